@@ -1,0 +1,13 @@
+// Program entry: command line, menu, run, exit prompt.
+#pragma once
+
+#include "common/platform.h"
+
+namespace dec {
+
+// Runs the decoder with the process's arguments; returns the exit code.
+int program_main(int argc, char** argv);
+// The same with an explicit platform (tests).
+int program_main(int argc, char** argv, Platform& sys);
+
+}  // namespace dec

@@ -1,0 +1,42 @@
+// The console of a run: standard output, the error stream and standard input.
+#pragma once
+
+#include "common/outstream.h"
+#include "common/platform.h"
+
+namespace dec {
+
+// Contact texts that several messages name.
+inline constexpr const char* kSupportEmail = "support@tavro.example";
+inline constexpr const char* kDownloadWebsite = "https://www.tavro.example/decoder";
+
+class Console {
+public:
+    explicit Console(Platform& sys) : sys_(sys), out_(sys, 1), err_(sys, 2, 4096) {}
+
+    Platform& sys() { return sys_; }
+    // Standard output, buffered; flushed before input is read and at the end.
+    OutStream& out() { return out_; }
+
+    // The system's error text after `what`: "what: <C library text for errno>"
+    // as one line on the error stream (what perror prints).
+    void sys_error(const char* what);
+    // A plain line on the error stream.
+    void error_line(const char* text);
+
+    // One character of standard input (EOF at its end); output is flushed first
+    // so a prompt is visible before the program waits.
+    int read_char();
+
+    void flush() {
+        out_.flush();
+        err_.flush();
+    }
+
+private:
+    Platform& sys_;
+    OutStream out_;
+    OutStream err_;
+};
+
+}  // namespace dec

@@ -1,0 +1,98 @@
+#include "common/io.h"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+
+namespace dec {
+
+ssize_t full_read(Platform& sys, int fd, void* buf, size_t count) {
+    auto* p = static_cast<uint8_t*>(buf);
+    size_t got = 0;
+    while (got < count) {
+        ssize_t n = sys.read(fd, p + got, count - got);
+        if (n < 0) {
+            return -1;
+        }
+        if (n == 0) {
+            break;
+        }
+        got += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(got);
+}
+
+ssize_t write_all_retry(Console& con, int fd, const void* buf, size_t count, const char* message) {
+    constexpr int kMaxEnospc = 200;  // the 200th failure ends the retries
+    const auto* p = static_cast<const uint8_t*>(buf);
+    size_t done = 0;
+    int enospc = 0;
+    bool error = false;
+    while (done < count) {
+        ssize_t n = con.sys().write(fd, p + done, count - done);
+        if (n < 0) {
+            if (errno == ENOSPC && ++enospc < kMaxEnospc) {
+                con.out().put("Retrying write after ENOSPC\n");
+                continue;
+            }
+            error = true;
+            break;
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (done < count) {
+        con.sys_error(message);
+    }
+    return error ? -1 : static_cast<ssize_t>(done);
+}
+
+void hex_dump(const uint8_t* buf, long length, OutStream& out) {
+    if (length <= 0) {
+        out.put("Dump: No data\n");
+        return;
+    }
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (long i = 0; i < length; ++i) {
+        if (i % 16 == 0) {
+            out.put_char('\n');
+        }
+        char g[3] = {kHex[buf[i] >> 4], kHex[buf[i] & 15], ' '};
+        out.write(g, 3);
+    }
+    out.put_char('\n');
+}
+
+void char_dump(const uint8_t* unit64, OutStream& out) {
+    for (int i = 0; i < 64; ++i) {
+        if (i % 16 == 0) {
+            out.put_char('\n');
+        }
+        uint8_t c = unit64[i];
+        if (c >= 33 && c <= 126) {
+            out.printf(" %c ", c);
+        } else {
+            out.printf("%02X ", c);
+        }
+    }
+    out.put_char('\n');
+}
+
+int format_into(char* buf, size_t size, const char* fmt, ...) {
+    if (size == 0) {
+        return -1;
+    }
+    va_list ap;
+    va_start(ap, fmt);
+    int n = std::vsnprintf(buf, size, fmt, ap);
+    va_end(ap);
+    if (n < 0) {
+        buf[0] = '\0';
+        return -1;
+    }
+    return static_cast<size_t>(n) < size ? n : static_cast<int>(size - 1);
+}
+
+}  // namespace dec

@@ -1,0 +1,36 @@
+// Exact-length reads, writes with retry, and byte dumps.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <sys/types.h>
+
+#include "common/console.h"
+#include "common/outstream.h"
+#include "common/platform.h"
+
+namespace dec {
+
+// Reads until `count` bytes are in `buf`. Returns count when all arrived, the
+// smaller number read when the file ended first, -1 on a read error, 0 at once
+// for a count of 0.
+ssize_t full_read(Platform& sys, int fd, void* buf, size_t count);
+
+// Writes until `count` bytes are out. A write failing with ENOSPC prints
+// "Retrying write after ENOSPC" and is repeated at once, at most 199 times in
+// one call; any other error, or a write of 0 bytes, ends the loop. When fewer
+// than `count` bytes went out, `message` is printed with the system's error text.
+// Returns the number of bytes written (count on success), or -1 on an error.
+ssize_t write_all_retry(Console& con, int fd, const void* buf, size_t count, const char* message);
+
+// Bytes as "%02X " groups, 16 per line, each line begun with a line end.
+void hex_dump(const uint8_t* buf, long length, OutStream& out);
+
+// One 64-byte unit, printable characters as " %c ", others as "%02X ".
+void char_dump(const uint8_t* unit64, OutStream& out);
+
+// snprintf that never writes past `size` bytes: a text that does not fit is cut.
+// Returns the number of characters stored (without the zero byte), -1 on error.
+int format_into(char* buf, size_t size, const char* fmt, ...) __attribute__((format(printf, 3, 4)));
+
+}  // namespace dec

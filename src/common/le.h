@@ -1,0 +1,83 @@
+// Little-endian field readers for the binary layouts of logger files.
+//
+// Every multi-byte number in a container, an open block, a settings record or a
+// data record is little-endian and often unaligned. Fields are read only through
+// these helpers: values are composed from single bytes with shifts, so the result
+// does not depend on the host's byte order or alignment rules. The caller owns
+// the length check (see ByteView for a checked variant).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace dec {
+
+inline uint8_t le_u8(const uint8_t* p, size_t off) { return p[off]; }
+inline int8_t le_s8(const uint8_t* p, size_t off) { return static_cast<int8_t>(p[off]); }
+
+inline uint16_t le_u16(const uint8_t* p, size_t off) {
+    return static_cast<uint16_t>(p[off] | (p[off + 1] << 8));
+}
+inline int16_t le_s16(const uint8_t* p, size_t off) {
+    return static_cast<int16_t>(le_u16(p, off));
+}
+inline uint32_t le_u24(const uint8_t* p, size_t off) {
+    return static_cast<uint32_t>(p[off]) | (static_cast<uint32_t>(p[off + 1]) << 8) |
+           (static_cast<uint32_t>(p[off + 2]) << 16);
+}
+inline uint32_t le_u32(const uint8_t* p, size_t off) {
+    return static_cast<uint32_t>(p[off]) | (static_cast<uint32_t>(p[off + 1]) << 8) |
+           (static_cast<uint32_t>(p[off + 2]) << 16) | (static_cast<uint32_t>(p[off + 3]) << 24);
+}
+inline int32_t le_s32(const uint8_t* p, size_t off) {
+    return static_cast<int32_t>(le_u32(p, off));
+}
+inline uint64_t le_u64(const uint8_t* p, size_t off) {
+    return static_cast<uint64_t>(le_u32(p, off)) |
+           (static_cast<uint64_t>(le_u32(p, off + 4)) << 32);
+}
+
+inline void put_le16(uint8_t* p, size_t off, uint16_t v) {
+    p[off] = static_cast<uint8_t>(v);
+    p[off + 1] = static_cast<uint8_t>(v >> 8);
+}
+inline void put_le32(uint8_t* p, size_t off, uint32_t v) {
+    p[off] = static_cast<uint8_t>(v);
+    p[off + 1] = static_cast<uint8_t>(v >> 8);
+    p[off + 2] = static_cast<uint8_t>(v >> 16);
+    p[off + 3] = static_cast<uint8_t>(v >> 24);
+}
+
+// A read-only view of a byte range whose readers check the range: a field that
+// does not lie wholly inside the view reads as zero and marks the view as short,
+// so a decoder can read all its fields and reject the record once.
+class ByteView {
+public:
+    ByteView(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+
+    size_t size() const { return size_; }
+    const uint8_t* data() const { return data_; }
+    bool has(size_t off, size_t width) const { return off <= size_ && width <= size_ - off; }
+    bool short_read() const { return short_; }
+
+    uint8_t u8(size_t off) const { return has(off, 1) ? le_u8(data_, off) : fail<uint8_t>(); }
+    int8_t s8(size_t off) const { return has(off, 1) ? le_s8(data_, off) : fail<int8_t>(); }
+    uint16_t u16(size_t off) const { return has(off, 2) ? le_u16(data_, off) : fail<uint16_t>(); }
+    int16_t s16(size_t off) const { return has(off, 2) ? le_s16(data_, off) : fail<int16_t>(); }
+    uint32_t u24(size_t off) const { return has(off, 3) ? le_u24(data_, off) : fail<uint32_t>(); }
+    uint32_t u32(size_t off) const { return has(off, 4) ? le_u32(data_, off) : fail<uint32_t>(); }
+    int32_t s32(size_t off) const { return has(off, 4) ? le_s32(data_, off) : fail<int32_t>(); }
+
+private:
+    template <typename T>
+    T fail() const {
+        short_ = true;
+        return T{0};
+    }
+
+    const uint8_t* data_;
+    size_t size_;
+    mutable bool short_ = false;
+};
+
+}  // namespace dec

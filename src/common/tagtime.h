@@ -1,0 +1,79 @@
+// Tag time and GPS time as calendar text.
+//
+// Tags count seconds since 2007-03-04 00:00:00 GPS time (the start of GPS week
+// 1417); GPS records carry a GPS week and a time of week. Every date and time
+// stamp of every output is made here. Times are GPS time: no leap seconds are
+// applied anywhere.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "common/outstream.h"
+
+namespace dec {
+
+inline constexpr uint32_t kSecondsPerDay = 86400;
+inline constexpr uint32_t kSecondsPerWeek = 604800;
+inline constexpr int32_t kTagEpochWeek = 1417;
+// 2007-03-04 00:00:00 as seconds since 1970-01-01.
+inline constexpr int64_t kTagEpochUnix = 1172966400;
+
+struct Calendar {
+    uint32_t day = 0;  // 1..31
+    uint32_t month = 0;  // 1..12
+    uint32_t year = 0;
+    uint32_t hour = 0;
+    uint32_t minute = 0;
+    uint32_t second = 0;
+};
+
+// Proleptic Gregorian breakdown of seconds since 1970-01-01 (may be negative).
+Calendar unix_to_calendar(int64_t seconds);
+
+// GPS week and time of week (seconds) to a calendar record; all zeros for a
+// negative week or a time of week of a week or more.
+Calendar gps_to_calendar(int32_t week, uint32_t tow_s);
+
+inline int32_t tag_week(uint32_t tag_time) {
+    return static_cast<int32_t>(tag_time / kSecondsPerWeek) + kTagEpochWeek;
+}
+inline uint32_t tag_tow(uint32_t tag_time) { return tag_time % kSecondsPerWeek; }
+
+// Two weekday letters ("Su".."Sa") for a time of week in seconds.
+const char* weekday_letters(uint32_t tow_s);
+
+// "%u.%u.%u," day, month, year and the weekday letters (no separator after).
+void print_date_weekday(int32_t week, uint32_t tow_s, OutStream& out);
+// "%02u:%02u:%02u" of seconds modulo one day.
+void print_time_of_day(uint32_t seconds, OutStream& out);
+// Day number (or tag time with ACT_TIME_SECONDS), date and weekday unless
+// ACT_GEN3_EARLY_TAG, time of day: "1,5.3.2007,Mo,01:01:01".
+void print_tag_time(uint32_t tag_time, OutStream& out, uint32_t action);
+// "%u," day number, date and weekday, ",", "%02u:%02u:%02u.%04u,".
+void print_tag_time_us(uint32_t tag_time, uint32_t microseconds, OutStream& out);
+// "%u-%02u-%02u " or "0000-00-00 " for an invalid week or time of week.
+void print_gps_date(int32_t week, uint32_t tow_s, OutStream& out);
+// Date and "%02u:%02u:%02u.%03u"; nothing at all for an invalid or zero time.
+void print_gps_ms_time(uint32_t tow_ms, int32_t week, OutStream& out);
+// "%u-%02u-%02u %02u:%02u:%02u.000"
+void print_tag_time_iso(uint32_t tag_time, OutStream& out);
+// "%u-%02u-%02u %02u:%02u:%02u.%03u" (milliseconds of the microseconds).
+void print_tag_time_iso_us(uint32_t tag_time, uint32_t microseconds, OutStream& out);
+// ACC row stamps: print_tag_time and ',' or, with ACT_ACC_JUST_SECONDS, "%u,".
+void print_acc_time(uint32_t tag_time, OutStream& out, uint32_t action);
+// print_tag_time_us or, with ACT_ACC_JUST_SECONDS, "%u.%04u,".
+void print_acc_time_us(uint32_t tag_time, uint32_t microseconds, OutStream& out, uint32_t action);
+
+// KML descriptions into a buffer of at least 256 bytes; return the length.
+int format_gps_description(int32_t week, uint32_t tow_s, const char* label, char* buf, size_t size);
+int format_gps_description_iso(int32_t week, uint32_t tow_s, const char* label, char* buf,
+                               size_t size);
+// "%u-%02u-%02uT%02u:%02u:%02uZ" rounded to the nearest second; empty when invalid.
+int format_gpx_time(uint32_t tow_ms, int32_t week, char* buf, size_t size);
+
+// "%04i-%02i-%02i %02i:%02i:%02i" of UTC seconds since 1970, or "(NULL)" when
+// the year comes out as 1970 (an unset time). `buf` holds at least 32 bytes.
+void format_utc_or_null(int64_t unix_seconds, char* buf, size_t size);
+
+}  // namespace dec
