@@ -1,9 +1,36 @@
 #include "cli/entry.h"
 
+#include "cli/command_line.h"
+#include "cli/run.h"
+#include "common/console.h"
+#include "common/fatal.h"
+#include "common/run_context.h"
+
 namespace dec {
 
 int program_main(int argc, char** argv) { return program_main(argc, argv, Platform::system()); }
 
-int program_main(int, char**, Platform&) { return 0; }
+int program_main(int argc, char** argv, Platform& sys) {
+    Console con(sys);
+    RunParams params;
+    int code = parse_command_line(argc, argv, con, params);
+    if (code != kRunDecoder) {
+        con.flush();
+        return code;
+    }
+    RunContext run(con);
+    try {
+        code = run_decoder(run, params);
+    } catch (const FatalStop& stop) {
+        // A decoder found data it cannot go on with; its message is printed.
+        code = stop.code;
+    }
+    if (run.interactive) {
+        con.out().put("GCAE:Press return to exit...\n");
+        con.read_char();
+    }
+    con.flush();
+    return code;
+}
 
 }  // namespace dec

@@ -1,0 +1,27 @@
+// Command-line parsing.
+#pragma once
+
+#include "common/console.h"
+
+namespace dec {
+
+enum class RunMode { plain = 0, timestamped_movebank = 1, timestamped_gps = 2, timestamped_stats = 3 };
+
+// What the command line hands to the run controller.
+struct RunParams {
+    const char* path = "logger.bin";
+    int files_given = 0;  // file names the command line carried
+    const char* output_dir = nullptr;
+    char action_char = 0;
+    char acc_time_char = 0;
+    RunMode mode = RunMode::plain;
+};
+
+inline constexpr int kRunDecoder = -1;
+
+// Reads the arguments (argv[1..argc-1]) into `params`. Returns kRunDecoder when
+// the run controller is to be called, otherwise the exit code of a run that
+// ends here (-v, an invalid option, a missing value, two file names).
+int parse_command_line(int argc, char** argv, Console& con, RunParams& params);
+
+}  // namespace dec

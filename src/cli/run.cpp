@@ -1,0 +1,232 @@
+#include "cli/run.h"
+
+#include <cstdio>
+
+#include "cli/actions.h"
+#include "cli/timestamp_name.h"
+#include "common/action.h"
+#include "common/fatal.h"
+#include "common/io.h"
+#include "common/le.h"
+#include "gen3/gen3.h"
+#include "gen5/container.h"
+#include "gen5/separation.h"
+#include "gen5/tag_run.h"
+#include "gen5/voltages.h"
+
+namespace dec {
+
+namespace {
+
+constexpr const char* kAbortText =
+    "CLBT:There was an error (rv=%i). I'm sorry that I have to\nabort further file processing. "
+    "Please contact\nTavro GmbH for assistance.\n";
+constexpr const char* kNoTagData = "I'm sorry, the file doesn't contain\ndata from any tag.\n";
+constexpr const char* kHeaderReadError =
+    "Couldn't read first 512 Bytes of file. Maybe file corrupt?\n";
+constexpr const char* kNewDecoderText =
+    "You probably need a new TAVRO data decoder.\nPlease go to the website %s and download\na "
+    "new TAVRO data decoder.\n";
+constexpr const char* kMustBeInDirectory =
+    "The logger.bin file, that you want to %s, must be in\nthe same directory as this program or "
+    "you have to supply the\ncomplete path and filename at the command line using option "
+    "\"-f\".\n";
+
+// Reads the menu choice (one character, then the line end).
+char read_choice(Console& con) {
+    int c = con.read_char();
+    con.read_char();
+    return c == EOF ? '\0' : static_cast<char>(c);
+}
+
+void print_success(RunContext& run) {
+    if (run.bad_blocks == 0) {
+        run.con.out().put("\nSuper success.\n");
+    } else {
+        run.con.out().printf("\nSuccess, although there were %u bad blocks.\n", run.bad_blocks);
+    }
+}
+
+// Turns the result of a container path into the console text and exit code.
+int map_result(RunContext& run, int result, const RunParams& params) {
+    OutStream& out = run.con.out();
+    switch (result) {
+        case 0:
+            print_success(run);
+            return EXIT_OK;
+        case -1:
+            out.put(
+                "There was an error. I'm sorry that I have to\nabort further file processing. "
+                "Please contact\nTavro support for assistance.\n");
+            return UNKNOWN_ERROR;
+        case -2:
+            if (params.files_given > 0) {
+                out.printf("Couldn't open file %s\n", params.path);
+            } else {
+                out.printf(kMustBeInDirectory, "decode");
+            }
+            return OPEN_FILE_ERROR;
+        case -3:
+            out.put(kNoTagData);
+            return EXIT_OK;
+        case -4:
+            out.put("There was an error.\n");
+            return UNKNOWN_ERROR;
+        default:
+            return UNKNOWN_ERROR;
+    }
+}
+
+int run_gen5(RunContext& run, const RunParams& params) {
+    uint32_t tags[kMaxTags];
+    int rv = separate_container(run.con, params.path, tags, params.output_dir);
+    if (rv != 0) {
+        return map_result(run, rv, params);
+    }
+    if (tags[0] == kNoTag) {
+        run.con.out().put(kNoTagData);
+        return EXIT_OK;
+    }
+    for (size_t i = 0; i < kMaxTags && tags[i] != kNoTag; ++i) {
+        run.con.out().printf("---------- B5:Unpacking data for tag%i ----------------\n",
+                             static_cast<int>(tags[i]));
+        if (run_tag(run, tags[i], run.action, run.prefix) != 0) {
+            run.con.out().put("There was an error.\n");
+            return UNKNOWN_ERROR;
+        }
+    }
+    print_success(run);
+    return EXIT_OK;
+}
+
+int run_voltage_logger(RunContext& run, const RunParams& params) {
+    Console& con = run.con;
+    Platform& sys = con.sys();
+    OutStream& out = con.out();
+    out.put("B5VL:Separating data...\n");
+    int fd = sys.open_read(params.path);
+    if (fd < 0) {
+        con.sys_error("Couldn't open file");
+        out.printf("Filename: %s\n", params.path);
+        return map_result(run, -2, params);
+    }
+    auto body = [&]() -> int {
+        if (params.output_dir != nullptr && sys.change_dir(params.output_dir) != 0) {
+            con.sys_error("Couldn't change directory");
+            out.printf("Directoryname: %s\n", params.output_dir);
+            return -1;
+        }
+        uint8_t header[kHeaderSize];
+        if (full_read(sys, fd, header, kHeaderSize) != static_cast<ssize_t>(kHeaderSize)) {
+            out.put(kHeaderReadError);
+            return -1;
+        }
+        if (sys.seek(fd, 0, SEEK_SET) != 0) {
+            con.sys_error("Couldn't lseek to 0");
+            out.printf("Please report error to %s\n", kSupportEmail);
+            return -1;
+        }
+        if (!header_has_maker_string(header)) {
+            out.printf(kNewDecoderText, kDownloadWebsite);
+            return -1;
+        }
+        return write_voltages(con, fd);
+    };
+    int rv = body();
+    if (sys.close(fd) != 0) {
+        con.sys_error("Couldn't close input file");
+    }
+    return map_result(run, rv, params);
+}
+
+}  // namespace
+
+int run_decoder(RunContext& run, const RunParams& params) {
+    Console& con = run.con;
+    OutStream& out = con.out();
+    run.bad_blocks = 0;
+    run.prefix[0] = '\0';
+
+    char action_char = params.action_char;
+    if (params.mode != RunMode::plain) {
+        if (!parse_timestamp_filename(params.path, run.prefix, sizeof run.prefix, out)) {
+            return BAD_CMDLINE;
+        }
+        action_char = params.mode == RunMode::timestamped_movebank ? 'm'
+                      : params.mode == RunMode::timestamped_gps    ? '@'
+                                                                   : 's';
+        run.interactive = false;
+    } else if (action_char != 0) {
+        run.interactive = false;
+    } else {
+        run.interactive = true;
+        out.put(kStarLine);
+        out.put(kMainMenu);
+        action_char = read_choice(con);
+    }
+
+    std::optional<ActionKey> key = find_action_key(action_char);
+    if (!key) {
+        out.put("Invalid user input!\n");
+        return BAD_CMDLINE;
+    }
+    run.action = key->word;
+    if (key->asks_time_stamp) {
+        char choice = params.acc_time_char;
+        if (run.interactive) {
+            out.put(kStarLine);
+            out.put(kStarLine);
+            out.put(kAccTimeMenu);
+            choice = read_choice(con);
+        }
+        std::optional<uint32_t> bits = acc_time_stamp_bits(choice);
+        if (!bits) {
+            out.put("Invalid user input for ACC time stamps!\n");
+            return BAD_CMDLINE;
+        }
+        run.action |= *bits;
+    }
+
+    out.put(kStarLine);
+    Platform& sys = con.sys();
+    int fd = sys.open_read(params.path);
+    if (fd < 0) {
+        con.sys_error("Couldn't open file");
+        out.printf("Filename: %s\n", params.path);
+        if (params.files_given == 0) {
+            out.printf(kMustBeInDirectory, "unpack");
+        } else {
+            out.printf("CLBT:Couldn't open file %s\n", params.path);
+        }
+        return OPEN_FILE_ERROR;
+    }
+    uint8_t header[kHeaderSize];
+    const ssize_t n = full_read(sys, fd, header, kHeaderSize);
+    if (n != static_cast<ssize_t>(kHeaderSize)) {
+        out.put(kHeaderReadError);
+        out.printf(kAbortText, -1);
+        sys.close(fd);
+        return INTERNAL_ERROR;
+    }
+    if (sys.close(fd) != 0) {
+        con.sys_error("Couldn't close input file");
+        out.printf(kAbortText, -1);
+        return INTERNAL_ERROR;
+    }
+
+    switch (le_u32(header, 0)) {
+        case kGen5Magic:
+            return run_gen5(run, params);
+        case kVoltageLoggerMagic:
+            return run_voltage_logger(run, params);
+        case kGen3MagicA:
+        case kGen3MagicB:
+            return map_result(run, separate_gen3(run, params.path, params.output_dir, run.action),
+                              params);
+        default:
+            out.printf(kAbortText, 0);
+            return INTERNAL_ERROR;
+    }
+}
+
+}  // namespace dec

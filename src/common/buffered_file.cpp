@@ -1,0 +1,98 @@
+#include "common/buffered_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "common/io.h"
+
+namespace dec {
+
+BufferedReader::BufferedReader(Platform& sys, int fd, size_t capacity)
+    : sys_(sys), fd_(fd), buf_(new uint8_t[capacity]), cap_(capacity) {}
+
+ssize_t BufferedReader::read(void* buf, size_t count) {
+    auto* out = static_cast<uint8_t*>(buf);
+    size_t got = 0;
+    while (got < count) {
+        if (pos_ == len_) {
+            if (count - got >= cap_) {
+                // Large request: read straight into the caller's buffer.
+                ssize_t n = full_read(sys_, fd_, out + got, count - got);
+                if (n < 0) {
+                    return got > 0 ? static_cast<ssize_t>(got) : -1;
+                }
+                return static_cast<ssize_t>(got + static_cast<size_t>(n));
+            }
+            ssize_t n = sys_.read(fd_, buf_.get(), cap_);
+            if (n < 0) {
+                return got > 0 ? static_cast<ssize_t>(got) : -1;
+            }
+            if (n == 0) {
+                break;
+            }
+            pos_ = 0;
+            len_ = static_cast<size_t>(n);
+        }
+        size_t take = std::min(count - got, len_ - pos_);
+        std::memcpy(out + got, buf_.get() + pos_, take);
+        pos_ += take;
+        got += take;
+    }
+    return static_cast<ssize_t>(got);
+}
+
+int BufferedReader::seek_back(size_t count) {
+    if (count <= pos_) {
+        pos_ -= count;
+        return 0;
+    }
+    // The descriptor stands at the end of the buffered bytes.
+    const int64_t back = static_cast<int64_t>(count + (len_ - pos_));
+    if (sys_.seek(fd_, -back, SEEK_CUR) < 0) {
+        return -1;
+    }
+    pos_ = len_ = 0;
+    return 0;
+}
+
+int BufferedReader::sync_position() {
+    const size_t ahead = len_ - pos_;
+    pos_ = len_ = 0;
+    if (ahead == 0) {
+        return 0;
+    }
+    return sys_.seek(fd_, -static_cast<int64_t>(ahead), SEEK_CUR) < 0 ? -1 : 0;
+}
+
+BufferedWriter::BufferedWriter(Console& con, int fd, size_t capacity)
+    : con_(con), fd_(fd), buf_(new uint8_t[capacity]), cap_(capacity) {}
+
+int BufferedWriter::write(const void* buf, size_t count, const char* message) {
+    if (count > cap_ - len_) {
+        if (flush(message) != 0) {
+            return -1;
+        }
+        if (count > cap_) {
+            return write_all_retry(con_, fd_, buf, count, message) == static_cast<ssize_t>(count)
+                       ? 0
+                       : -1;
+        }
+    }
+    std::memcpy(buf_.get() + len_, buf, count);
+    len_ += count;
+    return 0;
+}
+
+int BufferedWriter::flush(const char* message) {
+    if (len_ == 0) {
+        return 0;
+    }
+    ssize_t n = write_all_retry(con_, fd_, buf_.get(), len_, message);
+    const bool ok = n == static_cast<ssize_t>(len_);
+    len_ = 0;
+    return ok ? 0 : -1;
+}
+
+}  // namespace dec

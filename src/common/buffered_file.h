@@ -1,0 +1,65 @@
+// Large-buffer binary reading and writing over the platform seam.
+//
+// Logger files are read and written in 64-byte units, but never with a system
+// call per unit: these wrappers move data in blocks of a megabyte and keep the
+// exact-length read and write-with-retry rules of single calls.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <sys/types.h>
+
+#include "common/console.h"
+#include "common/platform.h"
+
+namespace dec {
+
+inline constexpr size_t kFileBufferSize = 1 << 20;
+
+class BufferedReader {
+public:
+    BufferedReader(Platform& sys, int fd, size_t capacity = kFileBufferSize);
+
+    // full_read rule: count when all arrived, less at the end of the file, -1 on
+    // a read error (a short count is returned first if bytes had arrived).
+    ssize_t read(void* buf, size_t count);
+    // Moves the read position back by `count` bytes (0, or -1 with errno).
+    int seek_back(size_t count);
+    // Moves the descriptor to the logical read position and empties the buffer
+    // (before someone else uses the descriptor); 0, or -1 with errno.
+    int sync_position();
+    // Forgets the buffer after the descriptor was moved by someone else.
+    void reset() { pos_ = len_ = 0; }
+    int fd() const { return fd_; }
+
+private:
+    Platform& sys_;
+    int fd_;
+    std::unique_ptr<uint8_t[]> buf_;
+    size_t cap_;
+    size_t pos_ = 0;
+    size_t len_ = 0;
+};
+
+class BufferedWriter {
+public:
+    BufferedWriter(Console& con, int fd, size_t capacity = kFileBufferSize);
+
+    // Buffers `count` bytes; writes the buffer out with write_all_retry when full.
+    // Returns 0, or -1 when a write failed (after printing `message`).
+    int write(const void* buf, size_t count, const char* message);
+    // Writes the buffer out; 0 or -1 (after printing `message`).
+    int flush(const char* message);
+    void set_fd(int fd) { fd_ = fd; }
+    size_t pending() const { return len_; }
+
+private:
+    Console& con_;
+    int fd_;
+    std::unique_ptr<uint8_t[]> buf_;
+    size_t cap_;
+    size_t len_ = 0;
+};
+
+}  // namespace dec

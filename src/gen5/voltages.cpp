@@ -1,0 +1,78 @@
+#include "gen5/voltages.h"
+
+#include "common/buffered_file.h"
+#include "common/le.h"
+#include "common/text_file.h"
+#include "gen5/container.h"
+
+namespace dec {
+
+namespace {
+
+// Voltage record (32 bytes):
+//   0 u32 record magic 0xF17A9BD4 | 4 u32 time, seconds | 8 8 x u16 channel readings
+//   24 u16 temperature, raw | 26 u8 load indicator | 27 u16 sum of bytes 0..26
+constexpr uint32_t kRecordMagic = 0xF17A9BD4;
+constexpr size_t kRecordSize = 32;
+
+uint16_t byte_sum(const uint8_t* p, size_t n) {
+    uint32_t sum = 0;
+    for (size_t i = 0; i < n; ++i) {
+        sum += p[i];
+    }
+    return static_cast<uint16_t>(sum);
+}
+
+}  // namespace
+
+int write_voltages(Console& con, int fd) {
+    TextFile csv;
+    if (csv.open(con.sys(), "voltages.csv") != 0) {
+        con.sys_error("Couldn't open or create new textfile");
+        return -1;
+    }
+    OutStream& out = csv.out();
+    out.put("diff/minutes,hours,Temp,Load,Ch0/mV,Ch1/mV,Ch2/mV,Ch3/mV,Ch4/mV,Ch5/mV,Ch6/mV,Ch7/mV\n");
+
+    BufferedReader in(con.sys(), fd);
+    uint8_t header[kHeaderSize];
+    if (in.read(header, kHeaderSize) != static_cast<ssize_t>(kHeaderSize)) {
+        con.out().put("Couldn't read first 512 Bytes of file. Maybe file corrupt?\n");
+        csv.close(con);
+        return -1;
+    }
+    if (le_u32(header, 0) != kVoltageLoggerMagic) {
+        con.out().put("Magic number doesn't match.\n");
+        csv.close(con);
+        return -1;
+    }
+
+    uint32_t previous = 0;
+    uint8_t rec[kRecordSize];
+    while (in.read(rec, kRecordSize) == static_cast<ssize_t>(kRecordSize)) {
+        const uint32_t magic = le_u32(rec, 0);
+        if (magic != kRecordMagic) {
+            out.printf("Magic 0x%08X not matching.\n", magic);
+            continue;
+        }
+        if (byte_sum(rec, 27) != le_u16(rec, 27)) {
+            out.put("Checksum not matching.\n");
+            continue;
+        }
+        const uint32_t time = le_u32(rec, 4);
+        out.printf("%f,%f,%hu,%hhu,", static_cast<double>(time - previous) / 60,
+                   static_cast<double>(time) / 3600, le_u16(rec, 24), rec[26]);
+        previous = time;
+        for (int ch = 0; ch < 8; ++ch) {
+            // 32-bit unsigned arithmetic: 65535 x 6988 still fits.
+            const uint32_t mv = (static_cast<uint32_t>(le_u16(rec, 8 + 2 * ch)) * 6988u) >> 10;
+            out.put_u32(mv);
+            out.put_char(ch < 7 ? ',' : '\n');
+        }
+    }
+    con.out().put("B5VL:Separating data finished.\n");
+    csv.close(con);
+    return 0;
+}
+
+}  // namespace dec

@@ -1,0 +1,12 @@
+// The voltage-logger file: a container header with its own magic, then
+// 32-byte records of eight voltage channels, converted to "voltages.csv".
+#pragma once
+
+#include "common/console.h"
+
+namespace dec {
+
+// Converts the file open on `fd` (positioned at offset 0); 0 or -1.
+int write_voltages(Console& con, int fd);
+
+}  // namespace dec

@@ -1,0 +1,39 @@
+// Runs the decoder executable as a user or a pipeline would: in a working
+// directory, with arguments and standard input, capturing both output streams.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace dec::testing {
+
+struct CliResult {
+    int exit_code = -1;
+    std::string out;
+    std::string err;
+};
+
+CliResult run_cli(const std::string& exe, const std::vector<std::string>& args,
+                  const std::string& workdir, const std::string& stdin_text = "");
+
+// A fresh empty directory below the system's temporary directory; removed with
+// everything in it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    // Names of the files in the directory, sorted.
+    std::vector<std::string> list() const;
+
+private:
+    std::string path_;
+};
+
+std::string read_text(const std::string& path);
+bool file_exists(const std::string& path);
+
+}  // namespace dec::testing
