@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     // 2019-05-03 07:00:00 as tag time; downloads follow each other by hours.
-    const uint32_t t0 = 384231600;
+    const uint32_t t0 = 383900400;
     ContainerBuilder c(dec::testing::make_header(0x79F02AB6, 3));
 
     // Tag 17, software version 10: two downloads, the second re-sending the

@@ -13,6 +13,9 @@ inline constexpr const char* kDownloadWebsite = "https://www.tavro.example/decod
 class Console {
 public:
     explicit Console(Platform& sys) : sys_(sys), out_(sys, 1), err_(sys, 2, 4096) {}
+    // A console whose output and error streams are collected into strings.
+    Console(Platform& sys, std::string* out, std::string* err)
+        : sys_(sys), out_(out), err_(err) {}
 
     Platform& sys() { return sys_; }
     // Standard output, buffered; flushed before input is read and at the end.

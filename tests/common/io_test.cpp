@@ -1,1 +1,170 @@
+#include "common/io.h"
+
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "common/buffered_file.h"
+#include "testsupport/cli_runner.h"
+#include "testsupport/container_builder.h"
+#include "testsupport/fake_platform.h"
+
+namespace dec {
+namespace {
+
+using testing::FakePlatform;
+using testing::TempDir;
+
+std::string hex_of(const uint8_t* b, long n) {
+    std::string s;
+    OutStream out(&s);
+    hex_dump(b, n, out);
+    out.flush();
+    return s;
+}
+
+TEST(HexDump, GroupsSixteenBytesPerLine) {
+    uint8_t b[17];
+    for (int i = 0; i < 17; ++i) {
+        b[i] = static_cast<uint8_t>(i * 15);
+    }
+    EXPECT_EQ(hex_of(b, 17),
+              "\n00 0F 1E 2D 3C 4B 5A 69 78 87 96 A5 B4 C3 D2 E1 \nF0 \n");
+    EXPECT_EQ(hex_of(b, 0), "Dump: No data\n");
+    EXPECT_EQ(hex_of(b, -3), "Dump: No data\n");
+}
+
+TEST(CharDump, PrintableBytesAsCharactersOthersAsHex) {
+    uint8_t unit[64];
+    std::memset(unit, 0, sizeof unit);
+    std::memcpy(unit, "A b~", 4);
+    unit[63] = 0x7F;
+    std::string s;
+    {
+        OutStream out(&s);
+        char_dump(unit, out);
+    }
+    std::string expected = "\n A 20  b  ~ ";
+    for (int i = 4; i < 16; ++i) {
+        expected += "00 ";
+    }
+    for (int line = 1; line < 4; ++line) {
+        expected += "\n";
+        for (int i = 0; i < 16; ++i) {
+            expected += (line == 3 && i == 15) ? "7F " : "00 ";
+        }
+    }
+    expected += "\n";
+    EXPECT_EQ(s, expected);
+}
+
+TEST(FormatInto, CutsTextThatDoesNotFit) {
+    char buf[8];
+    std::memset(buf, 'x', sizeof buf);
+    EXPECT_EQ(format_into(buf, 6, "%s", "abcdefgh"), 5);
+    EXPECT_STREQ(buf, "abcde");
+    EXPECT_EQ(buf[6], 'x');  // nothing written past the given size
+    EXPECT_EQ(format_into(buf, sizeof buf, "%u", 42u), 2);
+    EXPECT_STREQ(buf, "42");
+}
+
+class IoFileTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    FakePlatform sys;
+    std::string out, err;
+    Console con{sys, &out, &err};
+};
+
+TEST_F(IoFileTest, FullReadContinuesPartialReadsAndStopsAtEnd) {
+    const std::string path = dir.file("ten");
+    testing::write_bytes(path, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
+    // Deliver at most three bytes per call.
+    sys.read_hook = [](int fd, void* buf, size_t n) {
+        return ::read(fd, buf, n < 3 ? n : 3);
+    };
+    int fd = sys.open_read(path.c_str());
+    uint8_t buf[64];
+    EXPECT_EQ(full_read(sys, fd, buf, 64), 10);
+    EXPECT_EQ(buf[9], 9);
+    EXPECT_EQ(full_read(sys, fd, buf, 0), 0);
+    sys.close(fd);
+    EXPECT_EQ(full_read(sys, -1, buf, 4), -1);
+}
+
+TEST_F(IoFileTest, WriteRetriesAfterEnospcAtMost199Times) {
+    int calls = 0;
+    sys.write_hook = [&](int fd, size_t n) -> ssize_t {
+        if (fd > 2) {
+            ++calls;
+            errno = ENOSPC;
+            return -1;
+        }
+        return static_cast<ssize_t>(n);
+    };
+    int fd = sys.open_create(dir.file("full").c_str());
+    uint8_t data[64] = {};
+    EXPECT_EQ(write_all_retry(con, fd, data, sizeof data, "Couldn't write file"), -1);
+    EXPECT_EQ(calls, 200);
+    con.flush();
+    std::string retries;
+    for (int i = 0; i < 199; ++i) {
+        retries += "Retrying write after ENOSPC\n";
+    }
+    EXPECT_EQ(out, retries);
+    EXPECT_EQ(err, "Couldn't write file: No space left on device\n");
+    sys.close(fd);
+}
+
+TEST_F(IoFileTest, WriteSucceedsWhenSpaceComesBack) {
+    int failures = 3;
+    sys.write_hook = [&](int fd, size_t n) -> ssize_t {
+        if (fd > 2 && failures > 0) {
+            --failures;
+            errno = ENOSPC;
+            return -1;
+        }
+        return static_cast<ssize_t>(n < 7 ? n : 7);  // short writes are continued
+    };
+    const std::string path = dir.file("ok");
+    int fd = sys.open_create(path.c_str());
+    uint8_t data[20];
+    for (int i = 0; i < 20; ++i) {
+        data[i] = static_cast<uint8_t>(i);
+    }
+    EXPECT_EQ(write_all_retry(con, fd, data, sizeof data, "Couldn't write file"), 20);
+    sys.close(fd);
+    EXPECT_EQ(testing::read_bytes(path), std::vector<uint8_t>(data, data + 20));
+}
+
+TEST_F(IoFileTest, BufferedReaderSeeksBackAcrossItsBuffer) {
+    std::vector<uint8_t> bytes(1000);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<uint8_t>(i * 7);
+    }
+    const std::string path = dir.file("data");
+    testing::write_bytes(path, bytes);
+    int fd = sys.open_read(path.c_str());
+    BufferedReader in(sys, fd, 128);
+    uint8_t buf[300];
+    ASSERT_EQ(in.read(buf, 300), 300);
+    ASSERT_EQ(in.seek_back(10), 0);  // inside the buffer
+    ASSERT_EQ(in.read(buf, 1), 1);
+    EXPECT_EQ(buf[0], bytes[290]);
+    ASSERT_EQ(in.seek_back(250), 0);  // before the buffer
+    ASSERT_EQ(in.read(buf, 2), 2);
+    EXPECT_EQ(buf[0], bytes[41]);
+    EXPECT_EQ(buf[1], bytes[42]);
+    ASSERT_EQ(in.seek_back(43), 0);
+    EXPECT_EQ(in.read(buf, 300), 300);
+    EXPECT_EQ(std::vector<uint8_t>(buf, buf + 300), std::vector<uint8_t>(bytes.begin(), bytes.begin() + 300));
+    ASSERT_EQ(in.sync_position(), 0);
+    EXPECT_EQ(sys.seek(fd, 0, SEEK_CUR), 300);
+    sys.close(fd);
+}
+
+}  // namespace
+}  // namespace dec

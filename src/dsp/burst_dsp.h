@@ -1,0 +1,112 @@
+// Signal processing of acceleration bursts: the forward-backward low-pass
+// filter, per-axis statistics and the amplitude spectrum.
+//
+// All three work on one axis of a BurstSamples at a time. The scratch memory
+// they need (the filter's extended work buffer, a low-pass array and the cosine
+// and sine tables of the spectrum) lives in a BurstDsp that the caller creates
+// once per tag and reuses for every burst, so decoding a burst allocates nothing
+// (the spectrum tables are built on the first spectrum and kept for as long as
+// the burst length stays the same).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "common/outstream.h"
+#include "dsp/burst.h"
+
+namespace dec {
+
+// Samples extrapolated at each end of a burst before filtering, so that the
+// filter has settled before it reaches the first and the last real sample.
+inline constexpr int32_t NR_OF_EXTPOL_SAMPLES = 36;
+
+// Relative cut-off frequency f3dB/fs of the burst low-pass; the block loops
+// announce it with "%f" in their filter notices.
+inline constexpr double kFilterRelativeCutoff = 0.01;
+
+// Longest burst axis the spectrum accepts.
+inline constexpr int32_t kDftMaxSamples = 1000;
+
+// Build-time level of the optional filter and statistics diagnostics; 0 in the
+// delivered program, so none of them is written.
+inline constexpr int kDspDebugLevel = 0;
+
+// Where calc_acc_stddev_and_mean reports a burst with more axes than it has
+// room for: the version-10 and generation-3 decoders on the console, the
+// version-9 decoder in the tag's information stream.
+enum class AxesOverflowReport { console, log };
+
+// Per-axis results of calc_acc_stddev_and_mean.
+struct BurstMoments {
+    int32_t mean[kBurstMaxAxes];       // raw-sample sum / n, truncated toward zero
+    double deviation[kBurstMaxAxes];   // standard deviation after high-pass, or variance
+};
+
+// Per-axis results of calc_acc_max_and_min.
+struct BurstExtremes {
+    int16_t min[kBurstMaxAxes];
+    int16_t max[kBurstMaxAxes];
+};
+
+// One second-order section pass over data[0 .. length-1], in place: forward
+// (reverse == 0) or backward. The first 18 outputs fade from the input to the
+// filtered value. Returns 0, or -1 (with a console message) for fewer than
+// 3 * NR_OF_EXTPOL_SAMPLES values.
+int32_t biquad_pass(double a0, double a1, double a2, double b0, double b1, double b2, double* data,
+                    int32_t length, int32_t reverse, OutStream& console);
+
+// Minimum and maximum of each of the first `axes` axes over n samples; the
+// minimum starts at 32767 and the maximum at -32767.
+BurstExtremes calc_acc_max_and_min(int8_t axes, int32_t n, const BurstSamples& burst);
+
+// The spectrum values of one axis as written: each truncated toward zero to
+// 16 bits as "%hi", separated by ','; after the last one '\n' when it ends the
+// line, ',' otherwise.
+void write_spectrum_values(OutStream& out, const double* bins, int32_t count, bool ends_line);
+
+class BurstDsp {
+public:
+    // `console` receives the messages that go to standard output.
+    explicit BurstDsp(OutStream& console);
+
+    BurstDsp(const BurstDsp&) = delete;
+    BurstDsp& operator=(const BurstDsp&) = delete;
+
+    // Zero-phase low-pass of n samples with relative cut-off f into out[0 .. n-1].
+    // n = 0 leaves out untouched; n <= 36 gives the mean everywhere. Returns 0,
+    // or -1 ("Couldn't allocate memory.\n" to log) when a burst longer than any
+    // before needs a larger work buffer and none can be had; out is then not
+    // written. The samples are not changed.
+    int32_t filter_fb(int32_t n, const int16_t* samples, double* out, double f, OutStream& log);
+
+    // The decoders' filter step for one axis: each of the n samples becomes its
+    // low-pass value (lowpass) or the sample minus it (high-pass), truncated
+    // toward zero. Returns filter_fb's result; on failure the samples are left
+    // as they were. n may be at most kBurstMaxSamples.
+    int32_t apply_filter(int16_t* samples, int32_t n, bool lowpass, OutStream& log);
+
+    // Mean of the raw samples and, per axis, the standard deviation after the
+    // burst low-pass has been subtracted, or the plain variance when `action`
+    // has ACT_ACC_VARIANCE. Returns 0, or -1 for 4 or more axes (message as
+    // `report` says), for n outside 1 .. kBurstMaxSamples, or when the filter
+    // fails.
+    int32_t calc_acc_stddev_and_mean(int8_t axes, int32_t n, const BurstSamples& burst, BurstMoments& out,
+                                     uint32_t action, OutStream& log, AxesOverflowReport report);
+
+    // Amplitude spectrum of n samples, bins 0 .. n/2 into out[0 .. n/2]:
+    // |sum_j x_j e^(-2 pi i jk/n)| / n. n outside 1 .. 1000 writes
+    // "Invalid matrix size\n" to the console and stops the run (exit code 17).
+    void acc_dft(const int16_t* samples, int32_t n, double* out);
+
+private:
+    OutStream& console_;
+    std::vector<double> work_;      // filter_fb: n + 2 * NR_OF_EXTPOL_SAMPLES values
+    std::vector<double> lowpass_;   // one axis of filter output
+    // Spectrum tables for dft_n_ samples: rows k = 0 .. n/2, n entries each.
+    int32_t dft_n_ = 0;
+    std::vector<double> cos_table_;
+    std::vector<double> sin_table_;
+};
+
+}  // namespace dec

@@ -1,0 +1,87 @@
+// Per-axis statistics of acceleration bursts.
+//
+// The movement measure of an axis is the standard deviation of its samples
+// after the burst low-pass has been subtracted, so that a slow change of
+// posture within a burst does not count as activity; the variance form (for
+// ACT_ACC_VARIANCE) takes the raw samples instead. The mean is always that of
+// the samples as given, in integer arithmetic.
+
+#include <cmath>
+
+#include "common/action.h"
+#include "common/console.h"
+#include "dsp/burst_dsp.h"
+
+namespace dec {
+
+int32_t BurstDsp::calc_acc_stddev_and_mean(int8_t axes, int32_t n, const BurstSamples& burst, BurstMoments& out,
+                                           uint32_t action, OutStream& log, AxesOverflowReport report) {
+    if (axes > kBurstMaxAxes) {
+        OutStream& where = report == AxesOverflowReport::console ? console_ : log;
+        where.printf("Array for acc sums too small, please report error to %s\n", kSupportEmail);
+        return -1;
+    }
+    // An empty burst has no mean, and the arrays end at kBurstMaxSamples.
+    if (n < 1 || n > kBurstMaxSamples) {
+        return -1;
+    }
+    const bool variance_form = (action & ACT_ACC_VARIANCE) != 0;
+    double* low = lowpass_.data();
+
+    for (int a = 0; a < axes; ++a) {
+        const int16_t* x_in = burst.samples[a];
+        if (!variance_form) {
+            if (filter_fb(n, x_in, low, kFilterRelativeCutoff, log) != 0) {
+                if constexpr (kDspDebugLevel > 10) {
+                    log.put("Error in filter_fb.\n");
+                }
+                return -1;
+            }
+        }
+        double sum = 0;
+        double sum_sq = 0;
+        int32_t int_sum = 0;
+        for (int32_t j = 0; j < n; ++j) {
+            const double x = variance_form ? static_cast<double>(x_in[j]) : x_in[j] - low[j];
+            sum += x;
+            sum_sq += x * x;
+            int_sum += x_in[j];
+        }
+        out.mean[a] = int_sum / n;
+        const double m = sum / n;
+        const double variance = (sum_sq / n) - m * m;
+        if (variance_form) {
+            out.deviation[a] = variance;
+        } else {
+            // A high-passed burst with no movement can leave a variance a
+            // rounding error below 0; its deviation is 0, not "not a number".
+            out.deviation[a] = variance > 0 ? std::sqrt(variance) : 0.0;
+        }
+    }
+    return 0;
+}
+
+BurstExtremes calc_acc_max_and_min(int8_t axes, int32_t n, const BurstSamples& burst) {
+    BurstExtremes r{};
+    if (n > kBurstMaxSamples) {
+        n = kBurstMaxSamples;
+    }
+    for (int a = 0; a < axes && a < kBurstMaxAxes; ++a) {
+        int16_t lo = 32767;
+        int16_t hi = -32767;
+        for (int32_t j = 0; j < n; ++j) {
+            const int16_t v = burst.samples[a][j];
+            if (v < lo) {
+                lo = v;
+            }
+            if (v > hi) {
+                hi = v;
+            }
+        }
+        r.min[a] = lo;
+        r.max[a] = hi;
+    }
+    return r;
+}
+
+}  // namespace dec

@@ -1,0 +1,74 @@
+// Amplitude spectrum of one burst axis.
+//
+// A plain discrete Fourier transform evaluated directly from tables of cosines
+// and sines: no window, no removal of the mean, magnitudes of bins 0 .. n/2
+// divided by n. Bin 0 is thus the absolute mean, and a sine of amplitude A on a
+// bin shows as A/2 there. The spectra are printed and compared byte for byte
+// with the tag software's, so the tables and sums keep its order of evaluation.
+//
+// The tables depend only on n. Bursts of one tag nearly always have the same
+// length, so they are built once and kept until a burst of another length
+// comes; only rows 0 .. n/2 are ever read, so only those are built.
+
+#include <cmath>
+#include <new>
+
+#include "common/fatal.h"
+#include "dsp/burst_dsp.h"
+
+namespace dec {
+
+void BurstDsp::acc_dft(const int16_t* samples, int32_t n, double* out) {
+    if (n < 1 || n > kDftMaxSamples) {
+        console_.put("Invalid matrix size\n");
+        fatal_stop(INTERNAL_ERROR);
+    }
+    const int32_t bins = n / 2 + 1;
+    const auto row = static_cast<size_t>(n);
+
+    if (n != dft_n_) {
+        const size_t entries = static_cast<size_t>(bins) * row;
+        try {
+            cos_table_.resize(entries);
+            sin_table_.resize(entries);
+        } catch (const std::bad_alloc&) {
+            dft_n_ = 0;
+            console_.put("Couldn't allocate memory.\n");
+            fatal_stop(INTERNAL_ERROR);
+        }
+        const double pi = 4 * std::asin(0.5 * std::sqrt(2.0));
+        const double two_pi = pi * 2;
+        for (int32_t k = 0; k < bins; ++k) {
+            for (int32_t j = 0; j < n; ++j) {
+                const double phi = (j * (k * two_pi)) / n;
+                cos_table_[static_cast<size_t>(k) * row + static_cast<size_t>(j)] = std::cos(phi);
+                sin_table_[static_cast<size_t>(k) * row + static_cast<size_t>(j)] = -std::sin(phi);
+            }
+        }
+        dft_n_ = n;
+    }
+
+    for (int32_t k = 0; k < bins; ++k) {
+        const double* c = &cos_table_[static_cast<size_t>(k) * row];
+        const double* s = &sin_table_[static_cast<size_t>(k) * row];
+        double re = 0;
+        double im = 0;
+        for (int32_t j = 0; j < n; ++j) {
+            re += samples[j] * c[j];
+            im += samples[j] * s[j];
+        }
+        out[k] = std::sqrt(im * im + re * re) / n;
+    }
+}
+
+void write_spectrum_values(OutStream& out, const double* bins, int32_t count, bool ends_line) {
+    for (int32_t k = 0; k < count; ++k) {
+        out.put_i32(trunc_to_s16(bins[k]));
+        if (k + 1 < count) {
+            out.put_char(',');
+        }
+    }
+    out.put_char(ends_line ? '\n' : ',');
+}
+
+}  // namespace dec

@@ -1,0 +1,167 @@
+// Forward-backward low-pass filter of burst axes.
+//
+// The filter is a tenth-order Bessel low-pass (five second-order sections,
+// bilinear transform with pre-warping, unit gain at zero frequency) run forward
+// and then backward over the burst, which cancels its phase: the result has the
+// squared magnitude of one pass, about -6 dB at the cut-off. Bursts are short,
+// so each end is extended by NR_OF_EXTPOL_SAMPLES values reflected through the
+// end sample; every pass starts its state on the first value and fades in from
+// the unfiltered signal over 18 values, all inside the extension, so the real
+// samples see a settled filter in both directions.
+//
+// The printed results are compared byte for byte with those of the tag
+// software, so the arithmetic below keeps its exact order of evaluation.
+
+#include <cmath>
+#include <new>
+
+#include "dsp/burst_dsp.h"
+
+namespace dec {
+
+namespace {
+
+// Analog prototype sections 1 / (c s^2 + b s + 1) of the tenth-order Bessel
+// low-pass normalised to -3.01 dB at 1 rad/s, with 2c kept as its own constant.
+struct BesselSection {
+    double c;
+    double b;
+    double two_c;
+};
+
+static constexpr BesselSection kBesselSections[] = {
+    {0.1665120346, 0.2883178863, 0.3330240692},
+    {0.2059085187, 0.560356263, 0.4118170374},
+    {0.2351447856, 0.7815320259, 0.4702895712},
+    {0.2549335624, 0.9392753026, 0.5098671248},
+    {0.2649638621, 1.0214991164, 0.5299277242},
+};
+
+// Length of the fade-in at the start of each pass.
+constexpr int32_t kFadeSamples = NR_OF_EXTPOL_SAMPLES / 2;
+
+}  // namespace
+
+BurstDsp::BurstDsp(OutStream& console)
+    : console_(console),
+      work_(kBurstMaxSamples + 2 * NR_OF_EXTPOL_SAMPLES),
+      lowpass_(kBurstMaxSamples) {}
+
+int32_t biquad_pass(double a0, double a1, double a2, double b0, double b1, double b2, double* data,
+                    int32_t length, int32_t reverse, OutStream& console) {
+    if (length < 3 * NR_OF_EXTPOL_SAMPLES) {
+        console.printf("Reverse Filter algorithm expects>3*NR_OF_EXTPOL_SAMPLES values\ninstead of %i values.",
+                       length);
+        return -1;
+    }
+    const double B0 = b0 / a0;
+    const double B1 = b1 / a0;
+    const double B2 = b2 / a0;
+    const double A1 = a1 / a0;
+    const double A2 = a2 / a0;
+
+    const int32_t start = reverse != 0 ? length - 1 : 0;
+    const int32_t step = reverse != 0 ? -1 : 1;
+    double x1 = data[start];
+    double x2 = x1;
+    double y1 = x1;
+    double y2 = x1;
+    for (int32_t k = 0; k < length; ++k) {
+        double& value = data[start + step * k];
+        const double x = value;
+        double y;
+        if (k < kFadeSamples) {
+            y = x + ((B0 - 1) * x + B1 * x1 + B2 * x2 - A1 * y1 - A2 * y2) * ((2.0 * k) / 36.0);
+        } else {
+            y = B0 * x + B1 * x1 + B2 * x2 - A1 * y1 - A2 * y2;
+        }
+        value = y;
+        x2 = x1;
+        x1 = x;
+        y2 = y1;
+        y1 = y;
+    }
+    return 0;
+}
+
+int32_t BurstDsp::filter_fb(int32_t n, const int16_t* samples, double* out, double f, OutStream& log) {
+    if (n <= 0) {
+        return 0;
+    }
+    if (n <= NR_OF_EXTPOL_SAMPLES) {
+        // Too short to extend: the best low-pass estimate is the mean.
+        if constexpr (kDspDebugLevel > 1) {
+            log.printf("Warning: Filter algorithm expects>NR_OF_EXTPOL_SAMPLES values\ninstead of %i values. "
+                       "Not filtering.\n",
+                       n);
+        }
+        int32_t sum = 0;
+        for (int32_t i = 0; i < n; ++i) {
+            sum += samples[i];
+        }
+        const double mean = static_cast<double>(sum) / n;
+        for (int32_t i = 0; i < n; ++i) {
+            out[i] = mean;
+        }
+        return 0;
+    }
+
+    const size_t total = static_cast<size_t>(n) + 2 * NR_OF_EXTPOL_SAMPLES;
+    if (work_.size() < total) {
+        try {
+            work_.resize(total);
+        } catch (const std::bad_alloc&) {
+            log.put("Couldn't allocate memory.\n");
+            return -1;
+        }
+    }
+    double* buf = work_.data();
+    constexpr int32_t E = NR_OF_EXTPOL_SAMPLES;
+    for (int32_t i = 0; i < n; ++i) {
+        buf[E + i] = samples[i];
+    }
+
+    const double pi = 4 * std::asin(0.5 * std::sqrt(2.0));
+    const double omega = std::tan(pi * f);
+
+    // Point reflection through the first and the last sample continues a
+    // straight line, so a trend does not bend at the ends.
+    for (int32_t k = 1; k <= E; ++k) {
+        buf[E - k] = 2 * buf[E] - buf[E + k];
+    }
+    for (int32_t k = 1; k <= E; ++k) {
+        buf[n + E - 1 + k] = 2 * buf[n + E - 1] - buf[n + E - 1 - k];
+    }
+
+    const auto length = static_cast<int32_t>(total);
+    for (int32_t reverse = 0; reverse <= 1; ++reverse) {
+        for (const BesselSection& s : kBesselSections) {
+            const double a0 = (1 + s.b / omega) + (s.c / omega) / omega;
+            const double a1 = 2 - (s.two_c / omega) / omega;
+            const double a2 = (1 - s.b / omega) + (s.c / omega) / omega;
+            biquad_pass(a0, a1, a2, 1, 2, 1, buf, length, reverse, console_);
+        }
+    }
+
+    for (int32_t i = 0; i < n; ++i) {
+        out[i] = buf[E + i];
+    }
+    return 0;
+}
+
+int32_t BurstDsp::apply_filter(int16_t* samples, int32_t n, bool lowpass, OutStream& log) {
+    if (n > kBurstMaxSamples) {
+        n = kBurstMaxSamples;
+    }
+    double* low = lowpass_.data();
+    const int32_t rc = filter_fb(n, samples, low, kFilterRelativeCutoff, log);
+    if (rc != 0) {
+        return rc;
+    }
+    for (int32_t i = 0; i < n; ++i) {
+        samples[i] = lowpass ? trunc_to_s16(low[i]) : trunc_to_s16(samples[i] - low[i]);
+    }
+    return 0;
+}
+
+}  // namespace dec

@@ -1,0 +1,243 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "common/outstream.h"
+#include "dsp/burst_dsp.h"
+
+namespace dec {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kSentinel = -12345.5;
+// The passes start on a single value and fade in over 18 samples, which is
+// short against the filter's memory at this cut-off: the first and last
+// samples of a burst still carry start-up transients, so shape checks look at
+// the samples at least this far from either end.
+constexpr size_t kSettle = 100;
+
+class FilterTest : public ::testing::Test {
+protected:
+    // Low-pass of `x`; out carries two sentinels past its end to catch writes
+    // beyond n.
+    std::vector<double> lowpass(const std::vector<int16_t>& x, int32_t* rc = nullptr) {
+        std::vector<double> out(x.size() + 2, kSentinel);
+        int32_t r = dsp.filter_fb(static_cast<int32_t>(x.size()), x.data(), out.data(), kFilterRelativeCutoff, log);
+        if (rc != nullptr) {
+            *rc = r;
+        }
+        EXPECT_EQ(out[x.size()], kSentinel);
+        EXPECT_EQ(out[x.size() + 1], kSentinel);
+        out.resize(x.size());
+        return out;
+    }
+
+    static std::vector<int16_t> sine(int n, double cycles_per_sample, double amplitude, double offset) {
+        std::vector<int16_t> x(static_cast<size_t>(n));
+        for (int j = 0; j < n; ++j) {
+            x[static_cast<size_t>(j)] =
+                static_cast<int16_t>(std::lround(offset + amplitude * std::sin(2 * kPi * cycles_per_sample * j)));
+        }
+        return x;
+    }
+
+    std::string console_text;
+    std::string log_text;
+    OutStream console{&console_text};
+    OutStream log{&log_text};
+    BurstDsp dsp{console};
+};
+
+TEST_F(FilterTest, ConstantBurstStaysConstantAndHighPassIsZero) {
+    struct Case {
+        int n;
+        int16_t value;
+    };
+    // 37 is the shortest filtered burst; 3000 is longer than any decoded burst.
+    const Case cases[] = {{37, 1234}, {100, -2047}, {500, 0}, {2000, 4095}, {3000, 17}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.n);
+        std::vector<int16_t> x(static_cast<size_t>(c.n), c.value);
+        int32_t rc = -9;
+        std::vector<double> out = lowpass(x, &rc);
+        EXPECT_EQ(rc, 0);
+        for (size_t i = 0; i < out.size(); ++i) {
+            ASSERT_NEAR(out[i], c.value, 1e-6) << "sample " << i;
+            ASSERT_EQ(trunc_to_s16(x[i] - out[i]), 0) << "sample " << i;
+        }
+    }
+    console.flush();
+    log.flush();
+    EXPECT_EQ(console_text, "");
+    EXPECT_EQ(log_text, "");
+}
+
+TEST_F(FilterTest, BurstsOfAtMost36SamplesGiveTheirMean) {
+    struct Case {
+        std::vector<int16_t> x;
+        double mean;
+    };
+    std::vector<int16_t> ramp36;
+    for (int j = 0; j < 36; ++j) {
+        ramp36.push_back(static_cast<int16_t>(j));
+    }
+    const Case cases[] = {
+        {{5}, 5.0},
+        {{-7}, -7.0},
+        {{1, 2}, 1.5},
+        {{-1, -2}, -1.5},
+        {ramp36, 17.5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.x.size());
+        int32_t rc = -9;
+        std::vector<double> out = lowpass(c.x, &rc);
+        EXPECT_EQ(rc, 0);
+        for (double v : out) {
+            EXPECT_EQ(v, c.mean);
+        }
+    }
+}
+
+TEST_F(FilterTest, EmptyBurstLeavesOutputUntouched) {
+    std::vector<double> out(3, kSentinel);
+    const int16_t none[1] = {99};
+    EXPECT_EQ(dsp.filter_fb(0, none, out.data(), kFilterRelativeCutoff, log), 0);
+    for (double v : out) {
+        EXPECT_EQ(v, kSentinel);
+    }
+}
+
+TEST_F(FilterTest, InputIsNotChanged) {
+    std::vector<int16_t> x = sine(300, 0.05, 800, 100);
+    const std::vector<int16_t> copy = x;
+    lowpass(x);
+    EXPECT_EQ(x, copy);
+}
+
+// The forward-backward cascade has zero phase and the squared magnitude of one
+// pass; the pre-warped sections put one pass at -3 dB at the cut-off, so a tone
+// there comes out at half its amplitude, in phase.
+TEST_F(FilterTest, ToneAtCutoffComesOutAtHalfAmplitudeInPhase) {
+    std::vector<int16_t> x = sine(2000, kFilterRelativeCutoff, 1000, 0);
+    std::vector<double> out = lowpass(x);
+    for (size_t i = 300; i < 1700; ++i) {
+        ASSERT_NEAR(out[i], 0.5 * x[i], 5.0) << "sample " << i;
+    }
+}
+
+TEST_F(FilterTest, SlowTonePassesAndFastToneIsRemoved) {
+    // A tenth of the cut-off: passes whole.
+    std::vector<int16_t> slow = sine(2000, 0.001, 1000, 200);
+    std::vector<double> out = lowpass(slow);
+    for (size_t i = 100; i < 1900; ++i) {
+        ASSERT_NEAR(out[i], slow[i], 10.0) << "sample " << i;
+    }
+    // Ten times the cut-off: only the offset is left; the high-pass is the tone.
+    std::vector<int16_t> fast = sine(400, 0.1, 1000, 200);
+    out = lowpass(fast);
+    for (size_t i = kSettle; i < out.size() - kSettle; ++i) {
+        ASSERT_NEAR(out[i], 200.0, 1.0) << "sample " << i;
+        ASSERT_NEAR(trunc_to_s16(fast[i] - out[i]), fast[i] - 200, 1.0) << "sample " << i;
+    }
+}
+
+TEST_F(FilterTest, RampKeepsItsLineAwayFromTheEnds) {
+    // Zero phase and unit gain at zero frequency: the interior of a ramp is
+    // unchanged. (Near the end the backward pass starts on the forward pass's
+    // lagging output and is still settling: a property of the filter.)
+    std::vector<int16_t> x;
+    for (int j = 0; j < 400; ++j) {
+        x.push_back(static_cast<int16_t>(3 * j - 600));
+    }
+    std::vector<double> out = lowpass(x);
+    for (size_t i = kSettle; i < out.size() - kSettle; ++i) {
+        ASSERT_NEAR(out[i], x[i], 0.5) << "sample " << i;
+    }
+}
+
+TEST_F(FilterTest, ShortestFilteredBurstReflectsOntoItsLastSample) {
+    // 37 samples: the extension reaches exactly the last sample. A step in the
+    // middle is filtered (not replaced by its mean) and stays finite.
+    std::vector<int16_t> x(37, 0);
+    for (size_t i = 19; i < 37; ++i) {
+        x[i] = 1000;
+    }
+    std::vector<double> out = lowpass(x);
+    for (size_t i = 0; i < out.size(); ++i) {
+        ASSERT_TRUE(std::isfinite(out[i]));
+        ASSERT_LT(std::fabs(out[i] - 500.0), 1000.0);
+    }
+    EXPECT_LT(out[0], out[36]);
+}
+
+TEST_F(FilterTest, ApplyFilterWritesTruncatedLowAndHighPass) {
+    std::vector<int16_t> fast = sine(400, 0.1, 1000, 301);
+    std::vector<int16_t> low = fast;
+    EXPECT_EQ(dsp.apply_filter(low.data(), 400, true, log), 0);
+    for (size_t i = kSettle; i < low.size() - kSettle; ++i) {
+        // 301 minus a rounding residue truncates to 300 or stays 301.
+        EXPECT_TRUE(low[i] == 300 || low[i] == 301) << low[i];
+    }
+    std::vector<int16_t> high = {5, 6, 8};  // too short: the mean 6.33 is removed
+    EXPECT_EQ(dsp.apply_filter(high.data(), 3, false, log), 0);
+    EXPECT_EQ(high, (std::vector<int16_t>{-1, 0, 1}));
+}
+
+// A section with a = (4, 0, 0), b = (1, 2, 1) is the plain smoother
+// 0.25 x[i] + 0.5 x[i-1] + 0.25 x[i-2], which makes the pass easy to follow.
+TEST_F(FilterTest, BiquadPassRunsSmootherAndFadesIn) {
+    std::vector<double> data(120, 0.0);
+    data[30] = 4;  // past the fade
+    data[9] = 4;   // inside the fade: weight 2*9/36 = 0.5, then 20/36, 22/36
+    EXPECT_EQ(biquad_pass(4, 0, 0, 1, 2, 1, data.data(), 120, 0, console), 0);
+    EXPECT_DOUBLE_EQ(data[9], 4 + (-0.75 * 4) * 0.5);
+    EXPECT_DOUBLE_EQ(data[10], (0.5 * 4) * (20.0 / 36.0));
+    EXPECT_DOUBLE_EQ(data[11], (0.25 * 4) * (22.0 / 36.0));
+    EXPECT_DOUBLE_EQ(data[12], 0.0);
+    EXPECT_DOUBLE_EQ(data[30], 1.0);
+    EXPECT_DOUBLE_EQ(data[31], 2.0);
+    EXPECT_DOUBLE_EQ(data[32], 1.0);
+    EXPECT_DOUBLE_EQ(data[33], 0.0);
+
+    // Backward: the smoothing runs towards lower indices.
+    std::vector<double> back(120, 0.0);
+    back[80] = 4;
+    EXPECT_EQ(biquad_pass(4, 0, 0, 1, 2, 1, back.data(), 120, 1, console), 0);
+    EXPECT_DOUBLE_EQ(back[80], 1.0);
+    EXPECT_DOUBLE_EQ(back[79], 2.0);
+    EXPECT_DOUBLE_EQ(back[78], 1.0);
+    EXPECT_DOUBLE_EQ(back[81], 0.0);
+}
+
+TEST_F(FilterTest, BiquadPassRefusesFewerThan108Values) {
+    std::vector<double> data(107, 3.0);
+    EXPECT_EQ(biquad_pass(4, 0, 0, 1, 2, 1, data.data(), 107, 0, console), -1);
+    console.flush();
+    EXPECT_EQ(console_text,
+              "Reverse Filter algorithm expects>3*NR_OF_EXTPOL_SAMPLES values\n"
+              "instead of 107 values.");
+    for (double v : data) {
+        EXPECT_EQ(v, 3.0);
+    }
+}
+
+TEST(TruncToS16, TruncatesTowardZeroAndKeepsLow16Bits) {
+    struct Case {
+        double in;
+        int16_t out;
+    };
+    const Case cases[] = {
+        {0.0, 0},         {1.9, 1},          {-1.9, -1},       {-0.5, 0},       {499.9999, 499},
+        {32767.9, 32767}, {-32768.5, -32768}, {32768.0, -32768}, {65537.2, 1},    {-65537.2, -1},
+        {1e12, 0},        {std::nan(""), 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(trunc_to_s16(c.in), c.out) << c.in;
+    }
+}
+
+}  // namespace
+}  // namespace dec

@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "common/action.h"
+#include "common/outstream.h"
+#include "dsp/burst_dsp.h"
+
+namespace dec {
+namespace {
+
+class StatsTest : public ::testing::Test {
+protected:
+    void fill(const std::vector<std::vector<int16_t>>& axes) {
+        burst.clear();
+        burst.axes = static_cast<int8_t>(axes.size());
+        for (size_t a = 0; a < axes.size(); ++a) {
+            for (size_t j = 0; j < axes[a].size(); ++j) {
+                burst.samples[a][j] = axes[a][j];
+            }
+            burst.count[a] = static_cast<int32_t>(axes[a].size());
+        }
+    }
+
+    std::string console_text;
+    std::string log_text;
+    OutStream console{&console_text};
+    OutStream log{&log_text};
+    BurstDsp dsp{console};
+    BurstSamples burst{};
+    BurstMoments moments{};
+};
+
+TEST_F(StatsTest, MeansAndVariancesOfKnownSequences) {
+    struct Case {
+        const char* legend;
+        std::vector<int16_t> x;
+        int32_t mean;
+        double variance;
+    };
+    const Case cases[] = {
+        {"1,2: 3/2 truncated", {1, 2}, 1, 0.25},
+        {"negative sum truncates toward zero", {-1, -2}, -1, 0.25},
+        {"single sample", {-300}, -300, 0.0},
+        {"2,4,4,4,5,5,7,9", {2, 4, 4, 4, 5, 5, 7, 9}, 5, 4.0},
+        {"constant", {77, 77, 77, 77, 77}, 77, 0.0},
+        {"12-bit extremes", {0, 4095}, 2047, 4095.0 * 4095.0 / 4.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.legend);
+        fill({c.x});
+        ASSERT_EQ(dsp.calc_acc_stddev_and_mean(1, static_cast<int32_t>(c.x.size()), burst, moments,
+                                               ACT_ACC | ACT_ACC_VARIANCE, log, AxesOverflowReport::console),
+                  0);
+        EXPECT_EQ(moments.mean[0], c.mean);
+        EXPECT_DOUBLE_EQ(moments.deviation[0], c.variance);
+    }
+}
+
+TEST_F(StatsTest, ShortBurstStandardDeviationIsThePlainOne) {
+    // At most 36 samples are not filtered: the low-pass is the mean, so the
+    // deviation is the population standard deviation. Axes are independent.
+    fill({{2, 4, 4, 4, 5, 5, 7, 9}, {10, 10, 10, 10, 10, 10, 10, 10}, {-1, 1, -1, 1, -1, 1, -1, 1}});
+    ASSERT_EQ(dsp.calc_acc_stddev_and_mean(3, 8, burst, moments, ACT_ACC, log, AxesOverflowReport::console), 0);
+    EXPECT_EQ(moments.mean[0], 5);
+    EXPECT_EQ(moments.mean[1], 10);
+    EXPECT_EQ(moments.mean[2], 0);
+    EXPECT_NEAR(moments.deviation[0], 2.0, 1e-12);
+    EXPECT_NEAR(moments.deviation[1], 0.0, 1e-12);
+    EXPECT_NEAR(moments.deviation[2], 1.0, 1e-12);
+}
+
+TEST_F(StatsTest, ConstantLongBurstHasZeroDeviationNotNan) {
+    fill({std::vector<int16_t>(500, 1234)});
+    ASSERT_EQ(dsp.calc_acc_stddev_and_mean(1, 500, burst, moments, ACT_ACC, log, AxesOverflowReport::console), 0);
+    EXPECT_EQ(moments.mean[0], 1234);
+    EXPECT_FALSE(std::isnan(moments.deviation[0]));
+    EXPECT_NEAR(moments.deviation[0], 0.0, 1e-4);
+}
+
+TEST_F(StatsTest, SlowDriftDoesNotCountAsMovement) {
+    // A drift of 2 per sample plus an alternation of +-100: the high-pass keeps
+    // only the alternation (standard deviation 100); the variance form sees both.
+    std::vector<int16_t> x;
+    // (The ends of the burst carry a little of the filter's start-up, hence the
+    // long burst and the tolerance.)
+    for (int j = 0; j < 2000; ++j) {
+        x.push_back(static_cast<int16_t>(1000 + 2 * j + ((j % 2) != 0 ? -100 : 100)));
+    }
+    fill({x});
+    ASSERT_EQ(dsp.calc_acc_stddev_and_mean(1, 2000, burst, moments, ACT_ACC, log, AxesOverflowReport::console), 0);
+    EXPECT_EQ(moments.mean[0], 2999);  // (1000 + 4998) / 2, the alternation sums to 0
+    EXPECT_NEAR(moments.deviation[0], 100.0, 1.5);
+
+    ASSERT_EQ(dsp.calc_acc_stddev_and_mean(1, 2000, burst, moments, ACT_ACC | ACT_ACC_VARIANCE, log,
+                                           AxesOverflowReport::console),
+              0);
+    // The drift alone has variance 2^2 (2000^2 - 1) / 12 = 1333333.
+    EXPECT_GT(moments.deviation[0], 1333333.0);
+}
+
+TEST_F(StatsTest, TooManyAxesIsReportedWhereTheCallerSays) {
+    fill({{1}, {2}, {3}});
+    EXPECT_EQ(dsp.calc_acc_stddev_and_mean(4, 1, burst, moments, ACT_ACC, log, AxesOverflowReport::console), -1);
+    console.flush();
+    log.flush();
+    EXPECT_EQ(console_text, "Array for acc sums too small, please report error to support@tavro.example\n");
+    EXPECT_EQ(log_text, "");
+
+    console_text.clear();
+    EXPECT_EQ(dsp.calc_acc_stddev_and_mean(4, 1, burst, moments, ACT_ACC, log, AxesOverflowReport::log), -1);
+    console.flush();
+    log.flush();
+    EXPECT_EQ(console_text, "");
+    EXPECT_EQ(log_text, "Array for acc sums too small, please report error to support@tavro.example\n");
+}
+
+TEST_F(StatsTest, EmptyOrOversizedBurstIsRefusedInsteadOfDividingByZero) {
+    fill({{1, 2}});
+    EXPECT_EQ(dsp.calc_acc_stddev_and_mean(1, 0, burst, moments, ACT_ACC, log, AxesOverflowReport::console), -1);
+    EXPECT_EQ(dsp.calc_acc_stddev_and_mean(1, kBurstMaxSamples + 1, burst, moments, ACT_ACC, log,
+                                           AxesOverflowReport::console),
+              -1);
+}
+
+TEST_F(StatsTest, MinimumAndMaximumPerAxis) {
+    fill({{3, -7, 12, 0}, {-32768, -32768, -32768, -32768}, {32767, 5, 32767, 6}});
+    BurstExtremes e = calc_acc_max_and_min(3, 4, burst);
+    EXPECT_EQ(e.min[0], -7);
+    EXPECT_EQ(e.max[0], 12);
+    // The maximum starts at -32767, so an axis stuck at -32768 keeps that start.
+    EXPECT_EQ(e.min[1], -32768);
+    EXPECT_EQ(e.max[1], -32767);
+    EXPECT_EQ(e.min[2], 5);
+    EXPECT_EQ(e.max[2], 32767);
+
+    // Only the first n samples count; with none the start values remain.
+    e = calc_acc_max_and_min(1, 2, burst);
+    EXPECT_EQ(e.min[0], -7);
+    EXPECT_EQ(e.max[0], 3);
+    e = calc_acc_max_and_min(1, 0, burst);
+    EXPECT_EQ(e.min[0], 32767);
+    EXPECT_EQ(e.max[0], -32767);
+}
+
+}  // namespace
+}  // namespace dec

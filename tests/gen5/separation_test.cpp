@@ -1,0 +1,154 @@
+// Splitting a container into per-tag files.
+#include "gen5/separation.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "common/le.h"
+#include "testsupport/cli_runner.h"
+#include "testsupport/container_builder.h"
+#include "testsupport/fake_platform.h"
+
+namespace dec {
+namespace {
+
+using testing::ContainerBuilder;
+using testing::OpenBlockSpec;
+using testing::TempDir;
+
+class Separation : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char buf[4096];
+        ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
+        cwd_ = buf;
+    }
+    // The separation enters the output directory for the rest of the run.
+    void TearDown() override { ASSERT_EQ(chdir(cwd_.c_str()), 0); }
+
+    int separate(const ContainerBuilder& c) {
+        c.write_file(dir.file("logger.bin"));
+        return separate_container(con, dir.file("logger.bin").c_str(), tags, dir.path().c_str());
+    }
+    std::vector<uint8_t> tag_file(uint32_t tag) {
+        return testing::read_bytes(dir.file("tag" + std::to_string(tag) + ".tmp"));
+    }
+
+    TempDir dir;
+    testing::FakePlatform sys;
+    std::string out, err;
+    Console con{sys, &out, &err};
+    uint32_t tags[kMaxTags];
+    std::string cwd_;
+};
+
+std::vector<uint8_t> cat(std::initializer_list<std::vector<uint8_t>> parts) {
+    std::vector<uint8_t> all;
+    for (const auto& p : parts) {
+        all.insert(all.end(), p.begin(), p.end());
+    }
+    return all;
+}
+
+template <typename A>
+std::vector<uint8_t> vec(const A& a) {
+    return std::vector<uint8_t>(a.begin(), a.end());
+}
+
+TEST_F(Separation, TagDownloadedFirstAndThirdGetsOneFile) {
+    const OpenBlockSpec a1{.tag = 17, .flash_start = 0, .flash_end = 128};
+    const OpenBlockSpec b{.tag = 4, .flash_start = 0, .flash_end = 64};
+    const OpenBlockSpec a2{.tag = 17, .flash_start = 0x1234, .flash_end = 0x1300};
+    const auto u1 = testing::make_pattern_unit(0x30, 1), u2 = testing::make_pattern_unit(0x40, 2),
+               u3 = testing::make_pattern_unit(0x10, 3), u4 = testing::make_pattern_unit(0x41, 4);
+    ContainerBuilder c(testing::make_header(0x79F02AB6, 9));
+    c.open(a1).unit(u1).unit(u2).open(b).unit(u3).open(a2).unit(u4);
+    const uint8_t partial[10] = {0x30};
+    c.raw(partial, sizeof partial);  // cut off in the middle of a unit
+
+    ASSERT_EQ(separate(c), 0);
+    EXPECT_EQ(tags[0], 17u);
+    EXPECT_EQ(tags[1], 4u);
+    EXPECT_EQ(tags[2], kNoTag);
+
+    auto a2_stored = testing::make_open_block(a2);
+    put_le32(a2_stored.data(), 20, 0x1200);  // start address rounded down to 64
+    const auto header = testing::make_header(0x79F02AB6, 9);
+    EXPECT_EQ(tag_file(17), cat({header, vec(testing::make_open_block(a1)), vec(u1), vec(u2),
+                                 vec(a2_stored), vec(u4)}));
+    EXPECT_EQ(tag_file(4), cat({header, vec(testing::make_open_block(b)), vec(u3)}));
+    con.flush();
+    EXPECT_EQ(out,
+              "B5:Separating data...\nB5:Separating data finished, 256 Bytes = 0 kBytes "
+              "written.\n");
+}
+
+TEST_F(Separation, DataBeforeTheFirstOpenBlock) {
+    ContainerBuilder c;
+    c.unit(testing::make_unit(0x30, {'G', 'P', 'S', 0x00, 0xFF}));
+    EXPECT_EQ(separate(c), -1);
+    con.flush();
+    std::string dump = "\n 0  G  P  S 00 FF ";
+    for (int i = 6; i < 16; ++i) {
+        dump += "00 ";
+    }
+    for (int line = 1; line < 4; ++line) {
+        dump += "\n00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 ";
+    }
+    EXPECT_EQ(out, "B5:Separating data...\nError: unexpected data.\n" + dump + "\n");
+    EXPECT_EQ(tags[0], kNoTag);
+}
+
+TEST_F(Separation, ThousandAndFirstTagAborts) {
+    ContainerBuilder c;
+    for (uint16_t t = 0; t < 1000; ++t) {
+        c.open(OpenBlockSpec{.tag = t});
+    }
+    c.open(OpenBlockSpec{.tag = 999});  // known tags are still accepted
+    ContainerBuilder full = c;
+    ASSERT_EQ(separate(c), 0);
+    EXPECT_EQ(tags[999], 999u);
+
+    full.open(OpenBlockSpec{.tag = 1000});
+    con.flush();
+    out.clear();
+    ASSERT_EQ(chdir(cwd_.c_str()), 0);
+    EXPECT_EQ(separate(full), -1);
+    con.flush();
+    EXPECT_EQ(out,
+              "B5:Separating data...\nNo more free entry in name list. Aborting separating "
+              "data.\n");
+}
+
+TEST_F(Separation, UnopenableInputAndDirectory) {
+    EXPECT_EQ(separate_container(con, dir.file("none.bin").c_str(), tags, nullptr), -2);
+    ContainerBuilder().write_file(dir.file("logger.bin"));
+    EXPECT_EQ(separate_container(con, dir.file("logger.bin").c_str(), tags,
+                                 dir.file("missing").c_str()),
+              -1);
+    con.flush();
+    EXPECT_EQ(out, "B5:Separating data...\nFilename: " + dir.file("none.bin") +
+                       "\nB5:Separating data...\nDirectoryname: " + dir.file("missing") + "\n");
+    EXPECT_EQ(err,
+              "Couldn't open file: No such file or directory\nCouldn't change directory: No such "
+              "file or directory\n");
+}
+
+TEST_F(Separation, FailingWriteStopsTheSeparation) {
+    sys.write_hook = [](int fd, size_t n) -> ssize_t {
+        if (fd > 2 && n == 64) {  // the buffered data of a tag file
+            errno = EIO;
+            return -1;
+        }
+        return static_cast<ssize_t>(n);
+    };
+    ContainerBuilder c;
+    c.download(OpenBlockSpec{.tag = 3}, 1);
+    EXPECT_EQ(separate(c), -1);
+    con.flush();
+    EXPECT_EQ(err, "Couldn't write file: Input/output error\n");
+}
+
+}  // namespace
+}  // namespace dec

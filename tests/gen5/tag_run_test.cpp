@@ -1,0 +1,208 @@
+// The per-tag run: output file set by action word, statistics line, temporary
+// files, and the failures that stop a tag.
+#include "gen5/tag_run.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <unistd.h>
+
+#include "testsupport/cli_runner.h"
+#include "testsupport/container_builder.h"
+#include "testsupport/fake_platform.h"
+
+namespace dec {
+namespace {
+
+using testing::CliResult;
+using testing::ContainerBuilder;
+using testing::OpenBlockSpec;
+using testing::TempDir;
+using Files = std::vector<std::string>;
+
+const std::string kExe = DEC_DECODER_EXE;
+const std::string kVersionLine = "Data decoder version v21 compiled (w)Feb 20 2025 09:55:15\n";
+const std::string kTimeStamped = "2019-5-3-7-0-9_L000000012.bin";
+
+// Tags of the three loop kinds: 17 (version 10), 5 (version 9), 40 (ECG).
+std::vector<uint8_t> three_tags() {
+    ContainerBuilder c;
+    c.download(OpenBlockSpec{.tag = 17}, 2);
+    c.download(OpenBlockSpec{.tag = 5, .sw_version = 9}, 2);
+    c.download(OpenBlockSpec{.tag = 40, .tag_type = 7, .sw_version = 1}, 2);
+    c.download(OpenBlockSpec{.tag = 17, .flash_start = 128}, 2);
+    return c.bytes();
+}
+
+class FileSet : public ::testing::Test {
+protected:
+    // Runs the decoder on three_tags() in a fresh directory and lists its files.
+    Files files_of(const std::vector<std::string>& args, const std::string& input = "logger.bin") {
+        TempDir dir;
+        testing::write_bytes(dir.file(input), three_tags());
+        std::vector<std::string> all = args;
+        all.push_back(input);
+        last = testing::run_cli(kExe, all, dir.path());
+        EXPECT_EQ(last.exit_code, 0) << last.out << last.err;
+        Files names;
+        for (const std::string& n : dir.list()) {
+            if (n != input) {
+                names.push_back(n);
+            }
+            if (n.rfind("stat_", 0) == 0 || n.rfind("info_", 0) == 0) {
+                contents[n] = testing::read_text(dir.file(n));
+            }
+        }
+        return names;
+    }
+    CliResult last;
+    std::map<std::string, std::string> contents;
+};
+
+TEST_F(FileSet, OneFileSetPerActionWord) {
+    const Files common = {"info_tag17.txt", "info_tag40.txt", "info_tag5.txt"};
+    auto with = [&](Files extra) {
+        extra.insert(extra.end(), common.begin(), common.end());
+        std::sort(extra.begin(), extra.end());
+        return extra;
+    };
+    EXPECT_EQ(files_of({"-c", "1", "-f"}), with({"tag17_acc.txt", "tag40_ecg.txt", "tag5_acc.txt"}));
+    EXPECT_EQ(files_of({"-c", "2", "-f"}), with({"tag17_gps.txt", "tag40_ecg.txt", "tag5_gps.txt"}));
+    EXPECT_EQ(files_of({"-c", "3", "-f"}), with({"tag17.txt", "tag40_ecg.txt", "tag5.txt"}));
+    EXPECT_EQ(files_of({"-c", "4", "-f"}), with({"tag17.gpx", "tag40_ecg.txt", "tag5.gpx"}));
+    EXPECT_EQ(files_of({"-c", "5", "-f"}), with({"tag17.kml", "tag40_ecg.txt", "tag5.kml"}));
+    EXPECT_EQ(files_of({"-c", "h", "-f"}),
+              with({"tag17_accdft.txt", "tag40_ecg.txt", "tag5_accdft.txt"}));
+    EXPECT_EQ(files_of({"-c", "m", "-f"}),
+              with({"tag17_acc.txt", "tag17_gps.txt", "tag17_magnetic.txt", "tag17_quat.txt",
+                    "tag40_ecg.txt", "tag5_acc.txt", "tag5_gps.txt"}));
+    EXPECT_EQ(contents["info_tag17.txt"], kVersionLine);
+}
+
+TEST_F(FileSet, TimeStampedNamesPrefixVersion10TagsOnly) {
+    EXPECT_EQ(files_of({"-m"}, kTimeStamped),
+              (Files{"2019-05-03-07-00-09_tag17_acc.txt", "2019-05-03-07-00-09_tag17_gps.txt",
+                     "2019-05-03-07-00-09_tag17_magnetic.txt",
+                     "2019-05-03-07-00-09_tag17_quat.txt", "info_2019-05-03-07-00-09_tag17.txt",
+                     "info_tag40.txt", "info_tag5.txt", "tag40_ecg.txt", "tag5_acc.txt",
+                     "tag5_gps.txt"}));
+}
+
+TEST_F(FileSet, StatisticsLineRun) {
+    // Version-10 tags write only their statistics file and print their
+    // information on the console; the other loops keep their files.
+    EXPECT_EQ(files_of({"-s"}, kTimeStamped),
+              (Files{"info_tag40.txt", "info_tag5.txt", "stat_2019-05-03-07-00-09_tag17.txt",
+                     "tag40_ecg.txt", "tag5.txt"}));
+    EXPECT_EQ(contents["stat_2019-05-03-07-00-09_tag17.txt"],
+              "STATS,17,(NULL),2007-03-04 00:00:00,2007-03-04 00:00:00,0.00,0,0,0,0,0,0.0,0,0,0,"
+              "100000,0,0,0\n");
+    EXPECT_EQ(last.out,
+              "****************************************************\n"
+              "B5:Separating data...\n"
+              "B5:Separating data finished, 512 Bytes = 0 kBytes written.\n"
+              "---------- B5:Unpacking data for tag17 ----------------\n" +
+                  kVersionLine +
+                  "---------- B5:Unpacking data for tag5 ----------------\n"
+                  "---------- B5:Unpacking data for tag40 ----------------\n"
+                  "\nSuper success.\n");
+}
+
+TEST(StatsLine, FiguresAndTimes) {
+    TagState s;
+    s.connect_time = 1556866800;
+    s.stats.first_fix_time = 383900400;  // 2019-05-03 07:00:00
+    s.stats.last_fix_time = 383900400 + 9000;
+    s.stats.gps_records = 10;
+    s.stats.valid_fixes = 8;
+    s.stats.attempts = 3;
+    s.stats.attempt_valid_fixes = 2;
+    s.stats.attempt_fix_time_sum = 100;
+    s.stats.acc_bytes = 5000;
+    s.stats.quatcmp_bytes = 700;
+    s.stats.battery_max = 4100;
+    s.stats.battery_min = 3900;
+    s.stats.battery_sum = 12001;
+    s.stats.battery_count = 3;
+    s.stats.acc_bursts = 4;
+    s.stats.activity_sum = 39.9;
+    std::string text;
+    {
+        OutStream out(&text);
+        print_stats_line(out, 17, s);
+    }
+    EXPECT_EQ(text,
+              "STATS,17,2019-05-03 07:00:00,2019-05-03 07:00:00,2019-05-03 09:30:00,2.50,10,8,3,"
+              "2,100,33.3,5000,700,4100,3900,4000,4,9\n");
+}
+
+TEST(TagFailures, UnknownSoftwareVersionEndsTheProgram) {
+    TempDir dir;
+    ContainerBuilder c;
+    c.download(OpenBlockSpec{.tag = 8, .sw_version = 11}, 1);
+    c.write_file(dir.file("logger.bin"));
+    CliResult r = testing::run_cli(kExe, {"-c", "2"}, dir.path());
+    EXPECT_EQ(r.exit_code, 20);
+    EXPECT_NE(r.out.find("tag8 ----------------\nB5:Unknown tag software version\n"),
+              std::string::npos);
+    EXPECT_EQ(dir.list(), (Files{"ftag8.tmp", "logger.bin", "tag8.tmp"}));  // no output file opened
+}
+
+TEST(TagFailures, UnknownTagTypeStopsTheRun) {
+    TempDir dir;
+    ContainerBuilder c;
+    c.download(OpenBlockSpec{.tag = 8, .tag_type = 9}, 1);
+    c.download(OpenBlockSpec{.tag = 12}, 1);
+    c.write_file(dir.file("logger.bin"));
+    CliResult r = testing::run_cli(kExe, {"-c", "2"}, dir.path());
+    EXPECT_EQ(r.exit_code, 19);
+    EXPECT_NE(r.out.find("tag8 ----------------\nUnknown tag type 9\nThere was an error.\n"),
+              std::string::npos);
+    // The failed tag's temporary files are gone; the tag not reached keeps its own.
+    EXPECT_EQ(dir.list(), (Files{"logger.bin", "tag12.tmp"}));
+}
+
+class TagRunInProcess : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char buf[4096];
+        ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
+        cwd_ = buf;
+        ASSERT_EQ(chdir(dir.path().c_str()), 0);
+    }
+    void TearDown() override { ASSERT_EQ(chdir(cwd_.c_str()), 0); }
+
+    TempDir dir;
+    testing::FakePlatform sys;
+    std::string out, err;
+    Console con{sys, &out, &err};
+    RunContext run{con};
+    std::string cwd_;
+};
+
+TEST_F(TagRunInProcess, TagFileWithoutOpenBlock) {
+    std::vector<uint8_t> bytes = testing::make_header();
+    const auto unit = testing::make_pattern_unit(0x30, 1);
+    bytes.insert(bytes.end(), unit.begin(), unit.end());
+    testing::write_bytes(dir.file("tag3.tmp"), bytes);
+    EXPECT_EQ(run_tag(run, 3, 2, ""), -1);
+    con.flush();
+    EXPECT_EQ(out, "Unexpected data instead of open block\n");
+    EXPECT_EQ(dir.list(), Files{});  // both temporary files deleted
+}
+
+TEST_F(TagRunInProcess, ShortOrForeignTagFile) {
+    testing::write_bytes(dir.file("tag3.tmp"), std::vector<uint8_t>(100, 0));
+    EXPECT_EQ(run_tag(run, 3, 2, ""), -1);
+    testing::write_bytes(dir.file("tag4.tmp"), testing::make_header(0x79F02AC7));
+    EXPECT_EQ(run_tag(run, 4, 2, ""), -1);
+    EXPECT_EQ(run_tag(run, 5, 2, ""), -1);  // no such file
+    con.flush();
+    EXPECT_EQ(out, "Could read only 100 of first 512 Bytes of file.\nMagic doesn't match.\n");
+    EXPECT_EQ(err, "Couldn't open file: No such file or directory\n");
+    EXPECT_EQ(dir.list(), Files{});
+}
+
+}  // namespace
+}  // namespace dec
