@@ -22,6 +22,8 @@ struct TagStatistics {
     uint32_t battery_min = 100000;
     uint64_t battery_sum = 0;
     uint32_t battery_count = 0;
+    // Start time stamp of the previous GPS record; a change starts a new attempt.
+    uint32_t gps_prev_start_time = 0;
 };
 
 // Records earlier than this tag time (2014-01-01 00:00:00) do not count for the
@@ -37,6 +39,9 @@ struct PressureCalibration {
 struct TagState {
     uint32_t tag_number = 0;
     TagStatistics stats;
+    // Version byte of the settings record of the latest open block (byte 4 of
+    // the record): tells the version-9 decoders which accelerometer the tag has.
+    uint8_t settings_version = 0;
     // Feature word of the tag's settings (0 until a settings report fills it).
     uint32_t feature_word = 0;
     PressureCalibration pressure;
