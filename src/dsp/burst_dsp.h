@@ -26,7 +26,6 @@ inline constexpr int32_t NR_OF_EXTPOL_SAMPLES = 36;
 inline constexpr double kFilterRelativeCutoff = 0.01;
 
 // Longest burst axis the spectrum accepts.
-inline constexpr int32_t kDftMaxSamples = 1000;
 
 // Build-time level of the optional filter and statistics diagnostics; 0 in the
 // delivered program, so none of them is written.
@@ -95,7 +94,7 @@ public:
                                      uint32_t action, OutStream& log, AxesOverflowReport report);
 
     // Amplitude spectrum of n samples, bins 0 .. n/2 into out[0 .. n/2]:
-    // |sum_j x_j e^(-2 pi i jk/n)| / n. n outside 1 .. 1000 writes
+    // |sum_j x_j e^(-2 pi i jk/n)| / n. n outside 1 .. 2000 (the burst array) writes
     // "Invalid matrix size\n" to the console and stops the run (exit code 17).
     void acc_dft(const int16_t* samples, int32_t n, double* out);
 

@@ -8,7 +8,9 @@
 //
 // The tables depend only on n. Bursts of one tag nearly always have the same
 // length, so they are built once and kept until a burst of another length
-// comes; only rows 0 .. n/2 are ever read, so only those are built.
+// comes; only rows 0 .. n/2 are ever read, so only those are built. Every
+// axis length a burst can hold is transformed (up to kBurstMaxSamples: two
+// tables of 1001 x 2000 doubles, 32 MB, at the longest).
 
 #include <cmath>
 #include <new>
@@ -19,7 +21,9 @@
 namespace dec {
 
 void BurstDsp::acc_dft(const int16_t* samples, int32_t n, double* out) {
-    if (n < 1 || n > kDftMaxSamples) {
+    // An empty axis has no spectrum; a longer one than the burst arrays hold
+    // cannot come from a decoder. Either is an internal inconsistency.
+    if (n < 1 || n > kBurstMaxSamples) {
         console_.put("Invalid matrix size\n");
         fatal_stop(INTERNAL_ERROR);
     }

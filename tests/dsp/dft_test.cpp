@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,7 @@ TEST_F(DftTest, BinCountIsHalfTheLengthPlusOne) {
         int n;
         size_t bins;
     };
-    const Case cases[] = {{1, 1}, {2, 2}, {12, 7}, {13, 7}, {36, 19}, {1000, 501}};
+    const Case cases[] = {{1, 1}, {2, 2}, {12, 7}, {13, 7}, {36, 19}, {1000, 501}, {2000, 1001}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.n);
         EXPECT_EQ(spectrum(std::vector<int16_t>(static_cast<size_t>(c.n), 3)).size(), c.bins);
@@ -123,11 +124,46 @@ TEST_F(DftTest, TablesFollowTheBurstLength) {
     EXPECT_LT(other[5], 1.0);
 }
 
-TEST_F(DftTest, LengthOutsideOneToThousandStopsTheRun) {
-    EXPECT_EQ(stop_code(1000), 0);
-    console.flush();
-    EXPECT_EQ(console_text, "");
-    for (int32_t n : {1001, 0, -3}) {
+TEST_F(DftTest, EveryBurstAxisLengthIsTransformed) {
+    // Single-axis bursts of 24 or more units have more than 1000 samples; the
+    // spectrum modes must handle them like any other burst.
+    for (int32_t n : {1000, 1001, 1254, 2000}) {
+        SCOPED_TRACE(n);
+        console_text.clear();
+        EXPECT_EQ(stop_code(n), 0);
+        console.flush();
+        EXPECT_EQ(console_text, "");
+    }
+}
+
+TEST_F(DftTest, LongBurstMatchesDirectComplexEvaluation) {
+    // A mix of two tones and an offset, against the textbook sum with complex
+    // exponentials.
+    for (int n : {1001, 2000}) {
+        SCOPED_TRACE(n);
+        std::vector<int16_t> x(static_cast<size_t>(n));
+        for (int j = 0; j < n; ++j) {
+            x[static_cast<size_t>(j)] = static_cast<int16_t>(
+                std::lround(700 + 300 * std::sin(2 * kPi * 7 * j / n) + 120 * std::cos(2 * kPi * 333 * j / n) +
+                            (j % 5) * 3));
+        }
+        std::vector<double> s = spectrum(x);
+        ASSERT_EQ(s.size(), static_cast<size_t>(n / 2 + 1));
+        for (size_t k = 0; k < s.size(); k += 37) {
+            std::complex<double> sum = 0;
+            for (int j = 0; j < n; ++j) {
+                sum += static_cast<double>(x[static_cast<size_t>(j)]) *
+                       std::polar(1.0, -2 * kPi * static_cast<double>(k) * j / n);
+            }
+            EXPECT_NEAR(s[k], std::abs(sum) / n, 1e-7) << "bin " << k;
+        }
+        EXPECT_NEAR(s[7], 150.0, 0.5);
+        EXPECT_NEAR(s[333], 60.0, 0.5);
+    }
+}
+
+TEST_F(DftTest, LengthOutsideTheBurstArraysStopsTheRun) {
+    for (int32_t n : {0, -3, 2001}) {
         SCOPED_TRACE(n);
         console_text.clear();
         EXPECT_EQ(stop_code(n), INTERNAL_ERROR);

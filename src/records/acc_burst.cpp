@@ -1,0 +1,126 @@
+#include "records/acc_burst.h"
+
+#include <algorithm>
+#include <array>
+
+#include "common/action.h"
+#include "common/io.h"
+#include "common/le.h"
+#include "records/acc_output.h"
+#include "records/acc_record.h"
+#include "records/fletcher32.h"
+#include "settings/features.h"
+#include "settings/tt5_9.h"
+
+namespace dec {
+
+namespace {
+
+// Checks length and checksum; a dropped record is reported (debug builds only).
+bool accept_burst(const uint8_t* record, uint32_t length, uint16_t seed, AccContext& ctx) {
+    const RecordCheck check = check_acc_burst(record, length, seed);
+    if constexpr (kRecordDebugLevel > 10) {
+        if (check == RecordCheck::bad_length) {
+            ctx.info.printf("ACC number_of_blocks/size not matching:%i,%i,%i,aastr:0x%02X! ###############\n",
+                            static_cast<int32_t>(ctx.tag.tag_number), length > 7 ? le_u8(record, 7) : 0,
+                            static_cast<int32_t>(length), ctx.tag.processed_bytes);
+            hex_dump(record, static_cast<long>(length), ctx.info);
+        } else if (check == RecordCheck::bad_checksum) {
+            ctx.info.printf("ACC checksum not matching! aastr:0x%02X #########\n", ctx.tag.processed_bytes);
+            hex_dump(record, static_cast<long>(length), ctx.info);
+        }
+    }
+    return check == RecordCheck::ok;
+}
+
+// The key-bin checksum covers the record as the checksum test leaves it in the
+// tag software: byte 7 then holds the high seed byte.
+uint32_t burst_key(const uint8_t* record, uint32_t length, uint16_t seed) {
+    std::array<uint8_t, kAccMaxRecordLength> copy;
+    std::copy(record, record + length, copy.begin());
+    copy[7] = static_cast<uint8_t>(seed >> 8);
+    return fletcher32(copy.data(), static_cast<int32_t>(length));
+}
+
+void count_burst(uint32_t time, uint32_t length, TagStatistics& stats) {
+    stats.acc_bytes += length;
+    stats.acc_bursts += 1;
+    if (time > kStatsEarliestTime) {
+        stats.last_fix_time = time;
+        if (stats.first_fix_time == 0) {
+            stats.first_fix_time = time;
+        }
+    }
+}
+
+// The MMA8452 sensor's byte 5: the rate divider, and an overflow that is
+// always reported.
+double mma_rate(uint8_t byte5, AccContext& ctx) {
+    const MmaRate r = mma8452_rate(byte5);
+    if (r.overflow) {
+        ctx.info.put("########### ACC Error (mma): There was an overflow! ###########\n");
+    }
+    return r.hz;
+}
+
+void unpack_and_write(const uint8_t* record, uint32_t length, BurstFamily family, uint32_t time,
+                      const BurstAxes& axes, double rate, const AxisInversion& inversion,
+                      uint32_t key, AccContext& ctx) {
+    const int32_t n =
+        unpack_burst_samples(record, length, kAccHeaderSize, axes.count, inversion, ctx.buffers.burst);
+    const BurstLine line{family, time, 0.0, axes.letters, axes.count, n, rate, key};
+    write_burst(line, ctx);
+}
+
+}  // namespace
+
+void decode_acc_burst(const uint8_t* record, uint32_t length, int variant, AccContext& ctx) {
+    if ((ctx.action & ACT_ACC) == 0) {
+        return;
+    }
+    const auto seed = static_cast<uint16_t>(variant == 1 ? ctx.tag.tag_number & 0xFFFF : 0);
+    if (!accept_burst(record, length, seed, ctx)) {
+        return;
+    }
+    const AccBurstHeader h = read_acc_burst_header(record);
+    count_burst(h.time, length, ctx.tag.stats);
+    const uint32_t key = (ctx.action & ACT_MOVEBANK) != 0 ? burst_key(record, length, seed) : 0;
+
+    const BurstAxes axes = burst_axes(h.axis_bits);
+    const uint32_t features = ctx.tag.feature_word;
+    const bool mma = (features & FEATURE_WITH_MMA8452_SMBUS) != 0;
+    const double rate = mma ? mma_rate(h.rate_code, ctx) : acc_rate_from_code(h.rate_code, axes.count);
+    const bool v2_board = (features & FEATURE_WITH_GPSACCGSMV2) != 0 &&
+                          (features & FEATURE_BOTHSENSORSBOTTOMSIDE) == 0;
+    unpack_and_write(record, length, BurstFamily::acc, h.time, axes, rate,
+                     acc_inversion(axes, mma, v2_board), key, ctx);
+}
+
+void decode_acc_burst_v9(const uint8_t* record, uint32_t length, AccContext& ctx) {
+    if ((ctx.action & ACT_ACC) == 0) {
+        return;
+    }
+    if (!accept_burst(record, length, 0, ctx)) {
+        return;
+    }
+    const AccBurstHeader h = read_acc_burst_header(record);
+    const uint32_t key = (ctx.action & ACT_MOVEBANK) != 0 ? burst_key(record, length, 0) : 0;
+
+    BurstAxes axes = burst_axes(h.axis_bits);
+    // Software-9 tags with the MMA8452 accelerometer carry settings records of
+    // version 7 (the divisor form of the sample rate).
+    const bool mma = ctx.tag.settings_version == kTt5_9VersionMma8452;
+    double rate = 0.0;
+    if (mma) {
+        rate = mma_rate(h.rate_code, ctx);
+    } else if (h.rate_code == kAccV9RateCodeXyz12Hz) {
+        axes = burst_axes(kAccAxisX | kAccAxisY | kAccAxisZ);
+        rate = 12.0;
+    } else {
+        rate = acc_rate_from_code(h.rate_code, acc_v9_rate_per_axis(ctx.tag.tag_number) ? 1 : axes.count);
+    }
+    unpack_and_write(record, length, BurstFamily::acc_v9, h.time, axes, rate, acc_inversion(axes, mma, false),
+                     key, ctx);
+}
+
+}  // namespace dec

@@ -1,0 +1,42 @@
+// What the acceleration and IMU decoders write to and work in.
+//
+// The block loop builds one AccContext per tag: the tag's streams, its state
+// (feature word, GPS record counter, statistics) and the scratch objects a burst
+// is unpacked, filtered and transformed in. The scratch objects are created once
+// per tag and refilled by every burst, so decoding a record allocates nothing.
+#pragma once
+
+#include <cstdint>
+
+#include "common/outstream.h"
+#include "common/tag_state.h"
+#include "dsp/burst.h"
+#include "dsp/burst_dsp.h"
+
+namespace dec {
+
+// Build-time level of the record decoders' diagnostics (dropped records and
+// sensor error flags); 0 in the delivered program, so none of them is written.
+inline constexpr int kRecordDebugLevel = 0;
+
+// Spectrum bins of the longest burst axis: bins 0 .. n/2.
+inline constexpr int32_t kAccSpectrumBins = kBurstMaxSamples / 2 + 1;
+
+// The samples of the burst being decoded and one axis's spectrum.
+struct AccBuffers {
+    BurstSamples burst;
+    double spectrum[kAccSpectrumBins];
+};
+
+struct AccContext {
+    uint32_t action;
+    OutStream& acc;   // ACC lines (the main stream unless ACT_MOVEBANK)
+    OutStream& info;  // the tag's information stream
+    OutStream& quat;  // QUATCMP lines, or the MOVEBANK quaternion file
+    OutStream& mag;   // the MOVEBANK magnetic-field file
+    TagState& tag;    // tag number, feature word, GPS record counter, statistics
+    BurstDsp& dsp;
+    AccBuffers& buffers;
+};
+
+}  // namespace dec

@@ -1,0 +1,238 @@
+#include "records/acc_output.h"
+
+#include "common/action.h"
+#include "common/tagtime.h"
+
+namespace dec {
+
+namespace {
+
+constexpr uint32_t kSpectrumModes = ACT_ACC_DFT | ACT_ACC_DFT_LINE;
+
+// Line prefixes of a burst family.
+struct BurstStyle {
+    const char* line;     // a burst on one line
+    const char* row;      // a row of ACT_ACC_COLUMNS
+    const char* stats;    // a statistics line
+    const char* spectrum; // spectrum lines, followed by the axis letter in form A
+};
+
+static constexpr BurstStyle kStyles[] = {
+    {"ACC,", "ACC,", "ACC,", "ACCF"},     // BurstFamily::acc
+    {"ACC,", "", "", "ACCF"},             // BurstFamily::acc_v9
+    {"ACCN,", "ACCN,", "ACCN,", "ACCNF"},  // BurstFamily::newacc
+};
+
+const BurstStyle& style_of(BurstFamily f) { return kStyles[static_cast<int>(f)]; }
+
+// The burst's time stamp on a line that holds the whole burst: IMU records
+// always carry their sub-second start, acceleration bursts the whole second.
+void write_burst_time(const BurstLine& b, OutStream& out, uint32_t action) {
+    if (b.family == BurstFamily::newacc) {
+        print_acc_time_us(b.time, whole_microseconds(b.first_us), out, action);
+    } else {
+        print_acc_time(b.time, out, action);
+    }
+}
+
+void write_movebank_start(const BurstLine& b, AccContext& ctx) {
+    OutStream& out = ctx.acc;
+    out.printf("%hhu,%010u,%i,", kDecoderVersion, b.key, static_cast<int32_t>(ctx.tag.tag_number));
+    if (b.family == BurstFamily::newacc) {
+        print_tag_time_iso_us(b.time, whole_microseconds(b.first_us), out);
+    } else {
+        print_tag_time_iso(b.time, out);
+    }
+    out.printf(",%.2f,%s,", b.rate, b.axes);
+}
+
+void write_sample(OutStream& out, const BurstSamples& s, int8_t axes, int32_t j, char separator) {
+    for (int a = 0; a < axes; ++a) {
+        if (a > 0) {
+            out.put_char(separator);
+        }
+        out.put_i32(s.samples[a][j]);
+    }
+}
+
+AxesOverflowReport overflow_report(BurstFamily f) {
+    return f == BurstFamily::acc_v9 ? AxesOverflowReport::log : AxesOverflowReport::console;
+}
+
+// Form A: one spectrum line per axis.
+void write_axis_spectra(const BurstLine& b, uint32_t action, AccContext& ctx) {
+    const BurstSamples& s = ctx.buffers.burst;
+    const int32_t bins = b.n / 2 + 1;
+    for (int a = 0; a < b.axis_count; ++a) {
+        ctx.acc.put(style_of(b.family).spectrum);
+        if (b.axes[0] != '\0') {
+            ctx.acc.put_char(b.axes[a]);
+        }
+        ctx.acc.put_char(',');
+        write_burst_time(b, ctx.acc, action);
+        ctx.dsp.acc_dft(s.samples[a], b.n, ctx.buffers.spectrum);
+        write_spectrum_values(ctx.acc, ctx.buffers.spectrum, bins, true);
+    }
+}
+
+// Form B: deviations and the spectra of all axes on one line.
+void write_spectrum_line(const BurstLine& b, uint32_t action, AccContext& ctx) {
+    const BurstSamples& s = ctx.buffers.burst;
+    BurstMoments m{};
+    if (ctx.dsp.calc_acc_stddev_and_mean(b.axis_count, b.n, s, m, action, ctx.info,
+                                         overflow_report(b.family)) != 0) {
+        if constexpr (kRecordDebugLevel > 10) {
+            ctx.acc.put("Error in calc_acc_stddev_and_mean().\n");
+        }
+        return;
+    }
+    const int32_t bins = b.n / 2 + 1;
+    ctx.acc.put(style_of(b.family).spectrum);
+    ctx.acc.put_char(',');
+    write_burst_time(b, ctx.acc, action);
+    ctx.acc.printf("%s,%i,", b.axes, bins);
+    for (int a = 0; a < b.axis_count; ++a) {
+        ctx.acc.printf("%.3f,", m.deviation[a]);
+    }
+    for (int a = 0; a < b.axis_count; ++a) {
+        ctx.dsp.acc_dft(s.samples[a], b.n, ctx.buffers.spectrum);
+        write_spectrum_values(ctx.acc, ctx.buffers.spectrum, bins, a + 1 == b.axis_count);
+    }
+}
+
+// Form C: statistics line, or only the activity sum of the STATS line.
+void write_statistics(const BurstLine& b, uint32_t action, AccContext& ctx) {
+    const BurstSamples& s = ctx.buffers.burst;
+    BurstMoments m{};
+    if (ctx.dsp.calc_acc_stddev_and_mean(b.axis_count, b.n, s, m, action, ctx.info,
+                                         overflow_report(b.family)) != 0) {
+        ctx.acc.put(":Error in calc_acc_stddev_and_mean().\n");
+        return;
+    }
+    const BurstExtremes e = calc_acc_max_and_min(b.axis_count, b.n, s);
+
+    if ((action & ACT_STATS_LINE) != 0 && b.family != BurstFamily::acc_v9) {
+        if (b.family == BurstFamily::newacc) {
+            // The IMU accelerometer counts four times as many steps per g.
+            ctx.tag.stats.activity_sum += (m.deviation[0] + m.deviation[1] + m.deviation[2]) / 3 * 0.25;
+        } else {
+            double sum = 0.0;
+            for (int a = 0; a < b.axis_count; ++a) {
+                sum += m.deviation[a];
+            }
+            ctx.tag.stats.activity_sum += sum / b.axis_count;
+        }
+        return;
+    }
+
+    OutStream& out = ctx.acc;
+    out.put(style_of(b.family).stats);
+    if ((action & ACT_ACC_NO_TIME) == 0) {
+        write_burst_time(b, out, action);
+    }
+    switch (b.axis_count) {
+    case 1:
+        out.printf("%i,%f,%hi,%hi\n", m.mean[0], m.deviation[0], e.min[0], e.max[0]);
+        break;
+    case 2:
+        out.printf("%i,%i,%f,%f,%hi,%hi,%hi,%hi\n", m.mean[0], m.mean[1], m.deviation[0],
+                   m.deviation[1], e.min[0], e.min[1], e.max[0], e.max[1]);
+        break;
+    default:
+        out.printf("%i,%i,%i,%f,%f,%f,%hi,%hi,%hi,%hi,%hi,%hi\n", m.mean[0], m.mean[1], m.mean[2],
+                   m.deviation[0], m.deviation[1], m.deviation[2], e.min[0], e.min[1], e.min[2],
+                   e.max[0], e.max[1], e.max[2]);
+        break;
+    }
+}
+
+// Form D with ACT_ACC_COLUMNS: one row per sample with its own time stamp.
+void write_rows(const BurstLine& b, uint32_t action, AccContext& ctx) {
+    OutStream& out = ctx.acc;
+    const BurstSamples& s = ctx.buffers.burst;
+    const bool no_time = (action & ACT_ACC_NO_TIME) != 0;
+    const bool fix_number = (action & ACT_ACC_FIX_NUMBER) != 0;
+    const bool subseconds = (action & ACT_ACC_SUBSECONDS) != 0;
+    const double step_us = b.rate > 0.0 ? 1000000 / b.rate : 0.0;
+    double offset_us = 0.0;
+    for (int32_t j = 0; j < b.n; ++j) {
+        out.put(style_of(b.family).row);
+        if (no_time) {
+            if (fix_number) {
+                out.put_u32(ctx.tag.gps_record_counter);
+                out.put_char(',');
+            }
+        } else if (b.family == BurstFamily::newacc) {
+            // Row offsets of the IMU are computed from the row number in single
+            // precision, as the tag software does.
+            const auto row_us = static_cast<double>(static_cast<float>(j) * 1000000.0f);
+            print_acc_time_us(b.time, whole_microseconds(row_us / b.rate + b.first_us), out, action);
+        } else if (subseconds) {
+            print_acc_time_us(b.time, whole_microseconds(offset_us), out, action);
+            offset_us += step_us;
+        } else {
+            print_acc_time(b.time, out, action);
+        }
+        write_sample(out, s, b.axis_count, j, ',');
+        out.put_char('\n');
+    }
+}
+
+// Form D otherwise: all samples after the line start, blank-separated in a
+// MOVEBANK line, comma-separated in an "ACC," line.
+void write_sample_line(const BurstLine& b, uint32_t action, AccContext& ctx) {
+    const char separator = (action & ACT_MOVEBANK) != 0 ? ' ' : ',';
+    for (int32_t j = 0; j < b.n; ++j) {
+        write_sample(ctx.acc, ctx.buffers.burst, b.axis_count, j, separator);
+        ctx.acc.put_char(j + 1 < b.n ? separator : '\n');
+    }
+}
+
+}  // namespace
+
+uint32_t whole_microseconds(double us) {
+    if (!(us > 0.0)) {
+        return 0;
+    }
+    return us < 4294967295.0 ? static_cast<uint32_t>(us) : 4294967295u;
+}
+
+void write_burst(const BurstLine& b, AccContext& ctx) {
+    uint32_t action = ctx.action;
+    if (!(b.rate > 0.0)) {
+        // Without a rate there is no time between rows.
+        action &= ~ACT_ACC_SUBSECONDS;
+    }
+
+    if ((action & kSpectrumModes) != 0) {
+        action &= ~(ACT_ACC_COLUMNS | ACT_ACC_STATS | ACT_ACC_VARIANCE);
+    } else if ((action & ACT_MOVEBANK) != 0) {
+        write_movebank_start(b, ctx);
+    } else if ((action & ACT_ACC_COLUMNS) == 0) {
+        ctx.acc.put(style_of(b.family).line);
+        write_burst_time(b, ctx.acc, action);
+    }
+
+    if ((action & (ACT_ACC_LOWPASS | ACT_ACC_HIGHPASS)) != 0) {
+        const bool lowpass = (action & ACT_ACC_LOWPASS) != 0;
+        for (int a = 0; a < b.axis_count; ++a) {
+            if (ctx.dsp.apply_filter(ctx.buffers.burst.samples[a], b.n, lowpass, ctx.info) != 0) {
+                ctx.acc.put("Error in filter_fb.\n");
+            }
+        }
+    }
+
+    if ((action & ACT_ACC_DFT) != 0) {
+        write_axis_spectra(b, action, ctx);
+    } else if ((action & ACT_ACC_DFT_LINE) != 0) {
+        write_spectrum_line(b, action, ctx);
+    } else if ((action & ACT_ACC_STATS) != 0) {
+        write_statistics(b, action, ctx);
+    } else if ((action & ACT_ACC_COLUMNS) != 0) {
+        write_rows(b, action, ctx);
+    } else {
+        write_sample_line(b, action, ctx);
+    }
+}
+
+}  // namespace dec

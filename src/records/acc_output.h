@@ -1,0 +1,48 @@
+// Text forms of an unpacked acceleration burst.
+//
+// The bursts of software-10 tags (blocks 0x40/0x44), of software-9 tags and of
+// the IMU accelerometer (NEWACC) share one set of output forms, chosen by the
+// action word in this order:
+//   A  ACT_ACC_DFT       one spectrum line per axis ("ACCF%c," / "ACCNF%c,")
+//   B  ACT_ACC_DFT_LINE  one line per burst: deviations and all spectra
+//   C  ACT_ACC_STATS     mean, deviation, minimum and maximum per axis
+//   D  otherwise         the samples: one row each (ACT_ACC_COLUMNS), a
+//                        MOVEBANK line, or one "ACC," line per burst
+// They differ only in their line prefixes and time stamps, which BurstFamily
+// selects.
+#pragma once
+
+#include <cstdint>
+
+#include "records/acc_context.h"
+
+namespace dec {
+
+enum class BurstFamily : uint8_t {
+    acc,     // software 10: "ACC," prefixes, activity sum
+    acc_v9,  // software 9: statistics and rows without "ACC,", no activity sum
+    newacc,  // IMU: "ACCN," prefixes and sub-second time stamps throughout
+};
+
+// The decoded burst whose samples are in ctx.buffers.burst.
+struct BurstLine {
+    BurstFamily family;
+    uint32_t time;      // tag time of the first sample, whole seconds
+    double first_us;    // NEWACC: microseconds after `time`, not truncated; else 0
+    const char* axes;   // axis letters, empty for a record without axis bits
+    int8_t axis_count;  // 1 to 3
+    int32_t n;          // samples per axis
+    double rate;        // per-axis rate, Hz; 0 when unknown
+    uint32_t key;       // key-bin checksum of the MOVEBANK line
+};
+
+// Microseconds as the sub-second time printers take them: truncated toward
+// zero (negative values give 0).
+uint32_t whole_microseconds(double us);
+
+// Writes the line start, filters the samples as ACT_ACC_LOWPASS or
+// ACT_ACC_HIGHPASS ask and writes the one output form the action word selects.
+// A rate of 0 gives no sub-second row times.
+void write_burst(const BurstLine& line, AccContext& ctx);
+
+}  // namespace dec

@@ -1,0 +1,169 @@
+#include "records/imu.h"
+
+#include "common/action.h"
+#include "common/io.h"
+#include "common/le.h"
+#include "common/tagtime.h"
+#include "records/acc_output.h"
+#include "records/fletcher32.h"
+#include "records/imu_record.h"
+#include "settings/features.h"
+
+namespace dec {
+
+namespace {
+
+// QUATCMP bursts are written only with this part of the action word:
+// ACT_ACC without ACT_ACC_COLUMNS, ACT_ACC_DFT and ACT_ACC_DFT_LINE.
+constexpr uint32_t kQuatcmpActionMask = ACT_ACC | ACT_ACC_COLUMNS | ACT_ACC_DFT | ACT_ACC_DFT_LINE;
+
+// Scale of the QUATCMP temperature: 1/256 degree Celsius.
+constexpr double kTemperatureScale = 0.00390625;
+
+// Checks length and checksum; `name` heads the diagnostics of a dropped record
+// (debug builds only).
+bool accept_record(const uint8_t* record, uint32_t length, const char* name, AccContext& ctx) {
+    const auto seed = static_cast<uint16_t>(ctx.tag.tag_number & 0xFFFF);
+    const RecordCheck check = check_imu_record(record, length, seed);
+    if constexpr (kRecordDebugLevel > 10) {
+        if (check == RecordCheck::bad_length) {
+            ctx.info.printf("%s number_of_blocks/size not matching:%i,%i,%i,aastr:0x%02X! ###############\n",
+                            name, static_cast<int32_t>(ctx.tag.tag_number),
+                            length > 12 ? le_u8(record, 12) : 0, static_cast<int32_t>(length),
+                            ctx.tag.processed_bytes);
+            hex_dump(record, static_cast<long>(length), ctx.info);
+        } else if (check == RecordCheck::bad_checksum) {
+            ctx.info.printf("%s checksum not matching! aastr:0x%02X #########\n", name,
+                            ctx.tag.processed_bytes);
+            hex_dump(record, static_cast<long>(length), ctx.info);
+        }
+    } else {
+        (void)name;
+    }
+    return check == RecordCheck::ok;
+}
+
+// Start time of the first sample; a fine time more than 20 s from the coarse
+// time drops the record with a message.
+bool burst_start(const ImuHeader& h, double rate, const char* name, AccContext& ctx, ImuTime& t) {
+    t = imu_burst_time(h.coarse_time, h.fine_time, h.start_offset, rate);
+    if (!t.valid) {
+        ctx.info.printf("%s qtime not matching! 0x%02X != 0x%02X\n", name, t.coarse_units, t.q);
+        return false;
+    }
+    TagStatistics& stats = ctx.tag.stats;
+    if (t.seconds > kStatsEarliestTime) {
+        stats.last_fix_time = t.seconds;
+        if (stats.first_fix_time == 0) {
+            stats.first_fix_time = t.seconds;
+        }
+    }
+    return true;
+}
+
+void write_movebank_start(OutStream& out, uint32_t key, const ImuTime& t, AccContext& ctx) {
+    out.printf("%hhu,%010u,%i,", kDecoderVersion, key, static_cast<int32_t>(ctx.tag.tag_number));
+    print_tag_time_iso_us(t.seconds, whole_microseconds(t.us), out);
+}
+
+}  // namespace
+
+void decode_newacc(const uint8_t* record, uint32_t length, AccContext& ctx) {
+    if ((ctx.action & ACT_ACC) == 0) {
+        return;
+    }
+    if (!accept_record(record, length, "NEWACC", ctx)) {
+        return;
+    }
+    ctx.tag.stats.acc_bytes += length;
+    ctx.tag.stats.acc_bursts += 1;
+    const uint32_t key =
+        (ctx.action & ACT_MOVEBANK) != 0 ? fletcher32(record, static_cast<int32_t>(length)) : 0;
+
+    const ImuHeader h = read_imu_header(record);
+    if constexpr (kRecordDebugLevel > 10) {
+        if (imu_error_flag(h)) {
+            print_acc_time(h.coarse_time, ctx.info, ctx.action);
+            ctx.info.put("########### Error flag Byte 9! ###########\n");
+        }
+    }
+    ImuTime t{};
+    if (!burst_start(h, kNewaccRate, "NEWACC", ctx, t)) {
+        return;
+    }
+
+    // The IMU sits upside down unless both sensors are on the bottom side.
+    const BurstAxes axes = burst_axes(kAccAxisX | kAccAxisY | kAccAxisZ);
+    const bool turned = (ctx.tag.feature_word & FEATURE_BOTHSENSORSBOTTOMSIDE) == 0;
+    const int32_t n = unpack_burst_samples(record, length, kNewaccFirstSample, axes.count,
+                                           acc_inversion(axes, false, turned), ctx.buffers.burst);
+    const BurstLine line{BurstFamily::newacc, t.seconds, t.us, axes.letters, axes.count, n, kNewaccRate, key};
+    write_burst(line, ctx);
+}
+
+void decode_quatcmp(const uint8_t* record, uint32_t length, AccContext& ctx) {
+    ctx.tag.stats.quatcmp_bytes += length;
+    if ((ctx.action & kQuatcmpActionMask) != ACT_ACC) {
+        return;
+    }
+    if (!accept_record(record, length, "QUATCMP", ctx)) {
+        return;
+    }
+    const bool movebank = (ctx.action & ACT_MOVEBANK) != 0;
+    const uint32_t key = movebank ? fletcher32(record, static_cast<int32_t>(length)) : 0;
+
+    const ImuHeader h = read_imu_header(record);
+    if constexpr (kRecordDebugLevel > 10) {
+        if (imu_error_flag(h)) {
+            print_acc_time(h.coarse_time, ctx.info, ctx.action);
+            ctx.info.put(" QUATCMP Error flag Byte 9!\n");
+        }
+    }
+    const double rate = quatcmp_rate(h.flags);
+    ImuTime t{};
+    if (!burst_start(h, rate, "QUATCMP", ctx, t)) {
+        return;
+    }
+
+    OutStream& quat = ctx.quat;
+    OutStream& mag = ctx.mag;
+    if (movebank) {
+        write_movebank_start(quat, key, t, ctx);
+        quat.printf(",%.2f,", rate);
+        write_movebank_start(mag, key, t, ctx);
+        mag.printf(",%.2f,%.2f,", rate, quatcmp_temperature_raw(record) * kTemperatureScale);
+    } else {
+        quat.put("IMU,");
+        print_acc_time_us(t.seconds, whole_microseconds(t.us), quat, ctx.action);
+    }
+
+    // x and z (and the magnetic axes as the board mounts the sensor) are
+    // written negated, widened first so that -128 gives 128.
+    const bool bottom = (ctx.tag.feature_word & FEATURE_BOTHSENSORSBOTTOMSIDE) != 0;
+    const uint32_t entries = quatcmp_entry_count(length);
+    for (uint32_t i = 0; i < entries; ++i) {
+        const QuatEntry e = read_quat_entry(record, i);
+        const int x = -e.x;
+        const int z = -e.z;
+        const bool last = i + 1 == entries;
+        if (movebank) {
+            quat.printf("%hi %i %hhi %i", e.w, x, e.y, z);
+            if (bottom) {
+                mag.printf("%hi %hi %i", e.mag_x, e.mag_y, -e.mag_z);
+            } else {
+                mag.printf("%i %hi %hi", -e.mag_x, e.mag_y, e.mag_z);
+            }
+            quat.put_char(last ? '\n' : ' ');
+            mag.put_char(last ? '\n' : ' ');
+        } else {
+            if (bottom) {
+                quat.printf("%hi,%i,%hhi,%i,%hi,%hi,%i", e.w, x, e.y, z, e.mag_x, e.mag_y, -e.mag_z);
+            } else {
+                quat.printf("%hi,%i,%hhi,%i,%i,%hi,%hi", e.w, x, e.y, z, -e.mag_x, e.mag_y, e.mag_z);
+            }
+            quat.put_char(last ? '\n' : ',');
+        }
+    }
+}
+
+}  // namespace dec

@@ -1,0 +1,253 @@
+#include "records/acc_record.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+
+namespace dec {
+namespace {
+
+std::string two_decimals(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.2f", v);
+    return buf;
+}
+
+TEST(BurstAxes, LettersInXyzOrderAndAtLeastOneAxis) {
+    struct Case {
+        uint8_t bits;
+        const char* letters;
+        int count;
+    };
+    const Case cases[] = {
+        {0x08, "X", 1},   {0x10, "Y", 1},  {0x20, "Z", 1},   {0x28, "XZ", 2},
+        {0x30, "YZ", 2},  {0x38, "XYZ", 3}, {0xFF, "XYZ", 3}, {0x00, "", 1},
+        {0xC7, "", 1},  // no axis bit among other bits: one unnamed axis
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bits);
+        const BurstAxes a = burst_axes(c.bits);
+        EXPECT_STREQ(a.letters, c.letters);
+        EXPECT_EQ(a.count, c.count);
+    }
+}
+
+// The tag software's checksum, done literally: in place, with the running sum
+// stored into byte 6 after every addition.
+uint8_t in_place_sum(std::vector<uint8_t> r, uint16_t seed) {
+    r[6] = static_cast<uint8_t>(seed);
+    r[7] = static_cast<uint8_t>(seed >> 8);
+    uint8_t s = r[6];
+    for (size_t i = 0; i < r.size(); ++i) {
+        s = static_cast<uint8_t>(s + r[i]);
+        r[6] = s;
+    }
+    return s;
+}
+
+std::vector<uint8_t> random_record(std::mt19937& gen, size_t units) {
+    std::vector<uint8_t> r(63 * units);
+    for (uint8_t& b : r) {
+        b = static_cast<uint8_t>(gen());
+    }
+    r[7] = static_cast<uint8_t>(units);
+    return r;
+}
+
+TEST(AccBurstChecksum, MatchesTheInPlaceSum) {
+    std::mt19937 gen(7);
+    for (int round = 0; round < 50; ++round) {
+        const std::vector<uint8_t> r = random_record(gen, 1 + round % 5);
+        const auto seed = static_cast<uint16_t>(gen());
+        for (uint16_t s : {uint16_t{0}, seed}) {
+            EXPECT_EQ(acc_burst_sum(r.data(), static_cast<uint32_t>(r.size()), s), in_place_sum(r, s));
+        }
+    }
+}
+
+TEST(AccBurstChecksum, VariantsDifferBy0x7AForTag0x1234) {
+    // The seed 0x34 is added once and doubled at byte 6, and byte 7 counts 0x12.
+    std::mt19937 gen(11);
+    std::vector<uint8_t> r = random_record(gen, 2);
+    const auto len = static_cast<uint32_t>(r.size());
+    const uint8_t v0 = acc_burst_sum(r.data(), len, 0);
+    const uint8_t v1 = acc_burst_sum(r.data(), len, 0x1234);
+    EXPECT_EQ(static_cast<uint8_t>(v1 - v0), 0x7A);
+
+    r[6] = v0;
+    EXPECT_EQ(check_acc_burst(r.data(), len, 0), RecordCheck::ok);
+    EXPECT_EQ(check_acc_burst(r.data(), len, 0x1234), RecordCheck::bad_checksum);
+    r[6] = v1;
+    EXPECT_EQ(check_acc_burst(r.data(), len, 0x1234), RecordCheck::ok);
+    EXPECT_EQ(check_acc_burst(r.data(), len, 0), RecordCheck::bad_checksum);
+}
+
+TEST(AccBurstChecksum, LengthMustBe63TimesTheUnitCount) {
+    std::mt19937 gen(3);
+    std::vector<uint8_t> r = random_record(gen, 2);
+    r[6] = acc_burst_sum(r.data(), 126, 0);
+    EXPECT_EQ(check_acc_burst(r.data(), 126, 0), RecordCheck::ok);
+    EXPECT_EQ(check_acc_burst(r.data(), 63, 0), RecordCheck::bad_length);
+    EXPECT_EQ(check_acc_burst(r.data(), 125, 0), RecordCheck::bad_length);
+    EXPECT_EQ(check_acc_burst(r.data(), 0, 0), RecordCheck::bad_length);
+    r[7] = 0;
+    EXPECT_EQ(check_acc_burst(r.data(), 0, 0), RecordCheck::bad_length);
+    // 31 units never reach a decoder: the loop abandons them.
+    std::vector<uint8_t> big = random_record(gen, 31);
+    big[6] = acc_burst_sum(big.data(), 1953, 0);
+    EXPECT_EQ(check_acc_burst(big.data(), 1953, 0), RecordCheck::bad_length);
+}
+
+// Packs 12-bit samples two per three bytes from offset `first`.
+void pack(std::vector<uint8_t>& r, size_t first, const std::vector<uint16_t>& s) {
+    for (size_t i = 0; i + 1 < s.size(); i += 2) {
+        const size_t p = first + i / 2 * 3;
+        r[p] = static_cast<uint8_t>(s[i]);
+        r[p + 1] = static_cast<uint8_t>(((s[i] >> 8) & 0x0F) | ((s[i + 1] >> 8) << 4));
+        r[p + 2] = static_cast<uint8_t>(s[i + 1]);
+    }
+}
+
+class UnpackTest : public ::testing::Test {
+protected:
+    BurstSamples burst;
+    const AxisInversion none{{false, false, false}};
+};
+
+TEST_F(UnpackTest, GroupBitLayout) {
+    // 0x34 0x12 0xAB: 0x234 and 0x1AB.
+    std::vector<uint8_t> r(63, 0);
+    r[9] = 0x34;
+    r[10] = 0x12;
+    r[11] = 0xAB;
+    r[12] = 0xFF;
+    r[13] = 0xFF;
+    r[14] = 0xFF;
+    EXPECT_EQ(unpack_burst_samples(r.data(), 63, 9, 1, none, burst), 36);
+    EXPECT_EQ(burst.samples[0][0], 0x234);
+    EXPECT_EQ(burst.samples[0][1], 0x1AB);
+    EXPECT_EQ(burst.samples[0][2], 4095);
+    EXPECT_EQ(burst.samples[0][3], 4095);
+}
+
+TEST_F(UnpackTest, SamplesPerAxisOfOneAndTwoUnits) {
+    struct Case {
+        size_t units;
+        int8_t axes;
+        int32_t n;
+    };
+    // One unit: 18 groups, 36 samples. Two units: 39 groups, 78 samples.
+    const Case cases[] = {{1, 1, 36}, {1, 2, 18}, {1, 3, 12}, {2, 1, 78}, {2, 2, 39}, {2, 3, 26}, {30, 1, 1254}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.units * 10 + static_cast<size_t>(c.axes));
+        std::vector<uint8_t> r(63 * c.units, 0);
+        std::vector<uint16_t> s(static_cast<size_t>(c.n) * static_cast<size_t>(c.axes));
+        for (size_t i = 0; i < s.size(); ++i) {
+            s[i] = static_cast<uint16_t>(i % 4096);
+        }
+        pack(r, 9, s);
+        EXPECT_EQ(unpack_burst_samples(r.data(), static_cast<uint32_t>(r.size()), 9, c.axes, none, burst), c.n);
+        for (int a = 0; a < c.axes; ++a) {
+            EXPECT_EQ(burst.count[a], c.n);
+            // Axes take the samples in turn.
+            EXPECT_EQ(burst.samples[a][c.n - 1], s[static_cast<size_t>((c.n - 1) * c.axes + a)]);
+        }
+    }
+}
+
+TEST_F(UnpackTest, IncompleteCycleIsStoredButNotCounted) {
+    std::vector<uint8_t> r(17, 0);
+    pack(r, 9, {1, 2, 3, 4});  // two groups; bytes 15 and 16 are a partial group
+    r[15] = 0x77;
+    r[16] = 0x77;
+    EXPECT_EQ(unpack_burst_samples(r.data(), 17, 9, 3, none, burst), 1);
+    EXPECT_EQ(burst.count[0], 2);
+    EXPECT_EQ(burst.count[1], 1);
+    EXPECT_EQ(burst.count[2], 1);
+    EXPECT_EQ(burst.samples[0][1], 4);
+}
+
+TEST_F(UnpackTest, Inversions) {
+    // Feature rules per axis letter: MMA8452 turns X, a GPSACCGSMV2 board
+    // without both sensors on the bottom side turns X and Z.
+    struct Case {
+        bool mma;
+        bool v2_board;
+        int16_t x, y, z;
+    };
+    const Case cases[] = {
+        {false, false, 95, 1000, 3000},
+        {true, false, 4000, 1000, 3000},
+        {false, true, 4000, 1000, 1095},
+        {true, true, 95, 1000, 1095},
+    };
+    std::vector<uint8_t> r(63, 0);
+    pack(r, 9, std::vector<uint16_t>{95, 1000, 3000, 95, 1000, 3000});
+    const BurstAxes xyz = burst_axes(0x38);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mma * 2 + c.v2_board);
+        unpack_burst_samples(r.data(), 63, 9, 3, acc_inversion(xyz, c.mma, c.v2_board), burst);
+        EXPECT_EQ(burst.samples[0][1], c.x);
+        EXPECT_EQ(burst.samples[1][1], c.y);
+        EXPECT_EQ(burst.samples[2][1], c.z);
+    }
+    // Letters, not positions, decide: the second axis of "XZ" is Z.
+    const BurstAxes xz = burst_axes(0x28);
+    const AxisInversion inv = acc_inversion(xz, false, true);
+    EXPECT_TRUE(inv.invert[0]);
+    EXPECT_TRUE(inv.invert[1]);
+    const AxisInversion y_only = acc_inversion(burst_axes(0x10), true, true);
+    EXPECT_FALSE(y_only.invert[0]);
+    const AxisInversion unnamed = acc_inversion(burst_axes(0x00), true, true);
+    EXPECT_FALSE(unnamed.invert[0]);
+}
+
+TEST(AccRate, SinglePrecisionTableOverTheAxisCount) {
+    struct Case {
+        uint8_t code;
+        int divisor;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0, 1, "10.00"}, {1, 3, "5.93"},   {6, 2, "158.12"},  // 316.23f / 2 lies above 158.115
+        {9, 1, "1778.28"}, {10, 1, "0.00"}, {11, 1, "0.00"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        EXPECT_EQ(two_decimals(acc_rate_from_code(c.code, c.divisor)), c.text);
+    }
+    // 17.78 / 3 is divided in single precision, then widened.
+    EXPECT_EQ(acc_rate_from_code(1, 3), static_cast<double>(17.78f / 3.0f));
+}
+
+TEST(AccRate, Mma8452DividerAndOverflow) {
+    struct Case {
+        uint8_t byte5;
+        double hz;
+        bool overflow;
+    };
+    const Case cases[] = {{1, 100.0, false}, {5, 20.0, false},   {127, 100.0 / 127, false},
+                          {0, 0.0, false},   {0x80, 0.0, true}, {0x85, 0.0, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.byte5);
+        const MmaRate r = mma8452_rate(c.byte5);
+        EXPECT_DOUBLE_EQ(r.hz, c.hz);
+        EXPECT_EQ(r.overflow, c.overflow);
+    }
+}
+
+TEST(AccRate, SoftwareNineTagsWithPerAxisRateCodes) {
+    for (uint32_t tag : {2426u, 2440u, 2461u, 3013u, 3380u, 3392u, 4075u, 4092u}) {
+        EXPECT_TRUE(acc_v9_rate_per_axis(tag)) << tag;
+    }
+    for (uint32_t tag : {2425u, 2462u, 3012u, 3014u, 3379u, 3393u, 4074u, 4093u, 0u}) {
+        EXPECT_FALSE(acc_v9_rate_per_axis(tag)) << tag;
+    }
+}
+
+}  // namespace
+}  // namespace dec
