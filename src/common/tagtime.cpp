@@ -184,13 +184,22 @@ void print_acc_time_us(uint32_t tag_time, uint32_t microseconds, OutStream& out,
     print_tag_time_us(tag_time, microseconds, out);
 }
 
+namespace {
+
+// The text of an invalid week or time of week, or nullptr when both are valid.
+const char* description_error(int32_t week, uint32_t tow_s) {
+    if (week < 0) {
+        return "Week negative\n";
+    }
+    return tow_s >= kSecondsPerWeek ? "Time of week too big\n" : nullptr;
+}
+
+}  // namespace
+
 int format_gps_description(int32_t week, uint32_t tow_s, const char* label, char* buf,
                            size_t size) {
-    if (week < 0) {
-        return format_into(buf, size, "Week negative\n");
-    }
-    if (tow_s >= kSecondsPerWeek) {
-        return format_into(buf, size, "Time of week too big\n");
+    if (const char* error = description_error(week, tow_s)) {
+        return format_into(buf, size, "%s", error);
     }
     Calendar c = gps_to_calendar(week, tow_s);
     return format_into(buf, size, "%s %.2s, %u.%u.%u\nGPSTIME %02u:%02u:%02u;\n", label,
@@ -199,11 +208,8 @@ int format_gps_description(int32_t week, uint32_t tow_s, const char* label, char
 
 int format_gps_description_iso(int32_t week, uint32_t tow_s, const char* label, char* buf,
                                size_t size) {
-    if (week < 0) {
-        return format_into(buf, size, "Week negative\n");
-    }
-    if (tow_s >= kSecondsPerWeek) {
-        return format_into(buf, size, "Time of week too big\n");
+    if (const char* error = description_error(week, tow_s)) {
+        return format_into(buf, size, "%s", error);
     }
     Calendar c = gps_to_calendar(week, tow_s);
     return format_into(buf, size, "%s %.2s, %04u-%02u-%02u %02u:%02u:%02u;\n", label,

@@ -9,6 +9,7 @@
 #include "common/tagtime.h"
 #include "common/text_file.h"
 #include "gen5/container.h"
+#include "gen5/second_pass.h"
 #include "gen5/tag_data.h"
 #include "gen5/tag_loop.h"
 
@@ -201,17 +202,7 @@ int run_tag(RunContext& run, uint32_t tag_number, uint32_t action, const char* p
     uint8_t open_block[kOpenBlockSize];
     auto prepare = [&]() -> int {
         uint8_t header[kHeaderSize];
-        const ssize_t n = data.raw_read(header, kHeaderSize);
-        if (n < 0) {
-            con.sys_error("Read error");
-            return -1;
-        }
-        if (n < static_cast<ssize_t>(kHeaderSize)) {
-            out.printf("Could read only %i of first 512 Bytes of file.\n", static_cast<int>(n));
-            return -1;
-        }
-        if (le_u32(header, 0) != kGen5Magic) {
-            out.put("Magic doesn't match.\n");
+        if (check_tag_header(con, data.raw_read(header, kHeaderSize), header) != 0) {
             return -1;
         }
         if (data.create_image() != 0) {

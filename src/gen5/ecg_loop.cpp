@@ -1,0 +1,111 @@
+// The decoding loop of ECG tags.
+//
+// ECG tags write each heart-signal burst as one record over a start unit (0x60)
+// and continuation units (0x61); events (0x10) and 0xFE units as the
+// GPS-acceleration tags do. Everything else in the image is a bad unit.
+#include <cstring>
+#include <memory>
+
+#include "common/action.h"
+#include "gen5/container.h"
+#include "gen5/first_pass.h"
+#include "gen5/second_pass.h"
+#include "gen5/tag_loop.h"
+#include "records/ecg.h"
+#include "records/sysinfo.h"
+
+namespace dec {
+
+namespace {
+
+constexpr size_t kPayload = 63;
+// A record growing beyond this is dropped (at most 30 units).
+constexpr uint32_t kMaxEcgRecord = 1900;
+
+constexpr const char* kMovebankEcgHeader =
+    "key-bin-checksum,tag-serial-number,start-timestamp,temperature,bat-mvolt,ecg-sampling-"
+    "frequency,voltage-resolution,dyn-offset-comp,ecg-raw\n";
+constexpr const char* kEcgLegend =
+    "\nFormat of ECG data lines:\nECG, daynumber, date, day-of-week, time-of-day,\ntemperature "
+    "degree Celsius, battery-voltage mV, ecg-sampling-frequency Hz,\nvoltage resolution "
+    "MicroVolt, dyn-offset-comp, ecg raw data\n";
+
+struct EcgLoop {
+    explicit EcgLoop(TagRun& t) : tag(t), format(t.first_open_block[kObSettings + 4]) {}
+
+    void flush() {
+        collecting = false;
+        decode_ecg_record(buf, tag.action, *tag.streams.main, *tag.streams.info, length,
+                          tag.state.tag_number, format, record);
+    }
+
+    void unit(const uint8_t* u) {
+        const uint8_t type = u[0];
+        if (collecting && type != 0x61) {
+            flush();
+        }
+        switch (type) {
+            case 0x60:
+                std::memcpy(buf, u + 1, kPayload);
+                length = kPayload;
+                collecting = true;
+                break;
+            case 0x61:
+                if (collecting) {
+                    std::memcpy(buf + length, u + 1, kPayload);
+                    length += kPayload;
+                    if (length > kMaxEcgRecord) {
+                        tag.run.con.out().put(
+                            "##################### Too much ecg data #############\n");
+                        collecting = false;
+                    }
+                }
+                break;
+            case 0x10:
+                decode_sysinfo_ecg(u + 1, *tag.streams.info, tag.action);
+                break;
+            case 0xFE:
+                ++fe_units;
+                break;
+            default:
+                ++tag.state.bad_units;
+                break;
+        }
+    }
+
+    TagRun& tag;
+    uint8_t format;
+    uint8_t buf[kEcgBufferSize];
+    uint32_t length = 0;
+    bool collecting = false;
+    uint32_t fe_units = 0;
+    EcgRecord record;
+};
+
+}  // namespace
+
+int run_ecg_tag_loop(TagRun& tag) {
+    StreamState s;
+    if (gather_tag_stream(tag, s, LoopFamily::ecg) != 0 || begin_second_pass(tag) != 0) {
+        return -1;
+    }
+    if ((tag.action & ACT_MOVEBANK) != 0) {
+        tag.streams.main->put(kMovebankEcgHeader);
+    } else {
+        tag.streams.info->put(kEcgLegend);
+    }
+    auto loop = std::make_unique<EcgLoop>(tag);
+    uint8_t u[kUnitSize];
+    while (tag.data.image_read(u, kUnitSize) == static_cast<ssize_t>(kUnitSize)) {
+        loop->unit(u);
+        tag.state.processed_bytes += kUnitSize;
+    }
+    if (loop->collecting) {
+        loop->flush();
+    }
+    end_unit_loop(tag, loop->fe_units);
+    print_last_download_line(*tag.streams.info, tag.state.tag_number, s);
+    return 0;
+}
+
+}  // namespace dec

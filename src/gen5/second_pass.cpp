@@ -1,0 +1,79 @@
+#include "gen5/second_pass.h"
+
+#include <cstring>
+
+#include "common/le.h"
+#include "gen5/container.h"
+
+namespace dec {
+
+int check_tag_header(Console& con, ssize_t n, const uint8_t* header) {
+    if (n < 0) {
+        con.sys_error("Read error");
+        return -1;
+    }
+    if (n < static_cast<ssize_t>(kHeaderSize)) {
+        con.out().printf("Could read only %i of first 512 Bytes of file.\n", static_cast<int>(n));
+        return -1;
+    }
+    if (le_u32(header, 0) != kGen5Magic) {
+        con.out().put("Magic doesn't match.\n");
+        return -1;
+    }
+    return 0;
+}
+
+int begin_second_pass(TagRun& tag) {
+    Console& con = tag.run.con;
+    OutStream& out = con.out();
+    if (tag.data.image_rewind() != 0) {
+        con.sys_error("Couldn't lseek to 0");
+        out.printf("Please report error to %s\n", kSupportEmail);
+        return -1;
+    }
+    uint8_t header[kHeaderSize];
+    if (check_tag_header(con, tag.data.image_read(header, kHeaderSize), header) != 0) {
+        return -1;
+    }
+    out.put("\nNow uncompressing data (please wait ...):\n\n");
+
+    OutStream& info = *tag.streams.info;
+    info.put("basestation info:\n");
+    info.printf("Rewrite counter:%u\n", le_u32(header, kRewriteCounterOffset));
+    const auto* text = header + kHeaderTextOffset;
+    const void* zero = std::memchr(text, 0, kHeaderTextSize);
+    info.write(reinterpret_cast<const char*>(text),
+               zero != nullptr ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - text)
+                               : kHeaderTextSize);
+    info.put_char('\n');
+    tag.state.processed_bytes = 0;
+    tag.state.bad_units = 0;
+    return 0;
+}
+
+void end_unit_loop(TagRun& tag, uint32_t fe_units) {
+    const TagState& st = tag.state;
+    tag.run.con.out().printf("Processed %u Bytes with %u bad Bytes\n", st.processed_bytes,
+                             static_cast<uint32_t>(kUnitSize) * st.bad_units);
+    if (fe_units != 0) {
+        tag.streams.info->printf("There were %u b5 0xFE blocks.\n", fe_units);
+    }
+    tag.run.bad_blocks += st.bad_units;
+}
+
+void print_last_download_line(OutStream& info, uint32_t tag_number, const StreamState& s) {
+    const int tag = static_cast<int>(tag_number);
+    if (s.since_last_open == s.expected_bytes) {
+        info.printf("The last download for tag%i was a COMPLETE data download.\n", tag);
+    } else if (s.since_last_open > s.expected_bytes) {
+        info.printf(
+            "The last download for tag%i was a COMPLETE data download (and delivered us %i bytes "
+            "more than expected).\n",
+            tag, static_cast<int>(s.since_last_open - s.expected_bytes));
+    } else {
+        info.printf("The last download was not complete for tag%i, there were %i bytes missing.\n",
+                    tag, static_cast<int>(s.expected_bytes - s.since_last_open));
+    }
+}
+
+}  // namespace dec

@@ -1,0 +1,26 @@
+// Steps that every generation-5 decoding loop takes around its unit loop.
+#pragma once
+
+#include <cstdint>
+
+#include "gen5/first_pass.h"
+#include "gen5/tag_loop.h"
+
+namespace dec {
+
+// Checks the result of reading a tag file's 512-byte header (`n` bytes read):
+// 0, or -1 after "Read error", "Could read only ..." or "Magic doesn't match.".
+int check_tag_header(Console& con, ssize_t n, const uint8_t* header);
+
+// Rewinds the flash image and checks its header; prints "Now uncompressing"
+// and the base-station information. 0, or -1 (message printed).
+int begin_second_pass(TagRun& tag);
+
+// Summary of the unit loop: processed bytes on the console, 0xFE units in the
+// information stream; the tag's bad units join the run's count.
+void end_unit_loop(TagRun& tag, uint32_t fe_units);
+
+// The closing sentence about the tag's last download.
+void print_last_download_line(OutStream& info, uint32_t tag_number, const StreamState& s);
+
+}  // namespace dec

@@ -1,0 +1,65 @@
+#include "testsupport/ecg_records.h"
+
+#include "common/le.h"
+
+namespace dec::testing {
+
+std::vector<uint8_t> make_ecg_record(const EcgSpec& spec, uint32_t tag_number, uint8_t format) {
+    std::vector<uint8_t> r(63u * spec.units, 0);
+    put_le32(r.data(), 1, spec.start_time);
+    r[6] = spec.frequency_code;
+    r[9] = spec.resolution_code;
+    r[12] = spec.units;
+    put_le16(r.data(), 13, static_cast<uint16_t>(spec.dynamic_offset));
+    put_le16(r.data(), 15, static_cast<uint16_t>(spec.temperature_raw));
+    r[17] = spec.battery;
+    for (size_t i = 0; i < spec.samples.size(); i += 2) {
+        const size_t at = 18 + 3 * (i / 2);
+        if (at + 3 > r.size()) {
+            break;
+        }
+        const uint16_t s1 = spec.samples[i];
+        const uint16_t s2 = i + 1 < spec.samples.size() ? spec.samples[i + 1] : 0;
+        uint8_t* g = r.data() + at;
+        g[0] = static_cast<uint8_t>(s1);
+        g[1] = static_cast<uint8_t>(((s1 >> 8) & 0x0F) | ((s2 >> 8) << 4));
+        g[2] = static_cast<uint8_t>(s2);
+    }
+    uint32_t sum = format > 1 ? (tag_number + (tag_number >> 8)) % 256 : 0;
+    for (size_t i = 1; i < r.size(); ++i) {
+        sum += r[i];
+    }
+    r[0] = static_cast<uint8_t>(sum);
+    return r;
+}
+
+void add_ecg_units(ContainerBuilder& c, const std::vector<uint8_t>& record) {
+    for (size_t off = 0; off < record.size(); off += 63) {
+        std::vector<uint8_t> payload(record.begin() + static_cast<long>(off),
+                                     record.begin() + static_cast<long>(off + 63));
+        c.unit(off == 0 ? 0x60 : 0x61, payload);
+    }
+}
+
+std::vector<uint8_t> make_voltage_file(const std::vector<VoltageRecord>& records) {
+    std::vector<uint8_t> f = make_header(0x79F02AC7);
+    for (const VoltageRecord& v : records) {
+        uint8_t r[32] = {};
+        put_le32(r, 0, v.magic);
+        put_le32(r, 4, v.time);
+        for (int ch = 0; ch < 8; ++ch) {
+            put_le16(r, 8 + 2 * static_cast<size_t>(ch), v.channels[ch]);
+        }
+        put_le16(r, 24, v.temperature);
+        r[26] = v.load;
+        uint32_t sum = 0;
+        for (int i = 0; i < 27; ++i) {
+            sum += r[i];
+        }
+        put_le16(r, 27, static_cast<uint16_t>(sum + (v.bad_checksum ? 1 : 0)));
+        f.insert(f.end(), r, r + 32);
+    }
+    return f;
+}
+
+}  // namespace dec::testing
