@@ -1,10 +1,53 @@
 #include "gen3/gen3.h"
 
+#include "common/action.h"
+#include "gen3/gen3_container.h"
+#include "gen3/separate.h"
+#include "gen3/strip.h"
+
 namespace dec {
 
-int separate_gen3(RunContext& run, const char*, const char*, uint32_t) {
-    run.con.out().put("Generation-3 containers are not supported by this decoder build.\n");
-    return -1;
+namespace {
+
+// Early tags (3 to 8) write no dates and no acceleration columns; tags with a
+// single z-axis accelerometer (8, 19 to 22, 24 to 30) write one axis at a
+// nominal rate and no speed figures.
+bool is_early_tag(uint32_t tag) { return tag >= 3 && tag <= 8; }
+bool is_z_axis_tag(uint32_t tag) {
+    return tag == 8 || (tag >= 19 && tag <= 22) || (tag >= 24 && tag <= 30);
+}
+
+}  // namespace
+
+uint32_t gen3_tag_action(uint32_t tag_number, uint32_t action) {
+    action &= ~(ACT_GEN3_EARLY_TAG | ACT_GEN3_Z_AXIS_TAG);
+    if (is_early_tag(tag_number)) {
+        action |= ACT_GEN3_EARLY_TAG;
+    }
+    if (is_z_axis_tag(tag_number)) {
+        action |= ACT_GEN3_Z_AXIS_TAG;
+    }
+    return action;
+}
+
+int separate_gen3(RunContext& run, const char* path, const char* output_dir, uint32_t action) {
+    Gen3Context ctx(run);
+    uint32_t tags[kGen3MaxTags];
+    const int rv = separate(ctx, path, tags, output_dir);
+    if (rv != 0) {
+        return rv;
+    }
+    if (tags[0] == kGen3FreeEntry) {
+        return -3;
+    }
+    for (size_t i = 0; i < kGen3MaxTags && tags[i] != kGen3FreeEntry; ++i) {
+        run.con.out().printf("---------- Generating data for tag%i ----------------\n",
+                             static_cast<int>(tags[i]));
+        if (strip(ctx, tags[i], gen3_tag_action(tags[i], action)) != 0) {
+            return -4;
+        }
+    }
+    return 0;
 }
 
 }  // namespace dec

@@ -1,0 +1,460 @@
+#include "gen3/gps_acc_run.h"
+
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+#include "common/action.h"
+#include "common/io.h"
+#include "common/le.h"
+#include "common/tagtime.h"
+#include "common/text_file.h"
+#include "gen3/gen3_records.h"
+#include "gen3/tag_stream.h"
+#include "records/kml.h"
+#include "settings/gen3_config.h"
+
+namespace dec {
+
+namespace {
+
+constexpr const char* kOpenTextFileError = "Couldn't open or create new textfile";
+
+// Block types of the flash image.
+constexpr uint8_t kBlockSysinfo = 0x02;
+constexpr uint8_t kBlockSkipped = 0x03;
+constexpr uint8_t kBlockGpsOld = 0x30;
+constexpr uint8_t kBlockGps = 0x31;
+constexpr uint8_t kBlockAccFirst = 0x40;
+constexpr uint8_t kBlockAccLast = 0x5F;
+
+// A burst holds at most 30 blocks; the 31st overflows the limit.
+constexpr size_t kBurstLimit = 1900;
+constexpr size_t kBurstBufferSize = 2000;
+constexpr size_t kPayloadSize = kGen3RecordSize - 1;
+
+constexpr const char* kAccCsvHeader =
+    "key-bin-checksum,tag-serial-number,start-timestamp,acceleration-sampling-frequency-per-axis,"
+    "acceleration-axes,accelerations-raw\n";
+constexpr const char* kGpsCsvHeader =
+    "key-bin-checksum,tag-serial-number,start-timestamp,longitude,latitude,height-above-ellipsoid,"
+    "type-of-fix,status,used-time-to-get-fix,timestamp-of-fix,battery-voltage,fix-battery-"
+    "voltage,temperature,speed-over-ground,heading-degree,speed-accuracy-estimate,horizontal-"
+    "accuracy-estimate\n";
+constexpr const char* kDftLegend =
+    "\nFormat for Discrete Fourier Transformation Data:\nACCF, daynumber, date, day-of-week, "
+    "time-of-day, axes, number-of-dft-values-per-axis, stddev,\n\t[stddev next axis,] [stddev "
+    "next axis,] DFTCSV [,DFTCSV next axis] [,DFTCSV next axis]\n";
+constexpr const char* kEarlyGpsLegend =
+    "\nData format of GPS:\n(1) GPS (2) daynumber(3) simple time of day (4) longitude (5) "
+    "latitude (6) height (7) type of fix (8) status\n(9) flag of gpsclock (10) noiselevel (11) "
+    "used time to get fix (12) gps date (13) day of week\n(14) gps week number (15) gps time of "
+    "day of fix (16) battery voltage mV (17) temperature\n";
+constexpr const char* kGpsLegend =
+    "\nFormat of gps data: comma separated values:\n(1) \"GPS\" (2) number of days since march "
+    "4/2007 (3) date (4) day of week (5) time of day\n(6) longitude (7) latitude (8) height "
+    "above ellipsoid, m (9) type of fix (10) status (11) flag of gpsclock\n(12) noiselevel (13) "
+    "expended time to get fix (14) date of fix (15) weekday of fix\n(16) time of day of gps fix "
+    "(17) battery voltage, mV (18) temperature\n(19) speed over ground, m/s (20) heading, degree "
+    "(21) speed inaccuracy estimate, m/s\n(22) horizontal inaccuracy estimate, m\n";
+constexpr const char* kGpsLegendExtended =
+    "(23) loaded batvolt, mV (24) batvolt at gpsfix, mV (25) accumulated gps ontime, hours\n";
+constexpr const char* kLowAccuracyTemperature =
+    "Temperature is in degree Celsius with low accuracy.\n\n";
+
+struct ResetCause {
+    uint8_t bit;
+    const char* text;
+};
+static constexpr ResetCause kResetCauses[] = {
+    {0x80, "Clock reset\n"},           {0x40, "Flash error reset\n"},
+    {0x20, "Comparator 0 reset\n"},    {0x10, "Software reset\n"},
+    {0x08, "Watchdog reset\n"},        {0x04, "Missing clock reset\n"},
+    {0x02, "Power on or power fail reset\n"},
+};
+
+// Names of the output files, chosen by the first rule of the action word that
+// holds. The acceleration output goes to the main file unless it has a name.
+struct FileSet {
+    const char* main;
+    const char* acc;  // nullptr: the main file
+    bool movebank;
+};
+
+FileSet choose_files(uint32_t action) {
+    if (action & ACT_MOVEBANK) {
+        return {"tag%i_gps.txt", "tag%i_acc.txt", true};
+    }
+    if ((action & ACT_ACC) && (action & ACT_GPS)) {
+        return {"tag%i.txt", nullptr, false};
+    }
+    if ((action & ACT_ACC) && (action & (ACT_ACC_DFT | ACT_ACC_DFT_LINE))) {
+        return {"tag%i_accdft.txt", nullptr, false};
+    }
+    if (action & ACT_ACC) {
+        return {"tag%i_acc.txt", nullptr, false};
+    }
+    if (action & ACT_KML) {
+        return {"tag%i.kml", nullptr, false};
+    }
+    if (action & ACT_GPX) {
+        return {"tag%i.gpx", nullptr, false};
+    }
+    return {"tag%i_gps.txt", nullptr, false};
+}
+
+// The acceleration blocks of one burst, joined.
+struct Burst {
+    uint8_t buf[kBurstBufferSize];
+    size_t fill = 0;
+    bool in_progress = false;
+    std::optional<uint8_t> expected;
+};
+
+class Gen3Decoder {
+public:
+    Gen3Decoder(Gen3Context& ctx, uint32_t tag, const uint8_t* first_block, TagDataPath& data,
+                uint32_t action, OutStream& info, OutStream& main, OutStream& acc)
+        : ctx_(ctx),
+          tag_(tag),
+          first_block_(first_block),
+          data_(data),
+          action_(action),
+          info_(info),
+          acc_(acc),
+          rec_(main, info, ctx.run.con.out(), action, tag) {}
+
+    int run();
+
+private:
+    int pass2_setup(uint8_t* header);
+    void write_legends();
+    void decode_block(const uint8_t* block);
+    void acc_block(uint8_t type, const uint8_t* payload);
+    void finish_burst();
+
+    Gen3Context& ctx_;
+    uint32_t tag_;
+    const uint8_t* first_block_;
+    TagDataPath& data_;
+    uint32_t action_;
+    OutStream& info_;
+    OutStream& acc_;
+    Gen3RecordOutput rec_;
+    Burst burst_;
+};
+
+void config_printer(Gen3Context& ctx, const uint8_t* block, uint32_t action, OutStream& out) {
+    print_gen3_gps_acc_config(block, ctx.long_form(), action, out);
+}
+
+int Gen3Decoder::run() {
+    Console& con = ctx_.run.con;
+    info_.put("Going through data:\n");
+    rec_.gps_counter = 0;
+    rec_.gps_ontime = 0;
+    Gen3Stream stream{ctx_, data_, info_, action_, first_block_, config_printer, {}};
+    start_gen3_stream(stream);
+    if (join_downloads(stream) != 0) {
+        return -1;
+    }
+
+    uint8_t header[kGen3HeaderSize];
+    if (pass2_setup(header) != 0) {
+        return -1;
+    }
+    print_basestation_info(header, info_);
+    write_legends();
+
+    uint32_t block_address = 0;
+    uint8_t block[kGen3RecordSize];
+    while (data_.image_read(block, kGen3RecordSize) == static_cast<ssize_t>(kGen3RecordSize)) {
+        decode_block(block);
+        block_address += kGen3RecordSize;
+    }
+    con.out().printf("Processed %u kBytes with %u bad kBytes\n", block_address / 1024,
+                     static_cast<uint32_t>(static_cast<uint64_t>(rec_.bad_blocks) * 64 / 1024));
+    ctx_.run.bad_blocks += rec_.bad_blocks;
+    if (burst_.in_progress) {
+        finish_burst();
+    }
+    if (action_ & ACT_KML) {
+        write_kml_end(rec_.main, rec_.track);
+    }
+    if (action_ & ACT_GPX) {
+        rec_.main.put("</trkseg>\n</trk>\n</gpx>\n");
+    }
+    print_end_of_tag(info_, tag_, stream.st.expected, stream.st.received_since_open);
+    return 0;
+}
+
+int Gen3Decoder::pass2_setup(uint8_t* header) {
+    Console& con = ctx_.run.con;
+    OutStream& out = con.out();
+    if (data_.image_rewind() != 0) {
+        con.sys_error("Couldn't lseek to 0");
+        out.printf("Please report error to %s\n", kSupportEmail);
+        return -1;
+    }
+    const ssize_t n = data_.image_read(header, kGen3HeaderSize);
+    if (n < 0) {
+        con.sys_error("Read error");
+        return -1;
+    }
+    if (n != static_cast<ssize_t>(kGen3HeaderSize)) {
+        out.printf("Could read only %i of first 512 Bytes of file.\n", static_cast<int>(n));
+        return -1;
+    }
+    const uint32_t magic = le_u32(header, 0);
+    if (magic != kGen3ShortMagic && magic != kGen3LongMagic) {
+        out.put("Magic doesn't match.\n");
+        return -1;
+    }
+    out.put("\nNow uncompressing data (please wait ...):\n");
+    return 0;
+}
+
+void Gen3Decoder::write_legends() {
+    OutStream& main = rec_.main;
+    if (action_ & ACT_MOVEBANK) {
+        acc_.put(kAccCsvHeader);
+        main.put(kGpsCsvHeader);
+    }
+    if (action_ & ACT_ACC_DFT_LINE) {
+        info_.put(kDftLegend);
+    }
+    if (action_ & ACT_GPS) {
+        if (action_ & ACT_GPX) {
+            write_gpx_head(main, tag_);
+        } else if (action_ & ACT_KML) {
+            write_kml_head(main, tag_, rec_.track);
+        } else if (action_ & ACT_MOVEBANK) {
+            info_.put(kGpsCsvHeader);
+        } else if (action_ & ACT_GEN3_EARLY_TAG) {
+            info_.put(kEarlyGpsLegend);
+            info_.put(kLowAccuracyTemperature);
+        } else {
+            info_.put(kGpsLegend);
+            if (action_ & ACT_GPS_EXTENDED) {
+                info_.put(kGpsLegendExtended);
+            }
+            info_.put(kLowAccuracyTemperature);
+        }
+    }
+    if ((action_ & (ACT_KML | ACT_GPX)) == 0) {
+        if (action_ & ACT_ACC_LOWPASS) {
+            acc_.printf("### Please observe: ACC Data lowpass filtered with f3dB/fs=%f\n",
+                        kFilterRelativeCutoff);
+        }
+        if (action_ & ACT_ACC_HIGHPASS) {
+            acc_.printf(
+                "### Please observe: ACC Data with lowfreq component removed, f10dB/fs=%f\n",
+                kFilterRelativeCutoff);
+        }
+    }
+}
+
+void Gen3Decoder::finish_burst() {
+    decode_acc_burst_gen3(burst_.buf, static_cast<int32_t>(burst_.fill), rec_, acc_);
+    burst_.in_progress = false;
+}
+
+void Gen3Decoder::acc_block(uint8_t type, const uint8_t* payload) {
+    if (type == kBlockAccFirst) {
+        burst_.fill = 0;
+        burst_.in_progress = true;
+        burst_.expected = kBlockAccFirst;
+    }
+    if (!burst_.expected || type != *burst_.expected) {
+        // A missing block: the burst cannot be put together.
+        burst_.in_progress = false;
+        burst_.expected.reset();
+        return;
+    }
+    std::memcpy(burst_.buf + burst_.fill, payload, kPayloadSize);
+    burst_.fill += kPayloadSize;
+    burst_.expected = static_cast<uint8_t>(type + 1);
+    if (burst_.fill > kBurstLimit) {
+        ctx_.run.con.out().put("##################### Too much acc data #############\n");
+        burst_.in_progress = false;
+        burst_.expected.reset();
+    }
+}
+
+void Gen3Decoder::decode_block(const uint8_t* block) {
+    const uint8_t type = block[0];
+    const bool acc_type = type >= kBlockAccFirst && type <= kBlockAccLast;
+    if (burst_.in_progress && !(acc_type && type != kBlockAccFirst)) {
+        finish_burst();
+    }
+    if (acc_type) {
+        if (action_ & ACT_ACC) {
+            acc_block(type, block + 1);
+        }
+        return;
+    }
+    uint8_t payload[kPayloadSize];
+    std::memcpy(payload, block + 1, kPayloadSize);
+    switch (type) {
+        case kBlockGpsOld:
+            ++rec_.gps_counter;
+            if (action_ & (ACT_GPS | ACT_MOVEBANK)) {
+                decode_gps_gen3_old(payload, rec_);
+            }
+            return;
+        case kBlockGps:
+            if ((action_ & ACT_GEN3_EARLY_TAG) == 0) {
+                ++rec_.gps_counter;
+                if (action_ & (ACT_GPS | ACT_MOVEBANK)) {
+                    decode_gps_gen3(payload, rec_);
+                }
+                return;
+            }
+            break;
+        case kBlockSysinfo:
+            print_gen3_sysinfo(block, action_, info_);
+            return;
+        case kBlockSkipped:
+            return;
+        default:
+            break;
+    }
+    ++rec_.bad_blocks;
+}
+
+}  // namespace
+
+void print_basestation_info(const uint8_t* header, OutStream& info) {
+    char text[kGen3HeaderTextSize + 1];
+    info.put("basestation info:\n");
+    info.printf("Rewrite counter:%u\n", le_u32(header, kGen3HeaderRewriteCounter));
+    std::memcpy(text, header + kGen3HeaderText, kGen3HeaderTextSize);
+    text[kGen3HeaderTextSize] = '\0';
+    info.put(text);
+    info.put("\n");
+    std::memcpy(text, header + kGen3HeaderVersion, kGen3HeaderVersionSize);
+    text[kGen3HeaderVersionSize] = '\0';
+    info.put(text);
+    info.printf("\nBst-id: 0x%02X\n", le_u16(header, kGen3HeaderBasestationId));
+}
+
+void print_end_of_tag(OutStream& info, uint32_t tag_number, uint32_t expected, uint32_t received) {
+    const int tag = static_cast<int>(tag_number);
+    if (expected == received) {
+        info.printf("The last download for tag%i was a COMPLETE data download.\n", tag);
+    } else if (expected > received) {
+        info.printf("The last download was not complete for tag%i, there were %i bytes missing.\n",
+                    tag, static_cast<int>(expected - received));
+    } else {
+        info.printf("The last download for tag%i gave us %i bytes more than expected.\n", tag,
+                    static_cast<int>(received - expected));
+    }
+}
+
+void print_reset_causes(uint8_t rs, OutStream& out) {
+    for (const ResetCause& c : kResetCauses) {
+        if (rs & c.bit) {
+            out.put(c.text);
+        }
+    }
+    if ((rs & 0x03) == 0x01) {
+        out.put("Hardware reset (e.g. with magnet)\n");
+    }
+}
+
+void print_gen3_sysinfo(const uint8_t* r, uint32_t action, OutStream& info) {
+    if ((action & ACT_GEN3_SYSINFO_SUBTYPE) == 0) {
+        info.put("\nResetinfo:\n");
+        print_tag_time(le_u32(r, 1), info, action);
+        info.printf(" RS:0x%02X VMON:0x%02X\n", r[5], r[6]);
+        print_reset_causes(r[5], info);
+        info.put("\n");
+        return;
+    }
+    switch (r[1]) {
+        case 0:
+            info.put("\nResetinfo:\n");
+            print_tag_time(le_u32(r, 2), info, action);
+            info.printf(" RS:0x%02X VMON:0x%02X\n", r[6], r[7]);
+            print_reset_causes(r[6], info);
+            info.put("\n");
+            break;
+        case 1:
+            info.put("\nStopped data acquisition due to low battery:\n");
+            print_tag_time(le_u32(r, 2), info, action);
+            info.printf(" Battery Voltage: %u mV\n", (static_cast<uint32_t>(le_u16(r, 6)) * 5000u) >> 12);
+            break;
+        case 2:
+            info.put("\nError info:\n");
+            print_tag_time(le_u32(r, 2), info, action);
+            info.printf(" Err:%u arg:%u \n", r[6], r[7]);
+            break;
+        default:
+            info.put("\n### Unknown SYSINFO ###\n");
+            break;
+    }
+}
+
+int run_gps_acc_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* first_block,
+                    TagDataPath& data, uint32_t action) {
+    Console& con = ctx.run.con;
+    OutStream& out = con.out();
+    if ((action & ACT_LEGACY_TAG) == 0) {
+        print_gen3_gps_acc_config(first_block, ctx.long_form(), action, out);
+        // Software 6 on checks its bursts; 7 and 8 write the newer system information.
+        const uint8_t version = decode_open_block(first_block, ctx.long_form()).sw_version;
+        if (version == 6) {
+            action |= ACT_GEN3_ACC_CHECKED;
+        } else if (version == 7 || version == 8) {
+            action |= ACT_GEN3_ACC_CHECKED | ACT_GEN3_SYSINFO_SUBTYPE;
+        } else if (version < 1 || version > 5) {
+            out.put("Unknown tag software version\n");
+            return -1;
+        }
+    }
+    const FileSet files = choose_files(action);
+    if (files.movebank) {
+        action |= ACT_ACC;
+    }
+    const int tag = static_cast<int>(tag_number);
+    char name[64];
+    Platform& sys = con.sys();
+    TextFile info, main, acc;
+    format_into(name, sizeof name, "info_tag%i.txt", tag);
+    if (info.open(sys, name) != 0) {
+        con.sys_error(kOpenTextFileError);
+        return -1;
+    }
+    format_into(name, sizeof name, files.main, tag);
+    if (main.open(sys, name) != 0) {
+        con.sys_error(kOpenTextFileError);
+        info.close(con);
+        return -1;
+    }
+    if (files.acc != nullptr) {
+        format_into(name, sizeof name, files.acc, tag);
+        if (acc.open(sys, name) != 0) {
+            con.sys_error(kOpenTextFileError);
+            info.close(con);
+            main.close(con);
+            return -1;
+        }
+    }
+    info.out().printf("Data decoder version v%hhu compiled (w)Feb 20 2025 09:55:15\n",
+                      kDecoderVersion);
+    int rv;
+    {
+        OutStream& acc_out = acc.is_open() ? acc.out() : main.out();
+        Gen3Decoder decoder(ctx, tag_number, first_block, data, action, info.out(), main.out(),
+                            acc_out);
+        rv = decoder.run();
+    }
+    info.close(con);
+    main.close(con);
+    if (acc.is_open()) {
+        acc.close(con);
+    }
+    return rv;
+}
+
+}  // namespace dec

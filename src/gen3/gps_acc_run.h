@@ -1,0 +1,34 @@
+// Block decoding of generation-3 GPS-acceleration tags.
+#pragma once
+
+#include <cstdint>
+
+#include "common/outstream.h"
+#include "gen3/gen3_container.h"
+#include "gen5/tag_data.h"
+
+namespace dec {
+
+// The GPS-acceleration tag run: opens the output files the action word asks
+// for, joins the downloads into the flash image and decodes it block by block.
+// `first_block` is the tag's first open block (zero-filled kGen3OpenBufferSize
+// bytes); the raw stream stands behind it and the flash image behind its header.
+// 0 or -1.
+int run_gps_acc_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* first_block,
+                    TagDataPath& data, uint32_t action);
+
+// "basestation info:" with the header's rewrite counter, text, version text and
+// base-station id.
+void print_basestation_info(const uint8_t* header, OutStream& info);
+
+// "The last download for tag%i was a COMPLETE data download." and its siblings.
+void print_end_of_tag(OutStream& info, uint32_t tag_number, uint32_t expected, uint32_t received);
+
+// The reset causes of a reset-source byte, one line each.
+void print_reset_causes(uint8_t rs, OutStream& out);
+
+// A system-information block (type 0x02): the older form, or with
+// ACT_GEN3_SYSINFO_SUBTYPE the newer form with its subtype.
+void print_gen3_sysinfo(const uint8_t* record, uint32_t action, OutStream& info);
+
+}  // namespace dec

@@ -1,0 +1,278 @@
+#include "gen3/separate.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "common/io.h"
+#include "common/le.h"
+
+namespace dec {
+
+namespace {
+
+constexpr const char* kHeaderReadError =
+    "Couldn't read first 512 Bytes of file. Maybe file corrupt?\n";
+constexpr const char* kMagicError = "Magic number doesn't match. Maybe file corrupt?\n";
+
+// The start of a short open block: type, magic and "OPEN" with its NUL.
+constexpr uint8_t kOpenSignature[] = {0x01, 0xB3, 0x95, 0xFA, 0x17, 'O', 'P', 'E', 'N', 0x00};
+constexpr size_t kSignatureLength = sizeof kOpenSignature;
+// Offset of the base-station id's low byte, zero in every open block.
+constexpr size_t kShortIdLowByte = 15;
+
+// The per-tag file the current download is copied into.
+class TagFileWriter {
+public:
+    explicit TagFileWriter(Console& con) : con_(con), out_(con, -1) {}
+
+    bool is_open() const { return fd_ >= 0; }
+
+    int switch_to(uint32_t tag, bool is_new, const uint8_t* header) {
+        if (close() != 0) {
+            return -1;
+        }
+        char name[64];
+        format_into(name, sizeof name, "tag%u.tmp", tag);
+        Platform& sys = con_.sys();
+        fd_ = is_new ? sys.open_create(name) : sys.open_append(name);
+        if (fd_ < 0) {
+            const int err = errno;
+            con_.sys_error("Couldn't open output file");
+            if (!is_new && err == ENOENT) {
+                con_.out().put("Why did the file disappear?\n");
+            }
+            return -1;
+        }
+        out_.set_fd(fd_);
+        if (is_new && write_all_retry(con_, fd_, header, kGen3HeaderSize,
+                                      "Couldn't write file info") !=
+                          static_cast<ssize_t>(kGen3HeaderSize)) {
+            return -1;
+        }
+        return 0;
+    }
+
+    int write_open_block(const uint8_t* block, size_t size) {
+        return write_all_retry(con_, fd_, block, size, "Couldn't write file open block") ==
+                       static_cast<ssize_t>(size)
+                   ? 0
+                   : -1;
+    }
+
+    int write_record(const uint8_t* record) {
+        return out_.write(record, kGen3RecordSize, "Couldn't write file");
+    }
+
+    int close() {
+        if (fd_ < 0) {
+            return 0;
+        }
+        int rv = out_.flush("Couldn't write file");
+        if (con_.sys().close(fd_) != 0) {
+            con_.sys_error("Couldn't close output file in separate");
+        }
+        fd_ = -1;
+        return rv;
+    }
+
+private:
+    Console& con_;
+    BufferedWriter out_;
+    int fd_ = -1;
+};
+
+// Position of the first accepted open-block signature in the window: it must
+// start in the front half and have the zero id byte; -1 when there is none.
+// Only the first `valid` bytes of the window hold data of the input.
+long find_open_signature(const uint8_t* window, size_t valid) {
+    for (size_t s = 0; s < kGen3RecordSize; ++s) {
+        if (s + kShortIdLowByte >= valid) {
+            return -1;
+        }
+        if (std::memcmp(window + s, kOpenSignature, kSignatureLength) == 0 &&
+            window[s + kShortIdLowByte] == 0) {
+            return static_cast<long>(s);
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+ssize_t RecordResync::read_record_resync(uint8_t* record) {
+    if (!resync_) {
+        return in_.read(record, kGen3RecordSize);
+    }
+    uint8_t* front = window_;
+    uint8_t* back = window_ + kGen3RecordSize;
+    if (!primed_) {
+        if (in_.read(front, kGen3RecordSize) != static_cast<ssize_t>(kGen3RecordSize)) {
+            return 0;
+        }
+        primed_ = true;
+    }
+    if (exhausted_) {
+        return 0;
+    }
+    ssize_t n = in_.read(back, kGen3RecordSize);
+    size_t back_valid = n > 0 ? static_cast<size_t>(n) : 0;
+    if (n != static_cast<ssize_t>(kGen3RecordSize)) {
+        back_incomplete_ = true;
+    }
+    const size_t valid = kGen3RecordSize + back_valid;
+    const long s = find_open_signature(window_, valid);
+    if (s > 0) {
+        // The s bytes in front of the open block are an incomplete record.
+        if (in_.seek_back(valid - static_cast<size_t>(s)) != 0) {
+            con_.sys_error("Couldn't lseek back");
+            con_.out().printf("Please report error to %s\n", kSupportEmail);
+            return -1;
+        }
+        if (in_.read(record, kGen3RecordSize) != static_cast<ssize_t>(kGen3RecordSize)) {
+            return 0;
+        }
+        if (in_.read(front, kGen3RecordSize) != static_cast<ssize_t>(kGen3RecordSize)) {
+            exhausted_ = true;
+        }
+        return static_cast<ssize_t>(kGen3RecordSize);
+    }
+    std::memcpy(record, front, kGen3RecordSize);
+    std::memcpy(front, back, kGen3RecordSize);
+    if (back_incomplete_) {
+        exhausted_ = true;
+    }
+    return static_cast<ssize_t>(kGen3RecordSize);
+}
+
+int split_container(Gen3Context& ctx, int fd, uint32_t* tags) {
+    Console& con = ctx.run.con;
+    OutStream& out = con.out();
+    const bool long_form = ctx.long_form();
+    BufferedReader in(con.sys(), fd);
+    uint8_t header[kGen3HeaderSize];
+    if (in.read(header, kGen3HeaderSize) != static_cast<ssize_t>(kGen3HeaderSize)) {
+        out.put(kHeaderReadError);
+        return -1;
+    }
+    if (le_u32(header, 0) != (long_form ? kGen3LongMagic : kGen3ShortMagic)) {
+        out.put(kMagicError);
+        return -1;
+    }
+
+    RecordResync reader(con, in, ctx.container_version);
+    TagFileWriter writer(con);
+    uint8_t block[kGen3LongOpenSize];
+    const size_t rest = kGen3LongOpenSize - kGen3RecordSize;
+    for (;;) {
+        const ssize_t n = long_form ? in.read(block, kGen3RecordSize)
+                                    : reader.read_record_resync(block);
+        if (n != static_cast<ssize_t>(kGen3RecordSize)) {
+            out.put("Separating data finished.\n");
+            break;
+        }
+        bool open = is_open_head(block, long_form);
+        if (open && long_form) {
+            const ssize_t got = in.read(block + kGen3RecordSize, rest);
+            if (got != static_cast<ssize_t>(rest)) {
+                // Not an open block after all; what was read of its tail is
+                // handed on as the records it is.
+                open = false;
+                if (got > 0 && in.seek_back(static_cast<size_t>(got)) != 0) {
+                    con.sys_error("Couldn't lseek back");
+                    writer.close();
+                    return -1;
+                }
+            }
+        }
+        if (open) {
+            clear_fufa_low_bits(block, long_form);
+            const uint32_t tag = le_u16(block, long_form ? 26 : 13);
+            size_t i = 0;
+            while (i < kGen3MaxTags && tags[i] != tag && tags[i] != kGen3FreeEntry) {
+                ++i;
+            }
+            if (i == kGen3MaxTags) {
+                writer.close();
+                out.put("No more free entry in name list. Aborting separating data.\n");
+                return -1;
+            }
+            const bool is_new = tags[i] == kGen3FreeEntry;
+            if (writer.switch_to(tag, is_new, header) != 0) {
+                writer.close();
+                return -1;
+            }
+            if (is_new) {
+                tags[i] = tag;
+            }
+            if (writer.write_open_block(block, open_block_size(long_form)) != 0) {
+                writer.close();
+                return -1;
+            }
+            continue;
+        }
+        if (!writer.is_open()) {
+            out.put("Error: unexpected data.\n");
+            return -1;
+        }
+        if (writer.write_record(block) != 0) {
+            writer.close();
+            return -1;
+        }
+    }
+    return writer.close();
+}
+
+int separate(Gen3Context& ctx, const char* path, uint32_t* tags, const char* output_dir) {
+    Console& con = ctx.run.con;
+    OutStream& out = con.out();
+    Platform& sys = con.sys();
+    out.put("Separating data...\n");
+    for (size_t i = 0; i < kGen3MaxTags; ++i) {
+        tags[i] = kGen3FreeEntry;
+    }
+    const int fd = sys.open_read(path);
+    if (fd < 0) {
+        con.sys_error("Couldn't open file");
+        out.printf("Filename: %s\n", path);
+        return -2;
+    }
+    auto body = [&]() -> int {
+        if (output_dir != nullptr && sys.change_dir(output_dir) != 0) {
+            con.sys_error("Couldn't change directory");
+            out.printf("Directoryname: %s\n", output_dir);
+            return -1;
+        }
+        uint8_t header[kGen3HeaderSize];
+        if (full_read(sys, fd, header, kGen3HeaderSize) != static_cast<ssize_t>(kGen3HeaderSize)) {
+            out.put(kHeaderReadError);
+            return -1;
+        }
+        if (sys.seek(fd, 0, SEEK_SET) != 0) {
+            con.sys_error("Couldn't lseek to 0");
+            out.printf("Please report error to %s\n", kSupportEmail);
+            return -1;
+        }
+        const uint32_t magic = le_u32(header, 0);
+        if (magic != kGen3ShortMagic && magic != kGen3LongMagic) {
+            out.put(kMagicError);
+            return -1;
+        }
+        ctx.container_version = container_version_of(header);
+        if (ctx.container_version == 0) {
+            out.printf(
+                "You need a new TAVRO data decoder.\nPlease go to the website %s and download\na "
+                "new TAVRO data decoder.\n",
+                kDownloadWebsite);
+            return -1;
+        }
+        return split_container(ctx, fd, tags);
+    };
+    const int rv = body();
+    if (sys.close(fd) != 0) {
+        con.sys_error("Couldn't close input file");
+    }
+    return rv;
+}
+
+}  // namespace dec

@@ -1,0 +1,107 @@
+#include "gen3/strip.h"
+
+#include "common/action.h"
+#include "common/io.h"
+#include "common/le.h"
+#include "gen3/gps_acc_run.h"
+#include "gen3/interaction.h"
+#include "gen5/tag_data.h"
+
+namespace dec {
+
+namespace {
+
+// Tag types of the first open block.
+constexpr uint8_t kTypeOldInteraction = 0;
+constexpr uint8_t kTypeIgnored = 3;
+constexpr uint8_t kTypeGpsAcc4 = 4;
+constexpr uint8_t kTypeGpsAcc5 = 5;
+constexpr uint8_t kTypeInteraction = 6;
+
+bool is_old_interaction_tag(uint32_t tag) { return tag == 34 || tag == 35 || tag == 36; }
+
+int strip_body(Gen3Context& ctx, uint32_t tag_number, uint32_t action, TempFileTagData& data) {
+    Console& con = ctx.run.con;
+    OutStream& out = con.out();
+    uint8_t header[kGen3HeaderSize];
+    const ssize_t n = data.raw_read(header, kGen3HeaderSize);
+    if (n < 0) {
+        con.sys_error("Read error");
+        return -1;
+    }
+    if (n != static_cast<ssize_t>(kGen3HeaderSize)) {
+        out.printf("Could read only %i of first 512 Bytes of file.\n", static_cast<int>(n));
+        return -1;
+    }
+    const uint32_t magic = le_u32(header, 0);
+    if (magic != kGen3ShortMagic && magic != kGen3LongMagic) {
+        out.put("Magic doesn't match.\n");
+        return -1;
+    }
+    if (data.create_image() != 0) {
+        con.sys_error("Couldn't open file for writing");
+        return -1;
+    }
+    const ssize_t w = data.write_image_header(header, kGen3HeaderSize);
+    if (w < 0) {
+        return -1;
+    }
+    if (w != static_cast<ssize_t>(kGen3HeaderSize)) {
+        out.printf("Could write only %i of first 512 Bytes of file.\n", static_cast<int>(w));
+        return -1;
+    }
+
+    uint8_t block[kGen3OpenBufferSize] = {};
+    const bool long_form = ctx.long_form();
+    if (data.raw_read(block, kGen3RecordSize) != static_cast<ssize_t>(kGen3RecordSize)) {
+        out.put("Couldn't read data\n");
+        return -1;
+    }
+    bool open = is_open_head(block, long_form);
+    if (open && long_form) {
+        const size_t rest = kGen3LongOpenSize - kGen3RecordSize;
+        open = data.raw_read(block + kGen3RecordSize, rest) == static_cast<ssize_t>(rest);
+    }
+    if (!open) {
+        out.put("Unexpected data instead of open block\n");
+        return -1;
+    }
+    clear_fufa_low_bits(block, long_form);
+
+    if ((action & (ACT_GEN3_EARLY_TAG | ACT_GEN3_Z_AXIS_TAG)) != 0) {
+        return run_gps_acc_tag(ctx, tag_number, block, data, action | ACT_LEGACY_TAG);
+    }
+    const uint8_t tag_type = decode_open_block(block, long_form).tag_type;
+    switch (tag_type) {
+        case kTypeOldInteraction:
+            if (is_old_interaction_tag(tag_number)) {
+                return run_interaction_tag(ctx, tag_number, block, data, action | ACT_LEGACY_TAG);
+            }
+            return 0;
+        case kTypeIgnored:
+            return 0;
+        case kTypeGpsAcc4:
+        case kTypeGpsAcc5:
+            return run_gps_acc_tag(ctx, tag_number, block, data, action);
+        case kTypeInteraction:
+            return run_interaction_tag(ctx, tag_number, block, data, action);
+        default:
+            out.printf("Unknown tag type %hhu\n", tag_type);
+            return -1;
+    }
+}
+
+}  // namespace
+
+int strip(Gen3Context& ctx, uint32_t tag_number, uint32_t action) {
+    TempFileTagData data(ctx.run.con, tag_number);
+    if (data.open_raw() != 0) {
+        ctx.run.con.sys_error("Couldn't open file");
+        return -1;
+    }
+    const int rv = strip_body(ctx, tag_number, action, data);
+    data.close_and_remove();
+    return rv;
+}
+
+}  // namespace dec

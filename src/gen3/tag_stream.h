@@ -1,0 +1,74 @@
+// Joining a generation-3 tag's downloads into an image of its flash memory.
+//
+// A tag sends, at every contact, its flash memory from the address where it
+// believes the last complete download ended, so downloads overlap (data sent
+// twice) or leave gaps (data delivered to another base station). The joining
+// pass writes the data records of all downloads into the flash image in flash
+// order, detects a repeated tail by comparing it with the new download, and
+// reports for every download whether it delivered what the tag offered.
+#pragma once
+
+#include <cstdint>
+
+#include "common/outstream.h"
+#include "gen3/gen3_container.h"
+#include "gen5/tag_data.h"
+
+namespace dec {
+
+// Stream state of one tag, set up by the decoder start for each tag.
+struct Gen3StreamState {
+    uint32_t ref_tag_number = 0;
+    // Flash address of the next data record of the stream.
+    uint32_t decoder_flashaddr = 0;
+    // Bytes written since the last open block, reduced when a repeated tail is
+    // overwritten; limits how far back a repetition check may look.
+    uint32_t written_since_open = 0;
+    uint32_t totalcount_written = 0;
+    uint32_t total_at_last_open = 0;
+    uint32_t received_since_open = 0;
+    uint32_t expected = 0;
+};
+
+// Prints the configuration of an open block (GPS-acceleration or interaction).
+using Gen3ConfigPrinter = void (*)(Gen3Context& ctx, const uint8_t* block, uint32_t action,
+                                   OutStream& out);
+
+// Everything the joining of one tag works on.
+struct Gen3Stream {
+    Gen3Context& ctx;
+    TagDataPath& data;
+    OutStream& info;
+    uint32_t action;
+    // The tag's first open block (zero-filled kGen3OpenBufferSize bytes).
+    const uint8_t* first_block;
+    Gen3ConfigPrinter print_config;
+    Gen3StreamState st;
+};
+
+// Sets up the stream state from the first open block and writes the download
+// information, the configuration and the note about earlier data.
+void start_gen3_stream(Gen3Stream& s);
+
+// Pass 1: reads the rest of "tag%i.tmp" and fills the flash image. 0 or -1.
+int join_downloads(Gen3Stream& s);
+
+// An open block met inside the stream (`block` is the record just read, in its
+// full form). 0 or -1; ends the program with exit code 17 when the image cannot
+// be moved back.
+int handle_new_download(Gen3Stream& s, const uint8_t* block);
+
+// 0 not repeated, 1 repeated, 2 nothing compared: the last `go_back` bytes of the
+// flash image against the first `go_back` bytes that follow the new open block.
+// The tag stream is left where it was. Ends the program with exit code 17 when
+// the temporary files cannot be read back.
+int check_if_data_repeated(Console& con, int64_t go_back, uint32_t written_since_open,
+                           TagDataPath& data, bool long_form);
+
+// "(data complete)" and its two siblings for the download that ends.
+void print_completeness(OutStream& out, uint32_t expected, uint32_t received);
+
+// Base-station id, download time and the amount offered for download.
+void print_download_info(const Gen3OpenBlock& block, OutStream& out, uint32_t action);
+
+}  // namespace dec

@@ -1,0 +1,169 @@
+// Splitting generation-3 containers into per-tag files.
+#include "gen3/separate.h"
+
+#include "common/le.h"
+#include "gen3/gen3.h"
+#include "gen3_fixture.h"
+
+namespace dec {
+namespace {
+
+using testing::Gen3Builder;
+using testing::Gen3OpenSpec;
+
+class Gen3Separation : public Gen3Fixture {
+protected:
+    int split(const Gen3Builder& b) {
+        b.write_file(input());
+        const int rv = separate(ctx, input().c_str(), tags, dir.path().c_str());
+        con.flush();
+        return rv;
+    }
+    Gen3Context ctx{run};
+    uint32_t tags[kGen3MaxTags];
+};
+
+// An open block that starts 10 bytes into a record: a V1.1 base station wrote
+// an incomplete record in front of it. The dropped piece ends in 0x01, the
+// first byte of the open-block signature, which must not hide the block.
+Gen3Builder misaligned_container(int minor) {
+    Gen3Builder b(minor);
+    const uint8_t junk[10] = {9, 8, 7, 6, 5, 4, 3, 2, 1, 0x01};
+    b.open({.tag = 1, .fufa = 0, .fffa = 64})
+        .record(testing::make_gen3_pattern_record(0x31, 1))
+        .raw(junk, sizeof junk)
+        .open({.tag = 2, .fufa = 0, .fffa = 64})
+        .record(testing::make_gen3_pattern_record(0x31, 2));
+    return b;
+}
+
+TEST_F(Gen3Separation, V11RealignsToAnOpenBlockOffTheGrid) {
+    ASSERT_EQ(split(misaligned_container(1)), 0);
+    EXPECT_EQ(ctx.container_version, 3011u);
+    EXPECT_EQ(tags[0], 1u);
+    EXPECT_EQ(tags[1], 2u);
+    EXPECT_EQ(tags[2], kGen3FreeEntry);
+    const auto header = testing::make_gen3_header(1);
+    EXPECT_EQ(file("tag1.tmp"),
+              cat({header, testing::make_gen3_open_block({.tag = 1, .fufa = 0, .fffa = 64}, false),
+                   vec(testing::make_gen3_pattern_record(0x31, 1))}));
+    EXPECT_EQ(file("tag2.tmp"),
+              cat({header, testing::make_gen3_open_block({.tag = 2, .fufa = 0, .fffa = 64}, false),
+                   vec(testing::make_gen3_pattern_record(0x31, 2))}));
+    EXPECT_EQ(out, "Separating data...\nSeparating data finished.\n");
+}
+
+TEST_F(Gen3Separation, V10ReadsTheSameBytesOnTheFixedGrid) {
+    const Gen3Builder b = misaligned_container(0);
+    ASSERT_EQ(split(b), 0);
+    EXPECT_EQ(ctx.container_version, 3010u);
+    EXPECT_EQ(tags[0], 1u);
+    EXPECT_EQ(tags[1], kGen3FreeEntry);
+    // Header, open block, record and the two records that the open block of
+    // tag 2 straddles; the trailing 10 bytes are no record.
+    const auto& all = b.bytes();
+    std::vector<uint8_t> expected(all.begin(), all.begin() + 512 + 4 * 64);
+    EXPECT_EQ(file("tag1.tmp"), expected);
+}
+
+TEST_F(Gen3Separation, TrailingPiecesAreIgnored) {
+    for (size_t piece : {size_t{1}, size_t{37}, size_t{63}}) {
+        Gen3Builder b(3);
+        b.open({.tag = 4, .fufa = 0x1234, .fffa = 0x1300})
+            .record(testing::make_gen3_pattern_record(0x30, 3));
+        const std::vector<uint8_t> tail(piece, 0x55);
+        b.raw(tail.data(), tail.size());
+        out.clear();
+        ASSERT_EQ(split(b), 0) << piece;
+        auto open = testing::make_gen3_open_block({.tag = 4, .fufa = 0x1200, .fffa = 0x1300}, false);
+        EXPECT_EQ(file("tag4.tmp"), cat({testing::make_gen3_header(3), open,
+                                         vec(testing::make_gen3_pattern_record(0x30, 3))}))
+            << piece;
+        EXPECT_NE(out.find("Separating data finished.\n"), std::string::npos);
+    }
+}
+
+TEST_F(Gen3Separation, UnknownVersionTextWritesNothing) {
+    Gen3Builder b(7, testing::make_gen3_header(7, 0, "x", 0x300, 0x13FA95B7));
+    b.open({.tag = 4});
+    EXPECT_EQ(split(b), -1);
+    EXPECT_EQ(ctx.container_version, 0u);
+    EXPECT_NE(out.find("You need a new TAVRO data decoder.\nPlease go to the website "),
+              std::string::npos);
+    EXPECT_EQ(dir.list(), std::vector<std::string>{"logger.bin"});
+}
+
+TEST_F(Gen3Separation, MagicMustMatchTheVersion) {
+    Gen3Builder b(5, testing::make_gen3_header(5, 0, "x", 0x300, 0x17FA95B3));
+    b.open({.tag = 4});
+    EXPECT_EQ(split(b), -1);
+    EXPECT_NE(out.find("Magic number doesn't match. Maybe file corrupt?\n"), std::string::npos);
+}
+
+TEST_F(Gen3Separation, LongOpenBlockCutShortIsData) {
+    const auto head = testing::make_gen3_open_block({.tag = 9}, true);
+    for (size_t kept : {size_t{64}, size_t{128}}) {
+        Gen3Builder b(5);
+        b.open({.tag = 3, .fufa = 0, .fffa = 128}).record(testing::make_gen3_pattern_record(0x31, 5));
+        b.raw(head.data(), kept);
+        ASSERT_EQ(split(b), 0) << kept;
+        EXPECT_EQ(tags[1], kGen3FreeEntry);
+        const auto& all = b.bytes();
+        // Every record behind the cut block stays with tag 3.
+        EXPECT_EQ(file("tag3.tmp"), all) << kept;
+    }
+}
+
+TEST_F(Gen3Separation, DataBeforeAnyOpenBlock) {
+    Gen3Builder b(2);
+    b.record(testing::make_gen3_pattern_record(0x31, 1));
+    EXPECT_EQ(split(b), -1);
+    EXPECT_NE(out.find("Error: unexpected data.\n"), std::string::npos);
+}
+
+TEST_F(Gen3Separation, ThousandTagsFitTheThousandAndFirstDoesNot) {
+    for (int count : {1000, 1001}) {
+        Gen3Builder b(4);
+        for (int t = 0; t < count; ++t) {
+            b.open({.tag = static_cast<uint16_t>(t + 100)});
+        }
+        b.open({.tag = 100});  // a known tag is always accepted
+        out.clear();
+        const int rv = split(b);
+        if (count == 1000) {
+            EXPECT_EQ(rv, 0);
+            EXPECT_EQ(tags[999], 1099u);
+            EXPECT_EQ(file("tag100.tmp").size(), 512u + 2 * 64u);
+        } else {
+            EXPECT_EQ(rv, -1);
+            EXPECT_NE(out.find("No more free entry in name list. Aborting separating data.\n"),
+                      std::string::npos);
+        }
+    }
+}
+
+TEST_F(Gen3Separation, EmptyBodyHasNoTag) {
+    testing::write_bytes(input(), testing::make_gen3_header(6));
+    EXPECT_EQ(separate_gen3(run, input().c_str(), dir.path().c_str(), ACT_GPS), -3);
+}
+
+TEST(Gen3TagAction, BitsFollowTheTagNumber) {
+    struct Case {
+        uint32_t tag;
+        uint32_t bits;
+    };
+    static constexpr Case kCases[] = {
+        {2, 0},     {3, ACT_GEN3_EARLY_TAG}, {5, ACT_GEN3_EARLY_TAG},
+        {8, ACT_GEN3_EARLY_TAG | ACT_GEN3_Z_AXIS_TAG},
+        {9, 0},     {19, ACT_GEN3_Z_AXIS_TAG}, {22, ACT_GEN3_Z_AXIS_TAG},
+        {23, 0},    {25, ACT_GEN3_Z_AXIS_TAG}, {30, ACT_GEN3_Z_AXIS_TAG}, {31, 0},
+    };
+    for (const Case& c : kCases) {
+        for (uint32_t in : {0u, ACT_GEN3_EARLY_TAG | ACT_GEN3_Z_AXIS_TAG}) {
+            EXPECT_EQ(gen3_tag_action(c.tag, ACT_GPS | in), ACT_GPS | c.bits) << c.tag;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace dec
