@@ -126,7 +126,10 @@ void write_gpx_head(OutStream& out, uint32_t tag_number) {
     format_into(name, sizeof name, "tag%i", static_cast<int>(tag_number));
     out.printf(
         "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\" ?>\n"
-        "<gpx version=\"1.1\" creator=\"Tavro data decoder V%hhu\">\n"
+        // The namespace makes the document a GPX 1.1 document for readers
+        // that validate or select elements by namespace.
+        "<gpx version=\"1.1\" creator=\"Tavro data decoder V%hhu\" "
+        "xmlns=\"http://www.topografix.com/GPX/1/1\">\n"
         "<metadata> <name>%s</name> </metadata>\n"
         "<trk>\n"
         "<trkseg>\n",
@@ -137,13 +140,14 @@ void write_gpx_trackpoint(OutStream& out, uint32_t tow_ms, int16_t week, int32_t
                           int32_t height_mm, uint8_t dop) {
     char time[256];
     format_gpx_time(tow_ms, week, time, sizeof time);
-    out.printf(
-        "\t<trkpt lat=\"%f\" lon=\"%f\">\n"
-        "\t<ele>%.1f</ele>\n"
-        "\t<time>%s</time>\n"
-        "\t<pdop>%.1f</pdop>\n"
-        "\t</trkpt>\n",
-        lat * kDegreesPerUnit, lon * kDegreesPerUnit, height_mm / 1000.0, time, dop * 0.1);
+    out.printf("\t<trkpt lat=\"%f\" lon=\"%f\">\n\t<ele>%.1f</ele>\n", lat * kDegreesPerUnit,
+               lon * kDegreesPerUnit, height_mm / 1000.0);
+    // A point without a usable time leaves out the element: an empty one is
+    // not a valid time for GPX readers.
+    if (time[0] != '\0') {
+        out.printf("\t<time>%s</time>\n", time);
+    }
+    out.printf("\t<pdop>%.1f</pdop>\n\t</trkpt>\n", dop * 0.1);
 }
 
 void write_gpx_end(OutStream& out) {

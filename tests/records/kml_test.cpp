@@ -164,12 +164,14 @@ TEST(Gpx, HeadPointAndEnd) {
         // 604,799,600 ms of week 2000 round to 00:00:00 of week 2001 (Sunday 2018-05-13).
         write_gpx_trackpoint(out, 604799600, 2000, 87654321, 475432100, 512300, 13);
         write_gpx_trackpoint(out, 262923400, 2000, -87654321, -475432100, -1999, 0);
+        write_gpx_trackpoint(out, 0, 0, 10000000, 20000000, 0, 5);  // no time: no element
         write_gpx_end(out);
         out.flush();
     }
     EXPECT_EQ(text,
               "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\" ?>\n"
-              "<gpx version=\"1.1\" creator=\"Tavro data decoder V21\">\n"
+              "<gpx version=\"1.1\" creator=\"Tavro data decoder V21\" "
+              "xmlns=\"http://www.topografix.com/GPX/1/1\">\n"
               "<metadata> <name>tag17</name> </metadata>\n"
               "<trk>\n"
               "<trkseg>\n"
@@ -182,6 +184,10 @@ TEST(Gpx, HeadPointAndEnd) {
               "\t<ele>-2.0</ele>\n"
               "\t<time>2018-05-09T01:02:03Z</time>\n"
               "\t<pdop>0.0</pdop>\n"
+              "\t</trkpt>\n"
+              "\t<trkpt lat=\"2.000000\" lon=\"1.000000\">\n"
+              "\t<ele>0.0</ele>\n"
+              "\t<pdop>0.5</pdop>\n"
               "\t</trkpt>\n"
               "</trkseg>\n"
               "</trk>\n"
