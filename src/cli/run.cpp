@@ -101,41 +101,20 @@ int run_gen5(RunContext& run, const RunParams& params) {
 
 int run_voltage_logger(RunContext& run, const RunParams& params) {
     Console& con = run.con;
-    Platform& sys = con.sys();
     OutStream& out = con.out();
     out.put("B5VL:Separating data...\n");
-    int fd = sys.open_read(params.path);
+    uint8_t header[kHeaderSize];
+    const int fd = open_container_input(con, params.path, params.output_dir, header, kHeaderSize);
     if (fd < 0) {
-        con.sys_error("Couldn't open file");
-        out.printf("Filename: %s\n", params.path);
-        return map_result(run, -2, params);
+        return map_result(run, fd, params);
     }
-    auto body = [&]() -> int {
-        if (params.output_dir != nullptr && sys.change_dir(params.output_dir) != 0) {
-            con.sys_error("Couldn't change directory");
-            out.printf("Directoryname: %s\n", params.output_dir);
-            return -1;
-        }
-        uint8_t header[kHeaderSize];
-        if (full_read(sys, fd, header, kHeaderSize) != static_cast<ssize_t>(kHeaderSize)) {
-            out.put(kHeaderReadError);
-            return -1;
-        }
-        if (sys.seek(fd, 0, SEEK_SET) != 0) {
-            con.sys_error("Couldn't lseek to 0");
-            out.printf("Please report error to %s\n", kSupportEmail);
-            return -1;
-        }
-        if (!header_has_maker_string(header)) {
-            out.printf(kNewDecoderText, kDownloadWebsite);
-            return -1;
-        }
-        return write_voltages(con, fd);
-    };
-    int rv = body();
-    if (sys.close(fd) != 0) {
-        con.sys_error("Couldn't close input file");
+    int rv = -1;
+    if (!header_has_maker_string(header)) {
+        out.printf(kNewDecoderText, kDownloadWebsite);
+    } else {
+        rv = write_voltages(con, fd);
     }
+    close_container_input(con, fd);
     return map_result(run, rv, params);
 }
 

@@ -8,36 +8,38 @@
 //   21 u8 clock flags (bit 0) | 22 u8 noise | 26 u16 time to fix s
 //   42 u32 start time stamp | 46 u16 temperature raw | 48 u16 battery code
 //   50, 51 cooked checksum over bytes 0..49
-// The cooked record has the layout of the generation-5 cooked GPS record.
+// The cooked record and the burst have the layouts of the generation-5 records,
+// and their outputs are written by the generation-5 printers.
 #pragma once
 
 #include <cstdint>
 
 #include "common/outstream.h"
-#include "dsp/burst.h"
+#include "common/tag_state.h"
 #include "dsp/burst_dsp.h"
+#include "records/acc_context.h"
 #include "records/kml.h"
 
 namespace dec {
 
-// The outputs and per-tag counters the record decoders of one tag share.
+// The outputs, per-tag counters and scratch buffers the record decoders of one
+// tag share.
 struct Gen3RecordOutput {
     Gen3RecordOutput(OutStream& main_stream, OutStream& info_stream, OutStream& console,
-                     uint32_t action_word, uint32_t tag)
-        : main(main_stream), info(info_stream), action(action_word), tag_number(tag), dsp(console) {}
+                     uint32_t action_word, uint32_t tag_number)
+        : main(main_stream), info(info_stream), action(action_word), dsp(console) {
+        tag.tag_number = tag_number;
+    }
 
     OutStream& main;
     OutStream& info;
     uint32_t action;
-    uint32_t tag_number;
-    // Number of GPS records seen; numbers KML placemarks and ACC rows.
-    uint32_t gps_counter = 0;
-    // Accumulated time to fix of the cooked records, seconds.
-    uint32_t gps_ontime = 0;
-    uint32_t bad_blocks = 0;
+    // Tag number, GPS record counter (numbers KML placemarks and ACC rows),
+    // accumulated time to fix of the cooked records and the bad blocks.
+    TagState tag;
     KmlTrack track;
     BurstDsp dsp;
-    BurstSamples samples;
+    AccBuffers buffers;
 };
 
 // GPS record of block type 0x30; `record` is the 63-byte payload, changed in

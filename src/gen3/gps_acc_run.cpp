@@ -10,8 +10,11 @@
 #include "common/tagtime.h"
 #include "common/text_file.h"
 #include "gen3/gen3_records.h"
+#include "gen3/separate.h"
 #include "gen3/tag_stream.h"
+#include "records/gps_record.h"
 #include "records/kml.h"
+#include "records/sysinfo.h"
 #include "settings/gen3_config.h"
 
 namespace dec {
@@ -61,17 +64,6 @@ constexpr const char* kGpsLegendExtended =
     "(23) loaded batvolt, mV (24) batvolt at gpsfix, mV (25) accumulated gps ontime, hours\n";
 constexpr const char* kLowAccuracyTemperature =
     "Temperature is in degree Celsius with low accuracy.\n\n";
-
-struct ResetCause {
-    uint8_t bit;
-    const char* text;
-};
-static constexpr ResetCause kResetCauses[] = {
-    {0x80, "Clock reset\n"},           {0x40, "Flash error reset\n"},
-    {0x20, "Comparator 0 reset\n"},    {0x10, "Software reset\n"},
-    {0x08, "Watchdog reset\n"},        {0x04, "Missing clock reset\n"},
-    {0x02, "Power on or power fail reset\n"},
-};
 
 // Names of the output files, chosen by the first rule of the action word that
 // holds. The acceleration output goes to the main file unless it has a name.
@@ -151,8 +143,8 @@ void config_printer(Gen3Context& ctx, const uint8_t* block, uint32_t action, Out
 int Gen3Decoder::run() {
     Console& con = ctx_.run.con;
     info_.put("Going through data:\n");
-    rec_.gps_counter = 0;
-    rec_.gps_ontime = 0;
+    rec_.tag.gps_record_counter = 0;
+    rec_.tag.gps_ontime = 0;
     Gen3Stream stream{ctx_, data_, info_, action_, first_block_, config_printer, {}};
     start_gen3_stream(stream);
     if (join_downloads(stream) != 0) {
@@ -173,8 +165,8 @@ int Gen3Decoder::run() {
         block_address += kGen3RecordSize;
     }
     con.out().printf("Processed %u kBytes with %u bad kBytes\n", block_address / 1024,
-                     static_cast<uint32_t>(static_cast<uint64_t>(rec_.bad_blocks) * 64 / 1024));
-    ctx_.run.bad_blocks += rec_.bad_blocks;
+                     static_cast<uint32_t>(static_cast<uint64_t>(rec_.tag.bad_units) * 64 / 1024));
+    ctx_.run.bad_blocks += rec_.tag.bad_units;
     if (burst_.in_progress) {
         finish_burst();
     }
@@ -196,18 +188,7 @@ int Gen3Decoder::pass2_setup(uint8_t* header) {
         out.printf("Please report error to %s\n", kSupportEmail);
         return -1;
     }
-    const ssize_t n = data_.image_read(header, kGen3HeaderSize);
-    if (n < 0) {
-        con.sys_error("Read error");
-        return -1;
-    }
-    if (n != static_cast<ssize_t>(kGen3HeaderSize)) {
-        out.printf("Could read only %i of first 512 Bytes of file.\n", static_cast<int>(n));
-        return -1;
-    }
-    const uint32_t magic = le_u32(header, 0);
-    if (magic != kGen3ShortMagic && magic != kGen3LongMagic) {
-        out.put("Magic doesn't match.\n");
+    if (check_tag_file_header(con, data_.image_read(header, kGen3HeaderSize), header) != 0) {
         return -1;
     }
     out.put("\nNow uncompressing data (please wait ...):\n");
@@ -297,14 +278,14 @@ void Gen3Decoder::decode_block(const uint8_t* block) {
     std::memcpy(payload, block + 1, kPayloadSize);
     switch (type) {
         case kBlockGpsOld:
-            ++rec_.gps_counter;
+            ++rec_.tag.gps_record_counter;
             if (action_ & (ACT_GPS | ACT_MOVEBANK)) {
                 decode_gps_gen3_old(payload, rec_);
             }
             return;
         case kBlockGps:
             if ((action_ & ACT_GEN3_EARLY_TAG) == 0) {
-                ++rec_.gps_counter;
+                ++rec_.tag.gps_record_counter;
                 if (action_ & (ACT_GPS | ACT_MOVEBANK)) {
                     decode_gps_gen3(payload, rec_);
                 }
@@ -319,7 +300,7 @@ void Gen3Decoder::decode_block(const uint8_t* block) {
         default:
             break;
     }
-    ++rec_.bad_blocks;
+    ++rec_.tag.bad_units;
 }
 
 }  // namespace
@@ -351,23 +332,12 @@ void print_end_of_tag(OutStream& info, uint32_t tag_number, uint32_t expected, u
     }
 }
 
-void print_reset_causes(uint8_t rs, OutStream& out) {
-    for (const ResetCause& c : kResetCauses) {
-        if (rs & c.bit) {
-            out.put(c.text);
-        }
-    }
-    if ((rs & 0x03) == 0x01) {
-        out.put("Hardware reset (e.g. with magnet)\n");
-    }
-}
-
 void print_gen3_sysinfo(const uint8_t* r, uint32_t action, OutStream& info) {
     if ((action & ACT_GEN3_SYSINFO_SUBTYPE) == 0) {
         info.put("\nResetinfo:\n");
         print_tag_time(le_u32(r, 1), info, action);
         info.printf(" RS:0x%02X VMON:0x%02X\n", r[5], r[6]);
-        print_reset_causes(r[5], info);
+        print_reset_causes(info, r[5], ResetWording::gen3);
         info.put("\n");
         return;
     }
@@ -376,13 +346,13 @@ void print_gen3_sysinfo(const uint8_t* r, uint32_t action, OutStream& info) {
             info.put("\nResetinfo:\n");
             print_tag_time(le_u32(r, 2), info, action);
             info.printf(" RS:0x%02X VMON:0x%02X\n", r[6], r[7]);
-            print_reset_causes(r[6], info);
+            print_reset_causes(info, r[6], ResetWording::gen3);
             info.put("\n");
             break;
         case 1:
             info.put("\nStopped data acquisition due to low battery:\n");
             print_tag_time(le_u32(r, 2), info, action);
-            info.printf(" Battery Voltage: %u mV\n", (static_cast<uint32_t>(le_u16(r, 6)) * 5000u) >> 12);
+            info.printf(" Battery Voltage: %u mV\n", voltage_code_mv(le_u16(r, 6)));
             break;
         case 2:
             info.put("\nError info:\n");

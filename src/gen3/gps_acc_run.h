@@ -24,9 +24,6 @@ void print_basestation_info(const uint8_t* header, OutStream& info);
 // "The last download for tag%i was a COMPLETE data download." and its siblings.
 void print_end_of_tag(OutStream& info, uint32_t tag_number, uint32_t expected, uint32_t received);
 
-// The reset causes of a reset-source byte, one line each.
-void print_reset_causes(uint8_t rs, OutStream& out);
-
 // A system-information block (type 0x02): the older form, or with
 // ACT_GEN3_SYSINFO_SUBTYPE the newer form with its subtype.
 void print_gen3_sysinfo(const uint8_t* record, uint32_t action, OutStream& info);

@@ -1,11 +1,11 @@
 #include "gen3/separate.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "common/io.h"
 #include "common/le.h"
+#include "gen5/separation.h"
 
 namespace dec {
 
@@ -20,67 +20,6 @@ constexpr uint8_t kOpenSignature[] = {0x01, 0xB3, 0x95, 0xFA, 0x17, 'O', 'P', 'E
 constexpr size_t kSignatureLength = sizeof kOpenSignature;
 // Offset of the base-station id's low byte, zero in every open block.
 constexpr size_t kShortIdLowByte = 15;
-
-// The per-tag file the current download is copied into.
-class TagFileWriter {
-public:
-    explicit TagFileWriter(Console& con) : con_(con), out_(con, -1) {}
-
-    bool is_open() const { return fd_ >= 0; }
-
-    int switch_to(uint32_t tag, bool is_new, const uint8_t* header) {
-        if (close() != 0) {
-            return -1;
-        }
-        char name[64];
-        format_into(name, sizeof name, "tag%u.tmp", tag);
-        Platform& sys = con_.sys();
-        fd_ = is_new ? sys.open_create(name) : sys.open_append(name);
-        if (fd_ < 0) {
-            const int err = errno;
-            con_.sys_error("Couldn't open output file");
-            if (!is_new && err == ENOENT) {
-                con_.out().put("Why did the file disappear?\n");
-            }
-            return -1;
-        }
-        out_.set_fd(fd_);
-        if (is_new && write_all_retry(con_, fd_, header, kGen3HeaderSize,
-                                      "Couldn't write file info") !=
-                          static_cast<ssize_t>(kGen3HeaderSize)) {
-            return -1;
-        }
-        return 0;
-    }
-
-    int write_open_block(const uint8_t* block, size_t size) {
-        return write_all_retry(con_, fd_, block, size, "Couldn't write file open block") ==
-                       static_cast<ssize_t>(size)
-                   ? 0
-                   : -1;
-    }
-
-    int write_record(const uint8_t* record) {
-        return out_.write(record, kGen3RecordSize, "Couldn't write file");
-    }
-
-    int close() {
-        if (fd_ < 0) {
-            return 0;
-        }
-        int rv = out_.flush("Couldn't write file");
-        if (con_.sys().close(fd_) != 0) {
-            con_.sys_error("Couldn't close output file in separate");
-        }
-        fd_ = -1;
-        return rv;
-    }
-
-private:
-    Console& con_;
-    BufferedWriter out_;
-    int fd_ = -1;
-};
 
 // Position of the first accepted open-block signature in the window: it must
 // start in the front half and have the zero id byte; -1 when there is none.
@@ -145,6 +84,24 @@ ssize_t RecordResync::read_record_resync(uint8_t* record) {
     return static_cast<ssize_t>(kGen3RecordSize);
 }
 
+int check_tag_file_header(Console& con, ssize_t n, const uint8_t* header) {
+    OutStream& out = con.out();
+    if (n < 0) {
+        con.sys_error("Read error");
+        return -1;
+    }
+    if (n != static_cast<ssize_t>(kGen3HeaderSize)) {
+        out.printf("Could read only %i of first 512 Bytes of file.\n", static_cast<int>(n));
+        return -1;
+    }
+    const uint32_t magic = le_u32(header, 0);
+    if (magic != kGen3ShortMagic && magic != kGen3LongMagic) {
+        out.put("Magic doesn't match.\n");
+        return -1;
+    }
+    return 0;
+}
+
 int split_container(Gen3Context& ctx, int fd, uint32_t* tags) {
     Console& con = ctx.run.con;
     OutStream& out = con.out();
@@ -161,7 +118,7 @@ int split_container(Gen3Context& ctx, int fd, uint32_t* tags) {
     }
 
     RecordResync reader(con, in, ctx.container_version);
-    TagFileWriter writer(con);
+    TagFileWriter writer(con, "Couldn't close output file in separate");
     uint8_t block[kGen3LongOpenSize];
     const size_t rest = kGen3LongOpenSize - kGen3RecordSize;
     for (;;) {
@@ -198,7 +155,7 @@ int split_container(Gen3Context& ctx, int fd, uint32_t* tags) {
                 return -1;
             }
             const bool is_new = tags[i] == kGen3FreeEntry;
-            if (writer.switch_to(tag, is_new, header) != 0) {
+            if (writer.switch_to(tag, is_new, header, kGen3HeaderSize) != 0) {
                 writer.close();
                 return -1;
             }
@@ -215,7 +172,7 @@ int split_container(Gen3Context& ctx, int fd, uint32_t* tags) {
             out.put("Error: unexpected data.\n");
             return -1;
         }
-        if (writer.write_record(block) != 0) {
+        if (writer.write_unit(block, kGen3RecordSize) != 0) {
             writer.close();
             return -1;
         }
@@ -226,52 +183,28 @@ int split_container(Gen3Context& ctx, int fd, uint32_t* tags) {
 int separate(Gen3Context& ctx, const char* path, uint32_t* tags, const char* output_dir) {
     Console& con = ctx.run.con;
     OutStream& out = con.out();
-    Platform& sys = con.sys();
     out.put("Separating data...\n");
     for (size_t i = 0; i < kGen3MaxTags; ++i) {
         tags[i] = kGen3FreeEntry;
     }
-    const int fd = sys.open_read(path);
+    uint8_t header[kGen3HeaderSize];
+    const int fd = open_container_input(con, path, output_dir, header, kGen3HeaderSize);
     if (fd < 0) {
-        con.sys_error("Couldn't open file");
-        out.printf("Filename: %s\n", path);
-        return -2;
+        return fd;
     }
-    auto body = [&]() -> int {
-        if (output_dir != nullptr && sys.change_dir(output_dir) != 0) {
-            con.sys_error("Couldn't change directory");
-            out.printf("Directoryname: %s\n", output_dir);
-            return -1;
-        }
-        uint8_t header[kGen3HeaderSize];
-        if (full_read(sys, fd, header, kGen3HeaderSize) != static_cast<ssize_t>(kGen3HeaderSize)) {
-            out.put(kHeaderReadError);
-            return -1;
-        }
-        if (sys.seek(fd, 0, SEEK_SET) != 0) {
-            con.sys_error("Couldn't lseek to 0");
-            out.printf("Please report error to %s\n", kSupportEmail);
-            return -1;
-        }
-        const uint32_t magic = le_u32(header, 0);
-        if (magic != kGen3ShortMagic && magic != kGen3LongMagic) {
-            out.put(kMagicError);
-            return -1;
-        }
-        ctx.container_version = container_version_of(header);
-        if (ctx.container_version == 0) {
-            out.printf(
-                "You need a new TAVRO data decoder.\nPlease go to the website %s and download\na "
-                "new TAVRO data decoder.\n",
-                kDownloadWebsite);
-            return -1;
-        }
-        return split_container(ctx, fd, tags);
-    };
-    const int rv = body();
-    if (sys.close(fd) != 0) {
-        con.sys_error("Couldn't close input file");
+    int rv = -1;
+    const uint32_t magic = le_u32(header, 0);
+    if (magic != kGen3ShortMagic && magic != kGen3LongMagic) {
+        out.put(kMagicError);
+    } else if ((ctx.container_version = container_version_of(header)) == 0) {
+        out.printf(
+            "You need a new TAVRO data decoder.\nPlease go to the website %s and download\na "
+            "new TAVRO data decoder.\n",
+            kDownloadWebsite);
+    } else {
+        rv = split_container(ctx, fd, tags);
     }
+    close_container_input(con, fd);
     return rv;
 }
 

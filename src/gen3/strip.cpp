@@ -2,9 +2,9 @@
 
 #include "common/action.h"
 #include "common/io.h"
-#include "common/le.h"
 #include "gen3/gps_acc_run.h"
 #include "gen3/interaction.h"
+#include "gen3/separate.h"
 #include "gen5/tag_data.h"
 
 namespace dec {
@@ -24,18 +24,7 @@ int strip_body(Gen3Context& ctx, uint32_t tag_number, uint32_t action, TempFileT
     Console& con = ctx.run.con;
     OutStream& out = con.out();
     uint8_t header[kGen3HeaderSize];
-    const ssize_t n = data.raw_read(header, kGen3HeaderSize);
-    if (n < 0) {
-        con.sys_error("Read error");
-        return -1;
-    }
-    if (n != static_cast<ssize_t>(kGen3HeaderSize)) {
-        out.printf("Could read only %i of first 512 Bytes of file.\n", static_cast<int>(n));
-        return -1;
-    }
-    const uint32_t magic = le_u32(header, 0);
-    if (magic != kGen3ShortMagic && magic != kGen3LongMagic) {
-        out.put("Magic doesn't match.\n");
+    if (check_tag_file_header(con, data.raw_read(header, kGen3HeaderSize), header) != 0) {
         return -1;
     }
     if (data.create_image() != 0) {

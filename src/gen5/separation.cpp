@@ -15,67 +15,6 @@ namespace {
 constexpr const char* kHeaderReadError =
     "Couldn't read first 512 Bytes of file. Maybe file corrupt?\n";
 
-// The per-tag file the current download is copied into.
-class TagFileWriter {
-public:
-    explicit TagFileWriter(Console& con) : con_(con), out_(con, -1) {}
-
-    bool is_open() const { return fd_ >= 0; }
-
-    // Switches to the file of `tag`; creates it (with the header) when the tag
-    // is new. Returns 0 or -1.
-    int switch_to(uint32_t tag, bool is_new, const uint8_t* header) {
-        if (close() != 0) {
-            return -1;
-        }
-        char name[64];
-        format_into(name, sizeof name, "tag%u.tmp", tag);
-        Platform& sys = con_.sys();
-        fd_ = is_new ? sys.open_create(name) : sys.open_append(name);
-        if (fd_ < 0) {
-            con_.sys_error("Couldn't open output file");
-            if (!is_new && errno == ENOENT) {
-                con_.out().put("Why did the file disappear?\n");
-            }
-            return -1;
-        }
-        out_.set_fd(fd_);
-        if (is_new && write_all_retry(con_, fd_, header, kHeaderSize, "Couldn't write file info") !=
-                          static_cast<ssize_t>(kHeaderSize)) {
-            return -1;
-        }
-        return 0;
-    }
-
-    int write_open_block(const uint8_t* block) {
-        return write_all_retry(con_, fd_, block, kOpenBlockSize, "Couldn't write file open block") ==
-                       static_cast<ssize_t>(kOpenBlockSize)
-                   ? 0
-                   : -1;
-    }
-
-    int write_unit(const uint8_t* unit) { return out_.write(unit, kUnitSize, "Couldn't write file"); }
-
-    // Writes what is buffered and closes the file; -1 when the buffered data
-    // could not be written. A failing close is reported but not an error.
-    int close() {
-        if (fd_ < 0) {
-            return 0;
-        }
-        int rv = out_.flush("Couldn't write file");
-        if (con_.sys().close(fd_) != 0) {
-            con_.sys_error("Couldn't close output file in separate_basis5");
-        }
-        fd_ = -1;
-        return rv;
-    }
-
-private:
-    Console& con_;
-    BufferedWriter out_;
-    int fd_ = -1;
-};
-
 bool list_contains(const uint32_t* tags, uint32_t tag) {
     for (size_t i = 0; i < kMaxTags && tags[i] != kNoTag; ++i) {
         if (tags[i] == tag) {
@@ -95,6 +34,84 @@ size_t list_size(const uint32_t* tags) {
 
 }  // namespace
 
+int TagFileWriter::switch_to(uint32_t tag, bool is_new, const uint8_t* header, size_t header_size) {
+    if (close() != 0) {
+        return -1;
+    }
+    char name[64];
+    format_into(name, sizeof name, "tag%u.tmp", tag);
+    Platform& sys = con_.sys();
+    fd_ = is_new ? sys.open_create(name) : sys.open_append(name);
+    if (fd_ < 0) {
+        const int err = errno;  // the error message may change errno
+        con_.sys_error("Couldn't open output file");
+        if (!is_new && err == ENOENT) {
+            con_.out().put("Why did the file disappear?\n");
+        }
+        return -1;
+    }
+    out_.set_fd(fd_);
+    if (is_new && write_all_retry(con_, fd_, header, header_size, "Couldn't write file info") !=
+                      static_cast<ssize_t>(header_size)) {
+        return -1;
+    }
+    return 0;
+}
+
+int TagFileWriter::write_open_block(const uint8_t* block, size_t size) {
+    return write_all_retry(con_, fd_, block, size, "Couldn't write file open block") ==
+                   static_cast<ssize_t>(size)
+               ? 0
+               : -1;
+}
+
+int TagFileWriter::write_unit(const uint8_t* unit, size_t size) {
+    return out_.write(unit, size, "Couldn't write file");
+}
+
+int TagFileWriter::close() {
+    if (fd_ < 0) {
+        return 0;
+    }
+    int rv = out_.flush("Couldn't write file");
+    if (con_.sys().close(fd_) != 0) {
+        con_.sys_error(close_error_);
+    }
+    fd_ = -1;
+    return rv;
+}
+
+void close_container_input(Console& con, int fd) {
+    if (con.sys().close(fd) != 0) {
+        con.sys_error("Couldn't close input file");
+    }
+}
+
+int open_container_input(Console& con, const char* path, const char* output_dir, uint8_t* header,
+                         size_t header_size) {
+    OutStream& out = con.out();
+    Platform& sys = con.sys();
+    const int fd = sys.open_read(path);
+    if (fd < 0) {
+        con.sys_error("Couldn't open file");
+        out.printf("Filename: %s\n", path);
+        return -2;
+    }
+    if (output_dir != nullptr && sys.change_dir(output_dir) != 0) {
+        con.sys_error("Couldn't change directory");
+        out.printf("Directoryname: %s\n", output_dir);
+    } else if (full_read(sys, fd, header, header_size) != static_cast<ssize_t>(header_size)) {
+        out.put(kHeaderReadError);
+    } else if (sys.seek(fd, 0, SEEK_SET) != 0) {
+        con.sys_error("Couldn't lseek to 0");
+        out.printf("Please report error to %s\n", kSupportEmail);
+    } else {
+        return fd;
+    }
+    close_container_input(con, fd);
+    return -1;
+}
+
 int split_into_tag_files(Console& con, int fd, uint32_t* tags) {
     OutStream& out = con.out();
     BufferedReader in(con.sys(), fd);
@@ -108,7 +125,7 @@ int split_into_tag_files(Console& con, int fd, uint32_t* tags) {
         return -1;
     }
 
-    TagFileWriter writer(con);
+    TagFileWriter writer(con, "Couldn't close output file in separate_basis5");
     uint64_t written = 0;
     size_t used = list_size(tags);
     uint8_t block[kOpenBlockSize];
@@ -127,14 +144,14 @@ int split_into_tag_files(Console& con, int fd, uint32_t* tags) {
                 out.put("No more free entry in name list. Aborting separating data.\n");
                 return -1;
             }
-            if (writer.switch_to(tag, !known, header) != 0) {
+            if (writer.switch_to(tag, !known, header, kHeaderSize) != 0) {
                 writer.close();
                 return -1;
             }
             if (!known) {
                 tags[used++] = tag;
             }
-            if (writer.write_open_block(block) != 0) {
+            if (writer.write_open_block(block, kOpenBlockSize) != 0) {
                 writer.close();
                 return -1;
             }
@@ -147,7 +164,7 @@ int split_into_tag_files(Console& con, int fd, uint32_t* tags) {
             char_dump(block, out);
             return -1;
         }
-        if (writer.write_unit(block) != 0) {
+        if (writer.write_unit(block, kUnitSize) != 0) {
             writer.close();
             return -1;
         }
@@ -164,40 +181,16 @@ int split_into_tag_files(Console& con, int fd, uint32_t* tags) {
 
 int separate_container(Console& con, const char* path, uint32_t* tags, const char* output_dir) {
     OutStream& out = con.out();
-    Platform& sys = con.sys();
     out.put("B5:Separating data...\n");
     for (size_t i = 0; i < kMaxTags; ++i) {
         tags[i] = kNoTag;
     }
-    int fd = sys.open_read(path);
-    if (fd < 0) {
-        con.sys_error("Couldn't open file");
-        out.printf("Filename: %s\n", path);
-        return -2;
-    }
-    auto close_input = [&] {
-        if (sys.close(fd) != 0) {
-            con.sys_error("Couldn't close input file");
-        }
-    };
-    if (output_dir != nullptr && sys.change_dir(output_dir) != 0) {
-        con.sys_error("Couldn't change directory");
-        out.printf("Directoryname: %s\n", output_dir);
-        close_input();
-        return -1;
-    }
     uint8_t header[kHeaderSize];
-    if (full_read(sys, fd, header, kHeaderSize) != static_cast<ssize_t>(kHeaderSize)) {
-        out.put(kHeaderReadError);
-        close_input();
-        return -1;
+    const int fd = open_container_input(con, path, output_dir, header, kHeaderSize);
+    if (fd < 0) {
+        return fd;
     }
-    if (sys.seek(fd, 0, SEEK_SET) != 0) {
-        con.sys_error("Couldn't lseek to 0");
-        out.printf("Please report error to %s\n", kSupportEmail);
-        close_input();
-        return -1;
-    }
+    auto close_input = [&] { close_container_input(con, fd); };
     if (le_u32(header, 0) != kGen5Magic) {
         out.put("Magic number doesn't match. Maybe file corrupt?\n");
         close_input();

@@ -1,5 +1,7 @@
 #include "records/acc_output.h"
 
+#include <cstddef>
+
 #include "common/action.h"
 #include "common/tagtime.h"
 
@@ -9,19 +11,26 @@ namespace {
 
 constexpr uint32_t kSpectrumModes = ACT_ACC_DFT | ACT_ACC_DFT_LINE;
 
-// Line prefixes of a burst family.
+// What sets the families' output apart.
 struct BurstStyle {
-    const char* line;     // a burst on one line
-    const char* row;      // a row of ACT_ACC_COLUMNS
-    const char* stats;    // a statistics line
-    const char* spectrum; // spectrum lines, followed by the axis letter in form A
+    const char* line;      // a burst on one line
+    const char* row;       // a row of ACT_ACC_COLUMNS
+    const char* stats;     // a statistics line
+    const char* spectrum;  // spectrum lines, followed by the axis letter in form A
+    bool movebank_version; // MOVEBANK lines start with the decoder version
+    bool activity_sum;     // with ACT_STATS_LINE statistics only feed the STATS line
+    AxesOverflowReport overflow;
 };
 
 static constexpr BurstStyle kStyles[] = {
-    {"ACC,", "ACC,", "ACC,", "ACCF"},     // BurstFamily::acc
-    {"ACC,", "", "", "ACCF"},             // BurstFamily::acc_v9
-    {"ACCN,", "ACCN,", "ACCN,", "ACCNF"},  // BurstFamily::newacc
+    {"ACC,", "ACC,", "ACC,", "ACCF", true, true, AxesOverflowReport::console},       // acc
+    {"ACC,", "", "", "ACCF", true, false, AxesOverflowReport::log},                  // acc_v9
+    {"ACCN,", "ACCN,", "ACCN,", "ACCNF", true, true, AxesOverflowReport::console},   // newacc
+    {"ACC,", "", "", "ACCF", false, false, AxesOverflowReport::console},             // gen3
 };
+
+static_assert(sizeof kStyles / sizeof kStyles[0] == static_cast<size_t>(BurstFamily::gen3) + 1,
+              "one style per burst family");
 
 const BurstStyle& style_of(BurstFamily f) { return kStyles[static_cast<int>(f)]; }
 
@@ -37,7 +46,10 @@ void write_burst_time(const BurstLine& b, OutStream& out, uint32_t action) {
 
 void write_movebank_start(const BurstLine& b, AccContext& ctx) {
     OutStream& out = ctx.acc;
-    out.printf("%hhu,%010u,%i,", kDecoderVersion, b.key, static_cast<int32_t>(ctx.tag.tag_number));
+    if (style_of(b.family).movebank_version) {
+        out.printf("%hhu,", kDecoderVersion);
+    }
+    out.printf("%010u,%i,", b.key, static_cast<int32_t>(ctx.tag.tag_number));
     if (b.family == BurstFamily::newacc) {
         print_tag_time_iso_us(b.time, whole_microseconds(b.first_us), out);
     } else {
@@ -53,10 +65,6 @@ void write_sample(OutStream& out, const BurstSamples& s, int8_t axes, int32_t j,
         }
         out.put_i32(s.samples[a][j]);
     }
-}
-
-AxesOverflowReport overflow_report(BurstFamily f) {
-    return f == BurstFamily::acc_v9 ? AxesOverflowReport::log : AxesOverflowReport::console;
 }
 
 // Form A: one spectrum line per axis.
@@ -80,7 +88,7 @@ void write_spectrum_line(const BurstLine& b, uint32_t action, AccContext& ctx) {
     const BurstSamples& s = ctx.buffers.burst;
     BurstMoments m{};
     if (ctx.dsp.calc_acc_stddev_and_mean(b.axis_count, b.n, s, m, action, ctx.info,
-                                         overflow_report(b.family)) != 0) {
+                                         style_of(b.family).overflow) != 0) {
         if constexpr (kRecordDebugLevel > 10) {
             ctx.acc.put("Error in calc_acc_stddev_and_mean().\n");
         }
@@ -105,13 +113,13 @@ void write_statistics(const BurstLine& b, uint32_t action, AccContext& ctx) {
     const BurstSamples& s = ctx.buffers.burst;
     BurstMoments m{};
     if (ctx.dsp.calc_acc_stddev_and_mean(b.axis_count, b.n, s, m, action, ctx.info,
-                                         overflow_report(b.family)) != 0) {
+                                         style_of(b.family).overflow) != 0) {
         ctx.acc.put(":Error in calc_acc_stddev_and_mean().\n");
         return;
     }
     const BurstExtremes e = calc_acc_max_and_min(b.axis_count, b.n, s);
 
-    if ((action & ACT_STATS_LINE) != 0 && b.family != BurstFamily::acc_v9) {
+    if ((action & ACT_STATS_LINE) != 0 && style_of(b.family).activity_sum) {
         if (b.family == BurstFamily::newacc) {
             // The IMU accelerometer counts four times as many steps per g.
             ctx.tag.stats.activity_sum += (m.deviation[0] + m.deviation[1] + m.deviation[2]) / 3 * 0.25;

@@ -1,15 +1,15 @@
 // Text forms of an unpacked acceleration burst.
 //
-// The bursts of software-10 tags (blocks 0x40/0x44), of software-9 tags and of
-// the IMU accelerometer (NEWACC) share one set of output forms, chosen by the
-// action word in this order:
+// The bursts of software-10 tags (blocks 0x40/0x44), of software-9 tags, of
+// the IMU accelerometer (NEWACC) and of generation-3 tags share one set of
+// output forms, chosen by the action word in this order:
 //   A  ACT_ACC_DFT       one spectrum line per axis ("ACCF%c," / "ACCNF%c,")
 //   B  ACT_ACC_DFT_LINE  one line per burst: deviations and all spectra
 //   C  ACT_ACC_STATS     mean, deviation, minimum and maximum per axis
 //   D  otherwise         the samples: one row each (ACT_ACC_COLUMNS), a
 //                        MOVEBANK line, or one "ACC," line per burst
-// They differ only in their line prefixes and time stamps, which BurstFamily
-// selects.
+// They differ only in their line prefixes, time stamps, the MOVEBANK line start
+// and whether statistics feed the STATS line, which BurstFamily selects.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +22,8 @@ enum class BurstFamily : uint8_t {
     acc,     // software 10: "ACC," prefixes, activity sum
     acc_v9,  // software 9: statistics and rows without "ACC,", no activity sum
     newacc,  // IMU: "ACCN," prefixes and sub-second time stamps throughout
+    gen3,    // generation 3: as acc_v9, and MOVEBANK lines without the decoder
+             // version column
 };
 
 // The decoded burst whose samples are in ctx.buffers.burst.

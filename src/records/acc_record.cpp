@@ -13,6 +13,9 @@ namespace {
 static constexpr float kAccRateCodeHz[] = {10.0f,   17.78f,  31.62f,  56.23f,   100.0f, 177.83f,
                                            316.23f, 562.34f, 1000.0f, 1778.28f, 0.0f};
 
+static_assert(sizeof kAccRateCodeHz / sizeof kAccRateCodeHz[0] == kAccLastRateCode + 1,
+              "one rate per code");
+
 // Bytes of a group of two samples.
 constexpr uint32_t kGroupSize = 3;
 

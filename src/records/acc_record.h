@@ -56,8 +56,13 @@ uint8_t acc_burst_sum(const uint8_t* record, uint32_t length, uint16_t seed);
 // Length (63 * byte 7, at most kAccMaxRecordLength) and checksum (byte 6) test.
 RecordCheck check_acc_burst(const uint8_t* record, uint32_t length, uint16_t seed);
 
-// Per-axis rate of a sampling-rate code 0..10: the rate 10^(1 + code/4) in
-// single precision, divided by `divisor` in single precision. Other codes: 0.
+// The highest sampling-rate code with a table rate (code 10, a stopped sensor,
+// has rate 0).
+inline constexpr uint8_t kAccLastRateCode = 10;
+
+// Per-axis rate of a sampling-rate code 0..kAccLastRateCode: the rate
+// 10^(1 + code/4) in single precision, divided by `divisor` in single
+// precision. Other codes: 0.
 double acc_rate_from_code(uint8_t code, int divisor);
 
 // Per-axis rate and overflow flag of the MMA8452 sensor's byte 5: 100 Hz over

@@ -23,18 +23,9 @@ double hours(uint32_t seconds) {
     return seconds / 3600.0;
 }
 
-// "GPS," start time, position, and the fix columns up to the fix time of day.
+// The line start and the fix time of day.
 void write_line_head(OutStream& out, const GpsFix& f, uint32_t action) {
-    out.put("GPS,");
-    print_tag_time(f.start_time, out, action);
-    out.printf(",%.7f,%.7f,%.1f,", degrees(f.lon), degrees(f.lat), metres(f.height_mm));
-    if (f.kind == GpsKind::cooked) {
-        out.printf("%hhu,%c,%hhu,%hhu,%u,", f.fix_type, f.letter, f.clock_flag, f.noise,
-                   f.time_to_fix);
-    } else {
-        out.printf("3,%c,%hhu,,%u,", f.letter, f.clock_flag, f.time_to_fix);
-    }
-    print_date_weekday(f.fix.week, f.fix.seconds, out);
+    write_gps_line_start(out, f, action);
     out.put_char(',');
     print_time_of_day(f.fix.seconds, out);
 }
@@ -81,6 +72,34 @@ void build_description(const GpsFix& f, bool iso, const char* label,
 }
 
 }  // namespace
+
+void write_gps_line_start(OutStream& out, const GpsFix& f, uint32_t action) {
+    out.put("GPS,");
+    print_tag_time(f.start_time, out, action);
+    out.printf(",%.7f,%.7f,%.1f,", degrees(f.lon), degrees(f.lat), metres(f.height_mm));
+    if (f.kind == GpsKind::cooked) {
+        out.printf("%hhu,%c,%hhu,%hhu,%u,", f.fix_type, f.letter, f.clock_flag, f.noise,
+                   f.time_to_fix);
+    } else {
+        out.printf("3,%c,%hhu,,%u,", f.letter, f.clock_flag, f.time_to_fix);
+    }
+    print_date_weekday(f.fix.week, f.fix.seconds, out);
+}
+
+void write_gps_movebank_start_v9(OutStream& out, const GpsFix& f, uint32_t key,
+                                 uint32_t tag_number) {
+    write_movebank_start(out, f, key, tag_number);
+    if (f.valid) {
+        out.printf(",%.7f,%.7f,%.1f,", degrees(f.lon), degrees(f.lat), metres(f.height_mm));
+    } else {
+        out.put(",,,,");
+    }
+    out.printf("%hhu,%c,%u,", f.fix_type, f.letter, f.time_to_fix);
+    // Letters C and D mean no time of week: the fix time stamp stays empty.
+    if (f.letter != 'C' && f.letter != 'D') {
+        print_gps_ms_time(f.tow_ms, f.week, out);
+    }
+}
 
 void write_gps_line(OutStream& out, const GpsFix& f, uint32_t action, uint32_t ontime_s) {
     write_line_head(out, f, action);
@@ -170,17 +189,7 @@ void write_gps_movebank_line(OutStream& out, const GpsFix& f, uint32_t key, uint
 
 void write_gps_movebank_line_v9(OutStream& out, const GpsFix& f, uint32_t key,
                                 uint32_t tag_number) {
-    write_movebank_start(out, f, key, tag_number);
-    if (f.valid) {
-        out.printf(",%.7f,%.7f,%.1f,", degrees(f.lon), degrees(f.lat), metres(f.height_mm));
-    } else {
-        out.put(",,,,");
-    }
-    out.printf("%hhu,%c,%u,", f.fix_type, f.letter, f.time_to_fix);
-    // Letters C and D mean no time of week: the fix time stamp stays empty.
-    if (f.letter != 'C' && f.letter != 'D') {
-        print_gps_ms_time(f.tow_ms, f.week, out);
-    }
+    write_gps_movebank_start_v9(out, f, key, tag_number);
     out.printf(",%u,%u,%i", f.battery_mv, f.fix_battery_mv, f.temperature_coarse);
     if (f.valid) {
         write_motion(out, f);

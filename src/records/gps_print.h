@@ -14,10 +14,18 @@ namespace dec {
 void write_gps_line(OutStream& out, const GpsFix& fix, uint32_t action, uint32_t ontime_s);
 void write_gps_line_v9(OutStream& out, const GpsFix& fix, uint32_t action, uint32_t ontime_s);
 
+// The start of a "GPS," line: the start time stamp, position, the fix columns
+// and the date and weekday of the fix (no separator after).
+void write_gps_line_start(OutStream& out, const GpsFix& fix, uint32_t action);
+
 // MOVEBANK lines with the key-bin checksum of the record.
 void write_gps_movebank_line(OutStream& out, const GpsFix& fix, uint32_t key, uint32_t tag_number);
 void write_gps_movebank_line_v9(OutStream& out, const GpsFix& fix, uint32_t key,
                                 uint32_t tag_number);
+// The software-9 MOVEBANK columns up to the fix time stamp, which is empty for
+// the letters C and D (no valid time of week).
+void write_gps_movebank_start_v9(OutStream& out, const GpsFix& fix, uint32_t key,
+                                 uint32_t tag_number);
 
 // KML point placemark of a software-10 record: with ACT_KML_ISO_DATE a lettered
 // placemark for every record off 0/0, otherwise a plain one for valid fixes.

@@ -26,25 +26,6 @@ constexpr int32_t kV9TestLongitude = 123456789;
 
 constexpr double kHeadingPerUnit = 0.65536;
 
-uint32_t voltage_mv(uint16_t code) {
-    return (uint32_t{code} * 5000) >> 12;
-}
-
-int32_t coarse_temperature(uint16_t raw) {
-    return static_cast<int32_t>(uint32_t{raw} * 2500 / 12083) - 316;
-}
-
-char status_letter(uint8_t status, bool fix_ok) {
-    if (fix_ok) {
-        return 'A';
-    }
-    constexpr uint8_t kWeekAndTime = kStatusWeekValid | kStatusTimeValid;
-    if ((status & kWeekAndTime) == kWeekAndTime) {
-        return 'B';
-    }
-    return (status & kStatusWeekValid) != 0 ? 'C' : 'D';
-}
-
 bool position_is_zero(const GpsFix& f) {
     return f.lon == 0 && f.lat == 0 && f.height_mm == 0;
 }
@@ -80,12 +61,12 @@ GpsFix read_cooked(const uint8_t* r) {
     f.vert_acc_raw = le_u16(r, 38);
     f.speed_acc = le_u16(r, 40) / 100.0;
     f.start_time = le_u32(r, 42);
-    f.battery_mv = voltage_mv(le_u16(r, 48));
-    f.loaded_battery_mv = voltage_mv(le_u16(r, 50));
+    f.battery_mv = voltage_code_mv(le_u16(r, 48));
+    f.loaded_battery_mv = voltage_code_mv(le_u16(r, 50));
     f.speed = le_u16(r, 52) / 100.0;
     f.heading = le_s16(r, 54) * kHeadingPerUnit;
     f.horiz_acc = (le_u24(r, 56) * 256.0) / 1000.0;
-    f.fix_battery_mv = voltage_mv(le_u16(r, 59));
+    f.fix_battery_mv = voltage_code_mv(le_u16(r, 59));
     f.valid = (f.status & kCookedValidMask) == kCookedValidMask && f.fix_type == 3;
     return f;
 }
@@ -100,7 +81,7 @@ void finish_cooked(GpsFix& f) {
         f.fix_type = 0;
         clear_motion(f);
     }
-    f.letter = status_letter(f.status, (f.status & kStatusFixOk) != 0);
+    f.letter = gps_status_letter(f.status, (f.status & kStatusFixOk) != 0);
 }
 
 }  // namespace
@@ -122,14 +103,37 @@ GpsFixTime gps_fix_time(int16_t week, uint32_t tow_ms) {
     return t;
 }
 
-bool gps_cooked_checksum_ok(const uint8_t* record, uint8_t seed_a, uint8_t seed_b) {
+bool gps_sums_ok(const uint8_t* record, size_t count, uint8_t seed_a, uint8_t seed_b) {
     uint8_t a = seed_a;
     uint8_t b = seed_b;
-    for (size_t i = 0; i < 61; ++i) {
+    for (size_t i = 0; i < count; ++i) {
         a = static_cast<uint8_t>(a + record[i]);
         b = static_cast<uint8_t>(b + a);
     }
-    return record[61] == a && record[62] == b;
+    return record[count] == a && record[count + 1] == b;
+}
+
+bool gps_cooked_checksum_ok(const uint8_t* record, uint8_t seed_a, uint8_t seed_b) {
+    return gps_sums_ok(record, kGpsRecordSize - 2, seed_a, seed_b);
+}
+
+uint32_t voltage_code_mv(uint16_t code) {
+    return (uint32_t{code} * 5000) >> 12;
+}
+
+int32_t gps_coarse_temperature(uint16_t raw) {
+    return static_cast<int32_t>(uint32_t{raw} * 2500 / 12083) - 316;
+}
+
+char gps_status_letter(uint8_t status, bool fix_ok) {
+    if (fix_ok) {
+        return 'A';
+    }
+    constexpr uint8_t kWeekAndTime = kStatusWeekValid | kStatusTimeValid;
+    if ((status & kWeekAndTime) == kWeekAndTime) {
+        return 'B';
+    }
+    return (status & kStatusWeekValid) != 0 ? 'C' : 'D';
 }
 
 GpsFix decode_gps_cooked_record(const uint8_t* record, bool fine_temperature) {
@@ -138,7 +142,7 @@ GpsFix decode_gps_cooked_record(const uint8_t* record, bool fine_temperature) {
         f.temperature_fine = true;
         f.temperature = le_s16(record, 46) / 256.0;
     } else {
-        f.temperature_coarse = coarse_temperature(le_u16(record, 46));
+        f.temperature_coarse = gps_coarse_temperature(le_u16(record, 46));
     }
     finish_cooked(f);
     return f;
@@ -146,7 +150,7 @@ GpsFix decode_gps_cooked_record(const uint8_t* record, bool fine_temperature) {
 
 GpsFix decode_gps_cooked_record_v9(const uint8_t* record) {
     GpsFix f = read_cooked(record);
-    f.temperature_coarse = coarse_temperature(le_u16(record, 46));
+    f.temperature_coarse = gps_coarse_temperature(le_u16(record, 46));
     if (!f.valid) {
         clear_motion(f);
         if (f.lon != kV9TestLongitude) {
@@ -175,14 +179,14 @@ GpsFix decode_gps_extended_record(const uint8_t* record, uint32_t feature_word,
     f.satellites = le_u8(r, 28);
     f.dop_raw = le_u8(r, 29);
     f.start_time = le_u32(r, 30);
-    f.battery_mv = voltage_mv(le_u16(r, 34));
-    f.loaded_battery_mv = voltage_mv(le_u16(r, 36));
-    f.fix_battery_mv = voltage_mv(le_u16(r, 38));
+    f.battery_mv = voltage_code_mv(le_u16(r, 34));
+    f.loaded_battery_mv = voltage_code_mv(le_u16(r, 36));
+    f.fix_battery_mv = voltage_code_mv(le_u16(r, 38));
     f.time_to_fix = le_u16(r, 50);
     f.vert_acc_raw = le_u16(r, 52);
 
     const bool fix_ok = (f.status & kExtendedValidMask) == kExtendedValidMask;
-    f.letter = status_letter(f.status, fix_ok);
+    f.letter = gps_status_letter(f.status, fix_ok);
     f.valid = fix_ok;
     // The letter stays as the receiver reported it; only validity and the
     // motion figures follow the zero position.
@@ -203,7 +207,7 @@ GpsFix decode_gps_extended_record(const uint8_t* record, uint32_t feature_word,
             f.temperature = le_s16(r, 42) / 256.0;
         }
     } else {
-        f.temperature_coarse = coarse_temperature(le_u16(r, 42));
+        f.temperature_coarse = gps_coarse_temperature(le_u16(r, 42));
     }
 
     // Magnetic axes: the sensor sits either on the top or on the bottom side.

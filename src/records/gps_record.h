@@ -26,9 +26,22 @@ struct GpsFixTime {
 
 GpsFixTime gps_fix_time(int16_t week, uint32_t tow_ms);
 
-// UBX-style 8-bit Fletcher sums over bytes 0..60 starting at (a, b); the record
-// is good when bytes 61 and 62 hold the final sums.
+// UBX-style 8-bit Fletcher sums over bytes 0..count-1 starting at (a, b); the
+// record is good when bytes count and count + 1 hold the final sums.
+bool gps_sums_ok(const uint8_t* record, size_t count, uint8_t seed_a, uint8_t seed_b);
+
+// The sums over bytes 0..60 of a 63-byte record, in bytes 61 and 62.
 bool gps_cooked_checksum_ok(const uint8_t* record, uint8_t seed_a, uint8_t seed_b);
+
+// Battery and threshold voltage codes in millivolt: code * 5000 >> 12.
+uint32_t voltage_code_mv(uint16_t code);
+
+// Integer degrees Celsius of the coarse temperature sensor.
+int32_t gps_coarse_temperature(uint16_t raw);
+
+// Fix status letter: 'A' with a fix, else 'B' with week and time of week valid,
+// 'C' with only the week valid, 'D' without either.
+char gps_status_letter(uint8_t status, bool fix_ok);
 
 enum class GpsKind : uint8_t { cooked, extended };
 

@@ -10,6 +10,8 @@
 
 #include "common/action.h"
 #include "common/le.h"
+#include "records/acc_output.h"
+#include "records/acc_record.h"
 #include "records/fletcher32.h"
 
 namespace dec {
@@ -435,6 +437,28 @@ TEST_F(AccBurstTest, SoftwareNineMma8452Generation) {
     EXPECT_EQ(run_v9(over, kKeyM), "21," + key_of(over) + ",4660," + kIso + ",0.00,X," +
                                        join(alternating(36, 3894, 3995), " ") + "\n");
     EXPECT_EQ(info_text, "########### ACC Error (mma): There was an overflow! ###########\n");
+}
+
+// Generation-3 bursts go through the same output forms; their family has no
+// "ACC," before rows and statistics, no decoder-version column in MOVEBANK
+// lines, and statistics lines that ACT_STATS_LINE does not take over.
+TEST_F(AccBurstTest, GenerationThreeFamily) {
+    const auto r = burst(0x08, 4, kOneAxis);
+    auto write = [&](uint32_t action) {
+        AccContext ctx{action, acc, info, quat, mag, tag, dsp, *buffers};
+        const int32_t n = unpack_burst_samples(r.data(), static_cast<uint32_t>(r.size()), kAccHeaderSize, 1,
+                                               AxisInversion{{false, false, false}}, buffers->burst);
+        write_burst(BurstLine{BurstFamily::gen3, kT, 0.0, "X", 1, n, 10.0, 42}, ctx);
+        return take();
+    };
+    EXPECT_EQ(write(kKeyM), "0000000042,4660," + kIso + ",10.00,X," + join(kOneAxis, " ") + "\n");
+    EXPECT_EQ(write(kKey1), "ACC," + kTime + "," + join(kOneAxis, ",") + "\n");
+    EXPECT_EQ(write(kKey6 | kSeconds), repeat("352861200,201\n352861200,100\n", 18));
+    EXPECT_EQ(head(write(kKey6 | kSecondsSub), "352861200.0000,201\n352861200.1000,100\n"),
+              "352861200.0000,201\n352861200.1000,100\n");
+    EXPECT_EQ(write(kKey9 | kNoTime | ACT_STATS_LINE), "150,50.500000,100,201\n");
+    EXPECT_EQ(tag.stats.activity_sum, 0.0);
+    EXPECT_EQ(write(kKeyH), "ACCFX," + kTime + ",150," + repeat("0,", 17) + "50\n");
 }
 
 }  // namespace
