@@ -79,14 +79,14 @@ std::vector<uint8_t> make_gen3_open_block(const Gen3OpenSpec& s, bool long_form)
     }
     const size_t base = long_form ? 30 : 32;
     const size_t n = std::min(s.config.size(), b.size() - base);
-    std::memcpy(p + base, s.config.data(), n);
+    std::copy_n(s.config.begin(), n, p + base);
     return b;
 }
 
 Gen3Record make_gen3_record(uint8_t type, const std::vector<uint8_t>& payload) {
     Gen3Record r{};
     r[0] = type;
-    std::memcpy(r.data() + 1, payload.data(), std::min<size_t>(payload.size(), 63));
+    std::copy_n(payload.begin(), std::min<size_t>(payload.size(), 63), r.begin() + 1);
     return r;
 }
 
@@ -189,6 +189,56 @@ Gen3Record make_gen3_sysinfo(uint8_t subtype, uint32_t time, uint8_t b6, uint8_t
 std::vector<uint8_t> make_gen3_config(size_t size, size_t marker_offset, uint8_t marker) {
     std::vector<uint8_t> c(size, 0);
     c[marker_offset] = marker;
+    return c;
+}
+
+Gen3IntactBlock make_gen3_intact_block(const Gen3IntactSpec& spec) {
+    Gen3IntactBlock b{};
+    b[0] = spec.type;
+    b[1] = 0xF1;
+    put_le32(b.data(), 2, spec.time);
+    put_le16(b.data(), 6, spec.temperature_raw);
+    put_le16(b.data(), 8, spec.battery_raw);
+    const size_t n = std::min<size_t>(spec.entries.size(), 500);
+    std::copy_n(spec.entries.begin(), n, b.begin() + 10);
+    if (spec.type != 129) {
+        const std::vector<uint8_t> filler = intact_jump_entry(spec.type, 0);
+        for (size_t off = 10 + (n + 3) / 4 * 4; off + 4 <= 510; off += 4) {
+            std::memcpy(b.data() + off, filler.data(), 4);
+        }
+    }
+    ubx_sums(b.data(), 510);
+    return b;
+}
+
+std::vector<uint8_t> intact_tx_entry(uint8_t strength) { return {strength, 0, 0, 0}; }
+
+std::vector<uint8_t> intact_rx_entry(uint8_t strength_a, uint8_t strength_b, uint16_t other_tag) {
+    return {strength_a, strength_b, static_cast<uint8_t>(other_tag),
+            static_cast<uint8_t>(other_tag >> 8)};
+}
+
+std::vector<uint8_t> intact_jump_entry(uint8_t type, uint16_t seconds) {
+    return {0x82, static_cast<uint8_t>(type == 128 ? 0x80 : 0xFF), static_cast<uint8_t>(seconds),
+            static_cast<uint8_t>(seconds >> 8)};
+}
+
+std::vector<uint8_t> intact_entries(std::initializer_list<std::vector<uint8_t>> entries) {
+    std::vector<uint8_t> all;
+    for (const auto& e : entries) {
+        all.insert(all.end(), e.begin(), e.end());
+    }
+    return all;
+}
+
+std::vector<uint8_t> make_gen3_intact_config(uint8_t intact_interval, uint8_t flags0,
+                                             bool at_download, bool long_form) {
+    std::vector<uint8_t> c = make_gen3_config(33, 0, 'j');
+    c[3] = intact_interval;
+    c[4] = flags0;
+    if (at_download && long_form) {
+        c.insert(c.begin(), 4, 0);
+    }
     return c;
 }
 
@@ -317,6 +367,61 @@ std::vector<uint8_t> build_gen3_example(int minor) {
     }
     b.records(make_gen3_burst(1500 * day - 3000, 0x20, 2, z, false));
     b.record(make_gen3_reset_old(1500 * day - 100, 0x11, 0x80));
+
+    // Interaction tags.
+    const uint32_t t0 = 2000 * day + 3600;
+    std::vector<uint8_t> strengths(500);
+    for (size_t k = 0; k < strengths.size(); ++k) {
+        strengths[k] = static_cast<uint8_t>(k * 7);
+    }
+    const Gen3IntactBlock tx35 = make_gen3_intact_block(
+        {.type = 130, .time = t0, .temperature_raw = 2000, .battery_raw = 3900,
+         .entries = intact_entries({intact_tx_entry(0x10), intact_jump_entry(130, 60),
+                                    intact_tx_entry(0x90)})});
+    const Gen3IntactBlock old_tx35 = make_gen3_intact_block(
+        {.type = 129, .time = t0 + 600, .temperature_raw = 2000, .battery_raw = 3900,
+         .entries = strengths});
+    const Gen3IntactBlock rx35 = make_gen3_intact_block(
+        {.type = 128, .time = t0 + 1200, .temperature_raw = 1990, .battery_raw = 3890,
+         .entries = intact_entries({intact_rx_entry(0x20, 0x30, 301),
+                                    intact_rx_entry(0xC0, 0x80, 302)})});
+    // Tag 35 sends its second block again at the next contact.
+    b.open({.tag = 35, .tag_type = 0, .sw_version = 0, .fufa = 0, .fffa = 1024, .time = t0 + 1800})
+        .intact_block(tx35)
+        .intact_block(old_tx35);
+    b.open({.tag = 35, .tag_type = 0, .sw_version = 0, .fufa = 512, .fffa = 1536,
+            .time = t0 + day})
+        .intact_block(old_tx35)
+        .intact_block(rx35);
+
+    const Gen3IntactBlock rx301 = make_gen3_intact_block(
+        {.type = 128, .time = t0 + 100, .temperature_raw = 2010, .battery_raw = 3800,
+         .entries = intact_entries({intact_rx_entry(0x40, 0x42, 35), intact_rx_entry(0x44, 0x46, 35),
+                                    intact_jump_entry(128, 300), intact_rx_entry(0x48, 0x80, 302)})});
+    const Gen3IntactBlock tx301 = make_gen3_intact_block(
+        {.type = 130, .time = t0 + 1000, .temperature_raw = 2010, .battery_raw = 3800,
+         .entries = intact_entries({intact_tx_entry(0x50), intact_tx_entry(0xF0)})});
+    b.open({.tag = 301, .tag_type = 6, .sw_version = 2, .fufa = 0, .fffa = 1024, .time = t0 + 2000,
+            .config = make_gen3_intact_config(10, 0x00, false, long_form)})
+        .intact_block(rx301)
+        .intact_block(tx301);
+
+    // Tag 302: the first download breaks off in its second block, the second
+    // sends that block again with the next one.
+    const auto tx302 = [&](uint32_t time, uint8_t strength) {
+        return make_gen3_intact_block(
+            {.type = 130, .time = time, .temperature_raw = 2020, .battery_raw = 3700,
+             .entries = intact_entries({intact_tx_entry(strength), intact_tx_entry(strength)})});
+    };
+    const auto cfg302 = make_gen3_intact_config(5, 0x01, true, long_form);
+    b.open({.tag = 302, .tag_type = 6, .sw_version = 6, .fufa = 0, .fffa = 2048, .time = t0 + 3000,
+            .config = cfg302})
+        .intact_block(tx302(t0 + 10, 0x11))
+        .intact_part(tx302(t0 + 20, 0x12), 448);
+    b.open({.tag = 302, .tag_type = 6, .sw_version = 6, .fufa = 512, .fffa = 1536,
+            .time = t0 + day + 3000, .config = cfg302})
+        .intact_block(tx302(t0 + 20, 0x12))
+        .intact_block(tx302(t0 + 30, 0x13));
     return b.bytes();
 }
 

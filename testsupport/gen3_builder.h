@@ -5,7 +5,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -82,6 +84,36 @@ Gen3Record make_gen3_sysinfo(uint8_t subtype, uint32_t time, uint8_t b6, uint8_t
 // 'j' at 28, interaction with 'j' at 0. Bytes are set by the caller.
 std::vector<uint8_t> make_gen3_config(size_t size, size_t marker_offset, uint8_t marker);
 
+// Interaction tags: 512-byte data blocks (128 RX, 129 old TX, 130 TX) with the
+// magic 0xF1 and valid checksum bytes.
+using Gen3IntactBlock = std::array<uint8_t, 512>;
+
+struct Gen3IntactSpec {
+    uint8_t type = 130;
+    uint32_t time = 0;
+    uint16_t temperature_raw = 0;
+    uint16_t battery_raw = 0;
+    // Entry bytes from offset 10 on. The rest of a TX or RX block is filled with
+    // time jumps of 0 seconds, which write no contact; the rest of an old TX
+    // block stays zero (each zero byte is a contact).
+    std::vector<uint8_t> entries = {};
+};
+
+Gen3IntactBlock make_gen3_intact_block(const Gen3IntactSpec& spec);
+// The four bytes of one entry of a TX or RX block.
+std::vector<uint8_t> intact_tx_entry(uint8_t strength);
+std::vector<uint8_t> intact_rx_entry(uint8_t strength_a, uint8_t strength_b, uint16_t other_tag);
+// A time jump in a block of `type` (128 or 130).
+std::vector<uint8_t> intact_jump_entry(uint8_t type, uint16_t seconds);
+// The bytes of a list of entries, one after the other.
+std::vector<uint8_t> intact_entries(std::initializer_list<std::vector<uint8_t>> entries);
+
+// An interaction configuration ('j' marker) with the entry interval and flags0
+// set, laid out for Gen3OpenSpec::config: `at_download` is the layout of
+// software version 6, which the long open block carries 4 bytes further in.
+std::vector<uint8_t> make_gen3_intact_config(uint8_t intact_interval, uint8_t flags0,
+                                             bool at_download, bool long_form);
+
 class Gen3Builder {
 public:
     explicit Gen3Builder(int minor, std::vector<uint8_t> header = {});
@@ -90,6 +122,9 @@ public:
     Gen3Builder& open(const Gen3OpenSpec& spec);
     Gen3Builder& record(const Gen3Record& r) { return raw(r.data(), r.size()); }
     Gen3Builder& records(const std::vector<Gen3Record>& rs);
+    Gen3Builder& intact_block(const Gen3IntactBlock& b) { return raw(b.data(), b.size()); }
+    // The first `bytes` bytes of a block (a download that broke off).
+    Gen3Builder& intact_part(const Gen3IntactBlock& b, size_t bytes) { return raw(b.data(), bytes); }
     Gen3Builder& raw(const uint8_t* data, size_t size);
     // Open block and `count` pattern records of type 0x03 from fufa on.
     Gen3Builder& download(Gen3OpenSpec spec, int count);
@@ -105,7 +140,11 @@ private:
 // A realistic container of version V1.<minor>: a GPS-acceleration tag of
 // software version 7 downloaded twice (the second download repeating the tail
 // of the first), with cooked GPS fixes, checked acceleration bursts, a reset
-// and a low-battery event, and an early tag (number 5) with early GPS records.
+// and a low-battery event, and an early tag (number 5) with early GPS records;
+// then three interaction tags: 35 (type 0, two downloads, the second repeating
+// the old-form TX block of the first), 301 (software version 2, interval 10 s,
+// RX and TX blocks) and 302 (software version 6, interval 5 s, a first download
+// broken off in its second block and a second, complete one).
 std::vector<uint8_t> build_gen3_example(int minor = 6);
 
 }  // namespace dec::testing

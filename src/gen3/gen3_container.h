@@ -58,6 +58,9 @@ struct Gen3Context {
     uint32_t container_version = 0;
     // Entry interval of interaction tags, set by the interaction configuration print.
     uint8_t intact_interval = 0;
+    // The contacts of all interaction tags of a run go into one file; the first
+    // interaction tag removes what an earlier run left there and sets this.
+    bool intact_file_started = false;
 
     bool long_form() const { return container_version >= kGen3FirstLongVersion; }
 };

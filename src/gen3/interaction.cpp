@@ -1,10 +1,183 @@
 #include "gen3/interaction.h"
 
+#include <cerrno>
+#include <memory>
+
+#include "common/action.h"
+#include "common/fatal.h"
+#include "common/io.h"
+#include "common/le.h"
+#include "common/text_file.h"
+#include "gen3/gps_acc_run.h"
+#include "gen3/interaction_block.h"
+#include "gen3/interaction_join.h"
+#include "settings/gen3_config.h"
+
 namespace dec {
 
-// Interaction tags are not decoded yet: the tag is skipped without output.
-int run_interaction_tag(Gen3Context&, uint32_t, const uint8_t*, TagDataPath&, uint32_t) {
+namespace {
+
+constexpr const char* kIntactFileName = "intact.txt";
+constexpr const char* kOpenTextFileError = "Couldn't open or create new textfile";
+
+// The file that collects the contacts of every interaction tag of a run:
+// opened for appending, created when missing.
+class AppendTextFile {
+public:
+    AppendTextFile() = default;
+    ~AppendTextFile() {
+        if (out_ != nullptr) {
+            out_->close();
+        }
+    }
+    AppendTextFile(const AppendTextFile&) = delete;
+    AppendTextFile& operator=(const AppendTextFile&) = delete;
+
+    // 0, or -1 with errno (nothing printed).
+    int open(Platform& sys, const char* name) {
+        int fd = sys.open_append(name);
+        if (fd < 0 && errno == ENOENT) {
+            fd = sys.open_create(name);
+        }
+        if (fd < 0) {
+            return -1;
+        }
+        out_ = std::make_unique<OutStream>(sys, fd);
+        return 0;
+    }
+    OutStream& out() { return *out_; }
+    // Writes out and closes; a failure prints `message` with the error text.
+    int close(Console& con, const char* message) {
+        if (out_ == nullptr) {
+            return 0;
+        }
+        const int rv = out_->close();
+        out_.reset();
+        if (rv != 0) {
+            con.sys_error(message);
+        }
+        return rv;
+    }
+
+private:
+    std::unique_ptr<OutStream> out_;
+};
+
+// Block types the variant knows; the old TX form only comes from tags that
+// are joined with the repeated-data check.
+bool known_block_type(uint8_t type, IntactVariant variant) {
+    return type == kIntactRxBlock || type == kIntactTxBlock ||
+           (type == kIntactOldTxBlock && variant == IntactVariant::repeat_checked);
+}
+
+// Pass 2: decodes the flash image in 512-byte blocks. 0 or -1; ends the
+// program with exit code 17 at a block of unknown type.
+int decode_intact_image(IntactJoin& j, uint32_t tag_number, OutStream& intact) {
+    Console& con = j.ctx.run.con;
+    OutStream& out = con.out();
+    if (j.data.image_rewind() != 0) {
+        con.sys_error("Couldn't lseek to 0");
+        out.printf("Please report error to %s\n", kSupportEmail);
+        return -1;
+    }
+    uint8_t header[kGen3HeaderSize];
+    const ssize_t n = j.data.image_read(header, kGen3HeaderSize);
+    if (n < 0) {
+        con.sys_error("Read error");
+        return -1;
+    }
+    if (n != static_cast<ssize_t>(kGen3HeaderSize)) {
+        out.printf("Could read only %i of first 512 Bytes of file.\n", static_cast<int>(n));
+        return -1;
+    }
+    const uint32_t magic = le_u32(header, 0);
+    if (magic != kGen3ShortMagic && magic != kGen3LongMagic) {
+        out.put("Magic doesn't match.\n");
+        return -1;
+    }
+    OutStream& protocol = j.protocol;
+    protocol.put("\nNow uncompressing data (please wait...):\n\n");
+    print_basestation_info(header, protocol);
+
+    // Appended images may hold cut-off bytes behind their valid data.
+    const bool counted = j.variant == IntactVariant::appended;
+    const uint32_t block_limit =
+        static_cast<uint32_t>(j.st.number_of_valid_bytes_on_output / kIntactBlockSize);
+    uint8_t block[kIntactBlockSize];
+    uint32_t address = 0;
+    for (uint32_t blocks = 0; !counted || blocks < block_limit; ++blocks) {
+        if (j.data.image_read(block, kIntactBlockSize) != static_cast<ssize_t>(kIntactBlockSize)) {
+            break;
+        }
+        const uint8_t type = block[0];
+        if (!known_block_type(type, j.variant)) {
+            protocol.printf("########### Invalid blocktype 0x%02X addr 0x%02X\n", type, address);
+            out.printf("########### Invalid blocktype 0x%02X addr 0x%02X\nPress enter...\n", type,
+                       address);
+            fatal_stop(INTERNAL_ERROR);
+        }
+        write_intact_block(block, j.st.ref_tag_number, j.ctx.intact_interval, protocol, intact);
+        address += static_cast<uint32_t>(kIntactBlockSize);
+    }
+    print_end_of_tag(protocol, tag_number, j.st.expected, j.st.received);
     return 0;
+}
+
+}  // namespace
+
+int run_interaction_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* first_block,
+                        TagDataPath& data, uint32_t action) {
+    Console& con = ctx.run.con;
+    OutStream& out = con.out();
+    ctx.intact_interval = 0;
+    IntactVariant variant = IntactVariant::repeat_checked;
+    if ((action & ACT_LEGACY_TAG) == 0) {
+        print_gen3_interaction_config(first_block, ctx.long_form(), action, out,
+                                      ctx.intact_interval);
+        switch (decode_open_block(first_block, ctx.long_form()).sw_version) {
+            case 1:
+            case 2:
+                break;
+            case 6:
+                variant = IntactVariant::appended;
+                break;
+            default:
+                out.put("Unknown tag software version\n");
+                return -1;
+        }
+    }
+
+    Platform& sys = con.sys();
+    if (!ctx.intact_file_started) {
+        // Whatever an earlier run left there is not part of this run.
+        sys.remove_file(kIntactFileName);
+    }
+    AppendTextFile intact;
+    if (intact.open(sys, kIntactFileName) != 0) {
+        con.sys_error(kOpenTextFileError);
+        return -1;
+    }
+    ctx.intact_file_started = true;
+    char name[64];
+    format_into(name, sizeof name, "tag%i.txt", static_cast<int>(tag_number));
+    TextFile protocol;
+    if (protocol.open(sys, name) != 0) {
+        con.sys_error(kOpenTextFileError);
+        intact.close(con, "Couldn't close total text file");
+        return -1;
+    }
+    protocol.out().printf("Data decoder version v%hhu compiled (w)Feb 20 2025 09:55:15\n",
+                          kDecoderVersion);
+
+    IntactJoin join{ctx, data, protocol.out(), action, first_block, variant, {}};
+    start_intact_join(join);
+    int rv = join_intact_downloads(join);
+    if (rv == 0) {
+        rv = decode_intact_image(join, tag_number, intact.out());
+    }
+    intact.close(con, "Couldn't close total text file");
+    protocol.close(con);
+    return rv;
 }
 
 }  // namespace dec

@@ -273,12 +273,14 @@ TEST_F(Gen3Decode, BadBlocksAndSkippedBlocks) {
 }
 
 TEST_F(Gen3Decode, TagTypesWithoutOutput) {
+    // Tag 37 of type 0 and tag 50 of type 3 write nothing; tag 35 of type 0 is
+    // an interaction tag.
     Gen3Builder b(3);
     b.open(tag(37, 0, 1, 1)).record(testing::make_gen3_record(0x31))
         .open(tag(35, 0, 1, 0))
         .open(tag(50, 3, 1, 0));
     ASSERT_EQ(decode(b, ACT_GPS), 0);
-    EXPECT_EQ(dir.list(), std::vector<std::string>{"logger.bin"});
+    EXPECT_EQ(dir.list(), (std::vector<std::string>{"intact.txt", "logger.bin", "tag35.txt"}));
 }
 
 TEST_F(Gen3Decode, UnknownTagTypeStopsTheRun) {
@@ -348,6 +350,49 @@ TEST(Gen3Cli, ExampleDecodesForEveryKey) {
                 EXPECT_EQ(name.find(".tmp"), std::string::npos) << c.key << name;
             }
         }
+    }
+}
+
+TEST_F(Gen3Decode, SubSecondRowsNeedARate) {
+    // One-block single-axis bursts: 36 samples, the ramp and then zeros.
+    auto rows = [](uint32_t t, bool subseconds, double step_s) {
+        std::string s;
+        for (int k = 0; k < 36; ++k) {
+            char stamp[32];
+            const double at = step_s * k;
+            if (subseconds) {
+                const auto whole = static_cast<uint32_t>(at);
+                std::snprintf(stamp, sizeof stamp, "%u.%04u,", t + whole,
+                              static_cast<uint32_t>((at - whole) * 10000 + 0.5));
+            } else {
+                std::snprintf(stamp, sizeof stamp, "%u,", t);
+            }
+            s += stamp + std::to_string(k < 4 ? 100 + k : 0) + "\n";
+        }
+        return s;
+    };
+    const uint32_t action = ACT_ACC | ACT_ACC_COLUMNS | ACT_ACC_JUST_SECONDS | ACT_ACC_SUBSECONDS;
+    struct Case {
+        uint16_t tag;
+        uint8_t code;
+        bool subseconds;
+        double step_s;
+    };
+    const Case cases[] = {
+        {41, 4, true, 0.01},   // 100 Hz
+        {41, 10, false, 0.0},  // a stopped sensor: rate 0, whole seconds
+        {41, 12, false, 0.0},  // an invalid code
+        {25, 10, true, 1.0},   // Z-axis tags: 1 Hz whatever the code says...
+        {25, 12, false, 0.0},  // ...but an invalid code still has no sub-seconds
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.code));
+        Gen3Builder b(2);
+        b.open(tag(c.tag, 5, 5, 1))
+            .records(testing::make_gen3_burst(kStart, 0x08, c.code, ramp(4, 100), false));
+        ASSERT_EQ(decode(b, action), 0);
+        EXPECT_EQ(text("tag" + std::to_string(c.tag) + "_acc.txt"),
+                  rows(kStart, c.subseconds, c.step_s));
     }
 }
 

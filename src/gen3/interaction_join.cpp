@@ -1,0 +1,236 @@
+#include "gen3/interaction_join.h"
+
+#include "common/action.h"
+#include "common/fatal.h"
+#include "gen3/interaction_block.h"
+#include "gen3/tag_stream.h"
+#include "settings/gen3_config.h"
+
+namespace dec {
+
+namespace {
+
+// Largest overlap between two downloads that is checked for repeated data.
+constexpr uint32_t kMaxGoBack = 4096;
+// Downloads of version-6 tags travel in radio packets of this many data bytes.
+constexpr uint32_t kRadioPacketBytes = 245;
+constexpr uint32_t kBlockGridMask = ~static_cast<uint32_t>(kIntactBlockSize - 1);
+
+double kbytes(uint32_t bytes) { return bytes / 1024.0; }
+
+void report_seek_error(Console& con) {
+    con.sys_error("Couldn't lseek");
+    con.out().printf("Please report error to %s\n", kSupportEmail);
+}
+
+void write_grid_error(OutStream& out, uint32_t valid_bytes) {
+    out.printf("######## Error: number_of_valid_bytes_on_output%%512!=0:%u\nPlease inform %s\n",
+               valid_bytes, kSupportEmail);
+}
+
+bool legacy(const IntactJoin& j) { return (j.action & ACT_LEGACY_TAG) != 0; }
+
+void print_config(IntactJoin& j, const uint8_t* block) {
+    print_gen3_interaction_config(block, j.ctx.long_form(), j.action, j.protocol,
+                                  j.ctx.intact_interval);
+}
+
+// Continues the image behind the previous download's last whole block: the
+// incomplete rest of that block is dropped (only when it was written by that
+// download), and the new download starts at `fufa`.
+int trim_to_block(IntactJoin& j, uint32_t fufa) {
+    IntactJoinState& st = j.st;
+    const uint32_t rest = st.decoder_flashaddr % kIntactBlockSize;
+    if (rest != 0 && st.written_since_open >= rest && j.data.image_seek_back(rest) != 0) {
+        report_seek_error(j.ctx.run.con);
+        return -1;
+    }
+    st.written_since_open = 0;
+    st.decoder_flashaddr = fufa;
+    return 0;
+}
+
+// repeat_checked variant: where the new download goes in the flash image.
+int place_new_download(IntactJoin& j, uint32_t fufa) {
+    IntactJoinState& st = j.st;
+    if (fufa > st.decoder_flashaddr) {
+        j.protocol.printf(
+            "########## Missing at least %.2f kBytes data!\nReason: Probably the tag downloaded "
+            "data\nto another basesstation. This means data\nis distributed on different memory "
+            "cards.\n",
+            kbytes(fufa - st.decoder_flashaddr));
+        return trim_to_block(j, fufa);
+    }
+    if (static_cast<uint64_t>(fufa) + kMaxGoBack >= st.decoder_flashaddr) {
+        const uint32_t go_back = st.decoder_flashaddr - fufa;
+        switch (check_if_data_repeated(j.ctx.run.con, go_back, st.written_since_open, j.data,
+                                       j.ctx.long_form())) {
+            case 1:
+                if (j.data.image_seek_back(go_back) != 0) {
+                    report_seek_error(j.ctx.run.con);
+                    fatal_stop(INTERNAL_ERROR);
+                }
+                st.written_since_open -= go_back;
+                st.decoder_flashaddr = fufa;
+                return 0;
+            case 2:
+                return 0;
+            default:
+                return trim_to_block(j, fufa);
+        }
+    }
+    if (fufa != 0) {
+        j.protocol.put(
+            "########## There is data missing, maybe data\nis distributed on "
+            "several\nmemorycards/basestations?\n");
+    }
+    return trim_to_block(j, fufa);
+}
+
+}  // namespace
+
+void start_intact_join(IntactJoin& j) {
+    IntactJoinState& st = j.st;
+    const Gen3OpenBlock first = decode_open_block(j.first_block, j.ctx.long_form());
+    j.protocol.put("Going through data:\n");
+    st = IntactJoinState{};
+    st.ref_tag_number = first.tag_number;
+    const uint32_t fufa = first.fufa & kBlockGridMask;
+    print_config(j, j.first_block);
+    st.expected = first.fffa - fufa;
+    if (j.variant == IntactVariant::repeat_checked) {
+        st.decoder_flashaddr = fufa;
+        if (fufa != 0) {
+            j.protocol.printf(
+                "########## Important information:\nObviously the tag downloaded at least %.2f "
+                "kBytes to\nanother memorycard and/or basestation\nbefore. This means that "
+                "data\nmay be distributed in different logger.bin-files.\n\n",
+                kbytes(fufa));
+        }
+    }
+}
+
+void hau_weg(IntactJoin& j) {
+    IntactJoinState& st = j.st;
+    const uint32_t expected = st.expected;
+    const uint32_t received = st.received;
+    if (received == expected) {
+        return;
+    }
+    if (received > expected) {
+        j.protocol.printf("######### Error: (%i bytes data more than expected)\n",
+                          static_cast<int>(received - expected));
+        return;
+    }
+    // A download that broke off: its last block is only kept when it ends on
+    // the block grid and the radio packets that arrived whole end on a record.
+    const uint32_t whole_packet_bytes = received / kRadioPacketBytes * kRadioPacketBytes;
+    const uint32_t rest = received % kIntactBlockSize;
+    if (rest == 0 && whole_packet_bytes % kGen3RecordSize == 0) {
+        return;
+    }
+    const uint32_t cut = rest != 0 ? rest : static_cast<uint32_t>(kIntactBlockSize);
+    if (j.data.image_seek_back(cut) != 0) {
+        report_seek_error(j.ctx.run.con);
+        return;
+    }
+    st.number_of_valid_bytes_on_output -= cut;
+}
+
+int handle_intact_new_download(IntactJoin& j, const uint8_t* block) {
+    OutStream& out = j.ctx.run.con.out();
+    IntactJoinState& st = j.st;
+    const bool long_form = j.ctx.long_form();
+    const Gen3OpenBlock nb = decode_open_block(block, long_form);
+    if (nb.tag_number != st.ref_tag_number) {
+        out.put("############### Unexpected tagnumber ##############\n");
+        return -1;
+    }
+    if (!legacy(j)) {
+        const Gen3OpenBlock first = decode_open_block(j.first_block, long_form);
+        if (nb.tag_type != first.tag_type) {
+            out.put("############### Unexpected tag_type ##############\n");
+            return -1;
+        }
+        if (nb.sw_version != first.sw_version) {
+            out.put("############### Unexpected software_version ##############\n");
+            return -1;
+        }
+    }
+    print_completeness(j.protocol, st.expected, st.received);
+    print_download_info(nb, j.protocol, j.action);
+    print_config(j, block);
+    if (j.variant == IntactVariant::appended) {
+        hau_weg(j);
+    }
+    const uint32_t fufa = nb.fufa & kBlockGridMask;
+    st.expected = nb.fffa - fufa;
+    st.received = 0;
+    if (j.variant == IntactVariant::appended) {
+        return 0;
+    }
+    return place_new_download(j, fufa);
+}
+
+int join_intact_downloads(IntactJoin& j) {
+    Console& con = j.ctx.run.con;
+    IntactJoinState& st = j.st;
+    const bool long_form = j.ctx.long_form();
+    const size_t rest = kGen3LongOpenSize - kGen3RecordSize;
+    uint8_t block[kGen3OpenBufferSize] = {};
+    for (;;) {
+        if (j.data.raw_read(block, kGen3RecordSize) != static_cast<ssize_t>(kGen3RecordSize)) {
+            break;
+        }
+        bool open = is_open_head(block, long_form);
+        if (open && long_form) {
+            // A long open block cut short by the end of the stream is data.
+            const ssize_t got = j.data.raw_read(block + kGen3RecordSize, rest);
+            if (got != static_cast<ssize_t>(rest)) {
+                open = false;
+                if (got > 0 && j.data.raw_seek_back(static_cast<size_t>(got)) != 0) {
+                    report_seek_error(con);
+                    return -1;
+                }
+            }
+        }
+        if (open) {
+            clear_fufa_low_bits(block, long_form);
+            if (handle_intact_new_download(j, block) != 0) {
+                return -1;
+            }
+            continue;
+        }
+        const ssize_t w = j.data.image_write(block, kGen3RecordSize, "Couldn't write data");
+        if (w < 0) {
+            return -1;
+        }
+        if (w != static_cast<ssize_t>(kGen3RecordSize)) {
+            con.out().printf("Unknown write error: retval:%i\n", static_cast<int>(w));
+            return -1;
+        }
+        st.received += kGen3RecordSize;
+        if (j.variant == IntactVariant::appended) {
+            st.number_of_valid_bytes_on_output += kGen3RecordSize;
+            continue;
+        }
+        st.written_since_open += kGen3RecordSize;
+        st.decoder_flashaddr += kGen3RecordSize;
+        if (st.decoder_flashaddr % kGen3RecordSize != 0) {
+            con.out().put("Error: decoder_flashaddr%64!=0\n");
+            return -1;
+        }
+    }
+    if (j.variant == IntactVariant::repeat_checked) {
+        return 0;
+    }
+    hau_weg(j);
+    if (st.number_of_valid_bytes_on_output % kIntactBlockSize != 0) {
+        write_grid_error(j.protocol, st.number_of_valid_bytes_on_output);
+        write_grid_error(con.out(), st.number_of_valid_bytes_on_output);
+        return -1;
+    }
+    return 0;
+}
+
+}  // namespace dec
