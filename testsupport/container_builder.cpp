@@ -67,7 +67,7 @@ Block256 make_open_block(const OpenBlockSpec& spec) {
 Unit make_unit(uint8_t type, const std::vector<uint8_t>& payload) {
     Unit u{};
     u[0] = type;
-    std::memcpy(u.data() + 1, payload.data(), std::min<size_t>(payload.size(), 63));
+    std::copy_n(payload.begin(), std::min<size_t>(payload.size(), 63), u.begin() + 1);
     return u;
 }
 

@@ -259,6 +259,9 @@ void BlockLoop::unit(const uint8_t* u) {
         case Role::gps_cooked:
         case Role::gps_ext0:
         case Role::gps_ext1:
+            // Counted before decoding: the first GPS block of a tag is number 1
+            // (placemark names, the fix number of ACC rows).
+            ++tag_.state.gps_record_counter;
             if (gps_wanted) {
                 if (rule.role == Role::gps_cooked) {
                     handlers_.gps_cooked(payload);
@@ -266,7 +269,6 @@ void BlockLoop::unit(const uint8_t* u) {
                     handlers_.gps_extended(payload, rule.role == Role::gps_ext1 ? 1 : 0);
                 }
             }
-            ++tag_.state.gps_record_counter;
             break;
         case Role::start:
             if (!rule.needs_acc || acc_wanted) {
