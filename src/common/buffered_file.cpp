@@ -10,13 +10,21 @@
 namespace dec {
 
 BufferedReader::BufferedReader(Platform& sys, int fd, size_t capacity)
-    : sys_(sys), fd_(fd), buf_(new uint8_t[capacity]), cap_(capacity) {}
+    : sys_(sys), fd_(fd), max_cap_(capacity) {}
+
+void BufferedReader::grow() {
+    if (cap_ < max_cap_) {
+        cap_ = cap_ == 0 ? std::min(kFileBufferStart, max_cap_) : std::min(2 * cap_, max_cap_);
+        buf_.reset(new uint8_t[cap_]);
+    }
+}
 
 ssize_t BufferedReader::read(void* buf, size_t count) {
     auto* out = static_cast<uint8_t*>(buf);
     size_t got = 0;
     while (got < count) {
         if (pos_ == len_) {
+            grow();
             if (count - got >= cap_) {
                 // Large request: read straight into the caller's buffer.
                 ssize_t n = full_read(sys_, fd_, out + got, count - got);
@@ -67,9 +75,20 @@ int BufferedReader::sync_position() {
 }
 
 BufferedWriter::BufferedWriter(Console& con, int fd, size_t capacity)
-    : con_(con), fd_(fd), buf_(new uint8_t[capacity]), cap_(capacity) {}
+    : con_(con), fd_(fd), max_cap_(capacity) {}
 
 int BufferedWriter::write(const void* buf, size_t count, const char* message) {
+    // Grow towards the full size before the first write-out.
+    while (count > cap_ - len_ && cap_ < max_cap_) {
+        const size_t bigger =
+            cap_ == 0 ? std::min(kFileBufferStart, max_cap_) : std::min(2 * cap_, max_cap_);
+        std::unique_ptr<uint8_t[]> grown(new uint8_t[bigger]);
+        if (len_ > 0) {
+            std::memcpy(grown.get(), buf_.get(), len_);
+        }
+        buf_ = std::move(grown);
+        cap_ = bigger;
+    }
     if (count > cap_ - len_) {
         if (flush(message) != 0) {
             return -1;

@@ -16,6 +16,9 @@
 namespace dec {
 
 inline constexpr size_t kFileBufferSize = 1 << 20;
+// Buffers start at this size and double while the file keeps streaming, so a
+// small file (or one tag's small share of a container) costs little memory.
+inline constexpr size_t kFileBufferStart = 1 << 14;
 
 class BufferedReader {
 public:
@@ -34,10 +37,14 @@ public:
     int fd() const { return fd_; }
 
 private:
+    // Makes room for the next refill, growing the buffer towards max_cap_.
+    void grow();
+
     Platform& sys_;
     int fd_;
     std::unique_ptr<uint8_t[]> buf_;
-    size_t cap_;
+    size_t cap_ = 0;
+    size_t max_cap_;
     size_t pos_ = 0;
     size_t len_ = 0;
 };
@@ -58,7 +65,8 @@ private:
     Console& con_;
     int fd_;
     std::unique_ptr<uint8_t[]> buf_;
-    size_t cap_;
+    size_t cap_ = 0;
+    size_t max_cap_;
     size_t len_ = 0;
 };
 

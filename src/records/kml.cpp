@@ -31,13 +31,16 @@ void write_icon_style(OutStream& out, const char* scale) {
 
 }  // namespace
 
-KmlTrack::KmlTrack()
-    : lon_(std::make_unique<int32_t[]>(kMaxPoints)),
-      lat_(std::make_unique<int32_t[]>(kMaxPoints)) {}
+KmlTrack::KmlTrack() = default;
 
 void KmlTrack::add(int32_t lon, int32_t lat) {
     if (count_ >= kMaxPoints) {
         return;
+    }
+    if (lon_ == nullptr) {
+        // The store is taken once, when a tag's first point arrives.
+        lon_.reset(new int32_t[kMaxPoints]);
+        lat_.reset(new int32_t[kMaxPoints]);
     }
     lon_[static_cast<size_t>(count_)] = lon;
     lat_[static_cast<size_t>(count_)] = lat;

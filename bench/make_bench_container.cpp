@@ -1,0 +1,46 @@
+// Writes a benchmark container of about the requested size: the example
+// container's mix of tags and records, scaled up by download rounds.
+//
+//   make_bench_container <path> [size in MiB, default 1024]
+//
+// Mix: 24 GPS-acceleration tags of software version 10, 6 of version 9 and 2
+// ECG tags; GPS fixes every 5 minutes in all three record kinds, three-axis
+// acceleration bursts of 4 units every minute (with one- and two-axis ones
+// among them), NEWACC and QUATCMP records, satellite reports, events and GSM
+// texts; every download re-sends the last units of the previous one, ends with
+// close information and empty units.
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+#include "testsupport/example_container.h"
+
+int main(int argc, char** argv) {
+    if (argc < 2 || argc > 3) {
+        std::fprintf(stderr, "usage: make_bench_container <path> [size in MiB]\n");
+        return 2;
+    }
+    const double target = (argc == 3 ? std::atof(argv[2]) : 1024.0) * 1048576.0;
+    dec::testing::ExampleOptions o;
+    o.tags_v10 = 24;
+    o.tags_v9 = 6;
+    o.tags_ecg = 2;
+    o.hours_per_download = 6;
+    o.gps_interval_s = 300;
+    o.acc_interval_s = 60;
+    o.acc_units = 4;
+    o.overlap_units = 3;
+    // Size of one download round, then as many rounds as the size needs.
+    o.downloads = 1;
+    size_t round = 0;
+    dec::testing::write_gen5_example(o, [&](const uint8_t*, size_t n) { round += n; });
+    o.downloads = static_cast<int>(target / static_cast<double>(round)) + 1;
+    try {
+        dec::testing::write_gen5_example_file(argv[1], o);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    std::printf("%d download rounds of %zu bytes\n", o.downloads, round);
+    return 0;
+}
