@@ -102,10 +102,21 @@ private:
     OutStream& console_;
     std::vector<double> work_;      // filter_fb: n + 2 * NR_OF_EXTPOL_SAMPLES values
     std::vector<double> lowpass_;   // one axis of filter output
-    // Spectrum tables for dft_n_ samples: rows k = 0 .. n/2, n entries each.
-    int32_t dft_n_ = 0;
-    std::vector<double> cos_table_;
-    std::vector<double> sin_table_;
+    // Spectrum tables of one burst length: rows k = 0 .. n/2, n entries each.
+    struct DftTables {
+        int32_t n = 0;
+        uint64_t last_use = 0;
+        std::vector<double> cos;
+        std::vector<double> sin;
+    };
+    // The tables of the lengths met most recently. A tag's bursts come in a
+    // few lengths (one, two or three axes, a few unit counts), which then
+    // alternate; each length's tables are built once.
+    static constexpr size_t kDftCacheEntries = 8;
+    static constexpr size_t kDftCacheBytes = size_t{96} << 20;
+    const DftTables& dft_tables(int32_t n);
+    DftTables dft_cache_[kDftCacheEntries];
+    uint64_t dft_clock_ = 0;
 };
 
 }  // namespace dec

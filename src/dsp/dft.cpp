@@ -6,9 +6,9 @@
 // bin shows as A/2 there. The spectra are printed and compared byte for byte
 // with the tag software's, so the tables and sums keep its order of evaluation.
 //
-// The tables depend only on n. Bursts of one tag nearly always have the same
-// length, so they are built once and kept until a burst of another length
-// comes; only rows 0 .. n/2 are ever read, so only those are built. Every
+// The tables depend only on n and are kept for the lengths met recently (a
+// tag's bursts come in a few lengths); only rows 0 .. n/2 are ever read, so
+// only those are built. Every
 // axis length a burst can hold is transformed (up to kBurstMaxSamples: two
 // tables of 1001 x 2000 doubles, 32 MB, at the longest).
 
@@ -20,6 +20,63 @@
 
 namespace dec {
 
+const BurstDsp::DftTables& BurstDsp::dft_tables(int32_t n) {
+    ++dft_clock_;
+    for (DftTables& t : dft_cache_) {
+        if (t.n == n) {
+            t.last_use = dft_clock_;
+            return t;
+        }
+    }
+    const int32_t bins = n / 2 + 1;
+    const auto row = static_cast<size_t>(n);
+    const size_t entries = static_cast<size_t>(bins) * row;
+    // Make room: drop the least recently used tables until this length fits.
+    auto cached_bytes = [&] {
+        size_t bytes = 0;
+        for (const DftTables& t : dft_cache_) {
+            bytes += 2 * t.cos.size() * sizeof(double);
+        }
+        return bytes;
+    };
+    DftTables* slot = nullptr;
+    for (;;) {
+        DftTables* oldest = nullptr;
+        for (DftTables& t : dft_cache_) {
+            if (t.n == 0) {
+                slot = slot != nullptr ? slot : &t;
+            } else if (oldest == nullptr || t.last_use < oldest->last_use) {
+                oldest = &t;
+            }
+        }
+        const bool fits = cached_bytes() + 2 * entries * sizeof(double) <= kDftCacheBytes;
+        if (slot != nullptr && (fits || oldest == nullptr)) {
+            break;
+        }
+        *oldest = DftTables{};  // frees its memory
+    }
+    try {
+        slot->cos.resize(entries);
+        slot->sin.resize(entries);
+    } catch (const std::bad_alloc&) {
+        *slot = DftTables{};
+        console_.put("Couldn't allocate memory.\n");
+        fatal_stop(INTERNAL_ERROR);
+    }
+    const double pi = 4 * std::asin(0.5 * std::sqrt(2.0));
+    const double two_pi = pi * 2;
+    for (int32_t k = 0; k < bins; ++k) {
+        for (int32_t j = 0; j < n; ++j) {
+            const double phi = (j * (k * two_pi)) / n;
+            slot->cos[static_cast<size_t>(k) * row + static_cast<size_t>(j)] = std::cos(phi);
+            slot->sin[static_cast<size_t>(k) * row + static_cast<size_t>(j)] = -std::sin(phi);
+        }
+    }
+    slot->n = n;
+    slot->last_use = dft_clock_;
+    return *slot;
+}
+
 void BurstDsp::acc_dft(const int16_t* samples, int32_t n, double* out) {
     // An empty axis has no spectrum; a longer one than the burst arrays hold
     // cannot come from a decoder. Either is an internal inconsistency.
@@ -29,32 +86,11 @@ void BurstDsp::acc_dft(const int16_t* samples, int32_t n, double* out) {
     }
     const int32_t bins = n / 2 + 1;
     const auto row = static_cast<size_t>(n);
-
-    if (n != dft_n_) {
-        const size_t entries = static_cast<size_t>(bins) * row;
-        try {
-            cos_table_.resize(entries);
-            sin_table_.resize(entries);
-        } catch (const std::bad_alloc&) {
-            dft_n_ = 0;
-            console_.put("Couldn't allocate memory.\n");
-            fatal_stop(INTERNAL_ERROR);
-        }
-        const double pi = 4 * std::asin(0.5 * std::sqrt(2.0));
-        const double two_pi = pi * 2;
-        for (int32_t k = 0; k < bins; ++k) {
-            for (int32_t j = 0; j < n; ++j) {
-                const double phi = (j * (k * two_pi)) / n;
-                cos_table_[static_cast<size_t>(k) * row + static_cast<size_t>(j)] = std::cos(phi);
-                sin_table_[static_cast<size_t>(k) * row + static_cast<size_t>(j)] = -std::sin(phi);
-            }
-        }
-        dft_n_ = n;
-    }
+    const DftTables& t = dft_tables(n);
 
     for (int32_t k = 0; k < bins; ++k) {
-        const double* c = &cos_table_[static_cast<size_t>(k) * row];
-        const double* s = &sin_table_[static_cast<size_t>(k) * row];
+        const double* c = &t.cos[static_cast<size_t>(k) * row];
+        const double* s = &t.sin[static_cast<size_t>(k) * row];
         double re = 0;
         double im = 0;
         for (int32_t j = 0; j < n; ++j) {

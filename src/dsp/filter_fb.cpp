@@ -84,6 +84,53 @@ int32_t biquad_pass(double a0, double a1, double a2, double b0, double b1, doubl
     return 0;
 }
 
+namespace {
+
+struct SectionCoefficients {
+    double B0, B1, B2, A1, A2;
+};
+
+// The five sections of one direction in a single sweep. Section s at sample k
+// needs only its own state and section s-1's output at k, so running them
+// together lets the processor overlap their recursions; each section computes
+// exactly what biquad_pass computes for it.
+void cascade_pass(const SectionCoefficients (&c)[5], double* data, int32_t length, bool reverse) {
+    struct State {
+        double x1, x2, y1, y2;
+    } st[5];
+    const int32_t start = reverse ? length - 1 : 0;
+    const int32_t step = reverse ? -1 : 1;
+    // Each section's state starts on the first value its pass sees; the first
+    // sample goes through every section with a fade factor of 0, unchanged.
+    for (State& q : st) {
+        q = {data[start], data[start], data[start], data[start]};
+    }
+    for (int32_t k = 0; k < length; ++k) {
+        double& value = data[start + step * k];
+        double x = value;
+        const bool fading = k < kFadeSamples;
+        const double fade = (2.0 * k) / 36.0;
+        for (int s = 0; s < 5; ++s) {
+            const SectionCoefficients& q = c[s];
+            State& z = st[s];
+            double y;
+            if (fading) {
+                y = x + ((q.B0 - 1) * x + q.B1 * z.x1 + q.B2 * z.x2 - q.A1 * z.y1 - q.A2 * z.y2) * fade;
+            } else {
+                y = q.B0 * x + q.B1 * z.x1 + q.B2 * z.x2 - q.A1 * z.y1 - q.A2 * z.y2;
+            }
+            z.x2 = z.x1;
+            z.x1 = x;
+            z.y2 = z.y1;
+            z.y1 = y;
+            x = y;
+        }
+        value = x;
+    }
+}
+
+}  // namespace
+
 int32_t BurstDsp::filter_fb(int32_t n, const int16_t* samples, double* out, double f, OutStream& log) {
     if (n <= 0) {
         return 0;
@@ -133,15 +180,18 @@ int32_t BurstDsp::filter_fb(int32_t n, const int16_t* samples, double* out, doub
         buf[n + E - 1 + k] = 2 * buf[n + E - 1] - buf[n + E - 1 - k];
     }
 
-    const auto length = static_cast<int32_t>(total);
-    for (int32_t reverse = 0; reverse <= 1; ++reverse) {
-        for (const BesselSection& s : kBesselSections) {
-            const double a0 = (1 + s.b / omega) + (s.c / omega) / omega;
-            const double a1 = 2 - (s.two_c / omega) / omega;
-            const double a2 = (1 - s.b / omega) + (s.c / omega) / omega;
-            biquad_pass(a0, a1, a2, 1, 2, 1, buf, length, reverse, console_);
-        }
+    // Each section as biquad_pass(a0, a1, a2, 1, 2, 1) normalises it.
+    SectionCoefficients c[5];
+    for (int i = 0; i < 5; ++i) {
+        const BesselSection& s = kBesselSections[i];
+        const double a0 = (1 + s.b / omega) + (s.c / omega) / omega;
+        const double a1 = 2 - (s.two_c / omega) / omega;
+        const double a2 = (1 - s.b / omega) + (s.c / omega) / omega;
+        c[i] = {1 / a0, 2 / a0, 1 / a0, a1 / a0, a2 / a0};
     }
+    const auto length = static_cast<int32_t>(total);
+    cascade_pass(c, buf, length, false);
+    cascade_pass(c, buf, length, true);
 
     for (int32_t i = 0; i < n; ++i) {
         out[i] = buf[E + i];
