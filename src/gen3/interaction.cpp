@@ -1,4 +1,5 @@
 #include "gen3/interaction.h"
+#include "gen3/separate.h"
 
 #include <cerrno>
 #include <memory>
@@ -81,18 +82,7 @@ int decode_intact_image(IntactJoin& j, uint32_t tag_number, OutStream& intact) {
         return -1;
     }
     uint8_t header[kGen3HeaderSize];
-    const ssize_t n = j.data.image_read(header, kGen3HeaderSize);
-    if (n < 0) {
-        con.sys_error("Read error");
-        return -1;
-    }
-    if (n != static_cast<ssize_t>(kGen3HeaderSize)) {
-        out.printf("Could read only %i of first 512 Bytes of file.\n", static_cast<int>(n));
-        return -1;
-    }
-    const uint32_t magic = le_u32(header, 0);
-    if (magic != kGen3ShortMagic && magic != kGen3LongMagic) {
-        out.put("Magic doesn't match.\n");
+    if (check_tag_file_header(con, j.data.image_read(header, kGen3HeaderSize), header) != 0) {
         return -1;
     }
     OutStream& protocol = j.protocol;
