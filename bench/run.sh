@@ -29,9 +29,11 @@ for mode in "${modes[@]}"; do
     out="$work/out"
     rm -rf "$out" && mkdir -p "$out"
     if [ "$mode" = "-s" ]; then
-        name="$work/2019-5-3-7-0-9_L000000012.bin"
+        # -s needs a time-stamped base name: a link to the input under that
+        # name (the link's own path, not the path it resolves to).
+        name="$(cd "$work" && pwd)/2019-5-3-7-0-9_L000000012.bin"
         ln -sf "$(realpath "$input")" "$name"
-        args=(-s "$(realpath "$name")" -d "$out")
+        args=(-s "$name" -d "$out")
     else
         # shellcheck disable=SC2206
         key=($mode)

@@ -224,6 +224,7 @@ int gather_tag_stream(TagRun& tag, StreamState& s, LoopFamily family) {
 
     uint8_t block[kOpenBlockSize];
     for (;;) {
+        const uint64_t unit_offset = tag.data.raw_offset();
         if (tag.data.raw_read(block, kUnitSize) != static_cast<ssize_t>(kUnitSize)) {
             break;
         }
@@ -258,7 +259,7 @@ int gather_tag_stream(TagRun& tag, StreamState& s, LoopFamily family) {
             continue;
         }
         // A data unit, at its place in the flash image.
-        if (tag.data.image_write(block, kUnitSize, "Couldn't write data") !=
+        if (tag.data.image_write_from_raw(block, kUnitSize, unit_offset, "Couldn't write data") !=
             static_cast<ssize_t>(kUnitSize)) {
             return -1;
         }

@@ -192,7 +192,7 @@ int run_tag(RunContext& run, uint32_t tag_number, uint32_t action, const char* p
     TagState state;
     state.tag_number = tag_number;
 
-    TempFileTagData data(con, tag_number);
+    IndexedTagData data(con, tag_number);
     if (data.open_raw() != 0) {
         con.sys_error("Couldn't open file");
         return -1;
@@ -202,19 +202,14 @@ int run_tag(RunContext& run, uint32_t tag_number, uint32_t action, const char* p
     uint8_t open_block[kOpenBlockSize];
     auto prepare = [&]() -> int {
         uint8_t header[kHeaderSize];
+        const uint64_t header_offset = data.raw_offset();
         if (check_tag_header(con, data.raw_read(header, kHeaderSize), header) != 0) {
             return -1;
         }
-        if (data.create_image() != 0) {
-            con.sys_error("Couldn't open file for writing");
-            return -1;
-        }
-        const ssize_t w = data.write_image_header(header, kHeaderSize);
-        if (w < 0) {
-            return -1;
-        }
-        if (w < static_cast<ssize_t>(kHeaderSize)) {
-            out.printf("Could write only %i of first 512 Bytes of file.\n", static_cast<int>(w));
+        // The flash image begins with the container header.
+        if (data.image_write_from_raw(header, kHeaderSize, header_offset,
+                                      "Couldn't write file info") !=
+            static_cast<ssize_t>(kHeaderSize)) {
             return -1;
         }
         if (data.raw_read(open_block, kUnitSize) != static_cast<ssize_t>(kUnitSize)) {

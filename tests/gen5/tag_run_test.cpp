@@ -148,7 +148,7 @@ TEST(TagFailures, UnknownSoftwareVersionEndsTheProgram) {
     EXPECT_EQ(r.exit_code, 20);
     EXPECT_NE(r.out.find("tag8 ----------------\nB5:Unknown tag software version\n"),
               std::string::npos);
-    EXPECT_EQ(dir.list(), (Files{"ftag8.tmp", "logger.bin", "tag8.tmp"}));  // no output file opened
+    EXPECT_EQ(dir.list(), (Files{"logger.bin", "tag8.tmp"}));  // no output file opened
 }
 
 TEST(TagFailures, UnknownTagTypeStopsTheRun) {
@@ -191,7 +191,7 @@ TEST_F(TagRunInProcess, TagFileWithoutOpenBlock) {
     EXPECT_EQ(run_tag(run, 3, 2, ""), -1);
     con.flush();
     EXPECT_EQ(out, "Unexpected data instead of open block\n");
-    EXPECT_EQ(dir.list(), Files{});  // both temporary files deleted
+    EXPECT_EQ(dir.list(), Files{});  // the temporary file deleted
 }
 
 TEST_F(TagRunInProcess, ShortOrForeignTagFile) {
