@@ -93,6 +93,7 @@ TEST_F(EcgLoop, TemperatureOnlyAndMovebank) {
         c.unit(0x33);  // not an ECG unit type: bad
     };
     EXPECT_EQ(ecg_of(body, 2, "1"), "4443,3.5.2019,Fr,07:00:00,20.000\n");
+    EXPECT_EQ(ecg_of(body, 2, "3"), "4443,3.5.2019,Fr,07:00:00,20.000\n");  // key 3 includes ACC
     EXPECT_NE(result.out.find("Success, although there were 1 bad blocks."), std::string::npos);
     const std::string mb = ecg_of(body, 2, "m");
     const std::string header =
