@@ -8,20 +8,35 @@
 
 namespace dec {
 
+namespace {
+
+// reserve() must always find room for one field after a flush.
+constexpr size_t kMinCapacity = 2 * kMaxFormatLength;
+
+size_t usable_capacity(size_t wanted) { return wanted < kMinCapacity ? kMinCapacity : wanted; }
+
+}  // namespace
+
+char* format_fixed(char* p, double v, int precision) {
+    if (precision < 0) {
+        precision = 0;
+    } else if (precision > kMaxFixedPrecision) {
+        precision = kMaxFixedPrecision;
+    }
+    // Exact and locale-independent: the same digits as "%.*f" in the C locale.
+    return std::to_chars(p, p + kMaxFormatLength, v, std::chars_format::fixed, precision).ptr;
+}
+
 OutStream::OutStream(Platform& sys, int fd, size_t capacity)
-    : sys_(&sys), fd_(fd), buf_(new char[capacity]), cap_(capacity) {}
+    : sys_(&sys), fd_(fd), buf_(new char[usable_capacity(capacity)]),
+      cap_(usable_capacity(capacity)) {}
 
 OutStream::OutStream(std::string* sink, size_t capacity)
-    : sink_(sink), buf_(new char[capacity]), cap_(capacity) {}
+    : sink_(sink), buf_(new char[usable_capacity(capacity)]), cap_(usable_capacity(capacity)) {}
 
 OutStream::~OutStream() { flush(); }
 
-void OutStream::write(const char* data, size_t n) {
-    if (n <= cap_ - len_) {
-        std::memcpy(buf_.get() + len_, data, n);
-        len_ += n;
-        return;
-    }
+void OutStream::write_long(const char* data, size_t n) {
     flush();
     if (n <= cap_) {
         std::memcpy(buf_.get(), data, n);
@@ -42,24 +57,6 @@ void OutStream::write(const char* data, size_t n) {
         }
         done += static_cast<size_t>(w);
     }
-}
-
-void OutStream::put_u32(uint32_t v) {
-    char tmp[16];
-    auto r = std::to_chars(tmp, tmp + sizeof tmp, v);
-    write(tmp, static_cast<size_t>(r.ptr - tmp));
-}
-
-void OutStream::put_i32(int32_t v) {
-    char tmp[16];
-    auto r = std::to_chars(tmp, tmp + sizeof tmp, v);
-    write(tmp, static_cast<size_t>(r.ptr - tmp));
-}
-
-void OutStream::put_u64(uint64_t v) {
-    char tmp[24];
-    auto r = std::to_chars(tmp, tmp + sizeof tmp, v);
-    write(tmp, static_cast<size_t>(r.ptr - tmp));
 }
 
 int OutStream::printf(const char* fmt, ...) {

@@ -1,5 +1,7 @@
 #include "common/tagtime.h"
 
+#include <cstring>
+
 #include "common/action.h"
 #include "common/io.h"
 
@@ -22,31 +24,113 @@ void civil_from_days(int64_t z, int64_t& y, uint32_t& m, uint32_t& d) {
     y = static_cast<int64_t>(yoe) + era * 400 + (m <= 2 ? 1 : 0);
 }
 
-// Two digits as "%02u" prints them for values below 100.
-void put2(OutStream& out, uint32_t v) {
-    if (v >= 100) {
-        out.put_u32(v);
-        return;
-    }
-    char d[2] = {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
-    out.write(d, 2);
+// "%02u" of a value below 100.
+char* format_2digits(char* p, uint32_t v) {
+    p[0] = static_cast<char>('0' + v / 10);
+    p[1] = static_cast<char>('0' + v % 10);
+    return p + 2;
+}
+
+// "%02u:%02u:%02u" of seconds within one day (hours below 24).
+char* format_hms(char* p, uint32_t day_seconds) {
+    p = format_2digits(p, day_seconds / 3600);
+    *p++ = ':';
+    p = format_2digits(p, (day_seconds / 60) % 60);
+    *p++ = ':';
+    return format_2digits(p, day_seconds % 60);
 }
 
 void put_hms(OutStream& out, uint32_t day_seconds) {
-    put2(out, day_seconds / 3600);
-    out.put_char(':');
-    put2(out, (day_seconds / 60) % 60);
-    out.put_char(':');
-    put2(out, day_seconds % 60);
+    out.commit(format_hms(out.reserve(8), day_seconds));
 }
 
-void put_ymd(OutStream& out, const Calendar& c) {
-    out.put_u32(c.year);
-    out.put_char('-');
-    put2(out, c.month);
-    out.put_char('-');
-    put2(out, c.day);
-    out.put_char(' ');
+// GPS day number of a valid week and time of week: the key of the date memos.
+int64_t gps_day(int32_t week, uint32_t tow_s) {
+    return static_cast<int64_t>(week) * 7 + tow_s / kSecondsPerDay;
+}
+
+// "%u.%u.%u,%.2s": day, month, year and weekday letters of a valid week and
+// time of week, made once per day and stream.
+void put_dotted_date(OutStream& out, int32_t week, uint32_t tow_s) {
+    OutStream::Memo& m = out.memo(OutStream::kMemoDottedDate);
+    const int64_t key = gps_day(week, tow_s);
+    if (m.key != key) {
+        const Calendar c = gps_to_calendar(week, tow_s);
+        char* p = format_u32(m.text, c.day);
+        *p++ = '.';
+        p = format_u32(p, c.month);
+        *p++ = '.';
+        p = format_u32(p, c.year);
+        *p++ = ',';
+        std::memcpy(p, weekday_letters(tow_s), 2);
+        m.length = static_cast<uint32_t>(p + 2 - m.text);
+        m.key = key;
+    }
+    out.put_memo(m);
+}
+
+// "%u,%u.%u.%u,%.2s,": day number, date and weekday letters of a tag time,
+// made once per day and stream.
+const OutStream::Memo& day_and_date(OutStream& out, uint32_t tag_time) {
+    OutStream::Memo& m = out.memo(OutStream::kMemoDayAndDate);
+    const uint32_t day = tag_time / kSecondsPerDay;
+    if (m.key != day) {
+        const int32_t week = tag_week(tag_time);
+        const uint32_t tow_s = tag_tow(tag_time);
+        const Calendar c = gps_to_calendar(week, tow_s);
+        char* p = format_u32(m.text, day);
+        *p++ = ',';
+        p = format_u32(p, c.day);
+        *p++ = '.';
+        p = format_u32(p, c.month);
+        *p++ = '.';
+        p = format_u32(p, c.year);
+        *p++ = ',';
+        std::memcpy(p, weekday_letters(tow_s), 2);
+        p[2] = ',';
+        m.length = static_cast<uint32_t>(p + 3 - m.text);
+        m.key = day;
+    }
+    return m;
+}
+
+// Day number, date, weekday and "%02u:%02u:%02u" of a tag time: the rows of
+// a burst mostly share their second.
+void put_day_date_time(OutStream& out, uint32_t tag_time) {
+    OutStream::Memo& m = out.memo(OutStream::kMemoDayDateTime);
+    if (m.key != tag_time) {
+        const OutStream::Memo& date = day_and_date(out, tag_time);
+        std::memcpy(m.text, date.text, date.length);
+        const char* end = format_hms(m.text + date.length, tag_time % kSecondsPerDay);
+        m.length = static_cast<uint32_t>(end - m.text);
+        m.key = tag_time;
+    }
+    out.put_memo(m);
+}
+
+// "%04u" of a value below 10000.
+char* format_4digits(char* p, uint32_t v) {
+    std::memcpy(p, kDigitPairs + 2 * (v / 100), 2);
+    std::memcpy(p + 2, kDigitPairs + 2 * (v % 100), 2);
+    return p + 4;
+}
+
+// "%u-%02u-%02u " of a valid week and time of week, made once per day and stream.
+void put_iso_date(OutStream& out, int32_t week, uint32_t tow_s) {
+    OutStream::Memo& m = out.memo(OutStream::kMemoIsoDate);
+    const int64_t key = gps_day(week, tow_s);
+    if (m.key != key) {
+        const Calendar c = gps_to_calendar(week, tow_s);
+        char* p = format_u32(m.text, c.year);
+        *p++ = '-';
+        p = format_u32_width(p, c.month, 2);
+        *p++ = '-';
+        p = format_u32_width(p, c.day, 2);
+        *p++ = ' ';
+        m.length = static_cast<uint32_t>(p - m.text);
+        m.key = key;
+    }
+    out.put_memo(m);
 }
 
 bool gps_valid(int32_t week, uint32_t tow_s) { return week >= 0 && tow_s < kSecondsPerWeek; }
@@ -96,36 +180,33 @@ void print_date_weekday(int32_t week, uint32_t tow_s, OutStream& out) {
         out.put("Time of week too big,");
         return;
     }
-    Calendar c = gps_to_calendar(week, tow_s);
-    out.put_u32(c.day);
-    out.put_char('.');
-    out.put_u32(c.month);
-    out.put_char('.');
-    out.put_u32(c.year);
-    out.put_char(',');
-    out.write(weekday_letters(tow_s), 2);
+    put_dotted_date(out, week, tow_s);
 }
 
 void print_time_of_day(uint32_t seconds, OutStream& out) { put_hms(out, seconds % kSecondsPerDay); }
 
 void print_tag_time(uint32_t tag_time, OutStream& out, uint32_t action) {
+    if ((action & (ACT_TIME_SECONDS | ACT_GEN3_EARLY_TAG)) == 0) {
+        put_day_date_time(out, tag_time);
+        return;
+    }
     out.put_u32((action & ACT_TIME_SECONDS) != 0 ? tag_time : tag_time / kSecondsPerDay);
     out.put_char(',');
     if ((action & ACT_GEN3_EARLY_TAG) == 0) {
-        print_date_weekday(tag_week(tag_time), tag_tow(tag_time), out);
+        put_dotted_date(out, tag_week(tag_time), tag_tow(tag_time));
         out.put_char(',');
     }
-    put_hms(out, tag_tow(tag_time) % kSecondsPerDay);
+    put_hms(out, tag_time % kSecondsPerDay);
 }
 
 void print_tag_time_us(uint32_t tag_time, uint32_t microseconds, OutStream& out) {
     const uint32_t t = tag_time + microseconds / 1000000;
-    out.put_u32(t / kSecondsPerDay);
-    out.put_char(',');
-    print_date_weekday(tag_week(t), tag_tow(t), out);
-    out.put_char(',');
-    put_hms(out, t % kSecondsPerDay);
-    out.printf(".%04u,", (microseconds % 1000000) / 100);
+    put_day_date_time(out, t);
+    char* p = out.reserve(6);
+    *p++ = '.';
+    p = format_4digits(p, (microseconds % 1000000) / 100);
+    *p++ = ',';
+    out.commit(p);
 }
 
 void print_gps_date(int32_t week, uint32_t tow_s, OutStream& out) {
@@ -133,7 +214,7 @@ void print_gps_date(int32_t week, uint32_t tow_s, OutStream& out) {
         out.put("0000-00-00 ");
         return;
     }
-    put_ymd(out, gps_to_calendar(week, tow_s));
+    put_iso_date(out, week, tow_s);
 }
 
 void print_gps_ms_time(uint32_t tow_ms, int32_t week, OutStream& out) {
@@ -143,27 +224,26 @@ void print_gps_ms_time(uint32_t tow_ms, int32_t week, OutStream& out) {
     if (week < 0 || tow_ms >= kSecondsPerWeek * 1000u) {
         return;
     }
-    print_gps_date(week, tow_ms / 1000, out);
+    put_iso_date(out, week, tow_ms / 1000);
     const uint32_t rest = tow_ms % 86400000u;
-    put2(out, rest / 3600000u);
-    out.put_char(':');
-    put2(out, rest % 3600000u / 60000u);
-    out.put_char(':');
-    put2(out, rest % 60000u / 1000u);
-    out.printf(".%03u", rest % 1000u);
+    char* p = format_hms(out.reserve(12), rest / 1000u);
+    *p++ = '.';
+    out.commit(format_u32_width(p, rest % 1000u, 3));
 }
 
 void print_tag_time_iso(uint32_t tag_time, OutStream& out) {
-    put_ymd(out, gps_to_calendar(tag_week(tag_time), tag_tow(tag_time)));
-    put_hms(out, tag_time % kSecondsPerDay);
-    out.put(".000");
+    put_iso_date(out, tag_week(tag_time), tag_tow(tag_time));
+    char* p = format_hms(out.reserve(12), tag_time % kSecondsPerDay);
+    std::memcpy(p, ".000", 4);
+    out.commit(p + 4);
 }
 
 void print_tag_time_iso_us(uint32_t tag_time, uint32_t microseconds, OutStream& out) {
     const uint32_t t = tag_time + microseconds / 1000000;
-    put_ymd(out, gps_to_calendar(tag_week(t), tag_tow(t)));
-    put_hms(out, t % kSecondsPerDay);
-    out.printf(".%03u", (microseconds % 1000000) / 1000);
+    put_iso_date(out, tag_week(t), tag_tow(t));
+    char* p = format_hms(out.reserve(12), t % kSecondsPerDay);
+    *p++ = '.';
+    out.commit(format_u32_width(p, (microseconds % 1000000) / 1000, 3));
 }
 
 void print_acc_time(uint32_t tag_time, OutStream& out, uint32_t action) {
@@ -178,7 +258,11 @@ void print_acc_time(uint32_t tag_time, OutStream& out, uint32_t action) {
 
 void print_acc_time_us(uint32_t tag_time, uint32_t microseconds, OutStream& out, uint32_t action) {
     if ((action & ACT_ACC_JUST_SECONDS) != 0) {
-        out.printf("%u.%04u,", tag_time + microseconds / 1000000, (microseconds % 1000000) / 100);
+        char* p = format_u32(out.reserve(17), tag_time + microseconds / 1000000);
+        *p++ = '.';
+        p = format_4digits(p, (microseconds % 1000000) / 100);
+        *p++ = ',';
+        out.commit(p);
         return;
     }
     print_tag_time_us(tag_time, microseconds, out);

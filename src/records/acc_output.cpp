@@ -1,6 +1,7 @@
 #include "records/acc_output.h"
 
 #include <cstddef>
+#include <string_view>
 
 #include "common/action.h"
 #include "common/tagtime.h"
@@ -47,24 +48,38 @@ void write_burst_time(const BurstLine& b, OutStream& out, uint32_t action) {
 void write_movebank_start(const BurstLine& b, AccContext& ctx) {
     OutStream& out = ctx.acc;
     if (style_of(b.family).movebank_version) {
-        out.printf("%hhu,", kDecoderVersion);
+        out.put_hhu(kDecoderVersion);
+        out.put_char(',');
     }
-    out.printf("%010u,%i,", b.key, static_cast<int32_t>(ctx.tag.tag_number));
+    out.put_u32_width(b.key, 10);
+    out.put_char(',');
+    out.put_i32(static_cast<int32_t>(ctx.tag.tag_number));
+    out.put_char(',');
     if (b.family == BurstFamily::newacc) {
         print_tag_time_iso_us(b.time, whole_microseconds(b.first_us), out);
     } else {
         print_tag_time_iso(b.time, out);
     }
-    out.printf(",%.2f,%s,", b.rate, b.axes);
+    out.put_char(',');
+    out.put_fixed(b.rate, 2);
+    out.put_char(',');
+    out.put(b.axes);
+    out.put_char(',');
 }
 
-void write_sample(OutStream& out, const BurstSamples& s, int8_t axes, int32_t j, char separator) {
-    for (int a = 0; a < axes; ++a) {
+// Sample j of every axis, separated, and `after` behind the last axis.
+void write_sample(OutStream& out, const BurstSamples& s, int8_t axes, int32_t j, char separator,
+                  char after) {
+    // At most three 16-bit values of six characters and their separators.
+    char* p = out.reserve(kBurstMaxAxes * 7);
+    for (int a = 0; a < axes && a < kBurstMaxAxes; ++a) {
         if (a > 0) {
-            out.put_char(separator);
+            *p++ = separator;
         }
-        out.put_i32(s.samples[a][j]);
+        p = format_i16(p, s.samples[a][j]);
     }
+    *p++ = after;
+    out.commit(p);
 }
 
 // Form A: one spectrum line per axis.
@@ -98,9 +113,13 @@ void write_spectrum_line(const BurstLine& b, uint32_t action, AccContext& ctx) {
     ctx.acc.put(style_of(b.family).spectrum);
     ctx.acc.put_char(',');
     write_burst_time(b, ctx.acc, action);
-    ctx.acc.printf("%s,%i,", b.axes, bins);
+    ctx.acc.put(b.axes);
+    ctx.acc.put_char(',');
+    ctx.acc.put_i32(bins);
+    ctx.acc.put_char(',');
     for (int a = 0; a < b.axis_count; ++a) {
-        ctx.acc.printf("%.3f,", m.deviation[a]);
+        ctx.acc.put_fixed(m.deviation[a], 3);
+        ctx.acc.put_char(',');
     }
     for (int a = 0; a < b.axis_count; ++a) {
         ctx.dsp.acc_dft(s.samples[a], b.n, ctx.buffers.spectrum);
@@ -138,19 +157,23 @@ void write_statistics(const BurstLine& b, uint32_t action, AccContext& ctx) {
     if ((action & ACT_ACC_NO_TIME) == 0) {
         write_burst_time(b, out, action);
     }
-    switch (b.axis_count) {
-    case 1:
-        out.printf("%i,%f,%hi,%hi\n", m.mean[0], m.deviation[0], e.min[0], e.max[0]);
-        break;
-    case 2:
-        out.printf("%i,%i,%f,%f,%hi,%hi,%hi,%hi\n", m.mean[0], m.mean[1], m.deviation[0],
-                   m.deviation[1], e.min[0], e.min[1], e.max[0], e.max[1]);
-        break;
-    default:
-        out.printf("%i,%i,%i,%f,%f,%f,%hi,%hi,%hi,%hi,%hi,%hi\n", m.mean[0], m.mean[1], m.mean[2],
-                   m.deviation[0], m.deviation[1], m.deviation[2], e.min[0], e.min[1], e.min[2],
-                   e.max[0], e.max[1], e.max[2]);
-        break;
+    // Means, deviations ("%f"), minima and maxima ("%hi") of one, two or three axes.
+    const int axes = b.axis_count == 1 || b.axis_count == 2 ? b.axis_count : 3;
+    for (int a = 0; a < axes; ++a) {
+        out.put_i32(m.mean[a]);
+        out.put_char(',');
+    }
+    for (int a = 0; a < axes; ++a) {
+        out.put_f(m.deviation[a]);
+        out.put_char(',');
+    }
+    for (int a = 0; a < axes; ++a) {
+        out.put_hi(e.min[a]);
+        out.put_char(',');
+    }
+    for (int a = 0; a < axes; ++a) {
+        out.put_hi(e.max[a]);
+        out.put_char(a + 1 < axes ? ',' : '\n');
     }
 }
 
@@ -162,9 +185,10 @@ void write_rows(const BurstLine& b, uint32_t action, AccContext& ctx) {
     const bool fix_number = (action & ACT_ACC_FIX_NUMBER) != 0;
     const bool subseconds = (action & ACT_ACC_SUBSECONDS) != 0;
     const double step_us = b.rate > 0.0 ? 1000000 / b.rate : 0.0;
+    const std::string_view row_start = style_of(b.family).row;
     double offset_us = 0.0;
     for (int32_t j = 0; j < b.n; ++j) {
-        out.put(style_of(b.family).row);
+        out.put(row_start);
         if (no_time) {
             if (fix_number) {
                 out.put_u32(ctx.tag.gps_record_counter);
@@ -181,8 +205,7 @@ void write_rows(const BurstLine& b, uint32_t action, AccContext& ctx) {
         } else {
             print_acc_time(b.time, out, action);
         }
-        write_sample(out, s, b.axis_count, j, ',');
-        out.put_char('\n');
+        write_sample(out, s, b.axis_count, j, ',', '\n');
     }
 }
 
@@ -191,8 +214,8 @@ void write_rows(const BurstLine& b, uint32_t action, AccContext& ctx) {
 void write_sample_line(const BurstLine& b, uint32_t action, AccContext& ctx) {
     const char separator = (action & ACT_MOVEBANK) != 0 ? ' ' : ',';
     for (int32_t j = 0; j < b.n; ++j) {
-        write_sample(ctx.acc, ctx.buffers.burst, b.axis_count, j, separator);
-        ctx.acc.put_char(j + 1 < b.n ? separator : '\n');
+        write_sample(ctx.acc, ctx.buffers.burst, b.axis_count, j, separator,
+                     j + 1 < b.n ? separator : '\n');
     }
 }
 

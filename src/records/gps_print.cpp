@@ -23,6 +23,69 @@ double hours(uint32_t seconds) {
     return seconds / 3600.0;
 }
 
+// ",%.7f,%.7f,%.1f,": longitude, latitude and height.
+void write_position(OutStream& out, const GpsFix& f) {
+    out.put_char(',');
+    out.put_fixed(degrees(f.lon), 7);
+    out.put_char(',');
+    out.put_fixed(degrees(f.lat), 7);
+    out.put_char(',');
+    out.put_fixed(metres(f.height_mm), 1);
+    out.put_char(',');
+}
+
+// ",%u,%u,%.2f,": loaded and fix battery voltage and the hours switched on.
+void write_extended_batteries(OutStream& out, const GpsFix& f, uint32_t ontime_s) {
+    out.put_char(',');
+    out.put_u32(f.loaded_battery_mv);
+    out.put_char(',');
+    out.put_u32(f.fix_battery_mv);
+    out.put_char(',');
+    out.put_fixed(hours(ontime_s), 2);
+    out.put_char(',');
+}
+
+// ",%hhu\n" with the decoder version after `commas` more commas.
+void write_version_end(OutStream& out, int commas) {
+    for (int i = 0; i < commas; ++i) {
+        out.put_char(',');
+    }
+    out.put_hhu(kDecoderVersion);
+    out.put_char('\n');
+}
+
+// "%hhu,%c,%u,": fix type, status letter and time to fix.
+void write_fix_kind(OutStream& out, const GpsFix& f) {
+    out.put_hhu(f.fix_type);
+    out.put_char(',');
+    out.put_char(f.letter);
+    out.put_char(',');
+    out.put_u32(f.time_to_fix);
+    out.put_char(',');
+}
+
+// "%i,%i,%i,%i,%i,%i,%i": quaternion w, x, y, z and the magnetic axes.
+void write_quat_mag(OutStream& out, const GpsFix& f) {
+    for (int i = 0; i < 4; ++i) {
+        out.put_i32(f.quat[i]);
+        out.put_char(',');
+    }
+    out.put_i32(f.mag[0]);
+    out.put_char(',');
+    out.put_i32(f.mag[1]);
+    out.put_char(',');
+    out.put_i32(f.mag[2]);
+}
+
+// ",%u,%u,": battery and fix battery voltage.
+void write_movebank_batteries(OutStream& out, const GpsFix& f) {
+    out.put_char(',');
+    out.put_u32(f.battery_mv);
+    out.put_char(',');
+    out.put_u32(f.fix_battery_mv);
+    out.put_char(',');
+}
+
 // The line start and the fix time of day.
 void write_line_head(OutStream& out, const GpsFix& f, uint32_t action) {
     write_gps_line_start(out, f, action);
@@ -31,19 +94,28 @@ void write_line_head(OutStream& out, const GpsFix& f, uint32_t action) {
 }
 
 void write_battery_temperature(OutStream& out, const GpsFix& f) {
+    out.put_char(',');
+    out.put_u32(f.battery_mv);
+    out.put_char(',');
     if (f.temperature_fine) {
-        out.printf(",%u,%.2f", f.battery_mv, f.temperature);
+        out.put_fixed(f.temperature, 2);
     } else {
-        out.printf(",%u,%i", f.battery_mv, f.temperature_coarse);
+        out.put_i32(f.temperature_coarse);
     }
 }
 
 void write_motion(OutStream& out, const GpsFix& f) {
-    out.printf(",%.2f,%.2f,%.2f,%.2f", f.speed, f.heading, f.speed_acc, f.horiz_acc);
+    for (double v : {f.speed, f.heading, f.speed_acc, f.horiz_acc}) {
+        out.put_char(',');
+        out.put_fixed(v, 2);
+    }
 }
 
 void write_movebank_start(OutStream& out, const GpsFix& f, uint32_t key, uint32_t tag_number) {
-    out.printf("%010u,%i,", key, static_cast<int>(tag_number));
+    out.put_u32_width(key, 10);
+    out.put_char(',');
+    out.put_i32(static_cast<int32_t>(tag_number));
+    out.put_char(',');
     print_tag_time_iso(f.start_time, out);
 }
 
@@ -76,13 +148,25 @@ void build_description(const GpsFix& f, bool iso, const char* label,
 void write_gps_line_start(OutStream& out, const GpsFix& f, uint32_t action) {
     out.put("GPS,");
     print_tag_time(f.start_time, out, action);
-    out.printf(",%.7f,%.7f,%.1f,", degrees(f.lon), degrees(f.lat), metres(f.height_mm));
+    write_position(out, f);
     if (f.kind == GpsKind::cooked) {
-        out.printf("%hhu,%c,%hhu,%hhu,%u,", f.fix_type, f.letter, f.clock_flag, f.noise,
-                   f.time_to_fix);
+        out.put_hhu(f.fix_type);
+        out.put_char(',');
+        out.put_char(f.letter);
+        out.put_char(',');
+        out.put_hhu(f.clock_flag);
+        out.put_char(',');
+        out.put_hhu(f.noise);
+        out.put_char(',');
     } else {
-        out.printf("3,%c,%hhu,,%u,", f.letter, f.clock_flag, f.time_to_fix);
+        out.put("3,");
+        out.put_char(f.letter);
+        out.put_char(',');
+        out.put_hhu(f.clock_flag);
+        out.put(",,");
     }
+    out.put_u32(f.time_to_fix);
+    out.put_char(',');
     print_date_weekday(f.fix.week, f.fix.seconds, out);
 }
 
@@ -90,11 +174,11 @@ void write_gps_movebank_start_v9(OutStream& out, const GpsFix& f, uint32_t key,
                                  uint32_t tag_number) {
     write_movebank_start(out, f, key, tag_number);
     if (f.valid) {
-        out.printf(",%.7f,%.7f,%.1f,", degrees(f.lon), degrees(f.lat), metres(f.height_mm));
+        write_position(out, f);
     } else {
         out.put(",,,,");
     }
-    out.printf("%hhu,%c,%u,", f.fix_type, f.letter, f.time_to_fix);
+    write_fix_kind(out, f);
     // Letters C and D mean no time of week: the fix time stamp stays empty.
     if (f.letter != 'C' && f.letter != 'D') {
         print_gps_ms_time(f.tow_ms, f.week, out);
@@ -110,34 +194,38 @@ void write_gps_line(OutStream& out, const GpsFix& f, uint32_t action, uint32_t o
         // Columns 23 to 32 belong to the extended record.
         out.put(",,,,,,,,,,");
         if (extended) {
-            out.printf(",%u,%u,%.2f,%u\n", f.loaded_battery_mv, f.fix_battery_mv, hours(ontime_s),
-                       f.vert_acc_raw);
-        } else {
-            out.put_char('\n');
+            write_extended_batteries(out, f, ontime_s);
+            out.put_u32(f.vert_acc_raw);
         }
+        out.put_char('\n');
         return;
     }
-    out.printf(",%.1f,%hhu,%.2f,%i,%i,%i,%i,%i,%i,%i", f.dop_raw * 0.1, f.satellites,
-               f.pressure_hpa, f.quat[0], f.quat[1], f.quat[2], f.quat[3], f.mag[0], f.mag[1],
-               f.mag[2]);
+    out.put_char(',');
+    out.put_fixed(f.dop_raw * 0.1, 1);
+    out.put_char(',');
+    out.put_hhu(f.satellites);
+    out.put_char(',');
+    out.put_fixed(f.pressure_hpa, 2);
+    out.put_char(',');
+    write_quat_mag(out, f);
     if (extended) {
-        out.printf(",%u,%u,%.2f,%.1f\n", f.loaded_battery_mv, f.fix_battery_mv, hours(ontime_s),
-                   f.vert_acc_raw * 0.1);
-    } else {
-        out.put_char('\n');
+        write_extended_batteries(out, f, ontime_s);
+        out.put_fixed(f.vert_acc_raw * 0.1, 1);
     }
+    out.put_char('\n');
 }
-
 void write_gps_line_v9(OutStream& out, const GpsFix& f, uint32_t action, uint32_t ontime_s) {
     write_line_head(out, f, action);
-    out.printf(",%u,%i", f.battery_mv, f.temperature_coarse);
+    out.put_char(',');
+    out.put_u32(f.battery_mv);
+    out.put_char(',');
+    out.put_i32(f.temperature_coarse);
     write_motion(out, f);
     if ((action & ACT_GPS_EXTENDED) != 0) {
-        out.printf(",%u,%u,%.2f,%u\n", f.loaded_battery_mv, f.fix_battery_mv, hours(ontime_s),
-                   f.vert_acc_raw);
-    } else {
-        out.put_char('\n');
+        write_extended_batteries(out, f, ontime_s);
+        out.put_u32(f.vert_acc_raw);
     }
+    out.put_char('\n');
 }
 
 void write_gps_movebank_line(OutStream& out, const GpsFix& f, uint32_t key, uint32_t tag_number) {
@@ -145,57 +233,69 @@ void write_gps_movebank_line(OutStream& out, const GpsFix& f, uint32_t key, uint
     const bool located = !f.zero_position;
     if (f.kind == GpsKind::cooked) {
         if (located) {
-            out.printf(",%.7f,%.7f,%.1f,", degrees(f.lon), degrees(f.lat), metres(f.height_mm));
+            write_position(out, f);
         } else {
             out.put(",,,,");
         }
-        out.printf("%hhu,%c,%u,", f.fix_type, f.letter, f.time_to_fix);
+        write_fix_kind(out, f);
     } else {
         if (located) {
-            out.printf(",%.7f,%.7f,%.1f,3,", degrees(f.lon), degrees(f.lat), metres(f.height_mm));
+            write_position(out, f);
+            out.put("3,");
         } else {
             out.put(",,,,0,");
         }
-        out.printf("%c,%u,", f.letter, f.time_to_fix);
+        out.put_char(f.letter);
+        out.put_char(',');
+        out.put_u32(f.time_to_fix);
+        out.put_char(',');
     }
     print_gps_ms_time(f.tow_ms, f.week, out);
+    write_movebank_batteries(out, f);
     if (f.temperature_fine) {
-        out.printf(",%u,%u,%.2f", f.battery_mv, f.fix_battery_mv, f.temperature);
+        out.put_fixed(f.temperature, 2);
     } else {
-        out.printf(",%u,%u,%i", f.battery_mv, f.fix_battery_mv, f.temperature_coarse);
+        out.put_i32(f.temperature_coarse);
     }
     if (f.kind == GpsKind::cooked) {
         if (located) {
             write_motion(out, f);
-            out.printf(",,,,,,,,,,,%hhu\n", kDecoderVersion);
+            write_version_end(out, 11);
         } else {
-            out.printf(",,,,,,,,,,,,,,,%hhu\n", kDecoderVersion);
+            write_version_end(out, 15);
         }
         return;
     }
     if (located) {
         write_motion(out, f);
-        out.printf(",%.1f,%hhu,%.2f,", f.dop_raw * 0.1, f.satellites, f.pressure_hpa);
+        out.put_char(',');
+        out.put_fixed(f.dop_raw * 0.1, 1);
+        out.put_char(',');
+        out.put_hhu(f.satellites);
+        out.put_char(',');
     } else {
-        out.printf(",,,,,,,%.2f,", f.pressure_hpa);
+        out.put(",,,,,,,");
     }
+    out.put_fixed(f.pressure_hpa, 2);
+    out.put_char(',');
     if (f.quat_present) {
-        out.printf("%i,%i,%i,%i,%i,%i,%i,%hhu\n", f.quat[0], f.quat[1], f.quat[2], f.quat[3],
-                   f.mag[0], f.mag[1], f.mag[2], kDecoderVersion);
+        write_quat_mag(out, f);
+        write_version_end(out, 1);
     } else {
-        out.printf(",,,,,,,%hhu\n", kDecoderVersion);
+        write_version_end(out, 7);
     }
 }
 
 void write_gps_movebank_line_v9(OutStream& out, const GpsFix& f, uint32_t key,
                                 uint32_t tag_number) {
     write_gps_movebank_start_v9(out, f, key, tag_number);
-    out.printf(",%u,%u,%i", f.battery_mv, f.fix_battery_mv, f.temperature_coarse);
+    write_movebank_batteries(out, f);
+    out.put_i32(f.temperature_coarse);
     if (f.valid) {
         write_motion(out, f);
-        out.printf(",%hhu\n", kDecoderVersion);
+        write_version_end(out, 1);
     } else {
-        out.printf(",,,,,%hhu\n", kDecoderVersion);
+        write_version_end(out, 5);
     }
 }
 

@@ -62,7 +62,12 @@ bool burst_start(const ImuHeader& h, double rate, const char* name, AccContext& 
 }
 
 void write_movebank_start(OutStream& out, uint32_t key, const ImuTime& t, AccContext& ctx) {
-    out.printf("%hhu,%010u,%i,", kDecoderVersion, key, static_cast<int32_t>(ctx.tag.tag_number));
+    out.put_hhu(kDecoderVersion);
+    out.put_char(',');
+    out.put_u32_width(key, 10);
+    out.put_char(',');
+    out.put_i32(static_cast<int32_t>(ctx.tag.tag_number));
+    out.put_char(',');
     print_tag_time_iso_us(t.seconds, whole_microseconds(t.us), out);
 }
 
@@ -129,9 +134,15 @@ void decode_quatcmp(const uint8_t* record, uint32_t length, AccContext& ctx) {
     OutStream& mag = ctx.mag;
     if (movebank) {
         write_movebank_start(quat, key, t, ctx);
-        quat.printf(",%.2f,", rate);
+        quat.put_char(',');
+        quat.put_fixed(rate, 2);
+        quat.put_char(',');
         write_movebank_start(mag, key, t, ctx);
-        mag.printf(",%.2f,%.2f,", rate, quatcmp_temperature_raw(record) * kTemperatureScale);
+        mag.put_char(',');
+        mag.put_fixed(rate, 2);
+        mag.put_char(',');
+        mag.put_fixed(quatcmp_temperature_raw(record) * kTemperatureScale, 2);
+        mag.put_char(',');
     } else {
         quat.put("IMU,");
         print_acc_time_us(t.seconds, whole_microseconds(t.us), quat, ctx.action);
@@ -146,22 +157,30 @@ void decode_quatcmp(const uint8_t* record, uint32_t length, AccContext& ctx) {
         const int x = -e.x;
         const int z = -e.z;
         const bool last = i + 1 == entries;
+        // The magnetic x or z axis is negated after widening, like x and z.
+        const int mag_x = bottom ? e.mag_x : -e.mag_x;
+        const int mag_z = bottom ? -e.mag_z : e.mag_z;
+        const char separator = movebank ? ' ' : ',';
+        quat.put_hi(e.w);
+        quat.put_char(separator);
+        quat.put_i32(x);
+        quat.put_char(separator);
+        quat.put_hhi(e.y);
+        quat.put_char(separator);
+        quat.put_i32(z);
+        // MOVEBANK output has its own file for the magnetic axes.
+        OutStream& m = movebank ? mag : quat;
+        if (!movebank) {
+            m.put_char(',');
+        }
+        m.put_i32(mag_x);
+        m.put_char(separator);
+        m.put_hi(e.mag_y);
+        m.put_char(separator);
+        m.put_i32(mag_z);
+        quat.put_char(last ? '\n' : separator);
         if (movebank) {
-            quat.printf("%hi %i %hhi %i", e.w, x, e.y, z);
-            if (bottom) {
-                mag.printf("%hi %hi %i", e.mag_x, e.mag_y, -e.mag_z);
-            } else {
-                mag.printf("%i %hi %hi", -e.mag_x, e.mag_y, e.mag_z);
-            }
-            quat.put_char(last ? '\n' : ' ');
             mag.put_char(last ? '\n' : ' ');
-        } else {
-            if (bottom) {
-                quat.printf("%hi,%i,%hhi,%i,%hi,%hi,%i", e.w, x, e.y, z, e.mag_x, e.mag_y, -e.mag_z);
-            } else {
-                quat.printf("%hi,%i,%hhi,%i,%i,%hi,%hi", e.w, x, e.y, z, -e.mag_x, e.mag_y, e.mag_z);
-            }
-            quat.put_char(last ? '\n' : ',');
         }
     }
 }

@@ -50,7 +50,9 @@ public:
     }
     void write(OutStream& out) const {
         out.write(buf_, len_);
-        out.printf("*%hhu\n", sentence_checksum(buf_, len_));
+        out.put_char('*');
+        out.put_hhu(sentence_checksum(buf_, len_));
+        out.put_char('\n');
     }
 
 private:

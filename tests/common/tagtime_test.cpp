@@ -85,6 +85,70 @@ TEST(TagTime, SubSecondAndIsoStamps) {
               "90063.5000,");
 }
 
+TEST(TagTime, PaddingOfSubSeconds) {
+    EXPECT_EQ(capture([](OutStream& o) { print_tag_time_us(90061, 100, o); }),
+              "1,5.3.2007,Mo,01:01:01.0001,");
+    EXPECT_EQ(capture([](OutStream& o) { print_acc_time_us(5, 999999, o, ACT_ACC_JUST_SECONDS); }),
+              "5.9999,");
+    EXPECT_EQ(capture([](OutStream& o) { print_acc_time_us(0, 0, o, ACT_ACC_JUST_SECONDS); }),
+              "0.0000,");
+    EXPECT_EQ(capture([](OutStream& o) { print_tag_time_iso_us(0, 7000, o); }),
+              "2007-03-04 00:00:00.007");
+    EXPECT_EQ(capture([](OutStream& o) { print_gps_ms_time(5, 1417, o); }),
+              "2007-03-04 00:00:00.005");
+}
+
+// One stream carries rows of many days, in any order: the date it keeps for
+// the day it printed last must never leak into a row of another day, and the
+// dotted and the ISO dates are kept apart.
+TEST(TagTime, RowsOfChangingDaysInOneStream) {
+    std::string s;
+    {
+        OutStream out(&s);
+        print_tag_time(86399, out, 0);
+        out.put_char('|');
+        print_tag_time(86400, out, 0);
+        out.put_char('|');
+        print_tag_time_iso(86400, out);
+        out.put_char('|');
+        print_tag_time_us(86399, 1500000, out);
+        out.put_char('|');
+        print_tag_time(86399, out, 0);
+        out.put_char('|');
+        print_gps_ms_time(262923456, 2000, out);
+        out.put_char('|');
+        print_tag_time_iso(0, out);
+        out.put_char('|');
+        print_date_weekday(2000, 262923, out);
+        out.put_char('|');
+        print_date_weekday(-1, 0, out);
+        out.put_char('|');
+        print_gps_date(2000, 604800, out);
+        out.put_char('|');
+        print_tag_time(0, out, 0);
+    }
+    EXPECT_EQ(s,
+              "0,4.3.2007,Su,23:59:59|1,5.3.2007,Mo,00:00:00|2007-03-05 00:00:00.000|"
+              "1,5.3.2007,Mo,00:00:00.5000,|0,4.3.2007,Su,23:59:59|2018-05-09 01:02:03.456|"
+              "2007-03-04 00:00:00.000|9.5.2018,We|Week negative,|0000-00-00 |"
+              "0,4.3.2007,Su,00:00:00");
+
+    // Every day of two years in one stream gives what fresh streams give.
+    std::string one;
+    std::string fresh;
+    {
+        OutStream out(&one);
+        for (uint32_t day = 0; day < 731; ++day) {
+            const uint32_t t = day * kSecondsPerDay + day * 97 % kSecondsPerDay;
+            print_tag_time(t, out, 0);
+            print_tag_time_iso(t, out);
+            fresh += capture([&](OutStream& o) { print_tag_time(t, o, 0); });
+            fresh += capture([&](OutStream& o) { print_tag_time_iso(t, o); });
+        }
+    }
+    EXPECT_EQ(one, fresh);
+}
+
 TEST(TagTime, DescriptionsAndGpxTimes) {
     char buf[256];
     format_gps_description(2000, 262923, "Fix", buf, sizeof buf);

@@ -1,0 +1,237 @@
+#include "common/outstream.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace dec {
+namespace {
+
+// printf of the same value: the reference every direct formatter must match.
+template <typename... Args>
+std::string c_printf(const char* fmt, Args... args) {
+    std::vector<char> buf(512);
+    const int n = std::snprintf(buf.data(), buf.size(), fmt, args...);
+    if (n >= static_cast<int>(buf.size())) {
+        buf.resize(static_cast<size_t>(n) + 1);
+        std::snprintf(buf.data(), buf.size(), fmt, args...);
+    }
+    return std::string(buf.data(), n < 0 ? 0 : static_cast<size_t>(n));
+}
+
+std::string capture(const std::function<void(OutStream&)>& print) {
+    std::string s;
+    {
+        OutStream out(&s);
+        print(out);
+    }
+    return s;
+}
+
+// Values every integer formatter meets at its edges, plus random ones spread
+// over all magnitudes (a random bit count keeps small numbers frequent).
+std::vector<uint64_t> integer_samples(size_t random_count) {
+    std::vector<uint64_t> v = {0,          1,          9,          10,         99,
+                               100,        999,        1000,       9999,       10000,
+                               32767,      32768,      65535,      65536,      127,
+                               128,        255,        256,        999999999,  1000000000,
+                               2147483647, 2147483648, 4294967295, 4294967296, UINT64_MAX};
+    std::mt19937_64 rng(20240611);
+    for (size_t i = 0; i < random_count; ++i) {
+        const unsigned bits = static_cast<unsigned>(rng() % 64) + 1;
+        v.push_back(bits == 64 ? rng() : rng() & ((uint64_t{1} << bits) - 1));
+    }
+    return v;
+}
+
+TEST(OutStreamNumbers, IntegersMatchPrintf) {
+    for (uint64_t x : integer_samples(20000)) {
+        const auto u32 = static_cast<uint32_t>(x);
+        const auto i32 = static_cast<int32_t>(u32);
+        const int as_int = i32;
+        EXPECT_EQ(capture([&](OutStream& o) { o.put_u32(u32); }), c_printf("%u", u32)) << x;
+        EXPECT_EQ(capture([&](OutStream& o) { o.put_i32(i32); }), c_printf("%i", i32)) << x;
+        EXPECT_EQ(capture([&](OutStream& o) { o.put_u64(x); }),
+                  c_printf("%llu", static_cast<unsigned long long>(x)))
+            << x;
+        // The length modifiers cut an int argument down to short / char.
+        EXPECT_EQ(capture([&](OutStream& o) { o.put_hi(as_int); }), c_printf("%hi", as_int)) << x;
+        EXPECT_EQ(capture([&](OutStream& o) { o.put_hhi(as_int); }), c_printf("%hhi", as_int))
+            << x;
+        EXPECT_EQ(capture([&](OutStream& o) { o.put_hhu(u32); }), c_printf("%hhu", u32)) << x;
+        for (int width = 1; width <= 10; ++width) {
+            EXPECT_EQ(capture([&](OutStream& o) { o.put_u32_width(u32, width); }),
+                      c_printf("%0*u", width, u32))
+                << x << " width " << width;
+        }
+    }
+}
+
+TEST(OutStreamNumbers, EverySixteenBitValue) {
+    for (int v = -32768; v <= 32767; ++v) {
+        char buf[8];
+        char* end = format_i16(buf, static_cast<int16_t>(v));
+        ASSERT_EQ(std::string(buf, end), c_printf("%i", v)) << v;
+    }
+}
+
+TEST(OutStreamNumbers, ModifierEdgesByHand) {
+    struct Case {
+        int value;
+        const char* hi;
+        const char* hhi;
+        const char* hhu;
+    };
+    const Case cases[] = {
+        {-1, "-1", "-1", "255"},
+        {32768, "-32768", "0", "0"},
+        {-32769, "32767", "-1", "255"},
+        {128, "128", "-128", "128"},
+        {-128, "-128", "-128", "128"},
+        {65537, "1", "1", "1"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(capture([&](OutStream& o) { o.put_hi(c.value); }), c.hi) << c.value;
+        EXPECT_EQ(capture([&](OutStream& o) { o.put_hhi(c.value); }), c.hhi) << c.value;
+        EXPECT_EQ(capture([&](OutStream& o) {
+                      o.put_hhu(static_cast<unsigned>(c.value));
+                  }),
+                  c.hhu)
+            << c.value;
+    }
+    EXPECT_EQ(capture([](OutStream& o) { o.put_u32_width(7, 2); }), "07");
+    EXPECT_EQ(capture([](OutStream& o) { o.put_u32_width(123, 2); }), "123");
+    EXPECT_EQ(capture([](OutStream& o) { o.put_u32_width(42, 10); }), "0000000042");
+    EXPECT_EQ(capture([](OutStream& o) { o.put_u32_width(0, 4); }), "0000");
+}
+
+TEST(OutStreamFixed, EdgeValuesByHand) {
+    struct Case {
+        double value;
+        int precision;
+        const char* expected;
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const Case cases[] = {
+        // Exact ties round to the even neighbour; 0.125 is exactly representable.
+        {0.125, 2, "0.12"},
+        {0.375, 2, "0.38"},
+        {2.5, 0, "2"},
+        {3.5, 0, "4"},
+        {-0.5, 0, "-0"},
+        // 1.005 is stored just below the tie: the exact value decides.
+        {1.005, 2, "1.00"},
+        {0.15, 1, "0.1"},
+        {0.25, 1, "0.2"},
+        {1e15 + 0.5, 0, "1000000000000000"},
+        {1e15 + 1.5, 0, "1000000000000002"},
+        {-0.0, 2, "-0.00"},
+        {-0.001, 2, "-0.00"},
+        {0.0, 6, "0.000000"},
+        {5e-324, 3, "0.000"},
+        {-5e-324, 1, "-0.0"},
+        {1e21, 1, "1000000000000000000000.0"},
+        {123456789.0 * 1e-7, 7, "12.3456789"},
+        {-1800000000 * 1e-7, 7, "-180.0000000"},
+        {nan, 2, "nan"},
+        {-nan, 3, "-nan"},
+        {inf, 1, "inf"},
+        {-inf, 6, "-inf"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(capture([&](OutStream& o) { o.put_fixed(c.value, c.precision); }), c.expected)
+            << c.value << " precision " << c.precision;
+    }
+    EXPECT_EQ(capture([](OutStream& o) { o.put_f(1.0 / 3); }), "0.333333");
+    EXPECT_EQ(capture([](OutStream& o) { o.put_f(-2.0); }), "-2.000000");
+}
+
+// Doubles from every part of the range: random bit patterns (denormals, huge
+// values, NaNs included), values of the sizes the outputs carry, and exact
+// ties at each precision.
+std::vector<double> double_samples(size_t random_count) {
+    std::vector<double> v = {0.0,     -0.0,    1e300,   -1e300,  DBL_MAX, -DBL_MAX,
+                             DBL_MIN, 5e-324,  1e15,    1e15 + 0.5, 9007199254740993.0,
+                             0.5,     1.5,     0.05,    0.005,   0.0005,  0.00005,
+                             0.000005, 0.0000005, 99.995, 9.9995, 0.45};
+    std::mt19937_64 rng(77);
+    std::uniform_real_distribution<double> metres(-100000.0, 100000.0);
+    std::uniform_int_distribution<int32_t> raw(INT32_MIN, INT32_MAX);
+    for (size_t i = 0; i < random_count; ++i) {
+        uint64_t bits = rng();
+        double d;
+        std::memcpy(&d, &bits, sizeof d);
+        v.push_back(d);
+        v.push_back(metres(rng));
+        v.push_back(raw(rng) * 1e-7);
+        v.push_back(raw(rng) / 1000.0);
+        v.push_back(std::sqrt(static_cast<double>(rng() % 1000000)));
+        // k / 2^m with few bits: many land exactly on a rounding tie.
+        v.push_back(static_cast<double>(raw(rng) % 100000) / static_cast<double>(1u << (rng() % 12)));
+    }
+    return v;
+}
+
+TEST(OutStreamFixed, MatchesPrintfOverManyValues) {
+    const int precisions[] = {0, 1, 2, 3, 4, 6, 7, 9, kMaxFixedPrecision};
+    for (double d : double_samples(4000)) {
+        for (int p : precisions) {
+            ASSERT_EQ(capture([&](OutStream& o) { o.put_fixed(d, p); }), c_printf("%.*f", p, d))
+                << std::hexfloat << d << " precision " << p;
+        }
+        ASSERT_EQ(capture([&](OutStream& o) { o.put_f(d); }), c_printf("%f", d))
+            << std::hexfloat << d;
+    }
+}
+
+// Fields written straight into the buffer must survive every flush boundary,
+// also with the smallest buffer a stream accepts.
+TEST(OutStreamBuffer, DirectFieldsAcrossFlushes) {
+    std::string expected;
+    std::string got;
+    {
+        OutStream out(&got, 1);
+        std::mt19937 rng(5);
+        for (int i = 0; i < 20000; ++i) {
+            const uint32_t u = rng();
+            const double d = static_cast<int32_t>(rng()) * 1e-3;
+            switch (i % 5) {
+            case 0:
+                out.put_u32_width(u % 100000, 4);
+                expected += c_printf("%04u", u % 100000);
+                break;
+            case 1:
+                out.put_fixed(d, 2);
+                expected += c_printf("%.2f", d);
+                break;
+            case 2:
+                out.put_i32(static_cast<int32_t>(u));
+                expected += c_printf("%i", static_cast<int32_t>(u));
+                break;
+            case 3:
+                out.put("text,");
+                expected += "text,";
+                break;
+            default:
+                // A huge value takes most of a minimal buffer at once.
+                out.put_fixed(DBL_MAX, 3);
+                expected += c_printf("%.3f", DBL_MAX);
+                break;
+            }
+            out.put_char(',');
+            expected += ',';
+        }
+    }
+    EXPECT_EQ(got, expected);
+}
+
+}  // namespace
+}  // namespace dec
