@@ -45,23 +45,23 @@ std::array<uint8_t, 224> make_default_settings(uint8_t tag_type, uint8_t sw_vers
     return s;
 }
 
-Block256 make_open_block(const OpenBlockSpec& spec, const std::array<uint8_t, 224>& settings) {
+Block256 make_open_block(const OpenBlockSpec& desc, const std::array<uint8_t, 224>& settings) {
     Block256 b{};
     b[0] = 0x01;
     put_le32(b.data(), 1, 0x79F02AB6);
     std::memcpy(b.data() + 5, "OPEN", 4);
-    put_le16(b.data(), 9, spec.basestation_id);
-    put_le32(b.data(), 16, spec.time);
-    put_le32(b.data(), 20, spec.flash_start);
-    put_le32(b.data(), 24, spec.flash_end);
-    put_le16(b.data(), 28, spec.tag);
+    put_le16(b.data(), 9, desc.basestation_id);
+    put_le32(b.data(), 16, desc.time);
+    put_le32(b.data(), 20, desc.flash_start);
+    put_le32(b.data(), 24, desc.flash_end);
+    put_le16(b.data(), 28, desc.tag);
     std::memcpy(b.data() + 32, settings.data(), settings.size());
     return b;
 }
 
-Block256 make_open_block(const OpenBlockSpec& spec) {
-    return make_open_block(spec,
-                           make_default_settings(spec.tag_type, spec.sw_version, spec.feature_word));
+Block256 make_open_block(const OpenBlockSpec& desc) {
+    return make_open_block(desc,
+                           make_default_settings(desc.tag_type, desc.sw_version, desc.feature_word));
 }
 
 Unit make_unit(uint8_t type, const std::vector<uint8_t>& payload) {
@@ -98,8 +98,8 @@ Block256 make_close_info(uint16_t local_address, uint32_t connect_time, uint32_t
     return b;
 }
 
-ContainerBuilder& ContainerBuilder::open(const OpenBlockSpec& spec) {
-    return block(make_open_block(spec));
+ContainerBuilder& ContainerBuilder::open(const OpenBlockSpec& desc) {
+    return block(make_open_block(desc));
 }
 
 ContainerBuilder& ContainerBuilder::empty_units(int count) {
@@ -109,11 +109,11 @@ ContainerBuilder& ContainerBuilder::empty_units(int count) {
     return *this;
 }
 
-ContainerBuilder& ContainerBuilder::download(OpenBlockSpec spec, int count, uint8_t type) {
-    spec.flash_end = spec.flash_start + 64u * static_cast<uint32_t>(count);
-    open(spec);
+ContainerBuilder& ContainerBuilder::download(OpenBlockSpec desc, int count, uint8_t type) {
+    desc.flash_end = desc.flash_start + 64u * static_cast<uint32_t>(count);
+    open(desc);
     for (int i = 0; i < count; ++i) {
-        unit(make_pattern_unit(type, spec.flash_start / 64 + static_cast<uint32_t>(i)));
+        unit(make_pattern_unit(type, desc.flash_start / 64 + static_cast<uint32_t>(i)));
     }
     return *this;
 }

@@ -4,22 +4,22 @@
 
 namespace dec::testing {
 
-std::vector<uint8_t> make_ecg_record(const EcgSpec& spec, uint32_t tag_number, uint8_t format) {
-    std::vector<uint8_t> r(63u * spec.units, 0);
-    put_le32(r.data(), 1, spec.start_time);
-    r[6] = spec.frequency_code;
-    r[9] = spec.resolution_code;
-    r[12] = spec.units;
-    put_le16(r.data(), 13, static_cast<uint16_t>(spec.dynamic_offset));
-    put_le16(r.data(), 15, static_cast<uint16_t>(spec.temperature_raw));
-    r[17] = spec.battery;
-    for (size_t i = 0; i < spec.samples.size(); i += 2) {
+std::vector<uint8_t> make_ecg_record(const EcgSpec& desc, uint32_t tag_number, uint8_t format) {
+    std::vector<uint8_t> r(63u * desc.units, 0);
+    put_le32(r.data(), 1, desc.start_time);
+    r[6] = desc.frequency_code;
+    r[9] = desc.resolution_code;
+    r[12] = desc.units;
+    put_le16(r.data(), 13, static_cast<uint16_t>(desc.dynamic_offset));
+    put_le16(r.data(), 15, static_cast<uint16_t>(desc.temperature_raw));
+    r[17] = desc.battery;
+    for (size_t i = 0; i < desc.samples.size(); i += 2) {
         const size_t at = 18 + 3 * (i / 2);
         if (at + 3 > r.size()) {
             break;
         }
-        const uint16_t s1 = spec.samples[i];
-        const uint16_t s2 = i + 1 < spec.samples.size() ? spec.samples[i + 1] : 0;
+        const uint16_t s1 = desc.samples[i];
+        const uint16_t s2 = i + 1 < desc.samples.size() ? desc.samples[i + 1] : 0;
         uint8_t* g = r.data() + at;
         g[0] = static_cast<uint8_t>(s1);
         g[1] = static_cast<uint8_t>(((s1 >> 8) & 0x0F) | ((s2 >> 8) << 4));

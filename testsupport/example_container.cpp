@@ -327,7 +327,7 @@ void write_gen5_example(const ExampleOptions& o, const ExampleSink& sink) {
 
             // The base station reaches the tags a few minutes apart.
             const uint32_t now = from + window + 300 * static_cast<uint32_t>(i);
-            OpenBlockSpec spec{.tag = t.recorder.tag(),
+            OpenBlockSpec desc{.tag = t.recorder.tag(),
                                .tag_type = static_cast<uint8_t>(t.recorder.kind() == TagKind::ecg ? 7 : 5),
                                .sw_version = static_cast<uint8_t>(
                                    t.recorder.kind() == TagKind::v10 ? 10
@@ -339,7 +339,7 @@ void write_gen5_example(const ExampleOptions& o, const ExampleSink& sink) {
                                .basestation_id = kBasestation,
                                .feature_word = t.recorder.features()};
             ContainerBuilder c(std::vector<uint8_t>{});
-            c.open(spec);
+            c.open(desc);
             for (const Unit& u : units) {
                 c.unit(u);
             }

@@ -192,17 +192,17 @@ std::vector<uint8_t> make_gen3_config(size_t size, size_t marker_offset, uint8_t
     return c;
 }
 
-Gen3IntactBlock make_gen3_intact_block(const Gen3IntactSpec& spec) {
+Gen3IntactBlock make_gen3_intact_block(const Gen3IntactSpec& desc) {
     Gen3IntactBlock b{};
-    b[0] = spec.type;
+    b[0] = desc.type;
     b[1] = 0xF1;
-    put_le32(b.data(), 2, spec.time);
-    put_le16(b.data(), 6, spec.temperature_raw);
-    put_le16(b.data(), 8, spec.battery_raw);
-    const size_t n = std::min<size_t>(spec.entries.size(), 500);
-    std::copy_n(spec.entries.begin(), n, b.begin() + 10);
-    if (spec.type != 129) {
-        const std::vector<uint8_t> filler = intact_jump_entry(spec.type, 0);
+    put_le32(b.data(), 2, desc.time);
+    put_le16(b.data(), 6, desc.temperature_raw);
+    put_le16(b.data(), 8, desc.battery_raw);
+    const size_t n = std::min<size_t>(desc.entries.size(), 500);
+    std::copy_n(desc.entries.begin(), n, b.begin() + 10);
+    if (desc.type != 129) {
+        const std::vector<uint8_t> filler = intact_jump_entry(desc.type, 0);
         for (size_t off = 10 + (n + 3) / 4 * 4; off + 4 <= 510; off += 4) {
             std::memcpy(b.data() + off, filler.data(), 4);
         }
@@ -245,8 +245,8 @@ std::vector<uint8_t> make_gen3_intact_config(uint8_t intact_interval, uint8_t fl
 Gen3Builder::Gen3Builder(int minor, std::vector<uint8_t> header)
     : minor_(minor), bytes_(header.empty() ? make_gen3_header(minor) : std::move(header)) {}
 
-Gen3Builder& Gen3Builder::open(const Gen3OpenSpec& spec) {
-    const auto b = make_gen3_open_block(spec, long_form());
+Gen3Builder& Gen3Builder::open(const Gen3OpenSpec& desc) {
+    const auto b = make_gen3_open_block(desc, long_form());
     return raw(b.data(), b.size());
 }
 
@@ -262,10 +262,10 @@ Gen3Builder& Gen3Builder::raw(const uint8_t* data, size_t size) {
     return *this;
 }
 
-Gen3Builder& Gen3Builder::download(Gen3OpenSpec spec, int count) {
-    open(spec);
+Gen3Builder& Gen3Builder::download(Gen3OpenSpec desc, int count) {
+    open(desc);
     for (int i = 0; i < count; ++i) {
-        record(make_gen3_pattern_record(0x03, spec.fufa / 64 + static_cast<uint32_t>(i)));
+        record(make_gen3_pattern_record(0x03, desc.fufa / 64 + static_cast<uint32_t>(i)));
     }
     return *this;
 }

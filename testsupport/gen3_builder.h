@@ -34,7 +34,7 @@ struct Gen3OpenSpec {
 };
 
 // 64 bytes (short) or 192 bytes (long).
-std::vector<uint8_t> make_gen3_open_block(const Gen3OpenSpec& spec, bool long_form);
+std::vector<uint8_t> make_gen3_open_block(const Gen3OpenSpec& desc, bool long_form);
 
 // A data record: type byte and up to 63 payload bytes.
 Gen3Record make_gen3_record(uint8_t type, const std::vector<uint8_t>& payload = {});
@@ -65,8 +65,8 @@ struct Gen3GpsSpec {
 };
 
 // Block 0x30 (checksum over bytes 0..49) and block 0x31 (over bytes 0..60).
-Gen3Record make_gen3_gps_old(const Gen3GpsSpec& spec);
-Gen3Record make_gen3_gps(const Gen3GpsSpec& spec);
+Gen3Record make_gen3_gps_old(const Gen3GpsSpec& desc);
+Gen3Record make_gen3_gps(const Gen3GpsSpec& desc);
 
 // An acceleration burst as blocks 0x40, 0x41, ...: burst time, axes byte, rate
 // code and `samples` 12-bit values; with `checked` the length and sum bytes of
@@ -99,7 +99,7 @@ struct Gen3IntactSpec {
     std::vector<uint8_t> entries = {};
 };
 
-Gen3IntactBlock make_gen3_intact_block(const Gen3IntactSpec& spec);
+Gen3IntactBlock make_gen3_intact_block(const Gen3IntactSpec& desc);
 // The four bytes of one entry of a TX or RX block.
 std::vector<uint8_t> intact_tx_entry(uint8_t strength);
 std::vector<uint8_t> intact_rx_entry(uint8_t strength_a, uint8_t strength_b, uint16_t other_tag);
@@ -119,7 +119,7 @@ public:
     explicit Gen3Builder(int minor, std::vector<uint8_t> header = {});
 
     bool long_form() const { return minor_ >= 5; }
-    Gen3Builder& open(const Gen3OpenSpec& spec);
+    Gen3Builder& open(const Gen3OpenSpec& desc);
     Gen3Builder& record(const Gen3Record& r) { return raw(r.data(), r.size()); }
     Gen3Builder& records(const std::vector<Gen3Record>& rs);
     Gen3Builder& intact_block(const Gen3IntactBlock& b) { return raw(b.data(), b.size()); }
@@ -127,7 +127,7 @@ public:
     Gen3Builder& intact_part(const Gen3IntactBlock& b, size_t bytes) { return raw(b.data(), bytes); }
     Gen3Builder& raw(const uint8_t* data, size_t size);
     // Open block and `count` pattern records of type 0x03 from fufa on.
-    Gen3Builder& download(Gen3OpenSpec spec, int count);
+    Gen3Builder& download(Gen3OpenSpec desc, int count);
 
     const std::vector<uint8_t>& bytes() const { return bytes_; }
     void write_file(const std::string& path) const;

@@ -55,8 +55,8 @@ size_t packed_size(size_t samples) { return 3 * ((samples + 1) / 2); }
 
 // ---------------------------------------------------------------- GPS fixes
 
-void set_extended_temperature(GpsExtendedSpec& spec, uint16_t raw) {
-    spec.pressure_d2 = (spec.pressure_d2 & 0xFFu) | (uint32_t{static_cast<uint8_t>(raw)} << 16) |
+void set_extended_temperature(GpsExtendedSpec& desc, uint16_t raw) {
+    desc.pressure_d2 = (desc.pressure_d2 & 0xFFu) | (uint32_t{static_cast<uint8_t>(raw)} << 16) |
                        (uint32_t{static_cast<uint8_t>(raw >> 8)} << 8);
 }
 
@@ -350,11 +350,11 @@ void TagImage::download(ContainerBuilder& c, size_t first, size_t count, uint32_
 
 void TagImage::interrupted_download(ContainerBuilder& c, size_t first, size_t announced,
                                     size_t delivered, uint32_t time) const {
-    OpenBlockSpec spec = base_;
-    spec.flash_start = base_.flash_start + 64u * static_cast<uint32_t>(first);
-    spec.flash_end = spec.flash_start + 64u * static_cast<uint32_t>(announced);
-    spec.time = time;
-    c.open(spec);
+    OpenBlockSpec desc = base_;
+    desc.flash_start = base_.flash_start + 64u * static_cast<uint32_t>(first);
+    desc.flash_end = desc.flash_start + 64u * static_cast<uint32_t>(announced);
+    desc.time = time;
+    c.open(desc);
     for (size_t i = first; i < first + delivered && i < units_.size(); ++i) {
         c.unit(units_[i]);
     }

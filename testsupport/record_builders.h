@@ -91,13 +91,13 @@ struct GpsExtendedSpec {
 
 // Sets the temperature raw of an extended record without pressure data: the
 // 16 bits lie where D2 keeps its bits 23-8.
-void set_extended_temperature(GpsExtendedSpec& spec, uint16_t raw);
+void set_extended_temperature(GpsExtendedSpec& desc, uint16_t raw);
 
-Payload make_gps_cooked(const GpsCookedSpec& spec);
-inline Payload make_gps_cooked_v9(const GpsCookedSpec& spec) { return make_gps_cooked(spec); }
+Payload make_gps_cooked(const GpsCookedSpec& desc);
+inline Payload make_gps_cooked_v9(const GpsCookedSpec& desc) { return make_gps_cooked(desc); }
 // Unseeded (block 0x34) unless `seeded`, when the sums start at the two low
 // bytes of the tag number (block 0x36).
-Payload make_gps_extended(const GpsExtendedSpec& spec, bool seeded = false,
+Payload make_gps_extended(const GpsExtendedSpec& desc, bool seeded = false,
                           uint32_t tag_number = 0);
 
 // ------------------------------------------------------ acceleration bursts
@@ -115,8 +115,8 @@ struct AccBurstSpec {
 
 // Variant 0 (units 0x40) sums from 0; variant 1 (units 0x44) seeds the sum with
 // the tag number.
-Record make_acc_burst(const AccBurstSpec& spec, int variant = 0, uint32_t tag_number = 0);
-inline Record make_acc_burst_v9(const AccBurstSpec& spec) { return make_acc_burst(spec, 0, 0); }
+Record make_acc_burst(const AccBurstSpec& desc, int variant = 0, uint32_t tag_number = 0);
+inline Record make_acc_burst_v9(const AccBurstSpec& desc) { return make_acc_burst(desc, 0, 0); }
 
 // ------------------------------------------------------------ IMU records
 
@@ -154,8 +154,8 @@ struct QuatcmpSpec {
     uint8_t units = 0;
 };
 
-Record make_newacc(const NewaccSpec& spec, uint32_t tag_number);
-Record make_quatcmp(const QuatcmpSpec& spec, uint32_t tag_number);
+Record make_newacc(const NewaccSpec& desc, uint32_t tag_number);
+Record make_quatcmp(const QuatcmpSpec& desc, uint32_t tag_number);
 
 // ------------------------------------------------------------------ events
 
@@ -193,11 +193,11 @@ struct GsmReportSpec {
     uint8_t urcflags = 0;
 };
 
-Payload make_event(const EventSpec& spec);
+Payload make_event(const EventSpec& desc);
 Payload make_reset_event(uint32_t time, uint8_t rs, uint16_t battery);
 Payload make_switch_event(uint32_t time, bool on, uint16_t battery);
 Payload make_low_battery_event(uint32_t time, uint16_t battery);
-Payload make_gsm_report(const GsmReportSpec& spec);
+Payload make_gsm_report(const GsmReportSpec& desc);
 
 // Software-9 event of a tag below serial 1980: type 0 reset or type 1 low
 // battery with the voltage code at offset 5.

@@ -28,7 +28,7 @@ std::string after_heads(const std::string& info) {
 
 TEST_F(TagInfoTest, GsmTexts) {
     ContainerBuilder c;
-    c.open(spec(0, 64 * 9));
+    c.open(desc(0, 64 * 9));
     c.unit(make_unit(0x70, gsm_payload(kT0, "Hello\x01world\xE9!")));
     c.unit(make_pattern_unit(0xFE, 1));  // ends the one-unit text
     // A text over two units: the unit boundary lies inside the text.
@@ -79,7 +79,7 @@ unsigned xor_checksum(const std::string& sentence) {
 
 TEST_F(TagInfoTest, SatelliteReportWaitsForItsFirstContinuation) {
     ContainerBuilder c;
-    c.open(spec(0, 64 * 4));
+    c.open(desc(0, 64 * 4));
     c.unit(make_unit(0x32, satellite_payload()));  // holds all 44 bytes already
     c.unit(make_pattern_unit(0xFE, 1));            // but no continuation: never printed
     c.unit(make_unit(0x32, satellite_payload()));
@@ -94,10 +94,10 @@ TEST_F(TagInfoTest, SatelliteReportWaitsForItsFirstContinuation) {
 
 TEST_F(TagInfoTest, StrayContinuationsAndDamagedUnits) {
     ContainerBuilder c;
-    c.open(spec(0, 64 * 4));
+    c.open(desc(0, 64 * 4));
     c.unit(make_unit(0x41, {1, 2, 3}));  // no burst started: ignored, not bad
     c.unit(make_unit(0x33, {1, 2, 3}));  // no satellite report started
-    auto damaged = testing::make_open_block(spec(0, 64));
+    auto damaged = testing::make_open_block(desc(0, 64));
     damaged[5] = 'X';  // not "OPEN": a damaged unit of open-block type
     c.raw(damaged.data(), 64);
     c.unit(make_unit(0x99));
@@ -110,7 +110,7 @@ TEST_F(TagInfoTest, StrayContinuationsAndDamagedUnits) {
 
 TEST_F(TagInfoTest, GpsUnitsAreCountedButNotDecodedForAccOnly) {
     ContainerBuilder c;
-    c.open(spec(0, 64 * 2));
+    c.open(desc(0, 64 * 2));
     c.unit(make_pattern_unit(0x30, 1));  // would fail its checksum if decoded
     c.unit(make_pattern_unit(0x34, 2));
     info_of(c, "1");

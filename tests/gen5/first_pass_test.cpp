@@ -16,9 +16,9 @@ using testing::OpenBlockSpec;
 
 TEST_F(TagInfoTest, ContiguousDownloads) {
     ContainerBuilder c;
-    c.open(spec(0, 128));
+    c.open(desc(0, 128));
     units(c, 0, 2);
-    c.open(spec(128, 256));
+    c.open(desc(128, 256));
     units(c, 2, 2);
     EXPECT_EQ(info_of(c), kHead + download(128, "0.000") + "(data complete)\n" +
                               download(128, "0.000") +
@@ -33,9 +33,9 @@ TEST_F(TagInfoTest, ContiguousDownloads) {
 
 TEST_F(TagInfoTest, ResentDataIsWrittenOnce) {
     ContainerBuilder c;
-    c.open(spec(0, 256));
+    c.open(desc(0, 256));
     units(c, 0, 4);
-    c.open(spec(128, 384));  // re-sends units 2 and 3
+    c.open(desc(128, 384));  // re-sends units 2 and 3
     units(c, 2, 4);
     const std::string text = info_of(c);
     EXPECT_EQ(text, kHead + download(256, "0.000") + "(data complete)\n" +
@@ -50,9 +50,9 @@ TEST_F(TagInfoTest, ResentDataIsWrittenOnce) {
 
 TEST_F(TagInfoTest, ResentDataThatDiffersIsKeptTwice) {
     ContainerBuilder c;
-    c.open(spec(0, 256));
+    c.open(desc(0, 256));
     units(c, 0, 4);
-    c.open(spec(128, 384));
+    c.open(desc(128, 384));
     auto changed = make_pattern_unit(0xFE, 2);
     changed[40] ^= 1;
     c.unit(changed);
@@ -64,13 +64,13 @@ TEST_F(TagInfoTest, ResentDataThatDiffersIsKeptTwice) {
 
 TEST_F(TagInfoTest, GapsAndLargeOverlaps) {
     ContainerBuilder c;
-    c.open(spec(0, 128));
+    c.open(desc(0, 128));
     units(c, 0, 2);
-    c.open(spec(1152, 1280));  // 1024 bytes never arrived
+    c.open(desc(1152, 1280));  // 1024 bytes never arrived
     units(c, 18, 2);
-    c.open(spec(64, 128));  // far behind the end (1280): not comparable
+    c.open(desc(64, 128));  // far behind the end (1280): not comparable
     units(c, 1, 1);
-    c.open(spec(0, 64));  // restart from address 0: no message
+    c.open(desc(0, 64));  // restart from address 0: no message
     units(c, 0, 1);
     EXPECT_EQ(
         info_of(c),
@@ -88,9 +88,9 @@ TEST_F(TagInfoTest, GapsAndLargeOverlaps) {
 
 TEST_F(TagInfoTest, OverlapBeyondTheGoBackLimit) {
     ContainerBuilder c;
-    c.open(spec(0, 64 * 80));
+    c.open(desc(0, 64 * 80));
     units(c, 0, 80);  // ends at 5120
-    c.open(spec(960, 1024));  // 4160 bytes back: more than can be compared
+    c.open(desc(960, 1024));  // 4160 bytes back: more than can be compared
     units(c, 15, 1);
     const std::string text = info_of(c);
     EXPECT_NE(text.find(download(64, "0.001") +
@@ -104,7 +104,7 @@ TEST_F(TagInfoTest, OverlapBeyondTheGoBackLimit) {
 
 TEST_F(TagInfoTest, FirstDownloadNotFromAddressZero) {
     ContainerBuilder c;
-    c.open(spec(0x10000, 0x10000 + 64));
+    c.open(desc(0x10000, 0x10000 + 64));
     units(c, 0, 1);
     EXPECT_EQ(info_of(c), kHead + download(64, "0.063") +
                               "########### Important information:\nObviously the tag downloaded "
@@ -121,7 +121,7 @@ TEST_F(TagInfoTest, FirstDownloadNotFromAddressZero) {
 TEST_F(TagInfoTest, EmptyUnitsAndCloseInformation) {
     for (int after : {3, 4, 5}) {
         ContainerBuilder c;
-        c.open(spec(0, 1024));
+        c.open(desc(0, 1024));
         units(c, 0, 2);
         c.empty_units(1);  // 896 bytes before the announced end: in the middle
         units(c, 3, 10);
@@ -145,7 +145,7 @@ TEST_F(TagInfoTest, EmptyUnitsAndCloseInformation) {
 
 TEST_F(TagInfoTest, DamagedCloseInformationIsData) {
     ContainerBuilder c;
-    c.open(spec(0, 128));
+    c.open(desc(0, 128));
     units(c, 0, 1);
     c.block(testing::make_close_info(0xFF00, 5, 0x12345678));  // four units taken as data
     const auto cut = testing::make_close_info(0xFF00, 5);
@@ -164,9 +164,9 @@ TEST_F(TagInfoTest, DamagedCloseInformationIsData) {
 
 TEST_F(TagInfoTest, UnexpectedTagTypeInALaterDownload) {
     ContainerBuilder c;
-    c.open(spec(0, 64));
+    c.open(desc(0, 64));
     units(c, 0, 1);
-    OpenBlockSpec other = spec(64, 128);
+    OpenBlockSpec other = desc(64, 128);
     other.sw_version = 9;
     c.open(other);
     const std::string text = info_of(c);

@@ -65,7 +65,7 @@ protected:
         EXPECT_FALSE(testing::file_exists(dir.file("ftag17.tmp")));
         return strip_settings(testing::read_text(dir.file("info_tag17.txt")));
     }
-    static OpenBlockSpec spec(uint32_t start, uint32_t end) {
+    static OpenBlockSpec desc(uint32_t start, uint32_t end) {
         return OpenBlockSpec{.tag = 17, .flash_start = start, .flash_end = end, .time = kT0};
     }
     // `count` 0xFE units numbered from `first`.

@@ -1,6 +1,6 @@
 // The record builders are proved by the decoders accepting what they build:
 // checksums pass (and fail once a byte changes), and the decoded values are the
-// ones the spec struct asked for.
+// ones the desc struct asked for.
 #include "testsupport/record_builders.h"
 
 #include <gtest/gtest.h>
