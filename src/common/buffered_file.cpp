@@ -16,6 +16,9 @@ void BufferedReader::grow() {
     if (cap_ < max_cap_) {
         cap_ = cap_ == 0 ? std::min(kFileBufferStart, max_cap_) : std::min(2 * cap_, max_cap_);
         buf_.reset(new uint8_t[cap_]);
+        // The old bytes are gone with the old buffer: a later seek back must
+        // go through the descriptor, which stands at their end.
+        pos_ = len_ = 0;
     }
 }
 

@@ -166,5 +166,28 @@ TEST_F(IoFileTest, BufferedReaderSeeksBackAcrossItsBuffer) {
     sys.close(fd);
 }
 
+// A read that meets the end of the file just as the buffer grows, then a
+// seek back over the bytes it delivered: they must be read again, not the
+// new buffer's uninitialised contents.
+TEST_F(IoFileTest, BufferedReaderSeeksBackAfterGrowingAtTheEnd) {
+    std::vector<uint8_t> bytes(kFileBufferStart + 64);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<uint8_t>(i * 13 + 1);
+    }
+    const std::string path = dir.file("grow");
+    testing::write_bytes(path, bytes);
+    int fd = sys.open_read(path.c_str());
+    BufferedReader in(sys, fd);
+    std::vector<uint8_t> buf(kFileBufferStart);
+    ASSERT_EQ(in.read(buf.data(), kFileBufferStart - 32), static_cast<ssize_t>(kFileBufferStart - 32));
+    // 32 bytes from the first buffer, 64 from the second fill, then the end.
+    ASSERT_EQ(in.read(buf.data(), 192), 96);
+    ASSERT_EQ(in.seek_back(64), 0);
+    ASSERT_EQ(in.read(buf.data(), 64), 64);
+    EXPECT_EQ(std::vector<uint8_t>(buf.begin(), buf.begin() + 64),
+              std::vector<uint8_t>(bytes.end() - 64, bytes.end()));
+    sys.close(fd);
+}
+
 }  // namespace
 }  // namespace dec

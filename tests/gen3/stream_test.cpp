@@ -22,7 +22,7 @@ public:
 
     ssize_t raw_read(void* buf, size_t count) override {
         const size_t n = std::min(count, raw.size() - raw_pos);
-        std::memcpy(buf, raw.data() + raw_pos, n);
+        std::copy_n(raw.begin() + static_cast<long>(raw_pos), n, static_cast<uint8_t*>(buf));
         raw_pos += n;
         return static_cast<ssize_t>(n);
     }
@@ -37,7 +37,7 @@ public:
         if (image.size() < image_pos + count) {
             image.resize(image_pos + count);
         }
-        std::memcpy(image.data() + image_pos, buf, count);
+        std::copy_n(static_cast<const uint8_t*>(buf), count, image.begin() + static_cast<long>(image_pos));
         image_pos += count;
         return static_cast<ssize_t>(count);
     }
@@ -50,7 +50,7 @@ public:
     }
     ssize_t image_read(void* buf, size_t count) override {
         const size_t n = std::min(count, image.size() - image_pos);
-        std::memcpy(buf, image.data() + image_pos, n);
+        std::copy_n(image.begin() + static_cast<long>(image_pos), n, static_cast<uint8_t*>(buf));
         image_pos += n;
         return static_cast<ssize_t>(n);
     }
