@@ -12,19 +12,22 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=
     -DDEC_FUZZ=ON -DDEC_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" --target fuzz_gen5 fuzz_gen3 fuzz_voltage make_seeds
 
-rm -rf "$build/seeds"
-"$build/make_seeds" "$build/seeds"
+root=$(realpath "$build")
+rm -rf "$root/seeds"
+"$root/make_seeds" "$root/seeds"
 status=0
 for kind in gen5 gen3 voltage; do
-    mkdir -p "$build/corpus/$kind"
+    mkdir -p "$root/corpus/$kind"
     echo "== fuzz_$kind for ${seconds}s =="
-    if ! "$build/fuzz/fuzz_$kind" "$build/corpus/$kind" "$build/seeds/$kind" \
+    log="$root/fuzz_$kind.log"
+    rc=0
+    "$root/fuzz/fuzz_$kind" "$root/corpus/$kind" "$root/seeds/$kind" \
         -max_total_time="$seconds" -max_len=8192 -print_final_stats=1 \
-        -artifact_prefix="$build/finding-$kind-" 2>&1 | grep -E '^(stat::|#[0-9]+ +DONE|==[0-9]+==ERROR|SUMMARY)'; then
-        :
-    fi
-    if ls "$build"/finding-"$kind"-* >/dev/null 2>&1; then
-        echo "fuzz_$kind found a problem: $(ls "$build"/finding-"$kind"-*)"
+        -artifact_prefix="$root/finding-$kind-" >"$log" 2>&1 || rc=$?
+    grep -E '^(stat::number_of_executed_units|stat::average_exec_per_sec|#[0-9]+ +DONE)|ERROR|SUMMARY' "$log" || true
+    if [ "$rc" -ne 0 ] || ls "$root"/finding-"$kind"-* >/dev/null 2>&1; then
+        echo "fuzz_$kind failed (exit $rc); see $log"
+        tail -30 "$log"
         status=1
     fi
 done
