@@ -59,7 +59,6 @@ public:
     // Writes the buffer out; 0 or -1 (after printing `message`).
     int flush(const char* message);
     void set_fd(int fd) { fd_ = fd; }
-    size_t pending() const { return len_; }
 
 private:
     Console& con_;

@@ -4,7 +4,7 @@
 // data record is little-endian and often unaligned. Fields are read only through
 // these helpers: values are composed from single bytes with shifts, so the result
 // does not depend on the host's byte order or alignment rules. The caller owns
-// the length check (see ByteView for a checked variant).
+// the length check.
 #pragma once
 
 #include <cstddef>
@@ -47,37 +47,5 @@ inline void put_le32(uint8_t* p, size_t off, uint32_t v) {
     p[off + 2] = static_cast<uint8_t>(v >> 16);
     p[off + 3] = static_cast<uint8_t>(v >> 24);
 }
-
-// A read-only view of a byte range whose readers check the range: a field that
-// does not lie wholly inside the view reads as zero and marks the view as short,
-// so a decoder can read all its fields and reject the record once.
-class ByteView {
-public:
-    ByteView(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-
-    size_t size() const { return size_; }
-    const uint8_t* data() const { return data_; }
-    bool has(size_t off, size_t width) const { return off <= size_ && width <= size_ - off; }
-    bool short_read() const { return short_; }
-
-    uint8_t u8(size_t off) const { return has(off, 1) ? le_u8(data_, off) : fail<uint8_t>(); }
-    int8_t s8(size_t off) const { return has(off, 1) ? le_s8(data_, off) : fail<int8_t>(); }
-    uint16_t u16(size_t off) const { return has(off, 2) ? le_u16(data_, off) : fail<uint16_t>(); }
-    int16_t s16(size_t off) const { return has(off, 2) ? le_s16(data_, off) : fail<int16_t>(); }
-    uint32_t u24(size_t off) const { return has(off, 3) ? le_u24(data_, off) : fail<uint32_t>(); }
-    uint32_t u32(size_t off) const { return has(off, 4) ? le_u32(data_, off) : fail<uint32_t>(); }
-    int32_t s32(size_t off) const { return has(off, 4) ? le_s32(data_, off) : fail<int32_t>(); }
-
-private:
-    template <typename T>
-    T fail() const {
-        short_ = true;
-        return T{0};
-    }
-
-    const uint8_t* data_;
-    size_t size_;
-    mutable bool short_ = false;
-};
 
 }  // namespace dec

@@ -57,7 +57,6 @@ public:
     ~TempFileTagData() override;
 
     const char* raw_name() const { return raw_name_; }
-    const char* image_name() const { return image_name_; }
 
     // 0, or -1 with errno; the caller prints the message.
     int open_raw();
@@ -65,7 +64,6 @@ public:
     // Writes the container header at the start of the new image with
     // write_all_retry; returns the bytes written or -1.
     ssize_t write_image_header(const uint8_t* header, size_t size);
-    bool image_created() const { return image_created_; }
     // Closes both files, printing a failing close; then deletes both files,
     // printing a failing deletion.
     void close_and_remove();

@@ -27,18 +27,5 @@ TEST(LittleEndian, WritersRoundTrip) {
     EXPECT_EQ(b[1], 0xEF);
 }
 
-TEST(ByteView, FieldOutsideTheViewReadsZeroAndMarksShort) {
-    const uint8_t b[] = {1, 2, 3, 4, 5};
-    ByteView v(b, sizeof b);
-    EXPECT_EQ(v.u32(1), 0x05040302u);
-    EXPECT_FALSE(v.short_read());
-    EXPECT_EQ(v.u32(2), 0u);
-    EXPECT_TRUE(v.short_read());
-    ByteView w(b, sizeof b);
-    EXPECT_EQ(w.u8(5), 0);
-    EXPECT_EQ(w.u16(static_cast<size_t>(-1)), 0);
-    EXPECT_TRUE(w.short_read());
-}
-
 }  // namespace
 }  // namespace dec
