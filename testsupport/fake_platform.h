@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cerrno>
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -30,6 +31,16 @@ public:
     }
     ssize_t read(int fd, void* buf, size_t count) override {
         return read_hook ? read_hook(fd, buf, count) : Platform::read(fd, buf, count);
+    }
+    // With a read hook, a positioned read is a seek and a hooked read.
+    ssize_t read_at(int fd, void* buf, size_t count, int64_t offset) override {
+        if (!read_hook) {
+            return Platform::read_at(fd, buf, count, offset);
+        }
+        if (seek(fd, offset, SEEK_SET) < 0) {
+            return -1;
+        }
+        return read_hook(fd, buf, count);
     }
     int read_console_char() override {
         return console_pos < console_input.size()

@@ -79,22 +79,28 @@ int map_result(RunContext& run, int result, const RunParams& params) {
 
 int run_gen5(RunContext& run, const RunParams& params) {
     uint32_t tags[kMaxTags];
-    int rv = separate_container(run.con, params.path, tags, params.output_dir);
+    ContainerIndex index;
+    int rv = separate_container(run.con, params.path, tags, params.output_dir, &index);
     if (rv != 0) {
         return map_result(run, rv, params);
     }
     if (tags[0] == kNoTag) {
+        index.close(run.con);
         run.con.out().put(kNoTagData);
         return EXIT_OK;
     }
     for (size_t i = 0; i < kMaxTags && tags[i] != kNoTag; ++i) {
         run.con.out().printf("---------- B5:Unpacking data for tag%i ----------------\n",
                              static_cast<int>(tags[i]));
-        if (run_tag(run, tags[i], run.action, run.prefix) != 0) {
+        const TagSource source = index.active() ? TagSource{index.input_fd(), &index.runs_of(i)}
+                                                : TagSource{};
+        if (run_tag(run, tags[i], run.action, run.prefix, source) != 0) {
+            index.close(run.con);
             run.con.out().put("There was an error.\n");
             return UNKNOWN_ERROR;
         }
     }
+    index.close(run.con);
     print_success(run);
     return EXIT_OK;
 }

@@ -22,6 +22,22 @@ ssize_t full_read(Platform& sys, int fd, void* buf, size_t count) {
     return static_cast<ssize_t>(got);
 }
 
+ssize_t full_read_at(Platform& sys, int fd, void* buf, size_t count, uint64_t offset) {
+    auto* p = static_cast<uint8_t*>(buf);
+    size_t got = 0;
+    while (got < count) {
+        ssize_t n = sys.read_at(fd, p + got, count - got, static_cast<int64_t>(offset + got));
+        if (n < 0) {
+            return -1;
+        }
+        if (n == 0) {
+            break;
+        }
+        got += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(got);
+}
+
 ssize_t write_all_retry(Console& con, int fd, const void* buf, size_t count, const char* message) {
     constexpr int kMaxEnospc = 200;  // the 200th failure ends the retries
     const auto* p = static_cast<const uint8_t*>(buf);

@@ -15,6 +15,8 @@ namespace dec {
 // smaller number read when the file ended first, -1 on a read error, 0 at once
 // for a count of 0.
 ssize_t full_read(Platform& sys, int fd, void* buf, size_t count);
+// full_read at `offset`, leaving the descriptor where it stands.
+ssize_t full_read_at(Platform& sys, int fd, void* buf, size_t count, uint64_t offset);
 
 // Writes until `count` bytes are out. A write failing with ENOSPC prints
 // "Retrying write after ENOSPC" and is repeated at once, at most 199 times in

@@ -33,6 +33,14 @@ ssize_t Platform::read(int fd, void* buf, size_t count) {
     return n;
 }
 
+ssize_t Platform::read_at(int fd, void* buf, size_t count, int64_t offset) {
+    ssize_t n;
+    do {
+        n = ::pread(fd, buf, count, static_cast<off_t>(offset));
+    } while (n < 0 && errno == EINTR);
+    return n;
+}
+
 ssize_t Platform::write(int fd, const void* buf, size_t count) {
     ssize_t n;
     do {

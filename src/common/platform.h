@@ -27,6 +27,8 @@ public:
     virtual int open_create_rw(const char* path);
 
     virtual ssize_t read(int fd, void* buf, size_t count);
+    // Reads at `offset` without moving the descriptor (pread).
+    virtual ssize_t read_at(int fd, void* buf, size_t count, int64_t offset);
     virtual ssize_t write(int fd, const void* buf, size_t count);
     // whence is SEEK_SET or SEEK_CUR.
     virtual int64_t seek(int fd, int64_t offset, int whence);

@@ -15,13 +15,13 @@ namespace {
 constexpr const char* kHeaderReadError =
     "Couldn't read first 512 Bytes of file. Maybe file corrupt?\n";
 
-bool list_contains(const uint32_t* tags, uint32_t tag) {
-    for (size_t i = 0; i < kMaxTags && tags[i] != kNoTag; ++i) {
-        if (tags[i] == tag) {
-            return true;
-        }
+// Position of `tag` in the list; the list's size when it is not there.
+size_t list_find(const uint32_t* tags, uint32_t tag) {
+    size_t i = 0;
+    while (i < kMaxTags && tags[i] != kNoTag && tags[i] != tag) {
+        ++i;
     }
-    return false;
+    return i;
 }
 
 size_t list_size(const uint32_t* tags) {
@@ -112,7 +112,73 @@ int open_container_input(Console& con, const char* path, const char* output_dir,
     return -1;
 }
 
-int split_into_tag_files(Console& con, int fd, uint32_t* tags) {
+namespace {
+
+// Result of a split whose index ran full.
+constexpr int kIndexFull = -3;
+
+// Copies each download into the tag's temporary file.
+class FileSink {
+public:
+    explicit FileSink(Console& con)
+        : writer_(con, "Couldn't close output file in separate_basis5") {}
+
+    bool started() const { return writer_.is_open(); }
+    int begin_download(uint32_t tag, size_t /*slot*/, bool is_new, const uint8_t* header,
+                       const uint8_t* block, uint64_t /*at*/) {
+        if (writer_.switch_to(tag, is_new, header, kHeaderSize) != 0 ||
+            writer_.write_open_block(block, kOpenBlockSize) != 0) {
+            writer_.close();
+            return -1;
+        }
+        return 0;
+    }
+    int add_unit(const uint8_t* unit) {
+        if (writer_.write_unit(unit, kUnitSize) != 0) {
+            writer_.close();
+            return -1;
+        }
+        return 0;
+    }
+    int finish() { return writer_.close(); }
+    void abandon() { writer_.close(); }
+
+private:
+    TagFileWriter writer_;
+};
+
+// Records where each download lies instead of copying it.
+class IndexSink {
+public:
+    explicit IndexSink(ContainerIndex& index) : index_(index) {}
+
+    bool started() const { return started_; }
+    int begin_download(uint32_t /*tag*/, size_t slot, bool /*is_new*/, const uint8_t* /*header*/,
+                       const uint8_t* /*block*/, uint64_t at) {
+        if (!index_.add_download(slot, at)) {
+            return kIndexFull;
+        }
+        slot_ = slot;
+        started_ = true;
+        return 0;
+    }
+    int add_unit(const uint8_t* /*unit*/) {
+        index_.add_unit(slot_, kUnitSize);
+        return 0;
+    }
+    int finish() { return 0; }
+    void abandon() {}
+
+private:
+    ContainerIndex& index_;
+    size_t slot_ = 0;
+    bool started_ = false;
+};
+
+// The separation loop over the container on `fd` (at offset 0): every
+// download goes to `sink` with the tag's place in `tags`.
+template <class Sink>
+int split_downloads(Console& con, int fd, uint32_t* tags, Sink& sink) {
     OutStream& out = con.out();
     BufferedReader in(con.sys(), fd);
     uint8_t header[kHeaderSize];
@@ -125,7 +191,7 @@ int split_into_tag_files(Console& con, int fd, uint32_t* tags) {
         return -1;
     }
 
-    TagFileWriter writer(con, "Couldn't close output file in separate_basis5");
+    uint64_t at = kHeaderSize;  // container offset of `block`
     uint64_t written = 0;
     size_t used = list_size(tags);
     uint8_t block[kOpenBlockSize];
@@ -138,39 +204,37 @@ int split_into_tag_files(Console& con, int fd, uint32_t* tags) {
                 static_cast<ssize_t>(kOpenBlockSize - kUnitSize)) {
             clear_flash_start_low_bits(block);
             const uint32_t tag = le_u16(block, kObTagNumber);
-            const bool known = list_contains(tags, tag);
+            const size_t slot = list_find(tags, tag);
+            const bool known = slot < used;
             if (!known && used == kMaxTags) {
-                writer.close();
+                sink.abandon();
                 out.put("No more free entry in name list. Aborting separating data.\n");
                 return -1;
             }
-            if (writer.switch_to(tag, !known, header, kHeaderSize) != 0) {
-                writer.close();
-                return -1;
+            const int rv = sink.begin_download(tag, known ? slot : used, !known, header, block, at);
+            if (rv != 0) {
+                return rv;
             }
             if (!known) {
                 tags[used++] = tag;
             }
-            if (writer.write_open_block(block, kOpenBlockSize) != 0) {
-                writer.close();
-                return -1;
-            }
+            at += kOpenBlockSize;
             continue;
         }
         // Any unit that is not a complete open block is data of the current tag.
         // (A truncated open block at the end is copied as its first unit only.)
-        if (!writer.is_open()) {
+        if (!sink.started()) {
             out.put("Error: unexpected data.\n");
             char_dump(block, out);
             return -1;
         }
-        if (writer.write_unit(block, kUnitSize) != 0) {
-            writer.close();
+        if (sink.add_unit(block) != 0) {
             return -1;
         }
+        at += kUnitSize;
         written += kUnitSize;
     }
-    if (writer.close() != 0) {
+    if (sink.finish() != 0) {
         return -1;
     }
     out.printf("B5:Separating data finished, %llu Bytes = %llu kBytes written.\n",
@@ -179,7 +243,54 @@ int split_into_tag_files(Console& con, int fd, uint32_t* tags) {
     return 0;
 }
 
-int separate_container(Console& con, const char* path, uint32_t* tags, const char* output_dir) {
+}  // namespace
+
+bool ContainerIndex::add_download(size_t slot, uint64_t input) {
+    if (runs_ == max_runs_) {
+        return false;
+    }
+    if (slot >= tags_.size()) {
+        tags_.resize(slot + 1);
+    }
+    std::vector<TagStreamRun>& runs = tags_[slot];
+    const uint64_t start = runs.empty() ? kHeaderSize : runs.back().end;
+    runs.push_back(TagStreamRun{input, start + kOpenBlockSize});
+    ++runs_;
+    return true;
+}
+
+ContainerIndex::~ContainerIndex() {
+    if (input_fd_ >= 0) {
+        sys_->close(input_fd_);
+    }
+}
+
+void ContainerIndex::clear() {
+    tags_.clear();
+    tags_.shrink_to_fit();
+    runs_ = 0;
+}
+
+void ContainerIndex::close(Console& con) {
+    if (input_fd_ >= 0) {
+        close_container_input(con, input_fd_);
+        input_fd_ = -1;
+    }
+    clear();
+}
+
+int split_into_tag_files(Console& con, int fd, uint32_t* tags) {
+    FileSink sink(con);
+    return split_downloads(con, fd, tags, sink);
+}
+
+int index_tag_streams(Console& con, int fd, uint32_t* tags, ContainerIndex& index) {
+    IndexSink sink(index);
+    return split_downloads(con, fd, tags, sink);
+}
+
+int separate_container(Console& con, const char* path, uint32_t* tags, const char* output_dir,
+                       ContainerIndex* index) {
     OutStream& out = con.out();
     out.put("B5:Separating data...\n");
     for (size_t i = 0; i < kMaxTags; ++i) {
@@ -204,7 +315,29 @@ int separate_container(Console& con, const char* path, uint32_t* tags, const cha
         close_input();
         return -1;
     }
-    int rv = split_into_tag_files(con, fd, tags);
+    int rv = kIndexFull;
+    if (index != nullptr) {
+        index->clear();
+        rv = index_tag_streams(con, fd, tags, *index);
+        if (rv == 0) {
+            index->activate(con.sys(), fd);
+            return 0;
+        }
+        index->clear();
+        if (rv == kIndexFull) {
+            // Too many downloads to index: copy them after all.
+            for (size_t i = 0; i < kMaxTags; ++i) {
+                tags[i] = kNoTag;
+            }
+            if (con.sys().seek(fd, 0, SEEK_SET) != 0) {
+                con.sys_error("Couldn't lseek to 0");
+                rv = -1;
+            }
+        }
+    }
+    if (rv == kIndexFull) {
+        rv = split_into_tag_files(con, fd, tags);
+    }
     close_input();
     return rv;
 }

@@ -6,6 +6,7 @@
 
 #include "common/buffered_file.h"
 #include "common/console.h"
+#include "gen5/container_index.h"
 
 namespace dec {
 
@@ -57,13 +58,20 @@ int open_container_input(Console& con, const char* path, const char* output_dir,
 void close_container_input(Console& con, int fd);
 
 // Checks the container header, enters the output directory (if given) for the
-// rest of the run and copies every download of every tag into "tag%u.tmp": the
-// header, then each open block (start address rounded down to 64) with the units
-// that followed it. Tag numbers go into `tags` (kMaxTags entries, kNoTag after
-// the last). Returns 0, -1 on failure, -2 when the input cannot be opened.
-int separate_container(Console& con, const char* path, uint32_t* tags, const char* output_dir);
+// rest of the run and gives every tag its raw stream: the header, then each
+// open block (start address rounded down to 64) with the units that followed
+// it. With an `index`, the streams are recorded there as runs of the container,
+// which stays open (unless the index runs full: then, as without an index, the
+// streams are copied into "tag%u.tmp"). Tag numbers go into `tags` (kMaxTags
+// entries, kNoTag after the last). Returns 0, -1 on failure, -2 when the input
+// cannot be opened.
+int separate_container(Console& con, const char* path, uint32_t* tags, const char* output_dir,
+                       ContainerIndex* index = nullptr);
 
-// The copying loop on an input descriptor standing at offset 0.
+// The separation loops on an input descriptor standing at offset 0: copying
+// into temporary files, or recording runs; the latter returns -3 when the
+// index is full.
 int split_into_tag_files(Console& con, int fd, uint32_t* tags);
+int index_tag_streams(Console& con, int fd, uint32_t* tags, ContainerIndex& index);
 
 }  // namespace dec

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/io.h"
+#include "gen5/container.h"
 
 namespace dec {
 
@@ -125,27 +126,68 @@ int TempFileTagData::image_rewind() {
     return con_.sys().seek(image_fd_, 0, SEEK_SET) < 0 ? -1 : 0;
 }
 
-IndexedTagData::IndexedTagData(Console& con, uint32_t tag_number) : con_(con) {
+void IndexedTagData::Window::restart(uint64_t pos) {
+    const bool streaming = len != 0 && pos == start + len;
+    if (cap == 0 || (streaming && cap < kFileBufferSize)) {
+        cap = cap == 0 ? kFileBufferStart : std::min(2 * cap, kFileBufferSize);
+        buf.reset(new uint8_t[cap]);
+    }
+    start = pos;
+    len = 0;
+}
+
+size_t IndexedTagData::Window::copy_out(uint64_t& pos, uint8_t* out, size_t count) const {
+    const auto take = static_cast<size_t>(std::min<uint64_t>(count, start + len - pos));
+    std::memcpy(out, buf.get() + (pos - start), take);
+    pos += take;
+    return take;
+}
+
+IndexedTagData::IndexedTagData(Console& con, uint32_t tag_number, TagSource source,
+                               size_t max_extents)
+    : con_(con), source_(source), max_extents_(max_extents) {
     format_into(raw_name_, sizeof raw_name_, "tag%i.tmp", static_cast<int>(tag_number));
+    format_into(image_name_, sizeof image_name_, "f%s", raw_name_);
 }
 
 IndexedTagData::~IndexedTagData() {
-    if (raw_fd_ >= 0) {
-        con_.sys().close(raw_fd_);
+    Platform& sys = con_.sys();
+    if (raw_owned_ && raw_fd_ >= 0) {
+        sys.close(raw_fd_);
+    }
+    if (image_fd_ >= 0) {
+        sys.close(image_fd_);
     }
 }
 
 int IndexedTagData::open_raw() {
+    if (source_.runs != nullptr) {
+        raw_fd_ = source_.input_fd;
+        return 0;
+    }
     raw_fd_ = con_.sys().open_read(raw_name_);
     if (raw_fd_ < 0) {
         return -1;
     }
-    raw_ = std::make_unique<BufferedReader>(con_.sys(), raw_fd_);
+    raw_owned_ = true;
     return 0;
 }
 
 void IndexedTagData::close_and_remove() {
     Platform& sys = con_.sys();
+    if (image_fd_ >= 0) {
+        flush_pending(kImageWriteMessage);
+        if (sys.close(image_fd_) != 0) {
+            con_.sys_error("Couldn't close input file in strip");
+        }
+        image_fd_ = -1;
+        if (sys.remove_file(image_name_) != 0) {
+            con_.sys_error("Couldn't delete f-temp file");
+        }
+    }
+    if (source_.runs != nullptr) {
+        return;  // nothing was copied
+    }
     if (raw_fd_ >= 0) {
         if (sys.close(raw_fd_) != 0) {
             con_.sys_error("Couldn't close input file in strip");
@@ -157,20 +199,80 @@ void IndexedTagData::close_and_remove() {
     }
 }
 
-ssize_t IndexedTagData::raw_read(void* buf, size_t count) {
-    const ssize_t n = raw_->read(buf, count);
-    if (n > 0) {
-        raw_pos_ += static_cast<uint64_t>(n);
+ssize_t IndexedTagData::runs_at(uint64_t raw, uint8_t* buf, size_t count) {
+    Platform& sys = con_.sys();
+    const std::vector<TagStreamRun>& runs = *source_.runs;
+    size_t got = 0;
+    while (got < count) {
+        const uint64_t at = raw + got;
+        uint64_t input = at;  // the header is the start of the container
+        uint64_t left = kHeaderSize - at;
+        uint64_t block = 0;  // container offset of an open block being read
+        uint64_t into_block = kOpenBlockSize;
+        if (at >= kHeaderSize) {
+            const auto it = std::upper_bound(
+                runs.begin(), runs.end(), at,
+                [](uint64_t a, const TagStreamRun& r) { return a < r.end; });
+            if (it == runs.end()) {
+                break;  // end of the stream
+            }
+            const uint64_t start = it == runs.begin() ? kHeaderSize : std::prev(it)->end;
+            input = it->input + (at - start);
+            left = it->end - at;
+            block = it->input;
+            into_block = at - start;
+        }
+        const auto want = static_cast<size_t>(std::min<uint64_t>(count - got, left));
+        const ssize_t n = full_read_at(sys, raw_fd_, buf + got, want, input);
+        if (n < 0) {
+            return got > 0 ? static_cast<ssize_t>(got) : -1;
+        }
+        if (into_block < kOpenBlockSize && n > 0) {
+            // The open block as the separation sees it: flash start rounded down.
+            uint8_t open_block[kOpenBlockSize];
+            if (full_read_at(sys, raw_fd_, open_block, kOpenBlockSize, block) ==
+                static_cast<ssize_t>(kOpenBlockSize)) {
+                clear_flash_start_low_bits(open_block);
+                std::memcpy(buf + got, open_block + into_block,
+                            std::min<size_t>(static_cast<size_t>(n),
+                                             kOpenBlockSize - static_cast<size_t>(into_block)));
+            }
+        }
+        got += static_cast<size_t>(n);
+        if (static_cast<size_t>(n) < want) {
+            break;  // the container ended early
+        }
     }
-    return n;
+    return static_cast<ssize_t>(got);
+}
+
+ssize_t IndexedTagData::raw_at(uint64_t raw, uint8_t* buf, size_t count) {
+    if (source_.runs != nullptr) {
+        return runs_at(raw, buf, count);
+    }
+    return full_read_at(con_.sys(), raw_fd_, buf, count, raw);
+}
+
+ssize_t IndexedTagData::raw_read(void* buf, size_t count) {
+    auto* out = static_cast<uint8_t*>(buf);
+    size_t got = 0;
+    while (got < count) {
+        if (!raw_win_.holds(raw_pos_)) {
+            raw_win_.restart(raw_pos_);
+            const ssize_t n = raw_at(raw_pos_, raw_win_.buf.get(), raw_win_.cap);
+            if (n <= 0) {
+                return got > 0 || n == 0 ? static_cast<ssize_t>(got) : -1;
+            }
+            raw_win_.len = static_cast<size_t>(n);
+        }
+        got += raw_win_.copy_out(raw_pos_, out + got, count - got);
+    }
+    return static_cast<ssize_t>(got);
 }
 
 int IndexedTagData::raw_seek_back(size_t count) {
     if (count > raw_pos_) {
         errno = EINVAL;
-        return -1;
-    }
-    if (raw_->seek_back(count) != 0) {
         return -1;
     }
     raw_pos_ -= count;
@@ -183,19 +285,97 @@ ssize_t IndexedTagData::image_write(const void* /*buf*/, size_t /*count*/, const
     return -1;
 }
 
-ssize_t IndexedTagData::image_write_from_raw(const void* /*buf*/, size_t count, uint64_t raw,
-                                             const char* /*message*/) {
+ssize_t IndexedTagData::image_write_from_raw(const void* buf, size_t count, uint64_t raw,
+                                             const char* message) {
     if (count == 0) {
         return 0;
     }
     const uint64_t end = pos_ + count;
-    if (pos_ < buf_start_ + buf_len_ && end > buf_start_) {
-        buf_len_ = 0;  // the read buffer holds bytes being replaced
+    if (image_win_.meets(pos_, end)) {
+        image_win_.len = 0;  // the read window holds bytes being replaced
     }
-    place(pos_, count, raw);
+    if (image_fd_ < 0) {
+        place(pos_, count, raw);
+        pos_ = end;
+        size_ = std::max(size_, end);
+        if (extents_.size() > max_extents_ && move_image_to_file(message) != 0) {
+            return -1;
+        }
+        return static_cast<ssize_t>(count);
+    }
+    // The image is in its file: collect consecutive bytes, write them in blocks.
+    if (pending_.start + pending_.len != pos_ || pending_.len + count > pending_.cap) {
+        if (flush_pending(message) != 0) {
+            return -1;
+        }
+        pending_.restart(pos_);
+        pending_.len = 0;
+    }
+    const auto* in = static_cast<const uint8_t*>(buf);
+    if (count > pending_.cap) {
+        // Larger than the buffer: straight to the file.
+        if (con_.sys().seek(image_fd_, static_cast<int64_t>(pos_), SEEK_SET) < 0 ||
+            write_all_retry(con_, image_fd_, in, count, message) != static_cast<ssize_t>(count)) {
+            return -1;
+        }
+        pending_.start = end;
+    } else {
+        std::memcpy(pending_.buf.get() + pending_.len, in, count);
+        pending_.len += count;
+    }
     pos_ = end;
     size_ = std::max(size_, end);
     return static_cast<ssize_t>(count);
+}
+
+int IndexedTagData::flush_pending(const char* message) {
+    if (pending_.len == 0) {
+        return 0;
+    }
+    const size_t n = pending_.len;
+    pending_.len = 0;
+    pending_.start += n;
+    if (con_.sys().seek(image_fd_, static_cast<int64_t>(pending_.start - n), SEEK_SET) < 0 ||
+        write_all_retry(con_, image_fd_, pending_.buf.get(), n, message) !=
+            static_cast<ssize_t>(n)) {
+        return -1;
+    }
+    return 0;
+}
+
+int IndexedTagData::move_image_to_file(const char* message) {
+    Platform& sys = con_.sys();
+    image_fd_ = sys.open_create_rw(image_name_);
+    if (image_fd_ < 0) {
+        con_.sys_error("Couldn't open file for writing");
+        return -1;
+    }
+    std::unique_ptr<uint8_t[]> chunk(new uint8_t[kFileBufferSize]);
+    for (const Extent& e : extents_) {
+        for (uint64_t done = 0; done < e.size;) {
+            const auto want = static_cast<size_t>(std::min<uint64_t>(kFileBufferSize, e.size - done));
+            const ssize_t n = raw_at(e.raw + done, chunk.get(), want);
+            if (n != static_cast<ssize_t>(want)) {
+                if (n >= 0) {
+                    errno = EIO;  // the raw stream ended inside the indexed bytes
+                }
+                con_.sys_error(message);
+                return -1;
+            }
+            if (write_all_retry(con_, image_fd_, chunk.get(), want, message) !=
+                static_cast<ssize_t>(want)) {
+                return -1;
+            }
+            done += want;
+        }
+    }
+    extents_.clear();
+    extents_.shrink_to_fit();
+    pending_.buf = std::move(chunk);
+    pending_.cap = kFileBufferSize;
+    pending_.start = pos_;
+    pending_.len = 0;
+    return 0;
 }
 
 void IndexedTagData::place(uint64_t at, uint64_t count, uint64_t raw) {
@@ -268,65 +448,49 @@ int IndexedTagData::image_rewind() {
     return 0;
 }
 
-ssize_t IndexedTagData::read_at(uint64_t raw, uint8_t* buf, size_t count) {
-    Platform& sys = con_.sys();
-    // The raw stream's reader reads on from where the descriptor stands.
-    const int64_t resume = sys.seek(raw_fd_, 0, SEEK_CUR);
-    if (resume < 0 || sys.seek(raw_fd_, static_cast<int64_t>(raw), SEEK_SET) < 0) {
-        return -1;
+int IndexedTagData::fill_image() {
+    image_win_.restart(pos_);
+    const auto want = static_cast<size_t>(std::min<uint64_t>(image_win_.cap, size_ - pos_));
+    if (image_fd_ >= 0) {
+        if (flush_pending(kImageWriteMessage) != 0) {
+            return -1;
+        }
+        const ssize_t n = full_read_at(con_.sys(), image_fd_, image_win_.buf.get(), want, pos_);
+        if (n <= 0) {
+            return -1;
+        }
+        image_win_.len = static_cast<size_t>(n);
+        return 0;
     }
-    const ssize_t n = full_read(sys, raw_fd_, buf, count);
-    const int saved_errno = errno;
-    if (sys.seek(raw_fd_, resume, SEEK_SET) < 0) {
-        return -1;
-    }
-    errno = saved_errno;
-    return n;
-}
-
-int IndexedTagData::fill_buffer() {
-    // Grow while the image is read on from the end of the buffer, so a short
-    // comparison at the end of a download stays cheap.
-    const bool streaming = buf_len_ != 0 && pos_ == buf_start_ + buf_len_;
-    if (buf_cap_ == 0 || (streaming && buf_cap_ < kFileBufferSize)) {
-        buf_cap_ = buf_cap_ == 0 ? kFileBufferStart : std::min(2 * buf_cap_, kFileBufferSize);
-        buf_.reset(new uint8_t[buf_cap_]);
-    }
-    buf_start_ = pos_;
-    buf_len_ = 0;
-    const auto want = static_cast<size_t>(std::min<uint64_t>(buf_cap_, size_ - pos_));
     auto it = std::upper_bound(extents_.begin(), extents_.end(), pos_,
                                [](uint64_t a, const Extent& e) { return a < e.image + e.size; });
-    for (; buf_len_ < want && it != extents_.end(); ++it) {
-        const uint64_t skip = buf_start_ + buf_len_ - it->image;
-        const auto count = static_cast<size_t>(std::min<uint64_t>(want - buf_len_, it->size - skip));
-        const ssize_t n = read_at(it->raw + skip, buf_.get() + buf_len_, count);
+    Window& w = image_win_;
+    for (; w.len < want && it != extents_.end(); ++it) {
+        const uint64_t skip = w.start + w.len - it->image;
+        const auto count = static_cast<size_t>(std::min<uint64_t>(want - w.len, it->size - skip));
+        const ssize_t n = raw_at(it->raw + skip, w.buf.get() + w.len, count);
         if (n < 0) {
             break;
         }
-        buf_len_ += static_cast<size_t>(n);
+        w.len += static_cast<size_t>(n);
         if (static_cast<size_t>(n) < count) {
-            errno = EIO;  // the raw file ended inside the indexed bytes
+            errno = EIO;  // the raw stream ended inside the indexed bytes
             break;
         }
     }
-    return buf_len_ > 0 ? 0 : -1;
+    return w.len > 0 ? 0 : -1;
 }
 
 ssize_t IndexedTagData::image_read(void* buf, size_t count) {
     auto* out = static_cast<uint8_t*>(buf);
     size_t got = 0;
     while (got < count && pos_ < size_) {
-        if (pos_ < buf_start_ || pos_ >= buf_start_ + buf_len_) {
-            if (fill_buffer() != 0) {
+        if (!image_win_.holds(pos_)) {
+            if (fill_image() != 0) {
                 return got > 0 ? static_cast<ssize_t>(got) : -1;
             }
         }
-        const auto take = static_cast<size_t>(
-            std::min<uint64_t>(count - got, buf_start_ + buf_len_ - pos_));
-        std::memcpy(out + got, buf_.get() + (pos_ - buf_start_), take);
-        pos_ += take;
-        got += take;
+        got += image_win_.copy_out(pos_, out + got, count - got);
     }
     return static_cast<ssize_t>(got);
 }

@@ -16,6 +16,7 @@
 
 #include "common/buffered_file.h"
 #include "common/console.h"
+#include "gen5/container_index.h"
 
 namespace dec {
 
@@ -91,31 +92,47 @@ private:
     bool image_created_ = false;
 };
 
-// The data path of a generation-5 tag: the raw stream is the temporary file
-// "tag%u.tmp" written by the separation; the flash image is no file but a list
-// of extents of that stream (the header, then one run of units per download
-// or so), so a tag's data is written to disk once and memory grows with the
-// number of downloads, not with the data.
+// Where a generation-5 tag's raw stream is: runs of the container open on
+// `input_fd` (see container_index.h), or, without runs, the temporary file
+// "tag%u.tmp" the separation wrote.
+struct TagSource {
+    int input_fd = -1;
+    const std::vector<TagStreamRun>* runs = nullptr;
+};
+
+// The data path of a generation-5 tag. The raw stream is read where the
+// source has it; the flash image is no copy but a list of extents of the raw
+// stream (the header, then one run of units per download or so), so a tag's
+// data is not written anywhere and memory grows with the number of downloads,
+// not with the data. An image of more than `max_extents` extents (a stream
+// alternating data and gaps unit by unit) moves into the temporary file
+// "ftag%u.tmp", which keeps memory bounded whatever the input.
 //
 // The image behaves as the file it replaces: one position for reading and
 // writing, seeking back and writing again replaces bytes, and bytes past the
 // position stay part of the image until they are overwritten.
 class IndexedTagData final : public TagDataPath {
 public:
-    IndexedTagData(Console& con, uint32_t tag_number);
+    static constexpr size_t kMaxExtents = size_t{1} << 18;
+
+    IndexedTagData(Console& con, uint32_t tag_number, TagSource source = {},
+                   size_t max_extents = kMaxExtents);
     ~IndexedTagData() override;
+    IndexedTagData(const IndexedTagData&) = delete;
+    IndexedTagData& operator=(const IndexedTagData&) = delete;
 
-    const char* raw_name() const { return raw_name_; }
-
-    // 0, or -1 with errno; the caller prints the message.
+    // Opens the raw stream: "tag%u.tmp" for a file source, nothing to do for
+    // runs. 0, or -1 with errno; the caller prints the message.
     int open_raw();
-    // Closes the raw file, printing a failing close; then deletes it, printing
-    // a failing deletion.
+    // Closes and deletes the temporary files used, printing failures. The
+    // container of a run source stays open.
     void close_and_remove();
 
-    // Size of the image and the number of extents it is made of.
+    // Size of the image and the number of extents it is made of (0 once the
+    // image moved into its file).
     uint64_t image_size() const { return size_; }
     size_t extent_count() const { return extents_.size(); }
+    bool image_in_file() const { return image_fd_ >= 0; }
 
     ssize_t raw_read(void* buf, size_t count) override;
     int raw_seek_back(size_t count) override;
@@ -126,8 +143,9 @@ public:
     ssize_t image_write_from_raw(const void* buf, size_t count, uint64_t raw_offset,
                                  const char* message) override;
     int image_seek_back(size_t count) override;
-    // Reads through the extents with one positioned read per extent and buffer
-    // refill; count, fewer at the end of the image, -1 on an error.
+    // Reads through the extents (or the image file) with one positioned read
+    // per extent and buffer refill; count, fewer at the end of the image, -1
+    // on an error.
     ssize_t image_read(void* buf, size_t count) override;
     int image_rewind() override;
 
@@ -139,29 +157,57 @@ private:
         uint64_t size;
     };
 
+    // Bytes [start, start + len) of a stream, as last read.
+    struct Window {
+        std::unique_ptr<uint8_t[]> buf;
+        size_t cap = 0;
+        uint64_t start = 0;
+        size_t len = 0;
+        bool holds(uint64_t pos) const { return pos >= start && pos < start + len; }
+        bool meets(uint64_t from, uint64_t to) const { return from < start + len && to > start; }
+        // Makes the window start at `pos`, empty; doubles the buffer (up to a
+        // megabyte) while a stream is read on from its end.
+        void restart(uint64_t pos);
+        // Copies what it holds from `pos` on (at most `count` bytes) and
+        // moves `pos` past them; the number copied.
+        size_t copy_out(uint64_t& pos, uint8_t* out, size_t count) const;
+    };
+
+    // Reads `count` raw-stream bytes at `raw` into `buf`: count, fewer at the
+    // end of the stream, -1 on an error.
+    ssize_t raw_at(uint64_t raw, uint8_t* buf, size_t count);
+    // The bytes of the container runs at raw offset `raw`.
+    ssize_t runs_at(uint64_t raw, uint8_t* buf, size_t count);
+
     // Records that image bytes [at, at + count) are raw bytes from `raw`.
     void place(uint64_t at, uint64_t count, uint64_t raw);
-    // Loads the image bytes from pos_ on into the read buffer; 0 or -1.
-    int fill_buffer();
-    // Reads `count` raw bytes at `raw` into `buf`, leaving the descriptor
-    // where the raw stream's reader expects it; bytes read or -1.
-    ssize_t read_at(uint64_t raw, uint8_t* buf, size_t count);
+    // Loads the image bytes from pos_ on into the image window; 0 or -1.
+    int fill_image();
+
+    // Moves the image into "ftag%u.tmp"; 0, or -1 after printing `message`.
+    int move_image_to_file(const char* message);
+    // Writes pending image bytes into the image file; 0 or -1.
+    int flush_pending(const char* message);
 
     Console& con_;
     char raw_name_[64];
-    int raw_fd_ = -1;
-    std::unique_ptr<BufferedReader> raw_;
+    char image_name_[64];
+    TagSource source_;
+    size_t max_extents_;
+    int raw_fd_ = -1;  // the container or "tag%u.tmp"
+    bool raw_owned_ = false;
     uint64_t raw_pos_ = 0;
+    Window raw_win_;
 
     std::vector<Extent> extents_;  // by image offset, no gaps, none empty
     uint64_t size_ = 0;
     uint64_t pos_ = 0;
+    Window image_win_;
 
-    // Image bytes [buf_start_, buf_start_ + buf_len_) as last read.
-    std::unique_ptr<uint8_t[]> buf_;
-    size_t buf_cap_ = 0;
-    uint64_t buf_start_ = 0;
-    size_t buf_len_ = 0;
+    // The image file, once the extents ran over max_extents_, and the bytes
+    // written at the image position not yet in it.
+    int image_fd_ = -1;
+    Window pending_;
 };
 
 }  // namespace dec

@@ -186,13 +186,14 @@ void print_stats_line(OutStream& out, uint32_t tag_number, const TagState& state
                battery_mean, s.acc_bursts, activity);
 }
 
-int run_tag(RunContext& run, uint32_t tag_number, uint32_t action, const char* prefix) {
+int run_tag(RunContext& run, uint32_t tag_number, uint32_t action, const char* prefix,
+            TagSource source) {
     Console& con = run.con;
     OutStream& out = con.out();
     TagState state;
     state.tag_number = tag_number;
 
-    IndexedTagData data(con, tag_number);
+    IndexedTagData data(con, tag_number, source);
     if (data.open_raw() != 0) {
         con.sys_error("Couldn't open file");
         return -1;

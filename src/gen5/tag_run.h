@@ -7,12 +7,15 @@
 #include "common/outstream.h"
 #include "common/run_context.h"
 #include "common/tag_state.h"
+#include "gen5/tag_data.h"
 
 namespace dec {
 
-// Decodes the tag whose downloads the separation left in "tag%u.tmp" and
-// deletes its temporary files. 0, or -1 when the tag failed (the run stops).
-int run_tag(RunContext& run, uint32_t tag_number, uint32_t action, const char* prefix);
+// Decodes a tag from its raw stream: the runs of the container in `source`,
+// or (without runs) the temporary file "tag%u.tmp" the separation wrote, which
+// is deleted afterwards. 0, or -1 when the tag failed (the run stops).
+int run_tag(RunContext& run, uint32_t tag_number, uint32_t action, const char* prefix,
+            TagSource source = {});
 
 // The STATS line of a tag (one line, with its line end).
 void print_stats_line(OutStream& out, uint32_t tag_number, const TagState& state);

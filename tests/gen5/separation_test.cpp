@@ -3,9 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <map>
 #include <unistd.h>
 
 #include "common/le.h"
+#include "gen5/container.h"
+#include "gen5/tag_data.h"
 #include "testsupport/cli_runner.h"
 #include "testsupport/container_builder.h"
 #include "testsupport/fake_platform.h"
@@ -78,6 +82,88 @@ TEST_F(Separation, TagDownloadedFirstAndThirdGetsOneFile) {
     EXPECT_EQ(tag_file(17), cat({header, vec(testing::make_open_block(a1)), vec(u1), vec(u2),
                                  vec(a2_stored), vec(u4)}));
     EXPECT_EQ(tag_file(4), cat({header, vec(testing::make_open_block(b)), vec(u3)}));
+    con.flush();
+    EXPECT_EQ(out,
+              "B5:Separating data...\nB5:Separating data finished, 256 Bytes = 0 kBytes "
+              "written.\n");
+}
+
+// The index reads back, byte for byte, what the copying separation writes:
+// header, open blocks with their start rounded down, units, the first unit of
+// an open block cut short by the end of the container.
+TEST_F(Separation, IndexReadsAsTheTagFiles) {
+    ContainerBuilder c;
+    for (int round = 0; round < 3; ++round) {
+        for (uint16_t tag : {7, 3, 7, 9}) {
+            c.open(OpenBlockSpec{.tag = tag, .flash_start = 0x1000u * round + 0x21u + tag,
+                                 .flash_end = 0x1FFFF});
+            for (int u = 0; u < 5 + tag * round; ++u) {
+                c.unit(testing::make_pattern_unit(0x30, static_cast<uint8_t>(tag + u)));
+            }
+        }
+    }
+    c.open(OpenBlockSpec{.tag = 9});
+    c.open(OpenBlockSpec{.tag = 3});
+    c.raw(testing::make_open_block(OpenBlockSpec{.tag = 7}).data(), 100);  // cut short
+
+    ASSERT_EQ(separate(c), 0);
+    con.flush();
+    const std::string copied = out;
+    std::map<uint32_t, std::vector<uint8_t>> files;
+    for (uint32_t tag : {7u, 3u, 9u}) {
+        files[tag] = tag_file(tag);
+        std::remove(dir.file("tag" + std::to_string(tag) + ".tmp").c_str());
+    }
+    ASSERT_EQ(chdir(cwd_.c_str()), 0);
+    out.clear();
+
+    ContainerIndex index;
+    ASSERT_EQ(separate_container(con, dir.file("logger.bin").c_str(), tags, dir.path().c_str(),
+                                 &index),
+              0);
+    con.flush();
+    EXPECT_EQ(out, copied);  // same messages, same byte count
+    ASSERT_TRUE(index.active());
+    EXPECT_EQ(dir.list(), std::vector<std::string>{"logger.bin"});  // nothing copied
+    for (size_t slot = 0; slot < 3; ++slot) {
+        const uint32_t tag = tags[slot];
+        SCOPED_TRACE(tag);
+        for (size_t chunk : {size_t{1}, size_t{64}, size_t{100}, size_t{300}, size_t{1} << 20}) {
+            IndexedTagData data(con, tag, TagSource{index.input_fd(), &index.runs_of(slot)});
+            ASSERT_EQ(data.open_raw(), 0);
+            std::vector<uint8_t> all, piece(chunk);
+            size_t last_back = 0;
+            for (ssize_t n; (n = data.raw_read(piece.data(), chunk)) > 0;) {
+                all.insert(all.end(), piece.begin(), piece.begin() + n);
+                // Going back (into open blocks, too) reads the same bytes again.
+                if (all.size() >= last_back + 333) {
+                    ASSERT_EQ(data.raw_seek_back(200), 0);
+                    all.resize(all.size() - 200);
+                    last_back = all.size() + 200;
+                }
+            }
+            EXPECT_EQ(all, files[tag]) << "chunk " << chunk;
+        }
+    }
+    index.close(con);
+    EXPECT_FALSE(index.active());
+}
+
+TEST_F(Separation, FullIndexCopiesAfterAll) {
+    ContainerBuilder c;
+    c.download(OpenBlockSpec{.tag = 3}, 2).download(OpenBlockSpec{.tag = 4}, 1);
+    c.download(OpenBlockSpec{.tag = 3}, 1);
+    c.write_file(dir.file("logger.bin"));
+    ContainerIndex index(2);
+    ASSERT_EQ(separate_container(con, dir.file("logger.bin").c_str(), tags, dir.path().c_str(),
+                                 &index),
+              0);
+    EXPECT_FALSE(index.active());
+    EXPECT_EQ(tags[0], 3u);
+    EXPECT_EQ(tags[1], 4u);
+    EXPECT_EQ(tags[2], kNoTag);
+    EXPECT_EQ(dir.list(), (std::vector<std::string>{"logger.bin", "tag3.tmp", "tag4.tmp"}));
+    EXPECT_EQ(tag_file(3).size(), kHeaderSize + 2 * kOpenBlockSize + 3 * kUnitSize);
     con.flush();
     EXPECT_EQ(out,
               "B5:Separating data...\nB5:Separating data finished, 256 Bytes = 0 kBytes "

@@ -57,8 +57,8 @@ protected:
         fresh();
     }
     // A new data path on tag1.tmp with an empty image.
-    void fresh() {
-        data_ = std::make_unique<IndexedTagData>(con, 1);
+    void fresh(size_t max_extents = IndexedTagData::kMaxExtents) {
+        data_ = std::make_unique<IndexedTagData>(con, 1, TagSource{}, max_extents);
         ASSERT_EQ(data_->open_raw(), 0);
     }
     IndexedTagData& data() { return *data_; }
@@ -234,9 +234,58 @@ TEST_F(IndexedImage, FailuresAndCleanUp) {
     EXPECT_EQ(dir.list(), std::vector<std::string>{});
 }
 
+// An image of too many extents moves into "ftag1.tmp" and goes on as before.
+TEST_F(IndexedImage, ScriptsWithTheImageMovedIntoItsFile) {
+    for (const ScriptCase& c : kScripts) {
+        SCOPED_TRACE(c.name);
+        fresh(1);
+        run(c.script);
+        EXPECT_EQ(data().image_in_file(), c.extents > 1);
+        EXPECT_EQ(image_units(), c.image);
+        EXPECT_EQ(data().image_size(), c.image.size() * kUnit);
+        // Writing again after reading, then reading across the pending bytes.
+        ASSERT_EQ(data().image_seek_back(kUnit), 0);
+        run("w2999 w2998");
+        Units expected = c.image;
+        expected.back() = 2999;
+        expected.push_back(2998);
+        EXPECT_EQ(image_units(), expected);
+    }
+    EXPECT_EQ(dir.list(), (std::vector<std::string>{"ftag1.tmp", "tag1.tmp"}));
+    data().close_and_remove();
+    EXPECT_EQ(dir.list(), std::vector<std::string>{});
+}
+
+TEST_F(IndexedImage, MovingTheImageFailsCleanly) {
+    fresh(1);
+    sys.write_hook = [](int fd, size_t n) -> ssize_t {
+        if (fd > 2) {
+            errno = ENOSPC;
+            return -1;
+        }
+        return static_cast<ssize_t>(n);
+    };
+    put(0);
+    const auto u = raw_unit(5);
+    EXPECT_EQ(data().image_write_from_raw(u.data(), kUnit, 5 * kUnit, "Couldn't write data"), -1);
+    sys.write_hook = nullptr;
+    data().close_and_remove();
+    EXPECT_EQ(dir.list(), std::vector<std::string>{});
+    con.flush();
+    EXPECT_NE(out.find("Retrying write after ENOSPC"), std::string::npos);
+    EXPECT_NE(err.find("Couldn't write data: "), std::string::npos);
+}
+
 // The file-backed image is the reference: random runs of the first pass's
-// operations must read back the same bytes from both.
-TEST_F(IndexedImage, SameBytesAsTheFileImage) {
+// operations must read back the same bytes from both, whether the image is
+// an index all along or moves into its own file on the way.
+class IndexedImageVsFile : public IndexedImage, public ::testing::WithParamInterface<size_t> {};
+
+INSTANTIATE_TEST_SUITE_P(MaxExtents, IndexedImageVsFile,
+                         ::testing::Values(IndexedTagData::kMaxExtents, size_t{60}));
+
+TEST_P(IndexedImageVsFile, SameBytesAsTheFileImage) {
+    fresh(GetParam());
     testing::write_bytes(dir.file("tag2.tmp"), raw_stream());
     TempFileTagData file(con, 2);
     ASSERT_EQ(file.open_raw(), 0);
@@ -275,6 +324,7 @@ TEST_F(IndexedImage, SameBytesAsTheFileImage) {
     }
     EXPECT_EQ(total, data().image_size());
     EXPECT_LT(data().extent_count(), 1000u);
+    EXPECT_EQ(data().image_in_file(), GetParam() < 100);
     file.close_and_remove();
 }
 
