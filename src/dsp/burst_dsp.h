@@ -14,6 +14,7 @@
 
 #include "common/outstream.h"
 #include "dsp/burst.h"
+#include "dsp/lanes.h"
 
 namespace dec {
 
@@ -78,12 +79,19 @@ public:
     // before needs a larger work buffer and none can be had; out is then not
     // written. The samples are not changed.
     int32_t filter_fb(int32_t n, const int16_t* samples, double* out, double f, OutStream& log);
+    // filter_fb of two axes at once, each result bit-identical to its own
+    // filter_fb; -1 when either fails.
+    int32_t filter_fb_pair(int32_t n, const int16_t* samples_a, const int16_t* samples_b,
+                           double* out_a, double* out_b, double f, OutStream& log);
 
     // The decoders' filter step for one axis: each of the n samples becomes its
     // low-pass value (lowpass) or the sample minus it (high-pass), truncated
     // toward zero. Returns filter_fb's result; on failure the samples are left
     // as they were. n may be at most kBurstMaxSamples.
     int32_t apply_filter(int16_t* samples, int32_t n, bool lowpass, OutStream& log);
+    // apply_filter of two axes at once; on failure both are left as they were.
+    int32_t apply_filter_pair(int16_t* samples_a, int16_t* samples_b, int32_t n, bool lowpass,
+                              OutStream& log);
 
     // Mean of the raw samples and, per axis, the standard deviation after the
     // burst low-pass has been subtracted, or the plain variance when `action`
@@ -100,9 +108,15 @@ public:
 
 private:
     OutStream& console_;
+    // Makes the work buffers hold n + 2 * NR_OF_EXTPOL_SAMPLES values; false
+    // (after the message) when that memory cannot be had.
+    bool reserve_work(int32_t n, OutStream& log);
+
     std::vector<double> work_;      // filter_fb: n + 2 * NR_OF_EXTPOL_SAMPLES values
-    std::vector<double> lowpass_;   // one axis of filter output
-    // Spectrum tables of one burst length: rows k = 0 .. n/2, n entries each.
+    std::vector<f64x2> work_pair_;  // filter_fb_pair: as many pairs
+    std::vector<double> lowpass_;   // filter output of up to kBurstMaxAxes axes
+    // Spectrum tables of one burst length: for each sample j = 0 .. n-1 the
+    // entries of bins 0 .. n/2, padded with zeros to whole blocks of bins.
     struct DftTables {
         int32_t n = 0;
         uint64_t last_use = 0;

@@ -26,18 +26,26 @@ int32_t BurstDsp::calc_acc_stddev_and_mean(int8_t axes, int32_t n, const BurstSa
         return -1;
     }
     const bool variance_form = (action & ACT_ACC_VARIANCE) != 0;
-    double* low = lowpass_.data();
-
-    for (int a = 0; a < axes; ++a) {
-        const int16_t* x_in = burst.samples[a];
-        if (!variance_form) {
-            if (filter_fb(n, x_in, low, kFilterRelativeCutoff, log) != 0) {
+    // Low-pass of every axis first, two at a time.
+    auto low_of = [&](int a) { return lowpass_.data() + static_cast<size_t>(a) * kBurstMaxSamples; };
+    if (!variance_form) {
+        for (int a = 0; a < axes; a += 2) {
+            const int32_t rc =
+                a + 1 < axes ? filter_fb_pair(n, burst.samples[a], burst.samples[a + 1], low_of(a),
+                                              low_of(a + 1), kFilterRelativeCutoff, log)
+                             : filter_fb(n, burst.samples[a], low_of(a), kFilterRelativeCutoff, log);
+            if (rc != 0) {
                 if constexpr (kDspDebugLevel > 10) {
                     log.put("Error in filter_fb.\n");
                 }
                 return -1;
             }
         }
+    }
+
+    for (int a = 0; a < axes; ++a) {
+        const int16_t* x_in = burst.samples[a];
+        const double* low = low_of(a);
         double sum = 0;
         double sum_sq = 0;
         int32_t int_sum = 0;

@@ -7,18 +7,32 @@
 // with the tag software's, so the tables and sums keep its order of evaluation.
 //
 // The tables depend only on n and are kept for the lengths met recently (a
-// tag's bursts come in a few lengths); only rows 0 .. n/2 are ever read, so
-// only those are built. Every
-// axis length a burst can hold is transformed (up to kBurstMaxSamples: two
-// tables of 1001 x 2000 doubles, 32 MB, at the longest).
+// tag's bursts come in a few lengths); only bins 0 .. n/2 are ever read, so
+// only those are built. Every axis length a burst can hold is transformed (up
+// to kBurstMaxSamples: two tables of 2000 x 1008 doubles, 32 MB, at the
+// longest).
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 
 #include "common/fatal.h"
 #include "dsp/burst_dsp.h"
+#include "dsp/lanes.h"
 
 namespace dec {
+
+namespace {
+
+// Bins summed together: eight independent sums of cosines and eight of sines.
+constexpr size_t kDftBlock = 8;
+
+// Entries per sample in the tables: the bins, padded to whole blocks.
+size_t table_stride(int32_t bins) {
+    return (static_cast<size_t>(bins) + kDftBlock - 1) / kDftBlock * kDftBlock;
+}
+
+}  // namespace
 
 const BurstDsp::DftTables& BurstDsp::dft_tables(int32_t n) {
     ++dft_clock_;
@@ -29,8 +43,8 @@ const BurstDsp::DftTables& BurstDsp::dft_tables(int32_t n) {
         }
     }
     const int32_t bins = n / 2 + 1;
-    const auto row = static_cast<size_t>(n);
-    const size_t entries = static_cast<size_t>(bins) * row;
+    const size_t stride = table_stride(bins);
+    const size_t entries = static_cast<size_t>(n) * stride;
     // Make room: drop the least recently used tables until this length fits.
     auto cached_bytes = [&] {
         size_t bytes = 0;
@@ -65,11 +79,17 @@ const BurstDsp::DftTables& BurstDsp::dft_tables(int32_t n) {
     }
     const double pi = 4 * std::asin(0.5 * std::sqrt(2.0));
     const double two_pi = pi * 2;
+    // Sample-major: the entries of all bins for sample j lie together, so a
+    // block of bins is summed from consecutive values. The padding past the
+    // last bin stays 0.
+    std::fill(slot->cos.begin(), slot->cos.end(), 0.0);
+    std::fill(slot->sin.begin(), slot->sin.end(), 0.0);
     for (int32_t k = 0; k < bins; ++k) {
         for (int32_t j = 0; j < n; ++j) {
             const double phi = (j * (k * two_pi)) / n;
-            slot->cos[static_cast<size_t>(k) * row + static_cast<size_t>(j)] = std::cos(phi);
-            slot->sin[static_cast<size_t>(k) * row + static_cast<size_t>(j)] = -std::sin(phi);
+            const size_t at = static_cast<size_t>(j) * stride + static_cast<size_t>(k);
+            slot->cos[at] = std::cos(phi);
+            slot->sin[at] = -std::sin(phi);
         }
     }
     slot->n = n;
@@ -85,19 +105,32 @@ void BurstDsp::acc_dft(const int16_t* samples, int32_t n, double* out) {
         fatal_stop(INTERNAL_ERROR);
     }
     const int32_t bins = n / 2 + 1;
-    const auto row = static_cast<size_t>(n);
+    const size_t stride = table_stride(bins);
     const DftTables& t = dft_tables(n);
 
-    for (int32_t k = 0; k < bins; ++k) {
-        const double* c = &t.cos[static_cast<size_t>(k) * row];
-        const double* s = &t.sin[static_cast<size_t>(k) * row];
-        double re = 0;
-        double im = 0;
-        for (int32_t j = 0; j < n; ++j) {
-            re += samples[j] * c[j];
-            im += samples[j] * s[j];
+    // kDftBlock bins at a time, each with its own sums over j in order.
+    for (int32_t k0 = 0; k0 < bins; k0 += static_cast<int32_t>(kDftBlock)) {
+        f64x2 re[kDftBlock / 2] = {};
+        f64x2 im[kDftBlock / 2] = {};
+        const double* c = &t.cos[static_cast<size_t>(k0)];
+        const double* s = &t.sin[static_cast<size_t>(k0)];
+        for (int32_t j = 0; j < n; ++j, c += stride, s += stride) {
+            const f64x2 x = splat_f64x2(samples[j]);
+            for (size_t b = 0; b < kDftBlock / 2; ++b) {
+                re[b] += x * load_f64x2(c + 2 * b);
+                im[b] += x * load_f64x2(s + 2 * b);
+            }
         }
-        out[k] = std::sqrt(im * im + re * re) / n;
+        double block_re[kDftBlock];
+        double block_im[kDftBlock];
+        for (size_t b = 0; b < kDftBlock / 2; ++b) {
+            store_f64x2(block_re + 2 * b, re[b]);
+            store_f64x2(block_im + 2 * b, im[b]);
+        }
+        const auto count = std::min<int32_t>(static_cast<int32_t>(kDftBlock), bins - k0);
+        for (int32_t b = 0; b < count; ++b) {
+            out[k0 + b] = std::sqrt(block_im[b] * block_im[b] + block_re[b] * block_re[b]) / n;
+        }
     }
 }
 

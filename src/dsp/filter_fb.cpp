@@ -12,10 +12,12 @@
 // The printed results are compared byte for byte with those of the tag
 // software, so the arithmetic below keeps its exact order of evaluation.
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 
 #include "dsp/burst_dsp.h"
+#include "dsp/lanes.h"
 
 namespace dec {
 
@@ -45,7 +47,8 @@ constexpr int32_t kFadeSamples = NR_OF_EXTPOL_SAMPLES / 2;
 BurstDsp::BurstDsp(OutStream& console)
     : console_(console),
       work_(kBurstMaxSamples + 2 * NR_OF_EXTPOL_SAMPLES),
-      lowpass_(kBurstMaxSamples) {}
+      work_pair_(kBurstMaxSamples + 2 * NR_OF_EXTPOL_SAMPLES),
+      lowpass_(static_cast<size_t>(kBurstMaxAxes) * kBurstMaxSamples) {}
 
 int32_t biquad_pass(double a0, double a1, double a2, double b0, double b1, double b2, double* data,
                     int32_t length, int32_t reverse, OutStream& console) {
@@ -93,10 +96,12 @@ struct SectionCoefficients {
 // The five sections of one direction in a single sweep. Section s at sample k
 // needs only its own state and section s-1's output at k, so running them
 // together lets the processor overlap their recursions; each section computes
-// exactly what biquad_pass computes for it.
-void cascade_pass(const SectionCoefficients (&c)[5], double* data, int32_t length, bool reverse) {
+// exactly what biquad_pass computes for it. V is double, or f64x2 for two
+// axes at once (the same operations per lane).
+template <class V>
+void cascade_pass(const SectionCoefficients (&c)[5], V* data, int32_t length, bool reverse) {
     struct State {
-        double x1, x2, y1, y2;
+        V x1, x2, y1, y2;
     } st[5];
     const int32_t start = reverse ? length - 1 : 0;
     const int32_t step = reverse ? -1 : 1;
@@ -106,14 +111,14 @@ void cascade_pass(const SectionCoefficients (&c)[5], double* data, int32_t lengt
         q = {data[start], data[start], data[start], data[start]};
     }
     for (int32_t k = 0; k < length; ++k) {
-        double& value = data[start + step * k];
-        double x = value;
+        V& value = data[start + step * k];
+        V x = value;
         const bool fading = k < kFadeSamples;
         const double fade = (2.0 * k) / 36.0;
         for (int s = 0; s < 5; ++s) {
             const SectionCoefficients& q = c[s];
             State& z = st[s];
-            double y;
+            V y;
             if (fading) {
                 y = x + ((q.B0 - 1) * x + q.B1 * z.x1 + q.B2 * z.x2 - q.A1 * z.y1 - q.A2 * z.y2) * fade;
             } else {
@@ -129,55 +134,20 @@ void cascade_pass(const SectionCoefficients (&c)[5], double* data, int32_t lengt
     }
 }
 
-}  // namespace
-
-int32_t BurstDsp::filter_fb(int32_t n, const int16_t* samples, double* out, double f, OutStream& log) {
-    if (n <= 0) {
-        return 0;
-    }
-    if (n <= NR_OF_EXTPOL_SAMPLES) {
-        // Too short to extend: the best low-pass estimate is the mean.
-        if constexpr (kDspDebugLevel > 1) {
-            log.printf("Warning: Filter algorithm expects>NR_OF_EXTPOL_SAMPLES values\ninstead of %i values. "
-                       "Not filtering.\n",
-                       n);
-        }
-        int32_t sum = 0;
-        for (int32_t i = 0; i < n; ++i) {
-            sum += samples[i];
-        }
-        const double mean = static_cast<double>(sum) / n;
-        for (int32_t i = 0; i < n; ++i) {
-            out[i] = mean;
-        }
-        return 0;
-    }
-
-    const size_t total = static_cast<size_t>(n) + 2 * NR_OF_EXTPOL_SAMPLES;
-    if (work_.size() < total) {
-        try {
-            work_.resize(total);
-        } catch (const std::bad_alloc&) {
-            log.put("Couldn't allocate memory.\n");
-            return -1;
-        }
-    }
-    double* buf = work_.data();
+// Filters buf[0 .. n + 2E), whose samples stand at [E, E + n), in place.
+template <class V>
+void filter_extended(V* buf, int32_t n, double f) {
     constexpr int32_t E = NR_OF_EXTPOL_SAMPLES;
-    for (int32_t i = 0; i < n; ++i) {
-        buf[E + i] = samples[i];
-    }
-
     const double pi = 4 * std::asin(0.5 * std::sqrt(2.0));
     const double omega = std::tan(pi * f);
 
     // Point reflection through the first and the last sample continues a
     // straight line, so a trend does not bend at the ends.
     for (int32_t k = 1; k <= E; ++k) {
-        buf[E - k] = 2 * buf[E] - buf[E + k];
+        buf[E - k] = 2.0 * buf[E] - buf[E + k];
     }
     for (int32_t k = 1; k <= E; ++k) {
-        buf[n + E - 1 + k] = 2 * buf[n + E - 1] - buf[n + E - 1 - k];
+        buf[n + E - 1 + k] = 2.0 * buf[n + E - 1] - buf[n + E - 1 - k];
     }
 
     // Each section as biquad_pass(a0, a1, a2, 1, 2, 1) normalises it.
@@ -189,15 +159,104 @@ int32_t BurstDsp::filter_fb(int32_t n, const int16_t* samples, double* out, doub
         const double a2 = (1 - s.b / omega) + (s.c / omega) / omega;
         c[i] = {1 / a0, 2 / a0, 1 / a0, a1 / a0, a2 / a0};
     }
-    const auto length = static_cast<int32_t>(total);
+    const int32_t length = n + 2 * E;
     cascade_pass(c, buf, length, false);
     cascade_pass(c, buf, length, true);
+}
 
+// The output for bursts too short to extend: the mean everywhere.
+void fill_mean(int32_t n, const int16_t* samples, double* out, OutStream& log) {
+    if constexpr (kDspDebugLevel > 1) {
+        log.printf("Warning: Filter algorithm expects>NR_OF_EXTPOL_SAMPLES values\ninstead of %i values. "
+                   "Not filtering.\n",
+                   n);
+    } else {
+        static_cast<void>(log);
+    }
+    int32_t sum = 0;
+    for (int32_t i = 0; i < n; ++i) {
+        sum += samples[i];
+    }
+    const double mean = static_cast<double>(sum) / n;
+    for (int32_t i = 0; i < n; ++i) {
+        out[i] = mean;
+    }
+}
+
+}  // namespace
+
+bool BurstDsp::reserve_work(int32_t n, OutStream& log) {
+    const size_t total = static_cast<size_t>(n) + 2 * NR_OF_EXTPOL_SAMPLES;
+    if (work_.size() >= total && work_pair_.size() >= total) {
+        return true;
+    }
+    try {
+        work_.resize(std::max(work_.size(), total));
+        work_pair_.resize(std::max(work_pair_.size(), total));
+    } catch (const std::bad_alloc&) {
+        log.put("Couldn't allocate memory.\n");
+        return false;
+    }
+    return true;
+}
+
+int32_t BurstDsp::filter_fb(int32_t n, const int16_t* samples, double* out, double f, OutStream& log) {
+    if (n <= 0) {
+        return 0;
+    }
+    if (n <= NR_OF_EXTPOL_SAMPLES) {
+        // Too short to extend: the best low-pass estimate is the mean.
+        fill_mean(n, samples, out, log);
+        return 0;
+    }
+    if (!reserve_work(n, log)) {
+        return -1;
+    }
+    constexpr int32_t E = NR_OF_EXTPOL_SAMPLES;
+    double* buf = work_.data();
+    for (int32_t i = 0; i < n; ++i) {
+        buf[E + i] = samples[i];
+    }
+    filter_extended(buf, n, f);
     for (int32_t i = 0; i < n; ++i) {
         out[i] = buf[E + i];
     }
     return 0;
 }
+
+int32_t BurstDsp::filter_fb_pair(int32_t n, const int16_t* samples_a, const int16_t* samples_b,
+                                 double* out_a, double* out_b, double f, OutStream& log) {
+    if (n <= NR_OF_EXTPOL_SAMPLES) {
+        if (filter_fb(n, samples_a, out_a, f, log) != 0) {
+            return -1;
+        }
+        return filter_fb(n, samples_b, out_b, f, log);
+    }
+    if (!reserve_work(n, log)) {
+        return -1;
+    }
+    constexpr int32_t E = NR_OF_EXTPOL_SAMPLES;
+    f64x2* buf = work_pair_.data();
+    for (int32_t i = 0; i < n; ++i) {
+        buf[E + i] = f64x2{static_cast<double>(samples_a[i]), static_cast<double>(samples_b[i])};
+    }
+    filter_extended(buf, n, f);
+    for (int32_t i = 0; i < n; ++i) {
+        out_a[i] = buf[E + i][0];
+        out_b[i] = buf[E + i][1];
+    }
+    return 0;
+}
+
+namespace {
+
+void store_filtered(int16_t* samples, const double* low, int32_t n, bool lowpass) {
+    for (int32_t i = 0; i < n; ++i) {
+        samples[i] = lowpass ? trunc_to_s16(low[i]) : trunc_to_s16(samples[i] - low[i]);
+    }
+}
+
+}  // namespace
 
 int32_t BurstDsp::apply_filter(int16_t* samples, int32_t n, bool lowpass, OutStream& log) {
     if (n > kBurstMaxSamples) {
@@ -208,9 +267,24 @@ int32_t BurstDsp::apply_filter(int16_t* samples, int32_t n, bool lowpass, OutStr
     if (rc != 0) {
         return rc;
     }
-    for (int32_t i = 0; i < n; ++i) {
-        samples[i] = lowpass ? trunc_to_s16(low[i]) : trunc_to_s16(samples[i] - low[i]);
+    store_filtered(samples, low, n, lowpass);
+    return 0;
+}
+
+int32_t BurstDsp::apply_filter_pair(int16_t* samples_a, int16_t* samples_b, int32_t n, bool lowpass,
+                                    OutStream& log) {
+    if (n > kBurstMaxSamples) {
+        n = kBurstMaxSamples;
     }
+    double* low_a = lowpass_.data();
+    double* low_b = low_a + kBurstMaxSamples;
+    const int32_t rc =
+        filter_fb_pair(n, samples_a, samples_b, low_a, low_b, kFilterRelativeCutoff, log);
+    if (rc != 0) {
+        return rc;
+    }
+    store_filtered(samples_a, low_a, n, lowpass);
+    store_filtered(samples_b, low_b, n, lowpass);
     return 0;
 }
 

@@ -246,9 +246,14 @@ void write_burst(const BurstLine& b, AccContext& ctx) {
 
     if ((action & (ACT_ACC_LOWPASS | ACT_ACC_HIGHPASS)) != 0) {
         const bool lowpass = (action & ACT_ACC_LOWPASS) != 0;
-        for (int a = 0; a < b.axis_count; ++a) {
-            if (ctx.dsp.apply_filter(ctx.buffers.burst.samples[a], b.n, lowpass, ctx.info) != 0) {
-                ctx.acc.put("Error in filter_fb.\n");
+        // Two axes at a time; a failure is reported once per axis.
+        auto& axes = ctx.buffers.burst.samples;
+        for (int a = 0; a < b.axis_count; a += 2) {
+            const bool pair = a + 1 < b.axis_count;
+            const int32_t rc = pair ? ctx.dsp.apply_filter_pair(axes[a], axes[a + 1], b.n, lowpass, ctx.info)
+                                    : ctx.dsp.apply_filter(axes[a], b.n, lowpass, ctx.info);
+            if (rc != 0) {
+                ctx.acc.put(pair ? "Error in filter_fb.\nError in filter_fb.\n" : "Error in filter_fb.\n");
             }
         }
     }
