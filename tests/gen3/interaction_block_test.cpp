@@ -158,7 +158,10 @@ TEST(IntactBlock, WrongChecksumDumpsTheBlock) {
     for (size_t i = 0; i < block.size(); ++i) {
         char group[4];
         std::snprintf(group, sizeof group, "%02X ", block[i]);
-        dump += (i % 16 == 0 ? "\n" : "") + std::string(group);
+        if (i % 16 == 0) {
+            dump += '\n';
+        }
+        dump += group;
     }
     dump += "\n";
     const Written w = write(block, 35, 10);

@@ -32,7 +32,10 @@ EcgSpec thirty_samples() {
 std::string samples_text(char sep) {
     std::string t;
     for (int i = 0; i < 30; ++i) {
-        t += (i ? std::string(1, sep) : "") + std::to_string(i * 100 + 1);
+        if (i != 0) {
+            t += sep;
+        }
+        t += std::to_string(i * 100 + 1);
     }
     return t;
 }
