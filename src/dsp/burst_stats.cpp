@@ -14,6 +14,32 @@
 
 namespace dec {
 
+namespace {
+
+struct Sums {
+    double sum = 0;
+    double sum_sq = 0;
+    int32_t int_sum = 0;
+};
+
+// Sum, sum of squares (of the samples, or of the samples minus their
+// low-pass) and integer sum of the first A axes.
+template <int A>
+void sum_axes(int32_t n, const BurstSamples& burst, const double* const* lows, bool variance_form,
+              Sums* sums) {
+    for (int32_t j = 0; j < n; ++j) {
+        for (int a = 0; a < A; ++a) {
+            const int16_t v = burst.samples[a][j];
+            const double x = variance_form ? static_cast<double>(v) : v - lows[a][j];
+            sums[a].sum += x;
+            sums[a].sum_sq += x * x;
+            sums[a].int_sum += v;
+        }
+    }
+}
+
+}  // namespace
+
 int32_t BurstDsp::calc_acc_stddev_and_mean(int8_t axes, int32_t n, const BurstSamples& burst, BurstMoments& out,
                                            uint32_t action, OutStream& log, AxesOverflowReport report) {
     if (axes > kBurstMaxAxes) {
@@ -43,21 +69,25 @@ int32_t BurstDsp::calc_acc_stddev_and_mean(int8_t axes, int32_t n, const BurstSa
         }
     }
 
+    // The sums run over j in order for each axis; the axes go side by side so
+    // their additions overlap instead of waiting on each other.
+    Sums sums[kBurstMaxAxes];
+    const double* lows[kBurstMaxAxes] = {low_of(0), low_of(1), low_of(2)};
+    switch (axes) {
+        case 1:
+            sum_axes<1>(n, burst, lows, variance_form, sums);
+            break;
+        case 2:
+            sum_axes<2>(n, burst, lows, variance_form, sums);
+            break;
+        default:
+            sum_axes<3>(n, burst, lows, variance_form, sums);
+            break;
+    }
     for (int a = 0; a < axes; ++a) {
-        const int16_t* x_in = burst.samples[a];
-        const double* low = low_of(a);
-        double sum = 0;
-        double sum_sq = 0;
-        int32_t int_sum = 0;
-        for (int32_t j = 0; j < n; ++j) {
-            const double x = variance_form ? static_cast<double>(x_in[j]) : x_in[j] - low[j];
-            sum += x;
-            sum_sq += x * x;
-            int_sum += x_in[j];
-        }
-        out.mean[a] = int_sum / n;
-        const double m = sum / n;
-        const double variance = (sum_sq / n) - m * m;
+        out.mean[a] = sums[a].int_sum / n;
+        const double m = sums[a].sum / n;
+        const double variance = (sums[a].sum_sq / n) - m * m;
         if (variance_form) {
             out.deviation[a] = variance;
         } else {

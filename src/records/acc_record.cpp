@@ -45,7 +45,8 @@ BurstAxes burst_axes(uint8_t axis_bits) {
 uint8_t acc_burst_sum(const uint8_t* record, uint32_t length, uint16_t seed) {
     auto s = static_cast<uint8_t>(seed & 0xFF);
     const auto byte7 = static_cast<uint8_t>(seed >> 8);
-    for (uint32_t i = 0; i < length; ++i) {
+    const uint32_t head = length < 8 ? length : 8;
+    for (uint32_t i = 0; i < head; ++i) {
         uint8_t b = record[i];
         if (i == 6) {
             b = s;  // byte 6 holds the running sum by now
@@ -54,7 +55,12 @@ uint8_t acc_burst_sum(const uint8_t* record, uint32_t length, uint16_t seed) {
         }
         s = static_cast<uint8_t>(s + b);
     }
-    return s;
+    // The rest is a plain sum modulo 256, in any grouping.
+    uint32_t rest = 0;
+    for (uint32_t i = head; i < length; ++i) {
+        rest += record[i];
+    }
+    return static_cast<uint8_t>(s + rest);
 }
 
 RecordCheck check_acc_burst(const uint8_t* record, uint32_t length, uint16_t seed) {
@@ -104,24 +110,60 @@ int32_t unpack_burst_samples(const uint8_t* record, uint32_t length, uint32_t fi
     if (length > kAccMaxRecordLength) {
         length = kAccMaxRecordLength;
     }
-    int32_t cycles = 0;
-    int axis = 0;
-    auto store = [&](uint32_t raw) {
-        const uint32_t v = inversion.invert[axis] ? 4095 - raw : raw;
-        out.samples[axis][out.count[axis]++] = static_cast<int16_t>(v);
-        if (++axis == axes) {
-            axis = 0;
-            ++cycles;
-        }
-    };
-    for (uint32_t p = first; p + kGroupSize <= length; p += kGroupSize) {
-        const uint8_t b0 = le_u8(record, p);
-        const uint8_t b1 = le_u8(record, p + 1);
-        const uint8_t b2 = le_u8(record, p + 2);
-        store(b0 + 256u * (b1 & 0x0Fu));
-        store(b2 + 256u * (b1 >> 4));
+    // A sample is 12 bits; inverting it (4095 - v) flips all twelve.
+    uint32_t flip[kBurstMaxAxes];
+    for (int a = 0; a < kBurstMaxAxes; ++a) {
+        flip[a] = inversion.invert[a] ? 0xFFFu : 0u;
     }
-    return cycles;
+    const uint32_t groups = length > first ? (length - first) / kGroupSize : 0;
+    const uint8_t* g = record + first;
+    // Each 3-byte group holds two samples; the axes take turns, so the pattern
+    // repeats every group (one or two axes) or every three groups (three).
+    auto sample0 = [](const uint8_t* p) { return p[0] + 256u * (p[1] & 0x0Fu); };
+    auto sample1 = [](const uint8_t* p) { return p[2] + 256u * (p[1] >> 4); };
+    int16_t* x = out.samples[0];
+    int16_t* y = out.samples[1];
+    int16_t* z = out.samples[2];
+    const auto samples = static_cast<int32_t>(2 * groups);
+    if (axes == 1) {
+        for (uint32_t k = 0; k < groups; ++k, g += kGroupSize) {
+            x[2 * k] = static_cast<int16_t>(sample0(g) ^ flip[0]);
+            x[2 * k + 1] = static_cast<int16_t>(sample1(g) ^ flip[0]);
+        }
+    } else if (axes == 2) {
+        for (uint32_t k = 0; k < groups; ++k, g += kGroupSize) {
+            x[k] = static_cast<int16_t>(sample0(g) ^ flip[0]);
+            y[k] = static_cast<int16_t>(sample1(g) ^ flip[1]);
+        }
+    } else {
+        // Three groups hold two cycles: XY, ZX, YZ.
+        auto put = [&](int16_t* axis, uint32_t at, uint32_t v, int a) {
+            axis[at] = static_cast<int16_t>(v ^ flip[a]);
+        };
+        uint32_t k = 0;
+        uint32_t c = 0;  // the next cycle pair's first index
+        for (; k + 3 <= groups; k += 3, c += 2, g += 3 * kGroupSize) {
+            put(x, c, sample0(g), 0);
+            put(y, c, sample1(g), 1);
+            put(z, c, sample0(g + 3), 2);
+            put(x, c + 1, sample1(g + 3), 0);
+            put(y, c + 1, sample0(g + 6), 1);
+            put(z, c + 1, sample1(g + 6), 2);
+        }
+        if (k < groups) {
+            put(x, c, sample0(g), 0);
+            put(y, c, sample1(g), 1);
+            if (k + 1 < groups) {
+                put(z, c, sample0(g + 3), 2);
+                put(x, c + 1, sample1(g + 3), 0);
+            }
+        }
+    }
+    // Samples per axis: the first samples % axes axes got one more.
+    for (int a = 0; a < axes; ++a) {
+        out.count[a] = samples / axes + (a < samples % axes ? 1 : 0);
+    }
+    return samples / axes;
 }
 
 AccBurstHeader read_acc_burst_header(const uint8_t* record) {

@@ -171,6 +171,38 @@ TEST_F(UnpackTest, IncompleteCycleIsStoredButNotCounted) {
     EXPECT_EQ(burst.samples[0][1], 4);
 }
 
+// Every sample lands on its axis in turn (x, y, z, x, ...) whatever the
+// number of groups, axes and inversions: checked against the sample sequence
+// written into the record.
+TEST_F(UnpackTest, SamplesTakeTheAxesInTurnForEveryLength) {
+    uint32_t r = 5;
+    for (int8_t axes = 1; axes <= 3; ++axes) {
+        for (uint32_t length = 9; length <= kAccMaxRecordLength; length += length < 40 ? 1 : 61) {
+            std::vector<uint16_t> seq((length - 9) / 3 * 2);
+            for (uint16_t& v : seq) {
+                r = r * 1103515245u + 12345u;
+                v = static_cast<uint16_t>((r >> 16) & 0xFFF);
+            }
+            std::vector<uint8_t> rec(length, 0);
+            pack(rec, 9, seq);
+            const AxisInversion inv{{(r & 1) != 0, (r & 2) != 0, (r & 4) != 0}};
+            const int32_t cycles = unpack_burst_samples(rec.data(), length, 9, axes, inv, burst);
+            ASSERT_EQ(cycles, static_cast<int32_t>(seq.size()) / axes) << length;
+            for (size_t i = 0; i < seq.size(); ++i) {
+                const size_t a = i % static_cast<size_t>(axes);
+                const int expected = inv.invert[a] ? 4095 - seq[i] : seq[i];
+                ASSERT_EQ(burst.samples[a][i / static_cast<size_t>(axes)], expected)
+                    << "axes " << int{axes} << " length " << length << " sample " << i;
+            }
+            for (int a = 0; a < axes; ++a) {
+                const size_t got = seq.size() / static_cast<size_t>(axes) +
+                                   (static_cast<size_t>(a) < seq.size() % static_cast<size_t>(axes) ? 1 : 0);
+                ASSERT_EQ(burst.count[a], static_cast<int32_t>(got));
+            }
+        }
+    }
+}
+
 TEST_F(UnpackTest, Inversions) {
     // Feature rules per axis letter: MMA8452 turns X, a GPSACCGSMV2 board
     // without both sensors on the bottom side turns X and Z.
