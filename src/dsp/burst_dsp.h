@@ -14,6 +14,7 @@
 
 #include "common/outstream.h"
 #include "dsp/burst.h"
+#include "dsp/dft_kernels.h"
 #include "dsp/lanes.h"
 
 namespace dec {
@@ -83,14 +84,19 @@ public:
     // filter_fb; -1 when either fails.
     int32_t filter_fb_pair(int32_t n, const int16_t* samples_a, const int16_t* samples_b,
                            double* out_a, double* out_b, double f, OutStream& log);
+    // filter_fb of `count` (1 to 3) axes, as many at once as the processor
+    // allows; each result bit-identical to its own filter_fb.
+    int32_t filter_fb_axes(int count, int32_t n, const int16_t* const* samples, double* const* out,
+                           double f, OutStream& log);
 
     // The decoders' filter step for one axis: each of the n samples becomes its
     // low-pass value (lowpass) or the sample minus it (high-pass), truncated
     // toward zero. Returns filter_fb's result; on failure the samples are left
     // as they were. n may be at most kBurstMaxSamples.
     int32_t apply_filter(int16_t* samples, int32_t n, bool lowpass, OutStream& log);
-    // apply_filter of two axes at once; on failure both are left as they were.
-    int32_t apply_filter_pair(int16_t* samples_a, int16_t* samples_b, int32_t n, bool lowpass,
+    // apply_filter of `count` (1 to 3) axes at once; on failure all are left
+    // as they were.
+    int32_t apply_filter_axes(int count, int16_t* const* samples, int32_t n, bool lowpass,
                               OutStream& log);
 
     // Mean of the raw samples and, per axis, the standard deviation after the
@@ -131,6 +137,7 @@ private:
     const DftTables& dft_tables(int32_t n);
     DftTables dft_cache_[kDftCacheEntries];
     uint64_t dft_clock_ = 0;
+    DftBlockKernel dft_kernel_;
 };
 
 }  // namespace dec

@@ -52,21 +52,16 @@ int32_t BurstDsp::calc_acc_stddev_and_mean(int8_t axes, int32_t n, const BurstSa
         return -1;
     }
     const bool variance_form = (action & ACT_ACC_VARIANCE) != 0;
-    // Low-pass of every axis first, two at a time.
+    // Low-pass of every axis first, side by side.
     auto low_of = [&](int a) { return lowpass_.data() + static_cast<size_t>(a) * kBurstMaxSamples; };
-    if (!variance_form) {
-        for (int a = 0; a < axes; a += 2) {
-            const int32_t rc =
-                a + 1 < axes ? filter_fb_pair(n, burst.samples[a], burst.samples[a + 1], low_of(a),
-                                              low_of(a + 1), kFilterRelativeCutoff, log)
-                             : filter_fb(n, burst.samples[a], low_of(a), kFilterRelativeCutoff, log);
-            if (rc != 0) {
-                if constexpr (kDspDebugLevel > 10) {
-                    log.put("Error in filter_fb.\n");
-                }
-                return -1;
-            }
+    double* lows_out[kBurstMaxAxes] = {low_of(0), low_of(1), low_of(2)};
+    const int16_t* inputs[kBurstMaxAxes] = {burst.samples[0], burst.samples[1], burst.samples[2]};
+    if (!variance_form &&
+        filter_fb_axes(axes, n, inputs, lows_out, kFilterRelativeCutoff, log) != 0) {
+        if constexpr (kDspDebugLevel > 10) {
+            log.put("Error in filter_fb.\n");
         }
+        return -1;
     }
 
     // The sums run over j in order for each axis; the axes go side by side so

@@ -14,18 +14,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 #include "common/fatal.h"
 #include "dsp/burst_dsp.h"
+#include "dsp/dft_kernels.h"
 #include "dsp/lanes.h"
 
 namespace dec {
 
 namespace {
-
-// Bins summed together: eight independent sums of cosines and eight of sines.
-constexpr size_t kDftBlock = 8;
 
 // Entries per sample in the tables: the bins, padded to whole blocks.
 size_t table_stride(int32_t bins) {
@@ -110,29 +109,78 @@ void BurstDsp::acc_dft(const int16_t* samples, int32_t n, double* out) {
 
     // kDftBlock bins at a time, each with its own sums over j in order.
     for (int32_t k0 = 0; k0 < bins; k0 += static_cast<int32_t>(kDftBlock)) {
-        f64x2 re[kDftBlock / 2] = {};
-        f64x2 im[kDftBlock / 2] = {};
-        const double* c = &t.cos[static_cast<size_t>(k0)];
-        const double* s = &t.sin[static_cast<size_t>(k0)];
-        for (int32_t j = 0; j < n; ++j, c += stride, s += stride) {
-            const f64x2 x = splat_f64x2(samples[j]);
-            for (size_t b = 0; b < kDftBlock / 2; ++b) {
-                re[b] += x * load_f64x2(c + 2 * b);
-                im[b] += x * load_f64x2(s + 2 * b);
-            }
-        }
-        double block_re[kDftBlock];
-        double block_im[kDftBlock];
-        for (size_t b = 0; b < kDftBlock / 2; ++b) {
-            store_f64x2(block_re + 2 * b, re[b]);
-            store_f64x2(block_im + 2 * b, im[b]);
-        }
+        double re[kDftBlock];
+        double im[kDftBlock];
+        dft_kernel_(samples, n, &t.cos[static_cast<size_t>(k0)], &t.sin[static_cast<size_t>(k0)],
+                    stride, re, im);
         const auto count = std::min<int32_t>(static_cast<int32_t>(kDftBlock), bins - k0);
         for (int32_t b = 0; b < count; ++b) {
-            out[k0 + b] = std::sqrt(block_im[b] * block_im[b] + block_re[b] * block_re[b]) / n;
+            out[k0 + b] = std::sqrt(im[b] * im[b] + re[b] * re[b]) / n;
         }
     }
 }
+
+void dft_block_sse2(const int16_t* samples, int32_t n, const double* c, const double* s,
+                    size_t stride, double* re, double* im) {
+    // Two halves of eight bins: sixteen sums in flight fit the registers.
+    constexpr size_t kHalf = kDftBlock / 2;
+    for (size_t h = 0; h < kDftBlock; h += kHalf) {
+        f64x2 r[kHalf / 2] = {};
+        f64x2 i[kHalf / 2] = {};
+        const double* cj = c + h;
+        const double* sj = s + h;
+        for (int32_t j = 0; j < n; ++j, cj += stride, sj += stride) {
+            const f64x2 x = splat_f64x2(samples[j]);
+            for (size_t b = 0; b < kHalf / 2; ++b) {
+                r[b] += x * load_f64x2(cj + 2 * b);
+                i[b] += x * load_f64x2(sj + 2 * b);
+            }
+        }
+        for (size_t b = 0; b < kHalf / 2; ++b) {
+            store_f64x2(re + h + 2 * b, r[b]);
+            store_f64x2(im + h + 2 * b, i[b]);
+        }
+    }
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+
+namespace {
+
+__attribute__((target("avx"))) void dft_block_avx_impl(const int16_t* samples, int32_t n,
+                                                        const double* c, const double* s,
+                                                        size_t stride, double* re, double* im) {
+    using f64x4 = double __attribute__((vector_size(32)));
+    constexpr size_t kVectors = kDftBlock / 4;
+    f64x4 r[kVectors] = {};
+    f64x4 i[kVectors] = {};
+    for (int32_t j = 0; j < n; ++j, c += stride, s += stride) {
+        const double v = samples[j];
+        const f64x4 x = {v, v, v, v};
+        for (size_t b = 0; b < kVectors; ++b) {
+            f64x4 cv;
+            f64x4 sv;
+            std::memcpy(&cv, c + 4 * b, sizeof cv);
+            std::memcpy(&sv, s + 4 * b, sizeof sv);
+            r[b] += x * cv;
+            i[b] += x * sv;
+        }
+    }
+    std::memcpy(re, r, sizeof r);
+    std::memcpy(im, i, sizeof i);
+}
+
+}  // namespace
+
+DftBlockKernel dft_block_avx() {
+    return __builtin_cpu_supports("avx") ? &dft_block_avx_impl : nullptr;
+}
+
+#else
+
+DftBlockKernel dft_block_avx() { return nullptr; }
+
+#endif
 
 void write_spectrum_values(OutStream& out, const double* bins, int32_t count, bool ends_line) {
     for (int32_t k = 0; k < count; ++k) {

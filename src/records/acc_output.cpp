@@ -246,14 +246,12 @@ void write_burst(const BurstLine& b, AccContext& ctx) {
 
     if ((action & (ACT_ACC_LOWPASS | ACT_ACC_HIGHPASS)) != 0) {
         const bool lowpass = (action & ACT_ACC_LOWPASS) != 0;
-        // Two axes at a time; a failure is reported once per axis.
-        auto& axes = ctx.buffers.burst.samples;
-        for (int a = 0; a < b.axis_count; a += 2) {
-            const bool pair = a + 1 < b.axis_count;
-            const int32_t rc = pair ? ctx.dsp.apply_filter_pair(axes[a], axes[a + 1], b.n, lowpass, ctx.info)
-                                    : ctx.dsp.apply_filter(axes[a], b.n, lowpass, ctx.info);
-            if (rc != 0) {
-                ctx.acc.put(pair ? "Error in filter_fb.\nError in filter_fb.\n" : "Error in filter_fb.\n");
+        // All axes side by side; a failure is reported once per axis.
+        auto& burst = ctx.buffers.burst;
+        int16_t* axes[kBurstMaxAxes] = {burst.samples[0], burst.samples[1], burst.samples[2]};
+        if (ctx.dsp.apply_filter_axes(b.axis_count, axes, b.n, lowpass, ctx.info) != 0) {
+            for (int a = 0; a < b.axis_count; ++a) {
+                ctx.acc.put("Error in filter_fb.\n");
             }
         }
     }

@@ -3,11 +3,13 @@
 #include <cmath>
 #include <complex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/fatal.h"
 #include "common/outstream.h"
 #include "dsp/burst_dsp.h"
+#include "dsp/dft_kernels.h"
 
 namespace dec {
 namespace {
@@ -185,6 +187,47 @@ TEST_F(DftTest, EveryBinIsTheInOrderSumOfItsTableValues) {
                 im += x[static_cast<size_t>(j)] * -std::sin(phi);
             }
             ASSERT_EQ(s[static_cast<size_t>(k)], std::sqrt(im * im + re * re) / n) << "bin " << k;
+        }
+    }
+}
+
+// Each kernel (the AVX one where the processor has it) gives every bin's sums
+// bit for bit as the plain in-order loop does, for any table values.
+TEST(DftKernels, SumsEqualTheInOrderLoop) {
+    std::vector<std::pair<const char*, DftBlockKernel>> kernels{{"sse2", &dft_block_sse2}};
+    if (dft_block_avx() != nullptr) {
+        kernels.emplace_back("avx", dft_block_avx());
+    }
+    uint32_t r = 4242;
+    auto next = [&r] {
+        r = r * 1103515245u + 12345u;
+        return r >> 8;
+    };
+    for (int32_t n : {1, 2, 7, 100, 2000}) {
+        const size_t stride = 3 * kDftBlock;
+        std::vector<int16_t> x(static_cast<size_t>(n));
+        std::vector<double> c(static_cast<size_t>(n) * stride), s(c.size());
+        for (int16_t& v : x) {
+            v = static_cast<int16_t>(next());
+        }
+        for (size_t i = 0; i < c.size(); ++i) {
+            c[i] = static_cast<double>(next()) / 3.0e6 - 1.0;
+            s[i] = static_cast<double>(next()) / 7.0e5 - 11.0;
+        }
+        for (const auto& [name, kernel] : kernels) {
+            SCOPED_TRACE(name);
+            double re[kDftBlock], im[kDftBlock];
+            kernel(x.data(), n, c.data() + kDftBlock, s.data() + kDftBlock, stride, re, im);
+            for (size_t b = 0; b < kDftBlock; ++b) {
+                double want_re = 0, want_im = 0;
+                for (int32_t j = 0; j < n; ++j) {
+                    const size_t at = static_cast<size_t>(j) * stride + kDftBlock + b;
+                    want_re += x[static_cast<size_t>(j)] * c[at];
+                    want_im += x[static_cast<size_t>(j)] * s[at];
+                }
+                ASSERT_EQ(re[b], want_re) << "n " << n << " bin " << b;
+                ASSERT_EQ(im[b], want_im) << "n " << n << " bin " << b;
+            }
         }
     }
 }

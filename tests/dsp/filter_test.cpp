@@ -271,10 +271,10 @@ TEST_F(FilterTest, CascadeEqualsTenSingleSectionPasses) {
     }
 }
 
-// Two axes filtered side by side give, bit for bit, what each gives alone,
+// Axes filtered side by side give, bit for bit, what each gives alone,
 // including the short bursts that fall back to the mean and the filter step
 // of the decoders.
-TEST_F(FilterTest, PairOfAxesEqualsEachAxisAlone) {
+TEST_F(FilterTest, AxesSideBySideEqualEachAxisAlone) {
     uint32_t r = 777;
     auto noise = [&r](int n, int range) {
         std::vector<int16_t> x(static_cast<size_t>(n));
@@ -295,13 +295,35 @@ TEST_F(FilterTest, PairOfAxesEqualsEachAxisAlone) {
         pb.pop_back();
         EXPECT_EQ(pa, lowpass(a));
         EXPECT_EQ(pb, lowpass(b));
-        for (bool low : {true, false}) {
-            std::vector<int16_t> sa = a, sb = b, ra = a, rb = b;
-            ASSERT_EQ(dsp.apply_filter_pair(sa.data(), sb.data(), n, low, log), 0);
-            ASSERT_EQ(dsp.apply_filter(ra.data(), n, low, log), 0);
-            ASSERT_EQ(dsp.apply_filter(rb.data(), n, low, log), 0);
-            EXPECT_EQ(sa, ra);
-            EXPECT_EQ(sb, rb);
+        // Three axes (in one pass where the processor has AVX), two, one.
+        const std::vector<int16_t> c = noise(n, 900);
+        const std::vector<int16_t>* inputs[3] = {&a, &b, &c};
+        for (int count = 1; count <= 3; ++count) {
+            SCOPED_TRACE(count);
+            std::vector<double> outs[3];
+            const int16_t* in[3];
+            double* out[3];
+            for (int i = 0; i < 3; ++i) {
+                outs[i].assign(static_cast<size_t>(n), kSentinel);
+                in[i] = inputs[i]->data();
+                out[i] = outs[i].data();
+            }
+            ASSERT_EQ(dsp.filter_fb_axes(count, n, in, out, kFilterRelativeCutoff, log), 0);
+            for (int i = 0; i < 3; ++i) {
+                EXPECT_EQ(outs[i], i < count ? lowpass(*inputs[i]) : std::vector<double>(static_cast<size_t>(n), kSentinel));
+            }
+            for (bool low : {true, false}) {
+                std::vector<int16_t> together[3] = {a, b, c};
+                int16_t* axes[3] = {together[0].data(), together[1].data(), together[2].data()};
+                ASSERT_EQ(dsp.apply_filter_axes(count, axes, n, low, log), 0);
+                for (int i = 0; i < 3; ++i) {
+                    std::vector<int16_t> alone = *inputs[i];
+                    if (i < count) {
+                        ASSERT_EQ(dsp.apply_filter(alone.data(), n, low, log), 0);
+                    }
+                    EXPECT_EQ(together[i], alone) << "axis " << i;
+                }
+            }
         }
     }
 }
