@@ -12,11 +12,12 @@ namespace {
 
 class CapturePlatform : public Platform {
 public:
-    std::string out, err;
+    std::string out, err, both;
 
     ssize_t write(int fd, const void* buf, size_t count) override {
         if (fd == 1 || fd == 2) {
             (fd == 1 ? out : err).append(static_cast<const char*>(buf), count);
+            both.append(static_cast<const char*>(buf), count);
             return static_cast<ssize_t>(count);
         }
         return Platform::write(fd, buf, count);
@@ -26,7 +27,7 @@ public:
 
 }  // namespace
 
-InProcessResult run_in_process(const std::vector<std::string>& args) {
+InProcessResult run_in_process(const std::vector<std::string>& args, unsigned workers) {
     char cwd[4096];
     const bool have_cwd = getcwd(cwd, sizeof cwd) != nullptr;
     std::vector<std::string> all = {"decoder"};
@@ -38,9 +39,10 @@ InProcessResult run_in_process(const std::vector<std::string>& args) {
     argv.push_back(nullptr);
     CapturePlatform sys;
     InProcessResult r;
-    r.exit_code = program_main(static_cast<int>(all.size()), argv.data(), sys);
+    r.exit_code = program_main(static_cast<int>(all.size()), argv.data(), sys, workers);
     r.out = std::move(sys.out);
     r.err = std::move(sys.err);
+    r.both = std::move(sys.both);
     if (have_cwd && chdir(cwd) != 0) {
         std::perror("chdir");
     }

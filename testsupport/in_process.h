@@ -11,10 +11,12 @@ struct InProcessResult {
     int exit_code = -1;
     std::string out;
     std::string err;
+    std::string both;  // standard output and error in the order written
 };
 
 // Runs program_main with `args` (without the program name) and no console
-// input; restores the working directory afterwards.
-InProcessResult run_in_process(const std::vector<std::string>& args);
+// input, decoding generation-5 tags on up to `workers` threads; restores the
+// working directory afterwards.
+InProcessResult run_in_process(const std::vector<std::string>& args, unsigned workers = 1);
 
 }  // namespace dec::testing

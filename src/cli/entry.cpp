@@ -1,5 +1,8 @@
 #include "cli/entry.h"
 
+#include <algorithm>
+#include <thread>
+
 #include "cli/command_line.h"
 #include "cli/run.h"
 #include "common/console.h"
@@ -8,9 +11,14 @@
 
 namespace dec {
 
-int program_main(int argc, char** argv) { return program_main(argc, argv, Platform::system()); }
+int program_main(int argc, char** argv) {
+    // Tags are decoded side by side on the processor's cores (at most four:
+    // beyond that the container's reading and the console limit the gain).
+    const unsigned cores = std::thread::hardware_concurrency();
+    return program_main(argc, argv, Platform::system(), std::clamp(cores, 1u, 4u));
+}
 
-int program_main(int argc, char** argv, Platform& sys) {
+int program_main(int argc, char** argv, Platform& sys, unsigned workers) {
     Console con(sys);
     RunParams params;
     int code = parse_command_line(argc, argv, con, params);
@@ -19,6 +27,7 @@ int program_main(int argc, char** argv, Platform& sys) {
         return code;
     }
     RunContext run(con);
+    run.workers = workers;
     try {
         code = run_decoder(run, params);
     } catch (const FatalStop& stop) {

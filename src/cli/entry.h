@@ -7,7 +7,8 @@ namespace dec {
 
 // Runs the decoder with the process's arguments; returns the exit code.
 int program_main(int argc, char** argv);
-// The same with an explicit platform (tests).
-int program_main(int argc, char** argv, Platform& sys);
+// The same with an explicit platform (tests), decoding generation-5 tags on up
+// to `workers` threads.
+int program_main(int argc, char** argv, Platform& sys, unsigned workers = 1);
 
 }  // namespace dec

@@ -10,6 +10,7 @@
 #include "common/le.h"
 #include "gen3/gen3.h"
 #include "gen5/container.h"
+#include "gen5/parallel_tags.h"
 #include "gen5/separation.h"
 #include "gen5/tag_run.h"
 #include "gen5/voltages.h"
@@ -89,16 +90,27 @@ int run_gen5(RunContext& run, const RunParams& params) {
         run.con.out().put(kNoTagData);
         return EXIT_OK;
     }
-    for (size_t i = 0; i < kMaxTags && tags[i] != kNoTag; ++i) {
-        run.con.out().printf("---------- B5:Unpacking data for tag%i ----------------\n",
-                             static_cast<int>(tags[i]));
-        const TagSource source = index.active() ? TagSource{index.input_fd(), &index.runs_of(i)}
-                                                : TagSource{};
-        if (run_tag(run, tags[i], run.action, run.prefix, source) != 0) {
-            index.close(run.con);
-            run.con.out().put("There was an error.\n");
-            return UNKNOWN_ERROR;
+    size_t count = 0;
+    while (count < kMaxTags && tags[count] != kNoTag) {
+        ++count;
+    }
+    int tags_rv = 0;
+    if (index.active() && run.workers > 1 && count > 1) {
+        tags_rv = run_tags_side_by_side(run, tags, count, index);
+    } else {
+        for (size_t i = 0; i < count && tags_rv == 0; ++i) {
+            run.con.out().printf("---------- B5:Unpacking data for tag%i ----------------\n",
+                                 static_cast<int>(tags[i]));
+            const TagSource source = index.active()
+                                         ? TagSource{index.input_fd(), &index.runs_of(i)}
+                                         : TagSource{};
+            tags_rv = run_tag(run, tags[i], run.action, run.prefix, source);
         }
+    }
+    if (tags_rv != 0) {
+        index.close(run.con);
+        run.con.out().put("There was an error.\n");
+        return UNKNOWN_ERROR;
     }
     index.close(run.con);
     print_success(run);

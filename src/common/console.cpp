@@ -19,6 +19,19 @@ void Console::error_line(const char* text) {
     err_.flush();
 }
 
+void Console::replay(const std::vector<ConsoleLog::Record>& records) {
+    for (const ConsoleLog::Record& r : records) {
+        if (!r.error) {
+            out_.write(r.text.data(), r.text.size());
+            continue;
+        }
+        // Error text always follows the standard output written before it.
+        out_.flush();
+        err_.write(r.text.data(), r.text.size());
+        err_.flush();
+    }
+}
+
 int Console::read_char() {
     out_.flush();
     return sys_.read_console_char();

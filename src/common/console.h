@@ -1,6 +1,9 @@
 // The console of a run: standard output, the error stream and standard input.
 #pragma once
 
+#include <vector>
+
+#include "common/console_log.h"
 #include "common/outstream.h"
 #include "common/platform.h"
 
@@ -16,6 +19,13 @@ public:
     // A console whose output and error streams are collected into strings.
     Console(Platform& sys, std::string* out, std::string* err)
         : sys_(sys), out_(out), err_(err) {}
+    // A console whose streams are logged in order into `log`, for a tag
+    // decoded ahead of its turn.
+    Console(Platform& sys, ConsoleLog& log)
+        : sys_(sys), out_(log.out_sink(), OutStream::kDefaultCapacity), err_(log.err_sink(), 4096) {}
+
+    // Writes the records of a logged console as that console would have.
+    void replay(const std::vector<ConsoleLog::Record>& records);
 
     Platform& sys() { return sys_; }
     // Standard output, buffered; flushed before input is read and at the end.

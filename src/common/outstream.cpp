@@ -34,6 +34,9 @@ OutStream::OutStream(Platform& sys, int fd, size_t capacity)
 OutStream::OutStream(std::string* sink, size_t capacity)
     : sink_(sink), buf_(new char[usable_capacity(capacity)]), cap_(usable_capacity(capacity)) {}
 
+OutStream::OutStream(TextSink* target, size_t capacity)
+    : target_(target), buf_(new char[usable_capacity(capacity)]), cap_(usable_capacity(capacity)) {}
+
 OutStream::~OutStream() { flush(); }
 
 void OutStream::write_long(const char* data, size_t n) {
@@ -44,6 +47,10 @@ void OutStream::write_long(const char* data, size_t n) {
         return;
     }
     // Larger than the whole buffer: hand it over directly.
+    if (target_ != nullptr) {
+        target_->append(data, n);
+        return;
+    }
     if (sink_ != nullptr) {
         sink_->append(data, n);
         return;
@@ -100,8 +107,12 @@ int OutStream::flush() {
     if (len_ == 0) {
         return failed_ ? -1 : 0;
     }
-    if (sink_ != nullptr) {
-        sink_->append(buf_.get(), len_);
+    if (target_ != nullptr || sink_ != nullptr) {
+        if (target_ != nullptr) {
+            target_->append(buf_.get(), len_);
+        } else {
+            sink_->append(buf_.get(), len_);
+        }
         len_ = 0;
         return 0;
     }
@@ -120,7 +131,7 @@ int OutStream::flush() {
 
 int OutStream::close() {
     int rv = flush();
-    if (sink_ == nullptr && fd_ >= 0) {
+    if (sink_ == nullptr && target_ == nullptr && fd_ >= 0) {
         int saved = errno;
         if (sys_->close(fd_) != 0) {
             rv = -1;

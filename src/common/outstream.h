@@ -91,6 +91,14 @@ inline char* format_u32_width(char* p, uint32_t v, int width) {
 // "-inf" included; p needs kMaxFormatLength bytes of room.
 char* format_fixed(char* p, double v, int precision);
 
+// Where a stream's text goes when it is kept in the program (a console whose
+// output is collected while its tag is decoded ahead of the others).
+class TextSink {
+public:
+    virtual ~TextSink() = default;
+    virtual void append(const char* data, size_t n) = 0;
+};
+
 class OutStream {
 public:
     static constexpr size_t kDefaultCapacity = 64 * 1024;
@@ -99,6 +107,8 @@ public:
     OutStream(Platform& sys, int fd, size_t capacity = kDefaultCapacity);
     // Collects everything into *sink (used by tests and in-memory formatting).
     explicit OutStream(std::string* sink, size_t capacity = 4096);
+    // Hands every buffer it flushes to *target.
+    OutStream(TextSink* target, size_t capacity);
     ~OutStream();
 
     OutStream(const OutStream&) = delete;
@@ -180,6 +190,7 @@ private:
     Platform* sys_ = nullptr;
     int fd_ = -1;
     std::string* sink_ = nullptr;
+    TextSink* target_ = nullptr;
     std::unique_ptr<char[]> buf_;
     size_t cap_;
     size_t len_ = 0;

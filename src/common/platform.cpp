@@ -59,6 +59,8 @@ int Platform::change_dir(const char* path) { return ::chdir(path); }
 
 int Platform::remove_file(const char* path) { return std::remove(path); }
 
+int Platform::rename_file(const char* from, const char* to) { return std::rename(from, to); }
+
 int Platform::read_console_char() {
     unsigned char c;
     ssize_t n = read(0, &c, 1);

@@ -36,6 +36,8 @@ public:
 
     virtual int change_dir(const char* path);
     virtual int remove_file(const char* path);
+    // Renames `from` to `to`, replacing a file of that name.
+    virtual int rename_file(const char* from, const char* to);
 
     // One character from standard input, or EOF.
     virtual int read_console_char();

@@ -69,7 +69,10 @@ void write_spectrum_values(OutStream& out, const double* bins, int32_t count, bo
 class BurstDsp {
 public:
     // `console` receives the messages that go to standard output.
-    explicit BurstDsp(OutStream& console);
+    // Spectrum tables are kept for the lengths met recently, up to
+    // `dft_cache_bytes` together.
+    static constexpr size_t kDftCacheBytes = size_t{96} << 20;
+    explicit BurstDsp(OutStream& console, size_t dft_cache_bytes = kDftCacheBytes);
 
     BurstDsp(const BurstDsp&) = delete;
     BurstDsp& operator=(const BurstDsp&) = delete;
@@ -133,7 +136,7 @@ private:
     // few lengths (one, two or three axes, a few unit counts), which then
     // alternate; each length's tables are built once.
     static constexpr size_t kDftCacheEntries = 8;
-    static constexpr size_t kDftCacheBytes = size_t{96} << 20;
+    size_t dft_cache_bytes_;
     const DftTables& dft_tables(int32_t n);
     DftTables dft_cache_[kDftCacheEntries];
     uint64_t dft_clock_ = 0;

@@ -62,7 +62,7 @@ const BurstDsp::DftTables& BurstDsp::dft_tables(int32_t n) {
                 oldest = &t;
             }
         }
-        const bool fits = cached_bytes() + 2 * entries * sizeof(double) <= kDftCacheBytes;
+        const bool fits = cached_bytes() + 2 * entries * sizeof(double) <= dft_cache_bytes_;
         if (slot != nullptr && (fits || oldest == nullptr)) {
             break;
         }

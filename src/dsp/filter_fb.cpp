@@ -44,11 +44,12 @@ constexpr int32_t kFadeSamples = NR_OF_EXTPOL_SAMPLES / 2;
 
 }  // namespace
 
-BurstDsp::BurstDsp(OutStream& console)
+BurstDsp::BurstDsp(OutStream& console, size_t dft_cache_bytes)
     : console_(console),
       work_(kBurstMaxSamples + 2 * NR_OF_EXTPOL_SAMPLES),
       work_pair_(kBurstMaxSamples + 2 * NR_OF_EXTPOL_SAMPLES),
       lowpass_(static_cast<size_t>(kBurstMaxAxes) * kBurstMaxSamples),
+      dft_cache_bytes_(dft_cache_bytes),
       dft_kernel_(dft_block_avx() != nullptr ? dft_block_avx() : &dft_block_sse2) {}
 
 int32_t biquad_pass(double a0, double a1, double a2, double b0, double b1, double b2, double* data,

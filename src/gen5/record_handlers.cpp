@@ -19,7 +19,7 @@ constexpr size_t kPayloadSize = 63;
 struct RecordHandlers::Decoders {
     explicit Decoders(TagRun& tag)
         : gps{*tag.streams.main, *tag.streams.info, tag.action, tag.state, track},
-          dsp(tag.run.con.out()),
+          dsp(tag.run.con.out(), tag.run.dft_cache_bytes),
           acc{tag.action, *tag.streams.acc, *tag.streams.info, *tag.streams.quat,
               *tag.streams.mag, tag.state, dsp, buffers} {}
 

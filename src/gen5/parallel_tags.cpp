@@ -1,0 +1,202 @@
+#include "gen5/parallel_tags.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "common/console_log.h"
+#include "common/fatal.h"
+#include "gen5/tag_run.h"
+
+namespace dec {
+
+int StagingPlatform::open_create(const char* path) {
+    std::string staged = std::string(path) + ".part";
+    const int fd = real_.open_create(staged.c_str());
+    if (fd >= 0) {
+        bool known = false;
+        for (const auto& f : staged_) {
+            known = known || f.first == staged;
+        }
+        if (!known) {
+            staged_.emplace_back(std::move(staged), path);
+        }
+    }
+    return fd;
+}
+
+void StagingPlatform::commit(Console& con) {
+    for (const auto& [staged, name] : staged_) {
+        if (real_.rename_file(staged.c_str(), name.c_str()) != 0) {
+            con.sys_error("Couldn't rename output file");
+        }
+    }
+    staged_.clear();
+}
+
+void StagingPlatform::discard() {
+    for (const auto& f : staged_) {
+        real_.remove_file(f.first.c_str());
+    }
+    staged_.clear();
+}
+
+namespace {
+
+// What one tag decoded ahead leaves for its turn.
+struct TagSlot {
+    explicit TagSlot(Platform& real) : staging(real) {}
+
+    ConsoleLog log;
+    StagingPlatform staging;
+    int result = 0;
+    bool stopped = false;  // a fatal stop, with its code
+    int stop_code = 0;
+    std::exception_ptr failure;  // anything else that escaped the tag
+    uint32_t bad_blocks = 0;
+};
+
+class SideBySide {
+public:
+    SideBySide(RunContext& run, const uint32_t* tags, size_t count, const ContainerIndex& index)
+        : run_(run), tags_(tags), count_(count), index_(index),
+          threads_(std::min<size_t>(run.workers, count)) {
+        for (size_t i = 0; i < count; ++i) {
+            slots_.push_back(std::make_unique<TagSlot>(run.con.sys()));
+        }
+    }
+
+    int run() {
+        std::vector<std::thread> pool;
+        for (size_t t = 0; t < threads_; ++t) {
+            pool.emplace_back([this] { work(); });
+        }
+        int rv = 0;
+        size_t i = 0;
+        for (; i < count_; ++i) {
+            run_.con.out().printf("---------- B5:Unpacking data for tag%i ----------------\n",
+                                  static_cast<int>(tags_[i]));
+            TagSlot& slot = *slots_[i];
+            // The log ends when the tag has ended; what the tag left is
+            // complete by then.
+            std::vector<ConsoleLog::Record> records;
+            while (slot.log.take(records)) {
+                run_.con.replay(records);
+            }
+            slot.staging.commit(run_.con);
+            run_.bad_blocks += slot.bad_blocks;
+            if (slot.stopped || slot.failure || slot.result != 0) {
+                rv = -1;
+                break;
+            }
+            advance(i + 1);
+        }
+        stop_after(i);
+        for (std::thread& t : pool) {
+            t.join();
+        }
+        for (size_t later = i + 1; later < count_; ++later) {
+            slots_[later]->staging.discard();
+        }
+        if (rv != 0) {
+            TagSlot& slot = *slots_[i];
+            if (slot.failure) {
+                std::rethrow_exception(slot.failure);
+            }
+            if (slot.stopped) {
+                fatal_stop(slot.stop_code);
+            }
+        }
+        return rv;
+    }
+
+private:
+    // Threads take the next tag while fewer than `threads_` tags are ahead
+    // of the one whose turn it is.
+    void work() {
+        for (;;) {
+            size_t i = 0;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                changed_.wait(lock,
+                              [&] { return stop_ || next_ >= count_ || next_ < turn_ + threads_; });
+                if (stop_ || next_ >= count_) {
+                    return;
+                }
+                i = next_++;
+            }
+            decode(i);
+        }
+    }
+
+    void decode(size_t i) {
+        TagSlot& slot = *slots_[i];
+        {
+            Console con(slot.staging, slot.log);
+            RunContext tag_run(con);
+            tag_run.action = run_.action;
+            std::memcpy(tag_run.prefix, run_.prefix, sizeof tag_run.prefix);
+            tag_run.interactive = run_.interactive;
+            tag_run.dft_cache_bytes = run_.dft_cache_bytes / threads_;
+            const TagSource source{index_.input_fd(), &index_.runs_of(i)};
+            try {
+                slot.result = run_tag(tag_run, tags_[i], tag_run.action, tag_run.prefix, source);
+            } catch (const FatalStop& stop) {
+                slot.stopped = true;
+                slot.stop_code = stop.code;
+            } catch (...) {
+                slot.failure = std::current_exception();
+            }
+            slot.bad_blocks = tag_run.bad_blocks;
+            con.flush();
+        }
+        slot.log.finish();
+    }
+
+    void advance(size_t turn) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            turn_ = turn;
+        }
+        changed_.notify_all();
+    }
+
+    // No new tags after `last`; tags decoded ahead may finish, their text is
+    // dropped.
+    void stop_after(size_t last) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        for (size_t later = last + 1; later < count_; ++later) {
+            slots_[later]->log.abandon();
+        }
+    }
+
+    RunContext& run_;
+    const uint32_t* tags_;
+    size_t count_;
+    const ContainerIndex& index_;
+    size_t threads_;
+    std::vector<std::unique_ptr<TagSlot>> slots_;
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    size_t next_ = 0;
+    size_t turn_ = 0;
+    bool stop_ = false;
+};
+
+}  // namespace
+
+int run_tags_side_by_side(RunContext& run, const uint32_t* tags, size_t count,
+                          const ContainerIndex& index) {
+    return SideBySide(run, tags, count, index).run();
+}
+
+}  // namespace dec

@@ -1,0 +1,125 @@
+// Tags decoded side by side give exactly what decoding them one after the
+// other gives: console (both streams, in order), every file, the exit code,
+// also when a tag in the middle stops the run.
+#include "gen5/parallel_tags.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "testsupport/cli_runner.h"
+#include "testsupport/container_builder.h"
+#include "testsupport/example_container.h"
+#include "testsupport/in_process.h"
+
+namespace dec {
+namespace {
+
+using testing::ContainerBuilder;
+using testing::OpenBlockSpec;
+using testing::TempDir;
+
+std::map<std::string, std::vector<uint8_t>> files_of(const TempDir& dir) {
+    std::map<std::string, std::vector<uint8_t>> files;
+    for (const std::string& name : dir.list()) {
+        files[name] = testing::read_bytes(dir.file(name));
+    }
+    return files;
+}
+
+struct Outcome {
+    testing::InProcessResult console;
+    std::map<std::string, std::vector<uint8_t>> files;
+};
+
+// Decodes `container` with `args` (the input and output folder are added) in
+// a fresh folder holding `before` files, on `workers` threads.
+Outcome decode(const std::vector<uint8_t>& container, std::vector<std::string> args,
+               unsigned workers, const std::map<std::string, std::string>& before = {},
+               const std::string& input_name = "logger.bin") {
+    TempDir dir;
+    testing::write_bytes(dir.file(input_name), container);
+    for (const auto& [name, text] : before) {
+        testing::write_bytes(dir.file(name), std::vector<uint8_t>(text.begin(), text.end()));
+    }
+    if (args[0] == "-s") {
+        args.push_back(dir.file(input_name));
+    } else {
+        args.push_back("-f");
+        args.push_back(dir.file(input_name));
+    }
+    args.push_back("-d");
+    args.push_back(dir.path());
+    Outcome o{testing::run_in_process(args, workers), {}};
+    o.files = files_of(dir);
+    return o;
+}
+
+void expect_same(const Outcome& one_by_one, const Outcome& side_by_side) {
+    EXPECT_EQ(side_by_side.console.exit_code, one_by_one.console.exit_code);
+    EXPECT_EQ(side_by_side.console.both, one_by_one.console.both);
+    EXPECT_EQ(side_by_side.console.out, one_by_one.console.out);
+    EXPECT_EQ(side_by_side.console.err, one_by_one.console.err);
+    ASSERT_EQ(side_by_side.files.size(), one_by_one.files.size());
+    for (const auto& [name, bytes] : one_by_one.files) {
+        const auto it = side_by_side.files.find(name);
+        ASSERT_NE(it, side_by_side.files.end()) << name;
+        EXPECT_TRUE(it->second == bytes) << name;
+    }
+}
+
+TEST(SideBySide, ExampleContainerInEveryKindOfOutput) {
+    testing::ExampleOptions options;
+    options.tags_v10 = 4;
+    options.tags_v9 = 2;
+    options.tags_ecg = 2;
+    const std::vector<uint8_t> container = testing::build_gen5_example(options);
+    const std::vector<std::vector<std::string>> runs = {
+        {"-c", "2"}, {"-c", "3"}, {"-c", "9"}, {"-c", "h"}, {"-c", "m"}, {"-c", "6", "-a", "c"}};
+    for (const auto& args : runs) {
+        SCOPED_TRACE(args[1]);
+        const Outcome one = decode(container, args, 1);
+        EXPECT_EQ(one.console.exit_code, 0);
+        for (unsigned workers : {2u, 3u}) {
+            expect_same(one, decode(container, args, workers));
+        }
+    }
+    // -s puts each tag's information text on the console.
+    const Outcome one = decode(container, {"-s"}, 1, {}, "2019-5-3-7-0-9_L000000012.bin");
+    expect_same(one, decode(container, {"-s"}, 3, {}, "2019-5-3-7-0-9_L000000012.bin"));
+}
+
+// A run stopped by the third of five tags: the tags decoded ahead leave no
+// file, and files of their names from before the run keep their contents.
+TEST(SideBySide, TagStoppingTheRunLeavesLaterFilesAlone) {
+    struct Case {
+        const char* name;
+        OpenBlockSpec stopper;
+        int exit_code;
+    };
+    const Case cases[] = {
+        {"unknown software version", OpenBlockSpec{.tag = 8, .sw_version = 11}, 20},
+        {"unknown tag type", OpenBlockSpec{.tag = 8, .tag_type = 9}, 19},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ContainerBuilder b;
+        b.download(OpenBlockSpec{.tag = 3}, 4).download(OpenBlockSpec{.tag = 5}, 2);
+        b.download(c.stopper, 2);
+        b.download(OpenBlockSpec{.tag = 12}, 3).download(OpenBlockSpec{.tag = 14}, 3);
+        const std::map<std::string, std::string> before = {{"tag12_gps.txt", "from before\n"},
+                                                           {"info_tag14.txt", "old\n"}};
+        const Outcome one = decode(b.bytes(), {"-c", "2"}, 1, before);
+        EXPECT_EQ(one.console.exit_code, c.exit_code);
+        const Outcome side = decode(b.bytes(), {"-c", "2"}, 4, before);
+        expect_same(one, side);
+        EXPECT_EQ(side.files.at("tag12_gps.txt"),
+                  std::vector<uint8_t>({'f', 'r', 'o', 'm', ' ', 'b', 'e', 'f', 'o', 'r', 'e', '\n'}));
+        EXPECT_EQ(side.files.count("info_tag12.txt"), 0u);
+    }
+}
+
+}  // namespace
+}  // namespace dec
