@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "gen5/container.h"
 #include "testsupport/cli_runner.h"
 #include "testsupport/container_builder.h"
 #include "testsupport/example_container.h"
@@ -118,6 +119,40 @@ TEST(SideBySide, TagStoppingTheRunLeavesLaterFilesAlone) {
         EXPECT_EQ(side.files.at("tag12_gps.txt"),
                   std::vector<uint8_t>({'f', 'r', 'o', 'm', ' ', 'b', 'e', 'f', 'o', 'r', 'e', '\n'}));
         EXPECT_EQ(side.files.count("info_tag12.txt"), 0u);
+    }
+}
+
+// Damaged containers stop or fail tags anywhere (settings checks, unknown
+// versions, bad units): the outcome is still the one-after-the-other one.
+TEST(SideBySide, DamagedContainersEndAsOneAfterTheOther) {
+    testing::ExampleOptions options;
+    options.tags_v10 = 3;
+    options.tags_v9 = 1;
+    options.tags_ecg = 1;
+    options.downloads = 1;
+    options.hours_per_download = 1;
+    const std::vector<uint8_t> clean = testing::build_gen5_example(options);
+    // Every other round hits an open block (the settings of a download).
+    std::vector<size_t> open_blocks;
+    for (size_t at = kHeaderSize; at + kOpenBlockSize <= clean.size(); at += kUnitSize) {
+        if (is_open_block_unit(&clean[at])) {
+            open_blocks.push_back(at);
+        }
+    }
+    ASSERT_GE(open_blocks.size(), 5u);
+    uint32_t r = 2024;
+    for (int round = 0; round < 40; ++round) {
+        std::vector<uint8_t> damaged = clean;
+        for (int flips = 0; flips < 1 + round % 4; ++flips) {
+            r = r * 1103515245u + 12345u;
+            const size_t at = round % 2 == 1
+                                  ? open_blocks[(r >> 4) % open_blocks.size()] + 64 + (r >> 12) % 192
+                                  : 512 + (r >> 4) % (damaged.size() - 512);
+            damaged[at] = static_cast<uint8_t>(damaged[at] ^ (1u << (r % 8)));
+        }
+        SCOPED_TRACE(round);
+        const std::vector<std::string> args = {"-c", round % 2 == 0 ? "3" : "9"};
+        expect_same(decode(damaged, args, 1), decode(damaged, args, 3));
     }
 }
 
