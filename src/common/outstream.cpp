@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -22,6 +24,38 @@ char* format_fixed(char* p, double v, int precision) {
         precision = 0;
     } else if (precision > kMaxFixedPrecision) {
         precision = kMaxFixedPrecision;
+    }
+    // Fast path for the values outputs carry: scaled by 10^precision the value
+    // stays below 2^40, so the product is within 2^-14 of the exact scaled value
+    // and its rounding to an integer is that of the exact value, unless the
+    // fraction lies near one half (ties and near-ties go the exact way below).
+    static constexpr double kScale[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+    static constexpr uint64_t kPower[] = {1,         10,         100,         1000,
+                                          10000,     100000,     1000000,     10000000,
+                                          100000000, 1000000000};
+    if (precision <= 9) {
+        const double scaled = std::fabs(v) * kScale[precision];
+        if (scaled < 1099511627776.0) {  // 2^40; false for NaN and infinities
+            const double whole = std::floor(scaled);
+            const double fraction = scaled - whole;  // exact below 2^52
+            if (std::fabs(fraction - 0.5) > 1.0 / 1024) {
+                const uint64_t r = static_cast<uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+                if (std::signbit(v)) {
+                    *p++ = '-';  // "%f" keeps the sign of a negative value rounded to 0
+                }
+                p = std::to_chars(p, p + 24, r / kPower[precision]).ptr;
+                if (precision > 0) {
+                    *p++ = '.';
+                    uint64_t digits = r % kPower[precision];
+                    for (int i = precision - 1; i >= 0; --i) {
+                        p[i] = static_cast<char>('0' + digits % 10);
+                        digits /= 10;
+                    }
+                    p += precision;
+                }
+                return p;
+            }
+        }
     }
     // Exact and locale-independent: the same digits as "%.*f" in the C locale.
     return std::to_chars(p, p + kMaxFormatLength, v, std::chars_format::fixed, precision).ptr;

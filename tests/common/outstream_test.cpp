@@ -176,12 +176,23 @@ std::vector<double> double_samples(size_t random_count) {
         v.push_back(std::sqrt(static_cast<double>(rng() % 1000000)));
         // k / 2^m with few bits: many land exactly on a rounding tie.
         v.push_back(static_cast<double>(raw(rng) % 100000) / static_cast<double>(1u << (rng() % 12)));
+        // Decimal near-ties at every precision: (k + 1/2) / 10^p and its
+        // neighbours a few units in the last place away.
+        const int p = static_cast<int>(rng() % 10);
+        double tie = (static_cast<double>(raw(rng) % 10000000) + 0.5) / std::pow(10.0, p);
+        for (int step = 0; step < 3; ++step) {
+            tie = std::nextafter(tie, 0.0);
+        }
+        for (int step = 0; step < 7; ++step) {
+            v.push_back(tie);
+            tie = std::nextafter(tie, 1e300);
+        }
     }
     return v;
 }
 
 TEST(OutStreamFixed, MatchesPrintfOverManyValues) {
-    const int precisions[] = {0, 1, 2, 3, 4, 6, 7, 9, kMaxFixedPrecision};
+    const int precisions[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, kMaxFixedPrecision};
     for (double d : double_samples(4000)) {
         for (int p : precisions) {
             ASSERT_EQ(capture([&](OutStream& o) { o.put_fixed(d, p); }), c_printf("%.*f", p, d))
