@@ -1,7 +1,8 @@
 // Fuzz entry: the whole decoder on arbitrary bytes as its input file.
 //
-// The first input byte chooses the action word (and the -s mode); the rest is
-// the file. Built as three targets that force the magic number of one container
+// The first input byte chooses the action word (and the -s mode) and whether
+// generation-5 tags are decoded one after the other or side by side on two
+// threads; the rest is the file. Built as three targets that force the magic number of one container
 // kind (generation 5, generation 3, voltage logger), so the fuzzer spends its
 // time inside that path. Console output is discarded; a fatal stop comes back as
 // the exit code of program_main and is not a finding.
@@ -80,6 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const std::string dir = work_dir();
     const char* const* mode = kModes[data[0] % kModeCount];
+    const unsigned workers = 1 + (data[0] / kModeCount) % 2;
     std::vector<uint8_t> file(data + 1, data + size);
 #ifdef FUZZ_MAGIC
     const uint32_t magic = FUZZ_MAGIC;
@@ -126,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     char cwd[4096];
     const bool have_cwd = getcwd(cwd, sizeof cwd) != nullptr;
     QuietPlatform sys;
-    const int code = dec::program_main(static_cast<int>(args.size()), argv.data(), sys);
+    const int code = dec::program_main(static_cast<int>(args.size()), argv.data(), sys, workers);
     if (have_cwd && chdir(cwd) != 0) {
         std::perror("chdir");
         std::abort();
@@ -136,19 +138,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::fprintf(stderr, "undocumented exit code %d\n", code);
         std::abort();
     }
-    // A successful run leaves no temporary file behind.
-    if (code == 0) {
-        DIR* d = opendir(dir.c_str());
-        while (dirent* e = d != nullptr ? readdir(d) : nullptr) {
-            const size_t n = std::strlen(e->d_name);
-            if (n > 4 && std::strcmp(e->d_name + n - 4, ".tmp") == 0) {
-                std::fprintf(stderr, "temporary file %s left after success\n", e->d_name);
-                std::abort();
-            }
+    // A successful run leaves no temporary file behind, and no run leaves the
+    // staged output of a tag decoded ahead.
+    DIR* d = opendir(dir.c_str());
+    while (dirent* e = d != nullptr ? readdir(d) : nullptr) {
+        const size_t n = std::strlen(e->d_name);
+        const bool tmp = n > 4 && std::strcmp(e->d_name + n - 4, ".tmp") == 0;
+        const bool part = n > 5 && std::strcmp(e->d_name + n - 5, ".part") == 0;
+        if ((tmp && code == 0) || part) {
+            std::fprintf(stderr, "file %s left after exit code %d\n", e->d_name, code);
+            std::abort();
         }
-        if (d != nullptr) {
-            closedir(d);
-        }
+    }
+    if (d != nullptr) {
+        closedir(d);
     }
     clear_dir(dir);
     return 0;

@@ -1,5 +1,6 @@
 // Writes the seed corpora of the fuzz targets: small valid inputs of every
-// container kind, each behind a mode byte that picks the action word.
+// container kind, each behind a mode byte that picks the action word (and,
+// from 14 on, decoding on two threads).
 //
 //   make_seeds <directory>   (writes gen5/, gen3/ and voltage/ below it)
 #include <algorithm>
@@ -63,6 +64,10 @@ int main(int argc, char** argv) {
             write_seed(root / "gen5", "sv" + std::to_string(sv), static_cast<uint8_t>(mode + sv),
                        gen5_seed(sv));
         }
+    }
+    // Mode bytes 14 to 27 decode the tags side by side on two threads.
+    for (uint8_t mode = 14; mode < 28; mode += 3) {
+        write_seed(root / "gen5", "sv3", mode, gen5_seed(3));
     }
     for (int minor = 0; minor <= 6; ++minor) {
         write_seed(root / "gen3", "v1." + std::to_string(minor), static_cast<uint8_t>(minor * 2),

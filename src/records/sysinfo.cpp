@@ -159,7 +159,7 @@ void print_csq(OutStream& info, const GsmReport& g) {
     info.put_char('\n');
 }
 
-void print_gsm_debug(OutStream& info, const GsmReport& g, uint32_t tag_number) {
+[[maybe_unused]] void print_gsm_debug(OutStream& info, const GsmReport& g, uint32_t tag_number) {
     const bool first = g.form == GsmForm::first;
     const bool download = !g.is_sms();
     uint8_t prev = static_cast<uint8_t>(g.start_time);
