@@ -141,6 +141,14 @@ private:
     DftTables dft_cache_[kDftCacheEntries];
     uint64_t dft_clock_ = 0;
     DftBlockKernel dft_kernel_;
+
+public:
+    // Filters three axes of n samples (kBurstMaxSamples at most) in one pass.
+    using ThreeAxisFilter = void (*)(int32_t n, const int16_t* const* in, double* const* out,
+                                     double f);
+
+private:
+    ThreeAxisFilter three_axis_;
 };
 
 }  // namespace dec

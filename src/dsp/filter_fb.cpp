@@ -44,13 +44,19 @@ constexpr int32_t kFadeSamples = NR_OF_EXTPOL_SAMPLES / 2;
 
 }  // namespace
 
+namespace {
+// Three axes in one pass, or null where the processor has no AVX.
+BurstDsp::ThreeAxisFilter three_axis_filter();
+}  // namespace
+
 BurstDsp::BurstDsp(OutStream& console, size_t dft_cache_bytes)
     : console_(console),
       work_(kBurstMaxSamples + 2 * NR_OF_EXTPOL_SAMPLES),
       work_pair_(kBurstMaxSamples + 2 * NR_OF_EXTPOL_SAMPLES),
       lowpass_(static_cast<size_t>(kBurstMaxAxes) * kBurstMaxSamples),
       dft_cache_bytes_(dft_cache_bytes),
-      dft_kernel_(dft_block_avx() != nullptr ? dft_block_avx() : &dft_block_sse2) {}
+      dft_kernel_(dft_block_avx() != nullptr ? dft_block_avx() : &dft_block_sse2),
+      three_axis_(three_axis_filter()) {}
 
 int32_t biquad_pass(double a0, double a1, double a2, double b0, double b1, double b2, double* data,
                     int32_t length, int32_t reverse, OutStream& console) {
@@ -90,8 +96,6 @@ int32_t biquad_pass(double a0, double a1, double a2, double b0, double b1, doubl
 }
 
 namespace {
-
-using ThreeAxisFilter = void (*)(int32_t n, const int16_t* const* in, double* const* out, double f);
 
 struct SectionCoefficients {
     double B0, B1, B2, A1, A2;
@@ -208,13 +212,13 @@ __attribute__((target("avx"))) void filter_three_avx(int32_t n, const int16_t* c
     }
 }
 
-ThreeAxisFilter three_axis_filter() {
+BurstDsp::ThreeAxisFilter three_axis_filter() {
     return __builtin_cpu_supports("avx") ? &filter_three_avx : nullptr;
 }
 
 #else
 
-ThreeAxisFilter three_axis_filter() { return nullptr; }
+BurstDsp::ThreeAxisFilter three_axis_filter() { return nullptr; }
 
 #endif
 
@@ -286,9 +290,8 @@ int32_t BurstDsp::filter_fb_pair(int32_t n, const int16_t* samples_a, const int1
 int32_t BurstDsp::filter_fb_axes(int count, int32_t n, const int16_t* const* samples,
                                  double* const* out, double f, OutStream& log) {
     if (count == 3 && n > NR_OF_EXTPOL_SAMPLES && n <= kBurstMaxSamples) {
-        static const ThreeAxisFilter three = three_axis_filter();
-        if (three != nullptr) {
-            three(n, samples, out, f);
+        if (three_axis_ != nullptr) {
+            three_axis_(n, samples, out, f);
             return 0;
         }
     }
