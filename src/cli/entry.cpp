@@ -15,7 +15,10 @@ int program_main(int argc, char** argv) {
     // Tags are decoded side by side on the processor's cores (at most four:
     // beyond that the container's reading and the console limit the gain).
     const unsigned cores = std::thread::hardware_concurrency();
-    return program_main(argc, argv, Platform::system(), std::clamp(cores, 1u, 4u));
+    Platform& sys = Platform::system();
+    // An interrupted run deletes its temporary files and half-written outputs.
+    sys.remove_temps_on_interrupt();
+    return program_main(argc, argv, sys, std::clamp(cores, 1u, 4u));
 }
 
 int program_main(int argc, char** argv, Platform& sys, unsigned workers) {
@@ -34,6 +37,8 @@ int program_main(int argc, char** argv, Platform& sys, unsigned workers) {
         // A decoder found data it cannot go on with; its message is printed.
         code = stop.code;
     }
+    // Whatever temporary file a failed path did not get to delete.
+    sys.remove_all_temps();
     if (run.interactive) {
         con.out().put("GCAE:Press return to exit...\n");
         con.read_char();

@@ -1,5 +1,6 @@
 #include "cli/run.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include "cli/actions.h"
@@ -32,6 +33,26 @@ constexpr const char* kMustBeInDirectory =
     "The logger.bin file, that you want to %s, must be in\nthe same directory as this program or "
     "you have to supply the\ncomplete path and filename at the command line using option "
     "\"-f\".\n";
+
+// The lock of the output folder while a run writes there. A folder that
+// cannot be locked for another reason (missing, on a file system without
+// locks) is left to the path's own checks.
+class FolderLock {
+public:
+    FolderLock(Platform& sys, const char* folder) : sys_(sys), handle_(sys.lock_folder(folder)) {
+        busy_ = handle_ < 0 && (errno == EWOULDBLOCK || errno == EAGAIN);
+    }
+    ~FolderLock() { sys_.unlock_folder(handle_); }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+    bool busy() const { return busy_; }
+
+private:
+    Platform& sys_;
+    int handle_;
+    bool busy_ = false;
+};
 
 // Reads the menu choice (one character, then the line end).
 char read_choice(Console& con) {
@@ -101,10 +122,12 @@ int run_gen5(RunContext& run, const RunParams& params) {
         for (size_t i = 0; i < count && tags_rv == 0; ++i) {
             run.con.out().printf("---------- B5:Unpacking data for tag%i ----------------\n",
                                  static_cast<int>(tags[i]));
+            run.con.flush();
             const TagSource source = index.active()
                                          ? TagSource{index.input_fd(), &index.runs_of(i)}
-                                         : TagSource{};
-            tags_rv = run_tag(run, tags[i], run.action, run.prefix, source);
+                                         : TagSource{-1, nullptr, index.copy_of(i)};
+            tags_rv = decode_with_outputs(
+                run, [&] { return run_tag(run, tags[i], run.action, run.prefix, source); });
         }
     }
     if (tags_rv != 0) {
@@ -209,6 +232,21 @@ int run_decoder(RunContext& run, const RunParams& params) {
         con.sys_error("Couldn't close input file");
         out.printf(kAbortText, -1);
         return INTERNAL_ERROR;
+    }
+
+    // Two runs writing into one folder would mix their temporary files and
+    // outputs: the second stops before it touches anything. The lock goes
+    // with the run (or the process).
+    const char* folder = params.output_dir != nullptr ? params.output_dir : ".";
+    FolderLock lock(sys, folder);
+    if (lock.busy()) {
+        char text[320];
+        format_into(text, sizeof text,
+                    "The output folder %s is in use by another running decoder; nothing was "
+                    "written. Try again when that run has ended.",
+                    folder);
+        con.error_line(text);
+        return UNKNOWN_ERROR;
     }
 
     switch (le_u32(header, 0)) {

@@ -89,11 +89,18 @@ void OutStream::write_long(const char* data, size_t n) {
         sink_->append(data, n);
         return;
     }
+    write_out(data, n);
+}
+
+void OutStream::write_out(const char* data, size_t n) {
+    // After a failed write the file is incomplete whatever follows: nothing
+    // more is written, and the first error is what close() reports.
     size_t done = 0;
-    while (done < n && fd_ >= 0) {
+    while (!failed_ && done < n && fd_ >= 0) {
         ssize_t w = sys_->write(fd_, data + done, n - done);
         if (w <= 0) {
             failed_ = true;
+            error_ = w < 0 ? errno : EIO;
             return;
         }
         done += static_cast<size_t>(w);
@@ -116,6 +123,7 @@ int OutStream::vprintf(const char* fmt, va_list ap) {
     if (n < 0) {
         va_end(again);
         failed_ = true;
+        error_ = errno;
         return n;
     }
     if (static_cast<size_t>(n) < room) {
@@ -150,15 +158,7 @@ int OutStream::flush() {
         len_ = 0;
         return 0;
     }
-    size_t done = 0;
-    while (done < len_ && fd_ >= 0) {
-        ssize_t w = sys_->write(fd_, buf_.get() + done, len_ - done);
-        if (w <= 0) {
-            failed_ = true;
-            break;
-        }
-        done += static_cast<size_t>(w);
-    }
+    write_out(buf_.get(), len_);
     len_ = 0;
     return failed_ ? -1 : 0;
 }
@@ -166,11 +166,10 @@ int OutStream::flush() {
 int OutStream::close() {
     int rv = flush();
     if (sink_ == nullptr && target_ == nullptr && fd_ >= 0) {
-        int saved = errno;
         if (sys_->close(fd_) != 0) {
             rv = -1;
         } else if (rv != 0) {
-            errno = saved;
+            errno = error_;
         }
         fd_ = -1;
     }

@@ -179,13 +179,16 @@ public:
 
     // Writes the buffer out; 0, or -1 when a write failed (the error is kept).
     int flush();
-    // Flushes and closes the descriptor; 0, or -1 when a write or the close failed.
+    // Flushes and closes the descriptor; 0, or -1 with errno when a write or
+    // the close failed (errno of the first failed write).
     int close();
     bool failed() const { return failed_; }
     int fd() const { return fd_; }
 
 private:
     void write_long(const char* data, size_t n);
+    // Writes to the descriptor until all is out or a write fails.
+    void write_out(const char* data, size_t n);
 
     Platform* sys_ = nullptr;
     int fd_ = -1;
@@ -195,6 +198,7 @@ private:
     size_t cap_;
     size_t len_ = 0;
     bool failed_ = false;
+    int error_ = 0;  // errno of the failed write
     Memo memo_[kMemoSlots];
 };
 

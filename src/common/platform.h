@@ -6,25 +6,47 @@
 // the decoders. The calls keep POSIX semantics: -1 and errno on failure.
 // Binary files are opened as binary; text outputs are opened through the same
 // calls and buffered by OutStream.
+//
+// Files the program makes for itself (the per-tag copies and flash images,
+// outputs being written) are temporary files: created exclusively under a name
+// nobody else uses, so nothing planted in the output folder (a link, a file)
+// is ever opened for writing, and listed here until they are renamed into
+// place or deleted. Whatever is still listed when the run ends, or when an
+// interrupt ends the process, is deleted.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
+#include <string>
 #include <sys/types.h>
+#include <vector>
 
 namespace dec {
 
+// Which file an open descriptor is, to recognise a file of ours when it is
+// opened again by name.
+struct FileIdentity {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
 class Platform {
 public:
+    Platform() = default;
     virtual ~Platform() = default;
+    Platform(const Platform&) = delete;
+    Platform& operator=(const Platform&) = delete;
 
     virtual int open_read(const char* path);
-    // Write-only, appending; the file must exist.
+    // Write-only, appending; the file must exist and must not be a symbolic link.
     virtual int open_append(const char* path);
-    // Write-only, created or truncated, read and write permission for the owner.
-    virtual int open_create(const char* path);
-    // Read and write, created or truncated, read and write permission for the owner.
-    virtual int open_create_rw(const char* path);
+    // A new file, write-only (or read and write with `read_too`); fails with
+    // EEXIST when the name is taken by anything, a link included. The new
+    // file's permissions are read and write for all, less the umask.
+    virtual int open_exclusive(const char* path, bool read_too);
+    virtual int identify(int fd, FileIdentity* id);
 
     virtual ssize_t read(int fd, void* buf, size_t count);
     // Reads at `offset` without moving the descriptor (pread).
@@ -36,14 +58,44 @@ public:
 
     virtual int change_dir(const char* path);
     virtual int remove_file(const char* path);
-    // Renames `from` to `to`, replacing a file of that name.
+    // Renames `from` to `to`, replacing a file of that name (a link of that
+    // name is replaced, not followed).
     virtual int rename_file(const char* from, const char* to);
+
+    // Takes the lock that keeps two runs out of one output folder: an advisory
+    // lock the system drops when the process ends. A handle for unlock_folder,
+    // or -1 with errno (EWOULDBLOCK: another process holds it).
+    virtual int lock_folder(const char* path);
+    virtual void unlock_folder(int handle);
 
     // One character from standard input, or EOF.
     virtual int read_console_char();
 
+    // A temporary file named base + suffix, or base + ".N" + suffix with the
+    // first N from 1 on whose name is free; created with open_exclusive and
+    // listed. The descriptor (its name in `name`), or -1 with errno.
+    int create_temp(const char* base, const char* suffix, bool read_too, std::string& name);
+    // Renames a listed file into place and takes it off the list; 0, or -1
+    // with errno (the file stays listed).
+    int rename_temp(const std::string& name, const char* final_name);
+    // Deletes a listed file and takes it off the list; 0, or -1 with errno.
+    int remove_temp(const std::string& name);
+    // Deletes every listed file (the run is over); names are relative to the
+    // working directory, which is the output folder once files were made.
+    void remove_all_temps();
+
+    // From now on SIGINT, SIGTERM and SIGHUP (on Windows, the console's
+    // close and break events) delete the listed files of this platform and
+    // end the process with 128 + the signal number. Signals that were ignored
+    // when the program started stay ignored. Call it before any thread starts.
+    void remove_temps_on_interrupt();
+
     // The process-wide platform for real runs.
     static Platform& system();
+
+private:
+    std::mutex temps_mutex_;
+    std::vector<std::string> temps_;
 };
 
 }  // namespace dec

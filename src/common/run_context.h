@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "common/console.h"
+#include "common/output_set.h"
 
 namespace dec {
 
@@ -12,6 +13,8 @@ struct RunContext {
     explicit RunContext(Console& c) : con(c) {}
 
     Console& con;
+    // Where the current tag's output files go; set by whoever runs the tag.
+    OutputSet* outputs = nullptr;
     uint32_t action = 0;
     // Text put in front of every per-tag output name (time-stamped input names).
     char prefix[64] = {0};
@@ -24,5 +27,29 @@ struct RunContext {
     unsigned workers = 1;
     size_t dft_cache_bytes = size_t{96} << 20;
 };
+
+// Runs `decode` (0 or -1) for one tag whose outputs go into a fresh output
+// set, then gives the outputs their names: a tag that decoded without
+// failure but lost an output fails. A tag stopped by damaged data (a fatal
+// stop) still commits what it wrote before the stop goes on.
+template <class Decode>
+int decode_with_outputs(RunContext& run, Decode&& decode) {
+    OutputSet outputs(run.con.sys());
+    OutputSet* const outer = run.outputs;
+    run.outputs = &outputs;
+    int rv;
+    try {
+        rv = decode();
+    } catch (...) {
+        run.outputs = outer;
+        outputs.commit(run.con);
+        throw;
+    }
+    run.outputs = outer;
+    if (outputs.commit(run.con) != 0) {
+        rv = -1;
+    }
+    return rv;
+}
 
 }  // namespace dec

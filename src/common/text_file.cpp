@@ -2,30 +2,28 @@
 
 namespace dec {
 
-TextFile::~TextFile() {
-    if (out_ != nullptr) {
-        out_->close();
-    }
-}
-
-int TextFile::open(Platform& sys, const char* name) {
-    int fd = sys.open_create(name);
+int TextFile::open(Console& con, OutputSet& outputs, const char* name) {
+    const int fd = outputs.create(name, &entry_);
     if (fd < 0) {
         return -1;
     }
-    out_ = std::make_unique<OutStream>(sys, fd);
+    con_ = &con;
+    outputs_ = &outputs;
+    out_ = std::make_unique<OutStream>(con.sys(), fd);
     return 0;
 }
 
-int TextFile::close(Console& con) {
+int TextFile::close() {
     if (out_ == nullptr) {
         return 0;
     }
-    int rv = out_->close();
+    const int rv = out_->close();
     out_.reset();
     if (rv != 0) {
-        con.sys_error("Couldn't close text file");
+        con_->sys_error("Couldn't close text file");
+        con_->out().printf("Filename: %s\n", outputs_->name_of(entry_));
     }
+    outputs_->closed(entry_, rv == 0);
     return rv;
 }
 

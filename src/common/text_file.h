@@ -1,29 +1,37 @@
-// A text output file: a created (or truncated) file behind an OutStream.
+// A text output file: an output of an OutputSet behind an OutStream.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 
 #include "common/console.h"
 #include "common/outstream.h"
+#include "common/output_set.h"
 
 namespace dec {
 
 class TextFile {
 public:
     TextFile() = default;
-    ~TextFile();
+    // Closes the file as close() does.
+    ~TextFile() { close(); }
     TextFile(const TextFile&) = delete;
     TextFile& operator=(const TextFile&) = delete;
 
-    // Creates or truncates `name`; 0, or -1 with errno (nothing printed).
-    int open(Platform& sys, const char* name);
+    // Starts output `name` of `outputs`; failures of the file are reported
+    // on `con`. 0, or -1 with errno (nothing printed).
+    int open(Console& con, OutputSet& outputs, const char* name);
     bool is_open() const { return out_ != nullptr; }
     OutStream& out() { return *out_; }
-    // Writes out and closes; a failure prints the system's error text after
-    // "Couldn't close text file" and returns -1.
-    int close(Console& con);
+    // Writes out and closes. When the file could not be written completely,
+    // prints the system's error text after "Couldn't close text file" and the
+    // file's name, the output is dropped, and the result is -1.
+    int close();
 
 private:
+    Console* con_ = nullptr;
+    OutputSet* outputs_ = nullptr;
+    size_t entry_ = 0;
     std::unique_ptr<OutStream> out_;
 };
 

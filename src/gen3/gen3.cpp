@@ -17,6 +17,16 @@ bool is_z_axis_tag(uint32_t tag) {
     return tag == 8 || (tag >= 19 && tag <= 22) || (tag >= 24 && tag <= 30);
 }
 
+// Closes the interaction tags' contact file and gives it its name; 0, or -1
+// when it was lost.
+int finish_run_outputs(Gen3Context& ctx) {
+    int rv = ctx.intact.close();
+    if (ctx.run_outputs.commit(ctx.run.con) != 0) {
+        rv = -1;
+    }
+    return rv;
+}
+
 }  // namespace
 
 uint32_t gen3_tag_action(uint32_t tag_number, uint32_t action) {
@@ -40,14 +50,29 @@ int separate_gen3(RunContext& run, const char* path, const char* output_dir, uin
     if (tags[0] == kGen3FreeEntry) {
         return -3;
     }
-    for (size_t i = 0; i < kGen3MaxTags && tags[i] != kGen3FreeEntry; ++i) {
-        run.con.out().printf("---------- Generating data for tag%i ----------------\n",
-                             static_cast<int>(tags[i]));
-        if (strip(ctx, tags[i], gen3_tag_action(tags[i], action)) != 0) {
-            return -4;
+    int result = 0;
+    try {
+        for (size_t i = 0; i < kGen3MaxTags && tags[i] != kGen3FreeEntry; ++i) {
+            run.con.out().printf("---------- Generating data for tag%i ----------------\n",
+                                 static_cast<int>(tags[i]));
+            run.con.flush();
+            const int tag_rv = decode_with_outputs(run, [&] {
+                return strip(ctx, tags[i], ctx.tag_files.name_of(i),
+                             gen3_tag_action(tags[i], action));
+            });
+            if (tag_rv != 0) {
+                result = -4;
+                break;
+            }
         }
+    } catch (...) {
+        finish_run_outputs(ctx);
+        throw;
     }
-    return 0;
+    if (finish_run_outputs(ctx) != 0) {
+        result = -4;
+    }
+    return result;
 }
 
 }  // namespace dec

@@ -23,6 +23,8 @@
 #include <cstdint>
 
 #include "common/run_context.h"
+#include "common/text_file.h"
+#include "gen5/container_index.h"
 
 namespace dec {
 
@@ -51,16 +53,19 @@ inline constexpr uint32_t kGen3ResyncVersion = 3011;
 
 // What a run of a generation-3 container knows beyond the run controller.
 struct Gen3Context {
-    explicit Gen3Context(RunContext& r) : run(r) {}
+    explicit Gen3Context(RunContext& r) : run(r), run_outputs(r.con.sys()) {}
 
     RunContext& run;
+    // The separation's copy of each tag's downloads, by place in the tag list.
+    TagFileList tag_files;
+    // The contacts of all interaction tags of a run go into one file, begun
+    // by the first interaction tag and given its name when the run ends.
+    OutputSet run_outputs;
+    TextFile intact;
     // Fixed by the separation from the header's version text; 0 when unknown.
     uint32_t container_version = 0;
     // Entry interval of interaction tags, set by the interaction configuration print.
     uint8_t intact_interval = 0;
-    // The contacts of all interaction tags of a run go into one file; the first
-    // interaction tag removes what an earlier run left there and sets this.
-    bool intact_file_started = false;
 
     bool long_form() const { return container_version >= kGen3FirstLongVersion; }
 };

@@ -192,6 +192,7 @@ int Gen3Decoder::pass2_setup(uint8_t* header) {
         return -1;
     }
     out.put("\nNow uncompressing data (please wait ...):\n");
+    con.flush();  // the wait may be long: show the line now
     return 0;
 }
 
@@ -388,25 +389,22 @@ int run_gps_acc_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* first_
     }
     const int tag = static_cast<int>(tag_number);
     char name[64];
-    Platform& sys = con.sys();
+    OutputSet& outputs = *ctx.run.outputs;
     TextFile info, main, acc;
     format_into(name, sizeof name, "info_tag%i.txt", tag);
-    if (info.open(sys, name) != 0) {
+    if (info.open(con, outputs, name) != 0) {
         con.sys_error(kOpenTextFileError);
         return -1;
     }
     format_into(name, sizeof name, files.main, tag);
-    if (main.open(sys, name) != 0) {
+    if (main.open(con, outputs, name) != 0) {
         con.sys_error(kOpenTextFileError);
-        info.close(con);
         return -1;
     }
     if (files.acc != nullptr) {
         format_into(name, sizeof name, files.acc, tag);
-        if (acc.open(sys, name) != 0) {
+        if (acc.open(con, outputs, name) != 0) {
             con.sys_error(kOpenTextFileError);
-            info.close(con);
-            main.close(con);
             return -1;
         }
     }
@@ -419,10 +417,10 @@ int run_gps_acc_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* first_
                             acc_out);
         rv = decoder.run();
     }
-    info.close(con);
-    main.close(con);
-    if (acc.is_open()) {
-        acc.close(con);
+    for (TextFile* f : {&info, &main, &acc}) {
+        if (f->close() != 0) {
+            rv = -1;  // an output was lost
+        }
     }
     return rv;
 }

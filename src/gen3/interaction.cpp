@@ -21,49 +21,6 @@ namespace {
 constexpr const char* kIntactFileName = "intact.txt";
 constexpr const char* kOpenTextFileError = "Couldn't open or create new textfile";
 
-// The file that collects the contacts of every interaction tag of a run:
-// opened for appending, created when missing.
-class AppendTextFile {
-public:
-    AppendTextFile() = default;
-    ~AppendTextFile() {
-        if (out_ != nullptr) {
-            out_->close();
-        }
-    }
-    AppendTextFile(const AppendTextFile&) = delete;
-    AppendTextFile& operator=(const AppendTextFile&) = delete;
-
-    // 0, or -1 with errno (nothing printed).
-    int open(Platform& sys, const char* name) {
-        int fd = sys.open_append(name);
-        if (fd < 0 && errno == ENOENT) {
-            fd = sys.open_create(name);
-        }
-        if (fd < 0) {
-            return -1;
-        }
-        out_ = std::make_unique<OutStream>(sys, fd);
-        return 0;
-    }
-    OutStream& out() { return *out_; }
-    // Writes out and closes; a failure prints `message` with the error text.
-    int close(Console& con, const char* message) {
-        if (out_ == nullptr) {
-            return 0;
-        }
-        const int rv = out_->close();
-        out_.reset();
-        if (rv != 0) {
-            con.sys_error(message);
-        }
-        return rv;
-    }
-
-private:
-    std::unique_ptr<OutStream> out_;
-};
-
 // Block types the variant knows; the old TX form only comes from tags that
 // are joined with the repeated-data check.
 bool known_block_type(uint8_t type, IntactVariant variant) {
@@ -137,23 +94,18 @@ int run_interaction_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* fi
         }
     }
 
-    Platform& sys = con.sys();
-    if (!ctx.intact_file_started) {
-        // Whatever an earlier run left there is not part of this run.
-        sys.remove_file(kIntactFileName);
-    }
-    AppendTextFile intact;
-    if (intact.open(sys, kIntactFileName) != 0) {
+    // The first interaction tag starts the run's contact file; what an
+    // earlier run left under its name is replaced when the run ends.
+    TextFile& intact = ctx.intact;
+    if (!intact.is_open() && intact.open(con, ctx.run_outputs, kIntactFileName) != 0) {
         con.sys_error(kOpenTextFileError);
         return -1;
     }
-    ctx.intact_file_started = true;
     char name[64];
     format_into(name, sizeof name, "tag%i.txt", static_cast<int>(tag_number));
     TextFile protocol;
-    if (protocol.open(sys, name) != 0) {
+    if (protocol.open(con, *ctx.run.outputs, name) != 0) {
         con.sys_error(kOpenTextFileError);
-        intact.close(con, "Couldn't close total text file");
         return -1;
     }
     protocol.out().printf("Data decoder version v%hhu compiled (w)Feb 20 2025 09:55:15\n",
@@ -165,8 +117,15 @@ int run_interaction_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* fi
     if (rv == 0) {
         rv = decode_intact_image(join, tag_number, intact.out());
     }
-    intact.close(con, "Couldn't close total text file");
-    protocol.close(con);
+    // The contact file stays open for the next interaction tag; what this
+    // tag added must have reached it.
+    if (intact.out().flush() != 0) {
+        intact.close();
+        rv = -1;
+    }
+    if (protocol.close() != 0) {
+        rv = -1;
+    }
     return rv;
 }
 

@@ -118,7 +118,7 @@ int split_container(Gen3Context& ctx, int fd, uint32_t* tags) {
     }
 
     RecordResync reader(con, in, ctx.container_version);
-    TagFileWriter writer(con, "Couldn't close output file in separate");
+    TagFileWriter writer(con, "Couldn't close output file in separate", ctx.tag_files);
     uint8_t block[kGen3LongOpenSize];
     const size_t rest = kGen3LongOpenSize - kGen3RecordSize;
     for (;;) {
@@ -155,7 +155,7 @@ int split_container(Gen3Context& ctx, int fd, uint32_t* tags) {
                 return -1;
             }
             const bool is_new = tags[i] == kGen3FreeEntry;
-            if (writer.switch_to(tag, is_new, header, kGen3HeaderSize) != 0) {
+            if (writer.switch_to(tag, i, is_new, header, kGen3HeaderSize) != 0) {
                 writer.close();
                 return -1;
             }

@@ -82,8 +82,8 @@ int strip_body(Gen3Context& ctx, uint32_t tag_number, uint32_t action, TempFileT
 
 }  // namespace
 
-int strip(Gen3Context& ctx, uint32_t tag_number, uint32_t action) {
-    TempFileTagData data(ctx.run.con, tag_number);
+int strip(Gen3Context& ctx, uint32_t tag_number, const char* raw_name, uint32_t action) {
+    TempFileTagData data(ctx.run.con, tag_number, raw_name);
     if (data.open_raw() != 0) {
         ctx.run.con.sys_error("Couldn't open file");
         return -1;

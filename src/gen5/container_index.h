@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "common/console.h"
@@ -22,7 +23,37 @@ struct TagStreamRun {
     uint64_t end;    // raw-stream offset just past the download
 };
 
-// The runs of every tag of a container and the open container itself.
+// The temporary files a separation copied each tag's downloads into, by the
+// tag's place in the tag list: "tag%u.tmp", or a free variant of that name
+// when something is in the way.
+struct TagFileList {
+    TagFileList() = default;
+    // The files still there when the list goes (a run that stopped before
+    // their tags) are deleted.
+    ~TagFileList() { remove_all(); }
+    TagFileList(const TagFileList&) = delete;
+    TagFileList& operator=(const TagFileList&) = delete;
+
+    const char* name_of(size_t slot) const {
+        return slot < names.size() && !names[slot].empty() ? names[slot].c_str() : nullptr;
+    }
+    void remove_all() {
+        for (const std::string& name : names) {
+            if (!name.empty()) {
+                sys->remove_temp(name);
+            }
+        }
+        names.clear();
+        ids.clear();
+    }
+
+    Platform* sys = nullptr;  // set with the first name
+    std::vector<std::string> names;
+    std::vector<FileIdentity> ids;  // which file each is, checked when reopened
+};
+
+// The runs of every tag of a container and the open container itself, or
+// the files the downloads were copied into when there were too many to index.
 class ContainerIndex {
 public:
     // An index needs 16 bytes per download. Past this many downloads (a
@@ -58,12 +89,17 @@ public:
     // Closes the container (a failing close is reported) and clears the index.
     void close(Console& con);
 
+    // The copies of a separation that could not index the container.
+    TagFileList& copies() { return copies_; }
+    const char* copy_of(size_t slot) const { return copies_.name_of(slot); }
+
 private:
     std::vector<std::vector<TagStreamRun>> tags_;
     size_t max_runs_;
     size_t runs_ = 0;
     Platform* sys_ = nullptr;
     int input_fd_ = -1;
+    TagFileList copies_;
 };
 
 }  // namespace dec

@@ -14,45 +14,14 @@
 
 namespace dec {
 
-int StagingPlatform::open_create(const char* path) {
-    std::string staged = std::string(path) + ".part";
-    const int fd = real_.open_create(staged.c_str());
-    if (fd >= 0) {
-        bool known = false;
-        for (const auto& f : staged_) {
-            known = known || f.first == staged;
-        }
-        if (!known) {
-            staged_.emplace_back(std::move(staged), path);
-        }
-    }
-    return fd;
-}
-
-void StagingPlatform::commit(Console& con) {
-    for (const auto& [staged, name] : staged_) {
-        if (real_.rename_file(staged.c_str(), name.c_str()) != 0) {
-            con.sys_error("Couldn't rename output file");
-        }
-    }
-    staged_.clear();
-}
-
-void StagingPlatform::discard() {
-    for (const auto& f : staged_) {
-        real_.remove_file(f.first.c_str());
-    }
-    staged_.clear();
-}
-
 namespace {
 
 // What one tag decoded ahead leaves for its turn.
 struct TagSlot {
-    explicit TagSlot(Platform& real) : staging(real) {}
+    explicit TagSlot(Platform& sys) : outputs(sys) {}
 
     ConsoleLog log;
-    StagingPlatform staging;
+    OutputSet outputs;  // named at the tag's turn
     int result = 0;
     bool stopped = false;  // a fatal stop, with its code
     int stop_code = 0;
@@ -80,14 +49,18 @@ public:
         for (; i < count_; ++i) {
             run_.con.out().printf("---------- B5:Unpacking data for tag%i ----------------\n",
                                   static_cast<int>(tags_[i]));
+            run_.con.flush();
             TagSlot& slot = *slots_[i];
             // The log ends when the tag has ended; what the tag left is
             // complete by then.
             std::vector<ConsoleLog::Record> records;
             while (slot.log.take(records)) {
                 run_.con.replay(records);
+                run_.con.flush();
             }
-            slot.staging.commit(run_.con);
+            if (slot.outputs.commit(run_.con) != 0) {
+                slot.result = -1;
+            }
             run_.bad_blocks += slot.bad_blocks;
             if (slot.stopped || slot.failure || slot.result != 0) {
                 rv = -1;
@@ -100,7 +73,7 @@ public:
             t.join();
         }
         for (size_t later = i + 1; later < count_; ++later) {
-            slots_[later]->staging.discard();
+            slots_[later]->outputs.discard();
         }
         if (rv != 0) {
             TagSlot& slot = *slots_[i];
@@ -136,8 +109,9 @@ private:
     void decode(size_t i) {
         TagSlot& slot = *slots_[i];
         {
-            Console con(slot.staging, slot.log);
+            Console con(run_.con.sys(), slot.log);
             RunContext tag_run(con);
+            tag_run.outputs = &slot.outputs;
             tag_run.action = run_.action;
             std::memcpy(tag_run.prefix, run_.prefix, sizeof tag_run.prefix);
             tag_run.interactive = run_.interactive;

@@ -36,6 +36,7 @@ int begin_second_pass(TagRun& tag) {
         return -1;
     }
     out.put("\nNow uncompressing data (please wait ...):\n\n");
+    con.flush();  // the wait may be long: show the line now
 
     OutStream& info = *tag.streams.info;
     info.put("basestation info:\n");

@@ -34,14 +34,32 @@ size_t list_size(const uint32_t* tags) {
 
 }  // namespace
 
-int TagFileWriter::switch_to(uint32_t tag, bool is_new, const uint8_t* header, size_t header_size) {
+int TagFileWriter::switch_to(uint32_t tag, size_t slot, bool is_new, const uint8_t* header,
+                             size_t header_size) {
     if (close() != 0) {
         return -1;
     }
-    char name[64];
-    format_into(name, sizeof name, "tag%u.tmp", tag);
     Platform& sys = con_.sys();
-    fd_ = is_new ? sys.open_create(name) : sys.open_append(name);
+    if (is_new) {
+        char base[32];
+        format_into(base, sizeof base, "tag%u", tag);
+        std::string name;
+        fd_ = sys.create_temp(base, ".tmp", false, name);
+        if (fd_ >= 0) {
+            files_.sys = &sys;
+            if (files_.names.size() <= slot) {
+                files_.names.resize(slot + 1);
+                files_.ids.resize(slot + 1);
+            }
+            files_.names[slot] = std::move(name);
+            if (sys.identify(fd_, &files_.ids[slot]) != 0) {
+                sys.close(fd_);
+                fd_ = -1;
+            }
+        }
+    } else {
+        fd_ = reopen(slot);
+    }
     if (fd_ < 0) {
         const int err = errno;  // the error message may change errno
         con_.sys_error("Couldn't open output file");
@@ -56,6 +74,27 @@ int TagFileWriter::switch_to(uint32_t tag, bool is_new, const uint8_t* header, s
         return -1;
     }
     return 0;
+}
+
+int TagFileWriter::reopen(size_t slot) {
+    Platform& sys = con_.sys();
+    const char* name = files_.name_of(slot);
+    if (name == nullptr) {
+        errno = ENOENT;
+        return -1;
+    }
+    const int fd = sys.open_append(name);
+    if (fd < 0) {
+        return -1;
+    }
+    // Someone may have put another file (or a hard link to one) in its place.
+    FileIdentity id;
+    if (sys.identify(fd, &id) != 0 || !(id == files_.ids[slot])) {
+        sys.close(fd);
+        errno = EEXIST;
+        return -1;
+    }
+    return fd;
 }
 
 int TagFileWriter::write_open_block(const uint8_t* block, size_t size) {
@@ -120,13 +159,13 @@ constexpr int kIndexFull = -3;
 // Copies each download into the tag's temporary file.
 class FileSink {
 public:
-    explicit FileSink(Console& con)
-        : writer_(con, "Couldn't close output file in separate_basis5") {}
+    FileSink(Console& con, TagFileList& files)
+        : writer_(con, "Couldn't close output file in separate_basis5", files) {}
 
     bool started() const { return writer_.is_open(); }
-    int begin_download(uint32_t tag, size_t /*slot*/, bool is_new, const uint8_t* header,
+    int begin_download(uint32_t tag, size_t slot, bool is_new, const uint8_t* header,
                        const uint8_t* block, uint64_t /*at*/) {
-        if (writer_.switch_to(tag, is_new, header, kHeaderSize) != 0 ||
+        if (writer_.switch_to(tag, slot, is_new, header, kHeaderSize) != 0 ||
             writer_.write_open_block(block, kOpenBlockSize) != 0) {
             writer_.close();
             return -1;
@@ -279,8 +318,8 @@ void ContainerIndex::close(Console& con) {
     clear();
 }
 
-int split_into_tag_files(Console& con, int fd, uint32_t* tags) {
-    FileSink sink(con);
+int split_into_tag_files(Console& con, int fd, uint32_t* tags, TagFileList& files) {
+    FileSink sink(con, files);
     return split_downloads(con, fd, tags, sink);
 }
 
@@ -336,7 +375,14 @@ int separate_container(Console& con, const char* path, uint32_t* tags, const cha
         }
     }
     if (rv == kIndexFull) {
-        rv = split_into_tag_files(con, fd, tags);
+        if (index != nullptr) {
+            rv = split_into_tag_files(con, fd, tags, index->copies());
+        } else {
+            // Nobody keeps the list: the copies are the caller's to delete.
+            TagFileList copies;
+            rv = split_into_tag_files(con, fd, tags, copies);
+            copies.names.clear();
+        }
     }
     close_input();
     return rv;

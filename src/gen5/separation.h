@@ -13,23 +13,25 @@ namespace dec {
 inline constexpr size_t kMaxTags = 1000;
 inline constexpr uint32_t kNoTag = 0xFFFFFFFF;
 
-// The file a separation copies the downloads of one tag into: "tag%u.tmp",
-// created with the container header when the tag is first seen and appended to
-// after that. Data units go through a write buffer.
+// The file a separation copies the downloads of one tag into, created with the
+// container header when the tag is first seen and appended to after that. Data
+// units go through a write buffer.
 class TagFileWriter {
 public:
     // `close_error` is the message of a failing close, naming the separation.
-    TagFileWriter(Console& con, const char* close_error)
-        : con_(con), out_(con, -1), close_error_(close_error) {}
+    TagFileWriter(Console& con, const char* close_error, TagFileList& files)
+        : con_(con), out_(con, -1), close_error_(close_error), files_(files) {}
 
     TagFileWriter(const TagFileWriter&) = delete;
     TagFileWriter& operator=(const TagFileWriter&) = delete;
 
     bool is_open() const { return fd_ >= 0; }
 
-    // Closes the current file and switches to the one of `tag`; a new tag's file
-    // is created and starts with the `header_size` bytes of `header`. 0 or -1.
-    int switch_to(uint32_t tag, bool is_new, const uint8_t* header, size_t header_size);
+    // Closes the current file and switches to the one of `tag` at `slot` of
+    // the tag list; a new tag's file is created and starts with the
+    // `header_size` bytes of `header`. 0 or -1.
+    int switch_to(uint32_t tag, size_t slot, bool is_new, const uint8_t* header,
+                  size_t header_size);
 
     // 0 or -1; the open block is written at once, units through the buffer.
     int write_open_block(const uint8_t* block, size_t size);
@@ -40,9 +42,14 @@ public:
     int close();
 
 private:
+    // Opens the file of a tag seen before, for appending: it must still be
+    // the file this writer created. The descriptor, or -1 with errno.
+    int reopen(size_t slot);
+
     Console& con_;
     BufferedWriter out_;
     const char* close_error_;
+    TagFileList& files_;
     int fd_ = -1;
 };
 
@@ -62,16 +69,16 @@ void close_container_input(Console& con, int fd);
 // open block (start address rounded down to 64) with the units that followed
 // it. With an `index`, the streams are recorded there as runs of the container,
 // which stays open (unless the index runs full: then, as without an index, the
-// streams are copied into "tag%u.tmp"). Tag numbers go into `tags` (kMaxTags
-// entries, kNoTag after the last). Returns 0, -1 on failure, -2 when the input
-// cannot be opened.
+// streams are copied into "tag%u.tmp", whose names are in the index's
+// copies(); without an index the copies are the caller's to delete). Tag numbers go into `tags` (kMaxTags entries, kNoTag after the
+// last). Returns 0, -1 on failure, -2 when the input cannot be opened.
 int separate_container(Console& con, const char* path, uint32_t* tags, const char* output_dir,
                        ContainerIndex* index = nullptr);
 
 // The separation loops on an input descriptor standing at offset 0: copying
 // into temporary files, or recording runs; the latter returns -3 when the
 // index is full.
-int split_into_tag_files(Console& con, int fd, uint32_t* tags);
+int split_into_tag_files(Console& con, int fd, uint32_t* tags, TagFileList& files);
 int index_tag_streams(Console& con, int fd, uint32_t* tags, ContainerIndex& index);
 
 }  // namespace dec

@@ -12,11 +12,22 @@ namespace dec {
 
 namespace {
 constexpr const char* kImageWriteMessage = "Couldn't write data";
-}
 
-TempFileTagData::TempFileTagData(Console& con, uint32_t tag_number) : con_(con) {
-    format_into(raw_name_, sizeof raw_name_, "tag%i.tmp", static_cast<int>(tag_number));
-    format_into(image_name_, sizeof image_name_, "f%s", raw_name_);
+// The separation's copy of the tag's downloads, and the start of the image
+// file's name.
+void tag_file_names(uint32_t tag_number, const char* raw_name, char* raw, char* image_base) {
+    if (raw_name != nullptr) {
+        format_into(raw, 64, "%s", raw_name);
+    } else {
+        format_into(raw, 64, "tag%i.tmp", static_cast<int>(tag_number));
+    }
+    format_into(image_base, 64, "ftag%i", static_cast<int>(tag_number));
+}
+}  // namespace
+
+TempFileTagData::TempFileTagData(Console& con, uint32_t tag_number, const char* raw_name)
+    : con_(con) {
+    tag_file_names(tag_number, raw_name, raw_name_, image_base_);
 }
 
 TempFileTagData::~TempFileTagData() {
@@ -26,6 +37,7 @@ TempFileTagData::~TempFileTagData() {
     }
     if (image_fd_ >= 0) {
         sys.close(image_fd_);
+        sys.remove_temp(image_name_);  // a stop skipped close_and_remove()
     }
 }
 
@@ -39,7 +51,7 @@ int TempFileTagData::open_raw() {
 }
 
 int TempFileTagData::create_image() {
-    image_fd_ = con_.sys().open_create_rw(image_name_);
+    image_fd_ = con_.sys().create_temp(image_base_, ".tmp", true, image_name_);
     if (image_fd_ < 0) {
         return -1;
     }
@@ -66,10 +78,10 @@ void TempFileTagData::close_and_remove() {
             *fd = -1;
         }
     }
-    if (sys.remove_file(raw_name_) != 0) {
+    if (sys.remove_temp(raw_name_) != 0) {
         con_.sys_error("Couldn't delete temp file");
     }
-    if (image_created_ && sys.remove_file(image_name_) != 0) {
+    if (image_created_ && sys.remove_temp(image_name_) != 0) {
         con_.sys_error("Couldn't delete f-temp file");
     }
 }
@@ -146,8 +158,7 @@ size_t IndexedTagData::Window::copy_out(uint64_t& pos, uint8_t* out, size_t coun
 IndexedTagData::IndexedTagData(Console& con, uint32_t tag_number, TagSource source,
                                size_t max_extents)
     : con_(con), source_(source), max_extents_(max_extents) {
-    format_into(raw_name_, sizeof raw_name_, "tag%i.tmp", static_cast<int>(tag_number));
-    format_into(image_name_, sizeof image_name_, "f%s", raw_name_);
+    tag_file_names(tag_number, source.raw_name, raw_name_, image_base_);
 }
 
 IndexedTagData::~IndexedTagData() {
@@ -157,6 +168,7 @@ IndexedTagData::~IndexedTagData() {
     }
     if (image_fd_ >= 0) {
         sys.close(image_fd_);
+        sys.remove_temp(image_name_);  // a stop skipped close_and_remove()
     }
 }
 
@@ -181,7 +193,7 @@ void IndexedTagData::close_and_remove() {
             con_.sys_error("Couldn't close input file in strip");
         }
         image_fd_ = -1;
-        if (sys.remove_file(image_name_) != 0) {
+        if (sys.remove_temp(image_name_) != 0) {
             con_.sys_error("Couldn't delete f-temp file");
         }
     }
@@ -194,7 +206,7 @@ void IndexedTagData::close_and_remove() {
         }
         raw_fd_ = -1;
     }
-    if (sys.remove_file(raw_name_) != 0) {
+    if (sys.remove_temp(raw_name_) != 0) {
         con_.sys_error("Couldn't delete temp file");
     }
 }
@@ -345,7 +357,7 @@ int IndexedTagData::flush_pending(const char* message) {
 
 int IndexedTagData::move_image_to_file(const char* message) {
     Platform& sys = con_.sys();
-    image_fd_ = sys.open_create_rw(image_name_);
+    image_fd_ = sys.create_temp(image_base_, ".tmp", true, image_name_);
     if (image_fd_ < 0) {
         con_.sys_error("Couldn't open file for writing");
         return -1;

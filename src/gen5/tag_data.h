@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <sys/types.h>
 #include <vector>
 
@@ -50,11 +51,12 @@ public:
     virtual int image_rewind() = 0;
 };
 
-// The data path kept in two temporary files in the current directory:
-// "tag%u.tmp" (written by the separation) and "ftag%u.tmp" (the flash image).
+// The data path kept in two temporary files in the current directory: the
+// separation's copy `raw_name` ("tag%u.tmp" when none is given) and a new
+// temporary file for the flash image ("ftag%u.tmp", or a free variant).
 class TempFileTagData final : public TagDataPath {
 public:
-    TempFileTagData(Console& con, uint32_t tag_number);
+    TempFileTagData(Console& con, uint32_t tag_number, const char* raw_name = nullptr);
     ~TempFileTagData() override;
 
     const char* raw_name() const { return raw_name_; }
@@ -82,7 +84,8 @@ private:
 
     Console& con_;
     char raw_name_[64];
-    char image_name_[64];
+    char image_base_[64];
+    std::string image_name_;
     int raw_fd_ = -1;
     int image_fd_ = -1;
     std::unique_ptr<BufferedReader> raw_;
@@ -94,10 +97,11 @@ private:
 
 // Where a generation-5 tag's raw stream is: runs of the container open on
 // `input_fd` (see container_index.h), or, without runs, the temporary file
-// "tag%u.tmp" the separation wrote.
+// the separation wrote (`raw_name`, "tag%u.tmp" when none is given).
 struct TagSource {
     int input_fd = -1;
     const std::vector<TagStreamRun>* runs = nullptr;
+    const char* raw_name = nullptr;
 };
 
 // The data path of a generation-5 tag. The raw stream is read where the
@@ -191,7 +195,8 @@ private:
 
     Console& con_;
     char raw_name_[64];
-    char image_name_[64];
+    char image_base_[64];
+    std::string image_name_;
     TagSource source_;
     size_t max_extents_;
     int raw_fd_ = -1;  // the container or "tag%u.tmp"

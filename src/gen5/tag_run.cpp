@@ -24,11 +24,11 @@ enum class FileSetKind { v10, v9, ecg };
 // The output files of one tag and the streams the loop writes to.
 class TagFileSet {
 public:
-    explicit TagFileSet(Console& con) : con_(con) {}
+    TagFileSet(Console& con, OutputSet& outputs) : con_(con), outputs_(outputs) {}
 
     // Opens `name` as the next file; -1 after printing the failure.
     OutStream* open(TextFile& file, const char* name) {
-        if (file.open(con_.sys(), name) != 0) {
+        if (file.open(con_, outputs_, name) != 0) {
             con_.sys_error("Couldn't open or create new textfile");
             close_all();
             return nullptr;
@@ -36,16 +36,22 @@ public:
         return &file.out();
     }
 
-    void close_all() {
+    // 0, or -1 when a file could not be written completely.
+    int close_all() {
+        int rv = 0;
         for (TextFile* f : {&stats, &info, &main, &acc, &quat, &mag}) {
-            f->close(con_);
+            if (f->close() != 0) {
+                rv = -1;
+            }
         }
+        return rv;
     }
 
     TextFile stats, info, main, acc, quat, mag;
 
 private:
     Console& con_;
+    OutputSet& outputs_;
 };
 
 // Main output name of the action word, without MOVEBANK (which uses "_gps").
@@ -91,7 +97,7 @@ int run_file_set(RunContext& run, FileSetKind kind, TagDataPath& data, uint8_t* 
         action |= ACT_ACC;
     }
 
-    TagFileSet files(con);
+    TagFileSet files(con, *run.outputs);
     TagStreams streams;
     char name[64];
     if (stats_only) {
@@ -160,7 +166,9 @@ int run_file_set(RunContext& run, FileSetKind kind, TagDataPath& data, uint8_t* 
     if (stats_only) {
         print_stats_line(files.stats.out(), tag, state);
     }
-    files.close_all();
+    if (files.close_all() != 0) {
+        rv = -1;
+    }
     return rv;
 }
 

@@ -25,31 +25,27 @@ uint16_t byte_sum(const uint8_t* p, size_t n) {
 
 }  // namespace
 
-int write_voltages(Console& con, int fd) {
-    TextFile csv;
-    if (csv.open(con.sys(), "voltages.csv") != 0) {
-        con.sys_error("Couldn't open or create new textfile");
-        return -1;
-    }
-    OutStream& out = csv.out();
+namespace {
+
+// The lines of the file on `fd`; 0, or -1 after printing the failure.
+int convert_voltages(Console& con, int fd, OutStream& out) {
     out.put("diff/minutes,hours,Temp,Load,Ch0/mV,Ch1/mV,Ch2/mV,Ch3/mV,Ch4/mV,Ch5/mV,Ch6/mV,Ch7/mV\n");
 
     BufferedReader in(con.sys(), fd);
     uint8_t header[kHeaderSize];
     if (in.read(header, kHeaderSize) != static_cast<ssize_t>(kHeaderSize)) {
         con.out().put("Couldn't read first 512 Bytes of file. Maybe file corrupt?\n");
-        csv.close(con);
         return -1;
     }
     if (le_u32(header, 0) != kVoltageLoggerMagic) {
         con.out().put("Magic number doesn't match.\n");
-        csv.close(con);
         return -1;
     }
 
     uint32_t previous = 0;
     uint8_t rec[kRecordSize];
-    while (in.read(rec, kRecordSize) == static_cast<ssize_t>(kRecordSize)) {
+    ssize_t n;
+    while ((n = in.read(rec, kRecordSize)) == static_cast<ssize_t>(kRecordSize)) {
         const uint32_t magic = le_u32(rec, 0);
         if (magic != kRecordMagic) {
             out.printf("Magic 0x%08X not matching.\n", magic);
@@ -70,9 +66,32 @@ int write_voltages(Console& con, int fd) {
             out.put_char(ch < 7 ? ',' : '\n');
         }
     }
+    if (n < 0) {
+        // The rest of the file is lost: not a success.
+        con.sys_error("Couldn't read file");
+        return -1;
+    }
     con.out().put("B5VL:Separating data finished.\n");
-    csv.close(con);
     return 0;
+}
+
+}  // namespace
+
+int write_voltages(Console& con, int fd) {
+    OutputSet outputs(con.sys());
+    TextFile csv;
+    if (csv.open(con, outputs, "voltages.csv") != 0) {
+        con.sys_error("Couldn't open or create new textfile");
+        return -1;
+    }
+    int rv = convert_voltages(con, fd, csv.out());
+    if (csv.close() != 0) {
+        rv = -1;
+    }
+    if (outputs.commit(con) != 0) {
+        rv = -1;
+    }
+    return rv;
 }
 
 }  // namespace dec

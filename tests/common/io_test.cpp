@@ -105,7 +105,7 @@ TEST_F(IoFileTest, WriteRetriesAfterEnospcAtMost199Times) {
         }
         return static_cast<ssize_t>(n);
     };
-    int fd = sys.open_create(dir.file("full").c_str());
+    int fd = sys.open_exclusive(dir.file("full").c_str(), false);
     uint8_t data[64] = {};
     EXPECT_EQ(write_all_retry(con, fd, data, sizeof data, "Couldn't write file"), -1);
     EXPECT_EQ(calls, 200);
@@ -130,7 +130,7 @@ TEST_F(IoFileTest, WriteSucceedsWhenSpaceComesBack) {
         return static_cast<ssize_t>(n < 7 ? n : 7);  // short writes are continued
     };
     const std::string path = dir.file("ok");
-    int fd = sys.open_create(path.c_str());
+    int fd = sys.open_exclusive(path.c_str(), false);
     uint8_t data[20];
     for (int i = 0; i < 20; ++i) {
         data[i] = static_cast<uint8_t>(i);

@@ -1,0 +1,58 @@
+#include "common/output_set.h"
+
+namespace dec {
+
+int OutputSet::create(const char* name, size_t* entry) {
+    std::string temp;
+    const int fd = sys_.create_temp(name, ".part", false, temp);
+    if (fd < 0) {
+        return -1;
+    }
+    entries_.push_back(Entry{std::move(temp), name, State::writing});
+    *entry = entries_.size() - 1;
+    return fd;
+}
+
+void OutputSet::closed(size_t entry, bool complete) {
+    Entry& e = entries_[entry];
+    if (complete) {
+        e.state = State::complete;
+        return;
+    }
+    sys_.remove_temp(e.temp);
+    e.state = State::gone;
+    failed_ = true;
+}
+
+int OutputSet::commit(Console& con) {
+    int rv = failed_ ? -1 : 0;
+    for (Entry& e : entries_) {
+        if (e.state == State::complete) {
+            if (sys_.rename_temp(e.temp, e.name.c_str()) == 0) {
+                continue;
+            }
+            con.sys_error("Couldn't rename output file");
+            con.out().printf("Filename: %s\n", e.name.c_str());
+            rv = -1;
+        }
+        if (e.state != State::gone) {
+            // Not renamed (or never closed): the file must not stay behind.
+            sys_.remove_temp(e.temp);
+        }
+    }
+    entries_.clear();
+    failed_ = false;
+    return rv;
+}
+
+void OutputSet::discard() {
+    for (const Entry& e : entries_) {
+        if (e.state != State::gone) {
+            sys_.remove_temp(e.temp);
+        }
+    }
+    entries_.clear();
+    failed_ = false;
+}
+
+}  // namespace dec
