@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <functional>
+#include <map>
+#include <mutex>
 #include <string>
 
 #include "common/platform.h"
@@ -16,10 +18,63 @@ public:
     std::function<ssize_t(int fd, size_t count)> write_hook;
     // When set, replaces read(); lets tests deliver data in small pieces.
     std::function<ssize_t(int fd, void* buf, size_t count)> read_hook;
+    // When set, called before close, rename and the creation of a new file;
+    // return -1 and set errno to make the call fail (a failing close still
+    // closes the descriptor, as close does).
+    std::function<int(int fd)> close_hook;
+    std::function<int(const char* from, const char* to)> rename_hook;
+    std::function<int(const char* path)> create_hook;
     std::string console_input;
     size_t console_pos = 0;
+    // With capture_console, standard output and error are kept here (both:
+    // in the order written) instead of reaching the descriptors.
+    bool capture_console = false;
+    std::string console_out, console_err, console_both;
 
+    // The name each open descriptor was opened or created with (tags decoded
+    // side by side open files from several threads).
+    std::string name_of(int fd) const {
+        std::lock_guard<std::mutex> lock(names_mutex_);
+        const auto it = names_.find(fd);
+        return it != names_.end() ? it->second : std::string();
+    }
+
+    int open_read(const char* path) override { return named(Platform::open_read(path), path); }
+    int open_append(const char* path) override {
+        return named(Platform::open_append(path), path);
+    }
+    int open_exclusive(const char* path, bool read_too) override {
+        if (create_hook && create_hook(path) != 0) {
+            return -1;
+        }
+        return named(Platform::open_exclusive(path, read_too), path);
+    }
+    int close(int fd) override {
+        const int hooked = close_hook ? close_hook(fd) : 0;
+        const int err = errno;
+        {
+            std::lock_guard<std::mutex> lock(names_mutex_);
+            names_.erase(fd);
+        }
+        const int rv = Platform::close(fd);
+        if (hooked != 0) {
+            errno = err;
+            return -1;
+        }
+        return rv;
+    }
+    int rename_file(const char* from, const char* to) override {
+        if (rename_hook && rename_hook(from, to) != 0) {
+            return -1;
+        }
+        return Platform::rename_file(from, to);
+    }
     ssize_t write(int fd, const void* buf, size_t count) override {
+        if (capture_console && (fd == 1 || fd == 2)) {
+            (fd == 1 ? console_out : console_err).append(static_cast<const char*>(buf), count);
+            console_both.append(static_cast<const char*>(buf), count);
+            return static_cast<ssize_t>(count);
+        }
         if (write_hook) {
             ssize_t r = write_hook(fd, count);
             if (r <= 0) {
@@ -47,6 +102,18 @@ public:
                    ? static_cast<unsigned char>(console_input[console_pos++])
                    : -1;
     }
+
+private:
+    int named(int fd, const char* path) {
+        if (fd >= 0) {
+            std::lock_guard<std::mutex> lock(names_mutex_);
+            names_[fd] = path;
+        }
+        return fd;
+    }
+
+    mutable std::mutex names_mutex_;
+    std::map<int, std::string> names_;
 };
 
 }  // namespace dec::testing

@@ -8,26 +8,8 @@
 
 namespace dec::testing {
 
-namespace {
-
-class CapturePlatform : public Platform {
-public:
-    std::string out, err, both;
-
-    ssize_t write(int fd, const void* buf, size_t count) override {
-        if (fd == 1 || fd == 2) {
-            (fd == 1 ? out : err).append(static_cast<const char*>(buf), count);
-            both.append(static_cast<const char*>(buf), count);
-            return static_cast<ssize_t>(count);
-        }
-        return Platform::write(fd, buf, count);
-    }
-    int read_console_char() override { return EOF; }
-};
-
-}  // namespace
-
-InProcessResult run_in_process(const std::vector<std::string>& args, unsigned workers) {
+InProcessResult run_in_process(const std::vector<std::string>& args, unsigned workers,
+                               const std::function<void(FakePlatform&)>& setup) {
     char cwd[4096];
     const bool have_cwd = getcwd(cwd, sizeof cwd) != nullptr;
     std::vector<std::string> all = {"decoder"};
@@ -37,12 +19,16 @@ InProcessResult run_in_process(const std::vector<std::string>& args, unsigned wo
         argv.push_back(a.data());
     }
     argv.push_back(nullptr);
-    CapturePlatform sys;
+    FakePlatform sys;
+    sys.capture_console = true;
+    if (setup) {
+        setup(sys);
+    }
     InProcessResult r;
     r.exit_code = program_main(static_cast<int>(all.size()), argv.data(), sys, workers);
-    r.out = std::move(sys.out);
-    r.err = std::move(sys.err);
-    r.both = std::move(sys.both);
+    r.out = std::move(sys.console_out);
+    r.err = std::move(sys.console_err);
+    r.both = std::move(sys.console_both);
     if (have_cwd && chdir(cwd) != 0) {
         std::perror("chdir");
     }

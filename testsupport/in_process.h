@@ -2,8 +2,11 @@
 // when thousands of damaged inputs are tried), capturing the console.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "testsupport/fake_platform.h"
 
 namespace dec::testing {
 
@@ -16,7 +19,9 @@ struct InProcessResult {
 
 // Runs program_main with `args` (without the program name) and no console
 // input, decoding generation-5 tags on up to `workers` threads; restores the
-// working directory afterwards.
-InProcessResult run_in_process(const std::vector<std::string>& args, unsigned workers = 1);
+// working directory afterwards. `setup` may set the platform's hooks (the
+// console is captured before the write hook sees it).
+InProcessResult run_in_process(const std::vector<std::string>& args, unsigned workers = 1,
+                               const std::function<void(FakePlatform&)>& setup = {});
 
 }  // namespace dec::testing

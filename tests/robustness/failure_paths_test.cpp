@@ -1,0 +1,495 @@
+// Failures on the way out: a full disk, a file-size limit, an output that
+// cannot take its name, links planted in the output folder, a second run into
+// the same folder, an interrupt. Whatever happens, the exit code says so, and
+// the folder holds complete outputs or the files that were there before: never
+// a cut file, a temporary file, or bytes written through a link.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <cstring>
+#include <map>
+#include <spawn.h>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "common/platform.h"
+#include "testsupport/cli_runner.h"
+#include "testsupport/ecg_records.h"
+#include "testsupport/example_container.h"
+#include "testsupport/gen3_builder.h"
+#include "testsupport/in_process.h"
+#include "testsupport/record_builders.h"
+
+extern char** environ;
+
+namespace dec {
+namespace {
+
+using namespace testing;
+
+using Files = std::map<std::string, std::string>;
+
+// The container kinds and what they are decoded with.
+struct Kind {
+    const char* label;
+    std::vector<uint8_t> (*build)();
+};
+
+std::vector<uint8_t> gen5() { return build_gen5_example(); }
+std::vector<uint8_t> gen3() { return build_gen3_example(6); }
+std::vector<uint8_t> voltage() {
+    std::vector<VoltageRecord> records;
+    for (uint32_t h = 0; h < 24; ++h) {
+        VoltageRecord r;
+        r.time = 3600 * h;
+        for (int ch = 0; ch < 8; ++ch) {
+            r.channels[ch] = static_cast<uint16_t>(2000 + 10 * h + static_cast<uint32_t>(ch));
+        }
+        records.push_back(r);
+    }
+    return make_voltage_file(records);
+}
+
+void write_text(const std::string& path, const std::string& text) {
+    write_bytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+bool is_temporary(const std::string& name) {
+    auto ends = [&](const char* s) {
+        const size_t n = std::strlen(s);
+        return name.size() > n && name.compare(name.size() - n, n, s) == 0;
+    };
+    return ends(".tmp") || ends(".part");
+}
+
+class FailurePaths : public ::testing::Test {
+protected:
+    std::string input() const { return in.file("logger.bin"); }
+
+    // Writes the container and decodes it into the output folder.
+    InProcessResult decode(const std::vector<uint8_t>& bytes, std::vector<std::string> args,
+                           unsigned workers = 1,
+                           const std::function<void(FakePlatform&)>& setup = {}) {
+        write_bytes(input(), bytes);
+        args.insert(args.end(), {"-f", input(), "-d", out.path()});
+        return run_in_process(args, workers, setup);
+    }
+    // Every file of the output folder but links, with its contents.
+    Files outputs() const {
+        Files files;
+        for (const std::string& name : out.list()) {
+            struct stat st;
+            if (lstat(out.file(name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+                files[name] = read_text(out.file(name));
+            }
+        }
+        return files;
+    }
+    // What a good run writes.
+    Files reference(const std::vector<uint8_t>& bytes, const std::vector<std::string>& args) {
+        TempDir good;
+        write_bytes(input(), bytes);
+        std::vector<std::string> all = args;
+        all.insert(all.end(), {"-f", input(), "-d", good.path()});
+        EXPECT_EQ(run_in_process(all).exit_code, 0);
+        Files files;
+        for (const std::string& name : good.list()) {
+            files[name] = read_text(good.file(name));
+        }
+        return files;
+    }
+    void expect_no_temporary_file() const {
+        for (const std::string& name : out.list()) {
+            EXPECT_FALSE(is_temporary(name)) << name;
+        }
+    }
+    void clear_output() const {
+        for (const std::string& name : out.list()) {
+            std::remove(out.file(name).c_str());
+        }
+    }
+
+    TempDir in, out;
+};
+
+// ---------------------------------------------------------------------------
+// An output that cannot be written completely (a write or the close fails) or
+// cannot take its name fails the run; the name keeps what it held before.
+
+enum class Point { write, close, rename };
+
+struct LostOutput {
+    const char* what;
+    std::vector<uint8_t> (*build)();
+    std::vector<std::string> args;
+    unsigned workers;
+    const char* target;
+    Point point;
+    int error;
+};
+
+const LostOutput kLostOutputs[] = {
+    {"gen5 one after the other", gen5, {"-c", "3"}, 1, "tag17.txt", Point::write, ENOSPC},
+    {"gen5 side by side", gen5, {"-c", "3"}, 2, "tag19.txt", Point::write, ENOSPC},
+    {"gen5 information file", gen5, {"-c", "3"}, 2, "info_tag19.txt", Point::close, EIO},
+    {"gen5 ECG tag", gen5, {"-c", "3"}, 1, "tag801_ecg.txt", Point::write, EFBIG},
+    {"gen5 MOVEBANK", gen5, {"-c", "m"}, 1, "tag17_quat.txt", Point::write, EFBIG},
+    {"gen5 MOVEBANK side by side", gen5, {"-c", "m"}, 2, "tag19_acc.txt", Point::rename, EACCES},
+    {"gen5 one after the other, rename", gen5, {"-c", "2"}, 1, "tag17_gps.txt", Point::rename,
+     EACCES},
+    {"gen3 GPS-acceleration", gen3, {"-c", "3"}, 1, "tag5.txt", Point::write, ENOSPC},
+    {"gen3 information file", gen3, {"-c", "m"}, 1, "info_tag5.txt", Point::close, EIO},
+    {"gen3 interaction protocol", gen3, {"-c", "3"}, 1, "tag1234.txt", Point::write, ENOSPC},
+    {"gen3 contact file", gen3, {"-c", "3"}, 1, "intact.txt", Point::write, ENOSPC},
+    {"gen3 contact file, rename", gen3, {"-c", "3"}, 1, "intact.txt", Point::rename, EACCES},
+    {"voltage file", voltage, {"-c", "3"}, 1, "voltages.csv", Point::write, EFBIG},
+    {"voltage file, rename", voltage, {"-c", "3"}, 1, "voltages.csv", Point::rename, EACCES},
+};
+
+TEST_F(FailurePaths, LostOutputFailsTheRunAndKeepsThePreviousFile) {
+    for (const LostOutput& c : kLostOutputs) {
+        SCOPED_TRACE(c.what);
+        clear_output();
+        const Files good = reference(c.build(), c.args);
+        ASSERT_EQ(good.count(c.target), 1u);
+        const std::string previous = "what an earlier run wrote\n";
+        write_text(out.file(c.target), previous);
+
+        // The staged file of the target starts with its name and a dot.
+        const std::string staged = std::string(c.target) + ".";
+        auto is_target = [&](const std::string& name) {
+            return name.rfind(staged, 0) == 0 && is_temporary(name);
+        };
+        std::atomic<int> injected{0};
+        auto setup = [&](FakePlatform& sys) {
+            switch (c.point) {
+                case Point::write:
+                    sys.write_hook = [&](int fd, size_t n) -> ssize_t {
+                        if (fd > 2 && is_target(sys.name_of(fd))) {
+                            ++injected;
+                            errno = c.error;
+                            return -1;
+                        }
+                        return static_cast<ssize_t>(n);
+                    };
+                    break;
+                case Point::close:
+                    sys.close_hook = [&](int fd) {
+                        if (is_target(sys.name_of(fd))) {
+                            ++injected;
+                            errno = c.error;
+                            return -1;
+                        }
+                        return 0;
+                    };
+                    break;
+                case Point::rename:
+                    sys.rename_hook = [&](const char* from, const char*) {
+                        if (is_target(from)) {
+                            ++injected;
+                            errno = c.error;
+                            return -1;
+                        }
+                        return 0;
+                    };
+                    break;
+            }
+        };
+        const InProcessResult r = decode(c.build(), c.args, c.workers, setup);
+        EXPECT_GT(injected.load(), 0);
+        EXPECT_EQ(r.exit_code, 19);
+        const std::string message = c.point == Point::rename ? "Couldn't rename output file: "
+                                                             : "Couldn't close text file: ";
+        EXPECT_NE(r.err.find(message + std::strerror(c.error) + "\n"), std::string::npos) << r.err;
+        EXPECT_NE(r.out.find(std::string("Filename: ") + c.target + "\n"), std::string::npos);
+        EXPECT_NE(r.out.find("There was an error"), std::string::npos);
+        EXPECT_EQ(r.out.find("uccess"), std::string::npos);
+
+        const Files left = outputs();
+        EXPECT_EQ(left.at(c.target), previous);
+        expect_no_temporary_file();
+        // Whatever else is there is whole: as a good run writes it.
+        for (const auto& [name, text] : left) {
+            if (name != c.target) {
+                EXPECT_EQ(text, good.at(name)) << name;
+            }
+        }
+    }
+}
+
+// The copies and images the decoder makes for itself fail their tag as well,
+// and the failed separation leaves none of them.
+TEST_F(FailurePaths, TemporaryFilesThatCannotBeWrittenLeaveNothing) {
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> (*build)();
+        const char* prefix;  // of the temporary files that fail
+        int after;           // writes that succeed first
+    };
+    for (const Case& c : {Case{"gen3 separation copies", gen3, "tag", 3},
+                          Case{"gen3 flash image", gen3, "ftag", 0}}) {
+        SCOPED_TRACE(c.what);
+        clear_output();
+        std::atomic<int> writes{0};
+        const InProcessResult r = decode(c.build(), {"-c", "3"}, 1, [&](FakePlatform& sys) {
+            sys.write_hook = [&](int fd, size_t n) -> ssize_t {
+                const std::string name = sys.name_of(fd);
+                if (name.rfind(c.prefix, 0) == 0 && is_temporary(name) && ++writes > c.after) {
+                    errno = ENOSPC;
+                    return -1;
+                }
+                return static_cast<ssize_t>(n);
+            };
+        });
+        EXPECT_EQ(r.exit_code, 19);
+        EXPECT_NE(r.err.find(std::strerror(ENOSPC)), std::string::npos);
+        expect_no_temporary_file();
+    }
+
+    // The 1001st tag stops the separation after a thousand copies.
+    clear_output();
+    Gen3Builder b(4);
+    for (int t = 0; t < 1001; ++t) {
+        b.open({.tag = static_cast<uint16_t>(t + 100)});
+    }
+    write_bytes(input(), b.bytes());
+    const InProcessResult r = run_in_process({"-c", "2", "-f", input(), "-d", out.path()});
+    EXPECT_EQ(r.exit_code, 19);
+    EXPECT_NE(r.out.find("No more free entry in name list."), std::string::npos);
+    EXPECT_EQ(out.list(), std::vector<std::string>{});
+}
+
+// ---------------------------------------------------------------------------
+// Links planted under every name the decoder makes for itself are neither
+// written through nor removed; a link at an output's own name is replaced.
+
+TEST_F(FailurePaths, PlantedLinksAreNeverWrittenThrough) {
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> (*build)();
+        unsigned workers;
+        std::vector<std::string> planted;
+    };
+    const Case cases[] = {
+        {"gen5", gen5, 1, {"tag17.txt.part", "info_tag17.txt.part", "tag19.txt", "tag17.tmp"}},
+        {"gen5 side by side", gen5, 2, {"tag19.txt.part", "tag19.txt.1.part", "info_tag801.txt"}},
+        {"gen3", gen3, 1,
+         {"tag5.tmp", "ftag5.tmp", "tag5.txt.part", "intact.txt.part", "tag1234.txt.part",
+          "ftag1234.tmp", "tag35.txt"}},
+        {"voltage", voltage, 1, {"voltages.csv.part", "voltages.csv.1.part"}},
+    };
+    const std::string victim = in.file("victim");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        clear_output();
+        const Files good = reference(c.build(), {"-c", "3"});
+        write_text(victim, "precious\n");
+        for (const std::string& name : c.planted) {
+            ASSERT_EQ(symlink(victim.c_str(), out.file(name).c_str()), 0) << name;
+        }
+        const InProcessResult r = decode(c.build(), {"-c", "3"}, c.workers);
+        EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+        EXPECT_EQ(read_text(victim), "precious\n");
+        EXPECT_EQ(outputs(), good);
+        for (const std::string& name : c.planted) {
+            struct stat st;
+            const bool output = good.count(name) != 0;
+            ASSERT_EQ(lstat(out.file(name).c_str(), &st), 0) << name;
+            EXPECT_EQ(S_ISLNK(st.st_mode), !output) << name;
+        }
+    }
+}
+
+// New files follow the umask, and a replaced output keeps nothing of the old
+// file but its name.
+TEST_F(FailurePaths, OutputsFollowTheUmask) {
+    write_text(out.file("tag17.txt"), "old\n");
+    ASSERT_EQ(chmod(out.file("tag17.txt").c_str(), 0604), 0);
+    const mode_t saved = umask(027);
+    const InProcessResult r = decode(gen5(), {"-c", "3"});
+    umask(saved);
+    ASSERT_EQ(r.exit_code, 0);
+    for (const std::string& name : out.list()) {
+        struct stat st;
+        ASSERT_EQ(stat(out.file(name).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0640u) << name;
+    }
+    EXPECT_NE(read_text(out.file("tag17.txt")), "old\n");
+}
+
+// ---------------------------------------------------------------------------
+// One run per output folder: a second run, in this process or another, stops
+// at once and touches nothing; the lock leaves no file behind.
+
+TEST_F(FailurePaths, SecondRunIntoTheSameFolderStops) {
+    write_text(out.file("tag17.txt"), "first run's\n");
+    Platform other_run;
+    const int lock = other_run.lock_folder(out.path().c_str());
+    ASSERT_GE(lock, 0);
+
+    write_bytes(input(), gen5());
+    const std::vector<std::string> args = {"-c", "3", "-f", input(), "-d", out.path()};
+    const InProcessResult r = run_in_process(args, 2);
+    EXPECT_EQ(r.exit_code, 19);
+    const std::string message = "The output folder " + out.path() +
+                                " is in use by another running decoder; nothing was written. "
+                                "Try again when that run has ended.\n";
+    EXPECT_EQ(r.err, message);
+    const CliResult child = run_cli(DEC_DECODER_EXE, args, in.path());
+    EXPECT_EQ(child.exit_code, 19);
+    EXPECT_EQ(child.err, message);
+    EXPECT_EQ(out.list(), std::vector<std::string>{"tag17.txt"});
+    EXPECT_EQ(read_text(out.file("tag17.txt")), "first run's\n");
+
+    other_run.unlock_folder(lock);
+    EXPECT_EQ(run_in_process(args).exit_code, 0);
+    EXPECT_EQ(outputs(), reference(gen5(), {"-c", "3"}));
+}
+
+// ---------------------------------------------------------------------------
+// The console keeps up: a tag's heading and the "please wait" line reach the
+// terminal before the tag's outputs are written and named.
+
+TEST_F(FailurePaths, ConsoleIsWrittenAsTheRunGoes) {
+    for (unsigned workers : {1u, 2u}) {
+        SCOPED_TRACE(workers);
+        clear_output();
+        std::string seen_at_rename;
+        std::string seen_at_write;
+        const InProcessResult r = decode(gen5(), {"-c", "3"}, workers, [&](FakePlatform& sys) {
+            // Renames happen at the tag's turn, on the thread of the console.
+            sys.rename_hook = [&](const char* from, const char*) {
+                if (std::strncmp(from, "tag19.txt.", 10) == 0) {
+                    seen_at_rename = sys.console_out;
+                }
+                return 0;
+            };
+            if (workers == 1) {
+                sys.write_hook = [&](int fd, size_t n) -> ssize_t {
+                    if (seen_at_write.empty() && sys.name_of(fd) == "tag19.txt.part") {
+                        seen_at_write = sys.console_out;
+                    }
+                    return static_cast<ssize_t>(n);
+                };
+            }
+        });
+        ASSERT_EQ(r.exit_code, 0);
+        const std::string heading = "---------- B5:Unpacking data for tag19 ----------------\n";
+        const size_t at = seen_at_rename.find(heading);
+        ASSERT_NE(at, std::string::npos);
+        EXPECT_NE(seen_at_rename.find("please wait", at), std::string::npos);
+        if (workers == 1) {
+            EXPECT_NE(seen_at_write.find("please wait", seen_at_write.find(heading)),
+                      std::string::npos);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// An interrupt removes the run's temporary files and ends with 128 + signal;
+// every output name holds the earlier file or the complete new one.
+
+class Interrupted : public FailurePaths {
+protected:
+    // Starts the decoder as its own process with the signals at their defaults.
+    pid_t start(const std::vector<std::string>& args) {
+        std::vector<std::string> all = {DEC_DECODER_EXE};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& a : all) {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+            sigaddset(&defaults, sig);
+        }
+        posix_spawnattr_setsigdefault(&attr, &defaults);
+        sigset_t none;
+        sigemptyset(&none);
+        posix_spawnattr_setsigmask(&attr, &none);
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+        pid_t pid = -1;
+        EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, &attr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attr);
+        return pid;
+    }
+    bool has_temporary_file() const {
+        for (const std::string& name : out.list()) {
+            if (is_temporary(name)) {
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+TEST_F(Interrupted, SignalRemovesTemporaryFilesAndEndsWith128PlusSignal) {
+    // Enough tags and downloads that the run takes a while.
+    ExampleOptions options;
+    options.tags_v10 = 6;
+    options.downloads = 12;
+    options.hours_per_download = 12;
+    options.acc_interval_s = 30;
+    const std::vector<uint8_t> bytes = build_gen5_example(options);
+    const std::vector<std::string> key = {"-c", "h"};
+    const Files good = reference(bytes, key);
+    write_bytes(input(), bytes);
+    const std::string previous = "an earlier run's\n";
+
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        clear_output();
+        for (const auto& [name, text] : good) {
+            write_text(out.file(name), previous);
+        }
+        const pid_t pid = start({"-c", "h", "-f", input(), "-d", out.path()});
+        ASSERT_GT(pid, 0);
+        // Stop the run while it is writing an output, then interrupt it.
+        bool caught = false;
+        for (int i = 0; i < 200000 && !caught; ++i) {
+            if (has_temporary_file()) {
+                kill(pid, SIGSTOP);
+                caught = has_temporary_file();
+                if (!caught) {
+                    kill(pid, SIGCONT);
+                }
+            }
+        }
+        if (!caught) {
+            GTEST_SKIP() << "the run ended before it could be interrupted";
+        }
+        kill(pid, sig);
+        kill(pid, SIGCONT);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 128 + sig);
+        expect_no_temporary_file();
+        int kept = 0;
+        for (const auto& [name, text] : outputs()) {
+            ASSERT_EQ(good.count(name), 1u) << name;
+            EXPECT_TRUE(text == previous || text == good.at(name)) << name;
+            kept += text == previous ? 1 : 0;
+        }
+        EXPECT_GT(kept, 0);
+    }
+}
+
+}  // namespace
+}  // namespace dec
