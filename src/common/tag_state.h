@@ -14,10 +14,10 @@ struct TagStatistics {
     uint32_t attempts = 0;
     uint32_t attempt_valid_fixes = 0;
     uint32_t attempt_fix_time_sum = 0;
-    uint32_t acc_bytes = 0;
+    uint64_t acc_bytes = 0;  // byte counts: a tag's data may exceed 4 GiB
     uint32_t acc_bursts = 0;
     double activity_sum = 0.0;
-    uint32_t quatcmp_bytes = 0;
+    uint64_t quatcmp_bytes = 0;
     uint32_t battery_max = 0;
     uint32_t battery_min = 100000;
     uint64_t battery_sum = 0;
@@ -51,8 +51,9 @@ struct TagState {
     uint32_t gps_ontime = 0;
     // Bad units of this tag's loop (unknown types, records failing checksums).
     uint32_t bad_units = 0;
-    // Bytes the loop has processed before the current unit.
-    uint32_t processed_bytes = 0;
+    // Bytes the loop has processed before the current unit; a tag's stream
+    // may be longer than 4 GiB.
+    uint64_t processed_bytes = 0;
     // UTC seconds of the tag's connection, from close information; 0 if none.
     uint64_t connect_time = 0;
 };

@@ -158,14 +158,13 @@ int Gen3Decoder::run() {
     print_basestation_info(header, info_);
     write_legends();
 
-    uint32_t block_address = 0;
+    uint64_t block_address = 0;
     uint8_t block[kGen3RecordSize];
     while (data_.image_read(block, kGen3RecordSize) == static_cast<ssize_t>(kGen3RecordSize)) {
         decode_block(block);
         block_address += kGen3RecordSize;
     }
-    con.out().printf("Processed %u kBytes with %u bad kBytes\n", block_address / 1024,
-                     static_cast<uint32_t>(static_cast<uint64_t>(rec_.tag.bad_units) * 64 / 1024));
+    print_processed_kbytes(con.out(), block_address, rec_.tag.bad_units);
     ctx_.run.bad_blocks += rec_.tag.bad_units;
     if (burst_.in_progress) {
         finish_burst();
@@ -320,16 +319,23 @@ void print_basestation_info(const uint8_t* header, OutStream& info) {
     info.printf("\nBst-id: 0x%02X\n", le_u16(header, kGen3HeaderBasestationId));
 }
 
-void print_end_of_tag(OutStream& info, uint32_t tag_number, uint32_t expected, uint32_t received) {
+void print_processed_kbytes(OutStream& out, uint64_t image_bytes, uint32_t bad_blocks) {
+    out.printf("Processed %llu kBytes with %llu bad kBytes\n",
+               static_cast<unsigned long long>(image_bytes / 1024),
+               static_cast<unsigned long long>(bad_blocks) * kGen3RecordSize / 1024);
+}
+
+void print_end_of_tag(OutStream& info, uint32_t tag_number, uint32_t expected, uint64_t received) {
     const int tag = static_cast<int>(tag_number);
     if (expected == received) {
         info.printf("The last download for tag%i was a COMPLETE data download.\n", tag);
     } else if (expected > received) {
-        info.printf("The last download was not complete for tag%i, there were %i bytes missing.\n",
-                    tag, static_cast<int>(expected - received));
+        info.printf(
+            "The last download was not complete for tag%i, there were %llu bytes missing.\n", tag,
+            static_cast<unsigned long long>(expected - received));
     } else {
-        info.printf("The last download for tag%i gave us %i bytes more than expected.\n", tag,
-                    static_cast<int>(received - expected));
+        info.printf("The last download for tag%i gave us %llu bytes more than expected.\n", tag,
+                    static_cast<unsigned long long>(received - expected));
     }
 }
 

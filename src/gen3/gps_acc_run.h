@@ -21,8 +21,12 @@ int run_gps_acc_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* first_
 // base-station id.
 void print_basestation_info(const uint8_t* header, OutStream& info);
 
+// "Processed ... kBytes with ... bad kBytes": the flash image read by the block
+// decoding and its bad 64-byte blocks, both in whole kBytes.
+void print_processed_kbytes(OutStream& out, uint64_t image_bytes, uint32_t bad_blocks);
+
 // "The last download for tag%i was a COMPLETE data download." and its siblings.
-void print_end_of_tag(OutStream& info, uint32_t tag_number, uint32_t expected, uint32_t received);
+void print_end_of_tag(OutStream& info, uint32_t tag_number, uint32_t expected, uint64_t received);
 
 // A system-information block (type 0x02): the older form, or with
 // ACT_GEN3_SYSINFO_SUBTYPE the newer form with its subtype.

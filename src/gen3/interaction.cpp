@@ -48,23 +48,23 @@ int decode_intact_image(IntactJoin& j, uint32_t tag_number, OutStream& intact) {
 
     // Appended images may hold cut-off bytes behind their valid data.
     const bool counted = j.variant == IntactVariant::appended;
-    const uint32_t block_limit =
-        static_cast<uint32_t>(j.st.number_of_valid_bytes_on_output / kIntactBlockSize);
+    const uint64_t block_limit = j.st.number_of_valid_bytes_on_output / kIntactBlockSize;
     uint8_t block[kIntactBlockSize];
-    uint32_t address = 0;
-    for (uint32_t blocks = 0; !counted || blocks < block_limit; ++blocks) {
+    uint64_t address = 0;
+    for (uint64_t blocks = 0; !counted || blocks < block_limit; ++blocks) {
         if (j.data.image_read(block, kIntactBlockSize) != static_cast<ssize_t>(kIntactBlockSize)) {
             break;
         }
         const uint8_t type = block[0];
         if (!known_block_type(type, j.variant)) {
-            protocol.printf("########### Invalid blocktype 0x%02X addr 0x%02X\n", type, address);
-            out.printf("########### Invalid blocktype 0x%02X addr 0x%02X\nPress enter...\n", type,
-                       address);
+            const auto at = static_cast<unsigned long long>(address);
+            protocol.printf("########### Invalid blocktype 0x%02X addr 0x%02llX\n", type, at);
+            out.printf("########### Invalid blocktype 0x%02X addr 0x%02llX\nPress enter...\n", type,
+                       at);
             fatal_stop(INTERNAL_ERROR);
         }
         write_intact_block(block, j.st.ref_tag_number, j.ctx.intact_interval, protocol, intact);
-        address += static_cast<uint32_t>(kIntactBlockSize);
+        address += kIntactBlockSize;
     }
     print_end_of_tag(protocol, tag_number, j.st.expected, j.st.received);
     return 0;

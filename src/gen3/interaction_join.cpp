@@ -16,16 +16,18 @@ constexpr uint32_t kMaxGoBack = 4096;
 constexpr uint32_t kRadioPacketBytes = 245;
 constexpr uint32_t kBlockGridMask = ~static_cast<uint32_t>(kIntactBlockSize - 1);
 
-double kbytes(uint32_t bytes) { return bytes / 1024.0; }
+double kbytes(uint64_t bytes) {
+    return bytes / 1024.0;
+}
 
 void report_seek_error(Console& con) {
     con.sys_error("Couldn't lseek");
     con.out().printf("Please report error to %s\n", kSupportEmail);
 }
 
-void write_grid_error(OutStream& out, uint32_t valid_bytes) {
-    out.printf("######## Error: number_of_valid_bytes_on_output%%512!=0:%u\nPlease inform %s\n",
-               valid_bytes, kSupportEmail);
+void write_grid_error(OutStream& out, uint64_t valid_bytes) {
+    out.printf("######## Error: number_of_valid_bytes_on_output%%512!=0:%llu\nPlease inform %s\n",
+               static_cast<unsigned long long>(valid_bytes), kSupportEmail);
 }
 
 bool legacy(const IntactJoin& j) { return (j.action & ACT_LEGACY_TAG) != 0; }
@@ -40,7 +42,7 @@ void print_config(IntactJoin& j, const uint8_t* block) {
 // download), and the new download starts at `fufa`.
 int trim_to_block(IntactJoin& j, uint32_t fufa) {
     IntactJoinState& st = j.st;
-    const uint32_t rest = st.decoder_flashaddr % kIntactBlockSize;
+    const auto rest = static_cast<uint32_t>(st.decoder_flashaddr % kIntactBlockSize);
     if (rest != 0 && st.written_since_open >= rest && j.data.image_seek_back(rest) != 0) {
         report_seek_error(j.ctx.run.con);
         return -1;
@@ -61,8 +63,8 @@ int place_new_download(IntactJoin& j, uint32_t fufa) {
             kbytes(fufa - st.decoder_flashaddr));
         return trim_to_block(j, fufa);
     }
-    if (static_cast<uint64_t>(fufa) + kMaxGoBack >= st.decoder_flashaddr) {
-        const uint32_t go_back = st.decoder_flashaddr - fufa;
+    if (uint64_t{fufa} + kMaxGoBack >= st.decoder_flashaddr) {
+        const auto go_back = static_cast<uint32_t>(st.decoder_flashaddr - fufa);
         switch (check_if_data_repeated(j.ctx.run.con, go_back, st.written_since_open, j.data,
                                        j.ctx.long_form())) {
             case 1:
@@ -113,19 +115,21 @@ void start_intact_join(IntactJoin& j) {
 void hau_weg(IntactJoin& j) {
     IntactJoinState& st = j.st;
     const uint32_t expected = st.expected;
-    const uint32_t received = st.received;
+    const uint64_t received = st.received;
     if (received == expected) {
         return;
     }
     if (received > expected) {
-        j.protocol.printf("######### Error: (%i bytes data more than expected)\n",
-                          static_cast<int>(received - expected));
+        j.protocol.printf("######### Error: (%llu bytes data more than expected)\n",
+                          static_cast<unsigned long long>(received - expected));
         return;
     }
-    // A download that broke off: its last block is only kept when it ends on
-    // the block grid and the radio packets that arrived whole end on a record.
-    const uint32_t whole_packet_bytes = received / kRadioPacketBytes * kRadioPacketBytes;
-    const uint32_t rest = received % kIntactBlockSize;
+    // A download that broke off (so fewer than 4 GiB arrived): its last block
+    // is only kept when it ends on the block grid and the radio packets that
+    // arrived whole end on a record.
+    const auto short_received = static_cast<uint32_t>(received);
+    const uint32_t whole_packet_bytes = short_received / kRadioPacketBytes * kRadioPacketBytes;
+    const uint32_t rest = short_received % kIntactBlockSize;
     if (rest == 0 && whole_packet_bytes % kGen3RecordSize == 0) {
         return;
     }

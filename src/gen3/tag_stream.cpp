@@ -21,18 +21,21 @@ constexpr uint32_t kMaxGoBack = 4096;
     fatal_stop(INTERNAL_ERROR);
 }
 
-double kbytes(uint32_t bytes) { return bytes / 1024.0; }
+double kbytes(uint64_t bytes) {
+    return bytes / 1024.0;
+}
 
 }  // namespace
 
-void print_completeness(OutStream& out, uint32_t expected, uint32_t received) {
+void print_completeness(OutStream& out, uint32_t expected, uint64_t received) {
     if (expected == received) {
         out.put("(data complete)\n");
     } else if (expected > received) {
-        out.printf("(data not complete, there were %i bytes missing.)\n",
-                   static_cast<int>(expected - received));
+        out.printf("(data not complete, there were %llu bytes missing.)\n",
+                   static_cast<unsigned long long>(expected - received));
     } else {
-        out.printf("(%i bytes data more than expected)\n", static_cast<int>(received - expected));
+        out.printf("(%llu bytes data more than expected)\n",
+                   static_cast<unsigned long long>(received - expected));
     }
 }
 
@@ -64,7 +67,7 @@ void start_gen3_stream(Gen3Stream& s) {
     }
 }
 
-int check_if_data_repeated(Console& con, int64_t go_back, uint32_t written_since_open,
+int check_if_data_repeated(Console& con, int64_t go_back, uint64_t written_since_open,
                            TagDataPath& data, bool long_form) {
     if (go_back > static_cast<int64_t>(written_since_open)) {
         return 0;
@@ -167,7 +170,7 @@ int handle_new_download(Gen3Stream& s, const uint8_t* block) {
     s.st.expected = nb.fffa - nb.fufa;
     s.st.received_since_open = 0;
     const uint32_t fufa = nb.fufa;
-    uint32_t& flashaddr = s.st.decoder_flashaddr;
+    uint64_t& flashaddr = s.st.decoder_flashaddr;
     if (fufa > flashaddr) {
         info.printf(
             "########## Missing at least %.2f kBytes data!\nReason: Probably the tag downloaded "
@@ -176,8 +179,8 @@ int handle_new_download(Gen3Stream& s, const uint8_t* block) {
             kbytes(fufa - flashaddr));
         flashaddr = fufa;
         s.st.written_since_open = 0;
-    } else if (static_cast<uint64_t>(fufa) + kMaxGoBack >= flashaddr) {
-        const uint32_t go_back = flashaddr - fufa;
+    } else if (uint64_t{fufa} + kMaxGoBack >= flashaddr) {
+        const auto go_back = static_cast<uint32_t>(flashaddr - fufa);
         switch (check_if_data_repeated(s.ctx.run.con, go_back, s.st.written_since_open, s.data,
                                        long_form)) {
             case 1:

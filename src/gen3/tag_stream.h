@@ -16,17 +16,21 @@
 
 namespace dec {
 
-// Stream state of one tag, set up by the decoder start for each tag.
+// Stream state of one tag, set up by the decoder start for each tag. The open
+// blocks carry 32-bit flash addresses, but what arrives is counted in 64 bits:
+// a download that runs on past what it announced may take the stream beyond
+// 4 GiB, and a wrapped address would look like an overlap.
 struct Gen3StreamState {
     uint32_t ref_tag_number = 0;
     // Flash address of the next data record of the stream.
-    uint32_t decoder_flashaddr = 0;
+    uint64_t decoder_flashaddr = 0;
     // Bytes written since the last open block, reduced when a repeated tail is
     // overwritten; limits how far back a repetition check may look.
-    uint32_t written_since_open = 0;
-    uint32_t totalcount_written = 0;
-    uint32_t total_at_last_open = 0;
-    uint32_t received_since_open = 0;
+    uint64_t written_since_open = 0;
+    uint64_t totalcount_written = 0;
+    uint64_t total_at_last_open = 0;
+    uint64_t received_since_open = 0;
+    // fffa - fufa of the current download.
     uint32_t expected = 0;
 };
 
@@ -62,11 +66,11 @@ int handle_new_download(Gen3Stream& s, const uint8_t* block);
 // flash image against the first `go_back` bytes that follow the new open block.
 // The tag stream is left where it was. Ends the program with exit code 17 when
 // the temporary files cannot be read back.
-int check_if_data_repeated(Console& con, int64_t go_back, uint32_t written_since_open,
+int check_if_data_repeated(Console& con, int64_t go_back, uint64_t written_since_open,
                            TagDataPath& data, bool long_form);
 
 // "(data complete)" and its two siblings for the download that ends.
-void print_completeness(OutStream& out, uint32_t expected, uint32_t received);
+void print_completeness(OutStream& out, uint32_t expected, uint64_t received);
 
 // Base-station id, download time and the amount offered for download.
 void print_download_info(const Gen3OpenBlock& block, OutStream& out, uint32_t action);

@@ -98,15 +98,15 @@ void report_settings(TagRun& tag, LoopFamily family, const uint8_t* open_block, 
 
 }  // namespace
 
-void print_completeness_line(OutStream& out, uint32_t since_last_open, uint32_t expected_bytes) {
+void print_completeness_line(OutStream& out, uint64_t since_last_open, uint32_t expected_bytes) {
     if (since_last_open == expected_bytes) {
         out.put("(data complete)\n");
     } else if (since_last_open > expected_bytes) {
-        out.printf("(data complete and %i bytes data more than expected)\n",
-                   static_cast<int>(since_last_open - expected_bytes));
+        out.printf("(data complete and %llu bytes data more than expected)\n",
+                   static_cast<unsigned long long>(since_last_open - expected_bytes));
     } else {
-        out.printf("(data not complete, there were %i bytes missing.)\n",
-                   static_cast<int>(expected_bytes - since_last_open));
+        out.printf("(data not complete, there were %llu bytes missing.)\n",
+                   static_cast<unsigned long long>(expected_bytes - since_last_open));
     }
 }
 
@@ -167,22 +167,23 @@ int handle_open_block(TagRun& tag, StreamState& s, LoopFamily family, const uint
     report_settings(tag, family, open_block, false);
 
     const uint32_t a = le_u32(open_block, kObFlashStart);
-    const uint32_t d = s.decoder_flash_address;
+    const uint64_t d = s.decoder_flash_address;
     s.expected_bytes = le_u32(open_block, kObFlashEnd) - a;
     s.since_last_open = 0;
     if (a > d) {
         // A gap: the data in between went to another base station or card.
-        info.printf(texts(family).missing, a - d);
+        info.printf(texts(family).missing, static_cast<uint32_t>(a - d));
         s.decoder_flash_address = a;
         s.go_back_window = 0;
-    } else if (static_cast<uint64_t>(a) + kMaxGoBack >= d) {
-        switch (check_if_data_repeated(tag, s, d - a)) {
+    } else if (uint64_t{a} + kMaxGoBack >= d) {
+        const auto go_back = static_cast<uint32_t>(d - a);
+        switch (check_if_data_repeated(tag, s, go_back)) {
             case RepeatCheck::repeated:
                 // Let the re-sent units overwrite the identical ones.
-                if (tag.data.image_seek_back(d - a) != 0) {
+                if (tag.data.image_seek_back(go_back) != 0) {
                     seek_failure(tag.run.con);
                 }
-                s.go_back_window -= d - a;
+                s.go_back_window -= go_back;
                 s.decoder_flash_address = a;
                 break;
             case RepeatCheck::different:
@@ -213,13 +214,14 @@ int gather_tag_stream(TagRun& tag, StreamState& s, LoopFamily family) {
     s.sw_version = first[kObSoftwareVersion];
     tag.state.gps_record_counter = 0;
     tag.state.gps_ontime = 0;
-    s.decoder_flash_address = le_u32(first, kObFlashStart);
+    const uint32_t first_start = le_u32(first, kObFlashStart);
+    s.decoder_flash_address = first_start;
 
     print_download_info(first, s.decoder_flash_address, info, tag.action);
     report_settings(tag, family, first, true);
-    s.expected_bytes = le_u32(first, kObFlashEnd) - le_u32(first, kObFlashStart);
-    if (s.decoder_flash_address != 0) {
-        info.printf(texts(family).important, s.decoder_flash_address);
+    s.expected_bytes = le_u32(first, kObFlashEnd) - first_start;
+    if (first_start != 0) {
+        info.printf(texts(family).important, first_start);
     }
 
     uint8_t block[kOpenBlockSize];
@@ -269,8 +271,9 @@ int gather_tag_stream(TagRun& tag, StreamState& s, LoopFamily family) {
         s.since_last_open += kUnitSize;
     }
 
-    info.printf("totalcount up to here: %u Bytes, since last open: %u Bytes\n", s.total_count,
-                s.since_last_open);
+    info.printf("totalcount up to here: %llu Bytes, since last open: %llu Bytes\n",
+                static_cast<unsigned long long>(s.total_count),
+                static_cast<unsigned long long>(s.since_last_open));
     if (s.empty_middle != 0) {
         info.printf("empty blocks in the middle: %u\n", s.empty_middle);
     }

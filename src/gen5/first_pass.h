@@ -24,13 +24,18 @@ struct StreamState {
     uint8_t tag_type = 0;
     uint8_t sw_version = 0;
     // Tag-memory address of the current end of the flash image (a multiple of 64).
-    uint32_t decoder_flash_address = 0;
+    // The open blocks carry 32-bit addresses, but a download that delivers more
+    // than it announced runs on past them: a stream of several GiB must not
+    // wrap around to a small address and be taken for an overlap.
+    uint64_t decoder_flash_address = 0;
     // Bytes at the end of the image that belong to the current run of contiguous
     // data and may be compared with re-sent data.
-    uint32_t go_back_window = 0;
+    uint64_t go_back_window = 0;
+    // End minus start address of the current download, as the tag announced it.
     uint32_t expected_bytes = 0;
-    uint32_t since_last_open = 0;
-    uint32_t total_count = 0;
+    // Byte counts of what arrived; a tag stream may exceed 4 GiB.
+    uint64_t since_last_open = 0;
+    uint64_t total_count = 0;
     uint32_t empty_middle = 0;
     uint32_t empty_last_packet = 0;
     uint32_t empty_after_close = 0;
@@ -50,6 +55,6 @@ int handle_open_block(TagRun& tag, StreamState& s, LoopFamily family, const uint
 RepeatCheck check_if_data_repeated(TagRun& tag, const StreamState& s, uint32_t go_back);
 
 // "(data complete)" and its variants for the download just ended.
-void print_completeness_line(OutStream& out, uint32_t since_last_open, uint32_t expected_bytes);
+void print_completeness_line(OutStream& out, uint64_t since_last_open, uint32_t expected_bytes);
 
 }  // namespace dec

@@ -54,8 +54,9 @@ int begin_second_pass(TagRun& tag) {
 
 void end_unit_loop(TagRun& tag, uint32_t fe_units) {
     const TagState& st = tag.state;
-    tag.run.con.out().printf("Processed %u Bytes with %u bad Bytes\n", st.processed_bytes,
-                             static_cast<uint32_t>(kUnitSize) * st.bad_units);
+    tag.run.con.out().printf("Processed %llu Bytes with %llu bad Bytes\n",
+                             static_cast<unsigned long long>(st.processed_bytes),
+                             static_cast<unsigned long long>(kUnitSize) * st.bad_units);
     if (fe_units != 0) {
         tag.streams.info->printf("There were %u b5 0xFE blocks.\n", fe_units);
     }
@@ -68,12 +69,13 @@ void print_last_download_line(OutStream& info, uint32_t tag_number, const Stream
         info.printf("The last download for tag%i was a COMPLETE data download.\n", tag);
     } else if (s.since_last_open > s.expected_bytes) {
         info.printf(
-            "The last download for tag%i was a COMPLETE data download (and delivered us %i bytes "
+            "The last download for tag%i was a COMPLETE data download (and delivered us %llu bytes "
             "more than expected).\n",
-            tag, static_cast<int>(s.since_last_open - s.expected_bytes));
+            tag, static_cast<unsigned long long>(s.since_last_open - s.expected_bytes));
     } else {
-        info.printf("The last download was not complete for tag%i, there were %i bytes missing.\n",
-                    tag, static_cast<int>(s.expected_bytes - s.since_last_open));
+        info.printf(
+            "The last download was not complete for tag%i, there were %llu bytes missing.\n", tag,
+            static_cast<unsigned long long>(s.expected_bytes - s.since_last_open));
     }
 }
 

@@ -187,10 +187,11 @@ void print_stats_line(OutStream& out, uint32_t tag_number, const TagState& state
         s.battery_count != 0 ? static_cast<uint32_t>(s.battery_sum / s.battery_count) : 0;
     const uint32_t activity =
         s.acc_bursts != 0 ? static_cast<uint32_t>(s.activity_sum / s.acc_bursts) : 0;
-    out.printf("STATS,%i,%s,%s,%s,%.2f,%u,%u,%u,%u,%u,%.1f,%u,%u,%u,%u,%u,%u,%u\n",
+    out.printf("STATS,%i,%s,%s,%s,%.2f,%u,%u,%u,%u,%u,%.1f,%llu,%llu,%u,%u,%u,%u,%u\n",
                static_cast<int>(tag_number), connect, first, last, hours, s.gps_records,
                s.valid_fixes, s.attempts, s.attempt_valid_fixes, s.attempt_fix_time_sum,
-               mean_fix_time, s.acc_bytes, s.quatcmp_bytes, s.battery_max, s.battery_min,
+               mean_fix_time, static_cast<unsigned long long>(s.acc_bytes),
+               static_cast<unsigned long long>(s.quatcmp_bytes), s.battery_max, s.battery_min,
                battery_mean, s.acc_bursts, activity);
 }
 

@@ -21,12 +21,15 @@ bool accept_burst(const uint8_t* record, uint32_t length, uint16_t seed, AccCont
     const RecordCheck check = check_acc_burst(record, length, seed);
     if constexpr (kRecordDebugLevel > 10) {
         if (check == RecordCheck::bad_length) {
-            ctx.info.printf("ACC number_of_blocks/size not matching:%i,%i,%i,aastr:0x%02X! ###############\n",
-                            static_cast<int32_t>(ctx.tag.tag_number), length > 7 ? le_u8(record, 7) : 0,
-                            static_cast<int32_t>(length), ctx.tag.processed_bytes);
+            ctx.info.printf(
+                "ACC number_of_blocks/size not matching:%i,%i,%i,aastr:0x%02llX! ###############\n",
+                static_cast<int32_t>(ctx.tag.tag_number), length > 7 ? le_u8(record, 7) : 0,
+                static_cast<int32_t>(length),
+                static_cast<unsigned long long>(ctx.tag.processed_bytes));
             hex_dump(record, static_cast<long>(length), ctx.info);
         } else if (check == RecordCheck::bad_checksum) {
-            ctx.info.printf("ACC checksum not matching! aastr:0x%02X #########\n", ctx.tag.processed_bytes);
+            ctx.info.printf("ACC checksum not matching! aastr:0x%02llX #########\n",
+                            static_cast<unsigned long long>(ctx.tag.processed_bytes));
             hex_dump(record, static_cast<long>(length), ctx.info);
         }
     }

@@ -18,8 +18,8 @@ bool accept_record(const uint8_t* payload, size_t size, uint8_t seed_a, uint8_t 
         gps_cooked_checksum_ok(payload, seed_a, seed_b)) {
         return true;
     }
-    ctx.info.printf("############################ Cooked checksum error aastr:0x%02X\n",
-                    ctx.tag.processed_bytes);
+    ctx.info.printf("############################ Cooked checksum error aastr:0x%02llX\n",
+                    static_cast<unsigned long long>(ctx.tag.processed_bytes));
     ++ctx.tag.bad_units;
     return false;
 }

@@ -27,14 +27,15 @@ bool accept_record(const uint8_t* record, uint32_t length, const char* name, Acc
     const RecordCheck check = check_imu_record(record, length, seed);
     if constexpr (kRecordDebugLevel > 10) {
         if (check == RecordCheck::bad_length) {
-            ctx.info.printf("%s number_of_blocks/size not matching:%i,%i,%i,aastr:0x%02X! ###############\n",
-                            name, static_cast<int32_t>(ctx.tag.tag_number),
-                            length > 12 ? le_u8(record, 12) : 0, static_cast<int32_t>(length),
-                            ctx.tag.processed_bytes);
+            ctx.info.printf(
+                "%s number_of_blocks/size not matching:%i,%i,%i,aastr:0x%02llX! ###############\n",
+                name, static_cast<int32_t>(ctx.tag.tag_number), length > 12 ? le_u8(record, 12) : 0,
+                static_cast<int32_t>(length),
+                static_cast<unsigned long long>(ctx.tag.processed_bytes));
             hex_dump(record, static_cast<long>(length), ctx.info);
         } else if (check == RecordCheck::bad_checksum) {
-            ctx.info.printf("%s checksum not matching! aastr:0x%02X #########\n", name,
-                            ctx.tag.processed_bytes);
+            ctx.info.printf("%s checksum not matching! aastr:0x%02llX #########\n", name,
+                            static_cast<unsigned long long>(ctx.tag.processed_bytes));
             hex_dump(record, static_cast<long>(length), ctx.info);
         }
     } else {

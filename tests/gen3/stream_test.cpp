@@ -235,6 +235,8 @@ TEST(Gen3RepeatCheck, RulesOfTheComparison) {
     EXPECT_EQ(d.raw_pos, 0u);  // the stream is read again by the joining
     EXPECT_EQ(check_if_data_repeated(con, 128, 64, d, false), 0);  // beyond what was written
     EXPECT_EQ(check_if_data_repeated(con, 0, 64, d, false), 0);
+    // A window of more than 4 GiB still holds the overlap.
+    EXPECT_EQ(check_if_data_repeated(con, 64, (uint64_t{1} << 32) + 32, d, false), 1);
     d.raw.clear();
     EXPECT_EQ(check_if_data_repeated(con, 64, 64, d, false), 2);  // nothing to compare
     EXPECT_THROW(check_if_data_repeated(con, 8192, 9000, d, false), FatalStop);

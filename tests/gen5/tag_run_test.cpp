@@ -3,11 +3,15 @@
 #include "gen5/tag_run.h"
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <map>
 #include <unistd.h>
 
+#include <algorithm>
+#include <functional>
+#include <map>
+
+#include "gen3/gps_acc_run.h"
+#include "gen3/tag_stream.h"
+#include "gen5/second_pass.h"
 #include "testsupport/cli_runner.h"
 #include "testsupport/container_builder.h"
 #include "testsupport/fake_platform.h"
@@ -137,6 +141,70 @@ TEST(StatsLine, FiguresAndTimes) {
     EXPECT_EQ(text,
               "STATS,17,2019-05-03 07:00:00,2019-05-03 07:00:00,2019-05-03 09:30:00,2.50,10,8,3,"
               "2,100,33.3,5000,700,4100,3900,4000,4,9\n");
+}
+
+// A tag stream beyond 4 GiB, of either container generation: every byte
+// count is printed whole, never wrapped or negative. Decoding such a stream
+// takes minutes, so the printers get the figures the loops would have counted.
+TEST(ByteCounts, BeyondFourGibibytes) {
+    constexpr uint64_t k5GiB = uint64_t{5} << 30;
+    StreamState more, fewer;
+    more.since_last_open = k5GiB + 64;
+    more.expected_bytes = 64;
+    fewer.since_last_open = 128;
+    fewer.expected_bytes = 0xFFFFFFC0;
+    TagState state;
+    state.stats.acc_bytes = k5GiB;
+    state.stats.quatcmp_bytes = k5GiB + 1;
+    const struct {
+        std::function<void(OutStream&)> print;
+        std::string text;
+    } rows[] = {
+        {[&](OutStream& o) { print_completeness_line(o, k5GiB + 64, 64); },
+         "(data complete and 5368709120 bytes data more than expected)\n"},
+        {[&](OutStream& o) { print_completeness_line(o, 128, 0xFFFFFFC0); },
+         "(data not complete, there were 4294967104 bytes missing.)\n"},
+        {[&](OutStream& o) { print_last_download_line(o, 17, more); },
+         "The last download for tag17 was a COMPLETE data download (and delivered us 5368709120 "
+         "bytes more than expected).\n"},
+        {[&](OutStream& o) { print_last_download_line(o, 17, fewer); },
+         "The last download was not complete for tag17, there were 4294967104 bytes missing.\n"},
+        {[&](OutStream& o) { print_completeness(o, 64, k5GiB + 64); },
+         "(5368709120 bytes data more than expected)\n"},
+        {[&](OutStream& o) { print_completeness(o, 0xFFFFFFC0, 128); },
+         "(data not complete, there were 4294967104 bytes missing.)\n"},
+        {[&](OutStream& o) { print_end_of_tag(o, 12, 64, k5GiB + 64); },
+         "The last download for tag12 gave us 5368709120 bytes more than expected.\n"},
+        {[&](OutStream& o) { print_end_of_tag(o, 12, 0xFFFFFFC0, 128); },
+         "The last download was not complete for tag12, there were 4294967104 bytes missing.\n"},
+        {[&](OutStream& o) { print_processed_kbytes(o, k5GiB + 1023, (1u << 26) + 16); },
+         "Processed 5242880 kBytes with 4194305 bad kBytes\n"},
+        {[&](OutStream& o) { print_stats_line(o, 17, state); },
+         "STATS,17,(NULL),2007-03-04 00:00:00,2007-03-04 00:00:00,0.00,0,0,0,0,0,0.0,5368709120,"
+         "5368709121,0,100000,0,0,0\n"},
+    };
+    for (const auto& row : rows) {
+        std::string text;
+        {
+            OutStream out(&text);
+            row.print(out);
+        }
+        EXPECT_EQ(text, row.text);
+    }
+
+    // The summary of the generation-5 loops goes to the console.
+    testing::FakePlatform sys;
+    std::string out, err;
+    Console con(sys, &out, &err);
+    RunContext run(con);
+    IndexedTagData data(con, 17);
+    uint8_t open_block[256] = {};
+    TagRun tag{run, data, open_block, 0, state, {}};
+    state.processed_bytes = k5GiB;
+    state.bad_units = (1u << 26) + 1;  // 4 GiB and one unit
+    end_unit_loop(tag, 0);
+    con.flush();
+    EXPECT_EQ(out, "Processed 5368709120 Bytes with 4294967360 bad Bytes\n");
 }
 
 TEST(TagFailures, UnknownSoftwareVersionEndsTheProgram) {
