@@ -43,12 +43,13 @@ void put_gps_common(uint8_t* p, const Gen3GpsSpec& s) {
 }  // namespace
 
 std::vector<uint8_t> make_gen3_header(int minor, uint32_t rewrite_counter, const std::string& text,
-                                      uint16_t basestation_id, uint32_t magic) {
+                                      uint16_t basestation_id, uint32_t magic,
+                                      const std::string& version_rest) {
     std::vector<uint8_t> h(512, 0);
     put_le32(h.data(), 0, magic != 0 ? magic : (minor >= 5 ? kLongMagic : kShortMagic));
     put_le32(h.data(), 8, rewrite_counter);
     std::memcpy(h.data() + 12, text.data(), std::min<size_t>(text.size(), 254));
-    const std::string version = "base3, V1." + std::to_string(minor) + " build 2";
+    const std::string version = "base3, V1." + std::to_string(minor) + version_rest;
     std::memcpy(h.data() + 267, version.data(), std::min<size_t>(version.size(), 63));
     put_le16(h.data(), 331, basestation_id);
     return h;

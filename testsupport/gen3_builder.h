@@ -16,10 +16,12 @@ namespace dec::testing {
 using Gen3Record = std::array<uint8_t, 64>;
 
 // "base3, V1.<minor>" header; the magic follows the version (short-form magic
-// up to V1.4, long-form magic from V1.5 on) unless one is given.
+// up to V1.4, long-form magic from V1.5 on) unless one is given. The rest of
+// the version text follows "base3, V1.<minor>".
 std::vector<uint8_t> make_gen3_header(int minor, uint32_t rewrite_counter = 7,
                                       const std::string& text = "Base station 3",
-                                      uint16_t basestation_id = 0x0300, uint32_t magic = 0);
+                                      uint16_t basestation_id = 0x0300, uint32_t magic = 0,
+                                      const std::string& version_rest = " build 2");
 
 struct Gen3OpenSpec {
     uint16_t tag = 1;

@@ -267,6 +267,14 @@ Payload make_gsm_report(const GsmReportSpec& s) {
     return p;
 }
 
+Payload make_sms_event_v9(const std::string& csq, uint8_t creg_stat, uint8_t cgreg_stat) {
+    Payload p = make_event({.type = 7});
+    p[21] = cgreg_stat;
+    std::memcpy(p.data() + 22, csq.data(), std::min<size_t>(csq.size(), 5));
+    p[28] = creg_stat;
+    return p;
+}
+
 Payload make_event_v9_old(uint8_t type, uint32_t time, uint8_t rs, uint16_t battery) {
     Payload p{};
     p[0] = type;

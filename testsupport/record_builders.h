@@ -199,6 +199,11 @@ Payload make_switch_event(uint32_t time, bool on, uint16_t battery);
 Payload make_low_battery_event(uint32_t time, uint16_t battery);
 Payload make_gsm_report(const GsmReportSpec& desc);
 
+// SMS attempt of software-9 tags from serial 1980 on (event type 7): the CSQ
+// text (at most 5 characters) and the two registration states, which the SMS
+// line prints as characters; times and error bytes 0.
+Payload make_sms_event_v9(const std::string& csq, uint8_t creg_stat, uint8_t cgreg_stat);
+
 // Software-9 event of a tag below serial 1980: type 0 reset or type 1 low
 // battery with the voltage code at offset 5.
 Payload make_event_v9_old(uint8_t type, uint32_t time, uint8_t rs, uint16_t battery);

@@ -7,6 +7,7 @@
 #include "common/action.h"
 #include "common/io.h"
 #include "common/le.h"
+#include "common/printable.h"
 #include "common/tagtime.h"
 #include "common/text_file.h"
 #include "gen3/gen3_records.h"
@@ -311,10 +312,12 @@ void print_basestation_info(const uint8_t* header, OutStream& info) {
     info.printf("Rewrite counter:%u\n", le_u32(header, kGen3HeaderRewriteCounter));
     std::memcpy(text, header + kGen3HeaderText, kGen3HeaderTextSize);
     text[kGen3HeaderTextSize] = '\0';
+    make_printable(text, kGen3HeaderTextSize);
     info.put(text);
     info.put("\n");
     std::memcpy(text, header + kGen3HeaderVersion, kGen3HeaderVersionSize);
     text[kGen3HeaderVersionSize] = '\0';
+    make_printable(text, kGen3HeaderVersionSize);
     info.put(text);
     info.printf("\nBst-id: 0x%02X\n", le_u16(header, kGen3HeaderBasestationId));
 }

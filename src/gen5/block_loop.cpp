@@ -11,6 +11,7 @@
 
 #include "common/action.h"
 #include "common/le.h"
+#include "common/printable.h"
 #include "common/tagtime.h"
 #include "dsp/burst_dsp.h"
 #include "gen5/container.h"
@@ -122,13 +123,7 @@ void print_gsm_text(uint8_t* record, uint32_t length, OutStream& info, uint32_t 
     if (length < kGsmTextMin || length > kGsmTextMax) {
         return;
     }
-    for (uint32_t i = 4; i < length; ++i) {
-        if (record[i] < 32 && record[i] != 0) {
-            record[i] = '~';
-        } else if (record[i] > 126) {
-            record[i] = '?';
-        }
-    }
+    make_printable(reinterpret_cast<char*>(record + 4), length - 4);
     record[length - 1] = 0;
     info.put("GSMTXT,");
     print_tag_time(le_u32(record, 0), info, action);

@@ -1,6 +1,7 @@
 #include "records/sysinfo.h"
 
 #include "common/le.h"
+#include "common/printable.h"
 #include "common/tagtime.h"
 
 // Event record, 63 bytes behind the block type (little-endian):
@@ -123,17 +124,22 @@ constexpr const char* kGsmFlagNamesSecond[8] = {
 };
 
 // Up to five characters of a modem answer; the text ends at the first control
-// byte (the modem pads with zeros).
+// byte (the modem pads with zeros). DEL and bytes above it would pass that
+// test, so they are made printable here.
 uint8_t read_modem_text(const uint8_t* record, size_t off, char (&text)[5]) {
     uint8_t n = 0;
     while (n < 5 && record[off + n] >= 32) {
-        text[n] = static_cast<char>(record[off + n]);
+        text[n] = printable_char(static_cast<char>(record[off + n]));
         ++n;
     }
     return n;
 }
 
-char printable_or_blank(uint8_t c) { return c < 32 ? ' ' : static_cast<char>(c); }
+// A one-character status of the modem: a control byte below 32 prints as a
+// blank, DEL and above as any other container text does.
+char printable_or_blank(uint8_t c) {
+    return c < 32 ? ' ' : printable_char(static_cast<char>(c));
+}
 
 void print_status_line(OutStream& info, const SysinfoHead& h, uint32_t action) {
     print_tag_time(h.time, info, action);
@@ -174,8 +180,9 @@ void print_csq(OutStream& info, const GsmReport& g) {
         info.printf("dtimestamp_s3:%hhu\n", static_cast<uint8_t>(g.step_s[2] - g.step_s[1]));
         info.printf("pacsp:%hhu\n", g.pacsp);
     } else {
-        info.printf("ceer:%hhu,ceernet:%hhu,cops_AcT:%c,cme:%hu\ntx_error_repeat:%hhu,trace:0x%02hX\n",
-                    g.ceer, g.ceernet, g.cops_act, g.cme, g.tx_error_repeat, g.trace);
+        info.printf(
+            "ceer:%hhu,ceernet:%hhu,cops_AcT:%c,cme:%hu\ntx_error_repeat:%hhu,trace:0x%02hX\n",
+            g.ceer, g.ceernet, printable_char(g.cops_act), g.cme, g.tx_error_repeat, g.trace);
     }
     if (g.connect_time != 0) {
         info.printf("Tnfc:%i,%hus\n", static_cast<int>(tag_number),

@@ -6,13 +6,16 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <limits>
 #include <random>
 #include <vector>
 
+#include "testsupport/capture.h"
+
 namespace dec {
 namespace {
+
+using testing::capture;
 
 // printf of the same value: the reference every direct formatter must match.
 template <typename... Args>
@@ -24,15 +27,6 @@ std::string c_printf(const char* fmt, Args... args) {
         std::snprintf(buf.data(), buf.size(), fmt, args...);
     }
     return std::string(buf.data(), n < 0 ? 0 : static_cast<size_t>(n));
-}
-
-std::string capture(const std::function<void(OutStream&)>& print) {
-    std::string s;
-    {
-        OutStream out(&s);
-        print(out);
-    }
-    return s;
 }
 
 // Values every integer formatter meets at its edges, plus random ones spread

@@ -2,21 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "common/action.h"
+#include "testsupport/capture.h"
 
 namespace dec {
 namespace {
 
-std::string capture(const std::function<void(OutStream&)>& print) {
-    std::string s;
-    {
-        OutStream out(&s);
-        print(out);
-    }
-    return s;
-}
+using testing::capture;
 
 struct TagTimeCase {
     const char* legend;

@@ -12,6 +12,7 @@
 #include "gen3/gps_acc_run.h"
 #include "gen3/tag_stream.h"
 #include "gen5/second_pass.h"
+#include "testsupport/capture.h"
 #include "testsupport/cli_runner.h"
 #include "testsupport/container_builder.h"
 #include "testsupport/fake_platform.h"
@@ -184,12 +185,7 @@ TEST(ByteCounts, BeyondFourGibibytes) {
          "5368709121,0,100000,0,0,0\n"},
     };
     for (const auto& row : rows) {
-        std::string text;
-        {
-            OutStream out(&text);
-            row.print(out);
-        }
-        EXPECT_EQ(text, row.text);
+        EXPECT_EQ(testing::capture(row.print), row.text);
     }
 
     // The summary of the generation-5 loops goes to the console.
