@@ -54,10 +54,14 @@ private:
     bool busy_ = false;
 };
 
-// Reads the menu choice (one character, then the line end).
+// Reads the menu choice (one character, then the line end). Answers typed or
+// piped on Windows end in "\r\n": the carriage return is skipped with the line
+// end, or the next question would read the "\n" as its answer.
 char read_choice(Console& con) {
     int c = con.read_char();
-    con.read_char();
+    if (con.read_char() == '\r') {
+        con.read_char();
+    }
     return c == EOF ? '\0' : static_cast<char>(c);
 }
 

@@ -125,6 +125,24 @@ TEST_F(Cli, MenuAndTimeStampMenuFromStandardInput) {
     EXPECT_TRUE(testing::file_exists(dir.file("tag17_gps.txt")));
 }
 
+// Answers ending in "\r\n" (typed or piped on Windows) run as those ending in "\n".
+TEST_F(Cli, MenuAnswersWithWindowsLineEnds) {
+    write_logger();
+    const std::pair<std::string, int> rows[] = {
+        {"2\n", 0}, {"6\nb\n", 0}, {"9\ne\n", 0}, {"6\nx\n", 16}, {"7\n", 16}};
+    for (const auto& [answers, exit_code] : rows) {
+        std::string windows;
+        for (char c : answers) {
+            windows += c == '\n' ? "\r\n" : std::string(1, c);
+        }
+        const CliResult want = run({}, answers);
+        const CliResult got = run({}, windows);
+        EXPECT_EQ(want.exit_code, exit_code) << answers;
+        EXPECT_EQ(got.exit_code, exit_code) << answers;
+        EXPECT_EQ(got.out, want.out) << answers;
+    }
+}
+
 TEST_F(Cli, MissingUnreadableShortAndForeignFiles) {
     CliResult r = run({"-c", "2"});
     EXPECT_EQ(r.exit_code, 18);
