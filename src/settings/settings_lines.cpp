@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "common/le.h"
+#include "common/printable.h"
 #include "common/tagtime.h"
 #include "settings/frequency.h"
 
@@ -196,7 +197,7 @@ void print_line(const SettingsLine& l, const SettingsContext& ctx, OutStream& ou
         case LineKind::ZeroText: {
             out.put(l.text);
             for (size_t i = 0; i < l.aux[0] && rec[l.off + i] != 0; ++i) {
-                out.put_char(static_cast<char>(rec[l.off + i]));
+                out.put_char(printable_char(static_cast<char>(rec[l.off + i])));
             }
             out.put_char('\n');
             break;

@@ -453,6 +453,16 @@ TEST(Tt5_10, PrintsTheSameWithoutAState) {
     EXPECT_EQ(print(example_tt5_10(2).block(), 6000, nullptr).text, kV2Report);
 }
 
+// The band text comes from the container: it cannot steer a terminal.
+TEST(Tt5_10, BandTextWithControlBytesIsMadePrintable) {
+    SettingsRecord r = example_tt5_10(2);
+    r.text(187, "\x1b]0;x\x07\x7f");
+    std::string expected = kV2Report;
+    const size_t at = expected.find("band_set:EU868\n");
+    expected.replace(at, 15, "band_set:~]0;x~?\n");
+    EXPECT_EQ(print(r.block(), 6000, nullptr).text, expected);
+}
+
 TEST(Tt5_10, Version2StoresThePressureCalibration) {
     dec::TagState state;
     print(example_tt5_10(2).block(), 6000, &state);
