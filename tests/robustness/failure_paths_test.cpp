@@ -13,6 +13,7 @@
 #include <map>
 #include <spawn.h>
 #include <string>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -389,6 +390,68 @@ TEST_F(FailurePaths, ConsoleIsWrittenAsTheRunGoes) {
             EXPECT_NE(seen_at_write.find("please wait", seen_at_write.find(heading)),
                       std::string::npos);
         }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// A real full disk: a small memory file system as the output folder.
+
+class FullDisk : public FailurePaths {
+protected:
+    void TearDown() override {
+        if (mounted_) {
+            umount2(out.path().c_str(), MNT_DETACH);
+        }
+    }
+    bool mount_small(const char* size) {
+        if (mounted_) {
+            umount2(out.path().c_str(), MNT_DETACH);
+        }
+        const std::string options = std::string("size=") + size + ",mode=0755";
+        mounted_ = mount("tmpfs", out.path().c_str(), "tmpfs", 0, options.c_str()) == 0;
+        return mounted_;
+    }
+    bool mounted_ = false;
+};
+
+std::vector<uint8_t> long_voltage_file() {
+    std::vector<VoltageRecord> records(200);
+    for (uint32_t i = 0; i < records.size(); ++i) {
+        records[i].time = 600 * i;
+        records[i].channels[0] = static_cast<uint16_t>(3000 + i);
+    }
+    return make_voltage_file(records);
+}
+
+TEST_F(FullDisk, RunOntoAFullDiskFails) {
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> (*build)();
+        std::vector<std::string> args;
+        const char* size;
+    };
+    const Case cases[] = {
+        {"gen5", gen5, {"-c", "6", "-a", "c"}, "1m"},
+        {"gen3", gen3, {"-c", "3"}, "32k"},
+        {"voltage", long_voltage_file, {"-c", "3"}, "4k"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!mount_small(c.size)) {
+            GTEST_SKIP() << "cannot mount a small file system here (needs root): "
+                         << std::strerror(errno);
+        }
+        write_bytes(input(), c.build());
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"-f", input(), "-d", out.path()});
+        const CliResult r = run_cli(DEC_DECODER_EXE, args, in.path());
+        EXPECT_EQ(r.exit_code, 19) << r.out;
+        EXPECT_NE(r.err.find(std::string("Couldn't close text file: ") + std::strerror(ENOSPC)),
+                  std::string::npos)
+            << r.err;
+        EXPECT_NE(r.out.find("Filename: "), std::string::npos);
+        EXPECT_EQ(r.out.find("uccess"), std::string::npos);
+        expect_no_temporary_file();
     }
 }
 
