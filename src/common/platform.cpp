@@ -9,6 +9,9 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 #ifndef O_BINARY
 #define O_BINARY 0
