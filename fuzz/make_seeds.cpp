@@ -28,7 +28,7 @@ void write_seed(const std::filesystem::path& dir, const std::string& name, uint8
 
 std::vector<uint8_t> gen5_seed(uint8_t structure_version) {
     ContainerBuilder c;
-    OpenBlockSpec t17{.tag = 17, .flash_start = 0, .flash_end = 64 * 6, .time = 383900400};
+    OpenBlockFields t17{.tag = 17, .flash_start = 0, .flash_end = 64 * 6, .time = 383900400};
     Block256 open = make_open_block(t17);
     // Tag type and software version are bytes 2 and 3 of the settings record.
     example_tt5_10(structure_version).u8(2, 5).u8(3, 10).write_into(open.data());
@@ -38,11 +38,11 @@ std::vector<uint8_t> gen5_seed(uint8_t structure_version) {
         c.unit(make_pattern_unit(type, type));
     }
     c.close_info(1556866800).empty_units(4);
-    c.download(OpenBlockSpec{.tag = 17, .flash_start = 64 * 15, .time = 383904000}, 3, 0x30);
-    c.download(OpenBlockSpec{.tag = 5, .sw_version = 9, .time = 383900400}, 3, 0x40);
-    EcgSpec ecg;
+    c.download(OpenBlockFields{.tag = 17, .flash_start = 64 * 15, .time = 383904000}, 3, 0x30);
+    c.download(OpenBlockFields{.tag = 5, .sw_version = 9, .time = 383900400}, 3, 0x40);
+    EcgFields ecg;
     ecg.samples = {1, 2, 3};
-    c.open(OpenBlockSpec{.tag = 40, .tag_type = 7, .sw_version = 1, .flash_end = 128});
+    c.open(OpenBlockFields{.tag = 40, .tag_type = 7, .sw_version = 1, .flash_end = 128});
     add_ecg_units(c, make_ecg_record(ecg, 40, 2));
     c.unit(make_pattern_unit(0x10, 3));
     return c.bytes();

@@ -45,7 +45,7 @@ std::array<uint8_t, 224> make_default_settings(uint8_t tag_type, uint8_t sw_vers
     return s;
 }
 
-Block256 make_open_block(const OpenBlockSpec& desc, const std::array<uint8_t, 224>& settings) {
+Block256 make_open_block(const OpenBlockFields& desc, const std::array<uint8_t, 224>& settings) {
     Block256 b{};
     b[0] = 0x01;
     put_le32(b.data(), 1, 0x79F02AB6);
@@ -59,7 +59,7 @@ Block256 make_open_block(const OpenBlockSpec& desc, const std::array<uint8_t, 22
     return b;
 }
 
-Block256 make_open_block(const OpenBlockSpec& desc) {
+Block256 make_open_block(const OpenBlockFields& desc) {
     return make_open_block(desc,
                            make_default_settings(desc.tag_type, desc.sw_version, desc.feature_word));
 }
@@ -98,7 +98,7 @@ Block256 make_close_info(uint16_t local_address, uint32_t connect_time, uint32_t
     return b;
 }
 
-ContainerBuilder& ContainerBuilder::open(const OpenBlockSpec& desc) {
+ContainerBuilder& ContainerBuilder::open(const OpenBlockFields& desc) {
     return block(make_open_block(desc));
 }
 
@@ -109,7 +109,7 @@ ContainerBuilder& ContainerBuilder::empty_units(int count) {
     return *this;
 }
 
-ContainerBuilder& ContainerBuilder::download(OpenBlockSpec desc, int count, uint8_t type) {
+ContainerBuilder& ContainerBuilder::download(OpenBlockFields desc, int count, uint8_t type) {
     desc.flash_end = desc.flash_start + 64u * static_cast<uint32_t>(count);
     open(desc);
     for (int i = 0; i < count; ++i) {

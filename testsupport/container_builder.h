@@ -13,7 +13,7 @@ namespace dec::testing {
 using Unit = std::array<uint8_t, 64>;
 using Block256 = std::array<uint8_t, 256>;
 
-struct OpenBlockSpec {
+struct OpenBlockFields {
     uint16_t tag = 1;
     uint8_t tag_type = 5;    // 5 GPS-acceleration, 7 ECG
     uint8_t sw_version = 10; // 9 or 10 for type 5, 1 for type 7
@@ -38,8 +38,8 @@ std::array<uint8_t, 224> make_default_settings(uint8_t tag_type, uint8_t sw_vers
 // Puts a valid tt5_10 checksum behind the first `length` bytes of a record.
 void seal_tt5_10(uint8_t* settings, unsigned length);
 
-Block256 make_open_block(const OpenBlockSpec& desc);
-Block256 make_open_block(const OpenBlockSpec& desc, const std::array<uint8_t, 224>& settings);
+Block256 make_open_block(const OpenBlockFields& desc);
+Block256 make_open_block(const OpenBlockFields& desc, const std::array<uint8_t, 224>& settings);
 
 // A data unit: type byte and up to 63 payload bytes (the rest zero).
 Unit make_unit(uint8_t type, const std::vector<uint8_t>& payload = {});
@@ -55,7 +55,7 @@ class ContainerBuilder {
 public:
     explicit ContainerBuilder(std::vector<uint8_t> header = make_header()) : bytes_(std::move(header)) {}
 
-    ContainerBuilder& open(const OpenBlockSpec& desc);
+    ContainerBuilder& open(const OpenBlockFields& desc);
     ContainerBuilder& block(const Block256& b) { return raw(b.data(), b.size()); }
     ContainerBuilder& unit(const Unit& u) { return raw(u.data(), u.size()); }
     ContainerBuilder& unit(uint8_t type, const std::vector<uint8_t>& payload = {}) {
@@ -71,7 +71,7 @@ public:
     }
     // A whole download: open block for [start, start + 64 * count) and `count`
     // pattern units of type 0x10..., numbered from start / 64.
-    ContainerBuilder& download(OpenBlockSpec desc, int count, uint8_t type = 0xFE);
+    ContainerBuilder& download(OpenBlockFields desc, int count, uint8_t type = 0xFE);
 
     const std::vector<uint8_t>& bytes() const { return bytes_; }
     // Writes the container to `path`; throws std::runtime_error on failure.

@@ -4,7 +4,7 @@
 
 namespace dec::testing {
 
-std::vector<uint8_t> make_ecg_record(const EcgSpec& desc, uint32_t tag_number, uint8_t format) {
+std::vector<uint8_t> make_ecg_record(const EcgFields& desc, uint32_t tag_number, uint8_t format) {
     std::vector<uint8_t> r(63u * desc.units, 0);
     put_le32(r.data(), 1, desc.start_time);
     r[6] = desc.frequency_code;

@@ -8,7 +8,7 @@
 
 namespace dec::testing {
 
-struct EcgSpec {
+struct EcgFields {
     uint32_t start_time = 0;
     uint8_t frequency_code = 4;
     uint8_t resolution_code = 9;
@@ -20,7 +20,7 @@ struct EcgSpec {
 };
 
 // The assembled record (63 bytes per unit), checksum seeded for format 2.
-std::vector<uint8_t> make_ecg_record(const EcgSpec& desc, uint32_t tag_number, uint8_t format);
+std::vector<uint8_t> make_ecg_record(const EcgFields& desc, uint32_t tag_number, uint8_t format);
 
 // Appends the record as a 0x60 unit and 0x61 units.
 void add_ecg_units(ContainerBuilder& c, const std::vector<uint8_t>& record);

@@ -132,7 +132,7 @@ private:
         const int32_t height = failed ? 0 : 480000 + rng_.range(-20000, 20000);
         const int kind = kind_ == TagKind::v10 ? static_cast<int>(n % 3) : 0;
         if (kind == 0) {
-            GpsCookedSpec s{.lon = failed ? 0 : lon_, .lat = failed ? 0 : lat_,
+            GpsCookedFields s{.lon = failed ? 0 : lon_, .lat = failed ? 0 : lat_,
                             .height_mm = height, .week = week, .tow_ms = tow,
                             .fix_byte = static_cast<uint8_t>(failed ? 0 : 3),
                             .status = static_cast<uint8_t>(failed ? 0x00 : 0x0D),
@@ -151,7 +151,7 @@ private:
             out.push_back(payload_unit(kUnitGpsCooked, make_gps_cooked(s)));
             return;
         }
-        GpsExtendedSpec s{.lon = failed ? 0 : lon_, .lat = failed ? 0 : lat_, .height_mm = height,
+        GpsExtendedFields s{.lon = failed ? 0 : lon_, .lat = failed ? 0 : lat_, .height_mm = height,
                           .week = week, .tow_ms = tow,
                           .status = static_cast<uint8_t>(failed ? 0x00 : 0x3D),
                           .speed_acc = static_cast<uint16_t>(rng_.range(200, 900)),
@@ -198,7 +198,7 @@ private:
         const uint8_t axes = kAxes[n % 3];
         const int axis_count = axes == 0x38 ? 3 : axes == 0x28 ? 2 : 1;
         const size_t samples = (63u * units - 9) / 3 * 2;
-        AccBurstSpec s{.time = t, .axes = axes, .rate_code = static_cast<uint8_t>(n % 2 ? 4 : 2),
+        AccBurstFields s{.time = t, .axes = axes, .rate_code = static_cast<uint8_t>(n % 2 ? 4 : 2),
                        .samples = motion(samples, axis_count, 0.1 * n), .units = units};
         if (kind_ == TagKind::v9) {
             s.rate_code = 10;  // the MMA8452 divider of version-9 tags: 10 Hz
@@ -212,13 +212,13 @@ private:
 
     void add_newacc(uint32_t t, std::vector<Unit>& out) {
         // Two units: (126 - 18) / 3 * 2 = 72 samples, 24 per axis.
-        NewaccSpec s{.time = t, .fine_time = imu_fine_time(t, static_cast<uint32_t>(rng_.range(0, 32767))),
+        NewaccFields s{.time = t, .fine_time = imu_fine_time(t, static_cast<uint32_t>(rng_.range(0, 32767))),
                      .flags = 0, .start_offset = 4, .samples = motion(72, 3, 0.3), .units = 2};
         append(out, record_units(kUnitNewacc, make_newacc(s, tag_)));
     }
 
     void add_quatcmp(uint32_t t, std::vector<Unit>& out) {
-        QuatcmpSpec s{.time = t, .fine_time = imu_fine_time(t, 0), .flags = 5, .start_offset = 0,
+        QuatcmpFields s{.time = t, .fine_time = imu_fine_time(t, 0), .flags = 5, .start_offset = 0,
                       .temperature_raw = static_cast<int16_t>(6400 + rng_.range(-256, 256)),
                       .entries = {}, .units = 2};
         for (int i = 0; i < 10; ++i) {
@@ -234,7 +234,7 @@ private:
     }
 
     void add_satellites(uint32_t t, std::vector<Unit>& out) {
-        std::vector<SatChannelSpec> ch;
+        std::vector<SatChannelFields> ch;
         for (uint8_t i = 0; i < 8; ++i) {
             ch.push_back({.channel = i, .satellite = static_cast<uint8_t>(2 + 3 * i),
                           .flags = static_cast<uint8_t>(i == 5 ? 0 : 0x04),
@@ -249,7 +249,7 @@ private:
 
     void add_gsm(uint32_t t, std::vector<Unit>& out) {
         append(out, record_units(kUnitGsmText, make_gsm_text(t, "+CSQ: 17,99\r\nOK")));
-        GsmReportSpec g{.head = {.type = 8, .time = t + 75, .battery = battery(),
+        GsmReportFields g{.head = {.type = 8, .time = t + 75, .battery = battery(),
                                  .battery_at_fix = battery()},
                         .start_time = t, .connect_time = static_cast<uint16_t>(t + 20),
                         .ddl_end_time = static_cast<uint16_t>(t + 70),
@@ -261,7 +261,7 @@ private:
     }
 
     void add_ecg(uint32_t t, std::vector<Unit>& out) {
-        EcgSpec s{.start_time = t, .units = 3, .samples = {}};
+        EcgFields s{.start_time = t, .units = 3, .samples = {}};
         // A heartbeat: a sharp peak every 50 samples on a slow baseline wander.
         const size_t count = (63u * 3 - 18) / 3 * 2;
         for (size_t i = 0; i < count; ++i) {
@@ -327,7 +327,7 @@ void write_gen5_example(const ExampleOptions& o, const ExampleSink& sink) {
 
             // The base station reaches the tags a few minutes apart.
             const uint32_t now = from + window + 300 * static_cast<uint32_t>(i);
-            OpenBlockSpec desc{.tag = t.recorder.tag(),
+            OpenBlockFields desc{.tag = t.recorder.tag(),
                                .tag_type = static_cast<uint8_t>(t.recorder.kind() == TagKind::ecg ? 7 : 5),
                                .sw_version = static_cast<uint8_t>(
                                    t.recorder.kind() == TagKind::v10 ? 10

@@ -24,7 +24,7 @@ void ubx_sums(uint8_t* p, size_t count) {
     p[count + 1] = b;
 }
 
-void put_gps_common(uint8_t* p, const Gen3GpsSpec& s) {
+void put_gps_common(uint8_t* p, const Gen3GpsFields& s) {
     put_le32(p, 0, static_cast<uint32_t>(s.lon));
     put_le32(p, 4, static_cast<uint32_t>(s.lat));
     put_le32(p, 8, static_cast<uint32_t>(s.height_mm));
@@ -55,7 +55,7 @@ std::vector<uint8_t> make_gen3_header(int minor, uint32_t rewrite_counter, const
     return h;
 }
 
-std::vector<uint8_t> make_gen3_open_block(const Gen3OpenSpec& s, bool long_form) {
+std::vector<uint8_t> make_gen3_open_block(const Gen3OpenFields& s, bool long_form) {
     std::vector<uint8_t> b(long_form ? 192 : 64, 0);
     uint8_t* p = b.data();
     p[0] = 1;
@@ -100,7 +100,7 @@ Gen3Record make_gen3_pattern_record(uint8_t type, uint32_t seed) {
     return r;
 }
 
-Gen3Record make_gen3_gps_old(const Gen3GpsSpec& s) {
+Gen3Record make_gen3_gps_old(const Gen3GpsFields& s) {
     Gen3Record r{};
     r[0] = 0x30;
     uint8_t* p = r.data() + 1;
@@ -109,7 +109,7 @@ Gen3Record make_gen3_gps_old(const Gen3GpsSpec& s) {
     return r;
 }
 
-Gen3Record make_gen3_gps(const Gen3GpsSpec& s) {
+Gen3Record make_gen3_gps(const Gen3GpsFields& s) {
     Gen3Record r{};
     r[0] = 0x31;
     uint8_t* p = r.data() + 1;
@@ -193,7 +193,7 @@ std::vector<uint8_t> make_gen3_config(size_t size, size_t marker_offset, uint8_t
     return c;
 }
 
-Gen3IntactBlock make_gen3_intact_block(const Gen3IntactSpec& desc) {
+Gen3IntactBlock make_gen3_intact_block(const Gen3IntactFields& desc) {
     Gen3IntactBlock b{};
     b[0] = desc.type;
     b[1] = 0xF1;
@@ -246,7 +246,7 @@ std::vector<uint8_t> make_gen3_intact_config(uint8_t intact_interval, uint8_t fl
 Gen3Builder::Gen3Builder(int minor, std::vector<uint8_t> header)
     : minor_(minor), bytes_(header.empty() ? make_gen3_header(minor) : std::move(header)) {}
 
-Gen3Builder& Gen3Builder::open(const Gen3OpenSpec& desc) {
+Gen3Builder& Gen3Builder::open(const Gen3OpenFields& desc) {
     const auto b = make_gen3_open_block(desc, long_form());
     return raw(b.data(), b.size());
 }
@@ -263,7 +263,7 @@ Gen3Builder& Gen3Builder::raw(const uint8_t* data, size_t size) {
     return *this;
 }
 
-Gen3Builder& Gen3Builder::download(Gen3OpenSpec desc, int count) {
+Gen3Builder& Gen3Builder::download(Gen3OpenFields desc, int count) {
     open(desc);
     for (int i = 0; i < count; ++i) {
         record(make_gen3_pattern_record(0x03, desc.fufa / 64 + static_cast<uint32_t>(i)));
@@ -302,7 +302,7 @@ std::vector<uint8_t> build_gen3_example(int minor) {
     const uint32_t day = 86400;
     std::vector<Gen3Record> first;
     for (int i = 0; i < 6; ++i) {
-        Gen3GpsSpec g;
+        Gen3GpsFields g;
         g.lon = 87654321 + i * 1000;
         g.lat = 475000000 + i * 700;
         g.height_mm = 512300;
@@ -331,13 +331,13 @@ std::vector<uint8_t> build_gen3_example(int minor) {
     first.push_back(make_gen3_sysinfo(0, 2000 * day + 7000, 0x12, 0x01));
     first.push_back(make_gen3_sysinfo(1, 2000 * day + 7100, 2900 & 0xFF, 2900 >> 8));
 
-    Gen3OpenSpec a{.tag = 1234, .tag_type = 5, .sw_version = 7, .fufa = 0,
+    Gen3OpenFields a{.tag = 1234, .tag_type = 5, .sw_version = 7, .fufa = 0,
                    .fffa = static_cast<uint32_t>(64 * first.size()), .time = 2000 * day + 8000,
                    .basestation_id = 0x0300, .config = cfg};
     b.open(a).records(first);
     // The second download repeats the last four records of the first.
     const size_t repeat = 4;
-    Gen3OpenSpec a2 = a;
+    Gen3OpenFields a2 = a;
     a2.fufa = a.fffa - 64 * repeat;
     a2.fffa = a.fffa + 64 * 2;
     a2.time += day;
@@ -349,10 +349,10 @@ std::vector<uint8_t> build_gen3_example(int minor) {
     b.record(make_gen3_record(0x03));
 
     // An early tag with the older GPS layout and raw bursts.
-    Gen3OpenSpec e{.tag = 5, .tag_type = 4, .sw_version = 1, .fufa = 4096, .fffa = 4096 + 3 * 64,
+    Gen3OpenFields e{.tag = 5, .tag_type = 4, .sw_version = 1, .fufa = 4096, .fffa = 4096 + 3 * 64,
                    .time = 1500 * day, .basestation_id = 0x0300, .config = {}};
     b.open(e);
-    Gen3GpsSpec g;
+    Gen3GpsFields g;
     g.lon = 113000000;
     g.lat = 480000000;
     g.height_mm = 400000;

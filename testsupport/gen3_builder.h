@@ -23,7 +23,7 @@ std::vector<uint8_t> make_gen3_header(int minor, uint32_t rewrite_counter = 7,
                                       uint16_t basestation_id = 0x0300, uint32_t magic = 0,
                                       const std::string& version_rest = " build 2");
 
-struct Gen3OpenSpec {
+struct Gen3OpenFields {
     uint16_t tag = 1;
     uint8_t tag_type = 5;
     uint8_t sw_version = 6;
@@ -36,14 +36,14 @@ struct Gen3OpenSpec {
 };
 
 // 64 bytes (short) or 192 bytes (long).
-std::vector<uint8_t> make_gen3_open_block(const Gen3OpenSpec& desc, bool long_form);
+std::vector<uint8_t> make_gen3_open_block(const Gen3OpenFields& desc, bool long_form);
 
 // A data record: type byte and up to 63 payload bytes.
 Gen3Record make_gen3_record(uint8_t type, const std::vector<uint8_t>& payload = {});
 // A data record whose payload is a recognisable non-zero pattern from `seed`.
 Gen3Record make_gen3_pattern_record(uint8_t type, uint32_t seed);
 
-struct Gen3GpsSpec {
+struct Gen3GpsFields {
     int32_t lon = 0;
     int32_t lat = 0;
     int32_t height_mm = 0;
@@ -67,8 +67,8 @@ struct Gen3GpsSpec {
 };
 
 // Block 0x30 (checksum over bytes 0..49) and block 0x31 (over bytes 0..60).
-Gen3Record make_gen3_gps_old(const Gen3GpsSpec& desc);
-Gen3Record make_gen3_gps(const Gen3GpsSpec& desc);
+Gen3Record make_gen3_gps_old(const Gen3GpsFields& desc);
+Gen3Record make_gen3_gps(const Gen3GpsFields& desc);
 
 // An acceleration burst as blocks 0x40, 0x41, ...: burst time, axes byte, rate
 // code and `samples` 12-bit values; with `checked` the length and sum bytes of
@@ -90,7 +90,7 @@ std::vector<uint8_t> make_gen3_config(size_t size, size_t marker_offset, uint8_t
 // magic 0xF1 and valid checksum bytes.
 using Gen3IntactBlock = std::array<uint8_t, 512>;
 
-struct Gen3IntactSpec {
+struct Gen3IntactFields {
     uint8_t type = 130;
     uint32_t time = 0;
     uint16_t temperature_raw = 0;
@@ -101,7 +101,7 @@ struct Gen3IntactSpec {
     std::vector<uint8_t> entries = {};
 };
 
-Gen3IntactBlock make_gen3_intact_block(const Gen3IntactSpec& desc);
+Gen3IntactBlock make_gen3_intact_block(const Gen3IntactFields& desc);
 // The four bytes of one entry of a TX or RX block.
 std::vector<uint8_t> intact_tx_entry(uint8_t strength);
 std::vector<uint8_t> intact_rx_entry(uint8_t strength_a, uint8_t strength_b, uint16_t other_tag);
@@ -111,7 +111,7 @@ std::vector<uint8_t> intact_jump_entry(uint8_t type, uint16_t seconds);
 std::vector<uint8_t> intact_entries(std::initializer_list<std::vector<uint8_t>> entries);
 
 // An interaction configuration ('j' marker) with the entry interval and flags0
-// set, laid out for Gen3OpenSpec::config: `at_download` is the layout of
+// set, laid out for Gen3OpenFields::config: `at_download` is the layout of
 // software version 6, which the long open block carries 4 bytes further in.
 std::vector<uint8_t> make_gen3_intact_config(uint8_t intact_interval, uint8_t flags0,
                                              bool at_download, bool long_form);
@@ -121,7 +121,7 @@ public:
     explicit Gen3Builder(int minor, std::vector<uint8_t> header = {});
 
     bool long_form() const { return minor_ >= 5; }
-    Gen3Builder& open(const Gen3OpenSpec& desc);
+    Gen3Builder& open(const Gen3OpenFields& desc);
     Gen3Builder& record(const Gen3Record& r) { return raw(r.data(), r.size()); }
     Gen3Builder& records(const std::vector<Gen3Record>& rs);
     Gen3Builder& intact_block(const Gen3IntactBlock& b) { return raw(b.data(), b.size()); }
@@ -129,7 +129,7 @@ public:
     Gen3Builder& intact_part(const Gen3IntactBlock& b, size_t bytes) { return raw(b.data(), bytes); }
     Gen3Builder& raw(const uint8_t* data, size_t size);
     // Open block and `count` pattern records of type 0x03 from fufa on.
-    Gen3Builder& download(Gen3OpenSpec desc, int count);
+    Gen3Builder& download(Gen3OpenFields desc, int count);
 
     const std::vector<uint8_t>& bytes() const { return bytes_; }
     void write_file(const std::string& path) const;

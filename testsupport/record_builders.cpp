@@ -55,12 +55,12 @@ size_t packed_size(size_t samples) { return 3 * ((samples + 1) / 2); }
 
 // ---------------------------------------------------------------- GPS fixes
 
-void set_extended_temperature(GpsExtendedSpec& desc, uint16_t raw) {
+void set_extended_temperature(GpsExtendedFields& desc, uint16_t raw) {
     desc.pressure_d2 = (desc.pressure_d2 & 0xFFu) | (uint32_t{static_cast<uint8_t>(raw)} << 16) |
                        (uint32_t{static_cast<uint8_t>(raw >> 8)} << 8);
 }
 
-Payload make_gps_cooked(const GpsCookedSpec& s) {
+Payload make_gps_cooked(const GpsCookedFields& s) {
     Payload p{};
     uint8_t* b = p.data();
     put_le32(b, 0, static_cast<uint32_t>(s.lon));
@@ -88,7 +88,7 @@ Payload make_gps_cooked(const GpsCookedSpec& s) {
     return p;
 }
 
-Payload make_gps_extended(const GpsExtendedSpec& s, bool seeded, uint32_t tag_number) {
+Payload make_gps_extended(const GpsExtendedFields& s, bool seeded, uint32_t tag_number) {
     Payload p{};
     uint8_t* b = p.data();
     put_le32(b, 0, static_cast<uint32_t>(s.lon));
@@ -130,7 +130,7 @@ Payload make_gps_extended(const GpsExtendedSpec& s, bool seeded, uint32_t tag_nu
 
 // ------------------------------------------------------ acceleration bursts
 
-Record make_acc_burst(const AccBurstSpec& s, int variant, uint32_t tag_number) {
+Record make_acc_burst(const AccBurstFields& s, int variant, uint32_t tag_number) {
     Record r(record_length(s.units, 9 + packed_size(s.samples.size())), 0);
     put_le32(r.data(), 0, s.time);
     r[4] = s.axes;
@@ -185,7 +185,7 @@ void put_imu_head(Record& r, uint32_t time, uint32_t fine_time, uint8_t flags, u
 
 }  // namespace
 
-Record make_newacc(const NewaccSpec& s, uint32_t tag_number) {
+Record make_newacc(const NewaccFields& s, uint32_t tag_number) {
     Record r(record_length(s.units, 18 + packed_size(s.samples.size())), 0);
     put_imu_head(r, s.time, s.fine_time, s.flags, s.start_offset);
     pack_samples(r, 18, s.samples);
@@ -193,13 +193,13 @@ Record make_newacc(const NewaccSpec& s, uint32_t tag_number) {
     return r;
 }
 
-Record make_quatcmp(const QuatcmpSpec& s, uint32_t tag_number) {
+Record make_quatcmp(const QuatcmpFields& s, uint32_t tag_number) {
     Record r(record_length(s.units, 16 + 11 * s.entries.size()), 0);
     put_imu_head(r, s.time, s.fine_time, s.flags, s.start_offset);
     put_le16(r.data(), 14, static_cast<uint16_t>(s.temperature_raw));
     for (size_t i = 0; i < s.entries.size(); ++i) {
         uint8_t* e = r.data() + 16 + 11 * i;
-        const QuatEntrySpec& q = s.entries[i];
+        const QuatEntryFields& q = s.entries[i];
         put_le16(e, 0, static_cast<uint16_t>(q.w));
         e[2] = static_cast<uint8_t>(q.x);
         e[3] = static_cast<uint8_t>(q.y);
@@ -214,7 +214,7 @@ Record make_quatcmp(const QuatcmpSpec& s, uint32_t tag_number) {
 
 // ------------------------------------------------------------------ events
 
-Payload make_event(const EventSpec& s) {
+Payload make_event(const EventFields& s) {
     Payload p{};
     p[0] = s.type;
     put_le32(p.data(), 1, s.time);
@@ -243,7 +243,7 @@ Payload make_low_battery_event(uint32_t time, uint16_t battery) {
                        .battery_at_fix = battery});
 }
 
-Payload make_gsm_report(const GsmReportSpec& s) {
+Payload make_gsm_report(const GsmReportFields& s) {
     Payload p = make_event(s.head);
     uint8_t* b = p.data();
     put_le32(b, 13, s.start_time);
@@ -289,7 +289,7 @@ Payload make_event_v9_old(uint8_t type, uint32_t time, uint8_t rs, uint16_t batt
 
 // ------------------------------------------------- satellites and GSM text
 
-Record make_satellite_report(uint32_t tow_ms, const std::vector<SatChannelSpec>& channels) {
+Record make_satellite_report(uint32_t tow_ms, const std::vector<SatChannelFields>& channels) {
     if (channels.size() > 155) {
         throw std::invalid_argument("too many channels");
     }
@@ -299,7 +299,7 @@ Record make_satellite_report(uint32_t tow_ms, const std::vector<SatChannelSpec>&
     r[4] = static_cast<uint8_t>(channels.size());
     for (size_t i = 0; i < channels.size(); ++i) {
         uint8_t* c = r.data() + 8 + 12 * i;
-        const SatChannelSpec& ch = channels[i];
+        const SatChannelFields& ch = channels[i];
         c[0] = ch.channel;
         c[1] = ch.satellite;
         c[2] = ch.flags;
@@ -358,7 +358,7 @@ void TagImage::download(ContainerBuilder& c, size_t first, size_t count, uint32_
 
 void TagImage::interrupted_download(ContainerBuilder& c, size_t first, size_t announced,
                                     size_t delivered, uint32_t time) const {
-    OpenBlockSpec desc = base_;
+    OpenBlockFields desc = base_;
     desc.flash_start = base_.flash_start + 64u * static_cast<uint32_t>(first);
     desc.flash_end = desc.flash_start + 64u * static_cast<uint32_t>(announced);
     desc.time = time;

@@ -1,5 +1,5 @@
 // Records of generation-5 GPS-acceleration tags with valid checksums, built
-// from plain specs: GPS fixes (cooked and extended), acceleration bursts,
+// from plain field values: GPS fixes (cooked and extended), acceleration bursts,
 // NEWACC and QUATCMP, system events, satellite reports and GSM texts.
 //
 // Single-unit records are 63-byte payloads (the unit without its type byte);
@@ -36,7 +36,7 @@ inline constexpr uint8_t kUnitGsmText = 0x70;
 // ---------------------------------------------------------------- GPS fixes
 
 // Cooked record (block 0x30; software 9 and 10 share the layout).
-struct GpsCookedSpec {
+struct GpsCookedFields {
     int32_t lon = 0;        // 1e-7 degree
     int32_t lat = 0;        // 1e-7 degree
     int32_t height_mm = 0;
@@ -61,7 +61,7 @@ struct GpsCookedSpec {
 };
 
 // Extended record (blocks 0x34 and 0x36).
-struct GpsExtendedSpec {
+struct GpsExtendedFields {
     int32_t lon = 0;
     int32_t lat = 0;
     int32_t height_mm = 0;
@@ -91,19 +91,19 @@ struct GpsExtendedSpec {
 
 // Sets the temperature raw of an extended record without pressure data: the
 // 16 bits lie where D2 keeps its bits 23-8.
-void set_extended_temperature(GpsExtendedSpec& desc, uint16_t raw);
+void set_extended_temperature(GpsExtendedFields& desc, uint16_t raw);
 
-Payload make_gps_cooked(const GpsCookedSpec& desc);
-inline Payload make_gps_cooked_v9(const GpsCookedSpec& desc) { return make_gps_cooked(desc); }
+Payload make_gps_cooked(const GpsCookedFields& desc);
+inline Payload make_gps_cooked_v9(const GpsCookedFields& desc) { return make_gps_cooked(desc); }
 // Unseeded (block 0x34) unless `seeded`, when the sums start at the two low
 // bytes of the tag number (block 0x36).
-Payload make_gps_extended(const GpsExtendedSpec& desc, bool seeded = false,
+Payload make_gps_extended(const GpsExtendedFields& desc, bool seeded = false,
                           uint32_t tag_number = 0);
 
 // ------------------------------------------------------ acceleration bursts
 
 // A burst of 0x40/0x44 units (software 10) or 0x40 units (software 9).
-struct AccBurstSpec {
+struct AccBurstFields {
     uint32_t time = 0;
     uint8_t axes = 0x38;       // 0x08 X, 0x10 Y, 0x20 Z
     uint8_t rate_code = 0;
@@ -115,8 +115,8 @@ struct AccBurstSpec {
 
 // Variant 0 (units 0x40) sums from 0; variant 1 (units 0x44) seeds the sum with
 // the tag number.
-Record make_acc_burst(const AccBurstSpec& desc, int variant = 0, uint32_t tag_number = 0);
-inline Record make_acc_burst_v9(const AccBurstSpec& desc) { return make_acc_burst(desc, 0, 0); }
+Record make_acc_burst(const AccBurstFields& desc, int variant = 0, uint32_t tag_number = 0);
+inline Record make_acc_burst_v9(const AccBurstFields& desc) { return make_acc_burst(desc, 0, 0); }
 
 // ------------------------------------------------------------ IMU records
 
@@ -125,7 +125,7 @@ inline uint32_t imu_fine_time(uint32_t seconds, uint32_t fraction) {
     return seconds * 32768u + fraction;
 }
 
-struct NewaccSpec {
+struct NewaccFields {
     uint32_t time = 0;       // coarse tag time
     uint32_t fine_time = 0;  // imu_fine_time()
     uint8_t flags = 0;       // bit 7: sensor error
@@ -134,7 +134,7 @@ struct NewaccSpec {
     uint8_t units = 0;
 };
 
-struct QuatEntrySpec {
+struct QuatEntryFields {
     int16_t w = 0;
     int8_t x = 0;
     int8_t y = 0;
@@ -144,22 +144,22 @@ struct QuatEntrySpec {
     int16_t mag_z = 0;
 };
 
-struct QuatcmpSpec {
+struct QuatcmpFields {
     uint32_t time = 0;
     uint32_t fine_time = 0;
     uint8_t flags = 0;  // bit 7: sensor error; bits 0-6: rate divider (100 / d Hz)
     uint8_t start_offset = 0;
     int16_t temperature_raw = 0;  // 1/256 degree Celsius
-    std::vector<QuatEntrySpec> entries;
+    std::vector<QuatEntryFields> entries;
     uint8_t units = 0;
 };
 
-Record make_newacc(const NewaccSpec& desc, uint32_t tag_number);
-Record make_quatcmp(const QuatcmpSpec& desc, uint32_t tag_number);
+Record make_newacc(const NewaccFields& desc, uint32_t tag_number);
+Record make_quatcmp(const QuatcmpFields& desc, uint32_t tag_number);
 
 // ------------------------------------------------------------------ events
 
-struct EventSpec {
+struct EventFields {
     uint8_t type = 0;   // 0 reset, 3 low battery, 4 switch, 8 GSM report, ...
     uint32_t time = 0;
     uint8_t rs = 0;
@@ -171,8 +171,8 @@ struct EventSpec {
 };
 
 // GSM connection report, first form (event type 8).
-struct GsmReportSpec {
-    EventSpec head{.type = 8};
+struct GsmReportFields {
+    EventFields head{.type = 8};
     uint32_t start_time = 0;
     uint16_t connect_time = 0;
     uint16_t ddl_end_time = 0;
@@ -193,11 +193,11 @@ struct GsmReportSpec {
     uint8_t urcflags = 0;
 };
 
-Payload make_event(const EventSpec& desc);
+Payload make_event(const EventFields& desc);
 Payload make_reset_event(uint32_t time, uint8_t rs, uint16_t battery);
 Payload make_switch_event(uint32_t time, bool on, uint16_t battery);
 Payload make_low_battery_event(uint32_t time, uint16_t battery);
-Payload make_gsm_report(const GsmReportSpec& desc);
+Payload make_gsm_report(const GsmReportFields& desc);
 
 // SMS attempt of software-9 tags from serial 1980 on (event type 7): the CSQ
 // text (at most 5 characters) and the two registration states, which the SMS
@@ -210,7 +210,7 @@ Payload make_event_v9_old(uint8_t type, uint32_t time, uint8_t rs, uint16_t batt
 
 // ------------------------------------------------- satellites and GSM text
 
-struct SatChannelSpec {
+struct SatChannelFields {
     uint8_t channel = 0;
     uint8_t satellite = 0;
     uint8_t flags = 0x04;  // orbit information available
@@ -221,7 +221,7 @@ struct SatChannelSpec {
 };
 
 // The satellite status report (units 0x32/0x33), padded to whole units.
-Record make_satellite_report(uint32_t tow_ms, const std::vector<SatChannelSpec>& channels);
+Record make_satellite_report(uint32_t tow_ms, const std::vector<SatChannelFields>& channels);
 // A GSM text (units 0x70/0x71): tag time and the text, zero-terminated, padded.
 Record make_gsm_text(uint32_t time, const std::string& text);
 
@@ -236,7 +236,7 @@ void add_record(ContainerBuilder& c, uint8_t start_type, const Record& record);
 // A tag's flash memory as units, from which downloads are cut.
 class TagImage {
 public:
-    explicit TagImage(OpenBlockSpec base) : base_(base) {}
+    explicit TagImage(OpenBlockFields base) : base_(base) {}
 
     TagImage& unit(const Unit& u) {
         units_.push_back(u);
@@ -255,7 +255,7 @@ public:
                               size_t delivered, uint32_t time) const;
 
 private:
-    OpenBlockSpec base_;
+    OpenBlockFields base_;
     std::vector<Unit> units_;
 };
 

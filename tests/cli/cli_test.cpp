@@ -13,7 +13,7 @@ namespace {
 
 using testing::CliResult;
 using testing::ContainerBuilder;
-using testing::OpenBlockSpec;
+using testing::OpenBlockFields;
 using testing::TempDir;
 
 const std::string kExe = DEC_DECODER_EXE;
@@ -49,7 +49,7 @@ protected:
     // A small valid container with one version-10 tag.
     void write_logger(const std::string& name = "logger.bin") {
         ContainerBuilder c;
-        c.download(OpenBlockSpec{.tag = 17}, 3);
+        c.download(OpenBlockFields{.tag = 17}, 3);
         c.write_file(dir.file(name));
     }
 };

@@ -9,15 +9,15 @@ namespace dec {
 namespace {
 
 using testing::Gen3Builder;
-using testing::Gen3GpsSpec;
-using testing::Gen3OpenSpec;
+using testing::Gen3GpsFields;
+using testing::Gen3OpenFields;
 using testing::Gen3Record;
 
 // 10 days and 01:01:01 after the tag epoch: Wednesday 14 March 2007.
 constexpr uint32_t kStart = 10 * 86400 + 3661;
 
-Gen3GpsSpec fix() {
-    Gen3GpsSpec g;
+Gen3GpsFields fix() {
+    Gen3GpsFields g;
     g.lon = 87654321;
     g.lat = 475000000;
     g.height_mm = 512300;
@@ -43,7 +43,7 @@ std::vector<uint16_t> ramp(int n, uint16_t from) {
     return v;
 }
 
-Gen3OpenSpec tag(uint16_t number, uint8_t type, uint8_t sw, uint32_t records) {
+Gen3OpenFields tag(uint16_t number, uint8_t type, uint8_t sw, uint32_t records) {
     std::vector<uint8_t> config = sw <= 5 ? testing::make_gen3_config(32, 28, 'j')
                                           : testing::make_gen3_config(32, 0, 'k');
     return {.tag = number, .tag_type = type, .sw_version = sw, .fufa = 0, .fffa = 64 * records,
@@ -91,9 +91,9 @@ TEST_F(Gen3Decode, CookedGpsLineAndFiles) {
 }
 
 TEST_F(Gen3Decode, ZeroPositionAndTestRecord) {
-    Gen3GpsSpec zero = fix();
+    Gen3GpsFields zero = fix();
     zero.lon = zero.lat = zero.height_mm = 0;
-    Gen3GpsSpec test_record = fix();
+    Gen3GpsFields test_record = fix();
     test_record.lon = 123456789;
     test_record.status = 0x0C;
     Gen3Builder b(4);
@@ -177,7 +177,7 @@ TEST_F(Gen3Decode, EarlyTag5) {
 }
 
 TEST_F(Gen3Decode, OldRecordWithoutValidFix) {
-    Gen3GpsSpec g = fix();
+    Gen3GpsFields g = fix();
     g.status = 0x0C;
     Gen3Builder b(0);
     b.open(tag(40, 4, 2, 1)).record(testing::make_gen3_gps_old(g));

@@ -15,7 +15,7 @@ namespace {
 
 using testing::Gen3Builder;
 using testing::Gen3IntactBlock;
-using testing::Gen3OpenSpec;
+using testing::Gen3OpenFields;
 using testing::intact_entries;
 using testing::intact_jump_entry;
 using testing::intact_rx_entry;
@@ -28,9 +28,9 @@ constexpr uint32_t kDay = 86400;
 
 // An interaction tag's open block: type 6 with its configuration (interval,
 // TX flag), or type 0 without one.
-Gen3OpenSpec itag(uint16_t number, uint8_t type, uint8_t sw, uint32_t fufa, uint32_t fffa,
+Gen3OpenFields itag(uint16_t number, uint8_t type, uint8_t sw, uint32_t fufa, uint32_t fffa,
                   bool long_form, uint8_t interval = 10, uint32_t time = kT) {
-    Gen3OpenSpec s{.tag = number, .tag_type = type, .sw_version = sw, .fufa = fufa, .fffa = fffa,
+    Gen3OpenFields s{.tag = number, .tag_type = type, .sw_version = sw, .fufa = fufa, .fffa = fffa,
                    .time = time, .basestation_id = 0x0300, .config = {}};
     if (type == 6) {
         s.config = testing::make_gen3_intact_config(interval, 0x01, sw == 6, long_form);

@@ -9,7 +9,7 @@ namespace dec {
 namespace {
 
 using testing::Gen3Builder;
-using testing::Gen3OpenSpec;
+using testing::Gen3OpenFields;
 
 class Gen3Separation : public Gen3Fixture {
 protected:

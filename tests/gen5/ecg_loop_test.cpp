@@ -8,7 +8,7 @@ namespace dec {
 namespace {
 
 using testing::add_ecg_units;
-using testing::EcgSpec;
+using testing::EcgFields;
 using testing::make_ecg_record;
 
 constexpr uint16_t kEcgTag = 40;
@@ -19,7 +19,7 @@ protected:
     std::string ecg_of(const std::function<void(ContainerBuilder&)>& body, uint32_t units,
                        const std::string& key = "2") {
         ContainerBuilder c;
-        c.open(OpenBlockSpec{.tag = kEcgTag, .tag_type = 7, .sw_version = 1,
+        c.open(OpenBlockFields{.tag = kEcgTag, .tag_type = 7, .sw_version = 1,
                              .flash_end = 64 * units, .time = kT0});
         body(c);
         c.write_file(dir.file("logger.bin"));
@@ -27,8 +27,8 @@ protected:
         info = testing::read_text(dir.file("info_tag40.txt"));
         return testing::read_text(dir.file("tag40_ecg.txt"));
     }
-    static EcgSpec record(uint8_t units, uint16_t first_sample) {
-        EcgSpec s;
+    static EcgFields record(uint8_t units, uint16_t first_sample) {
+        EcgFields s;
         s.start_time = kT0;
         s.units = units;
         s.samples = {first_sample, 2};

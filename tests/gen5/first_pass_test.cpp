@@ -12,7 +12,7 @@ namespace {
 
 using testing::ContainerBuilder;
 using testing::make_pattern_unit;
-using testing::OpenBlockSpec;
+using testing::OpenBlockFields;
 
 TEST_F(TagInfoTest, ContiguousDownloads) {
     ContainerBuilder c;
@@ -166,7 +166,7 @@ TEST_F(TagInfoTest, UnexpectedTagTypeInALaterDownload) {
     ContainerBuilder c;
     c.open(desc(0, 64));
     units(c, 0, 1);
-    OpenBlockSpec other = desc(64, 128);
+    OpenBlockFields other = desc(64, 128);
     other.sw_version = 9;
     c.open(other);
     const std::string text = info_of(c);

@@ -15,7 +15,7 @@ namespace dec {
 using testing::CliResult;
 using testing::ContainerBuilder;
 using testing::make_pattern_unit;
-using testing::OpenBlockSpec;
+using testing::OpenBlockFields;
 using testing::TempDir;
 
 inline const std::string kExe = DEC_DECODER_EXE;
@@ -65,8 +65,8 @@ protected:
         EXPECT_FALSE(testing::file_exists(dir.file("ftag17.tmp")));
         return strip_settings(testing::read_text(dir.file("info_tag17.txt")));
     }
-    static OpenBlockSpec desc(uint32_t start, uint32_t end) {
-        return OpenBlockSpec{.tag = 17, .flash_start = start, .flash_end = end, .time = kT0};
+    static OpenBlockFields desc(uint32_t start, uint32_t end) {
+        return OpenBlockFields{.tag = 17, .flash_start = start, .flash_end = end, .time = kT0};
     }
     // `count` 0xFE units numbered from `first`.
     static void units(ContainerBuilder& c, uint32_t first, uint32_t count) {

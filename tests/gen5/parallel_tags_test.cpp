@@ -19,7 +19,7 @@ namespace dec {
 namespace {
 
 using testing::ContainerBuilder;
-using testing::OpenBlockSpec;
+using testing::OpenBlockFields;
 using testing::TempDir;
 
 std::map<std::string, std::vector<uint8_t>> files_of(const TempDir& dir) {
@@ -97,19 +97,19 @@ TEST(SideBySide, ExampleContainerInEveryKindOfOutput) {
 TEST(SideBySide, TagStoppingTheRunLeavesLaterFilesAlone) {
     struct Case {
         const char* name;
-        OpenBlockSpec stopper;
+        OpenBlockFields stopper;
         int exit_code;
     };
     const Case cases[] = {
-        {"unknown software version", OpenBlockSpec{.tag = 8, .sw_version = 11}, 20},
-        {"unknown tag type", OpenBlockSpec{.tag = 8, .tag_type = 9}, 19},
+        {"unknown software version", OpenBlockFields{.tag = 8, .sw_version = 11}, 20},
+        {"unknown tag type", OpenBlockFields{.tag = 8, .tag_type = 9}, 19},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ContainerBuilder b;
-        b.download(OpenBlockSpec{.tag = 3}, 4).download(OpenBlockSpec{.tag = 5}, 2);
+        b.download(OpenBlockFields{.tag = 3}, 4).download(OpenBlockFields{.tag = 5}, 2);
         b.download(c.stopper, 2);
-        b.download(OpenBlockSpec{.tag = 12}, 3).download(OpenBlockSpec{.tag = 14}, 3);
+        b.download(OpenBlockFields{.tag = 12}, 3).download(OpenBlockFields{.tag = 14}, 3);
         const std::map<std::string, std::string> before = {{"tag12_gps.txt", "from before\n"},
                                                            {"info_tag14.txt", "old\n"}};
         const Outcome one = decode(b.bytes(), {"-c", "2"}, 1, before);

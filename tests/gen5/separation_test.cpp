@@ -18,7 +18,7 @@ namespace dec {
 namespace {
 
 using testing::ContainerBuilder;
-using testing::OpenBlockSpec;
+using testing::OpenBlockFields;
 using testing::TempDir;
 
 class Separation : public ::testing::Test {
@@ -61,9 +61,9 @@ std::vector<uint8_t> vec(const A& a) {
 }
 
 TEST_F(Separation, TagDownloadedFirstAndThirdGetsOneFile) {
-    const OpenBlockSpec a1{.tag = 17, .flash_start = 0, .flash_end = 128};
-    const OpenBlockSpec b{.tag = 4, .flash_start = 0, .flash_end = 64};
-    const OpenBlockSpec a2{.tag = 17, .flash_start = 0x1234, .flash_end = 0x1300};
+    const OpenBlockFields a1{.tag = 17, .flash_start = 0, .flash_end = 128};
+    const OpenBlockFields b{.tag = 4, .flash_start = 0, .flash_end = 64};
+    const OpenBlockFields a2{.tag = 17, .flash_start = 0x1234, .flash_end = 0x1300};
     const auto u1 = testing::make_pattern_unit(0x30, 1), u2 = testing::make_pattern_unit(0x40, 2),
                u3 = testing::make_pattern_unit(0x10, 3), u4 = testing::make_pattern_unit(0x41, 4);
     ContainerBuilder c(testing::make_header(0x79F02AB6, 9));
@@ -95,16 +95,16 @@ TEST_F(Separation, IndexReadsAsTheTagFiles) {
     ContainerBuilder c;
     for (int round = 0; round < 3; ++round) {
         for (uint16_t tag : {7, 3, 7, 9}) {
-            c.open(OpenBlockSpec{.tag = tag, .flash_start = 0x1000u * round + 0x21u + tag,
+            c.open(OpenBlockFields{.tag = tag, .flash_start = 0x1000u * round + 0x21u + tag,
                                  .flash_end = 0x1FFFF});
             for (int u = 0; u < 5 + tag * round; ++u) {
                 c.unit(testing::make_pattern_unit(0x30, static_cast<uint8_t>(tag + u)));
             }
         }
     }
-    c.open(OpenBlockSpec{.tag = 9});
-    c.open(OpenBlockSpec{.tag = 3});
-    c.raw(testing::make_open_block(OpenBlockSpec{.tag = 7}).data(), 100);  // cut short
+    c.open(OpenBlockFields{.tag = 9});
+    c.open(OpenBlockFields{.tag = 3});
+    c.raw(testing::make_open_block(OpenBlockFields{.tag = 7}).data(), 100);  // cut short
 
     ASSERT_EQ(separate(c), 0);
     con.flush();
@@ -151,8 +151,8 @@ TEST_F(Separation, IndexReadsAsTheTagFiles) {
 
 TEST_F(Separation, FullIndexCopiesAfterAll) {
     ContainerBuilder c;
-    c.download(OpenBlockSpec{.tag = 3}, 2).download(OpenBlockSpec{.tag = 4}, 1);
-    c.download(OpenBlockSpec{.tag = 3}, 1);
+    c.download(OpenBlockFields{.tag = 3}, 2).download(OpenBlockFields{.tag = 4}, 1);
+    c.download(OpenBlockFields{.tag = 3}, 1);
     c.write_file(dir.file("logger.bin"));
     ContainerIndex index(2);
     ASSERT_EQ(separate_container(con, dir.file("logger.bin").c_str(), tags, dir.path().c_str(),
@@ -189,14 +189,14 @@ TEST_F(Separation, DataBeforeTheFirstOpenBlock) {
 TEST_F(Separation, ThousandAndFirstTagAborts) {
     ContainerBuilder c;
     for (uint16_t t = 0; t < 1000; ++t) {
-        c.open(OpenBlockSpec{.tag = t});
+        c.open(OpenBlockFields{.tag = t});
     }
-    c.open(OpenBlockSpec{.tag = 999});  // known tags are still accepted
+    c.open(OpenBlockFields{.tag = 999});  // known tags are still accepted
     ContainerBuilder full = c;
     ASSERT_EQ(separate(c), 0);
     EXPECT_EQ(tags[999], 999u);
 
-    full.open(OpenBlockSpec{.tag = 1000});
+    full.open(OpenBlockFields{.tag = 1000});
     con.flush();
     out.clear();
     ASSERT_EQ(chdir(cwd_.c_str()), 0);
@@ -230,7 +230,7 @@ TEST_F(Separation, FailingWriteStopsTheSeparation) {
         return static_cast<ssize_t>(n);
     };
     ContainerBuilder c;
-    c.download(OpenBlockSpec{.tag = 3}, 1);
+    c.download(OpenBlockFields{.tag = 3}, 1);
     EXPECT_EQ(separate(c), -1);
     con.flush();
     EXPECT_EQ(err, "Couldn't write file: Input/output error\n");

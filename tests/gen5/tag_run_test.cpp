@@ -22,7 +22,7 @@ namespace {
 
 using testing::CliResult;
 using testing::ContainerBuilder;
-using testing::OpenBlockSpec;
+using testing::OpenBlockFields;
 using testing::TempDir;
 using Files = std::vector<std::string>;
 
@@ -33,10 +33,10 @@ const std::string kTimeStamped = "2019-5-3-7-0-9_L000000012.bin";
 // Tags of the three loop kinds: 17 (version 10), 5 (version 9), 40 (ECG).
 std::vector<uint8_t> three_tags() {
     ContainerBuilder c;
-    c.download(OpenBlockSpec{.tag = 17}, 2);
-    c.download(OpenBlockSpec{.tag = 5, .sw_version = 9}, 2);
-    c.download(OpenBlockSpec{.tag = 40, .tag_type = 7, .sw_version = 1}, 2);
-    c.download(OpenBlockSpec{.tag = 17, .flash_start = 128}, 2);
+    c.download(OpenBlockFields{.tag = 17}, 2);
+    c.download(OpenBlockFields{.tag = 5, .sw_version = 9}, 2);
+    c.download(OpenBlockFields{.tag = 40, .tag_type = 7, .sw_version = 1}, 2);
+    c.download(OpenBlockFields{.tag = 17, .flash_start = 128}, 2);
     return c.bytes();
 }
 
@@ -206,7 +206,7 @@ TEST(ByteCounts, BeyondFourGibibytes) {
 TEST(TagFailures, UnknownSoftwareVersionEndsTheProgram) {
     TempDir dir;
     ContainerBuilder c;
-    c.download(OpenBlockSpec{.tag = 8, .sw_version = 11}, 1);
+    c.download(OpenBlockFields{.tag = 8, .sw_version = 11}, 1);
     c.write_file(dir.file("logger.bin"));
     CliResult r = testing::run_cli(kExe, {"-c", "2"}, dir.path());
     EXPECT_EQ(r.exit_code, 20);
@@ -219,8 +219,8 @@ TEST(TagFailures, UnknownSoftwareVersionEndsTheProgram) {
 TEST(TagFailures, UnknownTagTypeStopsTheRun) {
     TempDir dir;
     ContainerBuilder c;
-    c.download(OpenBlockSpec{.tag = 8, .tag_type = 9}, 1);
-    c.download(OpenBlockSpec{.tag = 12}, 1);
+    c.download(OpenBlockFields{.tag = 8, .tag_type = 9}, 1);
+    c.download(OpenBlockFields{.tag = 12}, 1);
     c.write_file(dir.file("logger.bin"));
     CliResult r = testing::run_cli(kExe, {"-c", "2"}, dir.path());
     EXPECT_EQ(r.exit_code, 19);

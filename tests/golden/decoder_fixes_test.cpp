@@ -28,7 +28,7 @@ CliResult decode(const ContainerBuilder& c, const std::string& key, const TempDi
 // The loop counts a GPS block before decoding it, so the first fix of a tag is
 // placemark 1 and an ACC row after two GPS blocks carries fix number 2.
 TEST(DecoderFixes, GpsRecordCounterCountsBeforeDecoding) {
-    TagImage im(OpenBlockSpec{.tag = 17});
+    TagImage im(OpenBlockFields{.tag = 17});
     im.payload(kUnitGpsCooked, valid_fix(kT0)).payload(kUnitGpsCooked, valid_fix(kT0 + 600));
     im.record(kUnitAcc0, make_acc_burst({.time = kT0 + 700, .axes = 0x08, .samples = {1, 2}}));
     ContainerBuilder c;

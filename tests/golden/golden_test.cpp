@@ -61,7 +61,7 @@ std::vector<uint16_t> interleave(const std::vector<std::vector<uint16_t>>& axes)
 // of one, two and three axes as 0x40 and 0x44, NEWACC, QUATCMP, a satellite
 // report and a GSM text.
 TagImage tag10_image() {
-    TagImage im(OpenBlockSpec{.tag = kTag10, .basestation_id = 4});
+    TagImage im(OpenBlockFields{.tag = kTag10, .basestation_id = 4});
     im.payload(kUnitSysinfo, make_reset_event(kT0 + 10, 0x02, 3000));
     im.payload(kUnitGpsCooked,
                make_gps_cooked({.lon = 89876543, .lat = 477612345, .height_mm = 512340,
@@ -77,7 +77,7 @@ TagImage tag10_image() {
     im.record(kUnitAcc1, make_acc_burst({.time = kT0 + 180, .axes = 0x08, .rate_code = 1,
                                          .samples = ramp(36, 1000, 5)},
                                         1, kTag10));
-    GpsExtendedSpec ext{.lon = 89881234, .lat = 477598765, .height_mm = 498700, .week = kWeek,
+    GpsExtendedFields ext{.lon = 89881234, .lat = 477598765, .height_mm = 498700, .week = kWeek,
                         .tow_ms = tow_ms(kT0 + 322, 0), .status = 0x3D, .speed_acc = 350,
                         .horiz_acc = 20, .speed = 50, .heading = 549, .satellites = 7, .dop = 13,
                         .start_time = kT0 + 300, .battery = 2990, .loaded_battery = 2940,
@@ -140,7 +140,7 @@ TagImage tag10_image() {
                                 .start_time = kT0 + 900, .temperature_raw = 1700,
                                 .battery = 2960, .loaded_battery = 2900, .fix_battery = 2950}));
     im.record(kUnitGsmText, make_gsm_text(kT0 + 950, "+CSQ: 17,99\r\nOK"));
-    GsmReportSpec gsm{.head = {.type = 8, .time = kT0 + 1000, .battery = 2950,
+    GsmReportFields gsm{.head = {.type = 8, .time = kT0 + 1000, .battery = 2950,
                                .battery_at_fix = 2950},
                       .start_time = kT0 + 940, .connect_time = 0x1234, .ddl_end_time = 0x1240,
                       .battery_begin = 2960, .battery_end = 2940, .battery_min = 2900,
@@ -153,7 +153,7 @@ TagImage tag10_image() {
 // Software-9 tag 1234: a reset, two valid and one invalid cooked fix, bursts
 // of three axes and one axis.
 TagImage tag9_image() {
-    TagImage im(OpenBlockSpec{.tag = kTag9, .sw_version = 9, .basestation_id = 4});
+    TagImage im(OpenBlockFields{.tag = kTag9, .sw_version = 9, .basestation_id = 4});
     im.payload(kUnitSysinfo, make_event_v9_old(0, kT0 + 20, 0x01, 0));
     im.payload(kUnitGpsCooked,
                make_gps_cooked_v9({.lon = 134567890, .lat = 523456789, .height_mm = 45600,

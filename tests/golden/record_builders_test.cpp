@@ -21,7 +21,7 @@ namespace {
 constexpr uint32_t kTag = 0x1234;
 
 TEST(GpsBuilders, CookedRoundTrip) {
-    GpsCookedSpec s{.lon = -89876543, .lat = 477612345, .height_mm = -1999, .week = 2051,
+    GpsCookedFields s{.lon = -89876543, .lat = 477612345, .height_mm = -1999, .week = 2051,
                     .tow_ms = 457275400, .noise = 0x1FF, .time_to_fix = 15, .vert_acc = 4,
                     .speed_acc = 45, .start_time = 383900460, .temperature_raw = 1640,
                     .battery = 3000, .speed = 123, .heading = -100, .horiz_acc = 0x010203};
@@ -49,7 +49,7 @@ TEST(GpsBuilders, CookedRoundTrip) {
 }
 
 TEST(GpsBuilders, ExtendedSeededOnlyAsBlock36) {
-    GpsExtendedSpec s{.lon = 1, .lat = 2, .height_mm = 3, .week = 2051, .tow_ms = 1000,
+    GpsExtendedFields s{.lon = 1, .lat = 2, .height_mm = 3, .week = 2051, .tow_ms = 1000,
                       .satellites = 7, .dop = 13, .start_time = 5, .mag = {10, -20, 30},
                       .time_to_fix = 9, .quat_w = 1000, .quat_x = -5, .quat_y = 6, .quat_z = 7};
     set_extended_temperature(s, 0x1234);
@@ -86,7 +86,7 @@ TEST(AccBuilders, BurstsPassAndUnpack) {
     const Case cases[] = {{0x08, 1, 36, 0}, {0x28, 2, 36, 0}, {0x38, 3, 36, 0},
                           {0x38, 3, 78, 2}, {0x10, 1, 200, 0}};
     for (const Case& c : cases) {
-        AccBurstSpec s{.time = 383900500, .axes = c.axes, .rate_code = 4, .samples = {}, .units = c.units};
+        AccBurstFields s{.time = 383900500, .axes = c.axes, .rate_code = 4, .samples = {}, .units = c.units};
         for (size_t i = 0; i < c.samples; ++i) {
             s.samples.push_back(static_cast<uint16_t>((i * 97 + 5) % 4096));
         }
@@ -122,7 +122,7 @@ TEST(AccBuilders, BurstsPassAndUnpack) {
 }
 
 TEST(ImuBuilders, NewaccAndQuatcmpPass) {
-    NewaccSpec n{.time = 383900600, .fine_time = imu_fine_time(383900600, 16384),
+    NewaccFields n{.time = 383900600, .fine_time = imu_fine_time(383900600, 16384),
                  .start_offset = 0, .samples = {}};
     for (uint16_t i = 0; i < 30; ++i) {
         n.samples.push_back(static_cast<uint16_t>(2048 + 10 * i));
@@ -141,7 +141,7 @@ TEST(ImuBuilders, NewaccAndQuatcmpPass) {
     EXPECT_EQ(unpack_burst_samples(nr.data(), 63, kNewaccFirstSample, 3, AxisInversion{}, out), 10);
     EXPECT_EQ(out.samples[1][9], 2048 + 10 * 28);
 
-    QuatcmpSpec q{.time = 383900700, .fine_time = imu_fine_time(383900700, 0), .flags = 5,
+    QuatcmpFields q{.time = 383900700, .fine_time = imu_fine_time(383900700, 0), .flags = 5,
                   .temperature_raw = 6528,
                   .entries = {{.w = 1000, .x = 1, .y = -2, .z = 3, .mag_x = 4, .mag_y = 5, .mag_z = 6},
                               {.w = -32768, .x = 9, .y = 9, .z = 9},
@@ -175,7 +175,7 @@ TEST(EventBuilders, HeadsAndGsmReport) {
     EXPECT_EQ(low.type, 3);
     EXPECT_NE(low.low_battery, 0);
 
-    GsmReportSpec g{.head = {.type = 8, .time = 1000}, .start_time = 900, .connect_time = 950,
+    GsmReportFields g{.head = {.type = 8, .time = 1000}, .start_time = 900, .connect_time = 950,
                     .ddl_end_time = 990, .battery_begin = 3100, .battery_min = 2900,
                     .csq = "12,5", .creg_stat = 1, .cgreg_stat = 5, .flags = 0x05,
                     .usoctl11 = 77, .urcflags = 3};
@@ -229,7 +229,7 @@ TEST(UnitBuilders, RecordsSplitIntoStartAndContinuationUnits) {
     EXPECT_EQ(units[1][0], 0x71);
     EXPECT_EQ(units[1][1], text[63]);
 
-    TagImage image(OpenBlockSpec{.tag = 17});
+    TagImage image(OpenBlockFields{.tag = 17});
     image.record(kUnitAcc1, make_acc_burst({.samples = std::vector<uint16_t>(50, 7)}, 1, 17))
         .payload(kUnitGpsCooked, make_gps_cooked({}));
     EXPECT_EQ(image.size(), 3u);

@@ -14,13 +14,13 @@
 namespace dec {
 namespace {
 
-using testing::EcgSpec;
+using testing::EcgFields;
 using testing::make_ecg_record;
 
 constexpr uint32_t kT0 = 383900400;  // 2019-05-03 07:00:00, day 4443, a Friday
 
-EcgSpec thirty_samples() {
-    EcgSpec s;
+EcgFields thirty_samples() {
+    EcgFields s;
     s.start_time = kT0;
     s.dynamic_offset = -12;
     for (uint16_t i = 0; i < 30; ++i) {
@@ -81,7 +81,7 @@ TEST(EcgRecord, ConversionsAtTheirLimits) {
         {2, 43, 9, -1, "-0.008,3680,0.00,1.000,"},
     };
     for (const Case& c : cases) {
-        EcgSpec s;
+        EcgFields s;
         s.frequency_code = c.freq;
         s.resolution_code = c.res;
         s.temperature_raw = c.temp;
@@ -103,7 +103,7 @@ TEST(EcgRecord, DroppedRecords) {
     damaged[30] ^= 0x10;
     EXPECT_EQ(decode(damaged, ACT_GPS, 0x1234, 2), "");
     // The unit count must match the length.
-    EcgSpec two = thirty_samples();
+    EcgFields two = thirty_samples();
     two.units = 2;
     const auto r2 = make_ecg_record(two, 40, 2);
     EXPECT_NE(decode(r2, ACT_GPS), "");

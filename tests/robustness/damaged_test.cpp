@@ -23,7 +23,7 @@ using namespace testing;
 
 // A GPS fix every ten minutes from 2019-05-03 07:00:00.
 Payload fix(uint32_t i) {
-    GpsCookedSpec g;
+    GpsCookedFields g;
     g.lon = 87654321 + 1000 * static_cast<int32_t>(i);
     g.lat = 475432100 - 500 * static_cast<int32_t>(i);
     g.height_mm = 512300;
@@ -43,7 +43,7 @@ std::vector<uint8_t> base_container() {
     for (uint32_t i = 0; i < 24; ++i) {
         image.push_back(payload_unit(kUnitGpsCooked, fix(i)));
         if (i % 4 == 0) {
-            AccBurstSpec b;
+            AccBurstFields b;
             b.time = 383900400 + 600 * i;
             b.axes = i % 8 == 0 ? 0x38 : 0x08;
             for (uint16_t k = 0; k < 60; ++k) {
@@ -63,7 +63,7 @@ std::vector<uint8_t> base_container() {
     const uint32_t split = n / 2;
 
     ContainerBuilder c;
-    OpenBlockSpec t17{.tag = 17, .flash_start = 0, .flash_end = 64 * split, .time = 383900400};
+    OpenBlockFields t17{.tag = 17, .flash_start = 0, .flash_end = 64 * split, .time = 383900400};
     Block256 open = make_open_block(t17);
     // Tag type and software version are bytes 2 and 3 of the settings record.
     example_tt5_10(3).u8(2, 5).u8(3, 10).write_into(open.data());
@@ -73,7 +73,7 @@ std::vector<uint8_t> base_container() {
     }
     c.close_info(1556866800).empty_units(4);
     // The second download re-sends the last three units of the first.
-    OpenBlockSpec again{.tag = 17, .flash_start = 64 * (split - 3), .flash_end = 64 * n,
+    OpenBlockFields again{.tag = 17, .flash_start = 64 * (split - 3), .flash_end = 64 * n,
                         .time = 383910000};
     open = make_open_block(again);
     example_tt5_10(3).u8(2, 5).u8(3, 10).write_into(open.data());
@@ -81,10 +81,10 @@ std::vector<uint8_t> base_container() {
     for (uint32_t i = split - 3; i < n; ++i) {
         c.unit(image[i]);
     }
-    c.download(OpenBlockSpec{.tag = 5, .sw_version = 9, .time = 383900400}, 3, 0x40);
-    EcgSpec ecg;
+    c.download(OpenBlockFields{.tag = 5, .sw_version = 9, .time = 383900400}, 3, 0x40);
+    EcgFields ecg;
     ecg.samples = {1, 2, 3, 4095};
-    c.open(OpenBlockSpec{.tag = 40, .tag_type = 7, .sw_version = 1, .flash_end = 128});
+    c.open(OpenBlockFields{.tag = 40, .tag_type = 7, .sw_version = 1, .flash_end = 128});
     add_ecg_units(c, make_ecg_record(ecg, 40, 2));
     c.unit(make_pattern_unit(0x10, 99));
     return c.bytes();
@@ -197,7 +197,7 @@ TEST_F(Damaged, FieldsAtTheirMaxima) {
     // Units of every type whose payload is all ones or all zeros, in every mode.
     ContainerBuilder c;
     const uint32_t units = 2 * 256;
-    c.open(OpenBlockSpec{.tag = 17, .flash_end = 64 * units, .time = 0xFFFFFFFF});
+    c.open(OpenBlockFields{.tag = 17, .flash_end = 64 * units, .time = 0xFFFFFFFF});
     for (int type = 0; type < 256; ++type) {
         c.unit(make_unit(static_cast<uint8_t>(type), std::vector<uint8_t>(63, 0xFF)));
         c.unit(make_unit(static_cast<uint8_t>(type), std::vector<uint8_t>(63, 0x00)));
@@ -210,9 +210,9 @@ TEST_F(Damaged, FieldsAtTheirMaxima) {
         }
     }
     // Addresses and lengths at their maxima.
-    c.open(OpenBlockSpec{.tag = 17, .flash_start = 0xFFFFFFC0, .flash_end = 0xFFFFFFFF});
+    c.open(OpenBlockFields{.tag = 17, .flash_start = 0xFFFFFFC0, .flash_end = 0xFFFFFFFF});
     c.unit(make_pattern_unit(0x30, 1));
-    c.open(OpenBlockSpec{.tag = 17, .flash_start = 0, .flash_end = 0});
+    c.open(OpenBlockFields{.tag = 17, .flash_start = 0, .flash_end = 0});
     c.unit(make_pattern_unit(0x30, 2));
     const std::vector<uint8_t> file = c.bytes();
     for (int mode = -1; mode < static_cast<int>(kModes.size()); ++mode) {
