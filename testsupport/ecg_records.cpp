@@ -1,5 +1,8 @@
 #include "testsupport/ecg_records.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "common/le.h"
 
 namespace dec::testing {
@@ -60,6 +63,24 @@ std::vector<uint8_t> make_voltage_file(const std::vector<VoltageRecord>& records
         f.insert(f.end(), r, r + 32);
     }
     return f;
+}
+
+std::vector<uint8_t> make_voltage_example() {
+    std::vector<VoltageRecord> records;
+    const uint32_t t0 = 383900400;  // 2019-05-03 07:00:00
+    for (uint32_t h = 0; h < 24; ++h) {
+        VoltageRecord r;
+        r.time = t0 + 3600 * h;
+        const double sun = std::max(0.0, std::sin((static_cast<double>(h) - 6.0) * 3.14159 / 12.0));
+        for (int ch = 0; ch < 8; ++ch) {
+            r.channels[ch] = static_cast<uint16_t>(480 + 10 * ch + 80 * sun);  // about 3.3 to 4.1 V
+        }
+        r.temperature = static_cast<uint16_t>(2560 + 40 * h);
+        r.load = static_cast<uint8_t>(sun > 0.5 ? 1 : 0);
+        r.bad_checksum = h == 13;
+        records.push_back(r);
+    }
+    return make_voltage_file(records);
 }
 
 }  // namespace dec::testing

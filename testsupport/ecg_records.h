@@ -36,4 +36,8 @@ struct VoltageRecord {
 
 std::vector<uint8_t> make_voltage_file(const std::vector<VoltageRecord>& records);
 
+// A day of hourly voltage readings of eight cells charging in the sun, with one
+// damaged record in the middle.
+std::vector<uint8_t> make_voltage_example();
+
 }  // namespace dec::testing

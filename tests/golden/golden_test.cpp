@@ -1,7 +1,9 @@
 // Whole-file tests: a small synthetic logger.bin with a software-10 tag and a
-// software-9 tag is decoded with every menu key, and every output file, the
-// console text and the exit code are compared byte for byte with the files
-// under tests/golden/expected/<case>/.
+// software-9 tag is decoded with every menu key, and so are an ECG tag's
+// container, the generation-3 example of every container version (GPS-
+// acceleration, early and interaction tags) and a voltage-logger file; every
+// output file, the console text and the exit code are compared byte for byte
+// with the files under tests/golden/expected/<case>/.
 //
 // DEC_UPDATE_GOLDEN=1 rewrites the expected files from the decoder's output;
 // such a rewrite must be reviewed line by line before it is kept.
@@ -19,7 +21,9 @@
 
 #include "testsupport/cli_runner.h"
 #include "testsupport/container_builder.h"
+#include "testsupport/ecg_records.h"
 #include "testsupport/example_container.h"
+#include "testsupport/gen3_builder.h"
 #include "testsupport/record_builders.h"
 
 namespace dec::testing {
@@ -200,39 +204,74 @@ std::vector<uint8_t> golden_container() {
     return c.bytes();
 }
 
+// The containers of the golden cases.
+enum class Input {
+    tags,     // golden_container(): a software-10 and a software-9 tag
+    ecg,      // a generation-5 container of one ECG tag
+    gen3,     // the generation-3 example of container version V1.<minor>
+    voltage,  // a voltage-logger file
+};
+
 struct GoldenCase {
-    const char* name;
+    std::string dir;                // under tests/golden/expected
     std::vector<std::string> args;  // after the input and output options
-    bool stamped = false;           // -s with the time-stamped input name
+    Input input = Input::tags;
+    int minor = 6;
+    bool stamped = false;  // -s with the time-stamped input name
 };
 
 std::vector<GoldenCase> golden_cases() {
     std::vector<GoldenCase> cases;
     for (const char* key : {"1", "2", "3", "4", "5", "8", "9", "a", "f", "g", "h", "i", "m",
-                            "b", "!", "$", "@"}) {
-        cases.push_back({key, {"-c", key}});
+                            "b"}) {
+        cases.push_back({std::string("key") + key, {"-c", key}});
     }
+    // Keys that are awkward in file names.
+    cases.push_back({"key_bang", {"-c", "!"}});
+    cases.push_back({"key_dollar", {"-c", "$"}});
+    cases.push_back({"key_at", {"-c", "@"}});
     for (const char* a : {"a", "b", "c", "d", "e"}) {
-        cases.push_back({a, {"-c", "6", "-a", a}});
-        cases.back().name = nullptr;
+        cases.push_back({std::string("key6_") + a, {"-c", "6", "-a", a}});
     }
-    cases.push_back({"s", {}, true});
+    cases.push_back({"mode_s", {}, Input::tags, 6, true});
+    for (const char* key : {"1", "3", "m"}) {
+        cases.push_back({std::string("ecg_key") + key, {"-c", key}, Input::ecg});
+    }
+    // Every generation-3 container version with all data; the newest with the
+    // other output kinds as well.
+    for (int minor = 0; minor <= 6; ++minor) {
+        cases.push_back({"gen3_v1." + std::to_string(minor) + "_key3", {"-c", "3"}, Input::gen3,
+                         minor});
+    }
+    for (const char* key : {"2", "4", "5", "6", "9", "h", "m"}) {
+        GoldenCase c{std::string("gen3_v1.6_key") + key, {"-c", key}, Input::gen3, 6};
+        if (std::string(key) == "6") {
+            c.args.insert(c.args.end(), {"-a", "c"});
+        } else if (std::string(key) == "9") {
+            c.args.insert(c.args.end(), {"-a", "e"});
+        }
+        cases.push_back(c);
+    }
+    cases.push_back({"voltage", {"-c", "3"}, Input::voltage});
     return cases;
 }
 
-// Directory names: the key, with "6_<a>" for key 6 and words for the keys that
-// are awkward in file names.
-std::string case_dir(const GoldenCase& c) {
-    if (c.name == nullptr) {
-        return "key6_" + c.args[3];
+std::vector<uint8_t> input_of(const GoldenCase& c) {
+    switch (c.input) {
+        case Input::ecg:
+            return build_gen5_example({.tags_v10 = 0, .tags_v9 = 0, .tags_ecg = 1,
+                                       .downloads = 2, .hours_per_download = 1});
+        case Input::gen3:
+            return build_gen3_example(c.minor);
+        case Input::voltage:
+            return make_voltage_example();
+        case Input::tags:
+        default:
+            return golden_container();
     }
-    const std::string k = c.name;
-    if (k == "!") return "key_bang";
-    if (k == "$") return "key_dollar";
-    if (k == "@") return "key_at";
-    if (c.stamped) return "mode_s";
-    return "key" + k;
 }
+
+std::string case_dir(const GoldenCase& c) { return c.dir; }
 
 std::string expected_root() { return std::string(DEC_SOURCE_DIR) + "/tests/golden/expected"; }
 
@@ -260,7 +299,7 @@ std::vector<std::string> files_in(const fs::path& dir) {
 // Runs one case in a fresh directory; returns the directory (kept alive by the
 // caller) after checking that the run left nothing but outputs.
 CliResult run_case(const GoldenCase& c, const TempDir& dir) {
-    const std::vector<uint8_t> input = golden_container();
+    const std::vector<uint8_t> input = input_of(c);
     const std::string input_name = c.stamped ? kStampedName : "logger.bin";
     write_bytes(dir.file(input_name), input);
     fs::create_directory(dir.file("out"));
@@ -348,16 +387,21 @@ TEST(GoldenTracks, KmlAndGpxValidateAgainstSchemas) {
     }
     struct Track {
         const char* key;
+        Input input;
         const char* file;
         const char* schema;
     };
-    const Track tracks[] = {{"4", "tag17.gpx", "gpx.xsd"},   {"4", "tag1234.gpx", "gpx.xsd"},
-                            {"5", "tag17.kml", "ogckml22.xsd"}, {"5", "tag1234.kml", "ogckml22.xsd"},
-                            {"b", "tag17.kml", "ogckml22.xsd"}};
+    const Track tracks[] = {{"4", Input::tags, "tag17.gpx", "gpx.xsd"},
+                            {"4", Input::tags, "tag1234.gpx", "gpx.xsd"},
+                            {"5", Input::tags, "tag17.kml", "ogckml22.xsd"},
+                            {"5", Input::tags, "tag1234.kml", "ogckml22.xsd"},
+                            {"b", Input::tags, "tag17.kml", "ogckml22.xsd"},
+                            {"4", Input::gen3, "tag1234.gpx", "gpx.xsd"},
+                            {"5", Input::gen3, "tag1234.kml", "ogckml22.xsd"}};
     for (const Track& t : tracks) {
         SCOPED_TRACE(std::string("key ") + t.key + ": " + t.file);
         TempDir dir;
-        const CliResult r = run_case({t.key, {"-c", t.key}}, dir);
+        const CliResult r = run_case({t.key, {"-c", t.key}, t.input}, dir);
         ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
         const std::string path = dir.file("out/") + t.file;
         ASSERT_TRUE(file_exists(path));
