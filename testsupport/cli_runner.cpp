@@ -84,6 +84,16 @@ std::vector<std::string> TempDir::list() const {
 
 std::string read_text(const std::string& path) { return slurp(path); }
 
+std::string expected_text(const std::string& path, const std::string& actual) {
+    const std::string full = std::string(DEC_SOURCE_DIR) + "/tests/" + path;
+    const char* update = std::getenv("DEC_UPDATE_GOLDEN");
+    if (update != nullptr && std::string(update) == "1") {
+        std::filesystem::create_directories(std::filesystem::path(full).parent_path());
+        std::ofstream(full, std::ios::binary | std::ios::trunc) << actual;
+    }
+    return file_exists(full) ? slurp(full) : "(missing expected file " + full + ")";
+}
+
 bool file_exists(const std::string& path) { return std::filesystem::exists(path); }
 
 }  // namespace dec::testing

@@ -34,6 +34,11 @@ private:
 };
 
 std::string read_text(const std::string& path);
+
+// The expected file tests/<path>: a whole report or output, checked by hand
+// once and compared byte for byte. With DEC_UPDATE_GOLDEN=1 in the
+// environment it is first rewritten from `actual` (review the difference).
+std::string expected_text(const std::string& path, const std::string& actual);
 bool file_exists(const std::string& path);
 
 }  // namespace dec::testing

@@ -5,6 +5,7 @@
 
 #include "common/action.h"
 #include "common/le.h"
+#include "testsupport/cli_runner.h"
 #include "testsupport/gen3_builder.h"
 
 namespace dec {
@@ -47,7 +48,13 @@ TEST(Gen3Frequency, ProgrammedAndDefaultWords) {
     }
 }
 
-TEST(Gen3Config, Config51Short) {
+// A long-form configuration: four bytes in front of the configuration area.
+std::vector<uint8_t> long_area(std::vector<uint8_t> area) {
+    area.insert(area.begin(), 4, 0);
+    return area;
+}
+
+std::vector<uint8_t> config_5_1() {
     auto c = testing::make_gen3_config(32, 28, 'j');
     c[0] = 1;
     c[1] = 0x2A;  // X, Z, GPS time limits
@@ -65,45 +72,10 @@ TEST(Gen3Config, Config51Short) {
     put_le16(c.data(), 20, 90);
     put_le16(c.data(), 22, 1439);
     put_le16(c.data(), 26, 61);
-    EXPECT_EQ(gps_acc(block(3, false, c), false),
-              "GPS-ACC-Tag Software vers No.:3\n"
-              "\nPrinting tag configuration 5_1:\n"
-              "ACC Samplerate code:1\n"
-              "ACC-AXES: XZ\n"
-              "Samplerate per axis:8.89 Hz\n"
-              "GPS with Timelimits\n"
-              "NO ACC Timelimits\n"
-              "GPS cooked disabled\n"
-              "ACC Low sensitivity\n"
-              "gps_timeout:120\n"
-              "rfpower:7\n"
-              "dacq_offvoltage:3000\n"
-              "dacq_offvoltage: 3662 mV\n"
-              "radio_interval:60\n"
-              "gps_interval_retry_factor:2\n"
-              "lowspeed_gps_interval_factor:3\n"
-              "gps_speed_thr:150\n"
-              "acc_interval:600\n"
-              "acc_bytecnt:378\n"
-              "gps_interval:900\n"
-              "GPS OFF FROM:01:30\n"
-              "GPS OFF UNTIL:23:59\n"
-              "ACC OFF FROM:00:00\n"
-              "ACC OFF UNTIL:01:01\n"
-              "\n");
+    return c;
 }
 
-TEST(Gen3Config, Config51LongUsesItsOwnBase) {
-    // In the long form the 5_1 configuration starts at offset 30 of the block.
-    auto c = testing::make_gen3_config(32, 28, 'j');
-    c[0] = 4;
-    c[1] = 0x38;
-    const std::string s = gps_acc(block(5, true, c), true);
-    EXPECT_NE(s.find("ACC Samplerate code:4\nACC-AXES: XYZ\nSamplerate per axis:33.33 Hz\n"),
-              std::string::npos);
-}
-
-TEST(Gen3Config, Config57Short) {
+std::vector<uint8_t> config_5_7() {
     auto c = testing::make_gen3_config(32, 0, 'k');
     c[1] = 0x05;  // ping, ACC time limits
     c[2] = 0x20;  // the ping bit of version 6 only
@@ -112,51 +84,10 @@ TEST(Gen3Config, Config57Short) {
     put_le16(c.data(), 25, 3725);
     put_le16(c.data(), 27, 378);
     c[29] = 12;
-    EXPECT_EQ(gps_acc(block(7, false, c), false),
-              "GPS-ACC-Tag Software vers No.:7\n"
-              "\nPrinting tag configuration 5_7:\n"
-              "\n-------------- ACC-Settings: ------------------\n"
-              "ACC INTERVAL: 3725 seconds == 62 minutes 5 s\n"
-              "ACC BYTE COUNT: 378 bytes\n"
-              "ACC SAMPLERATE CFG:12\n"
-              "ACC-AXES: \n"
-              "ACC HIGH sensitivity\n"
-              "ACC OFF FROM: 00:00 GPSTIME\n"
-              "ACC OFF UNTIL:00:00 GPSTIME\n"
-              "ACC TIMELIMITS enabled\n"
-              "\n-------------- GPS-Settings: ------------------\n"
-              "GPS INTERVAL: 60 seconds == 1 minutes 0 s\n"
-              "GPS RETRY INTERVAL FACTOR: 0\n"
-              "GPS LOW SPEED INTERVAL FACTOR: 0\n"
-              "GPS LOW SPEED THRESHOLD: 0 cm/s\n"
-              "GPS OFF FROM: 00:00 GPSTIME\n"
-              "GPS OFF UNTIL:00:00 GPSTIME\n"
-              "GPS TIMELIMITS DISABLED\n"
-              "GPS TIMEOUT: 0 seconds\n"
-              "GPS cooked DISABLED\n"
-              "\n-------------- Radio- and other Settings: ------------------\n"
-              "rfpower:0\n"
-              "dacq_offvolt2:4096\n"
-              "dacq_offvolt2: 5000 mV\n"
-              "access_code:0\n"
-              "radio_interval:0\n"
-              "radio_longdelay:0\n"
-              "PING ENABLED\n"
-              "\n");
+    return c;
 }
 
-TEST(Gen3Config, Config56ShortUsesItsPingBit) {
-    auto c = testing::make_gen3_config(32, 0, 'k');
-    c[1] = 0x01;
-    const std::string s = gps_acc(block(6, false, c), false);
-    EXPECT_NE(s.find("\nPrinting tag configuration 5_6:\n"), std::string::npos);
-    EXPECT_NE(s.find("dacq_offvoltage:0\ndacq_offvoltage: 0 mV\n"), std::string::npos);
-    EXPECT_NE(s.find("PING DISABLED\n\n"), std::string::npos);
-}
-
-TEST(Gen3Config, Config58LongAndShort) {
-    // Long form: the configuration starts 34 bytes into the block.
-    std::vector<uint8_t> c(4, 0);
+std::vector<uint8_t> config_5_8_long() {
     auto area = testing::make_gen3_config(116, 0, 'k');
     area[2] = 0x02;                         // variance axis Y
     put_le32(area.data(), 32, 0x21656A);    // data link
@@ -164,59 +95,63 @@ TEST(Gen3Config, Config58LongAndShort) {
     put_le16(area.data(), 58, 2048);        // dacq_offvolt1
     put_le32(area.data(), 75, 90);
     put_le32(area.data(), 79, 86400 * 3 + 3600 * 5 + 60 * 7);
-    put_le16(area.data(), 60, 61);          // section 0 start, also acc_l_threshold
-    area[115] = 9;                          // section 7 burst qperiod
-    c.insert(c.end(), area.begin(), area.end());
-    const std::string s = gps_acc(block(8, true, c), true);
-    EXPECT_NE(s.find("\nPrinting tag configuration 5_8:\n"), std::string::npos);
-    EXPECT_NE(s.find("PING DISABLED\nData link freq:0x21656A = 868.299866 MHz\nPing freq:0x0 = "
-                     "Default frequency\nrf_pingpower:0\nPING ON FROM: 08:05 GPSTIME\n"),
-              std::string::npos);
-    EXPECT_NE(s.find("gps_daydivisor:0\ndacq_offvolt1:2048\ndacq_offvolt1: 2500 mV\nIf this is a "
-                     "tag with the variance feature, following settings apply:\nacc_l_threshold:61\n"),
-              std::string::npos);
-    EXPECT_NE(s.find("ACC-VARIANCE-AXIS: Y\nOther features:\nmax_gpsacctime 90s\nping_start_time "
-                     "Day No.3,05:07\n"),
-              std::string::npos);
-    // The time sections read the same bytes as the settings above.
-    EXPECT_NE(s.find("0.SECTION START AT 01:01 GPSTIME\n GPS INTERVAL 0s\n"), std::string::npos);
-    EXPECT_NE(s.find("7.SECTION START AT 384:00 GPSTIME\n GPS INTERVAL 0s\n BURST LENGTH 0s\n BURST "
-                     "QPERIOD 9s\n\n"),
-              std::string::npos);
-    EXPECT_NE(s.find("ACC LOW SPEED INTERVAL FACTOR:0 (if supported by device)\n"), std::string::npos);
-
-    const std::string short_form = gps_acc(block(8, false, testing::make_gen3_config(32, 0, 'k')), false);
-    const std::string tail = "PING DISABLED\n\n";
-    ASSERT_GE(short_form.size(), tail.size());
-    EXPECT_EQ(short_form.substr(short_form.size() - tail.size()), tail);
-    EXPECT_EQ(short_form.find("freq"), std::string::npos);
-    EXPECT_EQ(short_form.find("ACC LOW SPEED INTERVAL FACTOR:"), std::string::npos);
+    put_le16(area.data(), 60, 61);  // section 0 start, also acc_l_threshold
+    area[115] = 9;                  // section 7 burst qperiod
+    return long_area(area);
 }
 
-TEST(Gen3Config, Config56RawShowsOnlyItsHeading) {
+std::vector<uint8_t> config_5_6_raw() {
     auto c = testing::make_gen3_config(32, 0, 'l');
     c[2] = 0x20;
     put_le16(c.data(), 12, 90);
-    const std::string s = gps_acc(block(6, false, c), false);
-    EXPECT_EQ(s.find("configuration 5_6:"), std::string::npos);
-    EXPECT_NE(s.find("GPS-ACC-Tag Software vers No.:6\n\nPrinting tag configuration 5_6_raw:\n"
-                     "NO GPS Timelimits\nGPS cooked disabled\nACC High sensitivity\nPing enabled\n"
-                     "gps_timeout:90\n"),
-              std::string::npos);
-    EXPECT_EQ(s.find("Longitude"), std::string::npos);
+    return c;
 }
 
-TEST(Gen3Config, Config56RawLongArea) {
-    std::vector<uint8_t> c(4, 0);
+std::vector<uint8_t> config_5_6_raw_long() {
     auto area = testing::make_gen3_config(66, 0, 'l');
     put_le32(area.data(), 50, static_cast<uint32_t>(-1234567));
     put_le32(area.data(), 62, 475000000);
-    c.insert(c.end(), area.begin(), area.end());
-    const std::string s = gps_acc(block(6, true, c), true);
-    EXPECT_NE(s.find("RAW GPS Recording is disabled within following area (if it is not void):\n"
-                     "Longitude lower limit -0.123457 deg\nLongitude upper limit 0.000000 deg\n"
-                     "Latitude  lower limit 0.000000 deg\nLatitude  upper limit 47.500000 deg\n\n\n"),
-              std::string::npos);
+    return long_area(area);
+}
+
+std::vector<uint8_t> config_5_6() {
+    auto c = testing::make_gen3_config(32, 0, 'k');
+    c[1] = 0x01;
+    return c;
+}
+
+std::vector<uint8_t> config_5_1_long() {
+    // In the long form the 5_1 configuration starts at offset 30 of the block.
+    auto c = testing::make_gen3_config(32, 28, 'j');
+    c[0] = 4;
+    c[1] = 0x38;
+    return c;
+}
+
+// Each configuration layout in the open block of its software version, short
+// and long form, as whole expected reports (gen3/expected/config_*.txt).
+TEST(Gen3Config, WholeReports) {
+    struct Case {
+        const char* name;
+        uint8_t sw_version;
+        bool long_form;
+        std::vector<uint8_t> (*config)();
+    };
+    const Case kCases[] = {
+        {"5_1_short", 3, false, config_5_1},
+        {"5_1_long", 5, true, config_5_1_long},
+        {"5_6_short", 6, false, config_5_6},
+        {"5_6_raw_short", 6, false, config_5_6_raw},
+        {"5_6_raw_long", 6, true, config_5_6_raw_long},
+        {"5_7_short", 7, false, config_5_7},
+        {"5_8_short", 8, false, [] { return testing::make_gen3_config(32, 0, 'k'); }},
+        {"5_8_long", 8, true, config_5_8_long},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        const std::string s = gps_acc(block(c.sw_version, c.long_form, c.config()), c.long_form);
+        EXPECT_EQ(s, testing::expected_text(std::string("gen3/expected/config_") + c.name + ".txt", s));
+    }
 }
 
 TEST(Gen3Config, WrongMarkerAndUnknownVersionAndLegacy) {
@@ -238,7 +173,7 @@ std::string interaction(const std::vector<uint8_t>& b, bool long_form, uint8_t& 
     return s;
 }
 
-TEST(Gen3InteractionConfig, ShortForm) {
+std::vector<uint8_t> interaction_short() {
     auto c = testing::make_gen3_config(32, 0, 'j');
     put_le16(c.data(), 1, 600);
     c[3] = 30;
@@ -251,48 +186,39 @@ TEST(Gen3InteractionConfig, ShortForm) {
     put_le32(c.data(), 23, 0x31656A);
     c[27] = 3;
     put_le16(c.data(), 28, 2048);
-    uint8_t interval = 0;
-    EXPECT_EQ(interaction(block(1, false, c), false, interval),
-              "Interaction tag Software Vers. 1;\n"
-              "\nPrinting tag configuration:\n"
-              "radio_interval:600\n"
-              "intact_interval:30\n"
-              "flags0:1\n"
-              "flags1:0\n"
-              "max_ontime:3600\n"
-              "rfpower:5\n"
-              "dacq_offvoltage:4096\n"
-              "dacq_offvoltage: 4400 mV\n"
-              "radio_longdelay:10\n"
-              "Data link freq:0x21656A = 868.299866 MHz\n"
-              "Interaction freq:0x0 = Default frequency\n"
-              "Timing signal frequency:0x31656A = Default frequency\n"
-              "rf_intact_power:3\n"
-              "maccess_voltlimit:2048\n"
-              "maccess_voltlimit: 2200 mV\n"
-              "\n");
-    EXPECT_EQ(interval, 30);
+    return c;
 }
 
-TEST(Gen3InteractionConfig, AtDownloadLongForm) {
-    std::vector<uint8_t> c(4, 0);
+std::vector<uint8_t> interaction_at_download_long() {
     auto area = testing::make_gen3_config(33, 0, 'j');
     area[3] = 12;
     area[4] = 0x08 | 0x40 | 0x02 | 0x01;
     area[30] = 4;
     put_le16(area.data(), 31, 250);
-    c.insert(c.end(), area.begin(), area.end());
-    uint8_t interval = 0;
-    const std::string s = interaction(block(6, true, c), true, interval);
-    EXPECT_NE(s.find("Interaction tag Software Vers. 6;\n\nPrinting tag configuration at time of "
-                     "data download:\n"),
-              std::string::npos);
-    EXPECT_NE(s.find("flags0:75\nflags1:0\nconfigured as ACTIVITY TAG\nTimesleep disabled\n"
-                     "Testmode enabled\nmax_ontime:0\n"),
-              std::string::npos);
-    EXPECT_NE(s.find("maccess_voltlimit: 0 mV\naccess_code:4\nradio_short_interval:250\n\n"),
-              std::string::npos);
-    EXPECT_EQ(interval, 12);
+    return long_area(area);
+}
+
+TEST(Gen3InteractionConfig, WholeReportsAndTheEntryInterval) {
+    struct Case {
+        const char* name;
+        uint8_t sw_version;
+        bool long_form;
+        std::vector<uint8_t> (*config)();
+        uint8_t interval;
+    };
+    const Case kCases[] = {
+        {"short", 1, false, interaction_short, 30},
+        {"at_download_long", 6, true, interaction_at_download_long, 12},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        uint8_t interval = 0;
+        const std::string s = interaction(block(c.sw_version, c.long_form, c.config()), c.long_form,
+                                          interval);
+        EXPECT_EQ(s, testing::expected_text(
+                         std::string("gen3/expected/interaction_config_") + c.name + ".txt", s));
+        EXPECT_EQ(interval, c.interval);
+    }
 }
 
 TEST(Gen3InteractionConfig, WrongMarkerKeepsTheInterval) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "settings_test_util.h"
+#include "testsupport/cli_runner.h"
 #include "testsupport/settings_records.h"
 
 namespace {
@@ -27,83 +28,6 @@ const char kHead[] =
     "\nPrinting tag settings tt5_9, valid at the point in time of the data download:\n"
     "\n-------------- ACC-Settings: ------------------\n";
 
-// Version 3 at tag 3000: 27 MHz radio, second GSM layout with a 16-bit timeout.
-const char kV3Report[] =
-    "\nPrinting tag settings tt5_9, valid at the point in time of the data download:\n"
-    "\n-------------- ACC-Settings: ------------------\n"
-    "ACC INTERVAL: 600 seconds == 10 minutes 0 s\n"
-    "ACC BYTE COUNT: 252 bytes => 162 ACC SAMPLES (for all axes together)\n"
-    "ACC-AXES: XYZ\n"
-    "ACC SAMPLERATE CFG:5\n"
-    "ACC SAMPLERATE per axis in Hertz:59.28 Hz\n"
-    "ACC ON FROM: 00:00 GPSTIME\n"
-    "ACC ON UNTIL:23:59 GPSTIME\n"
-    "ACC LOW SPEED INTERVAL FACTOR:2 (if supported by device)\n"
-    "\n-------------- GPS-Settings: ------------------\n"
-    "GPS INTERVAL: 1800 seconds == 30 minutes 0 s\n"
-    "GPS HIGH RESOLUTION (@ FULL BATTERY) INTERVAL: 300 seconds == 5 minutes 0 s\n"
-    "GPS RETRY INTERVAL FACTOR: 2\n"
-    "GPS LOW SPEED INTERVAL FACTOR: 3\n"
-    "GPS LOW SPEED THRESHOLD: 90 cm/s\n"
-    "GPS ON FROM: 00:00 GPSTIME\n"
-    "GPS ON UNTIL:23:59 GPSTIME\n"
-    "GPS TIMEOUT: 100 seconds\n"
-    "\n-------------- Radio- and other Settings: ------------------\n"
-    "Ping freq:864.000000 MHz = 864000.000 kHz\n"
-    "rf_pingpower:10\n"
-    "PING ON FROM: 06:00 GPSTIME\n"
-    "PING ON UNTIL:18:00 GPSTIME\n"
-    "bat_threshold0:2458\n"
-    "bat_threshold0: 3000 MilliVolt\n"
-    "bat_threshold1:3072\n"
-    "bat_threshold1: 3750 MilliVolt\n"
-    "bat_threshold2:3277\n"
-    "bat_threshold2: 4000 MilliVolt\n"
-    "maccess_voltlimit:2800\n"
-    "maccess_voltlimit: 3417 MilliVolt\n"
-    "ACC INVERSE SPEED FACTOR NOT ENABLED (=default)\n"
-    "access_key:3\n"
-    "secret_key:300\n"
-    "radio_interval:15\n"
-    "radio_longdelay:45\n"
-    "longrange_bc_interval:600\n"
-    "ACC-VARIANCE-AXIS: X\n"
-    "burst_length:30\n"
-    "burst_qperiod:2\n"
-    "Delayed start:1,5.3.2007,Mo,01:01:01\n"
-    "gps_hourshift:3\n"
-    "gps_daydivisor:1\n"
-    "ping2_begin_ontime:100\n"
-    "ping2_end_ontime:200\n"
-    "###### If this is a tag with the variance feature, following settings apply: ######\n"
-    "acc_l_threshold:111\n"
-    "acc_h_threshold:222\n"
-    "acc_param_n1:1\n"
-    "acc_param_n2:2\n"
-    "acc_param_n4:3\n"
-    "gps_low_res_interval:3600\n"
-    "gps_medium_res_interval:1800\n"
-    "\nbat_acc_threshold: 3499 MilliVolt\n"
-    "\n###### If this is a tag with the GSM SMS feature, following settings apply: ######\n"
-    "1.SMS TIME: 01:00 GPSTIME\n"
-    "2.SMS TIME: 02:00 GPSTIME\n"
-    "3.SMS TIME: 03:00 GPSTIME\n"
-    "4.SMS TIME: 04:00 GPSTIME\n"
-    "5.SMS TIME: 05:00 GPSTIME\n"
-    "SMS GPS COLLECT INTERVAL: 3600 s\n"
-    "SMS GPS COLLECT OFFSET: 30 s\n"
-    "bat_gsm_threshold: 4150 MilliVolt\n"
-    "GSM TIMEOUT: 400 seconds\n"
-    "SMS BIG INTERVAL: 90061 s, which is 1 days and 01:01:01\n"
-    "Stopping GSM SMS:7,11.3.2007,Su,00:00:00\n"
-    "\n###### If this is a tag with the dead pinger feature, following settings apply: ######\n"
-    "acc_dead_threshold:5555\n"
-    "dead_counter_threshold:7\n"
-    "acc_alive_threshold:6666\n"
-    "alive_counter_threshold:8\n"
-    "Death Ping freq:Default frequency\n"
-    "\n";
-
 // The same bytes read in the first GSM layout (from the variance block on).
 const char kFirstGsmTail[] =
     "gps_medium_res_interval:1800\n"
@@ -121,7 +45,7 @@ TEST(Tt5_9, WholeReportOfVersion3) {
     uint32_t features = 99;
     const Printed p = print(example_tt5_9(3).block(), 3000, &features);
     EXPECT_EQ(p.exit_code, -1);
-    EXPECT_EQ(p.text, kV3Report);
+    EXPECT_EQ(p.text, dec::testing::expected_text("settings/expected/tt5_9_sv3.txt", p.text));
     EXPECT_EQ(features, 0u);
 }
 
