@@ -300,60 +300,6 @@ TEST_F(Gen3Decode, UnknownSoftwareVersionStopsTheRun) {
     EXPECT_NE(out.find("Unknown tag software version\n"), std::string::npos);
 }
 
-TEST_F(Gen3Decode, ExampleContainersOfEveryVersion) {
-    for (int minor = 0; minor <= 6; ++minor) {
-        testing::write_bytes(input(), testing::build_gen3_example(minor));
-        out.clear();
-        ASSERT_EQ(separate_gen3(run, input().c_str(), dir.path().c_str(), ACT_GPS | ACT_ACC), 0)
-            << minor;
-        con.flush();
-        const std::string info = text("info_tag1234.txt");
-        EXPECT_NE(info.find("The last download for tag1234 was a COMPLETE data download.\n"),
-                  std::string::npos)
-            << minor;
-        EXPECT_EQ(info.find("####"), std::string::npos) << minor;
-        const std::string main = text("tag1234.txt");
-        EXPECT_EQ(std::count(main.begin(), main.end(), '\n'), 12) << minor;  // 6 fixes, 6 bursts
-        EXPECT_TRUE(testing::file_exists(dir.file("tag5.txt"))) << minor;
-        EXPECT_FALSE(testing::file_exists(dir.file("tag1234.tmp"))) << minor;
-        EXPECT_FALSE(testing::file_exists(dir.file("ftag1234.tmp"))) << minor;
-    }
-}
-
-}  // namespace
-}  // namespace dec
-
-namespace dec {
-namespace {
-
-// The program as a user runs it, on the example container of each version.
-TEST(Gen3Cli, ExampleDecodesForEveryKey) {
-    struct Case {
-        const char* key;
-        const char* file;  // an output the key asks for
-    };
-    static constexpr Case kCases[] = {
-        {"1", "tag1234_acc.txt"}, {"2", "tag1234_gps.txt"}, {"3", "tag1234.txt"},
-        {"4", "tag1234.gpx"},     {"5", "tag1234.kml"},     {"6", "tag1234_acc.txt"},
-        {"9", "tag1234_acc.txt"}, {"h", "tag1234_accdft.txt"}, {"m", "tag1234_acc.txt"},
-    };
-    for (int minor : {1, 6}) {
-        for (const Case& c : kCases) {
-            testing::TempDir dir;
-            testing::write_bytes(dir.file("logger.bin"), testing::build_gen3_example(minor));
-            const testing::CliResult r = testing::run_cli(
-                DEC_DECODER_EXE, {"-f", "logger.bin", "-c", c.key, "-a", "c"}, dir.path());
-            EXPECT_EQ(r.exit_code, 0) << c.key << r.out << r.err;
-            EXPECT_NE(r.out.find("\nSuper success.\n"), std::string::npos) << c.key << r.out;
-            EXPECT_TRUE(testing::file_exists(dir.file(c.file))) << c.key;
-            EXPECT_TRUE(testing::file_exists(dir.file("info_tag5.txt"))) << c.key;
-            for (const std::string& name : dir.list()) {
-                EXPECT_EQ(name.find(".tmp"), std::string::npos) << c.key << name;
-            }
-        }
-    }
-}
-
 TEST_F(Gen3Decode, SubSecondRowsNeedARate) {
     // One-block single-axis bursts: 36 samples, the ramp and then zeros.
     auto rows = [](uint32_t t, bool subseconds, double step_s) {

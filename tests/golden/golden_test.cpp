@@ -243,7 +243,7 @@ std::vector<GoldenCase> golden_cases() {
         cases.push_back({"gen3_v1." + std::to_string(minor) + "_key3", {"-c", "3"}, Input::gen3,
                          minor});
     }
-    for (const char* key : {"2", "4", "5", "6", "9", "h", "m"}) {
+    for (const char* key : {"1", "2", "4", "5", "6", "9", "h", "m"}) {
         GoldenCase c{std::string("gen3_v1.6_key") + key, {"-c", key}, Input::gen3, 6};
         if (std::string(key) == "6") {
             c.args.insert(c.args.end(), {"-a", "c"});
