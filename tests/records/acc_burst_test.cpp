@@ -13,35 +13,19 @@
 #include "records/acc_output.h"
 #include "records/acc_record.h"
 #include "records/fletcher32.h"
+#include "acc_harness.h"
 
 namespace dec {
 namespace {
 
-// 2018-05-09 01:00:00, a Wednesday, day 4084 of the tag epoch.
-constexpr uint32_t kT = 352861200;
+using namespace acc_test;
+
 const std::string kTime = "4084,9.5.2018,We,01:00:00";
 const std::string kIso = "2018-05-09 01:00:00.000";
-constexpr uint32_t kTag = 0x1234;  // 4660
 
 constexpr uint32_t kMma = 0x00800;        // MMA8452 sensor
 constexpr uint32_t kV2Board = 0x04000;    // GPSACCGSMV2 board
-constexpr uint32_t kBottom = 0x10000;     // both sensors on the bottom side
 
-// Action words of the menu keys, with the time-stamp choices a..e.
-constexpr uint32_t kKey1 = ACT_ACC;
-constexpr uint32_t kKey6 = 0x00000005;
-constexpr uint32_t kKey8 = 0x00000305;
-constexpr uint32_t kKey9 = 0x00001005;
-constexpr uint32_t kKeyA = 0x01001005;
-constexpr uint32_t kKeyF = 0x00002005;
-constexpr uint32_t kKeyG = 0x00004005;
-constexpr uint32_t kKeyH = 0x00010001;
-constexpr uint32_t kKeyI = 0x00200001;
-constexpr uint32_t kKeyM = ACT_MOVEBANK | ACT_ACC;
-constexpr uint32_t kNoTime = ACT_ACC_NO_TIME;                                // a
-constexpr uint32_t kSubSeconds = ACT_ACC_SUBSECONDS;                         // c
-constexpr uint32_t kSeconds = ACT_ACC_JUST_SECONDS;                          // d
-constexpr uint32_t kSecondsSub = ACT_ACC_JUST_SECONDS | ACT_ACC_SUBSECONDS;  // e
 
 std::string join(const std::vector<uint16_t>& v, const char* sep) {
     std::string s;
@@ -56,14 +40,6 @@ std::string join(const std::vector<uint16_t>& v, const char* sep) {
 
 // The start of `s` as long as `prefix`, to compare with it.
 std::string head(const std::string& s, const std::string& prefix) { return s.substr(0, prefix.size()); }
-
-std::string repeat(const std::string& s, int times) {
-    std::string r;
-    for (int i = 0; i < times; ++i) {
-        r += s;
-    }
-    return r;
-}
 
 // Sample sets of one-unit bursts (36 samples), axes interleaved.
 std::vector<uint16_t> alternating(size_t count, uint16_t even, uint16_t odd) {
@@ -147,37 +123,22 @@ std::string movebank_start(const std::vector<uint8_t>& r, const char* rate_axes,
     return "21," + key_of(r, seed) + ",4660," + kIso + "," + rate_axes + ",";
 }
 
-class AccBurstTest : public ::testing::Test {
+class AccBurstTest : public acc_test::AccHarness {
 protected:
-    AccBurstTest() { tag.tag_number = kTag; }
-
     std::string run(const std::vector<uint8_t>& r, uint32_t action, int variant = 0) {
-        AccContext ctx{action, acc, info, quat, mag, tag, dsp, *buffers};
+        AccContext ctx = context(action);
         decode_acc_burst(r.data(), static_cast<uint32_t>(r.size()), variant, ctx);
         return take();
     }
     std::string run_v9(const std::vector<uint8_t>& r, uint32_t action) {
-        AccContext ctx{action, acc, info, quat, mag, tag, dsp, *buffers};
+        AccContext ctx = context(action);
         decode_acc_burst_v9(r.data(), static_cast<uint32_t>(r.size()), ctx);
         return take();
     }
     std::string take() {
-        acc.flush();
         info.flush();
-        std::string s;
-        s.swap(acc_text);
-        return s;
+        return AccHarness::take(acc, acc_text);
     }
-
-    std::string acc_text, info_text, quat_text, mag_text, console_text;
-    OutStream acc{&acc_text};
-    OutStream info{&info_text};
-    OutStream quat{&quat_text};
-    OutStream mag{&mag_text};
-    OutStream console{&console_text};
-    TagState tag;
-    BurstDsp dsp{console};
-    std::unique_ptr<AccBuffers> buffers = std::make_unique<AccBuffers>();
 };
 
 // Form D: the samples on one line, one row per sample, or a MOVEBANK line.

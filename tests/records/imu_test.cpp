@@ -12,31 +12,14 @@
 #include "common/le.h"
 #include "records/fletcher32.h"
 #include "records/imu_record.h"
+#include "acc_harness.h"
 
 namespace dec {
 namespace {
 
-// 2018-05-09 01:00:00, a Wednesday, day 4084 of the tag epoch.
-constexpr uint32_t kT = 352861200;
-constexpr uint32_t kTag = 0x1234;  // 4660
-constexpr uint32_t kBottom = 0x10000;
+using namespace acc_test;
+
 constexpr uint32_t kHalf = 16384;  // half a second in fine-time units
-
-constexpr uint32_t kKey1 = ACT_ACC;
-constexpr uint32_t kKey6 = 0x00000005;
-constexpr uint32_t kKey8 = 0x00000305;
-constexpr uint32_t kKey9 = 0x00001005;
-constexpr uint32_t kKeyH = 0x00010001;
-constexpr uint32_t kKeyI = 0x00200001;
-constexpr uint32_t kKeyM = ACT_MOVEBANK | ACT_ACC;
-
-std::string repeat(const std::string& s, int times) {
-    std::string r;
-    for (int i = 0; i < times; ++i) {
-        r += s;
-    }
-    return r;
-}
 
 // Fine time `seconds` and `fraction` (1/32768 s), as the tag stores it.
 uint32_t fine(uint32_t seconds, uint32_t fraction) { return seconds * 32768u + fraction; }
@@ -213,11 +196,8 @@ TEST(QuatcmpRecord, RateEntriesAndMarker) {
     EXPECT_EQ(quatcmp_temperature_raw(r.data()), 6528);
 }
 
-class ImuTest : public ::testing::Test {
+class ImuTest : public acc_test::AccHarness {
 protected:
-    ImuTest() { tag.tag_number = kTag; }
-
-    AccContext context(uint32_t action) { return AccContext{action, acc, info, quat, mag, tag, dsp, *buffers}; }
     std::string run_newacc(const std::vector<uint8_t>& r, uint32_t action) {
         AccContext ctx = context(action);
         decode_newacc(r.data(), static_cast<uint32_t>(r.size()), ctx);
@@ -230,22 +210,6 @@ protected:
         mag.flush();
         info.flush();
     }
-    static std::string take(OutStream& out, std::string& text) {
-        out.flush();
-        std::string s;
-        s.swap(text);
-        return s;
-    }
-
-    std::string acc_text, info_text, quat_text, mag_text, console_text;
-    OutStream acc{&acc_text};
-    OutStream info{&info_text};
-    OutStream quat{&quat_text};
-    OutStream mag{&mag_text};
-    OutStream console{&console_text};
-    TagState tag;
-    BurstDsp dsp{console};
-    std::unique_ptr<AccBuffers> buffers = std::make_unique<AccBuffers>();
 };
 
 // Samples as written without FEATURE_BOTHSENSORSBOTTOMSIDE: X and Z turned.
