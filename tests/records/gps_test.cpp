@@ -11,11 +11,14 @@
 #include "records/fletcher32.h"
 #include "records/gps_print.h"
 #include "records/gps_record.h"
+#include "testsupport/record_builders.h"
 
 namespace dec {
 namespace {
 
-using Record = std::array<uint8_t, 63>;
+using testing::GpsCookedFields;
+using testing::GpsExtendedFields;
+using Record = testing::Payload;
 
 constexpr uint32_t kFine = 0x4000;     // fine temperature / pressure sensor
 constexpr uint32_t kBottom = 0x10000;  // both sensors on the bottom side
@@ -24,92 +27,36 @@ constexpr uint32_t kBottom = 0x10000;  // both sensors on the bottom side
 constexpr uint32_t kStart = 352861200;
 constexpr uint32_t kTowMs = 262923400;
 
-// Stores the UBX sums over bytes 0..60, starting at (a, b).
-void seal(Record& r, uint8_t a = 0, uint8_t b = 0) {
-    for (size_t i = 0; i < 61; ++i) {
-        a = static_cast<uint8_t>(a + r[i]);
-        b = static_cast<uint8_t>(b + a);
-    }
-    r[61] = a;
-    r[62] = b;
-}
-
-void put_u24(Record& r, size_t off, uint32_t v) {
-    r[off] = static_cast<uint8_t>(v);
-    r[off + 1] = static_cast<uint8_t>(v >> 8);
-    r[off + 2] = static_cast<uint8_t>(v >> 16);
-}
-
-void put_position(Record& r, int32_t lon, int32_t lat, int32_t height) {
-    put_le32(r.data(), 0, static_cast<uint32_t>(lon));
-    put_le32(r.data(), 4, static_cast<uint32_t>(lat));
-    put_le32(r.data(), 8, static_cast<uint32_t>(height));
-}
-
-void put_time(Record& r, int16_t week, uint32_t tow_ms) {
-    put_le16(r.data(), 12, static_cast<uint16_t>(week));
-    put_le32(r.data(), 14, tow_ms);
-}
-
 // A valid cooked fix: status 0x0D, fix type 3, clock flag 1, noise 0x0123,
 // 42 s to fix, vertical 7 m, speed accuracy 1.50 m/s, temperature raw 1600,
 // battery codes 3500/3400/3450 (4272/4150/4211 mV), speed 1.23 m/s, heading raw
 // 549 (359.79 degree), horizontal accuracy 16*256 mm.
+GpsCookedFields cooked_fields(uint8_t status = 0x0D, uint8_t fix = 0x03) {
+    return {.lon = 87654321, .lat = 475432100, .height_mm = 512300, .week = 2000,
+            .tow_ms = kTowMs, .fix_byte = fix, .status = status, .rtc_flags = 1, .noise = 0x0123,
+            .time_to_fix = 42, .vert_acc = 7, .speed_acc = 150, .start_time = kStart,
+            .temperature_raw = 1600, .battery = 3500, .loaded_battery = 3400, .speed = 123,
+            .heading = 549, .horiz_acc = 16, .fix_battery = 3450};
+}
 Record cooked(uint8_t status = 0x0D, uint8_t fix = 0x03) {
-    Record r{};
-    put_position(r, 87654321, 475432100, 512300);
-    put_time(r, 2000, kTowMs);
-    r[19] = fix;
-    r[20] = status;
-    r[21] = 0x01;
-    put_le16(r.data(), 22, 0x0123);
-    put_le16(r.data(), 26, 42);
-    put_le16(r.data(), 38, 7);
-    put_le16(r.data(), 40, 150);
-    put_le32(r.data(), 42, kStart);
-    put_le16(r.data(), 46, 1600);
-    put_le16(r.data(), 48, 3500);
-    put_le16(r.data(), 50, 3400);
-    put_le16(r.data(), 52, 123);
-    put_le16(r.data(), 54, 549);
-    put_u24(r, 56, 16);
-    put_le16(r.data(), 59, 3450);
-    seal(r);
-    return r;
+    return make_gps_cooked(cooked_fields(status, fix));
 }
 
 // A valid extended fix with the same position and times: status 0x3D, speed
 // accuracy 1500 mm/s, heading raw -100 (-65.54), 9 satellites, DOP 1.3,
 // temperature raw 1600 and no pressure data, magnetic axes 100/-200/300,
 // vertical 2.5 m, quaternion 1000/10/-20/30.
-Record extended(uint8_t status = 0x3D) {
-    Record r{};
-    put_position(r, 87654321, 475432100, 512300);
-    put_time(r, 2000, kTowMs);
-    r[18] = status;
-    put_le16(r.data(), 19, 1500);
-    put_u24(r, 21, 16);
-    put_le16(r.data(), 24, 123);
-    put_le16(r.data(), 26, static_cast<uint16_t>(-100));
-    r[28] = 9;
-    r[29] = 13;
-    put_le32(r.data(), 30, kStart);
-    put_le16(r.data(), 34, 3500);
-    put_le16(r.data(), 36, 3400);
-    put_le16(r.data(), 38, 3450);
-    put_le16(r.data(), 42, 1600);
-    put_le16(r.data(), 44, 100);
-    put_le16(r.data(), 46, static_cast<uint16_t>(-200));
-    put_le16(r.data(), 48, 300);
-    put_le16(r.data(), 50, 42);
-    put_le16(r.data(), 52, 25);
-    put_le16(r.data(), 54, 1000);
-    r[56] = 10;
-    r[57] = static_cast<uint8_t>(-20);
-    r[58] = 30;
-    seal(r);
-    return r;
+GpsExtendedFields extended_fields(uint8_t status = 0x3D) {
+    GpsExtendedFields f{.lon = 87654321, .lat = 475432100, .height_mm = 512300, .week = 2000,
+                        .tow_ms = kTowMs, .status = status, .speed_acc = 1500, .horiz_acc = 16,
+                        .speed = 123, .heading = -100, .satellites = 9, .dop = 13,
+                        .start_time = kStart, .battery = 3500, .loaded_battery = 3400,
+                        .fix_battery = 3450, .mag = {100, -200, 300}, .time_to_fix = 42,
+                        .vert_acc = 25, .quat_w = 1000, .quat_x = 10, .quat_y = -20, .quat_z = 30};
+    set_extended_temperature(f, 1600);
+    return f;
 }
+Record extended(uint8_t status = 0x3D) { return make_gps_extended(extended_fields(status)); }
 
 enum class Kind { cooked, extended, seeded, v9 };
 
@@ -199,8 +146,7 @@ TEST(GpsChecksum, FirstUnitAndShortPayload) {
 TEST(GpsChecksum, SeededRecordIsGoodOnlyAsBlock36) {
     Harness h;
     h.tag.tag_number = 0x1234;
-    Record r = extended();
-    seal(r, 0x34, 0x12);
+    Record r = make_gps_extended(extended_fields(), true, 0x1234);
     h.run(Kind::seeded, r, ACT_GPS);
     EXPECT_EQ(h.tag.bad_units, 0u);
     EXPECT_EQ(h.main_text.rfind("GPS,", 0), 0u);
@@ -275,9 +221,9 @@ TEST(GpsLines, OneLinePerRecordKindAndActionForm) {
 }
 
 TEST(GpsLines, FixTimeRoundsIntoTheNextWeek) {
-    Record r = cooked();
-    put_time(r, 2000, 604799600);
-    seal(r);
+    GpsCookedFields f = cooked_fields();
+    f.tow_ms = 604799600;
+    const Record r = make_gps_cooked(f);
     Harness h;
     h.run(Kind::cooked, r, ACT_GPS);
     EXPECT_NE(h.main_text.find(",42,13.5.2018,Su,00:00:00,4272,"), std::string::npos)
@@ -300,9 +246,9 @@ TEST(GpsLines, FixTimeRoundsIntoTheNextWeek) {
 }
 
 TEST(GpsLines, NegativeWeekPrintsThePrinterText) {
-    Record r = cooked();
-    put_time(r, -3, kTowMs);
-    seal(r);
+    GpsCookedFields f = cooked_fields();
+    f.week = -3;
+    const Record r = make_gps_cooked(f);
     Harness h;
     h.run(Kind::cooked, r, ACT_GPS);
     EXPECT_NE(h.main_text.find(",42,Week negative,,01:02:03,"), std::string::npos) << h.main_text;
@@ -323,17 +269,17 @@ TEST(GpsValues, CoarseTemperatureAndVoltage) {
         {"raw zero", 0, ",4272,-316,"},
     };
     for (const auto& c : cases) {
-        Record r = cooked();
-        put_le16(r.data(), 46, c.raw);
-        seal(r);
+        GpsCookedFields f = cooked_fields();
+        f.temperature_raw = c.raw;
+        const Record r = make_gps_cooked(f);
         Harness h;
         h.run(Kind::cooked, r, ACT_GPS);
         EXPECT_NE(h.main_text.find(c.text), std::string::npos) << c.legend << h.main_text;
     }
-    Record r = cooked();
-    put_le16(r.data(), 48, 4095);
-    put_le16(r.data(), 46, 0xFF00);  // -256 / 256 with the fine sensor
-    seal(r);
+    GpsCookedFields f = cooked_fields();
+    f.battery = 4095;
+    f.temperature_raw = 0xFF00;  // -256 / 256 with the fine sensor
+    const Record r = make_gps_cooked(f);
     Harness h;
     h.tag.feature_word = kFine;
     h.run(Kind::cooked, r, ACT_GPS);
@@ -343,14 +289,10 @@ TEST(GpsValues, CoarseTemperatureAndVoltage) {
 TEST(GpsValues, ExtendedTemperatureAndPressureByFeatureBit) {
     // D1 = 0x62A7A4, D2 = 0x7B4144: with the reference calibration 20.00 degC
     // and 1100.02 hPa; read as a plain number the temperature raw is 0x417B.
-    Record r = extended();
-    r[40] = 0x62;
-    r[41] = 0xA7;
-    r[59] = 0xA4;
-    r[42] = 0x7B;
-    r[43] = 0x41;
-    r[60] = 0x44;
-    seal(r);
+    GpsExtendedFields f = extended_fields();
+    f.pressure_d1 = 0x62A7A4;
+    f.pressure_d2 = 0x7B4144;
+    const Record r = make_gps_extended(f);
     const uint16_t words[7] = {0, 46372, 43981, 29059, 27842, 31553, 28165};
 
     Harness coarse;
@@ -390,9 +332,9 @@ TEST(GpsValues, ExtendedTemperatureAndPressureByFeatureBit) {
 }
 
 TEST(GpsValues, ZeroPositionCookedRecord) {
-    Record r = cooked();
-    put_position(r, 0, 0, 0);
-    seal(r);
+    GpsCookedFields f = cooked_fields();
+    f.lon = f.lat = f.height_mm = 0;
+    const Record r = make_gps_cooked(f);
     Harness h;
     h.run(Kind::cooked, r, ACT_GPS);
     // Fix byte cleared, status 0x0C: letter B; motion figures replaced.
@@ -408,11 +350,11 @@ TEST(GpsValues, ZeroPositionCookedRecord) {
 }
 
 TEST(GpsValues, ZeroPositionExtendedRecordKeepsItsLetter) {
-    Record r = extended();
-    put_position(r, 0, 0, 0);
-    put_le16(r.data(), 54, 0);
-    r[56] = r[57] = r[58] = 0;
-    seal(r);
+    GpsExtendedFields f = extended_fields();
+    f.lon = f.lat = f.height_mm = 0;
+    f.quat_w = 0;
+    f.quat_x = f.quat_y = f.quat_z = 0;
+    const Record r = make_gps_extended(f);
     Harness m;
     m.run(Kind::extended, r, ACT_MOVEBANK);
     EXPECT_EQ(m.main_text,
@@ -430,9 +372,9 @@ TEST(GpsValues, ZeroPositionExtendedRecordKeepsItsLetter) {
 }
 
 TEST(GpsValues, QuaternionMarkerClearsTheVectorPart) {
-    Record r = extended();
-    put_le16(r.data(), 54, 0x8000);
-    seal(r);
+    GpsExtendedFields f = extended_fields();
+    f.quat_w = -32768;
+    const Record r = make_gps_extended(f);
     Harness m;
     m.run(Kind::extended, r, ACT_MOVEBANK);
     EXPECT_NE(m.main_text.find(",0.00,-32768,0,0,0,200,100,300,21\n"), std::string::npos)
@@ -470,10 +412,11 @@ TEST(GpsValues, StatusLettersAndValidFixes) {
 TEST(GpsStatistics, AttemptsFixTimesAndBattery) {
     Harness h;
     // First record: never an attempt. Fix time exactly 2014-01-01 does not count.
-    Record first = cooked();
-    put_time(first, 1773, 259200000);
-    put_le32(first.data(), 42, 1000);
-    seal(first);
+    GpsCookedFields first_fields = cooked_fields();
+    first_fields.week = 1773;
+    first_fields.tow_ms = 259200000;
+    first_fields.start_time = 1000;
+    const Record first = make_gps_cooked(first_fields);
     h.run(Kind::cooked, first, ACT_STATS_LINE | ACT_GPS);
     EXPECT_EQ(h.main_text, "");
     EXPECT_EQ(h.tag.stats.gps_records, 1u);
@@ -483,19 +426,20 @@ TEST(GpsStatistics, AttemptsFixTimesAndBattery) {
     EXPECT_EQ(h.tag.stats.last_fix_time, 0u);
 
     // Same start time: same attempt.
-    Record same = cooked(0x04, 2);
-    put_le32(same.data(), 42, 1000);
-    put_le16(same.data(), 48, 3000);  // 3662 mV
-    seal(same);
+    GpsCookedFields same_fields = cooked_fields(0x04, 2);
+    same_fields.start_time = 1000;
+    same_fields.battery = 3000;  // 3662 mV
+    const Record same = make_gps_cooked(same_fields);
     h.run(Kind::cooked, same, ACT_STATS_LINE);
     EXPECT_EQ(h.tag.stats.attempts, 0u);
     EXPECT_EQ(h.tag.stats.first_fix_time, 352861200u + 123u);
 
     // New start time: a new attempt with its fix time and validity.
     h.run(Kind::cooked, cooked(), ACT_STATS_LINE);
-    Record later = cooked();
-    put_time(later, 2001, 0);
-    seal(later);
+    GpsCookedFields later_fields = cooked_fields();
+    later_fields.week = 2001;
+    later_fields.tow_ms = 0;
+    const Record later = make_gps_cooked(later_fields);
     h.run(Kind::cooked, later, ACT_STATS_LINE);
 
     const TagStatistics& s = h.tag.stats;
@@ -556,9 +500,10 @@ TEST(GpsKml, LetteredPlacemarkWithIsoDates) {
 }
 
 TEST(GpsKml, NoPlacemarkAtLongitudeAndLatitudeZero) {
-    Record r = cooked();
-    put_position(r, 0, 0, 5000);
-    seal(r);
+    GpsCookedFields f = cooked_fields();
+    f.lon = f.lat = 0;
+    f.height_mm = 5000;
+    const Record r = make_gps_cooked(f);
     Harness h;
     h.run(Kind::cooked, r, ACT_GPS | ACT_KML);
     h.run(Kind::cooked, r, ACT_GPS | ACT_KML | ACT_KML_ISO_DATE);
@@ -602,9 +547,9 @@ TEST(GpsV9, InvalidFixLosesItsPositionUnlessMarked) {
               "GPS,4084,9.5.2018,We,01:00:00,0.0000000,0.0000000,0.0,0,C,1,35,42,"
               "9.5.2018,We,01:02:03,4272,15,0.00,0.00,300.00,10000.00\n");
 
-    Record marked = cooked(0x04, 2);
-    put_le32(marked.data(), 0, 123456789);
-    seal(marked);
+    GpsCookedFields marked_fields = cooked_fields(0x04, 2);
+    marked_fields.lon = 123456789;
+    const Record marked = make_gps_cooked(marked_fields);
     Harness k;
     k.run(Kind::v9, marked, ACT_GPS);
     EXPECT_EQ(k.main_text,
