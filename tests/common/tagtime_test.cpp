@@ -82,36 +82,26 @@ TEST(TagTime, PrintersAndFormatters) {
 // the day it printed last must never leak into a row of another day, and the
 // dotted and the ISO dates are kept apart.
 TEST(TagTime, RowsOfChangingDaysInOneStream) {
+    const std::pair<const char*, void (*)(OutStream&)> rows[] = {
+        ROW(print_tag_time(86399, o, 0)),           ROW(print_tag_time(86400, o, 0)),
+        ROW(print_tag_time_iso(86400, o)),          ROW(print_tag_time_us(86399, 1500000, o)),
+        ROW(print_tag_time(86399, o, 0)),           ROW(print_gps_ms_time(262923456, 2000, o)),
+        ROW(print_tag_time_iso(0, o)),              ROW(print_date_weekday(2000, 262923, o)),
+        ROW(print_date_weekday(-1, 0, o)),          ROW(print_gps_date(2000, 604800, o)),
+        ROW(print_tag_time(0, o, 0))};
     std::string s;
     {
         OutStream out(&s);
-        print_tag_time(86399, out, 0);
-        out.put_char('|');
-        print_tag_time(86400, out, 0);
-        out.put_char('|');
-        print_tag_time_iso(86400, out);
-        out.put_char('|');
-        print_tag_time_us(86399, 1500000, out);
-        out.put_char('|');
-        print_tag_time(86399, out, 0);
-        out.put_char('|');
-        print_gps_ms_time(262923456, 2000, out);
-        out.put_char('|');
-        print_tag_time_iso(0, out);
-        out.put_char('|');
-        print_date_weekday(2000, 262923, out);
-        out.put_char('|');
-        print_date_weekday(-1, 0, out);
-        out.put_char('|');
-        print_gps_date(2000, 604800, out);
-        out.put_char('|');
-        print_tag_time(0, out, 0);
+        for (const auto& row : rows) {
+            row.second(out);
+            out.put_char('|');
+        }
     }
     EXPECT_EQ(s,
               "0,4.3.2007,Su,23:59:59|1,5.3.2007,Mo,00:00:00|2007-03-05 00:00:00.000|"
               "1,5.3.2007,Mo,00:00:00.5000,|0,4.3.2007,Su,23:59:59|2018-05-09 01:02:03.456|"
               "2007-03-04 00:00:00.000|9.5.2018,We|Week negative,|0000-00-00 |"
-              "0,4.3.2007,Su,00:00:00");
+              "0,4.3.2007,Su,00:00:00|");
 
     // Every day of two years in one stream gives what fresh streams give.
     std::string one;

@@ -53,51 +53,40 @@ constexpr uint16_t kGoodBa01[7] = {0x1011, 34982, 36352, 20328, 22354, 26646, 26
 constexpr uint16_t kGoodBa36[7] = {0x9483, 46372, 43981, 29059, 27842, 31553, 28165};
 constexpr uint16_t kUnknownVariant[7] = {0x7020, 34982, 36352, 20328, 22354, 26646, 26146};
 
-TEST(PressureProm, GoodCalibrationIsStored) {
-    for (const auto* words : {&kGoodBa01, &kGoodBa36}) {
-        const Prom p = prom_of(*words);
+// Good calibrations of both sensor variants are stored; an empty one, one
+// with any bit flipped, or one of an unknown variant clears what was stored.
+TEST(PressureProm, GoodEmptyAndBadCalibrations) {
+    EXPECT_EQ(dec::pressure_prom_crc4(kGoodBa01), 1);
+    EXPECT_EQ(dec::pressure_prom_crc4(kGoodBa36), 9);
+    EXPECT_EQ(dec::pressure_prom_crc4(kUnknownVariant), 7);
+    const auto check = [](const Prom& p, int want) {
         dec::PressureCalibration cal;
-        EXPECT_EQ(dec::check_pressure_prom(p.bytes13, p.c6_high, &cal), dec::PROM_OK);
+        cal.c[0] = cal.c[3] = 77;
+        EXPECT_EQ(dec::check_pressure_prom(p.bytes13, p.c6_high, &cal), want);
+        return cal;
+    };
+    for (const auto* words : {&kGoodBa01, &kGoodBa36}) {
+        const dec::PressureCalibration cal = check(prom_of(*words), dec::PROM_OK);
         for (int i = 0; i < 7; ++i) {
             EXPECT_EQ(cal.c[i], (*words)[i]) << "word " << i;
         }
     }
-    EXPECT_EQ(dec::pressure_prom_crc4(kGoodBa01), 1);
-    EXPECT_EQ(dec::pressure_prom_crc4(kGoodBa36), 9);
-}
-
-TEST(PressureProm, EmptyCalibration) {
-    for (uint8_t fill : {uint8_t{0x00}, uint8_t{0xFF}}) {
+    for (uint8_t fill : {0x00, 0xFF}) {
         Prom p;
-        std::memset(p.bytes13, fill, sizeof p.bytes13);
-        p.c6_high = fill;
-        dec::PressureCalibration cal;
-        cal.c[3] = 77;
-        EXPECT_EQ(dec::check_pressure_prom(p.bytes13, p.c6_high, &cal), dec::PROM_NONE);
-        EXPECT_EQ(cal.c[3], 0);
+        std::memset(&p, fill, sizeof p);
+        EXPECT_EQ(check(p, dec::PROM_NONE).c[3], 0);
     }
-}
-
-TEST(PressureProm, EveryFlippedBitIsBad) {
-    const Prom good = prom_of(kGoodBa01);
     for (int byte = 0; byte < 14; ++byte) {
         for (int bit = 0; bit < 8; ++bit) {
-            Prom p = good;
+            Prom p = prom_of(kGoodBa01);
             uint8_t& b = byte < 13 ? p.bytes13[byte] : p.c6_high;
             b = static_cast<uint8_t>(b ^ (1u << bit));
-            dec::PressureCalibration cal;
-            cal.c[0] = 1;
-            EXPECT_EQ(dec::check_pressure_prom(p.bytes13, p.c6_high, &cal), dec::PROM_BAD)
-                << "byte " << byte << " bit " << bit;
-            EXPECT_EQ(cal.c[0], 0);
+            EXPECT_EQ(check(p, dec::PROM_BAD).c[0], 0) << "byte " << byte << " bit " << bit;
         }
     }
-}
-
-TEST(PressureProm, UnknownSensorVariantIsBad) {
-    ASSERT_EQ(dec::pressure_prom_crc4(kUnknownVariant), 7);
-    const Prom p = prom_of(kUnknownVariant);
-    EXPECT_EQ(dec::check_pressure_prom(p.bytes13, p.c6_high, nullptr), dec::PROM_BAD);
+    const Prom unknown = prom_of(kUnknownVariant);
+    EXPECT_EQ(check(unknown, dec::PROM_BAD).c[0], 0);
+    EXPECT_EQ(dec::check_pressure_prom(unknown.bytes13, unknown.c6_high, nullptr), dec::PROM_BAD);
 }
 
 }  // namespace
