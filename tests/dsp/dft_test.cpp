@@ -6,54 +6,13 @@
 #include <vector>
 
 #include "common/fatal.h"
-#include "common/outstream.h"
-#include "dsp/burst_dsp.h"
+#include "burst_dsp_fixture.h"
 #include "dsp/dft_kernels.h"
 
 namespace dec {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kSentinel = -12345.5;
-
-class DftTest : public ::testing::Test {
-protected:
-    // Spectrum of x; checks that nothing past bin n/2 is written.
-    std::vector<double> spectrum(const std::vector<int16_t>& x) {
-        const size_t bins = x.size() / 2 + 1;
-        std::vector<double> out(bins + 2, kSentinel);
-        dsp.acc_dft(x.data(), static_cast<int32_t>(x.size()), out.data());
-        EXPECT_EQ(out[bins], kSentinel);
-        EXPECT_EQ(out[bins + 1], kSentinel);
-        out.resize(bins);
-        return out;
-    }
-
-    static std::vector<int16_t> tone(int n, int bin, double amplitude, double offset) {
-        std::vector<int16_t> x(static_cast<size_t>(n));
-        for (int j = 0; j < n; ++j) {
-            x[static_cast<size_t>(j)] =
-                static_cast<int16_t>(std::lround(offset + amplitude * std::sin(2 * kPi * bin * j / n)));
-        }
-        return x;
-    }
-
-    // The fatal stop's exit code (0 when there was none) and the console text.
-    int stop_code(int32_t n) {
-        std::vector<int16_t> x(static_cast<size_t>(n > 0 ? n : 1), 1);
-        std::vector<double> out(x.size() / 2 + 1);
-        try {
-            dsp.acc_dft(x.data(), n, out.data());
-        } catch (const FatalStop& stop) {
-            return stop.code;
-        }
-        return 0;
-    }
-
-    std::string console_text;
-    OutStream console{&console_text};
-    BurstDsp dsp{console};
-};
+using DftTest = BurstDspTest;
 
 // A pure tone shows half its amplitude in its bin, the Nyquist bin of an even
 // length the whole amplitude, a constant only bin zero.
@@ -62,10 +21,10 @@ TEST_F(DftTest, TonesAndConstants) {
         std::vector<int16_t> x;
         std::vector<std::pair<size_t, double>> peaks;  // all other bins below 1
     } cases[] = {
-        {tone(64, 5, 1000, 1500), {{0, 1500}, {5, 500}}},
-        {tone(13, 3, 1000, 1500), {{0, 1500}, {3, 500}}},
-        {tone(100, 49, 1000, 1500), {{0, 1500}, {49, 500}}},
-        {tone(400, 17, 1000, 1500), {{0, 1500}, {17, 500}}},
+        {sine(64, 5, 1000, 1500), {{0, 1500}, {5, 500}}},
+        {sine(13, 3, 1000, 1500), {{0, 1500}, {3, 500}}},
+        {sine(100, 49, 1000, 1500), {{0, 1500}, {49, 500}}},
+        {sine(400, 17, 1000, 1500), {{0, 1500}, {17, 500}}},
         {{300, -300, 300, -300, 300, -300, 300, -300, 300, -300, 300, -300}, {{6, 300}}},
         {std::vector<int16_t>(13, -2000), {{0, 2000}}},
         {{-5}, {{0, 5}}},
@@ -95,11 +54,7 @@ TEST_F(DftTest, EveryBinIsTheInOrderSumOfItsTableValues) {
     uint32_t r = 99;
     for (int n : {64, 13, 1, 2000, 3, 999, 15, 1254, 2, 16, 17, 31, 1001, 129}) {
         SCOPED_TRACE(n);
-        std::vector<int16_t> x(static_cast<size_t>(n));
-        for (int16_t& v : x) {
-            r = r * 1103515245u + 12345u;
-            v = static_cast<int16_t>(r >> 16);
-        }
+        const std::vector<int16_t> x = noise(n, r, 32768);
         const std::vector<double> s = spectrum(x);
         for (int k = 0; k <= n / 2; ++k) {
             double re = 0, im = 0;
@@ -160,7 +115,14 @@ TEST_F(DftTest, LengthOutsideTheBurstArraysStopsTheRun) {
     for (int32_t n : {0, -3, 2001}) {
         SCOPED_TRACE(n);
         console_text.clear();
-        EXPECT_EQ(stop_code(n), INTERNAL_ERROR);
+        const std::vector<int16_t> x(2001, 1);
+        std::vector<double> out(1001);
+        try {
+            dsp.acc_dft(x.data(), n, out.data());
+            ADD_FAILURE() << "no stop";
+        } catch (const FatalStop& stop) {
+            EXPECT_EQ(stop.code, INTERNAL_ERROR);
+        }
         console.flush();
         EXPECT_EQ(console_text, "Invalid matrix size\n");
     }

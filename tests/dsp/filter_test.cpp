@@ -2,53 +2,19 @@
 
 #include <algorithm>
 #include <cmath>
-#include <string>
 #include <utility>
 #include <vector>
 
-#include "common/outstream.h"
-#include "dsp/burst_dsp.h"
+#include "burst_dsp_fixture.h"
 
 namespace dec {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kSentinel = -12345.5;
 // The passes start on a single value and fade in over 18 samples, short
 // against the filter's memory at this cut-off.
 constexpr size_t kSettle = 100;
 
-class FilterTest : public ::testing::Test {
-protected:
-    // Low-pass of `x`; out carries two sentinels past its end to catch writes
-    // beyond n.
-    std::vector<double> lowpass(const std::vector<int16_t>& x, int32_t* rc = nullptr) {
-        std::vector<double> out(x.size() + 2, kSentinel);
-        int32_t r = dsp.filter_fb(static_cast<int32_t>(x.size()), x.data(), out.data(), kFilterRelativeCutoff, log);
-        if (rc != nullptr) {
-            *rc = r;
-        }
-        EXPECT_EQ(out[x.size()], kSentinel);
-        EXPECT_EQ(out[x.size() + 1], kSentinel);
-        out.resize(x.size());
-        return out;
-    }
-
-    static std::vector<int16_t> sine(int n, double cycles_per_sample, double amplitude, double offset) {
-        std::vector<int16_t> x(static_cast<size_t>(n));
-        for (int j = 0; j < n; ++j) {
-            x[static_cast<size_t>(j)] =
-                static_cast<int16_t>(std::lround(offset + amplitude * std::sin(2 * kPi * cycles_per_sample * j)));
-        }
-        return x;
-    }
-
-    std::string console_text;
-    std::string log_text;
-    OutStream console{&console_text};
-    OutStream log{&log_text};
-    BurstDsp dsp{console};
-};
+using FilterTest = BurstDspTest;
 
 // Bursts of at most 36 samples are replaced by their mean; longer constant
 // bursts (37 is the shortest filtered one, 3000 longer than any decoded burst)
@@ -93,8 +59,8 @@ TEST_F(FilterTest, ResponseToTonesAndRamps) {
     for (int j = 0; j < 400; ++j) {
         ramp.push_back(static_cast<int16_t>(3 * j - 600));
     }
-    const std::vector<int16_t> at_cutoff = sine(2000, kFilterRelativeCutoff, 1000, 0);
-    const std::vector<int16_t> slow = sine(2000, 0.001, 1000, 200), fast = sine(400, 0.1, 1000, 200);
+    const std::vector<int16_t> at_cutoff = sine(2000, 2000 * kFilterRelativeCutoff, 1000, 0);
+    const std::vector<int16_t> slow = sine(2000, 2, 1000, 200), fast = sine(400, 40, 1000, 200);
     const std::vector<int16_t> copy = fast;
     const std::vector<double> out_cutoff = lowpass(at_cutoff), out_slow = lowpass(slow),
                               out_fast = lowpass(fast), out_ramp = lowpass(ramp);
@@ -122,7 +88,7 @@ TEST_F(FilterTest, ResponseToTonesAndRamps) {
 }
 
 TEST_F(FilterTest, ApplyFilterWritesTruncatedLowAndHighPass) {
-    std::vector<int16_t> fast = sine(400, 0.1, 1000, 301);
+    std::vector<int16_t> fast = sine(400, 40, 1000, 301);
     std::vector<int16_t> low = fast;
     EXPECT_EQ(dsp.apply_filter(low.data(), 400, true, log), 0);
     for (size_t i = kSettle; i < low.size() - kSettle; ++i) {
@@ -178,12 +144,8 @@ TEST_F(FilterTest, CascadeEqualsTenSingleSectionPasses) {
                                 {0.2549335624, 0.9392753026, 0.5098671248},
                                 {0.2649638621, 1.0214991164, 0.5299277242}};
     for (int n : {37, 53, 160, 2000}) {
-        std::vector<int16_t> x(static_cast<size_t>(n));
         uint32_t r = 12345u * static_cast<uint32_t>(n);
-        for (int16_t& v : x) {
-            r = r * 1103515245u + 12345u;
-            v = static_cast<int16_t>((r >> 16) % 4096);
-        }
+        const std::vector<int16_t> x = noise(n, r, 2048);
         const std::vector<double> fused = lowpass(x);
 
         const int32_t e = NR_OF_EXTPOL_SAMPLES;
@@ -217,17 +179,9 @@ TEST_F(FilterTest, CascadeEqualsTenSingleSectionPasses) {
 // of the decoders.
 TEST_F(FilterTest, AxesSideBySideEqualEachAxisAlone) {
     uint32_t r = 777;
-    auto noise = [&r](int n, int range) {
-        std::vector<int16_t> x(static_cast<size_t>(n));
-        for (int16_t& v : x) {
-            r = r * 1103515245u + 12345u;
-            v = static_cast<int16_t>(static_cast<int>((r >> 16) % static_cast<uint32_t>(2 * range)) - range);
-        }
-        return x;
-    };
     for (int n : {1, 36, 37, 38, 100, 733, 2000}) {
         SCOPED_TRACE(n);
-        const std::vector<int16_t> a = noise(n, 4096), b = noise(n, 32767);
+        const std::vector<int16_t> a = noise(n, r, 4096), b = noise(n, r, 32767);
         std::vector<double> pa(static_cast<size_t>(n) + 1, kSentinel), pb(pa);
         ASSERT_EQ(dsp.filter_fb_pair(n, a.data(), b.data(), pa.data(), pb.data(), kFilterRelativeCutoff, log), 0);
         EXPECT_EQ(pa.back(), kSentinel);
@@ -237,7 +191,7 @@ TEST_F(FilterTest, AxesSideBySideEqualEachAxisAlone) {
         EXPECT_EQ(pa, lowpass(a));
         EXPECT_EQ(pb, lowpass(b));
         // Three axes (in one pass where the processor has AVX), two, one.
-        const std::vector<int16_t> c = noise(n, 900);
+        const std::vector<int16_t> c = noise(n, r, 900);
         const std::vector<int16_t>* inputs[3] = {&a, &b, &c};
         for (int count = 1; count <= 3; ++count) {
             SCOPED_TRACE(count);

@@ -5,14 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "burst_dsp_fixture.h"
 #include "common/action.h"
-#include "common/outstream.h"
-#include "dsp/burst_dsp.h"
 
 namespace dec {
 namespace {
 
-class StatsTest : public ::testing::Test {
+class StatsTest : public BurstDspTest {
 protected:
     void fill(const std::vector<std::vector<int16_t>>& axes) {
         burst.clear();
@@ -25,11 +24,6 @@ protected:
         }
     }
 
-    std::string console_text;
-    std::string log_text;
-    OutStream console{&console_text};
-    OutStream log{&log_text};
-    BurstDsp dsp{console};
     BurstSamples burst{};
     BurstMoments moments{};
 };
