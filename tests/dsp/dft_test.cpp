@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "common/fatal.h"
 #include "burst_dsp_fixture.h"
+#include "common/fatal.h"
 #include "dsp/dft_kernels.h"
 
 namespace dec {
