@@ -1,6 +1,6 @@
 // Settings reports of the three record kinds: every structure version, the
 // serial-number ranges and field values that change lines, and the fatal
-// stops. Each report is kept whole in settings/expected/reports.txt.
+// stops. Each report is kept whole in settings/expected/<record kind>.txt.
 #include <gtest/gtest.h>
 
 #include <functional>
