@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include "common/buffered_file.h"
+#include "expected_sections.h"
+#include "testsupport/capture.h"
 #include "testsupport/cli_runner.h"
 #include "testsupport/container_builder.h"
 #include "testsupport/fake_platform.h"
@@ -15,50 +18,25 @@
 namespace dec {
 namespace {
 
+using testing::capture;
 using testing::FakePlatform;
 using testing::TempDir;
 
-std::string hex_of(const uint8_t* b, long n) {
-    std::string s;
-    OutStream out(&s);
-    hex_dump(b, n, out);
-    out.flush();
-    return s;
-}
-
-TEST(HexDump, GroupsSixteenBytesPerLine) {
-    uint8_t b[17];
+// Hex dumps of 17 bytes (a line and one byte), of none and of a negative
+// count; the character dump of a unit with printable and other bytes.
+TEST(Dumps, HexAndCharacterDumps) {
+    uint8_t b[64] = {};
     for (int i = 0; i < 17; ++i) {
         b[i] = static_cast<uint8_t>(i * 15);
     }
-    EXPECT_EQ(hex_of(b, 17),
-              "\n00 0F 1E 2D 3C 4B 5A 69 78 87 96 A5 B4 C3 D2 E1 \nF0 \n");
-    EXPECT_EQ(hex_of(b, 0), "Dump: No data\n");
-    EXPECT_EQ(hex_of(b, -3), "Dump: No data\n");
-}
-
-TEST(CharDump, PrintableBytesAsCharactersOthersAsHex) {
-    uint8_t unit[64];
-    std::memset(unit, 0, sizeof unit);
-    std::memcpy(unit, "A b~", 4);
-    unit[63] = 0x7F;
-    std::string s;
-    {
-        OutStream out(&s);
-        char_dump(unit, out);
-    }
-    std::string expected = "\n A 20  b  ~ ";
-    for (int i = 4; i < 16; ++i) {
-        expected += "00 ";
-    }
-    for (int line = 1; line < 4; ++line) {
-        expected += "\n";
-        for (int i = 0; i < 16; ++i) {
-            expected += (line == 3 && i == 15) ? "7F " : "00 ";
-        }
-    }
-    expected += "\n";
-    EXPECT_EQ(s, expected);
+    testing::Sections s = {{"hex 17", capture([&](OutStream& o) { hex_dump(b, 17, o); })},
+                           {"hex 0", capture([&](OutStream& o) { hex_dump(b, 0, o); })},
+                           {"hex -3", capture([&](OutStream& o) { hex_dump(b, -3, o); })}};
+    std::memset(b, 0, sizeof b);
+    std::memcpy(b, "A b~", 4);
+    b[63] = 0x7F;
+    s.emplace_back("char unit", capture([&](OutStream& o) { char_dump(b, o); }));
+    testing::expect_sections("common/expected/dumps.txt", s);
 }
 
 TEST(FormatInto, CutsTextThatDoesNotFit) {
@@ -95,49 +73,42 @@ TEST_F(IoFileTest, FullReadContinuesPartialReadsAndStopsAtEnd) {
     EXPECT_EQ(full_read(sys, -1, buf, 4), -1);
 }
 
-TEST_F(IoFileTest, WriteRetriesAfterEnospcAtMost199Times) {
-    int calls = 0;
-    sys.write_hook = [&](int fd, size_t n) -> ssize_t {
-        if (fd > 2) {
-            ++calls;
-            errno = ENOSPC;
-            return -1;
+// A write failing with ENOSPC is tried 200 times in all; one that succeeds
+// in time is continued through short writes.
+TEST_F(IoFileTest, WriteRetriesAfterEnospc) {
+    for (const int failures : {200, 3}) {
+        SCOPED_TRACE(failures);
+        int left = failures;
+        sys.write_hook = [&](int fd, size_t n) -> ssize_t {
+            if (fd > 2 && left > 0) {
+                --left;
+                errno = ENOSPC;
+                return -1;
+            }
+            return static_cast<ssize_t>(n < 7 ? n : 7);
+        };
+        const std::string path = dir.file(std::to_string(failures));
+        const int fd = sys.open_exclusive(path.c_str(), false);
+        uint8_t data[20];
+        for (int i = 0; i < 20; ++i) {
+            data[i] = static_cast<uint8_t>(i);
         }
-        return static_cast<ssize_t>(n);
-    };
-    int fd = sys.open_exclusive(dir.file("full").c_str(), false);
-    uint8_t data[64] = {};
-    EXPECT_EQ(write_all_retry(con, fd, data, sizeof data, "Couldn't write file"), -1);
-    EXPECT_EQ(calls, 200);
-    con.flush();
-    std::string retries;
-    for (int i = 0; i < 199; ++i) {
-        retries += "Retrying write after ENOSPC\n";
-    }
-    EXPECT_EQ(out, retries);
-    EXPECT_EQ(err, "Couldn't write file: No space left on device\n");
-    sys.close(fd);
-}
-
-TEST_F(IoFileTest, WriteSucceedsWhenSpaceComesBack) {
-    int failures = 3;
-    sys.write_hook = [&](int fd, size_t n) -> ssize_t {
-        if (fd > 2 && failures > 0) {
-            --failures;
-            errno = ENOSPC;
-            return -1;
+        out.clear();
+        err.clear();
+        EXPECT_EQ(write_all_retry(con, fd, data, sizeof data, "Couldn't write file"), failures == 200 ? -1 : 20);
+        sys.close(fd);
+        con.flush();
+        std::string retries;
+        for (int i = 0; i < std::min(failures, 199); ++i) {
+            retries += "Retrying write after ENOSPC\n";
         }
-        return static_cast<ssize_t>(n < 7 ? n : 7);  // short writes are continued
-    };
-    const std::string path = dir.file("ok");
-    int fd = sys.open_exclusive(path.c_str(), false);
-    uint8_t data[20];
-    for (int i = 0; i < 20; ++i) {
-        data[i] = static_cast<uint8_t>(i);
+        EXPECT_EQ(out, retries);
+        EXPECT_EQ(left, 0);
+        EXPECT_EQ(err, failures == 200 ? "Couldn't write file: No space left on device\n" : "");
+        if (failures == 3) {
+            EXPECT_EQ(testing::read_bytes(path), std::vector<uint8_t>(data, data + 20));
+        }
     }
-    EXPECT_EQ(write_all_retry(con, fd, data, sizeof data, "Couldn't write file"), 20);
-    sys.close(fd);
-    EXPECT_EQ(testing::read_bytes(path), std::vector<uint8_t>(data, data + 20));
 }
 
 TEST_F(IoFileTest, BufferedReaderSeeksBackAcrossItsBuffer) {

@@ -1,180 +1,94 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
-#include <string>
+#include <utility>
 #include <vector>
 
-#include "common/outstream.h"
-#include "dsp/burst_dsp.h"
+#include "burst_dsp_fixture.h"
 
 namespace dec {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kSentinel = -12345.5;
-// The passes start on a single value and fade in over 18 samples, which is
-// short against the filter's memory at this cut-off: the first and last
-// samples of a burst still carry start-up transients, so shape checks look at
-// the samples at least this far from either end.
+// The passes start on a single value and fade in over 18 samples, short
+// against the filter's memory at this cut-off.
 constexpr size_t kSettle = 100;
 
-class FilterTest : public ::testing::Test {
-protected:
-    // Low-pass of `x`; out carries two sentinels past its end to catch writes
-    // beyond n.
-    std::vector<double> lowpass(const std::vector<int16_t>& x, int32_t* rc = nullptr) {
-        std::vector<double> out(x.size() + 2, kSentinel);
-        int32_t r = dsp.filter_fb(static_cast<int32_t>(x.size()), x.data(), out.data(), kFilterRelativeCutoff, log);
-        if (rc != nullptr) {
-            *rc = r;
-        }
-        EXPECT_EQ(out[x.size()], kSentinel);
-        EXPECT_EQ(out[x.size() + 1], kSentinel);
-        out.resize(x.size());
-        return out;
+using FilterTest = BurstDspTest;
+
+// Bursts of at most 36 samples are replaced by their mean; longer constant
+// bursts (37 is the shortest filtered one, 3000 longer than any decoded burst)
+// stay constant with a zero high-pass; an empty burst writes nothing.
+TEST_F(FilterTest, ConstantShortAndEmptyBursts) {
+    std::vector<int16_t> ramp36;
+    for (int16_t j = 0; j < 36; ++j) {
+        ramp36.push_back(j);
     }
-
-    static std::vector<int16_t> sine(int n, double cycles_per_sample, double amplitude, double offset) {
-        std::vector<int16_t> x(static_cast<size_t>(n));
-        for (int j = 0; j < n; ++j) {
-            x[static_cast<size_t>(j)] =
-                static_cast<int16_t>(std::lround(offset + amplitude * std::sin(2 * kPi * cycles_per_sample * j)));
-        }
-        return x;
-    }
-
-    std::string console_text;
-    std::string log_text;
-    OutStream console{&console_text};
-    OutStream log{&log_text};
-    BurstDsp dsp{console};
-};
-
-TEST_F(FilterTest, ConstantBurstStaysConstantAndHighPassIsZero) {
-    struct Case {
-        int n;
-        int16_t value;
-    };
-    // 37 is the shortest filtered burst; 3000 is longer than any decoded burst.
-    const Case cases[] = {{37, 1234}, {100, -2047}, {500, 0}, {2000, 4095}, {3000, 17}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.n);
-        std::vector<int16_t> x(static_cast<size_t>(c.n), c.value);
+    const std::pair<std::vector<int16_t>, double> cases[] = {
+        {{5}, 5.0}, {{-7}, -7.0}, {{1, 2}, 1.5}, {{-1, -2}, -1.5}, {ramp36, 17.5},
+        {std::vector<int16_t>(37, 1234), 1234}, {std::vector<int16_t>(100, -2047), -2047},
+        {std::vector<int16_t>(500, 0), 0}, {std::vector<int16_t>(2000, 4095), 4095},
+        {std::vector<int16_t>(3000, 17), 17}};
+    for (const auto& [x, mean] : cases) {
+        SCOPED_TRACE(x.size());
         int32_t rc = -9;
-        std::vector<double> out = lowpass(x, &rc);
+        const std::vector<double> out = lowpass(x, &rc);
         EXPECT_EQ(rc, 0);
         for (size_t i = 0; i < out.size(); ++i) {
-            ASSERT_NEAR(out[i], c.value, 1e-6) << "sample " << i;
-            ASSERT_EQ(trunc_to_s16(x[i] - out[i]), 0) << "sample " << i;
+            ASSERT_NEAR(out[i], mean, x.size() <= 36 ? 0.0 : 1e-6) << "sample " << i;
+            if (x.size() > 36) {
+                ASSERT_EQ(trunc_to_s16(x[i] - out[i]), 0) << "sample " << i;
+            }
         }
     }
+    std::vector<double> out(3, kSentinel);
+    EXPECT_EQ(dsp.filter_fb(0, ramp36.data(), out.data(), kFilterRelativeCutoff, log), 0);
+    EXPECT_EQ(out, std::vector<double>(3, kSentinel));
     console.flush();
     log.flush();
-    EXPECT_EQ(console_text, "");
-    EXPECT_EQ(log_text, "");
+    EXPECT_EQ(console_text + log_text, "");
 }
 
-TEST_F(FilterTest, BurstsOfAtMost36SamplesGiveTheirMean) {
-    struct Case {
-        std::vector<int16_t> x;
-        double mean;
-    };
-    std::vector<int16_t> ramp36;
-    for (int j = 0; j < 36; ++j) {
-        ramp36.push_back(static_cast<int16_t>(j));
+// Zero phase, unit gain at zero frequency, and the squared magnitude of one
+// pass (-3 dB at the cut-off): a tone at the cut-off comes out at half its
+// amplitude in phase, a tenth of it passes whole, ten times it leaves only the
+// offset, and the interior of a ramp is unchanged. The ends carry start-up
+// transients, so only the samples at least kSettle from either end count.
+TEST_F(FilterTest, ResponseToTonesAndRamps) {
+    std::vector<int16_t> ramp;
+    for (int j = 0; j < 400; ++j) {
+        ramp.push_back(static_cast<int16_t>(3 * j - 600));
     }
-    const Case cases[] = {
-        {{5}, 5.0},
-        {{-7}, -7.0},
-        {{1, 2}, 1.5},
-        {{-1, -2}, -1.5},
-        {ramp36, 17.5},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.x.size());
-        int32_t rc = -9;
-        std::vector<double> out = lowpass(c.x, &rc);
-        EXPECT_EQ(rc, 0);
-        for (double v : out) {
-            EXPECT_EQ(v, c.mean);
+    const std::vector<int16_t> at_cutoff = sine(2000, 2000 * kFilterRelativeCutoff, 1000, 0);
+    const std::vector<int16_t> slow = sine(2000, 2, 1000, 200), fast = sine(400, 40, 1000, 200);
+    const std::vector<int16_t> copy = fast;
+    const std::vector<double> out_cutoff = lowpass(at_cutoff), out_slow = lowpass(slow),
+                              out_fast = lowpass(fast), out_ramp = lowpass(ramp);
+    EXPECT_EQ(fast, copy);
+    for (size_t i = kSettle; i + kSettle < 2000; ++i) {
+        ASSERT_NEAR(out_slow[i], slow[i], 10.0) << i;
+        if (i >= 3 * kSettle && i + 3 * kSettle < 2000) {
+            ASSERT_NEAR(out_cutoff[i], 0.5 * at_cutoff[i], 5.0) << i;
         }
     }
-}
-
-TEST_F(FilterTest, EmptyBurstLeavesOutputUntouched) {
-    std::vector<double> out(3, kSentinel);
-    const int16_t none[1] = {99};
-    EXPECT_EQ(dsp.filter_fb(0, none, out.data(), kFilterRelativeCutoff, log), 0);
+    for (size_t i = kSettle; i + kSettle < 400; ++i) {
+        ASSERT_NEAR(out_fast[i], 200.0, 1.0) << i;
+        ASSERT_NEAR(trunc_to_s16(fast[i] - out_fast[i]), fast[i] - 200, 1.0) << i;
+        ASSERT_NEAR(out_ramp[i], ramp[i], 0.5) << i;
+    }
+    // 37 samples: the extension reaches exactly the last sample; a step in the
+    // middle is filtered, not replaced by its mean, and stays finite.
+    std::vector<int16_t> step(37, 0);
+    std::fill(step.begin() + 19, step.end(), 1000);
+    const std::vector<double> out = lowpass(step);
     for (double v : out) {
-        EXPECT_EQ(v, kSentinel);
-    }
-}
-
-TEST_F(FilterTest, InputIsNotChanged) {
-    std::vector<int16_t> x = sine(300, 0.05, 800, 100);
-    const std::vector<int16_t> copy = x;
-    lowpass(x);
-    EXPECT_EQ(x, copy);
-}
-
-// The forward-backward cascade has zero phase and the squared magnitude of one
-// pass; the pre-warped sections put one pass at -3 dB at the cut-off, so a tone
-// there comes out at half its amplitude, in phase.
-TEST_F(FilterTest, ToneAtCutoffComesOutAtHalfAmplitudeInPhase) {
-    std::vector<int16_t> x = sine(2000, kFilterRelativeCutoff, 1000, 0);
-    std::vector<double> out = lowpass(x);
-    for (size_t i = 300; i < 1700; ++i) {
-        ASSERT_NEAR(out[i], 0.5 * x[i], 5.0) << "sample " << i;
-    }
-}
-
-TEST_F(FilterTest, SlowTonePassesAndFastToneIsRemoved) {
-    // A tenth of the cut-off: passes whole.
-    std::vector<int16_t> slow = sine(2000, 0.001, 1000, 200);
-    std::vector<double> out = lowpass(slow);
-    for (size_t i = 100; i < 1900; ++i) {
-        ASSERT_NEAR(out[i], slow[i], 10.0) << "sample " << i;
-    }
-    // Ten times the cut-off: only the offset is left; the high-pass is the tone.
-    std::vector<int16_t> fast = sine(400, 0.1, 1000, 200);
-    out = lowpass(fast);
-    for (size_t i = kSettle; i < out.size() - kSettle; ++i) {
-        ASSERT_NEAR(out[i], 200.0, 1.0) << "sample " << i;
-        ASSERT_NEAR(trunc_to_s16(fast[i] - out[i]), fast[i] - 200, 1.0) << "sample " << i;
-    }
-}
-
-TEST_F(FilterTest, RampKeepsItsLineAwayFromTheEnds) {
-    // Zero phase and unit gain at zero frequency: the interior of a ramp is
-    // unchanged. (Near the end the backward pass starts on the forward pass's
-    // lagging output and is still settling: a property of the filter.)
-    std::vector<int16_t> x;
-    for (int j = 0; j < 400; ++j) {
-        x.push_back(static_cast<int16_t>(3 * j - 600));
-    }
-    std::vector<double> out = lowpass(x);
-    for (size_t i = kSettle; i < out.size() - kSettle; ++i) {
-        ASSERT_NEAR(out[i], x[i], 0.5) << "sample " << i;
-    }
-}
-
-TEST_F(FilterTest, ShortestFilteredBurstReflectsOntoItsLastSample) {
-    // 37 samples: the extension reaches exactly the last sample. A step in the
-    // middle is filtered (not replaced by its mean) and stays finite.
-    std::vector<int16_t> x(37, 0);
-    for (size_t i = 19; i < 37; ++i) {
-        x[i] = 1000;
-    }
-    std::vector<double> out = lowpass(x);
-    for (size_t i = 0; i < out.size(); ++i) {
-        ASSERT_TRUE(std::isfinite(out[i]));
-        ASSERT_LT(std::fabs(out[i] - 500.0), 1000.0);
+        ASSERT_LT(std::fabs(v - 500.0), 1000.0);
     }
     EXPECT_LT(out[0], out[36]);
 }
 
 TEST_F(FilterTest, ApplyFilterWritesTruncatedLowAndHighPass) {
-    std::vector<int16_t> fast = sine(400, 0.1, 1000, 301);
+    std::vector<int16_t> fast = sine(400, 40, 1000, 301);
     std::vector<int16_t> low = fast;
     EXPECT_EQ(dsp.apply_filter(low.data(), 400, true, log), 0);
     for (size_t i = kSettle; i < low.size() - kSettle; ++i) {
@@ -193,23 +107,16 @@ TEST_F(FilterTest, BiquadPassRunsSmootherAndFadesIn) {
     data[30] = 4;  // past the fade
     data[9] = 4;   // inside the fade: weight 2*9/36 = 0.5, then 20/36, 22/36
     EXPECT_EQ(biquad_pass(4, 0, 0, 1, 2, 1, data.data(), 120, 0, console), 0);
-    EXPECT_DOUBLE_EQ(data[9], 4 + (-0.75 * 4) * 0.5);
-    EXPECT_DOUBLE_EQ(data[10], (0.5 * 4) * (20.0 / 36.0));
-    EXPECT_DOUBLE_EQ(data[11], (0.25 * 4) * (22.0 / 36.0));
-    EXPECT_DOUBLE_EQ(data[12], 0.0);
-    EXPECT_DOUBLE_EQ(data[30], 1.0);
-    EXPECT_DOUBLE_EQ(data[31], 2.0);
-    EXPECT_DOUBLE_EQ(data[32], 1.0);
-    EXPECT_DOUBLE_EQ(data[33], 0.0);
-
+    const double forward[][2] = {{9, 4 + (-0.75 * 4) * 0.5}, {10, (0.5 * 4) * (20.0 / 36.0)},
+                                 {11, (0.25 * 4) * (22.0 / 36.0)}, {12, 0}, {30, 1}, {31, 2}, {32, 1}, {33, 0}};
+    for (const auto& [i, v] : forward) {
+        EXPECT_DOUBLE_EQ(data[static_cast<size_t>(i)], v) << i;
+    }
     // Backward: the smoothing runs towards lower indices.
     std::vector<double> back(120, 0.0);
     back[80] = 4;
     EXPECT_EQ(biquad_pass(4, 0, 0, 1, 2, 1, back.data(), 120, 1, console), 0);
-    EXPECT_DOUBLE_EQ(back[80], 1.0);
-    EXPECT_DOUBLE_EQ(back[79], 2.0);
-    EXPECT_DOUBLE_EQ(back[78], 1.0);
-    EXPECT_DOUBLE_EQ(back[81], 0.0);
+    EXPECT_EQ(std::vector<double>(back.begin() + 77, back.begin() + 82), (std::vector<double>{0, 1, 2, 1, 0}));
 }
 
 TEST_F(FilterTest, BiquadPassRefusesFewerThan108Values) {
@@ -237,23 +144,18 @@ TEST_F(FilterTest, CascadeEqualsTenSingleSectionPasses) {
                                 {0.2549335624, 0.9392753026, 0.5098671248},
                                 {0.2649638621, 1.0214991164, 0.5299277242}};
     for (int n : {37, 53, 160, 2000}) {
-        std::vector<int16_t> x(static_cast<size_t>(n));
         uint32_t r = 12345u * static_cast<uint32_t>(n);
-        for (int16_t& v : x) {
-            r = r * 1103515245u + 12345u;
-            v = static_cast<int16_t>((r >> 16) % 4096);
-        }
+        const std::vector<int16_t> x = noise(n, r, 2048);
         const std::vector<double> fused = lowpass(x);
 
-        const int32_t e = NR_OF_EXTPOL_SAMPLES;
-        std::vector<double> buf(static_cast<size_t>(n + 2 * e));
-        for (int i = 0; i < n; ++i) {
-            buf[static_cast<size_t>(e + i)] = x[static_cast<size_t>(i)];
-        }
-        for (int k = 1; k <= e; ++k) {
-            buf[static_cast<size_t>(e - k)] = 2 * buf[static_cast<size_t>(e)] - buf[static_cast<size_t>(e + k)];
-            buf[static_cast<size_t>(n + e - 1 + k)] =
-                2 * buf[static_cast<size_t>(n + e - 1)] - buf[static_cast<size_t>(n + e - 1 - k)];
+        // The burst extended at both ends by its point reflection.
+        const size_t e = NR_OF_EXTPOL_SAMPLES, m = x.size();
+        std::vector<double> buf(e, 0.0);
+        buf.insert(buf.end(), x.begin(), x.end());
+        buf.resize(m + 2 * e);
+        for (size_t k = 1; k <= e; ++k) {
+            buf[e - k] = 2 * buf[e] - buf[e + k];
+            buf[m + e - 1 + k] = 2 * buf[m + e - 1] - buf[m + e - 1 - k];
         }
         const double pi = 4 * std::asin(0.5 * std::sqrt(2.0));
         const double omega = std::tan(pi * kFilterRelativeCutoff);
@@ -262,12 +164,10 @@ TEST_F(FilterTest, CascadeEqualsTenSingleSectionPasses) {
                 const double a0 = (1 + q.b / omega) + (q.c / omega) / omega;
                 const double a1 = 2 - (q.two_c / omega) / omega;
                 const double a2 = (1 - q.b / omega) + (q.c / omega) / omega;
-                biquad_pass(a0, a1, a2, 1, 2, 1, buf.data(), n + 2 * e, reverse, console);
+                biquad_pass(a0, a1, a2, 1, 2, 1, buf.data(), static_cast<int32_t>(m + 2 * e), reverse, console);
             }
         }
-        for (int i = 0; i < n; ++i) {
-            ASSERT_EQ(fused[static_cast<size_t>(i)], buf[static_cast<size_t>(e + i)]) << n << " " << i;
-        }
+        EXPECT_EQ(fused, std::vector<double>(buf.begin() + static_cast<long>(e), buf.end() - static_cast<long>(e))) << n;
     }
 }
 
@@ -276,17 +176,9 @@ TEST_F(FilterTest, CascadeEqualsTenSingleSectionPasses) {
 // of the decoders.
 TEST_F(FilterTest, AxesSideBySideEqualEachAxisAlone) {
     uint32_t r = 777;
-    auto noise = [&r](int n, int range) {
-        std::vector<int16_t> x(static_cast<size_t>(n));
-        for (int16_t& v : x) {
-            r = r * 1103515245u + 12345u;
-            v = static_cast<int16_t>(static_cast<int>((r >> 16) % static_cast<uint32_t>(2 * range)) - range);
-        }
-        return x;
-    };
     for (int n : {1, 36, 37, 38, 100, 733, 2000}) {
         SCOPED_TRACE(n);
-        const std::vector<int16_t> a = noise(n, 4096), b = noise(n, 32767);
+        const std::vector<int16_t> a = noise(n, r, 4096), b = noise(n, r, 32767);
         std::vector<double> pa(static_cast<size_t>(n) + 1, kSentinel), pb(pa);
         ASSERT_EQ(dsp.filter_fb_pair(n, a.data(), b.data(), pa.data(), pb.data(), kFilterRelativeCutoff, log), 0);
         EXPECT_EQ(pa.back(), kSentinel);
@@ -296,7 +188,7 @@ TEST_F(FilterTest, AxesSideBySideEqualEachAxisAlone) {
         EXPECT_EQ(pa, lowpass(a));
         EXPECT_EQ(pb, lowpass(b));
         // Three axes (in one pass where the processor has AVX), two, one.
-        const std::vector<int16_t> c = noise(n, 900);
+        const std::vector<int16_t> c = noise(n, r, 900);
         const std::vector<int16_t>* inputs[3] = {&a, &b, &c};
         for (int count = 1; count <= 3; ++count) {
             SCOPED_TRACE(count);

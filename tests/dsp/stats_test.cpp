@@ -1,17 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
+#include "burst_dsp_fixture.h"
 #include "common/action.h"
-#include "common/outstream.h"
-#include "dsp/burst_dsp.h"
 
 namespace dec {
 namespace {
 
-class StatsTest : public ::testing::Test {
+class StatsTest : public BurstDspTest {
 protected:
     void fill(const std::vector<std::vector<int16_t>>& axes) {
         burst.clear();
@@ -24,60 +24,42 @@ protected:
         }
     }
 
-    std::string console_text;
-    std::string log_text;
-    OutStream console{&console_text};
-    OutStream log{&log_text};
-    BurstDsp dsp{console};
     BurstSamples burst{};
     BurstMoments moments{};
 };
 
-TEST_F(StatsTest, MeansAndVariancesOfKnownSequences) {
-    struct Case {
-        const char* legend;
-        std::vector<int16_t> x;
-        int32_t mean;
-        double variance;
+// Means truncate toward zero. With ACT_ACC_VARIANCE the deviation is the
+// variance; otherwise the standard deviation after the high-pass, for at most
+// 36 samples the plain one (their low-pass is the mean), zero and not NaN for
+// a long constant burst. Axes are independent.
+TEST_F(StatsTest, MeansAndDeviationsOfKnownSequences) {
+    const uint32_t variance = ACT_ACC | ACT_ACC_VARIANCE;
+    const std::vector<int16_t> spread = {2, 4, 4, 4, 5, 5, 7, 9};
+    const struct {
+        std::vector<std::vector<int16_t>> axes;
+        uint32_t action;
+        std::vector<int32_t> means;
+        std::vector<double> deviations;
+    } cases[] = {
+        {{{1, 2}}, variance, {1}, {0.25}},
+        {{{-1, -2}}, variance, {-1}, {0.25}},
+        {{{-300}}, variance, {-300}, {0.0}},
+        {{spread}, variance, {5}, {4.0}},
+        {{{77, 77, 77, 77, 77}}, variance, {77}, {0.0}},
+        {{{0, 4095}}, variance, {2047}, {4095.0 * 4095.0 / 4.0}},
+        {{spread, std::vector<int16_t>(8, 10), {-1, 1, -1, 1, -1, 1, -1, 1}}, ACT_ACC, {5, 10, 0}, {2.0, 0.0, 1.0}},
+        {{std::vector<int16_t>(500, 1234)}, ACT_ACC, {1234}, {0.0}},
     };
-    const Case cases[] = {
-        {"1,2: 3/2 truncated", {1, 2}, 1, 0.25},
-        {"negative sum truncates toward zero", {-1, -2}, -1, 0.25},
-        {"single sample", {-300}, -300, 0.0},
-        {"2,4,4,4,5,5,7,9", {2, 4, 4, 4, 5, 5, 7, 9}, 5, 4.0},
-        {"constant", {77, 77, 77, 77, 77}, 77, 0.0},
-        {"12-bit extremes", {0, 4095}, 2047, 4095.0 * 4095.0 / 4.0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.legend);
-        fill({c.x});
-        ASSERT_EQ(dsp.calc_acc_stddev_and_mean(1, static_cast<int32_t>(c.x.size()), burst, moments,
-                                               ACT_ACC | ACT_ACC_VARIANCE, log, AxesOverflowReport::console),
-                  0);
-        EXPECT_EQ(moments.mean[0], c.mean);
-        EXPECT_DOUBLE_EQ(moments.deviation[0], c.variance);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.axes[0].size());
+        fill(c.axes);
+        const auto axes = static_cast<int32_t>(c.axes.size()), n = static_cast<int32_t>(c.axes[0].size());
+        ASSERT_EQ(dsp.calc_acc_stddev_and_mean(axes, n, burst, moments, c.action, log, AxesOverflowReport::console), 0);
+        for (size_t a = 0; a < c.axes.size(); ++a) {
+            EXPECT_EQ(moments.mean[a], c.means[a]);
+            EXPECT_NEAR(moments.deviation[a], c.deviations[a], n > 36 ? 1e-4 : 1e-12 * std::max(1.0, c.deviations[a]));
+        }
     }
-}
-
-TEST_F(StatsTest, ShortBurstStandardDeviationIsThePlainOne) {
-    // At most 36 samples are not filtered: the low-pass is the mean, so the
-    // deviation is the population standard deviation. Axes are independent.
-    fill({{2, 4, 4, 4, 5, 5, 7, 9}, {10, 10, 10, 10, 10, 10, 10, 10}, {-1, 1, -1, 1, -1, 1, -1, 1}});
-    ASSERT_EQ(dsp.calc_acc_stddev_and_mean(3, 8, burst, moments, ACT_ACC, log, AxesOverflowReport::console), 0);
-    EXPECT_EQ(moments.mean[0], 5);
-    EXPECT_EQ(moments.mean[1], 10);
-    EXPECT_EQ(moments.mean[2], 0);
-    EXPECT_NEAR(moments.deviation[0], 2.0, 1e-12);
-    EXPECT_NEAR(moments.deviation[1], 0.0, 1e-12);
-    EXPECT_NEAR(moments.deviation[2], 1.0, 1e-12);
-}
-
-TEST_F(StatsTest, ConstantLongBurstHasZeroDeviationNotNan) {
-    fill({std::vector<int16_t>(500, 1234)});
-    ASSERT_EQ(dsp.calc_acc_stddev_and_mean(1, 500, burst, moments, ACT_ACC, log, AxesOverflowReport::console), 0);
-    EXPECT_EQ(moments.mean[0], 1234);
-    EXPECT_FALSE(std::isnan(moments.deviation[0]));
-    EXPECT_NEAR(moments.deviation[0], 0.0, 1e-4);
 }
 
 TEST_F(StatsTest, SlowDriftDoesNotCountAsMovement) {
@@ -103,18 +85,16 @@ TEST_F(StatsTest, SlowDriftDoesNotCountAsMovement) {
 
 TEST_F(StatsTest, TooManyAxesIsReportedWhereTheCallerSays) {
     fill({{1}, {2}, {3}});
-    EXPECT_EQ(dsp.calc_acc_stddev_and_mean(4, 1, burst, moments, ACT_ACC, log, AxesOverflowReport::console), -1);
-    console.flush();
-    log.flush();
-    EXPECT_EQ(console_text, "Array for acc sums too small, please report error to support@tavro.example\n");
-    EXPECT_EQ(log_text, "");
-
-    console_text.clear();
-    EXPECT_EQ(dsp.calc_acc_stddev_and_mean(4, 1, burst, moments, ACT_ACC, log, AxesOverflowReport::log), -1);
-    console.flush();
-    log.flush();
-    EXPECT_EQ(console_text, "");
-    EXPECT_EQ(log_text, "Array for acc sums too small, please report error to support@tavro.example\n");
+    const std::string message = "Array for acc sums too small, please report error to support@tavro.example\n";
+    for (AxesOverflowReport where : {AxesOverflowReport::console, AxesOverflowReport::log}) {
+        console_text.clear();
+        log_text.clear();
+        EXPECT_EQ(dsp.calc_acc_stddev_and_mean(4, 1, burst, moments, ACT_ACC, log, where), -1);
+        console.flush();
+        log.flush();
+        EXPECT_EQ(console_text, where == AxesOverflowReport::console ? message : "");
+        EXPECT_EQ(log_text, where == AxesOverflowReport::log ? message : "");
+    }
 }
 
 TEST_F(StatsTest, EmptyOrOversizedBurstIsRefusedInsteadOfDividingByZero) {

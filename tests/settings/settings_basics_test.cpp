@@ -1,115 +1,20 @@
-// Checksum, frequency, feature and pressure-calibration helpers of the settings reports.
+// Checksum, voltage-code and pressure-calibration helpers of the settings reports.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
 #include "settings/crc16.h"
-#include "settings/features.h"
-#include "settings/frequency.h"
 #include "settings/pressure_prom.h"
 #include "settings/settings_lines.h"
-#include "settings_test_util.h"
 
 namespace {
-
-using settings_test::capture;
 
 TEST(SettingsCrc16, CheckValueAndEmptyInput) {
     const uint8_t check[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
     EXPECT_EQ(dec::settings_crc16(check, sizeof check), 0x29B1);
     const uint8_t none[1] = {0x55};
     EXPECT_EQ(dec::settings_crc16(none, 0), 0xFFFF);
-}
-
-struct FrequencyCase {
-    const char* legend;
-    uint32_t word;
-    const char* at_26mhz;
-    const char* at_27mhz;
-};
-
-TEST(Frequency, ValidAndDefaultWords) {
-    static const FrequencyCase kCases[] = {
-        {"lowest programmed word", 0x200000, "832.000000 MHz = 832000.000000 kHz\n",
-         "864.000000 MHz = 864000.000 kHz\n"},
-        {"fractional", 0x2013A0, "833.993164 MHz = 833993.164062 kHz\n",
-         "866.069824 MHz = 866069.824 kHz\n"},
-        {"one below the programmed range", 0x1FFFFF, "Default frequency\n", "Default frequency\n"},
-        {"bit 18 set", 0x240000, "Default frequency\n", "Default frequency\n"},
-        {"zero", 0, "Default frequency\n", "Default frequency\n"},
-    };
-    for (const FrequencyCase& c : kCases) {
-        EXPECT_EQ(capture([&](dec::OutStream& o) { dec::print_frequency_26mhz(c.word, o); }).text,
-                  c.at_26mhz)
-            << c.legend;
-        EXPECT_EQ(capture([&](dec::OutStream& o) { dec::print_frequency_27mhz(c.word, o); }).text,
-                  c.at_27mhz)
-            << c.legend;
-    }
-}
-
-TEST(Frequency, TopByteDoesNotOverflow) {
-    // Bits 24..31 are outside the validity mask; the product must not wrap.
-    EXPECT_EQ(capture([](dec::OutStream& o) { dec::print_frequency_27mhz(0xFF200000u, o); }).text,
-              "1763424.000000 MHz = 1763424000.000 kHz\n");
-}
-
-TEST(Features, AllKnownBitsInOrder) {
-    std::string text;
-    int rv = 0;
-    {
-        dec::OutStream out(&text);
-        rv = dec::print_features(out, 0x7FFFF);
-    }
-    EXPECT_EQ(rv, 0);
-    EXPECT_EQ(text,
-              "Printing enabled features:\n"
-              "FEATURE_WITH_SOLAR_POWER\n"
-              "FEATURE_WITH_ACC_VARIANCE\n"
-              "FEATURE_DEAD_PINGER\n"
-              "FEATURE_WITH_PING2ONTIME\n"
-              "FEATURE_WITH_GSM\n"
-              "FEATURE_WITH_BURST_MODE\n"
-              "FEATURE_WITH_DELAYED_START\n"
-              "FEATURE_WITH_GPS_NOT_EVERY_DAY\n"
-              "FEATURE_WITH_VUZIDIZ_FEATURES\n"
-              "FEATURE_WITH_SUPER_BURST\n"
-              "FEATURE_WITH_KORVANEL_FACTORS\n"
-              "FEATURE_WITH_MMA8452_SMBUS\n"
-              "FEATURE_WITH_BAND_916MHZ\n"
-              "FEATURE_WITH_BAND_920MHZ\n"
-              "FEATURE_WITH_GPSACCGSMV2\n"
-              "FEATURE_WITH_SOLARVARIANCE\n"
-              "FEATURE_BOTHSENSORSBOTTOMSIDE\n"
-              "FEATURE_WITH_ON2TIMES\n"
-              "FEATURE_GPSACC2G4G\n"
-              "End of features.\n\n");
-}
-
-TEST(Features, UnknownBitsAreReportedAfterTheList) {
-    struct Case {
-        uint32_t word;
-        const char* expected;
-    };
-    static const Case kCases[] = {
-        {0x80001,
-         "Printing enabled features:\nFEATURE_WITH_SOLAR_POWER\nEnd of features.\n\n"
-         "##### ERROR: Unknown feature flag 0x80000! #####\n"},
-        {0xFFF80000u,
-         "Printing enabled features:\nEnd of features.\n\n"
-         "##### ERROR: Unknown feature flag 0xFFF80000! #####\n"},
-    };
-    for (const Case& c : kCases) {
-        std::string text;
-        int rv = 0;
-        {
-            dec::OutStream out(&text);
-            rv = dec::print_features(out, c.word);
-        }
-        EXPECT_EQ(rv, -1);
-        EXPECT_EQ(text, c.expected);
-    }
 }
 
 TEST(SettingsValues, VoltageCodesAndSampleCounts) {
@@ -148,51 +53,40 @@ constexpr uint16_t kGoodBa01[7] = {0x1011, 34982, 36352, 20328, 22354, 26646, 26
 constexpr uint16_t kGoodBa36[7] = {0x9483, 46372, 43981, 29059, 27842, 31553, 28165};
 constexpr uint16_t kUnknownVariant[7] = {0x7020, 34982, 36352, 20328, 22354, 26646, 26146};
 
-TEST(PressureProm, GoodCalibrationIsStored) {
-    for (const auto* words : {&kGoodBa01, &kGoodBa36}) {
-        const Prom p = prom_of(*words);
+// Good calibrations of both sensor variants are stored; an empty one, one
+// with any bit flipped, or one of an unknown variant clears what was stored.
+TEST(PressureProm, GoodEmptyAndBadCalibrations) {
+    EXPECT_EQ(dec::pressure_prom_crc4(kGoodBa01), 1);
+    EXPECT_EQ(dec::pressure_prom_crc4(kGoodBa36), 9);
+    EXPECT_EQ(dec::pressure_prom_crc4(kUnknownVariant), 7);
+    const auto check = [](const Prom& p, int want) {
         dec::PressureCalibration cal;
-        EXPECT_EQ(dec::check_pressure_prom(p.bytes13, p.c6_high, &cal), dec::PROM_OK);
+        cal.c[0] = cal.c[3] = 77;
+        EXPECT_EQ(dec::check_pressure_prom(p.bytes13, p.c6_high, &cal), want);
+        return cal;
+    };
+    for (const auto* words : {&kGoodBa01, &kGoodBa36}) {
+        const dec::PressureCalibration cal = check(prom_of(*words), dec::PROM_OK);
         for (int i = 0; i < 7; ++i) {
             EXPECT_EQ(cal.c[i], (*words)[i]) << "word " << i;
         }
     }
-    EXPECT_EQ(dec::pressure_prom_crc4(kGoodBa01), 1);
-    EXPECT_EQ(dec::pressure_prom_crc4(kGoodBa36), 9);
-}
-
-TEST(PressureProm, EmptyCalibration) {
-    for (uint8_t fill : {uint8_t{0x00}, uint8_t{0xFF}}) {
+    for (uint8_t fill : {0x00, 0xFF}) {
         Prom p;
-        std::memset(p.bytes13, fill, sizeof p.bytes13);
-        p.c6_high = fill;
-        dec::PressureCalibration cal;
-        cal.c[3] = 77;
-        EXPECT_EQ(dec::check_pressure_prom(p.bytes13, p.c6_high, &cal), dec::PROM_NONE);
-        EXPECT_EQ(cal.c[3], 0);
+        std::memset(&p, fill, sizeof p);
+        EXPECT_EQ(check(p, dec::PROM_NONE).c[3], 0);
     }
-}
-
-TEST(PressureProm, EveryFlippedBitIsBad) {
-    const Prom good = prom_of(kGoodBa01);
     for (int byte = 0; byte < 14; ++byte) {
         for (int bit = 0; bit < 8; ++bit) {
-            Prom p = good;
+            Prom p = prom_of(kGoodBa01);
             uint8_t& b = byte < 13 ? p.bytes13[byte] : p.c6_high;
             b = static_cast<uint8_t>(b ^ (1u << bit));
-            dec::PressureCalibration cal;
-            cal.c[0] = 1;
-            EXPECT_EQ(dec::check_pressure_prom(p.bytes13, p.c6_high, &cal), dec::PROM_BAD)
-                << "byte " << byte << " bit " << bit;
-            EXPECT_EQ(cal.c[0], 0);
+            EXPECT_EQ(check(p, dec::PROM_BAD).c[0], 0) << "byte " << byte << " bit " << bit;
         }
     }
-}
-
-TEST(PressureProm, UnknownSensorVariantIsBad) {
-    ASSERT_EQ(dec::pressure_prom_crc4(kUnknownVariant), 7);
-    const Prom p = prom_of(kUnknownVariant);
-    EXPECT_EQ(dec::check_pressure_prom(p.bytes13, p.c6_high, nullptr), dec::PROM_BAD);
+    const Prom unknown = prom_of(kUnknownVariant);
+    EXPECT_EQ(check(unknown, dec::PROM_BAD).c[0], 0);
+    EXPECT_EQ(dec::check_pressure_prom(unknown.bytes13, unknown.c6_high, nullptr), dec::PROM_BAD);
 }
 
 }  // namespace
