@@ -45,18 +45,7 @@ struct Kind {
 
 std::vector<uint8_t> gen5() { return build_gen5_example(); }
 std::vector<uint8_t> gen3() { return build_gen3_example(6); }
-std::vector<uint8_t> voltage() {
-    std::vector<VoltageRecord> records;
-    for (uint32_t h = 0; h < 24; ++h) {
-        VoltageRecord r;
-        r.time = 3600 * h;
-        for (int ch = 0; ch < 8; ++ch) {
-            r.channels[ch] = static_cast<uint16_t>(2000 + 10 * h + static_cast<uint32_t>(ch));
-        }
-        records.push_back(r);
-    }
-    return make_voltage_file(records);
-}
+std::vector<uint8_t> voltage() { return make_voltage_example(); }
 
 void write_text(const std::string& path, const std::string& text) {
     write_bytes(path, std::vector<uint8_t>(text.begin(), text.end()));
