@@ -2,34 +2,28 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstring>
 #include <initializer_list>
 #include <string>
 
 #include "common/le.h"
 #include "expected_sections.h"
+#include "testsupport/record_builders.h"
 
 namespace dec {
 namespace {
 
-using Record = std::array<uint8_t, kSysinfoRecordSize>;
+using Record = testing::Payload;
+using testing::make_event;
 
 // 90061 s after the tag epoch: Monday 5.3.2007 01:01:01 (day 1).
 constexpr uint32_t kTime = 90061;
 // 39 s later, used as the end of GSM attempts that started at 90000.
 constexpr uint32_t kGsmEnd = 90100;
 
-Record event(uint8_t type, uint32_t time = kTime) {
-    Record r{};
-    r[0] = type;
-    put_le32(r.data(), 1, time);
-    return r;
-}
+Record event(uint8_t type, uint32_t time = kTime) { return make_event({.type = type, .time = time}); }
 
-void put_text(Record& r, size_t off, const char* text) {
-    std::memcpy(r.data() + off, text, std::strlen(text));
-}
+void put_text(Record& r, size_t off, const char* text) { std::memcpy(r.data() + off, text, std::strlen(text)); }
 
 std::string v10(const Record& r) {
     std::string s;
@@ -62,23 +56,11 @@ std::string ecg(const Record& r) {
 // 80, two error counters, csq "12,5", flags 0x25, a GRC error; the debug-only
 // step bytes are filled to show that they stay silent.
 Record gsm_first() {
-    Record r = event(8, kGsmEnd);
-    put_le16(r.data(), 8, 4096);
-    put_le16(r.data(), 11, 2048);
-    put_le32(r.data(), 13, 90000);
-    put_le16(r.data(), 17, 16);
-    put_le16(r.data(), 19, 80);
-    r[21] = 2;
-    r[23] = 3;
-    put_le16(r.data(), 25, 4096);
-    put_le16(r.data(), 27, 3277);
-    put_le16(r.data(), 29, 3000);
-    put_text(r, 31, "12,5");
-    r[37] = 1;
-    r[38] = 5;
-    r[39] = 0x25;
-    put_le32(r.data(), 40, 123456);
-    r[45] = 7;
+    Record r = testing::make_gsm_report(
+        {.head = {.type = 8, .time = kGsmEnd, .battery = 4096, .battery_at_fix = 2048},
+         .start_time = 90000, .connect_time = 16, .ddl_end_time = 80, .err_unexp_resp = 2, .err_ddl_x = 3,
+         .battery_begin = 4096, .battery_end = 3277, .battery_min = 3000, .csq = "12,5", .creg_stat = 1,
+         .cgreg_stat = 5, .flags = 0x25, .usoctl11 = 123456, .err_grc_x = 7});
     for (size_t i = 47; i <= 55; ++i) {
         r[i] = static_cast<uint8_t>(i);
     }
@@ -89,6 +71,7 @@ Record gsm_first() {
 // wrap, the download end just above it.
 Record gsm_second() {
     Record r = event(11, kGsmEnd);
+    r[10] = 0;
     put_le32(r.data(), 13, 90000);
     put_le16(r.data(), 17, 0xFFF0);
     put_le16(r.data(), 19, 0x0010);
@@ -141,31 +124,19 @@ TEST(SysinfoV10, SwitchState) {
 TEST(Sysinfo, Paragraphs) {
     testing::Sections got;
     for (uint8_t type : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 255}) {
-        Record r = event(type);
-        r[5] = 0x04;
-        r[6] = 0xA5;
-        r[7] = 1;  // low battery: unknown types print only their number
-        got.emplace_back("v10 type " + std::to_string(type), v10(r));
+        // Low battery: unknown types print only their number.
+        got.emplace_back("v10 type " + std::to_string(type),
+                         v10(make_event({.type = type, .time = kTime, .rs = 0x04, .vmon = 0xA5, .low_battery = 1})));
     }
-    Record r = event(4);
-    r[6] = 0x12;
-    put_le16(r.data(), 8, 3500);
-    r[10] = 0xAA;
-    put_le16(r.data(), 11, 3400);
-    got.emplace_back("v10 switch", v10(r));
-    r = event(0);
-    r[5] = 0x81;
-    r[6] = 0x0F;
-    r[7] = 1;
-    put_le16(r.data(), 8, 4096);
-    r[10] = 0x55;
-    got.emplace_back("v10 reset", v10(r));
-    r = event(3);
-    r[5] = 0x80;  // reset causes only for reset events
-    got.emplace_back("v10 low battery with RS", v10(r));
+    got.emplace_back("v10 switch", v10(make_event({.type = 4, .time = kTime, .vmon = 0x12, .battery = 3500,
+                                                   .switch_state = 0xAA, .battery_at_fix = 3400})));
+    got.emplace_back("v10 reset", v10(make_event({.type = 0, .time = kTime, .rs = 0x81, .vmon = 0x0F, .low_battery = 1,
+                                                  .battery = 4096, .switch_state = 0x55})));
+    // Reset causes only for reset events.
+    got.emplace_back("v10 low battery with RS", v10(make_event({.type = 3, .time = kTime, .rs = 0x80})));
 
     got.emplace_back("v10 GSM first form", v10(gsm_first()));
-    r = gsm_first();
+    Record r = gsm_first();
     r[22] = 1;
     r[24] = 4;
     put_le16(r.data(), 19, 0);  // no download: no ddl line
@@ -195,47 +166,25 @@ TEST(Sysinfo, Paragraphs) {
     got.emplace_back("v10 GSM second form, csq ends at a control byte", v10(r));
     for (uint8_t type : {9, 10}) {
         r = event(type);
-        put_le16(r.data(), 13, 0x0102);
-        put_le16(r.data(), 15, 0x0003);
-        put_le16(r.data(), 17, 0xABCD);
-        r[19] = 0x0A;
-        put_le16(r.data(), 20, 500);
-        r[22] = 0xF0;
-        put_le16(r.data(), 23, 0x0501);
-        r[25] = 0x01;
-        r[26] = 0x02;
-        put_le16(r.data(), 27, 0x1234);
-        r[29] = 0x33;
-        r[30] = 0x44;
-        put_le16(r.data(), 31, 0x0006);
-        r[33] = 0x07;
+        const uint8_t diagnostics[] = {0x02, 0x01, 0x03, 0x00, 0xCD, 0xAB, 0x0A, 0xF4, 0x01, 0xF0,
+                                       0x01, 0x05, 0x01, 0x02, 0x34, 0x12, 0x33, 0x44, 0x06, 0x00, 0x07};
+        std::memcpy(r.data() + 13, diagnostics, sizeof diagnostics);
         got.emplace_back("v10 GPS diagnostics, type " + std::to_string(type), v10(r));
     }
 
     // Software 9: serials below 1980 have the older layout.
-    r = event(1);
-    put_le16(r.data(), 5, 4096);
-    got.emplace_back("v9 1979 low battery", v9(r, 1979));
-    r = event(0);
-    r[5] = 0x12;
-    r[6] = 0x34;
-    got.emplace_back("v9 100 reset", v9(r, 100));
+    got.emplace_back("v9 1979 low battery", v9(testing::make_event_v9_old(1, kTime, 0, 4096), 1979));
+    got.emplace_back("v9 100 reset", v9(make_event({.type = 0, .time = kTime, .rs = 0x12, .vmon = 0x34}), 100));
     for (uint8_t type : {2, 3, 8}) {
         got.emplace_back("v9 1979 type " + std::to_string(type), v9(event(type), 1979));
     }
     for (uint8_t type = 0; type <= 11; ++type) {
         got.emplace_back("v9 1980 type " + std::to_string(type), v9(event(type), 1980));
     }
-    r = event(0);
-    r[5] = 0x08;
-    put_le16(r.data(), 8, 4096);
-    put_le16(r.data(), 11, 2048);
-    r[10] = 0x01;
-    got.emplace_back("v9 1980 reset", v9(r, 1980));
-    r = event(7, kGsmEnd);
-    put_le16(r.data(), 8, 4096);
-    r[10] = 0x55;
-    put_le16(r.data(), 11, 2048);
+    got.emplace_back("v9 1980 reset", v9(make_event({.type = 0, .time = kTime, .rs = 0x08, .battery = 4096,
+                                                     .switch_state = 0x01, .battery_at_fix = 2048}),
+                                         1980));
+    r = make_event({.type = 7, .time = kGsmEnd, .battery = 4096, .switch_state = 0x55, .battery_at_fix = 2048});
     put_le32(r.data(), 13, 90000);
     r[17] = 0x05;
     r[18] = 0xA0;
@@ -249,17 +198,9 @@ TEST(Sysinfo, Paragraphs) {
     put_le16(r.data(), 19, 0);  // the ddl difference wraps
     got.emplace_back("v9 1980 GSM report, no download", v9(r, 1980));
 
-    r = event(0);
-    r[5] = 0x02;
-    r[6] = 0x0C;
-    got.emplace_back("ECG reset", ecg(r));
-    r = event(1);
-    put_le16(r.data(), 5, 3277);
-    got.emplace_back("ECG low battery", ecg(r));
-    r = event(2);
-    r[5] = 5;
-    r[6] = 200;
-    got.emplace_back("ECG error", ecg(r));
+    got.emplace_back("ECG reset", ecg(make_event({.type = 0, .time = kTime, .rs = 0x02, .vmon = 0x0C})));
+    got.emplace_back("ECG low battery", ecg(testing::make_event_v9_old(1, kTime, 0, 3277)));
+    got.emplace_back("ECG error", ecg(make_event({.type = 2, .time = kTime, .rs = 5, .vmon = 200})));
     for (uint8_t type : {3, 8, 255}) {
         got.emplace_back("ECG type " + std::to_string(type), ecg(event(type)));
     }
