@@ -119,42 +119,6 @@ TEST_F(UnpackTest, GroupBitLayout) {
     EXPECT_EQ(burst.samples[0][3], 4095);
 }
 
-TEST_F(UnpackTest, SamplesPerAxisOfOneAndTwoUnits) {
-    struct Case {
-        size_t units;
-        int8_t axes;
-        int32_t n;
-    };
-    // One unit: 18 groups, 36 samples. Two units: 39 groups, 78 samples.
-    const Case cases[] = {{1, 1, 36}, {1, 2, 18}, {1, 3, 12}, {2, 1, 78}, {2, 2, 39}, {2, 3, 26}, {30, 1, 1254}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.units * 10 + static_cast<size_t>(c.axes));
-        std::vector<uint16_t> s(static_cast<size_t>(c.n) * static_cast<size_t>(c.axes));
-        for (size_t i = 0; i < s.size(); ++i) {
-            s[i] = static_cast<uint16_t>(i % 4096);
-        }
-        const std::vector<uint8_t> r = packed(s, static_cast<uint8_t>(c.units));
-        EXPECT_EQ(unpack_burst_samples(r.data(), static_cast<uint32_t>(r.size()), 9, c.axes, none, burst), c.n);
-        for (int a = 0; a < c.axes; ++a) {
-            EXPECT_EQ(burst.count[a], c.n);
-            // Axes take the samples in turn.
-            EXPECT_EQ(burst.samples[a][c.n - 1], s[static_cast<size_t>((c.n - 1) * c.axes + a)]);
-        }
-    }
-}
-
-TEST_F(UnpackTest, IncompleteCycleIsStoredButNotCounted) {
-    std::vector<uint8_t> r = packed({1, 2, 3, 4});
-    r.resize(17);  // two groups; bytes 15 and 16 are a partial group
-    r[15] = 0x77;
-    r[16] = 0x77;
-    EXPECT_EQ(unpack_burst_samples(r.data(), 17, 9, 3, none, burst), 1);
-    EXPECT_EQ(burst.count[0], 2);
-    EXPECT_EQ(burst.count[1], 1);
-    EXPECT_EQ(burst.count[2], 1);
-    EXPECT_EQ(burst.samples[0][1], 4);
-}
-
 // Every sample lands on its axis in turn (x, y, z, x, ...) whatever the
 // number of groups, axes and inversions: checked against the sample sequence
 // written into the record.
@@ -187,38 +151,18 @@ TEST_F(UnpackTest, SamplesTakeTheAxesInTurnForEveryLength) {
     }
 }
 
-TEST_F(UnpackTest, Inversions) {
-    // Feature rules per axis letter: MMA8452 turns X, a GPSACCGSMV2 board
-    // without both sensors on the bottom side turns X and Z.
-    struct Case {
-        bool mma;
-        bool v2_board;
-        int16_t x, y, z;
-    };
-    const Case cases[] = {
-        {false, false, 95, 1000, 3000},
-        {true, false, 4000, 1000, 3000},
-        {false, true, 4000, 1000, 1095},
-        {true, true, 95, 1000, 1095},
-    };
-    const std::vector<uint8_t> r = packed({95, 1000, 3000, 95, 1000, 3000});
-    const BurstAxes xyz = burst_axes(0x38);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.mma * 2 + c.v2_board);
-        unpack_burst_samples(r.data(), 63, 9, 3, acc_inversion(xyz, c.mma, c.v2_board), burst);
-        EXPECT_EQ(burst.samples[0][1], c.x);
-        EXPECT_EQ(burst.samples[1][1], c.y);
-        EXPECT_EQ(burst.samples[2][1], c.z);
-    }
-    // Letters, not positions, decide: the second axis of "XZ" is Z.
-    const BurstAxes xz = burst_axes(0x28);
-    const AxisInversion inv = acc_inversion(xz, false, true);
-    EXPECT_TRUE(inv.invert[0]);
-    EXPECT_TRUE(inv.invert[1]);
-    const AxisInversion y_only = acc_inversion(burst_axes(0x10), true, true);
-    EXPECT_FALSE(y_only.invert[0]);
-    const AxisInversion unnamed = acc_inversion(burst_axes(0x00), true, true);
-    EXPECT_FALSE(unnamed.invert[0]);
+TEST(AccInversion, ByAxisLetter) {
+    // An MMA8452 turns X, a GPSACCGSMV2 board turns X and Z; both together
+    // cancel on X. Letters, not positions, decide: the second axis of "XZ" is Z.
+    const AxisInversion xz = acc_inversion(burst_axes(0x28), false, true);
+    EXPECT_TRUE(xz.invert[0]);
+    EXPECT_TRUE(xz.invert[1]);
+    const AxisInversion xyz = acc_inversion(burst_axes(0x38), true, true);
+    EXPECT_FALSE(xyz.invert[0]);
+    EXPECT_FALSE(xyz.invert[1]);
+    EXPECT_TRUE(xyz.invert[2]);
+    EXPECT_FALSE(acc_inversion(burst_axes(0x10), true, true).invert[0]);
+    EXPECT_FALSE(acc_inversion(burst_axes(0x00), true, true).invert[0]);
 }
 
 TEST(AccRate, SinglePrecisionTableOverTheAxisCount) {
