@@ -74,19 +74,12 @@ struct Harness {
 
     void run(Kind kind, const Record& r, uint32_t action) {
         GpsContext ctx{main, info, action, tag, track};
-        switch (kind) {
-            case Kind::cooked:
-                decode_gps_cooked(r.data(), r.size(), ctx);
-                break;
-            case Kind::extended:
-                decode_gps_extended(r.data(), r.size(), false, ctx);
-                break;
-            case Kind::seeded:
-                decode_gps_extended(r.data(), r.size(), true, ctx);
-                break;
-            case Kind::v9:
-                decode_gps_cooked_v9(r.data(), r.size(), ctx);
-                break;
+        if (kind == Kind::cooked) {
+            decode_gps_cooked(r.data(), r.size(), ctx);
+        } else if (kind == Kind::v9) {
+            decode_gps_cooked_v9(r.data(), r.size(), ctx);
+        } else {
+            decode_gps_extended(r.data(), r.size(), kind == Kind::seeded, ctx);
         }
         main.flush();
         info.flush();
@@ -187,14 +180,10 @@ TEST(GpsLines, EveryKindAndForm) {
     const Record e = extended();
     // D1 = 0x62A7A4, D2 = 0x7B4144: with the reference calibration 20.00 degC
     // and 1100.02 hPa; read as a plain number the temperature raw is 0x417B.
-    const Record pressure = extended_with([](GpsExtendedFields& f) {
-        f.pressure_d1 = 0x62A7A4;
-        f.pressure_d2 = 0x7B4144;
-    });
+    const Record pressure = extended_with([](GpsExtendedFields& f) { f.pressure_d1 = 0x62A7A4; f.pressure_d2 = 0x7B4144; });
     const Record zero_cooked = cooked_with([](GpsCookedFields& f) { f.lon = f.lat = f.height_mm = 0; });
     const Record zero_ext = extended_with([](GpsExtendedFields& f) {
-        f.lon = f.lat = f.height_mm = 0;
-        f.quat_w = 0;
+        f.lon = f.lat = f.height_mm = f.quat_w = 0;
         f.quat_x = f.quat_y = f.quat_z = 0;
     });
     const Record week_end = cooked_with([](GpsCookedFields& f) { f.tow_ms = 604799600; });
@@ -217,11 +206,8 @@ TEST(GpsLines, EveryKindAndForm) {
         {"temperature 1527", decode(K::cooked, cooked_with([](GpsCookedFields& f) { f.temperature_raw = 1527; }), ACT_GPS)},
         {"temperature 1528", decode(K::cooked, cooked_with([](GpsCookedFields& f) { f.temperature_raw = 1528; }), ACT_GPS)},
         {"temperature 0", decode(K::cooked, cooked_with([](GpsCookedFields& f) { f.temperature_raw = 0; }), ACT_GPS)},
-        {"fine temperature -1, battery 4095", decode(K::cooked, cooked_with([](GpsCookedFields& f) {
-                                                      f.battery = 4095;
-                                                      f.temperature_raw = 0xFF00;
-                                                  }),
-                                                  ACT_GPS, kFine)},
+        {"fine temperature -1, battery 4095",
+         decode(K::cooked, cooked_with([](GpsCookedFields& f) { f.battery = 4095; f.temperature_raw = 0xFF00; }), ACT_GPS, kFine)},
         {"pressure, coarse", decode(K::extended, pressure, ACT_GPS, 0, true)},
         {"pressure, fine", decode(K::extended, pressure, ACT_GPS, kFine, true)},
         {"pressure, fine, no calibration", decode(K::extended, pressure, ACT_GPS, kFine)},
@@ -261,16 +247,13 @@ TEST(GpsLines, FixTimeOfTheWeekEnd) {
     EXPECT_EQ(gps_fix_time(1417, 1500).tag_time, 2u);
 }
 
-struct LetterCase {
-    Kind kind;
-    uint8_t status;
-    uint8_t fix;
-    char letter;
-    bool valid;
-};
-
 TEST(GpsValues, StatusLettersAndValidFixes) {
-    const LetterCase cases[] = {
+    const struct {
+        Kind kind;
+        uint8_t status, fix;
+        char letter;
+        bool valid;
+    } cases[] = {
         {Kind::cooked, 0x0D, 3, 'A', true},    {Kind::cooked, 0x0D, 2, 'A', false},
         {Kind::cooked, 0x01, 3, 'A', false},   {Kind::cooked, 0x0C, 3, 'B', false},
         {Kind::cooked, 0x04, 3, 'C', false},   {Kind::cooked, 0x08, 3, 'D', false},
@@ -292,12 +275,8 @@ TEST(GpsValues, StatusLettersAndValidFixes) {
 TEST(GpsStatistics, AttemptsFixTimesAndBattery) {
     Harness h;
     // First record: never an attempt. Fix time exactly 2014-01-01 does not count.
-    GpsCookedFields first_fields = cooked_fields();
-    first_fields.week = 1773;
-    first_fields.tow_ms = 259200000;
-    first_fields.start_time = 1000;
-    const Record first = make_gps_cooked(first_fields);
-    h.run(Kind::cooked, first, ACT_STATS_LINE | ACT_GPS);
+    h.run(Kind::cooked, cooked_with([](GpsCookedFields& f) { f.week = 1773; f.tow_ms = 259200000; f.start_time = 1000; }),
+          ACT_STATS_LINE | ACT_GPS);
     EXPECT_EQ(h.main_text, "");
     EXPECT_EQ(h.tag.stats.gps_records, 1u);
     EXPECT_EQ(h.tag.stats.valid_fixes, 1u);
@@ -306,21 +285,15 @@ TEST(GpsStatistics, AttemptsFixTimesAndBattery) {
     EXPECT_EQ(h.tag.stats.last_fix_time, 0u);
 
     // Same start time: same attempt.
-    GpsCookedFields same_fields = cooked_fields(0x04, 2);
-    same_fields.start_time = 1000;
-    same_fields.battery = 3000;  // 3662 mV
-    const Record same = make_gps_cooked(same_fields);
-    h.run(Kind::cooked, same, ACT_STATS_LINE);
+    // Battery code 3000: 3662 mV.
+    h.run(Kind::cooked, cooked_with([](GpsCookedFields& f) { f.start_time = 1000; f.battery = 3000; }, 0x04, 2),
+          ACT_STATS_LINE);
     EXPECT_EQ(h.tag.stats.attempts, 0u);
     EXPECT_EQ(h.tag.stats.first_fix_time, 352861200u + 123u);
 
     // New start time: a new attempt with its fix time and validity.
     h.run(Kind::cooked, cooked(), ACT_STATS_LINE);
-    GpsCookedFields later_fields = cooked_fields();
-    later_fields.week = 2001;
-    later_fields.tow_ms = 0;
-    const Record later = make_gps_cooked(later_fields);
-    h.run(Kind::cooked, later, ACT_STATS_LINE);
+    h.run(Kind::cooked, cooked_with([](GpsCookedFields& f) { f.week = 2001; f.tow_ms = 0; }), ACT_STATS_LINE);
 
     const TagStatistics& s = h.tag.stats;
     EXPECT_EQ(s.gps_records, 4u);
@@ -347,26 +320,19 @@ TEST(GpsKml, TrackPoints) {
     h.run(Kind::cooked, cooked(0x01, 2), ACT_GPS | ACT_KML | ACT_KML_ISO_DATE);
     EXPECT_EQ(h.track.count(), 2);
     Harness zero;
-    GpsCookedFields f = cooked_fields();
-    f.lon = f.lat = 0;
-    f.height_mm = 5000;
-    zero.run(Kind::cooked, make_gps_cooked(f), ACT_GPS | ACT_KML);
-    zero.run(Kind::cooked, make_gps_cooked(f), ACT_GPS | ACT_KML | ACT_KML_ISO_DATE);
+    const Record r = cooked_with([](GpsCookedFields& f) { f.lon = f.lat = 0; f.height_mm = 5000; });
+    zero.run(Kind::cooked, r, ACT_GPS | ACT_KML);
+    zero.run(Kind::cooked, r, ACT_GPS | ACT_KML | ACT_KML_ISO_DATE);
     EXPECT_EQ(zero.main_text, "");
     EXPECT_EQ(zero.track.count(), 0);
     EXPECT_EQ(zero.tag.stats.valid_fixes, 2u);
 }
 
 TEST(GpsValues, ZeroPositionIsNoValidFix) {
-    for (Kind kind : {Kind::cooked, Kind::extended}) {
-        Harness h;
-        GpsCookedFields c = cooked_fields();
-        c.lon = c.lat = c.height_mm = 0;
-        GpsExtendedFields e = extended_fields();
-        e.lon = e.lat = e.height_mm = 0;
-        h.run(kind, kind == Kind::cooked ? make_gps_cooked(c) : make_gps_extended(e), ACT_GPS);
-        EXPECT_EQ(h.tag.stats.valid_fixes, 0u);
-    }
+    Harness h;
+    h.run(Kind::cooked, cooked_with([](GpsCookedFields& f) { f.lon = f.lat = f.height_mm = 0; }), ACT_GPS);
+    h.run(Kind::extended, extended_with([](GpsExtendedFields& f) { f.lon = f.lat = f.height_mm = 0; }), ACT_GPS);
+    EXPECT_EQ(h.tag.stats.valid_fixes, 0u);
 }
 
 TEST(GpsV9, NoStatisticsAndNoStatsOnlyStop) {
