@@ -102,31 +102,32 @@ TEST(GpsChecksum, HandWorkedSums) {
     EXPECT_TRUE(gps_cooked_checksum_ok(r.data(), 0x34, 0x12));
 }
 
-TEST(GpsChecksum, BadRecordIsReportedAndCounted) {
+// A bad sum, a flipped bit in the first unit and a short payload are each
+// reported with the unit's address and counted; nothing else is taken.
+TEST(GpsChecksum, BadRecordsAreReportedAndCounted) {
     Harness h;
     h.tag.processed_bytes = 0x140;
     Record r = cooked();
     r[62] ^= 1;
     h.run(Kind::cooked, r, ACT_GPS);
-    EXPECT_EQ(h.info_text, "############################ Cooked checksum error aastr:0x140\n");
-    EXPECT_EQ(h.main_text, "");
-    EXPECT_EQ(h.tag.bad_units, 1u);
-    EXPECT_EQ(h.tag.stats.gps_records, 0u);
-    EXPECT_EQ(h.tag.gps_ontime, 3558u);
-}
-
-TEST(GpsChecksum, FirstUnitAndShortPayload) {
-    Harness h;
-    Record r = extended();
+    h.tag.processed_bytes = 0;
+    r = extended();
     r[5] ^= 0x40;
     h.run(Kind::extended, r, ACT_GPS);
+    h.run(Kind::cooked, cooked(), ACT_GPS);
     GpsContext ctx{h.main, h.info, ACT_GPS, h.tag, h.track};
+    h.main_text.clear();
     decode_gps_cooked(cooked().data(), 62, ctx);
+    h.main.flush();
     h.info.flush();
     EXPECT_EQ(h.info_text,
+              "############################ Cooked checksum error aastr:0x140\n"
               "############################ Cooked checksum error aastr:0x00\n"
               "############################ Cooked checksum error aastr:0x00\n");
-    EXPECT_EQ(h.tag.bad_units, 2u);
+    EXPECT_EQ(h.main_text, "");
+    EXPECT_EQ(h.tag.bad_units, 3u);
+    EXPECT_EQ(h.tag.stats.gps_records, 1u);
+    EXPECT_EQ(h.tag.gps_ontime, 3600u);
 }
 
 TEST(GpsChecksum, SeededRecordIsGoodOnlyAsBlock36) {
