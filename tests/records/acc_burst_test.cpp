@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "common/action.h"
-#include "expected_sections.h"
 #include "records/acc_output.h"
 #include "records/acc_record.h"
 #include "testsupport/record_builders.h"
@@ -65,14 +64,7 @@ protected:
         decode_acc_burst_v9(r.data(), static_cast<uint32_t>(r.size()), ctx);
         return take_all();
     }
-    // The burst stream, then the info and console texts when there are any.
-    std::string take_all() {
-        std::string s = take(acc, acc_text);
-        const std::string i = take(info, info_text);
-        const std::string c = take(console, console_text);
-        return s + (i.empty() ? "" : "-- info\n" + i) + (c.empty() ? "" : "-- console\n" + c);
-    }
-    testing::Sections got;
+    std::string take_all() { return take(acc, acc_text) + notes(); }
 };
 
 // Every output form of bursts of one, two and three axes: sample lines,

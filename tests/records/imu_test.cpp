@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "common/action.h"
-#include "expected_sections.h"
 #include "records/imu_record.h"
 #include "testsupport/record_builders.h"
 #include "acc_harness.h"
@@ -106,20 +105,15 @@ protected:
     std::string run_newacc(const std::vector<uint8_t>& r, uint32_t action) {
         AccContext ctx = context(action);
         decode_newacc(r.data(), static_cast<uint32_t>(r.size()), ctx);
-        return take(acc, acc_text) + with_info();
+        return take(acc, acc_text) + notes();
     }
     // The quaternion stream, then the magnetic one and the info text.
     std::string run_quatcmp(const std::vector<uint8_t>& r, uint32_t action) {
         AccContext ctx = context(action);
         decode_quatcmp(r.data(), static_cast<uint32_t>(r.size()), ctx);
         const std::string m = take(mag, mag_text);
-        return take(quat, quat_text) + (m.empty() ? "" : "-- mag\n" + m) + with_info();
+        return take(quat, quat_text) + (m.empty() ? "" : "-- mag\n" + m) + notes();
     }
-    std::string with_info() {
-        const std::string i = take(info, info_text);
-        return i.empty() ? "" : "-- info\n" + i;
-    }
-    testing::Sections got;
 };
 
 // Every output form of NEWACC and QUATCMP records; samples are written with X
