@@ -1,5 +1,6 @@
 // The set-up the acceleration and IMU record tests share: a burst decoder's
-// context over in-memory streams, a tag, the menu keys' action words.
+// context over in-memory streams, a tag, the menu keys' action words and the
+// sections of whole outputs they compare.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include "common/action.h"
 #include "common/outstream.h"
 #include "common/tag_state.h"
+#include "expected_sections.h"
 #include "records/acc_burst.h"
 
 namespace dec::acc_test {
@@ -60,6 +62,13 @@ protected:
         return s;
     }
 
+    // The info and console texts since the last take, when there are any.
+    std::string notes() {
+        const std::string i = take(info, info_text);
+        const std::string c = take(console, console_text);
+        return (i.empty() ? "" : "-- info\n" + i) + (c.empty() ? "" : "-- console\n" + c);
+    }
+
     std::string acc_text, info_text, quat_text, mag_text, console_text;
     OutStream acc{&acc_text};
     OutStream info{&info_text};
@@ -69,6 +78,7 @@ protected:
     TagState tag;
     BurstDsp dsp{console};
     std::unique_ptr<AccBuffers> buffers = std::make_unique<AccBuffers>();
+    testing::Sections got;
 };
 
 }  // namespace dec::acc_test

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "testsupport/record_builders.h"
 
 namespace dec {
 namespace {
@@ -36,49 +37,37 @@ TEST(BurstAxes, LettersInXyzOrderAndAtLeastOneAxis) {
     }
 }
 
-// The tag software's checksum, done literally: in place, with the running sum
-// stored into byte 6 after every addition.
-uint8_t in_place_sum(std::vector<uint8_t> r, uint16_t seed) {
-    r[6] = static_cast<uint8_t>(seed);
-    r[7] = static_cast<uint8_t>(seed >> 8);
-    uint8_t s = r[6];
-    for (size_t i = 0; i < r.size(); ++i) {
-        s = static_cast<uint8_t>(s + r[i]);
-        r[6] = s;
+// A burst of random samples packed from byte 9, as the tag writes it.
+std::vector<uint8_t> random_burst(std::mt19937& gen, uint8_t units, int variant = 0, uint32_t tag = 0) {
+    std::vector<uint16_t> samples((63u * units - 9) / 3 * 2);
+    for (uint16_t& v : samples) {
+        v = static_cast<uint16_t>(gen() & 0xFFF);
     }
-    return s;
+    return testing::make_acc_burst({static_cast<uint32_t>(gen()), static_cast<uint8_t>(gen()),
+                                    static_cast<uint8_t>(gen()), samples, units},
+                                   variant, tag);
 }
 
-std::vector<uint8_t> random_record(std::mt19937& gen, size_t units) {
-    std::vector<uint8_t> r(63 * units);
-    for (uint8_t& b : r) {
-        b = static_cast<uint8_t>(gen());
-    }
-    r[7] = static_cast<uint8_t>(units);
-    return r;
-}
-
-TEST(AccBurstChecksum, MatchesTheInPlaceSum) {
+TEST(AccBurstChecksum, MatchesTheInPlaceSumOfTheTag) {
     std::mt19937 gen(7);
     for (int round = 0; round < 50; ++round) {
-        const std::vector<uint8_t> r = random_record(gen, 1 + round % 5);
-        const auto seed = static_cast<uint16_t>(gen());
-        for (uint16_t s : {uint16_t{0}, seed}) {
-            EXPECT_EQ(acc_burst_sum(r.data(), static_cast<uint32_t>(r.size()), s), in_place_sum(r, s));
-        }
+        const auto units = static_cast<uint8_t>(1 + round % 5);
+        const auto tag = static_cast<uint16_t>(gen());
+        const std::vector<uint8_t> plain = random_burst(gen, units);
+        const std::vector<uint8_t> seeded = random_burst(gen, units, 1, tag);
+        EXPECT_EQ(check_acc_burst(plain.data(), static_cast<uint32_t>(plain.size()), 0), RecordCheck::ok);
+        EXPECT_EQ(check_acc_burst(seeded.data(), static_cast<uint32_t>(seeded.size()), tag), RecordCheck::ok);
     }
 }
 
 TEST(AccBurstChecksum, VariantsDifferBy0x7AForTag0x1234) {
     // The seed 0x34 is added once and doubled at byte 6, and byte 7 counts 0x12.
     std::mt19937 gen(11);
-    std::vector<uint8_t> r = random_record(gen, 2);
+    std::vector<uint8_t> r = random_burst(gen, 2);
     const auto len = static_cast<uint32_t>(r.size());
     const uint8_t v0 = acc_burst_sum(r.data(), len, 0);
     const uint8_t v1 = acc_burst_sum(r.data(), len, 0x1234);
     EXPECT_EQ(static_cast<uint8_t>(v1 - v0), 0x7A);
-
-    r[6] = v0;
     EXPECT_EQ(check_acc_burst(r.data(), len, 0), RecordCheck::ok);
     EXPECT_EQ(check_acc_burst(r.data(), len, 0x1234), RecordCheck::bad_checksum);
     r[6] = v1;
@@ -88,8 +77,7 @@ TEST(AccBurstChecksum, VariantsDifferBy0x7AForTag0x1234) {
 
 TEST(AccBurstChecksum, LengthMustBe63TimesTheUnitCount) {
     std::mt19937 gen(3);
-    std::vector<uint8_t> r = random_record(gen, 2);
-    r[6] = acc_burst_sum(r.data(), 126, 0);
+    std::vector<uint8_t> r = random_burst(gen, 2);
     EXPECT_EQ(check_acc_burst(r.data(), 126, 0), RecordCheck::ok);
     EXPECT_EQ(check_acc_burst(r.data(), 63, 0), RecordCheck::bad_length);
     EXPECT_EQ(check_acc_burst(r.data(), 125, 0), RecordCheck::bad_length);
@@ -97,19 +85,16 @@ TEST(AccBurstChecksum, LengthMustBe63TimesTheUnitCount) {
     r[7] = 0;
     EXPECT_EQ(check_acc_burst(r.data(), 0, 0), RecordCheck::bad_length);
     // 31 units never reach a decoder: the loop abandons them.
-    std::vector<uint8_t> big = random_record(gen, 31);
+    std::vector<uint8_t> big = random_burst(gen, 30);
+    big.resize(1953);
+    big[7] = 31;
     big[6] = acc_burst_sum(big.data(), 1953, 0);
     EXPECT_EQ(check_acc_burst(big.data(), 1953, 0), RecordCheck::bad_length);
 }
 
-// Packs 12-bit samples two per three bytes from offset `first`.
-void pack(std::vector<uint8_t>& r, size_t first, const std::vector<uint16_t>& s) {
-    for (size_t i = 0; i + 1 < s.size(); i += 2) {
-        const size_t p = first + i / 2 * 3;
-        r[p] = static_cast<uint8_t>(s[i]);
-        r[p + 1] = static_cast<uint8_t>(((s[i] >> 8) & 0x0F) | ((s[i + 1] >> 8) << 4));
-        r[p + 2] = static_cast<uint8_t>(s[i + 1]);
-    }
+// Samples packed two per three bytes from byte 9.
+std::vector<uint8_t> packed(const std::vector<uint16_t>& s, uint8_t units = 0) {
+    return testing::make_acc_burst({0, 0x38, 0, s, units});
 }
 
 class UnpackTest : public ::testing::Test {
@@ -134,43 +119,6 @@ TEST_F(UnpackTest, GroupBitLayout) {
     EXPECT_EQ(burst.samples[0][3], 4095);
 }
 
-TEST_F(UnpackTest, SamplesPerAxisOfOneAndTwoUnits) {
-    struct Case {
-        size_t units;
-        int8_t axes;
-        int32_t n;
-    };
-    // One unit: 18 groups, 36 samples. Two units: 39 groups, 78 samples.
-    const Case cases[] = {{1, 1, 36}, {1, 2, 18}, {1, 3, 12}, {2, 1, 78}, {2, 2, 39}, {2, 3, 26}, {30, 1, 1254}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.units * 10 + static_cast<size_t>(c.axes));
-        std::vector<uint8_t> r(63 * c.units, 0);
-        std::vector<uint16_t> s(static_cast<size_t>(c.n) * static_cast<size_t>(c.axes));
-        for (size_t i = 0; i < s.size(); ++i) {
-            s[i] = static_cast<uint16_t>(i % 4096);
-        }
-        pack(r, 9, s);
-        EXPECT_EQ(unpack_burst_samples(r.data(), static_cast<uint32_t>(r.size()), 9, c.axes, none, burst), c.n);
-        for (int a = 0; a < c.axes; ++a) {
-            EXPECT_EQ(burst.count[a], c.n);
-            // Axes take the samples in turn.
-            EXPECT_EQ(burst.samples[a][c.n - 1], s[static_cast<size_t>((c.n - 1) * c.axes + a)]);
-        }
-    }
-}
-
-TEST_F(UnpackTest, IncompleteCycleIsStoredButNotCounted) {
-    std::vector<uint8_t> r(17, 0);
-    pack(r, 9, {1, 2, 3, 4});  // two groups; bytes 15 and 16 are a partial group
-    r[15] = 0x77;
-    r[16] = 0x77;
-    EXPECT_EQ(unpack_burst_samples(r.data(), 17, 9, 3, none, burst), 1);
-    EXPECT_EQ(burst.count[0], 2);
-    EXPECT_EQ(burst.count[1], 1);
-    EXPECT_EQ(burst.count[2], 1);
-    EXPECT_EQ(burst.samples[0][1], 4);
-}
-
 // Every sample lands on its axis in turn (x, y, z, x, ...) whatever the
 // number of groups, axes and inversions: checked against the sample sequence
 // written into the record.
@@ -183,8 +131,8 @@ TEST_F(UnpackTest, SamplesTakeTheAxesInTurnForEveryLength) {
                 r = r * 1103515245u + 12345u;
                 v = static_cast<uint16_t>((r >> 16) & 0xFFF);
             }
-            std::vector<uint8_t> rec(length, 0);
-            pack(rec, 9, seq);
+            std::vector<uint8_t> rec = packed(seq);
+            rec.resize(length);
             const AxisInversion inv{{(r & 1) != 0, (r & 2) != 0, (r & 4) != 0}};
             const int32_t cycles = unpack_burst_samples(rec.data(), length, 9, axes, inv, burst);
             ASSERT_EQ(cycles, static_cast<int32_t>(seq.size()) / axes) << length;
@@ -203,39 +151,18 @@ TEST_F(UnpackTest, SamplesTakeTheAxesInTurnForEveryLength) {
     }
 }
 
-TEST_F(UnpackTest, Inversions) {
-    // Feature rules per axis letter: MMA8452 turns X, a GPSACCGSMV2 board
-    // without both sensors on the bottom side turns X and Z.
-    struct Case {
-        bool mma;
-        bool v2_board;
-        int16_t x, y, z;
-    };
-    const Case cases[] = {
-        {false, false, 95, 1000, 3000},
-        {true, false, 4000, 1000, 3000},
-        {false, true, 4000, 1000, 1095},
-        {true, true, 95, 1000, 1095},
-    };
-    std::vector<uint8_t> r(63, 0);
-    pack(r, 9, std::vector<uint16_t>{95, 1000, 3000, 95, 1000, 3000});
-    const BurstAxes xyz = burst_axes(0x38);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.mma * 2 + c.v2_board);
-        unpack_burst_samples(r.data(), 63, 9, 3, acc_inversion(xyz, c.mma, c.v2_board), burst);
-        EXPECT_EQ(burst.samples[0][1], c.x);
-        EXPECT_EQ(burst.samples[1][1], c.y);
-        EXPECT_EQ(burst.samples[2][1], c.z);
-    }
-    // Letters, not positions, decide: the second axis of "XZ" is Z.
-    const BurstAxes xz = burst_axes(0x28);
-    const AxisInversion inv = acc_inversion(xz, false, true);
-    EXPECT_TRUE(inv.invert[0]);
-    EXPECT_TRUE(inv.invert[1]);
-    const AxisInversion y_only = acc_inversion(burst_axes(0x10), true, true);
-    EXPECT_FALSE(y_only.invert[0]);
-    const AxisInversion unnamed = acc_inversion(burst_axes(0x00), true, true);
-    EXPECT_FALSE(unnamed.invert[0]);
+TEST(AccInversion, ByAxisLetter) {
+    // An MMA8452 turns X, a GPSACCGSMV2 board turns X and Z; both together
+    // cancel on X. Letters, not positions, decide: the second axis of "XZ" is Z.
+    const AxisInversion xz = acc_inversion(burst_axes(0x28), false, true);
+    EXPECT_TRUE(xz.invert[0]);
+    EXPECT_TRUE(xz.invert[1]);
+    const AxisInversion xyz = acc_inversion(burst_axes(0x38), true, true);
+    EXPECT_FALSE(xyz.invert[0]);
+    EXPECT_FALSE(xyz.invert[1]);
+    EXPECT_TRUE(xyz.invert[2]);
+    EXPECT_FALSE(acc_inversion(burst_axes(0x10), true, true).invert[0]);
+    EXPECT_FALSE(acc_inversion(burst_axes(0x00), true, true).invert[0]);
 }
 
 TEST(AccRate, SinglePrecisionTableOverTheAxisCount) {

@@ -2,15 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <string>
 
 #include "common/action.h"
 #include "common/le.h"
-#include "records/fletcher32.h"
 #include "records/gps_print.h"
 #include "records/gps_record.h"
+#include "expected_sections.h"
 #include "testsupport/record_builders.h"
 
 namespace dec {
@@ -75,30 +74,17 @@ struct Harness {
 
     void run(Kind kind, const Record& r, uint32_t action) {
         GpsContext ctx{main, info, action, tag, track};
-        switch (kind) {
-            case Kind::cooked:
-                decode_gps_cooked(r.data(), r.size(), ctx);
-                break;
-            case Kind::extended:
-                decode_gps_extended(r.data(), r.size(), false, ctx);
-                break;
-            case Kind::seeded:
-                decode_gps_extended(r.data(), r.size(), true, ctx);
-                break;
-            case Kind::v9:
-                decode_gps_cooked_v9(r.data(), r.size(), ctx);
-                break;
+        if (kind == Kind::cooked) {
+            decode_gps_cooked(r.data(), r.size(), ctx);
+        } else if (kind == Kind::v9) {
+            decode_gps_cooked_v9(r.data(), r.size(), ctx);
+        } else {
+            decode_gps_extended(r.data(), r.size(), kind == Kind::seeded, ctx);
         }
         main.flush();
         info.flush();
     }
 };
-
-std::string key_of(const Record& r) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%010u", fletcher32(r.data(), 63));
-    return buf;
-}
 
 // ---------------------------------------------------------------- checksum
 
@@ -116,31 +102,32 @@ TEST(GpsChecksum, HandWorkedSums) {
     EXPECT_TRUE(gps_cooked_checksum_ok(r.data(), 0x34, 0x12));
 }
 
-TEST(GpsChecksum, BadRecordIsReportedAndCounted) {
+// A bad sum, a flipped bit in the first unit and a short payload are each
+// reported with the unit's address and counted; nothing else is taken.
+TEST(GpsChecksum, BadRecordsAreReportedAndCounted) {
     Harness h;
     h.tag.processed_bytes = 0x140;
     Record r = cooked();
     r[62] ^= 1;
     h.run(Kind::cooked, r, ACT_GPS);
-    EXPECT_EQ(h.info_text, "############################ Cooked checksum error aastr:0x140\n");
-    EXPECT_EQ(h.main_text, "");
-    EXPECT_EQ(h.tag.bad_units, 1u);
-    EXPECT_EQ(h.tag.stats.gps_records, 0u);
-    EXPECT_EQ(h.tag.gps_ontime, 3558u);
-}
-
-TEST(GpsChecksum, FirstUnitAndShortPayload) {
-    Harness h;
-    Record r = extended();
+    h.tag.processed_bytes = 0;
+    r = extended();
     r[5] ^= 0x40;
     h.run(Kind::extended, r, ACT_GPS);
+    h.run(Kind::cooked, cooked(), ACT_GPS);
     GpsContext ctx{h.main, h.info, ACT_GPS, h.tag, h.track};
+    h.main_text.clear();
     decode_gps_cooked(cooked().data(), 62, ctx);
+    h.main.flush();
     h.info.flush();
     EXPECT_EQ(h.info_text,
+              "############################ Cooked checksum error aastr:0x140\n"
               "############################ Cooked checksum error aastr:0x00\n"
               "############################ Cooked checksum error aastr:0x00\n");
-    EXPECT_EQ(h.tag.bad_units, 2u);
+    EXPECT_EQ(h.main_text, "");
+    EXPECT_EQ(h.tag.bad_units, 3u);
+    EXPECT_EQ(h.tag.stats.gps_records, 1u);
+    EXPECT_EQ(h.tag.gps_ontime, 3600u);
 }
 
 TEST(GpsChecksum, SeededRecordIsGoodOnlyAsBlock36) {
@@ -157,83 +144,99 @@ TEST(GpsChecksum, SeededRecordIsGoodOnlyAsBlock36) {
 
 // ---------------------------------------------------------------- lines
 
-constexpr char kHead[] = "GPS,4084,9.5.2018,We,01:00:00,8.7654321,47.5432100,512.3,";
-constexpr char kFixTime[] = "9.5.2018,We,01:02:03";
-constexpr char kMbStart[] = ",17,2018-05-09 01:00:00.000,";
-
-struct LineCase {
-    const char* legend;
-    Kind kind;
-    uint32_t action;
-    uint32_t features;
-    std::string expected;  // after the MOVEBANK key, when there is one
-};
-
-TEST(GpsLines, OneLinePerRecordKindAndActionForm) {
-    const std::string cooked_body =
-        std::string(kHead) + "3,A,1,35,42," + kFixTime + ",4272,15,1.23,359.79,1.50,4.10";
-    const std::string ext_body =
-        std::string(kHead) + "3,A,1,,42," + kFixTime + ",4272,15,1.23,-65.54,1.50,4.10,1.3,9,0.00";
-    const std::string mb_cooked = std::string(kMbStart) +
-                                  "8.7654321,47.5432100,512.3,3,A,42,2018-05-09 01:02:03.400,"
-                                  "4272,4211,15,1.23,359.79,1.50,4.10";
-    const std::string mb_ext = std::string(kMbStart) +
-                               "8.7654321,47.5432100,512.3,3,A,42,2018-05-09 01:02:03.400,"
-                               "4272,4211,15,1.23,-65.54,1.50,4.10,1.3,9,0.00,";
-    const LineCase cases[] = {
-        {"cooked", Kind::cooked, ACT_GPS, 0, cooked_body + ",,,,,,,,,,\n"},
-        {"cooked extended", Kind::cooked, ACT_GPS | ACT_GPS_EXTENDED, 0,
-         cooked_body + ",,,,,,,,,,,4150,4211,1.00,7\n"},
-        {"cooked fine temperature", Kind::cooked, ACT_GPS, kFine,
-         std::string(kHead) + "3,A,1,35,42," + kFixTime +
-             ",4272,6.25,1.23,359.79,1.50,4.10,,,,,,,,,,\n"},
-        {"extended", Kind::extended, ACT_GPS, 0, ext_body + ",1000,-10,-20,-30,200,100,300\n"},
-        {"extended, extra columns", Kind::extended, ACT_GPS | ACT_GPS_EXTENDED, 0,
-         ext_body + ",1000,-10,-20,-30,200,100,300,4150,4211,1.00,2.5\n"},
-        {"extended, sensors at the bottom", Kind::extended, ACT_GPS, kBottom,
-         ext_body + ",1000,-10,-20,-30,-200,100,-300\n"},
-        {"cooked, software 9", Kind::v9, ACT_GPS, kFine, cooked_body + "\n"},
-        {"cooked, software 9, extra columns", Kind::v9, ACT_GPS | ACT_GPS_EXTENDED, 0,
-         cooked_body + ",4150,4211,1.00,7\n"},
-        {"MOVEBANK cooked, 28 columns", Kind::cooked, ACT_MOVEBANK, 0,
-         mb_cooked + ",,,,,,,,,,,21\n"},
-        {"MOVEBANK extended, 28 columns", Kind::extended, ACT_MOVEBANK | ACT_GPS, 0,
-         mb_ext + "1000,-10,-20,-30,200,100,300,21\n"},
-        {"MOVEBANK extended, sensors at the bottom", Kind::extended, ACT_MOVEBANK, kBottom,
-         mb_ext + "1000,-10,-20,-30,-200,100,-300,21\n"},
-        {"MOVEBANK software 9, 18 columns", Kind::v9, ACT_MOVEBANK, 0, mb_cooked + ",21\n"},
-    };
-    for (const auto& c : cases) {
-        Harness h;
-        h.tag.feature_word = c.features;
-        const Record r = c.kind == Kind::extended ? extended() : cooked();
-        h.run(c.kind, r, c.action);
-        const std::string expected =
-            (c.action & ACT_MOVEBANK) != 0 ? key_of(r) + c.expected : c.expected;
-        EXPECT_EQ(h.main_text, expected) << c.legend;
-        if ((c.action & ACT_MOVEBANK) != 0) {
-            const auto columns = std::count(h.main_text.begin(), h.main_text.end(), ',') + 1;
-            EXPECT_EQ(columns, c.kind == Kind::v9 ? 18 : 28) << c.legend;
-        }
-        EXPECT_EQ(h.info_text, "") << c.legend;
-        EXPECT_EQ(h.tag.gps_ontime, 3600u) << c.legend;
+// One record decoded by a fresh tag: its line, placemark or track point and
+// any info text.
+std::string decode(Kind kind, const Record& r, uint32_t action, uint32_t features = 0, bool calibrated = false) {
+    Harness h;
+    h.tag.feature_word = features;
+    h.tag.gps_record_counter = 5;
+    if (calibrated) {
+        h.tag.pressure = PressureCalibration{{0, 46372, 43981, 29059, 27842, 31553, 28165}};
     }
+    h.run(kind, r, action);
+    EXPECT_EQ(h.tag.gps_ontime, 3600u);
+    return h.main_text + (h.info_text.empty() ? "" : "-- info\n" + h.info_text);
 }
 
-TEST(GpsLines, FixTimeRoundsIntoTheNextWeek) {
-    GpsCookedFields f = cooked_fields();
-    f.tow_ms = 604799600;
-    const Record r = make_gps_cooked(f);
-    Harness h;
-    h.run(Kind::cooked, r, ACT_GPS);
-    EXPECT_NE(h.main_text.find(",42,13.5.2018,Su,00:00:00,4272,"), std::string::npos)
-        << h.main_text;
-    // The MOVEBANK stamp keeps the raw week and milliseconds.
-    Harness m;
-    m.run(Kind::cooked, r, ACT_MOVEBANK);
-    EXPECT_NE(m.main_text.find(",42,2018-05-12 23:59:59.600,4272,"), std::string::npos)
-        << m.main_text;
+Record cooked_with(void (*change)(GpsCookedFields&), uint8_t status = 0x0D, uint8_t fix = 3) {
+    GpsCookedFields f = cooked_fields(status, fix);
+    change(f);
+    return make_gps_cooked(f);
+}
+Record extended_with(void (*change)(GpsExtendedFields&)) {
+    GpsExtendedFields f = extended_fields();
+    change(f);
+    return make_gps_extended(f);
+}
 
+// Every record kind with every line form and feature bit: plain and extra
+// columns, MOVEBANK lines, KML placemarks, GPX track points; temperatures,
+// pressures, positions of zero, the week end and negative weeks.
+TEST(GpsLines, EveryKindAndForm) {
+    using K = Kind;
+    constexpr uint32_t kKml = ACT_GPS | ACT_KML;
+    constexpr uint32_t kKmlIso = ACT_GPS | ACT_KML | ACT_KML_ISO_DATE;
+    constexpr uint32_t kGpx = ACT_GPS | ACT_GPX;
+    const Record c = cooked();
+    const Record e = extended();
+    // D1 = 0x62A7A4, D2 = 0x7B4144: with the reference calibration 20.00 degC
+    // and 1100.02 hPa; read as a plain number the temperature raw is 0x417B.
+    const Record pressure = extended_with([](GpsExtendedFields& f) { f.pressure_d1 = 0x62A7A4; f.pressure_d2 = 0x7B4144; });
+    const Record zero_cooked = cooked_with([](GpsCookedFields& f) { f.lon = f.lat = f.height_mm = 0; });
+    const Record zero_ext = extended_with([](GpsExtendedFields& f) {
+        f.lon = f.lat = f.height_mm = f.quat_w = 0;
+        f.quat_x = f.quat_y = f.quat_z = 0;
+    });
+    const Record week_end = cooked_with([](GpsCookedFields& f) { f.tow_ms = 604799600; });
+    const testing::Sections got = {
+        {"cooked", decode(K::cooked, c, ACT_GPS)},
+        {"cooked extended", decode(K::cooked, c, ACT_GPS | ACT_GPS_EXTENDED)},
+        {"cooked fine temperature", decode(K::cooked, c, ACT_GPS, kFine)},
+        {"extended", decode(K::extended, e, ACT_GPS)},
+        {"extended, extra columns", decode(K::extended, e, ACT_GPS | ACT_GPS_EXTENDED)},
+        {"extended, sensors at the bottom", decode(K::extended, e, ACT_GPS, kBottom)},
+        {"v9", decode(K::v9, c, ACT_GPS, kFine)},
+        {"v9, extra columns", decode(K::v9, c, ACT_GPS | ACT_GPS_EXTENDED)},
+        {"MOVEBANK cooked", decode(K::cooked, c, ACT_MOVEBANK)},
+        {"MOVEBANK extended", decode(K::extended, e, ACT_MOVEBANK | ACT_GPS)},
+        {"MOVEBANK extended, sensors at the bottom", decode(K::extended, e, ACT_MOVEBANK, kBottom)},
+        {"MOVEBANK v9", decode(K::v9, c, ACT_MOVEBANK)},
+        {"fix time rounds into the next week", decode(K::cooked, week_end, ACT_GPS)},
+        {"MOVEBANK keeps the raw week end", decode(K::cooked, week_end, ACT_MOVEBANK)},
+        {"negative week", decode(K::cooked, cooked_with([](GpsCookedFields& f) { f.week = -3; }), ACT_GPS)},
+        {"temperature 1527", decode(K::cooked, cooked_with([](GpsCookedFields& f) { f.temperature_raw = 1527; }), ACT_GPS)},
+        {"temperature 1528", decode(K::cooked, cooked_with([](GpsCookedFields& f) { f.temperature_raw = 1528; }), ACT_GPS)},
+        {"temperature 0", decode(K::cooked, cooked_with([](GpsCookedFields& f) { f.temperature_raw = 0; }), ACT_GPS)},
+        {"fine temperature -1, battery 4095",
+         decode(K::cooked, cooked_with([](GpsCookedFields& f) { f.battery = 4095; f.temperature_raw = 0xFF00; }), ACT_GPS, kFine)},
+        {"pressure, coarse", decode(K::extended, pressure, ACT_GPS, 0, true)},
+        {"pressure, fine", decode(K::extended, pressure, ACT_GPS, kFine, true)},
+        {"pressure, fine, no calibration", decode(K::extended, pressure, ACT_GPS, kFine)},
+        {"no pressure bytes, fine", decode(K::extended, e, ACT_GPS, kFine, true)},
+        {"zero position cooked", decode(K::cooked, zero_cooked, ACT_GPS)},
+        {"MOVEBANK zero position cooked", decode(K::cooked, zero_cooked, ACT_MOVEBANK)},
+        {"zero position extended", decode(K::extended, zero_ext, ACT_GPS)},
+        {"MOVEBANK zero position extended", decode(K::extended, zero_ext, ACT_MOVEBANK)},
+        {"MOVEBANK quaternion marker",
+         decode(K::extended, extended_with([](GpsExtendedFields& f) { f.quat_w = -32768; }), ACT_MOVEBANK)},
+        {"KML", decode(K::cooked, c, kKml)},
+        {"KML no valid fix", decode(K::cooked, cooked(0x04, 3), kKml)},
+        // Status 0x01 with fix type 2 is no valid fix, but shows letter A.
+        {"KML lettered ISO", decode(K::cooked, cooked(0x01, 2), kKmlIso)},
+        {"KML v9 ISO", decode(K::v9, c, kKmlIso)},
+        {"GPX extended", decode(K::extended, e, kGpx)},
+        {"GPX cooked", decode(K::cooked, c, kGpx)},
+        {"GPX cooked no valid fix", decode(K::cooked, cooked(0x0C, 3), kGpx)},
+        {"GPX v9", decode(K::v9, c, kGpx)},
+        // Software 9: an invalid fix loses its position unless marked.
+        {"v9 invalid", decode(K::v9, cooked(0x04, 2), ACT_GPS)},
+        {"v9 invalid marked", decode(K::v9, cooked_with([](GpsCookedFields& f) { f.lon = 123456789; }, 0x04, 2), ACT_GPS)},
+        {"MOVEBANK v9 invalid", decode(K::v9, cooked(0x04, 2), ACT_MOVEBANK)},
+    };
+    testing::expect_sections("records/expected/gps.txt", got);
+}
+
+TEST(GpsLines, FixTimeOfTheWeekEnd) {
     const GpsFixTime t = gps_fix_time(2000, 604799600);
     EXPECT_EQ(t.week, 2001);
     EXPECT_EQ(t.seconds, 0u);
@@ -245,152 +248,13 @@ TEST(GpsLines, FixTimeRoundsIntoTheNextWeek) {
     EXPECT_EQ(gps_fix_time(1417, 1500).tag_time, 2u);
 }
 
-TEST(GpsLines, NegativeWeekPrintsThePrinterText) {
-    GpsCookedFields f = cooked_fields();
-    f.week = -3;
-    const Record r = make_gps_cooked(f);
-    Harness h;
-    h.run(Kind::cooked, r, ACT_GPS);
-    EXPECT_NE(h.main_text.find(",42,Week negative,,01:02:03,"), std::string::npos) << h.main_text;
-}
-
-// ---------------------------------------------------------------- values
-
-struct TemperatureCase {
-    const char* legend;
-    uint16_t raw;
-    const char* text;  // battery and temperature columns
-};
-
-TEST(GpsValues, CoarseTemperatureAndVoltage) {
-    const TemperatureCase cases[] = {
-        {"just below zero", 1527, ",4272,-1,"},
-        {"zero", 1528, ",4272,0,"},
-        {"raw zero", 0, ",4272,-316,"},
-    };
-    for (const auto& c : cases) {
-        GpsCookedFields f = cooked_fields();
-        f.temperature_raw = c.raw;
-        const Record r = make_gps_cooked(f);
-        Harness h;
-        h.run(Kind::cooked, r, ACT_GPS);
-        EXPECT_NE(h.main_text.find(c.text), std::string::npos) << c.legend << h.main_text;
-    }
-    GpsCookedFields f = cooked_fields();
-    f.battery = 4095;
-    f.temperature_raw = 0xFF00;  // -256 / 256 with the fine sensor
-    const Record r = make_gps_cooked(f);
-    Harness h;
-    h.tag.feature_word = kFine;
-    h.run(Kind::cooked, r, ACT_GPS);
-    EXPECT_NE(h.main_text.find(",4998,-1.00,"), std::string::npos) << h.main_text;
-}
-
-TEST(GpsValues, ExtendedTemperatureAndPressureByFeatureBit) {
-    // D1 = 0x62A7A4, D2 = 0x7B4144: with the reference calibration 20.00 degC
-    // and 1100.02 hPa; read as a plain number the temperature raw is 0x417B.
-    GpsExtendedFields f = extended_fields();
-    f.pressure_d1 = 0x62A7A4;
-    f.pressure_d2 = 0x7B4144;
-    const Record r = make_gps_extended(f);
-    const uint16_t words[7] = {0, 46372, 43981, 29059, 27842, 31553, 28165};
-
-    Harness coarse;
-    for (int i = 0; i < 7; ++i)
-        coarse.tag.pressure.c[i] = words[i];
-    coarse.run(Kind::extended, r, ACT_GPS);
-    // (16763 * 2500) / 12083 - 316 = 3152; no pressure without the feature bit.
-    EXPECT_NE(coarse.main_text.find(",4272,3152,1.23,-65.54,1.50,4.10,1.3,9,0.00,"),
-              std::string::npos)
-        << coarse.main_text;
-
-    Harness fine;
-    fine.tag.feature_word = kFine;
-    for (int i = 0; i < 7; ++i)
-        fine.tag.pressure.c[i] = words[i];
-    fine.run(Kind::extended, r, ACT_GPS);
-    EXPECT_NE(fine.main_text.find(",4272,20.00,1.23,-65.54,1.50,4.10,1.3,9,1100.02,"),
-              std::string::npos)
-        << fine.main_text;
-
-    Harness no_calibration;
-    no_calibration.tag.feature_word = kFine;
-    no_calibration.run(Kind::extended, r, ACT_GPS);
-    EXPECT_NE(no_calibration.main_text.find(",4272,0.00,1.23,-65.54,1.50,4.10,1.3,9,0.00,"),
-              std::string::npos)
-        << no_calibration.main_text;
-
-    // Feature bit set, no pressure bytes: raw 1600 / 256 and pressure 0.
-    Harness plain;
-    plain.tag.feature_word = kFine;
-    for (int i = 0; i < 7; ++i)
-        plain.tag.pressure.c[i] = words[i];
-    plain.run(Kind::extended, extended(), ACT_GPS);
-    EXPECT_NE(plain.main_text.find(",4272,6.25,1.23,-65.54,1.50,4.10,1.3,9,0.00,"),
-              std::string::npos)
-        << plain.main_text;
-}
-
-TEST(GpsValues, ZeroPositionCookedRecord) {
-    GpsCookedFields f = cooked_fields();
-    f.lon = f.lat = f.height_mm = 0;
-    const Record r = make_gps_cooked(f);
-    Harness h;
-    h.run(Kind::cooked, r, ACT_GPS);
-    // Fix byte cleared, status 0x0C: letter B; motion figures replaced.
-    EXPECT_EQ(h.main_text,
-              "GPS,4084,9.5.2018,We,01:00:00,0.0000000,0.0000000,0.0,0,B,1,35,42,"
-              "9.5.2018,We,01:02:03,4272,15,0.00,0.00,300.00,10000.00,,,,,,,,,,\n");
-    EXPECT_EQ(h.tag.stats.valid_fixes, 0u);
-
-    Harness m;
-    m.run(Kind::cooked, r, ACT_MOVEBANK);
-    EXPECT_EQ(m.main_text, key_of(r) + kMbStart +
-                               ",,,0,B,42,2018-05-09 01:02:03.400,4272,4211,15,,,,,,,,,,,,,,,21\n");
-}
-
-TEST(GpsValues, ZeroPositionExtendedRecordKeepsItsLetter) {
-    GpsExtendedFields f = extended_fields();
-    f.lon = f.lat = f.height_mm = 0;
-    f.quat_w = 0;
-    f.quat_x = f.quat_y = f.quat_z = 0;
-    const Record r = make_gps_extended(f);
-    Harness m;
-    m.run(Kind::extended, r, ACT_MOVEBANK);
-    EXPECT_EQ(m.main_text,
-              key_of(r) + kMbStart +
-                  ",,,0,A,42,2018-05-09 01:02:03.400,4272,4211,15,,,,,,,0.00,,,,,,,,21\n");
-    EXPECT_EQ(m.tag.stats.valid_fixes, 0u);
-
-    Harness h;
-    h.run(Kind::extended, r, ACT_GPS);
-    EXPECT_NE(h.main_text.find(",0.0,3,A,1,,42,"), std::string::npos) << h.main_text;
-    EXPECT_NE(
-        h.main_text.find(",4272,15,0.00,0.00,300.00,10000.00,1.3,9,0.00,0,0,0,0,200,100,300\n"),
-        std::string::npos)
-        << h.main_text;
-}
-
-TEST(GpsValues, QuaternionMarkerClearsTheVectorPart) {
-    GpsExtendedFields f = extended_fields();
-    f.quat_w = -32768;
-    const Record r = make_gps_extended(f);
-    Harness m;
-    m.run(Kind::extended, r, ACT_MOVEBANK);
-    EXPECT_NE(m.main_text.find(",0.00,-32768,0,0,0,200,100,300,21\n"), std::string::npos)
-        << m.main_text;
-}
-
-struct LetterCase {
-    Kind kind;
-    uint8_t status;
-    uint8_t fix;
-    char letter;
-    bool valid;
-};
-
 TEST(GpsValues, StatusLettersAndValidFixes) {
-    const LetterCase cases[] = {
+    const struct {
+        Kind kind;
+        uint8_t status, fix;
+        char letter;
+        bool valid;
+    } cases[] = {
         {Kind::cooked, 0x0D, 3, 'A', true},    {Kind::cooked, 0x0D, 2, 'A', false},
         {Kind::cooked, 0x01, 3, 'A', false},   {Kind::cooked, 0x0C, 3, 'B', false},
         {Kind::cooked, 0x04, 3, 'C', false},   {Kind::cooked, 0x08, 3, 'D', false},
@@ -412,12 +276,8 @@ TEST(GpsValues, StatusLettersAndValidFixes) {
 TEST(GpsStatistics, AttemptsFixTimesAndBattery) {
     Harness h;
     // First record: never an attempt. Fix time exactly 2014-01-01 does not count.
-    GpsCookedFields first_fields = cooked_fields();
-    first_fields.week = 1773;
-    first_fields.tow_ms = 259200000;
-    first_fields.start_time = 1000;
-    const Record first = make_gps_cooked(first_fields);
-    h.run(Kind::cooked, first, ACT_STATS_LINE | ACT_GPS);
+    h.run(Kind::cooked, cooked_with([](GpsCookedFields& f) { f.week = 1773; f.tow_ms = 259200000; f.start_time = 1000; }),
+          ACT_STATS_LINE | ACT_GPS);
     EXPECT_EQ(h.main_text, "");
     EXPECT_EQ(h.tag.stats.gps_records, 1u);
     EXPECT_EQ(h.tag.stats.valid_fixes, 1u);
@@ -426,21 +286,15 @@ TEST(GpsStatistics, AttemptsFixTimesAndBattery) {
     EXPECT_EQ(h.tag.stats.last_fix_time, 0u);
 
     // Same start time: same attempt.
-    GpsCookedFields same_fields = cooked_fields(0x04, 2);
-    same_fields.start_time = 1000;
-    same_fields.battery = 3000;  // 3662 mV
-    const Record same = make_gps_cooked(same_fields);
-    h.run(Kind::cooked, same, ACT_STATS_LINE);
+    // Battery code 3000: 3662 mV.
+    h.run(Kind::cooked, cooked_with([](GpsCookedFields& f) { f.start_time = 1000; f.battery = 3000; }, 0x04, 2),
+          ACT_STATS_LINE);
     EXPECT_EQ(h.tag.stats.attempts, 0u);
     EXPECT_EQ(h.tag.stats.first_fix_time, 352861200u + 123u);
 
     // New start time: a new attempt with its fix time and validity.
     h.run(Kind::cooked, cooked(), ACT_STATS_LINE);
-    GpsCookedFields later_fields = cooked_fields();
-    later_fields.week = 2001;
-    later_fields.tow_ms = 0;
-    const Record later = make_gps_cooked(later_fields);
-    h.run(Kind::cooked, later, ACT_STATS_LINE);
+    h.run(Kind::cooked, cooked_with([](GpsCookedFields& f) { f.week = 2001; f.tow_ms = 0; }), ACT_STATS_LINE);
 
     const TagStatistics& s = h.tag.stats;
     EXPECT_EQ(s.gps_records, 4u);
@@ -458,110 +312,28 @@ TEST(GpsStatistics, AttemptsFixTimesAndBattery) {
     EXPECT_EQ(h.main_text, "");
 }
 
-// ---------------------------------------------------------------- KML and GPX
-
-constexpr char kPlacemarkTail[] =
-    "</description>\n"
-    "\t\t\t<styleUrl>#mdi</styleUrl>\n"
-    "\t\t\t<Point>\n"
-    "\t\t\t\t<coordinates>8.765432,47.543210,512</coordinates>\n"
-    "\t\t\t</Point>\n"
-    "\t\t</Placemark>\n";
-
-TEST(GpsKml, PlainPlacemarkOfAValidFix) {
+// Fixes with a placemark away from longitude and latitude zero join the track.
+TEST(GpsKml, TrackPoints) {
     Harness h;
-    h.tag.gps_record_counter = 5;
     h.run(Kind::cooked, cooked(), ACT_GPS | ACT_KML);
-    EXPECT_EQ(h.main_text, std::string("\t\t<Placemark>\n\t\t\t<name>5</name>\n"
-                                       "\t\t\t<visibility>0</visibility>\n"
-                                       "\t\t\t<description>t17 We, 9.5.2018\nGPSTIME 01:02:03;\n"
-                                       "4.4km/h; 360deg; 5.4km/h; 512.3m") +
-                               kPlacemarkTail);
-    EXPECT_EQ(h.track.count(), 1);
-
-    // Not a valid fix: no plain placemark, no point.
-    h.main_text.clear();
     h.run(Kind::cooked, cooked(0x04, 3), ACT_GPS | ACT_KML);
-    EXPECT_EQ(h.main_text, "");
     EXPECT_EQ(h.track.count(), 1);
-}
-
-TEST(GpsKml, LetteredPlacemarkWithIsoDates) {
-    Harness h;
-    h.tag.gps_record_counter = 6;
-    // Status 0x01 with fix type 2 is no valid fix, but shows letter A.
     h.run(Kind::cooked, cooked(0x01, 2), ACT_GPS | ACT_KML | ACT_KML_ISO_DATE);
-    EXPECT_EQ(h.main_text, std::string("\t\t<Placemark>\n\t\t\t<name>6 A</name>\n"
-                                       "\t\t\t<visibility>0</visibility>\n"
-                                       "\t\t\t<description>t17 We, 2018-05-09 01:02:03;\n"
-                                       "4.4km/h; 360deg; 512.3m") +
-                               kPlacemarkTail);
-    EXPECT_EQ(h.track.count(), 1);
+    EXPECT_EQ(h.track.count(), 2);
+    Harness zero;
+    const Record r = cooked_with([](GpsCookedFields& f) { f.lon = f.lat = 0; f.height_mm = 5000; });
+    zero.run(Kind::cooked, r, ACT_GPS | ACT_KML);
+    zero.run(Kind::cooked, r, ACT_GPS | ACT_KML | ACT_KML_ISO_DATE);
+    EXPECT_EQ(zero.main_text, "");
+    EXPECT_EQ(zero.track.count(), 0);
+    EXPECT_EQ(zero.tag.stats.valid_fixes, 2u);
 }
 
-TEST(GpsKml, NoPlacemarkAtLongitudeAndLatitudeZero) {
-    GpsCookedFields f = cooked_fields();
-    f.lon = f.lat = 0;
-    f.height_mm = 5000;
-    const Record r = make_gps_cooked(f);
+TEST(GpsValues, ZeroPositionIsNoValidFix) {
     Harness h;
-    h.run(Kind::cooked, r, ACT_GPS | ACT_KML);
-    h.run(Kind::cooked, r, ACT_GPS | ACT_KML | ACT_KML_ISO_DATE);
-    EXPECT_EQ(h.main_text, "");
-    EXPECT_EQ(h.track.count(), 0);
-    EXPECT_EQ(h.tag.stats.valid_fixes, 2u);
-}
-
-TEST(GpsKml, SoftwareNinePlacemarkUsesTheLongLabel) {
-    Harness h;
-    h.tag.gps_record_counter = 2;
-    h.run(Kind::v9, cooked(), ACT_GPS | ACT_KML | ACT_KML_ISO_DATE);
-    EXPECT_EQ(h.main_text, std::string("\t\t<Placemark>\n\t\t\t<name>2</name>\n"
-                                       "\t\t\t<visibility>0</visibility>\n"
-                                       "\t\t\t<description>tag17 We, 9.5.2018\nGPSTIME 01:02:03;\n"
-                                       "4.4km/h; 360deg; 5.4km/h; 512.3m") +
-                               kPlacemarkTail);
-}
-
-TEST(GpsGpx, TrackPointsOfValidFixesOnly) {
-    Harness h;
-    h.run(Kind::extended, extended(), ACT_GPS | ACT_GPX);
-    h.run(Kind::cooked, cooked(), ACT_GPS | ACT_GPX);
-    h.run(Kind::cooked, cooked(0x0C, 3), ACT_GPS | ACT_GPX);
-    h.run(Kind::v9, cooked(), ACT_GPS | ACT_GPX);
-    const std::string point =
-        "\t<trkpt lat=\"47.543210\" lon=\"8.765432\">\n"
-        "\t<ele>512.3</ele>\n"
-        "\t<time>2018-05-09T01:02:03Z</time>\n";
-    EXPECT_EQ(h.main_text, point + "\t<pdop>1.3</pdop>\n\t</trkpt>\n" + point +
-                               "\t<pdop>0.0</pdop>\n\t</trkpt>\n" + point +
-                               "\t<pdop>0.0</pdop>\n\t</trkpt>\n");
-}
-
-// ---------------------------------------------------------------- software 9
-
-TEST(GpsV9, InvalidFixLosesItsPositionUnlessMarked) {
-    Harness h;
-    h.run(Kind::v9, cooked(0x04, 2), ACT_GPS);
-    EXPECT_EQ(h.main_text,
-              "GPS,4084,9.5.2018,We,01:00:00,0.0000000,0.0000000,0.0,0,C,1,35,42,"
-              "9.5.2018,We,01:02:03,4272,15,0.00,0.00,300.00,10000.00\n");
-
-    GpsCookedFields marked_fields = cooked_fields(0x04, 2);
-    marked_fields.lon = 123456789;
-    const Record marked = make_gps_cooked(marked_fields);
-    Harness k;
-    k.run(Kind::v9, marked, ACT_GPS);
-    EXPECT_EQ(k.main_text,
-              "GPS,4084,9.5.2018,We,01:00:00,12.3456789,47.5432100,512.3,2,C,1,35,42,"
-              "9.5.2018,We,01:02:03,4272,15,0.00,0.00,300.00,10000.00\n");
-}
-
-TEST(GpsV9, MovebankLineOfAnInvalidFixHasNoTimes) {
-    Harness h;
-    const Record r = cooked(0x04, 2);
-    h.run(Kind::v9, r, ACT_MOVEBANK);
-    EXPECT_EQ(h.main_text, key_of(r) + kMbStart + ",,,0,C,42,,4272,4211,15,,,,,21\n");
+    h.run(Kind::cooked, cooked_with([](GpsCookedFields& f) { f.lon = f.lat = f.height_mm = 0; }), ACT_GPS);
+    h.run(Kind::extended, extended_with([](GpsExtendedFields& f) { f.lon = f.lat = f.height_mm = 0; }), ACT_GPS);
+    EXPECT_EQ(h.tag.stats.valid_fixes, 0u);
 }
 
 TEST(GpsV9, NoStatisticsAndNoStatsOnlyStop) {

@@ -2,30 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
+#include "testsupport/record_builders.h"
 
 namespace dec {
 namespace {
 
 // Calibration of the sensor family's reference example (W0 sensor field 0).
-PressureCalibration calibration(uint16_t w0) {
-    PressureCalibration cal;
-    const uint16_t words[7] = {w0, 46372, 43981, 29059, 27842, 31553, 28165};
-    for (int i = 0; i < 7; ++i)
-        cal.c[i] = words[i];
-    return cal;
-}
+PressureCalibration calibration(uint16_t w0) { return {{w0, 46372, 43981, 29059, 27842, 31553, 28165}}; }
 
 // An extended GPS record carrying only the two raw conversions.
-std::array<uint8_t, 63> record(uint32_t d1, uint32_t d2) {
-    std::array<uint8_t, 63> r{};
-    r[40] = static_cast<uint8_t>(d1 >> 16);
-    r[41] = static_cast<uint8_t>(d1 >> 8);
-    r[59] = static_cast<uint8_t>(d1);
-    r[42] = static_cast<uint8_t>(d2 >> 16);
-    r[43] = static_cast<uint8_t>(d2 >> 8);
-    r[60] = static_cast<uint8_t>(d2);
-    return r;
+testing::Payload record(uint32_t d1, uint32_t d2) {
+    return testing::make_gps_extended({.status = 0, .pressure_d1 = d1, .pressure_d2 = d2});
 }
 
 struct Case {
