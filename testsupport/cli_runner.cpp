@@ -1,6 +1,7 @@
 #include "testsupport/cli_runner.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -22,15 +23,9 @@ std::string slurp(const std::string& path) {
 
 }  // namespace
 
-CliResult run_cli(const std::string& exe, const std::vector<std::string>& args,
-                  const std::string& workdir, const std::string& stdin_text) {
-    TempDir io;
-    const std::string in_path = io.file("stdin"), out_path = io.file("stdout"),
-                      err_path = io.file("stderr");
-    {
-        std::ofstream in(in_path, std::ios::binary);
-        in << stdin_text;
-    }
+pid_t start_cli(const std::string& exe, const std::vector<std::string>& args,
+                const std::string& workdir, const std::string& in_path,
+                const std::string& out_path, const std::string& err_path) {
     pid_t pid = fork();
     if (pid < 0) {
         throw std::runtime_error("fork failed");
@@ -39,6 +34,13 @@ CliResult run_cli(const std::string& exe, const std::vector<std::string>& args,
         if (chdir(workdir.c_str()) != 0 || !freopen(in_path.c_str(), "rb", stdin) ||
             !freopen(out_path.c_str(), "wb", stdout) || !freopen(err_path.c_str(), "wb", stderr)) {
             _exit(127);
+        }
+        // As from a terminal: the interrupt signals at their defaults.
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+            signal(sig, SIG_DFL);
         }
         setenv("LC_ALL", "C", 1);
         setenv("TZ", "UTC", 1);
@@ -51,6 +53,19 @@ CliResult run_cli(const std::string& exe, const std::vector<std::string>& args,
         execv(exe.c_str(), argv.data());
         _exit(127);
     }
+    return pid;
+}
+
+CliResult run_cli(const std::string& exe, const std::vector<std::string>& args,
+                  const std::string& workdir, const std::string& stdin_text) {
+    TempDir io;
+    const std::string in_path = io.file("stdin"), out_path = io.file("stdout"),
+                      err_path = io.file("stderr");
+    {
+        std::ofstream in(in_path, std::ios::binary);
+        in << stdin_text;
+    }
+    const pid_t pid = start_cli(exe, args, workdir, in_path, out_path, err_path);
     int status = 0;
     waitpid(pid, &status, 0);
     CliResult r;

@@ -8,10 +8,8 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
-#include <fcntl.h>
 #include <cstring>
 #include <map>
-#include <spawn.h>
 #include <string>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -27,8 +25,6 @@
 #include "testsupport/gen3_builder.h"
 #include "testsupport/in_process.h"
 #include "testsupport/record_builders.h"
-
-extern char** environ;
 
 namespace dec {
 namespace {
@@ -450,37 +446,6 @@ TEST_F(FullDisk, RunOntoAFullDiskFails) {
 
 class Interrupted : public FailurePaths {
 protected:
-    // Starts the decoder as its own process with the signals at their defaults.
-    pid_t start(const std::vector<std::string>& args) {
-        std::vector<std::string> all = {DEC_DECODER_EXE};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& a : all) {
-            argv.push_back(a.data());
-        }
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        posix_spawnattr_t attr;
-        posix_spawnattr_init(&attr);
-        sigset_t defaults;
-        sigemptyset(&defaults);
-        for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
-            sigaddset(&defaults, sig);
-        }
-        posix_spawnattr_setsigdefault(&attr, &defaults);
-        sigset_t none;
-        sigemptyset(&none);
-        posix_spawnattr_setsigmask(&attr, &none);
-        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-        pid_t pid = -1;
-        EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, &attr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        posix_spawnattr_destroy(&attr);
-        return pid;
-    }
     bool has_temporary_file() const {
         for (const std::string& name : out.list()) {
             if (is_temporary(name)) {
@@ -510,7 +475,8 @@ TEST_F(Interrupted, SignalRemovesTemporaryFilesAndEndsWith128PlusSignal) {
         for (const auto& [name, text] : good) {
             write_text(out.file(name), previous);
         }
-        const pid_t pid = start({"-c", "h", "-f", input(), "-d", out.path()});
+        const pid_t pid = start_cli(DEC_DECODER_EXE, {"-c", "h", "-f", input(), "-d", out.path()},
+                                    in.path(), "/dev/null", "/dev/null", "/dev/null");
         ASSERT_GT(pid, 0);
         // Stop the run while it is writing an output, then interrupt it.
         bool caught = false;
