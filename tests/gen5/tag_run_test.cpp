@@ -203,33 +203,6 @@ TEST(ByteCounts, BeyondFourGibibytes) {
     EXPECT_EQ(out, "Processed 5368709120 Bytes with 4294967360 bad Bytes\n");
 }
 
-TEST(TagFailures, UnknownSoftwareVersionEndsTheProgram) {
-    TempDir dir;
-    ContainerBuilder c;
-    c.download(OpenBlockFields{.tag = 8, .sw_version = 11}, 1);
-    c.write_file(dir.file("logger.bin"));
-    CliResult r = testing::run_cli(kExe, {"-c", "2"}, dir.path());
-    EXPECT_EQ(r.exit_code, 20);
-    EXPECT_NE(r.out.find("tag8 ----------------\nB5:Unknown tag software version\n"),
-              std::string::npos);
-    // No output file opened, and no temporary file: the container is indexed.
-    EXPECT_EQ(dir.list(), (Files{"logger.bin"}));
-}
-
-TEST(TagFailures, UnknownTagTypeStopsTheRun) {
-    TempDir dir;
-    ContainerBuilder c;
-    c.download(OpenBlockFields{.tag = 8, .tag_type = 9}, 1);
-    c.download(OpenBlockFields{.tag = 12}, 1);
-    c.write_file(dir.file("logger.bin"));
-    CliResult r = testing::run_cli(kExe, {"-c", "2"}, dir.path());
-    EXPECT_EQ(r.exit_code, 19);
-    EXPECT_NE(r.out.find("tag8 ----------------\nUnknown tag type 9\nThere was an error.\n"),
-              std::string::npos);
-    // Nothing is left behind, not even for the tag not reached.
-    EXPECT_EQ(dir.list(), (Files{"logger.bin"}));
-}
-
 class TagRunInProcess : public ::testing::Test {
 protected:
     void SetUp() override {
