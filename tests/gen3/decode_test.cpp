@@ -11,7 +11,8 @@
 #include "common/fatal.h"
 #include "expected_sections.h"
 #include "gen3/gen3.h"
-#include "gen3_fixture.h"
+#include "gen5/folder_fixture.h"
+#include "testsupport/gen3_builder.h"
 #include "gen5/outcome.h"
 
 namespace dec {
@@ -394,7 +395,7 @@ TEST(Gen3Decode, WholeRuns) {
     testing::expect_sections("gen3/expected/decode.txt", got);
 }
 
-class ContactFile : public Gen3Fixture {
+class ContactFile : public FolderFixture {
 protected:
     int decode(const Gen3Builder& b) {
         b.write_file(input());

@@ -5,7 +5,8 @@
 
 #include "common/fatal.h"
 #include "common/le.h"
-#include "gen3_fixture.h"
+#include "gen5/folder_fixture.h"
+#include "testsupport/gen3_builder.h"
 
 namespace dec {
 namespace {

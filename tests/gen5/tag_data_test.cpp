@@ -14,9 +14,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "testsupport/cli_runner.h"
-#include "testsupport/container_builder.h"
-#include "testsupport/fake_platform.h"
+#include "folder_fixture.h"
 
 namespace dec {
 namespace {
@@ -46,12 +44,10 @@ std::vector<uint8_t> raw_stream() {
     return bytes;
 }
 
-class IndexedImage : public ::testing::Test {
+class IndexedImage : public FolderFixture {
 protected:
     void SetUp() override {
-        char buf[4096];
-        ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
-        cwd_ = buf;
+        FolderFixture::SetUp();
         ASSERT_EQ(chdir(dir.path().c_str()), 0);
         testing::write_bytes(dir.file("tag1.tmp"), raw_stream());
         fresh();
@@ -62,7 +58,6 @@ protected:
         ASSERT_EQ(data_->open_raw(), 0);
     }
     IndexedTagData& data() { return *data_; }
-    void TearDown() override { ASSERT_EQ(chdir(cwd_.c_str()), 0); }
 
     // Writes raw unit k at the image position.
     void put(int k) {
@@ -95,12 +90,7 @@ protected:
         return units;
     }
 
-    testing::TempDir dir;
-    testing::FakePlatform sys;
-    std::string out, err;
-    Console con{sys, &out, &err};
     std::unique_ptr<IndexedTagData> data_;
-    std::string cwd_;
 };
 
 struct ScriptCase {

@@ -13,9 +13,8 @@
 #include "gen3/tag_stream.h"
 #include "gen5/second_pass.h"
 #include "testsupport/capture.h"
-#include "testsupport/cli_runner.h"
-#include "testsupport/container_builder.h"
-#include "testsupport/fake_platform.h"
+#include "folder_fixture.h"
+#include "gen5_test_util.h"
 
 namespace dec {
 namespace {
@@ -26,7 +25,6 @@ using testing::OpenBlockFields;
 using testing::TempDir;
 using Files = std::vector<std::string>;
 
-const std::string kExe = DEC_DECODER_EXE;
 const std::string kVersionLine = "Data decoder version v21 compiled (w)Feb 20 2025 09:55:15\n";
 const std::string kTimeStamped = "2019-5-3-7-0-9_L000000012.bin";
 
@@ -65,24 +63,19 @@ protected:
     std::map<std::string, std::string> contents;
 };
 
+// Keys 1, 3 and m of all three kinds of tag are golden cases.
 TEST_F(FileSet, OneFileSetPerActionWord) {
-    const Files common = {"info_tag17.txt", "info_tag40.txt", "info_tag5.txt"};
-    auto with = [&](Files extra) {
-        extra.insert(extra.end(), common.begin(), common.end());
-        std::sort(extra.begin(), extra.end());
-        return extra;
+    const std::pair<const char*, Files> kKeys[] = {
+        {"2", {"tag17_gps.txt", "tag40_ecg.txt", "tag5_gps.txt"}},
+        {"4", {"tag17.gpx", "tag40_ecg.txt", "tag5.gpx"}},
+        {"5", {"tag17.kml", "tag40_ecg.txt", "tag5.kml"}},
+        {"h", {"tag17_accdft.txt", "tag40_ecg.txt", "tag5_accdft.txt"}},
     };
-    EXPECT_EQ(files_of({"-c", "1", "-f"}), with({"tag17_acc.txt", "tag40_ecg.txt", "tag5_acc.txt"}));
-    EXPECT_EQ(files_of({"-c", "2", "-f"}), with({"tag17_gps.txt", "tag40_ecg.txt", "tag5_gps.txt"}));
-    EXPECT_EQ(files_of({"-c", "3", "-f"}), with({"tag17.txt", "tag40_ecg.txt", "tag5.txt"}));
-    EXPECT_EQ(files_of({"-c", "4", "-f"}), with({"tag17.gpx", "tag40_ecg.txt", "tag5.gpx"}));
-    EXPECT_EQ(files_of({"-c", "5", "-f"}), with({"tag17.kml", "tag40_ecg.txt", "tag5.kml"}));
-    EXPECT_EQ(files_of({"-c", "h", "-f"}),
-              with({"tag17_accdft.txt", "tag40_ecg.txt", "tag5_accdft.txt"}));
-    EXPECT_EQ(files_of({"-c", "m", "-f"}),
-              with({"tag17_acc.txt", "tag17_gps.txt", "tag17_magnetic.txt", "tag17_quat.txt",
-                    "tag40_ecg.txt", "tag5_acc.txt", "tag5_gps.txt"}));
-    EXPECT_EQ(contents["info_tag17.txt"].substr(0, kVersionLine.size()), kVersionLine);
+    for (auto [key, files] : kKeys) {
+        files.insert(files.end(), {"info_tag17.txt", "info_tag40.txt", "info_tag5.txt"});
+        std::sort(files.begin(), files.end());
+        EXPECT_EQ(files_of({"-c", key, "-f"}), files) << key;
+    }
 }
 
 TEST_F(FileSet, TimeStampedNamesPrefixVersion10TagsOnly) {
@@ -203,22 +196,12 @@ TEST(ByteCounts, BeyondFourGibibytes) {
     EXPECT_EQ(out, "Processed 5368709120 Bytes with 4294967360 bad Bytes\n");
 }
 
-class TagRunInProcess : public ::testing::Test {
+class TagRunInProcess : public FolderFixture {
 protected:
     void SetUp() override {
-        char buf[4096];
-        ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
-        cwd_ = buf;
+        FolderFixture::SetUp();
         ASSERT_EQ(chdir(dir.path().c_str()), 0);
     }
-    void TearDown() override { ASSERT_EQ(chdir(cwd_.c_str()), 0); }
-
-    TempDir dir;
-    testing::FakePlatform sys;
-    std::string out, err;
-    Console con{sys, &out, &err};
-    RunContext run{con};
-    std::string cwd_;
 };
 
 TEST_F(TagRunInProcess, TagFileWithoutOpenBlock) {
