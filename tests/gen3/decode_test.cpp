@@ -316,17 +316,6 @@ const Gen3Run kRuns[] = {
     {"appended 15872 of 16384", ACT_GPS, [] { return appended(16384, 15872); }},
     {"appended 1024 of 1024", ACT_GPS, [] { return appended(1024, 1024); }},
     {"appended 1024 of 512", ACT_GPS, [] { return appended(512, 1024); }},
-    {"appended download cut between downloads", ACT_GPS,
-     [] {
-         Gen3Builder b(6);
-         b.open(itag(302, 6, 6, 0, 2048, true))
-             .intact_block(tx_block(0))
-             .intact_part(tx_block(1), 448);
-         b.open(itag(302, 6, 6, 512, 1536, true, 20))
-             .intact_block(tx_block(1))
-             .intact_block(tx_block(2));
-         return b;
-     }},
     // 192 bytes where 64 were offered: nothing is cut, and the image does
     // not end on a block.
     {"appended data off the grid fails the tag", ACT_GPS, [] { return appended(64, 192); }},
