@@ -12,6 +12,7 @@
 #include "gen3/gps_acc_run.h"
 #include "gen3/tag_stream.h"
 #include "gen5/second_pass.h"
+#include "expected_sections.h"
 #include "testsupport/capture.h"
 #include "folder_fixture.h"
 #include "gen5_test_util.h"
@@ -109,7 +110,11 @@ TEST_F(FileSet, StatisticsLineRun) {
     EXPECT_EQ(last.out.substr(last.out.size() - 16), "\nSuper success.\n");
 }
 
-TEST(StatsLine, FiguresAndTimes) {
+// End lines and statistics lines, kept as sections of gen5/expected/end_lines.txt.
+// Byte counts beyond 4 GiB, of either container generation, are printed whole,
+// never wrapped or negative. Decoding such a stream takes minutes, so the
+// printers get the figures the loops would have counted.
+TEST(EndLines, FiguresTimesAndByteCountsBeyondFourGibibytes) {
     TagState s;
     s.connect_time = 1556866800;
     s.stats.first_fix_time = 383900400;  // 2019-05-03 07:00:00
@@ -127,20 +132,6 @@ TEST(StatsLine, FiguresAndTimes) {
     s.stats.battery_count = 3;
     s.stats.acc_bursts = 4;
     s.stats.activity_sum = 39.9;
-    std::string text;
-    {
-        OutStream out(&text);
-        print_stats_line(out, 17, s);
-    }
-    EXPECT_EQ(text,
-              "STATS,17,2019-05-03 07:00:00,2019-05-03 07:00:00,2019-05-03 09:30:00,2.50,10,8,3,"
-              "2,100,33.3,5000,700,4100,3900,4000,4,9\n");
-}
-
-// A tag stream beyond 4 GiB, of either container generation: every byte
-// count is printed whole, never wrapped or negative. Decoding such a stream
-// takes minutes, so the printers get the figures the loops would have counted.
-TEST(ByteCounts, BeyondFourGibibytes) {
     constexpr uint64_t k5GiB = uint64_t{5} << 30;
     StreamState more, fewer;
     more.since_last_open = k5GiB + 64;
@@ -150,36 +141,25 @@ TEST(ByteCounts, BeyondFourGibibytes) {
     TagState state;
     state.stats.acc_bytes = k5GiB;
     state.stats.quatcmp_bytes = k5GiB + 1;
-    const struct {
-        std::function<void(OutStream&)> print;
-        std::string text;
-    } rows[] = {
-        {[&](OutStream& o) { print_completeness_line(o, k5GiB + 64, 64); },
-         "(data complete and 5368709120 bytes data more than expected)\n"},
-        {[&](OutStream& o) { print_completeness_line(o, 128, 0xFFFFFFC0); },
-         "(data not complete, there were 4294967104 bytes missing.)\n"},
-        {[&](OutStream& o) { print_last_download_line(o, 17, more); },
-         "The last download for tag17 was a COMPLETE data download (and delivered us 5368709120 "
-         "bytes more than expected).\n"},
-        {[&](OutStream& o) { print_last_download_line(o, 17, fewer); },
-         "The last download was not complete for tag17, there were 4294967104 bytes missing.\n"},
-        {[&](OutStream& o) { print_completeness(o, 64, k5GiB + 64); },
-         "(5368709120 bytes data more than expected)\n"},
-        {[&](OutStream& o) { print_completeness(o, 0xFFFFFFC0, 128); },
-         "(data not complete, there were 4294967104 bytes missing.)\n"},
-        {[&](OutStream& o) { print_end_of_tag(o, 12, 64, k5GiB + 64); },
-         "The last download for tag12 gave us 5368709120 bytes more than expected.\n"},
-        {[&](OutStream& o) { print_end_of_tag(o, 12, 0xFFFFFFC0, 128); },
-         "The last download was not complete for tag12, there were 4294967104 bytes missing.\n"},
-        {[&](OutStream& o) { print_processed_kbytes(o, k5GiB + 1023, (1u << 26) + 16); },
-         "Processed 5242880 kBytes with 4194305 bad kBytes\n"},
-        {[&](OutStream& o) { print_stats_line(o, 17, state); },
-         "STATS,17,(NULL),2007-03-04 00:00:00,2007-03-04 00:00:00,0.00,0,0,0,0,0,0.0,5368709120,"
-         "5368709121,0,100000,0,0,0\n"},
+    const std::pair<const char*, std::function<void(OutStream&)>> rows[] = {
+        {"statistics line", [&](OutStream& o) { print_stats_line(o, 17, s); }},
+        {"completeness, more", [&](OutStream& o) { print_completeness_line(o, k5GiB + 64, 64); }},
+        {"completeness, fewer", [&](OutStream& o) { print_completeness_line(o, 128, 0xFFFFFFC0); }},
+        {"last download, more", [&](OutStream& o) { print_last_download_line(o, 17, more); }},
+        {"last download, fewer", [&](OutStream& o) { print_last_download_line(o, 17, fewer); }},
+        {"gen3 completeness, more", [&](OutStream& o) { print_completeness(o, 64, k5GiB + 64); }},
+        {"gen3 completeness, fewer", [&](OutStream& o) { print_completeness(o, 0xFFFFFFC0, 128); }},
+        {"gen3 end of tag, more", [&](OutStream& o) { print_end_of_tag(o, 12, 64, k5GiB + 64); }},
+        {"gen3 end of tag, fewer", [&](OutStream& o) { print_end_of_tag(o, 12, 0xFFFFFFC0, 128); }},
+        {"gen3 processed kBytes",
+         [&](OutStream& o) { print_processed_kbytes(o, k5GiB + 1023, (1u << 26) + 16); }},
+        {"statistics line beyond 4 GiB", [&](OutStream& o) { print_stats_line(o, 17, state); }},
     };
-    for (const auto& row : rows) {
-        EXPECT_EQ(testing::capture(row.print), row.text);
+    testing::Sections got;
+    for (const auto& [name, print] : rows) {
+        got.emplace_back(name, testing::capture(print));
     }
+    testing::expect_sections("gen5/expected/end_lines.txt", got);
 
     // The summary of the generation-5 loops goes to the console.
     testing::FakePlatform sys;
