@@ -12,8 +12,8 @@
 #include "expected_sections.h"
 #include "gen3/gen3.h"
 #include "gen5/folder_fixture.h"
-#include "testsupport/gen3_builder.h"
 #include "gen5/outcome.h"
+#include "testsupport/gen3_builder.h"
 
 namespace dec {
 namespace {

@@ -1,7 +1,6 @@
 // Splitting generation-3 containers into per-tag files.
 #include "gen3/separate.h"
 
-#include "common/le.h"
 #include "gen3/gen3.h"
 #include "gen5/folder_fixture.h"
 #include "testsupport/gen3_builder.h"

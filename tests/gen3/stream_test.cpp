@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "common/fatal.h"
-#include "common/le.h"
 #include "gen5/folder_fixture.h"
 #include "testsupport/gen3_builder.h"
 
