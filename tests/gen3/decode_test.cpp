@@ -275,19 +275,6 @@ const Gen3Run kRuns[] = {
                                                    .entries = intact_tx_entry(0x02)}));
          return b;
      }},
-    // Type 0: tag 35 is an interaction tag taken as it is (no configuration,
-    // interval 0), tag 37 is skipped.
-    {"old interaction tags by number", ACT_GPS,
-     [] {
-         Gen3Builder b(3);
-         b.open(itag(37, 0, 1, 0, 512, false)).intact_block(tx_block(0));
-         b.open(itag(35, 0, 1, 0, 512, false))
-             .intact_block(make_gen3_intact_block(
-                 {.type = 130, .time = kStart,
-                  .entries = intact_entries({intact_tx_entry(0x10), intact_tx_entry(0x12),
-                                             intact_jump_entry(130, 30), intact_tx_entry(0x14)})}));
-         return b;
-     }},
     {"repeated tail is written once", ACT_GPS, [] { return two_tx_downloads(0, 1, 1, 2); }},
     {"changed tail is kept", ACT_GPS, [] { return two_tx_downloads(0, 1, 5, 2); }},
     // 960 bytes of the first download: its second block is incomplete and is
