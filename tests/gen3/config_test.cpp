@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "common/action.h"
-#include "common/le.h"
 #include "testsupport/cli_runner.h"
 #include "testsupport/gen3_builder.h"
 
@@ -54,78 +53,59 @@ std::vector<uint8_t> long_area(std::vector<uint8_t> area) {
     return area;
 }
 
-std::vector<uint8_t> config_5_1() {
-    auto c = testing::make_gen3_config(32, 28, 'j');
-    c[0] = 1;
-    c[1] = 0x2A;  // X, Z, GPS time limits
-    c[2] = 0x10;
-    put_le16(c.data(), 3, 120);
-    c[5] = 7;
-    put_le16(c.data(), 6, 3000);
-    put_le16(c.data(), 8, 60);
-    c[10] = 2;
-    c[11] = 3;
-    put_le16(c.data(), 12, 150);
-    put_le16(c.data(), 14, 600);
-    put_le16(c.data(), 16, 378);
-    put_le16(c.data(), 18, 900);
-    put_le16(c.data(), 20, 90);
-    put_le16(c.data(), 22, 1439);
-    put_le16(c.data(), 26, 61);
+// A configuration area with little-endian fields of 1, 2 or 4 bytes set.
+struct Field {
+    size_t at;
+    uint32_t value;
+    int size = 1;
+};
+std::vector<uint8_t> with(std::vector<uint8_t> c, std::initializer_list<Field> fields) {
+    for (const Field& f : fields) {
+        for (int i = 0; i < f.size; ++i) {
+            c[f.at + static_cast<size_t>(i)] = static_cast<uint8_t>(f.value >> (8 * i));
+        }
+    }
     return c;
+}
+
+std::vector<uint8_t> config_5_1() {
+    // Byte 1: X, Z, GPS time limits.
+    return with(testing::make_gen3_config(32, 28, 'j'),
+                {{0, 1}, {1, 0x2A}, {2, 0x10}, {3, 120, 2}, {5, 7}, {6, 3000, 2}, {8, 60, 2},
+                 {10, 2}, {11, 3}, {12, 150, 2}, {14, 600, 2}, {16, 378, 2}, {18, 900, 2},
+                 {20, 90, 2}, {22, 1439, 2}, {26, 61, 2}});
 }
 
 std::vector<uint8_t> config_5_7() {
-    auto c = testing::make_gen3_config(32, 0, 'k');
-    c[1] = 0x05;  // ping, ACC time limits
-    c[2] = 0x20;  // the ping bit of version 6 only
-    put_le16(c.data(), 3, 4096);
-    put_le16(c.data(), 23, 60);
-    put_le16(c.data(), 25, 3725);
-    put_le16(c.data(), 27, 378);
-    c[29] = 12;
-    return c;
+    // Byte 1: ping, ACC time limits; byte 2: the ping bit of version 6 only.
+    return with(testing::make_gen3_config(32, 0, 'k'), {{1, 0x05}, {2, 0x20}, {3, 4096, 2},
+                                                        {23, 60, 2}, {25, 3725, 2}, {27, 378, 2},
+                                                        {29, 12}});
 }
 
 std::vector<uint8_t> config_5_8_long() {
-    auto area = testing::make_gen3_config(116, 0, 'k');
-    area[2] = 0x02;                         // variance axis Y
-    put_le32(area.data(), 32, 0x21656A);    // data link
-    put_le16(area.data(), 43, 8 * 60 + 5);  // ping on from
-    put_le16(area.data(), 58, 2048);        // dacq_offvolt1
-    put_le32(area.data(), 75, 90);
-    put_le32(area.data(), 79, 86400 * 3 + 3600 * 5 + 60 * 7);
-    put_le16(area.data(), 60, 61);  // section 0 start, also acc_l_threshold
-    area[115] = 9;                  // section 7 burst qperiod
-    return long_area(area);
+    // Variance axis Y, data link, ping on from 08:05, dacq_offvolt1, section 0
+    // start (also acc_l_threshold), section 7 burst qperiod.
+    return long_area(with(testing::make_gen3_config(116, 0, 'k'),
+                          {{2, 0x02}, {32, 0x21656A, 4}, {43, 8 * 60 + 5, 2}, {58, 2048, 2},
+                           {75, 90, 4}, {79, 86400 * 3 + 3600 * 5 + 60 * 7, 4}, {60, 61, 2},
+                           {115, 9}}));
 }
 
 std::vector<uint8_t> config_5_6_raw() {
-    auto c = testing::make_gen3_config(32, 0, 'l');
-    c[2] = 0x20;
-    put_le16(c.data(), 12, 90);
-    return c;
+    return with(testing::make_gen3_config(32, 0, 'l'), {{2, 0x20}, {12, 90, 2}});
 }
 
 std::vector<uint8_t> config_5_6_raw_long() {
-    auto area = testing::make_gen3_config(66, 0, 'l');
-    put_le32(area.data(), 50, static_cast<uint32_t>(-1234567));
-    put_le32(area.data(), 62, 475000000);
-    return long_area(area);
+    return long_area(with(testing::make_gen3_config(66, 0, 'l'),
+                          {{50, static_cast<uint32_t>(-1234567), 4}, {62, 475000000, 4}}));
 }
 
-std::vector<uint8_t> config_5_6() {
-    auto c = testing::make_gen3_config(32, 0, 'k');
-    c[1] = 0x01;
-    return c;
-}
+std::vector<uint8_t> config_5_6() { return with(testing::make_gen3_config(32, 0, 'k'), {{1, 0x01}}); }
 
+// In the long form the 5_1 configuration starts at offset 30 of the block.
 std::vector<uint8_t> config_5_1_long() {
-    // In the long form the 5_1 configuration starts at offset 30 of the block.
-    auto c = testing::make_gen3_config(32, 28, 'j');
-    c[0] = 4;
-    c[1] = 0x38;
-    return c;
+    return with(testing::make_gen3_config(32, 28, 'j'), {{0, 4}, {1, 0x38}});
 }
 
 // Each configuration layout in the open block of its software version, short
@@ -174,28 +154,14 @@ std::string interaction(const std::vector<uint8_t>& b, bool long_form, uint8_t& 
 }
 
 std::vector<uint8_t> interaction_short() {
-    auto c = testing::make_gen3_config(32, 0, 'j');
-    put_le16(c.data(), 1, 600);
-    c[3] = 30;
-    c[4] = 1;
-    put_le32(c.data(), 6, 3600);
-    c[10] = 5;
-    put_le16(c.data(), 11, 4096);
-    put_le16(c.data(), 13, 10);
-    put_le32(c.data(), 15, 0x21656A);
-    put_le32(c.data(), 23, 0x31656A);
-    c[27] = 3;
-    put_le16(c.data(), 28, 2048);
-    return c;
+    return with(testing::make_gen3_config(32, 0, 'j'),
+                {{1, 600, 2}, {3, 30}, {4, 1}, {6, 3600, 4}, {10, 5}, {11, 4096, 2}, {13, 10, 2},
+                 {15, 0x21656A, 4}, {23, 0x31656A, 4}, {27, 3}, {28, 2048, 2}});
 }
 
 std::vector<uint8_t> interaction_at_download_long() {
-    auto area = testing::make_gen3_config(33, 0, 'j');
-    area[3] = 12;
-    area[4] = 0x08 | 0x40 | 0x02 | 0x01;
-    area[30] = 4;
-    put_le16(area.data(), 31, 250);
-    return long_area(area);
+    return long_area(with(testing::make_gen3_config(33, 0, 'j'),
+                          {{3, 12}, {4, 0x08 | 0x40 | 0x02 | 0x01}, {30, 4}, {31, 250, 2}}));
 }
 
 TEST(Gen3InteractionConfig, WholeReportsAndTheEntryInterval) {

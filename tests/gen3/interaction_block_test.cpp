@@ -2,10 +2,11 @@
 #include "gen3/interaction_block.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
-#include "gen3_fixture.h"
+#include "expected_sections.h"
+#include "gen5/folder_fixture.h"
+#include "testsupport/gen3_builder.h"
 
 namespace dec {
 namespace {
@@ -70,109 +71,80 @@ TEST(IntactBlockHead, TemperatureBatteryAndChecksum) {
     }
 }
 
-TEST(IntactBlock, TxBlockWithTimeJump) {
-    // The jump entry writes nothing; the offset after it is 10 + (100 - 10).
-    const auto block = make_gen3_intact_block(
-        {.type = 130, .time = kT, .temperature_raw = 2000, .battery_raw = 3900,
-         .entries = intact_entries(
-             {intact_tx_entry(0x00), intact_jump_entry(130, 100), intact_tx_entry(0x80)})});
-    const Written w = write(block, 35, 10);
-    EXPECT_EQ(w.protocol, "Intact TX block 10,01:01:01,4189,48\n");
-    EXPECT_EQ(w.intact, "T,35,867661,-78\nT,35,867761,-150\n");
+struct BlockCase {
+    const char* name;
+    Gen3IntactBlock block;
+    uint32_t tag;
+    uint8_t interval;
+};
+
+Gen3IntactBlock with_byte(Gen3IntactBlock b, size_t at, uint8_t value) {
+    b[at] = value;
+    return b;
 }
 
-TEST(IntactBlock, TxBlockWithoutIntervalAndBackwardJump) {
-    // Interval 0: entries carry the block time until a jump; a jump of 65000
-    // is -536 seconds as a signed 16-bit offset.
-    const auto block = make_gen3_intact_block(
-        {.type = 130, .time = kT,
-         .entries = intact_entries({intact_tx_entry(0x02), intact_tx_entry(0x04),
-                                    intact_jump_entry(130, 65000), intact_tx_entry(0x06),
-                                    intact_jump_entry(130, 1000), intact_tx_entry(0x08)})});
-    const Written w = write(block, 36, 0);
-    EXPECT_EQ(w.intact,
-              "T,36,867661,-77\nT,36,867661,-76\nT,36,867125,-75\nT,36,868125,-74\n");
-}
-
-TEST(IntactBlock, RxEntriesAndUnexpectedEntries) {
-    // A TX time-jump marker inside an RX block is unexpected; so is any other
-    // second byte after 0x82. Unexpected entries leave the offset alone.
-    const auto block = make_gen3_intact_block(
-        {.type = 128, .time = kT, .temperature_raw = 2010, .battery_raw = 3800,
-         .entries = intact_entries({intact_rx_entry(0x10, 0xF0, 0x1234),
-                                    intact_rx_entry(0x80, 0x7F, 7), intact_jump_entry(128, 300),
-                                    {0x82, 0x55, 0x01, 0x02}, intact_jump_entry(130, 9),
-                                    intact_rx_entry(0xFF, 0x00, 65535)})});
-    const Written w = write(block, 36, 10);
-    EXPECT_EQ(w.protocol,
-              "Intact RX block 10,01:01:01,4082,49\n############ Unexpected bytes\n"
-              "############ Unexpected bytes\n");
-    EXPECT_EQ(w.intact,
-              "R,36,867661,-70,-86,4660\nR,36,867671,-150,-15,7\nR,36,867971,-79,-78,65535\n");
-}
-
-TEST(IntactBlock, UnexpectedEntryInTxBlock) {
-    const auto block = make_gen3_intact_block(
-        {.type = 130, .time = kT,
-         .entries = intact_entries({intact_jump_entry(128, 5), intact_tx_entry(0x7F)})});
-    const Written w = write(block, 36, 3);
-    EXPECT_EQ(w.protocol, "Intact TX block 10,01:01:01,0,-316\n########### Unexpected bytes\n");
-    EXPECT_EQ(w.intact, "T,36,867661,-15\n");
-}
-
-TEST(IntactBlock, OldTxBlockHasAByteEntryEach) {
-    std::vector<uint8_t> entries = {0x7F, 0x81, 0xFF, 0x80, 0x82, 0xFF};
-    entries.resize(500, 0x00);
+std::vector<uint8_t> old_tx_entries() {
+    std::vector<uint8_t> entries(500, 0x00);
+    const uint8_t first[] = {0x7F, 0x81, 0xFF, 0x80, 0x82, 0xFF};
+    std::copy(std::begin(first), std::end(first), entries.begin());
     entries[499] = 0x02;
-    const auto block =
-        make_gen3_intact_block({.type = 129, .time = kT, .entries = entries});
-    const Written w = write(block, 34, 2);
-    EXPECT_EQ(w.protocol, "Old intact TX block 10,01:01:01,0,-316\n");
-    EXPECT_EQ(std::count(w.intact.begin(), w.intact.end(), '\n'), 500);
-    // 0x82 0xFF are two plain strength bytes here.
-    EXPECT_EQ(w.intact.rfind("T,34,867661,-15\nT,34,867663,-142\nT,34,867665,-79\n"
-                             "T,34,867667,-150\nT,34,867669,-141\nT,34,867671,-79\n"
-                             "T,34,867673,-78\n",
-                             0),
-              0u);
-    // Entry 499 is 998 seconds after the block time.
-    EXPECT_EQ(w.intact.substr(w.intact.size() - 16), "T,34,868659,-77\n");
+    return entries;
 }
 
-TEST(IntactBlock, WrongMagicSkipsTheBlock) {
-    auto block = make_gen3_intact_block(
-        {.type = 130, .time = kT, .entries = intact_tx_entry(0x10)});
-    block[1] = 0xF0;
-    const Written w = write(block, 35, 10);
-    EXPECT_EQ(w.protocol, "Magic number of Interaction data block doesn't match\n");
-    EXPECT_EQ(w.intact, "");
-}
-
-TEST(IntactBlock, WrongChecksumDumpsTheBlock) {
-    auto block = make_gen3_intact_block(
+// The protocol lines and contact lines of one block, kept as sections of
+// gen3/expected/intact_blocks.txt.
+TEST(IntactBlock, ProtocolAndContactLines) {
+    const Gen3IntactBlock checked = make_gen3_intact_block(
         {.type = 128, .time = kT, .temperature_raw = 2000, .battery_raw = 3900,
          .entries = intact_rx_entry(0x10, 0x10, 3)});
-    block[511] ^= 0x40;
-    // 32 lines of 16 bytes, each begun with a line end, and a final line end.
-    std::string dump;
-    for (size_t i = 0; i < block.size(); ++i) {
-        char group[4];
-        std::snprintf(group, sizeof group, "%02X ", block[i]);
-        if (i % 16 == 0) {
-            dump += '\n';
-        }
-        dump += group;
+    const BlockCase cases[] = {
+        // The jump entry writes nothing; the offset after it is 10 + (100 - 10).
+        {"TX block with a time jump",
+         make_gen3_intact_block(
+             {.type = 130, .time = kT, .temperature_raw = 2000, .battery_raw = 3900,
+              .entries = intact_entries({intact_tx_entry(0x00), intact_jump_entry(130, 100),
+                                         intact_tx_entry(0x80)})}),
+         35, 10},
+        // Interval 0: entries carry the block time until a jump; a jump of
+        // 65000 is -536 seconds as a signed 16-bit offset.
+        {"TX block without interval, backward jump",
+         make_gen3_intact_block(
+             {.type = 130, .time = kT,
+              .entries = intact_entries({intact_tx_entry(0x02), intact_tx_entry(0x04),
+                                         intact_jump_entry(130, 65000), intact_tx_entry(0x06),
+                                         intact_jump_entry(130, 1000), intact_tx_entry(0x08)})}),
+         36, 0},
+        // A TX time-jump marker inside an RX block is unexpected; so is any
+        // other second byte after 0x82. Unexpected entries leave the offset alone.
+        {"RX entries and unexpected entries",
+         make_gen3_intact_block(
+             {.type = 128, .time = kT, .temperature_raw = 2010, .battery_raw = 3800,
+              .entries = intact_entries({intact_rx_entry(0x10, 0xF0, 0x1234),
+                                         intact_rx_entry(0x80, 0x7F, 7),
+                                         intact_jump_entry(128, 300), {0x82, 0x55, 0x01, 0x02},
+                                         intact_jump_entry(130, 9),
+                                         intact_rx_entry(0xFF, 0x00, 65535)})}),
+         36, 10},
+        {"unexpected entry in a TX block",
+         make_gen3_intact_block(
+             {.type = 130, .time = kT,
+              .entries = intact_entries({intact_jump_entry(128, 5), intact_tx_entry(0x7F)})}),
+         36, 3},
+        // A byte per entry; 0x82 0xFF are two plain strength bytes here.
+        {"old TX block", make_gen3_intact_block({.type = 129, .time = kT, .entries = old_tx_entries()}),
+         34, 2},
+        {"wrong magic skips the block",
+         with_byte(make_gen3_intact_block({.type = 130, .time = kT, .entries = intact_tx_entry(0x10)}),
+                   1, 0xF0),
+         35, 10},
+        {"wrong checksum dumps the block", with_byte(checked, 511, checked[511] ^ 0x40), 35, 10},
+    };
+    testing::Sections got;
+    for (const BlockCase& c : cases) {
+        const Written w = write(c.block, c.tag, c.interval);
+        got.emplace_back(c.name, w.protocol + "--- contacts\n" + w.intact);
     }
-    dump += "\n";
-    const Written w = write(block, 35, 10);
-    EXPECT_EQ(w.protocol,
-              "Intact RX block 10,01:01:01,4189,48\n"
-              "############################ Interaction checksum error: Throwing last 512 "
-              "bytes data away\n" +
-                  dump);
-    EXPECT_EQ(std::count(dump.begin(), dump.end(), '\n'), 33);
-    EXPECT_EQ(dump.substr(0, 31), "\n80 F1 4D 3D 0D 00 D0 07 3C 0F ");
-    EXPECT_EQ(w.intact, "");
+    testing::expect_sections("gen3/expected/intact_blocks.txt", got);
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 // Splitting generation-3 containers into per-tag files.
 #include "gen3/separate.h"
 
-#include "common/le.h"
 #include "gen3/gen3.h"
-#include "gen3_fixture.h"
+#include "gen5/folder_fixture.h"
+#include "testsupport/gen3_builder.h"
 
 namespace dec {
 namespace {
@@ -11,7 +11,7 @@ namespace {
 using testing::Gen3Builder;
 using testing::Gen3OpenFields;
 
-class Gen3Separation : public Gen3Fixture {
+class Gen3Separation : public FolderFixture {
 protected:
     int split(const Gen3Builder& b) {
         ctx.tag_files.remove_all();  // what an earlier split left

@@ -4,68 +4,29 @@
 #include <cstring>
 
 #include "common/fatal.h"
-#include "common/le.h"
-#include "gen3_fixture.h"
+#include "gen5/folder_fixture.h"
+#include "testsupport/gen3_builder.h"
 
 namespace dec {
 namespace {
 
 using testing::Gen3Record;
 
-// The tag stream and the flash image held in memory.
-class MemoryTagData final : public TagDataPath {
-public:
-    std::vector<uint8_t> raw;
-    size_t raw_pos = 0;
-    std::vector<uint8_t> image;
-    size_t image_pos = 0;
-
-    ssize_t raw_read(void* buf, size_t count) override {
-        const size_t n = std::min(count, raw.size() - raw_pos);
-        std::copy_n(raw.begin() + static_cast<long>(raw_pos), n, static_cast<uint8_t*>(buf));
-        raw_pos += n;
-        return static_cast<ssize_t>(n);
-    }
-    int raw_seek_back(size_t count) override {
-        if (count > raw_pos) {
-            return -1;
-        }
-        raw_pos -= count;
-        return 0;
-    }
-    ssize_t image_write(const void* buf, size_t count, const char*) override {
-        if (image.size() < image_pos + count) {
-            image.resize(image_pos + count);
-        }
-        std::copy_n(static_cast<const uint8_t*>(buf), count, image.begin() + static_cast<long>(image_pos));
-        image_pos += count;
-        return static_cast<ssize_t>(count);
-    }
-    int image_seek_back(size_t count) override {
-        if (count > image_pos) {
-            return -1;
-        }
-        image_pos -= count;
-        return 0;
-    }
-    ssize_t image_read(void* buf, size_t count) override {
-        const size_t n = std::min(count, image.size() - image_pos);
-        std::copy_n(image.begin() + static_cast<long>(image_pos), n, static_cast<uint8_t*>(buf));
-        image_pos += n;
-        return static_cast<ssize_t>(n);
-    }
-    int image_rewind() override {
-        image_pos = 0;
-        return 0;
-    }
-};
-
 void no_config(Gen3Context&, const uint8_t*, uint32_t, OutStream&) {}
 
 Gen3Record rec(uint32_t seed) { return testing::make_gen3_pattern_record(0x03, seed); }
 
-class Gen3Joining : public ::testing::Test {
+// The tag stream in tag12.tmp, the flash image in its own temporary file.
+class Gen3Joining : public FolderFixture {
 protected:
+    void SetUp() override {
+        FolderFixture::SetUp();
+        ASSERT_EQ(chdir(dir.path().c_str()), 0);
+    }
+    void TearDown() override {
+        data.close_and_remove();
+        FolderFixture::TearDown();
+    }
     // First download: records [0, first_count) at flash 0.
     void first(int first_count) {
         first_block_ = testing::make_gen3_open_block(
@@ -75,12 +36,18 @@ protected:
             add(rec(static_cast<uint32_t>(i)));
         }
     }
-    void add(const Gen3Record& r) { data.raw.insert(data.raw.end(), r.begin(), r.end()); }
-    void open(uint32_t fufa, uint32_t fffa) {
-        const auto b = testing::make_gen3_open_block({.tag = 12, .fufa = fufa, .fffa = fffa}, false);
-        data.raw.insert(data.raw.end(), b.begin(), b.end());
+    void add(const Gen3Record& r) { raw.insert(raw.end(), r.begin(), r.end()); }
+    void open(uint32_t fufa, uint32_t fffa, uint16_t tag = 12) {
+        const auto b = testing::make_gen3_open_block({.tag = tag, .fufa = fufa, .fffa = fffa}, false);
+        raw.insert(raw.end(), b.begin(), b.end());
+    }
+    void open_files() {
+        testing::write_bytes(dir.file("tag12.tmp"), raw);
+        ASSERT_EQ(data.open_raw(), 0);
+        ASSERT_EQ(data.create_image(), 0);
     }
     int join() {
+        open_files();
         stream = std::make_unique<Gen3Stream>(
             Gen3Stream{ctx, data, info_stream, ACT_GPS, first_block_.data(), no_config, {}});
         start_gen3_stream(*stream);
@@ -88,12 +55,12 @@ protected:
         info_stream.flush();
         return rv;
     }
-    std::vector<uint8_t> records(std::initializer_list<Gen3Record> rs) {
-        std::vector<uint8_t> v;
-        for (const auto& r : rs) {
-            v.insert(v.end(), r.begin(), r.end());
-        }
-        return v;
+    std::vector<uint8_t> image() {
+        EXPECT_EQ(data.image_rewind(), 0);
+        std::vector<uint8_t> all(1 << 16);
+        const ssize_t n = data.image_read(all.data(), all.size());
+        all.resize(static_cast<size_t>(std::max<ssize_t>(n, 0)));
+        return all;
     }
     std::vector<uint8_t> range(uint32_t from, uint32_t to) {
         std::vector<uint8_t> v;
@@ -104,13 +71,11 @@ protected:
         return v;
     }
 
-    testing::FakePlatform sys;
-    std::string out, err, info;
-    Console con{sys, &out, &err};
-    RunContext run{con};
+    std::string info;
     Gen3Context ctx{run};
     OutStream info_stream{&info};
-    MemoryTagData data;
+    TempFileTagData data{con, 12};
+    std::vector<uint8_t> raw;
     std::vector<uint8_t> first_block_;
     std::unique_ptr<Gen3Stream> stream;
 };
@@ -122,7 +87,7 @@ TEST_F(Gen3Joining, ExactRepeatIsWrittenOnce) {
         add(rec(i));
     }
     ASSERT_EQ(join(), 0);
-    EXPECT_EQ(data.image, range(0, 36));
+    EXPECT_EQ(image(), range(0, 36));
     EXPECT_EQ(stream->st.decoder_flashaddr, 36u * 64);
     EXPECT_NE(info.find("(data complete)\n\nData download:\n"), std::string::npos);
     EXPECT_EQ(info.find("####"), std::string::npos);
@@ -140,9 +105,9 @@ TEST_F(Gen3Joining, ChangedRepeatIsAppended) {
     }
     ASSERT_EQ(join(), 0);
     std::vector<uint8_t> expected = range(0, 32);
-    const size_t second = data.raw.size() - 20 * 64;
-    expected.insert(expected.end(), data.raw.begin() + static_cast<long>(second), data.raw.end());
-    EXPECT_EQ(data.image, expected);
+    const size_t second = raw.size() - 20 * 64;
+    expected.insert(expected.end(), raw.begin() + static_cast<long>(second), raw.end());
+    EXPECT_EQ(image(), expected);
 }
 
 TEST_F(Gen3Joining, ZeroTailIsFilledByTheRepeat) {
@@ -157,7 +122,7 @@ TEST_F(Gen3Joining, ZeroTailIsFilledByTheRepeat) {
         add(rec(i));
     }
     ASSERT_EQ(join(), 0);
-    EXPECT_EQ(data.image, range(0, 34));
+    EXPECT_EQ(image(), range(0, 34));
 }
 
 TEST_F(Gen3Joining, GapOfEightKilobytes) {
@@ -170,7 +135,7 @@ TEST_F(Gen3Joining, GapOfEightKilobytes) {
                         "downloaded data\nto another basesstation. This means data\nis distributed "
                         "on different memory cards.\n"),
               std::string::npos);
-    EXPECT_EQ(data.image, cat({range(0, 4), range(100, 102)}));
+    EXPECT_EQ(image(), cat({range(0, 4), range(100, 102)}));
     EXPECT_EQ(stream->st.decoder_flashaddr, 4u * 64 + 8192 + 128);
 }
 
@@ -180,7 +145,7 @@ TEST_F(Gen3Joining, RestartAtFlashAddressZero) {
     add(rec(500));
     ASSERT_EQ(join(), 0);
     EXPECT_EQ(info.find("####"), std::string::npos);
-    EXPECT_EQ(data.image, cat({range(0, 100), range(500, 501)}));
+    EXPECT_EQ(image(), cat({range(0, 100), range(500, 501)}));
     EXPECT_EQ(stream->st.decoder_flashaddr, 64u);
 }
 
@@ -207,8 +172,7 @@ TEST_F(Gen3Joining, EndLinesAndCompleteness) {
 
 TEST_F(Gen3Joining, ForeignTagNumberStopsTheTag) {
     first(1);
-    const auto b = testing::make_gen3_open_block({.tag = 13, .fufa = 64, .fffa = 128}, false);
-    data.raw.insert(data.raw.end(), b.begin(), b.end());
+    open(64, 128, 13);
     EXPECT_EQ(join(), -1);
     EXPECT_NE(info.find("############### Unexpected tagnumber ##############\n"),
               std::string::npos);
@@ -222,24 +186,22 @@ TEST_F(Gen3Joining, ImportantInformationForLaterStart) {
               std::string::npos);
 }
 
-TEST(Gen3RepeatCheck, RulesOfTheComparison) {
-    testing::FakePlatform sys;
-    std::string out, err;
-    Console con{sys, &out, &err};
-    MemoryTagData d;
+TEST_F(Gen3Joining, RulesOfTheRepeatCheck) {
     const auto r = rec(1);
-    d.image.assign(r.begin(), r.end());
-    d.image_pos = 64;
-    d.raw.assign(r.begin(), r.end());
-    EXPECT_EQ(check_if_data_repeated(con, 64, 64, d, false), 1);
-    EXPECT_EQ(d.raw_pos, 0u);  // the stream is read again by the joining
-    EXPECT_EQ(check_if_data_repeated(con, 128, 64, d, false), 0);  // beyond what was written
-    EXPECT_EQ(check_if_data_repeated(con, 0, 64, d, false), 0);
+    add(r);
+    open_files();
+    ASSERT_EQ(data.image_write(r.data(), 64, "w"), 64);
+    EXPECT_EQ(check_if_data_repeated(con, 64, 64, data, false), 1);
+    EXPECT_EQ(check_if_data_repeated(con, 128, 64, data, false), 0);  // beyond what was written
+    EXPECT_EQ(check_if_data_repeated(con, 0, 64, data, false), 0);
     // A window of more than 4 GiB still holds the overlap.
-    EXPECT_EQ(check_if_data_repeated(con, 64, (uint64_t{1} << 32) + 32, d, false), 1);
-    d.raw.clear();
-    EXPECT_EQ(check_if_data_repeated(con, 64, 64, d, false), 2);  // nothing to compare
-    EXPECT_THROW(check_if_data_repeated(con, 8192, 9000, d, false), FatalStop);
+    EXPECT_EQ(check_if_data_repeated(con, 64, (uint64_t{1} << 32) + 32, data, false), 1);
+    // The stream is read again by the joining.
+    uint8_t again[64];
+    ASSERT_EQ(data.raw_read(again, 64), 64);
+    EXPECT_EQ(std::vector<uint8_t>(again, again + 64), std::vector<uint8_t>(r.begin(), r.end()));
+    EXPECT_EQ(check_if_data_repeated(con, 64, 64, data, false), 2);  // nothing to compare
+    EXPECT_THROW(check_if_data_repeated(con, 8192, 9000, data, false), FatalStop);
 }
 
 }  // namespace

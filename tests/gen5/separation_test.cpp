@@ -10,9 +10,7 @@
 #include "common/le.h"
 #include "gen5/container.h"
 #include "gen5/tag_data.h"
-#include "testsupport/cli_runner.h"
-#include "testsupport/container_builder.h"
-#include "testsupport/fake_platform.h"
+#include "folder_fixture.h"
 
 namespace dec {
 namespace {
@@ -21,16 +19,8 @@ using testing::ContainerBuilder;
 using testing::OpenBlockFields;
 using testing::TempDir;
 
-class Separation : public ::testing::Test {
+class Separation : public FolderFixture {
 protected:
-    void SetUp() override {
-        char buf[4096];
-        ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
-        cwd_ = buf;
-    }
-    // The separation enters the output directory for the rest of the run.
-    void TearDown() override { ASSERT_EQ(chdir(cwd_.c_str()), 0); }
-
     int separate(const ContainerBuilder& c) {
         c.write_file(dir.file("logger.bin"));
         return separate_container(con, dir.file("logger.bin").c_str(), tags, dir.path().c_str());
@@ -39,26 +29,8 @@ protected:
         return testing::read_bytes(dir.file("tag" + std::to_string(tag) + ".tmp"));
     }
 
-    TempDir dir;
-    testing::FakePlatform sys;
-    std::string out, err;
-    Console con{sys, &out, &err};
     uint32_t tags[kMaxTags];
-    std::string cwd_;
 };
-
-std::vector<uint8_t> cat(std::initializer_list<std::vector<uint8_t>> parts) {
-    std::vector<uint8_t> all;
-    for (const auto& p : parts) {
-        all.insert(all.end(), p.begin(), p.end());
-    }
-    return all;
-}
-
-template <typename A>
-std::vector<uint8_t> vec(const A& a) {
-    return std::vector<uint8_t>(a.begin(), a.end());
-}
 
 TEST_F(Separation, TagDownloadedFirstAndThirdGetsOneFile) {
     const OpenBlockFields a1{.tag = 17, .flash_start = 0, .flash_end = 128};

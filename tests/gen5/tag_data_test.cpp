@@ -14,9 +14,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "testsupport/cli_runner.h"
-#include "testsupport/container_builder.h"
-#include "testsupport/fake_platform.h"
+#include "folder_fixture.h"
 
 namespace dec {
 namespace {
@@ -46,12 +44,10 @@ std::vector<uint8_t> raw_stream() {
     return bytes;
 }
 
-class IndexedImage : public ::testing::Test {
+class IndexedImage : public FolderFixture {
 protected:
     void SetUp() override {
-        char buf[4096];
-        ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
-        cwd_ = buf;
+        FolderFixture::SetUp();
         ASSERT_EQ(chdir(dir.path().c_str()), 0);
         testing::write_bytes(dir.file("tag1.tmp"), raw_stream());
         fresh();
@@ -62,7 +58,6 @@ protected:
         ASSERT_EQ(data_->open_raw(), 0);
     }
     IndexedTagData& data() { return *data_; }
-    void TearDown() override { ASSERT_EQ(chdir(cwd_.c_str()), 0); }
 
     // Writes raw unit k at the image position.
     void put(int k) {
@@ -95,12 +90,7 @@ protected:
         return units;
     }
 
-    testing::TempDir dir;
-    testing::FakePlatform sys;
-    std::string out, err;
-    Console con{sys, &out, &err};
     std::unique_ptr<IndexedTagData> data_;
-    std::string cwd_;
 };
 
 struct ScriptCase {
@@ -127,15 +117,33 @@ const ScriptCase kScripts[] = {
     {"rewritten from the start", "w0 w1 w2 b3 w7 w8", {7, 8, 2}, 2},
 };
 
+// Each script on an index, then with the image moved into "ftag1.tmp" once it
+// has more than one extent; it goes on as before.
 TEST_F(IndexedImage, Scripts) {
-    for (const ScriptCase& c : kScripts) {
-        SCOPED_TRACE(c.name);
-        fresh();
-        run(c.script);
-        EXPECT_EQ(data().extent_count(), c.extents);
-        EXPECT_EQ(image_units(), c.image);
-        EXPECT_EQ(data().image_size(), c.image.size() * kUnit);
+    for (const size_t max_extents : {IndexedTagData::kMaxExtents, size_t{1}}) {
+        for (const ScriptCase& c : kScripts) {
+            SCOPED_TRACE(c.name);
+            fresh(max_extents);
+            run(c.script);
+            if (max_extents == 1) {
+                EXPECT_EQ(data().image_in_file(), c.extents > 1);
+            } else {
+                EXPECT_EQ(data().extent_count(), c.extents);
+            }
+            EXPECT_EQ(image_units(), c.image);
+            EXPECT_EQ(data().image_size(), c.image.size() * kUnit);
+            // Writing again after reading, then reading across the pending bytes.
+            ASSERT_EQ(data().image_seek_back(kUnit), 0);
+            run("w2999 w2998");
+            Units expected = c.image;
+            expected.back() = 2999;
+            expected.push_back(2998);
+            EXPECT_EQ(image_units(), expected);
+        }
     }
+    EXPECT_EQ(dir.list(), (std::vector<std::string>{"ftag1.tmp", "tag1.tmp"}));
+    data().close_and_remove();
+    EXPECT_EQ(dir.list(), std::vector<std::string>{});
 }
 
 TEST_F(IndexedImage, ComparingTheTailThenWritingOn) {
@@ -230,28 +238,6 @@ TEST_F(IndexedImage, FailuresAndCleanUp) {
     EXPECT_EQ(err, "Couldn't write data: " + std::string(strerror(ENOTSUP)) + "\n");
     // Only the raw file ever existed, and it goes.
     EXPECT_EQ(dir.list(), std::vector<std::string>{"tag1.tmp"});
-    data().close_and_remove();
-    EXPECT_EQ(dir.list(), std::vector<std::string>{});
-}
-
-// An image of too many extents moves into "ftag1.tmp" and goes on as before.
-TEST_F(IndexedImage, ScriptsWithTheImageMovedIntoItsFile) {
-    for (const ScriptCase& c : kScripts) {
-        SCOPED_TRACE(c.name);
-        fresh(1);
-        run(c.script);
-        EXPECT_EQ(data().image_in_file(), c.extents > 1);
-        EXPECT_EQ(image_units(), c.image);
-        EXPECT_EQ(data().image_size(), c.image.size() * kUnit);
-        // Writing again after reading, then reading across the pending bytes.
-        ASSERT_EQ(data().image_seek_back(kUnit), 0);
-        run("w2999 w2998");
-        Units expected = c.image;
-        expected.back() = 2999;
-        expected.push_back(2998);
-        EXPECT_EQ(image_units(), expected);
-    }
-    EXPECT_EQ(dir.list(), (std::vector<std::string>{"ftag1.tmp", "tag1.tmp"}));
     data().close_and_remove();
     EXPECT_EQ(dir.list(), std::vector<std::string>{});
 }

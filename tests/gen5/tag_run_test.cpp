@@ -12,10 +12,10 @@
 #include "gen3/gps_acc_run.h"
 #include "gen3/tag_stream.h"
 #include "gen5/second_pass.h"
+#include "expected_sections.h"
 #include "testsupport/capture.h"
-#include "testsupport/cli_runner.h"
-#include "testsupport/container_builder.h"
-#include "testsupport/fake_platform.h"
+#include "folder_fixture.h"
+#include "gen5_test_util.h"
 
 namespace dec {
 namespace {
@@ -26,7 +26,6 @@ using testing::OpenBlockFields;
 using testing::TempDir;
 using Files = std::vector<std::string>;
 
-const std::string kExe = DEC_DECODER_EXE;
 const std::string kVersionLine = "Data decoder version v21 compiled (w)Feb 20 2025 09:55:15\n";
 const std::string kTimeStamped = "2019-5-3-7-0-9_L000000012.bin";
 
@@ -65,24 +64,19 @@ protected:
     std::map<std::string, std::string> contents;
 };
 
+// Keys 1, 3 and m of all three kinds of tag are golden cases.
 TEST_F(FileSet, OneFileSetPerActionWord) {
-    const Files common = {"info_tag17.txt", "info_tag40.txt", "info_tag5.txt"};
-    auto with = [&](Files extra) {
-        extra.insert(extra.end(), common.begin(), common.end());
-        std::sort(extra.begin(), extra.end());
-        return extra;
+    const std::pair<const char*, Files> kKeys[] = {
+        {"2", {"tag17_gps.txt", "tag40_ecg.txt", "tag5_gps.txt"}},
+        {"4", {"tag17.gpx", "tag40_ecg.txt", "tag5.gpx"}},
+        {"5", {"tag17.kml", "tag40_ecg.txt", "tag5.kml"}},
+        {"h", {"tag17_accdft.txt", "tag40_ecg.txt", "tag5_accdft.txt"}},
     };
-    EXPECT_EQ(files_of({"-c", "1", "-f"}), with({"tag17_acc.txt", "tag40_ecg.txt", "tag5_acc.txt"}));
-    EXPECT_EQ(files_of({"-c", "2", "-f"}), with({"tag17_gps.txt", "tag40_ecg.txt", "tag5_gps.txt"}));
-    EXPECT_EQ(files_of({"-c", "3", "-f"}), with({"tag17.txt", "tag40_ecg.txt", "tag5.txt"}));
-    EXPECT_EQ(files_of({"-c", "4", "-f"}), with({"tag17.gpx", "tag40_ecg.txt", "tag5.gpx"}));
-    EXPECT_EQ(files_of({"-c", "5", "-f"}), with({"tag17.kml", "tag40_ecg.txt", "tag5.kml"}));
-    EXPECT_EQ(files_of({"-c", "h", "-f"}),
-              with({"tag17_accdft.txt", "tag40_ecg.txt", "tag5_accdft.txt"}));
-    EXPECT_EQ(files_of({"-c", "m", "-f"}),
-              with({"tag17_acc.txt", "tag17_gps.txt", "tag17_magnetic.txt", "tag17_quat.txt",
-                    "tag40_ecg.txt", "tag5_acc.txt", "tag5_gps.txt"}));
-    EXPECT_EQ(contents["info_tag17.txt"].substr(0, kVersionLine.size()), kVersionLine);
+    for (auto [key, files] : kKeys) {
+        files.insert(files.end(), {"info_tag17.txt", "info_tag40.txt", "info_tag5.txt"});
+        std::sort(files.begin(), files.end());
+        EXPECT_EQ(files_of({"-c", key, "-f"}), files) << key;
+    }
 }
 
 TEST_F(FileSet, TimeStampedNamesPrefixVersion10TagsOnly) {
@@ -116,7 +110,11 @@ TEST_F(FileSet, StatisticsLineRun) {
     EXPECT_EQ(last.out.substr(last.out.size() - 16), "\nSuper success.\n");
 }
 
-TEST(StatsLine, FiguresAndTimes) {
+// End lines and statistics lines, kept as sections of gen5/expected/end_lines.txt.
+// Byte counts beyond 4 GiB, of either container generation, are printed whole,
+// never wrapped or negative. Decoding such a stream takes minutes, so the
+// printers get the figures the loops would have counted.
+TEST(EndLines, FiguresTimesAndByteCountsBeyondFourGibibytes) {
     TagState s;
     s.connect_time = 1556866800;
     s.stats.first_fix_time = 383900400;  // 2019-05-03 07:00:00
@@ -134,20 +132,6 @@ TEST(StatsLine, FiguresAndTimes) {
     s.stats.battery_count = 3;
     s.stats.acc_bursts = 4;
     s.stats.activity_sum = 39.9;
-    std::string text;
-    {
-        OutStream out(&text);
-        print_stats_line(out, 17, s);
-    }
-    EXPECT_EQ(text,
-              "STATS,17,2019-05-03 07:00:00,2019-05-03 07:00:00,2019-05-03 09:30:00,2.50,10,8,3,"
-              "2,100,33.3,5000,700,4100,3900,4000,4,9\n");
-}
-
-// A tag stream beyond 4 GiB, of either container generation: every byte
-// count is printed whole, never wrapped or negative. Decoding such a stream
-// takes minutes, so the printers get the figures the loops would have counted.
-TEST(ByteCounts, BeyondFourGibibytes) {
     constexpr uint64_t k5GiB = uint64_t{5} << 30;
     StreamState more, fewer;
     more.since_last_open = k5GiB + 64;
@@ -157,36 +141,25 @@ TEST(ByteCounts, BeyondFourGibibytes) {
     TagState state;
     state.stats.acc_bytes = k5GiB;
     state.stats.quatcmp_bytes = k5GiB + 1;
-    const struct {
-        std::function<void(OutStream&)> print;
-        std::string text;
-    } rows[] = {
-        {[&](OutStream& o) { print_completeness_line(o, k5GiB + 64, 64); },
-         "(data complete and 5368709120 bytes data more than expected)\n"},
-        {[&](OutStream& o) { print_completeness_line(o, 128, 0xFFFFFFC0); },
-         "(data not complete, there were 4294967104 bytes missing.)\n"},
-        {[&](OutStream& o) { print_last_download_line(o, 17, more); },
-         "The last download for tag17 was a COMPLETE data download (and delivered us 5368709120 "
-         "bytes more than expected).\n"},
-        {[&](OutStream& o) { print_last_download_line(o, 17, fewer); },
-         "The last download was not complete for tag17, there were 4294967104 bytes missing.\n"},
-        {[&](OutStream& o) { print_completeness(o, 64, k5GiB + 64); },
-         "(5368709120 bytes data more than expected)\n"},
-        {[&](OutStream& o) { print_completeness(o, 0xFFFFFFC0, 128); },
-         "(data not complete, there were 4294967104 bytes missing.)\n"},
-        {[&](OutStream& o) { print_end_of_tag(o, 12, 64, k5GiB + 64); },
-         "The last download for tag12 gave us 5368709120 bytes more than expected.\n"},
-        {[&](OutStream& o) { print_end_of_tag(o, 12, 0xFFFFFFC0, 128); },
-         "The last download was not complete for tag12, there were 4294967104 bytes missing.\n"},
-        {[&](OutStream& o) { print_processed_kbytes(o, k5GiB + 1023, (1u << 26) + 16); },
-         "Processed 5242880 kBytes with 4194305 bad kBytes\n"},
-        {[&](OutStream& o) { print_stats_line(o, 17, state); },
-         "STATS,17,(NULL),2007-03-04 00:00:00,2007-03-04 00:00:00,0.00,0,0,0,0,0,0.0,5368709120,"
-         "5368709121,0,100000,0,0,0\n"},
+    const std::pair<const char*, std::function<void(OutStream&)>> rows[] = {
+        {"statistics line", [&](OutStream& o) { print_stats_line(o, 17, s); }},
+        {"completeness, more", [&](OutStream& o) { print_completeness_line(o, k5GiB + 64, 64); }},
+        {"completeness, fewer", [&](OutStream& o) { print_completeness_line(o, 128, 0xFFFFFFC0); }},
+        {"last download, more", [&](OutStream& o) { print_last_download_line(o, 17, more); }},
+        {"last download, fewer", [&](OutStream& o) { print_last_download_line(o, 17, fewer); }},
+        {"gen3 completeness, more", [&](OutStream& o) { print_completeness(o, 64, k5GiB + 64); }},
+        {"gen3 completeness, fewer", [&](OutStream& o) { print_completeness(o, 0xFFFFFFC0, 128); }},
+        {"gen3 end of tag, more", [&](OutStream& o) { print_end_of_tag(o, 12, 64, k5GiB + 64); }},
+        {"gen3 end of tag, fewer", [&](OutStream& o) { print_end_of_tag(o, 12, 0xFFFFFFC0, 128); }},
+        {"gen3 processed kBytes",
+         [&](OutStream& o) { print_processed_kbytes(o, k5GiB + 1023, (1u << 26) + 16); }},
+        {"statistics line beyond 4 GiB", [&](OutStream& o) { print_stats_line(o, 17, state); }},
     };
-    for (const auto& row : rows) {
-        EXPECT_EQ(testing::capture(row.print), row.text);
+    testing::Sections got;
+    for (const auto& [name, print] : rows) {
+        got.emplace_back(name, testing::capture(print));
     }
+    testing::expect_sections("gen5/expected/end_lines.txt", got);
 
     // The summary of the generation-5 loops goes to the console.
     testing::FakePlatform sys;
@@ -203,49 +176,12 @@ TEST(ByteCounts, BeyondFourGibibytes) {
     EXPECT_EQ(out, "Processed 5368709120 Bytes with 4294967360 bad Bytes\n");
 }
 
-TEST(TagFailures, UnknownSoftwareVersionEndsTheProgram) {
-    TempDir dir;
-    ContainerBuilder c;
-    c.download(OpenBlockFields{.tag = 8, .sw_version = 11}, 1);
-    c.write_file(dir.file("logger.bin"));
-    CliResult r = testing::run_cli(kExe, {"-c", "2"}, dir.path());
-    EXPECT_EQ(r.exit_code, 20);
-    EXPECT_NE(r.out.find("tag8 ----------------\nB5:Unknown tag software version\n"),
-              std::string::npos);
-    // No output file opened, and no temporary file: the container is indexed.
-    EXPECT_EQ(dir.list(), (Files{"logger.bin"}));
-}
-
-TEST(TagFailures, UnknownTagTypeStopsTheRun) {
-    TempDir dir;
-    ContainerBuilder c;
-    c.download(OpenBlockFields{.tag = 8, .tag_type = 9}, 1);
-    c.download(OpenBlockFields{.tag = 12}, 1);
-    c.write_file(dir.file("logger.bin"));
-    CliResult r = testing::run_cli(kExe, {"-c", "2"}, dir.path());
-    EXPECT_EQ(r.exit_code, 19);
-    EXPECT_NE(r.out.find("tag8 ----------------\nUnknown tag type 9\nThere was an error.\n"),
-              std::string::npos);
-    // Nothing is left behind, not even for the tag not reached.
-    EXPECT_EQ(dir.list(), (Files{"logger.bin"}));
-}
-
-class TagRunInProcess : public ::testing::Test {
+class TagRunInProcess : public FolderFixture {
 protected:
     void SetUp() override {
-        char buf[4096];
-        ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
-        cwd_ = buf;
+        FolderFixture::SetUp();
         ASSERT_EQ(chdir(dir.path().c_str()), 0);
     }
-    void TearDown() override { ASSERT_EQ(chdir(cwd_.c_str()), 0); }
-
-    TempDir dir;
-    testing::FakePlatform sys;
-    std::string out, err;
-    Console con{sys, &out, &err};
-    RunContext run{con};
-    std::string cwd_;
 };
 
 TEST_F(TagRunInProcess, TagFileWithoutOpenBlock) {

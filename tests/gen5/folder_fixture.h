@@ -1,5 +1,5 @@
-// Shared fixture of the generation-3 tests: a console collecting its output
-// and a temporary working directory that the decoder may enter.
+// Fixture of the tests that run parts of the decoder in process: a console
+// collecting its output and a temporary folder that the decoder may enter.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,11 +14,10 @@
 #include "testsupport/cli_runner.h"
 #include "testsupport/container_builder.h"
 #include "testsupport/fake_platform.h"
-#include "testsupport/gen3_builder.h"
 
 namespace dec {
 
-class Gen3Fixture : public ::testing::Test {
+class FolderFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         char buf[4096];
