@@ -150,42 +150,25 @@ TEST_F(FailurePaths, LostOutputFailsTheRunAndKeepsThePreviousFile) {
 
         // The staged file of the target starts with its name and a dot.
         const std::string staged = std::string(c.target) + ".";
-        auto is_target = [&](const std::string& name) {
-            return name.rfind(staged, 0) == 0 && is_temporary(name);
-        };
         std::atomic<int> injected{0};
+        // True (errno set) when the call on file `name` is to fail.
+        auto fail = [&](const std::string& name) {
+            if (name.rfind(staged, 0) != 0 || !is_temporary(name)) {
+                return false;
+            }
+            ++injected;
+            errno = c.error;
+            return true;
+        };
         auto setup = [&](FakePlatform& sys) {
-            switch (c.point) {
-                case Point::write:
-                    sys.write_hook = [&](int fd, size_t n) -> ssize_t {
-                        if (fd > 2 && is_target(sys.name_of(fd))) {
-                            ++injected;
-                            errno = c.error;
-                            return -1;
-                        }
-                        return static_cast<ssize_t>(n);
-                    };
-                    break;
-                case Point::close:
-                    sys.close_hook = [&](int fd) {
-                        if (is_target(sys.name_of(fd))) {
-                            ++injected;
-                            errno = c.error;
-                            return -1;
-                        }
-                        return 0;
-                    };
-                    break;
-                case Point::rename:
-                    sys.rename_hook = [&](const char* from, const char*) {
-                        if (is_target(from)) {
-                            ++injected;
-                            errno = c.error;
-                            return -1;
-                        }
-                        return 0;
-                    };
-                    break;
+            if (c.point == Point::write) {
+                sys.write_hook = [&](int fd, size_t n) -> ssize_t {
+                    return fd > 2 && fail(sys.name_of(fd)) ? -1 : static_cast<ssize_t>(n);
+                };
+            } else if (c.point == Point::close) {
+                sys.close_hook = [&](int fd) { return fail(sys.name_of(fd)) ? -1 : 0; };
+            } else {
+                sys.rename_hook = [&](const char* from, const char*) { return fail(from) ? -1 : 0; };
             }
         };
         const InProcessResult r = decode(c.build(), c.args, c.workers, setup);
