@@ -74,7 +74,7 @@ TEST_F(Gen3Separation, TrailingPiecesAreIgnored) {
         EXPECT_EQ(file("tag4.tmp"), cat({testing::make_gen3_header(3), open,
                                          vec(testing::make_gen3_pattern_record(0x30, 3))}))
             << piece;
-        EXPECT_NE(out.find("Separating data finished.\n"), std::string::npos);
+        EXPECT_TRUE(contains(out, "Separating data finished.\n"));
     }
 }
 
@@ -83,8 +83,7 @@ TEST_F(Gen3Separation, UnknownVersionTextWritesNothing) {
     b.open({.tag = 4});
     EXPECT_EQ(split(b), -1);
     EXPECT_EQ(ctx.container_version, 0u);
-    EXPECT_NE(out.find("You need a new TAVRO data decoder.\nPlease go to the website "),
-              std::string::npos);
+    EXPECT_TRUE(contains(out, "You need a new TAVRO data decoder.\nPlease go to the website "));
     EXPECT_EQ(dir.list(), std::vector<std::string>{"logger.bin"});
 }
 
@@ -92,7 +91,7 @@ TEST_F(Gen3Separation, MagicMustMatchTheVersion) {
     EXPECT_EQ(split(Gen3Builder(5, testing::make_gen3_header(5, 0, "x", 0x300, 0x17FA95B3))
                         .open({.tag = 4})),
               -1);
-    EXPECT_NE(out.find("Magic number doesn't match. Maybe file corrupt?\n"), std::string::npos);
+    EXPECT_TRUE(contains(out, "Magic number doesn't match. Maybe file corrupt?\n"));
 }
 
 TEST_F(Gen3Separation, LongOpenBlockCutShortIsData) {
@@ -110,7 +109,7 @@ TEST_F(Gen3Separation, LongOpenBlockCutShortIsData) {
 
 TEST_F(Gen3Separation, DataBeforeAnyOpenBlock) {
     EXPECT_EQ(split(Gen3Builder(2).record(testing::make_gen3_pattern_record(0x31, 1))), -1);
-    EXPECT_NE(out.find("Error: unexpected data.\n"), std::string::npos);
+    EXPECT_TRUE(contains(out, "Error: unexpected data.\n"));
 }
 
 TEST_F(Gen3Separation, ThousandTagsFitTheThousandAndFirstDoesNot) {
@@ -128,8 +127,8 @@ TEST_F(Gen3Separation, ThousandTagsFitTheThousandAndFirstDoesNot) {
             EXPECT_EQ(file("tag100.tmp").size(), 512u + 2 * 64u);
         } else {
             EXPECT_EQ(rv, -1);
-            EXPECT_NE(out.find("No more free entry in name list. Aborting separating data.\n"),
-                      std::string::npos);
+            EXPECT_TRUE(
+                contains(out, "No more free entry in name list. Aborting separating data.\n"));
         }
     }
 }

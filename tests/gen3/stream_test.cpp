@@ -33,7 +33,8 @@ protected:
         add(0, first_count);
     }
     void first_open(uint32_t fufa, uint32_t fffa) {
-        first_block_ = testing::make_gen3_open_block({.tag = 12, .fufa = fufa, .fffa = fffa}, false);
+        first_block_ =
+            testing::make_gen3_open_block({.tag = 12, .fufa = fufa, .fffa = fffa}, false);
         first_block_.resize(kGen3OpenBufferSize, 0);
     }
     void add(const Gen3Record& r) { raw.insert(raw.end(), r.begin(), r.end()); }
@@ -92,8 +93,8 @@ TEST_F(Gen3Joining, ExactRepeatIsWrittenOnce) {
     ASSERT_EQ(join(), 0);
     EXPECT_EQ(image(), range(0, 36));
     EXPECT_EQ(stream->st.decoder_flashaddr, 36u * 64);
-    EXPECT_NE(info.find("(data complete)\n\nData download:\n"), std::string::npos);
-    EXPECT_EQ(info.find("####"), std::string::npos);
+    EXPECT_TRUE(contains(info, "(data complete)\n\nData download:\n"));
+    EXPECT_FALSE(contains(info, "####"));
 }
 
 TEST_F(Gen3Joining, ChangedRepeatIsAppended) {
@@ -130,10 +131,10 @@ TEST_F(Gen3Joining, GapOfEightKilobytes) {
     open(4 * 64 + 8192, 4 * 64 + 8192 + 128);
     add(100, 102);
     ASSERT_EQ(join(), 0);
-    EXPECT_NE(info.find("########## Missing at least 8.00 kBytes data!\nReason: Probably the tag "
-                        "downloaded data\nto another basesstation. This means data\nis distributed "
-                        "on different memory cards.\n"),
-              std::string::npos);
+    EXPECT_TRUE(contains(info,
+                         "########## Missing at least 8.00 kBytes data!\nReason: Probably the tag "
+                         "downloaded data\nto another basesstation. This means data\nis "
+                         "distributed on different memory cards.\n"));
     EXPECT_EQ(image(), cat({range(0, 4), range(100, 102)}));
     EXPECT_EQ(stream->st.decoder_flashaddr, 4u * 64 + 8192 + 128);
 }
@@ -143,7 +144,7 @@ TEST_F(Gen3Joining, RestartAtFlashAddressZero) {
     open(0, 64);
     add(rec(500));
     ASSERT_EQ(join(), 0);
-    EXPECT_EQ(info.find("####"), std::string::npos);
+    EXPECT_FALSE(contains(info, "####"));
     EXPECT_EQ(image(), cat({range(0, 100), range(500, 501)}));
     EXPECT_EQ(stream->st.decoder_flashaddr, 64u);
 }
@@ -153,9 +154,8 @@ TEST_F(Gen3Joining, LargeOverlapNotAtZeroIsReported) {
     open(64, 128);
     add(rec(500));
     ASSERT_EQ(join(), 0);
-    EXPECT_NE(info.find("######### There is data missing, maybe data\nis distributed on "
-                        "several\nmemorycards/basestations?\n"),
-              std::string::npos);
+    EXPECT_TRUE(contains(info, "######### There is data missing, maybe data\nis distributed on "
+                               "several\nmemorycards/basestations?\n"));
 }
 
 TEST_F(Gen3Joining, EndLinesAndCompleteness) {
@@ -163,25 +163,23 @@ TEST_F(Gen3Joining, EndLinesAndCompleteness) {
     open(128, 512);  // offers 6 records, delivers 1
     add(rec(2));
     ASSERT_EQ(join(), 0);
-    EXPECT_NE(info.find("totalcount_written up to here: 0.19 kBytes, since last open: 0.06 "
-                        "kBytes\n(data not complete, there were 320 bytes missing.)\nNow analysing "
-                        "data:\n"),
-              std::string::npos);
+    EXPECT_TRUE(contains(info,
+                         "totalcount_written up to here: 0.19 kBytes, since last open: 0.06 "
+                         "kBytes\n(data not complete, there were 320 bytes missing.)\nNow "
+                         "analysing data:\n"));
 }
 
 TEST_F(Gen3Joining, ForeignTagNumberStopsTheTag) {
     first(1);
     open(64, 128, 13);
     EXPECT_EQ(join(), -1);
-    EXPECT_NE(info.find("############### Unexpected tagnumber ##############\n"),
-              std::string::npos);
+    EXPECT_TRUE(contains(info, "############### Unexpected tagnumber ##############\n"));
 }
 
 TEST_F(Gen3Joining, ImportantInformationForLaterStart) {
     first_open(2048, 2048);
     ASSERT_EQ(join(), 0);
-    EXPECT_NE(info.find("Obviously the tag downloaded at least 2.00 kBytes to\n"),
-              std::string::npos);
+    EXPECT_TRUE(contains(info, "Obviously the tag downloaded at least 2.00 kBytes to\n"));
 }
 
 TEST_F(Gen3Joining, RulesOfTheRepeatCheck) {

@@ -207,7 +207,8 @@ TEST_F(IndexedImage, RawStreamOffsetsFollowReadsAndSeeks) {
     const auto u = read_raw();
     EXPECT_EQ(data().raw_offset(), 2 * kUnit);
     // A positioned image read between raw reads leaves the raw stream alone.
-    ASSERT_EQ(data().image_write_from_raw(u.data(), kUnit, kUnit, "w"), static_cast<ssize_t>(kUnit));
+    ASSERT_EQ(data().image_write_from_raw(u.data(), kUnit, kUnit, "w"),
+              static_cast<ssize_t>(kUnit));
     ASSERT_EQ(data().image_rewind(), 0);
     EXPECT_EQ(read_image(1), raw_unit(1));
     EXPECT_EQ(read_raw(), raw_unit(2));
@@ -256,8 +257,8 @@ TEST_F(IndexedImage, MovingTheImageFailsCleanly) {
     data().close_and_remove();
     EXPECT_EQ(dir.list(), std::vector<std::string>{});
     con.flush();
-    EXPECT_NE(out.find("Retrying write after ENOSPC"), std::string::npos);
-    EXPECT_NE(err.find("Couldn't write data: "), std::string::npos);
+    EXPECT_TRUE(contains(out, "Retrying write after ENOSPC"));
+    EXPECT_TRUE(contains(err, "Couldn't write data: "));
 }
 
 // The file-backed image is the reference: random runs of the first pass's

@@ -104,9 +104,8 @@ TEST_F(FileSet, StatisticsLineRun) {
         "---------- B5:Unpacking data for tag17 ----------------\n" +
         kVersionLine + "Going through data:\n";
     EXPECT_EQ(last.out.substr(0, head.size()), head);
-    EXPECT_NE(last.out.find("The last download for tag17 was a COMPLETE data download.\n"
-                            "---------- B5:Unpacking data for tag5 ----------------\n"),
-              std::string::npos);
+    EXPECT_TRUE(contains(last.out, "The last download for tag17 was a COMPLETE data download.\n"
+                                   "---------- B5:Unpacking data for tag5 ----------------\n"));
     EXPECT_EQ(last.out.substr(last.out.size() - 16), "\nSuper success.\n");
 }
 
