@@ -32,23 +32,12 @@ using testing::make_gen3_intact_block;
 constexpr uint32_t kStart = 10 * 86400 + 3661;
 constexpr uint32_t kDay = 86400;
 
+// Week 1418 begins Sunday 11 March 2007: Monday 01:00:00; 35 degrees, 4000 mV.
 Gen3GpsFields fix() {
-    Gen3GpsFields g;
-    g.lon = 87654321;
-    g.lat = 475000000;
-    g.height_mm = 512300;
-    g.week = 1418;        // begins Sunday 11 March 2007
-    g.tow_ms = 90000000;  // Monday 01:00:00
-    g.time_to_fix = 20;
-    g.start_time = kStart;
-    g.temperature_raw = 1700;  // 35 degrees
-    g.battery = 3277;          // 4000 mV
-    g.fix_battery = 3277;
-    g.speed = 350;
-    g.heading = 1000;
-    g.speed_acc = 80;
-    g.horiz_acc = 12000;
-    return g;
+    return {.lon = 87654321, .lat = 475000000, .height_mm = 512300, .week = 1418,
+            .tow_ms = 90000000, .time_to_fix = 20, .start_time = kStart, .temperature_raw = 1700,
+            .battery = 3277, .speed_acc = 80, .speed = 350, .heading = 1000, .horiz_acc = 12000,
+            .fix_battery = 3277};
 }
 
 std::vector<uint16_t> ramp(int n, uint16_t from) {
@@ -404,8 +393,8 @@ TEST_F(ContactFile, ThatCannotBeOpened) {
     b.open(itag(35, 0, 0, 0, 512, false)).intact_block(tx_block(0));
     // The contact file is written aside; it cannot take its name at the end.
     EXPECT_EQ(decode(b), -4);
-    EXPECT_NE(err.find("Couldn't rename output file: Is a directory\n"), std::string::npos);
-    EXPECT_NE(out.find("Filename: intact.txt\n"), std::string::npos);
+    EXPECT_TRUE(contains(err, "Couldn't rename output file: Is a directory\n"));
+    EXPECT_TRUE(contains(out, "Filename: intact.txt\n"));
     EXPECT_EQ(dir.list(), (std::vector<std::string>{"intact.txt", "logger.bin", "tag35.txt"}));
     ASSERT_EQ(std::remove(dir.file("intact.txt/keep").c_str()), 0);
 }

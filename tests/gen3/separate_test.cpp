@@ -41,16 +41,13 @@ Gen3Builder misaligned_container(int minor) {
 TEST_F(Gen3Separation, V11RealignsToAnOpenBlockOffTheGrid) {
     ASSERT_EQ(split(misaligned_container(1)), 0);
     EXPECT_EQ(ctx.container_version, 3011u);
-    EXPECT_EQ(tags[0], 1u);
-    EXPECT_EQ(tags[1], 2u);
-    EXPECT_EQ(tags[2], kGen3FreeEntry);
-    const auto header = testing::make_gen3_header(1);
-    EXPECT_EQ(file("tag1.tmp"),
-              cat({header, testing::make_gen3_open_block({.tag = 1, .fufa = 0, .fffa = 64}, false),
-                   vec(testing::make_gen3_pattern_record(0x31, 1))}));
-    EXPECT_EQ(file("tag2.tmp"),
-              cat({header, testing::make_gen3_open_block({.tag = 2, .fufa = 0, .fffa = 64}, false),
-                   vec(testing::make_gen3_pattern_record(0x31, 2))}));
+    EXPECT_EQ(std::vector<uint32_t>(tags, tags + 3), (std::vector<uint32_t>{1, 2, kGen3FreeEntry}));
+    for (const uint16_t t : {1, 2}) {
+        EXPECT_EQ(file("tag" + std::to_string(t) + ".tmp"),
+                  cat({testing::make_gen3_header(1),
+                       testing::make_gen3_open_block({.tag = t, .fufa = 0, .fffa = 64}, false),
+                       vec(testing::make_gen3_pattern_record(0x31, t))}));
+    }
     EXPECT_EQ(out, "Separating data...\nSeparating data finished.\n");
 }
 
@@ -58,13 +55,10 @@ TEST_F(Gen3Separation, V10ReadsTheSameBytesOnTheFixedGrid) {
     const Gen3Builder b = misaligned_container(0);
     ASSERT_EQ(split(b), 0);
     EXPECT_EQ(ctx.container_version, 3010u);
-    EXPECT_EQ(tags[0], 1u);
-    EXPECT_EQ(tags[1], kGen3FreeEntry);
+    EXPECT_EQ(std::vector<uint32_t>(tags, tags + 2), (std::vector<uint32_t>{1, kGen3FreeEntry}));
     // Header, open block, record and the two records that the open block of
     // tag 2 straddles; the trailing 10 bytes are no record.
-    const auto& all = b.bytes();
-    std::vector<uint8_t> expected(all.begin(), all.begin() + 512 + 4 * 64);
-    EXPECT_EQ(file("tag1.tmp"), expected);
+    EXPECT_EQ(file("tag1.tmp"), std::vector<uint8_t>(b.bytes().begin(), b.bytes().begin() + 768));
 }
 
 TEST_F(Gen3Separation, TrailingPiecesAreIgnored) {
@@ -80,7 +74,7 @@ TEST_F(Gen3Separation, TrailingPiecesAreIgnored) {
         EXPECT_EQ(file("tag4.tmp"), cat({testing::make_gen3_header(3), open,
                                          vec(testing::make_gen3_pattern_record(0x30, 3))}))
             << piece;
-        EXPECT_NE(out.find("Separating data finished.\n"), std::string::npos);
+        EXPECT_TRUE(contains(out, "Separating data finished.\n"));
     }
 }
 
@@ -89,16 +83,15 @@ TEST_F(Gen3Separation, UnknownVersionTextWritesNothing) {
     b.open({.tag = 4});
     EXPECT_EQ(split(b), -1);
     EXPECT_EQ(ctx.container_version, 0u);
-    EXPECT_NE(out.find("You need a new TAVRO data decoder.\nPlease go to the website "),
-              std::string::npos);
+    EXPECT_TRUE(contains(out, "You need a new TAVRO data decoder.\nPlease go to the website "));
     EXPECT_EQ(dir.list(), std::vector<std::string>{"logger.bin"});
 }
 
 TEST_F(Gen3Separation, MagicMustMatchTheVersion) {
-    Gen3Builder b(5, testing::make_gen3_header(5, 0, "x", 0x300, 0x17FA95B3));
-    b.open({.tag = 4});
-    EXPECT_EQ(split(b), -1);
-    EXPECT_NE(out.find("Magic number doesn't match. Maybe file corrupt?\n"), std::string::npos);
+    EXPECT_EQ(split(Gen3Builder(5, testing::make_gen3_header(5, 0, "x", 0x300, 0x17FA95B3))
+                        .open({.tag = 4})),
+              -1);
+    EXPECT_TRUE(contains(out, "Magic number doesn't match. Maybe file corrupt?\n"));
 }
 
 TEST_F(Gen3Separation, LongOpenBlockCutShortIsData) {
@@ -109,17 +102,14 @@ TEST_F(Gen3Separation, LongOpenBlockCutShortIsData) {
         b.raw(head.data(), kept);
         ASSERT_EQ(split(b), 0) << kept;
         EXPECT_EQ(tags[1], kGen3FreeEntry);
-        const auto& all = b.bytes();
         // Every record behind the cut block stays with tag 3.
-        EXPECT_EQ(file("tag3.tmp"), all) << kept;
+        EXPECT_EQ(file("tag3.tmp"), b.bytes()) << kept;
     }
 }
 
 TEST_F(Gen3Separation, DataBeforeAnyOpenBlock) {
-    Gen3Builder b(2);
-    b.record(testing::make_gen3_pattern_record(0x31, 1));
-    EXPECT_EQ(split(b), -1);
-    EXPECT_NE(out.find("Error: unexpected data.\n"), std::string::npos);
+    EXPECT_EQ(split(Gen3Builder(2).record(testing::make_gen3_pattern_record(0x31, 1))), -1);
+    EXPECT_TRUE(contains(out, "Error: unexpected data.\n"));
 }
 
 TEST_F(Gen3Separation, ThousandTagsFitTheThousandAndFirstDoesNot) {
@@ -137,8 +127,8 @@ TEST_F(Gen3Separation, ThousandTagsFitTheThousandAndFirstDoesNot) {
             EXPECT_EQ(file("tag100.tmp").size(), 512u + 2 * 64u);
         } else {
             EXPECT_EQ(rv, -1);
-            EXPECT_NE(out.find("No more free entry in name list. Aborting separating data.\n"),
-                      std::string::npos);
+            EXPECT_TRUE(
+                contains(out, "No more free entry in name list. Aborting separating data.\n"));
         }
     }
 }

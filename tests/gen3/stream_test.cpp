@@ -28,15 +28,21 @@ protected:
         FolderFixture::TearDown();
     }
     // First download: records [0, first_count) at flash 0.
-    void first(int first_count) {
-        first_block_ = testing::make_gen3_open_block(
-            {.tag = 12, .fufa = 0, .fffa = 64u * static_cast<uint32_t>(first_count)}, false);
+    void first(uint32_t first_count) {
+        first_open(0, 64 * first_count);
+        add(0, first_count);
+    }
+    void first_open(uint32_t fufa, uint32_t fffa) {
+        first_block_ =
+            testing::make_gen3_open_block({.tag = 12, .fufa = fufa, .fffa = fffa}, false);
         first_block_.resize(kGen3OpenBufferSize, 0);
-        for (int i = 0; i < first_count; ++i) {
-            add(rec(static_cast<uint32_t>(i)));
-        }
     }
     void add(const Gen3Record& r) { raw.insert(raw.end(), r.begin(), r.end()); }
+    // Records [from, to).
+    void add(uint32_t from, uint32_t to) {
+        const auto v = range(from, to);
+        raw.insert(raw.end(), v.begin(), v.end());
+    }
     void open(uint32_t fufa, uint32_t fffa, uint16_t tag = 12) {
         const auto b = testing::make_gen3_open_block({.tag = tag, .fufa = fufa, .fffa = fffa}, false);
         raw.insert(raw.end(), b.begin(), b.end());
@@ -83,14 +89,12 @@ protected:
 TEST_F(Gen3Joining, ExactRepeatIsWrittenOnce) {
     first(32);
     open(1024, 36 * 64);  // repeats the last 16 records
-    for (uint32_t i = 16; i < 36; ++i) {
-        add(rec(i));
-    }
+    add(16, 36);
     ASSERT_EQ(join(), 0);
     EXPECT_EQ(image(), range(0, 36));
     EXPECT_EQ(stream->st.decoder_flashaddr, 36u * 64);
-    EXPECT_NE(info.find("(data complete)\n\nData download:\n"), std::string::npos);
-    EXPECT_EQ(info.find("####"), std::string::npos);
+    EXPECT_TRUE(contains(info, "(data complete)\n\nData download:\n"));
+    EXPECT_FALSE(contains(info, "####"));
 }
 
 TEST_F(Gen3Joining, ChangedRepeatIsAppended) {
@@ -115,12 +119,9 @@ TEST_F(Gen3Joining, ZeroTailIsFilledByTheRepeat) {
     auto last = rec(31);
     std::memset(last.data() + 32, 0, 32);  // not yet written when downloaded
     add(last);
-    first_block_ = testing::make_gen3_open_block({.tag = 12, .fufa = 0, .fffa = 32 * 64}, false);
-    first_block_.resize(kGen3OpenBufferSize, 0);
+    first_open(0, 32 * 64);
     open(1024, 34 * 64);
-    for (uint32_t i = 16; i < 34; ++i) {
-        add(rec(i));
-    }
+    add(16, 34);
     ASSERT_EQ(join(), 0);
     EXPECT_EQ(image(), range(0, 34));
 }
@@ -128,13 +129,12 @@ TEST_F(Gen3Joining, ZeroTailIsFilledByTheRepeat) {
 TEST_F(Gen3Joining, GapOfEightKilobytes) {
     first(4);
     open(4 * 64 + 8192, 4 * 64 + 8192 + 128);
-    add(rec(100));
-    add(rec(101));
+    add(100, 102);
     ASSERT_EQ(join(), 0);
-    EXPECT_NE(info.find("########## Missing at least 8.00 kBytes data!\nReason: Probably the tag "
-                        "downloaded data\nto another basesstation. This means data\nis distributed "
-                        "on different memory cards.\n"),
-              std::string::npos);
+    EXPECT_TRUE(contains(info,
+                         "########## Missing at least 8.00 kBytes data!\nReason: Probably the tag "
+                         "downloaded data\nto another basesstation. This means data\nis "
+                         "distributed on different memory cards.\n"));
     EXPECT_EQ(image(), cat({range(0, 4), range(100, 102)}));
     EXPECT_EQ(stream->st.decoder_flashaddr, 4u * 64 + 8192 + 128);
 }
@@ -144,7 +144,7 @@ TEST_F(Gen3Joining, RestartAtFlashAddressZero) {
     open(0, 64);
     add(rec(500));
     ASSERT_EQ(join(), 0);
-    EXPECT_EQ(info.find("####"), std::string::npos);
+    EXPECT_FALSE(contains(info, "####"));
     EXPECT_EQ(image(), cat({range(0, 100), range(500, 501)}));
     EXPECT_EQ(stream->st.decoder_flashaddr, 64u);
 }
@@ -154,9 +154,8 @@ TEST_F(Gen3Joining, LargeOverlapNotAtZeroIsReported) {
     open(64, 128);
     add(rec(500));
     ASSERT_EQ(join(), 0);
-    EXPECT_NE(info.find("######### There is data missing, maybe data\nis distributed on "
-                        "several\nmemorycards/basestations?\n"),
-              std::string::npos);
+    EXPECT_TRUE(contains(info, "######### There is data missing, maybe data\nis distributed on "
+                               "several\nmemorycards/basestations?\n"));
 }
 
 TEST_F(Gen3Joining, EndLinesAndCompleteness) {
@@ -164,26 +163,23 @@ TEST_F(Gen3Joining, EndLinesAndCompleteness) {
     open(128, 512);  // offers 6 records, delivers 1
     add(rec(2));
     ASSERT_EQ(join(), 0);
-    EXPECT_NE(info.find("totalcount_written up to here: 0.19 kBytes, since last open: 0.06 "
-                        "kBytes\n(data not complete, there were 320 bytes missing.)\nNow analysing "
-                        "data:\n"),
-              std::string::npos);
+    EXPECT_TRUE(contains(info,
+                         "totalcount_written up to here: 0.19 kBytes, since last open: 0.06 "
+                         "kBytes\n(data not complete, there were 320 bytes missing.)\nNow "
+                         "analysing data:\n"));
 }
 
 TEST_F(Gen3Joining, ForeignTagNumberStopsTheTag) {
     first(1);
     open(64, 128, 13);
     EXPECT_EQ(join(), -1);
-    EXPECT_NE(info.find("############### Unexpected tagnumber ##############\n"),
-              std::string::npos);
+    EXPECT_TRUE(contains(info, "############### Unexpected tagnumber ##############\n"));
 }
 
 TEST_F(Gen3Joining, ImportantInformationForLaterStart) {
-    first_block_ = testing::make_gen3_open_block({.tag = 12, .fufa = 2048, .fffa = 2048}, false);
-    first_block_.resize(kGen3OpenBufferSize, 0);
+    first_open(2048, 2048);
     ASSERT_EQ(join(), 0);
-    EXPECT_NE(info.find("Obviously the tag downloaded at least 2.00 kBytes to\n"),
-              std::string::npos);
+    EXPECT_TRUE(contains(info, "Obviously the tag downloaded at least 2.00 kBytes to\n"));
 }
 
 TEST_F(Gen3Joining, RulesOfTheRepeatCheck) {

@@ -58,20 +58,17 @@ std::vector<uint8_t> gsm_payload(uint32_t time, const std::string& text) {
 std::vector<uint8_t> satellite_payload() {
     std::vector<uint8_t> p(63, 0);
     p[4] = 3;  // channels
-    auto channel = [&](int i, uint8_t sat, uint8_t flags, uint8_t quality, uint8_t cno,
-                       int8_t elev, int16_t azim) {
+    // Satellite, flags, quality, C/N0, elevation, azimuth; the third has no
+    // orbit information: not listed.
+    const int channels[3][6] = {
+        {5, 0x04, 7, 40, 30, 120}, {12, 0x04, 2, 0, -5, 300}, {20, 0x00, 7, 45, 60, 10}};
+    for (int i = 0; i < 3; ++i) {
         uint8_t* ch = p.data() + 8 + 12 * i;
-        ch[1] = sat;
-        ch[2] = flags;
-        ch[3] = quality;
-        ch[4] = cno;
-        ch[5] = static_cast<uint8_t>(elev);
-        ch[6] = static_cast<uint8_t>(azim);
-        ch[7] = static_cast<uint8_t>(azim >> 8);
-    };
-    channel(0, 5, 0x04, 7, 40, 30, 120);
-    channel(1, 12, 0x04, 2, 0, -5, 300);
-    channel(2, 20, 0x00, 7, 45, 60, 10);  // no orbit information: not listed
+        for (int f = 0; f < 6; ++f) {
+            ch[1 + f] = static_cast<uint8_t>(channels[i][f]);
+        }
+        ch[7] = static_cast<uint8_t>(channels[i][5] >> 8);
+    }
     return p;
 }
 

@@ -49,6 +49,10 @@ inline std::vector<uint8_t> cat(std::initializer_list<std::vector<uint8_t>> part
     return all;
 }
 
+inline bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
 template <typename A>
 std::vector<uint8_t> vec(const A& a) {
     return std::vector<uint8_t>(a.begin(), a.end());

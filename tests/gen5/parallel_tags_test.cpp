@@ -22,17 +22,11 @@ using testing::ContainerBuilder;
 using testing::OpenBlockFields;
 using testing::TempDir;
 
-std::map<std::string, std::vector<uint8_t>> files_of(const TempDir& dir) {
-    std::map<std::string, std::vector<uint8_t>> files;
-    for (const std::string& name : dir.list()) {
-        files[name] = testing::read_bytes(dir.file(name));
-    }
-    return files;
-}
+using Files = std::map<std::string, std::vector<uint8_t>>;
 
 struct Outcome {
     testing::InProcessResult console;
-    std::map<std::string, std::vector<uint8_t>> files;
+    Files files;
 };
 
 // Decodes `container` with `args` (the input and output folder are added) in
@@ -45,16 +39,14 @@ Outcome decode(const std::vector<uint8_t>& container, std::vector<std::string> a
     for (const auto& [name, text] : before) {
         testing::write_bytes(dir.file(name), std::vector<uint8_t>(text.begin(), text.end()));
     }
-    if (args[0] == "-s") {
-        args.push_back(dir.file(input_name));
-    } else {
+    if (args[0] != "-s") {
         args.push_back("-f");
-        args.push_back(dir.file(input_name));
     }
-    args.push_back("-d");
-    args.push_back(dir.path());
+    args.insert(args.end(), {dir.file(input_name), "-d", dir.path()});
     Outcome o{testing::run_in_process(args, workers), {}};
-    o.files = files_of(dir);
+    for (const std::string& name : dir.list()) {
+        o.files[name] = testing::read_bytes(dir.file(name));
+    }
     return o;
 }
 
@@ -63,19 +55,11 @@ void expect_same(const Outcome& one_by_one, const Outcome& side_by_side) {
     EXPECT_EQ(side_by_side.console.both, one_by_one.console.both);
     EXPECT_EQ(side_by_side.console.out, one_by_one.console.out);
     EXPECT_EQ(side_by_side.console.err, one_by_one.console.err);
-    ASSERT_EQ(side_by_side.files.size(), one_by_one.files.size());
-    for (const auto& [name, bytes] : one_by_one.files) {
-        const auto it = side_by_side.files.find(name);
-        ASSERT_NE(it, side_by_side.files.end()) << name;
-        EXPECT_TRUE(it->second == bytes) << name;
-    }
+    EXPECT_TRUE(side_by_side.files == one_by_one.files);
 }
 
 TEST(SideBySide, ExampleContainerInEveryKindOfOutput) {
-    testing::ExampleOptions options;
-    options.tags_v10 = 4;
-    options.tags_v9 = 2;
-    options.tags_ecg = 2;
+    testing::ExampleOptions options{.tags_v10 = 4, .tags_v9 = 2, .tags_ecg = 2};
     const std::vector<uint8_t> container = testing::build_gen5_example(options);
     const std::vector<std::vector<std::string>> runs = {
         {"-c", "2"}, {"-c", "3"}, {"-c", "9"}, {"-c", "h"}, {"-c", "m"}, {"-c", "6", "-a", "c"}};
@@ -125,12 +109,8 @@ TEST(SideBySide, TagStoppingTheRunLeavesLaterFilesAlone) {
 // Damaged containers stop or fail tags anywhere (settings checks, unknown
 // versions, bad units): the outcome is still the one-after-the-other one.
 TEST(SideBySide, DamagedContainersEndAsOneAfterTheOther) {
-    testing::ExampleOptions options;
-    options.tags_v10 = 3;
-    options.tags_v9 = 1;
-    options.tags_ecg = 1;
-    options.downloads = 1;
-    options.hours_per_download = 1;
+    const testing::ExampleOptions options{
+        .tags_v10 = 3, .tags_v9 = 1, .tags_ecg = 1, .downloads = 1, .hours_per_download = 1};
     const std::vector<uint8_t> clean = testing::build_gen5_example(options);
     // Every other round hits an open block (the settings of a download).
     std::vector<size_t> open_blocks;

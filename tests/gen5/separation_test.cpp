@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <map>
-#include <unistd.h>
 
 #include "common/le.h"
 #include "gen5/container.h"
@@ -17,7 +16,9 @@ namespace {
 
 using testing::ContainerBuilder;
 using testing::OpenBlockFields;
-using testing::TempDir;
+
+const std::string kSeparated256 =
+    "B5:Separating data...\nB5:Separating data finished, 256 Bytes = 0 kBytes written.\n";
 
 class Separation : public FolderFixture {
 protected:
@@ -44,9 +45,7 @@ TEST_F(Separation, TagDownloadedFirstAndThirdGetsOneFile) {
     c.raw(partial, sizeof partial);  // cut off in the middle of a unit
 
     ASSERT_EQ(separate(c), 0);
-    EXPECT_EQ(tags[0], 17u);
-    EXPECT_EQ(tags[1], 4u);
-    EXPECT_EQ(tags[2], kNoTag);
+    EXPECT_EQ(std::vector<uint32_t>(tags, tags + 3), (std::vector<uint32_t>{17, 4, kNoTag}));
 
     auto a2_stored = testing::make_open_block(a2);
     put_le32(a2_stored.data(), 20, 0x1200);  // start address rounded down to 64
@@ -55,9 +54,7 @@ TEST_F(Separation, TagDownloadedFirstAndThirdGetsOneFile) {
                                  vec(a2_stored), vec(u4)}));
     EXPECT_EQ(tag_file(4), cat({header, vec(testing::make_open_block(b)), vec(u3)}));
     con.flush();
-    EXPECT_EQ(out,
-              "B5:Separating data...\nB5:Separating data finished, 256 Bytes = 0 kBytes "
-              "written.\n");
+    EXPECT_EQ(out, kSeparated256);
 }
 
 // The index reads back, byte for byte, what the copying separation writes:
@@ -131,15 +128,11 @@ TEST_F(Separation, FullIndexCopiesAfterAll) {
                                  &index),
               0);
     EXPECT_FALSE(index.active());
-    EXPECT_EQ(tags[0], 3u);
-    EXPECT_EQ(tags[1], 4u);
-    EXPECT_EQ(tags[2], kNoTag);
+    EXPECT_EQ(std::vector<uint32_t>(tags, tags + 3), (std::vector<uint32_t>{3, 4, kNoTag}));
     EXPECT_EQ(dir.list(), (std::vector<std::string>{"logger.bin", "tag3.tmp", "tag4.tmp"}));
     EXPECT_EQ(tag_file(3).size(), kHeaderSize + 2 * kOpenBlockSize + 3 * kUnitSize);
     con.flush();
-    EXPECT_EQ(out,
-              "B5:Separating data...\nB5:Separating data finished, 256 Bytes = 0 kBytes "
-              "written.\n");
+    EXPECT_EQ(out, kSeparated256);
 }
 
 TEST_F(Separation, DataBeforeTheFirstOpenBlock) {
@@ -148,11 +141,8 @@ TEST_F(Separation, DataBeforeTheFirstOpenBlock) {
     EXPECT_EQ(separate(c), -1);
     con.flush();
     std::string dump = "\n 0  G  P  S 00 FF ";
-    for (int i = 6; i < 16; ++i) {
-        dump += "00 ";
-    }
-    for (int line = 1; line < 4; ++line) {
-        dump += "\n00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 ";
+    for (int i = 6; i < 64; ++i) {
+        dump += i % 16 == 0 ? "\n00 " : "00 ";
     }
     EXPECT_EQ(out, "B5:Separating data...\nError: unexpected data.\n" + dump + "\n");
     EXPECT_EQ(tags[0], kNoTag);

@@ -77,6 +77,17 @@ protected:
             }
         }
     }
+    // The next `units` units of the image or of the raw stream.
+    std::vector<uint8_t> read_image(size_t units) {
+        std::vector<uint8_t> u(units * kUnit);
+        EXPECT_EQ(data().image_read(u.data(), u.size()), static_cast<ssize_t>(u.size()));
+        return u;
+    }
+    std::vector<uint8_t> read_raw() {
+        std::vector<uint8_t> u(kUnit);
+        EXPECT_EQ(data().raw_read(u.data(), kUnit), static_cast<ssize_t>(kUnit));
+        return u;
+    }
     // The whole image as raw unit numbers, each unit checked whole.
     Units image_units() {
         EXPECT_EQ(data().image_rewind(), 0);
@@ -149,22 +160,13 @@ TEST_F(IndexedImage, Scripts) {
 TEST_F(IndexedImage, ComparingTheTailThenWritingOn) {
     // What the first pass does at a new download: read the last units back,
     // then (data differing) append after them.
-    run("w0 w1 w2 w3");
-    ASSERT_EQ(data().image_seek_back(2 * kUnit), 0);
-    uint8_t tail[2 * kUnit];
-    ASSERT_EQ(data().image_read(tail, sizeof tail), static_cast<ssize_t>(sizeof tail));
-    EXPECT_EQ(std::vector<uint8_t>(tail, tail + kUnit), raw_unit(2));
-    EXPECT_EQ(std::vector<uint8_t>(tail + kUnit, tail + 2 * kUnit), raw_unit(3));
-    run("w9");
+    run("w0 w1 w2 w3 b2");
+    EXPECT_EQ(read_image(2), cat({raw_unit(2), raw_unit(3)}));
     // Re-reading after the write sees the new unit, not a stale buffer.
-    ASSERT_EQ(data().image_seek_back(2 * kUnit), 0);
-    ASSERT_EQ(data().image_read(tail, sizeof tail), static_cast<ssize_t>(sizeof tail));
-    EXPECT_EQ(std::vector<uint8_t>(tail + kUnit, tail + 2 * kUnit), raw_unit(9));
-    ASSERT_EQ(data().image_seek_back(kUnit), 0);
-    run("w10");  // replaces the unit just read, which the read buffer still holds
-    ASSERT_EQ(data().image_seek_back(kUnit), 0);
-    ASSERT_EQ(data().image_read(tail, kUnit), static_cast<ssize_t>(kUnit));
-    EXPECT_EQ(std::vector<uint8_t>(tail, tail + kUnit), raw_unit(10));
+    run("w9 b2");
+    EXPECT_EQ(read_image(2), cat({raw_unit(3), raw_unit(9)}));
+    run("b1 w10 b1");  // replaces the unit just read, which the read buffer still holds
+    EXPECT_EQ(read_image(1), raw_unit(10));
     EXPECT_EQ(image_units(), (Units{0, 1, 2, 3, 10}));
     EXPECT_EQ(data().image_seek_back(6 * kUnit), -1);  // before the start
     EXPECT_EQ(errno, EINVAL);
@@ -200,22 +202,19 @@ TEST_F(IndexedImage, ReadingAcrossManyExtentsAndBufferRefills) {
 }
 
 TEST_F(IndexedImage, RawStreamOffsetsFollowReadsAndSeeks) {
-    uint8_t u[kUnit];
     EXPECT_EQ(data().raw_offset(), 0u);
-    ASSERT_EQ(data().raw_read(u, kUnit), static_cast<ssize_t>(kUnit));
-    ASSERT_EQ(data().raw_read(u, kUnit), static_cast<ssize_t>(kUnit));
+    EXPECT_EQ(read_raw(), raw_unit(0));
+    const auto u = read_raw();
     EXPECT_EQ(data().raw_offset(), 2 * kUnit);
     // A positioned image read between raw reads leaves the raw stream alone.
-    ASSERT_EQ(data().image_write_from_raw(u, kUnit, kUnit, "w"), static_cast<ssize_t>(kUnit));
+    ASSERT_EQ(data().image_write_from_raw(u.data(), kUnit, kUnit, "w"),
+              static_cast<ssize_t>(kUnit));
     ASSERT_EQ(data().image_rewind(), 0);
-    ASSERT_EQ(data().image_read(u, kUnit), static_cast<ssize_t>(kUnit));
-    EXPECT_EQ(std::vector<uint8_t>(u, u + kUnit), raw_unit(1));
-    ASSERT_EQ(data().raw_read(u, kUnit), static_cast<ssize_t>(kUnit));
-    EXPECT_EQ(std::vector<uint8_t>(u, u + kUnit), raw_unit(2));
+    EXPECT_EQ(read_image(1), raw_unit(1));
+    EXPECT_EQ(read_raw(), raw_unit(2));
     ASSERT_EQ(data().raw_seek_back(2 * kUnit), 0);
     EXPECT_EQ(data().raw_offset(), kUnit);
-    ASSERT_EQ(data().raw_read(u, kUnit), static_cast<ssize_t>(kUnit));
-    EXPECT_EQ(std::vector<uint8_t>(u, u + kUnit), raw_unit(1));
+    EXPECT_EQ(read_raw(), raw_unit(1));
     EXPECT_EQ(data().raw_seek_back(3 * kUnit), -1);
 }
 
@@ -258,8 +257,8 @@ TEST_F(IndexedImage, MovingTheImageFailsCleanly) {
     data().close_and_remove();
     EXPECT_EQ(dir.list(), std::vector<std::string>{});
     con.flush();
-    EXPECT_NE(out.find("Retrying write after ENOSPC"), std::string::npos);
-    EXPECT_NE(err.find("Couldn't write data: "), std::string::npos);
+    EXPECT_TRUE(contains(out, "Retrying write after ENOSPC"));
+    EXPECT_TRUE(contains(err, "Couldn't write data: "));
 }
 
 // The file-backed image is the reference: random runs of the first pass's

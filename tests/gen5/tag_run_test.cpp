@@ -104,9 +104,8 @@ TEST_F(FileSet, StatisticsLineRun) {
         "---------- B5:Unpacking data for tag17 ----------------\n" +
         kVersionLine + "Going through data:\n";
     EXPECT_EQ(last.out.substr(0, head.size()), head);
-    EXPECT_NE(last.out.find("The last download for tag17 was a COMPLETE data download.\n"
-                            "---------- B5:Unpacking data for tag5 ----------------\n"),
-              std::string::npos);
+    EXPECT_TRUE(contains(last.out, "The last download for tag17 was a COMPLETE data download.\n"
+                                   "---------- B5:Unpacking data for tag5 ----------------\n"));
     EXPECT_EQ(last.out.substr(last.out.size() - 16), "\nSuper success.\n");
 }
 
@@ -117,21 +116,12 @@ TEST_F(FileSet, StatisticsLineRun) {
 TEST(EndLines, FiguresTimesAndByteCountsBeyondFourGibibytes) {
     TagState s;
     s.connect_time = 1556866800;
-    s.stats.first_fix_time = 383900400;  // 2019-05-03 07:00:00
-    s.stats.last_fix_time = 383900400 + 9000;
-    s.stats.gps_records = 10;
-    s.stats.valid_fixes = 8;
-    s.stats.attempts = 3;
-    s.stats.attempt_valid_fixes = 2;
-    s.stats.attempt_fix_time_sum = 100;
-    s.stats.acc_bytes = 5000;
-    s.stats.quatcmp_bytes = 700;
-    s.stats.battery_max = 4100;
-    s.stats.battery_min = 3900;
-    s.stats.battery_sum = 12001;
-    s.stats.battery_count = 3;
-    s.stats.acc_bursts = 4;
-    s.stats.activity_sum = 39.9;
+    // 2019-05-03 07:00:00 to 09:30:00.
+    s.stats = {.first_fix_time = 383900400, .last_fix_time = 383900400 + 9000, .gps_records = 10,
+               .valid_fixes = 8, .attempts = 3, .attempt_valid_fixes = 2,
+               .attempt_fix_time_sum = 100, .acc_bytes = 5000, .acc_bursts = 4,
+               .activity_sum = 39.9, .quatcmp_bytes = 700, .battery_max = 4100,
+               .battery_min = 3900, .battery_sum = 12001, .battery_count = 3};
     constexpr uint64_t k5GiB = uint64_t{5} << 30;
     StreamState more, fewer;
     more.since_last_open = k5GiB + 64;
