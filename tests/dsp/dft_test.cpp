@@ -8,6 +8,7 @@
 #include "burst_dsp_fixture.h"
 #include "common/fatal.h"
 #include "dsp/dft_kernels.h"
+#include "testsupport/capture.h"
 
 namespace dec {
 namespace {
@@ -141,12 +142,10 @@ TEST(WriteSpectrumValues, TruncatesAndSeparates) {
         {{32767.5, 40000.0}, false, "32767,-25536,"},
     };
     for (const Case& c : cases) {
-        std::string text;
-        {
-            OutStream out(&text);
-            write_spectrum_values(out, c.bins.data(), static_cast<int32_t>(c.bins.size()), c.ends_line);
-        }
-        EXPECT_EQ(text, c.text);
+        EXPECT_EQ(testing::capture([&](OutStream& o) {
+                      write_spectrum_values(o, c.bins.data(), static_cast<int32_t>(c.bins.size()), c.ends_line);
+                  }),
+                  c.text);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "burst_dsp_fixture.h"
@@ -22,6 +23,10 @@ protected:
             }
             burst.count[a] = static_cast<int32_t>(axes[a].size());
         }
+    }
+
+    int32_t stats(int32_t axes, int32_t n, uint32_t action, AxesOverflowReport where = AxesOverflowReport::console) {
+        return dsp.calc_acc_stddev_and_mean(axes, n, burst, moments, action, log, where);
     }
 
     BurstSamples burst{};
@@ -54,7 +59,7 @@ TEST_F(StatsTest, MeansAndDeviationsOfKnownSequences) {
         SCOPED_TRACE(c.axes[0].size());
         fill(c.axes);
         const auto axes = static_cast<int32_t>(c.axes.size()), n = static_cast<int32_t>(c.axes[0].size());
-        ASSERT_EQ(dsp.calc_acc_stddev_and_mean(axes, n, burst, moments, c.action, log, AxesOverflowReport::console), 0);
+        ASSERT_EQ(stats(axes, n, c.action), 0);
         for (size_t a = 0; a < c.axes.size(); ++a) {
             EXPECT_EQ(moments.mean[a], c.means[a]);
             EXPECT_NEAR(moments.deviation[a], c.deviations[a], n > 36 ? 1e-4 : 1e-12 * std::max(1.0, c.deviations[a]));
@@ -72,13 +77,11 @@ TEST_F(StatsTest, SlowDriftDoesNotCountAsMovement) {
         x.push_back(static_cast<int16_t>(1000 + 2 * j + ((j % 2) != 0 ? -100 : 100)));
     }
     fill({x});
-    ASSERT_EQ(dsp.calc_acc_stddev_and_mean(1, 2000, burst, moments, ACT_ACC, log, AxesOverflowReport::console), 0);
+    ASSERT_EQ(stats(1, 2000, ACT_ACC), 0);
     EXPECT_EQ(moments.mean[0], 2999);  // (1000 + 4998) / 2, the alternation sums to 0
     EXPECT_NEAR(moments.deviation[0], 100.0, 1.5);
 
-    ASSERT_EQ(dsp.calc_acc_stddev_and_mean(1, 2000, burst, moments, ACT_ACC | ACT_ACC_VARIANCE, log,
-                                           AxesOverflowReport::console),
-              0);
+    ASSERT_EQ(stats(1, 2000, ACT_ACC | ACT_ACC_VARIANCE), 0);
     // The drift alone has variance 2^2 (2000^2 - 1) / 12 = 1333333.
     EXPECT_GT(moments.deviation[0], 1333333.0);
 }
@@ -89,7 +92,7 @@ TEST_F(StatsTest, TooManyAxesIsReportedWhereTheCallerSays) {
     for (AxesOverflowReport where : {AxesOverflowReport::console, AxesOverflowReport::log}) {
         console_text.clear();
         log_text.clear();
-        EXPECT_EQ(dsp.calc_acc_stddev_and_mean(4, 1, burst, moments, ACT_ACC, log, where), -1);
+        EXPECT_EQ(stats(4, 1, ACT_ACC, where), -1);
         console.flush();
         log.flush();
         EXPECT_EQ(console_text, where == AxesOverflowReport::console ? message : "");
@@ -99,30 +102,26 @@ TEST_F(StatsTest, TooManyAxesIsReportedWhereTheCallerSays) {
 
 TEST_F(StatsTest, EmptyOrOversizedBurstIsRefusedInsteadOfDividingByZero) {
     fill({{1, 2}});
-    EXPECT_EQ(dsp.calc_acc_stddev_and_mean(1, 0, burst, moments, ACT_ACC, log, AxesOverflowReport::console), -1);
-    EXPECT_EQ(dsp.calc_acc_stddev_and_mean(1, kBurstMaxSamples + 1, burst, moments, ACT_ACC, log,
-                                           AxesOverflowReport::console),
-              -1);
+    EXPECT_EQ(stats(1, 0, ACT_ACC), -1);
+    EXPECT_EQ(stats(1, kBurstMaxSamples + 1, ACT_ACC), -1);
 }
 
 TEST_F(StatsTest, MinimumAndMaximumPerAxis) {
     fill({{3, -7, 12, 0}, {-32768, -32768, -32768, -32768}, {32767, 5, 32767, 6}});
-    BurstExtremes e = calc_acc_max_and_min(3, 4, burst);
-    EXPECT_EQ(e.min[0], -7);
-    EXPECT_EQ(e.max[0], 12);
-    // The maximum starts at -32767, so an axis stuck at -32768 keeps that start.
-    EXPECT_EQ(e.min[1], -32768);
-    EXPECT_EQ(e.max[1], -32767);
-    EXPECT_EQ(e.min[2], 5);
-    EXPECT_EQ(e.max[2], 32767);
-
-    // Only the first n samples count; with none the start values remain.
-    e = calc_acc_max_and_min(1, 2, burst);
-    EXPECT_EQ(e.min[0], -7);
-    EXPECT_EQ(e.max[0], 3);
-    e = calc_acc_max_and_min(1, 0, burst);
-    EXPECT_EQ(e.min[0], 32767);
-    EXPECT_EQ(e.max[0], -32767);
+    // The maximum starts at -32767, so an axis stuck at -32768 keeps that
+    // start; only the first n samples count, with none the start values remain.
+    const struct {
+        int8_t axes;
+        int32_t n;
+        std::vector<std::pair<int16_t, int16_t>> min_max;
+    } cases[] = {{3, 4, {{-7, 12}, {-32768, -32767}, {5, 32767}}}, {1, 2, {{-7, 3}}}, {1, 0, {{32767, -32767}}}};
+    for (const auto& c : cases) {
+        const BurstExtremes e = calc_acc_max_and_min(c.axes, c.n, burst);
+        for (size_t a = 0; a < c.min_max.size(); ++a) {
+            EXPECT_EQ(e.min[a], c.min_max[a].first) << c.n << " axis " << a;
+            EXPECT_EQ(e.max[a], c.min_max[a].second) << c.n << " axis " << a;
+        }
+    }
 }
 
 }  // namespace
