@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 #include <string>
 #include <vector>
@@ -82,21 +83,15 @@ TEST(ImuTime, StartOffsetAndWrap) {
 }
 
 TEST(QuatcmpRecord, RateEntriesAndMarker) {
-    EXPECT_DOUBLE_EQ(quatcmp_rate(0x00), 20.0);
-    EXPECT_DOUBLE_EQ(quatcmp_rate(0x05), 20.0);
-    EXPECT_DOUBLE_EQ(quatcmp_rate(0x80), 20.0);
-    EXPECT_DOUBLE_EQ(quatcmp_rate(0x82), 50.0);
-    EXPECT_DOUBLE_EQ(quatcmp_rate(0x7F), 100.0 / 127);
+    for (const auto& [flags, hz] : {std::pair<uint8_t, double>{0x00, 20.0}, {0x05, 20.0}, {0x80, 20.0}, {0x82, 50.0}, {0x7F, 100.0 / 127}}) {
+        EXPECT_DOUBLE_EQ(quatcmp_rate(flags), hz) << int{flags};
+    }
     EXPECT_EQ(quatcmp_entry_count(63), 4u);
     EXPECT_EQ(quatcmp_entry_count(126), 10u);
     const std::vector<uint8_t> r = quatcmp();
     const QuatEntry marked = read_quat_entry(r.data(), 1);
-    EXPECT_EQ(marked.w, -32768);
-    EXPECT_EQ(marked.x, 0);
-    EXPECT_EQ(marked.y, 0);
-    EXPECT_EQ(marked.z, 0);
-    EXPECT_EQ(marked.mag_x, -2);
-    EXPECT_EQ(marked.mag_y, -1);
+    EXPECT_EQ((std::array<int, 6>{marked.w, marked.x, marked.y, marked.z, marked.mag_x, marked.mag_y}),
+              (std::array<int, 6>{-32768, 0, 0, 0, -2, -1}));
     EXPECT_EQ(quatcmp_temperature_raw(r.data()), 6528);
 }
 
