@@ -2,22 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 #include "expected_sections.h"
+#include "testsupport/capture.h"
 
 namespace dec {
 namespace {
 
-std::string written(const std::function<void(OutStream&)>& write) {
-    std::string text;
-    {
-        OutStream out(&text);
-        write(out);
-    }
-    return text;
-}
+using testing::capture;
 
 // Heads, placemarks, track points and ends of the KML and GPX files, whole.
 TEST(Kml, Documents) {
@@ -25,16 +18,16 @@ TEST(Kml, Documents) {
     track.add(1, 2);
     KmlTrack empty;
     testing::Sections got;
-    got.emplace_back("KML head", written([&](OutStream& out) { write_kml_head(out, 17, track); }));
+    got.emplace_back("KML head", capture([&](OutStream& out) { write_kml_head(out, 17, track); }));
     EXPECT_EQ(track.count(), 0);
-    got.emplace_back("KML placemarks", written([&](OutStream& out) {
+    got.emplace_back("KML placemarks", capture([&](OutStream& out) {
                          // -1999 mm truncates toward zero to -1 m.
                          write_kml_placemark(out, track, 7, 0, "desc", 87654321, 475432100, -1999);
                          write_kml_placemark(out, track, 8, 'C', "x", -1234567, -2, 1999);
                      }));
-    got.emplace_back("KML end", written([&](OutStream& out) { write_kml_end(out, track); }));
-    got.emplace_back("KML end without points", written([&](OutStream& out) { write_kml_end(out, empty); }));
-    got.emplace_back("GPX", written([](OutStream& out) {
+    got.emplace_back("KML end", capture([&](OutStream& out) { write_kml_end(out, track); }));
+    got.emplace_back("KML end without points", capture([&](OutStream& out) { write_kml_end(out, empty); }));
+    got.emplace_back("GPX", capture([](OutStream& out) {
                          write_gpx_head(out, 17);
                          // 604,799,600 ms of week 2000 round to 00:00:00 of week 2001.
                          write_gpx_trackpoint(out, 604799600, 2000, 87654321, 475432100, 512300, 13);
@@ -58,7 +51,7 @@ TEST(Kml, TrackKeepsTheFirstHundredThousandPoints) {
     EXPECT_EQ(track.lat(99999), -99999);
     // The 100,001st placemark is still written, its point is dropped.
     const std::string text =
-        written([&](OutStream& out) { write_kml_placemark(out, track, 100001, 0, "", 5, 5, 0); });
+        capture([&](OutStream& out) { write_kml_placemark(out, track, 100001, 0, "", 5, 5, 0); });
     EXPECT_NE(text.find("<name>100001</name>"), std::string::npos);
     EXPECT_EQ(track.count(), 100000);
     track.reset();

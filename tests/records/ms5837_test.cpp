@@ -17,10 +17,18 @@ testing::Payload record(uint32_t d1, uint32_t d2) {
 
 struct Case {
     const char* legend;
-    uint16_t w0;
+    uint16_t w0, c6;
     uint32_t d1, d2;
     int32_t pressure, temperature;
 };
+
+// The compensated values, and whether the record counts as pressure data.
+bool compensate(const testing::Payload& r, uint16_t w0, int32_t& p, int32_t& t, uint16_t c6 = 28165) {
+    PressureCalibration cal = calibration(w0);
+    cal.c[6] = c6;
+    p = t = -1;
+    return ms5837_compensate(r.data(), cal, p, t) != 0;
+}
 
 // Expected values worked through the formulas step by step:
 // 20 degC: dT = 8077636 - 31553*256 = 68, X = (68*28165) >> 23 = 0, TEMP = 2000,
@@ -32,49 +40,36 @@ struct Case {
 //   TEMP = -1618; SENSi = ((63*X/2)*X)/16 = 25770787;
 //   field 0:  TEMP2 = TEMP - (dT^2*11 >> 35) = -1989, OFFi = X^2*31/8 = 50723455, P = 100415;
 //   field 36: TEMP2 = TEMP - (dT^2*14 >> 35) = -2091, OFFi = X^2*35/8 = 57268417, P = 100615.
+// A missing calibration gives zeros, but the record still counts as data.
 TEST(Ms5837, CompensatesKnownCalibration) {
     const Case cases[] = {
-        {"20 degC, first-order only", 0, 6465444, 8077636, 110002, 2000},
-        {"cold, sensor field 0", 0, 6465444, 7000001, 100415, -1989},
-        {"cold, sensor field 36", 36 << 5, 6465444, 7000001, 100615, -2091},
-        {"cold, field 36 with CRC bits in W0", 0xF000 | (36 << 5), 6465444, 7000001, 100615, -2091},
-        {"cold, unknown sensor field", 1 << 5, 6465444, 7000001, 0, 0},
-        {"warm, unknown sensor field needs no constants", 1 << 5, 6465444, 8077636, 110002, 2000},
+        {"20 degC, first-order only", 0, 28165, 6465444, 8077636, 110002, 2000},
+        {"cold, sensor field 0", 0, 28165, 6465444, 7000001, 100415, -1989},
+        {"cold, sensor field 36", 36 << 5, 28165, 6465444, 7000001, 100615, -2091},
+        {"cold, field 36 with CRC bits in W0", 0xF000 | (36 << 5), 28165, 6465444, 7000001, 100615, -2091},
+        {"cold, unknown sensor field", 1 << 5, 28165, 6465444, 7000001, 0, 0},
+        {"warm, unknown sensor field needs no constants", 1 << 5, 28165, 6465444, 8077636, 110002, 2000},
+        {"missing calibration", 0, 0, 6465444, 8077636, 0, 0},
     };
     for (const auto& c : cases) {
-        const auto r = record(c.d1, c.d2);
-        int32_t p = -1;
-        int32_t t = -1;
-        EXPECT_NE(ms5837_compensate(r.data(), calibration(c.w0), p, t), 0) << c.legend;
+        int32_t p, t;
+        EXPECT_TRUE(compensate(record(c.d1, c.d2), c.w0, p, t, c.c6)) << c.legend;
         EXPECT_EQ(p, c.pressure) << c.legend;
         EXPECT_EQ(t, c.temperature) << c.legend;
     }
 }
 
-TEST(Ms5837, MissingCalibrationGivesZerosButCountsAsData) {
-    PressureCalibration cal = calibration(0);
-    cal.c[6] = 0;
-    const auto r = record(6465444, 8077636);
-    int32_t p = -1;
-    int32_t t = -1;
-    EXPECT_NE(ms5837_compensate(r.data(), cal, p, t), 0);
-    EXPECT_EQ(p, 0);
-    EXPECT_EQ(t, 0);
-}
-
 TEST(Ms5837, RecordWithoutPressureData) {
     // The temperature's high bytes alone do not make pressure data.
-    auto r = record(0, 0x7B4100);
-    int32_t p = -1;
-    int32_t t = -1;
-    EXPECT_EQ(ms5837_compensate(r.data(), calibration(0), p, t), 0);
+    int32_t p, t;
+    EXPECT_FALSE(compensate(record(0, 0x7B4100), 0, p, t));
     EXPECT_EQ(p, 0);
     EXPECT_EQ(t, 0);
     // Any one of the four bytes is enough.
     for (size_t off : {40u, 41u, 59u, 60u}) {
         auto one = record(0, 0);
         one[off] = 1;
-        EXPECT_NE(ms5837_compensate(one.data(), calibration(0), p, t), 0) << off;
+        EXPECT_TRUE(compensate(one, 0, p, t)) << off;
     }
 }
 
