@@ -187,10 +187,7 @@ TEST_F(AccBurstTest, StatisticsOfTheTag) {
     run(burst(0x08, 4, kOneAxis, 2, 0, kT + 100), kKey1);
     // Records before 2014-01-01 count, but set no fix time.
     run(burst(0x08, 4, kOneAxis, 1, 0, 215568000), kKey1);
-    EXPECT_EQ(tag.stats.acc_bytes, 63u + 126u + 63u);
-    EXPECT_EQ(tag.stats.acc_bursts, 3u);
-    EXPECT_EQ(tag.stats.first_fix_time, kT);
-    EXPECT_EQ(tag.stats.last_fix_time, kT + 100);
+    EXPECT_EQ(acc_stats(), (std::vector<uint64_t>{63 + 126 + 63, 3, kT, kT + 100}));
 }
 
 TEST_F(AccBurstTest, RejectedRecordsLeaveNoTrace) {
@@ -203,8 +200,7 @@ TEST_F(AccBurstTest, RejectedRecordsLeaveNoTrace) {
     EXPECT_EQ(run(truncated, kKey1), "");
     EXPECT_EQ(run(plain, ACT_GPS | ACT_MOVEBANK), "");
     EXPECT_EQ(run_v9(seeded, kKey1), "");  // software 9 never seeds
-    EXPECT_EQ(tag.stats.acc_bytes, 0u);
-    EXPECT_EQ(tag.stats.acc_bursts, 0u);
+    EXPECT_EQ(acc_stats(), (std::vector<uint64_t>{0, 0, 0, 0}));
     EXPECT_NE(run(seeded, kKey1, 1), "");
     EXPECT_NE(run(plain, kKey1, 0), "");
 }
@@ -213,9 +209,7 @@ TEST_F(AccBurstTest, SoftwareNineBurstsLeaveTheStatistics) {
     // The STATS line takes nothing from software-9 bursts: the line is written.
     EXPECT_EQ(run_v9(burst(0x08, 4, kOneAxis), kKey9 | kNoTime | ACT_STATS_LINE), "150,50.500000,100,201\n");
     EXPECT_EQ(tag.stats.activity_sum, 0.0);
-    EXPECT_EQ(tag.stats.acc_bursts, 0u);
-    EXPECT_EQ(tag.stats.acc_bytes, 0u);
-    EXPECT_EQ(tag.stats.first_fix_time, 0u);
+    EXPECT_EQ(acc_stats(), (std::vector<uint64_t>{0, 0, 0, 0}));
 }
 
 // Generation-3 bursts go through the same output forms; their family has no

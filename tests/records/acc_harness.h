@@ -69,6 +69,11 @@ protected:
         return (i.empty() ? "" : "-- info\n" + i) + (c.empty() ? "" : "-- console\n" + c);
     }
 
+    // Acceleration bytes, bursts, first and last fix time of the tag.
+    std::vector<uint64_t> acc_stats() const {
+        return {tag.stats.acc_bytes, tag.stats.acc_bursts, tag.stats.first_fix_time, tag.stats.last_fix_time};
+    }
+
     std::string acc_text, info_text, quat_text, mag_text, console_text;
     OutStream acc{&acc_text};
     OutStream info{&info_text};

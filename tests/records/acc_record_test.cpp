@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -106,17 +109,10 @@ protected:
 TEST_F(UnpackTest, GroupBitLayout) {
     // 0x34 0x12 0xAB: 0x234 and 0x1AB.
     std::vector<uint8_t> r(63, 0);
-    r[9] = 0x34;
-    r[10] = 0x12;
-    r[11] = 0xAB;
-    r[12] = 0xFF;
-    r[13] = 0xFF;
-    r[14] = 0xFF;
+    const uint8_t groups[] = {0x34, 0x12, 0xAB, 0xFF, 0xFF, 0xFF};
+    std::copy(std::begin(groups), std::end(groups), r.begin() + 9);
     EXPECT_EQ(unpack_burst_samples(r.data(), 63, 9, 1, none, burst), 36);
-    EXPECT_EQ(burst.samples[0][0], 0x234);
-    EXPECT_EQ(burst.samples[0][1], 0x1AB);
-    EXPECT_EQ(burst.samples[0][2], 4095);
-    EXPECT_EQ(burst.samples[0][3], 4095);
+    EXPECT_EQ(std::vector<int>(burst.samples[0], burst.samples[0] + 4), (std::vector<int>{0x234, 0x1AB, 4095, 4095}));
 }
 
 // Every sample lands on its axis in turn (x, y, z, x, ...) whatever the
@@ -155,12 +151,9 @@ TEST(AccInversion, ByAxisLetter) {
     // An MMA8452 turns X, a GPSACCGSMV2 board turns X and Z; both together
     // cancel on X. Letters, not positions, decide: the second axis of "XZ" is Z.
     const AxisInversion xz = acc_inversion(burst_axes(0x28), false, true);
-    EXPECT_TRUE(xz.invert[0]);
-    EXPECT_TRUE(xz.invert[1]);
     const AxisInversion xyz = acc_inversion(burst_axes(0x38), true, true);
-    EXPECT_FALSE(xyz.invert[0]);
-    EXPECT_FALSE(xyz.invert[1]);
-    EXPECT_TRUE(xyz.invert[2]);
+    EXPECT_EQ((std::array{xz.invert[0], xz.invert[1], xyz.invert[0], xyz.invert[1], xyz.invert[2]}),
+              (std::array{true, true, false, false, true}));
     EXPECT_FALSE(acc_inversion(burst_axes(0x10), true, true).invert[0]);
     EXPECT_FALSE(acc_inversion(burst_axes(0x00), true, true).invert[0]);
 }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "common/action.h"
 #include "common/le.h"
@@ -273,41 +274,28 @@ TEST(GpsValues, StatusLettersAndValidFixes) {
 
 // ---------------------------------------------------------------- statistics
 
+// records, valid fixes, attempts, their valid fixes and fix-time sum, first
+// and last fix time, battery maximum, minimum, sum and count.
+std::vector<uint64_t> gps_stats(const TagStatistics& s) {
+    return {s.gps_records,    s.valid_fixes,   s.attempts,    s.attempt_valid_fixes, s.attempt_fix_time_sum, s.first_fix_time,
+            s.last_fix_time, s.battery_max, s.battery_min, s.battery_sum,         s.battery_count};
+}
+
 TEST(GpsStatistics, AttemptsFixTimesAndBattery) {
     Harness h;
     // First record: never an attempt. Fix time exactly 2014-01-01 does not count.
     h.run(Kind::cooked, cooked_with([](GpsCookedFields& f) { f.week = 1773; f.tow_ms = 259200000; f.start_time = 1000; }),
           ACT_STATS_LINE | ACT_GPS);
-    EXPECT_EQ(h.main_text, "");
-    EXPECT_EQ(h.tag.stats.gps_records, 1u);
-    EXPECT_EQ(h.tag.stats.valid_fixes, 1u);
-    EXPECT_EQ(h.tag.stats.attempts, 0u);
-    EXPECT_EQ(h.tag.stats.first_fix_time, 0u);
-    EXPECT_EQ(h.tag.stats.last_fix_time, 0u);
-
-    // Same start time: same attempt.
-    // Battery code 3000: 3662 mV.
+    EXPECT_EQ(gps_stats(h.tag.stats), (std::vector<uint64_t>{1, 1, 0, 0, 0, 0, 0, 4272, 4272, 4272, 1}));
+    // Same start time: same attempt. Battery code 3000: 3662 mV.
     h.run(Kind::cooked, cooked_with([](GpsCookedFields& f) { f.start_time = 1000; f.battery = 3000; }, 0x04, 2),
           ACT_STATS_LINE);
-    EXPECT_EQ(h.tag.stats.attempts, 0u);
-    EXPECT_EQ(h.tag.stats.first_fix_time, 352861200u + 123u);
-
+    EXPECT_EQ(gps_stats(h.tag.stats), (std::vector<uint64_t>{2, 1, 0, 0, 0, 352861323, 352861323, 4272, 3662, 7934, 2}));
     // New start time: a new attempt with its fix time and validity.
     h.run(Kind::cooked, cooked(), ACT_STATS_LINE);
     h.run(Kind::cooked, cooked_with([](GpsCookedFields& f) { f.week = 2001; f.tow_ms = 0; }), ACT_STATS_LINE);
-
-    const TagStatistics& s = h.tag.stats;
-    EXPECT_EQ(s.gps_records, 4u);
-    EXPECT_EQ(s.valid_fixes, 3u);
-    EXPECT_EQ(s.attempts, 1u);
-    EXPECT_EQ(s.attempt_valid_fixes, 1u);
-    EXPECT_EQ(s.attempt_fix_time_sum, 42u);
-    EXPECT_EQ(s.first_fix_time, 352861323u);
-    EXPECT_EQ(s.last_fix_time, 584u * 604800u);
-    EXPECT_EQ(s.battery_max, 4272u);
-    EXPECT_EQ(s.battery_min, 3662u);
-    EXPECT_EQ(s.battery_sum, 3u * 4272u + 3662u);
-    EXPECT_EQ(s.battery_count, 4u);
+    EXPECT_EQ(gps_stats(h.tag.stats), (std::vector<uint64_t>{4, 3, 1, 1, 42, 352861323, 584u * 604800u, 4272, 3662,
+                                                            3u * 4272u + 3662u, 4}));
     EXPECT_EQ(h.tag.gps_ontime, 3558u + 4u * 42u);
     EXPECT_EQ(h.main_text, "");
 }
@@ -339,8 +327,7 @@ TEST(GpsValues, ZeroPositionIsNoValidFix) {
 TEST(GpsV9, NoStatisticsAndNoStatsOnlyStop) {
     Harness h;
     h.run(Kind::v9, cooked(), ACT_GPS | ACT_STATS_LINE);
-    EXPECT_EQ(h.tag.stats.gps_records, 0u);
-    EXPECT_EQ(h.tag.stats.battery_count, 0u);
+    EXPECT_EQ(gps_stats(h.tag.stats), gps_stats(TagStatistics{}));
     EXPECT_EQ(h.tag.gps_ontime, 3600u);
     EXPECT_EQ(h.main_text.rfind("GPS,", 0), 0u);
 }

@@ -156,10 +156,7 @@ TEST_F(ImuTest, NewaccStatistics) {
     run_newacc(newacc(imu_fine_time(kT + 20, 0)), kKey1);
     run_newacc(newacc(imu_fine_time(kT, 8192), 10), kKey1);
     run_newacc(newacc(imu_fine_time(kT + 21, 0)), kKey1);
-    EXPECT_EQ(tag.stats.acc_bursts, 4u);
-    EXPECT_EQ(tag.stats.acc_bytes, 4u * 63);
-    EXPECT_EQ(tag.stats.first_fix_time, kT);
-    EXPECT_EQ(tag.stats.last_fix_time, kT - 1);
+    EXPECT_EQ(acc_stats(), (std::vector<uint64_t>{4 * 63, 4, kT, kT - 1}));
 }
 
 TEST_F(ImuTest, NewaccRejected) {
