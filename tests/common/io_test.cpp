@@ -49,6 +49,15 @@ TEST(FormatInto, CutsTextThatDoesNotFit) {
     EXPECT_STREQ(buf, "42");
 }
 
+// n bytes (mul * i + add) mod 256.
+std::vector<uint8_t> pattern(size_t n, size_t mul, size_t add = 0) {
+    std::vector<uint8_t> v(n);
+    for (size_t i = 0; i < n; ++i) {
+        v[i] = static_cast<uint8_t>(mul * i + add);
+    }
+    return v;
+}
+
 class IoFileTest : public ::testing::Test {
 protected:
     TempDir dir;
@@ -89,13 +98,10 @@ TEST_F(IoFileTest, WriteRetriesAfterEnospc) {
         };
         const std::string path = dir.file(std::to_string(failures));
         const int fd = sys.open_exclusive(path.c_str(), false);
-        uint8_t data[20];
-        for (int i = 0; i < 20; ++i) {
-            data[i] = static_cast<uint8_t>(i);
-        }
+        const std::vector<uint8_t> data = pattern(20, 1);
         out.clear();
         err.clear();
-        EXPECT_EQ(write_all_retry(con, fd, data, sizeof data, "Couldn't write file"), failures == 200 ? -1 : 20);
+        EXPECT_EQ(write_all_retry(con, fd, data.data(), data.size(), "Couldn't write file"), failures == 200 ? -1 : 20);
         sys.close(fd);
         con.flush();
         std::string retries;
@@ -106,16 +112,13 @@ TEST_F(IoFileTest, WriteRetriesAfterEnospc) {
         EXPECT_EQ(left, 0);
         EXPECT_EQ(err, failures == 200 ? "Couldn't write file: No space left on device\n" : "");
         if (failures == 3) {
-            EXPECT_EQ(testing::read_bytes(path), std::vector<uint8_t>(data, data + 20));
+            EXPECT_EQ(testing::read_bytes(path), data);
         }
     }
 }
 
 TEST_F(IoFileTest, BufferedReaderSeeksBackAcrossItsBuffer) {
-    std::vector<uint8_t> bytes(1000);
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        bytes[i] = static_cast<uint8_t>(i * 7);
-    }
+    const std::vector<uint8_t> bytes = pattern(1000, 7);
     const std::string path = dir.file("data");
     testing::write_bytes(path, bytes);
     int fd = sys.open_read(path.c_str());
@@ -141,10 +144,7 @@ TEST_F(IoFileTest, BufferedReaderSeeksBackAcrossItsBuffer) {
 // seek back over the bytes it delivered: they must be read again, not the
 // new buffer's uninitialised contents.
 TEST_F(IoFileTest, BufferedReaderSeeksBackAfterGrowingAtTheEnd) {
-    std::vector<uint8_t> bytes(kFileBufferStart + 64);
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        bytes[i] = static_cast<uint8_t>(i * 13 + 1);
-    }
+    const std::vector<uint8_t> bytes = pattern(kFileBufferStart + 64, 13, 1);
     const std::string path = dir.file("grow");
     testing::write_bytes(path, bytes);
     int fd = sys.open_read(path.c_str());

@@ -32,12 +32,9 @@ std::string c_printf(const char* fmt, Args... args) {
 // Values every integer formatter meets at its edges, plus random ones spread
 // over all magnitudes (a random bit count keeps small numbers frequent).
 std::vector<uint64_t> integer_samples(size_t random_count) {
-    std::vector<uint64_t> v = {0,          1,          9,          10,         99,
-                               100,        999,        1000,       9999,       10000,
-                               32767,      32768,      65535,      65536,      127,
-                               128,        255,        256,        999999999,  1000000000,
-                               2147483647, 2147483648, 4294967295, 4294967296, UINT64_MAX,
-                               uint64_t(-32769),      uint64_t(-128),         65537};
+    std::vector<uint64_t> v = {0, 1, 9, 10, 99, 100, 999, 1000, 9999, 10000, 32767, 32768, 65535, 65536, 127, 128,
+                               255, 256, 999999999, 1000000000, 2147483647, 2147483648, 4294967295, 4294967296,
+                               UINT64_MAX, uint64_t(-32769), uint64_t(-128), 65537};
     std::mt19937_64 rng(20240611);
     for (size_t i = 0; i < random_count; ++i) {
         const unsigned bits = static_cast<unsigned>(rng() % 64) + 1;
@@ -136,6 +133,15 @@ TEST(OutStreamFixed, MatchesPrintfOverManyValues) {
 // Fields written straight into the buffer must survive every flush boundary,
 // also with the smallest buffer a stream accepts.
 TEST(OutStreamBuffer, DirectFieldsAcrossFlushes) {
+    // Each writes one field and returns what printf makes of it.
+    std::string (*const fields[])(OutStream&, uint32_t, double) = {
+        [](OutStream& o, uint32_t u, double) { o.put_u32_width(u % 100000, 4); return c_printf("%04u", u % 100000); },
+        [](OutStream& o, uint32_t, double d) { o.put_fixed(d, 2); return c_printf("%.2f", d); },
+        [](OutStream& o, uint32_t u, double) { o.put_i32(static_cast<int32_t>(u)); return c_printf("%i", static_cast<int32_t>(u)); },
+        [](OutStream& o, uint32_t, double) { o.put("text,"); return std::string("text,"); },
+        // A huge value takes most of a minimal buffer at once.
+        [](OutStream& o, uint32_t, double) { o.put_fixed(DBL_MAX, 3); return c_printf("%.3f", DBL_MAX); },
+    };
     std::string expected;
     std::string got;
     {
@@ -144,29 +150,7 @@ TEST(OutStreamBuffer, DirectFieldsAcrossFlushes) {
         for (int i = 0; i < 20000; ++i) {
             const uint32_t u = rng();
             const double d = static_cast<int32_t>(rng()) * 1e-3;
-            switch (i % 5) {
-            case 0:
-                out.put_u32_width(u % 100000, 4);
-                expected += c_printf("%04u", u % 100000);
-                break;
-            case 1:
-                out.put_fixed(d, 2);
-                expected += c_printf("%.2f", d);
-                break;
-            case 2:
-                out.put_i32(static_cast<int32_t>(u));
-                expected += c_printf("%i", static_cast<int32_t>(u));
-                break;
-            case 3:
-                out.put("text,");
-                expected += "text,";
-                break;
-            default:
-                // A huge value takes most of a minimal buffer at once.
-                out.put_fixed(DBL_MAX, 3);
-                expected += c_printf("%.3f", DBL_MAX);
-                break;
-            }
+            expected += fields[i % 5](out, u, d);
             out.put_char(',');
             expected += ',';
         }
