@@ -7,6 +7,7 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "common/console.h"
@@ -41,12 +42,12 @@ TEST(ConsoleLog, KeepsTheOrderOfOutputAndErrorLines) {
     while (log.take(records)) {
         all.insert(all.end(), records.begin(), records.end());
     }
-    ASSERT_EQ(all.size(), 3u);
-    EXPECT_FALSE(all[0].error);
-    EXPECT_EQ(all[0].text, "one two\n");
-    EXPECT_TRUE(all[1].error);
-    EXPECT_EQ(all[1].text, "Couldn't open file: No such file or directory\n");
-    EXPECT_EQ(all[2].text, "three\n");
+    std::vector<std::pair<bool, std::string>> got;
+    for (const auto& r : all) {
+        got.emplace_back(r.error, r.text);
+    }
+    EXPECT_EQ(got, (std::vector<std::pair<bool, std::string>>{
+                       {false, "one two\n"}, {true, "Couldn't open file: No such file or directory\n"}, {false, "three\n"}}));
     EXPECT_EQ(replayed(all), "one two\nthree\n|Couldn't open file: No such file or directory\n");
 }
 
