@@ -78,17 +78,13 @@ TEST(OutStreamNumbers, EverySixteenBitValue) {
 // values, NaNs included), values of the sizes the outputs carry, and exact
 // ties at each precision.
 std::vector<double> double_samples(size_t random_count) {
-    std::vector<double> v = {0.0,     -0.0,    1e300,   -1e300,  DBL_MAX, -DBL_MAX,
-                             DBL_MIN, 5e-324,  1e15,    1e15 + 0.5, 9007199254740993.0,
-                             0.5,     1.5,     0.05,    0.005,   0.0005,  0.00005,
-                             0.000005, 0.0000005, 99.995, 9.9995, 0.45,
+    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN(), kInf = std::numeric_limits<double>::infinity();
+    std::vector<double> v = {0.0, -0.0, 1e300, -1e300, DBL_MAX, -DBL_MAX, DBL_MIN, 5e-324, 1e15, 1e15 + 0.5,
+                             9007199254740993.0, 0.5, 1.5, 0.05, 0.005, 0.0005, 0.00005, 0.000005, 0.0000005,
+                             99.995, 9.9995, 0.45,
                              // ties, values stored just below a tie, the sizes of coordinates
-                             0.125,   0.375,   2.5,     3.5,     -0.5,    1.005,   0.15,
-                             0.25,    1e15 + 1.5, -0.001, -5e-324, 1e21,  123456789.0 * 1e-7,
-                             -1800000000 * 1e-7, std::numeric_limits<double>::quiet_NaN(),
-                             -std::numeric_limits<double>::quiet_NaN(),
-                             std::numeric_limits<double>::infinity(),
-                             -std::numeric_limits<double>::infinity()};
+                             0.125, 0.375, 2.5, 3.5, -0.5, 1.005, 0.15, 0.25, 1e15 + 1.5, -0.001, -5e-324, 1e21,
+                             123456789.0 * 1e-7, -1800000000 * 1e-7, kNaN, -kNaN, kInf, -kInf};
     std::mt19937_64 rng(77);
     std::uniform_real_distribution<double> metres(-100000.0, 100000.0);
     std::uniform_int_distribution<int32_t> raw(INT32_MIN, INT32_MAX);

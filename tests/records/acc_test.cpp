@@ -196,19 +196,16 @@ std::vector<uint8_t> packed(const std::vector<uint16_t>& s, uint8_t units = 0) {
     return testing::make_acc_burst({0, 0x38, 0, s, units});
 }
 
-class UnpackTest : public ::testing::Test {
-protected:
-    BurstSamples burst;
-    const AxisInversion none{{false, false, false}};
-};
+// Unpacking into the burst buffers of the shared context.
+using UnpackTest = AccTest;
 
 TEST_F(UnpackTest, GroupBitLayout) {
     // 0x34 0x12 0xAB: 0x234 and 0x1AB.
     std::vector<uint8_t> r(63, 0);
     const uint8_t groups[] = {0x34, 0x12, 0xAB, 0xFF, 0xFF, 0xFF};
     std::copy(std::begin(groups), std::end(groups), r.begin() + 9);
-    EXPECT_EQ(unpack_burst_samples(r.data(), 63, 9, 1, none, burst), 36);
-    EXPECT_EQ(std::vector<int>(burst.samples[0], burst.samples[0] + 4), (std::vector<int>{0x234, 0x1AB, 4095, 4095}));
+    EXPECT_EQ(unpack_burst_samples(r.data(), 63, 9, 1, AxisInversion{}, buffers->burst), 36);
+    EXPECT_EQ(std::vector<int>(buffers->burst.samples[0], buffers->burst.samples[0] + 4), (std::vector<int>{0x234, 0x1AB, 4095, 4095}));
 }
 
 // Every sample lands on its axis in turn (x, y, z, x, ...) whatever the
@@ -226,18 +223,18 @@ TEST_F(UnpackTest, SamplesTakeTheAxesInTurnForEveryLength) {
             std::vector<uint8_t> rec = packed(seq);
             rec.resize(length);
             const AxisInversion inv{{(r & 1) != 0, (r & 2) != 0, (r & 4) != 0}};
-            const int32_t cycles = unpack_burst_samples(rec.data(), length, 9, axes, inv, burst);
+            const int32_t cycles = unpack_burst_samples(rec.data(), length, 9, axes, inv, buffers->burst);
             ASSERT_EQ(cycles, static_cast<int32_t>(seq.size()) / axes) << length;
             for (size_t i = 0; i < seq.size(); ++i) {
                 const size_t a = i % static_cast<size_t>(axes);
                 const int expected = inv.invert[a] ? 4095 - seq[i] : seq[i];
-                ASSERT_EQ(burst.samples[a][i / static_cast<size_t>(axes)], expected)
+                ASSERT_EQ(buffers->burst.samples[a][i / static_cast<size_t>(axes)], expected)
                     << "axes " << int{axes} << " length " << length << " sample " << i;
             }
             for (int a = 0; a < axes; ++a) {
                 const size_t got = seq.size() / static_cast<size_t>(axes) +
                                    (static_cast<size_t>(a) < seq.size() % static_cast<size_t>(axes) ? 1 : 0);
-                ASSERT_EQ(burst.count[a], static_cast<int32_t>(got));
+                ASSERT_EQ(buffers->burst.count[a], static_cast<int32_t>(got));
             }
         }
     }
