@@ -232,9 +232,9 @@ TEST_F(UnpackTest, SamplesTakeTheAxesInTurnForEveryLength) {
                     << "axes " << int{axes} << " length " << length << " sample " << i;
             }
             for (int a = 0; a < axes; ++a) {
-                const size_t got = seq.size() / static_cast<size_t>(axes) +
-                                   (static_cast<size_t>(a) < seq.size() % static_cast<size_t>(axes) ? 1 : 0);
-                ASSERT_EQ(buffers->burst.count[a], static_cast<int32_t>(got));
+                const size_t count = seq.size() / static_cast<size_t>(axes) +
+                                     (static_cast<size_t>(a) < seq.size() % static_cast<size_t>(axes) ? 1 : 0);
+                ASSERT_EQ(buffers->burst.count[a], static_cast<int32_t>(count));
             }
         }
     }
