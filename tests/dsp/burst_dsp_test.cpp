@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <numeric>
 #include <string>
 #include <utility>
 #include <vector>
@@ -106,10 +107,8 @@ constexpr size_t kSettle = 100;
 // bursts (37 is the shortest filtered one, 3000 longer than any decoded burst)
 // stay constant with a zero high-pass; an empty burst writes nothing.
 TEST_F(FilterTest, ConstantShortAndEmptyBursts) {
-    std::vector<int16_t> ramp36;
-    for (int16_t j = 0; j < 36; ++j) {
-        ramp36.push_back(j);
-    }
+    std::vector<int16_t> ramp36(36);
+    std::iota(ramp36.begin(), ramp36.end(), 0);
     const std::pair<std::vector<int16_t>, double> cases[] = {
         {{5}, 5.0}, {{-7}, -7.0}, {{1, 2}, 1.5}, {{-1, -2}, -1.5}, {ramp36, 17.5},
         {std::vector<int16_t>(37, 1234), 1234}, {std::vector<int16_t>(100, -2047), -2047},
@@ -278,17 +277,13 @@ TEST_F(FilterTest, AxesSideBySideEqualEachAxisAlone) {
         const std::vector<int16_t>* inputs[3] = {&a, &b, &c};
         for (int count = 1; count <= 3; ++count) {
             SCOPED_TRACE(count);
-            std::vector<double> outs[3];
-            const int16_t* in[3];
-            double* out[3];
-            for (int i = 0; i < 3; ++i) {
-                outs[i].assign(static_cast<size_t>(n), kSentinel);
-                in[i] = inputs[i]->data();
-                out[i] = outs[i].data();
-            }
+            const std::vector<double> unwritten(static_cast<size_t>(n), kSentinel);
+            std::vector<double> outs[3] = {unwritten, unwritten, unwritten};
+            const int16_t* in[3] = {a.data(), b.data(), c.data()};
+            double* out[3] = {outs[0].data(), outs[1].data(), outs[2].data()};
             ASSERT_EQ(dsp.filter_fb_axes(count, n, in, out, kFilterRelativeCutoff, log), 0);
             for (int i = 0; i < 3; ++i) {
-                EXPECT_EQ(outs[i], i < count ? lowpass(*inputs[i]) : std::vector<double>(static_cast<size_t>(n), kSentinel));
+                EXPECT_EQ(outs[i], i < count ? lowpass(*inputs[i]) : unwritten);
             }
             for (bool low : {true, false}) {
                 std::vector<int16_t> together[3] = {a, b, c};
