@@ -1,14 +1,25 @@
+// Files, dumps, byte order and the console log: the input and output paths
+// every decoder shares.
 #include "common/io.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <string>
+#include <thread>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 #include "common/buffered_file.h"
+#include "common/console.h"
+#include "common/console_log.h"
+#include "common/le.h"
+#include "common/platform.h"
 #include "expected_sections.h"
 #include "testsupport/capture.h"
 #include "testsupport/cli_runner.h"
@@ -47,6 +58,15 @@ TEST(FormatInto, CutsTextThatDoesNotFit) {
     EXPECT_EQ(buf[6], 'x');  // nothing written past the given size
     EXPECT_EQ(format_into(buf, sizeof buf, "%u", 42u), 2);
     EXPECT_STREQ(buf, "42");
+}
+
+// n bytes (mul * i + add) mod 256.
+std::vector<uint8_t> pattern(size_t n, size_t mul, size_t add = 0) {
+    std::vector<uint8_t> v(n);
+    for (size_t i = 0; i < n; ++i) {
+        v[i] = static_cast<uint8_t>(mul * i + add);
+    }
+    return v;
 }
 
 class IoFileTest : public ::testing::Test {
@@ -89,13 +109,10 @@ TEST_F(IoFileTest, WriteRetriesAfterEnospc) {
         };
         const std::string path = dir.file(std::to_string(failures));
         const int fd = sys.open_exclusive(path.c_str(), false);
-        uint8_t data[20];
-        for (int i = 0; i < 20; ++i) {
-            data[i] = static_cast<uint8_t>(i);
-        }
+        const std::vector<uint8_t> data = pattern(20, 1);
         out.clear();
         err.clear();
-        EXPECT_EQ(write_all_retry(con, fd, data, sizeof data, "Couldn't write file"), failures == 200 ? -1 : 20);
+        EXPECT_EQ(write_all_retry(con, fd, data.data(), data.size(), "Couldn't write file"), failures == 200 ? -1 : 20);
         sys.close(fd);
         con.flush();
         std::string retries;
@@ -106,16 +123,13 @@ TEST_F(IoFileTest, WriteRetriesAfterEnospc) {
         EXPECT_EQ(left, 0);
         EXPECT_EQ(err, failures == 200 ? "Couldn't write file: No space left on device\n" : "");
         if (failures == 3) {
-            EXPECT_EQ(testing::read_bytes(path), std::vector<uint8_t>(data, data + 20));
+            EXPECT_EQ(testing::read_bytes(path), data);
         }
     }
 }
 
 TEST_F(IoFileTest, BufferedReaderSeeksBackAcrossItsBuffer) {
-    std::vector<uint8_t> bytes(1000);
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        bytes[i] = static_cast<uint8_t>(i * 7);
-    }
+    const std::vector<uint8_t> bytes = pattern(1000, 7);
     const std::string path = dir.file("data");
     testing::write_bytes(path, bytes);
     int fd = sys.open_read(path.c_str());
@@ -141,10 +155,7 @@ TEST_F(IoFileTest, BufferedReaderSeeksBackAcrossItsBuffer) {
 // seek back over the bytes it delivered: they must be read again, not the
 // new buffer's uninitialised contents.
 TEST_F(IoFileTest, BufferedReaderSeeksBackAfterGrowingAtTheEnd) {
-    std::vector<uint8_t> bytes(kFileBufferStart + 64);
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        bytes[i] = static_cast<uint8_t>(i * 13 + 1);
-    }
+    const std::vector<uint8_t> bytes = pattern(kFileBufferStart + 64, 13, 1);
     const std::string path = dir.file("grow");
     testing::write_bytes(path, bytes);
     int fd = sys.open_read(path.c_str());
@@ -158,6 +169,109 @@ TEST_F(IoFileTest, BufferedReaderSeeksBackAfterGrowingAtTheEnd) {
     EXPECT_EQ(std::vector<uint8_t>(buf.begin(), buf.begin() + 64),
               std::vector<uint8_t>(bytes.end() - 64, bytes.end()));
     sys.close(fd);
+}
+
+// Fields at odd offsets, with the sign bit set and clear.
+TEST(LittleEndian, ReadsUnalignedFieldsWithSign) {
+    const uint8_t b[] = {0xAA, 0x34, 0x12, 0xFE, 0xFF, 0x78, 0x56, 0x34, 0x12, 0x80};
+    EXPECT_EQ(le_u16(b, 1), 0x1234);
+    EXPECT_EQ(le_s16(b, 3), -2);
+    EXPECT_EQ(le_u16(b, 3), 0xFFFE);
+    EXPECT_EQ(le_u32(b, 5), 0x12345678u);
+    EXPECT_EQ(le_u24(b, 5), 0x345678u);
+    EXPECT_EQ(le_s32(b, 1), static_cast<int32_t>(0xFFFE1234u));
+    EXPECT_EQ(le_s8(b, 9), -128);
+    EXPECT_EQ(le_u64(b, 1), 0x3456'78FF'FE12'34ull | (0x12ull << 56));
+}
+
+TEST(LittleEndian, WritersRoundTrip) {
+    uint8_t b[7] = {};
+    put_le32(b, 1, 0xDEADBEEF);
+    put_le16(b, 5, 0xCAFE);
+    EXPECT_EQ(le_u32(b, 1), 0xDEADBEEFu);
+    EXPECT_EQ(le_u16(b, 5), 0xCAFE);
+    EXPECT_EQ(b[1], 0xEF);
+}
+
+// The log of a tag decoded ahead: order of the two streams, the bound on
+// what it holds, and dropping the text of a tag that will not be shown.
+// Replays a logged console into string streams.
+std::string replayed(const std::vector<ConsoleLog::Record>& records) {
+    std::string out, err;
+    {
+        Console real(Platform::system(), &out, &err);
+        real.replay(records);
+    }
+    return out + "|" + err;
+}
+
+TEST(ConsoleLog, KeepsTheOrderOfOutputAndErrorLines) {
+    ConsoleLog log;
+    {
+        Console con(Platform::system(), log);
+        con.out().put("one ");
+        con.out().put("two\n");
+        errno = ENOENT;
+        con.sys_error("Couldn't open file");
+        con.out().put("three\n");
+        con.flush();
+    }
+    log.finish();
+    std::vector<ConsoleLog::Record> records, all;
+    while (log.take(records)) {
+        all.insert(all.end(), records.begin(), records.end());
+    }
+    std::vector<std::pair<bool, std::string>> got;
+    for (const auto& r : all) {
+        got.emplace_back(r.error, r.text);
+    }
+    EXPECT_EQ(got, (std::vector<std::pair<bool, std::string>>{
+                       {false, "one two\n"}, {true, "Couldn't open file: No such file or directory\n"}, {false, "three\n"}}));
+    EXPECT_EQ(replayed(all), "one two\nthree\n|Couldn't open file: No such file or directory\n");
+}
+
+TEST(ConsoleLog, WriterWaitsAtTheLimitUntilTheTextIsTaken) {
+    ConsoleLog log;
+    const std::string chunk(ConsoleLog::kLimit / 2 + 1, 'x');
+    std::atomic<int> appended{0};
+    std::thread writer([&] {
+        for (int i = 0; i < 4; ++i) {
+            log.out_sink()->append(chunk.data(), chunk.size());
+            ++appended;
+        }
+        log.finish();
+    });
+    // Two chunks pass the limit; the third waits for a reader.
+    while (appended < 2) {
+        std::this_thread::yield();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(appended, 2);
+    size_t total = 0;
+    std::vector<ConsoleLog::Record> records;
+    while (log.take(records)) {
+        for (const auto& r : records) {
+            total += r.text.size();
+        }
+    }
+    writer.join();
+    EXPECT_EQ(total, 4 * chunk.size());
+}
+
+TEST(ConsoleLog, AbandonedLogDropsTextAndReleasesTheWriter) {
+    ConsoleLog log;
+    const std::string chunk(ConsoleLog::kLimit, 'y');
+    std::thread writer([&] {
+        for (int i = 0; i < 3; ++i) {
+            log.out_sink()->append(chunk.data(), chunk.size());
+        }
+        log.finish();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    log.abandon();
+    writer.join();
+    std::vector<ConsoleLog::Record> records;
+    EXPECT_FALSE(log.take(records));
 }
 
 }  // namespace

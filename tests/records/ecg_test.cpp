@@ -28,14 +28,13 @@ EcgFields thirty_samples() {
     return s;
 }
 
+// The samples as the line lists them.
 std::string samples_text() {
     std::string t;
-    for (int i = 0; i < 30; ++i) {
-        if (i != 0) {
-            t += ',';
-        }
-        t += std::to_string(i * 100 + 1);
+    for (uint16_t v : thirty_samples().samples) {
+        t += std::to_string(v) + ',';
     }
+    t.pop_back();
     return t;
 }
 

@@ -18,11 +18,11 @@ std::vector<uint8_t> text(const char* s) {
     return std::vector<uint8_t>(s, s + std::strlen(s));
 }
 
-// Bytes (7 * i + 3) mod 256: a pattern whose sums differ per position.
-std::vector<uint8_t> pattern(size_t n) {
+// Bytes (mul * i + add) mod 256: by default a pattern whose sums differ per position.
+std::vector<uint8_t> pattern(size_t n, size_t mul = 7, size_t add = 3) {
     std::vector<uint8_t> v(n);
     for (size_t i = 0; i < n; ++i) {
-        v[i] = static_cast<uint8_t>(7 * i + 3);
+        v[i] = static_cast<uint8_t>(mul * i + add);
     }
     return v;
 }
@@ -35,14 +35,7 @@ TEST(Fletcher32, TableVectors) {
         {"two words and an odd byte", text("abcde"), 0xF04FC729},
         {"three words", text("abcdef"), 0x56502D2A},
         {"four words", text("abcdefgh"), 0xEBE19591},
-        {"one GPS record of 0..62",
-         [] {
-             std::vector<uint8_t> v(63);
-             for (size_t i = 0; i < v.size(); ++i)
-                 v[i] = static_cast<uint8_t>(i);
-             return v;
-         }(),
-         0x9BCCC4E3},
+        {"one GPS record of 0..62", pattern(63, 1, 0), 0x9BCCC4E3},
         {"exactly one block of 360 words", pattern(720), 0x72ADAAD1},
         {"one word past the first block", pattern(722), 0xD8326585},
         {"four blocks and an odd byte", pattern(1441), 0x62C4D787},

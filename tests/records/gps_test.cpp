@@ -2,14 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "common/action.h"
-#include "common/le.h"
 #include "records/gps_print.h"
 #include "records/gps_record.h"
+#include "records/kml.h"
+#include "records/ms5837.h"
+#include "records/satinfo.h"
 #include "expected_sections.h"
+#include "testsupport/capture.h"
 #include "testsupport/record_builders.h"
 
 namespace dec {
@@ -18,6 +22,7 @@ namespace {
 using testing::GpsCookedFields;
 using testing::GpsExtendedFields;
 using Record = testing::Payload;
+using testing::capture;
 
 constexpr uint32_t kFine = 0x4000;     // fine temperature / pressure sensor
 constexpr uint32_t kBottom = 0x10000;  // both sensors on the bottom side
@@ -56,6 +61,9 @@ GpsExtendedFields extended_fields(uint8_t status = 0x3D) {
     return f;
 }
 Record extended(uint8_t status = 0x3D) { return make_gps_extended(extended_fields(status)); }
+
+// Calibration of the sensor family's reference example (W0 sensor field 0).
+PressureCalibration calibration(uint16_t w0) { return {{w0, 46372, 43981, 29059, 27842, 31553, 28165}}; }
 
 enum class Kind { cooked, extended, seeded, v9 };
 
@@ -151,7 +159,7 @@ std::string decode(Kind kind, const Record& r, uint32_t action, uint32_t feature
     h.tag.feature_word = features;
     h.tag.gps_record_counter = 5;
     if (calibrated) {
-        h.tag.pressure = PressureCalibration{{0, 46372, 43981, 29059, 27842, 31553, 28165}};
+        h.tag.pressure = calibration(0);
     }
     h.run(kind, r, action);
     EXPECT_EQ(h.tag.gps_ontime, 3600u);
@@ -273,41 +281,28 @@ TEST(GpsValues, StatusLettersAndValidFixes) {
 
 // ---------------------------------------------------------------- statistics
 
+// records, valid fixes, attempts, their valid fixes and fix-time sum, first
+// and last fix time, battery maximum, minimum, sum and count.
+std::vector<uint64_t> gps_stats(const TagStatistics& s) {
+    return {s.gps_records,    s.valid_fixes,   s.attempts,    s.attempt_valid_fixes, s.attempt_fix_time_sum, s.first_fix_time,
+            s.last_fix_time, s.battery_max, s.battery_min, s.battery_sum,         s.battery_count};
+}
+
 TEST(GpsStatistics, AttemptsFixTimesAndBattery) {
     Harness h;
     // First record: never an attempt. Fix time exactly 2014-01-01 does not count.
     h.run(Kind::cooked, cooked_with([](GpsCookedFields& f) { f.week = 1773; f.tow_ms = 259200000; f.start_time = 1000; }),
           ACT_STATS_LINE | ACT_GPS);
-    EXPECT_EQ(h.main_text, "");
-    EXPECT_EQ(h.tag.stats.gps_records, 1u);
-    EXPECT_EQ(h.tag.stats.valid_fixes, 1u);
-    EXPECT_EQ(h.tag.stats.attempts, 0u);
-    EXPECT_EQ(h.tag.stats.first_fix_time, 0u);
-    EXPECT_EQ(h.tag.stats.last_fix_time, 0u);
-
-    // Same start time: same attempt.
-    // Battery code 3000: 3662 mV.
+    EXPECT_EQ(gps_stats(h.tag.stats), (std::vector<uint64_t>{1, 1, 0, 0, 0, 0, 0, 4272, 4272, 4272, 1}));
+    // Same start time: same attempt. Battery code 3000: 3662 mV.
     h.run(Kind::cooked, cooked_with([](GpsCookedFields& f) { f.start_time = 1000; f.battery = 3000; }, 0x04, 2),
           ACT_STATS_LINE);
-    EXPECT_EQ(h.tag.stats.attempts, 0u);
-    EXPECT_EQ(h.tag.stats.first_fix_time, 352861200u + 123u);
-
+    EXPECT_EQ(gps_stats(h.tag.stats), (std::vector<uint64_t>{2, 1, 0, 0, 0, 352861323, 352861323, 4272, 3662, 7934, 2}));
     // New start time: a new attempt with its fix time and validity.
     h.run(Kind::cooked, cooked(), ACT_STATS_LINE);
     h.run(Kind::cooked, cooked_with([](GpsCookedFields& f) { f.week = 2001; f.tow_ms = 0; }), ACT_STATS_LINE);
-
-    const TagStatistics& s = h.tag.stats;
-    EXPECT_EQ(s.gps_records, 4u);
-    EXPECT_EQ(s.valid_fixes, 3u);
-    EXPECT_EQ(s.attempts, 1u);
-    EXPECT_EQ(s.attempt_valid_fixes, 1u);
-    EXPECT_EQ(s.attempt_fix_time_sum, 42u);
-    EXPECT_EQ(s.first_fix_time, 352861323u);
-    EXPECT_EQ(s.last_fix_time, 584u * 604800u);
-    EXPECT_EQ(s.battery_max, 4272u);
-    EXPECT_EQ(s.battery_min, 3662u);
-    EXPECT_EQ(s.battery_sum, 3u * 4272u + 3662u);
-    EXPECT_EQ(s.battery_count, 4u);
+    EXPECT_EQ(gps_stats(h.tag.stats), (std::vector<uint64_t>{4, 3, 1, 1, 42, 352861323, 584u * 604800u, 4272, 3662,
+                                                            3u * 4272u + 3662u, 4}));
     EXPECT_EQ(h.tag.gps_ontime, 3558u + 4u * 42u);
     EXPECT_EQ(h.main_text, "");
 }
@@ -339,10 +334,214 @@ TEST(GpsValues, ZeroPositionIsNoValidFix) {
 TEST(GpsV9, NoStatisticsAndNoStatsOnlyStop) {
     Harness h;
     h.run(Kind::v9, cooked(), ACT_GPS | ACT_STATS_LINE);
-    EXPECT_EQ(h.tag.stats.gps_records, 0u);
-    EXPECT_EQ(h.tag.stats.battery_count, 0u);
+    EXPECT_EQ(gps_stats(h.tag.stats), gps_stats(TagStatistics{}));
     EXPECT_EQ(h.tag.gps_ontime, 3600u);
     EXPECT_EQ(h.main_text.rfind("GPS,", 0), 0u);
+}
+
+// ---------------------------------------------------------------- KML and GPX documents
+
+// Heads, placemarks, track points and ends of the KML and GPX files, whole.
+TEST(Kml, Documents) {
+    KmlTrack track;
+    track.add(1, 2);
+    KmlTrack empty;
+    testing::Sections got;
+    got.emplace_back("KML head", capture([&](OutStream& out) { write_kml_head(out, 17, track); }));
+    EXPECT_EQ(track.count(), 0);
+    got.emplace_back("KML placemarks", capture([&](OutStream& out) {
+                         // -1999 mm truncates toward zero to -1 m.
+                         write_kml_placemark(out, track, 7, 0, "desc", 87654321, 475432100, -1999);
+                         write_kml_placemark(out, track, 8, 'C', "x", -1234567, -2, 1999);
+                     }));
+    got.emplace_back("KML end", capture([&](OutStream& out) { write_kml_end(out, track); }));
+    got.emplace_back("KML end without points", capture([&](OutStream& out) { write_kml_end(out, empty); }));
+    got.emplace_back("GPX", capture([](OutStream& out) {
+                         write_gpx_head(out, 17);
+                         // 604,799,600 ms of week 2000 round to 00:00:00 of week 2001.
+                         write_gpx_trackpoint(out, 604799600, 2000, 87654321, 475432100, 512300, 13);
+                         write_gpx_trackpoint(out, 262923400, 2000, -87654321, -475432100, -1999, 0);
+                         write_gpx_trackpoint(out, 0, 0, 10000000, 20000000, 0, 5);  // no time: no element
+                         write_gpx_end(out);
+                     }));
+    testing::expect_sections("records/expected/kml_gpx.txt", got);
+    ASSERT_EQ(track.count(), 2);
+    EXPECT_EQ(track.lon(1), -1234567);
+    EXPECT_EQ(track.lat(1), -2);
+}
+
+TEST(Kml, TrackKeepsTheFirstHundredThousandPoints) {
+    KmlTrack track;
+    for (int32_t i = 0; i < KmlTrack::kMaxPoints + 1; ++i) {
+        track.add(i, -i);
+    }
+    EXPECT_EQ(track.count(), 100000);
+    EXPECT_EQ(track.lon(99999), 99999);
+    EXPECT_EQ(track.lat(99999), -99999);
+    // The 100,001st placemark is still written, its point is dropped.
+    const std::string text =
+        capture([&](OutStream& out) { write_kml_placemark(out, track, 100001, 0, "", 5, 5, 0); });
+    EXPECT_NE(text.find("<name>100001</name>"), std::string::npos);
+    EXPECT_EQ(track.count(), 100000);
+    track.reset();
+    EXPECT_EQ(track.count(), 0);
+}
+
+// ---------------------------------------------------------------- pressure compensation
+
+
+// An extended GPS record carrying only the two raw conversions.
+testing::Payload record(uint32_t d1, uint32_t d2) {
+    return testing::make_gps_extended({.status = 0, .pressure_d1 = d1, .pressure_d2 = d2});
+}
+
+struct Case {
+    const char* legend;
+    uint16_t w0, c6;
+    uint32_t d1, d2;
+    int32_t pressure, temperature;
+};
+
+// The compensated values, and whether the record counts as pressure data.
+bool compensate(const testing::Payload& r, uint16_t w0, int32_t& p, int32_t& t, uint16_t c6 = 28165) {
+    PressureCalibration cal = calibration(w0);
+    cal.c[6] = c6;
+    p = t = -1;
+    return ms5837_compensate(r.data(), cal, p, t) != 0;
+}
+
+// Expected values worked through the formulas step by step:
+// 20 degC: dT = 8077636 - 31553*256 = 68, X = (68*28165) >> 23 = 0, TEMP = 2000,
+//   OFF = 43981*2^17 + (27842*68 >> 6) = 5764707214,
+//   SENS = 46372*2^16 + (29059*68 >> 7) = 3039050829,
+//   P = ((6465444*SENS >> 21) - OFF) >> 15 = 110002.
+// Cold (D2 = 7000001): dT = -1077567, OFF = 5295902313, SENS = 2794402427,
+//   X = floor(-30349674555 / 2^23) = -3618 (an arithmetic shift, not -3617),
+//   TEMP = -1618; SENSi = ((63*X/2)*X)/16 = 25770787;
+//   field 0:  TEMP2 = TEMP - (dT^2*11 >> 35) = -1989, OFFi = X^2*31/8 = 50723455, P = 100415;
+//   field 36: TEMP2 = TEMP - (dT^2*14 >> 35) = -2091, OFFi = X^2*35/8 = 57268417, P = 100615.
+// A missing calibration gives zeros, but the record still counts as data.
+TEST(Ms5837, CompensatesKnownCalibration) {
+    const Case cases[] = {
+        {"20 degC, first-order only", 0, 28165, 6465444, 8077636, 110002, 2000},
+        {"cold, sensor field 0", 0, 28165, 6465444, 7000001, 100415, -1989},
+        {"cold, sensor field 36", 36 << 5, 28165, 6465444, 7000001, 100615, -2091},
+        {"cold, field 36 with CRC bits in W0", 0xF000 | (36 << 5), 28165, 6465444, 7000001, 100615, -2091},
+        {"cold, unknown sensor field", 1 << 5, 28165, 6465444, 7000001, 0, 0},
+        {"warm, unknown sensor field needs no constants", 1 << 5, 28165, 6465444, 8077636, 110002, 2000},
+        {"missing calibration", 0, 0, 6465444, 8077636, 0, 0},
+    };
+    for (const auto& c : cases) {
+        int32_t p, t;
+        EXPECT_TRUE(compensate(record(c.d1, c.d2), c.w0, p, t, c.c6)) << c.legend;
+        EXPECT_EQ(p, c.pressure) << c.legend;
+        EXPECT_EQ(t, c.temperature) << c.legend;
+    }
+}
+
+TEST(Ms5837, RecordWithoutPressureData) {
+    // The temperature's high bytes alone do not make pressure data.
+    int32_t p, t;
+    EXPECT_FALSE(compensate(record(0, 0x7B4100), 0, p, t));
+    EXPECT_EQ(p, 0);
+    EXPECT_EQ(t, 0);
+    // Any one of the four bytes is enough.
+    for (size_t off : {40u, 41u, 59u, 60u}) {
+        auto one = record(0, 0);
+        one[off] = 1;
+        EXPECT_TRUE(compensate(one, 0, p, t)) << off;
+    }
+}
+
+// ---------------------------------------------------------------- satellite reports
+
+using Channel = testing::SatChannelFields;
+
+// A report of exactly `length` bytes (a heap block of that size, so that an
+// address sanitizer sees any read past it), announcing `claimed` channels.
+std::vector<uint8_t> report(const std::vector<Channel>& channels, uint8_t claimed, size_t length) {
+    std::vector<uint8_t> r = testing::make_satellite_report(123456789, channels);
+    r.resize(length);
+    r[4] = claimed;
+    return r;
+}
+
+std::string print(const std::vector<uint8_t>& r) {
+    return testing::capture([&](OutStream& o) { print_satellite_report(r.data(), static_cast<uint32_t>(r.size()), o); });
+}
+
+TEST(SatelliteReport, ThreeSatellites) {
+    // Quality 7 with orbit; quality 3 (upper bits ignored) without a ratio;
+    // a negative azimuth; unlisted channels in between are skipped.
+    const std::vector<Channel> ch = {
+        {0, 5, 0x04, 0x07, 40, 45, 180},
+        {0, 7, 0x00, 0x07, 44, 10, 10},   // no orbit information
+        {0, 12, 0x0D, 0x13, 30, -3, 270},
+        {0, 8, 0x04, 0x01, 20, 5, 5},     // quality too low
+        {0, 29, 0x04, 0x04, 33, 10, -5},
+    };
+    const auto r = report(ch, 5, 63 * 2);
+    EXPECT_EQ(print(r), "$GPGSV,1,1,3,5,45,180,40,12,-3,270,,29,10,-5,33*93\n");
+}
+
+TEST(SatelliteReport, FiveSatellitesMakeTwoSentences) {
+    const std::vector<Channel> ch = {
+        {0, 1, 0x04, 5, 20, 10, 100}, {0, 2, 0x04, 2, 99, 20, 200}, {0, 3, 0x04, 15, 30, -30, 300},
+        {0, 4, 0x04, 4, 40, 40, -40}, {0, 5, 0x04, 6, 50, 90, 359},
+    };
+    const auto r = report(ch, 5, 63 * 2);
+    EXPECT_EQ(print(r),
+              "$GPGSV,2,1,5,1,10,100,20,2,20,200,,3,-30,300,30,4,40,-40,40*90\n"
+              "$GPGSV,2,2,5,5,90,359,50*110\n");
+}
+
+TEST(SatelliteReport, CountLargerThanTheRecordHolds) {
+    // One unit holds four whole channels; the report claims ten (and the
+    // loop's own completeness test would never have passed it on).
+    const std::vector<Channel> ch = {
+        {0, 1, 0x04, 4, 1, 1, 1}, {0, 2, 0x04, 4, 2, 2, 2}, {0, 3, 0x04, 4, 3, 3, 3}, {0, 4, 0x04, 4, 4, 4, 4},
+    };
+    auto r = report(ch, 10, 63);
+    // The bytes of a fifth channel would start at 56 and run past the end.
+    std::fill(r.begin() + 56, r.end(), 0x04);
+    EXPECT_EQ(satellite_channel_count(r.data(), 63), 4u);
+    EXPECT_EQ(print(r), "$GPGSV,1,1,4,1,1,1,1,2,2,2,2,3,3,3,3,4,4,4,4*105\n");
+    // The count byte itself lies beyond a record shorter than the header.
+    EXPECT_EQ(satellite_channel_count(r.data(), 7), 0u);
+    EXPECT_EQ(satellite_channel_count(r.data(), 0), 0u);
+    const std::vector<uint8_t> tiny(r.begin(), r.begin() + 4);
+    EXPECT_EQ(print(tiny), "");
+}
+
+TEST(SatelliteReport, NothingListedWritesNothing) {
+    EXPECT_EQ(print(report({{0, 1, 0x04, 7, 40, 1, 1}}, 0, 63)), "");  // N = 0
+    EXPECT_EQ(print(report({{0, 1, 0x00, 7, 40, 1, 1}, {0, 2, 0x04, 1, 40, 1, 1}}, 2, 63)), "");
+}
+
+TEST(SatelliteReport, Completeness) {
+    const auto three = report({}, 3, 63);
+    EXPECT_TRUE(satellite_report_complete(three.data(), 44));
+    EXPECT_FALSE(satellite_report_complete(three.data(), 43));
+    const auto many = report({}, 156, 1890);  // 8 + 12 * 156 = 1880
+    EXPECT_FALSE(satellite_report_complete(many.data(), 1827));
+    EXPECT_TRUE(satellite_report_complete(many.data(), 1890));
+    EXPECT_FALSE(satellite_report_complete(many.data(), 4));
+}
+
+TEST(SatelliteReport, ChecksumIncludesTheDollar) {
+    EXPECT_EQ(sentence_checksum("$", 1), 0x24);
+    EXPECT_EQ(sentence_checksum("$G", 2), 0x24 ^ 'G');
+    EXPECT_EQ(sentence_checksum("", 0), 0);
+}
+
+TEST(SatelliteReport, MostChannelsAUnitPayloadHolds) {
+    // 30 units: 156 channels, every one listed, give 39 sentences.
+    auto r = report(std::vector<Channel>(155, Channel{0, 200, 0x04, 7, 255, -90, -180}), 156, 1890);
+    std::copy_n(r.begin() + 8, 12, r.begin() + 8 + 12 * 155);  // the builder stops at 155
+    const std::string s = print(r);
+    EXPECT_EQ(std::count(s.begin(), s.end(), '\n'), 39);
+    EXPECT_EQ(s.substr(0, 16), "$GPGSV,39,1,156,");
+    EXPECT_NE(s.find("$GPGSV,39,39,156,200,-90,-180,255,"), std::string::npos);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "common/le.h"
 #include "expected_sections.h"
+#include "testsupport/capture.h"
 #include "testsupport/record_builders.h"
 
 namespace dec {
@@ -26,30 +27,13 @@ Record event(uint8_t type, uint32_t time = kTime) { return make_event({.type = t
 void put_text(Record& r, size_t off, const char* text) { std::memcpy(r.data() + off, text, std::strlen(text)); }
 
 std::string v10(const Record& r) {
-    std::string s;
-    {
-        OutStream out(&s);
-        decode_sysinfo(r.data(), out, 0, 4711);
-    }
-    return s;
+    return testing::capture([&](OutStream& o) { decode_sysinfo(r.data(), o, 0, 4711); });
 }
-
 std::string v9(const Record& r, uint32_t tag) {
-    std::string s;
-    {
-        OutStream out(&s);
-        decode_sysinfo_v9(r.data(), out, 0, tag);
-    }
-    return s;
+    return testing::capture([&](OutStream& o) { decode_sysinfo_v9(r.data(), o, 0, tag); });
 }
-
 std::string ecg(const Record& r) {
-    std::string s;
-    {
-        OutStream out(&s);
-        decode_sysinfo_ecg(r.data(), out, 0);
-    }
-    return s;
+    return testing::capture([&](OutStream& o) { decode_sysinfo_ecg(r.data(), o, 0); });
 }
 
 // A first-form report: attempt 90000..90100, connected at 16, download done at
@@ -98,12 +82,8 @@ TEST(ResetCauses, BothWordings) {
     testing::Sections got;
     for (uint8_t rs : {0x00, 0x01, 0x02, 0x03, 0x11, 0x48, 0x80, 0xFD, 0xFF}) {
         for (ResetWording w : {ResetWording::gen5, ResetWording::gen3}) {
-            std::string s;
-            {
-                OutStream out(&s);
-                print_reset_causes(out, rs, w);
-            }
-            got.emplace_back(std::to_string(rs) + (w == ResetWording::gen5 ? " gen5" : " gen3"), s);
+            got.emplace_back(std::to_string(rs) + (w == ResetWording::gen5 ? " gen5" : " gen3"),
+                             testing::capture([&](OutStream& o) { print_reset_causes(o, rs, w); }));
         }
     }
     testing::expect_sections("records/expected/reset_causes.txt", got);

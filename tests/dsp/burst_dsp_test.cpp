@@ -1,0 +1,545 @@
+// The burst-signal processor: low-pass and high-pass filtering, spectra and
+// per-axis statistics, with one processor writing to strings and the signals
+// and output checks its tests share.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <numeric>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/action.h"
+#include "common/fatal.h"
+#include "common/outstream.h"
+#include "dsp/burst_dsp.h"
+#include "dsp/dft_kernels.h"
+#include "testsupport/capture.h"
+
+namespace dec {
+namespace {
+
+// Marks output that must stay unwritten.
+constexpr double kSentinel = -12345.5;
+
+class BurstDspTest : public ::testing::Test {
+protected:
+    // Low-pass of `x`; two sentinels past its end catch writes beyond n.
+    std::vector<double> lowpass(const std::vector<int16_t>& x, int32_t* rc = nullptr) {
+        std::vector<double> out(x.size() + 2, kSentinel);
+        const int32_t r = dsp.filter_fb(static_cast<int32_t>(x.size()), x.data(), out.data(), kFilterRelativeCutoff, log);
+        if (rc != nullptr) {
+            *rc = r;
+        }
+        return unwritten_tail(out, x.size());
+    }
+
+    // Spectrum of `x`: bins 0..n/2, nothing written past them.
+    std::vector<double> spectrum(const std::vector<int16_t>& x) {
+        std::vector<double> out(x.size() / 2 + 3, kSentinel);
+        dsp.acc_dft(x.data(), static_cast<int32_t>(x.size()), out.data());
+        return unwritten_tail(out, x.size() / 2 + 1);
+    }
+
+    static std::vector<double> unwritten_tail(std::vector<double>& out, size_t n) {
+        EXPECT_EQ(out[n], kSentinel);
+        EXPECT_EQ(out[n + 1], kSentinel);
+        out.resize(n);
+        return out;
+    }
+
+    // round(offset + amplitude sin(2 pi j cycles / n)) for j = 0..n-1.
+    static std::vector<int16_t> sine(int n, double cycles, double amplitude, double offset) {
+        std::vector<int16_t> x(static_cast<size_t>(n));
+        for (int j = 0; j < n; ++j) {
+            x[static_cast<size_t>(j)] =
+                static_cast<int16_t>(std::lround(offset + amplitude * std::sin(2 * std::numbers::pi * cycles * j / n)));
+        }
+        return x;
+    }
+
+    // n pseudo-random samples in [-range, range), drawn from `state`.
+    static std::vector<int16_t> noise(int n, uint32_t& state, int range) {
+        std::vector<int16_t> x(static_cast<size_t>(n));
+        for (int16_t& v : x) {
+            state = state * 1103515245u + 12345u;
+            v = static_cast<int16_t>(static_cast<int>((state >> 16) % static_cast<uint32_t>(2 * range)) - range);
+        }
+        return x;
+    }
+
+    void fill(const std::vector<std::vector<int16_t>>& axes) {
+        burst.clear();
+        burst.axes = static_cast<int8_t>(axes.size());
+        for (size_t a = 0; a < axes.size(); ++a) {
+            for (size_t j = 0; j < axes[a].size(); ++j) {
+                burst.samples[a][j] = axes[a][j];
+            }
+            burst.count[a] = static_cast<int32_t>(axes[a].size());
+        }
+    }
+
+    int32_t stats(int32_t axes, int32_t n, uint32_t action, AxesOverflowReport where = AxesOverflowReport::console) {
+        return dsp.calc_acc_stddev_and_mean(axes, n, burst, moments, action, log, where);
+    }
+
+
+    std::string console_text;
+    std::string log_text;
+    OutStream console{&console_text};
+    OutStream log{&log_text};
+    BurstDsp dsp{console};
+    BurstSamples burst{};
+    BurstMoments moments{};
+};
+
+using FilterTest = BurstDspTest;
+using DftTest = BurstDspTest;
+using StatsTest = BurstDspTest;
+
+// The passes start on a single value and fade in over 18 samples, short
+// against the filter's memory at this cut-off.
+constexpr size_t kSettle = 100;
+
+// Bursts of at most 36 samples are replaced by their mean; longer constant
+// bursts (37 is the shortest filtered one, 3000 longer than any decoded burst)
+// stay constant with a zero high-pass; an empty burst writes nothing.
+TEST_F(FilterTest, ConstantShortAndEmptyBursts) {
+    std::vector<int16_t> ramp36(36);
+    std::iota(ramp36.begin(), ramp36.end(), 0);
+    const std::pair<std::vector<int16_t>, double> cases[] = {
+        {{5}, 5.0}, {{-7}, -7.0}, {{1, 2}, 1.5}, {{-1, -2}, -1.5}, {ramp36, 17.5},
+        {std::vector<int16_t>(37, 1234), 1234}, {std::vector<int16_t>(100, -2047), -2047},
+        {std::vector<int16_t>(500, 0), 0}, {std::vector<int16_t>(2000, 4095), 4095},
+        {std::vector<int16_t>(3000, 17), 17}};
+    for (const auto& [x, mean] : cases) {
+        SCOPED_TRACE(x.size());
+        int32_t rc = -9;
+        const std::vector<double> out = lowpass(x, &rc);
+        EXPECT_EQ(rc, 0);
+        for (size_t i = 0; i < out.size(); ++i) {
+            ASSERT_NEAR(out[i], mean, x.size() <= 36 ? 0.0 : 1e-6) << "sample " << i;
+            if (x.size() > 36) {
+                ASSERT_EQ(trunc_to_s16(x[i] - out[i]), 0) << "sample " << i;
+            }
+        }
+    }
+    std::vector<double> out(3, kSentinel);
+    EXPECT_EQ(dsp.filter_fb(0, ramp36.data(), out.data(), kFilterRelativeCutoff, log), 0);
+    EXPECT_EQ(out, std::vector<double>(3, kSentinel));
+    console.flush();
+    log.flush();
+    EXPECT_EQ(console_text + log_text, "");
+}
+
+// Zero phase, unit gain at zero frequency, and the squared magnitude of one
+// pass (-3 dB at the cut-off): a tone at the cut-off comes out at half its
+// amplitude in phase, a tenth of it passes whole, ten times it leaves only the
+// offset, and the interior of a ramp is unchanged. The ends carry start-up
+// transients, so only the samples at least kSettle from either end count.
+TEST_F(FilterTest, ResponseToTonesAndRamps) {
+    std::vector<int16_t> ramp;
+    for (int j = 0; j < 400; ++j) {
+        ramp.push_back(static_cast<int16_t>(3 * j - 600));
+    }
+    const std::vector<int16_t> at_cutoff = sine(2000, 2000 * kFilterRelativeCutoff, 1000, 0);
+    const std::vector<int16_t> slow = sine(2000, 2, 1000, 200), fast = sine(400, 40, 1000, 200);
+    const std::vector<int16_t> copy = fast;
+    const std::vector<double> out_cutoff = lowpass(at_cutoff), out_slow = lowpass(slow),
+                              out_fast = lowpass(fast), out_ramp = lowpass(ramp);
+    EXPECT_EQ(fast, copy);
+    for (size_t i = kSettle; i + kSettle < 2000; ++i) {
+        ASSERT_NEAR(out_slow[i], slow[i], 10.0) << i;
+        if (i >= 3 * kSettle && i + 3 * kSettle < 2000) {
+            ASSERT_NEAR(out_cutoff[i], 0.5 * at_cutoff[i], 5.0) << i;
+        }
+    }
+    for (size_t i = kSettle; i + kSettle < 400; ++i) {
+        ASSERT_NEAR(out_fast[i], 200.0, 1.0) << i;
+        ASSERT_NEAR(trunc_to_s16(fast[i] - out_fast[i]), fast[i] - 200, 1.0) << i;
+        ASSERT_NEAR(out_ramp[i], ramp[i], 0.5) << i;
+    }
+    // 37 samples: the extension reaches exactly the last sample; a step in the
+    // middle is filtered, not replaced by its mean, and stays finite.
+    std::vector<int16_t> step(37, 0);
+    std::fill(step.begin() + 19, step.end(), 1000);
+    const std::vector<double> out = lowpass(step);
+    for (double v : out) {
+        ASSERT_LT(std::fabs(v - 500.0), 1000.0);
+    }
+    EXPECT_LT(out[0], out[36]);
+}
+
+TEST_F(FilterTest, ApplyFilterWritesTruncatedLowAndHighPass) {
+    std::vector<int16_t> fast = sine(400, 40, 1000, 301);
+    std::vector<int16_t> low = fast;
+    EXPECT_EQ(dsp.apply_filter(low.data(), 400, true, log), 0);
+    for (size_t i = kSettle; i < low.size() - kSettle; ++i) {
+        // 301 minus a rounding residue truncates to 300 or stays 301.
+        EXPECT_TRUE(low[i] == 300 || low[i] == 301) << low[i];
+    }
+    std::vector<int16_t> high = {5, 6, 8};  // too short: the mean 6.33 is removed
+    EXPECT_EQ(dsp.apply_filter(high.data(), 3, false, log), 0);
+    EXPECT_EQ(high, (std::vector<int16_t>{-1, 0, 1}));
+}
+
+// A section with a = (4, 0, 0), b = (1, 2, 1) is the plain smoother
+// 0.25 x[i] + 0.5 x[i-1] + 0.25 x[i-2], which makes the pass easy to follow.
+TEST_F(FilterTest, BiquadPassRunsSmootherAndFadesIn) {
+    std::vector<double> data(120, 0.0);
+    data[30] = 4;  // past the fade
+    data[9] = 4;   // inside the fade: weight 2*9/36 = 0.5, then 20/36, 22/36
+    EXPECT_EQ(biquad_pass(4, 0, 0, 1, 2, 1, data.data(), 120, 0, console), 0);
+    const double forward[][2] = {{9, 4 + (-0.75 * 4) * 0.5}, {10, (0.5 * 4) * (20.0 / 36.0)},
+                                 {11, (0.25 * 4) * (22.0 / 36.0)}, {12, 0}, {30, 1}, {31, 2}, {32, 1}, {33, 0}};
+    for (const auto& [i, v] : forward) {
+        EXPECT_DOUBLE_EQ(data[static_cast<size_t>(i)], v) << i;
+    }
+    // Backward: the smoothing runs towards lower indices.
+    std::vector<double> back(120, 0.0);
+    back[80] = 4;
+    EXPECT_EQ(biquad_pass(4, 0, 0, 1, 2, 1, back.data(), 120, 1, console), 0);
+    EXPECT_EQ(std::vector<double>(back.begin() + 77, back.begin() + 82), (std::vector<double>{0, 1, 2, 1, 0}));
+}
+
+TEST_F(FilterTest, BiquadPassRefusesFewerThan108Values) {
+    std::vector<double> data(107, 3.0);
+    EXPECT_EQ(biquad_pass(4, 0, 0, 1, 2, 1, data.data(), 107, 0, console), -1);
+    console.flush();
+    EXPECT_EQ(console_text,
+              "Reverse Filter algorithm expects>3*NR_OF_EXTPOL_SAMPLES values\n"
+              "instead of 107 values.");
+    for (double v : data) {
+        EXPECT_EQ(v, 3.0);
+    }
+}
+
+// The filter runs its five sections in one sweep per direction; the result
+// must be bit for bit that of the ten single-section passes of biquad_pass,
+// with the Bessel sections pre-warped to the cut-off.
+TEST_F(FilterTest, CascadeEqualsTenSingleSectionPasses) {
+    struct Section {
+        double c, b, two_c;
+    };
+    const Section sections[] = {{0.1665120346, 0.2883178863, 0.3330240692},
+                                {0.2059085187, 0.560356263, 0.4118170374},
+                                {0.2351447856, 0.7815320259, 0.4702895712},
+                                {0.2549335624, 0.9392753026, 0.5098671248},
+                                {0.2649638621, 1.0214991164, 0.5299277242}};
+    for (int n : {37, 53, 160, 2000}) {
+        uint32_t r = 12345u * static_cast<uint32_t>(n);
+        const std::vector<int16_t> x = noise(n, r, 2048);
+        const std::vector<double> fused = lowpass(x);
+
+        // The burst extended at both ends by its point reflection.
+        const size_t e = NR_OF_EXTPOL_SAMPLES, m = x.size();
+        std::vector<double> buf(e, 0.0);
+        buf.insert(buf.end(), x.begin(), x.end());
+        buf.resize(m + 2 * e);
+        for (size_t k = 1; k <= e; ++k) {
+            buf[e - k] = 2 * buf[e] - buf[e + k];
+            buf[m + e - 1 + k] = 2 * buf[m + e - 1] - buf[m + e - 1 - k];
+        }
+        const double pi = 4 * std::asin(0.5 * std::sqrt(2.0));
+        const double omega = std::tan(pi * kFilterRelativeCutoff);
+        for (int reverse = 0; reverse <= 1; ++reverse) {
+            for (const Section& q : sections) {
+                const double a0 = (1 + q.b / omega) + (q.c / omega) / omega;
+                const double a1 = 2 - (q.two_c / omega) / omega;
+                const double a2 = (1 - q.b / omega) + (q.c / omega) / omega;
+                biquad_pass(a0, a1, a2, 1, 2, 1, buf.data(), static_cast<int32_t>(m + 2 * e), reverse, console);
+            }
+        }
+        EXPECT_EQ(fused, std::vector<double>(buf.begin() + static_cast<long>(e), buf.end() - static_cast<long>(e))) << n;
+    }
+}
+
+// Axes filtered side by side give, bit for bit, what each gives alone,
+// including the short bursts that fall back to the mean and the filter step
+// of the decoders.
+TEST_F(FilterTest, AxesSideBySideEqualEachAxisAlone) {
+    uint32_t r = 777;
+    for (int n : {1, 36, 37, 38, 100, 733, 2000}) {
+        SCOPED_TRACE(n);
+        const std::vector<int16_t> a = noise(n, r, 4096), b = noise(n, r, 32767);
+        std::vector<double> pa(static_cast<size_t>(n) + 1, kSentinel), pb(pa);
+        ASSERT_EQ(dsp.filter_fb_pair(n, a.data(), b.data(), pa.data(), pb.data(), kFilterRelativeCutoff, log), 0);
+        EXPECT_EQ(pa.back(), kSentinel);
+        EXPECT_EQ(pb.back(), kSentinel);
+        pa.pop_back();
+        pb.pop_back();
+        EXPECT_EQ(pa, lowpass(a));
+        EXPECT_EQ(pb, lowpass(b));
+        // Three axes (in one pass where the processor has AVX), two, one.
+        const std::vector<int16_t> c = noise(n, r, 900);
+        const std::vector<int16_t>* inputs[3] = {&a, &b, &c};
+        for (int count = 1; count <= 3; ++count) {
+            SCOPED_TRACE(count);
+            const std::vector<double> unwritten(static_cast<size_t>(n), kSentinel);
+            std::vector<double> outs[3] = {unwritten, unwritten, unwritten};
+            const int16_t* in[3] = {a.data(), b.data(), c.data()};
+            double* out[3] = {outs[0].data(), outs[1].data(), outs[2].data()};
+            ASSERT_EQ(dsp.filter_fb_axes(count, n, in, out, kFilterRelativeCutoff, log), 0);
+            for (int i = 0; i < 3; ++i) {
+                EXPECT_EQ(outs[i], i < count ? lowpass(*inputs[i]) : unwritten);
+            }
+            for (bool low : {true, false}) {
+                std::vector<int16_t> together[3] = {a, b, c};
+                int16_t* axes[3] = {together[0].data(), together[1].data(), together[2].data()};
+                ASSERT_EQ(dsp.apply_filter_axes(count, axes, n, low, log), 0);
+                for (int i = 0; i < 3; ++i) {
+                    std::vector<int16_t> alone = *inputs[i];
+                    if (i < count) {
+                        ASSERT_EQ(dsp.apply_filter(alone.data(), n, low, log), 0);
+                    }
+                    EXPECT_EQ(together[i], alone) << "axis " << i;
+                }
+            }
+        }
+    }
+}
+
+TEST(TruncToS16, TruncatesTowardZeroAndKeepsLow16Bits) {
+    struct Case {
+        double in;
+        int16_t out;
+    };
+    const Case cases[] = {
+        {0.0, 0},         {1.9, 1},          {-1.9, -1},       {-0.5, 0},       {499.9999, 499},
+        {32767.9, 32767}, {-32768.5, -32768}, {32768.0, -32768}, {65537.2, 1},    {-65537.2, -1},
+        {1e12, 0},        {std::nan(""), 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(trunc_to_s16(c.in), c.out) << c.in;
+    }
+}
+
+// A pure tone shows half its amplitude in its bin, the Nyquist bin of an even
+// length the whole amplitude, a constant only bin zero.
+TEST_F(DftTest, TonesAndConstants) {
+    const struct {
+        std::vector<int16_t> x;
+        std::vector<std::pair<size_t, double>> peaks;  // all other bins below 1
+    } cases[] = {
+        {sine(64, 5, 1000, 1500), {{0, 1500}, {5, 500}}},
+        {sine(13, 3, 1000, 1500), {{0, 1500}, {3, 500}}},
+        {sine(100, 49, 1000, 1500), {{0, 1500}, {49, 500}}},
+        {sine(400, 17, 1000, 1500), {{0, 1500}, {17, 500}}},
+        {{300, -300, 300, -300, 300, -300, 300, -300, 300, -300, 300, -300}, {{6, 300}}},
+        {std::vector<int16_t>(13, -2000), {{0, 2000}}},
+        {{-5}, {{0, 5}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.x.size());
+        std::vector<double> s = spectrum(c.x);
+        for (const auto& [bin, magnitude] : c.peaks) {
+            EXPECT_NEAR(s[bin], magnitude, 1.0) << bin;
+            s[bin] = 0;
+        }
+        for (size_t k = 0; k < s.size(); ++k) {
+            EXPECT_LT(s[k], 1.0) << "bin " << k;
+        }
+    }
+}
+
+// The spectrum is printed, so it must not depend on how the sums are
+// scheduled: every bin equals, bit for bit, the one-bin-at-a-time sum over
+// the samples in order with the table values cos(j k 2pi / n), -sin(...).
+// Lengths up to the longest burst axis (single-axis bursts of 24 or more units
+// have more than 1000 samples), in an order that makes the tables shrink and
+// grow again.
+TEST_F(DftTest, EveryBinIsTheInOrderSumOfItsTableValues) {
+    const double pi = 4 * std::asin(0.5 * std::sqrt(2.0));
+    const double two_pi = pi * 2;
+    uint32_t r = 99;
+    for (int n : {64, 13, 1, 2000, 3, 999, 15, 1254, 2, 16, 17, 31, 1001, 129}) {
+        SCOPED_TRACE(n);
+        const std::vector<int16_t> x = noise(n, r, 32768);
+        const std::vector<double> s = spectrum(x);
+        for (int k = 0; k <= n / 2; ++k) {
+            double re = 0, im = 0;
+            for (int j = 0; j < n; ++j) {
+                const double phi = (j * (k * two_pi)) / n;
+                re += x[static_cast<size_t>(j)] * std::cos(phi);
+                im += x[static_cast<size_t>(j)] * -std::sin(phi);
+            }
+            ASSERT_EQ(s[static_cast<size_t>(k)], std::sqrt(im * im + re * re) / n) << "bin " << k;
+        }
+    }
+    console.flush();
+    EXPECT_EQ(console_text, "");
+}
+
+// Each kernel (the AVX one where the processor has it) gives every bin's sums
+// bit for bit as the plain in-order loop does, for any table values.
+TEST(DftKernels, SumsEqualTheInOrderLoop) {
+    std::vector<std::pair<const char*, DftBlockKernel>> kernels{{"sse2", &dft_block_sse2}};
+    if (dft_block_avx() != nullptr) {
+        kernels.emplace_back("avx", dft_block_avx());
+    }
+    uint32_t r = 4242;
+    auto next = [&r] {
+        r = r * 1103515245u + 12345u;
+        return r >> 8;
+    };
+    for (int32_t n : {1, 2, 7, 100, 2000}) {
+        const size_t stride = 3 * kDftBlock;
+        std::vector<int16_t> x(static_cast<size_t>(n));
+        std::vector<double> c(static_cast<size_t>(n) * stride), s(c.size());
+        for (int16_t& v : x) {
+            v = static_cast<int16_t>(next());
+        }
+        for (size_t i = 0; i < c.size(); ++i) {
+            c[i] = static_cast<double>(next()) / 3.0e6 - 1.0;
+            s[i] = static_cast<double>(next()) / 7.0e5 - 11.0;
+        }
+        for (const auto& [name, kernel] : kernels) {
+            SCOPED_TRACE(name);
+            double re[kDftBlock], im[kDftBlock];
+            kernel(x.data(), n, c.data() + kDftBlock, s.data() + kDftBlock, stride, re, im);
+            for (size_t b = 0; b < kDftBlock; ++b) {
+                double want_re = 0, want_im = 0;
+                for (int32_t j = 0; j < n; ++j) {
+                    const size_t at = static_cast<size_t>(j) * stride + kDftBlock + b;
+                    want_re += x[static_cast<size_t>(j)] * c[at];
+                    want_im += x[static_cast<size_t>(j)] * s[at];
+                }
+                ASSERT_EQ(re[b], want_re) << "n " << n << " bin " << b;
+                ASSERT_EQ(im[b], want_im) << "n " << n << " bin " << b;
+            }
+        }
+    }
+}
+
+TEST_F(DftTest, LengthOutsideTheBurstArraysStopsTheRun) {
+    for (int32_t n : {0, -3, 2001}) {
+        SCOPED_TRACE(n);
+        console_text.clear();
+        const std::vector<int16_t> x(2001, 1);
+        std::vector<double> out(1001);
+        try {
+            dsp.acc_dft(x.data(), n, out.data());
+            ADD_FAILURE() << "no stop";
+        } catch (const FatalStop& stop) {
+            EXPECT_EQ(stop.code, INTERNAL_ERROR);
+        }
+        console.flush();
+        EXPECT_EQ(console_text, "Invalid matrix size\n");
+    }
+}
+
+TEST(WriteSpectrumValues, TruncatesAndSeparates) {
+    struct Case {
+        std::vector<double> bins;
+        bool ends_line;
+        const char* text;
+    };
+    const Case cases[] = {
+        {{3.9, 0.99, 12.5}, true, "3,0,12\n"},
+        {{3.9, 0.99, 12.5}, false, "3,0,12,"},
+        {{1999.9999}, true, "1999\n"},
+        {{32767.5, 40000.0}, false, "32767,-25536,"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(testing::capture([&](OutStream& o) {
+                      write_spectrum_values(o, c.bins.data(), static_cast<int32_t>(c.bins.size()), c.ends_line);
+                  }),
+                  c.text);
+    }
+}
+
+// Means truncate toward zero. With ACT_ACC_VARIANCE the deviation is the
+// variance; otherwise the standard deviation after the high-pass, for at most
+// 36 samples the plain one (their low-pass is the mean), zero and not NaN for
+// a long constant burst. Axes are independent.
+TEST_F(StatsTest, MeansAndDeviationsOfKnownSequences) {
+    const uint32_t variance = ACT_ACC | ACT_ACC_VARIANCE;
+    const std::vector<int16_t> spread = {2, 4, 4, 4, 5, 5, 7, 9};
+    const struct {
+        std::vector<std::vector<int16_t>> axes;
+        uint32_t action;
+        std::vector<int32_t> means;
+        std::vector<double> deviations;
+    } cases[] = {
+        {{{1, 2}}, variance, {1}, {0.25}},
+        {{{-1, -2}}, variance, {-1}, {0.25}},
+        {{{-300}}, variance, {-300}, {0.0}},
+        {{spread}, variance, {5}, {4.0}},
+        {{{77, 77, 77, 77, 77}}, variance, {77}, {0.0}},
+        {{{0, 4095}}, variance, {2047}, {4095.0 * 4095.0 / 4.0}},
+        {{spread, std::vector<int16_t>(8, 10), {-1, 1, -1, 1, -1, 1, -1, 1}}, ACT_ACC, {5, 10, 0}, {2.0, 0.0, 1.0}},
+        {{std::vector<int16_t>(500, 1234)}, ACT_ACC, {1234}, {0.0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.axes[0].size());
+        fill(c.axes);
+        const auto axes = static_cast<int32_t>(c.axes.size()), n = static_cast<int32_t>(c.axes[0].size());
+        ASSERT_EQ(stats(axes, n, c.action), 0);
+        for (size_t a = 0; a < c.axes.size(); ++a) {
+            EXPECT_EQ(moments.mean[a], c.means[a]);
+            EXPECT_NEAR(moments.deviation[a], c.deviations[a], n > 36 ? 1e-4 : 1e-12 * std::max(1.0, c.deviations[a]));
+        }
+    }
+}
+
+TEST_F(StatsTest, SlowDriftDoesNotCountAsMovement) {
+    // A drift of 2 per sample plus an alternation of +-100: the high-pass keeps
+    // only the alternation (standard deviation 100); the variance form sees both.
+    std::vector<int16_t> x;
+    // (The ends of the burst carry a little of the filter's start-up, hence the
+    // long burst and the tolerance.)
+    for (int j = 0; j < 2000; ++j) {
+        x.push_back(static_cast<int16_t>(1000 + 2 * j + ((j % 2) != 0 ? -100 : 100)));
+    }
+    fill({x});
+    ASSERT_EQ(stats(1, 2000, ACT_ACC), 0);
+    EXPECT_EQ(moments.mean[0], 2999);  // (1000 + 4998) / 2, the alternation sums to 0
+    EXPECT_NEAR(moments.deviation[0], 100.0, 1.5);
+
+    ASSERT_EQ(stats(1, 2000, ACT_ACC | ACT_ACC_VARIANCE), 0);
+    // The drift alone has variance 2^2 (2000^2 - 1) / 12 = 1333333.
+    EXPECT_GT(moments.deviation[0], 1333333.0);
+}
+
+TEST_F(StatsTest, TooManyAxesIsReportedWhereTheCallerSays) {
+    fill({{1}, {2}, {3}});
+    const std::string message = "Array for acc sums too small, please report error to support@tavro.example\n";
+    for (AxesOverflowReport where : {AxesOverflowReport::console, AxesOverflowReport::log}) {
+        console_text.clear();
+        log_text.clear();
+        EXPECT_EQ(stats(4, 1, ACT_ACC, where), -1);
+        console.flush();
+        log.flush();
+        EXPECT_EQ(console_text, where == AxesOverflowReport::console ? message : "");
+        EXPECT_EQ(log_text, where == AxesOverflowReport::log ? message : "");
+    }
+}
+
+TEST_F(StatsTest, EmptyOrOversizedBurstIsRefusedInsteadOfDividingByZero) {
+    fill({{1, 2}});
+    EXPECT_EQ(stats(1, 0, ACT_ACC), -1);
+    EXPECT_EQ(stats(1, kBurstMaxSamples + 1, ACT_ACC), -1);
+}
+
+TEST_F(StatsTest, MinimumAndMaximumPerAxis) {
+    fill({{3, -7, 12, 0}, {-32768, -32768, -32768, -32768}, {32767, 5, 32767, 6}});
+    // The maximum starts at -32767, so an axis stuck at -32768 keeps that
+    // start; only the first n samples count, with none the start values remain.
+    const struct {
+        int8_t axes;
+        int32_t n;
+        std::vector<std::pair<int16_t, int16_t>> min_max;
+    } cases[] = {{3, 4, {{-7, 12}, {-32768, -32767}, {5, 32767}}}, {1, 2, {{-7, 3}}}, {1, 0, {{32767, -32767}}}};
+    for (const auto& c : cases) {
+        const BurstExtremes e = calc_acc_max_and_min(c.axes, c.n, burst);
+        for (size_t a = 0; a < c.min_max.size(); ++a) {
+            EXPECT_EQ(e.min[a], c.min_max[a].first) << c.n << " axis " << a;
+            EXPECT_EQ(e.max[a], c.min_max[a].second) << c.n << " axis " << a;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace dec
