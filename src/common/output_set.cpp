@@ -27,21 +27,19 @@ void OutputSet::closed(size_t entry, bool complete) {
 int OutputSet::commit(Console& con) {
     int rv = failed_ ? -1 : 0;
     for (Entry& e : entries_) {
-        if (e.state == State::complete) {
-            if (sys_.rename_temp(e.temp, e.name.c_str()) == 0) {
-                continue;
-            }
-            con.sys_error("Couldn't rename output file");
-            con.out().printf("Filename: %s\n", e.name.c_str());
-            rv = -1;
+        if (e.state != State::complete) {
+            continue;
         }
-        if (e.state != State::gone) {
-            // Not renamed (or never closed): the file must not stay behind.
-            sys_.remove_temp(e.temp);
+        if (sys_.rename_temp(e.temp, e.name.c_str()) == 0) {
+            e.state = State::gone;
+            continue;
         }
+        con.sys_error("Couldn't rename output file");
+        con.out().printf("Filename: %s\n", e.name.c_str());
+        rv = -1;
     }
-    entries_.clear();
-    failed_ = false;
+    // What was not renamed (or never closed) must not stay behind.
+    discard();
     return rv;
 }
 

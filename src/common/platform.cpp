@@ -135,24 +135,25 @@ int Platform::create_temp(const char* base, const char* suffix, bool read_too, s
     return -1;
 }
 
+void Platform::forget_temp(const std::string& name) {
+    const auto it = std::find(temps_.begin(), temps_.end(), name);
+    if (it != temps_.end()) {
+        temps_.erase(it);
+    }
+}
+
 int Platform::rename_temp(const std::string& name, const char* final_name) {
     std::lock_guard<std::mutex> lock(temps_mutex_);
     if (rename_file(name.c_str(), final_name) != 0) {
         return -1;
     }
-    const auto it = std::find(temps_.begin(), temps_.end(), name);
-    if (it != temps_.end()) {
-        temps_.erase(it);
-    }
+    forget_temp(name);
     return 0;
 }
 
 int Platform::remove_temp(const std::string& name) {
     std::lock_guard<std::mutex> lock(temps_mutex_);
-    const auto it = std::find(temps_.begin(), temps_.end(), name);
-    if (it != temps_.end()) {
-        temps_.erase(it);
-    }
+    forget_temp(name);
     return remove_file(name.c_str());
 }
 

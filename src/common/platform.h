@@ -94,6 +94,9 @@ public:
     static Platform& system();
 
 private:
+    // Takes a name off the list; the caller holds temps_mutex_.
+    void forget_temp(const std::string& name);
+
     std::mutex temps_mutex_;
     std::vector<std::string> temps_;
 };
