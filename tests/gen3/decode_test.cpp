@@ -3,15 +3,16 @@
 // the 512-byte grid, the protocol file, the shared contact file). Each run's
 // files, console, return value and bad-block count are kept as one section of
 // gen3/expected/decode.txt.
-#include <sys/stat.h>
-
-#include <cstdio>
+#include <filesystem>
 #include <functional>
 
 #include "common/fatal.h"
 #include "expected_sections.h"
 #include "gen3/gen3.h"
-#include "gen5/folder_fixture.h"
+#include "common/action.h"
+#include "common/run_context.h"
+#include "testsupport/container_builder.h"
+#include "testsupport/fake_platform.h"
 #include "gen5/outcome.h"
 #include "testsupport/gen3_builder.h"
 
@@ -73,12 +74,6 @@ Gen3IntactBlock tx_block(uint32_t k) {
     return make_gen3_intact_block({.type = 130, .time = kStart + k,
                                    .entries = intact_tx_entry(static_cast<uint8_t>(2 + 2 * k))});
 }
-// Its contact line.
-std::string tx_line(int tag, uint32_t k) {
-    return "T," + std::to_string(tag) + "," + std::to_string(kStart + k) + "," +
-           std::to_string(static_cast<int>(1 + k) - 78) + "\n";
-}
-
 // Two downloads of interaction tag 301 (software 1), blocks `a` then `b`.
 Gen3Builder two_tx_downloads(uint32_t a1, uint32_t a2, uint32_t b1, uint32_t b2) {
     Gen3Builder b(3);
@@ -126,6 +121,8 @@ struct Gen3Run {
     const char* name;
     uint32_t action;
     std::function<Gen3Builder()> input;
+    // What the output folder holds before the run.
+    void (*prepare)(const testing::TempDir&) = nullptr;
 };
 
 constexpr uint32_t kSubSeconds =
@@ -326,6 +323,20 @@ const Gen3Run kRuns[] = {
      [] {
          return block_each(itag(35, 0, 2, 0, 512, false), 0, itag(35, 0, 1, 512, 1024, false), 1);
      }},
+    // The contact file is started afresh and shared by the tags of this run.
+    {"contact file of three tags", ACT_GPS,
+     [] {
+         Gen3Builder b(6);
+         b.open(itag(36, 0, 0, 0, 1024, true)).intact_block(tx_block(0)).intact_block(tx_block(1));
+         b.open(itag(302, 6, 6, 0, 512, true)).intact_block(tx_block(2));
+         b.open(itag(34, 0, 0, 0, 512, true)).intact_block(tx_block(3));
+         return b;
+     },
+     [](const testing::TempDir& dir) { testing::write_bytes(dir.file("intact.txt"), {'T', ',', '9', '\n'}); }},
+    // The contact file is written aside and cannot take its name at the end.
+    {"contact file name taken by a folder", ACT_GPS,
+     [] { return Gen3Builder(3).open(itag(35, 0, 0, 0, 512, false)).intact_block(tx_block(0)); },
+     [](const testing::TempDir& dir) { std::filesystem::create_directories(dir.file("intact.txt/keep")); }},
 };
 
 // Decodes the run's container in a fresh folder.
@@ -338,6 +349,9 @@ std::string decode(const Gen3Run& r) {
     Console con{sys, &out, &err};
     RunContext run{con};
     r.input().write_file(dir.file("logger.bin"));
+    if (r.prepare != nullptr) {
+        r.prepare(dir);
+    }
     std::string head;
     int rv;
     try {
@@ -358,45 +372,6 @@ TEST(Gen3Decode, WholeRuns) {
         got.emplace_back(r.name, decode(r));
     }
     testing::expect_sections("gen3/expected/decode.txt", got);
-}
-
-class ContactFile : public FolderFixture {
-protected:
-    int decode(const Gen3Builder& b) {
-        b.write_file(input());
-        const int rv = separate_gen3(run, input().c_str(), dir.path().c_str(), ACT_GPS);
-        con.flush();
-        return rv;
-    }
-};
-
-TEST_F(ContactFile, SharedByTheTagsOfThisRunOnly) {
-    testing::write_bytes(dir.file("intact.txt"), {'T', ',', '9', '\n'});
-    Gen3Builder b(6);
-    b.open(itag(36, 0, 0, 0, 1024, true)).intact_block(tx_block(0)).intact_block(tx_block(1));
-    b.open(itag(302, 6, 6, 0, 512, true)).intact_block(tx_block(2));
-    b.open(itag(34, 0, 0, 0, 512, true)).intact_block(tx_block(3));
-    ASSERT_EQ(decode(b), 0);
-    EXPECT_EQ(text("intact.txt"),
-              tx_line(36, 0) + tx_line(36, 1) + tx_line(302, 2) + tx_line(34, 3));
-    // A second run starts the file afresh.
-    Gen3Builder again(6);
-    again.open(itag(34, 0, 0, 0, 512, true)).intact_block(tx_block(4));
-    ASSERT_EQ(decode(again), 0);
-    EXPECT_EQ(text("intact.txt"), tx_line(34, 4));
-}
-
-TEST_F(ContactFile, ThatCannotBeOpened) {
-    ASSERT_EQ(mkdir(dir.file("intact.txt").c_str(), 0700), 0);
-    testing::write_bytes(dir.file("intact.txt/keep"), {1});
-    Gen3Builder b(3);
-    b.open(itag(35, 0, 0, 0, 512, false)).intact_block(tx_block(0));
-    // The contact file is written aside; it cannot take its name at the end.
-    EXPECT_EQ(decode(b), -4);
-    EXPECT_TRUE(contains(err, "Couldn't rename output file: Is a directory\n"));
-    EXPECT_TRUE(contains(out, "Filename: intact.txt\n"));
-    EXPECT_EQ(dir.list(), (std::vector<std::string>{"intact.txt", "logger.bin", "tag35.txt"}));
-    ASSERT_EQ(std::remove(dir.file("intact.txt/keep").c_str()), 0);
 }
 
 }  // namespace

@@ -60,37 +60,31 @@ class FailurePaths : public ::testing::Test {
 protected:
     std::string input() const { return in.file("logger.bin"); }
 
-    // Writes the container and decodes it into the output folder.
+    // Writes the container and decodes it into `folder`.
     InProcessResult decode(const std::vector<uint8_t>& bytes, std::vector<std::string> args,
-                           unsigned workers = 1,
-                           const std::function<void(FakePlatform&)>& setup = {}) {
+                           unsigned workers = 1, const std::function<void(FakePlatform&)>& setup = {},
+                           const TempDir* folder = nullptr) {
         write_bytes(input(), bytes);
-        args.insert(args.end(), {"-f", input(), "-d", out.path()});
+        args.insert(args.end(), {"-f", input(), "-d", (folder != nullptr ? *folder : out).path()});
         return run_in_process(args, workers, setup);
     }
-    // Every file of the output folder but links, with its contents.
-    Files outputs() const {
+    // Every file of a folder but links, with its contents.
+    static Files outputs(const TempDir& folder) {
         Files files;
-        for (const std::string& name : out.list()) {
+        for (const std::string& name : folder.list()) {
             struct stat st;
-            if (lstat(out.file(name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-                files[name] = read_text(out.file(name));
+            if (lstat(folder.file(name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+                files[name] = read_text(folder.file(name));
             }
         }
         return files;
     }
+    Files outputs() const { return outputs(out); }
     // What a good run writes.
     Files reference(const std::vector<uint8_t>& bytes, const std::vector<std::string>& args) {
         TempDir good;
-        write_bytes(input(), bytes);
-        std::vector<std::string> all = args;
-        all.insert(all.end(), {"-f", input(), "-d", good.path()});
-        EXPECT_EQ(run_in_process(all).exit_code, 0);
-        Files files;
-        for (const std::string& name : good.list()) {
-            files[name] = read_text(good.file(name));
-        }
-        return files;
+        EXPECT_EQ(decode(bytes, args, 1, {}, &good).exit_code, 0);
+        return outputs(good);
     }
     bool has_temporary_file() const {
         const std::vector<std::string> names = out.list();
@@ -233,8 +227,7 @@ TEST_F(FailurePaths, TemporaryFilesThatCannotBeWrittenLeaveNothing) {
     for (int t = 0; t < 1001; ++t) {
         b.open({.tag = static_cast<uint16_t>(t + 100)});
     }
-    write_bytes(input(), b.bytes());
-    const InProcessResult r = run_in_process({"-c", "2", "-f", input(), "-d", out.path()});
+    const InProcessResult r = decode(b.bytes(), {"-c", "2"});
     EXPECT_EQ(r.exit_code, 19);
     EXPECT_NE(r.out.find("No more free entry in name list."), std::string::npos);
     EXPECT_EQ(out.list(), std::vector<std::string>{});
