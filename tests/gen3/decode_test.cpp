@@ -103,18 +103,14 @@ Gen3Builder appended(uint32_t expected, uint32_t received) {
 
 // One-block single-axis burst of rate `code` for key 6 with sub-seconds.
 Gen3Builder subsecond_burst(uint16_t number, uint8_t code) {
-    Gen3Builder b(2);
-    b.open(tag(number, 5, 5, 1))
+    return Gen3Builder(2).open(tag(number, 5, 5, 1))
         .records(testing::make_gen3_burst(kStart, 0x08, code, ramp(4, 100), false));
-    return b;
 }
 
 Gen3Builder z_axis_tag() {
-    Gen3Builder b(2);
-    b.open(tag(25, 5, 6, 2))
+    return Gen3Builder(2).open(tag(25, 5, 6, 2))
         .record(testing::make_gen3_gps(fix()))
         .records(testing::make_gen3_burst(kStart + 29, 0x08, 4, ramp(36, 100), false));
-    return b;
 }
 
 struct Gen3Run {
@@ -136,11 +132,9 @@ const Gen3Run kRuns[] = {
          Gen3GpsFields test_record = fix();
          test_record.lon = 123456789;
          test_record.status = 0x0C;
-         Gen3Builder b(4);
-         b.open(tag(40, 5, 6, 2))
+         return Gen3Builder(4).open(tag(40, 5, 6, 2))
              .record(testing::make_gen3_gps(zero))
              .record(testing::make_gen3_gps(test_record));
-         return b;
      }},
     // Tags 19..22 and 25..30 have one Z axis at 1 Hz; tags chosen by number
     // are taken as they are: no configuration print.
@@ -149,28 +143,22 @@ const Gen3Run kRuns[] = {
     {"early tag 5 with a record it does not know, low-pass",
      ACT_GPS | ACT_ACC | ACT_ACC_COLUMNS | ACT_ACC_LOWPASS,
      [] {
-         Gen3Builder b(0);
-         b.open(tag(5, 4, 1, 3))
+         return Gen3Builder(0).open(tag(5, 4, 1, 3))
              .record(testing::make_gen3_gps_old(fix()))
              .record(testing::make_gen3_gps(fix()))  // not known to these tags: a bad block
              .records(testing::make_gen3_burst(kStart + 29, 0x38, 4, ramp(36, 100), false));
-         return b;
      }},
     {"old record without a valid fix", ACT_GPS,
      [] {
          Gen3GpsFields g = fix();
          g.status = 0x0C;
-         Gen3Builder b(0);
-         b.open(tag(40, 4, 2, 1)).record(testing::make_gen3_gps_old(g));
-         return b;
+         return Gen3Builder(0).open(tag(40, 4, 2, 1)).record(testing::make_gen3_gps_old(g));
      }},
     {"checksum error is a bad block", ACT_GPS,
      [] {
          auto r = testing::make_gen3_gps(fix());
          r[30] ^= 0x40;
-         Gen3Builder b(3);
-         b.open(tag(40, 5, 3, 1)).record(r);
-         return b;
+         return Gen3Builder(3).open(tag(40, 5, 3, 1)).record(r);
      }},
     // One line of (30 * 63 - 9) / 3 * 2 = 1254 samples, then too much data.
     {"burst of 30 blocks, of 31, with a gap", ACT_ACC,
@@ -178,39 +166,31 @@ const Gen3Run kRuns[] = {
          std::vector<uint16_t> few = {7, 7, 7, 7};
          auto gap = testing::make_gen3_burst(kStart, 0x08, 0, few, false, 3);
          gap.erase(gap.begin() + 1);
-         Gen3Builder b(3);
-         b.open(tag(40, 5, 3, 63))
+         return Gen3Builder(3).open(tag(40, 5, 3, 63))
              .records(testing::make_gen3_burst(kStart, 0x08, 0, few, false, 30))
              .records(testing::make_gen3_burst(kStart, 0x08, 0, few, false, 31))
              .records(gap);
-         return b;
      }},
     {"system information, older form", ACT_GPS,
      [] {
-         Gen3Builder b(3);
-         b.open(tag(40, 5, 3, 2))
+         return Gen3Builder(3).open(tag(40, 5, 3, 2))
              .record(testing::make_gen3_reset_old(kStart, 0x12, 0x01))
              .record(testing::make_gen3_reset_old(kStart, 0x01, 0x00));
-         return b;
      }},
     {"system information, newer form", ACT_GPS,
      [] {
-         Gen3Builder b(6);
-         b.open(tag(41, 5, 7, 4))
+         return Gen3Builder(6).open(tag(41, 5, 7, 4))
              .record(testing::make_gen3_sysinfo(0, kStart, 0x81, 0x02))
              .record(testing::make_gen3_sysinfo(1, kStart, 2900 & 0xFF, 2900 >> 8))
              .record(testing::make_gen3_sysinfo(2, kStart, 3, 9))
              .record(testing::make_gen3_sysinfo(5, kStart, 0, 0));
-         return b;
      }},
     {"checked bursts of later software, one damaged", ACT_ACC,
      [] {
          auto good = testing::make_gen3_burst(kStart, 0x08, 4, ramp(36, 1), true);
          auto bad = good;
          bad[0][20] ^= 1;
-         Gen3Builder b(6);
-         b.open(tag(41, 5, 7, 2)).records(good).records(bad);
-         return b;
+         return Gen3Builder(6).open(tag(41, 5, 7, 2)).records(good).records(bad);
      }},
     {"bad blocks and skipped blocks", ACT_GPS,
      [] {
@@ -244,8 +224,7 @@ const Gen3Run kRuns[] = {
     {"Z-axis tag with an invalid code", kSubSeconds, [] { return subsecond_burst(25, 12); }},
     {"interaction protocol of two downloads", ACT_GPS,
      [] {
-         Gen3Builder b(3);
-         b.open(itag(301, 6, 2, 0, 1024, false))
+         return Gen3Builder(3).open(itag(301, 6, 2, 0, 1024, false))
              .intact_block(make_gen3_intact_block(
                  {.type = 128, .time = kStart + 100, .temperature_raw = 2010, .battery_raw = 3800,
                   .entries = intact_entries({intact_rx_entry(0x40, 0x42, 35),
@@ -259,7 +238,6 @@ const Gen3Run kRuns[] = {
              .intact_block(make_gen3_intact_block({.type = 130, .time = kStart + kDay + 50,
                                                    .temperature_raw = 2010, .battery_raw = 3800,
                                                    .entries = intact_tx_entry(0x02)}));
-         return b;
      }},
     {"repeated tail is written once", ACT_GPS, [] { return two_tx_downloads(0, 1, 1, 2); }},
     {"changed tail is kept", ACT_GPS, [] { return two_tx_downloads(0, 1, 5, 2); }},
@@ -296,22 +274,16 @@ const Gen3Run kRuns[] = {
      [] {
          Gen3IntactBlock bad = tx_block(1);
          bad[0] = 0x05;
-         Gen3Builder b(3);
-         b.open(itag(301, 6, 2, 0, 1024, false)).intact_block(tx_block(0)).intact_block(bad);
-         return b;
+         return Gen3Builder(3).open(itag(301, 6, 2, 0, 1024, false)).intact_block(tx_block(0)).intact_block(bad);
      }},
     {"old TX block is invalid for appended tags", ACT_GPS,
      [] {
-         Gen3Builder b(6);
-         b.open(itag(302, 6, 6, 0, 512, true))
+         return Gen3Builder(6).open(itag(302, 6, 6, 0, 512, true))
              .intact_block(make_gen3_intact_block({.type = 129, .time = kStart}));
-         return b;
      }},
     {"unknown interaction software version", ACT_GPS,
      [] {
-         Gen3Builder b(3);
-         b.open(itag(301, 6, 3, 0, 512, false)).intact_block(tx_block(0));
-         return b;
+         return Gen3Builder(3).open(itag(301, 6, 3, 0, 512, false)).intact_block(tx_block(0));
      }},
     // Type 6: a different software version fails the tag. Type 0 tags are
     // taken as they are.
