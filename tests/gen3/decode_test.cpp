@@ -76,18 +76,14 @@ Gen3IntactBlock tx_block(uint32_t k) {
 }
 // Two downloads of interaction tag 301 (software 1), blocks `a` then `b`.
 Gen3Builder two_tx_downloads(uint32_t a1, uint32_t a2, uint32_t b1, uint32_t b2) {
-    Gen3Builder b(3);
-    b.open(itag(301, 6, 1, 0, 1024, false)).intact_block(tx_block(a1)).intact_block(tx_block(a2));
-    b.open(itag(301, 6, 1, 512, 1536, false)).intact_block(tx_block(b1)).intact_block(tx_block(b2));
-    return b;
+    return Gen3Builder(3)
+        .open(itag(301, 6, 1, 0, 1024, false)).intact_block(tx_block(a1)).intact_block(tx_block(a2))
+        .open(itag(301, 6, 1, 512, 1536, false)).intact_block(tx_block(b1)).intact_block(tx_block(b2));
 }
 
 // Two downloads in a V1.3 container, TX blocks `ka` and `kb`.
 Gen3Builder block_each(const Gen3OpenFields& a, uint32_t ka, const Gen3OpenFields& b, uint32_t kb) {
-    Gen3Builder g(3);
-    g.open(a).intact_block(tx_block(ka));
-    g.open(b).intact_block(tx_block(kb));
-    return g;
+    return Gen3Builder(3).open(a).intact_block(tx_block(ka)).open(b).intact_block(tx_block(kb));
 }
 
 // One appended download of tag 302 offering `expected` bytes and delivering
@@ -206,10 +202,8 @@ const Gen3Run kRuns[] = {
     // is an interaction tag.
     {"tag types without output", ACT_GPS,
      [] {
-         Gen3Builder b(3);
-         b.open(tag(37, 0, 1, 1)).record(testing::make_gen3_record(0x31));
-         b.open(tag(35, 0, 1, 0)).open(tag(50, 3, 1, 0));
-         return b;
+         return Gen3Builder(3).open(tag(37, 0, 1, 1)).record(testing::make_gen3_record(0x31))
+             .open(tag(35, 0, 1, 0)).open(tag(50, 3, 1, 0));
      }},
     // The failing tag's temporary files go, and so does the copy of the next
     // tag, which is never run.
@@ -245,12 +239,9 @@ const Gen3Run kRuns[] = {
     // dropped, so the next download starts on the block grid.
     {"missing data drops the incomplete block", ACT_GPS,
      [] {
-         Gen3Builder b(3);
-         b.open(itag(301, 6, 2, 0, 1024, false))
-             .intact_block(tx_block(0))
-             .intact_part(tx_block(1), 448);
-         b.open(itag(301, 6, 2, 2048, 2560, false)).intact_block(tx_block(2));
-         return b;
+         return Gen3Builder(3)
+             .open(itag(301, 6, 2, 0, 1024, false)).intact_block(tx_block(0)).intact_part(tx_block(1), 448)
+             .open(itag(301, 6, 2, 2048, 2560, false)).intact_block(tx_block(2));
      }},
     // The first download starts at 5 kBytes; the next one starts more than
     // 4 kBytes before where the first ended.
@@ -298,11 +289,10 @@ const Gen3Run kRuns[] = {
     // The contact file is started afresh and shared by the tags of this run.
     {"contact file of three tags", ACT_GPS,
      [] {
-         Gen3Builder b(6);
-         b.open(itag(36, 0, 0, 0, 1024, true)).intact_block(tx_block(0)).intact_block(tx_block(1));
-         b.open(itag(302, 6, 6, 0, 512, true)).intact_block(tx_block(2));
-         b.open(itag(34, 0, 0, 0, 512, true)).intact_block(tx_block(3));
-         return b;
+         return Gen3Builder(6)
+             .open(itag(36, 0, 0, 0, 1024, true)).intact_block(tx_block(0)).intact_block(tx_block(1))
+             .open(itag(302, 6, 6, 0, 512, true)).intact_block(tx_block(2))
+             .open(itag(34, 0, 0, 0, 512, true)).intact_block(tx_block(3));
      },
      [](const testing::TempDir& dir) { testing::write_bytes(dir.file("intact.txt"), {'T', ',', '9', '\n'}); }},
     // The contact file is written aside and cannot take its name at the end.
