@@ -1,6 +1,7 @@
 // Splitting generation-3 containers into per-tag files.
 #include "gen3/separate.h"
 
+#include "expected_sections.h"
 #include "gen3/gen3.h"
 #include "gen5/folder_fixture.h"
 #include "testsupport/gen3_builder.h"
@@ -78,22 +79,6 @@ TEST_F(Gen3Separation, TrailingPiecesAreIgnored) {
     }
 }
 
-TEST_F(Gen3Separation, UnknownVersionTextWritesNothing) {
-    Gen3Builder b(7, testing::make_gen3_header(7, 0, "x", 0x300, 0x13FA95B7));
-    b.open({.tag = 4});
-    EXPECT_EQ(split(b), -1);
-    EXPECT_EQ(ctx.container_version, 0u);
-    EXPECT_TRUE(contains(out, "You need a new TAVRO data decoder.\nPlease go to the website "));
-    EXPECT_EQ(dir.list(), std::vector<std::string>{"logger.bin"});
-}
-
-TEST_F(Gen3Separation, MagicMustMatchTheVersion) {
-    EXPECT_EQ(split(Gen3Builder(5, testing::make_gen3_header(5, 0, "x", 0x300, 0x17FA95B3))
-                        .open({.tag = 4})),
-              -1);
-    EXPECT_TRUE(contains(out, "Magic number doesn't match. Maybe file corrupt?\n"));
-}
-
 TEST_F(Gen3Separation, LongOpenBlockCutShortIsData) {
     const auto head = testing::make_gen3_open_block({.tag = 9}, true);
     for (size_t kept : {size_t{64}, size_t{128}}) {
@@ -107,35 +92,41 @@ TEST_F(Gen3Separation, LongOpenBlockCutShortIsData) {
     }
 }
 
-TEST_F(Gen3Separation, DataBeforeAnyOpenBlock) {
-    EXPECT_EQ(split(Gen3Builder(2).record(testing::make_gen3_pattern_record(0x31, 1))), -1);
-    EXPECT_TRUE(contains(out, "Error: unexpected data.\n"));
-}
-
-TEST_F(Gen3Separation, ThousandTagsFitTheThousandAndFirstDoesNot) {
-    for (int count : {1000, 1001}) {
-        Gen3Builder b(4);
-        for (int t = 0; t < count; ++t) {
-            b.open({.tag = static_cast<uint16_t>(t + 100)});
-        }
-        b.open({.tag = 100});  // a known tag is always accepted
+// Containers the separation refuses: the return value, the version taken, the
+// number of files in the folder and the console, kept as sections of gen3/expected/separation_refused.txt.
+TEST_F(Gen3Separation, RefusedContainers) {
+    Gen3Builder thousand_and_one(4);
+    for (int t = 0; t < 1001; ++t) {
+        thousand_and_one.open({.tag = static_cast<uint16_t>(t + 100)});
+    }
+    const std::pair<const char*, Gen3Builder> cases[] = {
+        {"unknown version text", Gen3Builder(7, testing::make_gen3_header(7, 0, "x", 0x300, 0x13FA95B7)).open({.tag = 4})},
+        {"magic of another version", Gen3Builder(5, testing::make_gen3_header(5, 0, "x", 0x300, 0x17FA95B3)).open({.tag = 4})},
+        {"data before any open block", Gen3Builder(2).record(testing::make_gen3_pattern_record(0x31, 1))},
+        {"a thousand and one tags", thousand_and_one},
+    };
+    testing::Sections got;
+    for (const auto& [name, b] : cases) {
         out.clear();
         const int rv = split(b);
-        if (count == 1000) {
-            EXPECT_EQ(rv, 0);
-            EXPECT_EQ(tags[999], 1099u);
-            EXPECT_EQ(file("tag100.tmp").size(), 512u + 2 * 64u);
-        } else {
-            EXPECT_EQ(rv, -1);
-            EXPECT_TRUE(
-                contains(out, "No more free entry in name list. Aborting separating data.\n"));
-        }
+        got.emplace_back(name, "rv " + std::to_string(rv) + ", version " + std::to_string(ctx.container_version) +
+                                   ", files in the folder " + std::to_string(dir.list().size()) + "\n" + out);
     }
-}
-
-TEST_F(Gen3Separation, EmptyBodyHasNoTag) {
+    testing::expect_sections("gen3/expected/separation_refused.txt", got);
+    // An empty body has no tag.
     testing::write_bytes(input(), testing::make_gen3_header(6));
     EXPECT_EQ(separate_gen3(run, input().c_str(), dir.path().c_str(), ACT_GPS), -3);
+}
+
+TEST_F(Gen3Separation, AThousandTagsFit) {
+    Gen3Builder b(4);
+    for (int t = 0; t < 1000; ++t) {
+        b.open({.tag = static_cast<uint16_t>(t + 100)});
+    }
+    b.open({.tag = 100});  // a known tag is always accepted
+    EXPECT_EQ(split(b), 0);
+    EXPECT_EQ(tags[999], 1099u);
+    EXPECT_EQ(file("tag100.tmp").size(), 512u + 2 * 64u);
 }
 
 TEST(Gen3TagAction, BitsFollowTheTagNumber) {
