@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <map>
 
 #include "common/le.h"
+#include "expected_sections.h"
 #include "gen5/container.h"
 #include "gen5/tag_data.h"
 #include "folder_fixture.h"
@@ -135,67 +137,46 @@ TEST_F(Separation, FullIndexCopiesAfterAll) {
     EXPECT_EQ(out, kSeparated256);
 }
 
-TEST_F(Separation, DataBeforeTheFirstOpenBlock) {
-    ContainerBuilder c;
-    c.unit(testing::make_unit(0x30, {'G', 'P', 'S', 0x00, 0xFF}));
-    EXPECT_EQ(separate(c), -1);
-    con.flush();
-    std::string dump = "\n 0  G  P  S 00 FF ";
-    for (int i = 6; i < 64; ++i) {
-        dump += i % 16 == 0 ? "\n00 " : "00 ";
-    }
-    EXPECT_EQ(out, "B5:Separating data...\nError: unexpected data.\n" + dump + "\n");
-    EXPECT_EQ(tags[0], kNoTag);
-}
-
-TEST_F(Separation, ThousandAndFirstTagAborts) {
-    ContainerBuilder c;
+// Separations that stop: data before the first open block (dumped), the
+// thousand and first tag (known tags are still accepted up to then), a missing
+// input or folder, a failing write of a tag file. The return value and the
+// console of each are a section of gen5/expected/separation_failures.txt.
+TEST_F(Separation, FailuresStopTheSeparation) {
+    ContainerBuilder data_first, thousand, failing_write;
+    data_first.unit(testing::make_unit(0x30, {'G', 'P', 'S', 0x00, 0xFF}));
     for (uint16_t t = 0; t < 1000; ++t) {
-        c.open(OpenBlockFields{.tag = t});
+        thousand.open(OpenBlockFields{.tag = t});
     }
-    c.open(OpenBlockFields{.tag = 999});  // known tags are still accepted
-    ContainerBuilder full = c;
-    ASSERT_EQ(separate(c), 0);
-    EXPECT_EQ(tags[999], 999u);
-
-    full.open(OpenBlockFields{.tag = 1000});
-    con.flush();
-    out.clear();
-    ASSERT_EQ(chdir(cwd_.c_str()), 0);
-    EXPECT_EQ(separate(full), -1);
-    con.flush();
-    EXPECT_EQ(out,
-              "B5:Separating data...\nNo more free entry in name list. Aborting separating "
-              "data.\n");
-}
-
-TEST_F(Separation, UnopenableInputAndDirectory) {
-    EXPECT_EQ(separate_container(con, dir.file("none.bin").c_str(), tags, nullptr), -2);
-    ContainerBuilder().write_file(dir.file("logger.bin"));
-    EXPECT_EQ(separate_container(con, dir.file("logger.bin").c_str(), tags,
-                                 dir.file("missing").c_str()),
-              -1);
-    con.flush();
-    EXPECT_EQ(out, "B5:Separating data...\nFilename: " + dir.file("none.bin") +
-                       "\nB5:Separating data...\nDirectoryname: " + dir.file("missing") + "\n");
-    EXPECT_EQ(err,
-              "Couldn't open file: No such file or directory\nCouldn't change directory: No such "
-              "file or directory\n");
-}
-
-TEST_F(Separation, FailingWriteStopsTheSeparation) {
-    sys.write_hook = [](int fd, size_t n) -> ssize_t {
-        if (fd > 2 && n == 64) {  // the buffered data of a tag file
-            errno = EIO;
-            return -1;
-        }
-        return static_cast<ssize_t>(n);
+    thousand.open(OpenBlockFields{.tag = 999});
+    ContainerBuilder too_many = thousand;
+    too_many.open(OpenBlockFields{.tag = 1000});
+    failing_write.download(OpenBlockFields{.tag = 3}, 1);
+    const std::pair<const char*, std::function<int()>> rows[] = {
+        {"data before the first open block", [&] { return separate(data_first); }},
+        {"a thousand tags", [&] { return separate(thousand); }},
+        {"the thousand and first tag", [&] { return separate(too_many); }},
+        {"missing input", [&] { return separate_container(con, "none.bin", tags, nullptr); }},
+        {"missing folder", [&] { return separate_container(con, "logger.bin", tags, "missing"); }},
+        {"failing write",
+         [&] {
+             sys.write_hook = [](int fd, size_t n) -> ssize_t {
+                 errno = EIO;  // the buffered data of a tag file
+                 return fd > 2 && n == 64 ? -1 : static_cast<ssize_t>(n);
+             };
+             return separate(failing_write);
+         }},
     };
-    ContainerBuilder c;
-    c.download(OpenBlockFields{.tag = 3}, 1);
-    EXPECT_EQ(separate(c), -1);
-    con.flush();
-    EXPECT_EQ(err, "Couldn't write file: Input/output error\n");
+    testing::Sections got;
+    for (const auto& [name, separation] : rows) {
+        ASSERT_EQ(chdir(dir.path().c_str()), 0);
+        out.clear();
+        err.clear();
+        const int r = separation();
+        con.flush();
+        got.emplace_back(name, "return " + std::to_string(r) + " tags " + std::to_string(tags[0]) +
+                                   " " + std::to_string(tags[999]) + "\n" + out + err);
+    }
+    testing::expect_sections("gen5/expected/separation_failures.txt", got);
 }
 
 }  // namespace
