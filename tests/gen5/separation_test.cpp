@@ -24,12 +24,9 @@ const std::string kSeparated256 =
 
 class Separation : public FolderFixture {
 protected:
-    int separate(const ContainerBuilder& c) {
-        c.write_file(dir.file("logger.bin"));
-        return separate_container(con, dir.file("logger.bin").c_str(), tags, dir.path().c_str());
-    }
-    std::vector<uint8_t> tag_file(uint32_t tag) {
-        return testing::read_bytes(dir.file("tag" + std::to_string(tag) + ".tmp"));
+    int separate(const ContainerBuilder& c, ContainerIndex* index = nullptr) {
+        c.write_file(input());
+        return separate_container(con, input().c_str(), tags, dir.path().c_str(), index);
     }
 
     uint32_t tags[kMaxTags];
@@ -52,9 +49,9 @@ TEST_F(Separation, TagDownloadedFirstAndThirdGetsOneFile) {
     auto a2_stored = testing::make_open_block(a2);
     put_le32(a2_stored.data(), 20, 0x1200);  // start address rounded down to 64
     const auto header = testing::make_header(0x79F02AB6, 9);
-    EXPECT_EQ(tag_file(17), cat({header, vec(testing::make_open_block(a1)), vec(u1), vec(u2),
+    EXPECT_EQ(file("tag17.tmp"), cat({header, vec(testing::make_open_block(a1)), vec(u1), vec(u2),
                                  vec(a2_stored), vec(u4)}));
-    EXPECT_EQ(tag_file(4), cat({header, vec(testing::make_open_block(b)), vec(u3)}));
+    EXPECT_EQ(file("tag4.tmp"), cat({header, vec(testing::make_open_block(b)), vec(u3)}));
     con.flush();
     EXPECT_EQ(out, kSeparated256);
 }
@@ -82,16 +79,15 @@ TEST_F(Separation, IndexReadsAsTheTagFiles) {
     const std::string copied = out;
     std::map<uint32_t, std::vector<uint8_t>> files;
     for (uint32_t tag : {7u, 3u, 9u}) {
-        files[tag] = tag_file(tag);
-        std::remove(dir.file("tag" + std::to_string(tag) + ".tmp").c_str());
+        const std::string name = "tag" + std::to_string(tag) + ".tmp";
+        files[tag] = file(name);
+        std::remove(dir.file(name).c_str());
     }
     ASSERT_EQ(chdir(cwd_.c_str()), 0);
     out.clear();
 
     ContainerIndex index;
-    ASSERT_EQ(separate_container(con, dir.file("logger.bin").c_str(), tags, dir.path().c_str(),
-                                 &index),
-              0);
+    ASSERT_EQ(separate(c, &index), 0);
     con.flush();
     EXPECT_EQ(out, copied);  // same messages, same byte count
     ASSERT_TRUE(index.active());
@@ -124,15 +120,12 @@ TEST_F(Separation, FullIndexCopiesAfterAll) {
     ContainerBuilder c;
     c.download(OpenBlockFields{.tag = 3}, 2).download(OpenBlockFields{.tag = 4}, 1);
     c.download(OpenBlockFields{.tag = 3}, 1);
-    c.write_file(dir.file("logger.bin"));
     ContainerIndex index(2);
-    ASSERT_EQ(separate_container(con, dir.file("logger.bin").c_str(), tags, dir.path().c_str(),
-                                 &index),
-              0);
+    ASSERT_EQ(separate(c, &index), 0);
     EXPECT_FALSE(index.active());
     EXPECT_EQ(std::vector<uint32_t>(tags, tags + 3), (std::vector<uint32_t>{3, 4, kNoTag}));
     EXPECT_EQ(dir.list(), (std::vector<std::string>{"logger.bin", "tag3.tmp", "tag4.tmp"}));
-    EXPECT_EQ(tag_file(3).size(), kHeaderSize + 2 * kOpenBlockSize + 3 * kUnitSize);
+    EXPECT_EQ(file("tag3.tmp").size(), kHeaderSize + 2 * kOpenBlockSize + 3 * kUnitSize);
     con.flush();
     EXPECT_EQ(out, kSeparated256);
 }

@@ -57,7 +57,9 @@ TEST(FileSet, OneFileSetPerActionWord) {
 // Byte counts beyond 4 GiB, of either container generation, are printed whole,
 // never wrapped or negative. Decoding such a stream takes minutes, so the
 // printers get the figures the loops would have counted.
-TEST(EndLines, FiguresTimesAndByteCountsBeyondFourGibibytes) {
+using TagRunInProcess = FolderFixture;
+
+TEST_F(TagRunInProcess, EndLinesOfFiguresTimesAndByteCountsBeyondFourGibibytes) {
     TagState s;
     s.connect_time = 1556866800;
     // 2019-05-03 07:00:00 to 09:30:00.
@@ -96,10 +98,6 @@ TEST(EndLines, FiguresTimesAndByteCountsBeyondFourGibibytes) {
     testing::expect_sections("gen5/expected/end_lines.txt", got);
 
     // The summary of the generation-5 loops goes to the console.
-    testing::FakePlatform sys;
-    std::string out, err;
-    Console con(sys, &out, &err);
-    RunContext run(con);
     IndexedTagData data(con, 17);
     uint8_t open_block[256] = {};
     TagRun tag{run, data, open_block, 0, state, {}};
@@ -109,8 +107,6 @@ TEST(EndLines, FiguresTimesAndByteCountsBeyondFourGibibytes) {
     con.flush();
     EXPECT_EQ(out, "Processed 5368709120 Bytes with 4294967360 bad Bytes\n");
 }
-
-using TagRunInProcess = FolderFixture;
 
 // Tag files that stop their tag: no open block after the header, cut short,
 // of a foreign magic, missing. The temporary files are deleted.
