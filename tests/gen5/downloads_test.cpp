@@ -126,9 +126,7 @@ const DecoderRun kRuns[] = {
      [](ContainerBuilder& c) {
          c.open(desc(0, 64));
          units(c, 0, 1);
-         OpenBlockFields other = desc(64, 128);
-         other.sw_version = 9;
-         c.open(other);
+         c.open({.tag = 17, .sw_version = 9, .flash_start = 64, .flash_end = 128, .time = kT0});
      }},
     {"GSM texts of one, two and five units", kAcc,
      [](ContainerBuilder& c) {
