@@ -118,9 +118,8 @@ std::vector<double> double_samples(size_t random_count) {
 }
 
 TEST(OutStreamFixed, MatchesPrintfOverManyValues) {
-    const int precisions[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, kMaxFixedPrecision};
     for (double d : double_samples(4000)) {
-        for (int p : precisions) {
+        for (int p : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, kMaxFixedPrecision}) {
             ASSERT_EQ(capture([&](OutStream& o) { o.put_fixed(d, p); }), c_printf("%.*f", p, d))
                 << std::hexfloat << d << " precision " << p;
         }
@@ -141,8 +140,7 @@ TEST(OutStreamBuffer, DirectFieldsAcrossFlushes) {
         // A huge value takes most of a minimal buffer at once.
         [](OutStream& o, uint32_t, double) { o.put_fixed(DBL_MAX, 3); return c_printf("%.3f", DBL_MAX); },
     };
-    std::string expected;
-    std::string got;
+    std::string expected, got;
     {
         OutStream out(&got, 1);
         std::mt19937 rng(5);
@@ -243,8 +241,7 @@ TEST(TagTime, RowsOfChangingDaysInOneStream) {
     EXPECT_EQ(s, testing::expected_text("common/expected/days_in_one_stream.txt", s));
 
     // Every day of two years in one stream gives what fresh streams give.
-    std::string one;
-    std::string fresh;
+    std::string one, fresh;
     {
         OutStream out(&one);
         for (uint32_t day = 0; day < 731; ++day) {

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -19,17 +18,13 @@
 #include "common/le.h"
 #include "common/platform.h"
 #include "expected_sections.h"
+#include "gen5/folder_fixture.h"
 #include "testsupport/capture.h"
-#include "testsupport/cli_runner.h"
-#include "testsupport/container_builder.h"
-#include "testsupport/fake_platform.h"
 
 namespace dec {
 namespace {
 
 using testing::capture;
-using testing::FakePlatform;
-using testing::TempDir;
 
 // Hex dumps of 17 bytes (a line and one byte), of none and of a negative
 // count; the character dump of a unit with printable and other bytes.
@@ -67,13 +62,7 @@ std::vector<uint8_t> pattern(size_t n, size_t mul, size_t add = 0) {
     return v;
 }
 
-class IoFileTest : public ::testing::Test {
-protected:
-    TempDir dir;
-    FakePlatform sys;
-    std::string out, err;
-    Console con{sys, &out, &err};
-};
+using IoFileTest = FolderFixture;
 
 TEST_F(IoFileTest, FullReadContinuesPartialReadsAndStopsAtEnd) {
     const std::string path = dir.file("ten");

@@ -43,8 +43,7 @@ std::string decode(const std::vector<uint8_t>& container, std::vector<std::strin
 }
 
 TEST(SideBySide, ExampleContainerInEveryKindOfOutput) {
-    testing::ExampleOptions options{.tags_v10 = 4, .tags_v9 = 2, .tags_ecg = 2};
-    const std::vector<uint8_t> container = testing::build_gen5_example(options);
+    const auto container = testing::build_gen5_example({.tags_v10 = 4, .tags_v9 = 2, .tags_ecg = 2});
     const std::vector<std::vector<std::string>> runs = {
         {"-c", "2"}, {"-c", "3"}, {"-c", "9"}, {"-c", "h"}, {"-c", "m"}, {"-c", "6", "-a", "c"}};
     for (const auto& args : runs) {

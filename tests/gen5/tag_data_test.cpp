@@ -66,30 +66,24 @@ protected:
                   static_cast<ssize_t>(kUnit));
     }
     // Runs a script: "w5" writes raw unit 5, "b2" seeks back two units, "r5"
-    // reads the next unit of the image, which must be raw unit 5.
+    // reads the next unit of the image, which must be raw unit 5; "R5" and
+    // "B2" read and seek the raw stream.
     void run(const std::string& script) {
         std::istringstream in(script);
         for (std::string op; in >> op;) {
             const int n = std::stoi(op.substr(1));
+            const size_t bytes = static_cast<size_t>(n) * kUnit;
+            std::vector<uint8_t> u(kUnit);
             if (op[0] == 'w') {
                 put(n);
-            } else if (op[0] == 'r') {
-                EXPECT_EQ(read_image(1), raw_unit(n)) << op;
+            } else if (op[0] == 'r' || op[0] == 'R') {
+                EXPECT_EQ(op[0] == 'r' ? data().image_read(u.data(), kUnit) : data().raw_read(u.data(), kUnit),
+                          static_cast<ssize_t>(kUnit)) << op;
+                EXPECT_EQ(u, raw_unit(n)) << op;
             } else {
-                ASSERT_EQ(data().image_seek_back(static_cast<size_t>(n) * kUnit), 0) << op;
+                ASSERT_EQ(op[0] == 'b' ? data().image_seek_back(bytes) : data().raw_seek_back(bytes), 0) << op;
             }
         }
-    }
-    // The next `units` units of the image or of the raw stream.
-    std::vector<uint8_t> read_image(size_t units) {
-        std::vector<uint8_t> u(units * kUnit);
-        EXPECT_EQ(data().image_read(u.data(), u.size()), static_cast<ssize_t>(u.size()));
-        return u;
-    }
-    std::vector<uint8_t> read_raw() {
-        std::vector<uint8_t> u(kUnit);
-        EXPECT_EQ(data().raw_read(u.data(), kUnit), static_cast<ssize_t>(kUnit));
-        return u;
     }
     // The whole image as raw unit numbers, each unit checked whole.
     Units image_units() {
@@ -192,20 +186,11 @@ TEST_F(IndexedImage, ReadingAcrossManyExtentsAndBufferRefills) {
     }
 }
 
+// An image write and read between raw reads leave the raw stream alone.
 TEST_F(IndexedImage, RawStreamOffsetsFollowReadsAndSeeks) {
-    EXPECT_EQ(data().raw_offset(), 0u);
-    EXPECT_EQ(read_raw(), raw_unit(0));
-    const auto u = read_raw();
-    EXPECT_EQ(data().raw_offset(), 2 * kUnit);
-    // A positioned image read between raw reads leaves the raw stream alone.
-    ASSERT_EQ(data().image_write_from_raw(u.data(), kUnit, kUnit, "w"),
-              static_cast<ssize_t>(kUnit));
-    ASSERT_EQ(data().image_rewind(), 0);
-    EXPECT_EQ(read_image(1), raw_unit(1));
-    EXPECT_EQ(read_raw(), raw_unit(2));
-    ASSERT_EQ(data().raw_seek_back(2 * kUnit), 0);
+    run("R0 R1 w1 b1 r1 R2 B2");
     EXPECT_EQ(data().raw_offset(), kUnit);
-    EXPECT_EQ(read_raw(), raw_unit(1));
+    run("R1");
     EXPECT_EQ(data().raw_seek_back(3 * kUnit), -1);
 }
 
