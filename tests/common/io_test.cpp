@@ -103,7 +103,8 @@ TEST_F(IoFileTest, WriteRetriesAfterEnospc) {
         EXPECT_EQ(left, 0);
         EXPECT_EQ(testing::read_bytes(path) == data, failures == 3);
         con.flush();
-        got.emplace_back(std::to_string(failures) + " failures", "return " + std::to_string(r) + "\n" + out + err);
+        got.emplace_back(std::to_string(failures) + " failures",
+                         "return " + std::to_string(r) + "\n" + out + err);
         out.clear();
         err.clear();
     }

@@ -77,11 +77,13 @@ protected:
             if (op[0] == 'w') {
                 put(n);
             } else if (op[0] == 'r' || op[0] == 'R') {
-                EXPECT_EQ(op[0] == 'r' ? data().image_read(u.data(), kUnit) : data().raw_read(u.data(), kUnit),
+                EXPECT_EQ(op[0] == 'r' ? data().image_read(u.data(), kUnit)
+                                       : data().raw_read(u.data(), kUnit),
                           static_cast<ssize_t>(kUnit)) << op;
                 EXPECT_EQ(u, raw_unit(n)) << op;
             } else {
-                ASSERT_EQ(op[0] == 'b' ? data().image_seek_back(bytes) : data().raw_seek_back(bytes), 0) << op;
+                ASSERT_EQ(op[0] == 'b' ? data().image_seek_back(bytes) : data().raw_seek_back(bytes), 0)
+                    << op;
             }
         }
     }
