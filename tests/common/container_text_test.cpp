@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "gen3/gps_acc_run.h"
+#include "expected_sections.h"
 #include "records/sysinfo.h"
 #include "testsupport/capture.h"
 #include "testsupport/gen3_builder.h"
@@ -16,41 +18,33 @@ namespace {
 
 using testing::capture;
 
+// The modem texts end at their first byte below 32 and hold five bytes at
+// most; the one-character states print such a byte as a blank. What the
+// basestation header, a GSM report and an SMS event print of each text is a
+// section of common/expected/container_texts.txt.
 TEST(ContainerTexts, ControlBytesAreReplaced) {
-    // The modem texts end at their first byte below 32 and hold five bytes at
-    // most; the one-character states print such a byte as a blank.
-    const struct {
-        std::string bytes, text, modem_text;
-        char state;
-    } rows[] = {
-        {"Base station 3", "Base station 3", "Base ", 'B'},
-        {"\x1b]0;owned\x07", "~]0;owned~", "", ' '},    // window title, ended by BEL
-        {"\x1b[2J\x1b[Hfake", "~[2J~[Hfake", "", ' '},  // clear screen, cursor home
-        {"ok\rfake", "ok~fake", "ok", 'o'},
-        {"del\x7f", "del?", "del?", 'd'},
-        {"\x9bK", "?K", "?K", '?'},  // erase line, 8-bit control sequence introducer
-        {"caf\xc3\xa9", "caf??", "caf??", 'c'},
+    const std::pair<const char*, std::string> rows[] = {
+        {"plain", "Base station 3"},
+        {"window title, ended by BEL", "\x1b]0;owned\x07"},
+        {"clear screen, cursor home", "\x1b[2J\x1b[Hfake"},
+        {"carriage return", "ok\rfake"},
+        {"delete", "del\x7f"},
+        {"erase line, 8-bit control sequence introducer", "\x9bK"},
+        {"UTF-8", "caf\xc3\xa9"},
     };
-    for (const auto& row : rows) {
-        const auto header = testing::make_gen3_header(6, 7, row.bytes, 0x0300, 0, row.bytes);
-        EXPECT_EQ(capture([&](OutStream& o) { print_basestation_info(header.data(), o); }),
-                  "basestation info:\nRewrite counter:7\n" + row.text + "\nbase3, V1.6" + row.text +
-                      "\nBst-id: 0x300\n");
-
-        const auto report = testing::make_gsm_report({.csq = row.bytes});
-        const std::string gsm =
-            capture([&](OutStream& o) { decode_sysinfo(report.data(), o, 0, 4711); });
-        EXPECT_NE(gsm.find("\ncsq:" + row.modem_text + "\n"), std::string::npos) << gsm;
-
-        const auto first = static_cast<uint8_t>(row.bytes[0]);
-        const auto sms = testing::make_sms_event_v9(row.bytes, first, first);
-        const std::string line =
-            capture([&](OutStream& o) { decode_sysinfo_v9(sms.data(), o, 0, 1980); });
-        EXPECT_NE(line.find(std::string("creg_stat:") + row.state + " cgreg_stat:" + row.state +
-                            " CSQ:" + row.modem_text + "\n\n"),
-                  std::string::npos)
-            << line;
+    testing::Sections got;
+    for (const auto& [name, bytes] : rows) {
+        const auto header = testing::make_gen3_header(6, 7, bytes, 0x0300, 0, bytes);
+        const auto report = testing::make_gsm_report({.csq = bytes});
+        const auto first = static_cast<uint8_t>(bytes[0]);
+        const auto sms = testing::make_sms_event_v9(bytes, first, first);
+        got.emplace_back(name, capture([&](OutStream& o) {
+                             print_basestation_info(header.data(), o);
+                             decode_sysinfo(report.data(), o, 0, 4711);
+                             decode_sysinfo_v9(sms.data(), o, 0, 1980);
+                         }));
     }
+    testing::expect_sections("common/expected/container_texts.txt", got);
 }
 
 }  // namespace

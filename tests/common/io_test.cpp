@@ -4,15 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
 #include <thread>
 #include <unistd.h>
-#include <utility>
 #include <vector>
 
 #include "common/buffered_file.h"
@@ -21,17 +18,13 @@
 #include "common/le.h"
 #include "common/platform.h"
 #include "expected_sections.h"
+#include "gen5/folder_fixture.h"
 #include "testsupport/capture.h"
-#include "testsupport/cli_runner.h"
-#include "testsupport/container_builder.h"
-#include "testsupport/fake_platform.h"
 
 namespace dec {
 namespace {
 
 using testing::capture;
-using testing::FakePlatform;
-using testing::TempDir;
 
 // Hex dumps of 17 bytes (a line and one byte), of none and of a negative
 // count; the character dump of a unit with printable and other bytes.
@@ -69,13 +62,7 @@ std::vector<uint8_t> pattern(size_t n, size_t mul, size_t add = 0) {
     return v;
 }
 
-class IoFileTest : public ::testing::Test {
-protected:
-    TempDir dir;
-    FakePlatform sys;
-    std::string out, err;
-    Console con{sys, &out, &err};
-};
+using IoFileTest = FolderFixture;
 
 TEST_F(IoFileTest, FullReadContinuesPartialReadsAndStopsAtEnd) {
     const std::string path = dir.file("ten");
@@ -94,10 +81,12 @@ TEST_F(IoFileTest, FullReadContinuesPartialReadsAndStopsAtEnd) {
 }
 
 // A write failing with ENOSPC is tried 200 times in all; one that succeeds
-// in time is continued through short writes.
+// in time is continued through short writes. What each returns and prints is
+// a section of common/expected/write_retries.txt.
 TEST_F(IoFileTest, WriteRetriesAfterEnospc) {
+    const std::vector<uint8_t> data = pattern(20, 1);
+    testing::Sections got;
     for (const int failures : {200, 3}) {
-        SCOPED_TRACE(failures);
         int left = failures;
         sys.write_hook = [&](int fd, size_t n) -> ssize_t {
             if (fd > 2 && left > 0) {
@@ -109,70 +98,59 @@ TEST_F(IoFileTest, WriteRetriesAfterEnospc) {
         };
         const std::string path = dir.file(std::to_string(failures));
         const int fd = sys.open_exclusive(path.c_str(), false);
-        const std::vector<uint8_t> data = pattern(20, 1);
+        const ssize_t r = write_all_retry(con, fd, data.data(), data.size(), "Couldn't write file");
+        sys.close(fd);
+        EXPECT_EQ(left, 0);
+        EXPECT_EQ(testing::read_bytes(path) == data, failures == 3);
+        con.flush();
+        got.emplace_back(std::to_string(failures) + " failures",
+                         "return " + std::to_string(r) + "\n" + out + err);
         out.clear();
         err.clear();
-        EXPECT_EQ(write_all_retry(con, fd, data.data(), data.size(), "Couldn't write file"), failures == 200 ? -1 : 20);
-        sys.close(fd);
-        con.flush();
-        std::string retries;
-        for (int i = 0; i < std::min(failures, 199); ++i) {
-            retries += "Retrying write after ENOSPC\n";
-        }
-        EXPECT_EQ(out, retries);
-        EXPECT_EQ(left, 0);
-        EXPECT_EQ(err, failures == 200 ? "Couldn't write file: No space left on device\n" : "");
-        if (failures == 3) {
-            EXPECT_EQ(testing::read_bytes(path), data);
-        }
     }
+    testing::expect_sections("common/expected/write_retries.txt", got);
 }
 
-TEST_F(IoFileTest, BufferedReaderSeeksBackAcrossItsBuffer) {
-    const std::vector<uint8_t> bytes = pattern(1000, 7);
+// Seeking back inside and before the buffer of a reader. Then a read that
+// meets the end of the file just as the buffer grows, and a seek back over the
+// bytes it delivered: they must be read again, not the new buffer's
+// uninitialised contents.
+TEST_F(IoFileTest, BufferedReaderSeeksBack) {
+    const std::vector<uint8_t> bytes = pattern(kFileBufferStart + 64, 13, 1);
     const std::string path = dir.file("data");
     testing::write_bytes(path, bytes);
     int fd = sys.open_read(path.c_str());
-    BufferedReader in(sys, fd, 128);
+    BufferedReader small(sys, fd, 128);
     uint8_t buf[300];
-    ASSERT_EQ(in.read(buf, 300), 300);
-    ASSERT_EQ(in.seek_back(10), 0);  // inside the buffer
-    ASSERT_EQ(in.read(buf, 1), 1);
+    ASSERT_EQ(small.read(buf, 300), 300);
+    ASSERT_EQ(small.seek_back(10), 0);  // inside the buffer
+    ASSERT_EQ(small.read(buf, 1), 1);
     EXPECT_EQ(buf[0], bytes[290]);
-    ASSERT_EQ(in.seek_back(250), 0);  // before the buffer
-    ASSERT_EQ(in.read(buf, 2), 2);
+    ASSERT_EQ(small.seek_back(250), 0);  // before the buffer
+    ASSERT_EQ(small.read(buf, 2), 2);
     EXPECT_EQ(buf[0], bytes[41]);
     EXPECT_EQ(buf[1], bytes[42]);
-    ASSERT_EQ(in.seek_back(43), 0);
-    EXPECT_EQ(in.read(buf, 300), 300);
+    ASSERT_EQ(small.seek_back(43), 0);
+    EXPECT_EQ(small.read(buf, 300), 300);
     EXPECT_EQ(std::vector<uint8_t>(buf, buf + 300), std::vector<uint8_t>(bytes.begin(), bytes.begin() + 300));
-    ASSERT_EQ(in.sync_position(), 0);
+    ASSERT_EQ(small.sync_position(), 0);
     EXPECT_EQ(sys.seek(fd, 0, SEEK_CUR), 300);
-    sys.close(fd);
-}
+    ASSERT_EQ(sys.seek(fd, 0, SEEK_SET), 0);
 
-// A read that meets the end of the file just as the buffer grows, then a
-// seek back over the bytes it delivered: they must be read again, not the
-// new buffer's uninitialised contents.
-TEST_F(IoFileTest, BufferedReaderSeeksBackAfterGrowingAtTheEnd) {
-    const std::vector<uint8_t> bytes = pattern(kFileBufferStart + 64, 13, 1);
-    const std::string path = dir.file("grow");
-    testing::write_bytes(path, bytes);
-    int fd = sys.open_read(path.c_str());
     BufferedReader in(sys, fd);
-    std::vector<uint8_t> buf(kFileBufferStart);
-    ASSERT_EQ(in.read(buf.data(), kFileBufferStart - 32), static_cast<ssize_t>(kFileBufferStart - 32));
+    std::vector<uint8_t> all(kFileBufferStart);
+    ASSERT_EQ(in.read(all.data(), kFileBufferStart - 32), static_cast<ssize_t>(kFileBufferStart - 32));
     // 32 bytes from the first buffer, 64 from the second fill, then the end.
-    ASSERT_EQ(in.read(buf.data(), 192), 96);
+    ASSERT_EQ(in.read(all.data(), 192), 96);
     ASSERT_EQ(in.seek_back(64), 0);
-    ASSERT_EQ(in.read(buf.data(), 64), 64);
-    EXPECT_EQ(std::vector<uint8_t>(buf.begin(), buf.begin() + 64),
+    ASSERT_EQ(in.read(all.data(), 64), 64);
+    EXPECT_EQ(std::vector<uint8_t>(all.begin(), all.begin() + 64),
               std::vector<uint8_t>(bytes.end() - 64, bytes.end()));
     sys.close(fd);
 }
 
-// Fields at odd offsets, with the sign bit set and clear.
-TEST(LittleEndian, ReadsUnalignedFieldsWithSign) {
+// Fields at odd offsets, with the sign bit set and clear; the writers read back.
+TEST(LittleEndian, UnalignedFieldsWithSign) {
     const uint8_t b[] = {0xAA, 0x34, 0x12, 0xFE, 0xFF, 0x78, 0x56, 0x34, 0x12, 0x80};
     EXPECT_EQ(le_u16(b, 1), 0x1234);
     EXPECT_EQ(le_s16(b, 3), -2);
@@ -182,29 +160,16 @@ TEST(LittleEndian, ReadsUnalignedFieldsWithSign) {
     EXPECT_EQ(le_s32(b, 1), static_cast<int32_t>(0xFFFE1234u));
     EXPECT_EQ(le_s8(b, 9), -128);
     EXPECT_EQ(le_u64(b, 1), 0x3456'78FF'FE12'34ull | (0x12ull << 56));
-}
-
-TEST(LittleEndian, WritersRoundTrip) {
-    uint8_t b[7] = {};
-    put_le32(b, 1, 0xDEADBEEF);
-    put_le16(b, 5, 0xCAFE);
-    EXPECT_EQ(le_u32(b, 1), 0xDEADBEEFu);
-    EXPECT_EQ(le_u16(b, 5), 0xCAFE);
-    EXPECT_EQ(b[1], 0xEF);
+    uint8_t w[7] = {};
+    put_le32(w, 1, 0xDEADBEEF);
+    put_le16(w, 5, 0xCAFE);
+    EXPECT_EQ(le_u32(w, 1), 0xDEADBEEFu);
+    EXPECT_EQ(le_u16(w, 5), 0xCAFE);
+    EXPECT_EQ(w[1], 0xEF);
 }
 
 // The log of a tag decoded ahead: order of the two streams, the bound on
 // what it holds, and dropping the text of a tag that will not be shown.
-// Replays a logged console into string streams.
-std::string replayed(const std::vector<ConsoleLog::Record>& records) {
-    std::string out, err;
-    {
-        Console real(Platform::system(), &out, &err);
-        real.replay(records);
-    }
-    return out + "|" + err;
-}
-
 TEST(ConsoleLog, KeepsTheOrderOfOutputAndErrorLines) {
     ConsoleLog log;
     {
@@ -218,16 +183,21 @@ TEST(ConsoleLog, KeepsTheOrderOfOutputAndErrorLines) {
     }
     log.finish();
     std::vector<ConsoleLog::Record> records, all;
+    std::string got;
     while (log.take(records)) {
         all.insert(all.end(), records.begin(), records.end());
     }
-    std::vector<std::pair<bool, std::string>> got;
     for (const auto& r : all) {
-        got.emplace_back(r.error, r.text);
+        got += (r.error ? "err: " : "out: ") + r.text;
     }
-    EXPECT_EQ(got, (std::vector<std::pair<bool, std::string>>{
-                       {false, "one two\n"}, {true, "Couldn't open file: No such file or directory\n"}, {false, "three\n"}}));
-    EXPECT_EQ(replayed(all), "one two\nthree\n|Couldn't open file: No such file or directory\n");
+    EXPECT_EQ(got, "out: one two\nerr: Couldn't open file: No such file or directory\nout: three\n");
+    // Replayed into string streams.
+    std::string out, err;
+    {
+        Console real(Platform::system(), &out, &err);
+        real.replay(all);
+    }
+    EXPECT_EQ(out + "|" + err, "one two\nthree\n|Couldn't open file: No such file or directory\n");
 }
 
 TEST(ConsoleLog, WriterWaitsAtTheLimitUntilTheTextIsTaken) {

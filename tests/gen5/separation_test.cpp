@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <map>
 
 #include "common/le.h"
+#include "expected_sections.h"
 #include "gen5/container.h"
 #include "gen5/tag_data.h"
 #include "folder_fixture.h"
@@ -22,12 +24,9 @@ const std::string kSeparated256 =
 
 class Separation : public FolderFixture {
 protected:
-    int separate(const ContainerBuilder& c) {
-        c.write_file(dir.file("logger.bin"));
-        return separate_container(con, dir.file("logger.bin").c_str(), tags, dir.path().c_str());
-    }
-    std::vector<uint8_t> tag_file(uint32_t tag) {
-        return testing::read_bytes(dir.file("tag" + std::to_string(tag) + ".tmp"));
+    int separate(const ContainerBuilder& c, ContainerIndex* index = nullptr) {
+        c.write_file(input());
+        return separate_container(con, input().c_str(), tags, dir.path().c_str(), index);
     }
 
     uint32_t tags[kMaxTags];
@@ -50,9 +49,9 @@ TEST_F(Separation, TagDownloadedFirstAndThirdGetsOneFile) {
     auto a2_stored = testing::make_open_block(a2);
     put_le32(a2_stored.data(), 20, 0x1200);  // start address rounded down to 64
     const auto header = testing::make_header(0x79F02AB6, 9);
-    EXPECT_EQ(tag_file(17), cat({header, vec(testing::make_open_block(a1)), vec(u1), vec(u2),
+    EXPECT_EQ(file("tag17.tmp"), cat({header, vec(testing::make_open_block(a1)), vec(u1), vec(u2),
                                  vec(a2_stored), vec(u4)}));
-    EXPECT_EQ(tag_file(4), cat({header, vec(testing::make_open_block(b)), vec(u3)}));
+    EXPECT_EQ(file("tag4.tmp"), cat({header, vec(testing::make_open_block(b)), vec(u3)}));
     con.flush();
     EXPECT_EQ(out, kSeparated256);
 }
@@ -80,16 +79,15 @@ TEST_F(Separation, IndexReadsAsTheTagFiles) {
     const std::string copied = out;
     std::map<uint32_t, std::vector<uint8_t>> files;
     for (uint32_t tag : {7u, 3u, 9u}) {
-        files[tag] = tag_file(tag);
-        std::remove(dir.file("tag" + std::to_string(tag) + ".tmp").c_str());
+        const std::string name = "tag" + std::to_string(tag) + ".tmp";
+        files[tag] = file(name);
+        std::remove(dir.file(name).c_str());
     }
     ASSERT_EQ(chdir(cwd_.c_str()), 0);
     out.clear();
 
     ContainerIndex index;
-    ASSERT_EQ(separate_container(con, dir.file("logger.bin").c_str(), tags, dir.path().c_str(),
-                                 &index),
-              0);
+    ASSERT_EQ(separate(c, &index), 0);
     con.flush();
     EXPECT_EQ(out, copied);  // same messages, same byte count
     ASSERT_TRUE(index.active());
@@ -122,80 +120,56 @@ TEST_F(Separation, FullIndexCopiesAfterAll) {
     ContainerBuilder c;
     c.download(OpenBlockFields{.tag = 3}, 2).download(OpenBlockFields{.tag = 4}, 1);
     c.download(OpenBlockFields{.tag = 3}, 1);
-    c.write_file(dir.file("logger.bin"));
     ContainerIndex index(2);
-    ASSERT_EQ(separate_container(con, dir.file("logger.bin").c_str(), tags, dir.path().c_str(),
-                                 &index),
-              0);
+    ASSERT_EQ(separate(c, &index), 0);
     EXPECT_FALSE(index.active());
     EXPECT_EQ(std::vector<uint32_t>(tags, tags + 3), (std::vector<uint32_t>{3, 4, kNoTag}));
     EXPECT_EQ(dir.list(), (std::vector<std::string>{"logger.bin", "tag3.tmp", "tag4.tmp"}));
-    EXPECT_EQ(tag_file(3).size(), kHeaderSize + 2 * kOpenBlockSize + 3 * kUnitSize);
+    EXPECT_EQ(file("tag3.tmp").size(), kHeaderSize + 2 * kOpenBlockSize + 3 * kUnitSize);
     con.flush();
     EXPECT_EQ(out, kSeparated256);
 }
 
-TEST_F(Separation, DataBeforeTheFirstOpenBlock) {
-    ContainerBuilder c;
-    c.unit(testing::make_unit(0x30, {'G', 'P', 'S', 0x00, 0xFF}));
-    EXPECT_EQ(separate(c), -1);
-    con.flush();
-    std::string dump = "\n 0  G  P  S 00 FF ";
-    for (int i = 6; i < 64; ++i) {
-        dump += i % 16 == 0 ? "\n00 " : "00 ";
-    }
-    EXPECT_EQ(out, "B5:Separating data...\nError: unexpected data.\n" + dump + "\n");
-    EXPECT_EQ(tags[0], kNoTag);
-}
-
-TEST_F(Separation, ThousandAndFirstTagAborts) {
-    ContainerBuilder c;
+// Separations that stop: data before the first open block (dumped), the
+// thousand and first tag (known tags are still accepted up to then), a missing
+// input or folder, a failing write of a tag file. The return value and the
+// console of each are a section of gen5/expected/separation_failures.txt.
+TEST_F(Separation, FailuresStopTheSeparation) {
+    ContainerBuilder data_first, thousand, failing_write;
+    data_first.unit(testing::make_unit(0x30, {'G', 'P', 'S', 0x00, 0xFF}));
     for (uint16_t t = 0; t < 1000; ++t) {
-        c.open(OpenBlockFields{.tag = t});
+        thousand.open(OpenBlockFields{.tag = t});
     }
-    c.open(OpenBlockFields{.tag = 999});  // known tags are still accepted
-    ContainerBuilder full = c;
-    ASSERT_EQ(separate(c), 0);
-    EXPECT_EQ(tags[999], 999u);
-
-    full.open(OpenBlockFields{.tag = 1000});
-    con.flush();
-    out.clear();
-    ASSERT_EQ(chdir(cwd_.c_str()), 0);
-    EXPECT_EQ(separate(full), -1);
-    con.flush();
-    EXPECT_EQ(out,
-              "B5:Separating data...\nNo more free entry in name list. Aborting separating "
-              "data.\n");
-}
-
-TEST_F(Separation, UnopenableInputAndDirectory) {
-    EXPECT_EQ(separate_container(con, dir.file("none.bin").c_str(), tags, nullptr), -2);
-    ContainerBuilder().write_file(dir.file("logger.bin"));
-    EXPECT_EQ(separate_container(con, dir.file("logger.bin").c_str(), tags,
-                                 dir.file("missing").c_str()),
-              -1);
-    con.flush();
-    EXPECT_EQ(out, "B5:Separating data...\nFilename: " + dir.file("none.bin") +
-                       "\nB5:Separating data...\nDirectoryname: " + dir.file("missing") + "\n");
-    EXPECT_EQ(err,
-              "Couldn't open file: No such file or directory\nCouldn't change directory: No such "
-              "file or directory\n");
-}
-
-TEST_F(Separation, FailingWriteStopsTheSeparation) {
-    sys.write_hook = [](int fd, size_t n) -> ssize_t {
-        if (fd > 2 && n == 64) {  // the buffered data of a tag file
-            errno = EIO;
-            return -1;
-        }
-        return static_cast<ssize_t>(n);
+    thousand.open(OpenBlockFields{.tag = 999});
+    ContainerBuilder too_many = thousand;
+    too_many.open(OpenBlockFields{.tag = 1000});
+    failing_write.download(OpenBlockFields{.tag = 3}, 1);
+    const std::pair<const char*, std::function<int()>> rows[] = {
+        {"data before the first open block", [&] { return separate(data_first); }},
+        {"a thousand tags", [&] { return separate(thousand); }},
+        {"the thousand and first tag", [&] { return separate(too_many); }},
+        {"missing input", [&] { return separate_container(con, "none.bin", tags, nullptr); }},
+        {"missing folder", [&] { return separate_container(con, "logger.bin", tags, "missing"); }},
+        {"failing write",
+         [&] {
+             sys.write_hook = [](int fd, size_t n) -> ssize_t {
+                 errno = EIO;  // the buffered data of a tag file
+                 return fd > 2 && n == 64 ? -1 : static_cast<ssize_t>(n);
+             };
+             return separate(failing_write);
+         }},
     };
-    ContainerBuilder c;
-    c.download(OpenBlockFields{.tag = 3}, 1);
-    EXPECT_EQ(separate(c), -1);
-    con.flush();
-    EXPECT_EQ(err, "Couldn't write file: Input/output error\n");
+    testing::Sections got;
+    for (const auto& [name, separation] : rows) {
+        ASSERT_EQ(chdir(dir.path().c_str()), 0);
+        out.clear();
+        err.clear();
+        const int r = separation();
+        con.flush();
+        got.emplace_back(name, "return " + std::to_string(r) + " tags " + std::to_string(tags[0]) +
+                                   " " + std::to_string(tags[999]) + "\n" + out + err);
+    }
+    testing::expect_sections("gen5/expected/separation_failures.txt", got);
 }
 
 }  // namespace

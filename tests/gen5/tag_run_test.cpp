@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <functional>
-#include <map>
 
 #include "gen3/gps_acc_run.h"
 #include "gen3/tag_stream.h"
@@ -15,105 +13,53 @@
 #include "expected_sections.h"
 #include "testsupport/capture.h"
 #include "folder_fixture.h"
+#include "gen5/outcome.h"
 #include "gen5_test_util.h"
 
 namespace dec {
 namespace {
 
-using testing::CliResult;
 using testing::ContainerBuilder;
 using testing::OpenBlockFields;
 using testing::TempDir;
-using Files = std::vector<std::string>;
 
-const std::string kVersionLine = "Data decoder version v21 compiled (w)Feb 20 2025 09:55:15\n";
-const std::string kTimeStamped = "2019-5-3-7-0-9_L000000012.bin";
-
-// Tags of the three loop kinds: 17 (version 10), 5 (version 9), 40 (ECG).
-std::vector<uint8_t> three_tags() {
+// Keys 1, 3 and m of all three kinds of tag are golden cases; here the other
+// output sets and the time-stamped runs, on tags of the three loop kinds: 17
+// (version 10), 5 (version 9), 40 (ECG). Time-stamped names prefix version-10
+// tags only; -s writes their statistics file and prints their information on
+// the console while the other loops keep their files. Each run's files,
+// console and exit code are a section of gen5/expected/file_sets.txt.
+TEST(FileSet, OneFileSetPerActionWord) {
     ContainerBuilder c;
     c.download(OpenBlockFields{.tag = 17}, 2);
     c.download(OpenBlockFields{.tag = 5, .sw_version = 9}, 2);
     c.download(OpenBlockFields{.tag = 40, .tag_type = 7, .sw_version = 1}, 2);
     c.download(OpenBlockFields{.tag = 17, .flash_start = 128}, 2);
-    return c.bytes();
-}
-
-class FileSet : public ::testing::Test {
-protected:
-    // Runs the decoder on three_tags() in a fresh directory and lists its files.
-    Files files_of(const std::vector<std::string>& args, const std::string& input = "logger.bin") {
+    const std::string stamped = "2019-5-3-7-0-9_L000000012.bin";
+    const std::vector<std::string> runs[] = {{"-c", "2", "-f", "logger.bin"},
+                                             {"-c", "4", "-f", "logger.bin"},
+                                             {"-c", "5", "-f", "logger.bin"},
+                                             {"-c", "h", "-f", "logger.bin"},
+                                             {"-m", stamped},
+                                             {"-s", stamped}};
+    testing::Sections got;
+    for (const auto& args : runs) {
         TempDir dir;
-        testing::write_bytes(dir.file(input), three_tags());
-        std::vector<std::string> all = args;
-        all.push_back(input);
-        last = testing::run_cli(kExe, all, dir.path());
-        EXPECT_EQ(last.exit_code, 0) << last.out << last.err;
-        Files names;
-        for (const std::string& n : dir.list()) {
-            if (n != input) {
-                names.push_back(n);
-            }
-            if (n.rfind("stat_", 0) == 0 || n.rfind("info_", 0) == 0) {
-                contents[n] = testing::read_text(dir.file(n));
-            }
-        }
-        return names;
+        testing::write_bytes(dir.file(args.back()), c.bytes());
+        const testing::CliResult r = testing::run_cli(kExe, args, dir.path());
+        got.emplace_back(args[0] + " " + args[1],
+                         testing::outcome(dir, args.back(), r.exit_code, r.out, r.err));
     }
-    CliResult last;
-    std::map<std::string, std::string> contents;
-};
-
-// Keys 1, 3 and m of all three kinds of tag are golden cases.
-TEST_F(FileSet, OneFileSetPerActionWord) {
-    const std::pair<const char*, Files> kKeys[] = {
-        {"2", {"tag17_gps.txt", "tag40_ecg.txt", "tag5_gps.txt"}},
-        {"4", {"tag17.gpx", "tag40_ecg.txt", "tag5.gpx"}},
-        {"5", {"tag17.kml", "tag40_ecg.txt", "tag5.kml"}},
-        {"h", {"tag17_accdft.txt", "tag40_ecg.txt", "tag5_accdft.txt"}},
-    };
-    for (auto [key, files] : kKeys) {
-        files.insert(files.end(), {"info_tag17.txt", "info_tag40.txt", "info_tag5.txt"});
-        std::sort(files.begin(), files.end());
-        EXPECT_EQ(files_of({"-c", key, "-f"}), files) << key;
-    }
-}
-
-TEST_F(FileSet, TimeStampedNamesPrefixVersion10TagsOnly) {
-    EXPECT_EQ(files_of({"-m"}, kTimeStamped),
-              (Files{"2019-05-03-07-00-09_tag17_acc.txt", "2019-05-03-07-00-09_tag17_gps.txt",
-                     "2019-05-03-07-00-09_tag17_magnetic.txt",
-                     "2019-05-03-07-00-09_tag17_quat.txt", "info_2019-05-03-07-00-09_tag17.txt",
-                     "info_tag40.txt", "info_tag5.txt", "tag40_ecg.txt", "tag5_acc.txt",
-                     "tag5_gps.txt"}));
-}
-
-TEST_F(FileSet, StatisticsLineRun) {
-    // Version-10 tags write only their statistics file and print their
-    // information on the console; the other loops keep their files.
-    EXPECT_EQ(files_of({"-s"}, kTimeStamped),
-              (Files{"info_tag40.txt", "info_tag5.txt", "stat_2019-05-03-07-00-09_tag17.txt",
-                     "tag40_ecg.txt", "tag5.txt"}));
-    EXPECT_EQ(contents["stat_2019-05-03-07-00-09_tag17.txt"],
-              "STATS,17,(NULL),2007-03-04 00:00:00,2007-03-04 00:00:00,0.00,0,0,0,0,0,0.0,0,0,0,"
-              "100000,0,0,0\n");
-    const std::string head =
-        "****************************************************\n"
-        "B5:Separating data...\n"
-        "B5:Separating data finished, 512 Bytes = 0 kBytes written.\n"
-        "---------- B5:Unpacking data for tag17 ----------------\n" +
-        kVersionLine + "Going through data:\n";
-    EXPECT_EQ(last.out.substr(0, head.size()), head);
-    EXPECT_TRUE(contains(last.out, "The last download for tag17 was a COMPLETE data download.\n"
-                                   "---------- B5:Unpacking data for tag5 ----------------\n"));
-    EXPECT_EQ(last.out.substr(last.out.size() - 16), "\nSuper success.\n");
+    testing::expect_sections("gen5/expected/file_sets.txt", got);
 }
 
 // End lines and statistics lines, kept as sections of gen5/expected/end_lines.txt.
 // Byte counts beyond 4 GiB, of either container generation, are printed whole,
 // never wrapped or negative. Decoding such a stream takes minutes, so the
 // printers get the figures the loops would have counted.
-TEST(EndLines, FiguresTimesAndByteCountsBeyondFourGibibytes) {
+using TagRunInProcess = FolderFixture;
+
+TEST_F(TagRunInProcess, EndLinesOfFiguresTimesAndByteCountsBeyondFourGibibytes) {
     TagState s;
     s.connect_time = 1556866800;
     // 2019-05-03 07:00:00 to 09:30:00.
@@ -152,10 +98,6 @@ TEST(EndLines, FiguresTimesAndByteCountsBeyondFourGibibytes) {
     testing::expect_sections("gen5/expected/end_lines.txt", got);
 
     // The summary of the generation-5 loops goes to the console.
-    testing::FakePlatform sys;
-    std::string out, err;
-    Console con(sys, &out, &err);
-    RunContext run(con);
     IndexedTagData data(con, 17);
     uint8_t open_block[256] = {};
     TagRun tag{run, data, open_block, 0, state, {}};
@@ -166,35 +108,22 @@ TEST(EndLines, FiguresTimesAndByteCountsBeyondFourGibibytes) {
     EXPECT_EQ(out, "Processed 5368709120 Bytes with 4294967360 bad Bytes\n");
 }
 
-class TagRunInProcess : public FolderFixture {
-protected:
-    void SetUp() override {
-        FolderFixture::SetUp();
-        ASSERT_EQ(chdir(dir.path().c_str()), 0);
-    }
-};
-
-TEST_F(TagRunInProcess, TagFileWithoutOpenBlock) {
-    std::vector<uint8_t> bytes = testing::make_header();
-    const auto unit = testing::make_pattern_unit(0x30, 1);
-    bytes.insert(bytes.end(), unit.begin(), unit.end());
-    testing::write_bytes(dir.file("tag3.tmp"), bytes);
-    EXPECT_EQ(run_tag(run, 3, 2, ""), -1);
-    con.flush();
-    EXPECT_EQ(out, "Unexpected data instead of open block\n");
-    EXPECT_EQ(dir.list(), Files{});  // the temporary file deleted
-}
-
-TEST_F(TagRunInProcess, ShortOrForeignTagFile) {
+// Tag files that stop their tag: no open block after the header, cut short,
+// of a foreign magic, missing. The temporary files are deleted.
+TEST_F(TagRunInProcess, BrokenTagFiles) {
+    ASSERT_EQ(chdir(dir.path().c_str()), 0);
+    testing::write_bytes(dir.file("tag2.tmp"),
+                         cat({testing::make_header(), vec(testing::make_pattern_unit(0x30, 1))}));
     testing::write_bytes(dir.file("tag3.tmp"), std::vector<uint8_t>(100, 0));
-    EXPECT_EQ(run_tag(run, 3, 2, ""), -1);
     testing::write_bytes(dir.file("tag4.tmp"), testing::make_header(0x79F02AC7));
-    EXPECT_EQ(run_tag(run, 4, 2, ""), -1);
-    EXPECT_EQ(run_tag(run, 5, 2, ""), -1);  // no such file
+    for (uint32_t tag = 2; tag <= 5; ++tag) {
+        EXPECT_EQ(run_tag(run, tag, 2, ""), -1) << tag;
+    }
     con.flush();
-    EXPECT_EQ(out, "Could read only 100 of first 512 Bytes of file.\nMagic doesn't match.\n");
+    EXPECT_EQ(out, "Unexpected data instead of open block\n"
+                   "Could read only 100 of first 512 Bytes of file.\nMagic doesn't match.\n");
     EXPECT_EQ(err, "Couldn't open file: No such file or directory\n");
-    EXPECT_EQ(dir.list(), Files{});
+    EXPECT_EQ(dir.list(), std::vector<std::string>{});
 }
 
 }  // namespace
