@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cfloat>
 #include <cmath>
@@ -30,7 +31,8 @@ using testing::capture;
 template <typename... Args>
 std::string c_printf(const char* fmt, Args... args) {
     char buf[512];
-    return std::string(buf, static_cast<size_t>(std::snprintf(buf, sizeof buf, fmt, args...)));
+    const int n = std::snprintf(buf, sizeof buf, fmt, args...);
+    return std::string(buf, std::min(static_cast<size_t>(std::max(n, 0)), sizeof buf - 1));
 }
 
 // Values every integer formatter meets at its edges, plus random ones spread
