@@ -33,20 +33,10 @@ constexpr uint32_t kTag = 0x1234;     // 4660
 constexpr uint32_t kBottom = 0x10000;  // both sensors on the bottom side
 
 // Action words of the menu keys; time-stamp choices a, c, d, e.
-constexpr uint32_t kKey1 = ACT_ACC;
-constexpr uint32_t kKey6 = 0x00000005;
-constexpr uint32_t kKey8 = 0x00000305;
-constexpr uint32_t kKey9 = 0x00001005;
-constexpr uint32_t kKeyA = 0x01001005;
-constexpr uint32_t kKeyF = 0x00002005;
-constexpr uint32_t kKeyG = 0x00004005;
-constexpr uint32_t kKeyH = 0x00010001;
-constexpr uint32_t kKeyI = 0x00200001;
-constexpr uint32_t kKeyM = ACT_MOVEBANK | ACT_ACC;
-constexpr uint32_t kNoTime = ACT_ACC_NO_TIME;
-constexpr uint32_t kSubSeconds = ACT_ACC_SUBSECONDS;
-constexpr uint32_t kSeconds = ACT_ACC_JUST_SECONDS;
-constexpr uint32_t kSecondsSub = ACT_ACC_JUST_SECONDS | ACT_ACC_SUBSECONDS;
+constexpr uint32_t kKey1 = ACT_ACC, kKey6 = 0x05, kKey8 = 0x305, kKey9 = 0x1005, kKeyA = 0x01001005, kKeyF = 0x2005,
+                   kKeyG = 0x4005, kKeyH = 0x00010001, kKeyI = 0x00200001, kKeyM = ACT_MOVEBANK | ACT_ACC;
+constexpr uint32_t kNoTime = ACT_ACC_NO_TIME, kSubSeconds = ACT_ACC_SUBSECONDS, kSeconds = ACT_ACC_JUST_SECONDS,
+                   kSecondsSub = ACT_ACC_JUST_SECONDS | ACT_ACC_SUBSECONDS;
 
 class AccTest : public ::testing::Test {
 protected:
@@ -80,17 +70,15 @@ protected:
         decode_acc_burst(r.data(), static_cast<uint32_t>(r.size()), variant, ctx);
         return take_all();
     }
-    std::string run_v9(const std::vector<uint8_t>& r, uint32_t action) {
+    // A software-9 burst or a NEWACC record.
+    std::string run_v9(const std::vector<uint8_t>& r, uint32_t action,
+                       void (*decode)(const uint8_t*, uint32_t, AccContext&) = decode_acc_burst_v9) {
         AccContext ctx = context(action);
-        decode_acc_burst_v9(r.data(), static_cast<uint32_t>(r.size()), ctx);
+        decode(r.data(), static_cast<uint32_t>(r.size()), ctx);
         return take_all();
     }
+    std::string run_newacc(const std::vector<uint8_t>& r, uint32_t action) { return run_v9(r, action, decode_newacc); }
     std::string take_all() { return take(acc, acc_text) + notes(); }
-    std::string run_newacc(const std::vector<uint8_t>& r, uint32_t action) {
-        AccContext ctx = context(action);
-        decode_newacc(r.data(), static_cast<uint32_t>(r.size()), ctx);
-        return take(acc, acc_text) + notes();
-    }
     // The quaternion stream, then the magnetic one and the info text.
     std::string run_quatcmp(const std::vector<uint8_t>& r, uint32_t action) {
         AccContext ctx = context(action);
@@ -110,12 +98,6 @@ protected:
     std::unique_ptr<AccBuffers> buffers = std::make_unique<AccBuffers>();
     testing::Sections got;
 };
-
-std::string two_decimals(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.2f", v);
-    return buf;
-}
 
 TEST(BurstAxes, LettersInXyzOrderAndAtLeastOneAxis) {
     struct Case {
@@ -147,7 +129,11 @@ std::vector<uint8_t> random_burst(std::mt19937& gen, uint8_t units, int variant 
                                    variant, tag);
 }
 
-TEST(AccBurstChecksum, MatchesTheInPlaceSumOfTheTag) {
+// Random bursts of one to five units pass with and without the tag seed. For
+// tag 0x1234 the seed 0x34 is added once and doubled at byte 6, and byte 7
+// counts 0x12: the sums differ by 0x7A. The length must be 63 times the unit
+// count, and 31 units never reach a decoder: the loop abandons them.
+TEST(AccBurstChecksum, SeedAndLength) {
     std::mt19937 gen(7);
     for (int round = 0; round < 50; ++round) {
         const auto units = static_cast<uint8_t>(1 + round % 5);
@@ -157,33 +143,20 @@ TEST(AccBurstChecksum, MatchesTheInPlaceSumOfTheTag) {
         EXPECT_EQ(check_acc_burst(plain.data(), static_cast<uint32_t>(plain.size()), 0), RecordCheck::ok);
         EXPECT_EQ(check_acc_burst(seeded.data(), static_cast<uint32_t>(seeded.size()), tag), RecordCheck::ok);
     }
-}
-
-TEST(AccBurstChecksum, VariantsDifferBy0x7AForTag0x1234) {
-    // The seed 0x34 is added once and doubled at byte 6, and byte 7 counts 0x12.
-    std::mt19937 gen(11);
     std::vector<uint8_t> r = random_burst(gen, 2);
-    const auto len = static_cast<uint32_t>(r.size());
-    const uint8_t v0 = acc_burst_sum(r.data(), len, 0);
-    const uint8_t v1 = acc_burst_sum(r.data(), len, 0x1234);
+    const uint8_t v0 = acc_burst_sum(r.data(), 126, 0);
+    const uint8_t v1 = acc_burst_sum(r.data(), 126, 0x1234);
     EXPECT_EQ(static_cast<uint8_t>(v1 - v0), 0x7A);
-    EXPECT_EQ(check_acc_burst(r.data(), len, 0), RecordCheck::ok);
-    EXPECT_EQ(check_acc_burst(r.data(), len, 0x1234), RecordCheck::bad_checksum);
-    r[6] = v1;
-    EXPECT_EQ(check_acc_burst(r.data(), len, 0x1234), RecordCheck::ok);
-    EXPECT_EQ(check_acc_burst(r.data(), len, 0), RecordCheck::bad_checksum);
-}
-
-TEST(AccBurstChecksum, LengthMustBe63TimesTheUnitCount) {
-    std::mt19937 gen(3);
-    std::vector<uint8_t> r = random_burst(gen, 2);
     EXPECT_EQ(check_acc_burst(r.data(), 126, 0), RecordCheck::ok);
-    EXPECT_EQ(check_acc_burst(r.data(), 63, 0), RecordCheck::bad_length);
-    EXPECT_EQ(check_acc_burst(r.data(), 125, 0), RecordCheck::bad_length);
-    EXPECT_EQ(check_acc_burst(r.data(), 0, 0), RecordCheck::bad_length);
+    EXPECT_EQ(check_acc_burst(r.data(), 126, 0x1234), RecordCheck::bad_checksum);
+    for (uint32_t length : {63u, 125u, 0u}) {
+        EXPECT_EQ(check_acc_burst(r.data(), length, 0), RecordCheck::bad_length) << length;
+    }
+    r[6] = v1;
+    EXPECT_EQ(check_acc_burst(r.data(), 126, 0x1234), RecordCheck::ok);
+    EXPECT_EQ(check_acc_burst(r.data(), 126, 0), RecordCheck::bad_checksum);
     r[7] = 0;
     EXPECT_EQ(check_acc_burst(r.data(), 0, 0), RecordCheck::bad_length);
-    // 31 units never reach a decoder: the loop abandons them.
     std::vector<uint8_t> big = random_burst(gen, 30);
     big.resize(1953);
     big[7] = 31;
@@ -197,9 +170,7 @@ std::vector<uint8_t> packed(const std::vector<uint16_t>& s, uint8_t units = 0) {
 }
 
 // Unpacking into the burst buffers of the shared context.
-using UnpackTest = AccTest;
-
-TEST_F(UnpackTest, GroupBitLayout) {
+TEST_F(AccTest, UnpackGroupBitLayout) {
     // 0x34 0x12 0xAB: 0x234 and 0x1AB.
     std::vector<uint8_t> r(63, 0);
     const uint8_t groups[] = {0x34, 0x12, 0xAB, 0xFF, 0xFF, 0xFF};
@@ -211,7 +182,7 @@ TEST_F(UnpackTest, GroupBitLayout) {
 // Every sample lands on its axis in turn (x, y, z, x, ...) whatever the
 // number of groups, axes and inversions: checked against the sample sequence
 // written into the record.
-TEST_F(UnpackTest, SamplesTakeTheAxesInTurnForEveryLength) {
+TEST_F(AccTest, UnpackedSamplesTakeTheAxesInTurnForEveryLength) {
     uint32_t r = 5;
     for (int8_t axes = 1; axes <= 3; ++axes) {
         for (uint32_t length = 9; length <= kAccMaxRecordLength; length += length < 40 ? 1 : 61) {
@@ -262,8 +233,9 @@ TEST(AccRate, SinglePrecisionTableOverTheAxisCount) {
         {9, 1, "1778.28"}, {10, 1, "0.00"}, {11, 1, "0.00"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.code);
-        EXPECT_EQ(two_decimals(acc_rate_from_code(c.code, c.divisor)), c.text);
+        char text[32];
+        std::snprintf(text, sizeof text, "%.2f", acc_rate_from_code(c.code, c.divisor));
+        EXPECT_STREQ(text, c.text) << int{c.code};
     }
     // 17.78 / 3 is divided in single precision, then widened.
     EXPECT_EQ(acc_rate_from_code(1, 3), static_cast<double>(17.78f / 3.0f));
@@ -297,15 +269,14 @@ TEST(AccRate, SoftwareNineTagsWithPerAxisRateCodes) {
 constexpr uint32_t kMma = 0x00800;      // MMA8452 sensor
 constexpr uint32_t kV2Board = 0x04000;  // GPSACCGSMV2 board
 
-std::vector<uint16_t> alternating(size_t count, uint16_t even, uint16_t odd) {
-    std::vector<uint16_t> v(count);
-    for (size_t i = 0; i < count; ++i) {
-        v[i] = (i % 2) == 0 ? even : odd;
+// One axis: 201, 100, ... (mean 150.5, deviation 50.5).
+const std::vector<uint16_t> kOneAxis = [] {
+    std::vector<uint16_t> v;
+    for (int j = 0; j < 18; ++j) {
+        v.insert(v.end(), {201, 100});
     }
     return v;
-}
-// One axis: 201, 100, ... (mean 150.5, deviation 50.5).
-const std::vector<uint16_t> kOneAxis = alternating(36, 201, 100);
+}();
 // X, Z: X 1000 .. 1017 or 201/100, Z 3000.
 std::vector<uint16_t> xz(bool ramp) {
     std::vector<uint16_t> v;
@@ -434,7 +405,8 @@ TEST_F(AccTest, BurstOutputForms) {
     testing::expect_sections("records/expected/acc_burst.txt", got);
 }
 
-TEST_F(AccTest, StatsLineOnlyAddsToTheActivitySum) {
+TEST_F(AccTest, StatisticsOfTheTag) {
+    // The STATS line writes nothing and only adds to the activity sum.
     EXPECT_EQ(run(burst(0x08, 4, kOneAxis), kKey9 | ACT_STATS_LINE), "");
     EXPECT_DOUBLE_EQ(tag.stats.activity_sum, 50.5);
     EXPECT_EQ(run(burst(0x28, 4, xz(true)), kKey9 | ACT_STATS_LINE), "");
@@ -442,37 +414,10 @@ TEST_F(AccTest, StatsLineOnlyAddsToTheActivitySum) {
     tag.stats.activity_sum = 0;
     EXPECT_EQ(run(burst(0x08, 4, kOneAxis), 0x05001007), "");  // key s: variance
     EXPECT_DOUBLE_EQ(tag.stats.activity_sum, 2550.25);
-    EXPECT_EQ(tag.stats.acc_bursts, 3u);
-}
-
-TEST_F(AccTest, StatisticsOfTheTag) {
-    run(burst(0x08, 4, kOneAxis), kKey1);
     run(burst(0x08, 4, kOneAxis, 2, 0, kT + 100), kKey1);
     // Records before 2014-01-01 count, but set no fix time.
     run(burst(0x08, 4, kOneAxis, 1, 0, 215568000), kKey1);
-    EXPECT_EQ(acc_stats(), (std::vector<uint64_t>{63 + 126 + 63, 3, kT, kT + 100}));
-}
-
-TEST_F(AccTest, RejectedRecordsLeaveNoTrace) {
-    const auto seeded = burst(0x08, 4, kOneAxis, 1, 1);
-    const auto plain = burst(0x08, 4, kOneAxis);
-    auto truncated = plain;
-    truncated.resize(62);
-    EXPECT_EQ(run(seeded, kKey1, 0), "");
-    EXPECT_EQ(run(plain, kKey1, 1), "");
-    EXPECT_EQ(run(truncated, kKey1), "");
-    EXPECT_EQ(run(plain, ACT_GPS | ACT_MOVEBANK), "");
-    EXPECT_EQ(run_v9(seeded, kKey1), "");  // software 9 never seeds
-    EXPECT_EQ(acc_stats(), (std::vector<uint64_t>{0, 0, 0, 0}));
-    EXPECT_NE(run(seeded, kKey1, 1), "");
-    EXPECT_NE(run(plain, kKey1, 0), "");
-}
-
-TEST_F(AccTest, SoftwareNineBurstsLeaveTheStatistics) {
-    // The STATS line takes nothing from software-9 bursts: the line is written.
-    EXPECT_EQ(run_v9(burst(0x08, 4, kOneAxis), kKey9 | kNoTime | ACT_STATS_LINE), "150,50.500000,100,201\n");
-    EXPECT_EQ(tag.stats.activity_sum, 0.0);
-    EXPECT_EQ(acc_stats(), (std::vector<uint64_t>{0, 0, 0, 0}));
+    EXPECT_EQ(acc_stats(), (std::vector<uint64_t>{3 * 63 + 126 + 63, 5, kT, kT + 100}));
 }
 
 // Generation-3 bursts go through the same output forms; their family has no
@@ -622,12 +567,6 @@ TEST_F(AccTest, NewaccStatistics) {
     EXPECT_EQ(acc_stats(), (std::vector<uint64_t>{4 * 63, 4, kT, kT - 1}));
 }
 
-TEST_F(AccTest, NewaccRejected) {
-    EXPECT_EQ(run_newacc(newacc(imu_fine_time(kT, kHalf), 0, kTag + 1), kKey1), "");
-    EXPECT_EQ(run_newacc(newacc(), ACT_GPS), "");
-    EXPECT_EQ(tag.stats.acc_bursts, 0u);
-}
-
 TEST_F(AccTest, QuatcmpStatistics) {
     run_quatcmp(quatcmp(), kKey1);
     EXPECT_EQ(tag.stats.first_fix_time, kT);
@@ -640,6 +579,27 @@ TEST_F(AccTest, QuatcmpStatistics) {
     bad[20] ^= 1;
     run_quatcmp(bad, kKey1);
     EXPECT_EQ(tag.stats.quatcmp_bytes, 8u * 63);
+}
+
+// Rejected records write nothing and leave the statistics alone; software-9
+// bursts are written but never counted, not even by the STATS line.
+TEST_F(AccTest, RejectedAndSoftwareNineRecordsLeaveTheStatistics) {
+    const auto seeded = burst(0x08, 4, kOneAxis, 1, 1);
+    const auto plain = burst(0x08, 4, kOneAxis);
+    auto truncated = plain;
+    truncated.resize(62);
+    EXPECT_EQ(run(seeded, kKey1, 0), "");
+    EXPECT_EQ(run(plain, kKey1, 1), "");
+    EXPECT_EQ(run(truncated, kKey1), "");
+    EXPECT_EQ(run(plain, ACT_GPS | ACT_MOVEBANK), "");
+    EXPECT_EQ(run_v9(seeded, kKey1), "");  // software 9 never seeds
+    EXPECT_EQ(run_newacc(newacc(imu_fine_time(kT, kHalf), 0, kTag + 1), kKey1), "");
+    EXPECT_EQ(run_newacc(newacc(), ACT_GPS), "");
+    EXPECT_EQ(run_v9(plain, kKey9 | kNoTime | ACT_STATS_LINE), "150,50.500000,100,201\n");
+    EXPECT_EQ(tag.stats.activity_sum, 0.0);
+    EXPECT_EQ(acc_stats(), (std::vector<uint64_t>{0, 0, 0, 0}));
+    EXPECT_NE(run(seeded, kKey1, 1), "");
+    EXPECT_NE(run(plain, kKey1, 0), "");
 }
 
 }  // namespace

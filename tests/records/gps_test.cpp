@@ -470,52 +470,41 @@ std::string print(const std::vector<uint8_t>& r) {
     return testing::capture([&](OutStream& o) { print_satellite_report(r.data(), static_cast<uint32_t>(r.size()), o); });
 }
 
-TEST(SatelliteReport, ThreeSatellites) {
-    // Quality 7 with orbit; quality 3 (upper bits ignored) without a ratio;
-    // a negative azimuth; unlisted channels in between are skipped.
-    const std::vector<Channel> ch = {
-        {0, 5, 0x04, 0x07, 40, 45, 180},
-        {0, 7, 0x00, 0x07, 44, 10, 10},   // no orbit information
-        {0, 12, 0x0D, 0x13, 30, -3, 270},
-        {0, 8, 0x04, 0x01, 20, 5, 5},     // quality too low
-        {0, 29, 0x04, 0x04, 33, 10, -5},
-    };
-    const auto r = report(ch, 5, 63 * 2);
-    EXPECT_EQ(print(r), "$GPGSV,1,1,3,5,45,180,40,12,-3,270,,29,10,-5,33*93\n");
-}
-
-TEST(SatelliteReport, FiveSatellitesMakeTwoSentences) {
-    const std::vector<Channel> ch = {
-        {0, 1, 0x04, 5, 20, 10, 100}, {0, 2, 0x04, 2, 99, 20, 200}, {0, 3, 0x04, 15, 30, -30, 300},
-        {0, 4, 0x04, 4, 40, 40, -40}, {0, 5, 0x04, 6, 50, 90, 359},
-    };
-    const auto r = report(ch, 5, 63 * 2);
-    EXPECT_EQ(print(r),
-              "$GPGSV,2,1,5,1,10,100,20,2,20,200,,3,-30,300,30,4,40,-40,40*90\n"
-              "$GPGSV,2,2,5,5,90,359,50*110\n");
-}
-
-TEST(SatelliteReport, CountLargerThanTheRecordHolds) {
+// Sentences of whole reports: quality 7 with orbit; quality 3 (upper bits
+// ignored) without a ratio; negative azimuths; unlisted channels skipped; more
+// than four satellites over several sentences, up to the 156 channels of 30
+// units, every one listed.
+TEST(SatelliteReport, Sentences) {
     // One unit holds four whole channels; the report claims ten (and the
-    // loop's own completeness test would never have passed it on).
-    const std::vector<Channel> ch = {
-        {0, 1, 0x04, 4, 1, 1, 1}, {0, 2, 0x04, 4, 2, 2, 2}, {0, 3, 0x04, 4, 3, 3, 3}, {0, 4, 0x04, 4, 4, 4, 4},
-    };
-    auto r = report(ch, 10, 63);
-    // The bytes of a fifth channel would start at 56 and run past the end.
-    std::fill(r.begin() + 56, r.end(), 0x04);
-    EXPECT_EQ(satellite_channel_count(r.data(), 63), 4u);
-    EXPECT_EQ(print(r), "$GPGSV,1,1,4,1,1,1,1,2,2,2,2,3,3,3,3,4,4,4,4*105\n");
+    // loop's own completeness test would never have passed it on). The bytes
+    // of a fifth channel would start at 56 and run past the end.
+    auto over = report({{0, 1, 0x04, 4, 1, 1, 1}, {0, 2, 0x04, 4, 2, 2, 2}, {0, 3, 0x04, 4, 3, 3, 3}, {0, 4, 0x04, 4, 4, 4, 4}},
+                       10, 63);
+    std::fill(over.begin() + 56, over.end(), 0x04);
+    EXPECT_EQ(satellite_channel_count(over.data(), 63), 4u);
     // The count byte itself lies beyond a record shorter than the header.
-    EXPECT_EQ(satellite_channel_count(r.data(), 7), 0u);
-    EXPECT_EQ(satellite_channel_count(r.data(), 0), 0u);
-    const std::vector<uint8_t> tiny(r.begin(), r.begin() + 4);
-    EXPECT_EQ(print(tiny), "");
-}
-
-TEST(SatelliteReport, NothingListedWritesNothing) {
-    EXPECT_EQ(print(report({{0, 1, 0x04, 7, 40, 1, 1}}, 0, 63)), "");  // N = 0
-    EXPECT_EQ(print(report({{0, 1, 0x00, 7, 40, 1, 1}, {0, 2, 0x04, 1, 40, 1, 1}}, 2, 63)), "");
+    EXPECT_EQ(satellite_channel_count(over.data(), 7), 0u);
+    EXPECT_EQ(satellite_channel_count(over.data(), 0), 0u);
+    auto most = report(std::vector<Channel>(155, Channel{0, 200, 0x04, 7, 255, -90, -180}), 156, 1890);
+    std::copy_n(most.begin() + 8, 12, most.begin() + 8 + 12 * 155);  // the builder stops at 155
+    const testing::Sections got = {
+        {"three satellites", print(report({{0, 5, 0x04, 0x07, 40, 45, 180},
+                                           {0, 7, 0x00, 0x07, 44, 10, 10},  // no orbit information
+                                           {0, 12, 0x0D, 0x13, 30, -3, 270},
+                                           {0, 8, 0x04, 0x01, 20, 5, 5},  // quality too low
+                                           {0, 29, 0x04, 0x04, 33, 10, -5}},
+                                          5, 63 * 2))},
+        {"five satellites", print(report({{0, 1, 0x04, 5, 20, 10, 100}, {0, 2, 0x04, 2, 99, 20, 200},
+                                          {0, 3, 0x04, 15, 30, -30, 300}, {0, 4, 0x04, 4, 40, 40, -40},
+                                          {0, 5, 0x04, 6, 50, 90, 359}},
+                                         5, 63 * 2))},
+        {"count larger than the record holds", print(over)},
+        {"shorter than the header", print(std::vector<uint8_t>(over.begin(), over.begin() + 4))},
+        {"count 0", print(report({{0, 1, 0x04, 7, 40, 1, 1}}, 0, 63))},
+        {"nothing listed", print(report({{0, 1, 0x00, 7, 40, 1, 1}, {0, 2, 0x04, 1, 40, 1, 1}}, 2, 63))},
+        {"156 channels", print(most)},
+    };
+    testing::expect_sections("records/expected/satellites.txt", got);
 }
 
 TEST(SatelliteReport, Completeness) {
@@ -532,16 +521,6 @@ TEST(SatelliteReport, ChecksumIncludesTheDollar) {
     EXPECT_EQ(sentence_checksum("$", 1), 0x24);
     EXPECT_EQ(sentence_checksum("$G", 2), 0x24 ^ 'G');
     EXPECT_EQ(sentence_checksum("", 0), 0);
-}
-
-TEST(SatelliteReport, MostChannelsAUnitPayloadHolds) {
-    // 30 units: 156 channels, every one listed, give 39 sentences.
-    auto r = report(std::vector<Channel>(155, Channel{0, 200, 0x04, 7, 255, -90, -180}), 156, 1890);
-    std::copy_n(r.begin() + 8, 12, r.begin() + 8 + 12 * 155);  // the builder stops at 155
-    const std::string s = print(r);
-    EXPECT_EQ(std::count(s.begin(), s.end(), '\n'), 39);
-    EXPECT_EQ(s.substr(0, 16), "$GPGSV,39,1,156,");
-    EXPECT_NE(s.find("$GPGSV,39,39,156,200,-90,-180,255,"), std::string::npos);
 }
 
 }  // namespace
