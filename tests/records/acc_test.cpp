@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <iterator>
 #include <memory>
 #include <random>
@@ -99,23 +100,38 @@ protected:
     testing::Sections got;
 };
 
-TEST(BurstAxes, LettersInXyzOrderAndAtLeastOneAxis) {
-    struct Case {
-        uint8_t bits;
-        const char* letters;
-        int count;
+// Axis letters and count of the axis bits (at least one axis: no axis bit
+// among others gives one unnamed axis); rates of the rate codes over the axis
+// count, divided in single precision and then widened (316.23f / 2 lies above
+// 158.115); MMA8452 dividers with the overflow bit; the first tags in and out
+// of the software-9 ranges whose rate code gives the rate per axis.
+TEST(AccBurstHeader, AxesAndRates) {
+    auto line = [](const char* format, auto... v) {
+        char text[64];
+        std::snprintf(text, sizeof text, format, v...);
+        return std::string(text);
     };
-    const Case cases[] = {
-        {0x08, "X", 1},   {0x10, "Y", 1},  {0x20, "Z", 1},   {0x28, "XZ", 2},
-        {0x30, "YZ", 2},  {0x38, "XYZ", 3}, {0xFF, "XYZ", 3}, {0x00, "", 1},
-        {0xC7, "", 1},  // no axis bit among other bits: one unnamed axis
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.bits);
-        const BurstAxes a = burst_axes(c.bits);
-        EXPECT_STREQ(a.letters, c.letters);
-        EXPECT_EQ(a.count, c.count);
+    testing::Sections got;
+    for (int bits : {0x08, 0x10, 0x20, 0x28, 0x30, 0x38, 0xFF, 0x00, 0xC7}) {
+        const BurstAxes a = burst_axes(static_cast<uint8_t>(bits));
+        got.emplace_back(line("axis bits 0x%02X", bits), line("%s %d", a.letters, a.count));
     }
+    for (const auto& [code, divisor] : std::initializer_list<std::pair<int, int>>{{0, 1}, {1, 3}, {6, 2}, {9, 1}, {10, 1}, {11, 1}}) {
+        const double hz = acc_rate_from_code(static_cast<uint8_t>(code), divisor);
+        got.emplace_back(line("rate code %d over %d", code, divisor), line("%.2f %.17g", hz, hz));
+    }
+    for (int byte5 : {1, 5, 127, 0, 0x80, 0x85}) {
+        const MmaRate r = mma8452_rate(static_cast<uint8_t>(byte5));
+        got.emplace_back(line("MMA8452 0x%02X", byte5), line("%.17g%s", r.hz, r.overflow ? " overflow" : ""));
+    }
+    std::string edges;
+    for (uint32_t tag = 1; tag <= 0xFFFF; ++tag) {
+        if (acc_v9_rate_per_axis(tag) != acc_v9_rate_per_axis(tag - 1)) {
+            edges += line(" %u", tag);
+        }
+    }
+    got.emplace_back("software-9 per-axis rate code edges", edges);
+    testing::expect_sections("records/expected/acc_header.txt", got);
 }
 
 // A burst of random samples packed from byte 9, as the tag writes it.
@@ -220,50 +236,6 @@ TEST(AccInversion, ByAxisLetter) {
               (std::array{true, true, false, false, true}));
     EXPECT_FALSE(acc_inversion(burst_axes(0x10), true, true).invert[0]);
     EXPECT_FALSE(acc_inversion(burst_axes(0x00), true, true).invert[0]);
-}
-
-TEST(AccRate, SinglePrecisionTableOverTheAxisCount) {
-    struct Case {
-        uint8_t code;
-        int divisor;
-        const char* text;
-    };
-    const Case cases[] = {
-        {0, 1, "10.00"}, {1, 3, "5.93"},   {6, 2, "158.12"},  // 316.23f / 2 lies above 158.115
-        {9, 1, "1778.28"}, {10, 1, "0.00"}, {11, 1, "0.00"},
-    };
-    for (const Case& c : cases) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%.2f", acc_rate_from_code(c.code, c.divisor));
-        EXPECT_STREQ(text, c.text) << int{c.code};
-    }
-    // 17.78 / 3 is divided in single precision, then widened.
-    EXPECT_EQ(acc_rate_from_code(1, 3), static_cast<double>(17.78f / 3.0f));
-}
-
-TEST(AccRate, Mma8452DividerAndOverflow) {
-    struct Case {
-        uint8_t byte5;
-        double hz;
-        bool overflow;
-    };
-    const Case cases[] = {{1, 100.0, false}, {5, 20.0, false},   {127, 100.0 / 127, false},
-                          {0, 0.0, false},   {0x80, 0.0, true}, {0x85, 0.0, true}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.byte5);
-        const MmaRate r = mma8452_rate(c.byte5);
-        EXPECT_DOUBLE_EQ(r.hz, c.hz);
-        EXPECT_EQ(r.overflow, c.overflow);
-    }
-}
-
-TEST(AccRate, SoftwareNineTagsWithPerAxisRateCodes) {
-    for (uint32_t tag : {2426u, 2440u, 2461u, 3013u, 3380u, 3392u, 4075u, 4092u}) {
-        EXPECT_TRUE(acc_v9_rate_per_axis(tag)) << tag;
-    }
-    for (uint32_t tag : {2425u, 2462u, 3012u, 3014u, 3379u, 3393u, 4074u, 4093u, 0u}) {
-        EXPECT_FALSE(acc_v9_rate_per_axis(tag)) << tag;
-    }
 }
 
 constexpr uint32_t kMma = 0x00800;      // MMA8452 sensor

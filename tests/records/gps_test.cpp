@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/action.h"
@@ -241,39 +243,30 @@ TEST(GpsLines, EveryKindAndForm) {
     testing::expect_sections("records/expected/gps.txt", got);
 }
 
-TEST(GpsLines, FixTimeOfTheWeekEnd) {
-    const GpsFixTime t = gps_fix_time(2000, 604799600);
-    EXPECT_EQ(t.week, 2001);
-    EXPECT_EQ(t.seconds, 0u);
-    EXPECT_EQ(t.tag_time, 584u * 604800u);
-    const GpsFixTime before = gps_fix_time(2000, 604799499);
-    EXPECT_EQ(before.week, 2000);
-    EXPECT_EQ(before.seconds, 604799u);
-    EXPECT_EQ(gps_fix_time(1416, 1000).tag_time, 0u);
-    EXPECT_EQ(gps_fix_time(1417, 1500).tag_time, 2u);
-}
-
-TEST(GpsValues, StatusLettersAndValidFixes) {
-    const struct {
-        Kind kind;
-        uint8_t status, fix;
-        char letter;
-        bool valid;
-    } cases[] = {
-        {Kind::cooked, 0x0D, 3, 'A', true},    {Kind::cooked, 0x0D, 2, 'A', false},
-        {Kind::cooked, 0x01, 3, 'A', false},   {Kind::cooked, 0x0C, 3, 'B', false},
-        {Kind::cooked, 0x04, 3, 'C', false},   {Kind::cooked, 0x08, 3, 'D', false},
-        {Kind::extended, 0x3D, 0, 'A', true},  {Kind::extended, 0x1D, 0, 'B', false},
-        {Kind::extended, 0x35, 0, 'C', false}, {Kind::extended, 0x01, 0, 'D', false},
-    };
-    for (const auto& c : cases) {
-        Record r = c.kind == Kind::cooked ? cooked(c.status, c.fix) : extended(c.status);
-        const GpsFix f = c.kind == Kind::cooked
-                             ? decode_gps_cooked_record(r.data(), false)
-                             : decode_gps_extended_record(r.data(), 0, PressureCalibration{});
-        EXPECT_EQ(f.letter, c.letter) << int{c.status} << "/" << int{c.fix};
-        EXPECT_EQ(f.valid, c.valid) << int{c.status} << "/" << int{c.fix};
+// Status letters and validity by record kind, status and fix type (extended
+// records have none); fix times just before and at the rounding into the next
+// week, and tag times around the tag epoch.
+TEST(GpsValues, StatusLettersValidFixesAndFixTimes) {
+    testing::Sections got;
+    for (const auto& [kind, status, fix] : std::initializer_list<std::tuple<Kind, uint8_t, uint8_t>>{
+             {Kind::cooked, 0x0D, 3}, {Kind::cooked, 0x0D, 2}, {Kind::cooked, 0x01, 3}, {Kind::cooked, 0x0C, 3},
+             {Kind::cooked, 0x04, 3}, {Kind::cooked, 0x08, 3}, {Kind::extended, 0x3D, 0}, {Kind::extended, 0x1D, 0},
+             {Kind::extended, 0x35, 0}, {Kind::extended, 0x01, 0}}) {
+        const Record r = kind == Kind::cooked ? cooked(status, fix) : extended(status);
+        const GpsFix f = kind == Kind::cooked ? decode_gps_cooked_record(r.data(), false)
+                                              : decode_gps_extended_record(r.data(), 0, PressureCalibration{});
+        got.emplace_back((kind == Kind::cooked ? "cooked status " : "extended status ") + std::to_string(status) +
+                             " fix " + std::to_string(fix),
+                         std::string(1, f.letter) + (f.valid ? " valid" : ""));
     }
+    for (const auto& [week, tow_ms] : std::initializer_list<std::pair<int16_t, uint32_t>>{
+             {2000, 604799600}, {2000, 604799499}, {1416, 1000}, {1417, 1500}}) {
+        const GpsFixTime t = gps_fix_time(week, tow_ms);
+        got.emplace_back("fix time week " + std::to_string(week) + " ms " + std::to_string(tow_ms),
+                         "week " + std::to_string(t.week) + " s " + std::to_string(t.seconds) + " tag time " +
+                             std::to_string(t.tag_time));
+    }
+    testing::expect_sections("records/expected/gps_values.txt", got);
 }
 
 // ---------------------------------------------------------------- statistics
@@ -392,21 +385,6 @@ testing::Payload record(uint32_t d1, uint32_t d2) {
     return testing::make_gps_extended({.status = 0, .pressure_d1 = d1, .pressure_d2 = d2});
 }
 
-struct Case {
-    const char* legend;
-    uint16_t w0, c6;
-    uint32_t d1, d2;
-    int32_t pressure, temperature;
-};
-
-// The compensated values, and whether the record counts as pressure data.
-bool compensate(const testing::Payload& r, uint16_t w0, int32_t& p, int32_t& t, uint16_t c6 = 28165) {
-    PressureCalibration cal = calibration(w0);
-    cal.c[6] = c6;
-    p = t = -1;
-    return ms5837_compensate(r.data(), cal, p, t) != 0;
-}
-
 // Expected values worked through the formulas step by step:
 // 20 degC: dT = 8077636 - 31553*256 = 68, X = (68*28165) >> 23 = 0, TEMP = 2000,
 //   OFF = 43981*2^17 + (27842*68 >> 6) = 5764707214,
@@ -417,37 +395,32 @@ bool compensate(const testing::Payload& r, uint16_t w0, int32_t& p, int32_t& t, 
 //   TEMP = -1618; SENSi = ((63*X/2)*X)/16 = 25770787;
 //   field 0:  TEMP2 = TEMP - (dT^2*11 >> 35) = -1989, OFFi = X^2*31/8 = 50723455, P = 100415;
 //   field 36: TEMP2 = TEMP - (dT^2*14 >> 35) = -2091, OFFi = X^2*35/8 = 57268417, P = 100615.
-// A missing calibration gives zeros, but the record still counts as data.
-TEST(Ms5837, CompensatesKnownCalibration) {
-    const Case cases[] = {
-        {"20 degC, first-order only", 0, 28165, 6465444, 8077636, 110002, 2000},
-        {"cold, sensor field 0", 0, 28165, 6465444, 7000001, 100415, -1989},
-        {"cold, sensor field 36", 36 << 5, 28165, 6465444, 7000001, 100615, -2091},
-        {"cold, field 36 with CRC bits in W0", 0xF000 | (36 << 5), 28165, 6465444, 7000001, 100615, -2091},
-        {"cold, unknown sensor field", 1 << 5, 28165, 6465444, 7000001, 0, 0},
-        {"warm, unknown sensor field needs no constants", 1 << 5, 28165, 6465444, 8077636, 110002, 2000},
-        {"missing calibration", 0, 0, 6465444, 8077636, 0, 0},
+// A missing calibration gives zeros, but the record still counts as data. The
+// temperature's high bytes alone do not make pressure data; any one of the
+// four bytes is enough.
+TEST(Ms5837, Compensation) {
+    testing::Sections got;
+    auto add = [&](const std::string& name, const testing::Payload& r, uint16_t w0, uint16_t c6 = 28165) {
+        PressureCalibration cal = calibration(w0);
+        cal.c[6] = c6;
+        int32_t p = -1, t = -1;
+        const bool data = ms5837_compensate(r.data(), cal, p, t) != 0;
+        got.emplace_back(name, "P " + std::to_string(p) + " T " + std::to_string(t) + (data ? "" : " no pressure data"));
     };
-    for (const auto& c : cases) {
-        int32_t p, t;
-        EXPECT_TRUE(compensate(record(c.d1, c.d2), c.w0, p, t, c.c6)) << c.legend;
-        EXPECT_EQ(p, c.pressure) << c.legend;
-        EXPECT_EQ(t, c.temperature) << c.legend;
-    }
-}
-
-TEST(Ms5837, RecordWithoutPressureData) {
-    // The temperature's high bytes alone do not make pressure data.
-    int32_t p, t;
-    EXPECT_FALSE(compensate(record(0, 0x7B4100), 0, p, t));
-    EXPECT_EQ(p, 0);
-    EXPECT_EQ(t, 0);
-    // Any one of the four bytes is enough.
+    add("20 degC, first-order only", record(6465444, 8077636), 0);
+    add("cold, sensor field 0", record(6465444, 7000001), 0);
+    add("cold, sensor field 36", record(6465444, 7000001), 36 << 5);
+    add("cold, field 36 with CRC bits in W0", record(6465444, 7000001), 0xF000 | (36 << 5));
+    add("cold, unknown sensor field", record(6465444, 7000001), 1 << 5);
+    add("warm, unknown sensor field needs no constants", record(6465444, 8077636), 1 << 5);
+    add("missing calibration", record(6465444, 8077636), 0, 0);
+    add("temperature high bytes only", record(0, 0x7B4100), 0);
     for (size_t off : {40u, 41u, 59u, 60u}) {
         auto one = record(0, 0);
         one[off] = 1;
-        EXPECT_TRUE(compensate(one, 0, p, t)) << off;
+        add("one byte at " + std::to_string(off), one, 0);
     }
+    testing::expect_sections("records/expected/ms5837.txt", got);
 }
 
 // ---------------------------------------------------------------- satellite reports
