@@ -100,17 +100,19 @@ protected:
     testing::Sections got;
 };
 
+template <typename... V>
+std::string line(const char* format, V... v) {
+    char text[96];
+    std::snprintf(text, sizeof text, format, v...);
+    return text;
+}
+
 // Axis letters and count of the axis bits (at least one axis: no axis bit
 // among others gives one unnamed axis); rates of the rate codes over the axis
 // count, divided in single precision and then widened (316.23f / 2 lies above
 // 158.115); MMA8452 dividers with the overflow bit; the first tags in and out
 // of the software-9 ranges whose rate code gives the rate per axis.
 TEST(AccBurstHeader, AxesAndRates) {
-    auto line = [](const char* format, auto... v) {
-        char text[64];
-        std::snprintf(text, sizeof text, format, v...);
-        return std::string(text);
-    };
     testing::Sections got;
     for (int bits : {0x08, 0x10, 0x20, 0x28, 0x30, 0x38, 0xFF, 0x00, 0xC7}) {
         const BurstAxes a = burst_axes(static_cast<uint8_t>(bits));
@@ -219,9 +221,7 @@ TEST_F(AccTest, UnpackedSamplesTakeTheAxesInTurnForEveryLength) {
                     << "axes " << int{axes} << " length " << length << " sample " << i;
             }
             for (int a = 0; a < axes; ++a) {
-                const size_t count = seq.size() / static_cast<size_t>(axes) +
-                                     (static_cast<size_t>(a) < seq.size() % static_cast<size_t>(axes) ? 1 : 0);
-                ASSERT_EQ(buffers->burst.count[a], static_cast<int32_t>(count));
+                ASSERT_EQ(buffers->burst.count[a], (static_cast<int32_t>(seq.size()) + axes - 1 - a) / axes);
             }
         }
     }
@@ -463,33 +463,27 @@ TEST(ImuChecksum, EveryByteCounts) {
     }
 }
 
-// The window of 20 s and the start offset at 20 Hz show in the sections of
-// OutputForms; at 50 Hz the offset is truncated to whole fine-time units.
-TEST(ImuTime, StartOffsetAndWrap) {
-    const ImuTime t = imu_burst_time(kT, imu_fine_time(kT, kHalf), 10, 50.0);
-    EXPECT_TRUE(t.valid);
-    EXPECT_EQ(t.coarse_units, 0x1E080000u);
-    EXPECT_EQ(t.seconds, kT);
-    EXPECT_DOUBLE_EQ(t.us, 300018.3125);  // 10 periods: 6553.6 units
-    // Only the seconds modulo 131072 are compared.
-    const ImuTime wrapped = imu_burst_time(kT + 131072, imu_fine_time(kT, 0), 0, 20.0);
-    EXPECT_TRUE(wrapped.valid);
-    EXPECT_EQ(wrapped.seconds, kT + 131072);
-}
-
-TEST(QuatcmpRecord, RateEntriesAndMarker) {
-    for (const auto& [flags, hz] : {std::pair<uint8_t, double>{0x00, 20.0}, {0x05, 20.0}, {0x80, 20.0}, {0x82, 50.0}, {0x7F, 100.0 / 127}}) {
-        EXPECT_DOUBLE_EQ(quatcmp_rate(flags), hz) << int{flags};
+// The burst time at 50 Hz with a start offset of 10 periods (6553.6 fine-time
+// units, truncated), and a 131072 s later one at 20 Hz: only the seconds
+// modulo 131072 are compared (the window of 20 s and the offset at 20 Hz show
+// in ImuOutputForms). QUATCMP rates of the flags, entries of one and two
+// units, the -32768 marker over non-zero x, y, z and the temperature.
+TEST(ImuRecord, TimesRatesAndEntries) {
+    testing::Sections got;
+    for (const ImuTime& t : {imu_burst_time(kT, imu_fine_time(kT, kHalf), 10, 50.0),
+                             imu_burst_time(kT + 131072, imu_fine_time(kT, 0), 0, 20.0)}) {
+        got.emplace_back(line("time %zu", got.size()), line("valid %d coarse 0x%08X seconds %u us %.17g", t.valid, t.coarse_units, t.seconds, t.us));
     }
-    EXPECT_EQ(quatcmp_entry_count(63), 4u);
-    EXPECT_EQ(quatcmp_entry_count(126), 10u);
+    for (int flags : {0x00, 0x05, 0x80, 0x82, 0x7F}) {
+        got.emplace_back(line("QUATCMP rate of flags 0x%02X", flags), line("%.17g", quatcmp_rate(static_cast<uint8_t>(flags))));
+    }
     const std::vector<uint8_t> r = quatcmp();
-    const QuatEntry marked = read_quat_entry(r.data(), 1);
-    EXPECT_EQ((std::array<int, 6>{marked.w, marked.x, marked.y, marked.z, marked.mag_x, marked.mag_y}),
-              (std::array<int, 6>{-32768, 0, 0, 0, -2, -1}));
-    EXPECT_EQ(quatcmp_temperature_raw(r.data()), 6528);
+    const QuatEntry e = read_quat_entry(r.data(), 1);
+    got.emplace_back("QUATCMP record", line("entries %u and %u, marked %d %d %d %d %d %d, temperature %d", quatcmp_entry_count(63),
+                                            quatcmp_entry_count(126), e.w, e.x, e.y, e.z, e.mag_x, e.mag_y,
+                                            quatcmp_temperature_raw(r.data())));
+    testing::expect_sections("records/expected/imu_values.txt", got);
 }
-
 
 // Every output form of NEWACC and QUATCMP records; samples are written with X
 // and Z turned unless both sensors sit on the bottom side.

@@ -298,7 +298,8 @@ TEST(GpsStatistics, AttemptsFixTimesAndBattery) {
 }
 
 // Fixes with a placemark away from longitude and latitude zero join the track.
-TEST(GpsKml, TrackPoints) {
+// Position 0/0 with a height is a valid fix, 0/0/0 none.
+TEST(GpsKml, TrackPointsAndZeroPositions) {
     Harness h;
     h.run(Kind::cooked, cooked(), ACT_GPS | ACT_KML);
     h.run(Kind::cooked, cooked(0x04, 3), ACT_GPS | ACT_KML);
@@ -311,14 +312,9 @@ TEST(GpsKml, TrackPoints) {
     zero.run(Kind::cooked, r, ACT_GPS | ACT_KML | ACT_KML_ISO_DATE);
     EXPECT_EQ(zero.main_text, "");
     EXPECT_EQ(zero.track.count(), 0);
+    zero.run(Kind::cooked, cooked_with([](GpsCookedFields& f) { f.lon = f.lat = f.height_mm = 0; }), ACT_GPS);
+    zero.run(Kind::extended, extended_with([](GpsExtendedFields& f) { f.lon = f.lat = f.height_mm = 0; }), ACT_GPS);
     EXPECT_EQ(zero.tag.stats.valid_fixes, 2u);
-}
-
-TEST(GpsValues, ZeroPositionIsNoValidFix) {
-    Harness h;
-    h.run(Kind::cooked, cooked_with([](GpsCookedFields& f) { f.lon = f.lat = f.height_mm = 0; }), ACT_GPS);
-    h.run(Kind::extended, extended_with([](GpsExtendedFields& f) { f.lon = f.lat = f.height_mm = 0; }), ACT_GPS);
-    EXPECT_EQ(h.tag.stats.valid_fixes, 0u);
 }
 
 TEST(GpsV9, NoStatisticsAndNoStatsOnlyStop) {
