@@ -199,9 +199,7 @@ TEST_F(BurstDspTest, FilterBiquadPassRefusesFewerThan108Values) {
     EXPECT_EQ(console_text,
               "Reverse Filter algorithm expects>3*NR_OF_EXTPOL_SAMPLES values\n"
               "instead of 107 values.");
-    for (double v : data) {
-        EXPECT_EQ(v, 3.0);
-    }
+    EXPECT_EQ(data, std::vector<double>(107, 3.0));
 }
 
 // The filter runs its five sections in one sweep per direction; the result

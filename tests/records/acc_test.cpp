@@ -46,20 +46,15 @@ protected:
     AccContext context(uint32_t action) {
         return AccContext{action, acc, info, quat, mag, tag, dsp, *buffers};
     }
-    // What a stream holds since the last take.
-    static std::string take(OutStream& out, std::string& text) {
+    // What a stream holds since the last take, after `head` when there is any.
+    static std::string take(OutStream& out, std::string& text, const std::string& head = "") {
         out.flush();
-        std::string s;
-        s.swap(text);
+        const std::string s = text.empty() ? "" : head + text;
+        text.clear();
         return s;
     }
-
-    // The info and console texts since the last take, when there are any.
-    std::string notes() {
-        const std::string i = take(info, info_text);
-        const std::string c = take(console, console_text);
-        return (i.empty() ? "" : "-- info\n" + i) + (c.empty() ? "" : "-- console\n" + c);
-    }
+    // The info and console texts since the last take.
+    std::string notes() { return take(info, info_text, "-- info\n") + take(console, console_text, "-- console\n"); }
 
     // Acceleration bytes, bursts, first and last fix time of the tag.
     std::vector<uint64_t> acc_stats() const {
@@ -84,8 +79,7 @@ protected:
     std::string run_quatcmp(const std::vector<uint8_t>& r, uint32_t action) {
         AccContext ctx = context(action);
         decode_quatcmp(r.data(), static_cast<uint32_t>(r.size()), ctx);
-        const std::string m = take(mag, mag_text);
-        return take(quat, quat_text) + (m.empty() ? "" : "-- mag\n" + m) + notes();
+        return take(quat, quat_text) + take(mag, mag_text, "-- mag\n") + notes();
     }
 
     std::string acc_text, info_text, quat_text, mag_text, console_text;

@@ -135,18 +135,14 @@ TEST(GpsChecksum, BadRecordsAreReportedAndCounted) {
     EXPECT_EQ(h.tag.bad_units, 3u);
     EXPECT_EQ(h.tag.stats.gps_records, 1u);
     EXPECT_EQ(h.tag.gps_ontime, 3600u);
-}
-
-TEST(GpsChecksum, SeededRecordIsGoodOnlyAsBlock36) {
-    Harness h;
+    // A seeded record is good only as block 36.
     h.tag.tag_number = 0x1234;
-    Record r = make_gps_extended(extended_fields(), true, 0x1234);
-    h.run(Kind::seeded, r, ACT_GPS);
-    EXPECT_EQ(h.tag.bad_units, 0u);
+    const Record seeded = make_gps_extended(extended_fields(), true, 0x1234);
+    h.run(Kind::seeded, seeded, ACT_GPS);
     EXPECT_EQ(h.main_text.rfind("GPS,", 0), 0u);
-    h.run(Kind::extended, r, ACT_GPS);
-    EXPECT_EQ(h.tag.bad_units, 1u);
-    EXPECT_EQ(h.tag.stats.gps_records, 1u);
+    h.run(Kind::extended, seeded, ACT_GPS);
+    EXPECT_EQ(h.tag.bad_units, 4u);
+    EXPECT_EQ(h.tag.stats.gps_records, 2u);
 }
 
 // ---------------------------------------------------------------- lines
@@ -471,16 +467,14 @@ TEST(SatelliteReport, Sentences) {
         {"156 channels", print(most)},
     };
     testing::expect_sections("records/expected/satellites.txt", got);
-}
-
-TEST(SatelliteReport, Completeness) {
+    // Complete once the bytes of every claimed channel are there: 8 + 12 * 3
+    // and 8 + 12 * 156 = 1880.
     const auto three = report({}, 3, 63);
     EXPECT_TRUE(satellite_report_complete(three.data(), 44));
     EXPECT_FALSE(satellite_report_complete(three.data(), 43));
-    const auto many = report({}, 156, 1890);  // 8 + 12 * 156 = 1880
-    EXPECT_FALSE(satellite_report_complete(many.data(), 1827));
-    EXPECT_TRUE(satellite_report_complete(many.data(), 1890));
-    EXPECT_FALSE(satellite_report_complete(many.data(), 4));
+    EXPECT_FALSE(satellite_report_complete(most.data(), 1827));
+    EXPECT_TRUE(satellite_report_complete(most.data(), 1890));
+    EXPECT_FALSE(satellite_report_complete(most.data(), 4));
 }
 
 }  // namespace
