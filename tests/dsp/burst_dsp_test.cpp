@@ -500,20 +500,20 @@ TEST_F(BurstDspTest, StatsRefusesTooManyAxesAndBadLengths) {
 
 TEST_F(BurstDspTest, StatsMinimumAndMaximumPerAxis) {
     fill({{3, -7, 12, 0}, {-32768, -32768, -32768, -32768}, {32767, 5, 32767, 6}});
-    // The maximum starts at -32767, so an axis stuck at -32768 keeps that
-    // start; only the first n samples count, with none the start values remain.
-    const struct {
-        int8_t axes;
-        int32_t n;
-        std::vector<std::pair<int16_t, int16_t>> min_max;
-    } cases[] = {{3, 4, {{-7, 12}, {-32768, -32767}, {5, 32767}}}, {1, 2, {{-7, 3}}}, {1, 0, {{32767, -32767}}}};
-    for (const auto& c : cases) {
-        const BurstExtremes e = calc_acc_max_and_min(c.axes, c.n, burst);
-        for (size_t a = 0; a < c.min_max.size(); ++a) {
-            EXPECT_EQ(e.min[a], c.min_max[a].first) << c.n << " axis " << a;
-            EXPECT_EQ(e.max[a], c.min_max[a].second) << c.n << " axis " << a;
+    // Minimum and maximum of each axis in turn. The maximum starts at -32767,
+    // so an axis stuck at -32768 keeps that start; only the first n samples
+    // count, with none the start values remain.
+    auto extremes = [&](int8_t axes, int32_t n) {
+        const BurstExtremes e = calc_acc_max_and_min(axes, n, burst);
+        std::vector<int> v;
+        for (int a = 0; a < axes; ++a) {
+            v.insert(v.end(), {e.min[a], e.max[a]});
         }
-    }
+        return v;
+    };
+    EXPECT_EQ(extremes(3, 4), (std::vector<int>{-7, 12, -32768, -32767, 5, 32767}));
+    EXPECT_EQ(extremes(1, 2), (std::vector<int>{-7, 3}));
+    EXPECT_EQ(extremes(1, 0), (std::vector<int>{32767, -32767}));
 }
 
 }  // namespace

@@ -181,20 +181,16 @@ std::vector<uint8_t> packed(const std::vector<uint16_t>& s, uint8_t units = 0) {
     return testing::make_acc_burst({0, 0x38, 0, s, units});
 }
 
-// Unpacking into the burst buffers of the shared context.
-TEST_F(AccTest, UnpackGroupBitLayout) {
-    // 0x34 0x12 0xAB: 0x234 and 0x1AB.
-    std::vector<uint8_t> r(63, 0);
-    const uint8_t groups[] = {0x34, 0x12, 0xAB, 0xFF, 0xFF, 0xFF};
-    std::copy(std::begin(groups), std::end(groups), r.begin() + 9);
-    EXPECT_EQ(unpack_burst_samples(r.data(), 63, 9, 1, AxisInversion{}, buffers->burst), 36);
-    EXPECT_EQ(std::vector<int>(buffers->burst.samples[0], buffers->burst.samples[0] + 4), (std::vector<int>{0x234, 0x1AB, 4095, 4095}));
-}
-
-// Every sample lands on its axis in turn (x, y, z, x, ...) whatever the
-// number of groups, axes and inversions: checked against the sample sequence
-// written into the record.
+// Unpacking into the burst buffers of the shared context: the bytes 0x34 0x12
+// 0xAB hold 0x234 and 0x1AB. Every sample lands on its axis in turn (x, y, z,
+// x, ...) whatever the number of groups, axes and inversions: checked against
+// the sample sequence written into the record.
 TEST_F(AccTest, UnpackedSamplesTakeTheAxesInTurnForEveryLength) {
+    std::vector<uint8_t> group(63, 0);
+    const uint8_t groups[] = {0x34, 0x12, 0xAB, 0xFF, 0xFF, 0xFF};
+    std::copy(std::begin(groups), std::end(groups), group.begin() + 9);
+    EXPECT_EQ(unpack_burst_samples(group.data(), 63, 9, 1, AxisInversion{}, buffers->burst), 36);
+    EXPECT_EQ(std::vector<int>(buffers->burst.samples[0], buffers->burst.samples[0] + 4), (std::vector<int>{0x234, 0x1AB, 4095, 4095}));
     uint32_t r = 5;
     for (int8_t axes = 1; axes <= 3; ++axes) {
         for (uint32_t length = 9; length <= kAccMaxRecordLength; length += length < 40 ? 1 : 61) {
@@ -232,8 +228,7 @@ TEST(AccInversion, ByAxisLetter) {
     EXPECT_FALSE(acc_inversion(burst_axes(0x00), true, true).invert[0]);
 }
 
-constexpr uint32_t kMma = 0x00800;      // MMA8452 sensor
-constexpr uint32_t kV2Board = 0x04000;  // GPSACCGSMV2 board
+constexpr uint32_t kMma = 0x00800, kV2Board = 0x04000;  // MMA8452 sensor, GPSACCGSMV2 board
 
 // One axis: 201, 100, ... (mean 150.5, deviation 50.5).
 const std::vector<uint16_t> kOneAxis = [] {

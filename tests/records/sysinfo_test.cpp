@@ -50,17 +50,13 @@ Record gsm_first() {
 
 // A second-form SMS report: the connection time lies just below the 16-bit
 // wrap, the download end just above it.
-testing::GsmReport2Fields gsm_second() {
-    return {.common = {.head = {.type = 11, .time = kGsmEnd, .switch_state = 0}, .start_time = 90000,
-                       .connect_time = 0xFFF0, .ddl_end_time = 0x0010, .err_ddl_x = 4, .error_type = 5,
-                       .battery_begin = 4096, .battery_end = 2048, .battery_min = 1024, .csq = "12,5", .creg_stat = 1,
-                       .cgreg_stat = 2, .flags = 0x60, .usoctl11 = 7, .err_usowr_x = 1, .urcflags = 3},
-            .cereg_stat = 5, .ceer = 8, .cops_act = 'E', .trace = 0x0100};
-}
-std::string second(void (*change)(testing::GsmReport2Fields&)) {
-    testing::GsmReport2Fields f = gsm_second();
-    change(f);
-    return v10(testing::make_gsm_report2(f));
+Record gsm_second(uint16_t trace = 0x0100, uint8_t flags = 0x60, const std::string& csq = "12,5") {
+    return testing::make_gsm_report2(
+        {.common = {.head = {.type = 11, .time = kGsmEnd, .switch_state = 0}, .start_time = 90000,
+                    .connect_time = 0xFFF0, .ddl_end_time = 0x0010, .err_ddl_x = 4, .error_type = 5,
+                    .battery_begin = 4096, .battery_end = 2048, .battery_min = 1024, .csq = csq, .creg_stat = 1,
+                    .cgreg_stat = 2, .flags = flags, .usoctl11 = 7, .err_usowr_x = 1, .urcflags = 3},
+         .cereg_stat = 5, .ceer = 8, .cops_act = 'E', .trace = trace});
 }
 
 TEST(ResetCauses, BothWordings) {
@@ -104,17 +100,14 @@ TEST(Sysinfo, Paragraphs) {
     r[44] = 9;
     r[46] = 6;
     got.emplace_back("v10 GSM first form, all counters, no download", v10(r));
-    got.emplace_back("v10 GSM second form", v10(testing::make_gsm_report2(gsm_second())));
-    got.emplace_back("v10 GSM second form, trace 0", second([](auto& f) { f.trace = 0x0000; }));
-    got.emplace_back("v10 GSM second form, trace 1024", second([](auto& f) { f.trace = 0x0400; }));
-    got.emplace_back("v10 GSM second form, trace 1792", second([](auto& f) { f.trace = 0x0700; }));
-    got.emplace_back("v10 GSM second form, trace 2303", second([](auto& f) { f.trace = 0x08FF; }));
-    got.emplace_back("v10 GSM second form, every flag", second([](auto& f) { f.common.flags = 0xFF; }));
+    got.emplace_back("v10 GSM second form", v10(gsm_second()));
+    for (uint16_t trace : {0x0000, 0x0400, 0x0700, 0x08FF}) {
+        got.emplace_back("v10 GSM second form, trace " + std::to_string(trace), v10(gsm_second(trace)));
+    }
+    got.emplace_back("v10 GSM second form, every flag", v10(gsm_second(0x0100, 0xFF)));
     // The last csq ends at a control byte after "12".
     for (const std::string csq : {"", "1", "99,99", "12\x1F" "5"}) {
-        testing::GsmReport2Fields f = gsm_second();
-        f.common.csq = csq;
-        got.emplace_back("v10 GSM second form, csq " + csq, v10(testing::make_gsm_report2(f)));
+        got.emplace_back("v10 GSM second form, csq " + csq, v10(gsm_second(0x0100, 0x60, csq)));
     }
     for (uint8_t type : {9, 10}) {
         got.emplace_back("v10 GPS diagnostics, type " + std::to_string(type),
