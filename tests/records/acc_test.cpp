@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdio>
 #include <initializer_list>
@@ -12,6 +11,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/action.h"
@@ -105,7 +105,9 @@ std::string line(const char* format, V... v) {
 // among others gives one unnamed axis); rates of the rate codes over the axis
 // count, divided in single precision and then widened (316.23f / 2 lies above
 // 158.115); MMA8452 dividers with the overflow bit; the first tags in and out
-// of the software-9 ranges whose rate code gives the rate per axis.
+// of the software-9 ranges whose rate code gives the rate per axis. Axes are
+// turned by letter, not position: an MMA8452 turns X, a GPSACCGSMV2 board X
+// and Z, both together cancel on X; the second axis of "XZ" is Z.
 TEST(AccBurstHeader, AxesAndRates) {
     testing::Sections got;
     for (int bits : {0x08, 0x10, 0x20, 0x28, 0x30, 0x38, 0xFF, 0x00, 0xC7}) {
@@ -120,6 +122,12 @@ TEST(AccBurstHeader, AxesAndRates) {
         const MmaRate r = mma8452_rate(static_cast<uint8_t>(byte5));
         got.emplace_back(line("MMA8452 0x%02X", byte5), line("%.17g%s", r.hz, r.overflow ? " overflow" : ""));
     }
+    for (const auto& [bits, mma, v2_board] : std::initializer_list<std::tuple<int, bool, bool>>{
+             {0x28, false, true}, {0x38, true, true}, {0x10, true, true}, {0x00, true, true}}) {
+        const AxisInversion inv = acc_inversion(burst_axes(static_cast<uint8_t>(bits)), mma, v2_board);
+        got.emplace_back(line("inversion of axis bits 0x%02X, MMA8452 %d, V2 board %d", bits, mma, v2_board),
+                         line("%d %d %d", inv.invert[0], inv.invert[1], inv.invert[2]));
+    }
     std::string edges;
     for (uint32_t tag = 1; tag <= 0xFFFF; ++tag) {
         if (acc_v9_rate_per_axis(tag) != acc_v9_rate_per_axis(tag - 1)) {
@@ -130,14 +138,19 @@ TEST(AccBurstHeader, AxesAndRates) {
     testing::expect_sections("records/expected/acc_header.txt", got);
 }
 
-// A burst of random samples packed from byte 9, as the tag writes it.
-std::vector<uint8_t> random_burst(std::mt19937& gen, uint8_t units, int variant = 0, uint32_t tag = 0) {
-    std::vector<uint16_t> samples((63u * units - 9) / 3 * 2);
+// n random 12-bit samples.
+std::vector<uint16_t> random_samples(std::mt19937& gen, size_t n) {
+    std::vector<uint16_t> samples(n);
     for (uint16_t& v : samples) {
         v = static_cast<uint16_t>(gen() & 0xFFF);
     }
-    return testing::make_acc_burst({static_cast<uint32_t>(gen()), static_cast<uint8_t>(gen()),
-                                    static_cast<uint8_t>(gen()), samples, units},
+    return samples;
+}
+
+// A burst of random samples packed from byte 9, as the tag writes it.
+std::vector<uint8_t> random_burst(std::mt19937& gen, uint8_t units, int variant = 0, uint32_t tag = 0) {
+    return testing::make_acc_burst({static_cast<uint32_t>(gen()), static_cast<uint8_t>(gen()), static_cast<uint8_t>(gen()),
+                                    random_samples(gen, (63u * units - 9) / 3 * 2), units},
                                    variant, tag);
 }
 
@@ -215,17 +228,6 @@ TEST_F(AccTest, UnpackedSamplesTakeTheAxesInTurnForEveryLength) {
             }
         }
     }
-}
-
-TEST(AccInversion, ByAxisLetter) {
-    // An MMA8452 turns X, a GPSACCGSMV2 board turns X and Z; both together
-    // cancel on X. Letters, not positions, decide: the second axis of "XZ" is Z.
-    const AxisInversion xz = acc_inversion(burst_axes(0x28), false, true);
-    const AxisInversion xyz = acc_inversion(burst_axes(0x38), true, true);
-    EXPECT_EQ((std::array{xz.invert[0], xz.invert[1], xyz.invert[0], xyz.invert[1], xyz.invert[2]}),
-              (std::array{true, true, false, false, true}));
-    EXPECT_FALSE(acc_inversion(burst_axes(0x10), true, true).invert[0]);
-    EXPECT_FALSE(acc_inversion(burst_axes(0x00), true, true).invert[0]);
 }
 
 constexpr uint32_t kMma = 0x00800, kV2Board = 0x04000;  // MMA8452 sensor, GPSACCGSMV2 board
@@ -429,12 +431,9 @@ std::vector<uint8_t> quatcmp(uint8_t flags = 0, uint32_t fine_time = imu_fine_ti
 TEST(ImuChecksum, EveryByteCounts) {
     std::mt19937 gen(5);
     for (uint8_t units : {1, 3}) {
-        std::vector<uint16_t> samples(units * 30u);
-        for (uint16_t& v : samples) {
-            v = static_cast<uint16_t>(gen() & 0xFFF);
-        }
         const auto r = testing::make_newacc({.time = static_cast<uint32_t>(gen()), .fine_time = static_cast<uint32_t>(gen()),
-                                             .flags = static_cast<uint8_t>(gen()), .samples = samples, .units = units},
+                                             .flags = static_cast<uint8_t>(gen()), .samples = random_samples(gen, units * 30u),
+                                             .units = units},
                                             kTag);
         const auto len = static_cast<uint32_t>(r.size());
         ASSERT_EQ(check_imu_record(r.data(), len, kTag), RecordCheck::ok);

@@ -45,8 +45,9 @@ std::string decode(const std::vector<uint8_t>& r, uint32_t action, uint32_t tag 
 
 // Lines with seconds since the epoch (the forms of keys 1, 3 and m are in the
 // golden cases): thirty samples of one unit, then the conversions at their
-// limits by format, frequency code, resolution code and temperature.
-TEST(EcgRecord, LinesAndConversionsAtTheirLimits) {
+// limits by format, frequency code, resolution code and temperature; records
+// with a bad checksum or unit count write nothing.
+TEST(EcgRecord, LinesConversionsAndDroppedRecords) {
     testing::Sections got = {{"thirty samples", decode(make_ecg_record(thirty_samples(), 40, 2), ACT_ACC_JUST_SECONDS)}};
     for (const auto& [format, freq, res, temp] : std::initializer_list<std::tuple<uint8_t, uint8_t, uint8_t, int16_t>>{
              {1, 9, 0, -256}, {1, 10, 255, 0}, {2, 0, 9, 128}, {2, 42, 9, 1}, {2, 43, 9, -1}}) {
@@ -55,9 +56,6 @@ TEST(EcgRecord, LinesAndConversionsAtTheirLimits) {
                          decode(make_ecg_record(s, 40, format), ACT_ACC_JUST_SECONDS, 40, format));
     }
     testing::expect_sections("records/expected/ecg.txt", got);
-}
-
-TEST(EcgRecord, DroppedRecords) {
     // Format 2 seeds the checksum with the tag number: (0x1234 + 0x12) mod 256.
     const auto seeded = make_ecg_record(thirty_samples(), 0x1234, 2);
     EXPECT_NE(decode(seeded, ACT_GPS, 0x1234, 2), "");

@@ -153,9 +153,7 @@ std::string decode(Kind kind, const Record& r, uint32_t action, uint32_t feature
     Harness h;
     h.tag.feature_word = features;
     h.tag.gps_record_counter = 5;
-    if (calibrated) {
-        h.tag.pressure = calibration(0);
-    }
+    h.tag.pressure = calibrated ? calibration(0) : PressureCalibration{};
     h.run(kind, r, action);
     EXPECT_EQ(h.tag.gps_ontime, 3600u);
     return h.main_text + (h.info_text.empty() ? "" : "-- info\n" + h.info_text);
@@ -347,19 +345,15 @@ TEST(Kml, Documents) {
     ASSERT_EQ(track.count(), 2);
     EXPECT_EQ(track.lon(1), -1234567);
     EXPECT_EQ(track.lat(1), -2);
-}
-
-TEST(Kml, TrackKeepsTheFirstHundredThousandPoints) {
-    KmlTrack track;
-    for (int32_t i = 0; i < KmlTrack::kMaxPoints + 1; ++i) {
+    // The track keeps the first 100,000 points; later placemarks are still
+    // written, their points dropped.
+    for (int32_t i = 2; i < KmlTrack::kMaxPoints + 1; ++i) {
         track.add(i, -i);
     }
     EXPECT_EQ(track.count(), 100000);
     EXPECT_EQ(track.lon(99999), 99999);
     EXPECT_EQ(track.lat(99999), -99999);
-    // The 100,001st placemark is still written, its point is dropped.
-    const std::string text =
-        capture([&](OutStream& out) { write_kml_placemark(out, track, 100001, 0, "", 5, 5, 0); });
+    const std::string text = capture([&](OutStream& out) { write_kml_placemark(out, track, 100001, 0, "", 5, 5, 0); });
     EXPECT_NE(text.find("<name>100001</name>"), std::string::npos);
     EXPECT_EQ(track.count(), 100000);
 }
