@@ -121,11 +121,10 @@ TEST(Sysinfo, Paragraphs) {
     // Software 9: serials below 1980 have the older layout.
     got.emplace_back("v9 1979 low battery", v9(testing::make_event_v9_old(1, kTime, 0, 4096), 1979));
     got.emplace_back("v9 100 reset", v9(make_event({.type = 0, .time = kTime, .rs = 0x12, .vmon = 0x34}), 100));
-    for (uint8_t type : {2, 3, 8}) {
-        got.emplace_back("v9 1979 type " + std::to_string(type), v9(event(type), 1979));
-    }
-    for (uint8_t type = 0; type <= 11; ++type) {
-        got.emplace_back("v9 1980 type " + std::to_string(type), v9(event(type), 1980));
+    for (uint32_t serial : {1979u, 1980u}) {
+        for (uint8_t type = 0; type <= 11; ++type) {
+            got.emplace_back("v9 " + std::to_string(serial) + " type " + std::to_string(type), v9(event(type), serial));
+        }
     }
     got.emplace_back("v9 1980 reset", v9(make_event({.type = 0, .time = kTime, .rs = 0x08, .battery = 4096,
                                                      .switch_state = 0x01, .battery_at_fix = 2048}),
