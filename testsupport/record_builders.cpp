@@ -243,35 +243,83 @@ Payload make_low_battery_event(uint32_t time, uint16_t battery) {
                        .battery_at_fix = battery});
 }
 
-Payload make_gsm_report(const GsmReportFields& s) {
-    Payload p = make_event(s.head);
-    uint8_t* b = p.data();
+namespace {
+
+// The fields both GSM report forms share; from err_ddl_x on the second form
+// keeps them `shift` (1) bytes earlier.
+void put_gsm_report(uint8_t* b, const GsmReportFields& s, size_t shift) {
     put_le32(b, 13, s.start_time);
     put_le16(b, 17, s.connect_time);
     put_le16(b, 19, s.ddl_end_time);
     b[21] = s.err_unexp_resp;
-    b[22] = s.err_usoctl1;
-    b[23] = s.err_ddl_x;
-    b[24] = s.error_type;
-    put_le16(b, 25, s.battery_begin);
-    put_le16(b, 27, s.battery_end);
-    put_le16(b, 29, s.battery_min);
-    std::memcpy(b + 31, s.csq.data(), std::min<size_t>(s.csq.size(), 5));
-    b[37] = s.creg_stat;
-    b[38] = s.cgreg_stat;
-    b[39] = s.flags;
-    put_le32(b, 40, s.usoctl11);
-    b[44] = s.err_usowr_x;
-    b[45] = s.err_grc_x;
-    b[46] = s.urcflags;
+    b += 23 - shift;
+    b[0] = s.err_ddl_x;
+    b[1] = s.error_type;
+    put_le16(b, 2, s.battery_begin);
+    put_le16(b, 4, s.battery_end);
+    put_le16(b, 6, s.battery_min);
+    std::memcpy(b + 8, s.csq.data(), std::min<size_t>(s.csq.size(), 5));
+    b[14] = s.creg_stat;
+    b[15] = s.cgreg_stat;
+    b[16] = s.flags;
+    put_le32(b, 17, s.usoctl11);
+    b[21] = s.err_usowr_x;
+    b[22] = s.err_grc_x;
+    b[23] = s.urcflags;
+}
+
+}  // namespace
+
+Payload make_gsm_report(const GsmReportFields& s) {
+    Payload p = make_event(s.head);
+    put_gsm_report(p.data(), s, 0);
+    p[22] = s.err_usoctl1;
+    return p;
+}
+
+Payload make_gsm_report2(const GsmReport2Fields& s) {
+    Payload p = make_event(s.common.head);
+    put_gsm_report(p.data(), s.common, 1);
+    p[51] = s.cereg_stat;
+    p[52] = s.ceer;
+    p[54] = static_cast<uint8_t>(s.cops_act);
+    put_le16(p.data(), 58, s.trace);
+    return p;
+}
+
+Payload make_gps_diagnostics(const GpsDiagnosticsFields& s) {
+    Payload p = make_event(s.head);
+    uint8_t* b = p.data();
+    put_le16(b, 13, s.error_flags);
+    put_le16(b, 15, s.unimplemented_ubx);
+    put_le16(b, 17, s.ubx_checksum_errors);
+    b[19] = s.unexpected;
+    put_le16(b, 20, s.noise_per_ms);
+    b[22] = s.clock_flags;
+    put_le16(b, 23, s.ack_payload);
+    b[25] = s.smbus_error_flags;
+    b[26] = s.nak_tx_index;
+    put_le16(b, 27, s.imu_errors);
+    b[29] = s.dmp_error_address;
+    b[30] = s.fifo_count;
+    put_le16(b, 31, s.payload_error);
+    b[33] = s.bfc;
     return p;
 }
 
 Payload make_sms_event_v9(const std::string& csq, uint8_t creg_stat, uint8_t cgreg_stat) {
-    Payload p = make_event({.type = 7});
-    p[21] = cgreg_stat;
-    std::memcpy(p.data() + 22, csq.data(), std::min<size_t>(csq.size(), 5));
-    p[28] = creg_stat;
+    return make_sms_event_v9({.cgreg_stat = cgreg_stat, .csq = csq, .creg_stat = creg_stat});
+}
+
+Payload make_sms_event_v9(const SmsV9Fields& s) {
+    Payload p = make_event(s.head);
+    put_le32(p.data(), 13, s.start_time);
+    p[17] = s.error;
+    p[18] = s.aerror;
+    put_le16(p.data(), 19, s.step);
+    p[21] = s.cgreg_stat;
+    std::memcpy(p.data() + 22, s.csq.data(), std::min<size_t>(s.csq.size(), 5));
+    p[28] = s.creg_stat;
     return p;
 }
 

@@ -183,7 +183,7 @@ struct GsmReportFields {
     uint16_t battery_begin = 0;
     uint16_t battery_end = 0;
     uint16_t battery_min = 0;
-    std::string csq;  // at most 5 characters
+    std::string csq{};  // at most 5 characters
     uint8_t creg_stat = 0;
     uint8_t cgreg_stat = 0;
     uint8_t flags = 0;
@@ -199,10 +199,53 @@ Payload make_switch_event(uint32_t time, bool on, uint16_t battery);
 Payload make_low_battery_event(uint32_t time, uint16_t battery);
 Payload make_gsm_report(const GsmReportFields& desc);
 
+// GSM connection report, second form (event type 11): no err_usoctl1, the
+// fields after it one byte earlier (usoctl11's place holds tcp_ack_waiting),
+// then the network registration and the trace.
+struct GsmReport2Fields {
+    GsmReportFields common{.head = {.type = 11}};
+    uint8_t cereg_stat = 0;
+    uint8_t ceer = 0;
+    char cops_act = 0;
+    uint16_t trace = 0;
+};
+Payload make_gsm_report2(const GsmReport2Fields& desc);
+
+// GPS diagnostics event (types 9 and 10): receiver and IMU error counters.
+struct GpsDiagnosticsFields {
+    EventFields head{.type = 9};
+    uint16_t error_flags = 0;
+    uint16_t unimplemented_ubx = 0;
+    uint16_t ubx_checksum_errors = 0;
+    uint8_t unexpected = 0;
+    uint16_t noise_per_ms = 0;
+    uint8_t clock_flags = 0;
+    uint16_t ack_payload = 0;
+    uint8_t smbus_error_flags = 0;
+    uint8_t nak_tx_index = 0;
+    uint16_t imu_errors = 0;
+    uint8_t dmp_error_address = 0;
+    uint8_t fifo_count = 0;
+    uint16_t payload_error = 0;
+    uint8_t bfc = 0;
+};
+Payload make_gps_diagnostics(const GpsDiagnosticsFields& desc);
+
 // SMS attempt of software-9 tags from serial 1980 on (event type 7): the CSQ
 // text (at most 5 characters) and the two registration states, which the SMS
 // line prints as characters; times and error bytes 0.
 Payload make_sms_event_v9(const std::string& csq, uint8_t creg_stat, uint8_t cgreg_stat);
+struct SmsV9Fields {
+    EventFields head{.type = 7};
+    uint32_t start_time = 0;
+    uint8_t error = 0;
+    uint8_t aerror = 0;
+    uint16_t step = 0;
+    uint8_t cgreg_stat = 0;
+    std::string csq{};  // at most 5 characters
+    uint8_t creg_stat = 0;
+};
+Payload make_sms_event_v9(const SmsV9Fields& desc);
 
 // Software-9 event of a tag below serial 1980: type 0 reset or type 1 low
 // battery with the voltage code at offset 5.

@@ -8,6 +8,7 @@
 #include <numbers>
 #include <numeric>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -27,12 +28,9 @@ constexpr double kSentinel = -12345.5;
 class BurstDspTest : public ::testing::Test {
 protected:
     // Low-pass of `x`; two sentinels past its end catch writes beyond n.
-    std::vector<double> lowpass(const std::vector<int16_t>& x, int32_t* rc = nullptr) {
+    std::vector<double> lowpass(const std::vector<int16_t>& x) {
         std::vector<double> out(x.size() + 2, kSentinel);
-        const int32_t r = dsp.filter_fb(static_cast<int32_t>(x.size()), x.data(), out.data(), kFilterRelativeCutoff, log);
-        if (rc != nullptr) {
-            *rc = r;
-        }
+        EXPECT_EQ(dsp.filter_fb(static_cast<int32_t>(x.size()), x.data(), out.data(), kFilterRelativeCutoff, log), 0);
         return unwritten_tail(out, x.size());
     }
 
@@ -85,7 +83,6 @@ protected:
         return dsp.calc_acc_stddev_and_mean(axes, n, burst, moments, action, log, where);
     }
 
-
     std::string console_text;
     std::string log_text;
     OutStream console{&console_text};
@@ -95,10 +92,6 @@ protected:
     BurstMoments moments{};
 };
 
-using FilterTest = BurstDspTest;
-using DftTest = BurstDspTest;
-using StatsTest = BurstDspTest;
-
 // The passes start on a single value and fade in over 18 samples, short
 // against the filter's memory at this cut-off.
 constexpr size_t kSettle = 100;
@@ -106,19 +99,17 @@ constexpr size_t kSettle = 100;
 // Bursts of at most 36 samples are replaced by their mean; longer constant
 // bursts (37 is the shortest filtered one, 3000 longer than any decoded burst)
 // stay constant with a zero high-pass; an empty burst writes nothing.
-TEST_F(FilterTest, ConstantShortAndEmptyBursts) {
+TEST_F(BurstDspTest, FilterConstantShortAndEmptyBursts) {
     std::vector<int16_t> ramp36(36);
     std::iota(ramp36.begin(), ramp36.end(), 0);
     const std::pair<std::vector<int16_t>, double> cases[] = {
         {{5}, 5.0}, {{-7}, -7.0}, {{1, 2}, 1.5}, {{-1, -2}, -1.5}, {ramp36, 17.5},
         {std::vector<int16_t>(37, 1234), 1234}, {std::vector<int16_t>(100, -2047), -2047},
         {std::vector<int16_t>(500, 0), 0}, {std::vector<int16_t>(2000, 4095), 4095},
-        {std::vector<int16_t>(3000, 17), 17}};
+        {std::vector<int16_t>(3000, 17), 17}, {{}, 0}};
     for (const auto& [x, mean] : cases) {
         SCOPED_TRACE(x.size());
-        int32_t rc = -9;
-        const std::vector<double> out = lowpass(x, &rc);
-        EXPECT_EQ(rc, 0);
+        const std::vector<double> out = lowpass(x);
         for (size_t i = 0; i < out.size(); ++i) {
             ASSERT_NEAR(out[i], mean, x.size() <= 36 ? 0.0 : 1e-6) << "sample " << i;
             if (x.size() > 36) {
@@ -126,9 +117,6 @@ TEST_F(FilterTest, ConstantShortAndEmptyBursts) {
             }
         }
     }
-    std::vector<double> out(3, kSentinel);
-    EXPECT_EQ(dsp.filter_fb(0, ramp36.data(), out.data(), kFilterRelativeCutoff, log), 0);
-    EXPECT_EQ(out, std::vector<double>(3, kSentinel));
     console.flush();
     log.flush();
     EXPECT_EQ(console_text + log_text, "");
@@ -139,7 +127,7 @@ TEST_F(FilterTest, ConstantShortAndEmptyBursts) {
 // amplitude in phase, a tenth of it passes whole, ten times it leaves only the
 // offset, and the interior of a ramp is unchanged. The ends carry start-up
 // transients, so only the samples at least kSettle from either end count.
-TEST_F(FilterTest, ResponseToTonesAndRamps) {
+TEST_F(BurstDspTest, FilterResponseToTonesAndRamps) {
     std::vector<int16_t> ramp;
     for (int j = 0; j < 400; ++j) {
         ramp.push_back(static_cast<int16_t>(3 * j - 600));
@@ -170,11 +158,8 @@ TEST_F(FilterTest, ResponseToTonesAndRamps) {
         ASSERT_LT(std::fabs(v - 500.0), 1000.0);
     }
     EXPECT_LT(out[0], out[36]);
-}
-
-TEST_F(FilterTest, ApplyFilterWritesTruncatedLowAndHighPass) {
-    std::vector<int16_t> fast = sine(400, 40, 1000, 301);
-    std::vector<int16_t> low = fast;
+    // The filter step of the decoders writes the truncated low or high pass.
+    std::vector<int16_t> low = sine(400, 40, 1000, 301);
     EXPECT_EQ(dsp.apply_filter(low.data(), 400, true, log), 0);
     for (size_t i = kSettle; i < low.size() - kSettle; ++i) {
         // 301 minus a rounding residue truncates to 300 or stays 301.
@@ -187,7 +172,7 @@ TEST_F(FilterTest, ApplyFilterWritesTruncatedLowAndHighPass) {
 
 // A section with a = (4, 0, 0), b = (1, 2, 1) is the plain smoother
 // 0.25 x[i] + 0.5 x[i-1] + 0.25 x[i-2], which makes the pass easy to follow.
-TEST_F(FilterTest, BiquadPassRunsSmootherAndFadesIn) {
+TEST_F(BurstDspTest, FilterBiquadPassRunsSmootherAndFadesIn) {
     std::vector<double> data(120, 0.0);
     data[30] = 4;  // past the fade
     data[9] = 4;   // inside the fade: weight 2*9/36 = 0.5, then 20/36, 22/36
@@ -202,24 +187,20 @@ TEST_F(FilterTest, BiquadPassRunsSmootherAndFadesIn) {
     back[80] = 4;
     EXPECT_EQ(biquad_pass(4, 0, 0, 1, 2, 1, back.data(), 120, 1, console), 0);
     EXPECT_EQ(std::vector<double>(back.begin() + 77, back.begin() + 82), (std::vector<double>{0, 1, 2, 1, 0}));
-}
-
-TEST_F(FilterTest, BiquadPassRefusesFewerThan108Values) {
-    std::vector<double> data(107, 3.0);
-    EXPECT_EQ(biquad_pass(4, 0, 0, 1, 2, 1, data.data(), 107, 0, console), -1);
+    // Fewer than 108 values are refused and left as they are.
+    std::vector<double> short_data(107, 3.0);
+    EXPECT_EQ(biquad_pass(4, 0, 0, 1, 2, 1, short_data.data(), 107, 0, console), -1);
     console.flush();
     EXPECT_EQ(console_text,
               "Reverse Filter algorithm expects>3*NR_OF_EXTPOL_SAMPLES values\n"
               "instead of 107 values.");
-    for (double v : data) {
-        EXPECT_EQ(v, 3.0);
-    }
+    EXPECT_EQ(short_data, std::vector<double>(107, 3.0));
 }
 
 // The filter runs its five sections in one sweep per direction; the result
 // must be bit for bit that of the ten single-section passes of biquad_pass,
 // with the Bessel sections pre-warped to the cut-off.
-TEST_F(FilterTest, CascadeEqualsTenSingleSectionPasses) {
+TEST_F(BurstDspTest, FilterCascadeEqualsTenSingleSectionPasses) {
     struct Section {
         double c, b, two_c;
     };
@@ -259,19 +240,18 @@ TEST_F(FilterTest, CascadeEqualsTenSingleSectionPasses) {
 // Axes filtered side by side give, bit for bit, what each gives alone,
 // including the short bursts that fall back to the mean and the filter step
 // of the decoders.
-TEST_F(FilterTest, AxesSideBySideEqualEachAxisAlone) {
+TEST_F(BurstDspTest, FilterAxesSideBySideEqualEachAxisAlone) {
     uint32_t r = 777;
     for (int n : {1, 36, 37, 38, 100, 733, 2000}) {
         SCOPED_TRACE(n);
         const std::vector<int16_t> a = noise(n, r, 4096), b = noise(n, r, 32767);
-        std::vector<double> pa(static_cast<size_t>(n) + 1, kSentinel), pb(pa);
+        // The pair: one sentinel past each output stays.
+        std::vector<double> pa(static_cast<size_t>(n) + 1, kSentinel), pb(pa), want_a = lowpass(a), want_b = lowpass(b);
         ASSERT_EQ(dsp.filter_fb_pair(n, a.data(), b.data(), pa.data(), pb.data(), kFilterRelativeCutoff, log), 0);
-        EXPECT_EQ(pa.back(), kSentinel);
-        EXPECT_EQ(pb.back(), kSentinel);
-        pa.pop_back();
-        pb.pop_back();
-        EXPECT_EQ(pa, lowpass(a));
-        EXPECT_EQ(pb, lowpass(b));
+        want_a.push_back(kSentinel);
+        want_b.push_back(kSentinel);
+        EXPECT_EQ(pa, want_a);
+        EXPECT_EQ(pb, want_b);
         // Three axes (in one pass where the processor has AVX), two, one.
         const std::vector<int16_t> c = noise(n, r, 900);
         const std::vector<int16_t>* inputs[3] = {&a, &b, &c};
@@ -301,24 +281,34 @@ TEST_F(FilterTest, AxesSideBySideEqualEachAxisAlone) {
     }
 }
 
-TEST(TruncToS16, TruncatesTowardZeroAndKeepsLow16Bits) {
-    struct Case {
-        double in;
-        int16_t out;
-    };
-    const Case cases[] = {
+// Samples and spectrum values truncate toward zero and keep the low 16 bits;
+// spectrum values are separated by commas and end a line when asked.
+TEST(TruncToS16, SamplesAndSpectrumValues) {
+    const std::pair<double, int16_t> cases[] = {
         {0.0, 0},         {1.9, 1},          {-1.9, -1},       {-0.5, 0},       {499.9999, 499},
         {32767.9, 32767}, {-32768.5, -32768}, {32768.0, -32768}, {65537.2, 1},    {-65537.2, -1},
         {1e12, 0},        {std::nan(""), 0},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(trunc_to_s16(c.in), c.out) << c.in;
+    for (const auto& [in, out] : cases) {
+        EXPECT_EQ(trunc_to_s16(in), out) << in;
+    }
+    const std::tuple<std::vector<double>, bool, const char*> spectra[] = {
+        {{3.9, 0.99, 12.5}, true, "3,0,12\n"},
+        {{3.9, 0.99, 12.5}, false, "3,0,12,"},
+        {{1999.9999}, true, "1999\n"},
+        {{32767.5, 40000.0}, false, "32767,-25536,"},
+    };
+    for (const auto& [bins, ends_line, text] : spectra) {
+        EXPECT_EQ(testing::capture([&](OutStream& o) {
+                      write_spectrum_values(o, bins.data(), static_cast<int32_t>(bins.size()), ends_line);
+                  }),
+                  text);
     }
 }
 
 // A pure tone shows half its amplitude in its bin, the Nyquist bin of an even
 // length the whole amplitude, a constant only bin zero.
-TEST_F(DftTest, TonesAndConstants) {
+TEST_F(BurstDspTest, DftTonesAndConstants) {
     const struct {
         std::vector<int16_t> x;
         std::vector<std::pair<size_t, double>> peaks;  // all other bins below 1
@@ -350,7 +340,7 @@ TEST_F(DftTest, TonesAndConstants) {
 // Lengths up to the longest burst axis (single-axis bursts of 24 or more units
 // have more than 1000 samples), in an order that makes the tables shrink and
 // grow again.
-TEST_F(DftTest, EveryBinIsTheInOrderSumOfItsTableValues) {
+TEST_F(BurstDspTest, DftEveryBinIsTheInOrderSumOfItsTableValues) {
     const double pi = 4 * std::asin(0.5 * std::sqrt(2.0));
     const double two_pi = pi * 2;
     uint32_t r = 99;
@@ -413,7 +403,7 @@ TEST(DftKernels, SumsEqualTheInOrderLoop) {
     }
 }
 
-TEST_F(DftTest, LengthOutsideTheBurstArraysStopsTheRun) {
+TEST_F(BurstDspTest, DftLengthOutsideTheBurstArraysStopsTheRun) {
     for (int32_t n : {0, -3, 2001}) {
         SCOPED_TRACE(n);
         console_text.clear();
@@ -430,31 +420,11 @@ TEST_F(DftTest, LengthOutsideTheBurstArraysStopsTheRun) {
     }
 }
 
-TEST(WriteSpectrumValues, TruncatesAndSeparates) {
-    struct Case {
-        std::vector<double> bins;
-        bool ends_line;
-        const char* text;
-    };
-    const Case cases[] = {
-        {{3.9, 0.99, 12.5}, true, "3,0,12\n"},
-        {{3.9, 0.99, 12.5}, false, "3,0,12,"},
-        {{1999.9999}, true, "1999\n"},
-        {{32767.5, 40000.0}, false, "32767,-25536,"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(testing::capture([&](OutStream& o) {
-                      write_spectrum_values(o, c.bins.data(), static_cast<int32_t>(c.bins.size()), c.ends_line);
-                  }),
-                  c.text);
-    }
-}
-
 // Means truncate toward zero. With ACT_ACC_VARIANCE the deviation is the
 // variance; otherwise the standard deviation after the high-pass, for at most
 // 36 samples the plain one (their low-pass is the mean), zero and not NaN for
 // a long constant burst. Axes are independent.
-TEST_F(StatsTest, MeansAndDeviationsOfKnownSequences) {
+TEST_F(BurstDspTest, StatsMeansAndDeviationsOfKnownSequences) {
     const uint32_t variance = ACT_ACC | ACT_ACC_VARIANCE;
     const std::vector<int16_t> spread = {2, 4, 4, 4, 5, 5, 7, 9};
     const struct {
@@ -482,11 +452,9 @@ TEST_F(StatsTest, MeansAndDeviationsOfKnownSequences) {
             EXPECT_NEAR(moments.deviation[a], c.deviations[a], n > 36 ? 1e-4 : 1e-12 * std::max(1.0, c.deviations[a]));
         }
     }
-}
-
-TEST_F(StatsTest, SlowDriftDoesNotCountAsMovement) {
-    // A drift of 2 per sample plus an alternation of +-100: the high-pass keeps
-    // only the alternation (standard deviation 100); the variance form sees both.
+    // A slow drift does not count as movement. A drift of 2 per sample plus an
+    // alternation of +-100: the high-pass keeps only the alternation (standard
+    // deviation 100); the variance form sees both.
     std::vector<int16_t> x;
     // (The ends of the burst carry a little of the filter's start-up, hence the
     // long burst and the tolerance.)
@@ -503,8 +471,12 @@ TEST_F(StatsTest, SlowDriftDoesNotCountAsMovement) {
     EXPECT_GT(moments.deviation[0], 1333333.0);
 }
 
-TEST_F(StatsTest, TooManyAxesIsReportedWhereTheCallerSays) {
-    fill({{1}, {2}, {3}});
+// Four axes are reported where the caller says; an empty or oversized burst
+// is refused instead of dividing by zero.
+TEST_F(BurstDspTest, StatsRefusesTooManyAxesAndBadLengths) {
+    fill({{1, 2}, {2}, {3}});
+    EXPECT_EQ(stats(1, 0, ACT_ACC), -1);
+    EXPECT_EQ(stats(1, kBurstMaxSamples + 1, ACT_ACC), -1);
     const std::string message = "Array for acc sums too small, please report error to support@tavro.example\n";
     for (AxesOverflowReport where : {AxesOverflowReport::console, AxesOverflowReport::log}) {
         console_text.clear();
@@ -517,28 +489,22 @@ TEST_F(StatsTest, TooManyAxesIsReportedWhereTheCallerSays) {
     }
 }
 
-TEST_F(StatsTest, EmptyOrOversizedBurstIsRefusedInsteadOfDividingByZero) {
-    fill({{1, 2}});
-    EXPECT_EQ(stats(1, 0, ACT_ACC), -1);
-    EXPECT_EQ(stats(1, kBurstMaxSamples + 1, ACT_ACC), -1);
-}
-
-TEST_F(StatsTest, MinimumAndMaximumPerAxis) {
+TEST_F(BurstDspTest, StatsMinimumAndMaximumPerAxis) {
     fill({{3, -7, 12, 0}, {-32768, -32768, -32768, -32768}, {32767, 5, 32767, 6}});
-    // The maximum starts at -32767, so an axis stuck at -32768 keeps that
-    // start; only the first n samples count, with none the start values remain.
-    const struct {
-        int8_t axes;
-        int32_t n;
-        std::vector<std::pair<int16_t, int16_t>> min_max;
-    } cases[] = {{3, 4, {{-7, 12}, {-32768, -32767}, {5, 32767}}}, {1, 2, {{-7, 3}}}, {1, 0, {{32767, -32767}}}};
-    for (const auto& c : cases) {
-        const BurstExtremes e = calc_acc_max_and_min(c.axes, c.n, burst);
-        for (size_t a = 0; a < c.min_max.size(); ++a) {
-            EXPECT_EQ(e.min[a], c.min_max[a].first) << c.n << " axis " << a;
-            EXPECT_EQ(e.max[a], c.min_max[a].second) << c.n << " axis " << a;
+    // Minimum and maximum of each axis in turn. The maximum starts at -32767,
+    // so an axis stuck at -32768 keeps that start; only the first n samples
+    // count, with none the start values remain.
+    auto extremes = [&](int8_t axes, int32_t n) {
+        const BurstExtremes e = calc_acc_max_and_min(axes, n, burst);
+        std::vector<int> v;
+        for (int a = 0; a < axes; ++a) {
+            v.insert(v.end(), {e.min[a], e.max[a]});
         }
-    }
+        return v;
+    };
+    EXPECT_EQ(extremes(3, 4), (std::vector<int>{-7, 12, -32768, -32767, 5, 32767}));
+    EXPECT_EQ(extremes(1, 2), (std::vector<int>{-7, 3}));
+    EXPECT_EQ(extremes(1, 0), (std::vector<int>{32767, -32767}));
 }
 
 }  // namespace

@@ -4,13 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <iterator>
 #include <memory>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/action.h"
@@ -33,20 +34,10 @@ constexpr uint32_t kTag = 0x1234;     // 4660
 constexpr uint32_t kBottom = 0x10000;  // both sensors on the bottom side
 
 // Action words of the menu keys; time-stamp choices a, c, d, e.
-constexpr uint32_t kKey1 = ACT_ACC;
-constexpr uint32_t kKey6 = 0x00000005;
-constexpr uint32_t kKey8 = 0x00000305;
-constexpr uint32_t kKey9 = 0x00001005;
-constexpr uint32_t kKeyA = 0x01001005;
-constexpr uint32_t kKeyF = 0x00002005;
-constexpr uint32_t kKeyG = 0x00004005;
-constexpr uint32_t kKeyH = 0x00010001;
-constexpr uint32_t kKeyI = 0x00200001;
-constexpr uint32_t kKeyM = ACT_MOVEBANK | ACT_ACC;
-constexpr uint32_t kNoTime = ACT_ACC_NO_TIME;
-constexpr uint32_t kSubSeconds = ACT_ACC_SUBSECONDS;
-constexpr uint32_t kSeconds = ACT_ACC_JUST_SECONDS;
-constexpr uint32_t kSecondsSub = ACT_ACC_JUST_SECONDS | ACT_ACC_SUBSECONDS;
+constexpr uint32_t kKey1 = ACT_ACC, kKey6 = 0x05, kKey8 = 0x305, kKey9 = 0x1005, kKeyA = 0x01001005, kKeyF = 0x2005,
+                   kKeyG = 0x4005, kKeyH = 0x00010001, kKeyI = 0x00200001, kKeyM = ACT_MOVEBANK | ACT_ACC;
+constexpr uint32_t kNoTime = ACT_ACC_NO_TIME, kSubSeconds = ACT_ACC_SUBSECONDS, kSeconds = ACT_ACC_JUST_SECONDS,
+                   kSecondsSub = ACT_ACC_JUST_SECONDS | ACT_ACC_SUBSECONDS;
 
 class AccTest : public ::testing::Test {
 protected:
@@ -55,20 +46,15 @@ protected:
     AccContext context(uint32_t action) {
         return AccContext{action, acc, info, quat, mag, tag, dsp, *buffers};
     }
-    // What a stream holds since the last take.
-    static std::string take(OutStream& out, std::string& text) {
+    // What a stream holds since the last take, after `head` when there is any.
+    static std::string take(OutStream& out, std::string& text, const std::string& head = "") {
         out.flush();
-        std::string s;
-        s.swap(text);
+        const std::string s = text.empty() ? "" : head + text;
+        text.clear();
         return s;
     }
-
-    // The info and console texts since the last take, when there are any.
-    std::string notes() {
-        const std::string i = take(info, info_text);
-        const std::string c = take(console, console_text);
-        return (i.empty() ? "" : "-- info\n" + i) + (c.empty() ? "" : "-- console\n" + c);
-    }
+    // The info and console texts since the last take.
+    std::string notes() { return take(info, info_text, "-- info\n") + take(console, console_text, "-- console\n"); }
 
     // Acceleration bytes, bursts, first and last fix time of the tag.
     std::vector<uint64_t> acc_stats() const {
@@ -80,23 +66,20 @@ protected:
         decode_acc_burst(r.data(), static_cast<uint32_t>(r.size()), variant, ctx);
         return take_all();
     }
-    std::string run_v9(const std::vector<uint8_t>& r, uint32_t action) {
+    // A software-9 burst or a NEWACC record.
+    std::string run_v9(const std::vector<uint8_t>& r, uint32_t action,
+                       void (*decode)(const uint8_t*, uint32_t, AccContext&) = decode_acc_burst_v9) {
         AccContext ctx = context(action);
-        decode_acc_burst_v9(r.data(), static_cast<uint32_t>(r.size()), ctx);
+        decode(r.data(), static_cast<uint32_t>(r.size()), ctx);
         return take_all();
     }
+    std::string run_newacc(const std::vector<uint8_t>& r, uint32_t action) { return run_v9(r, action, decode_newacc); }
     std::string take_all() { return take(acc, acc_text) + notes(); }
-    std::string run_newacc(const std::vector<uint8_t>& r, uint32_t action) {
-        AccContext ctx = context(action);
-        decode_newacc(r.data(), static_cast<uint32_t>(r.size()), ctx);
-        return take(acc, acc_text) + notes();
-    }
     // The quaternion stream, then the magnetic one and the info text.
     std::string run_quatcmp(const std::vector<uint8_t>& r, uint32_t action) {
         AccContext ctx = context(action);
         decode_quatcmp(r.data(), static_cast<uint32_t>(r.size()), ctx);
-        const std::string m = take(mag, mag_text);
-        return take(quat, quat_text) + (m.empty() ? "" : "-- mag\n" + m) + notes();
+        return take(quat, quat_text) + take(mag, mag_text, "-- mag\n") + notes();
     }
 
     std::string acc_text, info_text, quat_text, mag_text, console_text;
@@ -111,43 +94,71 @@ protected:
     testing::Sections got;
 };
 
-std::string two_decimals(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.2f", v);
-    return buf;
+template <typename... V>
+std::string line(const char* format, V... v) {
+    char text[96];
+    std::snprintf(text, sizeof text, format, v...);
+    return text;
 }
 
-TEST(BurstAxes, LettersInXyzOrderAndAtLeastOneAxis) {
-    struct Case {
-        uint8_t bits;
-        const char* letters;
-        int count;
-    };
-    const Case cases[] = {
-        {0x08, "X", 1},   {0x10, "Y", 1},  {0x20, "Z", 1},   {0x28, "XZ", 2},
-        {0x30, "YZ", 2},  {0x38, "XYZ", 3}, {0xFF, "XYZ", 3}, {0x00, "", 1},
-        {0xC7, "", 1},  // no axis bit among other bits: one unnamed axis
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.bits);
-        const BurstAxes a = burst_axes(c.bits);
-        EXPECT_STREQ(a.letters, c.letters);
-        EXPECT_EQ(a.count, c.count);
+// Axis letters and count of the axis bits (at least one axis: no axis bit
+// among others gives one unnamed axis); rates of the rate codes over the axis
+// count, divided in single precision and then widened (316.23f / 2 lies above
+// 158.115); MMA8452 dividers with the overflow bit; the first tags in and out
+// of the software-9 ranges whose rate code gives the rate per axis. Axes are
+// turned by letter, not position: an MMA8452 turns X, a GPSACCGSMV2 board X
+// and Z, both together cancel on X; the second axis of "XZ" is Z.
+TEST(AccBurstHeader, AxesAndRates) {
+    testing::Sections got;
+    for (int bits : {0x08, 0x10, 0x20, 0x28, 0x30, 0x38, 0xFF, 0x00, 0xC7}) {
+        const BurstAxes a = burst_axes(static_cast<uint8_t>(bits));
+        got.emplace_back(line("axis bits 0x%02X", bits), line("%s %d", a.letters, a.count));
     }
+    for (const auto& [code, divisor] : std::initializer_list<std::pair<int, int>>{{0, 1}, {1, 3}, {6, 2}, {9, 1}, {10, 1}, {11, 1}}) {
+        const double hz = acc_rate_from_code(static_cast<uint8_t>(code), divisor);
+        got.emplace_back(line("rate code %d over %d", code, divisor), line("%.2f %.17g", hz, hz));
+    }
+    for (int byte5 : {1, 5, 127, 0, 0x80, 0x85}) {
+        const MmaRate r = mma8452_rate(static_cast<uint8_t>(byte5));
+        got.emplace_back(line("MMA8452 0x%02X", byte5), line("%.17g%s", r.hz, r.overflow ? " overflow" : ""));
+    }
+    for (const auto& [bits, mma, v2_board] : std::initializer_list<std::tuple<int, bool, bool>>{
+             {0x28, false, true}, {0x38, true, true}, {0x10, true, true}, {0x00, true, true}}) {
+        const AxisInversion inv = acc_inversion(burst_axes(static_cast<uint8_t>(bits)), mma, v2_board);
+        got.emplace_back(line("inversion of axis bits 0x%02X, MMA8452 %d, V2 board %d", bits, mma, v2_board),
+                         line("%d %d %d", inv.invert[0], inv.invert[1], inv.invert[2]));
+    }
+    std::string edges;
+    for (uint32_t tag = 1; tag <= 0xFFFF; ++tag) {
+        if (acc_v9_rate_per_axis(tag) != acc_v9_rate_per_axis(tag - 1)) {
+            edges += line(" %u", tag);
+        }
+    }
+    got.emplace_back("software-9 per-axis rate code edges", edges);
+    testing::expect_sections("records/expected/acc_header.txt", got);
+}
+
+// n random 12-bit samples.
+std::vector<uint16_t> random_samples(std::mt19937& gen, size_t n) {
+    std::vector<uint16_t> samples(n);
+    for (uint16_t& v : samples) {
+        v = static_cast<uint16_t>(gen() & 0xFFF);
+    }
+    return samples;
 }
 
 // A burst of random samples packed from byte 9, as the tag writes it.
 std::vector<uint8_t> random_burst(std::mt19937& gen, uint8_t units, int variant = 0, uint32_t tag = 0) {
-    std::vector<uint16_t> samples((63u * units - 9) / 3 * 2);
-    for (uint16_t& v : samples) {
-        v = static_cast<uint16_t>(gen() & 0xFFF);
-    }
-    return testing::make_acc_burst({static_cast<uint32_t>(gen()), static_cast<uint8_t>(gen()),
-                                    static_cast<uint8_t>(gen()), samples, units},
+    return testing::make_acc_burst({static_cast<uint32_t>(gen()), static_cast<uint8_t>(gen()), static_cast<uint8_t>(gen()),
+                                    random_samples(gen, (63u * units - 9) / 3 * 2), units},
                                    variant, tag);
 }
 
-TEST(AccBurstChecksum, MatchesTheInPlaceSumOfTheTag) {
+// Random bursts of one to five units pass with and without the tag seed. For
+// tag 0x1234 the seed 0x34 is added once and doubled at byte 6, and byte 7
+// counts 0x12: the sums differ by 0x7A. The length must be 63 times the unit
+// count, and 31 units never reach a decoder: the loop abandons them.
+TEST(AccBurstChecksum, SeedAndLength) {
     std::mt19937 gen(7);
     for (int round = 0; round < 50; ++round) {
         const auto units = static_cast<uint8_t>(1 + round % 5);
@@ -157,33 +168,20 @@ TEST(AccBurstChecksum, MatchesTheInPlaceSumOfTheTag) {
         EXPECT_EQ(check_acc_burst(plain.data(), static_cast<uint32_t>(plain.size()), 0), RecordCheck::ok);
         EXPECT_EQ(check_acc_burst(seeded.data(), static_cast<uint32_t>(seeded.size()), tag), RecordCheck::ok);
     }
-}
-
-TEST(AccBurstChecksum, VariantsDifferBy0x7AForTag0x1234) {
-    // The seed 0x34 is added once and doubled at byte 6, and byte 7 counts 0x12.
-    std::mt19937 gen(11);
     std::vector<uint8_t> r = random_burst(gen, 2);
-    const auto len = static_cast<uint32_t>(r.size());
-    const uint8_t v0 = acc_burst_sum(r.data(), len, 0);
-    const uint8_t v1 = acc_burst_sum(r.data(), len, 0x1234);
+    const uint8_t v0 = acc_burst_sum(r.data(), 126, 0);
+    const uint8_t v1 = acc_burst_sum(r.data(), 126, 0x1234);
     EXPECT_EQ(static_cast<uint8_t>(v1 - v0), 0x7A);
-    EXPECT_EQ(check_acc_burst(r.data(), len, 0), RecordCheck::ok);
-    EXPECT_EQ(check_acc_burst(r.data(), len, 0x1234), RecordCheck::bad_checksum);
-    r[6] = v1;
-    EXPECT_EQ(check_acc_burst(r.data(), len, 0x1234), RecordCheck::ok);
-    EXPECT_EQ(check_acc_burst(r.data(), len, 0), RecordCheck::bad_checksum);
-}
-
-TEST(AccBurstChecksum, LengthMustBe63TimesTheUnitCount) {
-    std::mt19937 gen(3);
-    std::vector<uint8_t> r = random_burst(gen, 2);
     EXPECT_EQ(check_acc_burst(r.data(), 126, 0), RecordCheck::ok);
-    EXPECT_EQ(check_acc_burst(r.data(), 63, 0), RecordCheck::bad_length);
-    EXPECT_EQ(check_acc_burst(r.data(), 125, 0), RecordCheck::bad_length);
-    EXPECT_EQ(check_acc_burst(r.data(), 0, 0), RecordCheck::bad_length);
+    EXPECT_EQ(check_acc_burst(r.data(), 126, 0x1234), RecordCheck::bad_checksum);
+    for (uint32_t length : {63u, 125u, 0u}) {
+        EXPECT_EQ(check_acc_burst(r.data(), length, 0), RecordCheck::bad_length) << length;
+    }
+    r[6] = v1;
+    EXPECT_EQ(check_acc_burst(r.data(), 126, 0x1234), RecordCheck::ok);
+    EXPECT_EQ(check_acc_burst(r.data(), 126, 0), RecordCheck::bad_checksum);
     r[7] = 0;
     EXPECT_EQ(check_acc_burst(r.data(), 0, 0), RecordCheck::bad_length);
-    // 31 units never reach a decoder: the loop abandons them.
     std::vector<uint8_t> big = random_burst(gen, 30);
     big.resize(1953);
     big[7] = 31;
@@ -196,22 +194,16 @@ std::vector<uint8_t> packed(const std::vector<uint16_t>& s, uint8_t units = 0) {
     return testing::make_acc_burst({0, 0x38, 0, s, units});
 }
 
-// Unpacking into the burst buffers of the shared context.
-using UnpackTest = AccTest;
-
-TEST_F(UnpackTest, GroupBitLayout) {
-    // 0x34 0x12 0xAB: 0x234 and 0x1AB.
-    std::vector<uint8_t> r(63, 0);
+// Unpacking into the burst buffers of the shared context: the bytes 0x34 0x12
+// 0xAB hold 0x234 and 0x1AB. Every sample lands on its axis in turn (x, y, z,
+// x, ...) whatever the number of groups, axes and inversions: checked against
+// the sample sequence written into the record.
+TEST_F(AccTest, UnpackedSamplesTakeTheAxesInTurnForEveryLength) {
+    std::vector<uint8_t> group(63, 0);
     const uint8_t groups[] = {0x34, 0x12, 0xAB, 0xFF, 0xFF, 0xFF};
-    std::copy(std::begin(groups), std::end(groups), r.begin() + 9);
-    EXPECT_EQ(unpack_burst_samples(r.data(), 63, 9, 1, AxisInversion{}, buffers->burst), 36);
+    std::copy(std::begin(groups), std::end(groups), group.begin() + 9);
+    EXPECT_EQ(unpack_burst_samples(group.data(), 63, 9, 1, AxisInversion{}, buffers->burst), 36);
     EXPECT_EQ(std::vector<int>(buffers->burst.samples[0], buffers->burst.samples[0] + 4), (std::vector<int>{0x234, 0x1AB, 4095, 4095}));
-}
-
-// Every sample lands on its axis in turn (x, y, z, x, ...) whatever the
-// number of groups, axes and inversions: checked against the sample sequence
-// written into the record.
-TEST_F(UnpackTest, SamplesTakeTheAxesInTurnForEveryLength) {
     uint32_t r = 5;
     for (int8_t axes = 1; axes <= 3; ++axes) {
         for (uint32_t length = 9; length <= kAccMaxRecordLength; length += length < 40 ? 1 : 61) {
@@ -232,80 +224,22 @@ TEST_F(UnpackTest, SamplesTakeTheAxesInTurnForEveryLength) {
                     << "axes " << int{axes} << " length " << length << " sample " << i;
             }
             for (int a = 0; a < axes; ++a) {
-                const size_t count = seq.size() / static_cast<size_t>(axes) +
-                                     (static_cast<size_t>(a) < seq.size() % static_cast<size_t>(axes) ? 1 : 0);
-                ASSERT_EQ(buffers->burst.count[a], static_cast<int32_t>(count));
+                ASSERT_EQ(buffers->burst.count[a], (static_cast<int32_t>(seq.size()) + axes - 1 - a) / axes);
             }
         }
     }
 }
 
-TEST(AccInversion, ByAxisLetter) {
-    // An MMA8452 turns X, a GPSACCGSMV2 board turns X and Z; both together
-    // cancel on X. Letters, not positions, decide: the second axis of "XZ" is Z.
-    const AxisInversion xz = acc_inversion(burst_axes(0x28), false, true);
-    const AxisInversion xyz = acc_inversion(burst_axes(0x38), true, true);
-    EXPECT_EQ((std::array{xz.invert[0], xz.invert[1], xyz.invert[0], xyz.invert[1], xyz.invert[2]}),
-              (std::array{true, true, false, false, true}));
-    EXPECT_FALSE(acc_inversion(burst_axes(0x10), true, true).invert[0]);
-    EXPECT_FALSE(acc_inversion(burst_axes(0x00), true, true).invert[0]);
-}
+constexpr uint32_t kMma = 0x00800, kV2Board = 0x04000;  // MMA8452 sensor, GPSACCGSMV2 board
 
-TEST(AccRate, SinglePrecisionTableOverTheAxisCount) {
-    struct Case {
-        uint8_t code;
-        int divisor;
-        const char* text;
-    };
-    const Case cases[] = {
-        {0, 1, "10.00"}, {1, 3, "5.93"},   {6, 2, "158.12"},  // 316.23f / 2 lies above 158.115
-        {9, 1, "1778.28"}, {10, 1, "0.00"}, {11, 1, "0.00"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.code);
-        EXPECT_EQ(two_decimals(acc_rate_from_code(c.code, c.divisor)), c.text);
-    }
-    // 17.78 / 3 is divided in single precision, then widened.
-    EXPECT_EQ(acc_rate_from_code(1, 3), static_cast<double>(17.78f / 3.0f));
-}
-
-TEST(AccRate, Mma8452DividerAndOverflow) {
-    struct Case {
-        uint8_t byte5;
-        double hz;
-        bool overflow;
-    };
-    const Case cases[] = {{1, 100.0, false}, {5, 20.0, false},   {127, 100.0 / 127, false},
-                          {0, 0.0, false},   {0x80, 0.0, true}, {0x85, 0.0, true}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.byte5);
-        const MmaRate r = mma8452_rate(c.byte5);
-        EXPECT_DOUBLE_EQ(r.hz, c.hz);
-        EXPECT_EQ(r.overflow, c.overflow);
-    }
-}
-
-TEST(AccRate, SoftwareNineTagsWithPerAxisRateCodes) {
-    for (uint32_t tag : {2426u, 2440u, 2461u, 3013u, 3380u, 3392u, 4075u, 4092u}) {
-        EXPECT_TRUE(acc_v9_rate_per_axis(tag)) << tag;
-    }
-    for (uint32_t tag : {2425u, 2462u, 3012u, 3014u, 3379u, 3393u, 4074u, 4093u, 0u}) {
-        EXPECT_FALSE(acc_v9_rate_per_axis(tag)) << tag;
-    }
-}
-
-constexpr uint32_t kMma = 0x00800;      // MMA8452 sensor
-constexpr uint32_t kV2Board = 0x04000;  // GPSACCGSMV2 board
-
-std::vector<uint16_t> alternating(size_t count, uint16_t even, uint16_t odd) {
-    std::vector<uint16_t> v(count);
-    for (size_t i = 0; i < count; ++i) {
-        v[i] = (i % 2) == 0 ? even : odd;
+// One axis: 201, 100, ... (mean 150.5, deviation 50.5).
+const std::vector<uint16_t> kOneAxis = [] {
+    std::vector<uint16_t> v;
+    for (int j = 0; j < 18; ++j) {
+        v.insert(v.end(), {201, 100});
     }
     return v;
-}
-// One axis: 201, 100, ... (mean 150.5, deviation 50.5).
-const std::vector<uint16_t> kOneAxis = alternating(36, 201, 100);
+}();
 // X, Z: X 1000 .. 1017 or 201/100, Z 3000.
 std::vector<uint16_t> xz(bool ramp) {
     std::vector<uint16_t> v;
@@ -434,7 +368,8 @@ TEST_F(AccTest, BurstOutputForms) {
     testing::expect_sections("records/expected/acc_burst.txt", got);
 }
 
-TEST_F(AccTest, StatsLineOnlyAddsToTheActivitySum) {
+TEST_F(AccTest, StatisticsOfTheTag) {
+    // The STATS line writes nothing and only adds to the activity sum.
     EXPECT_EQ(run(burst(0x08, 4, kOneAxis), kKey9 | ACT_STATS_LINE), "");
     EXPECT_DOUBLE_EQ(tag.stats.activity_sum, 50.5);
     EXPECT_EQ(run(burst(0x28, 4, xz(true)), kKey9 | ACT_STATS_LINE), "");
@@ -442,37 +377,10 @@ TEST_F(AccTest, StatsLineOnlyAddsToTheActivitySum) {
     tag.stats.activity_sum = 0;
     EXPECT_EQ(run(burst(0x08, 4, kOneAxis), 0x05001007), "");  // key s: variance
     EXPECT_DOUBLE_EQ(tag.stats.activity_sum, 2550.25);
-    EXPECT_EQ(tag.stats.acc_bursts, 3u);
-}
-
-TEST_F(AccTest, StatisticsOfTheTag) {
-    run(burst(0x08, 4, kOneAxis), kKey1);
     run(burst(0x08, 4, kOneAxis, 2, 0, kT + 100), kKey1);
     // Records before 2014-01-01 count, but set no fix time.
     run(burst(0x08, 4, kOneAxis, 1, 0, 215568000), kKey1);
-    EXPECT_EQ(acc_stats(), (std::vector<uint64_t>{63 + 126 + 63, 3, kT, kT + 100}));
-}
-
-TEST_F(AccTest, RejectedRecordsLeaveNoTrace) {
-    const auto seeded = burst(0x08, 4, kOneAxis, 1, 1);
-    const auto plain = burst(0x08, 4, kOneAxis);
-    auto truncated = plain;
-    truncated.resize(62);
-    EXPECT_EQ(run(seeded, kKey1, 0), "");
-    EXPECT_EQ(run(plain, kKey1, 1), "");
-    EXPECT_EQ(run(truncated, kKey1), "");
-    EXPECT_EQ(run(plain, ACT_GPS | ACT_MOVEBANK), "");
-    EXPECT_EQ(run_v9(seeded, kKey1), "");  // software 9 never seeds
-    EXPECT_EQ(acc_stats(), (std::vector<uint64_t>{0, 0, 0, 0}));
-    EXPECT_NE(run(seeded, kKey1, 1), "");
-    EXPECT_NE(run(plain, kKey1, 0), "");
-}
-
-TEST_F(AccTest, SoftwareNineBurstsLeaveTheStatistics) {
-    // The STATS line takes nothing from software-9 bursts: the line is written.
-    EXPECT_EQ(run_v9(burst(0x08, 4, kOneAxis), kKey9 | kNoTime | ACT_STATS_LINE), "150,50.500000,100,201\n");
-    EXPECT_EQ(tag.stats.activity_sum, 0.0);
-    EXPECT_EQ(acc_stats(), (std::vector<uint64_t>{0, 0, 0, 0}));
+    EXPECT_EQ(acc_stats(), (std::vector<uint64_t>{3 * 63 + 126 + 63, 5, kT, kT + 100}));
 }
 
 // Generation-3 bursts go through the same output forms; their family has no
@@ -523,12 +431,9 @@ std::vector<uint8_t> quatcmp(uint8_t flags = 0, uint32_t fine_time = imu_fine_ti
 TEST(ImuChecksum, EveryByteCounts) {
     std::mt19937 gen(5);
     for (uint8_t units : {1, 3}) {
-        std::vector<uint16_t> samples(units * 30u);
-        for (uint16_t& v : samples) {
-            v = static_cast<uint16_t>(gen() & 0xFFF);
-        }
         const auto r = testing::make_newacc({.time = static_cast<uint32_t>(gen()), .fine_time = static_cast<uint32_t>(gen()),
-                                             .flags = static_cast<uint8_t>(gen()), .samples = samples, .units = units},
+                                             .flags = static_cast<uint8_t>(gen()), .samples = random_samples(gen, units * 30u),
+                                             .units = units},
                                             kTag);
         const auto len = static_cast<uint32_t>(r.size());
         ASSERT_EQ(check_imu_record(r.data(), len, kTag), RecordCheck::ok);
@@ -546,33 +451,27 @@ TEST(ImuChecksum, EveryByteCounts) {
     }
 }
 
-// The window of 20 s and the start offset at 20 Hz show in the sections of
-// OutputForms; at 50 Hz the offset is truncated to whole fine-time units.
-TEST(ImuTime, StartOffsetAndWrap) {
-    const ImuTime t = imu_burst_time(kT, imu_fine_time(kT, kHalf), 10, 50.0);
-    EXPECT_TRUE(t.valid);
-    EXPECT_EQ(t.coarse_units, 0x1E080000u);
-    EXPECT_EQ(t.seconds, kT);
-    EXPECT_DOUBLE_EQ(t.us, 300018.3125);  // 10 periods: 6553.6 units
-    // Only the seconds modulo 131072 are compared.
-    const ImuTime wrapped = imu_burst_time(kT + 131072, imu_fine_time(kT, 0), 0, 20.0);
-    EXPECT_TRUE(wrapped.valid);
-    EXPECT_EQ(wrapped.seconds, kT + 131072);
-}
-
-TEST(QuatcmpRecord, RateEntriesAndMarker) {
-    for (const auto& [flags, hz] : {std::pair<uint8_t, double>{0x00, 20.0}, {0x05, 20.0}, {0x80, 20.0}, {0x82, 50.0}, {0x7F, 100.0 / 127}}) {
-        EXPECT_DOUBLE_EQ(quatcmp_rate(flags), hz) << int{flags};
+// The burst time at 50 Hz with a start offset of 10 periods (6553.6 fine-time
+// units, truncated), and a 131072 s later one at 20 Hz: only the seconds
+// modulo 131072 are compared (the window of 20 s and the offset at 20 Hz show
+// in ImuOutputForms). QUATCMP rates of the flags, entries of one and two
+// units, the -32768 marker over non-zero x, y, z and the temperature.
+TEST(ImuRecord, TimesRatesAndEntries) {
+    testing::Sections got;
+    for (const ImuTime& t : {imu_burst_time(kT, imu_fine_time(kT, kHalf), 10, 50.0),
+                             imu_burst_time(kT + 131072, imu_fine_time(kT, 0), 0, 20.0)}) {
+        got.emplace_back(line("time %zu", got.size()), line("valid %d coarse 0x%08X seconds %u us %.17g", t.valid, t.coarse_units, t.seconds, t.us));
     }
-    EXPECT_EQ(quatcmp_entry_count(63), 4u);
-    EXPECT_EQ(quatcmp_entry_count(126), 10u);
+    for (int flags : {0x00, 0x05, 0x80, 0x82, 0x7F}) {
+        got.emplace_back(line("QUATCMP rate of flags 0x%02X", flags), line("%.17g", quatcmp_rate(static_cast<uint8_t>(flags))));
+    }
     const std::vector<uint8_t> r = quatcmp();
-    const QuatEntry marked = read_quat_entry(r.data(), 1);
-    EXPECT_EQ((std::array<int, 6>{marked.w, marked.x, marked.y, marked.z, marked.mag_x, marked.mag_y}),
-              (std::array<int, 6>{-32768, 0, 0, 0, -2, -1}));
-    EXPECT_EQ(quatcmp_temperature_raw(r.data()), 6528);
+    const QuatEntry e = read_quat_entry(r.data(), 1);
+    got.emplace_back("QUATCMP record", line("entries %u and %u, marked %d %d %d %d %d %d, temperature %d", quatcmp_entry_count(63),
+                                            quatcmp_entry_count(126), e.w, e.x, e.y, e.z, e.mag_x, e.mag_y,
+                                            quatcmp_temperature_raw(r.data())));
+    testing::expect_sections("records/expected/imu_values.txt", got);
 }
-
 
 // Every output form of NEWACC and QUATCMP records; samples are written with X
 // and Z turned unless both sensors sit on the bottom side.
@@ -622,12 +521,6 @@ TEST_F(AccTest, NewaccStatistics) {
     EXPECT_EQ(acc_stats(), (std::vector<uint64_t>{4 * 63, 4, kT, kT - 1}));
 }
 
-TEST_F(AccTest, NewaccRejected) {
-    EXPECT_EQ(run_newacc(newacc(imu_fine_time(kT, kHalf), 0, kTag + 1), kKey1), "");
-    EXPECT_EQ(run_newacc(newacc(), ACT_GPS), "");
-    EXPECT_EQ(tag.stats.acc_bursts, 0u);
-}
-
 TEST_F(AccTest, QuatcmpStatistics) {
     run_quatcmp(quatcmp(), kKey1);
     EXPECT_EQ(tag.stats.first_fix_time, kT);
@@ -640,6 +533,27 @@ TEST_F(AccTest, QuatcmpStatistics) {
     bad[20] ^= 1;
     run_quatcmp(bad, kKey1);
     EXPECT_EQ(tag.stats.quatcmp_bytes, 8u * 63);
+}
+
+// Rejected records write nothing and leave the statistics alone; software-9
+// bursts are written but never counted, not even by the STATS line.
+TEST_F(AccTest, RejectedAndSoftwareNineRecordsLeaveTheStatistics) {
+    const auto seeded = burst(0x08, 4, kOneAxis, 1, 1);
+    const auto plain = burst(0x08, 4, kOneAxis);
+    auto truncated = plain;
+    truncated.resize(62);
+    EXPECT_EQ(run(seeded, kKey1, 0), "");
+    EXPECT_EQ(run(plain, kKey1, 1), "");
+    EXPECT_EQ(run(truncated, kKey1), "");
+    EXPECT_EQ(run(plain, ACT_GPS | ACT_MOVEBANK), "");
+    EXPECT_EQ(run_v9(seeded, kKey1), "");  // software 9 never seeds
+    EXPECT_EQ(run_newacc(newacc(imu_fine_time(kT, kHalf), 0, kTag + 1), kKey1), "");
+    EXPECT_EQ(run_newacc(newacc(), ACT_GPS), "");
+    EXPECT_EQ(run_v9(plain, kKey9 | kNoTime | ACT_STATS_LINE), "150,50.500000,100,201\n");
+    EXPECT_EQ(tag.stats.activity_sum, 0.0);
+    EXPECT_EQ(acc_stats(), (std::vector<uint64_t>{0, 0, 0, 0}));
+    EXPECT_NE(run(seeded, kKey1, 1), "");
+    EXPECT_NE(run(plain, kKey1, 0), "");
 }
 
 }  // namespace

@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "common/action.h"
+#include "expected_sections.h"
 #include "testsupport/ecg_records.h"
 
 namespace dec {
@@ -28,16 +30,6 @@ EcgFields thirty_samples() {
     return s;
 }
 
-// The samples as the line lists them.
-std::string samples_text() {
-    std::string t;
-    for (uint16_t v : thirty_samples().samples) {
-        t += std::to_string(v) + ',';
-    }
-    t.pop_back();
-    return t;
-}
-
 std::string decode(const std::vector<uint8_t>& r, uint32_t action, uint32_t tag = 40,
                    uint8_t format = 2, uint32_t length = 0) {
     std::string text, info;
@@ -51,39 +43,19 @@ std::string decode(const std::vector<uint8_t>& r, uint32_t action, uint32_t tag 
     return text;
 }
 
-// The line forms of keys 1, 3 and m are in the golden cases; the one with
-// seconds since the epoch is not.
-TEST(EcgRecord, OneUnitHoldsThirtySamples) {
-    EXPECT_EQ(decode(make_ecg_record(thirty_samples(), 40, 2), ACT_ACC_JUST_SECONDS),
-              "ECG,383900400,20.000,3680,17.21,1.000,-12," + samples_text() + "\n");
-}
-
-TEST(EcgRecord, ConversionsAtTheirLimits) {
-    struct Case {
-        uint8_t format, freq, res;
-        int16_t temp;
-        const char* expected_fields;
-    } cases[] = {
-        {1, 9, 0, -256, "-2.000,3680,1778.28,0.500,"},
-        {1, 10, 255, 0, "0.000,3680,0.00,14.667,"},
-        {2, 0, 9, 128, "1.000,3680,10.75,1.000,"},
-        {2, 42, 9, 1, "0.008,3680,1495.36,1.000,"},
-        {2, 43, 9, -1, "-0.008,3680,0.00,1.000,"},
-    };
-    for (const Case& c : cases) {
-        EcgFields s;
-        s.frequency_code = c.freq;
-        s.resolution_code = c.res;
-        s.temperature_raw = c.temp;
-        const std::string line = decode(make_ecg_record(s, 40, c.format), ACT_ACC_JUST_SECONDS, 40,
-                                        c.format);
-        EXPECT_EQ(line.substr(0, 6 + std::strlen(c.expected_fields)),
-                  std::string("ECG,0,") + c.expected_fields)
-            << int(c.format) << "/" << int(c.freq);
+// Lines with seconds since the epoch (the forms of keys 1, 3 and m are in the
+// golden cases): thirty samples of one unit, then the conversions at their
+// limits by format, frequency code, resolution code and temperature; records
+// with a bad checksum or unit count write nothing.
+TEST(EcgRecord, LinesConversionsAndDroppedRecords) {
+    testing::Sections got = {{"thirty samples", decode(make_ecg_record(thirty_samples(), 40, 2), ACT_ACC_JUST_SECONDS)}};
+    for (const auto& [format, freq, res, temp] : std::initializer_list<std::tuple<uint8_t, uint8_t, uint8_t, int16_t>>{
+             {1, 9, 0, -256}, {1, 10, 255, 0}, {2, 0, 9, 128}, {2, 42, 9, 1}, {2, 43, 9, -1}}) {
+        const EcgFields s{.frequency_code = freq, .resolution_code = res, .temperature_raw = temp, .samples = {}};
+        got.emplace_back("format " + std::to_string(format) + " frequency " + std::to_string(freq),
+                         decode(make_ecg_record(s, 40, format), ACT_ACC_JUST_SECONDS, 40, format));
     }
-}
-
-TEST(EcgRecord, DroppedRecords) {
+    testing::expect_sections("records/expected/ecg.txt", got);
     // Format 2 seeds the checksum with the tag number: (0x1234 + 0x12) mod 256.
     const auto seeded = make_ecg_record(thirty_samples(), 0x1234, 2);
     EXPECT_NE(decode(seeded, ACT_GPS, 0x1234, 2), "");

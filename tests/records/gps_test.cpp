@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/action.h"
@@ -80,14 +82,14 @@ struct Harness {
         tag.gps_ontime = 3558;  // + 42 s of the record = 1.00 hour
     }
 
-    void run(Kind kind, const Record& r, uint32_t action) {
+    void run(Kind kind, const Record& r, uint32_t action, size_t size = sizeof(Record)) {
         GpsContext ctx{main, info, action, tag, track};
         if (kind == Kind::cooked) {
-            decode_gps_cooked(r.data(), r.size(), ctx);
+            decode_gps_cooked(r.data(), size, ctx);
         } else if (kind == Kind::v9) {
-            decode_gps_cooked_v9(r.data(), r.size(), ctx);
+            decode_gps_cooked_v9(r.data(), size, ctx);
         } else {
-            decode_gps_extended(r.data(), r.size(), kind == Kind::seeded, ctx);
+            decode_gps_extended(r.data(), size, kind == Kind::seeded, ctx);
         }
         main.flush();
         info.flush();
@@ -123,11 +125,8 @@ TEST(GpsChecksum, BadRecordsAreReportedAndCounted) {
     r[5] ^= 0x40;
     h.run(Kind::extended, r, ACT_GPS);
     h.run(Kind::cooked, cooked(), ACT_GPS);
-    GpsContext ctx{h.main, h.info, ACT_GPS, h.tag, h.track};
     h.main_text.clear();
-    decode_gps_cooked(cooked().data(), 62, ctx);
-    h.main.flush();
-    h.info.flush();
+    h.run(Kind::cooked, cooked(), ACT_GPS, 62);
     EXPECT_EQ(h.info_text,
               "############################ Cooked checksum error aastr:0x140\n"
               "############################ Cooked checksum error aastr:0x00\n"
@@ -136,18 +135,14 @@ TEST(GpsChecksum, BadRecordsAreReportedAndCounted) {
     EXPECT_EQ(h.tag.bad_units, 3u);
     EXPECT_EQ(h.tag.stats.gps_records, 1u);
     EXPECT_EQ(h.tag.gps_ontime, 3600u);
-}
-
-TEST(GpsChecksum, SeededRecordIsGoodOnlyAsBlock36) {
-    Harness h;
+    // A seeded record is good only as block 36.
     h.tag.tag_number = 0x1234;
-    Record r = make_gps_extended(extended_fields(), true, 0x1234);
-    h.run(Kind::seeded, r, ACT_GPS);
-    EXPECT_EQ(h.tag.bad_units, 0u);
+    const Record seeded = make_gps_extended(extended_fields(), true, 0x1234);
+    h.run(Kind::seeded, seeded, ACT_GPS);
     EXPECT_EQ(h.main_text.rfind("GPS,", 0), 0u);
-    h.run(Kind::extended, r, ACT_GPS);
-    EXPECT_EQ(h.tag.bad_units, 1u);
-    EXPECT_EQ(h.tag.stats.gps_records, 1u);
+    h.run(Kind::extended, seeded, ACT_GPS);
+    EXPECT_EQ(h.tag.bad_units, 4u);
+    EXPECT_EQ(h.tag.stats.gps_records, 2u);
 }
 
 // ---------------------------------------------------------------- lines
@@ -158,9 +153,7 @@ std::string decode(Kind kind, const Record& r, uint32_t action, uint32_t feature
     Harness h;
     h.tag.feature_word = features;
     h.tag.gps_record_counter = 5;
-    if (calibrated) {
-        h.tag.pressure = calibration(0);
-    }
+    h.tag.pressure = calibrated ? calibration(0) : PressureCalibration{};
     h.run(kind, r, action);
     EXPECT_EQ(h.tag.gps_ontime, 3600u);
     return h.main_text + (h.info_text.empty() ? "" : "-- info\n" + h.info_text);
@@ -244,39 +237,30 @@ TEST(GpsLines, EveryKindAndForm) {
     testing::expect_sections("records/expected/gps.txt", got);
 }
 
-TEST(GpsLines, FixTimeOfTheWeekEnd) {
-    const GpsFixTime t = gps_fix_time(2000, 604799600);
-    EXPECT_EQ(t.week, 2001);
-    EXPECT_EQ(t.seconds, 0u);
-    EXPECT_EQ(t.tag_time, 584u * 604800u);
-    const GpsFixTime before = gps_fix_time(2000, 604799499);
-    EXPECT_EQ(before.week, 2000);
-    EXPECT_EQ(before.seconds, 604799u);
-    EXPECT_EQ(gps_fix_time(1416, 1000).tag_time, 0u);
-    EXPECT_EQ(gps_fix_time(1417, 1500).tag_time, 2u);
-}
-
-TEST(GpsValues, StatusLettersAndValidFixes) {
-    const struct {
-        Kind kind;
-        uint8_t status, fix;
-        char letter;
-        bool valid;
-    } cases[] = {
-        {Kind::cooked, 0x0D, 3, 'A', true},    {Kind::cooked, 0x0D, 2, 'A', false},
-        {Kind::cooked, 0x01, 3, 'A', false},   {Kind::cooked, 0x0C, 3, 'B', false},
-        {Kind::cooked, 0x04, 3, 'C', false},   {Kind::cooked, 0x08, 3, 'D', false},
-        {Kind::extended, 0x3D, 0, 'A', true},  {Kind::extended, 0x1D, 0, 'B', false},
-        {Kind::extended, 0x35, 0, 'C', false}, {Kind::extended, 0x01, 0, 'D', false},
-    };
-    for (const auto& c : cases) {
-        Record r = c.kind == Kind::cooked ? cooked(c.status, c.fix) : extended(c.status);
-        const GpsFix f = c.kind == Kind::cooked
-                             ? decode_gps_cooked_record(r.data(), false)
-                             : decode_gps_extended_record(r.data(), 0, PressureCalibration{});
-        EXPECT_EQ(f.letter, c.letter) << int{c.status} << "/" << int{c.fix};
-        EXPECT_EQ(f.valid, c.valid) << int{c.status} << "/" << int{c.fix};
+// Status letters and validity by record kind, status and fix type (extended
+// records have none); fix times just before and at the rounding into the next
+// week, and tag times around the tag epoch.
+TEST(GpsValues, StatusLettersValidFixesAndFixTimes) {
+    testing::Sections got;
+    for (const auto& [kind, status, fix] : std::initializer_list<std::tuple<Kind, uint8_t, uint8_t>>{
+             {Kind::cooked, 0x0D, 3}, {Kind::cooked, 0x0D, 2}, {Kind::cooked, 0x01, 3}, {Kind::cooked, 0x0C, 3},
+             {Kind::cooked, 0x04, 3}, {Kind::cooked, 0x08, 3}, {Kind::extended, 0x3D, 0}, {Kind::extended, 0x1D, 0},
+             {Kind::extended, 0x35, 0}, {Kind::extended, 0x01, 0}}) {
+        const Record r = kind == Kind::cooked ? cooked(status, fix) : extended(status);
+        const GpsFix f = kind == Kind::cooked ? decode_gps_cooked_record(r.data(), false)
+                                              : decode_gps_extended_record(r.data(), 0, PressureCalibration{});
+        got.emplace_back((kind == Kind::cooked ? "cooked status " : "extended status ") + std::to_string(status) +
+                             " fix " + std::to_string(fix),
+                         std::string(1, f.letter) + (f.valid ? " valid" : ""));
     }
+    for (const auto& [week, tow_ms] : std::initializer_list<std::pair<int16_t, uint32_t>>{
+             {2000, 604799600}, {2000, 604799499}, {1416, 1000}, {1417, 1500}}) {
+        const GpsFixTime t = gps_fix_time(week, tow_ms);
+        got.emplace_back("fix time week " + std::to_string(week) + " ms " + std::to_string(tow_ms),
+                         "week " + std::to_string(t.week) + " s " + std::to_string(t.seconds) + " tag time " +
+                             std::to_string(t.tag_time));
+    }
+    testing::expect_sections("records/expected/gps_values.txt", got);
 }
 
 // ---------------------------------------------------------------- statistics
@@ -305,10 +289,16 @@ TEST(GpsStatistics, AttemptsFixTimesAndBattery) {
                                                             3u * 4272u + 3662u, 4}));
     EXPECT_EQ(h.tag.gps_ontime, 3558u + 4u * 42u);
     EXPECT_EQ(h.main_text, "");
+    // Software-9 records take no statistics, and the STATS line does not stop them.
+    const std::vector<uint64_t> before = gps_stats(h.tag.stats);
+    h.run(Kind::v9, cooked(), ACT_GPS | ACT_STATS_LINE);
+    EXPECT_EQ(gps_stats(h.tag.stats), before);
+    EXPECT_EQ(h.main_text.rfind("GPS,", 0), 0u);
 }
 
 // Fixes with a placemark away from longitude and latitude zero join the track.
-TEST(GpsKml, TrackPoints) {
+// Position 0/0 with a height is a valid fix, 0/0/0 none.
+TEST(GpsKml, TrackPointsAndZeroPositions) {
     Harness h;
     h.run(Kind::cooked, cooked(), ACT_GPS | ACT_KML);
     h.run(Kind::cooked, cooked(0x04, 3), ACT_GPS | ACT_KML);
@@ -321,22 +311,9 @@ TEST(GpsKml, TrackPoints) {
     zero.run(Kind::cooked, r, ACT_GPS | ACT_KML | ACT_KML_ISO_DATE);
     EXPECT_EQ(zero.main_text, "");
     EXPECT_EQ(zero.track.count(), 0);
+    zero.run(Kind::cooked, cooked_with([](GpsCookedFields& f) { f.lon = f.lat = f.height_mm = 0; }), ACT_GPS);
+    zero.run(Kind::extended, extended_with([](GpsExtendedFields& f) { f.lon = f.lat = f.height_mm = 0; }), ACT_GPS);
     EXPECT_EQ(zero.tag.stats.valid_fixes, 2u);
-}
-
-TEST(GpsValues, ZeroPositionIsNoValidFix) {
-    Harness h;
-    h.run(Kind::cooked, cooked_with([](GpsCookedFields& f) { f.lon = f.lat = f.height_mm = 0; }), ACT_GPS);
-    h.run(Kind::extended, extended_with([](GpsExtendedFields& f) { f.lon = f.lat = f.height_mm = 0; }), ACT_GPS);
-    EXPECT_EQ(h.tag.stats.valid_fixes, 0u);
-}
-
-TEST(GpsV9, NoStatisticsAndNoStatsOnlyStop) {
-    Harness h;
-    h.run(Kind::v9, cooked(), ACT_GPS | ACT_STATS_LINE);
-    EXPECT_EQ(gps_stats(h.tag.stats), gps_stats(TagStatistics{}));
-    EXPECT_EQ(h.tag.gps_ontime, 3600u);
-    EXPECT_EQ(h.main_text.rfind("GPS,", 0), 0u);
 }
 
 // ---------------------------------------------------------------- KML and GPX documents
@@ -368,23 +345,17 @@ TEST(Kml, Documents) {
     ASSERT_EQ(track.count(), 2);
     EXPECT_EQ(track.lon(1), -1234567);
     EXPECT_EQ(track.lat(1), -2);
-}
-
-TEST(Kml, TrackKeepsTheFirstHundredThousandPoints) {
-    KmlTrack track;
-    for (int32_t i = 0; i < KmlTrack::kMaxPoints + 1; ++i) {
+    // The track keeps the first 100,000 points; later placemarks are still
+    // written, their points dropped.
+    for (int32_t i = 2; i < KmlTrack::kMaxPoints + 1; ++i) {
         track.add(i, -i);
     }
     EXPECT_EQ(track.count(), 100000);
     EXPECT_EQ(track.lon(99999), 99999);
     EXPECT_EQ(track.lat(99999), -99999);
-    // The 100,001st placemark is still written, its point is dropped.
-    const std::string text =
-        capture([&](OutStream& out) { write_kml_placemark(out, track, 100001, 0, "", 5, 5, 0); });
+    const std::string text = capture([&](OutStream& out) { write_kml_placemark(out, track, 100001, 0, "", 5, 5, 0); });
     EXPECT_NE(text.find("<name>100001</name>"), std::string::npos);
     EXPECT_EQ(track.count(), 100000);
-    track.reset();
-    EXPECT_EQ(track.count(), 0);
 }
 
 // ---------------------------------------------------------------- pressure compensation
@@ -393,21 +364,6 @@ TEST(Kml, TrackKeepsTheFirstHundredThousandPoints) {
 // An extended GPS record carrying only the two raw conversions.
 testing::Payload record(uint32_t d1, uint32_t d2) {
     return testing::make_gps_extended({.status = 0, .pressure_d1 = d1, .pressure_d2 = d2});
-}
-
-struct Case {
-    const char* legend;
-    uint16_t w0, c6;
-    uint32_t d1, d2;
-    int32_t pressure, temperature;
-};
-
-// The compensated values, and whether the record counts as pressure data.
-bool compensate(const testing::Payload& r, uint16_t w0, int32_t& p, int32_t& t, uint16_t c6 = 28165) {
-    PressureCalibration cal = calibration(w0);
-    cal.c[6] = c6;
-    p = t = -1;
-    return ms5837_compensate(r.data(), cal, p, t) != 0;
 }
 
 // Expected values worked through the formulas step by step:
@@ -420,37 +376,32 @@ bool compensate(const testing::Payload& r, uint16_t w0, int32_t& p, int32_t& t, 
 //   TEMP = -1618; SENSi = ((63*X/2)*X)/16 = 25770787;
 //   field 0:  TEMP2 = TEMP - (dT^2*11 >> 35) = -1989, OFFi = X^2*31/8 = 50723455, P = 100415;
 //   field 36: TEMP2 = TEMP - (dT^2*14 >> 35) = -2091, OFFi = X^2*35/8 = 57268417, P = 100615.
-// A missing calibration gives zeros, but the record still counts as data.
-TEST(Ms5837, CompensatesKnownCalibration) {
-    const Case cases[] = {
-        {"20 degC, first-order only", 0, 28165, 6465444, 8077636, 110002, 2000},
-        {"cold, sensor field 0", 0, 28165, 6465444, 7000001, 100415, -1989},
-        {"cold, sensor field 36", 36 << 5, 28165, 6465444, 7000001, 100615, -2091},
-        {"cold, field 36 with CRC bits in W0", 0xF000 | (36 << 5), 28165, 6465444, 7000001, 100615, -2091},
-        {"cold, unknown sensor field", 1 << 5, 28165, 6465444, 7000001, 0, 0},
-        {"warm, unknown sensor field needs no constants", 1 << 5, 28165, 6465444, 8077636, 110002, 2000},
-        {"missing calibration", 0, 0, 6465444, 8077636, 0, 0},
+// A missing calibration gives zeros, but the record still counts as data. The
+// temperature's high bytes alone do not make pressure data; any one of the
+// four bytes is enough.
+TEST(Ms5837, Compensation) {
+    testing::Sections got;
+    auto add = [&](const std::string& name, const testing::Payload& r, uint16_t w0, uint16_t c6 = 28165) {
+        PressureCalibration cal = calibration(w0);
+        cal.c[6] = c6;
+        int32_t p = -1, t = -1;
+        const bool data = ms5837_compensate(r.data(), cal, p, t) != 0;
+        got.emplace_back(name, "P " + std::to_string(p) + " T " + std::to_string(t) + (data ? "" : " no pressure data"));
     };
-    for (const auto& c : cases) {
-        int32_t p, t;
-        EXPECT_TRUE(compensate(record(c.d1, c.d2), c.w0, p, t, c.c6)) << c.legend;
-        EXPECT_EQ(p, c.pressure) << c.legend;
-        EXPECT_EQ(t, c.temperature) << c.legend;
-    }
-}
-
-TEST(Ms5837, RecordWithoutPressureData) {
-    // The temperature's high bytes alone do not make pressure data.
-    int32_t p, t;
-    EXPECT_FALSE(compensate(record(0, 0x7B4100), 0, p, t));
-    EXPECT_EQ(p, 0);
-    EXPECT_EQ(t, 0);
-    // Any one of the four bytes is enough.
+    add("20 degC, first-order only", record(6465444, 8077636), 0);
+    add("cold, sensor field 0", record(6465444, 7000001), 0);
+    add("cold, sensor field 36", record(6465444, 7000001), 36 << 5);
+    add("cold, field 36 with CRC bits in W0", record(6465444, 7000001), 0xF000 | (36 << 5));
+    add("cold, unknown sensor field", record(6465444, 7000001), 1 << 5);
+    add("warm, unknown sensor field needs no constants", record(6465444, 8077636), 1 << 5);
+    add("missing calibration", record(6465444, 8077636), 0, 0);
+    add("temperature high bytes only", record(0, 0x7B4100), 0);
     for (size_t off : {40u, 41u, 59u, 60u}) {
         auto one = record(0, 0);
         one[off] = 1;
-        EXPECT_TRUE(compensate(one, 0, p, t)) << off;
+        add("one byte at " + std::to_string(off), one, 0);
     }
+    testing::expect_sections("records/expected/ms5837.txt", got);
 }
 
 // ---------------------------------------------------------------- satellite reports
@@ -470,78 +421,49 @@ std::string print(const std::vector<uint8_t>& r) {
     return testing::capture([&](OutStream& o) { print_satellite_report(r.data(), static_cast<uint32_t>(r.size()), o); });
 }
 
-TEST(SatelliteReport, ThreeSatellites) {
-    // Quality 7 with orbit; quality 3 (upper bits ignored) without a ratio;
-    // a negative azimuth; unlisted channels in between are skipped.
-    const std::vector<Channel> ch = {
-        {0, 5, 0x04, 0x07, 40, 45, 180},
-        {0, 7, 0x00, 0x07, 44, 10, 10},   // no orbit information
-        {0, 12, 0x0D, 0x13, 30, -3, 270},
-        {0, 8, 0x04, 0x01, 20, 5, 5},     // quality too low
-        {0, 29, 0x04, 0x04, 33, 10, -5},
-    };
-    const auto r = report(ch, 5, 63 * 2);
-    EXPECT_EQ(print(r), "$GPGSV,1,1,3,5,45,180,40,12,-3,270,,29,10,-5,33*93\n");
-}
-
-TEST(SatelliteReport, FiveSatellitesMakeTwoSentences) {
-    const std::vector<Channel> ch = {
-        {0, 1, 0x04, 5, 20, 10, 100}, {0, 2, 0x04, 2, 99, 20, 200}, {0, 3, 0x04, 15, 30, -30, 300},
-        {0, 4, 0x04, 4, 40, 40, -40}, {0, 5, 0x04, 6, 50, 90, 359},
-    };
-    const auto r = report(ch, 5, 63 * 2);
-    EXPECT_EQ(print(r),
-              "$GPGSV,2,1,5,1,10,100,20,2,20,200,,3,-30,300,30,4,40,-40,40*90\n"
-              "$GPGSV,2,2,5,5,90,359,50*110\n");
-}
-
-TEST(SatelliteReport, CountLargerThanTheRecordHolds) {
+// Sentences of whole reports: quality 7 with orbit; quality 3 (upper bits
+// ignored) without a ratio; negative azimuths; unlisted channels skipped; more
+// than four satellites over several sentences, up to the 156 channels of 30
+// units, every one listed.
+TEST(SatelliteReport, Sentences) {
     // One unit holds four whole channels; the report claims ten (and the
-    // loop's own completeness test would never have passed it on).
-    const std::vector<Channel> ch = {
-        {0, 1, 0x04, 4, 1, 1, 1}, {0, 2, 0x04, 4, 2, 2, 2}, {0, 3, 0x04, 4, 3, 3, 3}, {0, 4, 0x04, 4, 4, 4, 4},
-    };
-    auto r = report(ch, 10, 63);
-    // The bytes of a fifth channel would start at 56 and run past the end.
-    std::fill(r.begin() + 56, r.end(), 0x04);
-    EXPECT_EQ(satellite_channel_count(r.data(), 63), 4u);
-    EXPECT_EQ(print(r), "$GPGSV,1,1,4,1,1,1,1,2,2,2,2,3,3,3,3,4,4,4,4*105\n");
+    // loop's own completeness test would never have passed it on). The bytes
+    // of a fifth channel would start at 56 and run past the end.
+    auto over = report({{0, 1, 0x04, 4, 1, 1, 1}, {0, 2, 0x04, 4, 2, 2, 2}, {0, 3, 0x04, 4, 3, 3, 3}, {0, 4, 0x04, 4, 4, 4, 4}},
+                       10, 63);
+    std::fill(over.begin() + 56, over.end(), 0x04);
+    EXPECT_EQ(satellite_channel_count(over.data(), 63), 4u);
     // The count byte itself lies beyond a record shorter than the header.
-    EXPECT_EQ(satellite_channel_count(r.data(), 7), 0u);
-    EXPECT_EQ(satellite_channel_count(r.data(), 0), 0u);
-    const std::vector<uint8_t> tiny(r.begin(), r.begin() + 4);
-    EXPECT_EQ(print(tiny), "");
-}
-
-TEST(SatelliteReport, NothingListedWritesNothing) {
-    EXPECT_EQ(print(report({{0, 1, 0x04, 7, 40, 1, 1}}, 0, 63)), "");  // N = 0
-    EXPECT_EQ(print(report({{0, 1, 0x00, 7, 40, 1, 1}, {0, 2, 0x04, 1, 40, 1, 1}}, 2, 63)), "");
-}
-
-TEST(SatelliteReport, Completeness) {
+    EXPECT_EQ(satellite_channel_count(over.data(), 7), 0u);
+    EXPECT_EQ(satellite_channel_count(over.data(), 0), 0u);
+    auto most = report(std::vector<Channel>(155, Channel{0, 200, 0x04, 7, 255, -90, -180}), 156, 1890);
+    std::copy_n(most.begin() + 8, 12, most.begin() + 8 + 12 * 155);  // the builder stops at 155
+    const testing::Sections got = {
+        {"three satellites", print(report({{0, 5, 0x04, 0x07, 40, 45, 180},
+                                           {0, 7, 0x00, 0x07, 44, 10, 10},  // no orbit information
+                                           {0, 12, 0x0D, 0x13, 30, -3, 270},
+                                           {0, 8, 0x04, 0x01, 20, 5, 5},  // quality too low
+                                           {0, 29, 0x04, 0x04, 33, 10, -5}},
+                                          5, 63 * 2))},
+        {"five satellites", print(report({{0, 1, 0x04, 5, 20, 10, 100}, {0, 2, 0x04, 2, 99, 20, 200},
+                                          {0, 3, 0x04, 15, 30, -30, 300}, {0, 4, 0x04, 4, 40, 40, -40},
+                                          {0, 5, 0x04, 6, 50, 90, 359}},
+                                         5, 63 * 2))},
+        {"count larger than the record holds", print(over)},
+        {"shorter than the header", print(std::vector<uint8_t>(over.begin(), over.begin() + 4))},
+        {"count 0", print(report({{0, 1, 0x04, 7, 40, 1, 1}}, 0, 63))},
+        {"nothing listed", print(report({{0, 1, 0x00, 7, 40, 1, 1}, {0, 2, 0x04, 1, 40, 1, 1}}, 2, 63))},
+        {"156 channels", print(most)},
+    };
+    testing::expect_sections("records/expected/satellites.txt", got);
+    // Complete once the bytes of every claimed channel are there: 8 + 12 * 3
+    // and 8 + 12 * 156 = 1880.
     const auto three = report({}, 3, 63);
     EXPECT_TRUE(satellite_report_complete(three.data(), 44));
     EXPECT_FALSE(satellite_report_complete(three.data(), 43));
-    const auto many = report({}, 156, 1890);  // 8 + 12 * 156 = 1880
-    EXPECT_FALSE(satellite_report_complete(many.data(), 1827));
-    EXPECT_TRUE(satellite_report_complete(many.data(), 1890));
-    EXPECT_FALSE(satellite_report_complete(many.data(), 4));
-}
-
-TEST(SatelliteReport, ChecksumIncludesTheDollar) {
-    EXPECT_EQ(sentence_checksum("$", 1), 0x24);
-    EXPECT_EQ(sentence_checksum("$G", 2), 0x24 ^ 'G');
-    EXPECT_EQ(sentence_checksum("", 0), 0);
-}
-
-TEST(SatelliteReport, MostChannelsAUnitPayloadHolds) {
-    // 30 units: 156 channels, every one listed, give 39 sentences.
-    auto r = report(std::vector<Channel>(155, Channel{0, 200, 0x04, 7, 255, -90, -180}), 156, 1890);
-    std::copy_n(r.begin() + 8, 12, r.begin() + 8 + 12 * 155);  // the builder stops at 155
-    const std::string s = print(r);
-    EXPECT_EQ(std::count(s.begin(), s.end(), '\n'), 39);
-    EXPECT_EQ(s.substr(0, 16), "$GPGSV,39,1,156,");
-    EXPECT_NE(s.find("$GPGSV,39,39,156,200,-90,-180,255,"), std::string::npos);
+    EXPECT_FALSE(satellite_report_complete(most.data(), 1827));
+    EXPECT_TRUE(satellite_report_complete(most.data(), 1890));
+    EXPECT_FALSE(satellite_report_complete(most.data(), 4));
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <initializer_list>
 #include <string>
 
 #include "common/le.h"
@@ -23,8 +22,6 @@ constexpr uint32_t kTime = 90061;
 constexpr uint32_t kGsmEnd = 90100;
 
 Record event(uint8_t type, uint32_t time = kTime) { return make_event({.type = type, .time = time}); }
-
-void put_text(Record& r, size_t off, const char* text) { std::memcpy(r.data() + off, text, std::strlen(text)); }
 
 std::string v10(const Record& r) {
     return testing::capture([&](OutStream& o) { decode_sysinfo(r.data(), o, 0, 4711); });
@@ -53,29 +50,13 @@ Record gsm_first() {
 
 // A second-form SMS report: the connection time lies just below the 16-bit
 // wrap, the download end just above it.
-Record gsm_second() {
-    Record r = event(11, kGsmEnd);
-    r[10] = 0;
-    put_le32(r.data(), 13, 90000);
-    put_le16(r.data(), 17, 0xFFF0);
-    put_le16(r.data(), 19, 0x0010);
-    r[22] = 4;
-    r[23] = 5;
-    put_le16(r.data(), 24, 4096);
-    put_le16(r.data(), 26, 2048);
-    put_le16(r.data(), 28, 1024);
-    put_text(r, 30, "12,5");
-    r[36] = 1;
-    r[37] = 2;
-    r[38] = 0x60;
-    put_le32(r.data(), 39, 7);
-    r[43] = 1;
-    r[45] = 3;
-    r[51] = 5;
-    r[52] = 8;
-    r[54] = 'E';
-    put_le16(r.data(), 58, 0x0100);
-    return r;
+Record gsm_second(uint16_t trace = 0x0100, uint8_t flags = 0x60, const std::string& csq = "12,5") {
+    return testing::make_gsm_report2(
+        {.common = {.head = {.type = 11, .time = kGsmEnd, .switch_state = 0}, .start_time = 90000,
+                    .connect_time = 0xFFF0, .ddl_end_time = 0x0010, .err_ddl_x = 4, .error_type = 5,
+                    .battery_begin = 4096, .battery_end = 2048, .battery_min = 1024, .csq = csq, .creg_stat = 1,
+                    .cgreg_stat = 2, .flags = flags, .usoctl11 = 7, .err_usowr_x = 1, .urcflags = 3},
+         .cereg_stat = 5, .ceer = 8, .cops_act = 'E', .trace = trace});
 }
 
 TEST(ResetCauses, BothWordings) {
@@ -89,17 +70,6 @@ TEST(ResetCauses, BothWordings) {
     testing::expect_sections("records/expected/reset_causes.txt", got);
 }
 
-TEST(SysinfoV10, SwitchState) {
-    for (const auto& [state, on] : std::initializer_list<std::pair<uint8_t, bool>>{
-             {0xAA, true}, {0x55, false}, {0x00, true}, {0x01, false}, {0x02, true},
-             {0x03, true}, {0x5A, false}, {0xA5, true}, {0xFF, true}, {0x15, false}}) {
-        EXPECT_EQ(sysinfo_switch_on(state), on) << int{state};
-        Record r = event(4);
-        r[10] = state;
-        EXPECT_NE(v10(r).find(on ? "SWITCH is ON\n" : "SWITCH is OFF\n"), std::string::npos) << int{state};
-    }
-}
-
 // Paragraphs of every event type of the three tag families, whole.
 TEST(Sysinfo, Paragraphs) {
     testing::Sections got;
@@ -107,6 +77,10 @@ TEST(Sysinfo, Paragraphs) {
         // Low battery: unknown types print only their number.
         got.emplace_back("v10 type " + std::to_string(type),
                          v10(make_event({.type = type, .time = kTime, .rs = 0x04, .vmon = 0xA5, .low_battery = 1})));
+    }
+    for (uint8_t state : {0xAA, 0x55, 0x00, 0x01, 0x02, 0x03, 0x5A, 0xA5, 0xFF, 0x15}) {
+        got.emplace_back("v10 switch state " + std::to_string(state),
+                         v10(make_event({.type = 4, .time = kTime, .switch_state = state})));
     }
     got.emplace_back("v10 switch", v10(make_event({.type = 4, .time = kTime, .vmon = 0x12, .battery = 3500,
                                                    .switch_state = 0xAA, .battery_at_fix = 3400})));
@@ -120,7 +94,7 @@ TEST(Sysinfo, Paragraphs) {
     r[22] = 1;
     r[24] = 4;
     put_le16(r.data(), 19, 0);  // no download: no ddl line
-    put_text(r, 31, "31,99");
+    std::memcpy(r.data() + 31, "31,99", 5);
     r[36] = 'Z';  // behind the five csq characters
     r[39] = 0xFF;
     r[44] = 9;
@@ -128,51 +102,38 @@ TEST(Sysinfo, Paragraphs) {
     got.emplace_back("v10 GSM first form, all counters, no download", v10(r));
     got.emplace_back("v10 GSM second form", v10(gsm_second()));
     for (uint16_t trace : {0x0000, 0x0400, 0x0700, 0x08FF}) {
-        r = gsm_second();
-        put_le16(r.data(), 58, trace);
-        got.emplace_back("v10 GSM second form, trace " + std::to_string(trace), v10(r));
+        got.emplace_back("v10 GSM second form, trace " + std::to_string(trace), v10(gsm_second(trace)));
     }
-    r = gsm_second();
-    r[38] = 0xFF;
-    got.emplace_back("v10 GSM second form, every flag", v10(r));
-    for (const char* csq : {"", "1", "99,99"}) {
-        r = gsm_second();
-        std::memset(r.data() + 30, 0, 5);
-        put_text(r, 30, csq);
-        got.emplace_back(std::string("v10 GSM second form, csq ") + csq, v10(r));
+    got.emplace_back("v10 GSM second form, every flag", v10(gsm_second(0x0100, 0xFF)));
+    // The last csq ends at a control byte after "12".
+    for (const std::string csq : {"", "1", "99,99", "12\x1F" "5"}) {
+        got.emplace_back("v10 GSM second form, csq " + csq, v10(gsm_second(0x0100, 0x60, csq)));
     }
-    r = gsm_second();
-    r[32] = 0x1F;  // "12" and a control byte
-    got.emplace_back("v10 GSM second form, csq ends at a control byte", v10(r));
     for (uint8_t type : {9, 10}) {
-        r = event(type);
-        const uint8_t diagnostics[] = {0x02, 0x01, 0x03, 0x00, 0xCD, 0xAB, 0x0A, 0xF4, 0x01, 0xF0,
-                                       0x01, 0x05, 0x01, 0x02, 0x34, 0x12, 0x33, 0x44, 0x06, 0x00, 0x07};
-        std::memcpy(r.data() + 13, diagnostics, sizeof diagnostics);
-        got.emplace_back("v10 GPS diagnostics, type " + std::to_string(type), v10(r));
+        got.emplace_back("v10 GPS diagnostics, type " + std::to_string(type),
+                         v10(testing::make_gps_diagnostics(
+                             {.head = {.type = type, .time = kTime}, .error_flags = 0x0102, .unimplemented_ubx = 3,
+                              .ubx_checksum_errors = 0xABCD, .unexpected = 0x0A, .noise_per_ms = 500, .clock_flags = 0xF0,
+                              .ack_payload = 0x0501, .smbus_error_flags = 1, .nak_tx_index = 2, .imu_errors = 0x1234,
+                              .dmp_error_address = 0x33, .fifo_count = 0x44, .payload_error = 6, .bfc = 7})));
     }
 
     // Software 9: serials below 1980 have the older layout.
     got.emplace_back("v9 1979 low battery", v9(testing::make_event_v9_old(1, kTime, 0, 4096), 1979));
     got.emplace_back("v9 100 reset", v9(make_event({.type = 0, .time = kTime, .rs = 0x12, .vmon = 0x34}), 100));
-    for (uint8_t type : {2, 3, 8}) {
-        got.emplace_back("v9 1979 type " + std::to_string(type), v9(event(type), 1979));
-    }
-    for (uint8_t type = 0; type <= 11; ++type) {
-        got.emplace_back("v9 1980 type " + std::to_string(type), v9(event(type), 1980));
+    for (uint32_t serial : {1979u, 1980u}) {
+        for (uint8_t type = 0; type <= 11; ++type) {
+            got.emplace_back("v9 " + std::to_string(serial) + " type " + std::to_string(type), v9(event(type), serial));
+        }
     }
     got.emplace_back("v9 1980 reset", v9(make_event({.type = 0, .time = kTime, .rs = 0x08, .battery = 4096,
                                                      .switch_state = 0x01, .battery_at_fix = 2048}),
                                          1980));
-    r = make_event({.type = 7, .time = kGsmEnd, .battery = 4096, .switch_state = 0x55, .battery_at_fix = 2048});
-    put_le32(r.data(), 13, 90000);
-    r[17] = 0x05;
-    r[18] = 0xA0;
-    put_le16(r.data(), 19, 3);
-    r[21] = '5';
-    put_text(r, 22, "17,3");
-    r[28] = 0x01;  // not printable: a blank
-    got.emplace_back("v9 2500 SMS", v9(r, 2500));
+    // A creg_stat byte that is not printable shows as a blank.
+    const Record sms = testing::make_sms_event_v9(
+        {.head = {.type = 7, .time = kGsmEnd, .battery = 4096, .switch_state = 0x55, .battery_at_fix = 2048},
+         .start_time = 90000, .error = 0x05, .aerror = 0xA0, .step = 3, .cgreg_stat = '5', .csq = "17,3", .creg_stat = 0x01});
+    got.emplace_back("v9 2500 SMS", v9(sms, 2500));
     r = gsm_first();
     got.emplace_back("v9 1980 GSM report", v9(r, 1980));
     put_le16(r.data(), 19, 0);  // the ddl difference wraps
