@@ -211,45 +211,32 @@ TEST(GoldenTracks, KmlAndGpxValidateAgainstSchemas) {
     }
 }
 
-}  // namespace
-}  // namespace dec::testing
-
 // ------------------------------------------------------ the example generator
 
-namespace dec::testing {
-namespace {
-
 TEST(ExampleContainer, StreamsOneDownloadAtATimeAndDecodesCleanly) {
-    const ExampleOptions small{.tags_v10 = 2, .tags_v9 = 1, .tags_ecg = 1, .downloads = 2,
-                               .hours_per_download = 1};
+    ExampleOptions small{.tags_v10 = 2, .tags_v9 = 1, .tags_ecg = 1, .downloads = 2, .hours_per_download = 1};
     size_t pieces = 0;
     std::vector<uint8_t> streamed;
     write_gen5_example(small, [&](const uint8_t* data, size_t size) {
         ++pieces;
         streamed.insert(streamed.end(), data, data + size);
     });
-    // The header, then one piece per download of each of the four tags.
-    EXPECT_EQ(pieces, 1u + 2u * 4u);
+    EXPECT_EQ(pieces, 1u + 2u * 4u);  // the header, then one piece per download of each of the four tags
     EXPECT_EQ(streamed, build_gen5_example(small));
+    small.downloads = 4;
+    EXPECT_GT(build_gen5_example(small).size(), 3 * streamed.size() / 2);
 
-    ExampleOptions longer = small;
-    longer.downloads = 4;
-    EXPECT_GT(build_gen5_example(longer).size(), 3 * streamed.size() / 2);
-
+    TempDir dir;
+    write_bytes(dir.file("logger.bin"), streamed);
     for (const char* key : {"3", "m"}) {
-        SCOPED_TRACE(std::string("key ") + key);
-        TempDir dir;
-        write_bytes(dir.file("logger.bin"), streamed);
         const CliResult r = run_cli(DEC_DECODER_EXE, {"-f", "logger.bin", "-c", key}, dir.path());
         EXPECT_EQ(r.exit_code, 0);
-        EXPECT_NE(r.out.find("\nSuper success."), std::string::npos) << r.out;
-        for (const char* tag : {"17", "19", "1201", "801"}) {
-            const std::string info = read_text(dir.file(std::string("info_tag") + tag + ".txt"));
-            EXPECT_NE(info.find(std::string("The last download for tag") + tag +
-                                " was a COMPLETE data download."),
-                      std::string::npos)
-                << tag;
-            EXPECT_EQ(info.find("checksum error"), std::string::npos) << tag;
+        EXPECT_NE(r.out.find("\nSuper success."), std::string::npos) << key << r.out;
+        for (const std::string tag : {"17", "19", "1201", "801"}) {
+            const std::string info = read_text(dir.file("info_tag" + tag + ".txt"));
+            EXPECT_NE(info.find("The last download for tag" + tag + " was a COMPLETE data download."),
+                      std::string::npos) << key << tag;
+            EXPECT_EQ(info.find("checksum error"), std::string::npos) << key << tag;
         }
     }
 }

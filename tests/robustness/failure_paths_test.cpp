@@ -429,12 +429,8 @@ class Interrupted : public FailurePaths {};
 
 TEST_F(Interrupted, SignalRemovesTemporaryFilesAndEndsWith128PlusSignal) {
     // Enough tags and downloads that the run takes a while.
-    ExampleOptions options;
-    options.tags_v10 = 6;
-    options.downloads = 12;
-    options.hours_per_download = 12;
-    options.acc_interval_s = 30;
-    const std::vector<uint8_t> bytes = build_gen5_example(options);
+    const std::vector<uint8_t> bytes =
+        build_gen5_example({.tags_v10 = 6, .downloads = 12, .hours_per_download = 12, .acc_interval_s = 30});
     const std::vector<std::string> key = {"-c", "h"};
     const Files good = reference(bytes, key);
     write_bytes(input(), bytes);
