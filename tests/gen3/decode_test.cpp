@@ -9,10 +9,7 @@
 #include "common/fatal.h"
 #include "expected_sections.h"
 #include "gen3/gen3.h"
-#include "common/action.h"
-#include "common/run_context.h"
-#include "testsupport/container_builder.h"
-#include "testsupport/fake_platform.h"
+#include "gen5/folder_fixture.h"
 #include "gen5/outcome.h"
 #include "testsupport/gen3_builder.h"
 
@@ -301,37 +298,34 @@ const Gen3Run kRuns[] = {
      [](const testing::TempDir& dir) { std::filesystem::create_directories(dir.file("intact.txt/keep")); }},
 };
 
-// Decodes the run's container in a fresh folder.
-std::string decode(const Gen3Run& r) {
-    char cwd[4096];
-    EXPECT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    testing::TempDir dir;
-    testing::FakePlatform sys;
-    std::string out, err;
-    Console con{sys, &out, &err};
-    RunContext run{con};
-    r.input().write_file(dir.file("logger.bin"));
-    if (r.prepare != nullptr) {
-        r.prepare(dir);
+// One run's container decoded in a fresh folder, which the decoder enters.
+struct WholeRun final : FolderFixture {
+    void TestBody() override {}
+    std::string decode(const Gen3Run& r) {
+        SetUp();
+        r.input().write_file(input());
+        if (r.prepare != nullptr) {
+            r.prepare(dir);
+        }
+        std::string head;
+        int rv;
+        try {
+            rv = separate_gen3(run, input().c_str(), dir.path().c_str(), r.action);
+        } catch (const FatalStop& stop) {
+            rv = stop.code;
+            head = "program ended\n";
+        }
+        con.flush();
+        TearDown();
+        return head + "bad blocks " + std::to_string(run.bad_blocks) + "\n" +
+               testing::outcome(dir, "logger.bin", rv, out, err);
     }
-    std::string head;
-    int rv;
-    try {
-        rv = separate_gen3(run, dir.file("logger.bin").c_str(), dir.path().c_str(), r.action);
-    } catch (const FatalStop& stop) {
-        rv = stop.code;
-        head = "program ended\n";
-    }
-    con.flush();
-    EXPECT_EQ(chdir(cwd), 0);  // the decoder enters the output folder
-    return head + "bad blocks " + std::to_string(run.bad_blocks) + "\n" +
-           testing::outcome(dir, "logger.bin", rv, out, err);
-}
+};
 
 TEST(Gen3Decode, WholeRuns) {
     testing::Sections got;
     for (const Gen3Run& r : kRuns) {
-        got.emplace_back(r.name, decode(r));
+        got.emplace_back(r.name, WholeRun().decode(r));
     }
     testing::expect_sections("gen3/expected/decode.txt", got);
 }
