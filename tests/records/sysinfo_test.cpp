@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -107,7 +108,9 @@ TEST(Sysinfo, Paragraphs) {
     got.emplace_back("v10 GSM second form, every flag", v10(gsm_second(0x0100, 0xFF)));
     // The last csq ends at a control byte after "12".
     for (const std::string csq : {"", "1", "99,99", "12\x1F" "5"}) {
-        got.emplace_back("v10 GSM second form, csq " + csq, v10(gsm_second(0x0100, 0x60, csq)));
+        std::string name = "v10 GSM second form, csq " + csq;
+        std::replace(name.begin(), name.end(), '\x1F', '^');
+        got.emplace_back(name, v10(gsm_second(0x0100, 0x60, csq)));
     }
     for (uint8_t type : {9, 10}) {
         got.emplace_back("v10 GPS diagnostics, type " + std::to_string(type),
