@@ -97,6 +97,14 @@ std::vector<std::string> TempDir::list() const {
     return names;
 }
 
+std::vector<std::string> TempDir::temporary_files() const {
+    std::vector<std::string> names = list();
+    std::erase_if(names, [](const std::string& n) {
+        return n.find(".tmp") == std::string::npos && n.find(".part") == std::string::npos;
+    });
+    return names;
+}
+
 std::string read_text(const std::string& path) { return slurp(path); }
 
 std::string expected_text(const std::string& path, const std::string& actual) {

@@ -35,6 +35,9 @@ public:
     std::string file(const std::string& name) const { return path_ + "/" + name; }
     // Names of the files in the directory, sorted.
     std::vector<std::string> list() const;
+    // Those of them that look like the decoder's temporary or staged files
+    // (".tmp", ".part" in the name), which no run may leave behind.
+    std::vector<std::string> temporary_files() const;
 
 private:
     std::string path_;
