@@ -133,6 +133,10 @@ const Gen3Run kRuns[] = {
     // are taken as they are: no configuration print.
     {"Z-axis tag 25", ACT_GPS | ACT_ACC, z_axis_tag},
     {"Z-axis tag 25 for Movebank", ACT_MOVEBANK, z_axis_tag},
+    // No menu key asks for GPS lines and MOVEBANK at once; the GPS file then
+    // takes the MOVEBANK form, with its header in the information file too.
+    {"MOVEBANK with GPS lines", ACT_MOVEBANK | ACT_GPS,
+     [] { return Gen3Builder(6).open(tag(40, 5, 6, 1)).record(testing::make_gen3_gps(fix())); }},
     {"early tag 5 with a record it does not know, low-pass",
      ACT_GPS | ACT_ACC | ACT_ACC_COLUMNS | ACT_ACC_LOWPASS,
      [] {
