@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cfloat>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -221,6 +222,19 @@ TEST(TagTime, PrintersAndFormatters) {
               (std::array<uint32_t, 6>{2018, 5, 9, 1, 2, 3}));
     EXPECT_EQ(gps_to_calendar(-1, 0).year, 0u);
     EXPECT_EQ(gps_to_calendar(1417, 604800).day, 0u);
+}
+
+// Every day from the tag epoch to the largest tag time, month ends and leap
+// days included, against the standard library's calendar.
+TEST(TagTime, EveryDayMatchesTheCivilCalendar) {
+    using namespace std::chrono;
+    for (uint32_t day = 0; day <= 0xFFFFFFFFu / 86400; ++day) {
+        const year_month_day ymd{sys_days{days{kTagEpochUnix / 86400 + day}}};
+        char want[32];
+        std::snprintf(want, sizeof want, "%04d-%02u-%02u 00:00:00.000", static_cast<int>(ymd.year()),
+                      static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
+        ASSERT_EQ(capture([&](OutStream& o) { print_tag_time_iso(day * 86400, o); }), want) << day;
+    }
 }
 
 // One stream carries rows of many days, in any order: the date it keeps for

@@ -215,6 +215,9 @@ TEST_F(AccTest, UnpackedSamplesTakeTheAxesInTurnForEveryLength) {
             std::vector<uint8_t> rec = packed(seq);
             rec.resize(length);
             const AxisInversion inv{{(r & 1) != 0, (r & 2) != 0, (r & 4) != 0}};
+            for (int16_t(&axis)[kBurstMaxSamples] : buffers->burst.samples) {
+                std::fill(std::begin(axis), std::end(axis), int16_t{-1});  // marks what is not written
+            }
             const int32_t cycles = unpack_burst_samples(rec.data(), length, 9, axes, inv, buffers->burst);
             ASSERT_EQ(cycles, static_cast<int32_t>(seq.size()) / axes) << length;
             for (size_t i = 0; i < seq.size(); ++i) {
@@ -224,7 +227,9 @@ TEST_F(AccTest, UnpackedSamplesTakeTheAxesInTurnForEveryLength) {
                     << "axes " << int{axes} << " length " << length << " sample " << i;
             }
             for (int a = 0; a < axes; ++a) {
-                ASSERT_EQ(buffers->burst.count[a], (static_cast<int32_t>(seq.size()) + axes - 1 - a) / axes);
+                const int32_t count = (static_cast<int32_t>(seq.size()) + axes - 1 - a) / axes;
+                ASSERT_EQ(buffers->burst.count[a], count);
+                ASSERT_EQ(buffers->burst.samples[a][count], -1) << "written past the samples of axis " << a;
             }
         }
     }
