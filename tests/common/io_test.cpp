@@ -149,6 +149,33 @@ TEST_F(IoFileTest, BufferedReaderSeeksBack) {
     sys.close(fd);
 }
 
+// A read error is an error, not the end of the file, unless bytes came
+// before it. A writer whose buffer is full writes out and goes on: pieces
+// that fit after the flush are buffered, larger ones written straight.
+TEST_F(IoFileTest, BufferedFilesReportErrorsAndKeepOrder) {
+    const std::string path = dir.file("data");
+    testing::write_bytes(path, pattern(100, 3));
+    const int from_fd = sys.open_read(path.c_str());
+    sys.read_hook = [](int, void*, size_t) -> ssize_t {
+        errno = EIO;
+        return -1;
+    };
+    uint8_t buf[16];
+    EXPECT_EQ(BufferedReader(sys, from_fd, 128).read(buf, sizeof buf), -1);
+    sys.read_hook = nullptr;
+    sys.close(from_fd);
+
+    const int to_fd = sys.open_exclusive(dir.file("written").c_str(), false);
+    BufferedWriter w(con, to_fd, 64);
+    const std::vector<uint8_t> bytes = pattern(200, 7, 5);
+    for (const auto& [from, to] : {std::pair{0, 40}, {40, 80}, {80, 180}, {180, 200}}) {
+        ASSERT_EQ(w.write(bytes.data() + from, static_cast<size_t>(to - from), "w"), 0) << from;
+    }
+    ASSERT_EQ(w.flush("w"), 0);
+    sys.close(to_fd);
+    EXPECT_EQ(file("written"), bytes);
+}
+
 // Fields at odd offsets, with the sign bit set and clear; the writers read back.
 TEST(LittleEndian, UnalignedFieldsWithSign) {
     const uint8_t b[] = {0xAA, 0x34, 0x12, 0xFE, 0xFF, 0x78, 0x56, 0x34, 0x12, 0x80};
