@@ -18,7 +18,7 @@
 #include "common/le.h"
 #include "common/platform.h"
 #include "expected_sections.h"
-#include "gen5/folder_fixture.h"
+#include "folder_fixture.h"
 #include "testsupport/capture.h"
 
 namespace dec {

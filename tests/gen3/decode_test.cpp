@@ -9,8 +9,7 @@
 #include "common/fatal.h"
 #include "expected_sections.h"
 #include "gen3/gen3.h"
-#include "gen5/folder_fixture.h"
-#include "gen5/outcome.h"
+#include "folder_fixture.h"
 #include "testsupport/gen3_builder.h"
 
 namespace dec {

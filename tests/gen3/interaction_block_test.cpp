@@ -5,7 +5,7 @@
 #include <string>
 
 #include "expected_sections.h"
-#include "gen5/folder_fixture.h"
+#include "folder_fixture.h"
 #include "testsupport/gen3_builder.h"
 
 namespace dec {

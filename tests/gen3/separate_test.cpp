@@ -3,7 +3,7 @@
 
 #include "expected_sections.h"
 #include "gen3/gen3.h"
-#include "gen5/folder_fixture.h"
+#include "folder_fixture.h"
 #include "testsupport/gen3_builder.h"
 
 namespace dec {

@@ -8,8 +8,7 @@
 
 #include "common/le.h"
 #include "expected_sections.h"
-#include "gen5/outcome.h"
-#include "gen5_test_util.h"
+#include "folder_fixture.h"
 #include "testsupport/container_builder.h"
 #include "testsupport/ecg_records.h"
 

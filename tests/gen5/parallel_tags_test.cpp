@@ -10,9 +10,8 @@
 #include <vector>
 
 #include "expected_sections.h"
+#include "folder_fixture.h"
 #include "gen5/container.h"
-#include "gen5/outcome.h"
-#include "gen5_test_util.h"
 #include "testsupport/container_builder.h"
 #include "testsupport/example_container.h"
 #include "testsupport/in_process.h"

@@ -11,10 +11,8 @@
 #include "gen3/tag_stream.h"
 #include "gen5/second_pass.h"
 #include "expected_sections.h"
-#include "testsupport/capture.h"
 #include "folder_fixture.h"
-#include "gen5/outcome.h"
-#include "gen5_test_util.h"
+#include "testsupport/capture.h"
 
 namespace dec {
 namespace {
