@@ -62,25 +62,20 @@ std::vector<uint8_t> base_container() {
     const uint32_t n = static_cast<uint32_t>(image.size());
     const uint32_t split = n / 2;
 
+    // Two downloads of tag 17, the second re-sending the last three units of
+    // the first; the settings record names tag type 5, software 10 (bytes 2, 3).
     ContainerBuilder c;
-    OpenBlockFields t17{.tag = 17, .flash_start = 0, .flash_end = 64 * split, .time = 383900400};
-    Block256 open = make_open_block(t17);
-    // Tag type and software version are bytes 2 and 3 of the settings record.
-    example_tt5_10(3).u8(2, 5).u8(3, 10).write_into(open.data());
-    c.block(open);
-    for (uint32_t i = 0; i < split; ++i) {
-        c.unit(image[i]);
-    }
+    auto download = [&](uint32_t from, uint32_t to, uint32_t time) {
+        Block256 open = make_open_block({.tag = 17, .flash_start = 64 * from, .flash_end = 64 * to, .time = time});
+        example_tt5_10(3).u8(2, 5).u8(3, 10).write_into(open.data());
+        c.block(open);
+        for (uint32_t i = from; i < to; ++i) {
+            c.unit(image[i]);
+        }
+    };
+    download(0, split, 383900400);
     c.close_info(1556866800).empty_units(4);
-    // The second download re-sends the last three units of the first.
-    OpenBlockFields again{.tag = 17, .flash_start = 64 * (split - 3), .flash_end = 64 * n,
-                        .time = 383910000};
-    open = make_open_block(again);
-    example_tt5_10(3).u8(2, 5).u8(3, 10).write_into(open.data());
-    c.block(open);
-    for (uint32_t i = split - 3; i < n; ++i) {
-        c.unit(image[i]);
-    }
+    download(split - 3, n, 383910000);
     c.download(OpenBlockFields{.tag = 5, .sw_version = 9, .time = 383900400}, 3, 0x40);
     EcgFields ecg;
     ecg.samples = {1, 2, 3, 4095};
