@@ -17,7 +17,7 @@ constexpr uint32_t kRadioPacketBytes = 245;
 constexpr uint32_t kBlockGridMask = ~static_cast<uint32_t>(kIntactBlockSize - 1);
 
 double kbytes(uint64_t bytes) {
-    return bytes / 1024.0;
+    return static_cast<double>(bytes) / 1024.0;
 }
 
 void report_seek_error(Console& con) {

@@ -22,7 +22,7 @@ constexpr uint32_t kMaxGoBack = 4096;
 }
 
 double kbytes(uint64_t bytes) {
-    return bytes / 1024.0;
+    return static_cast<double>(bytes) / 1024.0;
 }
 
 }  // namespace

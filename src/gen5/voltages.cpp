@@ -61,7 +61,7 @@ int convert_voltages(Console& con, int fd, OutStream& out) {
         previous = time;
         for (int ch = 0; ch < 8; ++ch) {
             // 32-bit unsigned arithmetic: 65535 x 6988 still fits.
-            const uint32_t mv = (static_cast<uint32_t>(le_u16(rec, 8 + 2 * ch)) * 6988u) >> 10;
+            const uint32_t mv = (static_cast<uint32_t>(le_u16(rec, 8 + 2 * static_cast<size_t>(ch))) * 6988u) >> 10;
             out.put_u32(mv);
             out.put_char(ch < 7 ? ',' : '\n');
         }
