@@ -19,6 +19,7 @@
 #include "gen5/record_handlers.h"
 #include "gen5/second_pass.h"
 #include "gen5/tag_loop.h"
+#include "records/satinfo.h"
 
 namespace dec {
 
@@ -281,8 +282,7 @@ void BlockLoop::unit(const uint8_t* u) {
                 }
                 std::memcpy(a_.buffer(rule.family) + len, payload, kPayload);
                 len += kPayload;
-                // A satellite report is complete when it holds all its satellites.
-                if (rule.family == kSat && len >= 12u * a_.sat[4] + 8u) {
+                if (rule.family == kSat && satellite_report_complete(a_.sat, len)) {
                     a_.pending[kSat] = false;
                     handlers_.satellites(a_.sat, len);
                 }
