@@ -1,5 +1,7 @@
 #include "records/imu.h"
 
+#include <algorithm>
+
 #include "common/action.h"
 #include "common/io.h"
 #include "common/le.h"
@@ -72,6 +74,65 @@ void write_movebank_start(OutStream& out, uint32_t key, const ImuTime& t, AccCon
     print_tag_time_iso_us(t.seconds, whole_microseconds(t.us), out);
 }
 
+// The lines of one QUATCMP burst: "IMU," with the time and every entry to
+// the quaternion stream; with MOVEBANK (key given) the quaternions to the
+// quaternion stream and the magnetic axes with the temperature to their own.
+void write_quatcmp(const QuatcmpBurst& b, uint32_t key, AccContext& ctx) {
+    const bool movebank = (ctx.action & ACT_MOVEBANK) != 0;
+    OutStream& quat = ctx.quat;
+    OutStream& mag = ctx.mag;
+    if (movebank) {
+        write_movebank_start(quat, key, b.time, ctx);
+        quat.put_char(',');
+        quat.put_fixed(b.rate, 2);
+        quat.put_char(',');
+        write_movebank_start(mag, key, b.time, ctx);
+        mag.put_char(',');
+        mag.put_fixed(b.rate, 2);
+        mag.put_char(',');
+        mag.put_fixed(b.temperature_raw * kTemperatureScale, 2);
+        mag.put_char(',');
+    } else {
+        quat.put("IMU,");
+        print_acc_time_us(b.time.seconds, whole_microseconds(b.time.us), quat, ctx.action);
+    }
+
+    // x and z (and the magnetic axes as the board mounts the sensor) are
+    // written negated, widened first so that -128 gives 128.
+    const bool bottom = (ctx.tag.feature_word & FEATURE_BOTHSENSORSBOTTOMSIDE) != 0;
+    for (uint32_t i = 0; i < b.entries; ++i) {
+        const QuatEntry& e = b.entry[i];
+        const int x = -e.x;
+        const int z = -e.z;
+        const bool last = i + 1 == b.entries;
+        // The magnetic x or z axis is negated after widening, like x and z.
+        const int mag_x = bottom ? e.mag_x : -e.mag_x;
+        const int mag_z = bottom ? -e.mag_z : e.mag_z;
+        const char separator = movebank ? ' ' : ',';
+        quat.put_hi(e.w);
+        quat.put_char(separator);
+        quat.put_i32(x);
+        quat.put_char(separator);
+        quat.put_hhi(e.y);
+        quat.put_char(separator);
+        quat.put_i32(z);
+        // MOVEBANK output has its own file for the magnetic axes.
+        OutStream& m = movebank ? mag : quat;
+        if (!movebank) {
+            m.put_char(',');
+        }
+        m.put_i32(mag_x);
+        m.put_char(separator);
+        m.put_hi(e.mag_y);
+        m.put_char(separator);
+        m.put_i32(mag_z);
+        quat.put_char(last ? '\n' : separator);
+        if (movebank) {
+            mag.put_char(last ? '\n' : ' ');
+        }
+    }
+}
+
 }  // namespace
 
 void decode_newacc(const uint8_t* record, uint32_t length, AccContext& ctx) {
@@ -131,59 +192,15 @@ void decode_quatcmp(const uint8_t* record, uint32_t length, AccContext& ctx) {
         return;
     }
 
-    OutStream& quat = ctx.quat;
-    OutStream& mag = ctx.mag;
-    if (movebank) {
-        write_movebank_start(quat, key, t, ctx);
-        quat.put_char(',');
-        quat.put_fixed(rate, 2);
-        quat.put_char(',');
-        write_movebank_start(mag, key, t, ctx);
-        mag.put_char(',');
-        mag.put_fixed(rate, 2);
-        mag.put_char(',');
-        mag.put_fixed(quatcmp_temperature_raw(record) * kTemperatureScale, 2);
-        mag.put_char(',');
-    } else {
-        quat.put("IMU,");
-        print_acc_time_us(t.seconds, whole_microseconds(t.us), quat, ctx.action);
+    QuatcmpBurst burst;  // entries past the count stay unwritten
+    burst.time = t;
+    burst.rate = rate;
+    burst.temperature_raw = quatcmp_temperature_raw(record);
+    burst.entries = std::min(quatcmp_entry_count(length), kQuatcmpMaxEntries);
+    for (uint32_t i = 0; i < burst.entries; ++i) {
+        burst.entry[i] = read_quat_entry(record, i);
     }
-
-    // x and z (and the magnetic axes as the board mounts the sensor) are
-    // written negated, widened first so that -128 gives 128.
-    const bool bottom = (ctx.tag.feature_word & FEATURE_BOTHSENSORSBOTTOMSIDE) != 0;
-    const uint32_t entries = quatcmp_entry_count(length);
-    for (uint32_t i = 0; i < entries; ++i) {
-        const QuatEntry e = read_quat_entry(record, i);
-        const int x = -e.x;
-        const int z = -e.z;
-        const bool last = i + 1 == entries;
-        // The magnetic x or z axis is negated after widening, like x and z.
-        const int mag_x = bottom ? e.mag_x : -e.mag_x;
-        const int mag_z = bottom ? -e.mag_z : e.mag_z;
-        const char separator = movebank ? ' ' : ',';
-        quat.put_hi(e.w);
-        quat.put_char(separator);
-        quat.put_i32(x);
-        quat.put_char(separator);
-        quat.put_hhi(e.y);
-        quat.put_char(separator);
-        quat.put_i32(z);
-        // MOVEBANK output has its own file for the magnetic axes.
-        OutStream& m = movebank ? mag : quat;
-        if (!movebank) {
-            m.put_char(',');
-        }
-        m.put_i32(mag_x);
-        m.put_char(separator);
-        m.put_hi(e.mag_y);
-        m.put_char(separator);
-        m.put_i32(mag_z);
-        quat.put_char(last ? '\n' : separator);
-        if (movebank) {
-            mag.put_char(last ? '\n' : ' ');
-        }
-    }
+    write_quatcmp(burst, key, ctx);
 }
 
 }  // namespace dec

@@ -92,4 +92,17 @@ int16_t quatcmp_temperature_raw(const uint8_t* record);
 // Entry i (from 0); an entry marked by w = -32768 has x, y and z 0.
 QuatEntry read_quat_entry(const uint8_t* record, uint32_t i);
 
+// The entries of the longest record.
+inline constexpr uint32_t kQuatcmpMaxEntries = (kAccMaxRecordLength - kQuatcmpFirstEntry) / kQuatcmpEntrySize;
+
+// A QUATCMP burst as its lines need it: start time, rate, sensor temperature
+// and entries.
+struct QuatcmpBurst {
+    ImuTime time;
+    double rate;
+    int16_t temperature_raw;
+    uint32_t entries;
+    QuatEntry entry[kQuatcmpMaxEntries];
+};
+
 }  // namespace dec
