@@ -185,6 +185,18 @@ void write_gps_movebank_start_v9(OutStream& out, const GpsFix& f, uint32_t key,
     }
 }
 
+// The "GPS," line of a version-10 tag (cooked or extended record), column by
+// column; the start time takes columns 2 to 5 as the time style prints it
+// (days,d.m.yyyy,weekday,hh:mm:ss; or seconds alone):
+//   GPS,<start time>,<lon %.7f>,<lat %.7f>,<height m %.1f>,<fix type; 3 for extended>,<status letter>,
+//   <clock flag>,<noise; empty for extended records>,<time to fix s>,<fix d.m.yyyy>,
+//   <fix weekday>,<fix hh:mm:ss>,<battery mV>,<temperature: integer, or %.2f when fine>,
+//   <speed m/s %.2f>,<heading %.2f>,<speed accuracy m/s %.2f>,<horizontal accuracy m %.2f>,
+//   <dop %.1f>,<satellites>,<pressure hPa %.2f>,<q0>,<q1>,<q2>,<q3>,<mag x>,<mag y>,<mag z>
+// (the ten columns from dop on stay empty for a cooked record), and with
+// ACT_GPS_EXTENDED:
+//   ,<loaded battery mV>,<fix battery mV>,<hours switched on %.2f>,
+//   <vertical accuracy: raw for cooked, raw / 10 %.1f for extended>
 void write_gps_line(OutStream& out, const GpsFix& f, uint32_t action, uint32_t ontime_s) {
     write_line_head(out, f, action);
     write_battery_temperature(out, f);
@@ -214,6 +226,12 @@ void write_gps_line(OutStream& out, const GpsFix& f, uint32_t action, uint32_t o
     }
     out.put_char('\n');
 }
+
+// The "GPS," line of a version-9 tag: as the version-10 line up to the fix
+// time of day, then
+//   ,<battery mV>,<temperature, integer>,<speed %.2f>,<heading %.2f>,
+//   <speed accuracy %.2f>,<horizontal accuracy %.2f>
+// and with ACT_GPS_EXTENDED the four columns of the version-10 line.
 void write_gps_line_v9(OutStream& out, const GpsFix& f, uint32_t action, uint32_t ontime_s) {
     write_line_head(out, f, action);
     out.put_char(',');
@@ -228,6 +246,15 @@ void write_gps_line_v9(OutStream& out, const GpsFix& f, uint32_t action, uint32_
     out.put_char('\n');
 }
 
+// The MOVEBANK line of a version-10 tag, under the header of the GPS file:
+//   <key %010u>,<tag>,<start yyyy-mm-dd hh:mm:ss.000>,<lon>,<lat>,<height>,<fix type>,
+//   <status letter>,<time to fix>,<fix yyyy-mm-dd hh:mm:ss.sss>,<battery mV>,
+//   <fix battery mV>,<temperature>,<speed>,<heading>,<speed accuracy>,
+//   <horizontal accuracy>,<dop>,<satellites>,<pressure hPa>,<q0>,<q1>,<q2>,<q3>,
+//   <mag x>,<mag y>,<mag z>,<decoder version>
+// A cooked record leaves dop to mag z empty, an extended one without a
+// quaternion q0 to mag z. A zero position leaves the position and motion
+// empty, of an extended record also dop and satellites (its fix type reads 0).
 void write_gps_movebank_line(OutStream& out, const GpsFix& f, uint32_t key, uint32_t tag_number) {
     write_movebank_start(out, f, key, tag_number);
     const bool located = !f.zero_position;
@@ -286,6 +313,9 @@ void write_gps_movebank_line(OutStream& out, const GpsFix& f, uint32_t key, uint
     }
 }
 
+// The MOVEBANK line of a version-9 tag: the version-10 columns up to the
+// horizontal accuracy, then the decoder version. An invalid fix leaves the
+// position and motion empty; status C or D leaves the fix time stamp empty.
 void write_gps_movebank_line_v9(OutStream& out, const GpsFix& f, uint32_t key,
                                 uint32_t tag_number) {
     write_gps_movebank_start_v9(out, f, key, tag_number);
