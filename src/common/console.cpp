@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "common/fatal.h"
+
 namespace dec {
 
 void Console::sys_error(const char* what) {
@@ -35,6 +37,16 @@ void Console::replay(const std::vector<ConsoleLog::Record>& records) {
 int Console::read_char() {
     out_.flush();
     return sys_.read_console_char();
+}
+
+void report_seek_error(Console& con) {
+    con.sys_error("Couldn't lseek");
+    con.out().printf("Please report error to %s\n", kSupportEmail);
+}
+
+void seek_failed(Console& con) {
+    report_seek_error(con);
+    fatal_stop(INTERNAL_ERROR);
 }
 
 }  // namespace dec

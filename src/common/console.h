@@ -52,4 +52,10 @@ private:
     OutStream err_;
 };
 
+// A failed seek in a file of the decoder's own: "Couldn't lseek" with the
+// system's reason, and whom to tell.
+void report_seek_error(Console& con);
+// The same, then the run stops with INTERNAL_ERROR.
+[[noreturn]] void seek_failed(Console& con);
+
 }  // namespace dec

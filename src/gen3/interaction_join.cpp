@@ -16,15 +16,6 @@ constexpr uint32_t kMaxGoBack = 4096;
 constexpr uint32_t kRadioPacketBytes = 245;
 constexpr uint32_t kBlockGridMask = ~static_cast<uint32_t>(kIntactBlockSize - 1);
 
-double kbytes(uint64_t bytes) {
-    return static_cast<double>(bytes) / 1024.0;
-}
-
-void report_seek_error(Console& con) {
-    con.sys_error("Couldn't lseek");
-    con.out().printf("Please report error to %s\n", kSupportEmail);
-}
-
 void write_grid_error(OutStream& out, uint64_t valid_bytes) {
     out.printf("######## Error: number_of_valid_bytes_on_output%%512!=0:%llu\nPlease inform %s\n",
                static_cast<unsigned long long>(valid_bytes), kSupportEmail);

@@ -15,17 +15,11 @@ namespace {
 // Largest overlap between two downloads that is checked for repeated data.
 constexpr uint32_t kMaxGoBack = 4096;
 
-[[noreturn]] void seek_failed(Console& con) {
-    con.sys_error("Couldn't lseek");
-    con.out().printf("Please report error to %s\n", kSupportEmail);
-    fatal_stop(INTERNAL_ERROR);
-}
+}  // namespace
 
 double kbytes(uint64_t bytes) {
     return static_cast<double>(bytes) / 1024.0;
 }
-
-}  // namespace
 
 void print_completeness(OutStream& out, uint32_t expected, uint64_t received) {
     if (expected == received) {

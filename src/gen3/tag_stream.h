@@ -69,6 +69,9 @@ int handle_new_download(Gen3Stream& s, const uint8_t* block);
 int check_if_data_repeated(Console& con, int64_t go_back, uint64_t written_since_open,
                            TagDataPath& data, bool long_form);
 
+// A byte count in the kilobytes the download texts print ("%.2f kBytes").
+double kbytes(uint64_t bytes);
+
 // "(data complete)" and its two siblings for the download that ends.
 void print_completeness(OutStream& out, uint32_t expected, uint64_t received);
 

@@ -59,12 +59,6 @@ constexpr FamilyTexts kTexts[] = {
 
 const FamilyTexts& texts(LoopFamily f) { return kTexts[static_cast<int>(f)]; }
 
-[[noreturn]] void seek_failure(Console& con) {
-    con.sys_error("Couldn't lseek");
-    con.out().printf("Please report error to %s\n", kSupportEmail);
-    fatal_stop(INTERNAL_ERROR);
-}
-
 // The software-version line and the settings report of an open block.
 void report_settings(TagRun& tag, LoopFamily family, const uint8_t* open_block, bool first) {
     OutStream& info = *tag.streams.info;
@@ -117,7 +111,7 @@ RepeatCheck check_if_data_repeated(TagRun& tag, const StreamState& s, uint32_t g
     Console& con = tag.run.con;
     uint8_t written[kMaxGoBack];
     if (tag.data.image_seek_back(go_back) != 0) {
-        seek_failure(con);
+        seek_failed(con);
     }
     if (tag.data.image_read(written, go_back) != static_cast<ssize_t>(go_back)) {
         con.out().put("########## Couldn't full_read in check_if_data_repeated\n");
@@ -140,7 +134,7 @@ RepeatCheck check_if_data_repeated(TagRun& tag, const StreamState& s, uint32_t g
         }
     }
     if (consumed > 0 && tag.data.raw_seek_back(consumed) != 0) {
-        seek_failure(con);
+        seek_failed(con);
     }
     if (compared == 0) {
         return RepeatCheck::nothing_compared;
@@ -181,7 +175,7 @@ int handle_open_block(TagRun& tag, StreamState& s, LoopFamily family, const uint
             case RepeatCheck::repeated:
                 // Let the re-sent units overwrite the identical ones.
                 if (tag.data.image_seek_back(go_back) != 0) {
-                    seek_failure(tag.run.con);
+                    seek_failed(tag.run.con);
                 }
                 s.go_back_window -= go_back;
                 s.decoder_flash_address = a;
