@@ -99,10 +99,12 @@ std::vector<std::string> TempDir::list() const {
 
 std::vector<std::string> TempDir::temporary_files() const {
     std::vector<std::string> names = list();
-    std::erase_if(names, [](const std::string& n) {
-        return n.find(".tmp") == std::string::npos && n.find(".part") == std::string::npos;
-    });
+    std::erase_if(names, [](const std::string& n) { return !is_temporary_name(n); });
     return names;
+}
+
+bool is_temporary_name(const std::string& name) {
+    return name.find(".tmp") != std::string::npos || name.find(".part") != std::string::npos;
 }
 
 std::string read_text(const std::string& path) { return slurp(path); }

@@ -35,13 +35,17 @@ public:
     std::string file(const std::string& name) const { return path_ + "/" + name; }
     // Names of the files in the directory, sorted.
     std::vector<std::string> list() const;
-    // Those of them that look like the decoder's temporary or staged files
-    // (".tmp", ".part" in the name), which no run may leave behind.
+    // Those of them that are the decoder's temporary or staged files, which no
+    // run may leave behind.
     std::vector<std::string> temporary_files() const;
 
 private:
     std::string path_;
 };
+
+// Whether a file name looks like one of the decoder's temporary or staged
+// files (".tmp", ".part" in the name).
+bool is_temporary_name(const std::string& name);
 
 std::string read_text(const std::string& path);
 

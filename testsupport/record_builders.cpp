@@ -307,10 +307,6 @@ Payload make_gps_diagnostics(const GpsDiagnosticsFields& s) {
     return p;
 }
 
-Payload make_sms_event_v9(const std::string& csq, uint8_t creg_stat, uint8_t cgreg_stat) {
-    return make_sms_event_v9({.cgreg_stat = cgreg_stat, .csq = csq, .creg_stat = creg_stat});
-}
-
 Payload make_sms_event_v9(const SmsV9Fields& s) {
     Payload p = make_event(s.head);
     put_le32(p.data(), 13, s.start_time);

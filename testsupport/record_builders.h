@@ -231,10 +231,8 @@ struct GpsDiagnosticsFields {
 };
 Payload make_gps_diagnostics(const GpsDiagnosticsFields& desc);
 
-// SMS attempt of software-9 tags from serial 1980 on (event type 7): the CSQ
-// text (at most 5 characters) and the two registration states, which the SMS
-// line prints as characters; times and error bytes 0.
-Payload make_sms_event_v9(const std::string& csq, uint8_t creg_stat, uint8_t cgreg_stat);
+// SMS attempt of software-9 tags from serial 1980 on (event type 7); the SMS
+// line prints the two registration states as characters.
 struct SmsV9Fields {
     EventFields head{.type = 7};
     uint32_t start_time = 0;

@@ -37,7 +37,7 @@ TEST(ContainerTexts, ControlBytesAreReplaced) {
         const auto header = testing::make_gen3_header(6, 7, bytes, 0x0300, 0, bytes);
         const auto report = testing::make_gsm_report({.csq = bytes});
         const auto first = static_cast<uint8_t>(bytes[0]);
-        const auto sms = testing::make_sms_event_v9(bytes, first, first);
+        const auto sms = testing::make_sms_event_v9({.cgreg_stat = first, .csq = bytes, .creg_stat = first});
         got.emplace_back(name, capture([&](OutStream& o) {
                              print_basestation_info(header.data(), o);
                              decode_sysinfo(report.data(), o, 0, 4711);

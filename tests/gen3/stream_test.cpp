@@ -68,16 +68,21 @@ public:
         std::string s = "rv " + std::to_string(rv) + ", next flash address " +
                         std::to_string(stream.st.decoder_flashaddr) + "\nimage";
         for (size_t at = 0; at < image.size(); at += 64) {
+            const std::vector<uint8_t> piece(image.begin() + static_cast<long>(at),
+                                             image.begin() + static_cast<long>(std::min(at + 64, image.size())));
             uint32_t seed = 0;
-            while (seed < 250 && (image.size() - at < 64 || !std::equal(image.begin() + at, image.begin() + at + 64,
-                                                                          rec(seed).begin()))) {
+            while (seed < 250 && piece != vec(rec(seed))) {
                 ++seed;
             }
             s += " ";
-            for (size_t i = at; seed == 250 && i < std::min(at + 64, image.size()); ++i) {
-                s += "0123456789abcdef"[image[i] >> 4] + std::string(1, "0123456789abcdef"[image[i] & 15]);
+            if (seed < 250) {
+                s += std::to_string(seed);
+                continue;
             }
-            s += seed < 250 ? std::to_string(seed) : "";
+            for (uint8_t b : piece) {
+                s += "0123456789abcdef"[b >> 4];
+                s += "0123456789abcdef"[b & 15];
+            }
         }
         return s + "\n" + info;
     }

@@ -48,8 +48,6 @@ void write_text(const std::string& path, const std::string& text) {
     write_bytes(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
-bool is_temporary(const std::string& name) { return name.ends_with(".tmp") || name.ends_with(".part"); }
-
 class FailurePaths : public ::testing::Test {
 protected:
     std::string input() const { return in.file("logger.bin"); }
@@ -137,7 +135,7 @@ TEST_F(FailurePaths, LostOutputFailsTheRunAndKeepsThePreviousFile) {
         std::atomic<int> injected{0};
         // True (errno set) when the call on file `name` is to fail.
         auto fail = [&](const std::string& name) {
-            if (name.rfind(staged, 0) != 0 || !is_temporary(name)) {
+            if (name.rfind(staged, 0) != 0 || !is_temporary_name(name)) {
                 return false;
             }
             ++injected;
@@ -194,7 +192,7 @@ TEST_F(FailurePaths, TemporaryFilesThatCannotBeWrittenLeaveNothing) {
         const InProcessResult r = decode(c.build(), {"-c", "3"}, 1, [&](FakePlatform& sys) {
             sys.write_hook = [&](int fd, size_t n) -> ssize_t {
                 const std::string name = sys.name_of(fd);
-                if (name.rfind(c.prefix, 0) == 0 && is_temporary(name) && ++writes > c.after) {
+                if (name.rfind(c.prefix, 0) == 0 && is_temporary_name(name) && ++writes > c.after) {
                     errno = ENOSPC;
                     return -1;
                 }
