@@ -1,13 +1,45 @@
+// Layouts of the generation-3 configuration areas (area offsets, little-endian).
+//
+// Software versions 1..5 (the area has 'j' at 28):
+//   0 u8  ACC rate code        1 u8  flags: 0x02 GPS, 0x04 ACC time limits, 0x08/0x10/0x20
+//   axes X/Y/Z, 0x80 GPS cooked  2 u8 flags: 0x10 low sensitivity  3 u16 GPS timeout
+//   5 u8  rfpower              6 u16 dacq_offvoltage      8 u16 radio_interval
+//  10,11 u8 retry, low speed factor  12 u16 GPS speed threshold  14 u16 ACC interval
+//  16 u16 ACC byte count      18 u16 GPS interval        20..26 u16 GPS, ACC off windows
+// Software versions 6..8 ('k' at 0; 'l' marks the raw GPS form of version 6):
+//   1 u8  flags as above, 0x01 ping (7, 8)   2 u8 flags: 0x01/0x02/0x04 variance axis,
+//   0x10 low sensitivity, 0x20 ping (6)      3 u16 dacq_offvoltage (offvolt2 of 7, 8)
+//   5 u8  rfpower              6 u16 radio_interval       8,10 u16 GPS off window
+//  12 u16 GPS timeout         14,15 u8 retry, low speed factor  16 u16 low speed threshold
+//  18,20 u16 ACC off window   22 u8  access_code         23,25 u16 GPS, ACC interval
+//  27 u16 ACC byte count      29 u8  ACC rate code       30 u16 radio_longdelay
+//  long form: 32,36 u32 data link, ping frequency  40 u8 rf_pingpower  41,43 u16 ping window
+//  45 u16 burst_length        47 u8  burst_qperiod       48 u16 maccess_voltlimit
+//  50 u32 device start time   54 u16 gps_hourshift       56 u8  gps_daydivisor
+//  57 u8  ACC low speed factor 58 u16 dacq_offvolt1 (7, 8)
+//  version 8: 60,64 u32 variance thresholds  68..70 u8 N1, N2, N4  71,73 GPS resolution
+//  intervals  75 u32 max GPS-ACC time  79..87 u32 ping, radio link day times; read again as
+//  eight time sections: u16 starts at 60, GPS intervals at 76, burst lengths at 92, u8
+//  burst quiet periods at 108
+//  raw form of version 6: 41,43 u16 ping off window, 50..62 i32 GPS recording limits
+// Interaction software ('j' at 0):
+//   1 u16 radio_interval      3 u8  intact_interval      4 u8 flags0: 0x01 TX, 0x02 test
+//   mode, 0x08 activity tag, 0x40 no time sleep          5 u8 flags1
+//   6 u32 max_ontime          10 u8 rfpower              11 u16 dacq_offvoltage
+//  13 u16 radio_longdelay     15,19,23 u32 data link, interaction, timing frequencies
+//  27 u8  rf_intact_power     28 u16 maccess_voltlimit   30 u8 access_code (version 6)
+//  31 u16 radio_short_interval (version 6, long form)
 #include "settings/gen3_config.h"
 
 #include "common/action.h"
-#include "common/le.h"
 #include "settings/frequency.h"
 #include "settings/settings_lines.h"
 
 namespace dec {
 
 namespace {
+
+using namespace line;
 
 constexpr const char* kNoConfiguration =
     "No configuration or error in decoding configuration settings of tag.\n";
@@ -26,283 +58,285 @@ constexpr ConfigBase kBase56{32, 34};
 constexpr ConfigBase kBaseInteraction{32, 30};
 constexpr ConfigBase kBaseInteractionAtDownload{32, 34};
 
-// A configuration area: fields at offsets from its base.
-class Area {
-public:
-    Area(const uint8_t* block, ConfigBase base, bool long_form)
-        : p_(block + (long_form ? base.long_form : base.short_form)) {}
-    uint8_t u8(unsigned off) const { return p_[off]; }
-    uint16_t u16(unsigned off) const { return le_u16(p_, off); }
-    uint32_t u32(unsigned off) const { return le_u32(p_, off); }
-    int32_t s32(unsigned off) const { return le_s32(p_, off); }
+// Room of an area from its latest start to the end of the held block.
+constexpr size_t kAreaRoom = kGen3ConfigBlockSize - 34;
 
-private:
-    const uint8_t* p_;
+// The lines of one table differ by the layout that prints them (a bit of
+// the first byte of the conditions), by the long form (kLong, and the
+// layout's bit again in the second byte) and, in the interaction layout read
+// at download, by the tag's flags0 byte (third byte).
+constexpr uint32_t kV6 = 0x01;
+constexpr uint32_t kV7 = 0x02;
+constexpr uint32_t kV8 = 0x04;
+constexpr uint32_t kIntactAtDownload = 0x08;
+constexpr uint32_t kLong = 0x80;
+constexpr uint32_t long_form_of(uint32_t layouts) {
+    return layouts << 8;
+}
+constexpr uint32_t kLongV7Up = long_form_of(kV7 | kV8);
+constexpr uint32_t kLongV8 = long_form_of(kV8);
+constexpr uint32_t flags0(uint8_t bits) {
+    return static_cast<uint32_t>(bits) << 16;
+}
+
+static constexpr SettingsLine kConfig51[] = {
+    u8("ACC Samplerate code:%hhu\n", 0),
+    axes("ACC-AXES: ", nullptr, 1),
+    rate_per_axis("Samplerate per axis:%.2f Hz\n", 0, 1),
+    flag("GPS with Timelimits\n", "NO GPS Timelimits\n", 1, 0x02),
+    flag("ACC with Timelimits\n", "NO ACC Timelimits\n", 1, 0x04),
+    flag("GPS cooked enabled\n", "GPS cooked disabled\n", 1, 0x80),
+    flag("ACC Low sensitivity\n", "ACC High sensitivity\n", 2, 0x10),
+    u16("gps_timeout:%hu\n", 3),
+    u8("rfpower:%hhu\n", 5),
+    u16("dacq_offvoltage:%hu\n", 6),
+    millivolt("dacq_offvoltage: %u mV\n", 6),
+    u16("radio_interval:%hu\n", 8),
+    u8("gps_interval_retry_factor:%hhu\n", 10),
+    u8("lowspeed_gps_interval_factor:%hhu\n", 11),
+    u16("gps_speed_thr:%hu\n", 12),
+    u16("acc_interval:%hu\n", 14),
+    u16("acc_bytecnt:%hu\n", 16),
+    u16("gps_interval:%hu\n", 18),
+    time_of_day("GPS OFF FROM:%02u:%02u\n", 20),
+    time_of_day("GPS OFF UNTIL:%02u:%02u\n", 22),
+    time_of_day("ACC OFF FROM:%02u:%02u\n", 24),
+    time_of_day("ACC OFF UNTIL:%02u:%02u\n", 26),
+    text("\n"),
 };
 
-unsigned mv5(uint16_t code) { return (static_cast<unsigned>(code) * 5000u) >> 12; }
-unsigned mv44(uint16_t code) { return (static_cast<unsigned>(code) * 4400u) >> 12; }
+// Versions 6 to 8 share one layout and differ only in a few lines.
+static constexpr SettingsLine kConfig56[] = {
+    text("\n-------------- ACC-Settings: ------------------\n"),
+    interval("ACC INTERVAL: %u seconds == %u minutes %u s\n", 25),
+    u16("ACC BYTE COUNT: %u bytes\n", 27),
+    u8("ACC SAMPLERATE CFG:%u\n", 29),
+    axes("ACC-AXES: ", nullptr, 1),
+    rate_per_axis("ACC SAMPLERATE per axis in Hertz:%.2f Hz\n", 29, 1),
+    flag("ACC LOW sensitivity\n", "ACC HIGH sensitivity\n", 2, 0x10),
+    time_of_day("ACC OFF FROM: %02u:%02u GPSTIME\n", 18),
+    time_of_day("ACC OFF UNTIL:%02u:%02u GPSTIME\n", 20),
+    flag("ACC TIMELIMITS enabled\n", "ACC TIMELIMITS disabled\n", 1, 0x04),
+    u8("ACC LOW SPEED INTERVAL FACTOR:%u (if supported by device)\n", 57).with(kLong),
 
-void print_hhmm(OutStream& out, const char* fmt, uint16_t minutes) {
-    out.printf(fmt, minutes / 60u, minutes % 60u);
-}
+    text("\n-------------- GPS-Settings: ------------------\n"),
+    interval("GPS INTERVAL: %u seconds == %u minutes %u s\n", 23),
+    u8("GPS RETRY INTERVAL FACTOR: %u\n", 14),
+    u8("GPS LOW SPEED INTERVAL FACTOR: %u\n", 15),
+    u16("GPS LOW SPEED THRESHOLD: %u cm/s\n", 16),
+    time_of_day("GPS OFF FROM: %02u:%02u GPSTIME\n", 8),
+    time_of_day("GPS OFF UNTIL:%02u:%02u GPSTIME\n", 10),
+    flag("GPS TIMELIMITS ENABLED\n", "GPS TIMELIMITS DISABLED\n", 1, 0x02),
+    u16("GPS TIMEOUT: %u seconds\n", 12),
+    flag("GPS cooked ENABLED\n", "GPS cooked DISABLED\n", 1, 0x80),
 
-// Axis letters from bits 0x08, 0x10, 0x20; returns the number of axes.
-unsigned print_axes(OutStream& out, uint8_t axes) {
-    static constexpr struct {
-        uint8_t bit;
-        char letter;
-    } kAxes[] = {{0x08, 'X'}, {0x10, 'Y'}, {0x20, 'Z'}};
-    out.put("ACC-AXES: ");
-    unsigned n = 0;
-    for (const auto& a : kAxes) {
-        if (axes & a.bit) {
-            out.put_char(a.letter);
-            ++n;
-        }
-    }
-    out.put("\n");
-    return n;
-}
+    text("\n-------------- Radio- and other Settings: ------------------\n"),
+    u8("rfpower:%hhu\n", 5),
+    u16("dacq_offvoltage:%hu\n", 3).with(kV6),
+    millivolt("dacq_offvoltage: %u mV\n", 3).with(kV6),
+    u16("dacq_offvolt2:%hu\n", 3).without(kV6),
+    millivolt("dacq_offvolt2: %u mV\n", 3).without(kV6),
+    u8("access_code:%hhu\n", 22),
+    u16("radio_interval:%hu\n", 6),
+    u16("radio_longdelay:%hu\n", 30),
+    flag("PING ENABLED\n", "PING DISABLED\n", 2, 0x20).with(kV6),
+    flag("PING ENABLED\n", "PING DISABLED\n", 1, 0x01).without(kV6),
+    frequency("Data link freq:", 32).with(kLong),
+    frequency("Ping freq:", 36).with(kLong),
+    u8("rf_pingpower:%hhu\n", 40).with(kLong),
+    time_of_day("PING ON FROM: %02u:%02u GPSTIME\n", 43).with(kLong),
+    time_of_day("PING ON UNTIL:%02u:%02u GPSTIME\n", 41).with(kLong),
+    u16("burst_length:%hu\n", 45).with(kLong),
+    u8("burst_qperiod:%hhu\n", 47).with(kLong),
+    u16("maccess_voltlimit:%hu\n", 48).with(kLong),
+    millivolt("maccess_voltlimit: %u mV\n", 48).with(kLong),
+    u32("device_start_time:%u\n", 50).with(kLong),
+    u16("gps_hourshift:%hu\n", 54).with(kLong),
+    u8("gps_daydivisor:%hhu\n", 56).with(kLong),
+    u16("dacq_offvolt1:%hu\n", 58).with(kLongV7Up),
+    millivolt("dacq_offvolt1: %u mV\n", 58).with(kLongV7Up),
 
-void print_rate_per_axis(OutStream& out, const char* fmt, uint8_t code, unsigned axes) {
-    if (axes > 0 && code < 11) {
-        const float rate = static_cast<float>(acc_rate_code_hz(code)) / static_cast<float>(axes);
-        out.printf(fmt, static_cast<double>(rate));
-    }
-}
+    text("If this is a tag with the variance feature, following settings apply:\n").with(kLongV8),
+    u32("acc_l_threshold:%u\n", 60).with(kLongV8),
+    u32("acc_h_threshold:%u\n", 64).with(kLongV8),
+    u8("acc_param_n1:%hhu\n", 68).with(kLongV8),
+    u8("acc_param_n2:%hhu\n", 69).with(kLongV8),
+    u8("acc_param_n4:%hhu\n", 70).with(kLongV8),
+    u8("gps_low_res_interval:%hhu\n", 71).with(kLongV8),
+    u8("gps_medium_res_interval:%hhu\n", 73).with(kLongV8),
+    first_axis("ACC-VARIANCE-AXIS: ", 2).with(kLongV8),
+    text("Other features:\n").with(kLongV8),
+    u32("max_gpsacctime %us\n", 75).with(kLongV8),
+    day_time("ping_start_time Day No.%u,%02u:%02u\n", 79).with(kLongV8),
+    day_time("ping_stop_time Day No.%u,%02u:%02u\n", 83).with(kLongV8),
+    day_time("radiolink_start_time Day No.%u,%02u:%02u\n", 87).with(kLongV8),
+    text("\nIf this is a tag with the time section feature, following settings apply:\n")
+        .with(kLongV8),
+    time_sections("%u.SECTION START AT %02u:%02u GPSTIME\n GPS INTERVAL %us\n BURST LENGTH %us\n"
+                  " BURST QPERIOD %us\n",
+                  60, 76, 92, 108)
+        .with(kLongV8),
+    text("\n"),
+};
 
-void print_either(OutStream& out, bool set, const char* yes, const char* no) {
-    out.put(set ? yes : no);
-}
+static constexpr SettingsLine kConfig56Raw[] = {
+    flag("GPS with Timelimits\n", "NO GPS Timelimits\n", 1, 0x02),
+    flag("GPS cooked enabled\n", "GPS cooked disabled\n", 1, 0x80),
+    flag("ACC Low sensitivity\n", "ACC High sensitivity\n", 2, 0x10),
+    flag("Ping enabled\n", "No Ping\n", 2, 0x20),
+    u16("gps_timeout:%hu\n", 12),
+    u8("rfpower:%hhu\n", 5),
+    u16("dacq_offvoltage:%hu\n", 3),
+    millivolt("dacq_offvoltage: %u mV\n", 3),
+    u16("radio_interval:%hu\n", 6),
+    u16("radio_longdelay:%hu\n", 30),
+    u8("gps_interval_retry_factor:%hhu\n", 14),
+    u8("lowspeed_gps_interval_factor:%hhu\n", 15),
+    u16("gps_speed_thr:%hu\n", 16),
+    u8("access_code:%hhu\n", 22),
+    u16("gps_interval:%hu\n", 23),
+    time_of_day("GPS OFF FROM:%02u:%02u\n", 8),
+    time_of_day("GPS OFF UNTIL:%02u:%02u\n", 10),
+    frequency("Data link freq:", 32).with(kLong),
+    frequency("Ping freq:", 36).with(kLong),
+    u8("rf_pingpower:%hhu\n", 40).with(kLong),
+    u16("ping_offbegin:%hu\n", 41).with(kLong),
+    u16("ping_offend:%hu\n", 43).with(kLong),
+    u16("burst_length:%hu\n", 45).with(kLong),
+    u8("burst_qperiod:%hhu\n", 47).with(kLong),
+    u16("maccess_voltlimit:%hu\n", 48).with(kLong),
+    millivolt("maccess_voltlimit: %u mV\n", 48).with(kLong),
+    text("RAW GPS Recording is disabled within following area (if it is not void):\n").with(kLong),
+    degrees("Longitude lower limit %f deg\n", 50).with(kLong),
+    degrees("Longitude upper limit %f deg\n", 54).with(kLong),
+    degrees("Latitude  lower limit %f deg\n", 58).with(kLong),
+    degrees("Latitude  upper limit %f deg\n\n", 62).with(kLong),
+    text("\n"),
+};
 
-void print_labelled_frequency(OutStream& out, const char* label, uint32_t word) {
-    out.put(label);
-    print_gen3_frequency(word, out);
-}
+static constexpr SettingsLine kInteraction[] = {
+    u16("radio_interval:%hu\n", 1),
+    u8("intact_interval:%hhu\n", 3),
+    u8("flags0:%hhu\n", 4),
+    u8("flags1:%hhu\n", 5),
+    text("configured as ACTIVITY TAG\n").with(flags0(0x08)),
+    text("configured as TX tag\n").with(flags0(0x01)).without(flags0(0x08)),
+    text("configured as RX tag\n").with(kIntactAtDownload).without(flags0(0x08 | 0x01)),
+    text("Timesleep disabled\n").with(flags0(0x40)),
+    text("Testmode enabled\n").with(flags0(0x02)),
+    u32("max_ontime:%u\n", 6),
+    u8("rfpower:%hhu\n", 10),
+    u16("dacq_offvoltage:%hu\n", 11),
+    millivolt("dacq_offvoltage: %u mV\n", 11, kInteractionFullScaleMv),
+    u16("radio_longdelay:%hu\n", 13),
+    frequency("Data link freq:", 15),
+    frequency("Interaction freq:", 19),
+    frequency("Timing signal frequency:", 23),
+    u8("rf_intact_power:%hhu\n", 27),
+    u16("maccess_voltlimit:%hu\n", 28),
+    millivolt("maccess_voltlimit: %u mV\n", 28, kInteractionFullScaleMv),
+    u8("access_code:%hhu\n", 30).with(kIntactAtDownload),
+    u16("radio_short_interval:%hu\n", 31).with(long_form_of(kIntactAtDownload)),
+    text("\n"),
+};
 
-void print_config_5_1(const uint8_t* block, bool long_form, OutStream& out) {
-    out.put("\nPrinting tag configuration 5_1:\n");
-    const Area c(block, kBase51, long_form);
-    if (c.u8(28) != 'j') {
+static_assert(settings_lines_fit(kConfig51, kAreaRoom) &&
+              settings_lines_fit(kConfig56, kAreaRoom) &&
+              settings_lines_fit(kConfig56Raw, kAreaRoom) &&
+              settings_lines_fit(kInteraction, kAreaRoom));
+
+// One configuration layout: its heading, where its area starts, the marker
+// byte that says the area holds a configuration, and its lines.
+struct Layout {
+    const char* heading;
+    ConfigBase base;
+    uint16_t marker_offset;
+    uint8_t marker;
+    uint32_t condition;
+    std::span<const SettingsLine> lines;
+};
+
+constexpr Layout kLayout51{"\nPrinting tag configuration 5_1:\n", kBase51, 28, 'j', 0, kConfig51};
+constexpr Layout kLayout56Raw{
+    "\nPrinting tag configuration 5_6_raw:\n", kBase56, 0, 'l', 0, kConfig56Raw};
+constexpr Layout kLayout56{"\nPrinting tag configuration 5_6:\n", kBase56, 0, 'k', kV6, kConfig56};
+constexpr Layout kLayout57{"\nPrinting tag configuration 5_7:\n", kBase56, 0, 'k', kV7, kConfig56};
+constexpr Layout kLayout58{"\nPrinting tag configuration 5_8:\n", kBase56, 0, 'k', kV8, kConfig56};
+constexpr Layout kLayoutInteraction{
+    "\nPrinting tag configuration:\n", kBaseInteraction, 0, 'j', 0, kInteraction};
+constexpr Layout kLayoutInteractionAtDownload{
+    "\nPrinting tag configuration at time of data download:\n",
+    kBaseInteractionAtDownload,
+    0,
+    'j',
+    kIntactAtDownload,
+    kInteraction};
+
+// Prints the layout's configuration; returns its area, or nullptr when the
+// marker says there is none.
+const uint8_t* print_layout(const Layout& layout, const uint8_t* block, bool long_form,
+                            OutStream& out) {
+    out.put(layout.heading);
+    const uint8_t* area = block + (long_form ? layout.base.long_form : layout.base.short_form);
+    if (area[layout.marker_offset] != layout.marker) {
         out.put(kNoConfiguration);
-        return;
+        return nullptr;
     }
-    out.printf("ACC Samplerate code:%hhu\n", c.u8(0));
-    const unsigned axes = print_axes(out, c.u8(1));
-    print_rate_per_axis(out, "Samplerate per axis:%.2f Hz\n", c.u8(0), axes);
-    print_either(out, c.u8(1) & 0x02, "GPS with Timelimits\n", "NO GPS Timelimits\n");
-    print_either(out, c.u8(1) & 0x04, "ACC with Timelimits\n", "NO ACC Timelimits\n");
-    print_either(out, c.u8(1) & 0x80, "GPS cooked enabled\n", "GPS cooked disabled\n");
-    print_either(out, c.u8(2) & 0x10, "ACC Low sensitivity\n", "ACC High sensitivity\n");
-    out.printf("gps_timeout:%hu\n", c.u16(3));
-    out.printf("rfpower:%hhu\n", c.u8(5));
-    out.printf("dacq_offvoltage:%hu\n", c.u16(6));
-    out.printf("dacq_offvoltage: %u mV\n", mv5(c.u16(6)));
-    out.printf("radio_interval:%hu\n", c.u16(8));
-    out.printf("gps_interval_retry_factor:%hhu\n", c.u8(10));
-    out.printf("lowspeed_gps_interval_factor:%hhu\n", c.u8(11));
-    out.printf("gps_speed_thr:%hu\n", c.u16(12));
-    out.printf("acc_interval:%hu\n", c.u16(14));
-    out.printf("acc_bytecnt:%hu\n", c.u16(16));
-    out.printf("gps_interval:%hu\n", c.u16(18));
-    print_hhmm(out, "GPS OFF FROM:%02u:%02u\n", c.u16(20));
-    print_hhmm(out, "GPS OFF UNTIL:%02u:%02u\n", c.u16(22));
-    print_hhmm(out, "ACC OFF FROM:%02u:%02u\n", c.u16(24));
-    print_hhmm(out, "ACC OFF UNTIL:%02u:%02u\n", c.u16(26));
-    out.put("\n");
-}
-
-void print_interval(OutStream& out, const char* fmt, uint16_t seconds) {
-    out.printf(fmt, static_cast<unsigned>(seconds), seconds / 60u, seconds % 60u);
-}
-
-// "Day No.%u,%02u:%02u" of a tag time.
-void print_day_time(OutStream& out, const char* label, uint32_t t) {
-    out.printf("%s Day No.%u,%02u:%02u\n", label, t / 86400u, (t % 86400u) / 3600u,
-               (t % 3600u) / 60u);
-}
-
-// The three configurations of software versions 6 to 8 share one layout and
-// differ only in a few lines.
-enum class Config56 { v6, v7, v8 };
-
-void print_config_5_6_family(const uint8_t* block, bool long_form, OutStream& out, Config56 kind) {
-    const Area c(block, kBase56, long_form);
-    if (c.u8(0) != 'k') {
-        out.put(kNoConfiguration);
-        return;
-    }
-    out.put("\n-------------- ACC-Settings: ------------------\n");
-    print_interval(out, "ACC INTERVAL: %u seconds == %u minutes %u s\n", c.u16(25));
-    out.printf("ACC BYTE COUNT: %u bytes\n", static_cast<unsigned>(c.u16(27)));
-    out.printf("ACC SAMPLERATE CFG:%u\n", static_cast<unsigned>(c.u8(29)));
-    const unsigned axes = print_axes(out, c.u8(1));
-    print_rate_per_axis(out, "ACC SAMPLERATE per axis in Hertz:%.2f Hz\n", c.u8(29), axes);
-    print_either(out, c.u8(2) & 0x10, "ACC LOW sensitivity\n", "ACC HIGH sensitivity\n");
-    print_hhmm(out, "ACC OFF FROM: %02u:%02u GPSTIME\n", c.u16(18));
-    print_hhmm(out, "ACC OFF UNTIL:%02u:%02u GPSTIME\n", c.u16(20));
-    print_either(out, c.u8(1) & 0x04, "ACC TIMELIMITS enabled\n", "ACC TIMELIMITS disabled\n");
+    uint32_t conditions = layout.condition;
     if (long_form) {
-        out.printf("ACC LOW SPEED INTERVAL FACTOR:%u (if supported by device)\n",
-                   static_cast<unsigned>(c.u8(57)));
+        conditions |= kLong | long_form_of(layout.condition);
     }
-    out.put("\n-------------- GPS-Settings: ------------------\n");
-    print_interval(out, "GPS INTERVAL: %u seconds == %u minutes %u s\n", c.u16(23));
-    out.printf("GPS RETRY INTERVAL FACTOR: %u\n", static_cast<unsigned>(c.u8(14)));
-    out.printf("GPS LOW SPEED INTERVAL FACTOR: %u\n", static_cast<unsigned>(c.u8(15)));
-    out.printf("GPS LOW SPEED THRESHOLD: %u cm/s\n", static_cast<unsigned>(c.u16(16)));
-    print_hhmm(out, "GPS OFF FROM: %02u:%02u GPSTIME\n", c.u16(8));
-    print_hhmm(out, "GPS OFF UNTIL:%02u:%02u GPSTIME\n", c.u16(10));
-    print_either(out, c.u8(1) & 0x02, "GPS TIMELIMITS ENABLED\n", "GPS TIMELIMITS DISABLED\n");
-    out.printf("GPS TIMEOUT: %u seconds\n", static_cast<unsigned>(c.u16(12)));
-    print_either(out, c.u8(1) & 0x80, "GPS cooked ENABLED\n", "GPS cooked DISABLED\n");
-    out.put("\n-------------- Radio- and other Settings: ------------------\n");
-    out.printf("rfpower:%hhu\n", c.u8(5));
-    const char* volt = kind == Config56::v6 ? "dacq_offvoltage" : "dacq_offvolt2";
-    out.printf("%s:%hu\n", volt, c.u16(3));
-    out.printf("%s: %u mV\n", volt, mv5(c.u16(3)));
-    out.printf("access_code:%hhu\n", c.u8(22));
-    out.printf("radio_interval:%hu\n", c.u16(6));
-    out.printf("radio_longdelay:%hu\n", c.u16(30));
-    const bool ping = kind == Config56::v6 ? (c.u8(2) & 0x20) != 0 : (c.u8(1) & 0x01) != 0;
-    print_either(out, ping, "PING ENABLED\n", "PING DISABLED\n");
-    if (long_form) {
-        print_labelled_frequency(out, "Data link freq:", c.u32(32));
-        print_labelled_frequency(out, "Ping freq:", c.u32(36));
-        out.printf("rf_pingpower:%hhu\n", c.u8(40));
-        print_hhmm(out, "PING ON FROM: %02u:%02u GPSTIME\n", c.u16(43));
-        print_hhmm(out, "PING ON UNTIL:%02u:%02u GPSTIME\n", c.u16(41));
-        out.printf("burst_length:%hu\n", c.u16(45));
-        out.printf("burst_qperiod:%hhu\n", c.u8(47));
-        out.printf("maccess_voltlimit:%hu\n", c.u16(48));
-        out.printf("maccess_voltlimit: %u mV\n", mv5(c.u16(48)));
-        out.printf("device_start_time:%u\n", c.u32(50));
-        out.printf("gps_hourshift:%hu\n", c.u16(54));
-        out.printf("gps_daydivisor:%hhu\n", c.u8(56));
-        if (kind != Config56::v6) {
-            out.printf("dacq_offvolt1:%hu\n", c.u16(58));
-            out.printf("dacq_offvolt1: %u mV\n", mv5(c.u16(58)));
-        }
-        if (kind == Config56::v8) {
-            out.put("If this is a tag with the variance feature, following settings apply:\n");
-            out.printf("acc_l_threshold:%u\n", c.u32(60));
-            out.printf("acc_h_threshold:%u\n", c.u32(64));
-            out.printf("acc_param_n1:%hhu\n", c.u8(68));
-            out.printf("acc_param_n2:%hhu\n", c.u8(69));
-            out.printf("acc_param_n4:%hhu\n", c.u8(70));
-            out.printf("gps_low_res_interval:%hhu\n", static_cast<uint8_t>(c.u16(71)));
-            out.printf("gps_medium_res_interval:%hhu\n", static_cast<uint8_t>(c.u16(73)));
-            const uint8_t v = c.u8(2);
-            out.put("ACC-VARIANCE-AXIS: ");
-            out.put((v & 0x01) ? "X\n" : (v & 0x02) ? "Y\n" : (v & 0x04) ? "Z\n" : "\n");
-            out.put("Other features:\n");
-            out.printf("max_gpsacctime %us\n", c.u32(75));
-            print_day_time(out, "ping_start_time", c.u32(79));
-            print_day_time(out, "ping_stop_time", c.u32(83));
-            print_day_time(out, "radiolink_start_time", c.u32(87));
-            out.put(
-                "\nIf this is a tag with the time section feature, following settings apply:\n");
-            for (unsigned k = 0; k < 8; ++k) {
-                const uint16_t start = c.u16(60 + 2 * k);
-                out.printf("%hhu.SECTION START AT %02u:%02u GPSTIME\n", static_cast<uint8_t>(k),
-                           start / 60u, start % 60u);
-                out.printf(" GPS INTERVAL %us\n", static_cast<unsigned>(c.u16(76 + 2 * k)));
-                out.printf(" BURST LENGTH %us\n", static_cast<unsigned>(c.u16(92 + 2 * k)));
-                out.printf(" BURST QPERIOD %us\n", static_cast<unsigned>(c.u8(108 + k)));
-            }
-        }
+    if (layout.condition == kIntactAtDownload) {
+        conditions |= flags0(area[4]);
     }
-    out.put("\n");
+    print_lines({area, conditions, print_gen3_frequency}, out, layout.lines);
+    return area;
 }
 
-void print_config_5_6_raw(const uint8_t* block, bool long_form, OutStream& out) {
-    out.put("\nPrinting tag configuration 5_6_raw:\n");
-    const Area c(block, kBase56, long_form);
-    print_either(out, c.u8(1) & 0x02, "GPS with Timelimits\n", "NO GPS Timelimits\n");
-    print_either(out, c.u8(1) & 0x80, "GPS cooked enabled\n", "GPS cooked disabled\n");
-    print_either(out, c.u8(2) & 0x10, "ACC Low sensitivity\n", "ACC High sensitivity\n");
-    print_either(out, c.u8(2) & 0x20, "Ping enabled\n", "No Ping\n");
-    out.printf("gps_timeout:%hu\n", c.u16(12));
-    out.printf("rfpower:%hhu\n", c.u8(5));
-    out.printf("dacq_offvoltage:%hu\n", c.u16(3));
-    out.printf("dacq_offvoltage: %u mV\n", mv5(c.u16(3)));
-    out.printf("radio_interval:%hu\n", c.u16(6));
-    out.printf("radio_longdelay:%hu\n", c.u16(30));
-    out.printf("gps_interval_retry_factor:%hhu\n", c.u8(14));
-    out.printf("lowspeed_gps_interval_factor:%hhu\n", c.u8(15));
-    out.printf("gps_speed_thr:%hu\n", c.u16(16));
-    out.printf("access_code:%hhu\n", c.u8(22));
-    out.printf("gps_interval:%hu\n", c.u16(23));
-    print_hhmm(out, "GPS OFF FROM:%02u:%02u\n", c.u16(8));
-    print_hhmm(out, "GPS OFF UNTIL:%02u:%02u\n", c.u16(10));
-    if (long_form) {
-        print_labelled_frequency(out, "Data link freq:", c.u32(32));
-        print_labelled_frequency(out, "Ping freq:", c.u32(36));
-        out.printf("rf_pingpower:%hhu\n", c.u8(40));
-        out.printf("ping_offbegin:%hu\n", c.u16(41));
-        out.printf("ping_offend:%hu\n", c.u16(43));
-        out.printf("burst_length:%hu\n", c.u16(45));
-        out.printf("burst_qperiod:%hhu\n", c.u8(47));
-        out.printf("maccess_voltlimit:%hu\n", c.u16(48));
-        out.printf("maccess_voltlimit: %u mV\n", mv5(c.u16(48)));
-        out.put("RAW GPS Recording is disabled within following area (if it is not void):\n");
-        out.printf("Longitude lower limit %f deg\n", c.s32(50) * 1e-7);
-        out.printf("Longitude upper limit %f deg\n", c.s32(54) * 1e-7);
-        out.printf("Latitude  lower limit %f deg\n", c.s32(58) * 1e-7);
-        out.printf("Latitude  upper limit %f deg\n\n", c.s32(62) * 1e-7);
+const Layout* gps_acc_layout(uint8_t version, const uint8_t* block, bool long_form) {
+    switch (version) {
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+            return &kLayout51;
+        case 6:
+            return block[long_form ? kBase56.long_form : kBase56.short_form] == 'l' ? &kLayout56Raw
+                                                                                    : &kLayout56;
+        case 7:
+            return &kLayout57;
+        case 8:
+            return &kLayout58;
+        default:
+            return nullptr;
     }
-    out.put("\n");
 }
 
-void print_interaction(const uint8_t* block, bool long_form, OutStream& out,
-                       uint8_t& intact_interval, bool at_download) {
-    out.put(at_download ? "\nPrinting tag configuration at time of data download:\n"
-                        : "\nPrinting tag configuration:\n");
-    const Area c(block, at_download ? kBaseInteractionAtDownload : kBaseInteraction, long_form);
-    if (c.u8(0) != 'j') {
-        out.put(kNoConfiguration);
-        return;
+const Layout* interaction_layout(uint8_t version) {
+    switch (version) {
+        case 1:
+        case 2:
+            return &kLayoutInteraction;
+        case 6:
+            return &kLayoutInteractionAtDownload;
+        default:
+            return nullptr;
     }
-    out.printf("radio_interval:%hu\n", c.u16(1));
-    out.printf("intact_interval:%hhu\n", c.u8(3));
-    intact_interval = c.u8(3);
-    const uint8_t flags0 = c.u8(4);
-    out.printf("flags0:%hhu\n", flags0);
-    out.printf("flags1:%hhu\n", c.u8(5));
-    if (at_download) {
-        out.put((flags0 & 0x08)   ? "configured as ACTIVITY TAG\n"
-                : (flags0 & 0x01) ? "configured as TX tag\n"
-                                  : "configured as RX tag\n");
-        if (flags0 & 0x40) {
-            out.put("Timesleep disabled\n");
-        }
-        if (flags0 & 0x02) {
-            out.put("Testmode enabled\n");
-        }
-    }
-    out.printf("max_ontime:%u\n", c.u32(6));
-    out.printf("rfpower:%hhu\n", c.u8(10));
-    out.printf("dacq_offvoltage:%hu\n", c.u16(11));
-    out.printf("dacq_offvoltage: %u mV\n", mv44(c.u16(11)));
-    out.printf("radio_longdelay:%hu\n", c.u16(13));
-    print_labelled_frequency(out, "Data link freq:", c.u32(15));
-    print_labelled_frequency(out, "Interaction freq:", c.u32(19));
-    print_labelled_frequency(out, "Timing signal frequency:", c.u32(23));
-    out.printf("rf_intact_power:%hhu\n", c.u8(27));
-    out.printf("maccess_voltlimit:%hu\n", c.u16(28));
-    out.printf("maccess_voltlimit: %u mV\n", mv44(c.u16(28)));
-    if (at_download) {
-        out.printf("access_code:%hhu\n", c.u8(30));
-        if (long_form) {
-            out.printf("radio_short_interval:%hu\n", c.u16(31));
-        }
-    }
-    out.put("\n");
 }
 
 uint8_t software_version(const uint8_t* block, bool long_form) {
     return block[long_form ? kLongVersionOffset : kShortVersionOffset];
+}
+
+// The layout's configuration, or the line that the version is unknown.
+const uint8_t* print_known_layout(const Layout* layout, const uint8_t* block, bool long_form,
+                                  OutStream& out) {
+    if (layout == nullptr) {
+        out.put("Unknown tag software version\n");
+        return nullptr;
+    }
+    return print_layout(*layout, block, long_form, out);
 }
 
 }  // namespace
@@ -323,34 +357,7 @@ void print_gen3_gps_acc_config(const uint8_t* block, bool long_form, uint32_t ac
     }
     const uint8_t version = software_version(block, long_form);
     out.printf("GPS-ACC-Tag Software vers No.:%hhu\n", version);
-    switch (version) {
-        case 1:
-        case 2:
-        case 3:
-        case 4:
-        case 5:
-            print_config_5_1(block, long_form, out);
-            break;
-        case 6:
-            if (block[long_form ? kBase56.long_form : kBase56.short_form] == 'l') {
-                print_config_5_6_raw(block, long_form, out);
-            } else {
-                out.put("\nPrinting tag configuration 5_6:\n");
-                print_config_5_6_family(block, long_form, out, Config56::v6);
-            }
-            break;
-        case 7:
-            out.put("\nPrinting tag configuration 5_7:\n");
-            print_config_5_6_family(block, long_form, out, Config56::v7);
-            break;
-        case 8:
-            out.put("\nPrinting tag configuration 5_8:\n");
-            print_config_5_6_family(block, long_form, out, Config56::v8);
-            break;
-        default:
-            out.put("Unknown tag software version\n");
-            break;
-    }
+    print_known_layout(gps_acc_layout(version, block, long_form), block, long_form, out);
 }
 
 void print_gen3_interaction_config(const uint8_t* block, bool long_form, uint32_t action,
@@ -360,17 +367,9 @@ void print_gen3_interaction_config(const uint8_t* block, bool long_form, uint32_
     }
     const uint8_t version = software_version(block, long_form);
     out.printf("Interaction tag Software Vers. %hhu;\n", version);
-    switch (version) {
-        case 1:
-        case 2:
-            print_interaction(block, long_form, out, intact_interval, false);
-            break;
-        case 6:
-            print_interaction(block, long_form, out, intact_interval, true);
-            break;
-        default:
-            out.put("Unknown tag software version\n");
-            break;
+    const uint8_t* area = print_known_layout(interaction_layout(version), block, long_form, out);
+    if (area != nullptr) {
+        intact_interval = area[3];
     }
 }
 

@@ -18,6 +18,7 @@
 #include <span>
 
 #include "common/outstream.h"
+#include "settings/frequency.h"
 
 namespace dec {
 
@@ -27,9 +28,19 @@ inline constexpr size_t kSettingsOffset = 32;
 inline constexpr size_t kOpenBlockSize = 256;
 inline constexpr size_t kSettingsRoom = kOpenBlockSize - kSettingsOffset;
 
+// Full scale of the tags' voltage divider; the interaction tags of generation 3
+// read theirs against 4400 mV.
+inline constexpr uint16_t kDividerFullScaleMv = 5000;
+inline constexpr uint16_t kInteractionFullScaleMv = 4400;
+
+// A 12-bit code of a voltage divider in millivolt: code * full_scale >> 12.
+constexpr uint32_t divider_millivolt(uint16_t code, uint16_t full_scale_mv) {
+    return (static_cast<uint32_t>(code) * full_scale_mv) >> 12;
+}
+
 // Battery and threshold codes of the tags' voltage divider: code * 5000 >> 12 mV.
 constexpr uint32_t voltage_code_millivolt(uint16_t code) {
-    return (static_cast<uint32_t>(code) * 5000u) >> 12;
+    return divider_millivolt(code, kDividerFullScaleMv);
 }
 
 // Samples in an acceleration burst of `bytes` bytes: every 63-byte flash block
@@ -52,7 +63,7 @@ enum class LineKind : uint8_t {
     U16,           // text(u16)
     U32,           // text(u32)
     Battery,       // u16 code: text(code, millivolt)
-    Millivolt,     // u16 code: text(millivolt)
+    Millivolt,     // u16 code: text(millivolt against a full scale of aux[0] mV)
     Divisor,       // u8 d, 1..127: text(d, 100.0 / d); else alt
     ByteCount,     // u16 bytes: text(bytes, samples)
     Axes,          // u8 bits 0x08/0x10/0x20: text, "XYZ" letters or alt, newline
@@ -65,9 +76,14 @@ enum class LineKind : uint8_t {
     TagTime,       // u32 tag time: text, print_tag_time, newline
     MemoryLimit,   // u16 units of 64 kB: text(v, v * 64)
     Coordinate,    // i32 in 1e-7 degree: text(v / 1e7)
+    Degrees,       // i32 in 1e-7 degree: text(v * 1e-7), as generation 3 scales it
     RectSize,      // i32 west/east/north/south at off, aux[0..2]: text(width, height) km
     ZeroText,      // text, then up to aux[0] characters up to a zero byte, newline
-    RateCode,      // u8 code: text(code); with aux[0] the axes byte: alt(rate / axes)
+    RatePerAxis,   // u8 code, aux[0] the axes byte: text(rate / axes) when code < 11 and axes
+    DayTime,       // u32 seconds: text(days, hh, mm)
+    TimeSections,  // eight sections: text(k, hh, mm, u16, u16, u8) from u16 arrays at off,
+                   // aux[0], aux[1] and the u8 array at aux[2]
+    Count
 };
 
 struct SettingsLine {
@@ -104,13 +120,17 @@ struct SettingsLine {
             case LineKind::AxisLetter:
             case LineKind::FirstAxis:
                 return off + 1u;
-            case LineKind::RateCode:
+            case LineKind::RatePerAxis:
                 return (off > aux[0] ? off : aux[0]) + 1u;
+            case LineKind::TimeSections:
+                return aux[2] + 8u;
             case LineKind::U32:
             case LineKind::Frequency:
             case LineKind::DaysInterval:
             case LineKind::TagTime:
             case LineKind::Coordinate:
+            case LineKind::Degrees:
+            case LineKind::DayTime:
                 return off + 4u;
             case LineKind::RectSize: {
                 size_t last = off;
@@ -131,16 +151,17 @@ struct SettingsLine {
 struct SettingsContext {
     const uint8_t* record = nullptr;  // start of the settings record
     uint32_t features = 0;            // feature word deciding the conditional lines
-    bool frequency_26mhz = false;     // radio of the oldest tags (26 MHz reference)
+    // The frequency form of the tag's radio (the oldest tags have a 26 MHz reference).
+    void (*frequency)(uint32_t word, OutStream& out) = print_frequency_27mhz;
 };
 
 void print_lines(const SettingsContext& ctx, OutStream& out, std::span<const SettingsLine> lines);
 
 // True when no line of the table reads beyond the record's room in the block.
 template <size_t N>
-constexpr bool settings_lines_fit(const SettingsLine (&lines)[N]) {
+constexpr bool settings_lines_fit(const SettingsLine (&lines)[N], size_t room = kSettingsRoom) {
     for (const SettingsLine& l : lines) {
-        if (l.end() > kSettingsRoom) {
+        if (l.end() > room) {
             return false;
         }
     }
@@ -174,8 +195,9 @@ constexpr SettingsLine u32(const char* t, uint16_t off) {
 constexpr SettingsLine battery(const char* t, uint16_t off) {
     return {LineKind::Battery, t, nullptr, off};
 }
-constexpr SettingsLine millivolt(const char* t, uint16_t off) {
-    return {LineKind::Millivolt, t, nullptr, off};
+constexpr SettingsLine millivolt(const char* t, uint16_t off,
+                                 uint16_t full_scale_mv = kDividerFullScaleMv) {
+    return {LineKind::Millivolt, t, nullptr, off, {full_scale_mv, 0, 0}};
 }
 constexpr SettingsLine divisor(const char* good, const char* bad, uint16_t off) {
     return {LineKind::Divisor, good, bad, off};
@@ -214,6 +236,9 @@ constexpr SettingsLine memory_limit(const char* t, uint16_t off) {
 constexpr SettingsLine coordinate(const char* t, uint16_t off) {
     return {LineKind::Coordinate, t, nullptr, off};
 }
+constexpr SettingsLine degrees(const char* t, uint16_t off) {
+    return {LineKind::Degrees, t, nullptr, off};
+}
 constexpr SettingsLine rect_size(const char* t, uint16_t west, uint16_t east, uint16_t north,
                                  uint16_t south) {
     return {LineKind::RectSize, t, nullptr, west, {east, north, south}};
@@ -221,8 +246,15 @@ constexpr SettingsLine rect_size(const char* t, uint16_t west, uint16_t east, ui
 constexpr SettingsLine zero_text(const char* t, uint16_t off, uint16_t max_len) {
     return {LineKind::ZeroText, t, nullptr, off, {max_len, 0, 0}};
 }
-constexpr SettingsLine rate_code(const char* t, const char* rate, uint16_t off, uint16_t axes_off) {
-    return {LineKind::RateCode, t, rate, off, {axes_off, 0, 0}};
+constexpr SettingsLine rate_per_axis(const char* t, uint16_t off, uint16_t axes_off) {
+    return {LineKind::RatePerAxis, t, nullptr, off, {axes_off, 0, 0}};
+}
+constexpr SettingsLine day_time(const char* t, uint16_t off) {
+    return {LineKind::DayTime, t, nullptr, off};
+}
+constexpr SettingsLine time_sections(const char* t, uint16_t starts, uint16_t words1,
+                                     uint16_t words2, uint16_t bytes) {
+    return {LineKind::TimeSections, t, nullptr, starts, {words1, words2, bytes}};
 }
 
 }  // namespace line

@@ -56,7 +56,7 @@ void print_settings_tt5_10(const uint8_t* open_block, OutStream& info, uint32_t 
         fatal_stop(UNSUPPORTED_FF_PRODUCT);
     }
 
-    const SettingsContext ctx{record, head.features, false};
+    const SettingsContext ctx{record, head.features};
     switch (head.version) {
         case 0:
         case 1:

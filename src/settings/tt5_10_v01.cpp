@@ -46,8 +46,8 @@ static constexpr SettingsLine kV01Main[] = {
     divisor("ACC SAMPLERATE DIVISOR:%hhu\nACC SAMPLERATE per axis:%.2f Hz\n",
             "ACC SAMPLERATE BAD.\n", 71)
         .with(kDivisor),
-    rate_code("ACC SAMPLERATE CFG:%u\n", "ACC SAMPLERATE per axis:%.2f Hz\n", 71, 73)
-        .without(kDivisor),
+    u8("ACC SAMPLERATE CFG:%u\n", 71).without(kDivisor),
+    rate_per_axis("ACC SAMPLERATE per axis:%.2f Hz\n", 71, 73).without(kDivisor),
     time_of_day("ACC ON FROM: %02u:%02u GPSTIME\n", 63),
     time_of_day("ACC ON UNTIL:%02u:%02u GPSTIME\n", 65),
     u8("ACC LOW SPEED INTERVAL FACTOR:%u (if supported by device)\n", 72),

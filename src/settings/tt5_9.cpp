@@ -63,7 +63,8 @@ static constexpr SettingsLine kAccHead[] = {
     axes("ACC-AXES: ", nullptr, 9),
 };
 static constexpr SettingsLine kRateCode[] = {
-    rate_code("ACC SAMPLERATE CFG:%u\n", "ACC SAMPLERATE per axis in Hertz:%.2f Hz\n", 36, 9),
+    u8("ACC SAMPLERATE CFG:%u\n", 36),
+    rate_per_axis("ACC SAMPLERATE per axis in Hertz:%.2f Hz\n", 36, 9),
 };
 static constexpr SettingsLine kSensitivity[] = {
     flag("ACC LOW sensitivity\n", "ACC HIGH sensitivity\n", 10, 0x10),
@@ -226,7 +227,7 @@ void print_settings_tt5_9(const uint8_t* open_block, OutStream& info, uint32_t t
     const uint8_t version = le_u8(record, 4);
     const bool special = tt5_9_special_edition(tag_number);
     const bool oldest = tt5_9_oldest_tag(tag_number);
-    const SettingsContext ctx{record, 0, oldest};
+    const SettingsContext ctx{record, 0, oldest ? print_frequency_26mhz : print_frequency_27mhz};
 
     info.put("\nPrinting tag settings tt5_9, valid at the point in time of the data download:\n");
     if (magic != kTt5_9Magic) {

@@ -63,7 +63,7 @@ void print_settings_tt7_1(const uint8_t* open_block, OutStream& info, uint32_t /
     const uint8_t* record = open_block + kSettingsOffset;
     const uint16_t magic = le_u16(record, 0);
     const uint8_t version = le_u8(record, 4);
-    const SettingsContext ctx{record, 0, false};
+    const SettingsContext ctx{record, 0};
 
     info.put("\nPrinting tag settings tt7_1, valid at the point in time of the data download:\n");
     if (magic != kTt7_1Magic) {
