@@ -31,6 +31,8 @@
 //  31 u16 radio_short_interval (version 6, long form)
 #include "settings/gen3_config.h"
 
+#include <iterator>
+
 #include "common/action.h"
 #include "settings/frequency.h"
 #include "settings/settings_lines.h"
@@ -61,20 +63,14 @@ constexpr ConfigBase kBaseInteractionAtDownload{32, 34};
 // Room of an area from its latest start to the end of the held block.
 constexpr size_t kAreaRoom = kGen3ConfigBlockSize - 34;
 
-// The lines of one table differ by the layout that prints them (a bit of
-// the first byte of the conditions), by the long form (kLong, and the
-// layout's bit again in the second byte) and, in the interaction layout read
-// at download, by the tag's flags0 byte (third byte).
+// A few lines of a table depend on the layout that prints it (a bit of the
+// first byte of the conditions), on the long form, and in the interaction
+// layout read at download on the tag's flags0 byte (third byte).
 constexpr uint32_t kV6 = 0x01;
 constexpr uint32_t kV7 = 0x02;
 constexpr uint32_t kV8 = 0x04;
 constexpr uint32_t kIntactAtDownload = 0x08;
 constexpr uint32_t kLong = 0x80;
-constexpr uint32_t long_form_of(uint32_t layouts) {
-    return layouts << 8;
-}
-constexpr uint32_t kLongV7Up = long_form_of(kV7 | kV8);
-constexpr uint32_t kLongV8 = long_form_of(kV8);
 constexpr uint32_t flags0(uint8_t bits) {
     return static_cast<uint32_t>(bits) << 16;
 }
@@ -102,7 +98,6 @@ static constexpr SettingsLine kConfig51[] = {
     time_of_day("GPS OFF UNTIL:%02u:%02u\n", 22),
     time_of_day("ACC OFF FROM:%02u:%02u\n", 24),
     time_of_day("ACC OFF UNTIL:%02u:%02u\n", 26),
-    text("\n"),
 };
 
 // Versions 6 to 8 share one layout and differ only in a few lines.
@@ -141,42 +136,42 @@ static constexpr SettingsLine kConfig56[] = {
     u16("radio_longdelay:%hu\n", 30),
     flag("PING ENABLED\n", "PING DISABLED\n", 2, 0x20).with(kV6),
     flag("PING ENABLED\n", "PING DISABLED\n", 1, 0x01).without(kV6),
-    frequency("Data link freq:", 32).with(kLong),
-    frequency("Ping freq:", 36).with(kLong),
-    u8("rf_pingpower:%hhu\n", 40).with(kLong),
-    time_of_day("PING ON FROM: %02u:%02u GPSTIME\n", 43).with(kLong),
-    time_of_day("PING ON UNTIL:%02u:%02u GPSTIME\n", 41).with(kLong),
-    u16("burst_length:%hu\n", 45).with(kLong),
-    u8("burst_qperiod:%hhu\n", 47).with(kLong),
-    u16("maccess_voltlimit:%hu\n", 48).with(kLong),
-    millivolt("maccess_voltlimit: %u mV\n", 48).with(kLong),
-    u32("device_start_time:%u\n", 50).with(kLong),
-    u16("gps_hourshift:%hu\n", 54).with(kLong),
-    u8("gps_daydivisor:%hhu\n", 56).with(kLong),
-    u16("dacq_offvolt1:%hu\n", 58).with(kLongV7Up),
-    millivolt("dacq_offvolt1: %u mV\n", 58).with(kLongV7Up),
-
-    text("If this is a tag with the variance feature, following settings apply:\n").with(kLongV8),
-    u32("acc_l_threshold:%u\n", 60).with(kLongV8),
-    u32("acc_h_threshold:%u\n", 64).with(kLongV8),
-    u8("acc_param_n1:%hhu\n", 68).with(kLongV8),
-    u8("acc_param_n2:%hhu\n", 69).with(kLongV8),
-    u8("acc_param_n4:%hhu\n", 70).with(kLongV8),
-    u8("gps_low_res_interval:%hhu\n", 71).with(kLongV8),
-    u8("gps_medium_res_interval:%hhu\n", 73).with(kLongV8),
-    first_axis("ACC-VARIANCE-AXIS: ", 2).with(kLongV8),
-    text("Other features:\n").with(kLongV8),
-    u32("max_gpsacctime %us\n", 75).with(kLongV8),
-    day_time("ping_start_time Day No.%u,%02u:%02u\n", 79).with(kLongV8),
-    day_time("ping_stop_time Day No.%u,%02u:%02u\n", 83).with(kLongV8),
-    day_time("radiolink_start_time Day No.%u,%02u:%02u\n", 87).with(kLongV8),
-    text("\nIf this is a tag with the time section feature, following settings apply:\n")
-        .with(kLongV8),
+};
+static constexpr SettingsLine kConfig56Long[] = {
+    frequency("Data link freq:", 32),
+    frequency("Ping freq:", 36),
+    u8("rf_pingpower:%hhu\n", 40),
+    time_of_day("PING ON FROM: %02u:%02u GPSTIME\n", 43),
+    time_of_day("PING ON UNTIL:%02u:%02u GPSTIME\n", 41),
+    u16("burst_length:%hu\n", 45),
+    u8("burst_qperiod:%hhu\n", 47),
+    u16("maccess_voltlimit:%hu\n", 48),
+    millivolt("maccess_voltlimit: %u mV\n", 48),
+    u32("device_start_time:%u\n", 50),
+    u16("gps_hourshift:%hu\n", 54),
+    u8("gps_daydivisor:%hhu\n", 56),
+    u16("dacq_offvolt1:%hu\n", 58).without(kV6),
+    millivolt("dacq_offvolt1: %u mV\n", 58).without(kV6),
+};
+static constexpr SettingsLine kConfig58Long[] = {
+    text("If this is a tag with the variance feature, following settings apply:\n"),
+    u32("acc_l_threshold:%u\n", 60),
+    u32("acc_h_threshold:%u\n", 64),
+    u8("acc_param_n1:%hhu\n", 68),
+    u8("acc_param_n2:%hhu\n", 69),
+    u8("acc_param_n4:%hhu\n", 70),
+    u8("gps_low_res_interval:%hhu\n", 71),
+    u8("gps_medium_res_interval:%hhu\n", 73),
+    first_axis("ACC-VARIANCE-AXIS: ", 2),
+    text("Other features:\n"),
+    u32("max_gpsacctime %us\n", 75),
+    day_time("ping_start_time Day No.%u,%02u:%02u\n", 79),
+    day_time("ping_stop_time Day No.%u,%02u:%02u\n", 83),
+    day_time("radiolink_start_time Day No.%u,%02u:%02u\n", 87),
+    text("\nIf this is a tag with the time section feature, following settings apply:\n"),
     time_sections("%u.SECTION START AT %02u:%02u GPSTIME\n GPS INTERVAL %us\n BURST LENGTH %us\n"
                   " BURST QPERIOD %us\n",
-                  60, 76, 92, 108)
-        .with(kLongV8),
-    text("\n"),
+                  60, 76, 92, 108),
 };
 
 static constexpr SettingsLine kConfig56Raw[] = {
@@ -197,21 +192,22 @@ static constexpr SettingsLine kConfig56Raw[] = {
     u16("gps_interval:%hu\n", 23),
     time_of_day("GPS OFF FROM:%02u:%02u\n", 8),
     time_of_day("GPS OFF UNTIL:%02u:%02u\n", 10),
-    frequency("Data link freq:", 32).with(kLong),
-    frequency("Ping freq:", 36).with(kLong),
-    u8("rf_pingpower:%hhu\n", 40).with(kLong),
-    u16("ping_offbegin:%hu\n", 41).with(kLong),
-    u16("ping_offend:%hu\n", 43).with(kLong),
-    u16("burst_length:%hu\n", 45).with(kLong),
-    u8("burst_qperiod:%hhu\n", 47).with(kLong),
-    u16("maccess_voltlimit:%hu\n", 48).with(kLong),
-    millivolt("maccess_voltlimit: %u mV\n", 48).with(kLong),
-    text("RAW GPS Recording is disabled within following area (if it is not void):\n").with(kLong),
-    degrees("Longitude lower limit %f deg\n", 50).with(kLong),
-    degrees("Longitude upper limit %f deg\n", 54).with(kLong),
-    degrees("Latitude  lower limit %f deg\n", 58).with(kLong),
-    degrees("Latitude  upper limit %f deg\n\n", 62).with(kLong),
-    text("\n"),
+};
+static constexpr SettingsLine kConfig56RawLong[] = {
+    frequency("Data link freq:", 32),
+    frequency("Ping freq:", 36),
+    u8("rf_pingpower:%hhu\n", 40),
+    u16("ping_offbegin:%hu\n", 41),
+    u16("ping_offend:%hu\n", 43),
+    u16("burst_length:%hu\n", 45),
+    u8("burst_qperiod:%hhu\n", 47),
+    u16("maccess_voltlimit:%hu\n", 48),
+    millivolt("maccess_voltlimit: %u mV\n", 48),
+    text("RAW GPS Recording is disabled within following area (if it is not void):\n"),
+    degrees("Longitude lower limit %f deg\n", 50),
+    degrees("Longitude upper limit %f deg\n", 54),
+    degrees("Latitude  lower limit %f deg\n", 58),
+    degrees("Latitude  upper limit %f deg\n\n", 62),
 };
 
 static constexpr SettingsLine kInteraction[] = {
@@ -236,32 +232,49 @@ static constexpr SettingsLine kInteraction[] = {
     u16("maccess_voltlimit:%hu\n", 28),
     millivolt("maccess_voltlimit: %u mV\n", 28, kInteractionFullScaleMv),
     u8("access_code:%hhu\n", 30).with(kIntactAtDownload),
-    u16("radio_short_interval:%hu\n", 31).with(long_form_of(kIntactAtDownload)),
-    text("\n"),
+};
+static constexpr SettingsLine kInteractionAtDownloadLong[] = {
+    u16("radio_short_interval:%hu\n", 31),
 };
 
 static_assert(settings_lines_fit(kConfig51, kAreaRoom) &&
               settings_lines_fit(kConfig56, kAreaRoom) &&
+              settings_lines_fit(kConfig56Long, kAreaRoom) &&
+              settings_lines_fit(kConfig58Long, kAreaRoom) &&
               settings_lines_fit(kConfig56Raw, kAreaRoom) &&
-              settings_lines_fit(kInteraction, kAreaRoom));
+              settings_lines_fit(kConfig56RawLong, kAreaRoom) &&
+              settings_lines_fit(kInteraction, kAreaRoom) &&
+              settings_lines_fit(kInteractionAtDownloadLong, kAreaRoom));
+
+using Lines = std::span<const SettingsLine>;
 
 // One configuration layout: its heading, where its area starts, the marker
-// byte that says the area holds a configuration, and its lines.
+// byte that says the area holds a configuration, the condition bit of its
+// lines, its lines and those that only the long form carries.
 struct Layout {
     const char* heading;
     ConfigBase base;
     uint16_t marker_offset;
     uint8_t marker;
     uint32_t condition;
-    std::span<const SettingsLine> lines;
+    Lines lines;
+    Lines long_lines[2] = {};
 };
 
 constexpr Layout kLayout51{"\nPrinting tag configuration 5_1:\n", kBase51, 28, 'j', 0, kConfig51};
-constexpr Layout kLayout56Raw{
-    "\nPrinting tag configuration 5_6_raw:\n", kBase56, 0, 'l', 0, kConfig56Raw};
-constexpr Layout kLayout56{"\nPrinting tag configuration 5_6:\n", kBase56, 0, 'k', kV6, kConfig56};
-constexpr Layout kLayout57{"\nPrinting tag configuration 5_7:\n", kBase56, 0, 'k', kV7, kConfig56};
-constexpr Layout kLayout58{"\nPrinting tag configuration 5_8:\n", kBase56, 0, 'k', kV8, kConfig56};
+constexpr Layout kLayout56Raw{"\nPrinting tag configuration 5_6_raw:\n",
+                              kBase56,
+                              0,
+                              'l',
+                              0,
+                              kConfig56Raw,
+                              {kConfig56RawLong}};
+constexpr Layout kLayout56{
+    "\nPrinting tag configuration 5_6:\n", kBase56, 0, 'k', kV6, kConfig56, {kConfig56Long}};
+constexpr Layout kLayout57{
+    "\nPrinting tag configuration 5_7:\n", kBase56, 0, 'k', kV7, kConfig56, {kConfig56Long}};
+constexpr Layout kLayout58{"\nPrinting tag configuration 5_8:\n", kBase56, 0, 'k', kV8, kConfig56,
+                           {kConfig56Long, kConfig58Long}};
 constexpr Layout kLayoutInteraction{
     "\nPrinting tag configuration:\n", kBaseInteraction, 0, 'j', 0, kInteraction};
 constexpr Layout kLayoutInteractionAtDownload{
@@ -270,7 +283,8 @@ constexpr Layout kLayoutInteractionAtDownload{
     0,
     'j',
     kIntactAtDownload,
-    kInteraction};
+    kInteraction,
+    {kInteractionAtDownloadLong}};
 
 // Prints the layout's configuration; returns its area, or nullptr when the
 // marker says there is none.
@@ -282,14 +296,17 @@ const uint8_t* print_layout(const Layout& layout, const uint8_t* block, bool lon
         out.put(kNoConfiguration);
         return nullptr;
     }
-    uint32_t conditions = layout.condition;
-    if (long_form) {
-        conditions |= kLong | long_form_of(layout.condition);
-    }
+    uint32_t conditions = layout.condition | (long_form ? kLong : 0);
     if (layout.condition == kIntactAtDownload) {
         conditions |= flags0(area[4]);
     }
-    print_lines({area, conditions, print_gen3_frequency}, out, layout.lines);
+    const SettingsContext ctx{area, conditions, print_gen3_frequency};
+    print_lines(ctx, out, layout.lines);
+    for (size_t i = 0; long_form && i < std::size(layout.long_lines); ++i) {
+        print_lines(ctx, out, layout.long_lines[i]);
+    }
+    // Every configuration closes with a blank line.
+    out.put_char('\n');
     return area;
 }
 

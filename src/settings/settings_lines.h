@@ -158,8 +158,8 @@ struct SettingsContext {
 void print_lines(const SettingsContext& ctx, OutStream& out, std::span<const SettingsLine> lines);
 
 // True when no line of the table reads beyond the record's room in the block.
-template <size_t N>
-constexpr bool settings_lines_fit(const SettingsLine (&lines)[N], size_t room = kSettingsRoom) {
+constexpr bool settings_lines_fit(std::span<const SettingsLine> lines,
+                                  size_t room = kSettingsRoom) {
     for (const SettingsLine& l : lines) {
         if (l.end() > room) {
             return false;

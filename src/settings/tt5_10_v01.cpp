@@ -28,9 +28,6 @@ namespace {
 
 using namespace line;
 
-constexpr uint32_t kSolar = FEATURE_WITH_SOLAR_POWER;
-constexpr uint32_t kGsm = FEATURE_WITH_GSM;
-constexpr uint32_t kDead = FEATURE_DEAD_PINGER;
 constexpr uint32_t kDivisor = FEATURE_WITH_MMA8452_SMBUS;
 
 // Tags from this serial number on print the reduced variance settings and no

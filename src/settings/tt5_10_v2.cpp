@@ -35,10 +35,6 @@ namespace {
 
 using namespace line;
 
-constexpr uint32_t kOn2 = FEATURE_WITH_ON2TIMES;
-constexpr uint32_t kGsm = FEATURE_WITH_GSM;
-constexpr uint32_t kDead = FEATURE_DEAD_PINGER;
-
 constexpr uint16_t kPromOffset = 197;
 constexpr uint16_t kPromC6HighOffset = 161;
 
@@ -135,18 +131,9 @@ static constexpr SettingsLine kV2Lines[] = {
     frequency("Ping freq:", 36),
     u8("pinger_interval:%hhu\n", 35),
 
-    text("-------------- GSM/GPRS/UMTS Settings: ----------------\n").with(kGsm),
-    time_of_day("GPRS TIME: %02u:%02u GPSTIME\n", 129).with(kGsm),
-    time_of_day("GPRS2 TIME: %02u:%02u GPSTIME\n", 131).with(kGsm),
-    time_of_day("GPRS3 TIME: %02u:%02u GPSTIME\n", 173).with(kGsm),
-    time_of_day("SMS TIME: %02u:%02u GPSTIME\n", 127).with(kGsm),
-    u16("SMS GPS COLLECT INTERVAL: %hu s\n", 133).with(kGsm),
-    u16("SMS GPS COLLECT OFFSET: %hu s\n", 135).with(kGsm),
-    u16("SMS TIMEOUT: %hu seconds\n", 137).with(kGsm),
-    u16("GPRS TIMEOUT: %hu seconds\n", 139).with(kGsm),
-    days_interval("GSM BIG INTERVAL: %u s, which is %u days and %02u:%02u:%02u\n", 123).with(kGsm),
-    u8("gprs_min_pk_freq:%hhu\n", 141).with(kGsm),
-
+};
+static constexpr auto kV2Gsm = tt5_10_gsm_lines(123);
+static constexpr SettingsLine kV2Communication[] = {
     text("\n-------------- General Communication Settings: ------------------\n"),
     u16("secret_key:%hu\n", 10),
     u8("access_key:%hhu\n", 12),
@@ -179,13 +166,16 @@ static constexpr SettingsLine kV2Lines[] = {
     flag("Cont. T disabled.\n", nullptr, 159, 0x80),
     flag("PS enabled.\n", nullptr, 159, 0x04),
 };
-static_assert(settings_lines_fit(kV2Lines));
+static_assert(settings_lines_fit(kV2Lines) && settings_lines_fit(kV2Gsm) &&
+              settings_lines_fit(kV2Communication));
 static_assert(kPromOffset + 13 <= kSettingsRoom);
 
 }  // namespace
 
 void print_tt5_10_v2(const SettingsContext& ctx, OutStream& out, PressureCalibration* pressure) {
     print_lines(ctx, out, kV2Lines);
+    print_lines(ctx, out, kV2Gsm);
+    print_lines(ctx, out, kV2Communication);
 
     PressureCalibration words;
     const int prom =

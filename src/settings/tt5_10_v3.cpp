@@ -31,9 +31,6 @@ namespace {
 
 using namespace line;
 
-constexpr uint32_t kOn2 = FEATURE_WITH_ON2TIMES;
-constexpr uint32_t kGsm = FEATURE_WITH_GSM;
-
 static constexpr SettingsLine kV3Lines[] = {
     text("\n-------------- ACC & IMU-Settings: ------------------\n"),
     time_of_day("ACC ON FROM: %02u:%02u GPSTIME\n", 37),
@@ -132,18 +129,9 @@ static constexpr SettingsLine kV3Lines[] = {
     flag("PING GF INVERSION:YES\n", "PING GF INVERSION:NO\n", 48, 0x10),
     u8("pinger_interval:%hhu\n", 29),
 
-    text("-------------- GSM/GPRS/UMTS Settings: ----------------\n").with(kGsm),
-    time_of_day("GPRS TIME: %02u:%02u GPSTIME\n", 93).with(kGsm),
-    time_of_day("GPRS2 TIME: %02u:%02u GPSTIME\n", 95).with(kGsm),
-    time_of_day("GPRS3 TIME: %02u:%02u GPSTIME\n", 173).with(kGsm),
-    time_of_day("SMS TIME: %02u:%02u GPSTIME\n", 91).with(kGsm),
-    u16("SMS GPS COLLECT INTERVAL: %hu s\n", 97).with(kGsm),
-    u16("SMS GPS COLLECT OFFSET: %hu s\n", 99).with(kGsm),
-    u16("SMS TIMEOUT: %hu seconds\n", 101).with(kGsm),
-    u16("GPRS TIMEOUT: %hu seconds\n", 103).with(kGsm),
-    days_interval("GSM BIG INTERVAL: %u s, which is %u days and %02u:%02u:%02u\n", 87).with(kGsm),
-    u8("gprs_min_pk_freq:%hhu\n", 105).with(kGsm),
-
+};
+static constexpr auto kV3Gsm = tt5_10_gsm_lines(87);
+static constexpr SettingsLine kV3Communication[] = {
     text("\n-------------- General Communication Settings: ------------------\n"),
     u16("secret_key:%hu\n", 10),
     u8("access_key:%hhu\n", 12),
@@ -170,12 +158,15 @@ static constexpr SettingsLine kV3Lines[] = {
     time_of_day("GPS1Hz ON UNTIL:%02u:%02u GPSTIME\n", 167),
     switches("GPS1Hz IMU-Switches: ", "No IMU", 108, 0x0040, 0x0080, 0x0100),
 };
-static_assert(settings_lines_fit(kV3Lines));
+static_assert(settings_lines_fit(kV3Lines) && settings_lines_fit(kV3Gsm) &&
+              settings_lines_fit(kV3Communication));
 
 }  // namespace
 
 void print_tt5_10_v3(const SettingsContext& ctx, OutStream& out) {
     print_lines(ctx, out, kV3Lines);
+    print_lines(ctx, out, kV3Gsm);
+    print_lines(ctx, out, kV3Communication);
 }
 
 }  // namespace dec
