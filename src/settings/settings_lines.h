@@ -13,6 +13,7 @@
 // settings_lines_fit() lets each table check that at compile time.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -255,6 +256,26 @@ constexpr SettingsLine day_time(const char* t, uint16_t off) {
 constexpr SettingsLine time_sections(const char* t, uint16_t starts, uint16_t words1,
                                      uint16_t words2, uint16_t bytes) {
     return {LineKind::TimeSections, t, nullptr, starts, {words1, words2, bytes}};
+}
+
+// The dead-pinger fields of the tt5 records: a heading, then from `at` the
+// u32 dead threshold, u16 dead counter, u32 alive threshold, u16 alive
+// counter and the u32 death ping frequency; all printed with `feature` (0:
+// always).
+constexpr std::array<SettingsLine, 6> dead_pinger(const char* heading, uint16_t at,
+                                                  uint32_t feature) {
+    std::array<SettingsLine, 6> lines = {
+        text(heading),
+        u32("acc_dead_threshold:%u\n", at),
+        u16("dead_counter_threshold:%hu\n", static_cast<uint16_t>(at + 4)),
+        u32("acc_alive_threshold:%u\n", static_cast<uint16_t>(at + 6)),
+        u16("alive_counter_threshold:%hu\n", static_cast<uint16_t>(at + 10)),
+        frequency("Death Ping freq:", static_cast<uint16_t>(at + 12)),
+    };
+    for (SettingsLine& l : lines) {
+        l.feature_any = feature;
+    }
+    return lines;
 }
 
 }  // namespace line

@@ -17,6 +17,12 @@ inline constexpr uint32_t kGsm = FEATURE_WITH_GSM;
 inline constexpr uint32_t kDead = FEATURE_DEAD_PINGER;
 inline constexpr uint32_t kOn2 = FEATURE_WITH_ON2TIMES;
 
+// The dead-pinger block of structure versions 0..2 (feature 0x4), from `at` on.
+constexpr std::array<SettingsLine, 6> tt5_10_dead_pinger(uint16_t at) {
+    return line::dead_pinger(
+        "\n###### Tag with 'dead pinger' feature, following settings apply: ######\n", at, kDead);
+}
+
 // The GSM block of structure versions 2 and 3 (feature 0x10): the u32 big
 // interval at `at`, then from at + 4 the u16 SMS, GPRS and GPRS2 times, SMS
 // collect interval and offset, SMS and GPRS timeouts, and u8 gprs_min_pk_freq.

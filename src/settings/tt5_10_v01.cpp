@@ -133,15 +133,8 @@ static constexpr SettingsLine kV01Tail[] = {
     tag_time("Stopping GSM:", 148).with(kGsm),
     millivolt("bat_gprs_download_threshold: %u MilliVolt\n", 168).with(kGsm),
     u8("gprs_min_pk_freq:%hhu\n", 170).with(kGsm),
-
-    text("\n###### Tag with 'dead pinger' feature, following settings apply: ######\n").with(kDead),
-    u32("acc_dead_threshold:%u\n", 106).with(kDead),
-    u16("dead_counter_threshold:%hu\n", 110).with(kDead),
-    u32("acc_alive_threshold:%u\n", 112).with(kDead),
-    u16("alive_counter_threshold:%hu\n", 116).with(kDead),
-    frequency("Death Ping freq:", 118).with(kDead),
-    text("\n"),
 };
+static constexpr auto kV01DeadPinger = tt5_10_dead_pinger(106);
 
 // Super burst (structure version 1 with feature 0x200).
 static constexpr SettingsLine kV1SuperBurst[] = {
@@ -154,7 +147,8 @@ static constexpr SettingsLine kV1SuperBurst[] = {
 static_assert(settings_lines_fit(kV01Main) && settings_lines_fit(kV01Ping2) &&
               settings_lines_fit(kV01VarianceHead) && settings_lines_fit(kV01VarianceNew) &&
               settings_lines_fit(kV01VarianceOld) && settings_lines_fit(kV01VarianceTail) &&
-              settings_lines_fit(kV01Tail) && settings_lines_fit(kV1SuperBurst));
+              settings_lines_fit(kV01Tail) && settings_lines_fit(kV01DeadPinger) &&
+              settings_lines_fit(kV1SuperBurst));
 
 }  // namespace
 
@@ -173,6 +167,8 @@ void print_tt5_10_v01(const SettingsContext& ctx, OutStream& out, uint8_t versio
         print_lines(ctx, out, kV01VarianceTail);
     }
     print_lines(ctx, out, kV01Tail);
+    print_lines(ctx, out, kV01DeadPinger);
+    out.put_char('\n');
     if (version == 1 && (ctx.features & FEATURE_WITH_SUPER_BURST) != 0) {
         print_lines(ctx, out, kV1SuperBurst);
     }

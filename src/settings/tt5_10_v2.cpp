@@ -153,21 +153,17 @@ static constexpr SettingsLine kV2Communication[] = {
     flag("Ignore low resolution for GPS Burst length\n",
          "Don't ignore low resolution for GPS Burst length\n", 78, 0x04),
     flag("datalink 2017\n", "datalink 2010\n", 78, 0x08),
-
-    text("\n###### Tag with 'dead pinger' feature, following settings apply: ######\n").with(kDead),
-    u32("acc_dead_threshold:%u\n", 107).with(kDead),
-    u16("dead_counter_threshold:%hu\n", 111).with(kDead),
-    u32("acc_alive_threshold:%u\n", 113).with(kDead),
-    u16("alive_counter_threshold:%hu\n", 117).with(kDead),
-    frequency("Death Ping freq:", 119).with(kDead),
-
+};
+static constexpr auto kV2DeadPinger = tt5_10_dead_pinger(107);
+static constexpr SettingsLine kV2Flags[] = {
     zero_text("band_set:", 187, 10).with(FEATURE_GPSACC2G4G),
     flag("Data unlimited.\n", nullptr, 159, 0x02),
     flag("Cont. T disabled.\n", nullptr, 159, 0x80),
     flag("PS enabled.\n", nullptr, 159, 0x04),
 };
 static_assert(settings_lines_fit(kV2Lines) && settings_lines_fit(kV2Gsm) &&
-              settings_lines_fit(kV2Communication));
+              settings_lines_fit(kV2Communication) && settings_lines_fit(kV2DeadPinger) &&
+              settings_lines_fit(kV2Flags));
 static_assert(kPromOffset + 13 <= kSettingsRoom);
 
 }  // namespace
@@ -176,6 +172,8 @@ void print_tt5_10_v2(const SettingsContext& ctx, OutStream& out, PressureCalibra
     print_lines(ctx, out, kV2Lines);
     print_lines(ctx, out, kV2Gsm);
     print_lines(ctx, out, kV2Communication);
+    print_lines(ctx, out, kV2DeadPinger);
+    print_lines(ctx, out, kV2Flags);
 
     PressureCalibration words;
     const int prom =

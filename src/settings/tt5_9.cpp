@@ -165,16 +165,9 @@ static constexpr SettingsLine kGsmFirstLayout[] = {
     days_interval("SMS BIG INTERVAL: %u s, which is %u days and %02u:%02u:%02u\n", 159),
     tag_time("Stopping GSM SMS:", 155),
 };
-static constexpr SettingsLine kDeadPinger[] = {
-    text("\n###### If this is a tag with the dead pinger feature, following settings apply: "
-         "######\n"),
-    u32("acc_dead_threshold:%u\n", 102),
-    u16("dead_counter_threshold:%hu\n", 106),
-    u32("acc_alive_threshold:%u\n", 108),
-    u16("alive_counter_threshold:%hu\n", 112),
-    frequency("Death Ping freq:", 114),
-    text("\n"),
-};
+static constexpr auto kDeadPinger = dead_pinger(
+    "\n###### If this is a tag with the dead pinger feature, following settings apply: ######\n",
+    102, 0);
 
 static_assert(settings_lines_fit(kAccHead) && settings_lines_fit(kRateCode) &&
               settings_lines_fit(kSensitivity) && settings_lines_fit(kAccTail) &&
@@ -288,6 +281,7 @@ void print_settings_tt5_9(const uint8_t* open_block, OutStream& info, uint32_t t
         print_lines(ctx, info, kGsmSecondLayoutTail);
     }
     print_lines(ctx, info, kDeadPinger);
+    info.put_char('\n');
 }
 
 }  // namespace dec
