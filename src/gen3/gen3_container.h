@@ -24,7 +24,7 @@
 
 #include "common/run_context.h"
 #include "common/text_file.h"
-#include "gen5/container_index.h"
+#include "store/tag_files.h"
 
 namespace dec {
 
@@ -36,8 +36,9 @@ inline constexpr size_t kGen3LongOpenSize = 192;
 // Open blocks are held zero-filled in a buffer of the long size, so the
 // configuration printers may read every offset of either form.
 inline constexpr size_t kGen3OpenBufferSize = kGen3LongOpenSize;
-inline constexpr size_t kGen3MaxTags = 1000;
-inline constexpr uint32_t kGen3FreeEntry = 0xFFFFFFFF;
+// The separation's tag list, as in every container.
+inline constexpr size_t kGen3MaxTags = kMaxTags;
+inline constexpr uint32_t kGen3FreeEntry = kNoTag;
 
 inline constexpr size_t kGen3HeaderRewriteCounter = 8;
 inline constexpr size_t kGen3HeaderText = 12;

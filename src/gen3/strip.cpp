@@ -5,7 +5,7 @@
 #include "gen3/gps_acc_run.h"
 #include "gen3/interaction.h"
 #include "gen3/separate.h"
-#include "gen5/tag_data.h"
+#include "store/tag_data.h"
 
 namespace dec {
 

@@ -9,8 +9,8 @@
 #include "common/tagtime.h"
 #include "common/text_file.h"
 #include "gen5/container.h"
+#include "gen5/indexed_tag_data.h"
 #include "gen5/second_pass.h"
-#include "gen5/tag_data.h"
 #include "gen5/tag_loop.h"
 
 namespace dec {

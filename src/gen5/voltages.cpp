@@ -4,6 +4,7 @@
 #include "common/le.h"
 #include "common/text_file.h"
 #include "gen5/container.h"
+#include "store/tag_files.h"
 
 namespace dec {
 
@@ -34,7 +35,7 @@ int convert_voltages(Console& con, int fd, OutStream& out) {
     BufferedReader in(con.sys(), fd);
     uint8_t header[kHeaderSize];
     if (in.read(header, kHeaderSize) != static_cast<ssize_t>(kHeaderSize)) {
-        con.out().put("Couldn't read first 512 Bytes of file. Maybe file corrupt?\n");
+        con.out().put(kContainerHeaderReadError);
         return -1;
     }
     if (le_u32(header, 0) != kVoltageLoggerMagic) {
