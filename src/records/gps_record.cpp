@@ -117,10 +117,6 @@ bool gps_cooked_checksum_ok(const uint8_t* record, uint8_t seed_a, uint8_t seed_
     return gps_sums_ok(record, kGpsRecordSize - 2, seed_a, seed_b);
 }
 
-uint32_t voltage_code_mv(uint16_t code) {
-    return (uint32_t{code} * 5000) >> 12;
-}
-
 int32_t gps_coarse_temperature(uint16_t raw) {
     return static_cast<int32_t>(uint32_t{raw} * 2500 / 12083) - 316;
 }

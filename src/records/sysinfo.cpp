@@ -1,6 +1,7 @@
 #include "records/sysinfo.h"
 
 #include "common/le.h"
+#include "common/millivolts.h"
 #include "common/printable.h"
 #include "common/tagtime.h"
 
@@ -26,8 +27,6 @@ namespace {
 
 // Diagnostic lines above this level are for the firmware developers only.
 constexpr int kDebugLevel = 0;
-
-uint32_t voltage_mv(uint16_t code) { return (uint32_t{code} * 5000) >> 12; }
 
 struct TypeText {
     uint8_t type;
@@ -150,7 +149,7 @@ void print_status_line(OutStream& info, const SysinfoHead& h, uint32_t action) {
 void print_old_low_battery(OutStream& info, const uint8_t* record, uint32_t action) {
     info.put("\nStopped data acquisition due to low battery:\n");
     print_tag_time(le_u32(record, 1), info, action);
-    info.printf(" Battery Voltage: %u mV\n", voltage_mv(le_u16(record, 5)));
+    info.printf(" Battery Voltage: %u mV\n", voltage_code_mv(le_u16(record, 5)));
 }
 
 void print_if_set(OutStream& info, const char* fmt, uint8_t value) {
@@ -204,9 +203,9 @@ void print_gsm_report(OutStream& info, const GsmReport& g, uint32_t event_time,
     }
     print_if_set(info, "#### err_ddl_x:%hhu\n", g.err_ddl_x);
     print_if_set(info, "#### error_type:%hhu\n", g.error_type);
-    info.printf("batvolt_at_begin:%umV\n", voltage_mv(g.battery_begin_code));
-    info.printf("batvolt_at_end:%umV\n", voltage_mv(g.battery_end_code));
-    info.printf("batvolt_min:%umV\n", voltage_mv(g.battery_min_code));
+    info.printf("batvolt_at_begin:%umV\n", voltage_code_mv(g.battery_begin_code));
+    info.printf("batvolt_at_end:%umV\n", voltage_code_mv(g.battery_end_code));
+    info.printf("batvolt_min:%umV\n", voltage_code_mv(g.battery_min_code));
     print_csq(info, g);
     info.printf("creg_stat:%hhu\n", g.creg_stat);
     info.printf("cgreg_stat:%hhu\n", g.cgreg_stat);
@@ -242,9 +241,9 @@ void print_gsm_report_v9(OutStream& info, const GsmReport& g, uint32_t event_tim
     info.printf("err_usoctl1:%hhu\n", g.err_usoctl1);
     info.printf("err_ddl_x:%hhu\n", g.err_ddl_x);
     info.printf("error_type:%hhu\n", g.error_type);
-    info.printf("batvolt_at_begin:%umV\n", voltage_mv(g.battery_begin_code));
-    info.printf("batvolt_at_end:%umV\n", voltage_mv(g.battery_end_code));
-    info.printf("batvolt_min:%umV\n", voltage_mv(g.battery_min_code));
+    info.printf("batvolt_at_begin:%umV\n", voltage_code_mv(g.battery_begin_code));
+    info.printf("batvolt_at_end:%umV\n", voltage_code_mv(g.battery_end_code));
+    info.printf("batvolt_min:%umV\n", voltage_code_mv(g.battery_min_code));
     print_csq(info, g);
     info.printf("creg_stat:%hhu\n", g.creg_stat);
     info.printf("cgreg_stat:%hhu\n", g.cgreg_stat);
@@ -285,9 +284,9 @@ void print_event_status(OutStream& info, const SysinfoHead& h, uint32_t action,
     if (h.low_battery != 0) {
         info.put("LOW BATTERY STATUS (=> NO DATA ACQUISITION)\n");
     }
-    info.printf("Battery Voltage: %u mV,", voltage_mv(h.battery_code));
+    info.printf("Battery Voltage: %u mV,", voltage_code_mv(h.battery_code));
     info.put(gps_label);
-    info.printf("%u mV\n", voltage_mv(h.battery_gps_code));
+    info.printf("%u mV\n", voltage_code_mv(h.battery_gps_code));
     info.put(sysinfo_switch_on(h.switch_state) ? "SWITCH is ON\n" : "SWITCH is OFF\n");
 }
 
