@@ -24,12 +24,14 @@ namespace dec {
 namespace {
 
 // Block types of the flash image.
-constexpr uint8_t kBlockSysinfo = 0x02;
-constexpr uint8_t kBlockSkipped = 0x03;
-constexpr uint8_t kBlockGpsOld = 0x30;
-constexpr uint8_t kBlockGps = 0x31;
-constexpr uint8_t kBlockAccFirst = 0x40;
-constexpr uint8_t kBlockAccLast = 0x5F;
+enum Gen3BlockType : uint8_t {
+    kBlockSysinfo = 0x02,
+    kBlockSkipped = 0x03,
+    kBlockGpsOld = 0x30,
+    kBlockGps = 0x31,
+    kBlockAccFirst = 0x40,
+    kBlockAccLast = 0x5F,
+};
 
 // A burst holds at most 30 blocks; the 31st overflows the limit.
 constexpr size_t kBurstLimit = 1900;
