@@ -311,22 +311,27 @@ void print_end_of_tag(OutStream& info, uint32_t tag_number, uint32_t expected, u
     }
 }
 
+namespace {
+
+// A reset report: tag time, reset source and voltage monitor from `at` on.
+void print_reset_info(const uint8_t* r, size_t at, uint32_t action, OutStream& info) {
+    info.put("\nResetinfo:\n");
+    print_tag_time(le_u32(r, at), info, action);
+    info.printf(" RS:0x%02X VMON:0x%02X\n", r[at + 4], r[at + 5]);
+    print_reset_causes(info, r[at + 4], ResetWording::gen3);
+    info.put("\n");
+}
+
+}  // namespace
+
 void print_gen3_sysinfo(const uint8_t* r, uint32_t action, OutStream& info) {
     if ((action & ACT_GEN3_SYSINFO_SUBTYPE) == 0) {
-        info.put("\nResetinfo:\n");
-        print_tag_time(le_u32(r, 1), info, action);
-        info.printf(" RS:0x%02X VMON:0x%02X\n", r[5], r[6]);
-        print_reset_causes(info, r[5], ResetWording::gen3);
-        info.put("\n");
+        print_reset_info(r, 1, action, info);
         return;
     }
     switch (r[1]) {
         case 0:
-            info.put("\nResetinfo:\n");
-            print_tag_time(le_u32(r, 2), info, action);
-            info.printf(" RS:0x%02X VMON:0x%02X\n", r[6], r[7]);
-            print_reset_causes(info, r[6], ResetWording::gen3);
-            info.put("\n");
+            print_reset_info(r, 2, action, info);
             break;
         case 1:
             info.put("\nStopped data acquisition due to low battery:\n");

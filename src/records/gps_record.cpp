@@ -37,16 +37,6 @@ void clear_motion(GpsFix& f) {
     f.horiz_acc = kNoFixHorizAcc;
 }
 
-// Fields at the same offsets in both layouts.
-void read_position_and_time(const uint8_t* r, GpsFix& f) {
-    f.lon = le_s32(r, 0);
-    f.lat = le_s32(r, 4);
-    f.height_mm = le_s32(r, 8);
-    f.week = le_s16(r, 12);
-    f.tow_ms = le_u32(r, 14);
-    f.fix = gps_fix_time(f.week, f.tow_ms);
-}
-
 // The cooked record without the zero-position rule.
 GpsFix read_cooked(const uint8_t* r) {
     GpsFix f;
@@ -115,6 +105,15 @@ bool gps_sums_ok(const uint8_t* record, size_t count, uint8_t seed_a, uint8_t se
 
 bool gps_cooked_checksum_ok(const uint8_t* record, uint8_t seed_a, uint8_t seed_b) {
     return gps_sums_ok(record, kGpsRecordSize - 2, seed_a, seed_b);
+}
+
+void read_position_and_time(const uint8_t* r, GpsFix& f) {
+    f.lon = le_s32(r, 0);
+    f.lat = le_s32(r, 4);
+    f.height_mm = le_s32(r, 8);
+    f.week = le_s16(r, 12);
+    f.tow_ms = le_u32(r, 14);
+    f.fix = gps_fix_time(f.week, f.tow_ms);
 }
 
 int32_t gps_coarse_temperature(uint16_t raw) {

@@ -92,6 +92,10 @@ struct GpsFix {
     bool zero_position = false;
 };
 
+// Position, height, GPS week and time of week and the fix time: bytes 0 to 17,
+// alike in every GPS record layout of both generations.
+void read_position_and_time(const uint8_t* record, GpsFix& fix);
+
 // Cooked record; `fine_temperature` selects the raw/256 temperature.
 GpsFix decode_gps_cooked_record(const uint8_t* record, bool fine_temperature);
 

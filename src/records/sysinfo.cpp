@@ -397,45 +397,33 @@ GsmReport decode_gsm_report(const uint8_t* record, GsmForm form) {
     g.connect_time = le_u16(record, 17);
     g.ddl_end_time = le_u16(record, 19);
     g.err_unexp_resp = le_u8(record, 21);
+    // The first form has one byte more before the fields both forms share.
+    const size_t at = form == GsmForm::first ? 23 : 22;
     if (form == GsmForm::first) {
         g.err_usoctl1 = le_u8(record, 22);
-        g.err_ddl_x = le_u8(record, 23);
-        g.error_type = le_u8(record, 24);
-        g.battery_begin_code = le_u16(record, 25);
-        g.battery_end_code = le_u16(record, 27);
-        g.battery_min_code = le_u16(record, 29);
-        g.csq_length = read_modem_text(record, 31, g.csq);
-        g.creg_stat = le_u8(record, 37);
-        g.cgreg_stat = le_u8(record, 38);
-        g.flags = le_u8(record, 39);
-        g.socket_word = le_u32(record, 40);
-        g.err_usowr_x = le_u8(record, 44);
-        g.err_grc_x = le_u8(record, 45);
-        g.urcflags = le_u8(record, 46);
-        for (size_t i = 0; i < 5; ++i) {
-            g.step[i] = le_u8(record, 47 + i);
-        }
+    }
+    g.err_ddl_x = le_u8(record, at);
+    g.error_type = le_u8(record, at + 1);
+    g.battery_begin_code = le_u16(record, at + 2);
+    g.battery_end_code = le_u16(record, at + 4);
+    g.battery_min_code = le_u16(record, at + 6);
+    g.csq_length = read_modem_text(record, at + 8, g.csq);
+    g.creg_stat = le_u8(record, at + 14);
+    g.cgreg_stat = le_u8(record, at + 15);
+    g.flags = le_u8(record, at + 16);
+    g.socket_word = le_u32(record, at + 17);
+    g.err_usowr_x = le_u8(record, at + 21);
+    g.err_grc_x = le_u8(record, at + 22);
+    g.urcflags = le_u8(record, at + 23);
+    for (size_t i = 0; i < 5; ++i) {
+        g.step[i] = le_u8(record, at + 24 + i);
+    }
+    if (form == GsmForm::first) {
         for (size_t i = 0; i < 3; ++i) {
             g.step_s[i] = le_u8(record, 52 + i);
         }
         g.pacsp = le_u8(record, 55);
     } else {
-        g.err_ddl_x = le_u8(record, 22);
-        g.error_type = le_u8(record, 23);
-        g.battery_begin_code = le_u16(record, 24);
-        g.battery_end_code = le_u16(record, 26);
-        g.battery_min_code = le_u16(record, 28);
-        g.csq_length = read_modem_text(record, 30, g.csq);
-        g.creg_stat = le_u8(record, 36);
-        g.cgreg_stat = le_u8(record, 37);
-        g.flags = le_u8(record, 38);
-        g.socket_word = le_u32(record, 39);
-        g.err_usowr_x = le_u8(record, 43);
-        g.err_grc_x = le_u8(record, 44);
-        g.urcflags = le_u8(record, 45);
-        for (size_t i = 0; i < 5; ++i) {
-            g.step[i] = le_u8(record, 46 + i);
-        }
         g.cereg_stat = le_u8(record, 51);
         g.ceer = le_u8(record, 52);
         g.ceernet = le_u8(record, 53);
