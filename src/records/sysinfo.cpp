@@ -68,6 +68,19 @@ const char* heading_of(const TypeText (&table)[N], uint8_t type) {
     return nullptr;
 }
 
+// Writes the heading of the record's type from `table`; false, after the
+// unknown-type line, when the table has none.
+template <size_t N>
+bool put_heading(const TypeText (&table)[N], uint8_t type, OutStream& info) {
+    const char* heading = heading_of(table, type);
+    if (heading == nullptr) {
+        info.printf("\n### Unknown SYSINFO, type=%hhu ###\n\n", type);
+        return false;
+    }
+    info.put(heading);
+    return true;
+}
+
 constexpr uint8_t kTypeReset = 0;
 constexpr uint8_t kTypeV9LowBattery = 1;  // serial below 1980 and ECG tags
 constexpr uint8_t kTypeEcgError = 2;
@@ -306,12 +319,9 @@ void print_sms_v9(OutStream& info, const uint8_t* record, uint32_t event_time) {
 
 void decode_sysinfo_v9_new(const uint8_t* record, OutStream& info, uint32_t action) {
     const SysinfoHead h = decode_sysinfo_head(record);
-    const char* heading = heading_of(kHeadingsV9, h.type);
-    if (heading == nullptr) {
-        info.printf("\n### Unknown SYSINFO, type=%hhu ###\n\n", h.type);
+    if (!put_heading(kHeadingsV9, h.type, info)) {
         return;
     }
-    info.put(heading);
     print_event_status(info, h, action,
                        h.type == kTypeSms ? " after SMS: " : " at gpsfix: ");
     if (h.type == kTypeSms) {
@@ -463,12 +473,9 @@ GpsDiagnostics decode_gps_diagnostics(const uint8_t* record) {
 void decode_sysinfo(const uint8_t* record, OutStream& info, uint32_t action,
                     uint32_t tag_number) {
     const SysinfoHead h = decode_sysinfo_head(record);
-    const char* heading = heading_of(kHeadingsV10, h.type);
-    if (heading == nullptr) {
-        info.printf("\n### Unknown SYSINFO, type=%hhu ###\n\n", h.type);
+    if (!put_heading(kHeadingsV10, h.type, info)) {
         return;
     }
-    info.put(heading);
     print_event_status(info, h, action, " at last gpsfix: ");
     switch (h.type) {
         case kTypeGsm:
