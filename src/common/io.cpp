@@ -6,11 +6,16 @@
 
 namespace dec {
 
-ssize_t full_read(Platform& sys, int fd, void* buf, size_t count) {
+namespace {
+
+// Calls `read(dest, want, got)` until `count` bytes are in `buf` or the input
+// ends; the bytes read, or -1 on an error.
+template <class Read>
+ssize_t read_fully(void* buf, size_t count, Read read) {
     auto* p = static_cast<uint8_t*>(buf);
     size_t got = 0;
     while (got < count) {
-        ssize_t n = sys.read(fd, p + got, count - got);
+        const ssize_t n = read(p + got, count - got, got);
         if (n < 0) {
             return -1;
         }
@@ -22,20 +27,17 @@ ssize_t full_read(Platform& sys, int fd, void* buf, size_t count) {
     return static_cast<ssize_t>(got);
 }
 
+}  // namespace
+
+ssize_t full_read(Platform& sys, int fd, void* buf, size_t count) {
+    return read_fully(buf, count,
+                      [&](uint8_t* dest, size_t want, size_t) { return sys.read(fd, dest, want); });
+}
+
 ssize_t full_read_at(Platform& sys, int fd, void* buf, size_t count, uint64_t offset) {
-    auto* p = static_cast<uint8_t*>(buf);
-    size_t got = 0;
-    while (got < count) {
-        ssize_t n = sys.read_at(fd, p + got, count - got, static_cast<int64_t>(offset + got));
-        if (n < 0) {
-            return -1;
-        }
-        if (n == 0) {
-            break;
-        }
-        got += static_cast<size_t>(n);
-    }
-    return static_cast<ssize_t>(got);
+    return read_fully(buf, count, [&](uint8_t* dest, size_t want, size_t got) {
+        return sys.read_at(fd, dest, want, static_cast<int64_t>(offset + got));
+    });
 }
 
 ssize_t write_all_retry(Console& con, int fd, const void* buf, size_t count, const char* message) {

@@ -10,6 +10,9 @@
 
 namespace dec {
 
+// What the decoders print, with the system's error text, when open() fails.
+inline constexpr const char* kOpenTextFileError = "Couldn't open or create new textfile";
+
 class TextFile {
 public:
     TextFile() = default;

@@ -11,10 +11,7 @@ namespace {
 
 // The burst record has the generation-5 layout (records/acc_record.h): burst
 // time, axes, rate code, checksum, number of blocks, then the samples.
-constexpr size_t kBurstTime = 0;
-constexpr size_t kBurstAxes = 4;
-constexpr size_t kBurstRate = 5;
-constexpr size_t kBurstBlocks = 7;
+enum BurstField : size_t { kBurstTime = 0, kBurstAxes = 4, kBurstRate = 5, kBurstBlocks = 7 };
 
 // Outputs that tags 3 to 8 do not have: they write one plain line per burst.
 constexpr uint32_t kEarlyTagCleared =

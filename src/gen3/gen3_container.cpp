@@ -19,6 +19,21 @@ static constexpr VersionText kVersionTexts[] = {
 };
 constexpr size_t kVersionTextLength = 11;
 
+// Where the fields of the two open-block forms lie.
+struct OpenBlockLayout {
+    size_t basestation_id;
+    size_t time;
+    size_t fufa;
+    size_t fffa;
+    size_t tag_number;
+    size_t tag_type;
+    size_t sw_version;
+};
+constexpr OpenBlockLayout kShortLayout{15, 17, 21, 25, 13, 29, 30};
+constexpr OpenBlockLayout kLongLayout{9, 14, 18, 22, 26, 28, 29};
+
+const OpenBlockLayout& layout_of(bool long_form) { return long_form ? kLongLayout : kShortLayout; }
+
 bool has_open_text(const uint8_t* record) {
     return record[5] == 'O' && record[6] == 'P' && record[7] == 'E' && record[8] == 'N' &&
            record[9] == 0;
@@ -45,29 +60,20 @@ bool is_long_open_head(const uint8_t* record) {
 }
 
 void clear_fufa_low_bits(uint8_t* block, bool long_form) {
-    const size_t off = long_form ? 18 : 21;
+    const size_t off = layout_of(long_form).fufa;
     put_le32(block, off, le_u32(block, off) & ~0x3Fu);
 }
 
 Gen3OpenBlock decode_open_block(const uint8_t* block, bool long_form) {
+    const OpenBlockLayout& at = layout_of(long_form);
     Gen3OpenBlock b;
-    if (long_form) {
-        b.basestation_id = le_u16(block, 9);
-        b.time = le_u32(block, 14);
-        b.fufa = le_u32(block, 18);
-        b.fffa = le_u32(block, 22);
-        b.tag_number = le_u16(block, 26);
-        b.tag_type = block[28];
-        b.sw_version = block[29];
-    } else {
-        b.basestation_id = le_u16(block, 15);
-        b.time = le_u32(block, 17);
-        b.fufa = le_u32(block, 21);
-        b.fffa = le_u32(block, 25);
-        b.tag_number = le_u16(block, 13);
-        b.tag_type = block[29];
-        b.sw_version = block[30];
-    }
+    b.basestation_id = le_u16(block, at.basestation_id);
+    b.time = le_u32(block, at.time);
+    b.fufa = le_u32(block, at.fufa);
+    b.fffa = le_u32(block, at.fffa);
+    b.tag_number = le_u16(block, at.tag_number);
+    b.tag_type = block[at.tag_type];
+    b.sw_version = block[at.sw_version];
     return b;
 }
 

@@ -24,27 +24,30 @@
 
 #include "common/run_context.h"
 #include "common/text_file.h"
-#include "gen5/container_index.h"
+#include "store/container_magic.h"
+#include "store/tag_files.h"
 
 namespace dec {
 
-inline constexpr uint32_t kGen3ShortMagic = 0x17FA95B3;
-inline constexpr uint32_t kGen3LongMagic = 0x13FA95B7;
 inline constexpr size_t kGen3HeaderSize = 512;
 inline constexpr size_t kGen3RecordSize = 64;
 inline constexpr size_t kGen3LongOpenSize = 192;
 // Open blocks are held zero-filled in a buffer of the long size, so the
 // configuration printers may read every offset of either form.
 inline constexpr size_t kGen3OpenBufferSize = kGen3LongOpenSize;
-inline constexpr size_t kGen3MaxTags = 1000;
-inline constexpr uint32_t kGen3FreeEntry = 0xFFFFFFFF;
+// The separation's tag list, as in every container.
+inline constexpr size_t kGen3MaxTags = kMaxTags;
+inline constexpr uint32_t kGen3FreeEntry = kNoTag;
 
-inline constexpr size_t kGen3HeaderRewriteCounter = 8;
-inline constexpr size_t kGen3HeaderText = 12;
+// Fields of the container header, by offset, and the sizes of its texts.
+enum Gen3HeaderField : size_t {
+    kGen3HeaderRewriteCounter = 8,
+    kGen3HeaderText = 12,
+    kGen3HeaderVersion = 267,
+    kGen3HeaderBasestationId = 331,
+};
 inline constexpr size_t kGen3HeaderTextSize = 254;
-inline constexpr size_t kGen3HeaderVersion = 267;
 inline constexpr size_t kGen3HeaderVersionSize = 63;
-inline constexpr size_t kGen3HeaderBasestationId = 331;
 
 // Container versions: "base3, V1.0" is 3010 ... "base3, V1.6" is 3016. From
 // 3015 on the open blocks have the long form.

@@ -21,12 +21,7 @@ constexpr size_t kDescriptionSize = 256;
 // the generation-5 printers.
 GpsFix read_old_record(const uint8_t* r) {
     GpsFix f;
-    f.lon = le_s32(r, 0);
-    f.lat = le_s32(r, 4);
-    f.height_mm = le_s32(r, 8);
-    f.week = le_s16(r, 12);
-    f.tow_ms = le_u32(r, 14);
-    f.fix = gps_fix_time(f.week, f.tow_ms);
+    read_position_and_time(r, f);
     f.fix_type = le_u8(r, 19) & 3;
     f.status = le_u8(r, 20);
     f.clock_flag = le_u8(r, 21) & 1;

@@ -16,21 +16,22 @@
 #include "records/gps_record.h"
 #include "records/kml.h"
 #include "records/sysinfo.h"
+#include "records/tag_outputs.h"
 #include "settings/gen3_config.h"
 
 namespace dec {
 
 namespace {
 
-constexpr const char* kOpenTextFileError = "Couldn't open or create new textfile";
-
 // Block types of the flash image.
-constexpr uint8_t kBlockSysinfo = 0x02;
-constexpr uint8_t kBlockSkipped = 0x03;
-constexpr uint8_t kBlockGpsOld = 0x30;
-constexpr uint8_t kBlockGps = 0x31;
-constexpr uint8_t kBlockAccFirst = 0x40;
-constexpr uint8_t kBlockAccLast = 0x5F;
+enum Gen3BlockType : uint8_t {
+    kBlockSysinfo = 0x02,
+    kBlockSkipped = 0x03,
+    kBlockGpsOld = 0x30,
+    kBlockGps = 0x31,
+    kBlockAccFirst = 0x40,
+    kBlockAccLast = 0x5F,
+};
 
 // A burst holds at most 30 blocks; the 31st overflows the limit.
 constexpr size_t kBurstLimit = 1900;
@@ -45,26 +46,11 @@ constexpr const char* kGpsCsvHeader =
     "type-of-fix,status,used-time-to-get-fix,timestamp-of-fix,battery-voltage,fix-battery-"
     "voltage,temperature,speed-over-ground,heading-degree,speed-accuracy-estimate,horizontal-"
     "accuracy-estimate\n";
-constexpr const char* kDftLegend =
-    "\nFormat for Discrete Fourier Transformation Data:\nACCF, daynumber, date, day-of-week, "
-    "time-of-day, axes, number-of-dft-values-per-axis, stddev,\n\t[stddev next axis,] [stddev "
-    "next axis,] DFTCSV [,DFTCSV next axis] [,DFTCSV next axis]\n";
 constexpr const char* kEarlyGpsLegend =
     "\nData format of GPS:\n(1) GPS (2) daynumber(3) simple time of day (4) longitude (5) "
     "latitude (6) height (7) type of fix (8) status\n(9) flag of gpsclock (10) noiselevel (11) "
     "used time to get fix (12) gps date (13) day of week\n(14) gps week number (15) gps time of "
     "day of fix (16) battery voltage mV (17) temperature\n";
-constexpr const char* kGpsLegend =
-    "\nFormat of gps data: comma separated values:\n(1) \"GPS\" (2) number of days since march "
-    "4/2007 (3) date (4) day of week (5) time of day\n(6) longitude (7) latitude (8) height "
-    "above ellipsoid, m (9) type of fix (10) status (11) flag of gpsclock\n(12) noiselevel (13) "
-    "expended time to get fix (14) date of fix (15) weekday of fix\n(16) time of day of gps fix "
-    "(17) battery voltage, mV (18) temperature\n(19) speed over ground, m/s (20) heading, degree "
-    "(21) speed inaccuracy estimate, m/s\n(22) horizontal inaccuracy estimate, m\n";
-constexpr const char* kGpsLegendExtended =
-    "(23) loaded batvolt, mV (24) batvolt at gpsfix, mV (25) accumulated gps ontime, hours\n";
-constexpr const char* kLowAccuracyTemperature =
-    "Temperature is in degree Celsius with low accuracy.\n\n";
 
 // Names of the output files, chosen by the first rule of the action word that
 // holds. The acceleration output goes to the main file unless it has a name.
@@ -78,22 +64,7 @@ FileSet choose_files(uint32_t action) {
     if (action & ACT_MOVEBANK) {
         return {"tag%i_gps.txt", "tag%i_acc.txt", true};
     }
-    if ((action & ACT_ACC) && (action & ACT_GPS)) {
-        return {"tag%i.txt", nullptr, false};
-    }
-    if ((action & ACT_ACC) && (action & (ACT_ACC_DFT | ACT_ACC_DFT_LINE))) {
-        return {"tag%i_accdft.txt", nullptr, false};
-    }
-    if (action & ACT_ACC) {
-        return {"tag%i_acc.txt", nullptr, false};
-    }
-    if (action & ACT_KML) {
-        return {"tag%i.kml", nullptr, false};
-    }
-    if (action & ACT_GPX) {
-        return {"tag%i.gpx", nullptr, false};
-    }
-    return {"tag%i_gps.txt", nullptr, false};
+    return {main_name_format(action, false), nullptr, false};
 }
 
 // The acceleration blocks of one burst, joined.
@@ -216,22 +187,20 @@ void Gen3Decoder::write_legends() {
             info_.put(kEarlyGpsLegend);
             info_.put(kLowAccuracyTemperature);
         } else {
-            info_.put(kGpsLegend);
+            info_.put(kGpsLegendStart);
+            info_.put("\n");
             if (action_ & ACT_GPS_EXTENDED) {
-                info_.put(kGpsLegendExtended);
+                info_.put(kGpsExtendedLegend);
             }
             info_.put(kLowAccuracyTemperature);
         }
     }
     if ((action_ & (ACT_KML | ACT_GPX)) == 0) {
         if (action_ & ACT_ACC_LOWPASS) {
-            acc_.printf("### Please observe: ACC Data lowpass filtered with f3dB/fs=%f\n",
-                        kFilterRelativeCutoff);
+            write_lowpass_notice(acc_);
         }
         if (action_ & ACT_ACC_HIGHPASS) {
-            acc_.printf(
-                "### Please observe: ACC Data with lowfreq component removed, f10dB/fs=%f\n",
-                kFilterRelativeCutoff);
+            write_highpass_notice(acc_);
         }
     }
 }
@@ -342,22 +311,27 @@ void print_end_of_tag(OutStream& info, uint32_t tag_number, uint32_t expected, u
     }
 }
 
+namespace {
+
+// A reset report: tag time, reset source and voltage monitor from `at` on.
+void print_reset_info(const uint8_t* r, size_t at, uint32_t action, OutStream& info) {
+    info.put("\nResetinfo:\n");
+    print_tag_time(le_u32(r, at), info, action);
+    info.printf(" RS:0x%02X VMON:0x%02X\n", r[at + 4], r[at + 5]);
+    print_reset_causes(info, r[at + 4], ResetWording::gen3);
+    info.put("\n");
+}
+
+}  // namespace
+
 void print_gen3_sysinfo(const uint8_t* r, uint32_t action, OutStream& info) {
     if ((action & ACT_GEN3_SYSINFO_SUBTYPE) == 0) {
-        info.put("\nResetinfo:\n");
-        print_tag_time(le_u32(r, 1), info, action);
-        info.printf(" RS:0x%02X VMON:0x%02X\n", r[5], r[6]);
-        print_reset_causes(info, r[5], ResetWording::gen3);
-        info.put("\n");
+        print_reset_info(r, 1, action, info);
         return;
     }
     switch (r[1]) {
         case 0:
-            info.put("\nResetinfo:\n");
-            print_tag_time(le_u32(r, 2), info, action);
-            info.printf(" RS:0x%02X VMON:0x%02X\n", r[6], r[7]);
-            print_reset_causes(info, r[6], ResetWording::gen3);
-            info.put("\n");
+            print_reset_info(r, 2, action, info);
             break;
         case 1:
             info.put("\nStopped data acquisition due to low battery:\n");
@@ -417,8 +391,7 @@ int run_gps_acc_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* first_
             return -1;
         }
     }
-    info.out().printf("Data decoder version v%hhu compiled (w)Feb 20 2025 09:55:15\n",
-                      kDecoderVersion);
+    write_version_line(info.out());
     int rv;
     {
         OutStream& acc_out = acc.is_open() ? acc.out() : main.out();

@@ -5,7 +5,7 @@
 
 #include "common/outstream.h"
 #include "gen3/gen3_container.h"
-#include "gen5/tag_data.h"
+#include "store/tag_data.h"
 
 namespace dec {
 

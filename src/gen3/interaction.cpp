@@ -12,6 +12,7 @@
 #include "gen3/gps_acc_run.h"
 #include "gen3/interaction_block.h"
 #include "gen3/interaction_join.h"
+#include "records/tag_outputs.h"
 #include "settings/gen3_config.h"
 
 namespace dec {
@@ -19,7 +20,6 @@ namespace dec {
 namespace {
 
 constexpr const char* kIntactFileName = "intact.txt";
-constexpr const char* kOpenTextFileError = "Couldn't open or create new textfile";
 
 // Block types the variant knows; the old TX form only comes from tags that
 // are joined with the repeated-data check.
@@ -108,8 +108,7 @@ int run_interaction_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* fi
         con.sys_error(kOpenTextFileError);
         return -1;
     }
-    protocol.out().printf("Data decoder version v%hhu compiled (w)Feb 20 2025 09:55:15\n",
-                          kDecoderVersion);
+    write_version_line(protocol.out());
 
     IntactJoin join{ctx, data, protocol.out(), action, first_block, variant, {}};
     start_intact_join(join);

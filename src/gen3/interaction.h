@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "gen3/gen3_container.h"
-#include "gen5/tag_data.h"
+#include "store/tag_data.h"
 
 namespace dec {
 

@@ -2,6 +2,7 @@
 
 #include "common/io.h"
 #include "common/le.h"
+#include "common/millivolts.h"
 
 namespace dec {
 
@@ -86,7 +87,7 @@ IntactBlockHead decode_intact_head(const uint8_t* block) {
     h.magic_ok = block[1] == kBlockMagic;
     h.time = le_u32(block, 2);
     h.temperature = static_cast<int32_t>(le_u16(block, 6)) * 2200 / 12083 - 316;
-    h.battery_mv = (static_cast<uint32_t>(le_u16(block, 8)) * 4400u) >> 12;
+    h.battery_mv = code_to_mv(le_u16(block, 8), 4400, 12);
     h.checksum_ok = checksum_matches(block);
     return h;
 }

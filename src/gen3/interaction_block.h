@@ -32,9 +32,11 @@
 namespace dec {
 
 inline constexpr size_t kIntactBlockSize = 512;
-inline constexpr uint8_t kIntactRxBlock = 128;
-inline constexpr uint8_t kIntactOldTxBlock = 129;
-inline constexpr uint8_t kIntactTxBlock = 130;
+enum IntactBlockType : uint8_t {
+    kIntactRxBlock = 128,
+    kIntactOldTxBlock = 129,
+    kIntactTxBlock = 130,
+};
 
 struct IntactBlockHead {
     uint8_t type = 0;

@@ -5,14 +5,13 @@
 
 #include "common/io.h"
 #include "common/le.h"
-#include "gen5/separation.h"
+#include "store/tag_files.h"
 
 namespace dec {
 
 namespace {
 
-constexpr const char* kHeaderReadError =
-    "Couldn't read first 512 Bytes of file. Maybe file corrupt?\n";
+constexpr const char* kHeaderReadError = kContainerHeaderReadError;
 constexpr const char* kMagicError = "Magic number doesn't match. Maybe file corrupt?\n";
 
 // The start of a short open block: type, magic and "OPEN" with its NUL.

@@ -5,18 +5,20 @@
 #include "gen3/gps_acc_run.h"
 #include "gen3/interaction.h"
 #include "gen3/separate.h"
-#include "gen5/tag_data.h"
+#include "store/tag_data.h"
 
 namespace dec {
 
 namespace {
 
 // Tag types of the first open block.
-constexpr uint8_t kTypeOldInteraction = 0;
-constexpr uint8_t kTypeIgnored = 3;
-constexpr uint8_t kTypeGpsAcc4 = 4;
-constexpr uint8_t kTypeGpsAcc5 = 5;
-constexpr uint8_t kTypeInteraction = 6;
+enum Gen3TagType : uint8_t {
+    kTypeOldInteraction = 0,
+    kTypeIgnored = 3,
+    kTypeGpsAcc4 = 4,
+    kTypeGpsAcc5 = 5,
+    kTypeInteraction = 6,
+};
 
 bool is_old_interaction_tag(uint32_t tag) { return tag == 34 || tag == 35 || tag == 36; }
 

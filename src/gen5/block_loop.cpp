@@ -20,6 +20,7 @@
 #include "gen5/second_pass.h"
 #include "gen5/tag_loop.h"
 #include "records/satinfo.h"
+#include "records/tag_outputs.h"
 
 namespace dec {
 
@@ -91,27 +92,13 @@ constexpr const char* kMovebankGpsHeaderV10 =
     "magnetic-field-x-raw,magnetic-field-y-raw,magnetic-field-z-raw,data-decoding-software\n";
 constexpr const char* kMovebankGpsHeaderV9 = "data-decoding-software\n";
 
-constexpr const char* kDftLegend =
-    "\nFormat for Discrete Fourier Transformation Data:\nACCF, daynumber, date, day-of-week, "
-    "time-of-day, axes, number-of-dft-values-per-axis, stddev,\n\t[stddev next axis,] [stddev "
-    "next axis,] DFTCSV [,DFTCSV next axis] [,DFTCSV next axis]\n";
-
-constexpr const char* kGpsLegendStart =
-    "\nFormat of gps data: comma separated values:\n(1) \"GPS\" (2) number of days since march "
-    "4/2007 (3) date (4) day of week (5) time of day\n(6) longitude (7) latitude (8) height above "
-    "ellipsoid, m (9) type of fix (10) status (11) flag of gpsclock\n(12) noiselevel (13) "
-    "expended time to get fix (14) date of fix (15) weekday of fix\n(16) time of day of gps fix "
-    "(17) battery voltage, mV (18) temperature\n(19) speed over ground, m/s (20) heading, degree "
-    "(21) speed inaccuracy estimate, m/s\n(22) horizontal inaccuracy estimate, m";
 constexpr const char* kGpsLegendV10 =
     " (23) pdop (24) satellite-count (25) pressure, hPa\n(26) q0raw (27) q1raw (28) q2raw (29) "
     "q3raw (30) magnx (31) magny (32) magnz\n";
 constexpr const char* kGpsExtendedLegendV10 =
     "(26) loaded batvolt, mV (27) batvolt at gpsfix, mV (28) accumulated gps ontime, hours\n(29) "
     "vertical inaccuracy estimate, m\n";
-constexpr const char* kGpsExtendedLegendV9 =
-    "(23) loaded batvolt, mV (24) batvolt at gpsfix, mV (25) accumulated gps ontime, hours\n(26) "
-    "vertical inaccuracy estimate, m\n";
+constexpr const char* kVerticalInaccuracyLegendV9 = "(26) vertical inaccuracy estimate, m\n";
 
 // Feature bit of tags whose temperature sensor is calibrated.
 constexpr uint32_t kFeatureAccurateTemperature = 0x4000;
@@ -157,25 +144,27 @@ void write_heads(TagRun& tag, bool version9, RecordHandlers& handlers) {
             info.put(kGpsLegendStart);
             info.put(version9 ? "\n" : kGpsLegendV10);
             if ((action & ACT_GPS_EXTENDED) != 0) {
-                info.put(version9 ? kGpsExtendedLegendV9 : kGpsExtendedLegendV10);
+                if (version9) {
+                    info.put(kGpsExtendedLegend);
+                    info.put(kVerticalInaccuracyLegendV9);
+                } else {
+                    info.put(kGpsExtendedLegendV10);
+                }
             }
             if (!version9) {
                 info.put((tag.state.feature_word & kFeatureAccurateTemperature) != 0
                              ? "Temperature is in degree Celsius with max inaccuracy +/- 1 degree "
                                "between 0 and 85 degree Celsius.\n\n"
-                             : "Temperature is in degree Celsius with low accuracy.\n\n");
+                             : kLowAccuracyTemperature);
             }
         }
     }
     if ((action & (ACT_KML | ACT_GPX)) == 0) {
         if ((action & ACT_ACC_LOWPASS) != 0) {
-            tag.streams.acc->printf("### Please observe: ACC Data lowpass filtered with f3dB/fs=%f\n",
-                                    kFilterRelativeCutoff);
+            write_lowpass_notice(*tag.streams.acc);
         }
         if ((action & ACT_ACC_HIGHPASS) != 0) {
-            tag.streams.acc->printf(
-                "### Please observe: ACC Data with lowfreq component removed, f10dB/fs=%f\n",
-                kFilterRelativeCutoff);
+            write_highpass_notice(*tag.streams.acc);
         }
     }
 }

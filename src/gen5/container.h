@@ -17,12 +17,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "store/container_magic.h"
+
 namespace dec {
 
-inline constexpr uint32_t kGen5Magic = 0x79F02AB6;
-inline constexpr uint32_t kVoltageLoggerMagic = 0x79F02AC7;
-inline constexpr uint32_t kGen3MagicA = 0x17FA95B3;
-inline constexpr uint32_t kGen3MagicB = 0x13FA95B7;
+// The generation-3 magics by the names the run's dispatch uses.
+inline constexpr ContainerMagic kGen3MagicA = kGen3ShortMagic;
+inline constexpr ContainerMagic kGen3MagicB = kGen3LongMagic;
 
 inline constexpr size_t kHeaderSize = 512;
 inline constexpr size_t kUnitSize = 64;
@@ -37,20 +38,22 @@ inline constexpr size_t kHeaderTextOffset = 4;
 inline constexpr size_t kHeaderTextSize = 254;
 inline constexpr size_t kRewriteCounterOffset = 260;
 
-inline constexpr uint8_t kBlockOpen = 0x01;
-inline constexpr uint8_t kBlockCloseInfo = 0x02;
+// Type byte of the blocks after the header.
+enum BlockType : uint8_t { kBlockOpen = 0x01, kBlockCloseInfo = 0x02 };
 
-inline constexpr size_t kObBasestationId = 9;
-inline constexpr size_t kObTime = 16;
-inline constexpr size_t kObFlashStart = 20;
-inline constexpr size_t kObFlashEnd = 24;
-inline constexpr size_t kObTagNumber = 28;
-inline constexpr size_t kObSettings = 32;
-inline constexpr size_t kObTagType = 34;
-inline constexpr size_t kObSoftwareVersion = 35;
+// Fields of the open block, by offset.
+enum OpenBlockField : size_t {
+    kObBasestationId = 9,
+    kObTime = 16,
+    kObFlashStart = 20,
+    kObFlashEnd = 24,
+    kObTagNumber = 28,
+    kObSettings = 32,
+    kObTagType = 34,
+    kObSoftwareVersion = 35,
+};
 
-inline constexpr uint8_t kTagTypeGpsAcc = 5;
-inline constexpr uint8_t kTagTypeEcg = 7;
+enum TagType : uint8_t { kTagTypeGpsAcc = 5, kTagTypeEcg = 7 };
 
 // True when the 64-byte unit starts an open block (type, magic and "OPEN").
 bool is_open_block_unit(const uint8_t* unit);

@@ -15,41 +15,13 @@
 
 #include "common/console.h"
 #include "common/platform.h"
+#include "store/tag_files.h"
 
 namespace dec {
 
 struct TagStreamRun {
     uint64_t input;  // container offset of the download's open block
     uint64_t end;    // raw-stream offset just past the download
-};
-
-// The temporary files a separation copied each tag's downloads into, by the
-// tag's place in the tag list: "tag%u.tmp", or a free variant of that name
-// when something is in the way.
-struct TagFileList {
-    TagFileList() = default;
-    // The files still there when the list goes (a run that stopped before
-    // their tags) are deleted.
-    ~TagFileList() { remove_all(); }
-    TagFileList(const TagFileList&) = delete;
-    TagFileList& operator=(const TagFileList&) = delete;
-
-    const char* name_of(size_t slot) const {
-        return slot < names.size() && !names[slot].empty() ? names[slot].c_str() : nullptr;
-    }
-    void remove_all() {
-        for (const std::string& name : names) {
-            if (!name.empty()) {
-                sys->remove_temp(name);
-            }
-        }
-        names.clear();
-        ids.clear();
-    }
-
-    Platform* sys = nullptr;  // set with the first name
-    std::vector<std::string> names;
-    std::vector<FileIdentity> ids;  // which file each is, checked when reopened
 };
 
 // The runs of every tag of a container and the open container itself, or

@@ -13,7 +13,7 @@
 #include <cstdint>
 
 #include "common/outstream.h"
-#include "gen5/tag_data.h"
+#include "store/tag_data.h"
 
 namespace dec {
 

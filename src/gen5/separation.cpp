@@ -12,9 +12,6 @@ namespace dec {
 
 namespace {
 
-constexpr const char* kHeaderReadError =
-    "Couldn't read first 512 Bytes of file. Maybe file corrupt?\n";
-
 // Position of `tag` in the list; the list's size when it is not there.
 size_t list_find(const uint32_t* tags, uint32_t tag) {
     size_t i = 0;
@@ -31,127 +28,6 @@ size_t list_size(const uint32_t* tags) {
     }
     return n;
 }
-
-}  // namespace
-
-int TagFileWriter::switch_to(uint32_t tag, size_t slot, bool is_new, const uint8_t* header,
-                             size_t header_size) {
-    if (close() != 0) {
-        return -1;
-    }
-    Platform& sys = con_.sys();
-    if (is_new) {
-        char base[32];
-        format_into(base, sizeof base, "tag%u", tag);
-        std::string name;
-        fd_ = sys.create_temp(base, ".tmp", false, name);
-        if (fd_ >= 0) {
-            files_.sys = &sys;
-            if (files_.names.size() <= slot) {
-                files_.names.resize(slot + 1);
-                files_.ids.resize(slot + 1);
-            }
-            files_.names[slot] = std::move(name);
-            if (sys.identify(fd_, &files_.ids[slot]) != 0) {
-                sys.close(fd_);
-                fd_ = -1;
-            }
-        }
-    } else {
-        fd_ = reopen(slot);
-    }
-    if (fd_ < 0) {
-        const int err = errno;  // the error message may change errno
-        con_.sys_error("Couldn't open output file");
-        if (!is_new && err == ENOENT) {
-            con_.out().put("Why did the file disappear?\n");
-        }
-        return -1;
-    }
-    out_.set_fd(fd_);
-    if (is_new && write_all_retry(con_, fd_, header, header_size, "Couldn't write file info") !=
-                      static_cast<ssize_t>(header_size)) {
-        return -1;
-    }
-    return 0;
-}
-
-int TagFileWriter::reopen(size_t slot) {
-    Platform& sys = con_.sys();
-    const char* name = files_.name_of(slot);
-    if (name == nullptr) {
-        errno = ENOENT;
-        return -1;
-    }
-    const int fd = sys.open_append(name);
-    if (fd < 0) {
-        return -1;
-    }
-    // Someone may have put another file (or a hard link to one) in its place.
-    FileIdentity id;
-    if (sys.identify(fd, &id) != 0 || !(id == files_.ids[slot])) {
-        sys.close(fd);
-        errno = EEXIST;
-        return -1;
-    }
-    return fd;
-}
-
-int TagFileWriter::write_open_block(const uint8_t* block, size_t size) {
-    return write_all_retry(con_, fd_, block, size, "Couldn't write file open block") ==
-                   static_cast<ssize_t>(size)
-               ? 0
-               : -1;
-}
-
-int TagFileWriter::write_unit(const uint8_t* unit, size_t size) {
-    return out_.write(unit, size, "Couldn't write file");
-}
-
-int TagFileWriter::close() {
-    if (fd_ < 0) {
-        return 0;
-    }
-    int rv = out_.flush("Couldn't write file");
-    if (con_.sys().close(fd_) != 0) {
-        con_.sys_error(close_error_);
-    }
-    fd_ = -1;
-    return rv;
-}
-
-void close_container_input(Console& con, int fd) {
-    if (con.sys().close(fd) != 0) {
-        con.sys_error("Couldn't close input file");
-    }
-}
-
-int open_container_input(Console& con, const char* path, const char* output_dir, uint8_t* header,
-                         size_t header_size) {
-    OutStream& out = con.out();
-    Platform& sys = con.sys();
-    const int fd = sys.open_read(path);
-    if (fd < 0) {
-        con.sys_error("Couldn't open file");
-        out.printf("Filename: %s\n", path);
-        return -2;
-    }
-    if (output_dir != nullptr && sys.change_dir(output_dir) != 0) {
-        con.sys_error("Couldn't change directory");
-        out.printf("Directoryname: %s\n", output_dir);
-    } else if (full_read(sys, fd, header, header_size) != static_cast<ssize_t>(header_size)) {
-        out.put(kHeaderReadError);
-    } else if (sys.seek(fd, 0, SEEK_SET) != 0) {
-        con.sys_error("Couldn't lseek to 0");
-        out.printf("Please report error to %s\n", kSupportEmail);
-    } else {
-        return fd;
-    }
-    close_container_input(con, fd);
-    return -1;
-}
-
-namespace {
 
 // Result of a split whose index ran full.
 constexpr int kIndexFull = -3;
@@ -222,7 +98,7 @@ int split_downloads(Console& con, int fd, uint32_t* tags, Sink& sink) {
     BufferedReader in(con.sys(), fd);
     uint8_t header[kHeaderSize];
     if (in.read(header, kHeaderSize) != static_cast<ssize_t>(kHeaderSize)) {
-        out.put(kHeaderReadError);
+        out.put(kContainerHeaderReadError);
         return -1;
     }
     if (le_u32(header, 0) != kGen5Magic) {

@@ -6,7 +6,7 @@
 #include "common/outstream.h"
 #include "common/run_context.h"
 #include "common/tag_state.h"
-#include "gen5/tag_data.h"
+#include "store/tag_data.h"
 
 namespace dec {
 

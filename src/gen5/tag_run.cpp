@@ -9,15 +9,14 @@
 #include "common/tagtime.h"
 #include "common/text_file.h"
 #include "gen5/container.h"
+#include "gen5/indexed_tag_data.h"
 #include "gen5/second_pass.h"
-#include "gen5/tag_data.h"
 #include "gen5/tag_loop.h"
+#include "records/tag_outputs.h"
 
 namespace dec {
 
 namespace {
-
-constexpr const char* kVersionLine = "Data decoder version v%hhu compiled (w)Feb 20 2025 09:55:15\n";
 
 enum class FileSetKind { v10, v9, ecg };
 
@@ -29,7 +28,7 @@ public:
     // Opens `name` as the next file; -1 after printing the failure.
     OutStream* open(TextFile& file, const char* name) {
         if (file.open(con_, outputs_, name) != 0) {
-            con_.sys_error("Couldn't open or create new textfile");
+            con_.sys_error(kOpenTextFileError);
             close_all();
             return nullptr;
         }
@@ -53,26 +52,6 @@ private:
     Console& con_;
     OutputSet& outputs_;
 };
-
-// Main output name of the action word, without MOVEBANK (which uses "_gps").
-const char* main_name_format(uint32_t action, bool with_prefix) {
-    if ((action & ACT_ACC) != 0 && (action & ACT_GPS) != 0) {
-        return with_prefix ? "%stag%i.txt" : "tag%i.txt";
-    }
-    if ((action & ACT_ACC) != 0) {
-        if ((action & (ACT_ACC_DFT | ACT_ACC_DFT_LINE)) != 0) {
-            return with_prefix ? "%stag%i_accdft.txt" : "tag%i_accdft.txt";
-        }
-        return with_prefix ? "%stag%i_acc.txt" : "tag%i_acc.txt";
-    }
-    if ((action & ACT_KML) != 0) {
-        return with_prefix ? "%stag%i.kml" : "tag%i.kml";
-    }
-    if ((action & ACT_GPX) != 0) {
-        return with_prefix ? "%stag%i.gpx" : "tag%i.gpx";
-    }
-    return with_prefix ? "%stag%i_gps.txt" : "tag%i_gps.txt";
-}
 
 // Formats a per-tag name with or without the prefix argument.
 void tag_file_name(char* buf, const char* fmt, bool with_prefix, const char* prefix, uint32_t tag) {
@@ -143,7 +122,7 @@ int run_file_set(RunContext& run, FileSetKind kind, TagDataPath& data, uint8_t* 
 
     state.stats = TagStatistics{};
     state.connect_time = 0;
-    streams.info->printf(kVersionLine, kDecoderVersion);
+    write_version_line(*streams.info);
     if (kind == FileSetKind::v10 && (action & ACT_INFO_IN_MAIN) != 0) {
         streams.info = streams.main;
     }

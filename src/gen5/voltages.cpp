@@ -2,8 +2,10 @@
 
 #include "common/buffered_file.h"
 #include "common/le.h"
+#include "common/millivolts.h"
 #include "common/text_file.h"
 #include "gen5/container.h"
+#include "store/tag_files.h"
 
 namespace dec {
 
@@ -34,7 +36,7 @@ int convert_voltages(Console& con, int fd, OutStream& out) {
     BufferedReader in(con.sys(), fd);
     uint8_t header[kHeaderSize];
     if (in.read(header, kHeaderSize) != static_cast<ssize_t>(kHeaderSize)) {
-        con.out().put("Couldn't read first 512 Bytes of file. Maybe file corrupt?\n");
+        con.out().put(kContainerHeaderReadError);
         return -1;
     }
     if (le_u32(header, 0) != kVoltageLoggerMagic) {
@@ -60,8 +62,7 @@ int convert_voltages(Console& con, int fd, OutStream& out) {
                    static_cast<double>(time) / 3600, le_u16(rec, 24), rec[26]);
         previous = time;
         for (int ch = 0; ch < 8; ++ch) {
-            // 32-bit unsigned arithmetic: 65535 x 6988 still fits.
-            const uint32_t mv = (static_cast<uint32_t>(le_u16(rec, 8 + 2 * static_cast<size_t>(ch))) * 6988u) >> 10;
+            const uint32_t mv = code_to_mv(le_u16(rec, 8 + 2 * static_cast<size_t>(ch)), 6988, 10);
             out.put_u32(mv);
             out.put_char(ch < 7 ? ',' : '\n');
         }
@@ -81,7 +82,7 @@ int write_voltages(Console& con, int fd) {
     OutputSet outputs(con.sys());
     TextFile csv;
     if (csv.open(con, outputs, "voltages.csv") != 0) {
-        con.sys_error("Couldn't open or create new textfile");
+        con.sys_error(kOpenTextFileError);
         return -1;
     }
     int rv = convert_voltages(con, fd, csv.out());

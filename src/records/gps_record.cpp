@@ -37,16 +37,6 @@ void clear_motion(GpsFix& f) {
     f.horiz_acc = kNoFixHorizAcc;
 }
 
-// Fields at the same offsets in both layouts.
-void read_position_and_time(const uint8_t* r, GpsFix& f) {
-    f.lon = le_s32(r, 0);
-    f.lat = le_s32(r, 4);
-    f.height_mm = le_s32(r, 8);
-    f.week = le_s16(r, 12);
-    f.tow_ms = le_u32(r, 14);
-    f.fix = gps_fix_time(f.week, f.tow_ms);
-}
-
 // The cooked record without the zero-position rule.
 GpsFix read_cooked(const uint8_t* r) {
     GpsFix f;
@@ -117,8 +107,13 @@ bool gps_cooked_checksum_ok(const uint8_t* record, uint8_t seed_a, uint8_t seed_
     return gps_sums_ok(record, kGpsRecordSize - 2, seed_a, seed_b);
 }
 
-uint32_t voltage_code_mv(uint16_t code) {
-    return (uint32_t{code} * 5000) >> 12;
+void read_position_and_time(const uint8_t* r, GpsFix& f) {
+    f.lon = le_s32(r, 0);
+    f.lat = le_s32(r, 4);
+    f.height_mm = le_s32(r, 8);
+    f.week = le_s16(r, 12);
+    f.tow_ms = le_u32(r, 14);
+    f.fix = gps_fix_time(f.week, f.tow_ms);
 }
 
 int32_t gps_coarse_temperature(uint16_t raw) {

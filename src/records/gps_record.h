@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/millivolts.h"
 #include "common/tag_state.h"
 
 namespace dec {
@@ -32,9 +33,6 @@ bool gps_sums_ok(const uint8_t* record, size_t count, uint8_t seed_a, uint8_t se
 
 // The sums over bytes 0..60 of a 63-byte record, in bytes 61 and 62.
 bool gps_cooked_checksum_ok(const uint8_t* record, uint8_t seed_a, uint8_t seed_b);
-
-// Battery and threshold voltage codes in millivolt: code * 5000 >> 12.
-uint32_t voltage_code_mv(uint16_t code);
 
 // Integer degrees Celsius of the coarse temperature sensor.
 int32_t gps_coarse_temperature(uint16_t raw);
@@ -93,6 +91,10 @@ struct GpsFix {
     // Longitude, latitude and height all 0 (after the software-9 rule).
     bool zero_position = false;
 };
+
+// Position, height, GPS week and time of week and the fix time: bytes 0 to 17,
+// alike in every GPS record layout of both generations.
+void read_position_and_time(const uint8_t* record, GpsFix& fix);
 
 // Cooked record; `fine_temperature` selects the raw/256 temperature.
 GpsFix decode_gps_cooked_record(const uint8_t* record, bool fine_temperature);

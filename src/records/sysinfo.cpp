@@ -1,6 +1,7 @@
 #include "records/sysinfo.h"
 
 #include "common/le.h"
+#include "common/millivolts.h"
 #include "common/printable.h"
 #include "common/tagtime.h"
 
@@ -26,8 +27,6 @@ namespace {
 
 // Diagnostic lines above this level are for the firmware developers only.
 constexpr int kDebugLevel = 0;
-
-uint32_t voltage_mv(uint16_t code) { return (uint32_t{code} * 5000) >> 12; }
 
 struct TypeText {
     uint8_t type;
@@ -67,6 +66,19 @@ const char* heading_of(const TypeText (&table)[N], uint8_t type) {
         }
     }
     return nullptr;
+}
+
+// Writes the heading of the record's type from `table`; false, after the
+// unknown-type line, when the table has none.
+template <size_t N>
+bool put_heading(const TypeText (&table)[N], uint8_t type, OutStream& info) {
+    const char* heading = heading_of(table, type);
+    if (heading == nullptr) {
+        info.printf("\n### Unknown SYSINFO, type=%hhu ###\n\n", type);
+        return false;
+    }
+    info.put(heading);
+    return true;
 }
 
 constexpr uint8_t kTypeReset = 0;
@@ -150,7 +162,7 @@ void print_status_line(OutStream& info, const SysinfoHead& h, uint32_t action) {
 void print_old_low_battery(OutStream& info, const uint8_t* record, uint32_t action) {
     info.put("\nStopped data acquisition due to low battery:\n");
     print_tag_time(le_u32(record, 1), info, action);
-    info.printf(" Battery Voltage: %u mV\n", voltage_mv(le_u16(record, 5)));
+    info.printf(" Battery Voltage: %u mV\n", voltage_code_mv(le_u16(record, 5)));
 }
 
 void print_if_set(OutStream& info, const char* fmt, uint8_t value) {
@@ -204,9 +216,9 @@ void print_gsm_report(OutStream& info, const GsmReport& g, uint32_t event_time,
     }
     print_if_set(info, "#### err_ddl_x:%hhu\n", g.err_ddl_x);
     print_if_set(info, "#### error_type:%hhu\n", g.error_type);
-    info.printf("batvolt_at_begin:%umV\n", voltage_mv(g.battery_begin_code));
-    info.printf("batvolt_at_end:%umV\n", voltage_mv(g.battery_end_code));
-    info.printf("batvolt_min:%umV\n", voltage_mv(g.battery_min_code));
+    info.printf("batvolt_at_begin:%umV\n", voltage_code_mv(g.battery_begin_code));
+    info.printf("batvolt_at_end:%umV\n", voltage_code_mv(g.battery_end_code));
+    info.printf("batvolt_min:%umV\n", voltage_code_mv(g.battery_min_code));
     print_csq(info, g);
     info.printf("creg_stat:%hhu\n", g.creg_stat);
     info.printf("cgreg_stat:%hhu\n", g.cgreg_stat);
@@ -242,9 +254,9 @@ void print_gsm_report_v9(OutStream& info, const GsmReport& g, uint32_t event_tim
     info.printf("err_usoctl1:%hhu\n", g.err_usoctl1);
     info.printf("err_ddl_x:%hhu\n", g.err_ddl_x);
     info.printf("error_type:%hhu\n", g.error_type);
-    info.printf("batvolt_at_begin:%umV\n", voltage_mv(g.battery_begin_code));
-    info.printf("batvolt_at_end:%umV\n", voltage_mv(g.battery_end_code));
-    info.printf("batvolt_min:%umV\n", voltage_mv(g.battery_min_code));
+    info.printf("batvolt_at_begin:%umV\n", voltage_code_mv(g.battery_begin_code));
+    info.printf("batvolt_at_end:%umV\n", voltage_code_mv(g.battery_end_code));
+    info.printf("batvolt_min:%umV\n", voltage_code_mv(g.battery_min_code));
     print_csq(info, g);
     info.printf("creg_stat:%hhu\n", g.creg_stat);
     info.printf("cgreg_stat:%hhu\n", g.cgreg_stat);
@@ -285,9 +297,9 @@ void print_event_status(OutStream& info, const SysinfoHead& h, uint32_t action,
     if (h.low_battery != 0) {
         info.put("LOW BATTERY STATUS (=> NO DATA ACQUISITION)\n");
     }
-    info.printf("Battery Voltage: %u mV,", voltage_mv(h.battery_code));
+    info.printf("Battery Voltage: %u mV,", voltage_code_mv(h.battery_code));
     info.put(gps_label);
-    info.printf("%u mV\n", voltage_mv(h.battery_gps_code));
+    info.printf("%u mV\n", voltage_code_mv(h.battery_gps_code));
     info.put(sysinfo_switch_on(h.switch_state) ? "SWITCH is ON\n" : "SWITCH is OFF\n");
 }
 
@@ -307,12 +319,9 @@ void print_sms_v9(OutStream& info, const uint8_t* record, uint32_t event_time) {
 
 void decode_sysinfo_v9_new(const uint8_t* record, OutStream& info, uint32_t action) {
     const SysinfoHead h = decode_sysinfo_head(record);
-    const char* heading = heading_of(kHeadingsV9, h.type);
-    if (heading == nullptr) {
-        info.printf("\n### Unknown SYSINFO, type=%hhu ###\n\n", h.type);
+    if (!put_heading(kHeadingsV9, h.type, info)) {
         return;
     }
-    info.put(heading);
     print_event_status(info, h, action,
                        h.type == kTypeSms ? " after SMS: " : " at gpsfix: ");
     if (h.type == kTypeSms) {
@@ -398,45 +407,33 @@ GsmReport decode_gsm_report(const uint8_t* record, GsmForm form) {
     g.connect_time = le_u16(record, 17);
     g.ddl_end_time = le_u16(record, 19);
     g.err_unexp_resp = le_u8(record, 21);
+    // The first form has one byte more before the fields both forms share.
+    const size_t at = form == GsmForm::first ? 23 : 22;
     if (form == GsmForm::first) {
         g.err_usoctl1 = le_u8(record, 22);
-        g.err_ddl_x = le_u8(record, 23);
-        g.error_type = le_u8(record, 24);
-        g.battery_begin_code = le_u16(record, 25);
-        g.battery_end_code = le_u16(record, 27);
-        g.battery_min_code = le_u16(record, 29);
-        g.csq_length = read_modem_text(record, 31, g.csq);
-        g.creg_stat = le_u8(record, 37);
-        g.cgreg_stat = le_u8(record, 38);
-        g.flags = le_u8(record, 39);
-        g.socket_word = le_u32(record, 40);
-        g.err_usowr_x = le_u8(record, 44);
-        g.err_grc_x = le_u8(record, 45);
-        g.urcflags = le_u8(record, 46);
-        for (size_t i = 0; i < 5; ++i) {
-            g.step[i] = le_u8(record, 47 + i);
-        }
+    }
+    g.err_ddl_x = le_u8(record, at);
+    g.error_type = le_u8(record, at + 1);
+    g.battery_begin_code = le_u16(record, at + 2);
+    g.battery_end_code = le_u16(record, at + 4);
+    g.battery_min_code = le_u16(record, at + 6);
+    g.csq_length = read_modem_text(record, at + 8, g.csq);
+    g.creg_stat = le_u8(record, at + 14);
+    g.cgreg_stat = le_u8(record, at + 15);
+    g.flags = le_u8(record, at + 16);
+    g.socket_word = le_u32(record, at + 17);
+    g.err_usowr_x = le_u8(record, at + 21);
+    g.err_grc_x = le_u8(record, at + 22);
+    g.urcflags = le_u8(record, at + 23);
+    for (size_t i = 0; i < 5; ++i) {
+        g.step[i] = le_u8(record, at + 24 + i);
+    }
+    if (form == GsmForm::first) {
         for (size_t i = 0; i < 3; ++i) {
             g.step_s[i] = le_u8(record, 52 + i);
         }
         g.pacsp = le_u8(record, 55);
     } else {
-        g.err_ddl_x = le_u8(record, 22);
-        g.error_type = le_u8(record, 23);
-        g.battery_begin_code = le_u16(record, 24);
-        g.battery_end_code = le_u16(record, 26);
-        g.battery_min_code = le_u16(record, 28);
-        g.csq_length = read_modem_text(record, 30, g.csq);
-        g.creg_stat = le_u8(record, 36);
-        g.cgreg_stat = le_u8(record, 37);
-        g.flags = le_u8(record, 38);
-        g.socket_word = le_u32(record, 39);
-        g.err_usowr_x = le_u8(record, 43);
-        g.err_grc_x = le_u8(record, 44);
-        g.urcflags = le_u8(record, 45);
-        for (size_t i = 0; i < 5; ++i) {
-            g.step[i] = le_u8(record, 46 + i);
-        }
         g.cereg_stat = le_u8(record, 51);
         g.ceer = le_u8(record, 52);
         g.ceernet = le_u8(record, 53);
@@ -476,12 +473,9 @@ GpsDiagnostics decode_gps_diagnostics(const uint8_t* record) {
 void decode_sysinfo(const uint8_t* record, OutStream& info, uint32_t action,
                     uint32_t tag_number) {
     const SysinfoHead h = decode_sysinfo_head(record);
-    const char* heading = heading_of(kHeadingsV10, h.type);
-    if (heading == nullptr) {
-        info.printf("\n### Unknown SYSINFO, type=%hhu ###\n\n", h.type);
+    if (!put_heading(kHeadingsV10, h.type, info)) {
         return;
     }
-    info.put(heading);
     print_event_status(info, h, action, " at last gpsfix: ");
     switch (h.type) {
         case kTypeGsm:

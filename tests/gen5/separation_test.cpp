@@ -10,7 +10,7 @@
 #include "common/le.h"
 #include "expected_sections.h"
 #include "gen5/container.h"
-#include "gen5/tag_data.h"
+#include "gen5/indexed_tag_data.h"
 #include "folder_fixture.h"
 
 namespace dec {

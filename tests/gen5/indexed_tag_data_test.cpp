@@ -1,7 +1,7 @@
 // The flash image kept as an index into the raw stream: overwriting, keeping
 // the bytes past the position, reading across extents, and the file-backed
 // image as the reference behaviour.
-#include "gen5/tag_data.h"
+#include "gen5/indexed_tag_data.h"
 
 #include <gtest/gtest.h>
 

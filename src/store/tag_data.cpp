@@ -1,0 +1,131 @@
+#include "store/tag_data.h"
+
+#include <cstdio>
+
+#include "common/io.h"
+
+namespace dec {
+
+void tag_file_names(uint32_t tag_number, const char* raw_name, char* raw, char* image_base) {
+    if (raw_name != nullptr) {
+        format_into(raw, 64, "%s", raw_name);
+    } else {
+        format_into(raw, 64, "tag%i.tmp", static_cast<int>(tag_number));
+    }
+    format_into(image_base, 64, "ftag%i", static_cast<int>(tag_number));
+}
+
+TempFileTagData::TempFileTagData(Console& con, uint32_t tag_number, const char* raw_name)
+    : con_(con) {
+    tag_file_names(tag_number, raw_name, raw_name_, image_base_);
+}
+
+TempFileTagData::~TempFileTagData() {
+    Platform& sys = con_.sys();
+    if (raw_fd_ >= 0) {
+        sys.close(raw_fd_);
+    }
+    if (image_fd_ >= 0) {
+        sys.close(image_fd_);
+        sys.remove_temp(image_name_);  // a stop skipped close_and_remove()
+    }
+}
+
+int TempFileTagData::open_raw() {
+    raw_fd_ = con_.sys().open_read(raw_name_);
+    if (raw_fd_ < 0) {
+        return -1;
+    }
+    raw_ = std::make_unique<BufferedReader>(con_.sys(), raw_fd_);
+    return 0;
+}
+
+int TempFileTagData::create_image() {
+    image_fd_ = con_.sys().create_temp(image_base_, ".tmp", true, image_name_);
+    if (image_fd_ < 0) {
+        return -1;
+    }
+    image_created_ = true;
+    image_in_ = std::make_unique<BufferedReader>(con_.sys(), image_fd_);
+    image_out_ = std::make_unique<BufferedWriter>(con_, image_fd_);
+    return 0;
+}
+
+ssize_t TempFileTagData::write_image_header(const uint8_t* header, size_t size) {
+    return write_all_retry(con_, image_fd_, header, size, "Couldn't write file info");
+}
+
+void TempFileTagData::close_and_remove() {
+    Platform& sys = con_.sys();
+    if (image_fd_ >= 0) {
+        flush_image();
+    }
+    for (int* fd : {&raw_fd_, &image_fd_}) {
+        if (*fd >= 0) {
+            if (sys.close(*fd) != 0) {
+                con_.sys_error("Couldn't close input file in strip");
+            }
+            *fd = -1;
+        }
+    }
+    if (sys.remove_temp(raw_name_) != 0) {
+        con_.sys_error("Couldn't delete temp file");
+    }
+    if (image_created_ && sys.remove_temp(image_name_) != 0) {
+        con_.sys_error("Couldn't delete f-temp file");
+    }
+}
+
+ssize_t TempFileTagData::raw_read(void* buf, size_t count) { return raw_->read(buf, count); }
+
+int TempFileTagData::raw_seek_back(size_t count) { return raw_->seek_back(count); }
+
+int TempFileTagData::flush_image() {
+    return image_out_->flush(kImageWriteMessage);
+}
+
+ssize_t TempFileTagData::image_write(const void* buf, size_t count, const char* message) {
+    if (reading_image_) {
+        // Writing after reading: continue at the logical read position.
+        if (image_in_->sync_position() != 0) {
+            return -1;
+        }
+        reading_image_ = false;
+    }
+    if (image_out_->write(buf, count, message) != 0) {
+        return -1;
+    }
+    return static_cast<ssize_t>(count);
+}
+
+int TempFileTagData::image_seek_back(size_t count) {
+    if (reading_image_) {
+        return image_in_->seek_back(count);
+    }
+    if (flush_image() != 0) {
+        return -1;
+    }
+    return con_.sys().seek(image_fd_, -static_cast<int64_t>(count), SEEK_CUR) < 0 ? -1 : 0;
+}
+
+ssize_t TempFileTagData::image_read(void* buf, size_t count) {
+    if (!reading_image_) {
+        if (flush_image() != 0) {
+            return -1;
+        }
+        image_in_->reset();
+        reading_image_ = true;
+    }
+    return image_in_->read(buf, count);
+}
+
+int TempFileTagData::image_rewind() {
+    if (!reading_image_ && flush_image() != 0) {
+        return -1;
+    }
+    image_in_->reset();
+    reading_image_ = true;
+    return con_.sys().seek(image_fd_, 0, SEEK_SET) < 0 ? -1 : 0;
+}
+
+}  // namespace dec

@@ -1,0 +1,105 @@
+// A tag's data on its way to the block loop.
+//
+// Two byte streams make up a tag's data path: the raw stream (the tag's
+// downloads in container order: header, open blocks, units) and the flash image
+// (the header, then the data units joined in tag-memory order) that the first
+// pass builds from it and the second pass decodes. The loops see only this
+// interface, so where the bytes live (a temporary file, or an index into the
+// raw stream) can change without touching them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+#include "common/buffered_file.h"
+#include "common/console.h"
+
+namespace dec {
+
+// What a failing write of the flash image says.
+inline constexpr const char* kImageWriteMessage = "Couldn't write data";
+
+// The names of a tag's data files: the separation's copy of its downloads
+// (`raw_name`, or "tag%i.tmp" when none is given) and the start of the image
+// file's name ("ftag%i"); both buffers hold 64 bytes.
+void tag_file_names(uint32_t tag_number, const char* raw_name, char* raw, char* image_base);
+
+class TagDataPath {
+public:
+    virtual ~TagDataPath() = default;
+
+    // Raw stream. read(): count, fewer at the end, -1 on an error.
+    virtual ssize_t raw_read(void* buf, size_t count) = 0;
+    // Moves the raw stream back by `count` bytes; 0, or -1 with errno.
+    virtual int raw_seek_back(size_t count) = 0;
+    // Offset of the next raw byte from the start of the raw stream. Only paths
+    // that keep the image as an index into the raw stream need it.
+    virtual uint64_t raw_offset() const { return 0; }
+
+    // Flash image, written at its current position. Returns the bytes written
+    // (count on success), or -1 after printing `message` with the error text.
+    virtual ssize_t image_write(const void* buf, size_t count, const char* message) = 0;
+    // image_write for bytes just read from the raw stream at `raw_offset`
+    // (`buf` holds them). Every image byte of a generation-5 tag comes from the
+    // raw stream, so an index needs only their place; the others copy `buf`.
+    virtual ssize_t image_write_from_raw(const void* buf, size_t count, uint64_t raw_offset,
+                                         const char* message) {
+        static_cast<void>(raw_offset);
+        return image_write(buf, count, message);
+    }
+    // Moves the image position back by `count` bytes; 0, or -1 with errno.
+    virtual int image_seek_back(size_t count) = 0;
+    virtual ssize_t image_read(void* buf, size_t count) = 0;
+    // Back to the start of the image, for the second pass; 0, or -1 with errno.
+    virtual int image_rewind() = 0;
+};
+
+// The data path kept in two temporary files in the current directory: the
+// separation's copy `raw_name` ("tag%u.tmp" when none is given) and a new
+// temporary file for the flash image ("ftag%u.tmp", or a free variant).
+class TempFileTagData final : public TagDataPath {
+public:
+    TempFileTagData(Console& con, uint32_t tag_number, const char* raw_name = nullptr);
+    ~TempFileTagData() override;
+
+    const char* raw_name() const { return raw_name_; }
+
+    // 0, or -1 with errno; the caller prints the message.
+    int open_raw();
+    int create_image();
+    // Writes the container header at the start of the new image with
+    // write_all_retry; returns the bytes written or -1.
+    ssize_t write_image_header(const uint8_t* header, size_t size);
+    // Closes both files, printing a failing close; then deletes both files,
+    // printing a failing deletion.
+    void close_and_remove();
+
+    ssize_t raw_read(void* buf, size_t count) override;
+    int raw_seek_back(size_t count) override;
+    ssize_t image_write(const void* buf, size_t count, const char* message) override;
+    int image_seek_back(size_t count) override;
+    ssize_t image_read(void* buf, size_t count) override;
+    int image_rewind() override;
+
+private:
+    // Pending image bytes go out before any other use of the image descriptor.
+    int flush_image();
+
+    Console& con_;
+    char raw_name_[64];
+    char image_base_[64];
+    std::string image_name_;
+    int raw_fd_ = -1;
+    int image_fd_ = -1;
+    std::unique_ptr<BufferedReader> raw_;
+    std::unique_ptr<BufferedReader> image_in_;
+    std::unique_ptr<BufferedWriter> image_out_;
+    bool reading_image_ = false;
+    bool image_created_ = false;
+};
+
+}  // namespace dec
