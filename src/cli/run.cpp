@@ -6,6 +6,7 @@
 #include "cli/actions.h"
 #include "cli/timestamp_name.h"
 #include "common/action.h"
+#include "common/container_result.h"
 #include "common/fatal.h"
 #include "common/io.h"
 #include "common/le.h"
@@ -74,50 +75,42 @@ void print_success(RunContext& run) {
 }
 
 // Turns the result of a container path into the console text and exit code.
-int map_result(RunContext& run, int result, const RunParams& params) {
+int map_result(RunContext& run, ContainerResult result, const RunParams& params) {
     OutStream& out = run.con.out();
     switch (result) {
-        case 0:
+        case ContainerResult::ok:
             print_success(run);
             return EXIT_OK;
-        case -1:
+        case ContainerResult::failed:
             out.put(
                 "There was an error. I'm sorry that I have to\nabort further file processing. "
                 "Please contact\nTavro support for assistance.\n");
             return UNKNOWN_ERROR;
-        case -2:
+        case ContainerResult::cannot_open:
             if (params.files_given > 0) {
                 out.printf("Couldn't open file %s\n", params.path);
             } else {
                 out.printf(kMustBeInDirectory, "decode");
             }
             return OPEN_FILE_ERROR;
-        case -3:
+        case ContainerResult::no_tag_data:
             out.put(kNoTagData);
             return EXIT_OK;
-        case -4:
+        case ContainerResult::tag_failed:
             out.put("There was an error.\n");
             return UNKNOWN_ERROR;
-        default:
-            return UNKNOWN_ERROR;
     }
+    return UNKNOWN_ERROR;  // not a value of the enumeration
 }
 
-int run_gen5(RunContext& run, const RunParams& params) {
-    uint32_t tags[kMaxTags];
-    ContainerIndex index;
-    int rv = separate_container(run.con, params.path, tags, params.output_dir, &index);
-    if (rv != 0) {
-        return map_result(run, rv, params);
-    }
-    if (tags[0] == kNoTag) {
-        index.close(run.con);
-        run.con.out().put(kNoTagData);
-        return EXIT_OK;
-    }
+// Decodes the tags the separation found, one after the other or side by side.
+ContainerResult decode_gen5_tags(RunContext& run, const uint32_t* tags, ContainerIndex& index) {
     size_t count = 0;
     while (count < kMaxTags && tags[count] != kNoTag) {
         ++count;
+    }
+    if (count == 0) {
+        return ContainerResult::no_tag_data;
     }
     int tags_rv = 0;
     if (index.active() && run.workers > 1 && count > 1) {
@@ -134,33 +127,38 @@ int run_gen5(RunContext& run, const RunParams& params) {
                 run, [&] { return run_tag(run, tags[i], run.action, run.prefix, source); });
         }
     }
-    if (tags_rv != 0) {
+    return tags_rv == 0 ? ContainerResult::ok : ContainerResult::tag_failed;
+}
+
+int run_gen5(RunContext& run, const RunParams& params) {
+    uint32_t tags[kMaxTags];
+    ContainerIndex index;
+    ContainerResult result =
+        separate_container(run.con, params.path, tags, params.output_dir, &index);
+    if (result == ContainerResult::ok) {
+        result = decode_gen5_tags(run, tags, index);
         index.close(run.con);
-        run.con.out().put("There was an error.\n");
-        return UNKNOWN_ERROR;
     }
-    index.close(run.con);
-    print_success(run);
-    return EXIT_OK;
+    return map_result(run, result, params);
 }
 
 int run_voltage_logger(RunContext& run, const RunParams& params) {
     Console& con = run.con;
-    OutStream& out = con.out();
-    out.put("B5VL:Separating data...\n");
+    con.out().put("B5VL:Separating data...\n");
     uint8_t header[kHeaderSize];
-    const int fd = open_container_input(con, params.path, params.output_dir, header, kHeaderSize);
-    if (fd < 0) {
-        return map_result(run, fd, params);
+    int fd = -1;
+    ContainerResult result =
+        open_container_input(con, params.path, params.output_dir, header, kHeaderSize, fd);
+    if (result == ContainerResult::ok) {
+        if (header_has_maker_string(header)) {
+            result = write_voltages(con, fd);
+        } else {
+            con.out().printf(kNewDecoderText, kDownloadWebsite);
+            result = ContainerResult::failed;
+        }
+        close_container_input(con, fd);
     }
-    int rv = -1;
-    if (!header_has_maker_string(header)) {
-        out.printf(kNewDecoderText, kDownloadWebsite);
-    } else {
-        rv = write_voltages(con, fd);
-    }
-    close_container_input(con, fd);
-    return map_result(run, rv, params);
+    return map_result(run, result, params);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "gen3/separate.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -102,7 +103,7 @@ int check_tag_file_header(Console& con, ssize_t n, const uint8_t* header) {
     return 0;
 }
 
-int split_container(Gen3Context& ctx, int fd, uint32_t* tags) {
+ContainerResult split_container(Gen3Context& ctx, int fd, uint32_t* tags) {
     Console& con = ctx.run.con;
     OutStream& out = con.out();
     const bool long_form = ctx.long_form();
@@ -110,11 +111,11 @@ int split_container(Gen3Context& ctx, int fd, uint32_t* tags) {
     uint8_t header[kGen3HeaderSize];
     if (in.read(header, kGen3HeaderSize) != static_cast<ssize_t>(kGen3HeaderSize)) {
         out.put(kHeaderReadError);
-        return -1;
+        return ContainerResult::failed;
     }
     if (le_u32(header, 0) != (long_form ? kGen3LongMagic : kGen3ShortMagic)) {
         out.put(kMagicError);
-        return -1;
+        return ContainerResult::failed;
     }
 
     RecordResync reader(con, in, ctx.container_version);
@@ -138,7 +139,7 @@ int split_container(Gen3Context& ctx, int fd, uint32_t* tags) {
                 if (got > 0 && in.seek_back(static_cast<size_t>(got)) != 0) {
                     con.sys_error("Couldn't lseek back");
                     writer.close();
-                    return -1;
+                    return ContainerResult::failed;
                 }
             }
         }
@@ -152,47 +153,48 @@ int split_container(Gen3Context& ctx, int fd, uint32_t* tags) {
             if (i == kGen3MaxTags) {
                 writer.close();
                 out.put("No more free entry in name list. Aborting separating data.\n");
-                return -1;
+                return ContainerResult::failed;
             }
             const bool is_new = tags[i] == kGen3FreeEntry;
             if (writer.switch_to(tag, i, is_new, header, kGen3HeaderSize) != 0) {
                 writer.close();
-                return -1;
+                return ContainerResult::failed;
             }
             if (is_new) {
                 tags[i] = tag;
             }
             if (writer.write_open_block(block, open_block_size(long_form)) != 0) {
                 writer.close();
-                return -1;
+                return ContainerResult::failed;
             }
             continue;
         }
         if (!writer.is_open()) {
             out.put("Error: unexpected data.\n");
-            return -1;
+            return ContainerResult::failed;
         }
         if (writer.write_unit(block, kGen3RecordSize) != 0) {
             writer.close();
-            return -1;
+            return ContainerResult::failed;
         }
     }
-    return writer.close();
+    return writer.close() == 0 ? ContainerResult::ok : ContainerResult::failed;
 }
 
-int separate(Gen3Context& ctx, const char* path, uint32_t* tags, const char* output_dir) {
+ContainerResult separate(Gen3Context& ctx, const char* path, uint32_t* tags,
+                         const char* output_dir) {
     Console& con = ctx.run.con;
     OutStream& out = con.out();
     out.put("Separating data...\n");
-    for (size_t i = 0; i < kGen3MaxTags; ++i) {
-        tags[i] = kGen3FreeEntry;
-    }
+    std::fill_n(tags, kGen3MaxTags, kGen3FreeEntry);
     uint8_t header[kGen3HeaderSize];
-    const int fd = open_container_input(con, path, output_dir, header, kGen3HeaderSize);
-    if (fd < 0) {
-        return fd;
+    int fd = -1;
+    const ContainerResult opened =
+        open_container_input(con, path, output_dir, header, kGen3HeaderSize, fd);
+    if (opened != ContainerResult::ok) {
+        return opened;
     }
-    int rv = -1;
+    ContainerResult rv = ContainerResult::failed;
     const uint32_t magic = le_u32(header, 0);
     if (magic != kGen3ShortMagic && magic != kGen3LongMagic) {
         out.put(kMagicError);

@@ -6,6 +6,7 @@
 
 #include "common/buffered_file.h"
 #include "common/console.h"
+#include "common/container_result.h"
 #include "gen5/container_index.h"
 
 namespace dec {
@@ -55,11 +56,11 @@ private:
 
 // The start of every separation: opens the container `path`, enters
 // `output_dir` (if given) for the rest of the run, reads the first
-// `header_size` bytes into `header` and goes back to offset 0. Returns the
-// descriptor; -2 when the input cannot be opened, -1 on the other failures
-// (message printed, input closed).
-int open_container_input(Console& con, const char* path, const char* output_dir, uint8_t* header,
-                         size_t header_size);
+// `header_size` bytes into `header` and goes back to offset 0. On `ok` the
+// descriptor is in `fd`; on the failures the message is printed and the input
+// closed.
+ContainerResult open_container_input(Console& con, const char* path, const char* output_dir,
+                                     uint8_t* header, size_t header_size, int& fd);
 
 // Closes the input of a separation; a failure is reported, not returned.
 void close_container_input(Console& con, int fd);
@@ -70,10 +71,11 @@ void close_container_input(Console& con, int fd);
 // it. With an `index`, the streams are recorded there as runs of the container,
 // which stays open (unless the index runs full: then, as without an index, the
 // streams are copied into "tag%u.tmp", whose names are in the index's
-// copies(); without an index the copies are the caller's to delete). Tag numbers go into `tags` (kMaxTags entries, kNoTag after the
-// last). Returns 0, -1 on failure, -2 when the input cannot be opened.
-int separate_container(Console& con, const char* path, uint32_t* tags, const char* output_dir,
-                       ContainerIndex* index = nullptr);
+// copies(); without an index the copies are the caller's to delete). Tag
+// numbers go into `tags` (kMaxTags entries, kNoTag after the last). `ok`,
+// `failed` or `cannot_open`.
+ContainerResult separate_container(Console& con, const char* path, uint32_t* tags,
+                                   const char* output_dir, ContainerIndex* index = nullptr);
 
 // The separation loops on an input descriptor standing at offset 0: copying
 // into temporary files, or recording runs; the latter returns -3 when the
