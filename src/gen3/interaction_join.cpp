@@ -171,25 +171,18 @@ int join_intact_downloads(IntactJoin& j) {
     Console& con = j.ctx.run.con;
     IntactJoinState& st = j.st;
     const bool long_form = j.ctx.long_form();
-    const size_t rest = kGen3LongOpenSize - kGen3RecordSize;
+    Gen3RawInput raw{j.data};
     uint8_t block[kGen3OpenBufferSize] = {};
     for (;;) {
         if (j.data.raw_read(block, kGen3RecordSize) != static_cast<ssize_t>(kGen3RecordSize)) {
             break;
         }
-        bool open = is_open_head(block, long_form);
-        if (open && long_form) {
-            // A long open block cut short by the end of the stream is data.
-            const ssize_t got = j.data.raw_read(block + kGen3RecordSize, rest);
-            if (got != static_cast<ssize_t>(rest)) {
-                open = false;
-                if (got > 0 && j.data.raw_seek_back(static_cast<size_t>(got)) != 0) {
-                    report_seek_error(con);
-                    return -1;
-                }
-            }
+        const Gen3Record kind = classify_gen3_record(raw, block, long_form);
+        if (kind == Gen3Record::seek_failed) {
+            report_seek_error(con);
+            return -1;
         }
-        if (open) {
+        if (kind == Gen3Record::open_block) {
             clear_fufa_low_bits(block, long_form);
             if (handle_intact_new_download(j, block) != 0) {
                 return -1;

@@ -103,25 +103,87 @@ int check_tag_file_header(Console& con, ssize_t n, const uint8_t* header) {
     return 0;
 }
 
+namespace {
+
+// The container header at the start of the split: read, and its magic number
+// that of the open-block form the run expects.
+bool read_container_header(BufferedReader& in, OutStream& out, uint8_t* header, bool long_form) {
+    if (in.read(header, kGen3HeaderSize) != static_cast<ssize_t>(kGen3HeaderSize)) {
+        out.put(kHeaderReadError);
+        return false;
+    }
+    if (le_u32(header, 0) != (long_form ? kGen3LongMagic : kGen3ShortMagic)) {
+        out.put(kMagicError);
+        return false;
+    }
+    return true;
+}
+
+// Position of `tag` in the tag list, else of its first free entry; kGen3MaxTags
+// when the list is full.
+size_t find_tag_entry(const uint32_t* tags, uint32_t tag) {
+    size_t i = 0;
+    while (i < kGen3MaxTags && tags[i] != tag && tags[i] != kGen3FreeEntry) {
+        ++i;
+    }
+    return i;
+}
+
+// An open block: the writer switches to its tag's file (a tag seen first takes
+// the next free entry of `tags`) and the block goes there.
+bool start_tag_download(OutStream& out, TagFileWriter& writer, uint32_t* tags,
+                        const uint8_t* header, uint8_t* block, bool long_form) {
+    clear_fufa_low_bits(block, long_form);
+    const uint32_t tag = le_u16(block, long_form ? 26 : 13);
+    const size_t i = find_tag_entry(tags, tag);
+    if (i == kGen3MaxTags) {
+        writer.close();
+        out.put("No more free entry in name list. Aborting separating data.\n");
+        return false;
+    }
+    const bool is_new = tags[i] == kGen3FreeEntry;
+    if (writer.switch_to(tag, i, is_new, header, kGen3HeaderSize) != 0) {
+        writer.close();
+        return false;
+    }
+    if (is_new) {
+        tags[i] = tag;
+    }
+    if (writer.write_open_block(block, open_block_size(long_form)) != 0) {
+        writer.close();
+        return false;
+    }
+    return true;
+}
+
+// A data record, which belongs to the tag of the last open block.
+bool copy_data_record(OutStream& out, TagFileWriter& writer, const uint8_t* record) {
+    if (!writer.is_open()) {
+        out.put("Error: unexpected data.\n");
+        return false;
+    }
+    if (writer.write_unit(record, kGen3RecordSize) != 0) {
+        writer.close();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 ContainerResult split_container(Gen3Context& ctx, int fd, uint32_t* tags) {
     Console& con = ctx.run.con;
     OutStream& out = con.out();
     const bool long_form = ctx.long_form();
     BufferedReader in(con.sys(), fd);
     uint8_t header[kGen3HeaderSize];
-    if (in.read(header, kGen3HeaderSize) != static_cast<ssize_t>(kGen3HeaderSize)) {
-        out.put(kHeaderReadError);
-        return ContainerResult::failed;
-    }
-    if (le_u32(header, 0) != (long_form ? kGen3LongMagic : kGen3ShortMagic)) {
-        out.put(kMagicError);
+    if (!read_container_header(in, out, header, long_form)) {
         return ContainerResult::failed;
     }
 
     RecordResync reader(con, in, ctx.container_version);
     TagFileWriter writer(con, "Couldn't close output file in separate", ctx.tag_files);
     uint8_t block[kGen3LongOpenSize];
-    const size_t rest = kGen3LongOpenSize - kGen3RecordSize;
     for (;;) {
         const ssize_t n = long_form ? in.read(block, kGen3RecordSize)
                                     : reader.read_record_resync(block);
@@ -129,52 +191,16 @@ ContainerResult split_container(Gen3Context& ctx, int fd, uint32_t* tags) {
             out.put("Separating data finished.\n");
             break;
         }
-        bool open = is_open_head(block, long_form);
-        if (open && long_form) {
-            const ssize_t got = in.read(block + kGen3RecordSize, rest);
-            if (got != static_cast<ssize_t>(rest)) {
-                // Not an open block after all; what was read of its tail is
-                // handed on as the records it is.
-                open = false;
-                if (got > 0 && in.seek_back(static_cast<size_t>(got)) != 0) {
-                    con.sys_error("Couldn't lseek back");
-                    writer.close();
-                    return ContainerResult::failed;
-                }
-            }
-        }
-        if (open) {
-            clear_fufa_low_bits(block, long_form);
-            const uint32_t tag = le_u16(block, long_form ? 26 : 13);
-            size_t i = 0;
-            while (i < kGen3MaxTags && tags[i] != tag && tags[i] != kGen3FreeEntry) {
-                ++i;
-            }
-            if (i == kGen3MaxTags) {
-                writer.close();
-                out.put("No more free entry in name list. Aborting separating data.\n");
-                return ContainerResult::failed;
-            }
-            const bool is_new = tags[i] == kGen3FreeEntry;
-            if (writer.switch_to(tag, i, is_new, header, kGen3HeaderSize) != 0) {
-                writer.close();
-                return ContainerResult::failed;
-            }
-            if (is_new) {
-                tags[i] = tag;
-            }
-            if (writer.write_open_block(block, open_block_size(long_form)) != 0) {
-                writer.close();
-                return ContainerResult::failed;
-            }
-            continue;
-        }
-        if (!writer.is_open()) {
-            out.put("Error: unexpected data.\n");
+        const Gen3Record kind = classify_gen3_record(in, block, long_form);
+        if (kind == Gen3Record::seek_failed) {
+            con.sys_error("Couldn't lseek back");
+            writer.close();
             return ContainerResult::failed;
         }
-        if (writer.write_unit(block, kGen3RecordSize) != 0) {
-            writer.close();
+        const bool stored = kind == Gen3Record::open_block
+                                ? start_tag_download(out, writer, tags, header, block, long_form)
+                                : copy_data_record(out, writer, block);
+        if (!stored) {
             return ContainerResult::failed;
         }
     }

@@ -206,23 +206,17 @@ int handle_new_download(Gen3Stream& s, const uint8_t* block) {
 int join_downloads(Gen3Stream& s) {
     Console& con = s.ctx.run.con;
     const bool long_form = s.ctx.long_form();
-    const size_t rest = kGen3LongOpenSize - kGen3RecordSize;
+    Gen3RawInput raw{s.data};
     uint8_t block[kGen3OpenBufferSize];
     for (;;) {
         if (s.data.raw_read(block, kGen3RecordSize) != static_cast<ssize_t>(kGen3RecordSize)) {
             break;
         }
-        bool open = is_open_head(block, long_form);
-        if (open && long_form) {
-            const ssize_t got = s.data.raw_read(block + kGen3RecordSize, rest);
-            if (got != static_cast<ssize_t>(rest)) {
-                open = false;
-                if (got > 0 && s.data.raw_seek_back(static_cast<size_t>(got)) != 0) {
-                    seek_failed(con);
-                }
-            }
+        const Gen3Record kind = classify_gen3_record(raw, block, long_form);
+        if (kind == Gen3Record::seek_failed) {
+            seek_failed(con);
         }
-        if (open) {
+        if (kind == Gen3Record::open_block) {
             if (handle_new_download(s, block) != 0) {
                 return -1;
             }

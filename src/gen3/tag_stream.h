@@ -38,6 +38,13 @@ struct Gen3StreamState {
 using Gen3ConfigPrinter = void (*)(Gen3Context& ctx, const uint8_t* block, uint32_t action,
                                    OutStream& out);
 
+// A tag's raw stream as the input of classify_gen3_record.
+struct Gen3RawInput {
+    TagDataPath& data;
+    ssize_t read(uint8_t* buf, size_t count) { return data.raw_read(buf, count); }
+    int seek_back(size_t count) { return data.raw_seek_back(count); }
+};
+
 // Everything the joining of one tag works on.
 struct Gen3Stream {
     Gen3Context& ctx;
