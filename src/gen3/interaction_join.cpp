@@ -58,7 +58,7 @@ int place_new_download(IntactJoin& j, uint32_t fufa) {
         const auto go_back = static_cast<uint32_t>(st.decoder_flashaddr - fufa);
         switch (check_if_data_repeated(j.ctx.run.con, go_back, st.written_since_open, j.data,
                                        j.ctx.long_form())) {
-            case 1:
+            case RepeatCheck::repeated:
                 if (j.data.image_seek_back(go_back) != 0) {
                     report_seek_error(j.ctx.run.con);
                     fatal_stop(INTERNAL_ERROR);
@@ -66,11 +66,12 @@ int place_new_download(IntactJoin& j, uint32_t fufa) {
                 st.written_since_open -= go_back;
                 st.decoder_flashaddr = fufa;
                 return 0;
-            case 2:
+            case RepeatCheck::nothing_compared:
                 return 0;
-            default:
-                return trim_to_block(j, fufa);
+            case RepeatCheck::different:
+                break;
         }
+        return trim_to_block(j, fufa);
     }
     if (fufa != 0) {
         j.protocol.put(

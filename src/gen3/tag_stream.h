@@ -69,11 +69,10 @@ int join_downloads(Gen3Stream& s);
 // be moved back.
 int handle_new_download(Gen3Stream& s, const uint8_t* block);
 
-// 0 not repeated, 1 repeated, 2 nothing compared: the last `go_back` bytes of the
-// flash image against the first `go_back` bytes that follow the new open block.
-// The tag stream is left where it was. Ends the program with exit code 17 when
-// the temporary files cannot be read back.
-int check_if_data_repeated(Console& con, int64_t go_back, uint64_t written_since_open,
+// The last `go_back` bytes of the flash image against the first `go_back` bytes
+// that follow the new open block. The tag stream is left where it was. Ends the
+// program with exit code 17 when the temporary files cannot be read back.
+RepeatCheck check_if_data_repeated(Console& con, int64_t go_back, uint64_t written_since_open,
                            TagDataPath& data, bool long_form);
 
 // A byte count in the kilobytes the download texts print ("%.2f kBytes").

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/fatal.h"
 #include "common/io.h"
 #include "gen5/container.h"
 
@@ -505,6 +506,44 @@ ssize_t IndexedTagData::image_read(void* buf, size_t count) {
         got += image_win_.copy_out(pos_, out + got, count - got);
     }
     return static_cast<ssize_t>(got);
+}
+
+void read_image_tail(Console& con, TagDataPath& data, uint8_t* tail, size_t count) {
+    if (data.image_seek_back(count) != 0) {
+        seek_failed(con);
+    }
+    if (data.image_read(tail, count) != static_cast<ssize_t>(count)) {
+        con.out().put("########## Couldn't full_read in check_if_data_repeated\n");
+        fatal_stop(INTERNAL_ERROR);
+    }
+}
+
+RepeatCheck compare_units_ahead(
+    Console& con, TagDataPath& data, size_t count,
+    const std::function<bool(const uint8_t* unit)>& is_open_block,
+    const std::function<uint32_t(const uint8_t* unit, size_t offset)>& differences) {
+    size_t compared = 0;
+    size_t consumed = 0;
+    uint32_t differing = 0;
+    uint8_t unit[kUnitSize];
+    for (size_t offset = 0; offset + kUnitSize <= count; offset += kUnitSize) {
+        const ssize_t n = data.raw_read(unit, kUnitSize);
+        if (n > 0) {
+            consumed += static_cast<size_t>(n);
+        }
+        if (n != static_cast<ssize_t>(kUnitSize) || is_open_block(unit)) {
+            break;
+        }
+        ++compared;
+        differing += differences(unit, offset);
+    }
+    if (consumed > 0 && data.raw_seek_back(consumed) != 0) {
+        seek_failed(con);
+    }
+    if (compared == 0) {
+        return RepeatCheck::nothing_compared;
+    }
+    return differing == 0 ? RepeatCheck::repeated : RepeatCheck::different;
 }
 
 }  // namespace dec
