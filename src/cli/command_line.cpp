@@ -8,72 +8,67 @@
 
 namespace dec {
 
-int parse_command_line(int argc, char** argv, Console& con, RunParams& params) {
-    params = RunParams{};
-    if (argc <= 1) {
-        return kRunDecoder;
-    }
-    // A single argument that is not an option is the input file.
-    if (argc == 2 && argv[1][0] != '-') {
-        params.path = argv[1];
-        params.files_given = 1;
-        con.out().printf("Using file %s\n", params.path);
-        return kRunDecoder;
-    }
+namespace {
 
-    char pending = 0;  // option letter waiting for its value
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (pending != 0) {
-            const bool single_char = arg[0] != '\0' && arg[1] == '\0';
-            switch (pending) {
-                case 'f':
-                    params.path = arg;
-                    ++params.files_given;
-                    break;
-                case 'd':
-                    params.output_dir = arg;
-                    break;
-                case 'c':
-                    if (single_char) {
-                        params.action_char = arg[0];
-                    }
-                    break;
-                case 'a':
-                    if (single_char) {
-                        params.acc_time_char = arg[0];
-                    }
-                    break;
-                case 'm':
-                case 'g':
-                case 's':
-                    params.path = arg;
-                    ++params.files_given;
-                    params.mode = pending == 'm'   ? RunMode::timestamped_movebank
-                                  : pending == 'g' ? RunMode::timestamped_gps
-                                                   : RunMode::timestamped_stats;
-                    break;
-                default:
-                    break;
+// "-f" and the other options whose value is the next argument.
+bool is_value_option(const char* arg) {
+    return arg[0] == '-' && arg[1] != '\0' && arg[2] == '\0' &&
+           std::strchr("fdcamsg", arg[1]) != nullptr;
+}
+
+void take_file_name(RunParams& params, const char* name) {
+    params.path = name;
+    ++params.files_given;
+}
+
+// The value of `option`. The menu choices (-c, -a) are single characters; a
+// longer value leaves the choice to the menu.
+void store_option_value(RunParams& params, char option, const char* value) {
+    const bool single_char = value[0] != '\0' && value[1] == '\0';
+    switch (option) {
+        case 'f':
+            take_file_name(params, value);
+            break;
+        case 'd':
+            params.output_dir = value;
+            break;
+        case 'c':
+            if (single_char) {
+                params.action_char = value[0];
             }
-            pending = 0;
-            continue;
-        }
-        if (arg[0] == '-' && arg[1] != '\0' && arg[2] == '\0' &&
-            std::strchr("fdcamsg", arg[1]) != nullptr) {
-            pending = arg[1];
-            continue;
-        }
-        if (std::strcmp(arg, "-v") == 0) {
-            con.out().printf("Decoder version v%hhu\n", kDecoderVersion);
-            return EXIT_OK;
-        }
-        con.out().printf("Invalid command line option \"%s\"\n", arg);
-        con.out().printf("%s\n", kSynopsis);
-        con.out().put("Press Return-Key to continue!\n");
-        con.read_char();
-        return BAD_CMDLINE;
+            break;
+        case 'a':
+            if (single_char) {
+                params.acc_time_char = value[0];
+            }
+            break;
+        case 'm':
+            take_file_name(params, value);
+            params.mode = RunMode::timestamped_movebank;
+            break;
+        case 'g':
+            take_file_name(params, value);
+            params.mode = RunMode::timestamped_gps;
+            break;
+        case 's':
+            take_file_name(params, value);
+            params.mode = RunMode::timestamped_stats;
+            break;
     }
+}
+
+// An argument that is no option: the synopsis, and a pause that keeps a
+// console window opened for the run readable.
+int reject_argument(Console& con, const char* arg) {
+    con.out().printf("Invalid command line option \"%s\"\n", arg);
+    con.out().printf("%s\n", kSynopsis);
+    con.out().put("Press Return-Key to continue!\n");
+    con.read_char();
+    return BAD_CMDLINE;
+}
+
+// What the whole command line must satisfy once all arguments are read.
+int check_complete(Console& con, char pending, const RunParams& params) {
     if (pending != 0) {
         con.out().put("Missing argument for last option!\nPress Return-Key to continue!\n");
         con.read_char();
@@ -84,6 +79,38 @@ int parse_command_line(int argc, char** argv, Console& con, RunParams& params) {
         return BAD_CMDLINE;
     }
     return kRunDecoder;
+}
+
+}  // namespace
+
+int parse_command_line(int argc, char** argv, Console& con, RunParams& params) {
+    params = RunParams{};
+    if (argc <= 1) {
+        return kRunDecoder;
+    }
+    // A single argument that is not an option is the input file.
+    if (argc == 2 && argv[1][0] != '-') {
+        take_file_name(params, argv[1]);
+        con.out().printf("Using file %s\n", params.path);
+        return kRunDecoder;
+    }
+
+    char pending = 0;  // option letter waiting for its value
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (pending != 0) {
+            store_option_value(params, pending, arg);
+            pending = 0;
+        } else if (is_value_option(arg)) {
+            pending = arg[1];
+        } else if (std::strcmp(arg, "-v") == 0) {
+            con.out().printf("Decoder version v%hhu\n", kDecoderVersion);
+            return EXIT_OK;
+        } else {
+            return reject_argument(con, arg);
+        }
+    }
+    return check_complete(con, pending, params);
 }
 
 }  // namespace dec

@@ -2,10 +2,12 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 
 #include "cli/actions.h"
 #include "cli/timestamp_name.h"
 #include "common/action.h"
+#include "common/container_result.h"
 #include "common/fatal.h"
 #include "common/io.h"
 #include "common/le.h"
@@ -65,6 +67,73 @@ char read_choice(Console& con) {
     return c == EOF ? '\0' : static_cast<char>(c);
 }
 
+// The star lines, then `menu`, and the answer.
+char ask_menu(Console& con, int star_lines, const char* menu) {
+    for (int i = 0; i < star_lines; ++i) {
+        con.out().put(kStarLine);
+    }
+    con.out().put(menu);
+    return read_choice(con);
+}
+
+// The action letter: set by a time-stamped input name or the command line, else
+// asked in the main menu (which makes the run interactive). None when the
+// time-stamped name does not parse.
+std::optional<char> choose_action(RunContext& run, const RunParams& params) {
+    if (params.mode != RunMode::plain) {
+        if (!parse_timestamp_filename(params.path, run.prefix, sizeof run.prefix, run.con.out())) {
+            return std::nullopt;
+        }
+        run.interactive = false;
+        return params.mode == RunMode::timestamped_movebank ? 'm'
+               : params.mode == RunMode::timestamped_gps    ? '@'
+                                                            : 's';
+    }
+    run.interactive = params.action_char == 0;
+    return run.interactive ? ask_menu(run.con, 1, kMainMenu) : params.action_char;
+}
+
+// The first bytes of the input, whose magic number tells the container kind.
+// The exit code when the run ends here.
+std::optional<int> read_input_header(Console& con, const RunParams& params, uint8_t* header) {
+    OutStream& out = con.out();
+    Platform& sys = con.sys();
+    int fd = sys.open_read(params.path);
+    if (fd < 0) {
+        con.sys_error("Couldn't open file");
+        out.printf("Filename: %s\n", params.path);
+        if (params.files_given == 0) {
+            out.printf(kMustBeInDirectory, "unpack");
+        } else {
+            out.printf("CLBT:Couldn't open file %s\n", params.path);
+        }
+        return OPEN_FILE_ERROR;
+    }
+    const ssize_t n = full_read(sys, fd, header, kHeaderSize);
+    if (n != static_cast<ssize_t>(kHeaderSize)) {
+        out.put(kHeaderReadError);
+        out.printf(kAbortText, -1);
+        sys.close(fd);
+        return INTERNAL_ERROR;
+    }
+    if (sys.close(fd) != 0) {
+        con.sys_error("Couldn't close input file");
+        out.printf(kAbortText, -1);
+        return INTERNAL_ERROR;
+    }
+    return std::nullopt;
+}
+
+int refuse_busy_folder(Console& con, const char* folder) {
+    char text[320];
+    format_into(text, sizeof text,
+                "The output folder %s is in use by another running decoder; nothing was "
+                "written. Try again when that run has ended.",
+                folder);
+    con.error_line(text);
+    return UNKNOWN_ERROR;
+}
+
 void print_success(RunContext& run) {
     if (run.bad_blocks == 0) {
         run.con.out().put("\nSuper success.\n");
@@ -74,50 +143,42 @@ void print_success(RunContext& run) {
 }
 
 // Turns the result of a container path into the console text and exit code.
-int map_result(RunContext& run, int result, const RunParams& params) {
+int map_result(RunContext& run, ContainerResult result, const RunParams& params) {
     OutStream& out = run.con.out();
     switch (result) {
-        case 0:
+        case ContainerResult::ok:
             print_success(run);
             return EXIT_OK;
-        case -1:
+        case ContainerResult::failed:
             out.put(
                 "There was an error. I'm sorry that I have to\nabort further file processing. "
                 "Please contact\nTavro support for assistance.\n");
             return UNKNOWN_ERROR;
-        case -2:
+        case ContainerResult::cannot_open:
             if (params.files_given > 0) {
                 out.printf("Couldn't open file %s\n", params.path);
             } else {
                 out.printf(kMustBeInDirectory, "decode");
             }
             return OPEN_FILE_ERROR;
-        case -3:
+        case ContainerResult::no_tag_data:
             out.put(kNoTagData);
             return EXIT_OK;
-        case -4:
+        case ContainerResult::tag_failed:
             out.put("There was an error.\n");
             return UNKNOWN_ERROR;
-        default:
-            return UNKNOWN_ERROR;
     }
+    return UNKNOWN_ERROR;  // not a value of the enumeration
 }
 
-int run_gen5(RunContext& run, const RunParams& params) {
-    uint32_t tags[kMaxTags];
-    ContainerIndex index;
-    int rv = separate_container(run.con, params.path, tags, params.output_dir, &index);
-    if (rv != 0) {
-        return map_result(run, rv, params);
-    }
-    if (tags[0] == kNoTag) {
-        index.close(run.con);
-        run.con.out().put(kNoTagData);
-        return EXIT_OK;
-    }
+// Decodes the tags the separation found, one after the other or side by side.
+ContainerResult decode_gen5_tags(RunContext& run, const uint32_t* tags, ContainerIndex& index) {
     size_t count = 0;
     while (count < kMaxTags && tags[count] != kNoTag) {
         ++count;
+    }
+    if (count == 0) {
+        return ContainerResult::no_tag_data;
     }
     int tags_rv = 0;
     if (index.active() && run.workers > 1 && count > 1) {
@@ -134,33 +195,38 @@ int run_gen5(RunContext& run, const RunParams& params) {
                 run, [&] { return run_tag(run, tags[i], run.action, run.prefix, source); });
         }
     }
-    if (tags_rv != 0) {
+    return tags_rv == 0 ? ContainerResult::ok : ContainerResult::tag_failed;
+}
+
+int run_gen5(RunContext& run, const RunParams& params) {
+    uint32_t tags[kMaxTags];
+    ContainerIndex index;
+    ContainerResult result =
+        separate_container(run.con, params.path, tags, params.output_dir, &index);
+    if (result == ContainerResult::ok) {
+        result = decode_gen5_tags(run, tags, index);
         index.close(run.con);
-        run.con.out().put("There was an error.\n");
-        return UNKNOWN_ERROR;
     }
-    index.close(run.con);
-    print_success(run);
-    return EXIT_OK;
+    return map_result(run, result, params);
 }
 
 int run_voltage_logger(RunContext& run, const RunParams& params) {
     Console& con = run.con;
-    OutStream& out = con.out();
-    out.put("B5VL:Separating data...\n");
+    con.out().put("B5VL:Separating data...\n");
     uint8_t header[kHeaderSize];
-    const int fd = open_container_input(con, params.path, params.output_dir, header, kHeaderSize);
-    if (fd < 0) {
-        return map_result(run, fd, params);
+    int fd = -1;
+    ContainerResult result =
+        open_container_input(con, params.path, params.output_dir, header, kHeaderSize, fd);
+    if (result == ContainerResult::ok) {
+        if (header_has_maker_string(header)) {
+            result = write_voltages(con, fd);
+        } else {
+            con.out().printf(kNewDecoderText, kDownloadWebsite);
+            result = ContainerResult::failed;
+        }
+        close_container_input(con, fd);
     }
-    int rv = -1;
-    if (!header_has_maker_string(header)) {
-        out.printf(kNewDecoderText, kDownloadWebsite);
-    } else {
-        rv = write_voltages(con, fd);
-    }
-    close_container_input(con, fd);
-    return map_result(run, rv, params);
+    return map_result(run, result, params);
 }
 
 }  // namespace
@@ -171,38 +237,18 @@ int run_decoder(RunContext& run, const RunParams& params) {
     run.bad_blocks = 0;
     run.prefix[0] = '\0';
 
-    char action_char = params.action_char;
-    if (params.mode != RunMode::plain) {
-        if (!parse_timestamp_filename(params.path, run.prefix, sizeof run.prefix, out)) {
-            return BAD_CMDLINE;
-        }
-        action_char = params.mode == RunMode::timestamped_movebank ? 'm'
-                      : params.mode == RunMode::timestamped_gps    ? '@'
-                                                                   : 's';
-        run.interactive = false;
-    } else if (action_char != 0) {
-        run.interactive = false;
-    } else {
-        run.interactive = true;
-        out.put(kStarLine);
-        out.put(kMainMenu);
-        action_char = read_choice(con);
+    const std::optional<char> action_char = choose_action(run, params);
+    if (!action_char) {
+        return BAD_CMDLINE;
     }
-
-    std::optional<ActionKey> key = find_action_key(action_char);
+    std::optional<ActionKey> key = find_action_key(*action_char);
     if (!key) {
         out.put("Invalid user input!\n");
         return BAD_CMDLINE;
     }
     run.action = key->word;
     if (key->asks_time_stamp) {
-        char choice = params.acc_time_char;
-        if (run.interactive) {
-            out.put(kStarLine);
-            out.put(kStarLine);
-            out.put(kAccTimeMenu);
-            choice = read_choice(con);
-        }
+        const char choice = run.interactive ? ask_menu(con, 2, kAccTimeMenu) : params.acc_time_char;
         std::optional<uint32_t> bits = acc_time_stamp_bits(choice);
         if (!bits) {
             out.put("Invalid user input for ACC time stamps!\n");
@@ -212,45 +258,18 @@ int run_decoder(RunContext& run, const RunParams& params) {
     }
 
     out.put(kStarLine);
-    Platform& sys = con.sys();
-    int fd = sys.open_read(params.path);
-    if (fd < 0) {
-        con.sys_error("Couldn't open file");
-        out.printf("Filename: %s\n", params.path);
-        if (params.files_given == 0) {
-            out.printf(kMustBeInDirectory, "unpack");
-        } else {
-            out.printf("CLBT:Couldn't open file %s\n", params.path);
-        }
-        return OPEN_FILE_ERROR;
-    }
     uint8_t header[kHeaderSize];
-    const ssize_t n = full_read(sys, fd, header, kHeaderSize);
-    if (n != static_cast<ssize_t>(kHeaderSize)) {
-        out.put(kHeaderReadError);
-        out.printf(kAbortText, -1);
-        sys.close(fd);
-        return INTERNAL_ERROR;
-    }
-    if (sys.close(fd) != 0) {
-        con.sys_error("Couldn't close input file");
-        out.printf(kAbortText, -1);
-        return INTERNAL_ERROR;
+    if (const std::optional<int> code = read_input_header(con, params, header)) {
+        return *code;
     }
 
     // Two runs writing into one folder would mix their temporary files and
     // outputs: the second stops before it touches anything. The lock goes
     // with the run (or the process).
     const char* folder = params.output_dir != nullptr ? params.output_dir : ".";
-    FolderLock lock(sys, folder);
+    FolderLock lock(con.sys(), folder);
     if (lock.busy()) {
-        char text[320];
-        format_into(text, sizeof text,
-                    "The output folder %s is in use by another running decoder; nothing was "
-                    "written. Try again when that run has ended.",
-                    folder);
-        con.error_line(text);
-        return UNKNOWN_ERROR;
+        return refuse_busy_folder(con, folder);
     }
 
     switch (le_u32(header, 0)) {

@@ -40,17 +40,18 @@ uint32_t gen3_tag_action(uint32_t tag_number, uint32_t action) {
     return action;
 }
 
-int separate_gen3(RunContext& run, const char* path, const char* output_dir, uint32_t action) {
+ContainerResult separate_gen3(RunContext& run, const char* path, const char* output_dir,
+                              uint32_t action) {
     Gen3Context ctx(run);
     uint32_t tags[kGen3MaxTags];
-    const int rv = separate(ctx, path, tags, output_dir);
-    if (rv != 0) {
-        return rv;
+    const ContainerResult separated = separate(ctx, path, tags, output_dir);
+    if (separated != ContainerResult::ok) {
+        return separated;
     }
     if (tags[0] == kGen3FreeEntry) {
-        return -3;
+        return ContainerResult::no_tag_data;
     }
-    int result = 0;
+    ContainerResult result = ContainerResult::ok;
     try {
         for (size_t i = 0; i < kGen3MaxTags && tags[i] != kGen3FreeEntry; ++i) {
             run.con.out().printf("---------- Generating data for tag%i ----------------\n",
@@ -61,7 +62,7 @@ int separate_gen3(RunContext& run, const char* path, const char* output_dir, uin
                              gen3_tag_action(tags[i], action));
             });
             if (tag_rv != 0) {
-                result = -4;
+                result = ContainerResult::tag_failed;
                 break;
             }
         }
@@ -70,7 +71,7 @@ int separate_gen3(RunContext& run, const char* path, const char* output_dir, uin
         throw;
     }
     if (finish_run_outputs(ctx) != 0) {
-        result = -4;
+        result = ContainerResult::tag_failed;
     }
     return result;
 }

@@ -21,6 +21,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <sys/types.h>
 
 #include "common/run_context.h"
 #include "common/text_file.h"
@@ -91,6 +92,33 @@ inline size_t open_block_size(bool long_form) {
 
 // Clears the low six bits of fufa in the block as held in memory.
 void clear_fufa_low_bits(uint8_t* block, bool long_form);
+
+// What the record just read into a block buffer turned out to be.
+enum class Gen3Record { data, open_block, seek_failed };
+
+// Tells the record at the start of `block` (kGen3LongOpenSize bytes) apart. The
+// head of a long open block is completed from `in` (anything with read(buf, n)
+// and seek_back(n)); one cut short by the end of the input is data after all,
+// and what was read of its tail goes back to `in`, to be read as the records it
+// is. seek_failed when that step back fails.
+template <class Input>
+Gen3Record classify_gen3_record(Input& in, uint8_t* block, bool long_form) {
+    if (!is_open_head(block, long_form)) {
+        return Gen3Record::data;
+    }
+    if (!long_form) {
+        return Gen3Record::open_block;
+    }
+    const size_t rest = kGen3LongOpenSize - kGen3RecordSize;
+    const ssize_t got = in.read(block + kGen3RecordSize, rest);
+    if (got == static_cast<ssize_t>(rest)) {
+        return Gen3Record::open_block;
+    }
+    if (got > 0 && in.seek_back(static_cast<size_t>(got)) != 0) {
+        return Gen3Record::seek_failed;
+    }
+    return Gen3Record::data;
+}
 
 struct Gen3OpenBlock {
     uint16_t basestation_id = 0;

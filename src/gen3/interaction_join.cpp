@@ -58,7 +58,7 @@ int place_new_download(IntactJoin& j, uint32_t fufa) {
         const auto go_back = static_cast<uint32_t>(st.decoder_flashaddr - fufa);
         switch (check_if_data_repeated(j.ctx.run.con, go_back, st.written_since_open, j.data,
                                        j.ctx.long_form())) {
-            case 1:
+            case RepeatCheck::repeated:
                 if (j.data.image_seek_back(go_back) != 0) {
                     report_seek_error(j.ctx.run.con);
                     fatal_stop(INTERNAL_ERROR);
@@ -66,11 +66,12 @@ int place_new_download(IntactJoin& j, uint32_t fufa) {
                 st.written_since_open -= go_back;
                 st.decoder_flashaddr = fufa;
                 return 0;
-            case 2:
+            case RepeatCheck::nothing_compared:
                 return 0;
-            default:
-                return trim_to_block(j, fufa);
+            case RepeatCheck::different:
+                break;
         }
+        return trim_to_block(j, fufa);
     }
     if (fufa != 0) {
         j.protocol.put(
@@ -171,25 +172,18 @@ int join_intact_downloads(IntactJoin& j) {
     Console& con = j.ctx.run.con;
     IntactJoinState& st = j.st;
     const bool long_form = j.ctx.long_form();
-    const size_t rest = kGen3LongOpenSize - kGen3RecordSize;
+    Gen3RawInput raw{j.data};
     uint8_t block[kGen3OpenBufferSize] = {};
     for (;;) {
         if (j.data.raw_read(block, kGen3RecordSize) != static_cast<ssize_t>(kGen3RecordSize)) {
             break;
         }
-        bool open = is_open_head(block, long_form);
-        if (open && long_form) {
-            // A long open block cut short by the end of the stream is data.
-            const ssize_t got = j.data.raw_read(block + kGen3RecordSize, rest);
-            if (got != static_cast<ssize_t>(rest)) {
-                open = false;
-                if (got > 0 && j.data.raw_seek_back(static_cast<size_t>(got)) != 0) {
-                    report_seek_error(con);
-                    return -1;
-                }
-            }
+        const Gen3Record kind = classify_gen3_record(raw, block, long_form);
+        if (kind == Gen3Record::seek_failed) {
+            report_seek_error(con);
+            return -1;
         }
-        if (open) {
+        if (kind == Gen3Record::open_block) {
             clear_fufa_low_bits(block, long_form);
             if (handle_intact_new_download(j, block) != 0) {
                 return -1;

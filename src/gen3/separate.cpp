@@ -1,5 +1,6 @@
 #include "gen3/separate.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -101,25 +102,87 @@ int check_tag_file_header(Console& con, ssize_t n, const uint8_t* header) {
     return 0;
 }
 
-int split_container(Gen3Context& ctx, int fd, uint32_t* tags) {
+namespace {
+
+// The container header at the start of the split: read, and its magic number
+// that of the open-block form the run expects.
+bool read_container_header(BufferedReader& in, OutStream& out, uint8_t* header, bool long_form) {
+    if (in.read(header, kGen3HeaderSize) != static_cast<ssize_t>(kGen3HeaderSize)) {
+        out.put(kHeaderReadError);
+        return false;
+    }
+    if (le_u32(header, 0) != (long_form ? kGen3LongMagic : kGen3ShortMagic)) {
+        out.put(kMagicError);
+        return false;
+    }
+    return true;
+}
+
+// Position of `tag` in the tag list, else of its first free entry; kGen3MaxTags
+// when the list is full.
+size_t find_tag_entry(const uint32_t* tags, uint32_t tag) {
+    size_t i = 0;
+    while (i < kGen3MaxTags && tags[i] != tag && tags[i] != kGen3FreeEntry) {
+        ++i;
+    }
+    return i;
+}
+
+// An open block: the writer switches to its tag's file (a tag seen first takes
+// the next free entry of `tags`) and the block goes there.
+bool start_tag_download(OutStream& out, TagFileWriter& writer, uint32_t* tags,
+                        const uint8_t* header, uint8_t* block, bool long_form) {
+    clear_fufa_low_bits(block, long_form);
+    const uint32_t tag = le_u16(block, long_form ? 26 : 13);
+    const size_t i = find_tag_entry(tags, tag);
+    if (i == kGen3MaxTags) {
+        writer.close();
+        out.put("No more free entry in name list. Aborting separating data.\n");
+        return false;
+    }
+    const bool is_new = tags[i] == kGen3FreeEntry;
+    if (writer.switch_to(tag, i, is_new, header, kGen3HeaderSize) != 0) {
+        writer.close();
+        return false;
+    }
+    if (is_new) {
+        tags[i] = tag;
+    }
+    if (writer.write_open_block(block, open_block_size(long_form)) != 0) {
+        writer.close();
+        return false;
+    }
+    return true;
+}
+
+// A data record, which belongs to the tag of the last open block.
+bool copy_data_record(OutStream& out, TagFileWriter& writer, const uint8_t* record) {
+    if (!writer.is_open()) {
+        out.put("Error: unexpected data.\n");
+        return false;
+    }
+    if (writer.write_unit(record, kGen3RecordSize) != 0) {
+        writer.close();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+ContainerResult split_container(Gen3Context& ctx, int fd, uint32_t* tags) {
     Console& con = ctx.run.con;
     OutStream& out = con.out();
     const bool long_form = ctx.long_form();
     BufferedReader in(con.sys(), fd);
     uint8_t header[kGen3HeaderSize];
-    if (in.read(header, kGen3HeaderSize) != static_cast<ssize_t>(kGen3HeaderSize)) {
-        out.put(kHeaderReadError);
-        return -1;
-    }
-    if (le_u32(header, 0) != (long_form ? kGen3LongMagic : kGen3ShortMagic)) {
-        out.put(kMagicError);
-        return -1;
+    if (!read_container_header(in, out, header, long_form)) {
+        return ContainerResult::failed;
     }
 
     RecordResync reader(con, in, ctx.container_version);
     TagFileWriter writer(con, "Couldn't close output file in separate", ctx.tag_files);
     uint8_t block[kGen3LongOpenSize];
-    const size_t rest = kGen3LongOpenSize - kGen3RecordSize;
     for (;;) {
         const ssize_t n = long_form ? in.read(block, kGen3RecordSize)
                                     : reader.read_record_resync(block);
@@ -127,71 +190,36 @@ int split_container(Gen3Context& ctx, int fd, uint32_t* tags) {
             out.put("Separating data finished.\n");
             break;
         }
-        bool open = is_open_head(block, long_form);
-        if (open && long_form) {
-            const ssize_t got = in.read(block + kGen3RecordSize, rest);
-            if (got != static_cast<ssize_t>(rest)) {
-                // Not an open block after all; what was read of its tail is
-                // handed on as the records it is.
-                open = false;
-                if (got > 0 && in.seek_back(static_cast<size_t>(got)) != 0) {
-                    con.sys_error("Couldn't lseek back");
-                    writer.close();
-                    return -1;
-                }
-            }
-        }
-        if (open) {
-            clear_fufa_low_bits(block, long_form);
-            const uint32_t tag = le_u16(block, long_form ? 26 : 13);
-            size_t i = 0;
-            while (i < kGen3MaxTags && tags[i] != tag && tags[i] != kGen3FreeEntry) {
-                ++i;
-            }
-            if (i == kGen3MaxTags) {
-                writer.close();
-                out.put("No more free entry in name list. Aborting separating data.\n");
-                return -1;
-            }
-            const bool is_new = tags[i] == kGen3FreeEntry;
-            if (writer.switch_to(tag, i, is_new, header, kGen3HeaderSize) != 0) {
-                writer.close();
-                return -1;
-            }
-            if (is_new) {
-                tags[i] = tag;
-            }
-            if (writer.write_open_block(block, open_block_size(long_form)) != 0) {
-                writer.close();
-                return -1;
-            }
-            continue;
-        }
-        if (!writer.is_open()) {
-            out.put("Error: unexpected data.\n");
-            return -1;
-        }
-        if (writer.write_unit(block, kGen3RecordSize) != 0) {
+        const Gen3Record kind = classify_gen3_record(in, block, long_form);
+        if (kind == Gen3Record::seek_failed) {
+            con.sys_error("Couldn't lseek back");
             writer.close();
-            return -1;
+            return ContainerResult::failed;
+        }
+        const bool stored = kind == Gen3Record::open_block
+                                ? start_tag_download(out, writer, tags, header, block, long_form)
+                                : copy_data_record(out, writer, block);
+        if (!stored) {
+            return ContainerResult::failed;
         }
     }
-    return writer.close();
+    return writer.close() == 0 ? ContainerResult::ok : ContainerResult::failed;
 }
 
-int separate(Gen3Context& ctx, const char* path, uint32_t* tags, const char* output_dir) {
+ContainerResult separate(Gen3Context& ctx, const char* path, uint32_t* tags,
+                         const char* output_dir) {
     Console& con = ctx.run.con;
     OutStream& out = con.out();
     out.put("Separating data...\n");
-    for (size_t i = 0; i < kGen3MaxTags; ++i) {
-        tags[i] = kGen3FreeEntry;
-    }
+    std::fill_n(tags, kGen3MaxTags, kGen3FreeEntry);
     uint8_t header[kGen3HeaderSize];
-    const int fd = open_container_input(con, path, output_dir, header, kGen3HeaderSize);
-    if (fd < 0) {
-        return fd;
+    int fd = -1;
+    const ContainerResult opened =
+        open_container_input(con, path, output_dir, header, kGen3HeaderSize, fd);
+    if (opened != ContainerResult::ok) {
+        return opened;
     }
-    int rv = -1;
+    ContainerResult rv = ContainerResult::failed;
     const uint32_t magic = le_u32(header, 0);
     if (magic != kGen3ShortMagic && magic != kGen3LongMagic) {
         out.put(kMagicError);

@@ -7,6 +7,7 @@
 
 #include "common/buffered_file.h"
 #include "common/console.h"
+#include "common/container_result.h"
 #include "gen3/gen3_container.h"
 
 namespace dec {
@@ -37,9 +38,10 @@ private:
 
 // Fills `tags` (kGen3MaxTags entries) with the tag numbers in order of first
 // appearance, writing "tag%u.tmp" for each into the output directory (entered
-// for the rest of the run). Sets ctx.container_version. 0, -1 (message printed)
-// or -2 (the input cannot be opened).
-int separate(Gen3Context& ctx, const char* path, uint32_t* tags, const char* output_dir);
+// for the rest of the run). Sets ctx.container_version. `ok`, `failed` or
+// `cannot_open`.
+ContainerResult separate(Gen3Context& ctx, const char* path, uint32_t* tags,
+                         const char* output_dir);
 
 // Checks the container header that separate() put at the start of a tag file,
 // given the result `n` of reading kGen3HeaderSize bytes into `header`: 0, or -1
@@ -48,7 +50,7 @@ int check_tag_file_header(Console& con, ssize_t n, const uint8_t* header);
 
 // The splitting loop over an input descriptor standing at offset 0: variant A
 // for the short open blocks (with the V1.1 re-aligning reader), variant B for
-// the long ones. 0 or -1.
-int split_container(Gen3Context& ctx, int fd, uint32_t* tags);
+// the long ones. `ok` or `failed`.
+ContainerResult split_container(Gen3Context& ctx, int fd, uint32_t* tags);
 
 }  // namespace dec

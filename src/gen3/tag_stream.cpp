@@ -15,6 +15,61 @@ namespace {
 // Largest overlap between two downloads that is checked for repeated data.
 constexpr uint32_t kMaxGoBack = 4096;
 
+// An overlap the joining cannot have computed ends the program.
+void check_go_back(Console& con, int64_t go_back) {
+    if (go_back < 0) {
+        con.out().put("Unexpected value for go_back!\n");
+        fatal_stop(INTERNAL_ERROR);
+    }
+    if (go_back > static_cast<int64_t>(kMaxGoBack)) {
+        con.out().put("Buffer too small or go_back to big!\n");
+        fatal_stop(INTERNAL_ERROR);
+    }
+}
+
+// Position of the last non-zero byte of `tail`; `n` when all are zero.
+size_t last_nonzero_byte(const uint8_t* tail, size_t n) {
+    for (size_t i = n; i-- > 0;) {
+        if (tail[i] != 0) {
+            return i;
+        }
+    }
+    return n;
+}
+
+// Counts how far re-sent records differ from the tail of the image. Bytes
+// behind the tail's last non-zero one were not yet written by the tag when the
+// earlier download was made, and the new download may fill them: they are not
+// compared. From the first byte where the record holds a zero and the tail does
+// not, only the record's non-zero bytes count as differences, in this record
+// and the ones after it.
+class TailComparison {
+public:
+    TailComparison(const uint8_t* tail, size_t last_valid) : tail_(tail), last_valid_(last_valid) {}
+
+    uint32_t differences(const uint8_t* record, size_t offset) {
+        uint32_t count = 0;
+        for (size_t i = 0; i < kGen3RecordSize && offset + i <= last_valid_; ++i) {
+            const uint8_t fresh = record[i];
+            if (zero_mode_) {
+                count += fresh != 0 ? 1u : 0u;
+            } else if (fresh != tail_[offset + i]) {
+                if (fresh != 0) {
+                    ++count;
+                } else {
+                    zero_mode_ = true;
+                }
+            }
+        }
+        return count;
+    }
+
+private:
+    const uint8_t* tail_;
+    size_t last_valid_;
+    bool zero_mode_ = false;
+};
+
 }  // namespace
 
 double kbytes(uint64_t bytes) {
@@ -61,79 +116,27 @@ void start_gen3_stream(Gen3Stream& s) {
     }
 }
 
-int check_if_data_repeated(Console& con, int64_t go_back, uint64_t written_since_open,
-                           TagDataPath& data, bool long_form) {
+RepeatCheck check_if_data_repeated(Console& con, int64_t go_back, uint64_t written_since_open,
+                                   TagDataPath& data, bool long_form) {
     if (go_back > static_cast<int64_t>(written_since_open)) {
-        return 0;
+        return RepeatCheck::different;
     }
-    if (go_back < 0) {
-        con.out().put("Unexpected value for go_back!\n");
-        fatal_stop(INTERNAL_ERROR);
-    }
-    if (go_back > static_cast<int64_t>(kMaxGoBack)) {
-        con.out().put("Buffer too small or go_back to big!\n");
-        fatal_stop(INTERNAL_ERROR);
-    }
+    check_go_back(con, go_back);
     if (go_back == 0) {
-        return 0;
+        return RepeatCheck::different;
     }
     const auto n = static_cast<size_t>(go_back);
     uint8_t tail[kMaxGoBack];
-    if (data.image_seek_back(n) != 0) {
-        seek_failed(con);
-    }
-    if (data.image_read(tail, n) != static_cast<ssize_t>(n)) {
-        con.out().put("########## Couldn't full_read in check_if_data_repeated\n");
-        fatal_stop(INTERNAL_ERROR);
-    }
-    // Bytes behind the last non-zero one were not yet written by the tag when
-    // the earlier download was made; the new download may fill them.
-    size_t last_valid = n;
-    for (size_t i = n; i-- > 0;) {
-        if (tail[i] != 0) {
-            last_valid = i;
-            break;
-        }
-    }
+    read_image_tail(con, data, tail, n);
+    const size_t last_valid = last_nonzero_byte(tail, n);
     if (last_valid == n) {
-        return 1;
+        return RepeatCheck::repeated;
     }
-    uint32_t cmp_count = 0;
-    uint32_t diffcount = 0;
-    size_t bytes_read = 0;
-    bool zero_mode = false;
-    for (size_t off = 0; off + kGen3RecordSize <= n; off += kGen3RecordSize) {
-        uint8_t record[kGen3RecordSize];
-        const ssize_t got = data.raw_read(record, kGen3RecordSize);
-        if (got > 0) {
-            bytes_read += static_cast<size_t>(got);
-        }
-        if (got != static_cast<ssize_t>(kGen3RecordSize) || is_open_head(record, long_form)) {
-            break;
-        }
-        for (size_t i = 0; i < kGen3RecordSize && off + i <= last_valid; ++i) {
-            const uint8_t fresh = record[i];
-            ++cmp_count;
-            if (!zero_mode) {
-                if (fresh != tail[off + i]) {
-                    if (fresh != 0) {
-                        ++diffcount;
-                    } else {
-                        zero_mode = true;
-                    }
-                }
-            } else if (fresh != 0) {
-                ++diffcount;
-            }
-        }
-    }
-    if (bytes_read > 0 && data.raw_seek_back(bytes_read) != 0) {
-        seek_failed(con);
-    }
-    if (cmp_count == 0) {
-        return 2;
-    }
-    return diffcount == 0 ? 1 : 0;
+    static_assert(kGen3RecordSize == kImageUnitSize);
+    TailComparison compare{tail, last_valid};
+    return compare_units_ahead(
+        con, data, n, [&](const uint8_t* record) { return is_open_head(record, long_form); },
+        [&](const uint8_t* record, size_t offset) { return compare.differences(record, offset); });
 }
 
 int handle_new_download(Gen3Stream& s, const uint8_t* block) {
@@ -177,18 +180,18 @@ int handle_new_download(Gen3Stream& s, const uint8_t* block) {
         const auto go_back = static_cast<uint32_t>(flashaddr - fufa);
         switch (check_if_data_repeated(s.ctx.run.con, go_back, s.st.written_since_open, s.data,
                                        long_form)) {
-            case 1:
+            case RepeatCheck::repeated:
                 if (s.data.image_seek_back(go_back) != 0) {
                     seek_failed(s.ctx.run.con);
                 }
                 s.st.written_since_open -= go_back;
                 flashaddr = fufa;
                 break;
-            case 0:
+            case RepeatCheck::different:
                 flashaddr = fufa;
                 s.st.written_since_open = 0;
                 break;
-            default:
+            case RepeatCheck::nothing_compared:
                 break;
         }
     } else {
@@ -206,23 +209,17 @@ int handle_new_download(Gen3Stream& s, const uint8_t* block) {
 int join_downloads(Gen3Stream& s) {
     Console& con = s.ctx.run.con;
     const bool long_form = s.ctx.long_form();
-    const size_t rest = kGen3LongOpenSize - kGen3RecordSize;
+    Gen3RawInput raw{s.data};
     uint8_t block[kGen3OpenBufferSize];
     for (;;) {
         if (s.data.raw_read(block, kGen3RecordSize) != static_cast<ssize_t>(kGen3RecordSize)) {
             break;
         }
-        bool open = is_open_head(block, long_form);
-        if (open && long_form) {
-            const ssize_t got = s.data.raw_read(block + kGen3RecordSize, rest);
-            if (got != static_cast<ssize_t>(rest)) {
-                open = false;
-                if (got > 0 && s.data.raw_seek_back(static_cast<size_t>(got)) != 0) {
-                    seek_failed(con);
-                }
-            }
+        const Gen3Record kind = classify_gen3_record(raw, block, long_form);
+        if (kind == Gen3Record::seek_failed) {
+            seek_failed(con);
         }
-        if (open) {
+        if (kind == Gen3Record::open_block) {
             if (handle_new_download(s, block) != 0) {
                 return -1;
             }

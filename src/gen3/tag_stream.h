@@ -38,6 +38,13 @@ struct Gen3StreamState {
 using Gen3ConfigPrinter = void (*)(Gen3Context& ctx, const uint8_t* block, uint32_t action,
                                    OutStream& out);
 
+// A tag's raw stream as the input of classify_gen3_record.
+struct Gen3RawInput {
+    TagDataPath& data;
+    ssize_t read(uint8_t* buf, size_t count) { return data.raw_read(buf, count); }
+    int seek_back(size_t count) { return data.raw_seek_back(count); }
+};
+
 // Everything the joining of one tag works on.
 struct Gen3Stream {
     Gen3Context& ctx;
@@ -62,11 +69,10 @@ int join_downloads(Gen3Stream& s);
 // be moved back.
 int handle_new_download(Gen3Stream& s, const uint8_t* block);
 
-// 0 not repeated, 1 repeated, 2 nothing compared: the last `go_back` bytes of the
-// flash image against the first `go_back` bytes that follow the new open block.
-// The tag stream is left where it was. Ends the program with exit code 17 when
-// the temporary files cannot be read back.
-int check_if_data_repeated(Console& con, int64_t go_back, uint64_t written_since_open,
+// The last `go_back` bytes of the flash image against the first `go_back` bytes
+// that follow the new open block. The tag stream is left where it was. Ends the
+// program with exit code 17 when the temporary files cannot be read back.
+RepeatCheck check_if_data_repeated(Console& con, int64_t go_back, uint64_t written_since_open,
                            TagDataPath& data, bool long_form);
 
 // A byte count in the kilobytes the download texts print ("%.2f kBytes").

@@ -108,38 +108,17 @@ RepeatCheck check_if_data_repeated(TagRun& tag, const StreamState& s, uint32_t g
     if (go_back > s.go_back_window || go_back == 0) {
         return RepeatCheck::different;
     }
-    Console& con = tag.run.con;
     uint8_t written[kMaxGoBack];
-    if (tag.data.image_seek_back(go_back) != 0) {
-        seek_failed(con);
-    }
-    if (tag.data.image_read(written, go_back) != static_cast<ssize_t>(go_back)) {
-        con.out().put("########## Couldn't full_read in check_if_data_repeated\n");
-        fatal_stop(INTERNAL_ERROR);
-    }
-    uint32_t compared = 0, differences = 0;
-    size_t consumed = 0;
-    uint8_t unit[kUnitSize];
-    for (uint32_t k = 0; kUnitSize * (k + 1) <= go_back; ++k) {
-        const ssize_t n = tag.data.raw_read(unit, kUnitSize);
-        if (n > 0) {
-            consumed += static_cast<size_t>(n);
-        }
-        if (n != static_cast<ssize_t>(kUnitSize) || is_open_block_unit(unit)) {
-            break;
-        }
-        compared += kUnitSize;
-        for (size_t i = 0; i < kUnitSize; ++i) {
-            differences += unit[i] != written[kUnitSize * k + i] ? 1u : 0u;
-        }
-    }
-    if (consumed > 0 && tag.data.raw_seek_back(consumed) != 0) {
-        seek_failed(con);
-    }
-    if (compared == 0) {
-        return RepeatCheck::nothing_compared;
-    }
-    return differences == 0 ? RepeatCheck::repeated : RepeatCheck::different;
+    read_image_tail(tag.run.con, tag.data, written, go_back);
+    static_assert(kUnitSize == kImageUnitSize);
+    return compare_units_ahead(tag.run.con, tag.data, go_back, is_open_block_unit,
+                               [&](const uint8_t* unit, size_t offset) {
+                                   uint32_t differences = 0;
+                                   for (size_t i = 0; i < kUnitSize; ++i) {
+                                       differences += unit[i] != written[offset + i] ? 1u : 0u;
+                                   }
+                                   return differences;
+                               });
 }
 
 int handle_open_block(TagRun& tag, StreamState& s, LoopFamily family, const uint8_t* open_block) {

@@ -42,8 +42,6 @@ struct StreamState {
     bool after_close_info = false;
 };
 
-enum class RepeatCheck { different = 0, repeated = 1, nothing_compared = 2 };
-
 // The first pass; 0, or -1 when the tag is to stop (message printed).
 int gather_tag_stream(TagRun& tag, StreamState& s, LoopFamily family);
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/fatal.h"
 #include "common/io.h"
 #include "gen5/container.h"
 

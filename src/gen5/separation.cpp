@@ -1,5 +1,6 @@
 #include "gen5/separation.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -158,6 +159,59 @@ int split_downloads(Console& con, int fd, uint32_t* tags, Sink& sink) {
     return 0;
 }
 
+void clear_tag_list(uint32_t* tags) { std::fill_n(tags, kMaxTags, kNoTag); }
+
+// The header checks of a generation-5 container that the separation loop does
+// not make itself: the magic number and the maker of the base station.
+bool accept_gen5_header(OutStream& out, const uint8_t* header) {
+    if (le_u32(header, 0) != kGen5Magic) {
+        out.put("Magic number doesn't match. Maybe file corrupt?\n");
+        return false;
+    }
+    if (!header_has_maker_string(header)) {
+        out.printf(
+            "You probably need a new TAVRO data decoder.\nPlease go to the website %s and "
+            "download\na new TAVRO data decoder.\n",
+            kDownloadWebsite);
+        return false;
+    }
+    return true;
+}
+
+// Records the tag streams in `index`, which then keeps the input open. When
+// there are too many downloads to index, kIndexFull with the tag list cleared
+// and the input back at offset 0, ready to be copied after all.
+int index_streams(Console& con, int fd, uint32_t* tags, ContainerIndex& index) {
+    index.clear();
+    const int rv = index_tag_streams(con, fd, tags, index);
+    if (rv == 0) {
+        index.activate(con.sys(), fd);
+        return 0;
+    }
+    index.clear();
+    if (rv == kIndexFull) {
+        clear_tag_list(tags);
+        if (con.sys().seek(fd, 0, SEEK_SET) != 0) {
+            con.sys_error("Couldn't lseek to 0");
+            return -1;
+        }
+    }
+    return rv;
+}
+
+// Copies the tag streams into temporary files, named in the index's copies()
+// when there is an index.
+int copy_streams(Console& con, int fd, uint32_t* tags, ContainerIndex* index) {
+    if (index != nullptr) {
+        return split_into_tag_files(con, fd, tags, index->copies());
+    }
+    // Nobody keeps the list: the copies are the caller's to delete.
+    TagFileList copies;
+    const int rv = split_into_tag_files(con, fd, tags, copies);
+    copies.names.clear();
+    return rv;
+}
+
 }  // namespace
 
 bool ContainerIndex::add_download(size_t slot, uint64_t input) {
@@ -204,64 +258,33 @@ int index_tag_streams(Console& con, int fd, uint32_t* tags, ContainerIndex& inde
     return split_downloads(con, fd, tags, sink);
 }
 
-int separate_container(Console& con, const char* path, uint32_t* tags, const char* output_dir,
-                       ContainerIndex* index) {
-    OutStream& out = con.out();
-    out.put("B5:Separating data...\n");
-    for (size_t i = 0; i < kMaxTags; ++i) {
-        tags[i] = kNoTag;
-    }
+ContainerResult separate_container(Console& con, const char* path, uint32_t* tags,
+                                   const char* output_dir, ContainerIndex* index) {
+    con.out().put("B5:Separating data...\n");
+    clear_tag_list(tags);
     uint8_t header[kHeaderSize];
-    const int fd = open_container_input(con, path, output_dir, header, kHeaderSize);
-    if (fd < 0) {
-        return fd;
+    int fd = -1;
+    const ContainerResult opened =
+        open_container_input(con, path, output_dir, header, kHeaderSize, fd);
+    if (opened != ContainerResult::ok) {
+        return opened;
     }
-    auto close_input = [&] { close_container_input(con, fd); };
-    if (le_u32(header, 0) != kGen5Magic) {
-        out.put("Magic number doesn't match. Maybe file corrupt?\n");
-        close_input();
-        return -1;
-    }
-    if (!header_has_maker_string(header)) {
-        out.printf(
-            "You probably need a new TAVRO data decoder.\nPlease go to the website %s and "
-            "download\na new TAVRO data decoder.\n",
-            kDownloadWebsite);
-        close_input();
-        return -1;
+    if (!accept_gen5_header(con.out(), header)) {
+        close_container_input(con, fd);
+        return ContainerResult::failed;
     }
     int rv = kIndexFull;
     if (index != nullptr) {
-        index->clear();
-        rv = index_tag_streams(con, fd, tags, *index);
+        rv = index_streams(con, fd, tags, *index);
         if (rv == 0) {
-            index->activate(con.sys(), fd);
-            return 0;
-        }
-        index->clear();
-        if (rv == kIndexFull) {
-            // Too many downloads to index: copy them after all.
-            for (size_t i = 0; i < kMaxTags; ++i) {
-                tags[i] = kNoTag;
-            }
-            if (con.sys().seek(fd, 0, SEEK_SET) != 0) {
-                con.sys_error("Couldn't lseek to 0");
-                rv = -1;
-            }
+            return ContainerResult::ok;  // the index keeps the input open
         }
     }
     if (rv == kIndexFull) {
-        if (index != nullptr) {
-            rv = split_into_tag_files(con, fd, tags, index->copies());
-        } else {
-            // Nobody keeps the list: the copies are the caller's to delete.
-            TagFileList copies;
-            rv = split_into_tag_files(con, fd, tags, copies);
-            copies.names.clear();
-        }
+        rv = copy_streams(con, fd, tags, index);
     }
-    close_input();
-    return rv;
+    close_container_input(con, fd);
+    return rv == 0 ? ContainerResult::ok : ContainerResult::failed;
 }
 
 }  // namespace dec

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "common/console.h"
+#include "common/container_result.h"
 #include "gen5/container_index.h"
 #include "store/tag_files.h"
 
@@ -17,10 +18,11 @@ namespace dec {
 // it. With an `index`, the streams are recorded there as runs of the container,
 // which stays open (unless the index runs full: then, as without an index, the
 // streams are copied into "tag%u.tmp", whose names are in the index's
-// copies(); without an index the copies are the caller's to delete). Tag numbers go into `tags` (kMaxTags entries, kNoTag after the
-// last). Returns 0, -1 on failure, -2 when the input cannot be opened.
-int separate_container(Console& con, const char* path, uint32_t* tags, const char* output_dir,
-                       ContainerIndex* index = nullptr);
+// copies(); without an index the copies are the caller's to delete). Tag
+// numbers go into `tags` (kMaxTags entries, kNoTag after the last). `ok`,
+// `failed` or `cannot_open`.
+ContainerResult separate_container(Console& con, const char* path, uint32_t* tags,
+                                   const char* output_dir, ContainerIndex* index = nullptr);
 
 // The separation loops on an input descriptor standing at offset 0: copying
 // into temporary files, or recording runs; the latter returns -3 when the

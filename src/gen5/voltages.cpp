@@ -78,12 +78,12 @@ int convert_voltages(Console& con, int fd, OutStream& out) {
 
 }  // namespace
 
-int write_voltages(Console& con, int fd) {
+ContainerResult write_voltages(Console& con, int fd) {
     OutputSet outputs(con.sys());
     TextFile csv;
     if (csv.open(con, outputs, "voltages.csv") != 0) {
         con.sys_error(kOpenTextFileError);
-        return -1;
+        return ContainerResult::failed;
     }
     int rv = convert_voltages(con, fd, csv.out());
     if (csv.close() != 0) {
@@ -92,7 +92,7 @@ int write_voltages(Console& con, int fd) {
     if (outputs.commit(con) != 0) {
         rv = -1;
     }
-    return rv;
+    return rv == 0 ? ContainerResult::ok : ContainerResult::failed;
 }
 
 }  // namespace dec

@@ -3,10 +3,11 @@
 #pragma once
 
 #include "common/console.h"
+#include "common/container_result.h"
 
 namespace dec {
 
-// Converts the file open on `fd` (positioned at offset 0); 0 or -1.
-int write_voltages(Console& con, int fd);
+// Converts the file open on `fd` (positioned at offset 0); `ok` or `failed`.
+ContainerResult write_voltages(Console& con, int fd);
 
 }  // namespace dec

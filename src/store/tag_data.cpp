@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "common/fatal.h"
 #include "common/io.h"
 
 namespace dec {
@@ -126,6 +127,45 @@ int TempFileTagData::image_rewind() {
     image_in_->reset();
     reading_image_ = true;
     return con_.sys().seek(image_fd_, 0, SEEK_SET) < 0 ? -1 : 0;
+}
+
+
+void read_image_tail(Console& con, TagDataPath& data, uint8_t* tail, size_t count) {
+    if (data.image_seek_back(count) != 0) {
+        seek_failed(con);
+    }
+    if (data.image_read(tail, count) != static_cast<ssize_t>(count)) {
+        con.out().put("########## Couldn't full_read in check_if_data_repeated\n");
+        fatal_stop(INTERNAL_ERROR);
+    }
+}
+
+RepeatCheck compare_units_ahead(
+    Console& con, TagDataPath& data, size_t count,
+    const std::function<bool(const uint8_t* unit)>& is_open_block,
+    const std::function<uint32_t(const uint8_t* unit, size_t offset)>& differences) {
+    size_t compared = 0;
+    size_t consumed = 0;
+    uint32_t differing = 0;
+    uint8_t unit[kImageUnitSize];
+    for (size_t offset = 0; offset + kImageUnitSize <= count; offset += kImageUnitSize) {
+        const ssize_t n = data.raw_read(unit, kImageUnitSize);
+        if (n > 0) {
+            consumed += static_cast<size_t>(n);
+        }
+        if (n != static_cast<ssize_t>(kImageUnitSize) || is_open_block(unit)) {
+            break;
+        }
+        ++compared;
+        differing += differences(unit, offset);
+    }
+    if (consumed > 0 && data.raw_seek_back(consumed) != 0) {
+        seek_failed(con);
+    }
+    if (compared == 0) {
+        return RepeatCheck::nothing_compared;
+    }
+    return differing == 0 ? RepeatCheck::repeated : RepeatCheck::different;
 }
 
 }  // namespace dec

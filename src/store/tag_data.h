@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <sys/types.h>
@@ -57,6 +58,27 @@ public:
     // Back to the start of the image, for the second pass; 0, or -1 with errno.
     virtual int image_rewind() = 0;
 };
+
+// Both generations write their flash in units of 64 bytes (generation 3
+// calls them records).
+inline constexpr size_t kImageUnitSize = 64;
+
+// Whether a new download begins by sending again what ends the flash image.
+enum class RepeatCheck { different = 0, repeated = 1, nothing_compared = 2 };
+
+// The last `count` bytes of the flash image into `tail`; the image position
+// ends where it was. Ends the program when they cannot be read back.
+void read_image_tail(Console& con, TagDataPath& data, uint8_t* tail, size_t count);
+
+// Hands each whole unit among the next `count` bytes of the raw stream to
+// `differences` (the unit and its offset from the first), up to a unit that
+// is short or `is_open_block`, and moves the raw stream back to where it was
+// (ending the program when it cannot). nothing_compared when no unit was
+// handed on; repeated when none differed.
+RepeatCheck compare_units_ahead(
+    Console& con, TagDataPath& data, size_t count,
+    const std::function<bool(const uint8_t* unit)>& is_open_block,
+    const std::function<uint32_t(const uint8_t* unit, size_t offset)>& differences);
 
 // The data path kept in two temporary files in the current directory: the
 // separation's copy `raw_name` ("tag%u.tmp" when none is given) and a new

@@ -99,15 +99,15 @@ void close_container_input(Console& con, int fd) {
     }
 }
 
-int open_container_input(Console& con, const char* path, const char* output_dir, uint8_t* header,
-                         size_t header_size) {
+ContainerResult open_container_input(Console& con, const char* path, const char* output_dir,
+                                     uint8_t* header, size_t header_size, int& fd) {
     OutStream& out = con.out();
     Platform& sys = con.sys();
-    const int fd = sys.open_read(path);
+    fd = sys.open_read(path);
     if (fd < 0) {
         con.sys_error("Couldn't open file");
         out.printf("Filename: %s\n", path);
-        return -2;
+        return ContainerResult::cannot_open;
     }
     if (output_dir != nullptr && sys.change_dir(output_dir) != 0) {
         con.sys_error("Couldn't change directory");
@@ -118,9 +118,10 @@ int open_container_input(Console& con, const char* path, const char* output_dir,
         con.sys_error("Couldn't lseek to 0");
         out.printf("Please report error to %s\n", kSupportEmail);
     } else {
-        return fd;
+        return ContainerResult::ok;
     }
     close_container_input(con, fd);
-    return -1;
+    fd = -1;
+    return ContainerResult::failed;
 }
 }  // namespace dec

@@ -12,6 +12,7 @@
 
 #include "common/buffered_file.h"
 #include "common/console.h"
+#include "common/container_result.h"
 #include "common/platform.h"
 
 namespace dec {
@@ -96,11 +97,11 @@ private:
 
 // The start of every separation: opens the container `path`, enters
 // `output_dir` (if given) for the rest of the run, reads the first
-// `header_size` bytes into `header` and goes back to offset 0. Returns the
-// descriptor; -2 when the input cannot be opened, -1 on the other failures
-// (message printed, input closed).
-int open_container_input(Console& con, const char* path, const char* output_dir, uint8_t* header,
-                         size_t header_size);
+// `header_size` bytes into `header` and goes back to offset 0, leaving the
+// descriptor in `fd`. cannot_open when the input cannot be opened, failed on
+// the other failures (message printed, input closed, `fd` -1).
+ContainerResult open_container_input(Console& con, const char* path, const char* output_dir,
+                                     uint8_t* header, size_t header_size, int& fd);
 
 // Closes the input of a separation; a failure is reported, not returned.
 void close_container_input(Console& con, int fd);

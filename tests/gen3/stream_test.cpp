@@ -152,16 +152,18 @@ TEST_F(Gen3Joining, RulesOfTheRepeatCheck) {
     add(r);
     open_files();
     ASSERT_EQ(data.image_write(r.data(), 64, "w"), 64);
-    EXPECT_EQ(check_if_data_repeated(con, 64, 64, data, false), 1);
-    EXPECT_EQ(check_if_data_repeated(con, 128, 64, data, false), 0);  // beyond what was written
-    EXPECT_EQ(check_if_data_repeated(con, 0, 64, data, false), 0);
+    EXPECT_EQ(check_if_data_repeated(con, 64, 64, data, false), RepeatCheck::repeated);
+    // beyond what was written
+    EXPECT_EQ(check_if_data_repeated(con, 128, 64, data, false), RepeatCheck::different);
+    EXPECT_EQ(check_if_data_repeated(con, 0, 64, data, false), RepeatCheck::different);
     // A window of more than 4 GiB still holds the overlap.
-    EXPECT_EQ(check_if_data_repeated(con, 64, (uint64_t{1} << 32) + 32, data, false), 1);
+    EXPECT_EQ(check_if_data_repeated(con, 64, (uint64_t{1} << 32) + 32, data, false),
+              RepeatCheck::repeated);
     // The stream is read again by the joining.
     uint8_t again[64];
     ASSERT_EQ(data.raw_read(again, 64), 64);
     EXPECT_EQ(std::vector<uint8_t>(again, again + 64), std::vector<uint8_t>(r.begin(), r.end()));
-    EXPECT_EQ(check_if_data_repeated(con, 64, 64, data, false), 2);  // nothing to compare
+    EXPECT_EQ(check_if_data_repeated(con, 64, 64, data, false), RepeatCheck::nothing_compared);
     EXPECT_THROW(check_if_data_repeated(con, 8192, 9000, data, false), FatalStop);
 }
 

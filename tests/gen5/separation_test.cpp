@@ -24,7 +24,7 @@ const std::string kSeparated256 =
 
 class Separation : public FolderFixture {
 protected:
-    int separate(const ContainerBuilder& c, ContainerIndex* index = nullptr) {
+    ContainerResult separate(const ContainerBuilder& c, ContainerIndex* index = nullptr) {
         c.write_file(input());
         return separate_container(con, input().c_str(), tags, dir.path().c_str(), index);
     }
@@ -43,7 +43,7 @@ TEST_F(Separation, TagDownloadedFirstAndThirdGetsOneFile) {
     const uint8_t partial[10] = {0x30};
     c.raw(partial, sizeof partial);  // cut off in the middle of a unit
 
-    ASSERT_EQ(separate(c), 0);
+    ASSERT_EQ(separate(c), ContainerResult::ok);
     EXPECT_EQ(std::vector<uint32_t>(tags, tags + 3), (std::vector<uint32_t>{17, 4, kNoTag}));
 
     auto a2_stored = testing::make_open_block(a2);
@@ -74,7 +74,7 @@ TEST_F(Separation, IndexReadsAsTheTagFiles) {
     c.open(OpenBlockFields{.tag = 3});
     c.raw(testing::make_open_block(OpenBlockFields{.tag = 7}).data(), 100);  // cut short
 
-    ASSERT_EQ(separate(c), 0);
+    ASSERT_EQ(separate(c), ContainerResult::ok);
     con.flush();
     const std::string copied = out;
     std::map<uint32_t, std::vector<uint8_t>> files;
@@ -87,7 +87,7 @@ TEST_F(Separation, IndexReadsAsTheTagFiles) {
     out.clear();
 
     ContainerIndex index;
-    ASSERT_EQ(separate(c, &index), 0);
+    ASSERT_EQ(separate(c, &index), ContainerResult::ok);
     con.flush();
     EXPECT_EQ(out, copied);  // same messages, same byte count
     ASSERT_TRUE(index.active());
@@ -121,7 +121,7 @@ TEST_F(Separation, FullIndexCopiesAfterAll) {
     c.download(OpenBlockFields{.tag = 3}, 2).download(OpenBlockFields{.tag = 4}, 1);
     c.download(OpenBlockFields{.tag = 3}, 1);
     ContainerIndex index(2);
-    ASSERT_EQ(separate(c, &index), 0);
+    ASSERT_EQ(separate(c, &index), ContainerResult::ok);
     EXPECT_FALSE(index.active());
     EXPECT_EQ(std::vector<uint32_t>(tags, tags + 3), (std::vector<uint32_t>{3, 4, kNoTag}));
     EXPECT_EQ(dir.list(), (std::vector<std::string>{"logger.bin", "tag3.tmp", "tag4.tmp"}));
@@ -144,7 +144,7 @@ TEST_F(Separation, FailuresStopTheSeparation) {
     ContainerBuilder too_many = thousand;
     too_many.open(OpenBlockFields{.tag = 1000});
     failing_write.download(OpenBlockFields{.tag = 3}, 1);
-    const std::pair<const char*, std::function<int()>> rows[] = {
+    const std::pair<const char*, std::function<ContainerResult()>> rows[] = {
         {"data before the first open block", [&] { return separate(data_first); }},
         {"a thousand tags", [&] { return separate(thousand); }},
         {"the thousand and first tag", [&] { return separate(too_many); }},
@@ -164,7 +164,7 @@ TEST_F(Separation, FailuresStopTheSeparation) {
         ASSERT_EQ(chdir(dir.path().c_str()), 0);
         out.clear();
         err.clear();
-        const int r = separation();
+        const int r = static_cast<int>(separation());
         con.flush();
         got.emplace_back(name, "return " + std::to_string(r) + " tags " + std::to_string(tags[0]) +
                                    " " + std::to_string(tags[999]) + "\n" + out + err);
