@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "common/le.h"
+#include "common/millivolts.h"
 #include "common/printable.h"
 #include "common/tagtime.h"
 
@@ -96,11 +97,11 @@ void print_u32(const SettingsLine& l, const SettingsContext& ctx, OutStream& out
 
 void print_battery(const SettingsLine& l, const SettingsContext& ctx, OutStream& out) {
     const uint16_t code = le_u16(ctx.record, l.off);
-    out.printf(l.text, static_cast<unsigned>(code), voltage_code_millivolt(code));
+    out.printf(l.text, static_cast<unsigned>(code), voltage_code_mv(code));
 }
 
 void print_millivolt(const SettingsLine& l, const SettingsContext& ctx, OutStream& out) {
-    out.printf(l.text, divider_millivolt(le_u16(ctx.record, l.off), l.aux[0]));
+    out.printf(l.text, code_to_mv(le_u16(ctx.record, l.off), l.aux[0], 12));
 }
 
 void print_divisor(const SettingsLine& l, const SettingsContext& ctx, OutStream& out) {

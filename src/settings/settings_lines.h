@@ -34,16 +34,6 @@ inline constexpr size_t kSettingsRoom = kOpenBlockSize - kSettingsOffset;
 inline constexpr uint16_t kDividerFullScaleMv = 5000;
 inline constexpr uint16_t kInteractionFullScaleMv = 4400;
 
-// A 12-bit code of a voltage divider in millivolt: code * full_scale >> 12.
-constexpr uint32_t divider_millivolt(uint16_t code, uint16_t full_scale_mv) {
-    return (static_cast<uint32_t>(code) * full_scale_mv) >> 12;
-}
-
-// Battery and threshold codes of the tags' voltage divider: code * 5000 >> 12 mV.
-constexpr uint32_t voltage_code_millivolt(uint16_t code) {
-    return divider_millivolt(code, kDividerFullScaleMv);
-}
-
 // Samples in an acceleration burst of `bytes` bytes: every 63-byte flash block
 // holds 42 twelve-bit samples, less 6 for the burst head (0 bytes gives -6).
 constexpr int32_t acc_samples_from_bytes(uint32_t bytes) {

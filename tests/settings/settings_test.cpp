@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/fatal.h"
+#include "common/millivolts.h"
 #include "common/tag_state.h"
 #include "expected_sections.h"
 #include "settings/crc16.h"
@@ -192,9 +193,9 @@ TEST(SettingsCrc16, CheckValueAndEmptyInput) {
 }
 
 TEST(SettingsValues, VoltageCodesAndSampleCounts) {
-    EXPECT_EQ(dec::voltage_code_millivolt(3277), 4000u);
-    EXPECT_EQ(dec::voltage_code_millivolt(2800), 3417u);
-    EXPECT_EQ(dec::voltage_code_millivolt(65535), 79998u);
+    EXPECT_EQ(dec::voltage_code_mv(3277), 4000u);
+    EXPECT_EQ(dec::voltage_code_mv(2800), 3417u);
+    EXPECT_EQ(dec::voltage_code_mv(65535), 79998u);
     EXPECT_EQ(dec::acc_samples_from_bytes(0), -6);
     EXPECT_EQ(dec::acc_samples_from_bytes(1), 36);
     EXPECT_EQ(dec::acc_samples_from_bytes(63), 36);
