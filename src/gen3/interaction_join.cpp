@@ -153,7 +153,7 @@ int handle_intact_new_download(IntactJoin& j, const uint8_t* block) {
             return -1;
         }
     }
-    print_completeness(j.protocol, st.expected, st.received);
+    print_completeness(j.protocol, st.expected, st.received, kGen3Surplus);
     print_download_info(nb, j.protocol, j.action);
     print_config(j, block);
     if (j.variant == IntactVariant::appended) {

@@ -76,18 +76,6 @@ double kbytes(uint64_t bytes) {
     return static_cast<double>(bytes) / 1024.0;
 }
 
-void print_completeness(OutStream& out, uint32_t expected, uint64_t received) {
-    if (expected == received) {
-        out.put("(data complete)\n");
-    } else if (expected > received) {
-        out.printf("(data not complete, there were %llu bytes missing.)\n",
-                   static_cast<unsigned long long>(expected - received));
-    } else {
-        out.printf("(%llu bytes data more than expected)\n",
-                   static_cast<unsigned long long>(received - expected));
-    }
-}
-
 void print_download_info(const Gen3OpenBlock& block, OutStream& out, uint32_t action) {
     out.put("\nData download:\n");
     out.printf("Basestation Id: %u\n", block.basestation_id);
@@ -158,7 +146,7 @@ int handle_new_download(Gen3Stream& s, const uint8_t* block) {
             return -1;
         }
     }
-    print_completeness(info, s.st.expected, s.st.received_since_open);
+    print_completeness(info, s.st.expected, s.st.received_since_open, kGen3Surplus);
     s.st.total_at_last_open = s.st.totalcount_written;
     print_download_info(nb, info, s.action);
     if ((s.action & ACT_LEGACY_TAG) == 0) {
@@ -241,7 +229,7 @@ int join_downloads(Gen3Stream& s) {
     s.info.printf("totalcount_written up to here: %.2f kBytes, since last open: %.2f kBytes\n",
                   kbytes(s.st.totalcount_written),
                   kbytes(s.st.totalcount_written - s.st.total_at_last_open));
-    print_completeness(s.info, s.st.expected, s.st.received_since_open);
+    print_completeness(s.info, s.st.expected, s.st.received_since_open, kGen3Surplus);
     s.info.put("Now analysing data:\n");
     return 0;
 }

@@ -78,9 +78,6 @@ RepeatCheck check_if_data_repeated(Console& con, int64_t go_back, uint64_t writt
 // A byte count in the kilobytes the download texts print ("%.2f kBytes").
 double kbytes(uint64_t bytes);
 
-// "(data complete)" and its two siblings for the download that ends.
-void print_completeness(OutStream& out, uint32_t expected, uint64_t received);
-
 // Base-station id, download time and the amount offered for download.
 void print_download_info(const Gen3OpenBlock& block, OutStream& out, uint32_t action);
 

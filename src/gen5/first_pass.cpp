@@ -92,17 +92,6 @@ void report_settings(TagRun& tag, LoopFamily family, const uint8_t* open_block, 
 
 }  // namespace
 
-void print_completeness_line(OutStream& out, uint64_t since_last_open, uint32_t expected_bytes) {
-    if (since_last_open == expected_bytes) {
-        out.put("(data complete)\n");
-    } else if (since_last_open > expected_bytes) {
-        out.printf("(data complete and %llu bytes data more than expected)\n",
-                   static_cast<unsigned long long>(since_last_open - expected_bytes));
-    } else {
-        out.printf("(data not complete, there were %llu bytes missing.)\n",
-                   static_cast<unsigned long long>(expected_bytes - since_last_open));
-    }
-}
 
 RepeatCheck check_if_data_repeated(TagRun& tag, const StreamState& s, uint32_t go_back) {
     if (go_back > s.go_back_window || go_back == 0) {
@@ -135,7 +124,7 @@ int handle_open_block(TagRun& tag, StreamState& s, LoopFamily family, const uint
         info.put("############### B5: Unexpected software_version ##############\n");
         return -1;
     }
-    print_completeness_line(info, s.since_last_open, s.expected_bytes);
+    print_completeness(info, s.expected_bytes, s.since_last_open, kGen5Surplus);
     print_download_info(open_block, s.decoder_flash_address, info, tag.action);
     report_settings(tag, family, open_block, false);
 
@@ -256,7 +245,7 @@ int gather_tag_stream(TagRun& tag, StreamState& s, LoopFamily family) {
     if (s.empty_after_close != 0 && s.empty_after_close != kNormalEmptyAfterClose) {
         info.printf("Error: empty blocks: %u after closeinfo\n", s.empty_after_close);
     }
-    print_completeness_line(info, s.since_last_open, s.expected_bytes);
+    print_completeness(info, s.expected_bytes, s.since_last_open, kGen5Surplus);
     info.put("Now analysing data:\n");
     return 0;
 }

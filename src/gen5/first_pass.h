@@ -52,7 +52,4 @@ int handle_open_block(TagRun& tag, StreamState& s, LoopFamily family, const uint
 // bytes of the image; the raw stream is left where it was.
 RepeatCheck check_if_data_repeated(TagRun& tag, const StreamState& s, uint32_t go_back);
 
-// "(data complete)" and its variants for the download just ended.
-void print_completeness_line(OutStream& out, uint64_t since_last_open, uint32_t expected_bytes);
-
 }  // namespace dec

@@ -168,4 +168,16 @@ RepeatCheck compare_units_ahead(
     return differing == 0 ? RepeatCheck::repeated : RepeatCheck::different;
 }
 
+void print_completeness(OutStream& out, uint32_t expected, uint64_t received,
+                        const char* surplus_format) {
+    if (expected == received) {
+        out.put("(data complete)\n");
+    } else if (expected > received) {
+        out.printf("(data not complete, there were %llu bytes missing.)\n",
+                   static_cast<unsigned long long>(expected - received));
+    } else {
+        out.printf(surplus_format, static_cast<unsigned long long>(received - expected));
+    }
+}
+
 }  // namespace dec

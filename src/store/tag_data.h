@@ -80,6 +80,14 @@ RepeatCheck compare_units_ahead(
     const std::function<bool(const uint8_t* unit)>& is_open_block,
     const std::function<uint32_t(const uint8_t* unit, size_t offset)>& differences);
 
+// How a download that ends compares with what its open block announced:
+// "(data complete)", the bytes missing, or the surplus in the generation's
+// own words (a format taking one %llu).
+inline constexpr const char* kGen5Surplus = "(data complete and %llu bytes data more than expected)\n";
+inline constexpr const char* kGen3Surplus = "(%llu bytes data more than expected)\n";
+void print_completeness(OutStream& out, uint32_t expected, uint64_t received,
+                        const char* surplus_format);
+
 // The data path kept in two temporary files in the current directory: the
 // separation's copy `raw_name` ("tag%u.tmp" when none is given) and a new
 // temporary file for the flash image ("ftag%u.tmp", or a free variant).

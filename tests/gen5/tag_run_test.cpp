@@ -77,12 +77,12 @@ TEST_F(TagRunInProcess, EndLinesOfFiguresTimesAndByteCountsBeyondFourGibibytes) 
     state.stats.quatcmp_bytes = k5GiB + 1;
     const std::pair<const char*, std::function<void(OutStream&)>> rows[] = {
         {"statistics line", [&](OutStream& o) { print_stats_line(o, 17, s); }},
-        {"completeness, more", [&](OutStream& o) { print_completeness_line(o, k5GiB + 64, 64); }},
-        {"completeness, fewer", [&](OutStream& o) { print_completeness_line(o, 128, 0xFFFFFFC0); }},
+        {"completeness, more", [&](OutStream& o) { print_completeness(o, 64, k5GiB + 64, kGen5Surplus); }},
+        {"completeness, fewer", [&](OutStream& o) { print_completeness(o, 0xFFFFFFC0, 128, kGen5Surplus); }},
         {"last download, more", [&](OutStream& o) { print_last_download_line(o, 17, more); }},
         {"last download, fewer", [&](OutStream& o) { print_last_download_line(o, 17, fewer); }},
-        {"gen3 completeness, more", [&](OutStream& o) { print_completeness(o, 64, k5GiB + 64); }},
-        {"gen3 completeness, fewer", [&](OutStream& o) { print_completeness(o, 0xFFFFFFC0, 128); }},
+        {"gen3 completeness, more", [&](OutStream& o) { print_completeness(o, 64, k5GiB + 64, kGen3Surplus); }},
+        {"gen3 completeness, fewer", [&](OutStream& o) { print_completeness(o, 0xFFFFFFC0, 128, kGen3Surplus); }},
         {"gen3 end of tag, more", [&](OutStream& o) { print_end_of_tag(o, 12, 64, k5GiB + 64); }},
         {"gen3 end of tag, fewer", [&](OutStream& o) { print_end_of_tag(o, 12, 0xFFFFFFC0, 128); }},
         {"gen3 processed kBytes",
