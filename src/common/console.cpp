@@ -39,8 +39,8 @@ int Console::read_char() {
     return sys_.read_console_char();
 }
 
-void report_seek_error(Console& con) {
-    con.sys_error("Couldn't lseek");
+void report_seek_error(Console& con, const char* what) {
+    con.sys_error(what);
     con.out().printf("Please report error to %s\n", kSupportEmail);
 }
 

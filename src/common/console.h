@@ -52,9 +52,9 @@ private:
     OutStream err_;
 };
 
-// A failed seek in a file of the decoder's own: "Couldn't lseek" with the
-// system's reason, and whom to tell.
-void report_seek_error(Console& con);
+// A failed seek in a file of the decoder's own: `what` ("Couldn't lseek", or
+// "Couldn't lseek to 0" for a rewind) with the system's reason, and whom to tell.
+void report_seek_error(Console& con, const char* what = "Couldn't lseek");
 // The same, then the run stops with INTERNAL_ERROR.
 [[noreturn]] void seek_failed(Console& con);
 

@@ -155,8 +155,7 @@ int Gen3Decoder::pass2_setup(uint8_t* header) {
     Console& con = ctx_.run.con;
     OutStream& out = con.out();
     if (data_.image_rewind() != 0) {
-        con.sys_error("Couldn't lseek to 0");
-        out.printf("Please report error to %s\n", kSupportEmail);
+        report_seek_error(con, "Couldn't lseek to 0");
         return -1;
     }
     if (check_tag_file_header(con, data_.image_read(header, kGen3HeaderSize), header) != 0) {

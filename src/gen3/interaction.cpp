@@ -34,8 +34,7 @@ int decode_intact_image(IntactJoin& j, uint32_t tag_number, OutStream& intact) {
     Console& con = j.ctx.run.con;
     OutStream& out = con.out();
     if (j.data.image_rewind() != 0) {
-        con.sys_error("Couldn't lseek to 0");
-        out.printf("Please report error to %s\n", kSupportEmail);
+        report_seek_error(con, "Couldn't lseek to 0");
         return -1;
     }
     uint8_t header[kGen3HeaderSize];

@@ -27,8 +27,7 @@ int begin_second_pass(TagRun& tag) {
     Console& con = tag.run.con;
     OutStream& out = con.out();
     if (tag.data.image_rewind() != 0) {
-        con.sys_error("Couldn't lseek to 0");
-        out.printf("Please report error to %s\n", kSupportEmail);
+        report_seek_error(con, "Couldn't lseek to 0");
         return -1;
     }
     uint8_t header[kHeaderSize];

@@ -115,8 +115,7 @@ ContainerResult open_container_input(Console& con, const char* path, const char*
     } else if (full_read(sys, fd, header, header_size) != static_cast<ssize_t>(header_size)) {
         out.put(kContainerHeaderReadError);
     } else if (sys.seek(fd, 0, SEEK_SET) != 0) {
-        con.sys_error("Couldn't lseek to 0");
-        out.printf("Please report error to %s\n", kSupportEmail);
+        report_seek_error(con, "Couldn't lseek to 0");
     } else {
         return ContainerResult::ok;
     }
