@@ -131,7 +131,7 @@ int run_gen5(RunContext& run, const RunParams& params) {
                                          ? TagSource{index.input_fd(), &index.runs_of(i)}
                                          : TagSource{-1, nullptr, index.copy_of(i)};
             tags_rv = decode_with_outputs(
-                run, [&] { return run_tag(run, tags[i], run.action, run.prefix, source); });
+                run, [&] { return run_tag(run, tags[i], run.plan, run.prefix, source); });
         }
     }
     if (tags_rv != 0) {
@@ -194,7 +194,7 @@ int run_decoder(RunContext& run, const RunParams& params) {
         out.put("Invalid user input!\n");
         return BAD_CMDLINE;
     }
-    run.action = key->word;
+    uint32_t action = key->word;
     if (key->asks_time_stamp) {
         char choice = params.acc_time_char;
         if (run.interactive) {
@@ -208,8 +208,9 @@ int run_decoder(RunContext& run, const RunParams& params) {
             out.put("Invalid user input for ACC time stamps!\n");
             return BAD_CMDLINE;
         }
-        run.action |= *bits;
+        action |= *bits;
     }
+    run.plan = output_plan_of(action);
 
     out.put(kStarLine);
     Platform& sys = con.sys();
@@ -260,7 +261,7 @@ int run_decoder(RunContext& run, const RunParams& params) {
             return run_voltage_logger(run, params);
         case kGen3MagicA:
         case kGen3MagicB:
-            return map_result(run, separate_gen3(run, params.path, params.output_dir, run.action),
+            return map_result(run, separate_gen3(run, params.path, params.output_dir, run.plan),
                               params);
         default:
             out.printf(kAbortText, 0);

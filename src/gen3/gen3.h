@@ -9,10 +9,11 @@ namespace dec {
 
 // Splits a generation-3 container and decodes its tags. 0 on success, or -1 to
 // -4 (see the run controller's result mapping).
-// The action word for one tag: ACT_GEN3_EARLY_TAG and ACT_GEN3_Z_AXIS_TAG set
-// by the tag number, whatever the caller passed in them.
-uint32_t gen3_tag_action(uint32_t tag_number, uint32_t action);
+// The plan for one tag: the early-tag and z-axis variants set by the tag
+// number, whatever the caller passed in them.
+OutputPlan gen3_tag_plan(uint32_t tag_number, OutputPlan plan);
 
-int separate_gen3(RunContext& run, const char* path, const char* output_dir, uint32_t action);
+int separate_gen3(RunContext& run, const char* path, const char* output_dir,
+                  const OutputPlan& plan);
 
 }  // namespace dec

@@ -66,36 +66,6 @@ constexpr const char* kGpsLegendExtended =
 constexpr const char* kLowAccuracyTemperature =
     "Temperature is in degree Celsius with low accuracy.\n\n";
 
-// Names of the output files, chosen by the first rule of the action word that
-// holds. The acceleration output goes to the main file unless it has a name.
-struct FileSet {
-    const char* main;
-    const char* acc;  // nullptr: the main file
-    bool movebank;
-};
-
-FileSet choose_files(uint32_t action) {
-    if (action & ACT_MOVEBANK) {
-        return {"tag%i_gps.txt", "tag%i_acc.txt", true};
-    }
-    if ((action & ACT_ACC) && (action & ACT_GPS)) {
-        return {"tag%i.txt", nullptr, false};
-    }
-    if ((action & ACT_ACC) && (action & (ACT_ACC_DFT | ACT_ACC_DFT_LINE))) {
-        return {"tag%i_accdft.txt", nullptr, false};
-    }
-    if (action & ACT_ACC) {
-        return {"tag%i_acc.txt", nullptr, false};
-    }
-    if (action & ACT_KML) {
-        return {"tag%i.kml", nullptr, false};
-    }
-    if (action & ACT_GPX) {
-        return {"tag%i.gpx", nullptr, false};
-    }
-    return {"tag%i_gps.txt", nullptr, false};
-}
-
 // The acceleration blocks of one burst, joined.
 struct Burst {
     uint8_t buf[kBurstBufferSize];
@@ -107,15 +77,15 @@ struct Burst {
 class Gen3Decoder {
 public:
     Gen3Decoder(Gen3Context& ctx, uint32_t tag, const uint8_t* first_block, TagDataPath& data,
-                uint32_t action, OutStream& info, OutStream& main, OutStream& acc)
+                const OutputPlan& plan, OutStream& info, OutStream& main, OutStream& acc)
         : ctx_(ctx),
           tag_(tag),
           first_block_(first_block),
           data_(data),
-          action_(action),
+          plan_(plan),
           info_(info),
           acc_(acc),
-          rec_(main, info, ctx.run.con.out(), action, tag) {}
+          rec_(main, info, ctx.run.con.out(), plan, tag) {}
 
     int run();
 
@@ -130,15 +100,16 @@ private:
     uint32_t tag_;
     const uint8_t* first_block_;
     TagDataPath& data_;
-    uint32_t action_;
+    OutputPlan plan_;
     OutStream& info_;
     OutStream& acc_;
     Gen3RecordOutput rec_;
     Burst burst_;
 };
 
-void config_printer(Gen3Context& ctx, const uint8_t* block, uint32_t action, OutStream& out) {
-    print_gen3_gps_acc_config(block, ctx.long_form(), action, out);
+void config_printer(Gen3Context& ctx, const uint8_t* block, const OutputPlan& plan,
+                    OutStream& out) {
+    print_gen3_gps_acc_config(block, ctx.long_form(), plan.gen3.legacy, out);
 }
 
 int Gen3Decoder::run() {
@@ -146,7 +117,7 @@ int Gen3Decoder::run() {
     info_.put("Going through data:\n");
     rec_.tag.gps_record_counter = 0;
     rec_.tag.gps_ontime = 0;
-    Gen3Stream stream{ctx_, data_, info_, action_, first_block_, config_printer, {}};
+    Gen3Stream stream{ctx_, data_, info_, plan_, first_block_, config_printer, {}};
     start_gen3_stream(stream);
     if (join_downloads(stream) != 0) {
         return -1;
@@ -170,10 +141,10 @@ int Gen3Decoder::run() {
     if (burst_.in_progress) {
         finish_burst();
     }
-    if (action_ & ACT_KML) {
+    if (plan_.gps_form == GpsForm::kml) {
         write_kml_end(rec_.main, rec_.track);
     }
-    if (action_ & ACT_GPX) {
+    if (plan_.gps_form == GpsForm::gpx) {
         rec_.main.put("</trkseg>\n</trk>\n</gpx>\n");
     }
     print_end_of_tag(info_, tag_, stream.st.expected, stream.st.received_since_open);
@@ -198,37 +169,38 @@ int Gen3Decoder::pass2_setup(uint8_t* header) {
 
 void Gen3Decoder::write_legends() {
     OutStream& main = rec_.main;
-    if (action_ & ACT_MOVEBANK) {
+    if (plan_.movebank) {
         acc_.put(kAccCsvHeader);
         main.put(kGpsCsvHeader);
     }
-    if (action_ & ACT_ACC_DFT_LINE) {
+    if (plan_.acc_form == AccForm::spectrum_line) {
         info_.put(kDftLegend);
     }
-    if (action_ & ACT_GPS) {
-        if (action_ & ACT_GPX) {
+    const bool track = plan_.gps_form == GpsForm::kml || plan_.gps_form == GpsForm::gpx;
+    if (plan_.gps) {
+        if (plan_.gps_form == GpsForm::gpx) {
             write_gpx_head(main, tag_);
-        } else if (action_ & ACT_KML) {
+        } else if (plan_.gps_form == GpsForm::kml) {
             write_kml_head(main, tag_, rec_.track);
-        } else if (action_ & ACT_MOVEBANK) {
+        } else if (plan_.movebank) {
             info_.put(kGpsCsvHeader);
-        } else if (action_ & ACT_GEN3_EARLY_TAG) {
+        } else if (plan_.gen3.early_tag) {
             info_.put(kEarlyGpsLegend);
             info_.put(kLowAccuracyTemperature);
         } else {
             info_.put(kGpsLegend);
-            if (action_ & ACT_GPS_EXTENDED) {
+            if (plan_.gps_extended) {
                 info_.put(kGpsLegendExtended);
             }
             info_.put(kLowAccuracyTemperature);
         }
     }
-    if ((action_ & (ACT_KML | ACT_GPX)) == 0) {
-        if (action_ & ACT_ACC_LOWPASS) {
+    if (!track) {
+        if (plan_.acc_filter == AccFilter::low_pass) {
             acc_.printf("### Please observe: ACC Data lowpass filtered with f3dB/fs=%f\n",
                         kFilterRelativeCutoff);
         }
-        if (action_ & ACT_ACC_HIGHPASS) {
+        if (plan_.acc_filter == AccFilter::high_pass) {
             acc_.printf(
                 "### Please observe: ACC Data with lowfreq component removed, f10dB/fs=%f\n",
                 kFilterRelativeCutoff);
@@ -270,7 +242,7 @@ void Gen3Decoder::decode_block(const uint8_t* block) {
         finish_burst();
     }
     if (acc_type) {
-        if (action_ & ACT_ACC) {
+        if (plan_.acc) {
             acc_block(type, block + 1);
         }
         return;
@@ -280,21 +252,21 @@ void Gen3Decoder::decode_block(const uint8_t* block) {
     switch (type) {
         case kBlockGpsOld:
             ++rec_.tag.gps_record_counter;
-            if (action_ & (ACT_GPS | ACT_MOVEBANK)) {
+            if (plan_.gps || plan_.movebank) {
                 decode_gps_gen3_old(payload, rec_);
             }
             return;
         case kBlockGps:
-            if ((action_ & ACT_GEN3_EARLY_TAG) == 0) {
+            if (!plan_.gen3.early_tag) {
                 ++rec_.tag.gps_record_counter;
-                if (action_ & (ACT_GPS | ACT_MOVEBANK)) {
+                if (plan_.gps || plan_.movebank) {
                     decode_gps_gen3(payload, rec_);
                 }
                 return;
             }
             break;
         case kBlockSysinfo:
-            print_gen3_sysinfo(block, action_, info_);
+            print_gen3_sysinfo(block, plan_, info_);
             return;
         case kBlockSkipped:
             return;
@@ -342,10 +314,10 @@ void print_end_of_tag(OutStream& info, uint32_t tag_number, uint32_t expected, u
     }
 }
 
-void print_gen3_sysinfo(const uint8_t* r, uint32_t action, OutStream& info) {
-    if ((action & ACT_GEN3_SYSINFO_SUBTYPE) == 0) {
+void print_gen3_sysinfo(const uint8_t* r, const OutputPlan& plan, OutStream& info) {
+    if (!plan.gen3.sysinfo_subtype) {
         info.put("\nResetinfo:\n");
-        print_tag_time(le_u32(r, 1), info, action);
+        print_tag_time(le_u32(r, 1), info, plan);
         info.printf(" RS:0x%02X VMON:0x%02X\n", r[5], r[6]);
         print_reset_causes(info, r[5], ResetWording::gen3);
         info.put("\n");
@@ -354,19 +326,19 @@ void print_gen3_sysinfo(const uint8_t* r, uint32_t action, OutStream& info) {
     switch (r[1]) {
         case 0:
             info.put("\nResetinfo:\n");
-            print_tag_time(le_u32(r, 2), info, action);
+            print_tag_time(le_u32(r, 2), info, plan);
             info.printf(" RS:0x%02X VMON:0x%02X\n", r[6], r[7]);
             print_reset_causes(info, r[6], ResetWording::gen3);
             info.put("\n");
             break;
         case 1:
             info.put("\nStopped data acquisition due to low battery:\n");
-            print_tag_time(le_u32(r, 2), info, action);
+            print_tag_time(le_u32(r, 2), info, plan);
             info.printf(" Battery Voltage: %u mV\n", voltage_code_mv(le_u16(r, 6)));
             break;
         case 2:
             info.put("\nError info:\n");
-            print_tag_time(le_u32(r, 2), info, action);
+            print_tag_time(le_u32(r, 2), info, plan);
             info.printf(" Err:%u arg:%u \n", r[6], r[7]);
             break;
         default:
@@ -376,25 +348,24 @@ void print_gen3_sysinfo(const uint8_t* r, uint32_t action, OutStream& info) {
 }
 
 int run_gps_acc_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* first_block,
-                    TagDataPath& data, uint32_t action) {
+                    TagDataPath& data, const OutputPlan& run_plan) {
     Console& con = ctx.run.con;
     OutStream& out = con.out();
-    if ((action & ACT_LEGACY_TAG) == 0) {
-        print_gen3_gps_acc_config(first_block, ctx.long_form(), action, out);
+    OutputPlan plan = run_plan;
+    if (!plan.gen3.legacy) {
+        print_gen3_gps_acc_config(first_block, ctx.long_form(), false, out);
         // Software 6 on checks its bursts; 7 and 8 write the newer system information.
         const uint8_t version = decode_open_block(first_block, ctx.long_form()).sw_version;
-        if (version == 6) {
-            action |= ACT_GEN3_ACC_CHECKED;
-        } else if (version == 7 || version == 8) {
-            action |= ACT_GEN3_ACC_CHECKED | ACT_GEN3_SYSINFO_SUBTYPE;
-        } else if (version < 1 || version > 5) {
+        if (version < 1 || version > 8) {
             out.put("Unknown tag software version\n");
             return -1;
         }
+        plan.gen3.acc_checked = version >= 6;
+        plan.gen3.sysinfo_subtype = version >= 7;
     }
-    const FileSet files = choose_files(action);
-    if (files.movebank) {
-        action |= ACT_ACC;
+    // The MOVEBANK files always hold the acceleration, in a file of its own.
+    if (plan.movebank) {
+        plan.acc = true;
     }
     const int tag = static_cast<int>(tag_number);
     char name[64];
@@ -405,13 +376,13 @@ int run_gps_acc_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* first_
         con.sys_error(kOpenTextFileError);
         return -1;
     }
-    format_into(name, sizeof name, files.main, tag);
+    format_into(name, sizeof name, main_file_format(plan.main_file, false), tag);
     if (main.open(con, outputs, name) != 0) {
         con.sys_error(kOpenTextFileError);
         return -1;
     }
-    if (files.acc != nullptr) {
-        format_into(name, sizeof name, files.acc, tag);
+    if (plan.movebank) {
+        format_into(name, sizeof name, main_file_format(MainFile::acc, false), tag);
         if (acc.open(con, outputs, name) != 0) {
             con.sys_error(kOpenTextFileError);
             return -1;
@@ -422,7 +393,7 @@ int run_gps_acc_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* first_
     int rv;
     {
         OutStream& acc_out = acc.is_open() ? acc.out() : main.out();
-        Gen3Decoder decoder(ctx, tag_number, first_block, data, action, info.out(), main.out(),
+        Gen3Decoder decoder(ctx, tag_number, first_block, data, plan, info.out(), main.out(),
                             acc_out);
         rv = decoder.run();
     }

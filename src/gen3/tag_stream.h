@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+#include "common/output_plan.h"
 #include "common/outstream.h"
 #include "gen3/gen3_container.h"
 #include "gen5/tag_data.h"
@@ -35,15 +36,15 @@ struct Gen3StreamState {
 };
 
 // Prints the configuration of an open block (GPS-acceleration or interaction).
-using Gen3ConfigPrinter = void (*)(Gen3Context& ctx, const uint8_t* block, uint32_t action,
-                                   OutStream& out);
+using Gen3ConfigPrinter = void (*)(Gen3Context& ctx, const uint8_t* block,
+                                   const OutputPlan& plan, OutStream& out);
 
 // Everything the joining of one tag works on.
 struct Gen3Stream {
     Gen3Context& ctx;
     TagDataPath& data;
     OutStream& info;
-    uint32_t action;
+    OutputPlan plan;
     // The tag's first open block (zero-filled kGen3OpenBufferSize bytes).
     const uint8_t* first_block;
     Gen3ConfigPrinter print_config;
@@ -76,6 +77,6 @@ double kbytes(uint64_t bytes);
 void print_completeness(OutStream& out, uint32_t expected, uint64_t received);
 
 // Base-station id, download time and the amount offered for download.
-void print_download_info(const Gen3OpenBlock& block, OutStream& out, uint32_t action);
+void print_download_info(const Gen3OpenBlock& block, OutStream& out, const OutputPlan& plan);
 
 }  // namespace dec

@@ -9,7 +9,6 @@
 #include <memory>
 #include <cstring>
 
-#include "common/action.h"
 #include "common/le.h"
 #include "common/printable.h"
 #include "common/tagtime.h"
@@ -37,7 +36,7 @@ enum class Role : uint8_t { bad, sysinfo, gps_cooked, gps_ext0, gps_ext1, start,
 struct UnitRule {
     Role role = Role::bad;
     Family family = kAcc0;
-    bool needs_acc = false;  // ignored unless ACT_ACC is set
+    bool needs_acc = false;  // ignored when the plan asks for acceleration
 };
 
 using UnitTable = std::array<UnitRule, 256>;
@@ -120,14 +119,14 @@ constexpr uint32_t kFeatureAccurateTemperature = 0x4000;
 constexpr uint32_t kGsmTextMin = 5;
 constexpr uint32_t kGsmTextMax = 252;
 
-void print_gsm_text(uint8_t* record, uint32_t length, OutStream& info, uint32_t action) {
+void print_gsm_text(uint8_t* record, uint32_t length, OutStream& info, const OutputPlan& plan) {
     if (length < kGsmTextMin || length > kGsmTextMax) {
         return;
     }
     make_printable(reinterpret_cast<char*>(record + 4), length - 4);
     record[length - 1] = 0;
     info.put("GSMTXT,");
-    print_tag_time(le_u32(record, 0), info, action);
+    print_tag_time(le_u32(record, 0), info, plan);
     info.put_char('\n');
     info.put(reinterpret_cast<const char*>(record + 4));
     info.put_char('\n');
@@ -136,9 +135,9 @@ void print_gsm_text(uint8_t* record, uint32_t length, OutStream& info, uint32_t 
 // The heads of the output files, written before the first unit.
 void write_heads(TagRun& tag, bool version9, RecordHandlers& handlers) {
     OutStream& info = *tag.streams.info;
-    const uint32_t action = tag.action;
+    const OutputPlan& plan = tag.plan;
 
-    if ((action & ACT_MOVEBANK) != 0) {
+    if (plan.movebank) {
         tag.streams.acc->put(kMovebankAccHeader);
         if (!version9) {
             tag.streams.quat->put(kMovebankQuatHeader);
@@ -147,16 +146,17 @@ void write_heads(TagRun& tag, bool version9, RecordHandlers& handlers) {
         tag.streams.main->put(kMovebankGpsHeaderStart);
         tag.streams.main->put(version9 ? kMovebankGpsHeaderV9 : kMovebankGpsHeaderV10);
     }
-    if ((action & ACT_ACC_DFT_LINE) != 0) {
+    if (plan.acc_form == AccForm::spectrum_line) {
         info.put(kDftLegend);
     }
-    if ((action & ACT_GPS) != 0) {
-        if ((action & (ACT_GPX | ACT_KML)) != 0) {
+    const bool track = plan.gps_form == GpsForm::kml || plan.gps_form == GpsForm::gpx;
+    if (plan.gps) {
+        if (track) {
             handlers.begin_gps_output();
         } else {
             info.put(kGpsLegendStart);
             info.put(version9 ? "\n" : kGpsLegendV10);
-            if ((action & ACT_GPS_EXTENDED) != 0) {
+            if (plan.gps_extended) {
                 info.put(version9 ? kGpsExtendedLegendV9 : kGpsExtendedLegendV10);
             }
             if (!version9) {
@@ -167,12 +167,12 @@ void write_heads(TagRun& tag, bool version9, RecordHandlers& handlers) {
             }
         }
     }
-    if ((action & (ACT_KML | ACT_GPX)) == 0) {
-        if ((action & ACT_ACC_LOWPASS) != 0) {
+    if (!track) {
+        if (plan.acc_filter == AccFilter::low_pass) {
             tag.streams.acc->printf("### Please observe: ACC Data lowpass filtered with f3dB/fs=%f\n",
                                     kFilterRelativeCutoff);
         }
-        if ((action & ACT_ACC_HIGHPASS) != 0) {
+        if (plan.acc_filter == AccFilter::high_pass) {
             tag.streams.acc->printf(
                 "### Please observe: ACC Data with lowfreq component removed, f10dB/fs=%f\n",
                 kFilterRelativeCutoff);
@@ -229,7 +229,7 @@ void BlockLoop::flush(Family f) {
             handlers_.quatcmp(a_.buf, a_.length);
             break;
         case kGsm:
-            print_gsm_text(a_.buf, a_.length, *tag_.streams.info, tag_.action);
+            print_gsm_text(a_.buf, a_.length, *tag_.streams.info, tag_.plan);
             break;
         case kSat:
         case kFamilies:
@@ -246,8 +246,8 @@ void BlockLoop::unit(const uint8_t* u) {
         }
     }
     const UnitRule& rule = table_[type];
-    const bool acc_wanted = (tag_.action & ACT_ACC) != 0;
-    const bool gps_wanted = (tag_.action & (ACT_GPS | ACT_MOVEBANK)) != 0;
+    const bool acc_wanted = tag_.plan.acc;
+    const bool gps_wanted = tag_.plan.gps || tag_.plan.movebank;
     switch (rule.role) {
         case Role::sysinfo:
             handlers_.sysinfo(payload);

@@ -1,6 +1,5 @@
 #include "settings/gen3_config.h"
 
-#include "common/action.h"
 #include "common/le.h"
 #include "settings/frequency.h"
 #include "settings/settings_lines.h"
@@ -316,9 +315,9 @@ void print_gen3_frequency(uint32_t word, OutStream& out) {
     out.printf("%f MHz\n", word * 26.0 / 65536.0);
 }
 
-void print_gen3_gps_acc_config(const uint8_t* block, bool long_form, uint32_t action,
+void print_gen3_gps_acc_config(const uint8_t* block, bool long_form, bool legacy_tag,
                                OutStream& out) {
-    if (action & ACT_LEGACY_TAG) {
+    if (legacy_tag) {
         return;
     }
     const uint8_t version = software_version(block, long_form);
@@ -353,9 +352,9 @@ void print_gen3_gps_acc_config(const uint8_t* block, bool long_form, uint32_t ac
     }
 }
 
-void print_gen3_interaction_config(const uint8_t* block, bool long_form, uint32_t action,
+void print_gen3_interaction_config(const uint8_t* block, bool long_form, bool legacy_tag,
                                    OutStream& out, uint8_t& intact_interval) {
-    if (action & ACT_LEGACY_TAG) {
+    if (legacy_tag) {
         return;
     }
     const uint8_t version = software_version(block, long_form);

@@ -180,7 +180,7 @@ void print_line(const SettingsLine& l, const SettingsContext& ctx, OutStream& ou
         }
         case LineKind::TagTime:
             out.put(l.text);
-            print_tag_time(le_u32(rec, l.off), out, 0);
+            print_tag_time(le_u32(rec, l.off), out, OutputPlan{});
             out.put_char('\n');
             break;
         case LineKind::MemoryLimit: {

@@ -313,7 +313,7 @@ struct WholeRun final : FolderFixture {
         std::string head;
         int rv;
         try {
-            rv = separate_gen3(run, input().c_str(), dir.path().c_str(), r.action);
+            rv = separate_gen3(run, input().c_str(), dir.path().c_str(), output_plan_of(r.action));
         } catch (const FatalStop& stop) {
             rv = stop.code;
             head = "program ended\n";
