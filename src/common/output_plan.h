@@ -82,6 +82,11 @@ struct OutputPlan {
     Gen3TagVariant gen3;
 };
 
+// KML and GPX documents hold the track alone: no legends, no filter notices.
+inline bool is_track_document(const OutputPlan& plan) {
+    return plan.gps_form == GpsForm::kml || plan.gps_form == GpsForm::gpx;
+}
+
 // The plan of an action word: the bits of a menu key and of the ACC
 // time-stamp answer.
 OutputPlan output_plan_of(uint32_t action);

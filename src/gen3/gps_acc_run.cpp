@@ -176,7 +176,6 @@ void Gen3Decoder::write_legends() {
     if (plan_.acc_form == AccForm::spectrum_line) {
         info_.put(kDftLegend);
     }
-    const bool track = plan_.gps_form == GpsForm::kml || plan_.gps_form == GpsForm::gpx;
     if (plan_.gps) {
         if (plan_.gps_form == GpsForm::gpx) {
             write_gpx_head(main, tag_);
@@ -195,7 +194,7 @@ void Gen3Decoder::write_legends() {
             info_.put(kLowAccuracyTemperature);
         }
     }
-    if (!track) {
+    if (!is_track_document(plan_)) {
         if (plan_.acc_filter == AccFilter::low_pass) {
             acc_.printf("### Please observe: ACC Data lowpass filtered with f3dB/fs=%f\n",
                         kFilterRelativeCutoff);

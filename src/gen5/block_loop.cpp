@@ -149,9 +149,8 @@ void write_heads(TagRun& tag, bool version9, RecordHandlers& handlers) {
     if (plan.acc_form == AccForm::spectrum_line) {
         info.put(kDftLegend);
     }
-    const bool track = plan.gps_form == GpsForm::kml || plan.gps_form == GpsForm::gpx;
     if (plan.gps) {
-        if (track) {
+        if (is_track_document(plan)) {
             handlers.begin_gps_output();
         } else {
             info.put(kGpsLegendStart);
@@ -167,7 +166,7 @@ void write_heads(TagRun& tag, bool version9, RecordHandlers& handlers) {
             }
         }
     }
-    if (!track) {
+    if (!is_track_document(plan)) {
         if (plan.acc_filter == AccFilter::low_pass) {
             tag.streams.acc->printf("### Please observe: ACC Data lowpass filtered with f3dB/fs=%f\n",
                                     kFilterRelativeCutoff);
