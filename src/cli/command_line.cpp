@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "cli/actions.h"
-#include "common/action.h"
+#include "common/version.h"
 #include "common/fatal.h"
 
 namespace dec {

@@ -6,7 +6,6 @@
 
 #include "cli/actions.h"
 #include "cli/timestamp_name.h"
-#include "common/action.h"
 #include "common/container_result.h"
 #include "common/fatal.h"
 #include "common/io.h"
@@ -192,7 +191,7 @@ ContainerResult decode_gen5_tags(RunContext& run, const uint32_t* tags, Containe
                                          ? TagSource{index.input_fd(), &index.runs_of(i)}
                                          : TagSource{-1, nullptr, index.copy_of(i)};
             tags_rv = decode_with_outputs(
-                run, [&] { return run_tag(run, tags[i], run.action, run.prefix, source); });
+                run, [&] { return run_tag(run, tags[i], run.plan, run.prefix, source); });
         }
     }
     return tags_rv == 0 ? ContainerResult::ok : ContainerResult::tag_failed;
@@ -246,7 +245,7 @@ int run_decoder(RunContext& run, const RunParams& params) {
         out.put("Invalid user input!\n");
         return BAD_CMDLINE;
     }
-    run.action = key->word;
+    uint32_t action = key->word;
     if (key->asks_time_stamp) {
         const char choice = run.interactive ? ask_menu(con, 2, kAccTimeMenu) : params.acc_time_char;
         std::optional<uint32_t> bits = acc_time_stamp_bits(choice);
@@ -254,8 +253,9 @@ int run_decoder(RunContext& run, const RunParams& params) {
             out.put("Invalid user input for ACC time stamps!\n");
             return BAD_CMDLINE;
         }
-        run.action |= *bits;
+        action |= *bits;
     }
+    run.plan = output_plan_of(action);
 
     out.put(kStarLine);
     uint8_t header[kHeaderSize];
@@ -279,7 +279,7 @@ int run_decoder(RunContext& run, const RunParams& params) {
             return run_voltage_logger(run, params);
         case kGen3MagicA:
         case kGen3MagicB:
-            return map_result(run, separate_gen3(run, params.path, params.output_dir, run.action),
+            return map_result(run, separate_gen3(run, params.path, params.output_dir, run.plan),
                               params);
         default:
             out.printf(kAbortText, 0);

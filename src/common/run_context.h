@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "common/console.h"
+#include "common/output_plan.h"
 #include "common/output_set.h"
 
 namespace dec {
@@ -15,7 +16,7 @@ struct RunContext {
     Console& con;
     // Where the current tag's output files go; set by whoever runs the tag.
     OutputSet* outputs = nullptr;
-    uint32_t action = 0;
+    OutputPlan plan;
     // Text put in front of every per-tag output name (time-stamped input names).
     char prefix[64] = {0};
     // Bad units of all tags, reported in the closing line.

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "common/action.h"
 #include "common/io.h"
 
 namespace dec {
@@ -185,14 +184,15 @@ void print_date_weekday(int32_t week, uint32_t tow_s, OutStream& out) {
 
 void print_time_of_day(uint32_t seconds, OutStream& out) { put_hms(out, seconds % kSecondsPerDay); }
 
-void print_tag_time(uint32_t tag_time, OutStream& out, uint32_t action) {
-    if ((action & (ACT_TIME_SECONDS | ACT_GEN3_EARLY_TAG)) == 0) {
+void print_tag_time(uint32_t tag_time, OutStream& out, const OutputPlan& plan) {
+    const bool early_tag = plan.gen3.early_tag;
+    if (!plan.tag_time_seconds && !early_tag) {
         put_day_date_time(out, tag_time);
         return;
     }
-    out.put_u32((action & ACT_TIME_SECONDS) != 0 ? tag_time : tag_time / kSecondsPerDay);
+    out.put_u32(plan.tag_time_seconds ? tag_time : tag_time / kSecondsPerDay);
     out.put_char(',');
-    if ((action & ACT_GEN3_EARLY_TAG) == 0) {
+    if (!early_tag) {
         put_dotted_date(out, tag_week(tag_time), tag_tow(tag_time));
         out.put_char(',');
     }
@@ -246,18 +246,19 @@ void print_tag_time_iso_us(uint32_t tag_time, uint32_t microseconds, OutStream& 
     out.commit(format_u32_width(p, (microseconds % 1000000) / 1000, 3));
 }
 
-void print_acc_time(uint32_t tag_time, OutStream& out, uint32_t action) {
-    if ((action & ACT_ACC_JUST_SECONDS) != 0) {
+void print_acc_time(uint32_t tag_time, OutStream& out, const OutputPlan& plan) {
+    if (plan.acc_time == AccTime::seconds) {
         out.put_u32(tag_time);
         out.put_char(',');
         return;
     }
-    print_tag_time(tag_time, out, action);
+    print_tag_time(tag_time, out, plan);
     out.put_char(',');
 }
 
-void print_acc_time_us(uint32_t tag_time, uint32_t microseconds, OutStream& out, uint32_t action) {
-    if ((action & ACT_ACC_JUST_SECONDS) != 0) {
+void print_acc_time_us(uint32_t tag_time, uint32_t microseconds, OutStream& out,
+                       const OutputPlan& plan) {
+    if (plan.acc_time == AccTime::seconds) {
         char* p = format_u32(out.reserve(17), tag_time + microseconds / 1000000);
         *p++ = '.';
         p = format_4digits(p, (microseconds % 1000000) / 100);

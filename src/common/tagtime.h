@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/output_plan.h"
 #include "common/outstream.h"
 
 namespace dec {
@@ -47,9 +48,9 @@ const char* weekday_letters(uint32_t tow_s);
 void print_date_weekday(int32_t week, uint32_t tow_s, OutStream& out);
 // "%02u:%02u:%02u" of seconds modulo one day.
 void print_time_of_day(uint32_t seconds, OutStream& out);
-// Day number (or tag time with ACT_TIME_SECONDS), date and weekday unless
-// ACT_GEN3_EARLY_TAG, time of day: "1,5.3.2007,Mo,01:01:01".
-void print_tag_time(uint32_t tag_time, OutStream& out, uint32_t action);
+// Day number (or the tag time for plan.tag_time_seconds), date and weekday
+// unless an early generation-3 tag, time of day: "1,5.3.2007,Mo,01:01:01".
+void print_tag_time(uint32_t tag_time, OutStream& out, const OutputPlan& plan);
 // "%u," day number, date and weekday, ",", "%02u:%02u:%02u.%04u,".
 void print_tag_time_us(uint32_t tag_time, uint32_t microseconds, OutStream& out);
 // "%u-%02u-%02u " or "0000-00-00 " for an invalid week or time of week.
@@ -60,10 +61,11 @@ void print_gps_ms_time(uint32_t tow_ms, int32_t week, OutStream& out);
 void print_tag_time_iso(uint32_t tag_time, OutStream& out);
 // "%u-%02u-%02u %02u:%02u:%02u.%03u" (milliseconds of the microseconds).
 void print_tag_time_iso_us(uint32_t tag_time, uint32_t microseconds, OutStream& out);
-// ACC row stamps: print_tag_time and ',' or, with ACT_ACC_JUST_SECONDS, "%u,".
-void print_acc_time(uint32_t tag_time, OutStream& out, uint32_t action);
-// print_tag_time_us or, with ACT_ACC_JUST_SECONDS, "%u.%04u,".
-void print_acc_time_us(uint32_t tag_time, uint32_t microseconds, OutStream& out, uint32_t action);
+// ACC row stamps: print_tag_time and ',' or, for AccTime::seconds, "%u,".
+void print_acc_time(uint32_t tag_time, OutStream& out, const OutputPlan& plan);
+// print_tag_time_us or, for AccTime::seconds, "%u.%04u,".
+void print_acc_time_us(uint32_t tag_time, uint32_t microseconds, OutStream& out,
+                       const OutputPlan& plan);
 
 // KML descriptions into a buffer of at least 256 bytes; return the length.
 int format_gps_description(int32_t week, uint32_t tow_s, const char* label, char* buf, size_t size);

@@ -103,12 +103,12 @@ public:
                               OutStream& log);
 
     // Mean of the raw samples and, per axis, the standard deviation after the
-    // burst low-pass has been subtracted, or the plain variance when `action`
-    // has ACT_ACC_VARIANCE. Returns 0, or -1 for 4 or more axes (message as
+    // burst low-pass has been subtracted, or the plain variance for
+    // `variance_form`. Returns 0, or -1 for 4 or more axes (message as
     // `report` says), for n outside 1 .. kBurstMaxSamples, or when the filter
     // fails.
     int32_t calc_acc_stddev_and_mean(int8_t axes, int32_t n, const BurstSamples& burst, BurstMoments& out,
-                                     uint32_t action, OutStream& log, AxesOverflowReport report);
+                                     bool variance_form, OutStream& log, AxesOverflowReport report);
 
     // Amplitude spectrum of n samples, bins 0 .. n/2 into out[0 .. n/2]:
     // |sum_j x_j e^(-2 pi i jk/n)| / n. n outside 1 .. 2000 (the burst array) writes

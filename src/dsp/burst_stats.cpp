@@ -2,13 +2,12 @@
 //
 // The movement measure of an axis is the standard deviation of its samples
 // after the burst low-pass has been subtracted, so that a slow change of
-// posture within a burst does not count as activity; the variance form (for
-// ACT_ACC_VARIANCE) takes the raw samples instead. The mean is always that of
+// posture within a burst does not count as activity; the variance form (of
+// the variance statistics lines) takes the raw samples instead. The mean is always that of
 // the samples as given, in integer arithmetic.
 
 #include <cmath>
 
-#include "common/action.h"
 #include "common/console.h"
 #include "dsp/burst_dsp.h"
 
@@ -41,7 +40,8 @@ void sum_axes(int32_t n, const BurstSamples& burst, const double* const* lows, b
 }  // namespace
 
 int32_t BurstDsp::calc_acc_stddev_and_mean(int8_t axes, int32_t n, const BurstSamples& burst, BurstMoments& out,
-                                           uint32_t action, OutStream& log, AxesOverflowReport report) {
+                                           bool variance_form, OutStream& log,
+                                           AxesOverflowReport report) {
     if (axes > kBurstMaxAxes) {
         OutStream& where = report == AxesOverflowReport::console ? console_ : log;
         where.printf("Array for acc sums too small, please report error to %s\n", kSupportEmail);
@@ -51,7 +51,6 @@ int32_t BurstDsp::calc_acc_stddev_and_mean(int8_t axes, int32_t n, const BurstSa
     if (n < 1 || n > kBurstMaxSamples) {
         return -1;
     }
-    const bool variance_form = (action & ACT_ACC_VARIANCE) != 0;
     // Low-pass of every axis first, side by side.
     auto low_of = [&](int a) { return lowpass_.data() + static_cast<size_t>(a) * kBurstMaxSamples; };
     double* lows_out[kBurstMaxAxes] = {low_of(0), low_of(1), low_of(2)};

@@ -1,6 +1,5 @@
 #include "gen3/gen3.h"
 
-#include "common/action.h"
 #include "gen3/gen3_container.h"
 #include "gen3/separate.h"
 #include "gen3/strip.h"
@@ -29,19 +28,14 @@ int finish_run_outputs(Gen3Context& ctx) {
 
 }  // namespace
 
-uint32_t gen3_tag_action(uint32_t tag_number, uint32_t action) {
-    action &= ~(ACT_GEN3_EARLY_TAG | ACT_GEN3_Z_AXIS_TAG);
-    if (is_early_tag(tag_number)) {
-        action |= ACT_GEN3_EARLY_TAG;
-    }
-    if (is_z_axis_tag(tag_number)) {
-        action |= ACT_GEN3_Z_AXIS_TAG;
-    }
-    return action;
+OutputPlan gen3_tag_plan(uint32_t tag_number, OutputPlan plan) {
+    plan.gen3.early_tag = is_early_tag(tag_number);
+    plan.gen3.z_axis_tag = is_z_axis_tag(tag_number);
+    return plan;
 }
 
 ContainerResult separate_gen3(RunContext& run, const char* path, const char* output_dir,
-                              uint32_t action) {
+                              const OutputPlan& plan) {
     Gen3Context ctx(run);
     uint32_t tags[kGen3MaxTags];
     const ContainerResult separated = separate(ctx, path, tags, output_dir);
@@ -59,7 +53,7 @@ ContainerResult separate_gen3(RunContext& run, const char* path, const char* out
             run.con.flush();
             const int tag_rv = decode_with_outputs(run, [&] {
                 return strip(ctx, tags[i], ctx.tag_files.name_of(i),
-                             gen3_tag_action(tags[i], action));
+                             gen3_tag_plan(tags[i], plan));
             });
             if (tag_rv != 0) {
                 result = ContainerResult::tag_failed;

@@ -1,4 +1,3 @@
-#include "common/action.h"
 #include "common/le.h"
 #include "gen3/gen3_records.h"
 #include "records/acc_output.h"
@@ -13,9 +12,15 @@ namespace {
 // time, axes, rate code, checksum, number of blocks, then the samples.
 enum BurstField : size_t { kBurstTime = 0, kBurstAxes = 4, kBurstRate = 5, kBurstBlocks = 7 };
 
-// Outputs that tags 3 to 8 do not have: they write one plain line per burst.
-constexpr uint32_t kEarlyTagCleared =
-    ACT_ACC_COLUMNS | ACT_ACC_STATS | ACT_ACC_LOWPASS | ACT_ACC_HIGHPASS | ACT_ACC_VARIANCE;
+// Tags 3 to 8 have no columns, statistics or filters: they write one plain
+// line per burst (or its spectra).
+void as_early_tag(OutputPlan& plan) {
+    if (plan.acc_form == AccForm::columns || plan.acc_form == AccForm::statistics) {
+        plan.acc_form = AccForm::line;
+    }
+    plan.acc_filter = AccFilter::none;
+    plan.variance = false;
+}
 
 // Software versions 6 to 8 fill in the length and sum bytes: the sum over all
 // bytes with byte 7 taken as 0 and the running sum standing in byte 6 when it
@@ -43,33 +48,33 @@ bool accept_checked_burst(uint8_t* record, int32_t length, Gen3RecordOutput& rec
 }  // namespace
 
 void decode_acc_burst_gen3(uint8_t* record, int32_t length, Gen3RecordOutput& rec, OutStream& acc) {
-    uint32_t action = rec.action;
-    if ((action & ACT_ACC) == 0 || length < static_cast<int32_t>(kAccHeaderSize)) {
+    OutputPlan plan = rec.plan;
+    if (!plan.acc || length < static_cast<int32_t>(kAccHeaderSize)) {
         return;
     }
-    if ((action & ACT_GEN3_ACC_CHECKED) && !accept_checked_burst(record, length, rec)) {
+    if (plan.gen3.acc_checked && !accept_checked_burst(record, length, rec)) {
         return;
     }
     const auto size = static_cast<uint32_t>(length);
-    const uint32_t key = (action & ACT_MOVEBANK) ? fletcher32(record, length) : 0;
+    const uint32_t key = plan.movebank ? fletcher32(record, length) : 0;
     const uint32_t time = le_u32(record, kBurstTime);
 
     // The tag number decides what the axes byte is worth: tags with only a Z
     // sensor, and early tags whose bursts are one unnamed series.
     BurstAxes axes = burst_axes(le_u8(record, kBurstAxes));
-    if (action & ACT_GEN3_Z_AXIS_TAG) {
+    if (plan.gen3.z_axis_tag) {
         axes = BurstAxes{{'Z', 0, 0, 0}, 1};
     }
-    if (action & ACT_GEN3_EARLY_TAG) {
+    if (plan.gen3.early_tag) {
         axes = BurstAxes{{0, 0, 0, 0}, 1};
-        action &= ~kEarlyTagCleared;
+        as_early_tag(plan);
     }
     const uint8_t code = le_u8(record, kBurstRate);
     double rate = acc_rate_from_code(code, axes.count);
     if (code > kAccLastRateCode) {
-        action &= ~ACT_ACC_SUBSECONDS;
+        plan.subseconds = false;
     }
-    if (action & (ACT_GEN3_EARLY_TAG | ACT_GEN3_Z_AXIS_TAG)) {
+    if (plan.gen3.early_tag || plan.gen3.z_axis_tag) {
         rate = 1.0;
     }
 
@@ -78,7 +83,7 @@ void decode_acc_burst_gen3(uint8_t* record, int32_t length, Gen3RecordOutput& re
         unpack_burst_samples(record, size, kAccHeaderSize, axes.count, none, rec.buffers.burst);
     // Generation-3 tags have no IMU: the quaternion and magnetic-field streams
     // are never written.
-    AccContext ctx{action, acc, rec.info, acc, acc, rec.tag, rec.dsp, rec.buffers};
+    AccContext ctx{plan, acc, rec.info, acc, acc, rec.tag, rec.dsp, rec.buffers};
     write_burst(BurstLine{BurstFamily::gen3, time, 0.0, axes.letters, axes.count, n, rate, key}, ctx);
 }
 

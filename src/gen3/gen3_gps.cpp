@@ -1,4 +1,3 @@
-#include "common/action.h"
 #include "common/io.h"
 #include "common/le.h"
 #include "common/tagtime.h"
@@ -95,19 +94,19 @@ void decode_gps_gen3_old(uint8_t* record, Gen3RecordOutput& rec) {
     if (!checksum_ok(record, kOldChecksumEnd, rec)) {
         return;
     }
-    const uint32_t key = (rec.action & ACT_MOVEBANK) ? fletcher32(record, kOldKeyLength) : 0;
+    const uint32_t key = rec.plan.movebank ? fletcher32(record, kOldKeyLength) : 0;
     GpsFix f = read_old_record(record);
     store_back(record, f);
     OutStream& out = rec.main;
-    if (rec.action & ACT_KML) {
+    if (rec.plan.gps_form == GpsForm::kml) {
         write_old_placemark(rec, f);
-    } else if (rec.action & ACT_GPX) {
+    } else if (rec.plan.gps_form == GpsForm::gpx) {
         write_trackpoint(rec, f);
-    } else if (rec.action & ACT_MOVEBANK) {
+    } else if (rec.plan.gps_form == GpsForm::movebank) {
         write_movebank_start(record, f, key, rec);
         out.printf(",%u,,%i,,,,\n", f.battery_mv, f.temperature_coarse);
     } else {
-        write_gps_line_start(out, f, rec.action);
+        write_gps_line_start(out, f, rec.plan);
         out.printf(",%hi,", static_cast<int16_t>(f.fix.week));
         print_time_of_day(f.fix.seconds, out);
         out.printf(",%u,%i\n", f.battery_mv, f.temperature_coarse);
@@ -118,7 +117,7 @@ void decode_gps_gen3(uint8_t* record, Gen3RecordOutput& rec) {
     if (!checksum_ok(record, kGpsRecordSize - 2, rec)) {
         return;
     }
-    const uint32_t key = (rec.action & ACT_MOVEBANK) ? fletcher32(record, kGpsRecordSize) : 0;
+    const uint32_t key = rec.plan.movebank ? fletcher32(record, kGpsRecordSize) : 0;
     // The software-9 reading has the rules of these tags: a record that is not
     // a valid fix loses its position (unless it is the test record) and its
     // motion figures, and a zero position is no fix at all, here with its fix
@@ -133,12 +132,12 @@ void decode_gps_gen3(uint8_t* record, Gen3RecordOutput& rec) {
     rec.tag.gps_ontime += f.time_to_fix;
     store_back(record, f);
     OutStream& out = rec.main;
-    const bool z_axis_tag = (rec.action & ACT_GEN3_Z_AXIS_TAG) != 0;
-    if (rec.action & ACT_KML) {
+    const bool z_axis_tag = rec.plan.gen3.z_axis_tag;
+    if (rec.plan.gps_form == GpsForm::kml) {
         write_gps_placemark_v9(out, rec.track, f, rec.tag.tag_number, rec.tag.gps_record_counter);
-    } else if (rec.action & ACT_GPX) {
+    } else if (rec.plan.gps_form == GpsForm::gpx) {
         write_trackpoint(rec, f);
-    } else if (rec.action & ACT_MOVEBANK) {
+    } else if (rec.plan.gps_form == GpsForm::movebank) {
         write_movebank_start(record, f, key, rec);
         out.printf(",%u,%u,%i", f.battery_mv, f.fix_battery_mv, f.temperature_coarse);
         if (!z_axis_tag && f.valid) {
@@ -147,7 +146,7 @@ void decode_gps_gen3(uint8_t* record, Gen3RecordOutput& rec) {
             out.put(",,,,\n");
         }
     } else {
-        write_gps_line_start(out, f, rec.action);
+        write_gps_line_start(out, f, rec.plan);
         out.put_char(',');
         print_time_of_day(f.fix.seconds, out);
         out.printf(",%u,%i", f.battery_mv, f.temperature_coarse);
@@ -156,7 +155,7 @@ void decode_gps_gen3(uint8_t* record, Gen3RecordOutput& rec) {
         } else {
             out.printf(",%.2f,%.2f,%.2f,%.2f", f.speed, f.heading, f.speed_acc, f.horiz_acc);
         }
-        if (rec.action & ACT_GPS_EXTENDED) {
+        if (rec.plan.gps_extended) {
             out.printf(",%u,%u,%.2f\n", f.loaded_battery_mv, f.fix_battery_mv,
                        rec.tag.gps_ontime / 3600.0);
         } else {

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 
+#include "common/output_plan.h"
 #include "common/outstream.h"
 #include "common/tag_state.h"
 #include "dsp/burst_dsp.h"
@@ -26,14 +27,14 @@ namespace dec {
 // tag share.
 struct Gen3RecordOutput {
     Gen3RecordOutput(OutStream& main_stream, OutStream& info_stream, OutStream& console,
-                     uint32_t action_word, uint32_t tag_number)
-        : main(main_stream), info(info_stream), action(action_word), dsp(console) {
+                     const OutputPlan& tag_plan, uint32_t tag_number)
+        : main(main_stream), info(info_stream), plan(tag_plan), dsp(console) {
         tag.tag_number = tag_number;
     }
 
     OutStream& main;
     OutStream& info;
-    uint32_t action;
+    OutputPlan plan;
     // Tag number, GPS record counter (numbers KML placemarks and ACC rows),
     // accumulated time to fix of the cooked records and the bad blocks.
     TagState tag;

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <optional>
 
-#include "common/action.h"
 #include "common/io.h"
 #include "common/le.h"
 #include "common/printable.h"
@@ -52,21 +51,6 @@ constexpr const char* kEarlyGpsLegend =
     "used time to get fix (12) gps date (13) day of week\n(14) gps week number (15) gps time of "
     "day of fix (16) battery voltage mV (17) temperature\n";
 
-// Names of the output files, chosen by the first rule of the action word that
-// holds. The acceleration output goes to the main file unless it has a name.
-struct FileSet {
-    const char* main;
-    const char* acc;  // nullptr: the main file
-    bool movebank;
-};
-
-FileSet choose_files(uint32_t action) {
-    if (action & ACT_MOVEBANK) {
-        return {"tag%i_gps.txt", "tag%i_acc.txt", true};
-    }
-    return {main_name_format(action, false), nullptr, false};
-}
-
 // The acceleration blocks of one burst, joined.
 struct Burst {
     uint8_t buf[kBurstBufferSize];
@@ -78,15 +62,15 @@ struct Burst {
 class Gen3Decoder {
 public:
     Gen3Decoder(Gen3Context& ctx, uint32_t tag, const uint8_t* first_block, TagDataPath& data,
-                uint32_t action, OutStream& info, OutStream& main, OutStream& acc)
+                const OutputPlan& plan, OutStream& info, OutStream& main, OutStream& acc)
         : ctx_(ctx),
           tag_(tag),
           first_block_(first_block),
           data_(data),
-          action_(action),
+          plan_(plan),
           info_(info),
           acc_(acc),
-          rec_(main, info, ctx.run.con.out(), action, tag) {}
+          rec_(main, info, ctx.run.con.out(), plan, tag) {}
 
     int run();
 
@@ -101,15 +85,16 @@ private:
     uint32_t tag_;
     const uint8_t* first_block_;
     TagDataPath& data_;
-    uint32_t action_;
+    OutputPlan plan_;
     OutStream& info_;
     OutStream& acc_;
     Gen3RecordOutput rec_;
     Burst burst_;
 };
 
-void config_printer(Gen3Context& ctx, const uint8_t* block, uint32_t action, OutStream& out) {
-    print_gen3_gps_acc_config(block, ctx.long_form(), action, out);
+void config_printer(Gen3Context& ctx, const uint8_t* block, const OutputPlan& plan,
+                    OutStream& out) {
+    print_gen3_gps_acc_config(block, ctx.long_form(), plan.gen3.legacy, out);
 }
 
 int Gen3Decoder::run() {
@@ -117,7 +102,7 @@ int Gen3Decoder::run() {
     info_.put("Going through data:\n");
     rec_.tag.gps_record_counter = 0;
     rec_.tag.gps_ontime = 0;
-    Gen3Stream stream{ctx_, data_, info_, action_, first_block_, config_printer, {}};
+    Gen3Stream stream{ctx_, data_, info_, plan_, first_block_, config_printer, {}};
     start_gen3_stream(stream);
     if (join_downloads(stream) != 0) {
         return -1;
@@ -141,10 +126,10 @@ int Gen3Decoder::run() {
     if (burst_.in_progress) {
         finish_burst();
     }
-    if (action_ & ACT_KML) {
+    if (plan_.gps_form == GpsForm::kml) {
         write_kml_end(rec_.main, rec_.track);
     }
-    if (action_ & ACT_GPX) {
+    if (plan_.gps_form == GpsForm::gpx) {
         rec_.main.put("</trkseg>\n</trk>\n</gpx>\n");
     }
     print_end_of_tag(info_, tag_, stream.st.expected, stream.st.received_since_open);
@@ -168,37 +153,37 @@ int Gen3Decoder::pass2_setup(uint8_t* header) {
 
 void Gen3Decoder::write_legends() {
     OutStream& main = rec_.main;
-    if (action_ & ACT_MOVEBANK) {
+    if (plan_.movebank) {
         acc_.put(kAccCsvHeader);
         main.put(kGpsCsvHeader);
     }
-    if (action_ & ACT_ACC_DFT_LINE) {
+    if (plan_.acc_form == AccForm::spectrum_line) {
         info_.put(kDftLegend);
     }
-    if (action_ & ACT_GPS) {
-        if (action_ & ACT_GPX) {
+    if (plan_.gps) {
+        if (plan_.gps_form == GpsForm::gpx) {
             write_gpx_head(main, tag_);
-        } else if (action_ & ACT_KML) {
+        } else if (plan_.gps_form == GpsForm::kml) {
             write_kml_head(main, tag_, rec_.track);
-        } else if (action_ & ACT_MOVEBANK) {
+        } else if (plan_.movebank) {
             info_.put(kGpsCsvHeader);
-        } else if (action_ & ACT_GEN3_EARLY_TAG) {
+        } else if (plan_.gen3.early_tag) {
             info_.put(kEarlyGpsLegend);
             info_.put(kLowAccuracyTemperature);
         } else {
             info_.put(kGpsLegendStart);
             info_.put("\n");
-            if (action_ & ACT_GPS_EXTENDED) {
+            if (plan_.gps_extended) {
                 info_.put(kGpsExtendedLegend);
             }
             info_.put(kLowAccuracyTemperature);
         }
     }
-    if ((action_ & (ACT_KML | ACT_GPX)) == 0) {
-        if (action_ & ACT_ACC_LOWPASS) {
+    if (!is_track_document(plan_)) {
+        if (plan_.acc_filter == AccFilter::low_pass) {
             write_lowpass_notice(acc_);
         }
-        if (action_ & ACT_ACC_HIGHPASS) {
+        if (plan_.acc_filter == AccFilter::high_pass) {
             write_highpass_notice(acc_);
         }
     }
@@ -238,7 +223,7 @@ void Gen3Decoder::decode_block(const uint8_t* block) {
         finish_burst();
     }
     if (acc_type) {
-        if (action_ & ACT_ACC) {
+        if (plan_.acc) {
             acc_block(type, block + 1);
         }
         return;
@@ -248,21 +233,21 @@ void Gen3Decoder::decode_block(const uint8_t* block) {
     switch (type) {
         case kBlockGpsOld:
             ++rec_.tag.gps_record_counter;
-            if (action_ & (ACT_GPS | ACT_MOVEBANK)) {
+            if (plan_.gps || plan_.movebank) {
                 decode_gps_gen3_old(payload, rec_);
             }
             return;
         case kBlockGps:
-            if ((action_ & ACT_GEN3_EARLY_TAG) == 0) {
+            if (!plan_.gen3.early_tag) {
                 ++rec_.tag.gps_record_counter;
-                if (action_ & (ACT_GPS | ACT_MOVEBANK)) {
+                if (plan_.gps || plan_.movebank) {
                     decode_gps_gen3(payload, rec_);
                 }
                 return;
             }
             break;
         case kBlockSysinfo:
-            print_gen3_sysinfo(block, action_, info_);
+            print_gen3_sysinfo(block, plan_, info_);
             return;
         case kBlockSkipped:
             return;
@@ -313,9 +298,9 @@ void print_end_of_tag(OutStream& info, uint32_t tag_number, uint32_t expected, u
 namespace {
 
 // A reset report: tag time, reset source and voltage monitor from `at` on.
-void print_reset_info(const uint8_t* r, size_t at, uint32_t action, OutStream& info) {
+void print_reset_info(const uint8_t* r, size_t at, const OutputPlan& plan, OutStream& info) {
     info.put("\nResetinfo:\n");
-    print_tag_time(le_u32(r, at), info, action);
+    print_tag_time(le_u32(r, at), info, plan);
     info.printf(" RS:0x%02X VMON:0x%02X\n", r[at + 4], r[at + 5]);
     print_reset_causes(info, r[at + 4], ResetWording::gen3);
     info.put("\n");
@@ -323,23 +308,23 @@ void print_reset_info(const uint8_t* r, size_t at, uint32_t action, OutStream& i
 
 }  // namespace
 
-void print_gen3_sysinfo(const uint8_t* r, uint32_t action, OutStream& info) {
-    if ((action & ACT_GEN3_SYSINFO_SUBTYPE) == 0) {
-        print_reset_info(r, 1, action, info);
+void print_gen3_sysinfo(const uint8_t* r, const OutputPlan& plan, OutStream& info) {
+    if (!plan.gen3.sysinfo_subtype) {
+        print_reset_info(r, 1, plan, info);
         return;
     }
     switch (r[1]) {
         case 0:
-            print_reset_info(r, 2, action, info);
+            print_reset_info(r, 2, plan, info);
             break;
         case 1:
             info.put("\nStopped data acquisition due to low battery:\n");
-            print_tag_time(le_u32(r, 2), info, action);
+            print_tag_time(le_u32(r, 2), info, plan);
             info.printf(" Battery Voltage: %u mV\n", voltage_code_mv(le_u16(r, 6)));
             break;
         case 2:
             info.put("\nError info:\n");
-            print_tag_time(le_u32(r, 2), info, action);
+            print_tag_time(le_u32(r, 2), info, plan);
             info.printf(" Err:%u arg:%u \n", r[6], r[7]);
             break;
         default:
@@ -349,25 +334,24 @@ void print_gen3_sysinfo(const uint8_t* r, uint32_t action, OutStream& info) {
 }
 
 int run_gps_acc_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* first_block,
-                    TagDataPath& data, uint32_t action) {
+                    TagDataPath& data, const OutputPlan& run_plan) {
     Console& con = ctx.run.con;
     OutStream& out = con.out();
-    if ((action & ACT_LEGACY_TAG) == 0) {
-        print_gen3_gps_acc_config(first_block, ctx.long_form(), action, out);
+    OutputPlan plan = run_plan;
+    if (!plan.gen3.legacy) {
+        print_gen3_gps_acc_config(first_block, ctx.long_form(), false, out);
         // Software 6 on checks its bursts; 7 and 8 write the newer system information.
         const uint8_t version = decode_open_block(first_block, ctx.long_form()).sw_version;
-        if (version == 6) {
-            action |= ACT_GEN3_ACC_CHECKED;
-        } else if (version == 7 || version == 8) {
-            action |= ACT_GEN3_ACC_CHECKED | ACT_GEN3_SYSINFO_SUBTYPE;
-        } else if (version < 1 || version > 5) {
+        if (version < 1 || version > 8) {
             out.put("Unknown tag software version\n");
             return -1;
         }
+        plan.gen3.acc_checked = version >= 6;
+        plan.gen3.sysinfo_subtype = version >= 7;
     }
-    const FileSet files = choose_files(action);
-    if (files.movebank) {
-        action |= ACT_ACC;
+    // The MOVEBANK files always hold the acceleration, in a file of its own.
+    if (plan.movebank) {
+        plan.acc = true;
     }
     const int tag = static_cast<int>(tag_number);
     char name[64];
@@ -378,13 +362,13 @@ int run_gps_acc_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* first_
         con.sys_error(kOpenTextFileError);
         return -1;
     }
-    format_into(name, sizeof name, files.main, tag);
+    format_into(name, sizeof name, main_file_format(plan.main_file, false), tag);
     if (main.open(con, outputs, name) != 0) {
         con.sys_error(kOpenTextFileError);
         return -1;
     }
-    if (files.acc != nullptr) {
-        format_into(name, sizeof name, files.acc, tag);
+    if (plan.movebank) {
+        format_into(name, sizeof name, main_file_format(MainFile::acc, false), tag);
         if (acc.open(con, outputs, name) != 0) {
             con.sys_error(kOpenTextFileError);
             return -1;
@@ -394,7 +378,7 @@ int run_gps_acc_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* first_
     int rv;
     {
         OutStream& acc_out = acc.is_open() ? acc.out() : main.out();
-        Gen3Decoder decoder(ctx, tag_number, first_block, data, action, info.out(), main.out(),
+        Gen3Decoder decoder(ctx, tag_number, first_block, data, plan, info.out(), main.out(),
                             acc_out);
         rv = decoder.run();
     }

@@ -3,19 +3,20 @@
 
 #include <cstdint>
 
+#include "common/output_plan.h"
 #include "common/outstream.h"
 #include "gen3/gen3_container.h"
 #include "store/tag_data.h"
 
 namespace dec {
 
-// The GPS-acceleration tag run: opens the output files the action word asks
-// for, joins the downloads into the flash image and decodes it block by block.
+// The GPS-acceleration tag run: opens the output files the plan asks for,
+// joins the downloads into the flash image and decodes it block by block.
 // `first_block` is the tag's first open block (zero-filled kGen3OpenBufferSize
 // bytes); the raw stream stands behind it and the flash image behind its header.
 // 0 or -1.
 int run_gps_acc_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* first_block,
-                    TagDataPath& data, uint32_t action);
+                    TagDataPath& data, const OutputPlan& plan);
 
 // "basestation info:" with the header's rewrite counter, text, version text and
 // base-station id.
@@ -28,8 +29,8 @@ void print_processed_kbytes(OutStream& out, uint64_t image_bytes, uint32_t bad_b
 // "The last download for tag%i was a COMPLETE data download." and its siblings.
 void print_end_of_tag(OutStream& info, uint32_t tag_number, uint32_t expected, uint64_t received);
 
-// A system-information block (type 0x02): the older form, or with
-// ACT_GEN3_SYSINFO_SUBTYPE the newer form with its subtype.
-void print_gen3_sysinfo(const uint8_t* record, uint32_t action, OutStream& info);
+// A system-information block (type 0x02): the older form, or for tags with
+// plan.gen3.sysinfo_subtype the newer form with its subtype.
+void print_gen3_sysinfo(const uint8_t* record, const OutputPlan& plan, OutStream& info);
 
 }  // namespace dec

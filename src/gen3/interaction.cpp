@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <memory>
 
-#include "common/action.h"
 #include "common/fatal.h"
 #include "common/io.h"
 #include "common/le.h"
@@ -72,13 +71,13 @@ int decode_intact_image(IntactJoin& j, uint32_t tag_number, OutStream& intact) {
 }  // namespace
 
 int run_interaction_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* first_block,
-                        TagDataPath& data, uint32_t action) {
+                        TagDataPath& data, const OutputPlan& plan) {
     Console& con = ctx.run.con;
     OutStream& out = con.out();
     ctx.intact_interval = 0;
     IntactVariant variant = IntactVariant::repeat_checked;
-    if ((action & ACT_LEGACY_TAG) == 0) {
-        print_gen3_interaction_config(first_block, ctx.long_form(), action, out,
+    if (!plan.gen3.legacy) {
+        print_gen3_interaction_config(first_block, ctx.long_form(), plan.gen3.legacy, out,
                                       ctx.intact_interval);
         switch (decode_open_block(first_block, ctx.long_form()).sw_version) {
             case 1:
@@ -109,7 +108,7 @@ int run_interaction_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* fi
     }
     write_version_line(protocol.out());
 
-    IntactJoin join{ctx, data, protocol.out(), action, first_block, variant, {}};
+    IntactJoin join{ctx, data, protocol.out(), plan, first_block, variant, {}};
     start_intact_join(join);
     int rv = join_intact_downloads(join);
     if (rv == 0) {

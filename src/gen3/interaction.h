@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "common/output_plan.h"
 #include "gen3/gen3_container.h"
 #include "store/tag_data.h"
 
@@ -13,11 +14,11 @@ namespace dec {
 // all interaction tags of the run; the first one empties it) and writes the
 // protocol "tag%i.txt". `first_block` is the tag's first open block
 // (zero-filled kGen3OpenBufferSize bytes); the raw stream stands behind it and
-// the flash image behind its header. With ACT_LEGACY_TAG the tag is taken as it
+// the flash image behind its header. A legacy tag (plan.gen3) is taken as it
 // is (no version checks, no configuration). 0 or -1 (message printed); ends the
 // program with exit code 17 when the image holds a block of unknown type or a
 // repeated tail cannot be overwritten.
 int run_interaction_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* first_block,
-                        TagDataPath& data, uint32_t action);
+                        TagDataPath& data, const OutputPlan& plan);
 
 }  // namespace dec

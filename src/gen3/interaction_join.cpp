@@ -1,6 +1,5 @@
 #include "gen3/interaction_join.h"
 
-#include "common/action.h"
 #include "common/fatal.h"
 #include "gen3/interaction_block.h"
 #include "gen3/tag_stream.h"
@@ -21,10 +20,10 @@ void write_grid_error(OutStream& out, uint64_t valid_bytes) {
                static_cast<unsigned long long>(valid_bytes), kSupportEmail);
 }
 
-bool legacy(const IntactJoin& j) { return (j.action & ACT_LEGACY_TAG) != 0; }
+bool legacy(const IntactJoin& j) { return j.plan.gen3.legacy; }
 
 void print_config(IntactJoin& j, const uint8_t* block) {
-    print_gen3_interaction_config(block, j.ctx.long_form(), j.action, j.protocol,
+    print_gen3_interaction_config(block, j.ctx.long_form(), legacy(j), j.protocol,
                                   j.ctx.intact_interval);
 }
 
@@ -154,7 +153,7 @@ int handle_intact_new_download(IntactJoin& j, const uint8_t* block) {
         }
     }
     print_completeness(j.protocol, st.expected, st.received, kGen3Surplus);
-    print_download_info(nb, j.protocol, j.action);
+    print_download_info(nb, j.protocol, j.plan);
     print_config(j, block);
     if (j.variant == IntactVariant::appended) {
         hau_weg(j);

@@ -2,7 +2,7 @@
 //
 // Interaction data is decoded in whole 512-byte blocks, so the joining keeps
 // the flash image on that grid. Tags of software versions 1 and 2 (and the
-// legacy tags passed with ACT_LEGACY_TAG) send from the address of their last
+// legacy tags, plan.gen3.legacy) send from the address of their last
 // complete download on: a repeated tail is detected and overwritten as for the
 // GPS-acceleration tags, and when a download does not continue the previous
 // one, the incomplete last block of the previous one is dropped. Tags of
@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "common/output_plan.h"
 #include "common/outstream.h"
 #include "gen3/gen3_container.h"
 #include "store/tag_data.h"
@@ -46,7 +47,7 @@ struct IntactJoin {
     Gen3Context& ctx;
     TagDataPath& data;
     OutStream& protocol;
-    uint32_t action;
+    OutputPlan plan;
     const uint8_t* first_block;
     IntactVariant variant;
     IntactJoinState st;

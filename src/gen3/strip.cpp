@@ -1,6 +1,5 @@
 #include "gen3/strip.h"
 
-#include "common/action.h"
 #include "common/io.h"
 #include "gen3/gps_acc_run.h"
 #include "gen3/interaction.h"
@@ -22,7 +21,14 @@ enum Gen3TagType : uint8_t {
 
 bool is_old_interaction_tag(uint32_t tag) { return tag == 34 || tag == 35 || tag == 36; }
 
-int strip_body(Gen3Context& ctx, uint32_t tag_number, uint32_t action, TempFileTagData& data) {
+// Tags known by their number, and old interaction tags, are taken as they are.
+OutputPlan as_legacy(OutputPlan plan) {
+    plan.gen3.legacy = true;
+    return plan;
+}
+
+int strip_body(Gen3Context& ctx, uint32_t tag_number, const OutputPlan& plan,
+               TempFileTagData& data) {
     Console& con = ctx.run.con;
     OutStream& out = con.out();
     uint8_t header[kGen3HeaderSize];
@@ -59,23 +65,23 @@ int strip_body(Gen3Context& ctx, uint32_t tag_number, uint32_t action, TempFileT
     }
     clear_fufa_low_bits(block, long_form);
 
-    if ((action & (ACT_GEN3_EARLY_TAG | ACT_GEN3_Z_AXIS_TAG)) != 0) {
-        return run_gps_acc_tag(ctx, tag_number, block, data, action | ACT_LEGACY_TAG);
+    if (plan.gen3.early_tag || plan.gen3.z_axis_tag) {
+        return run_gps_acc_tag(ctx, tag_number, block, data, as_legacy(plan));
     }
     const uint8_t tag_type = decode_open_block(block, long_form).tag_type;
     switch (tag_type) {
         case kTypeOldInteraction:
             if (is_old_interaction_tag(tag_number)) {
-                return run_interaction_tag(ctx, tag_number, block, data, action | ACT_LEGACY_TAG);
+                return run_interaction_tag(ctx, tag_number, block, data, as_legacy(plan));
             }
             return 0;
         case kTypeIgnored:
             return 0;
         case kTypeGpsAcc4:
         case kTypeGpsAcc5:
-            return run_gps_acc_tag(ctx, tag_number, block, data, action);
+            return run_gps_acc_tag(ctx, tag_number, block, data, plan);
         case kTypeInteraction:
-            return run_interaction_tag(ctx, tag_number, block, data, action);
+            return run_interaction_tag(ctx, tag_number, block, data, plan);
         default:
             out.printf("Unknown tag type %hhu\n", tag_type);
             return -1;
@@ -84,13 +90,13 @@ int strip_body(Gen3Context& ctx, uint32_t tag_number, uint32_t action, TempFileT
 
 }  // namespace
 
-int strip(Gen3Context& ctx, uint32_t tag_number, const char* raw_name, uint32_t action) {
+int strip(Gen3Context& ctx, uint32_t tag_number, const char* raw_name, const OutputPlan& plan) {
     TempFileTagData data(ctx.run.con, tag_number, raw_name);
     if (data.open_raw() != 0) {
         ctx.run.con.sys_error("Couldn't open file");
         return -1;
     }
-    const int rv = strip_body(ctx, tag_number, action, data);
+    const int rv = strip_body(ctx, tag_number, plan, data);
     data.close_and_remove();
     return rv;
 }

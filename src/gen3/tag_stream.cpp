@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "common/action.h"
 #include "common/fatal.h"
 #include "common/io.h"
 #include "common/tagtime.h"
@@ -76,10 +75,10 @@ double kbytes(uint64_t bytes) {
     return static_cast<double>(bytes) / 1024.0;
 }
 
-void print_download_info(const Gen3OpenBlock& block, OutStream& out, uint32_t action) {
+void print_download_info(const Gen3OpenBlock& block, OutStream& out, const OutputPlan& plan) {
     out.put("\nData download:\n");
     out.printf("Basestation Id: %u\n", block.basestation_id);
-    print_tag_time(block.time, out, action);
+    print_tag_time(block.time, out, plan);
     out.printf("\nAnimal tag has %.2f kBytes data for download available.\n",
                kbytes(block.fffa - block.fufa));
     out.put("\n");
@@ -90,9 +89,9 @@ void start_gen3_stream(Gen3Stream& s) {
     s.st = Gen3StreamState{};
     s.st.ref_tag_number = first.tag_number;
     s.st.decoder_flashaddr = first.fufa;
-    print_download_info(first, s.info, s.action);
-    if ((s.action & ACT_LEGACY_TAG) == 0) {
-        s.print_config(s.ctx, s.first_block, s.action, s.info);
+    print_download_info(first, s.info, s.plan);
+    if (!s.plan.gen3.legacy) {
+        s.print_config(s.ctx, s.first_block, s.plan, s.info);
     }
     s.st.expected = first.fffa - first.fufa;
     if (s.st.decoder_flashaddr != 0) {
@@ -136,7 +135,7 @@ int handle_new_download(Gen3Stream& s, const uint8_t* block) {
         info.put("############### Unexpected tagnumber ##############\n");
         return -1;
     }
-    if ((s.action & ACT_LEGACY_TAG) == 0) {
+    if (!s.plan.gen3.legacy) {
         if (nb.tag_type != first.tag_type) {
             info.put("############### Unexpected tag_type ##############\n");
             return -1;
@@ -148,9 +147,9 @@ int handle_new_download(Gen3Stream& s, const uint8_t* block) {
     }
     print_completeness(info, s.st.expected, s.st.received_since_open, kGen3Surplus);
     s.st.total_at_last_open = s.st.totalcount_written;
-    print_download_info(nb, info, s.action);
-    if ((s.action & ACT_LEGACY_TAG) == 0) {
-        s.print_config(s.ctx, block, s.action, info);
+    print_download_info(nb, info, s.plan);
+    if (!s.plan.gen3.legacy) {
+        s.print_config(s.ctx, block, s.plan, info);
     }
     s.st.expected = nb.fffa - nb.fufa;
     s.st.received_since_open = 0;

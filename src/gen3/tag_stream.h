@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+#include "common/output_plan.h"
 #include "common/outstream.h"
 #include "gen3/gen3_container.h"
 #include "store/tag_data.h"
@@ -35,8 +36,8 @@ struct Gen3StreamState {
 };
 
 // Prints the configuration of an open block (GPS-acceleration or interaction).
-using Gen3ConfigPrinter = void (*)(Gen3Context& ctx, const uint8_t* block, uint32_t action,
-                                   OutStream& out);
+using Gen3ConfigPrinter = void (*)(Gen3Context& ctx, const uint8_t* block,
+                                   const OutputPlan& plan, OutStream& out);
 
 // A tag's raw stream as the input of classify_gen3_record.
 struct Gen3RawInput {
@@ -50,7 +51,7 @@ struct Gen3Stream {
     Gen3Context& ctx;
     TagDataPath& data;
     OutStream& info;
-    uint32_t action;
+    OutputPlan plan;
     // The tag's first open block (zero-filled kGen3OpenBufferSize bytes).
     const uint8_t* first_block;
     Gen3ConfigPrinter print_config;
@@ -79,6 +80,6 @@ RepeatCheck check_if_data_repeated(Console& con, int64_t go_back, uint64_t writt
 double kbytes(uint64_t bytes);
 
 // Base-station id, download time and the amount offered for download.
-void print_download_info(const Gen3OpenBlock& block, OutStream& out, uint32_t action);
+void print_download_info(const Gen3OpenBlock& block, OutStream& out, const OutputPlan& plan);
 
 }  // namespace dec

@@ -9,7 +9,6 @@
 #include <memory>
 #include <cstring>
 
-#include "common/action.h"
 #include "common/le.h"
 #include "common/printable.h"
 #include "common/tagtime.h"
@@ -38,7 +37,7 @@ enum class Role : uint8_t { bad, sysinfo, gps_cooked, gps_ext0, gps_ext1, start,
 struct UnitRule {
     Role role = Role::bad;
     Family family = kAcc0;
-    bool needs_acc = false;  // ignored unless ACT_ACC is set
+    bool needs_acc = false;  // ignored when the plan asks for acceleration
 };
 
 using UnitTable = std::array<UnitRule, 256>;
@@ -107,14 +106,14 @@ constexpr uint32_t kFeatureAccurateTemperature = 0x4000;
 constexpr uint32_t kGsmTextMin = 5;
 constexpr uint32_t kGsmTextMax = 252;
 
-void print_gsm_text(uint8_t* record, uint32_t length, OutStream& info, uint32_t action) {
+void print_gsm_text(uint8_t* record, uint32_t length, OutStream& info, const OutputPlan& plan) {
     if (length < kGsmTextMin || length > kGsmTextMax) {
         return;
     }
     make_printable(reinterpret_cast<char*>(record + 4), length - 4);
     record[length - 1] = 0;
     info.put("GSMTXT,");
-    print_tag_time(le_u32(record, 0), info, action);
+    print_tag_time(le_u32(record, 0), info, plan);
     info.put_char('\n');
     info.put(reinterpret_cast<const char*>(record + 4));
     info.put_char('\n');
@@ -123,9 +122,9 @@ void print_gsm_text(uint8_t* record, uint32_t length, OutStream& info, uint32_t 
 // The heads of the output files, written before the first unit.
 void write_heads(TagRun& tag, bool version9, RecordHandlers& handlers) {
     OutStream& info = *tag.streams.info;
-    const uint32_t action = tag.action;
+    const OutputPlan& plan = tag.plan;
 
-    if ((action & ACT_MOVEBANK) != 0) {
+    if (plan.movebank) {
         tag.streams.acc->put(kMovebankAccHeader);
         if (!version9) {
             tag.streams.quat->put(kMovebankQuatHeader);
@@ -134,16 +133,16 @@ void write_heads(TagRun& tag, bool version9, RecordHandlers& handlers) {
         tag.streams.main->put(kMovebankGpsHeaderStart);
         tag.streams.main->put(version9 ? kMovebankGpsHeaderV9 : kMovebankGpsHeaderV10);
     }
-    if ((action & ACT_ACC_DFT_LINE) != 0) {
+    if (plan.acc_form == AccForm::spectrum_line) {
         info.put(kDftLegend);
     }
-    if ((action & ACT_GPS) != 0) {
-        if ((action & (ACT_GPX | ACT_KML)) != 0) {
+    if (plan.gps) {
+        if (is_track_document(plan)) {
             handlers.begin_gps_output();
         } else {
             info.put(kGpsLegendStart);
             info.put(version9 ? "\n" : kGpsLegendV10);
-            if ((action & ACT_GPS_EXTENDED) != 0) {
+            if (plan.gps_extended) {
                 if (version9) {
                     info.put(kGpsExtendedLegend);
                     info.put(kVerticalInaccuracyLegendV9);
@@ -159,11 +158,11 @@ void write_heads(TagRun& tag, bool version9, RecordHandlers& handlers) {
             }
         }
     }
-    if ((action & (ACT_KML | ACT_GPX)) == 0) {
-        if ((action & ACT_ACC_LOWPASS) != 0) {
+    if (!is_track_document(plan)) {
+        if (plan.acc_filter == AccFilter::low_pass) {
             write_lowpass_notice(*tag.streams.acc);
         }
-        if ((action & ACT_ACC_HIGHPASS) != 0) {
+        if (plan.acc_filter == AccFilter::high_pass) {
             write_highpass_notice(*tag.streams.acc);
         }
     }
@@ -218,7 +217,7 @@ void BlockLoop::flush(Family f) {
             handlers_.quatcmp(a_.buf, a_.length);
             break;
         case kGsm:
-            print_gsm_text(a_.buf, a_.length, *tag_.streams.info, tag_.action);
+            print_gsm_text(a_.buf, a_.length, *tag_.streams.info, tag_.plan);
             break;
         case kSat:
         case kFamilies:
@@ -235,8 +234,8 @@ void BlockLoop::unit(const uint8_t* u) {
         }
     }
     const UnitRule& rule = table_[type];
-    const bool acc_wanted = (tag_.action & ACT_ACC) != 0;
-    const bool gps_wanted = (tag_.action & (ACT_GPS | ACT_MOVEBANK)) != 0;
+    const bool acc_wanted = tag_.plan.acc;
+    const bool gps_wanted = tag_.plan.gps || tag_.plan.movebank;
     switch (rule.role) {
         case Role::sysinfo:
             handlers_.sysinfo(payload);

@@ -15,12 +15,12 @@ constexpr size_t kCiConnectTime = 42;
 }  // namespace
 
 void print_download_info(const uint8_t* open_block, uint64_t /*decoder_flash_address*/,
-                         OutStream& out, uint32_t action) {
+                         OutStream& out, const OutputPlan& plan) {
     const uint32_t start = le_u32(open_block, kObFlashStart);
     const uint32_t end = le_u32(open_block, kObFlashEnd);
     out.put("\nData download:\n");
     out.printf("Basestation Id: %u\n", le_u16(open_block, kObBasestationId));
-    print_tag_time(le_u32(open_block, kObTime), out, action);
+    print_tag_time(le_u32(open_block, kObTime), out, plan);
     out.printf(
         "\nAnimal tag still has %u Bytes data for download available.\nAltogether %.03f MBytes are "
         "used, which will be freed\nonly after a COMPLETE data download.\n",

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "common/output_plan.h"
 #include "common/outstream.h"
 #include "store/tag_data.h"
 
@@ -20,7 +21,7 @@ namespace dec {
 // "Data download:" paragraph of an open block: base station, download time,
 // bytes still to download and memory used.
 void print_download_info(const uint8_t* open_block, uint64_t decoder_flash_address, OutStream& out,
-                         uint32_t action);
+                         const OutputPlan& plan);
 
 // Consumes a close-information block whose first unit is `unit` (reading its
 // other three units from the tag's raw stream). Returns true when it was one;

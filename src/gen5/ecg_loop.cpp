@@ -6,7 +6,6 @@
 #include <cstring>
 #include <memory>
 
-#include "common/action.h"
 #include "gen5/container.h"
 #include "gen5/first_pass.h"
 #include "gen5/second_pass.h"
@@ -35,7 +34,7 @@ struct EcgLoop {
 
     void flush() {
         collecting = false;
-        decode_ecg_record(buf, tag.action, *tag.streams.main, *tag.streams.info, length,
+        decode_ecg_record(buf, tag.plan, *tag.streams.main, *tag.streams.info, length,
                           tag.state.tag_number, format, record);
     }
 
@@ -62,7 +61,7 @@ struct EcgLoop {
                 }
                 break;
             case 0x10:
-                decode_sysinfo_ecg(u + 1, *tag.streams.info, tag.action);
+                decode_sysinfo_ecg(u + 1, *tag.streams.info, tag.plan);
                 break;
             case 0xFE:
                 ++fe_units;
@@ -89,7 +88,7 @@ int run_ecg_tag_loop(TagRun& tag) {
     if (gather_tag_stream(tag, s, LoopFamily::ecg) != 0 || begin_second_pass(tag) != 0) {
         return -1;
     }
-    if ((tag.action & ACT_MOVEBANK) != 0) {
+    if (tag.plan.movebank) {
         tag.streams.main->put(kMovebankEcgHeader);
     } else {
         tag.streams.info->put(kEcgLegend);

@@ -112,13 +112,13 @@ private:
             Console con(run_.con.sys(), slot.log);
             RunContext tag_run(con);
             tag_run.outputs = &slot.outputs;
-            tag_run.action = run_.action;
+            tag_run.plan = run_.plan;
             std::memcpy(tag_run.prefix, run_.prefix, sizeof tag_run.prefix);
             tag_run.interactive = run_.interactive;
             tag_run.dft_cache_bytes = run_.dft_cache_bytes / threads_;
             const TagSource source{index_.input_fd(), &index_.runs_of(i)};
             try {
-                slot.result = run_tag(tag_run, tags_[i], tag_run.action, tag_run.prefix, source);
+                slot.result = run_tag(tag_run, tags_[i], tag_run.plan, tag_run.prefix, source);
             } catch (const FatalStop& stop) {
                 slot.stopped = true;
                 slot.stop_code = stop.code;

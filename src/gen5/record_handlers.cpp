@@ -1,6 +1,5 @@
 #include "gen5/record_handlers.h"
 
-#include "common/action.h"
 #include "dsp/burst_dsp.h"
 #include "records/acc_burst.h"
 #include "records/acc_context.h"
@@ -18,9 +17,9 @@ constexpr size_t kPayloadSize = 63;
 
 struct RecordHandlers::Decoders {
     explicit Decoders(TagRun& tag)
-        : gps{*tag.streams.main, *tag.streams.info, tag.action, tag.state, track},
+        : gps{*tag.streams.main, *tag.streams.info, tag.plan, tag.state, track},
           dsp(tag.run.con.out(), tag.run.dft_cache_bytes),
-          acc{tag.action, *tag.streams.acc, *tag.streams.info, *tag.streams.quat,
+          acc{tag.plan, *tag.streams.acc, *tag.streams.info, *tag.streams.quat,
               *tag.streams.mag, tag.state, dsp, buffers} {}
 
     KmlTrack track;
@@ -37,27 +36,27 @@ RecordHandlers::~RecordHandlers() = default;
 
 void RecordHandlers::begin_gps_output() {
     OutStream& main = *tag_.streams.main;
-    if ((tag_.action & ACT_GPX) != 0) {
+    if (tag_.plan.gps_form == GpsForm::gpx) {
         write_gpx_head(main, tag_.state.tag_number);
-    } else if ((tag_.action & ACT_KML) != 0) {
+    } else if (tag_.plan.gps_form == GpsForm::kml) {
         write_kml_head(main, tag_.state.tag_number, d_->track);
     }
 }
 
 void RecordHandlers::end_gps_output() {
-    if ((tag_.action & ACT_KML) != 0) {
+    if (tag_.plan.gps_form == GpsForm::kml) {
         write_kml_end(*tag_.streams.main, d_->track);
     }
-    if ((tag_.action & ACT_GPX) != 0) {
+    if (tag_.plan.gps_form == GpsForm::gpx) {
         write_gpx_end(*tag_.streams.main);
     }
 }
 
 void RecordHandlers::sysinfo(const uint8_t* payload) {
     if (version9_) {
-        decode_sysinfo_v9(payload, *tag_.streams.info, tag_.action, tag_.state.tag_number);
+        decode_sysinfo_v9(payload, *tag_.streams.info, tag_.plan, tag_.state.tag_number);
     } else {
-        decode_sysinfo(payload, *tag_.streams.info, tag_.action, tag_.state.tag_number);
+        decode_sysinfo(payload, *tag_.streams.info, tag_.plan, tag_.state.tag_number);
     }
 }
 

@@ -10,8 +10,8 @@
 
 namespace dec {
 
-// The output streams of one tag. Streams that the action word does not ask for
-// separately are the main stream; with ACT_STATS_LINE all are the console.
+// The output streams of one tag. Streams that the plan does not ask for
+// separately are the main stream; for the STATS line alone all are the console.
 struct TagStreams {
     OutStream* info = nullptr;
     OutStream* main = nullptr;
@@ -24,7 +24,7 @@ struct TagRun {
     RunContext& run;
     TagDataPath& data;
     uint8_t* first_open_block;  // 256 bytes, start address already rounded down
-    uint32_t action;
+    OutputPlan plan;  // the run's plan as this tag's file set applies it
     TagState& state;
     TagStreams streams;
 };

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 
-#include "common/action.h"
 #include "common/fatal.h"
 #include "common/io.h"
 #include "common/le.h"
@@ -23,10 +22,19 @@ enum class FileSetKind { v10, v9, ecg };
 // The output files of one tag and the streams the loop writes to.
 class TagFileSet {
 public:
-    TagFileSet(Console& con, OutputSet& outputs) : con_(con), outputs_(outputs) {}
+    TagFileSet(Console& con, OutputSet& outputs, const char* prefix, uint32_t tag)
+        : con_(con), outputs_(outputs), prefix_(prefix), tag_(static_cast<int>(tag)) {}
 
-    // Opens `name` as the next file; -1 after printing the failure.
-    OutStream* open(TextFile& file, const char* name) {
+    // Opens the file named by `fmt` (the run's prefix for "%s" when
+    // `with_prefix`, the tag number for "%i") as the next file; nullptr after
+    // printing the failure.
+    OutStream* open(TextFile& file, const char* fmt, bool with_prefix) {
+        char name[64];
+        if (with_prefix) {
+            format_into(name, sizeof name, fmt, prefix_, tag_);
+        } else {
+            format_into(name, sizeof name, fmt, tag_);
+        }
         if (file.open(con_, outputs_, name) != 0) {
             con_.sys_error(kOpenTextFileError);
             close_all();
@@ -51,99 +59,120 @@ public:
 private:
     Console& con_;
     OutputSet& outputs_;
+    const char* prefix_;
+    int tag_;
 };
 
-// Formats a per-tag name with or without the prefix argument.
-void tag_file_name(char* buf, const char* fmt, bool with_prefix, const char* prefix, uint32_t tag) {
-    const int t = static_cast<int>(tag);
-    if (with_prefix) {
-        format_into(buf, 64, fmt, prefix, t);
-    } else {
-        format_into(buf, 64, fmt, t);
+// The files of one tag: the plan's file set as far as the kind of tag has it.
+struct FileSetShape {
+    bool prefixed = false;      // software 10: names begin with the run's prefix
+    bool stats_only = false;    // software 10, STATS line: one file, all streams on the console
+    bool movebank = false;      // acceleration in its own file (not for ECG tags)
+    bool imu_files = false;     // software 10, MOVEBANK: quaternion and magnetic-field files
+    bool info_in_main = false;  // software 10: information lines in the main file
+    const char* main = nullptr;
+};
+
+FileSetShape shape_of(FileSetKind kind, const OutputPlan& plan) {
+    const bool v10 = kind == FileSetKind::v10;
+    FileSetShape s;
+    s.prefixed = v10;
+    s.stats_only = v10 && plan.stats_line;
+    s.movebank = kind != FileSetKind::ecg && plan.movebank;
+    s.imu_files = v10 && s.movebank;
+    s.info_in_main = v10 && plan.info_in_main;
+    s.main = kind == FileSetKind::ecg ? "tag%i_ecg.txt" : main_file_format(plan.main_file, v10);
+    return s;
+}
+
+// The STATS line alone: a statistics file, and every stream on the console.
+int open_stats_only(TagFileSet& files, Console& con, TagStreams& streams) {
+    if (files.open(files.stats, "stat_%stag%i.txt", true) == nullptr) {
+        return -1;
+    }
+    OutStream* console = &con.out();
+    streams = TagStreams{console, console, console, console, console};
+    return 0;
+}
+
+// The MOVEBANK files beside the GPS file.
+int open_movebank_files(TagFileSet& files, const FileSetShape& shape, TagStreams& streams) {
+    streams.acc = files.open(files.acc, main_file_format(MainFile::acc, shape.prefixed),
+                             shape.prefixed);
+    if (streams.acc == nullptr) {
+        return -1;
+    }
+    if (shape.imu_files) {
+        streams.quat = files.open(files.quat, "%stag%i_quat.txt", true);
+        if (streams.quat == nullptr) {
+            return -1;
+        }
+        streams.mag = files.open(files.mag, "%stag%i_magnetic.txt", true);
+        if (streams.mag == nullptr) {
+            return -1;
+        }
+    }
+    return 0;
+}
+
+// Opens the files of `shape`: 0, or -1 after printing the failure.
+int open_file_set(TagFileSet& files, const FileSetShape& shape, Console& con,
+                  TagStreams& streams) {
+    if (shape.stats_only) {
+        return open_stats_only(files, con, streams);
+    }
+    const bool p = shape.prefixed;
+    streams.info = files.open(files.info, p ? "info_%stag%i.txt" : "info_tag%i.txt", p);
+    if (streams.info == nullptr) {
+        return -1;
+    }
+    streams.main = files.open(files.main, shape.main, p);
+    if (streams.main == nullptr) {
+        return -1;
+    }
+    streams.acc = streams.quat = streams.mag = streams.main;
+    return shape.movebank ? open_movebank_files(files, shape, streams) : 0;
+}
+
+int run_loop(FileSetKind kind, TagRun& tag_run) {
+    switch (kind) {
+        case FileSetKind::v10:
+            return decode_tag_blocks(tag_run);
+        case FileSetKind::v9:
+            return decode_tag_blocks_v9(tag_run);
+        case FileSetKind::ecg:
+        default:
+            return run_ecg_tag_loop(tag_run);
     }
 }
 
-// Opens the file set a tag's action word asks for, runs the loop, writes the
-// statistics line and closes the files.
+// Opens the file set the plan asks for, runs the loop, writes the statistics
+// line and closes the files.
 int run_file_set(RunContext& run, FileSetKind kind, TagDataPath& data, uint8_t* open_block,
-                 uint32_t action, TagState& state, const char* prefix) {
-    Console& con = run.con;
-    const uint32_t tag = state.tag_number;
-    const bool prefixed = kind == FileSetKind::v10;
-    const bool stats_only = kind == FileSetKind::v10 && (action & ACT_STATS_LINE) != 0;
-    const bool movebank = kind != FileSetKind::ecg && (action & ACT_MOVEBANK) != 0;
-    if (movebank) {
-        action |= ACT_ACC;
+                 const OutputPlan& run_plan, TagState& state, const char* prefix) {
+    OutputPlan plan = run_plan;
+    // The MOVEBANK files of GPS-acceleration tags always hold the acceleration.
+    if (kind != FileSetKind::ecg && plan.movebank) {
+        plan.acc = true;
     }
-
-    TagFileSet files(con, *run.outputs);
+    const FileSetShape shape = shape_of(kind, plan);
+    TagFileSet files(run.con, *run.outputs, prefix, state.tag_number);
     TagStreams streams;
-    char name[64];
-    if (stats_only) {
-        tag_file_name(name, "stat_%stag%i.txt", true, prefix, tag);
-        if (files.open(files.stats, name) == nullptr) {
-            return -1;
-        }
-        OutStream* console = &con.out();
-        streams = TagStreams{console, console, console, console, console};
-    } else {
-        tag_file_name(name, prefixed ? "info_%stag%i.txt" : "info_tag%i.txt", prefixed, prefix, tag);
-        streams.info = files.open(files.info, name);
-        if (streams.info == nullptr) {
-            return -1;
-        }
-        const char* main_fmt = kind == FileSetKind::ecg ? "tag%i_ecg.txt"
-                               : movebank ? (prefixed ? "%stag%i_gps.txt" : "tag%i_gps.txt")
-                                          : main_name_format(action, prefixed);
-        tag_file_name(name, main_fmt, prefixed, prefix, tag);
-        streams.main = files.open(files.main, name);
-        if (streams.main == nullptr) {
-            return -1;
-        }
-        streams.acc = streams.quat = streams.mag = streams.main;
-        if (movebank) {
-            tag_file_name(name, prefixed ? "%stag%i_acc.txt" : "tag%i_acc.txt", prefixed, prefix,
-                          tag);
-            if ((streams.acc = files.open(files.acc, name)) == nullptr) {
-                return -1;
-            }
-            if (kind == FileSetKind::v10) {
-                tag_file_name(name, "%stag%i_quat.txt", true, prefix, tag);
-                if ((streams.quat = files.open(files.quat, name)) == nullptr) {
-                    return -1;
-                }
-                tag_file_name(name, "%stag%i_magnetic.txt", true, prefix, tag);
-                if ((streams.mag = files.open(files.mag, name)) == nullptr) {
-                    return -1;
-                }
-            }
-        }
+    if (open_file_set(files, shape, run.con, streams) != 0) {
+        return -1;
     }
 
     state.stats = TagStatistics{};
     state.connect_time = 0;
     write_version_line(*streams.info);
-    if (kind == FileSetKind::v10 && (action & ACT_INFO_IN_MAIN) != 0) {
+    if (shape.info_in_main) {
         streams.info = streams.main;
     }
 
-    TagRun tag_run{run, data, open_block, action, state, streams};
-    int rv;
-    switch (kind) {
-        case FileSetKind::v10:
-            rv = decode_tag_blocks(tag_run);
-            break;
-        case FileSetKind::v9:
-            rv = decode_tag_blocks_v9(tag_run);
-            break;
-        case FileSetKind::ecg:
-        default:
-            rv = run_ecg_tag_loop(tag_run);
-            break;
-    }
-
-    if (stats_only) {
-        print_stats_line(files.stats.out(), tag, state);
+    TagRun tag_run{run, data, open_block, plan, state, streams};
+    int rv = run_loop(kind, tag_run);
+    if (shape.stats_only) {
+        print_stats_line(files.stats.out(), state.tag_number, state);
     }
     if (files.close_all() != 0) {
         rv = -1;
@@ -174,7 +203,7 @@ void print_stats_line(OutStream& out, uint32_t tag_number, const TagState& state
                battery_mean, s.acc_bursts, activity);
 }
 
-int run_tag(RunContext& run, uint32_t tag_number, uint32_t action, const char* prefix,
+int run_tag(RunContext& run, uint32_t tag_number, const OutputPlan& plan, const char* prefix,
             TagSource source) {
     Console& con = run.con;
     OutStream& out = con.out();
@@ -220,11 +249,11 @@ int run_tag(RunContext& run, uint32_t tag_number, uint32_t action, const char* p
         const uint8_t type = open_block[kObTagType];
         const uint8_t version = open_block[kObSoftwareVersion];
         if (type == kTagTypeGpsAcc && version == 10) {
-            rv = run_file_set(run, FileSetKind::v10, data, open_block, action, state, prefix);
+            rv = run_file_set(run, FileSetKind::v10, data, open_block, plan, state, prefix);
         } else if (type == kTagTypeGpsAcc && version == 9) {
-            rv = run_file_set(run, FileSetKind::v9, data, open_block, action, state, prefix);
+            rv = run_file_set(run, FileSetKind::v9, data, open_block, plan, state, prefix);
         } else if (type == kTagTypeEcg && version == 1) {
-            rv = run_file_set(run, FileSetKind::ecg, data, open_block, action, state, prefix);
+            rv = run_file_set(run, FileSetKind::ecg, data, open_block, plan, state, prefix);
         } else if (type == kTagTypeGpsAcc || type == kTagTypeEcg) {
             out.put("B5:Unknown tag software version\n");
             fatal_stop(UNSUPPORTED_PRODUCT);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#include "common/action.h"
 #include "common/io.h"
 #include "common/le.h"
 #include "records/acc_output.h"
@@ -78,7 +77,7 @@ void unpack_and_write(const uint8_t* record, uint32_t length, BurstFamily family
 }  // namespace
 
 void decode_acc_burst(const uint8_t* record, uint32_t length, int variant, AccContext& ctx) {
-    if ((ctx.action & ACT_ACC) == 0) {
+    if (!ctx.plan.acc) {
         return;
     }
     const auto seed = static_cast<uint16_t>(variant == 1 ? ctx.tag.tag_number & 0xFFFF : 0);
@@ -87,7 +86,7 @@ void decode_acc_burst(const uint8_t* record, uint32_t length, int variant, AccCo
     }
     const AccBurstHeader h = read_acc_burst_header(record);
     count_burst(h.time, length, ctx.tag.stats);
-    const uint32_t key = (ctx.action & ACT_MOVEBANK) != 0 ? burst_key(record, length, seed) : 0;
+    const uint32_t key = ctx.plan.movebank ? burst_key(record, length, seed) : 0;
 
     const BurstAxes axes = burst_axes(h.axis_bits);
     const uint32_t features = ctx.tag.feature_word;
@@ -100,14 +99,14 @@ void decode_acc_burst(const uint8_t* record, uint32_t length, int variant, AccCo
 }
 
 void decode_acc_burst_v9(const uint8_t* record, uint32_t length, AccContext& ctx) {
-    if ((ctx.action & ACT_ACC) == 0) {
+    if (!ctx.plan.acc) {
         return;
     }
     if (!accept_burst(record, length, 0, ctx)) {
         return;
     }
     const AccBurstHeader h = read_acc_burst_header(record);
-    const uint32_t key = (ctx.action & ACT_MOVEBANK) != 0 ? burst_key(record, length, 0) : 0;
+    const uint32_t key = ctx.plan.movebank ? burst_key(record, length, 0) : 0;
 
     BurstAxes axes = burst_axes(h.axis_bits);
     // Software-9 tags with the MMA8452 accelerometer carry settings records of

@@ -4,7 +4,7 @@
 // their continuations, at most 30 units) and calls one of these once per
 // complete record. A decoder checks the record's length and checksum, counts it
 // into the tag statistics (software 10 only), unpacks the samples into
-// ctx.buffers.burst and writes the burst in the form the action word selects
+// ctx.buffers.burst and writes the burst in the form the output plan selects
 // (acc_output.h). Dropped records are reported only at a raised debug level.
 #pragma once
 

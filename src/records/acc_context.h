@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "common/output_plan.h"
 #include "common/outstream.h"
 #include "common/tag_state.h"
 #include "dsp/burst.h"
@@ -29,8 +30,8 @@ struct AccBuffers {
 };
 
 struct AccContext {
-    uint32_t action;
-    OutStream& acc;   // ACC lines (the main stream unless ACT_MOVEBANK)
+    OutputPlan plan;
+    OutStream& acc;   // ACC lines (the main stream unless MOVEBANK)
     OutStream& info;  // the tag's information stream
     OutStream& quat;  // QUATCMP lines, or the MOVEBANK quaternion file
     OutStream& mag;   // the MOVEBANK magnetic-field file

@@ -3,23 +3,21 @@
 #include <cstddef>
 #include <string_view>
 
-#include "common/action.h"
+#include "common/version.h"
 #include "common/tagtime.h"
 
 namespace dec {
 
 namespace {
 
-constexpr uint32_t kSpectrumModes = ACT_ACC_DFT | ACT_ACC_DFT_LINE;
-
 // What sets the families' output apart.
 struct BurstStyle {
     const char* line;      // a burst on one line
-    const char* row;       // a row of ACT_ACC_COLUMNS
+    const char* row;       // a row of AccForm::columns
     const char* stats;     // a statistics line
     const char* spectrum;  // spectrum lines, followed by the axis letter in form A
     bool movebank_version; // MOVEBANK lines start with the decoder version
-    bool activity_sum;     // with ACT_STATS_LINE statistics only feed the STATS line
+    bool activity_sum;     // with the STATS line statistics only feed that line
     AxesOverflowReport overflow;
 };
 
@@ -35,13 +33,18 @@ static_assert(sizeof kStyles / sizeof kStyles[0] == static_cast<size_t>(BurstFam
 
 const BurstStyle& style_of(BurstFamily f) { return kStyles[static_cast<int>(f)]; }
 
+// Rows and statistics lines without a time stamp.
+bool without_time(const OutputPlan& plan) {
+    return plan.acc_time == AccTime::none || plan.acc_time == AccTime::fix_number;
+}
+
 // The burst's time stamp on a line that holds the whole burst: IMU records
 // always carry their sub-second start, acceleration bursts the whole second.
-void write_burst_time(const BurstLine& b, OutStream& out, uint32_t action) {
+void write_burst_time(const BurstLine& b, OutStream& out, const OutputPlan& plan) {
     if (b.family == BurstFamily::newacc) {
-        print_acc_time_us(b.time, whole_microseconds(b.first_us), out, action);
+        print_acc_time_us(b.time, whole_microseconds(b.first_us), out, plan);
     } else {
-        print_acc_time(b.time, out, action);
+        print_acc_time(b.time, out, plan);
     }
 }
 
@@ -83,7 +86,7 @@ void write_sample(OutStream& out, const BurstSamples& s, int8_t axes, int32_t j,
 }
 
 // Form A: one spectrum line per axis.
-void write_axis_spectra(const BurstLine& b, uint32_t action, AccContext& ctx) {
+void write_axis_spectra(const BurstLine& b, const OutputPlan& plan, AccContext& ctx) {
     const BurstSamples& s = ctx.buffers.burst;
     const int32_t bins = b.n / 2 + 1;
     for (int a = 0; a < b.axis_count; ++a) {
@@ -92,17 +95,17 @@ void write_axis_spectra(const BurstLine& b, uint32_t action, AccContext& ctx) {
             ctx.acc.put_char(b.axes[a]);
         }
         ctx.acc.put_char(',');
-        write_burst_time(b, ctx.acc, action);
+        write_burst_time(b, ctx.acc, plan);
         ctx.dsp.acc_dft(s.samples[a], b.n, ctx.buffers.spectrum);
         write_spectrum_values(ctx.acc, ctx.buffers.spectrum, bins, true);
     }
 }
 
 // Form B: deviations and the spectra of all axes on one line.
-void write_spectrum_line(const BurstLine& b, uint32_t action, AccContext& ctx) {
+void write_spectrum_line(const BurstLine& b, const OutputPlan& plan, AccContext& ctx) {
     const BurstSamples& s = ctx.buffers.burst;
     BurstMoments m{};
-    if (ctx.dsp.calc_acc_stddev_and_mean(b.axis_count, b.n, s, m, action, ctx.info,
+    if (ctx.dsp.calc_acc_stddev_and_mean(b.axis_count, b.n, s, m, plan.variance, ctx.info,
                                          style_of(b.family).overflow) != 0) {
         if constexpr (kRecordDebugLevel > 10) {
             ctx.acc.put("Error in calc_acc_stddev_and_mean().\n");
@@ -112,7 +115,7 @@ void write_spectrum_line(const BurstLine& b, uint32_t action, AccContext& ctx) {
     const int32_t bins = b.n / 2 + 1;
     ctx.acc.put(style_of(b.family).spectrum);
     ctx.acc.put_char(',');
-    write_burst_time(b, ctx.acc, action);
+    write_burst_time(b, ctx.acc, plan);
     ctx.acc.put(b.axes);
     ctx.acc.put_char(',');
     ctx.acc.put_i32(bins);
@@ -128,17 +131,17 @@ void write_spectrum_line(const BurstLine& b, uint32_t action, AccContext& ctx) {
 }
 
 // Form C: statistics line, or only the activity sum of the STATS line.
-void write_statistics(const BurstLine& b, uint32_t action, AccContext& ctx) {
+void write_statistics(const BurstLine& b, const OutputPlan& plan, AccContext& ctx) {
     const BurstSamples& s = ctx.buffers.burst;
     BurstMoments m{};
-    if (ctx.dsp.calc_acc_stddev_and_mean(b.axis_count, b.n, s, m, action, ctx.info,
+    if (ctx.dsp.calc_acc_stddev_and_mean(b.axis_count, b.n, s, m, plan.variance, ctx.info,
                                          style_of(b.family).overflow) != 0) {
         ctx.acc.put(":Error in calc_acc_stddev_and_mean().\n");
         return;
     }
     const BurstExtremes e = calc_acc_max_and_min(b.axis_count, b.n, s);
 
-    if ((action & ACT_STATS_LINE) != 0 && style_of(b.family).activity_sum) {
+    if (plan.stats_line && style_of(b.family).activity_sum) {
         if (b.family == BurstFamily::newacc) {
             // The IMU accelerometer counts four times as many steps per g.
             ctx.tag.stats.activity_sum += (m.deviation[0] + m.deviation[1] + m.deviation[2]) / 3 * 0.25;
@@ -154,8 +157,8 @@ void write_statistics(const BurstLine& b, uint32_t action, AccContext& ctx) {
 
     OutStream& out = ctx.acc;
     out.put(style_of(b.family).stats);
-    if ((action & ACT_ACC_NO_TIME) == 0) {
-        write_burst_time(b, out, action);
+    if (!without_time(plan)) {
+        write_burst_time(b, out, plan);
     }
     // Means, deviations ("%f"), minima and maxima ("%hi") of one, two or three axes.
     const int axes = b.axis_count == 1 || b.axis_count == 2 ? b.axis_count : 3;
@@ -177,20 +180,17 @@ void write_statistics(const BurstLine& b, uint32_t action, AccContext& ctx) {
     }
 }
 
-// Form D with ACT_ACC_COLUMNS: one row per sample with its own time stamp.
-void write_rows(const BurstLine& b, uint32_t action, AccContext& ctx) {
+// Form D in columns: one row per sample with its own time stamp.
+void write_rows(const BurstLine& b, const OutputPlan& plan, AccContext& ctx) {
     OutStream& out = ctx.acc;
     const BurstSamples& s = ctx.buffers.burst;
-    const bool no_time = (action & ACT_ACC_NO_TIME) != 0;
-    const bool fix_number = (action & ACT_ACC_FIX_NUMBER) != 0;
-    const bool subseconds = (action & ACT_ACC_SUBSECONDS) != 0;
     const double step_us = b.rate > 0.0 ? 1000000 / b.rate : 0.0;
     const std::string_view row_start = style_of(b.family).row;
     double offset_us = 0.0;
     for (int32_t j = 0; j < b.n; ++j) {
         out.put(row_start);
-        if (no_time) {
-            if (fix_number) {
+        if (without_time(plan)) {
+            if (plan.acc_time == AccTime::fix_number) {
                 out.put_u32(ctx.tag.gps_record_counter);
                 out.put_char(',');
             }
@@ -198,12 +198,12 @@ void write_rows(const BurstLine& b, uint32_t action, AccContext& ctx) {
             // Row offsets of the IMU are computed from the row number in single
             // precision, as the tag software does.
             const auto row_us = static_cast<double>(static_cast<float>(j) * 1000000.0f);
-            print_acc_time_us(b.time, whole_microseconds(row_us / b.rate + b.first_us), out, action);
-        } else if (subseconds) {
-            print_acc_time_us(b.time, whole_microseconds(offset_us), out, action);
+            print_acc_time_us(b.time, whole_microseconds(row_us / b.rate + b.first_us), out, plan);
+        } else if (plan.subseconds) {
+            print_acc_time_us(b.time, whole_microseconds(offset_us), out, plan);
             offset_us += step_us;
         } else {
-            print_acc_time(b.time, out, action);
+            print_acc_time(b.time, out, plan);
         }
         write_sample(out, s, b.axis_count, j, ',', '\n');
     }
@@ -211,8 +211,8 @@ void write_rows(const BurstLine& b, uint32_t action, AccContext& ctx) {
 
 // Form D otherwise: all samples after the line start, blank-separated in a
 // MOVEBANK line, comma-separated in an "ACC," line.
-void write_sample_line(const BurstLine& b, uint32_t action, AccContext& ctx) {
-    const char separator = (action & ACT_MOVEBANK) != 0 ? ' ' : ',';
+void write_sample_line(const BurstLine& b, const OutputPlan& plan, AccContext& ctx) {
+    const char separator = plan.movebank ? ' ' : ',';
     for (int32_t j = 0; j < b.n; ++j) {
         write_sample(ctx.acc, ctx.buffers.burst, b.axis_count, j, separator,
                      j + 1 < b.n ? separator : '\n');
@@ -229,23 +229,23 @@ uint32_t whole_microseconds(double us) {
 }
 
 void write_burst(const BurstLine& b, AccContext& ctx) {
-    uint32_t action = ctx.action;
+    OutputPlan plan = ctx.plan;
     if (!(b.rate > 0.0)) {
         // Without a rate there is no time between rows.
-        action &= ~ACT_ACC_SUBSECONDS;
+        plan.subseconds = false;
     }
 
-    if ((action & kSpectrumModes) != 0) {
-        action &= ~(ACT_ACC_COLUMNS | ACT_ACC_STATS | ACT_ACC_VARIANCE);
-    } else if ((action & ACT_MOVEBANK) != 0) {
+    const bool spectra =
+        plan.acc_form == AccForm::axis_spectra || plan.acc_form == AccForm::spectrum_line;
+    if (!spectra && plan.movebank) {
         write_movebank_start(b, ctx);
-    } else if ((action & ACT_ACC_COLUMNS) == 0) {
+    } else if (plan.acc_form == AccForm::line) {
         ctx.acc.put(style_of(b.family).line);
-        write_burst_time(b, ctx.acc, action);
+        write_burst_time(b, ctx.acc, plan);
     }
 
-    if ((action & (ACT_ACC_LOWPASS | ACT_ACC_HIGHPASS)) != 0) {
-        const bool lowpass = (action & ACT_ACC_LOWPASS) != 0;
+    if (plan.acc_filter != AccFilter::none) {
+        const bool lowpass = plan.acc_filter == AccFilter::low_pass;
         // All axes side by side; a failure is reported once per axis.
         auto& burst = ctx.buffers.burst;
         int16_t* axes[kBurstMaxAxes] = {burst.samples[0], burst.samples[1], burst.samples[2]};
@@ -256,16 +256,22 @@ void write_burst(const BurstLine& b, AccContext& ctx) {
         }
     }
 
-    if ((action & ACT_ACC_DFT) != 0) {
-        write_axis_spectra(b, action, ctx);
-    } else if ((action & ACT_ACC_DFT_LINE) != 0) {
-        write_spectrum_line(b, action, ctx);
-    } else if ((action & ACT_ACC_STATS) != 0) {
-        write_statistics(b, action, ctx);
-    } else if ((action & ACT_ACC_COLUMNS) != 0) {
-        write_rows(b, action, ctx);
-    } else {
-        write_sample_line(b, action, ctx);
+    switch (plan.acc_form) {
+        case AccForm::axis_spectra:
+            write_axis_spectra(b, plan, ctx);
+            break;
+        case AccForm::spectrum_line:
+            write_spectrum_line(b, plan, ctx);
+            break;
+        case AccForm::statistics:
+            write_statistics(b, plan, ctx);
+            break;
+        case AccForm::columns:
+            write_rows(b, plan, ctx);
+            break;
+        case AccForm::line:
+            write_sample_line(b, plan, ctx);
+            break;
     }
 }
 

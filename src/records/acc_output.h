@@ -2,12 +2,12 @@
 //
 // The bursts of software-10 tags (blocks 0x40/0x44), of software-9 tags, of
 // the IMU accelerometer (NEWACC) and of generation-3 tags share one set of
-// output forms, chosen by the action word in this order:
-//   A  ACT_ACC_DFT       one spectrum line per axis ("ACCF%c," / "ACCNF%c,")
-//   B  ACT_ACC_DFT_LINE  one line per burst: deviations and all spectra
-//   C  ACT_ACC_STATS     mean, deviation, minimum and maximum per axis
-//   D  otherwise         the samples: one row each (ACT_ACC_COLUMNS), a
-//                        MOVEBANK line, or one "ACC," line per burst
+// output forms, the plan's AccForm:
+//   A  axis_spectra   one spectrum line per axis ("ACCF%c," / "ACCNF%c,")
+//   B  spectrum_line  one line per burst: deviations and all spectra
+//   C  statistics     mean, deviation, minimum and maximum per axis
+//   D  columns, line  the samples: one row each (columns), a MOVEBANK line,
+//                     or one "ACC," line per burst
 // They differ only in their line prefixes, time stamps, the MOVEBANK line start
 // and whether statistics feed the STATS line, which BurstFamily selects.
 #pragma once
@@ -42,8 +42,8 @@ struct BurstLine {
 // zero (negative values give 0).
 uint32_t whole_microseconds(double us);
 
-// Writes the line start, filters the samples as ACT_ACC_LOWPASS or
-// ACT_ACC_HIGHPASS ask and writes the one output form the action word selects.
+// Writes the line start, filters the samples as the plan's AccFilter asks and
+// writes the one output form the plan selects.
 // A rate of 0 gives no sub-second row times.
 void write_burst(const BurstLine& line, AccContext& ctx);
 

@@ -1,6 +1,5 @@
 #include "records/ecg.h"
 
-#include "common/action.h"
 #include "common/console.h"
 #include "common/fatal.h"
 #include "common/le.h"
@@ -52,28 +51,29 @@ bool parse_ecg_record(const uint8_t* record, uint32_t length, uint32_t tag_numbe
     return true;
 }
 
-void decode_ecg_record(const uint8_t* record, uint32_t action, OutStream& ecg, OutStream&,
-                       uint32_t length, uint32_t tag_number, uint8_t format, EcgRecord& r) {
+void decode_ecg_record(const uint8_t* record, const OutputPlan& plan, OutStream& ecg,
+                       OutStream&, uint32_t length, uint32_t tag_number, uint8_t format,
+                       EcgRecord& r) {
     if (!parse_ecg_record(record, length, tag_number, format, r)) {
         return;  // dropped silently, not a bad block
     }
-    const bool movebank = (action & ACT_MOVEBANK) != 0;
+    const bool movebank = plan.movebank;
     if (movebank) {
         ecg.printf("%010u,%i,", fletcher32(record, static_cast<int32_t>(length)),
                    static_cast<int>(tag_number));
         print_tag_time_iso(r.start_time, ecg);
         ecg.put_char(',');
     } else {
-        if ((action & ACT_ACC) == 0) {
+        if (!plan.acc) {
             ecg.put("ECG,");
         }
-        if ((action & ACT_ACC_JUST_SECONDS) != 0) {
+        if (plan.acc_time == AccTime::seconds) {
             ecg.printf("%u,", r.start_time);
         } else {
-            print_tag_time(r.start_time, ecg, action);
+            print_tag_time(r.start_time, ecg, plan);
             ecg.put_char(',');
         }
-        if ((action & ACT_ACC) != 0) {
+        if (plan.acc) {
             ecg.printf("%.3f\n", r.temperature);  // temperature only
             return;
         }

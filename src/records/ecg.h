@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "common/output_plan.h"
 #include "common/outstream.h"
 
 namespace dec {
@@ -27,9 +28,10 @@ struct EcgRecord {
 bool parse_ecg_record(const uint8_t* record, uint32_t length, uint32_t tag_number, uint8_t format,
                       EcgRecord& out);
 
-// One ECG line (or MOVEBANK line, or temperature line with ACT_ACC).
+// One ECG line (or MOVEBANK line, or temperature line with plan.acc).
 // `scratch` holds the decoded record; the caller keeps it for the tag.
-void decode_ecg_record(const uint8_t* record, uint32_t action, OutStream& ecg, OutStream& info,
-                       uint32_t length, uint32_t tag_number, uint8_t format, EcgRecord& scratch);
+void decode_ecg_record(const uint8_t* record, const OutputPlan& plan, OutStream& ecg,
+                       OutStream& info, uint32_t length, uint32_t tag_number, uint8_t format,
+                       EcgRecord& scratch);
 
 }  // namespace dec

@@ -2,13 +2,14 @@
 //
 // The block loop hands each 0x30, 0x34 or 0x36 payload (63 bytes) to one of
 // these. A decoder checks the cooked checksum, counts the fix into the tag's
-// statistics and GPS on-time, and writes it in the one form the action word
+// statistics and GPS on-time, and writes it in the one form the output plan
 // selects: a KML placemark, a GPX track point, a MOVEBANK line or a "GPS," line.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "common/output_plan.h"
 #include "common/outstream.h"
 #include "common/tag_state.h"
 #include "records/kml.h"
@@ -19,7 +20,7 @@ namespace dec {
 struct GpsContext {
     OutStream& main;  // GPS text, MOVEBANK, KML or GPX stream
     OutStream& info;  // the tag's information stream
-    uint32_t action;
+    OutputPlan plan;
     TagState& tag;    // tag number, feature word, calibration, counters, statistics
     KmlTrack& track;  // points of the KML line placemark
 };

@@ -1,6 +1,6 @@
 #include "records/gps_print.h"
 
-#include "common/action.h"
+#include "common/version.h"
 #include "common/io.h"
 #include "common/tagtime.h"
 
@@ -87,8 +87,8 @@ void write_movebank_batteries(OutStream& out, const GpsFix& f) {
 }
 
 // The line start and the fix time of day.
-void write_line_head(OutStream& out, const GpsFix& f, uint32_t action) {
-    write_gps_line_start(out, f, action);
+void write_line_head(OutStream& out, const GpsFix& f, const OutputPlan& plan) {
+    write_gps_line_start(out, f, plan);
     out.put_char(',');
     print_time_of_day(f.fix.seconds, out);
 }
@@ -145,9 +145,9 @@ void build_description(const GpsFix& f, bool iso, const char* label,
 
 }  // namespace
 
-void write_gps_line_start(OutStream& out, const GpsFix& f, uint32_t action) {
+void write_gps_line_start(OutStream& out, const GpsFix& f, const OutputPlan& plan) {
     out.put("GPS,");
-    print_tag_time(f.start_time, out, action);
+    print_tag_time(f.start_time, out, plan);
     write_position(out, f);
     if (f.kind == GpsKind::cooked) {
         out.put_hhu(f.fix_type);
@@ -194,14 +194,14 @@ void write_gps_movebank_start_v9(OutStream& out, const GpsFix& f, uint32_t key,
 //   <speed m/s %.2f>,<heading %.2f>,<speed accuracy m/s %.2f>,<horizontal accuracy m %.2f>,
 //   <dop %.1f>,<satellites>,<pressure hPa %.2f>,<q0>,<q1>,<q2>,<q3>,<mag x>,<mag y>,<mag z>
 // (the ten columns from dop on stay empty for a cooked record), and with
-// ACT_GPS_EXTENDED:
+// plan.gps_extended:
 //   ,<loaded battery mV>,<fix battery mV>,<hours switched on %.2f>,
 //   <vertical accuracy: raw for cooked, raw / 10 %.1f for extended>
-void write_gps_line(OutStream& out, const GpsFix& f, uint32_t action, uint32_t ontime_s) {
-    write_line_head(out, f, action);
+void write_gps_line(OutStream& out, const GpsFix& f, const OutputPlan& plan, uint32_t ontime_s) {
+    write_line_head(out, f, plan);
     write_battery_temperature(out, f);
     write_motion(out, f);
-    const bool extended = (action & ACT_GPS_EXTENDED) != 0;
+    const bool extended = plan.gps_extended;
     if (f.kind == GpsKind::cooked) {
         // Columns 23 to 32 belong to the extended record.
         out.put(",,,,,,,,,,");
@@ -231,15 +231,15 @@ void write_gps_line(OutStream& out, const GpsFix& f, uint32_t action, uint32_t o
 // time of day, then
 //   ,<battery mV>,<temperature, integer>,<speed %.2f>,<heading %.2f>,
 //   <speed accuracy %.2f>,<horizontal accuracy %.2f>
-// and with ACT_GPS_EXTENDED the four columns of the version-10 line.
-void write_gps_line_v9(OutStream& out, const GpsFix& f, uint32_t action, uint32_t ontime_s) {
-    write_line_head(out, f, action);
+// and with plan.gps_extended the four columns of the version-10 line.
+void write_gps_line_v9(OutStream& out, const GpsFix& f, const OutputPlan& plan, uint32_t ontime_s) {
+    write_line_head(out, f, plan);
     out.put_char(',');
     out.put_u32(f.battery_mv);
     out.put_char(',');
     out.put_i32(f.temperature_coarse);
     write_motion(out, f);
-    if ((action & ACT_GPS_EXTENDED) != 0) {
+    if (plan.gps_extended) {
         write_extended_batteries(out, f, ontime_s);
         out.put_u32(f.vert_acc_raw);
     }
@@ -329,10 +329,10 @@ void write_gps_movebank_line_v9(OutStream& out, const GpsFix& f, uint32_t key,
     }
 }
 
-void write_gps_placemark(OutStream& out, KmlTrack& track, const GpsFix& f, uint32_t action,
+void write_gps_placemark(OutStream& out, KmlTrack& track, const GpsFix& f, const OutputPlan& plan,
                          uint32_t tag_number, uint32_t counter) {
     // No placemark at 0/0, where a receiver without a fix leaves its position.
-    const bool iso = (action & ACT_KML_ISO_DATE) != 0;
+    const bool iso = plan.kml_iso_date;
     if ((f.lon == 0 && f.lat == 0) || (!iso && !f.valid)) {
         return;
     }

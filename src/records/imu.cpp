@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "common/action.h"
+#include "common/version.h"
 #include "common/io.h"
 #include "common/le.h"
 #include "common/tagtime.h"
@@ -14,10 +14,6 @@
 namespace dec {
 
 namespace {
-
-// QUATCMP bursts are written only with this part of the action word:
-// ACT_ACC without ACT_ACC_COLUMNS, ACT_ACC_DFT and ACT_ACC_DFT_LINE.
-constexpr uint32_t kQuatcmpActionMask = ACT_ACC | ACT_ACC_COLUMNS | ACT_ACC_DFT | ACT_ACC_DFT_LINE;
 
 // Scale of the QUATCMP temperature: 1/256 degree Celsius.
 constexpr double kTemperatureScale = 0.00390625;
@@ -78,7 +74,7 @@ void write_movebank_start(OutStream& out, uint32_t key, const ImuTime& t, AccCon
 // the quaternion stream; with MOVEBANK (key given) the quaternions to the
 // quaternion stream and the magnetic axes with the temperature to their own.
 void write_quatcmp(const QuatcmpBurst& b, uint32_t key, AccContext& ctx) {
-    const bool movebank = (ctx.action & ACT_MOVEBANK) != 0;
+    const bool movebank = ctx.plan.movebank;
     OutStream& quat = ctx.quat;
     OutStream& mag = ctx.mag;
     if (movebank) {
@@ -94,7 +90,7 @@ void write_quatcmp(const QuatcmpBurst& b, uint32_t key, AccContext& ctx) {
         mag.put_char(',');
     } else {
         quat.put("IMU,");
-        print_acc_time_us(b.time.seconds, whole_microseconds(b.time.us), quat, ctx.action);
+        print_acc_time_us(b.time.seconds, whole_microseconds(b.time.us), quat, ctx.plan);
     }
 
     // x and z (and the magnetic axes as the board mounts the sensor) are
@@ -136,7 +132,7 @@ void write_quatcmp(const QuatcmpBurst& b, uint32_t key, AccContext& ctx) {
 }  // namespace
 
 void decode_newacc(const uint8_t* record, uint32_t length, AccContext& ctx) {
-    if ((ctx.action & ACT_ACC) == 0) {
+    if (!ctx.plan.acc) {
         return;
     }
     if (!accept_record(record, length, "NEWACC", ctx)) {
@@ -145,12 +141,12 @@ void decode_newacc(const uint8_t* record, uint32_t length, AccContext& ctx) {
     ctx.tag.stats.acc_bytes += length;
     ctx.tag.stats.acc_bursts += 1;
     const uint32_t key =
-        (ctx.action & ACT_MOVEBANK) != 0 ? fletcher32(record, static_cast<int32_t>(length)) : 0;
+        ctx.plan.movebank ? fletcher32(record, static_cast<int32_t>(length)) : 0;
 
     const ImuHeader h = read_imu_header(record);
     if constexpr (kRecordDebugLevel > 10) {
         if (imu_error_flag(h)) {
-            print_acc_time(h.coarse_time, ctx.info, ctx.action);
+            print_acc_time(h.coarse_time, ctx.info, ctx.plan);
             ctx.info.put("########### Error flag Byte 9! ###########\n");
         }
     }
@@ -170,19 +166,20 @@ void decode_newacc(const uint8_t* record, uint32_t length, AccContext& ctx) {
 
 void decode_quatcmp(const uint8_t* record, uint32_t length, AccContext& ctx) {
     ctx.tag.stats.quatcmp_bytes += length;
-    if ((ctx.action & kQuatcmpActionMask) != ACT_ACC) {
+    // QUATCMP bursts go with acceleration output in the line form only.
+    if (!ctx.plan.acc || ctx.plan.acc_form != AccForm::line) {
         return;
     }
     if (!accept_record(record, length, "QUATCMP", ctx)) {
         return;
     }
-    const bool movebank = (ctx.action & ACT_MOVEBANK) != 0;
+    const bool movebank = ctx.plan.movebank;
     const uint32_t key = movebank ? fletcher32(record, static_cast<int32_t>(length)) : 0;
 
     const ImuHeader h = read_imu_header(record);
     if constexpr (kRecordDebugLevel > 10) {
         if (imu_error_flag(h)) {
-            print_acc_time(h.coarse_time, ctx.info, ctx.action);
+            print_acc_time(h.coarse_time, ctx.info, ctx.plan);
             ctx.info.put(" QUATCMP Error flag Byte 9!\n");
         }
     }

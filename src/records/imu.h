@@ -5,7 +5,7 @@
 // complete record. Both records carry a fine time stamp besides the tag time,
 // so their lines are stamped to sub-seconds. NEWACC bursts are written in the
 // acceleration output forms (acc_output.h); a QUATCMP burst is one "IMU," line
-// to ctx.quat or, with ACT_MOVEBANK, one line each to ctx.quat and ctx.mag.
+// to ctx.quat or, with MOVEBANK, one line each to ctx.quat and ctx.mag.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +16,8 @@ namespace dec {
 
 void decode_newacc(const uint8_t* record, uint32_t length, AccContext& ctx);
 
-// Counts the record into the QUATCMP byte count whatever the action word; it is
-// written only under ACT_ACC without columns and spectra.
+// Counts the record into the QUATCMP byte count whatever the plan; it is
+// written only for acceleration output in the line form.
 void decode_quatcmp(const uint8_t* record, uint32_t length, AccContext& ctx);
 
 }  // namespace dec

@@ -1,6 +1,6 @@
 #include "records/kml.h"
 
-#include "common/action.h"
+#include "common/version.h"
 #include "common/io.h"
 #include "common/tagtime.h"
 

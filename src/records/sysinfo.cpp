@@ -153,15 +153,15 @@ char printable_or_blank(uint8_t c) {
     return c < 32 ? ' ' : printable_char(static_cast<char>(c));
 }
 
-void print_status_line(OutStream& info, const SysinfoHead& h, uint32_t action) {
-    print_tag_time(h.time, info, action);
+void print_status_line(OutStream& info, const SysinfoHead& h, const OutputPlan& plan) {
+    print_tag_time(h.time, info, plan);
     info.printf(" RS:0x%02X VMON:0x%02X\n", h.rs, h.vmon);
 }
 
 // Tag-time prefix and battery voltage of the low-battery stop of older tags.
-void print_old_low_battery(OutStream& info, const uint8_t* record, uint32_t action) {
+void print_old_low_battery(OutStream& info, const uint8_t* record, const OutputPlan& plan) {
     info.put("\nStopped data acquisition due to low battery:\n");
-    print_tag_time(le_u32(record, 1), info, action);
+    print_tag_time(le_u32(record, 1), info, plan);
     info.printf(" Battery Voltage: %u mV\n", voltage_code_mv(le_u16(record, 5)));
 }
 
@@ -288,9 +288,9 @@ void print_gps_diagnostics(OutStream& info, const GpsDiagnostics& d) {
 
 // Lines shared by the software-10 events and the newer software-9 events:
 // status, reset causes (reset events only), low battery, voltages, switch.
-void print_event_status(OutStream& info, const SysinfoHead& h, uint32_t action,
+void print_event_status(OutStream& info, const SysinfoHead& h, const OutputPlan& plan,
                         const char* gps_label) {
-    print_status_line(info, h, action);
+    print_status_line(info, h, plan);
     if (h.type == kTypeReset) {
         print_reset_causes(info, h.rs, ResetWording::gen5);
     }
@@ -317,12 +317,12 @@ void print_sms_v9(OutStream& info, const uint8_t* record, uint32_t event_time) {
     info.put("\n\n");
 }
 
-void decode_sysinfo_v9_new(const uint8_t* record, OutStream& info, uint32_t action) {
+void decode_sysinfo_v9_new(const uint8_t* record, OutStream& info, const OutputPlan& plan) {
     const SysinfoHead h = decode_sysinfo_head(record);
     if (!put_heading(kHeadingsV9, h.type, info)) {
         return;
     }
-    print_event_status(info, h, action,
+    print_event_status(info, h, plan,
                        h.type == kTypeSms ? " after SMS: " : " at gpsfix: ");
     if (h.type == kTypeSms) {
         print_sms_v9(info, record, h.time);  // ends with its own empty line
@@ -334,14 +334,14 @@ void decode_sysinfo_v9_new(const uint8_t* record, OutStream& info, uint32_t acti
     info.put_char('\n');
 }
 
-void decode_sysinfo_v9_old(const uint8_t* record, OutStream& info, uint32_t action) {
+void decode_sysinfo_v9_old(const uint8_t* record, OutStream& info, const OutputPlan& plan) {
     const uint8_t type = le_u8(record, 0);
     if (type == kTypeV9LowBattery) {
-        print_old_low_battery(info, record, action);
+        print_old_low_battery(info, record, plan);
     } else if (type == kTypeReset) {
         info.put("\nReset-Event. Status:\n");
         const SysinfoHead h = decode_sysinfo_head(record);
-        print_status_line(info, h, action);
+        print_status_line(info, h, plan);
         print_reset_causes(info, h.rs, ResetWording::gen5);
     } else {
         info.printf("\n### Unknown SYSINFO, type=%hhu ###\n\n", type);
@@ -470,13 +470,13 @@ GpsDiagnostics decode_gps_diagnostics(const uint8_t* record) {
     return d;
 }
 
-void decode_sysinfo(const uint8_t* record, OutStream& info, uint32_t action,
+void decode_sysinfo(const uint8_t* record, OutStream& info, const OutputPlan& plan,
                     uint32_t tag_number) {
     const SysinfoHead h = decode_sysinfo_head(record);
     if (!put_heading(kHeadingsV10, h.type, info)) {
         return;
     }
-    print_event_status(info, h, action, " at last gpsfix: ");
+    print_event_status(info, h, plan, " at last gpsfix: ");
     switch (h.type) {
         case kTypeGsm:
             print_gsm_report(info, decode_gsm_report(record, GsmForm::first), h.time, tag_number);
@@ -494,32 +494,32 @@ void decode_sysinfo(const uint8_t* record, OutStream& info, uint32_t action,
     info.put_char('\n');
 }
 
-void decode_sysinfo_v9(const uint8_t* record, OutStream& info, uint32_t action,
+void decode_sysinfo_v9(const uint8_t* record, OutStream& info, const OutputPlan& plan,
                        uint32_t tag_number) {
     if (tag_number < kSysinfoV9NewLayoutSerial) {
-        decode_sysinfo_v9_old(record, info, action);
+        decode_sysinfo_v9_old(record, info, plan);
     } else {
-        decode_sysinfo_v9_new(record, info, action);
+        decode_sysinfo_v9_new(record, info, plan);
     }
 }
 
-void decode_sysinfo_ecg(const uint8_t* record, OutStream& info, uint32_t action) {
+void decode_sysinfo_ecg(const uint8_t* record, OutStream& info, const OutputPlan& plan) {
     const uint8_t type = le_u8(record, 0);
     switch (type) {
         case kTypeReset: {
             info.put("\nResetinfo:\n");
             const SysinfoHead h = decode_sysinfo_head(record);
-            print_status_line(info, h, action);
+            print_status_line(info, h, plan);
             print_reset_causes(info, h.rs, ResetWording::gen5);
             info.put_char('\n');
             break;
         }
         case kTypeV9LowBattery:
-            print_old_low_battery(info, record, action);
+            print_old_low_battery(info, record, plan);
             break;
         case kTypeEcgError:
             info.put("\nError info:\n");
-            print_tag_time(le_u32(record, 1), info, action);
+            print_tag_time(le_u32(record, 1), info, plan);
             info.printf(" Err:%u arg:%u \n", le_u8(record, 5), le_u8(record, 6));
             break;
         default:

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/output_plan.h"
 #include "common/outstream.h"
 
 namespace dec {
@@ -113,14 +114,14 @@ struct GpsDiagnostics {
 GpsDiagnostics decode_gps_diagnostics(const uint8_t* record);
 
 // Software-10 GPS-acceleration tags. `record` holds kSysinfoRecordSize bytes.
-void decode_sysinfo(const uint8_t* record, OutStream& info, uint32_t action,
+void decode_sysinfo(const uint8_t* record, OutStream& info, const OutputPlan& plan,
                     uint32_t tag_number);
 
 // Software-9 tags; the serial number selects the older or the newer layout.
-void decode_sysinfo_v9(const uint8_t* record, OutStream& info, uint32_t action,
+void decode_sysinfo_v9(const uint8_t* record, OutStream& info, const OutputPlan& plan,
                        uint32_t tag_number);
 
 // ECG tags: reset, low-battery and error events.
-void decode_sysinfo_ecg(const uint8_t* record, OutStream& info, uint32_t action);
+void decode_sysinfo_ecg(const uint8_t* record, OutStream& info, const OutputPlan& plan);
 
 }  // namespace dec

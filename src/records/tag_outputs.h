@@ -11,7 +11,7 @@ namespace dec {
 // The first line of every info file: the decoder version and build.
 void write_version_line(OutStream& info);
 
-// The legend of the DFT lines (ACT_ACC_DFT_LINE).
+// The legend of the DFT lines (one line of spectra per burst).
 inline constexpr const char* kDftLegend =
     "\nFormat for Discrete Fourier Transformation Data:\nACCF, daynumber, date, day-of-week, "
     "time-of-day, axes, number-of-dft-values-per-axis, stddev,\n\t[stddev next axis,] [stddev "
@@ -35,13 +35,9 @@ inline constexpr const char* kGpsExtendedLegend =
 inline constexpr const char* kLowAccuracyTemperature =
     "Temperature is in degree Celsius with low accuracy.\n\n";
 
-// The notices at the head of filtered acceleration output (ACT_ACC_LOWPASS,
-// ACT_ACC_HIGHPASS), with the filter's relative cut-off frequency.
+// The notices at the head of low- or high-pass filtered acceleration output,
+// with the filter's relative cut-off frequency.
 void write_lowpass_notice(OutStream& acc);
 void write_highpass_notice(OutStream& acc);
-
-// Main output name of the action word, without MOVEBANK (which uses "_gps"):
-// "tag%i..." formats, or "%stag%i..." ones that take a prefix first.
-const char* main_name_format(uint32_t action, bool with_prefix);
 
 }  // namespace dec

@@ -33,7 +33,7 @@
 
 #include <iterator>
 
-#include "common/action.h"
+#include "common/le.h"
 #include "settings/frequency.h"
 #include "settings/settings_lines.h"
 
@@ -367,9 +367,9 @@ void print_gen3_frequency(uint32_t word, OutStream& out) {
     out.printf("%f MHz\n", word * 26.0 / 65536.0);
 }
 
-void print_gen3_gps_acc_config(const uint8_t* block, bool long_form, uint32_t action,
+void print_gen3_gps_acc_config(const uint8_t* block, bool long_form, bool legacy_tag,
                                OutStream& out) {
-    if (action & ACT_LEGACY_TAG) {
+    if (legacy_tag) {
         return;
     }
     const uint8_t version = software_version(block, long_form);
@@ -377,9 +377,9 @@ void print_gen3_gps_acc_config(const uint8_t* block, bool long_form, uint32_t ac
     print_known_layout(gps_acc_layout(version, block, long_form), block, long_form, out);
 }
 
-void print_gen3_interaction_config(const uint8_t* block, bool long_form, uint32_t action,
+void print_gen3_interaction_config(const uint8_t* block, bool long_form, bool legacy_tag,
                                    OutStream& out, uint8_t& intact_interval) {
-    if (action & ACT_LEGACY_TAG) {
+    if (legacy_tag) {
         return;
     }
     const uint8_t version = software_version(block, long_form);

@@ -21,14 +21,14 @@ inline constexpr unsigned kGen3ConfigBlockSize = 192;
 void print_gen3_frequency(uint32_t word, OutStream& out);
 
 // "GPS-ACC-Tag Software vers No.:%hhu" and the configuration of its version;
-// nothing with ACT_LEGACY_TAG. `long_form` selects the long open block layout.
-void print_gen3_gps_acc_config(const uint8_t* block, bool long_form, uint32_t action,
+// nothing for a legacy tag. `long_form` selects the long open block layout.
+void print_gen3_gps_acc_config(const uint8_t* block, bool long_form, bool legacy_tag,
                                OutStream& out);
 
-// "Interaction tag Software Vers. %hhu;" and its configuration; nothing with
-// ACT_LEGACY_TAG. A printed configuration stores its entry interval in
+// "Interaction tag Software Vers. %hhu;" and its configuration; nothing for a
+// legacy tag. A printed configuration stores its entry interval in
 // `intact_interval`; a missing one leaves it unchanged.
-void print_gen3_interaction_config(const uint8_t* block, bool long_form, uint32_t action,
+void print_gen3_interaction_config(const uint8_t* block, bool long_form, bool legacy_tag,
                                    OutStream& out, uint8_t& intact_interval);
 
 }  // namespace dec

@@ -158,7 +158,7 @@ void print_days_interval(const SettingsLine& l, const SettingsContext& ctx, OutS
 
 void print_tag_time_line(const SettingsLine& l, const SettingsContext& ctx, OutStream& out) {
     out.put(l.text);
-    print_tag_time(le_u32(ctx.record, l.off), out, 0);
+    print_tag_time(le_u32(ctx.record, l.off), out, OutputPlan{});
     out.put_char('\n');
 }
 

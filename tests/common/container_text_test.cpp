@@ -40,8 +40,8 @@ TEST(ContainerTexts, ControlBytesAreReplaced) {
         const auto sms = testing::make_sms_event_v9({.cgreg_stat = first, .csq = bytes, .creg_stat = first});
         got.emplace_back(name, capture([&](OutStream& o) {
                              print_basestation_info(header.data(), o);
-                             decode_sysinfo(report.data(), o, 0, 4711);
-                             decode_sysinfo_v9(sms.data(), o, 0, 1980);
+                             decode_sysinfo(report.data(), o, {}, 4711);
+                             decode_sysinfo_v9(sms.data(), o, {}, 1980);
                          }));
     }
     testing::expect_sections("common/expected/container_texts.txt", got);

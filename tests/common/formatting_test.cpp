@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "common/action.h"
+#include "common/output_plan.h"
 #include "common/tagtime.h"
 #include "expected_sections.h"
 #include "testsupport/capture.h"
@@ -165,6 +166,20 @@ TEST(OutStreamBuffer, DirectFieldsAcrossFlushes) {
 // times of week out of range, sub-second padding and rounding into the next
 // week. common/expected/tagtime.txt names each case by its call.
 #define ROW(call) {#call, [](OutStream& o) { call; }}
+
+// The rows name a time-stamp style by its action bit; the early generation-3
+// tag, a plan field of its own, by a bit of this test.
+constexpr uint32_t ACT_GEN3_EARLY_TAG = 0x80000000u;
+OutputPlan plan_of(uint32_t word) {
+    OutputPlan plan = output_plan_of(word);
+    plan.gen3.early_tag = (word & ACT_GEN3_EARLY_TAG) != 0;
+    return plan;
+}
+void print_tag_time(uint32_t t, OutStream& o, uint32_t word) { dec::print_tag_time(t, o, plan_of(word)); }
+void print_acc_time(uint32_t t, OutStream& o, uint32_t word) { dec::print_acc_time(t, o, plan_of(word)); }
+void print_acc_time_us(uint32_t t, uint32_t us, OutStream& o, uint32_t word) {
+    dec::print_acc_time_us(t, us, o, plan_of(word));
+}
 #define BUF(call) {#call, [](OutStream& o) { char buf[256]; call; o.put(buf); }}
 
 TEST(TagTime, PrintersAndFormatters) {

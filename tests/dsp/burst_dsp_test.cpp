@@ -12,7 +12,6 @@
 #include <utility>
 #include <vector>
 
-#include "common/action.h"
 #include "common/fatal.h"
 #include "common/outstream.h"
 #include "dsp/burst_dsp.h"
@@ -79,8 +78,8 @@ protected:
         }
     }
 
-    int32_t stats(int32_t axes, int32_t n, uint32_t action, AxesOverflowReport where = AxesOverflowReport::console) {
-        return dsp.calc_acc_stddev_and_mean(axes, n, burst, moments, action, log, where);
+    int32_t stats(int32_t axes, int32_t n, bool variance, AxesOverflowReport where = AxesOverflowReport::console) {
+        return dsp.calc_acc_stddev_and_mean(axes, n, burst, moments, variance, log, where);
     }
 
     std::string console_text;
@@ -420,16 +419,16 @@ TEST_F(BurstDspTest, DftLengthOutsideTheBurstArraysStopsTheRun) {
     }
 }
 
-// Means truncate toward zero. With ACT_ACC_VARIANCE the deviation is the
+// Means truncate toward zero. In the variance form the deviation is the
 // variance; otherwise the standard deviation after the high-pass, for at most
 // 36 samples the plain one (their low-pass is the mean), zero and not NaN for
 // a long constant burst. Axes are independent.
 TEST_F(BurstDspTest, StatsMeansAndDeviationsOfKnownSequences) {
-    const uint32_t variance = ACT_ACC | ACT_ACC_VARIANCE;
+    const bool variance = true, deviation = false;
     const std::vector<int16_t> spread = {2, 4, 4, 4, 5, 5, 7, 9};
     const struct {
         std::vector<std::vector<int16_t>> axes;
-        uint32_t action;
+        bool variance;
         std::vector<int32_t> means;
         std::vector<double> deviations;
     } cases[] = {
@@ -439,14 +438,14 @@ TEST_F(BurstDspTest, StatsMeansAndDeviationsOfKnownSequences) {
         {{spread}, variance, {5}, {4.0}},
         {{{77, 77, 77, 77, 77}}, variance, {77}, {0.0}},
         {{{0, 4095}}, variance, {2047}, {4095.0 * 4095.0 / 4.0}},
-        {{spread, std::vector<int16_t>(8, 10), {-1, 1, -1, 1, -1, 1, -1, 1}}, ACT_ACC, {5, 10, 0}, {2.0, 0.0, 1.0}},
-        {{std::vector<int16_t>(500, 1234)}, ACT_ACC, {1234}, {0.0}},
+        {{spread, std::vector<int16_t>(8, 10), {-1, 1, -1, 1, -1, 1, -1, 1}}, deviation, {5, 10, 0}, {2.0, 0.0, 1.0}},
+        {{std::vector<int16_t>(500, 1234)}, deviation, {1234}, {0.0}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.axes[0].size());
         fill(c.axes);
         const auto axes = static_cast<int32_t>(c.axes.size()), n = static_cast<int32_t>(c.axes[0].size());
-        ASSERT_EQ(stats(axes, n, c.action), 0);
+        ASSERT_EQ(stats(axes, n, c.variance), 0);
         for (size_t a = 0; a < c.axes.size(); ++a) {
             EXPECT_EQ(moments.mean[a], c.means[a]);
             EXPECT_NEAR(moments.deviation[a], c.deviations[a], n > 36 ? 1e-4 : 1e-12 * std::max(1.0, c.deviations[a]));
@@ -462,11 +461,11 @@ TEST_F(BurstDspTest, StatsMeansAndDeviationsOfKnownSequences) {
         x.push_back(static_cast<int16_t>(1000 + 2 * j + ((j % 2) != 0 ? -100 : 100)));
     }
     fill({x});
-    ASSERT_EQ(stats(1, 2000, ACT_ACC), 0);
+    ASSERT_EQ(stats(1, 2000, false), 0);
     EXPECT_EQ(moments.mean[0], 2999);  // (1000 + 4998) / 2, the alternation sums to 0
     EXPECT_NEAR(moments.deviation[0], 100.0, 1.5);
 
-    ASSERT_EQ(stats(1, 2000, ACT_ACC | ACT_ACC_VARIANCE), 0);
+    ASSERT_EQ(stats(1, 2000, true), 0);
     // The drift alone has variance 2^2 (2000^2 - 1) / 12 = 1333333.
     EXPECT_GT(moments.deviation[0], 1333333.0);
 }
@@ -475,13 +474,13 @@ TEST_F(BurstDspTest, StatsMeansAndDeviationsOfKnownSequences) {
 // is refused instead of dividing by zero.
 TEST_F(BurstDspTest, StatsRefusesTooManyAxesAndBadLengths) {
     fill({{1, 2}, {2}, {3}});
-    EXPECT_EQ(stats(1, 0, ACT_ACC), -1);
-    EXPECT_EQ(stats(1, kBurstMaxSamples + 1, ACT_ACC), -1);
+    EXPECT_EQ(stats(1, 0, false), -1);
+    EXPECT_EQ(stats(1, kBurstMaxSamples + 1, false), -1);
     const std::string message = "Array for acc sums too small, please report error to support@tavro.example\n";
     for (AxesOverflowReport where : {AxesOverflowReport::console, AxesOverflowReport::log}) {
         console_text.clear();
         log_text.clear();
-        EXPECT_EQ(stats(4, 1, ACT_ACC, where), -1);
+        EXPECT_EQ(stats(4, 1, false, where), -1);
         console.flush();
         log.flush();
         EXPECT_EQ(console_text, where == AxesOverflowReport::console ? message : "");

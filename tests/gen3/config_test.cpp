@@ -6,7 +6,6 @@
 
 #include <functional>
 
-#include "common/action.h"
 #include "expected_sections.h"
 #include "testsupport/capture.h"
 #include "testsupport/gen3_builder.h"
@@ -50,7 +49,7 @@ struct Report {
     uint8_t sw_version;
     bool long_form;
     Bytes config;
-    uint32_t action = 0;
+    bool legacy_tag = false;
 };
 
 struct InteractionReport {
@@ -87,7 +86,7 @@ TEST(Gen3Config, ReportsAndFrequencies) {
                          {115, 9}}, true)},
         {"wrong marker", 7, false, area(32, 'x', {})},
         {"unknown version", 9, false, {}},
-        {"legacy tag", 6, false, {}, ACT_LEGACY_TAG},
+        {"legacy tag", 6, false, {}, true},
     };
     const InteractionReport interactions[] = {
         {"interaction short", 1, false,
@@ -102,14 +101,14 @@ TEST(Gen3Config, ReportsAndFrequencies) {
     for (const Report& r : reports) {
         const Bytes b = block(r.sw_version, r.long_form, r.config);
         got.emplace_back(r.name, testing::capture([&](OutStream& o) {
-                             print_gen3_gps_acc_config(b.data(), r.long_form, r.action, o);
+                             print_gen3_gps_acc_config(b.data(), r.long_form, r.legacy_tag, o);
                          }));
     }
     for (const InteractionReport& r : interactions) {
         const Bytes b = block(r.sw_version, r.long_form, r.config);
         uint8_t interval = 17;
         got.emplace_back(r.name, testing::capture([&](OutStream& o) {
-                             print_gen3_interaction_config(b.data(), r.long_form, 0, o, interval);
+                             print_gen3_interaction_config(b.data(), r.long_form, false, o, interval);
                          }));
         EXPECT_EQ(interval, r.interval) << r.name;
     }

@@ -314,7 +314,7 @@ struct WholeRun final : FolderFixture {
         int rv;
         try {
             rv = static_cast<int>(
-                separate_gen3(run, input().c_str(), dir.path().c_str(), r.action));
+                separate_gen3(run, input().c_str(), dir.path().c_str(), output_plan_of(r.action)));
         } catch (const FatalStop& stop) {
             rv = stop.code;
             head = "program ended\n";

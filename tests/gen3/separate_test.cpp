@@ -115,7 +115,7 @@ TEST_F(Gen3Separation, RefusedContainers) {
     testing::expect_sections("gen3/expected/separation_refused.txt", got);
     // An empty body has no tag.
     testing::write_bytes(input(), testing::make_gen3_header(6));
-    EXPECT_EQ(separate_gen3(run, input().c_str(), dir.path().c_str(), ACT_GPS), ContainerResult::no_tag_data);
+    EXPECT_EQ(separate_gen3(run, input().c_str(), dir.path().c_str(), output_plan_of(ACT_GPS)), ContainerResult::no_tag_data);
 }
 
 TEST_F(Gen3Separation, AThousandTagsFit) {
@@ -129,20 +129,24 @@ TEST_F(Gen3Separation, AThousandTagsFit) {
     EXPECT_EQ(file("tag100.tmp").size(), 512u + 2 * 64u);
 }
 
-TEST(Gen3TagAction, BitsFollowTheTagNumber) {
+TEST(Gen3TagPlan, VariantsFollowTheTagNumber) {
     struct Case {
         uint32_t tag;
-        uint32_t bits;
+        bool early, z_axis;
     };
     static constexpr Case kCases[] = {
-        {2, 0},     {3, ACT_GEN3_EARLY_TAG}, {5, ACT_GEN3_EARLY_TAG},
-        {8, ACT_GEN3_EARLY_TAG | ACT_GEN3_Z_AXIS_TAG},
-        {9, 0},     {19, ACT_GEN3_Z_AXIS_TAG}, {22, ACT_GEN3_Z_AXIS_TAG},
-        {23, 0},    {25, ACT_GEN3_Z_AXIS_TAG}, {30, ACT_GEN3_Z_AXIS_TAG}, {31, 0},
+        {2, false, false},  {3, true, false},   {5, true, false},   {8, true, true},
+        {9, false, false},  {19, false, true},  {22, false, true},  {23, false, false},
+        {25, false, true},  {30, false, true},  {31, false, false},
     };
     for (const Case& c : kCases) {
-        for (uint32_t in : {0u, ACT_GEN3_EARLY_TAG | ACT_GEN3_Z_AXIS_TAG}) {
-            EXPECT_EQ(gen3_tag_action(c.tag, ACT_GPS | in), ACT_GPS | c.bits) << c.tag;
+        for (bool in : {false, true}) {
+            OutputPlan plan = output_plan_of(ACT_GPS);
+            plan.gen3.early_tag = plan.gen3.z_axis_tag = in;
+            const OutputPlan got = gen3_tag_plan(c.tag, plan);
+            EXPECT_EQ(got.gen3.early_tag, c.early) << c.tag;
+            EXPECT_EQ(got.gen3.z_axis_tag, c.z_axis) << c.tag;
+            EXPECT_TRUE(got.gps) << c.tag;
         }
     }
 }

@@ -13,7 +13,7 @@ namespace {
 
 using testing::Gen3Record;
 
-void no_config(Gen3Context&, const uint8_t*, uint32_t, OutStream&) {}
+void no_config(Gen3Context&, const uint8_t*, const OutputPlan&, OutStream&) {}
 
 Gen3Record rec(uint32_t seed) { return testing::make_gen3_pattern_record(0x03, seed); }
 
@@ -58,7 +58,7 @@ public:
     // its records (anything else in hex), then the information text.
     std::string join() {
         open_files();
-        Gen3Stream stream{ctx, data, info_stream, ACT_GPS, first_block_.data(), no_config, {}};
+        Gen3Stream stream{ctx, data, info_stream, output_plan_of(ACT_GPS), first_block_.data(), no_config, {}};
         start_gen3_stream(stream);
         const int rv = join_downloads(stream);
         info_stream.flush();

@@ -98,7 +98,7 @@ TEST_F(TagRunInProcess, EndLinesOfFiguresTimesAndByteCountsBeyondFourGibibytes) 
     // The summary of the generation-5 loops goes to the console.
     IndexedTagData data(con, 17);
     uint8_t open_block[256] = {};
-    TagRun tag{run, data, open_block, 0, state, {}};
+    TagRun tag{run, data, open_block, {}, state, {}};
     state.processed_bytes = k5GiB;
     state.bad_units = (1u << 26) + 1;  // 4 GiB and one unit
     end_unit_loop(tag, 0);
@@ -115,7 +115,7 @@ TEST_F(TagRunInProcess, BrokenTagFiles) {
     testing::write_bytes(dir.file("tag3.tmp"), std::vector<uint8_t>(100, 0));
     testing::write_bytes(dir.file("tag4.tmp"), testing::make_header(0x79F02AC7));
     for (uint32_t tag = 2; tag <= 5; ++tag) {
-        EXPECT_EQ(run_tag(run, tag, 2, ""), -1) << tag;
+        EXPECT_EQ(run_tag(run, tag, run.plan, ""), -1) << tag;
     }
     con.flush();
     EXPECT_EQ(out, "Unexpected data instead of open block\n"

@@ -44,7 +44,7 @@ protected:
     AccTest() { tag.tag_number = kTag; }
 
     AccContext context(uint32_t action) {
-        return AccContext{action, acc, info, quat, mag, tag, dsp, *buffers};
+        return AccContext{output_plan_of(action), acc, info, quat, mag, tag, dsp, *buffers};
     }
     // What a stream holds since the last take, after `head` when there is any.
     static std::string take(OutStream& out, std::string& text, const std::string& head = "") {

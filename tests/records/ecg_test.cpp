@@ -36,7 +36,7 @@ std::string decode(const std::vector<uint8_t>& r, uint32_t action, uint32_t tag 
     {
         OutStream ecg(&text), inf(&info);
         auto scratch = std::make_unique<EcgRecord>();
-        decode_ecg_record(r.data(), action, ecg, inf, length ? length : static_cast<uint32_t>(r.size()),
+        decode_ecg_record(r.data(), output_plan_of(action), ecg, inf, length ? length : static_cast<uint32_t>(r.size()),
                           tag, format, *scratch);
     }
     EXPECT_EQ(info, "");

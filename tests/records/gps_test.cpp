@@ -83,7 +83,7 @@ struct Harness {
     }
 
     void run(Kind kind, const Record& r, uint32_t action, size_t size = sizeof(Record)) {
-        GpsContext ctx{main, info, action, tag, track};
+        GpsContext ctx{main, info, output_plan_of(action), tag, track};
         if (kind == Kind::cooked) {
             decode_gps_cooked(r.data(), size, ctx);
         } else if (kind == Kind::v9) {

@@ -25,13 +25,13 @@ constexpr uint32_t kGsmEnd = 90100;
 Record event(uint8_t type, uint32_t time = kTime) { return make_event({.type = type, .time = time}); }
 
 std::string v10(const Record& r) {
-    return testing::capture([&](OutStream& o) { decode_sysinfo(r.data(), o, 0, 4711); });
+    return testing::capture([&](OutStream& o) { decode_sysinfo(r.data(), o, {}, 4711); });
 }
 std::string v9(const Record& r, uint32_t tag) {
-    return testing::capture([&](OutStream& o) { decode_sysinfo_v9(r.data(), o, 0, tag); });
+    return testing::capture([&](OutStream& o) { decode_sysinfo_v9(r.data(), o, {}, tag); });
 }
 std::string ecg(const Record& r) {
-    return testing::capture([&](OutStream& o) { decode_sysinfo_ecg(r.data(), o, 0); });
+    return testing::capture([&](OutStream& o) { decode_sysinfo_ecg(r.data(), o, {}); });
 }
 
 // A first-form report: attempt 90000..90100, connected at 16, download done at

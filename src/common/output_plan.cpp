@@ -1,0 +1,111 @@
+#include "common/output_plan.h"
+
+#include <cstddef>
+
+#include "common/action.h"
+
+namespace dec {
+
+namespace {
+
+// The main file: MOVEBANK keeps GPS lines in the main file; acceleration
+// decides before the track formats.
+MainFile main_file_of(uint32_t action) {
+    const bool acc = (action & ACT_ACC) != 0;
+    if ((action & ACT_MOVEBANK) != 0) {
+        return MainFile::gps;
+    }
+    if (acc && (action & ACT_GPS) != 0) {
+        return MainFile::all;
+    }
+    if (acc) {
+        return (action & (ACT_ACC_DFT | ACT_ACC_DFT_LINE)) != 0 ? MainFile::acc_spectra
+                                                                : MainFile::acc;
+    }
+    if ((action & ACT_KML) != 0) {
+        return MainFile::kml;
+    }
+    return (action & ACT_GPX) != 0 ? MainFile::gpx : MainFile::gps;
+}
+
+// The first form asked for wins: spectra, statistics, columns.
+AccForm acc_form_of(uint32_t action) {
+    if ((action & ACT_ACC_DFT) != 0) {
+        return AccForm::axis_spectra;
+    }
+    if ((action & ACT_ACC_DFT_LINE) != 0) {
+        return AccForm::spectrum_line;
+    }
+    if ((action & ACT_ACC_STATS) != 0) {
+        return AccForm::statistics;
+    }
+    return (action & ACT_ACC_COLUMNS) != 0 ? AccForm::columns : AccForm::line;
+}
+
+AccTime acc_time_of(uint32_t action) {
+    if ((action & ACT_ACC_NO_TIME) != 0) {
+        return (action & ACT_ACC_FIX_NUMBER) != 0 ? AccTime::fix_number : AccTime::none;
+    }
+    return (action & ACT_ACC_JUST_SECONDS) != 0 ? AccTime::seconds : AccTime::calendar;
+}
+
+GpsForm gps_form_of(uint32_t action) {
+    if ((action & ACT_KML) != 0) {
+        return GpsForm::kml;
+    }
+    if ((action & ACT_GPX) != 0) {
+        return GpsForm::gpx;
+    }
+    return (action & ACT_MOVEBANK) != 0 ? GpsForm::movebank : GpsForm::line;
+}
+
+struct MainFileFormat {
+    const char* prefixed;
+    const char* plain;
+};
+
+constexpr MainFileFormat kMainFileFormats[] = {
+    {"%stag%i.txt", "tag%i.txt"},
+    {"%stag%i_acc.txt", "tag%i_acc.txt"},
+    {"%stag%i_accdft.txt", "tag%i_accdft.txt"},
+    {"%stag%i_gps.txt", "tag%i_gps.txt"},
+    {"%stag%i.kml", "tag%i.kml"},
+    {"%stag%i.gpx", "tag%i.gpx"},
+};
+static_assert(sizeof kMainFileFormats / sizeof kMainFileFormats[0] ==
+                  static_cast<size_t>(MainFile::gpx) + 1,
+              "one name format per main file");
+
+}  // namespace
+
+OutputPlan output_plan_of(uint32_t action) {
+    auto has = [action](uint32_t bit) { return (action & bit) != 0; };
+    OutputPlan p;
+    p.acc = has(ACT_ACC);
+    p.gps = has(ACT_GPS);
+    p.main_file = main_file_of(action);
+    p.movebank = has(ACT_MOVEBANK);
+    p.stats_line = has(ACT_STATS_LINE);
+    p.info_in_main = has(ACT_INFO_IN_MAIN);
+    p.gps_form = gps_form_of(action);
+    p.gps_extended = has(ACT_GPS_EXTENDED);
+    p.kml_iso_date = has(ACT_KML_ISO_DATE);
+    p.acc_form = acc_form_of(action);
+    // Both filters asked for: the low-pass one.
+    p.acc_filter = has(ACT_ACC_LOWPASS)    ? AccFilter::low_pass
+                   : has(ACT_ACC_HIGHPASS) ? AccFilter::high_pass
+                                           : AccFilter::none;
+    // Only statistics lines have a variance form; spectrum lines keep the deviation.
+    p.variance = has(ACT_ACC_VARIANCE) && p.acc_form == AccForm::statistics;
+    p.tag_time_seconds = has(ACT_TIME_SECONDS);
+    p.acc_time = acc_time_of(action);
+    p.subseconds = has(ACT_ACC_SUBSECONDS);
+    return p;
+}
+
+const char* main_file_format(MainFile file, bool with_prefix) {
+    const MainFileFormat& f = kMainFileFormats[static_cast<int>(file)];
+    return with_prefix ? f.prefixed : f.plain;
+}
+
+}  // namespace dec
