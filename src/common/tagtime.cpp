@@ -282,23 +282,18 @@ const char* description_error(int32_t week, uint32_t tow_s) {
 }  // namespace
 
 int format_gps_description(int32_t week, uint32_t tow_s, const char* label, char* buf,
-                           size_t size) {
+                           size_t size, bool iso_date) {
     if (const char* error = description_error(week, tow_s)) {
         return format_into(buf, size, "%s", error);
     }
-    Calendar c = gps_to_calendar(week, tow_s);
-    return format_into(buf, size, "%s %.2s, %u.%u.%u\nGPSTIME %02u:%02u:%02u;\n", label,
-                       weekday_letters(tow_s), c.day, c.month, c.year, c.hour, c.minute, c.second);
-}
-
-int format_gps_description_iso(int32_t week, uint32_t tow_s, const char* label, char* buf,
-                               size_t size) {
-    if (const char* error = description_error(week, tow_s)) {
-        return format_into(buf, size, "%s", error);
+    const Calendar c = gps_to_calendar(week, tow_s);
+    const char* day = weekday_letters(tow_s);
+    if (iso_date) {
+        return format_into(buf, size, "%s %.2s, %04u-%02u-%02u %02u:%02u:%02u;\n", label, day,
+                           c.year, c.month, c.day, c.hour, c.minute, c.second);
     }
-    Calendar c = gps_to_calendar(week, tow_s);
-    return format_into(buf, size, "%s %.2s, %04u-%02u-%02u %02u:%02u:%02u;\n", label,
-                       weekday_letters(tow_s), c.year, c.month, c.day, c.hour, c.minute, c.second);
+    return format_into(buf, size, "%s %.2s, %u.%u.%u\nGPSTIME %02u:%02u:%02u;\n", label, day,
+                       c.day, c.month, c.year, c.hour, c.minute, c.second);
 }
 
 int format_gpx_time(uint32_t tow_ms, int32_t week, char* buf, size_t size) {

@@ -68,9 +68,14 @@ void print_acc_time_us(uint32_t tag_time, uint32_t microseconds, OutStream& out,
                        const OutputPlan& plan);
 
 // KML descriptions into a buffer of at least 256 bytes; return the length.
-int format_gps_description(int32_t week, uint32_t tow_s, const char* label, char* buf, size_t size);
-int format_gps_description_iso(int32_t week, uint32_t tow_s, const char* label, char* buf,
-                               size_t size);
+// The date as "5.5.2018" with the time on a "GPSTIME" line, or with `iso_date`
+// as "2018-05-05" before the time.
+int format_gps_description(int32_t week, uint32_t tow_s, const char* label, char* buf,
+                           size_t size, bool iso_date = false);
+inline int format_gps_description_iso(int32_t week, uint32_t tow_s, const char* label, char* buf,
+                                      size_t size) {
+    return format_gps_description(week, tow_s, label, buf, size, true);
+}
 // "%u-%02u-%02uT%02u:%02u:%02uZ" rounded to the nearest second; empty when invalid.
 int format_gpx_time(uint32_t tow_ms, int32_t week, char* buf, size_t size);
 

@@ -122,8 +122,7 @@ void write_movebank_start(OutStream& out, const GpsFix& f, uint32_t key, uint32_
 // Description of a placemark: the fix time and the motion figures.
 void build_description(const GpsFix& f, bool iso, const char* label,
                        char (&desc)[kDescriptionSize]) {
-    int n = iso ? format_gps_description_iso(f.fix.week, f.fix.seconds, label, desc, sizeof desc)
-                : format_gps_description(f.fix.week, f.fix.seconds, label, desc, sizeof desc);
+    int n = format_gps_description(f.fix.week, f.fix.seconds, label, desc, sizeof desc, iso);
     if (n < 0) {
         n = 0;
         desc[0] = '\0';
