@@ -48,26 +48,6 @@ int64_t gps_day(int32_t week, uint32_t tow_s) {
     return static_cast<int64_t>(week) * 7 + tow_s / kSecondsPerDay;
 }
 
-// "%u.%u.%u,%.2s": day, month, year and weekday letters of a valid week and
-// time of week, made once per day and stream.
-void put_dotted_date(OutStream& out, int32_t week, uint32_t tow_s) {
-    OutStream::Memo& m = out.memo(OutStream::kMemoDottedDate);
-    const int64_t key = gps_day(week, tow_s);
-    if (m.key != key) {
-        const Calendar c = gps_to_calendar(week, tow_s);
-        char* p = format_u32(m.text, c.day);
-        *p++ = '.';
-        p = format_u32(p, c.month);
-        *p++ = '.';
-        p = format_u32(p, c.year);
-        *p++ = ',';
-        std::memcpy(p, weekday_letters(tow_s), 2);
-        m.length = static_cast<uint32_t>(p + 2 - m.text);
-        m.key = key;
-    }
-    out.put_memo(m);
-}
-
 // "%u,%u.%u.%u,%.2s,": day number, date and weekday letters of a tag time,
 // made once per day and stream.
 const OutStream::Memo& day_and_date(OutStream& out, uint32_t tag_time) {
@@ -114,22 +94,50 @@ char* format_4digits(char* p, uint32_t v) {
     return p + 4;
 }
 
-// "%u-%02u-%02u " of a valid week and time of week, made once per day and stream.
-void put_iso_date(OutStream& out, int32_t week, uint32_t tow_s) {
-    OutStream::Memo& m = out.memo(OutStream::kMemoIsoDate);
+// A date text of a valid week and time of week in the stream's memo `slot`,
+// made by `format` (which returns the end of what it wrote) once per day and
+// stream.
+void put_day_memo(OutStream& out, OutStream::MemoSlot slot, int32_t week, uint32_t tow_s,
+                  char* (*format)(char* p, const Calendar& c, uint32_t tow_s)) {
+    OutStream::Memo& m = out.memo(slot);
     const int64_t key = gps_day(week, tow_s);
     if (m.key != key) {
-        const Calendar c = gps_to_calendar(week, tow_s);
-        char* p = format_u32(m.text, c.year);
-        *p++ = '-';
-        p = format_u32_width(p, c.month, 2);
-        *p++ = '-';
-        p = format_u32_width(p, c.day, 2);
-        *p++ = ' ';
-        m.length = static_cast<uint32_t>(p - m.text);
+        const char* end = format(m.text, gps_to_calendar(week, tow_s), tow_s);
+        m.length = static_cast<uint32_t>(end - m.text);
         m.key = key;
     }
     out.put_memo(m);
+}
+
+// "%u.%u.%u,%.2s": day, month, year and weekday letters.
+char* format_dotted_date(char* p, const Calendar& c, uint32_t tow_s) {
+    p = format_u32(p, c.day);
+    *p++ = '.';
+    p = format_u32(p, c.month);
+    *p++ = '.';
+    p = format_u32(p, c.year);
+    *p++ = ',';
+    std::memcpy(p, weekday_letters(tow_s), 2);
+    return p + 2;
+}
+
+// "%u-%02u-%02u ".
+char* format_iso_date(char* p, const Calendar& c, uint32_t) {
+    p = format_u32(p, c.year);
+    *p++ = '-';
+    p = format_u32_width(p, c.month, 2);
+    *p++ = '-';
+    p = format_u32_width(p, c.day, 2);
+    *p++ = ' ';
+    return p;
+}
+
+void put_dotted_date(OutStream& out, int32_t week, uint32_t tow_s) {
+    put_day_memo(out, OutStream::kMemoDottedDate, week, tow_s, format_dotted_date);
+}
+
+void put_iso_date(OutStream& out, int32_t week, uint32_t tow_s) {
+    put_day_memo(out, OutStream::kMemoIsoDate, week, tow_s, format_iso_date);
 }
 
 bool gps_valid(int32_t week, uint32_t tow_s) { return week >= 0 && tow_s < kSecondsPerWeek; }

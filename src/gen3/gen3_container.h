@@ -30,7 +30,7 @@
 
 namespace dec {
 
-inline constexpr size_t kGen3HeaderSize = 512;
+inline constexpr size_t kGen3HeaderSize = kContainerHeaderSize;
 inline constexpr size_t kGen3RecordSize = 64;
 inline constexpr size_t kGen3LongOpenSize = 192;
 // Open blocks are held zero-filled in a buffer of the long size, so the

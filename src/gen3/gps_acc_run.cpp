@@ -10,13 +10,13 @@
 #include "common/tagtime.h"
 #include "common/text_file.h"
 #include "gen3/gen3_records.h"
-#include "gen3/separate.h"
 #include "gen3/tag_stream.h"
 #include "records/gps_record.h"
 #include "records/kml.h"
 #include "records/sysinfo.h"
 #include "records/tag_outputs.h"
 #include "settings/gen3_config.h"
+#include "store/tag_data.h"
 
 namespace dec {
 
@@ -139,11 +139,7 @@ int Gen3Decoder::run() {
 int Gen3Decoder::pass2_setup(uint8_t* header) {
     Console& con = ctx_.run.con;
     OutStream& out = con.out();
-    if (data_.image_rewind() != 0) {
-        report_seek_error(con, "Couldn't lseek to 0");
-        return -1;
-    }
-    if (check_tag_file_header(con, data_.image_read(header, kGen3HeaderSize), header) != 0) {
+    if (reread_image_header(con, data_, header, kGen3Magics) != 0) {
         return -1;
     }
     out.put("\nNow uncompressing data (please wait ...):\n");

@@ -1,5 +1,4 @@
 #include "gen3/interaction.h"
-#include "gen3/separate.h"
 
 #include <cerrno>
 #include <memory>
@@ -13,6 +12,7 @@
 #include "gen3/interaction_join.h"
 #include "records/tag_outputs.h"
 #include "settings/gen3_config.h"
+#include "store/tag_data.h"
 
 namespace dec {
 
@@ -32,12 +32,8 @@ bool known_block_type(uint8_t type, IntactVariant variant) {
 int decode_intact_image(IntactJoin& j, uint32_t tag_number, OutStream& intact) {
     Console& con = j.ctx.run.con;
     OutStream& out = con.out();
-    if (j.data.image_rewind() != 0) {
-        report_seek_error(con, "Couldn't lseek to 0");
-        return -1;
-    }
     uint8_t header[kGen3HeaderSize];
-    if (check_tag_file_header(con, j.data.image_read(header, kGen3HeaderSize), header) != 0) {
+    if (reread_image_header(con, j.data, header, kGen3Magics) != 0) {
         return -1;
     }
     OutStream& protocol = j.protocol;

@@ -84,24 +84,6 @@ ssize_t RecordResync::read_record_resync(uint8_t* record) {
     return static_cast<ssize_t>(kGen3RecordSize);
 }
 
-int check_tag_file_header(Console& con, ssize_t n, const uint8_t* header) {
-    OutStream& out = con.out();
-    if (n < 0) {
-        con.sys_error("Read error");
-        return -1;
-    }
-    if (n != static_cast<ssize_t>(kGen3HeaderSize)) {
-        out.printf("Could read only %i of first 512 Bytes of file.\n", static_cast<int>(n));
-        return -1;
-    }
-    const uint32_t magic = le_u32(header, 0);
-    if (magic != kGen3ShortMagic && magic != kGen3LongMagic) {
-        out.put("Magic doesn't match.\n");
-        return -1;
-    }
-    return 0;
-}
-
 namespace {
 
 // The container header at the start of the split: read, and its magic number

@@ -43,11 +43,6 @@ private:
 ContainerResult separate(Gen3Context& ctx, const char* path, uint32_t* tags,
                          const char* output_dir);
 
-// Checks the container header that separate() put at the start of a tag file,
-// given the result `n` of reading kGen3HeaderSize bytes into `header`: 0, or -1
-// with the message printed.
-int check_tag_file_header(Console& con, ssize_t n, const uint8_t* header);
-
 // The splitting loop over an input descriptor standing at offset 0: variant A
 // for the short open blocks (with the V1.1 re-aligning reader), variant B for
 // the long ones. `ok` or `failed`.

@@ -32,7 +32,8 @@ int strip_body(Gen3Context& ctx, uint32_t tag_number, const OutputPlan& plan,
     Console& con = ctx.run.con;
     OutStream& out = con.out();
     uint8_t header[kGen3HeaderSize];
-    if (check_tag_file_header(con, data.raw_read(header, kGen3HeaderSize), header) != 0) {
+    if (check_container_header(con, data.raw_read(header, kGen3HeaderSize), header,
+                               kGen3Magics) != 0) {
         return -1;
     }
     if (data.create_image() != 0) {

@@ -25,7 +25,7 @@ namespace dec {
 inline constexpr ContainerMagic kGen3MagicA = kGen3ShortMagic;
 inline constexpr ContainerMagic kGen3MagicB = kGen3LongMagic;
 
-inline constexpr size_t kHeaderSize = 512;
+inline constexpr size_t kHeaderSize = kContainerHeaderSize;
 inline constexpr size_t kUnitSize = 64;
 inline constexpr size_t kOpenBlockSize = 256;
 inline constexpr size_t kCloseInfoSize = 256;

@@ -4,34 +4,15 @@
 
 #include "common/le.h"
 #include "gen5/container.h"
+#include "store/tag_data.h"
 
 namespace dec {
-
-int check_tag_header(Console& con, ssize_t n, const uint8_t* header) {
-    if (n < 0) {
-        con.sys_error("Read error");
-        return -1;
-    }
-    if (n < static_cast<ssize_t>(kHeaderSize)) {
-        con.out().printf("Could read only %i of first 512 Bytes of file.\n", static_cast<int>(n));
-        return -1;
-    }
-    if (le_u32(header, 0) != kGen5Magic) {
-        con.out().put("Magic doesn't match.\n");
-        return -1;
-    }
-    return 0;
-}
 
 int begin_second_pass(TagRun& tag) {
     Console& con = tag.run.con;
     OutStream& out = con.out();
-    if (tag.data.image_rewind() != 0) {
-        report_seek_error(con, "Couldn't lseek to 0");
-        return -1;
-    }
     uint8_t header[kHeaderSize];
-    if (check_tag_header(con, tag.data.image_read(header, kHeaderSize), header) != 0) {
+    if (reread_image_header(con, tag.data, header, kGen5Magics) != 0) {
         return -1;
     }
     out.put("\nNow uncompressing data (please wait ...):\n\n");

@@ -8,10 +8,6 @@
 
 namespace dec {
 
-// Checks the result of reading a tag file's 512-byte header (`n` bytes read):
-// 0, or -1 after "Read error", "Could read only ..." or "Magic doesn't match.".
-int check_tag_header(Console& con, ssize_t n, const uint8_t* header);
-
 // Rewinds the flash image and checks its header; prints "Now uncompressing"
 // and the base-station information. 0, or -1 (message printed).
 int begin_second_pass(TagRun& tag);

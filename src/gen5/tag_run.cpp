@@ -12,6 +12,7 @@
 #include "gen5/second_pass.h"
 #include "gen5/tag_loop.h"
 #include "records/tag_outputs.h"
+#include "store/tag_data.h"
 
 namespace dec {
 
@@ -221,7 +222,8 @@ int run_tag(RunContext& run, uint32_t tag_number, const OutputPlan& plan, const 
     auto prepare = [&]() -> int {
         uint8_t header[kHeaderSize];
         const uint64_t header_offset = data.raw_offset();
-        if (check_tag_header(con, data.raw_read(header, kHeaderSize), header) != 0) {
+        if (check_container_header(con, data.raw_read(header, kHeaderSize), header,
+                                   kGen5Magics) != 0) {
             return -1;
         }
         // The flash image begins with the container header.

@@ -49,6 +49,39 @@ constexpr std::array<SettingsLine, 11> tt5_10_gsm_lines(uint16_t at) {
     return lines;
 }
 
+// The on-time windows of structure versions 2 and 3, u16 minutes since
+// midnight: ACC from `acc_on`, IMU from `imu_on`, GPS from `gps_on`, each
+// FROM then UNTIL. The second windows (feature 0x20000) lie together from
+// `on2`: GPS, ACC, IMU.
+constexpr uint16_t tt5_10_field(uint16_t at, uint16_t k) {
+    return static_cast<uint16_t>(at + k);
+}
+constexpr std::array<SettingsLine, 9> tt5_10_acc_imu_windows(uint16_t acc_on, uint16_t imu_on,
+                                                             uint16_t on2) {
+    using namespace line;
+    return {
+        text("\n-------------- ACC & IMU-Settings: ------------------\n"),
+        time_of_day("ACC ON FROM: %02u:%02u GPSTIME\n", acc_on),
+        time_of_day("ACC ON UNTIL:%02u:%02u GPSTIME\n", tt5_10_field(acc_on, 2)),
+        time_of_day("ACC ON2 FROM: %02u:%02u GPSTIME\n", tt5_10_field(on2, 4)).with(kOn2),
+        time_of_day("ACC ON2 UNTIL:%02u:%02u GPSTIME\n", tt5_10_field(on2, 6)).with(kOn2),
+        time_of_day("IMU ON FROM: %02u:%02u GPSTIME\n", imu_on),
+        time_of_day("IMU ON UNTIL:%02u:%02u GPSTIME\n", tt5_10_field(imu_on, 2)),
+        time_of_day("IMU ON2 FROM: %02u:%02u GPSTIME\n", tt5_10_field(on2, 8)).with(kOn2),
+        time_of_day("IMU ON2 UNTIL:%02u:%02u GPSTIME\n", tt5_10_field(on2, 10)).with(kOn2),
+    };
+}
+constexpr std::array<SettingsLine, 5> tt5_10_gps_windows(uint16_t gps_on, uint16_t on2) {
+    using namespace line;
+    return {
+        text("\n-------------- GPS-Settings: ------------------\n"),
+        time_of_day("GPS ON FROM: %02u:%02u GPSTIME\n", gps_on),
+        time_of_day("GPS ON UNTIL:%02u:%02u GPSTIME\n", tt5_10_field(gps_on, 2)),
+        time_of_day("GPS ON2 FROM: %02u:%02u GPSTIME\n", on2).with(kOn2),
+        time_of_day("GPS ON2 UNTIL:%02u:%02u GPSTIME\n", tt5_10_field(on2, 2)).with(kOn2),
+    };
+}
+
 // Structure versions 0 and 1 (1 adds the super-burst fields at 171..178).
 void print_tt5_10_v01(const SettingsContext& ctx, OutStream& out, uint8_t version,
                       uint32_t tag_number);

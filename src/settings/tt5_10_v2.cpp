@@ -38,17 +38,8 @@ using namespace line;
 constexpr uint16_t kPromOffset = 197;
 constexpr uint16_t kPromC6HighOffset = 161;
 
-static constexpr SettingsLine kV2Lines[] = {
-    text("\n-------------- ACC & IMU-Settings: ------------------\n"),
-    time_of_day("ACC ON FROM: %02u:%02u GPSTIME\n", 63),
-    time_of_day("ACC ON UNTIL:%02u:%02u GPSTIME\n", 65),
-    time_of_day("ACC ON2 FROM: %02u:%02u GPSTIME\n", 179).with(kOn2),
-    time_of_day("ACC ON2 UNTIL:%02u:%02u GPSTIME\n", 181).with(kOn2),
-    time_of_day("IMU ON FROM: %02u:%02u GPSTIME\n", 168),
-    time_of_day("IMU ON UNTIL:%02u:%02u GPSTIME\n", 170),
-    time_of_day("IMU ON2 FROM: %02u:%02u GPSTIME\n", 183).with(kOn2),
-    time_of_day("IMU ON2 UNTIL:%02u:%02u GPSTIME\n", 185).with(kOn2),
-
+static constexpr auto kV2AccWindows = tt5_10_acc_imu_windows(63, 168, 175);
+static constexpr SettingsLine kV2Recording[] = {
     text("\n---- ACC & IMU Recording at different battery levels: ----\n"),
     interval("ACC LOW BATTERY INTERVAL: %u seconds == %u minutes %u s\n", 71),
     u16("IMU LOW BATTERY INTERVAL: %hus\n", 166),
@@ -68,13 +59,9 @@ static constexpr SettingsLine kV2Lines[] = {
     u8("IMU START DELAY: %hhu Samples\n", 172),
     u8("IMU ACC DATASET COUNT: %hhu\n", 160),
     u8("IMU QUATERNION COMPASS DATASET COUNT: %hhu\n", 162),
-
-    text("\n-------------- GPS-Settings: ------------------\n"),
-    time_of_day("GPS ON FROM: %02u:%02u GPSTIME\n", 40),
-    time_of_day("GPS ON UNTIL:%02u:%02u GPSTIME\n", 42),
-    time_of_day("GPS ON2 FROM: %02u:%02u GPSTIME\n", 175).with(kOn2),
-    time_of_day("GPS ON2 UNTIL:%02u:%02u GPSTIME\n", 177).with(kOn2),
-
+};
+static constexpr auto kV2GpsWindows = tt5_10_gps_windows(40, 175);
+static constexpr SettingsLine kV2Lines[] = {
     text("\n---------- Low Battery GPS: --------------------\n"),
     interval("GPS LOW BATTERY INTERVAL: %u seconds == %u minutes %u s\n", 48),
     u16("GPS LOW BATTERY BURST LEN: %hus\n", 57),
@@ -161,14 +148,18 @@ static constexpr SettingsLine kV2Flags[] = {
     flag("Cont. T disabled.\n", nullptr, 159, 0x80),
     flag("PS enabled.\n", nullptr, 159, 0x04),
 };
-static_assert(settings_lines_fit(kV2Lines) && settings_lines_fit(kV2Gsm) &&
-              settings_lines_fit(kV2Communication) && settings_lines_fit(kV2DeadPinger) &&
-              settings_lines_fit(kV2Flags));
+static_assert(settings_lines_fit(kV2AccWindows) && settings_lines_fit(kV2Recording) &&
+              settings_lines_fit(kV2GpsWindows) && settings_lines_fit(kV2Lines) &&
+              settings_lines_fit(kV2Gsm) && settings_lines_fit(kV2Communication) &&
+              settings_lines_fit(kV2DeadPinger) && settings_lines_fit(kV2Flags));
 static_assert(kPromOffset + 13 <= kSettingsRoom);
 
 }  // namespace
 
 void print_tt5_10_v2(const SettingsContext& ctx, OutStream& out, PressureCalibration* pressure) {
+    print_lines(ctx, out, kV2AccWindows);
+    print_lines(ctx, out, kV2Recording);
+    print_lines(ctx, out, kV2GpsWindows);
     print_lines(ctx, out, kV2Lines);
     print_lines(ctx, out, kV2Gsm);
     print_lines(ctx, out, kV2Communication);

@@ -31,17 +31,8 @@ namespace {
 
 using namespace line;
 
-static constexpr SettingsLine kV3Lines[] = {
-    text("\n-------------- ACC & IMU-Settings: ------------------\n"),
-    time_of_day("ACC ON FROM: %02u:%02u GPSTIME\n", 37),
-    time_of_day("ACC ON UNTIL:%02u:%02u GPSTIME\n", 39),
-    time_of_day("ACC ON2 FROM: %02u:%02u GPSTIME\n", 200).with(kOn2),
-    time_of_day("ACC ON2 UNTIL:%02u:%02u GPSTIME\n", 202).with(kOn2),
-    time_of_day("IMU ON FROM: %02u:%02u GPSTIME\n", 112),
-    time_of_day("IMU ON UNTIL:%02u:%02u GPSTIME\n", 114),
-    time_of_day("IMU ON2 FROM: %02u:%02u GPSTIME\n", 204).with(kOn2),
-    time_of_day("IMU ON2 UNTIL:%02u:%02u GPSTIME\n", 206).with(kOn2),
-
+static constexpr auto kV3AccWindows = tt5_10_acc_imu_windows(37, 112, 196);
+static constexpr SettingsLine kV3Recording[] = {
     text("\n---- ACC & IMU Recording standalone: ----\n"),
     interval("ACC HRES INTERVAL:    %u seconds == %u minutes %u s\n", 169),
     interval("ACC LRES INTERVAL:    %u seconds == %u minutes %u s\n", 171),
@@ -63,12 +54,9 @@ static constexpr SettingsLine kV3Lines[] = {
     u8("IMU START DELAY: %hhu Samples\n", 116),
     u8("IMU ACC DATASET COUNT: %hhu\n", 110),
     u8("IMU QUATERNION COMPASS DATASET COUNT: %hhu\n", 111),
-
-    text("\n-------------- GPS-Settings: ------------------\n"),
-    time_of_day("GPS ON FROM: %02u:%02u GPSTIME\n", 185),
-    time_of_day("GPS ON UNTIL:%02u:%02u GPSTIME\n", 187),
-    time_of_day("GPS ON2 FROM: %02u:%02u GPSTIME\n", 196).with(kOn2),
-    time_of_day("GPS ON2 UNTIL:%02u:%02u GPSTIME\n", 198).with(kOn2),
+};
+static constexpr auto kV3GpsWindows = tt5_10_gps_windows(185, 196);
+static constexpr SettingsLine kV3Lines[] = {
     interval("GPS HRES INTERVAL: %u seconds == %u minutes %u s\n", 119),
     interval("GPS LRES INTERVAL: %u seconds == %u minutes %u s\n", 117),
     u16("GPS BURST LEN: %hus (only for HRES)\n", 121),
@@ -158,12 +146,16 @@ static constexpr SettingsLine kV3Communication[] = {
     time_of_day("GPS1Hz ON UNTIL:%02u:%02u GPSTIME\n", 167),
     switches("GPS1Hz IMU-Switches: ", "No IMU", 108, 0x0040, 0x0080, 0x0100),
 };
-static_assert(settings_lines_fit(kV3Lines) && settings_lines_fit(kV3Gsm) &&
-              settings_lines_fit(kV3Communication));
+static_assert(settings_lines_fit(kV3AccWindows) && settings_lines_fit(kV3Recording) &&
+              settings_lines_fit(kV3GpsWindows) && settings_lines_fit(kV3Lines) &&
+              settings_lines_fit(kV3Gsm) && settings_lines_fit(kV3Communication));
 
 }  // namespace
 
 void print_tt5_10_v3(const SettingsContext& ctx, OutStream& out) {
+    print_lines(ctx, out, kV3AccWindows);
+    print_lines(ctx, out, kV3Recording);
+    print_lines(ctx, out, kV3GpsWindows);
     print_lines(ctx, out, kV3Lines);
     print_lines(ctx, out, kV3Gsm);
     print_lines(ctx, out, kV3Communication);

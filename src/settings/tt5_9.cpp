@@ -57,31 +57,44 @@ bool in_ranges(const SerialRange (&ranges)[N], uint32_t tag_number) {
     return false;
 }
 
+// What decides the conditional lines of the report: the record has no
+// feature word, so the version and the tag's serial number choose them.
+constexpr uint32_t kVersion2 = 0x01;
+constexpr uint32_t kVersion7 = 0x02;
+constexpr uint32_t kSpecialEdition = 0x04;
+constexpr uint32_t kOldest = 0x08;
+constexpr uint32_t kFirstGsm = 0x10;
+// Tags of the second SMS layout below kWideGsmTimeoutSerial.
+constexpr uint32_t kGsmTimeoutByte = 0x20;
+
+// Up to the sample rate, which version 7 and the special edition print in
+// forms of their own (print_own_rate).
 static constexpr SettingsLine kAccHead[] = {
+    text("\n-------------- ACC-Settings: ------------------\n"),
+    text("\n(Kestrel software: following is applicable only to the normal, non-continuous "
+         "ACC-sampling in bursts)\n")
+        .with(kSpecialEdition),
     interval("ACC INTERVAL: %u seconds == %u minutes %u s\n", 32),
     byte_count("ACC BYTE COUNT: %u bytes => %i ACC SAMPLES (for all axes together)\n", 34),
     axes("ACC-AXES: ", nullptr, 9),
+    u8("ACC SAMPLERATE CFG:%u\n", 36).without(kVersion7),
+    rate_per_axis("ACC SAMPLERATE per axis in Hertz:%.2f Hz\n", 36, 9)
+        .without(kVersion7 | kSpecialEdition),
 };
-static constexpr SettingsLine kRateCode[] = {
-    u8("ACC SAMPLERATE CFG:%u\n", 36),
-    rate_per_axis("ACC SAMPLERATE per axis in Hertz:%.2f Hz\n", 36, 9),
-};
-static constexpr SettingsLine kSensitivity[] = {
-    flag("ACC LOW sensitivity\n", "ACC HIGH sensitivity\n", 10, 0x10),
-};
-static constexpr SettingsLine kAccTail[] = {
+static constexpr SettingsLine kSettings[] = {
+    flag("ACC LOW sensitivity\n", "ACC HIGH sensitivity\n", 10, 0x10).with(kOldest),
     time_of_day("ACC ON FROM: %02u:%02u GPSTIME\n", 26),
     time_of_day("ACC ON UNTIL:%02u:%02u GPSTIME\n", 28),
     u8("ACC LOW SPEED INTERVAL FACTOR:%u (if supported by device)\n", 64),
-};
-static constexpr SettingsLine kGpsIntervalV2[] = {
-    interval("GPS INTERVAL: %u seconds == %u minutes %u s\n", 30),
-};
-static constexpr SettingsLine kGpsIntervalV37[] = {
-    interval("GPS INTERVAL: %u seconds == %u minutes %u s\n", 80),
-    interval("GPS HIGH RESOLUTION (@ FULL BATTERY) INTERVAL: %u seconds == %u minutes %u s\n", 30),
-};
-static constexpr SettingsLine kGpsRadio[] = {
+
+    text("\n-------------- GPS-Settings: ------------------\n"),
+    text("\n(Kestrel software: Some of the following settings have a special meaning, please "
+         "read the manual!)\n")
+        .with(kSpecialEdition),
+    interval("GPS INTERVAL: %u seconds == %u minutes %u s\n", 30).with(kVersion2),
+    interval("GPS INTERVAL: %u seconds == %u minutes %u s\n", 80).without(kVersion2),
+    interval("GPS HIGH RESOLUTION (@ FULL BATTERY) INTERVAL: %u seconds == %u minutes %u s\n", 30)
+        .without(kVersion2),
     u8("GPS RETRY INTERVAL FACTOR: %u\n", 22),
     u8("GPS LOW SPEED INTERVAL FACTOR: %u\n", 23),
     u16("GPS LOW SPEED THRESHOLD: %u cm/s\n", 24),
@@ -93,12 +106,8 @@ static constexpr SettingsLine kGpsRadio[] = {
     u8("rf_pingpower:%hhu\n", 47),
     time_of_day("PING ON FROM: %02u:%02u GPSTIME\n", 48),
     time_of_day("PING ON UNTIL:%02u:%02u GPSTIME\n", 50),
-};
-static constexpr SettingsLine kBatThreshold0[] = {
-    u16("bat_threshold0:%hu\n", 100),
-    millivolt("bat_threshold0: %u MilliVolt\n", 100),
-};
-static constexpr SettingsLine kOther[] = {
+    u16("bat_threshold0:%hu\n", 100).without(kVersion2),
+    millivolt("bat_threshold0: %u MilliVolt\n", 100).without(kVersion2),
     u16("bat_threshold1:%hu\n", 65),
     millivolt("bat_threshold1: %u MilliVolt\n", 65),
     u16("bat_threshold2:%hu\n", 11),
@@ -130,77 +139,72 @@ static constexpr SettingsLine kOther[] = {
     u8("acc_param_n4:%hhu\n", 77),
     u16("gps_low_res_interval:%hu\n", 78),
     u16("gps_medium_res_interval:%hu\n", 80),
-};
-static constexpr SettingsLine kBatAccThreshold[] = {
-    millivolt("\nbat_acc_threshold: %u MilliVolt\n", 122),
-};
-static constexpr SettingsLine kGsmSecondLayoutHead[] = {
-    text("\n###### If this is a tag with the GSM SMS feature, following settings apply: ######\n"),
-    time_of_day("1.SMS TIME: %02u:%02u GPSTIME\n", 159),
-    time_of_day("2.SMS TIME: %02u:%02u GPSTIME\n", 161),
-    time_of_day("3.SMS TIME: %02u:%02u GPSTIME\n", 163),
-    time_of_day("4.SMS TIME: %02u:%02u GPSTIME\n", 165),
-    time_of_day("5.SMS TIME: %02u:%02u GPSTIME\n", 167),
-    u16("SMS GPS COLLECT INTERVAL: %hu s\n", 169),
-    u16("SMS GPS COLLECT OFFSET: %hu s\n", 171),
-    millivolt("bat_gsm_threshold: %u MilliVolt\n", 148),
-};
-static constexpr SettingsLine kGsmTimeoutByte[] = {
-    u8("GSM TIMEOUT: %hhu seconds (=old tags with max. 255s)\n", 150),
-};
-static constexpr SettingsLine kGsmTimeoutWord[] = {
-    u16("GSM TIMEOUT: %hu seconds\n", 173),
-};
-static constexpr SettingsLine kGsmSecondLayoutTail[] = {
-    days_interval("SMS BIG INTERVAL: %u s, which is %u days and %02u:%02u:%02u\n", 155),
-    tag_time("Stopping GSM SMS:", 151),
-};
-static constexpr SettingsLine kGsmFirstLayout[] = {
-    text("\n###### First generation of tags with the GSM SMS feature: ######\n"),
-    u16("SMS INTERVAL: %hu s\n", 146),
-    time_of_day("SMS ON FROM: %02u:%02u GPSTIME\n", 148),
-    time_of_day("SMS ON UNTIL:%02u:%02u GPSTIME\n", 150),
-    millivolt("bat_gsm_threshold: %u MilliVolt\n", 152),
-    u8("GSM TIMEOUT: %hhu seconds\n", 154),
-    days_interval("SMS BIG INTERVAL: %u s, which is %u days and %02u:%02u:%02u\n", 159),
-    tag_time("Stopping GSM SMS:", 155),
+
+    // The first GSM generation has a layout of its own ...
+    text("\n###### First generation of tags with the GSM SMS feature: ######\n").with(kFirstGsm),
+    u16("SMS INTERVAL: %hu s\n", 146).with(kFirstGsm),
+    time_of_day("SMS ON FROM: %02u:%02u GPSTIME\n", 148).with(kFirstGsm),
+    time_of_day("SMS ON UNTIL:%02u:%02u GPSTIME\n", 150).with(kFirstGsm),
+    millivolt("bat_gsm_threshold: %u MilliVolt\n", 152).with(kFirstGsm),
+    u8("GSM TIMEOUT: %hhu seconds\n", 154).with(kFirstGsm),
+    days_interval("SMS BIG INTERVAL: %u s, which is %u days and %02u:%02u:%02u\n", 159)
+        .with(kFirstGsm),
+    tag_time("Stopping GSM SMS:", 155).with(kFirstGsm),
+
+    // ... all later tags the second one.
+    millivolt("\nbat_acc_threshold: %u MilliVolt\n", 122).without(kVersion2 | kFirstGsm),
+    text("\n###### If this is a tag with the GSM SMS feature, following settings apply: ######\n")
+        .without(kFirstGsm),
+    time_of_day("1.SMS TIME: %02u:%02u GPSTIME\n", 159).without(kFirstGsm),
+    time_of_day("2.SMS TIME: %02u:%02u GPSTIME\n", 161).without(kFirstGsm),
+    time_of_day("3.SMS TIME: %02u:%02u GPSTIME\n", 163).without(kFirstGsm),
+    time_of_day("4.SMS TIME: %02u:%02u GPSTIME\n", 165).without(kFirstGsm),
+    time_of_day("5.SMS TIME: %02u:%02u GPSTIME\n", 167).without(kFirstGsm),
+    u16("SMS GPS COLLECT INTERVAL: %hu s\n", 169).without(kFirstGsm),
+    u16("SMS GPS COLLECT OFFSET: %hu s\n", 171).without(kFirstGsm),
+    millivolt("bat_gsm_threshold: %u MilliVolt\n", 148).without(kFirstGsm),
+    u8("GSM TIMEOUT: %hhu seconds (=old tags with max. 255s)\n", 150).with(kGsmTimeoutByte),
+    u16("GSM TIMEOUT: %hu seconds\n", 173).without(kFirstGsm | kGsmTimeoutByte),
+    days_interval("SMS BIG INTERVAL: %u s, which is %u days and %02u:%02u:%02u\n", 155)
+        .without(kFirstGsm),
+    tag_time("Stopping GSM SMS:", 151).without(kFirstGsm),
 };
 static constexpr auto kDeadPinger = dead_pinger(
     "\n###### If this is a tag with the dead pinger feature, following settings apply: ######\n",
     102, 0);
 
-static_assert(settings_lines_fit(kAccHead) && settings_lines_fit(kRateCode) &&
-              settings_lines_fit(kSensitivity) && settings_lines_fit(kAccTail) &&
-              settings_lines_fit(kGpsIntervalV2) && settings_lines_fit(kGpsIntervalV37) &&
-              settings_lines_fit(kGpsRadio) && settings_lines_fit(kBatThreshold0) &&
-              settings_lines_fit(kOther) && settings_lines_fit(kBatAccThreshold) &&
-              settings_lines_fit(kGsmSecondLayoutHead) && settings_lines_fit(kGsmTimeoutByte) &&
-              settings_lines_fit(kGsmTimeoutWord) && settings_lines_fit(kGsmSecondLayoutTail) &&
-              settings_lines_fit(kGsmFirstLayout) && settings_lines_fit(kDeadPinger));
+static_assert(settings_lines_fit(kAccHead) && settings_lines_fit(kSettings) &&
+              settings_lines_fit(kDeadPinger));
 
-// The sample-rate lines of versions 2 and 3: the rate code, and the rate per
-// axis; the special edition samples each axis at the full rate.
-void print_rate_code(const SettingsContext& ctx, OutStream& out, bool special_edition) {
-    if (!special_edition) {
-        print_lines(ctx, out, kRateCode);
-        return;
-    }
-    const uint8_t code = le_u8(ctx.record, 36);
-    out.printf("ACC SAMPLERATE CFG:%u\n", static_cast<unsigned>(code));
-    if ((le_u8(ctx.record, 9) & 0x38) != 0 && code < 11) {
+// The sample-rate line of version 7, which gives a divisor of 100 Hz instead
+// of a rate code, and that of the special edition, which samples each axis at
+// the full rate.
+void print_own_rate(const SettingsContext& ctx, OutStream& out) {
+    const uint8_t v = le_u8(ctx.record, 36);
+    if ((ctx.features & kVersion7) != 0) {
+        if (v >= 1 && v <= 127) {
+            out.printf("ACC SAMPLERATE per axis:%.2f Hz\n", 100.0 / v);
+        } else {
+            out.put("ACC SAMPLERATE BAD.\n");
+        }
+    } else if ((ctx.features & kSpecialEdition) != 0 && (le_u8(ctx.record, 9) & 0x38) != 0 &&
+               v < 11) {
         out.printf("ACC SAMPLERATE (normal uncontinuous mode) per axis in Hertz:%.2f Hz\n",
-                   acc_rate_code_hz(code));
+                   acc_rate_code_hz(v));
     }
 }
 
-// Version 7 gives a divisor of 100 Hz instead of a rate code.
-void print_rate_divisor(const SettingsContext& ctx, OutStream& out) {
-    const unsigned d = le_u8(ctx.record, 36);
-    if (d >= 1 && d <= 127) {
-        out.printf("ACC SAMPLERATE per axis:%.2f Hz\n", 100.0 / d);
-    } else {
-        out.put("ACC SAMPLERATE BAD.\n");
+uint32_t conditions(uint8_t version, uint32_t tag_number) {
+    uint32_t c = version == 2 ? kVersion2 : 0u;
+    c |= version == 7 ? kVersion7 : 0u;
+    c |= tt5_9_special_edition(tag_number) ? kSpecialEdition : 0u;
+    c |= tt5_9_oldest_tag(tag_number) ? kOldest : 0u;
+    if (tt5_9_first_gsm_generation(tag_number)) {
+        c |= kFirstGsm;
+    } else if (tag_number < kWideGsmTimeoutSerial) {
+        c |= kGsmTimeoutByte;
     }
+    return c;
 }
 
 }  // namespace
@@ -218,9 +222,9 @@ void print_settings_tt5_9(const uint8_t* open_block, OutStream& info, uint32_t t
     const uint8_t* record = open_block + kSettingsOffset;
     const uint16_t magic = le_u16(record, 0);
     const uint8_t version = le_u8(record, 4);
-    const bool special = tt5_9_special_edition(tag_number);
-    const bool oldest = tt5_9_oldest_tag(tag_number);
-    const SettingsContext ctx{record, 0, oldest ? print_frequency_26mhz : print_frequency_27mhz};
+    const SettingsContext ctx{record, conditions(version, tag_number),
+                              tt5_9_oldest_tag(tag_number) ? print_frequency_26mhz
+                                                           : print_frequency_27mhz};
 
     info.put("\nPrinting tag settings tt5_9, valid at the point in time of the data download:\n");
     if (magic != kTt5_9Magic) {
@@ -231,55 +235,12 @@ void print_settings_tt5_9(const uint8_t* open_block, OutStream& info, uint32_t t
         info.put("This data decoder only supports other_version 2,3 and 7.\n");
         fatal_stop(UNSUPPORTED_PRODUCT);
     }
-
-    info.put("\n-------------- ACC-Settings: ------------------\n");
-    if (special) {
-        info.put(
-            "\n(Kestrel software: following is applicable only to the normal, non-continuous "
-            "ACC-sampling in bursts)\n");
-    }
-    print_lines(ctx, info, kAccHead);
-    if (version == 7) {
-        print_rate_divisor(ctx, info);
-    } else {
-        print_rate_code(ctx, info, special);
-    }
     if (feature_word != nullptr) {
         *feature_word = version == 7 ? 0xFFFFFFFFu : 0u;
     }
-    if (oldest) {
-        print_lines(ctx, info, kSensitivity);
-    }
-    print_lines(ctx, info, kAccTail);
-
-    info.put("\n-------------- GPS-Settings: ------------------\n");
-    if (special) {
-        info.put(
-            "\n(Kestrel software: Some of the following settings have a special meaning, please "
-            "read the manual!)\n");
-    }
-    print_lines(ctx, info,
-                version == 2 ? std::span<const SettingsLine>(kGpsIntervalV2)
-                             : std::span<const SettingsLine>(kGpsIntervalV37));
-    print_lines(ctx, info, kGpsRadio);
-    if (version != 2) {
-        print_lines(ctx, info, kBatThreshold0);
-    }
-    print_lines(ctx, info, kOther);
-
-    if (tt5_9_first_gsm_generation(tag_number)) {
-        print_lines(ctx, info, kGsmFirstLayout);
-    } else {
-        if (version != 2) {
-            print_lines(ctx, info, kBatAccThreshold);
-        }
-        print_lines(ctx, info, kGsmSecondLayoutHead);
-        print_lines(ctx, info,
-                    tag_number < kWideGsmTimeoutSerial
-                        ? std::span<const SettingsLine>(kGsmTimeoutByte)
-                        : std::span<const SettingsLine>(kGsmTimeoutWord));
-        print_lines(ctx, info, kGsmSecondLayoutTail);
-    }
+    print_lines(ctx, info, kAccHead);
+    print_own_rate(ctx, info);
+    print_lines(ctx, info, kSettings);
     print_lines(ctx, info, kDeadPinger);
     info.put_char('\n');
 }

@@ -4,6 +4,8 @@
 
 #include "common/fatal.h"
 #include "common/io.h"
+#include "common/le.h"
+#include "store/container_magic.h"
 
 namespace dec {
 
@@ -129,6 +131,36 @@ int TempFileTagData::image_rewind() {
     return con_.sys().seek(image_fd_, 0, SEEK_SET) < 0 ? -1 : 0;
 }
 
+
+int check_container_header(Console& con, ssize_t n, const uint8_t* header,
+                           std::span<const uint32_t> magics) {
+    if (n < 0) {
+        con.sys_error("Read error");
+        return -1;
+    }
+    if (n != static_cast<ssize_t>(kContainerHeaderSize)) {
+        con.out().printf("Could read only %i of first 512 Bytes of file.\n", static_cast<int>(n));
+        return -1;
+    }
+    const uint32_t magic = le_u32(header, 0);
+    for (uint32_t m : magics) {
+        if (magic == m) {
+            return 0;
+        }
+    }
+    con.out().put("Magic doesn't match.\n");
+    return -1;
+}
+
+int reread_image_header(Console& con, TagDataPath& data, uint8_t* header,
+                        std::span<const uint32_t> magics) {
+    if (data.image_rewind() != 0) {
+        report_seek_error(con, "Couldn't lseek to 0");
+        return -1;
+    }
+    return check_container_header(con, data.image_read(header, kContainerHeaderSize), header,
+                                  magics);
+}
 
 void read_image_tail(Console& con, TagDataPath& data, uint8_t* tail, size_t count) {
     if (data.image_seek_back(count) != 0) {

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -58,6 +59,19 @@ public:
     // Back to the start of the image, for the second pass; 0, or -1 with errno.
     virtual int image_rewind() = 0;
 };
+
+// Checks a container header given the result `n` of reading
+// kContainerHeaderSize bytes into `header`: read whole, and its magic one of
+// `magics`. 0, or -1 after "Read error", "Could read only ..." or "Magic
+// doesn't match.".
+int check_container_header(Console& con, ssize_t n, const uint8_t* header,
+                           std::span<const uint32_t> magics);
+
+// The start of the second pass: back to the start of the flash image, whose
+// header (kContainerHeaderSize bytes) is read into `header` again and checked
+// as above. 0, or -1 with the message printed.
+int reread_image_header(Console& con, TagDataPath& data, uint8_t* header,
+                        std::span<const uint32_t> magics);
 
 // Both generations write their flash in units of 64 bytes (generation 3
 // calls them records).
