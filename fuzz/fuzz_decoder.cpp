@@ -2,18 +2,19 @@
 //
 // The first input byte chooses the action word (and the -s mode) and whether
 // generation-5 tags are decoded one after the other or side by side on two
-// threads; the rest is the file. Built as three targets that force the magic number of one container
-// kind (generation 5, generation 3, voltage logger), so the fuzzer spends its
-// time inside that path. Console output is discarded; a fatal stop comes back as
-// the exit code of program_main and is not a finding.
+// threads; the rest is the file. Built as three targets that force the magic number of one
+// container kind (generation 5, generation 3, voltage logger), so the fuzzer spends its time inside
+// that path. Console output is discarded; a fatal stop comes back as the exit code of program_main
+// and is not a finding.
+#include <dirent.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <dirent.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "cli/entry.h"
@@ -22,7 +23,7 @@
 namespace {
 
 class QuietPlatform : public dec::Platform {
-public:
+  public:
     ssize_t write(int fd, const void* buf, size_t count) override {
         if (fd == 1 || fd == 2) {
             return static_cast<ssize_t>(count);
@@ -39,10 +40,12 @@ struct Mode {
 // Plain, columns with sub-seconds, statistics, spectrum (both forms), MOVEBANK,
 // KML (both date styles), GPX, all data, extended GPS, and the -s run.
 const char* const kModes[][4] = {
-    {"-c", "2", nullptr, nullptr}, {"-c", "6", "-a", "c"}, {"-c", "9", "-a", "e"},
-    {"-c", "h", nullptr, nullptr}, {"-c", "i", nullptr, nullptr}, {"-c", "m", nullptr, nullptr},
-    {"-c", "5", nullptr, nullptr}, {"-c", "b", nullptr, nullptr}, {"-c", "4", nullptr, nullptr},
-    {"-c", "3", nullptr, nullptr}, {"-c", "!", nullptr, nullptr}, {"-c", "f", "-a", "b"},
+    {"-c", "2", nullptr, nullptr}, {"-c", "6", "-a", "c"},
+    {"-c", "9", "-a", "e"},        {"-c", "h", nullptr, nullptr},
+    {"-c", "i", nullptr, nullptr}, {"-c", "m", nullptr, nullptr},
+    {"-c", "5", nullptr, nullptr}, {"-c", "b", nullptr, nullptr},
+    {"-c", "4", nullptr, nullptr}, {"-c", "3", nullptr, nullptr},
+    {"-c", "!", nullptr, nullptr}, {"-c", "f", "-a", "b"},
     {"-c", "1", nullptr, nullptr}, {"-s", nullptr, nullptr, nullptr},
 };
 constexpr size_t kModeCount = sizeof kModes / sizeof kModes[0];

@@ -13,7 +13,8 @@ namespace {
 
 void replay(const std::filesystem::path& p, int& count) {
     std::ifstream f(p, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(f)),
+                               std::istreambuf_iterator<char>());
     LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
     ++count;
 }

@@ -28,8 +28,7 @@ inline void expect_sections(const std::string& path, const Sections& got) {
         const size_t name_end = want.find('\n', at);
         size_t next = want.find("\n=== ", name_end);
         next = next == std::string::npos ? want.size() : next + 1;
-        expected.emplace_back(want.substr(at + 4, name_end - at - 4),
-                              want.substr(name_end + 1, next - name_end - 2));
+        expected.emplace_back(want.substr(at + 4, name_end - at - 4), want.substr(name_end + 1, next - name_end - 2));
         at = next;
     }
     ASSERT_EQ(expected.size(), got.size()) << path << ": number of sections";

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -43,7 +42,7 @@ inline std::string strip_settings(std::string text) {
 }
 
 class FolderFixture : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char buf[4096];
         ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
@@ -53,9 +52,7 @@ protected:
     void TearDown() override { ASSERT_EQ(chdir(cwd_.c_str()), 0); }
 
     std::string input() const { return dir.file("logger.bin"); }
-    std::vector<uint8_t> file(const std::string& name) const {
-        return testing::read_bytes(dir.file(name));
-    }
+    std::vector<uint8_t> file(const std::string& name) const { return testing::read_bytes(dir.file(name)); }
     std::string text(const std::string& name) const { return testing::read_text(dir.file(name)); }
 
     testing::TempDir dir;
@@ -88,8 +85,8 @@ namespace testing {
 // What a decoder run left behind, as one text for an expected file: the exit
 // code, every file in the folder but the input, and the console. The folder's
 // own path reads "<dir>".
-inline std::string outcome(const TempDir& dir, const std::string& input, int code,
-                           const std::string& out, const std::string& err) {
+inline std::string outcome(const TempDir& dir, const std::string& input, int code, const std::string& out,
+                           const std::string& err) {
     std::string s = "exit " + std::to_string(code) + "\n";
     for (const std::string& name : dir.list()) {
         if (name != input) {

@@ -1,5 +1,8 @@
 #include "testsupport/cli_runner.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
@@ -7,8 +10,6 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace dec::testing {
 
@@ -24,8 +25,8 @@ std::string slurp(const std::string& path) {
 }  // namespace
 
 pid_t start_cli(const std::string& exe, const std::vector<std::string>& args,
-                const std::string& workdir, const std::string& in_path,
-                const std::string& out_path, const std::string& err_path) {
+                const std::string& workdir, const std::string& in_path, const std::string& out_path,
+                const std::string& err_path) {
     pid_t pid = fork();
     if (pid < 0) {
         throw std::runtime_error("fork failed");
@@ -107,7 +108,9 @@ bool is_temporary_name(const std::string& name) {
     return name.find(".tmp") != std::string::npos || name.find(".part") != std::string::npos;
 }
 
-std::string read_text(const std::string& path) { return slurp(path); }
+std::string read_text(const std::string& path) {
+    return slurp(path);
+}
 
 std::string expected_text(const std::string& path, const std::string& actual) {
     const std::string full = std::string(DEC_SOURCE_DIR) + "/tests/" + path;
@@ -119,6 +122,8 @@ std::string expected_text(const std::string& path, const std::string& actual) {
     return file_exists(full) ? slurp(full) : "(missing expected file " + full + ")";
 }
 
-bool file_exists(const std::string& path) { return std::filesystem::exists(path); }
+bool file_exists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
 
 }  // namespace dec::testing

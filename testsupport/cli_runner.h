@@ -2,8 +2,9 @@
 // directory, with arguments and standard input, capturing both output streams.
 #pragma once
 
-#include <string>
 #include <sys/types.h>
+
+#include <string>
 #include <vector>
 
 namespace dec::testing {
@@ -20,13 +21,13 @@ CliResult run_cli(const std::string& exe, const std::vector<std::string>& args,
 // from `in_path`, the output streams into `out_path` and `err_path`, the
 // interrupt signals at their defaults. The child's process id.
 pid_t start_cli(const std::string& exe, const std::vector<std::string>& args,
-                const std::string& workdir, const std::string& in_path,
-                const std::string& out_path, const std::string& err_path);
+                const std::string& workdir, const std::string& in_path, const std::string& out_path,
+                const std::string& err_path);
 
 // A fresh empty directory below the system's temporary directory; removed with
 // everything in it when the object goes.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -39,7 +40,7 @@ public:
     // run may leave behind.
     std::vector<std::string> temporary_files() const;
 
-private:
+  private:
     std::string path_;
 };
 

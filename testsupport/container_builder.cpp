@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include "common/le.h"
@@ -11,7 +11,8 @@
 
 namespace dec::testing {
 
-std::vector<uint8_t> make_header(uint32_t magic, uint32_t rewrite_counter, const std::string& text) {
+std::vector<uint8_t> make_header(uint32_t magic, uint32_t rewrite_counter,
+                                 const std::string& text) {
     std::vector<uint8_t> h(512, 0);
     put_le32(h.data(), 0, magic);
     std::memcpy(h.data() + 4, text.data(), std::min<size_t>(text.size(), 253));
@@ -60,8 +61,8 @@ Block256 make_open_block(const OpenBlockFields& desc, const std::array<uint8_t, 
 }
 
 Block256 make_open_block(const OpenBlockFields& desc) {
-    return make_open_block(desc,
-                           make_default_settings(desc.tag_type, desc.sw_version, desc.feature_word));
+    return make_open_block(
+        desc, make_default_settings(desc.tag_type, desc.sw_version, desc.feature_word));
 }
 
 Unit make_unit(uint8_t type, const std::vector<uint8_t>& payload) {
@@ -120,7 +121,8 @@ ContainerBuilder& ContainerBuilder::download(OpenBlockFields desc, int count, ui
 
 void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    f.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
     if (!f) {
         throw std::runtime_error("cannot write " + path);
     }
@@ -131,9 +133,12 @@ std::vector<uint8_t> read_bytes(const std::string& path) {
     if (!f) {
         throw std::runtime_error("cannot read " + path);
     }
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f),
+                                std::istreambuf_iterator<char>());
 }
 
-void ContainerBuilder::write_file(const std::string& path) const { write_bytes(path, bytes_); }
+void ContainerBuilder::write_file(const std::string& path) const {
+    write_bytes(path, bytes_);
+}
 
 }  // namespace dec::testing

@@ -15,8 +15,8 @@ using Block256 = std::array<uint8_t, 256>;
 
 struct OpenBlockFields {
     uint16_t tag = 1;
-    uint8_t tag_type = 5;    // 5 GPS-acceleration, 7 ECG
-    uint8_t sw_version = 10; // 9 or 10 for type 5, 1 for type 7
+    uint8_t tag_type = 5;     // 5 GPS-acceleration, 7 ECG
+    uint8_t sw_version = 10;  // 9 or 10 for type 5, 1 for type 7
     uint32_t flash_start = 0;
     uint32_t flash_end = 0;
     uint32_t time = 0;  // tag time of the download
@@ -25,9 +25,9 @@ struct OpenBlockFields {
 };
 
 // The 512-byte container header.
-std::vector<uint8_t> make_header(uint32_t magic = 0x79F02AB6, uint32_t rewrite_counter = 0,
-                                 const std::string& text =
-                                     "Tavro Ltd, Wireless Wildlife Logging Systems, Peru");
+std::vector<uint8_t> make_header(
+    uint32_t magic = 0x79F02AB6, uint32_t rewrite_counter = 0,
+    const std::string& text = "Tavro Ltd, Wireless Wildlife Logging Systems, Peru");
 
 // A settings record that passes the checks of its kind: tt5_10 structure
 // version 3 for software version 10, tt5_9 version 7 for version 9, tt7_1
@@ -52,8 +52,9 @@ Block256 make_close_info(uint16_t local_address = 0xFF00, uint32_t connect_time 
                          uint32_t magic = 0x79F02AB6);
 
 class ContainerBuilder {
-public:
-    explicit ContainerBuilder(std::vector<uint8_t> header = make_header()) : bytes_(std::move(header)) {}
+  public:
+    explicit ContainerBuilder(std::vector<uint8_t> header = make_header())
+        : bytes_(std::move(header)) {}
 
     ContainerBuilder& open(const OpenBlockFields& desc);
     ContainerBuilder& block(const Block256& b) { return raw(b.data(), b.size()); }
@@ -77,7 +78,7 @@ public:
     // Writes the container to `path`; throws std::runtime_error on failure.
     void write_file(const std::string& path) const;
 
-private:
+  private:
     std::vector<uint8_t> bytes_;
 };
 

@@ -26,7 +26,7 @@ enum class TagKind : uint8_t { v10, v9, ecg };
 
 // A small deterministic generator, so every run writes the same container.
 class Lcg {
-public:
+  public:
     explicit Lcg(uint32_t seed) : x_(seed * 2654435761u + 1u) {}
     uint32_t next() {
         x_ = x_ * 1664525u + 1013904223u;
@@ -36,7 +36,7 @@ public:
         return lo + static_cast<int32_t>(next() % static_cast<uint32_t>(hi - lo + 1));
     }
 
-private:
+  private:
     uint32_t x_;
 };
 
@@ -47,10 +47,15 @@ uint16_t clamp12(double v) {
 // What one tag records: it is asked for the units of consecutive time windows
 // and keeps its position, counters and random state between them.
 class TagRecorder {
-public:
+  public:
     TagRecorder(TagKind kind, uint16_t tag, uint32_t feature_word, const ExampleOptions& o)
-        : kind_(kind), tag_(tag), features_(feature_word), o_(o), rng_(tag),
-          lon_(89876543 + 2000 * (tag % 1000)), lat_(477612345 - 1500 * (tag % 1000)) {}
+        : kind_(kind),
+          tag_(tag),
+          features_(feature_word),
+          o_(o),
+          rng_(tag),
+          lon_(89876543 + 2000 * (tag % 1000)),
+          lat_(477612345 - 1500 * (tag % 1000)) {}
 
     TagKind kind() const { return kind_; }
     uint16_t tag() const { return tag_; }
@@ -98,18 +103,22 @@ public:
         }
     }
 
-private:
-    static uint32_t align(uint32_t t, uint32_t period) { return (t + period - 1) / period * period; }
+  private:
+    static uint32_t align(uint32_t t, uint32_t period) {
+        return (t + period - 1) / period * period;
+    }
 
     // Raw temperature of about 20 degrees: the fine sensor of the newer board
     // counts 1/256 degree, the older one needs the coarse formula.
     uint16_t temperature() {
         return static_cast<uint16_t>((features_ & 0x4000) != 0 ? 5120 + rng_.range(-300, 300)
-                                                                : 1640 + rng_.range(-20, 20));
+                                                               : 1640 + rng_.range(-20, 20));
     }
 
     // The battery code drifts down slowly as the tag records.
-    uint16_t battery() const { return static_cast<uint16_t>(3050 - std::min<uint32_t>(fixes_, 400)); }
+    uint16_t battery() const {
+        return static_cast<uint16_t>(3050 - std::min<uint32_t>(fixes_, 400));
+    }
 
     void add_reset(uint32_t t, std::vector<Unit>& out) {
         out.push_back(payload_unit(kUnitSysinfo, kind_ == TagKind::v9
@@ -132,46 +141,53 @@ private:
         const int32_t height = failed ? 0 : 480000 + rng_.range(-20000, 20000);
         const int kind = kind_ == TagKind::v10 ? static_cast<int>(n % 3) : 0;
         if (kind == 0) {
-            GpsCookedFields s{.lon = failed ? 0 : lon_, .lat = failed ? 0 : lat_,
-                            .height_mm = height, .week = week, .tow_ms = tow,
-                            .fix_byte = static_cast<uint8_t>(failed ? 0 : 3),
-                            .status = static_cast<uint8_t>(failed ? 0x00 : 0x0D),
-                            .noise = static_cast<uint16_t>(rng_.range(20, 120)),
-                            .time_to_fix = ttf,
-                            .vert_acc = static_cast<uint16_t>(rng_.range(2, 15)),
-                            .speed_acc = static_cast<uint16_t>(rng_.range(20, 90)),
-                            .start_time = start,
-                            .temperature_raw = temperature(),
-                            .battery = battery(),
-                            .loaded_battery = static_cast<uint16_t>(battery() - 40),
-                            .speed = static_cast<uint16_t>(failed ? 0 : rng_.range(0, 300)),
-                            .heading = static_cast<int16_t>(rng_.range(-274, 549)),
-                            .horiz_acc = static_cast<uint32_t>(rng_.range(8, 40)),
-                            .fix_battery = static_cast<uint16_t>(battery() - 20)};
+            GpsCookedFields s{.lon = failed ? 0 : lon_,
+                              .lat = failed ? 0 : lat_,
+                              .height_mm = height,
+                              .week = week,
+                              .tow_ms = tow,
+                              .fix_byte = static_cast<uint8_t>(failed ? 0 : 3),
+                              .status = static_cast<uint8_t>(failed ? 0x00 : 0x0D),
+                              .noise = static_cast<uint16_t>(rng_.range(20, 120)),
+                              .time_to_fix = ttf,
+                              .vert_acc = static_cast<uint16_t>(rng_.range(2, 15)),
+                              .speed_acc = static_cast<uint16_t>(rng_.range(20, 90)),
+                              .start_time = start,
+                              .temperature_raw = temperature(),
+                              .battery = battery(),
+                              .loaded_battery = static_cast<uint16_t>(battery() - 40),
+                              .speed = static_cast<uint16_t>(failed ? 0 : rng_.range(0, 300)),
+                              .heading = static_cast<int16_t>(rng_.range(-274, 549)),
+                              .horiz_acc = static_cast<uint32_t>(rng_.range(8, 40)),
+                              .fix_battery = static_cast<uint16_t>(battery() - 20)};
             out.push_back(payload_unit(kUnitGpsCooked, make_gps_cooked(s)));
             return;
         }
-        GpsExtendedFields s{.lon = failed ? 0 : lon_, .lat = failed ? 0 : lat_, .height_mm = height,
-                          .week = week, .tow_ms = tow,
-                          .status = static_cast<uint8_t>(failed ? 0x00 : 0x3D),
-                          .speed_acc = static_cast<uint16_t>(rng_.range(200, 900)),
-                          .horiz_acc = static_cast<uint32_t>(rng_.range(8, 40)),
-                          .speed = static_cast<uint16_t>(failed ? 0 : rng_.range(0, 300)),
-                          .heading = static_cast<int16_t>(rng_.range(-274, 549)),
-                          .satellites = static_cast<uint8_t>(failed ? 0 : rng_.range(4, 12)),
-                          .dop = static_cast<uint8_t>(rng_.range(8, 40)), .start_time = start,
-                          .battery = battery(),
-                          .loaded_battery = static_cast<uint16_t>(battery() - 40),
-                          .fix_battery = static_cast<uint16_t>(battery() - 20),
-                          .mag = {static_cast<int16_t>(rng_.range(-400, 400)),
-                                  static_cast<int16_t>(rng_.range(-400, 400)),
-                                  static_cast<int16_t>(rng_.range(-400, 400))},
-                          .time_to_fix = ttf,
-                          .vert_acc = static_cast<uint16_t>(rng_.range(20, 150)),
-                          .quat_w = static_cast<int16_t>(rng_.range(-16384, 16384)),
-                          .quat_x = static_cast<int8_t>(rng_.range(-100, 100)),
-                          .quat_y = static_cast<int8_t>(rng_.range(-100, 100)),
-                          .quat_z = static_cast<int8_t>(rng_.range(-100, 100))};
+        GpsExtendedFields s{.lon = failed ? 0 : lon_,
+                            .lat = failed ? 0 : lat_,
+                            .height_mm = height,
+                            .week = week,
+                            .tow_ms = tow,
+                            .status = static_cast<uint8_t>(failed ? 0x00 : 0x3D),
+                            .speed_acc = static_cast<uint16_t>(rng_.range(200, 900)),
+                            .horiz_acc = static_cast<uint32_t>(rng_.range(8, 40)),
+                            .speed = static_cast<uint16_t>(failed ? 0 : rng_.range(0, 300)),
+                            .heading = static_cast<int16_t>(rng_.range(-274, 549)),
+                            .satellites = static_cast<uint8_t>(failed ? 0 : rng_.range(4, 12)),
+                            .dop = static_cast<uint8_t>(rng_.range(8, 40)),
+                            .start_time = start,
+                            .battery = battery(),
+                            .loaded_battery = static_cast<uint16_t>(battery() - 40),
+                            .fix_battery = static_cast<uint16_t>(battery() - 20),
+                            .mag = {static_cast<int16_t>(rng_.range(-400, 400)),
+                                    static_cast<int16_t>(rng_.range(-400, 400)),
+                                    static_cast<int16_t>(rng_.range(-400, 400))},
+                            .time_to_fix = ttf,
+                            .vert_acc = static_cast<uint16_t>(rng_.range(20, 150)),
+                            .quat_w = static_cast<int16_t>(rng_.range(-16384, 16384)),
+                            .quat_x = static_cast<int8_t>(rng_.range(-100, 100)),
+                            .quat_y = static_cast<int8_t>(rng_.range(-100, 100)),
+                            .quat_z = static_cast<int8_t>(rng_.range(-100, 100))};
         set_extended_temperature(s, temperature());
         const bool seeded = kind == 2;
         out.push_back(payload_unit(seeded ? kUnitGpsExtendedSeeded : kUnitGpsExtended,
@@ -198,8 +214,11 @@ private:
         const uint8_t axes = kAxes[n % 3];
         const int axis_count = axes == 0x38 ? 3 : axes == 0x28 ? 2 : 1;
         const size_t samples = (63u * units - 9) / 3 * 2;
-        AccBurstFields s{.time = t, .axes = axes, .rate_code = static_cast<uint8_t>(n % 2 ? 4 : 2),
-                       .samples = motion(samples, axis_count, 0.1 * n), .units = units};
+        AccBurstFields s{.time = t,
+                         .axes = axes,
+                         .rate_code = static_cast<uint8_t>(n % 2 ? 4 : 2),
+                         .samples = motion(samples, axis_count, 0.1 * n),
+                         .units = units};
         if (kind_ == TagKind::v9) {
             s.rate_code = 10;  // the MMA8452 divider of version-9 tags: 10 Hz
             append(out, record_units(kUnitAcc0, make_acc_burst_v9(s)));
@@ -212,15 +231,23 @@ private:
 
     void add_newacc(uint32_t t, std::vector<Unit>& out) {
         // Two units: (126 - 18) / 3 * 2 = 72 samples, 24 per axis.
-        NewaccFields s{.time = t, .fine_time = imu_fine_time(t, static_cast<uint32_t>(rng_.range(0, 32767))),
-                     .flags = 0, .start_offset = 4, .samples = motion(72, 3, 0.3), .units = 2};
+        NewaccFields s{.time = t,
+                       .fine_time = imu_fine_time(t, static_cast<uint32_t>(rng_.range(0, 32767))),
+                       .flags = 0,
+                       .start_offset = 4,
+                       .samples = motion(72, 3, 0.3),
+                       .units = 2};
         append(out, record_units(kUnitNewacc, make_newacc(s, tag_)));
     }
 
     void add_quatcmp(uint32_t t, std::vector<Unit>& out) {
-        QuatcmpFields s{.time = t, .fine_time = imu_fine_time(t, 0), .flags = 5, .start_offset = 0,
-                      .temperature_raw = static_cast<int16_t>(6400 + rng_.range(-256, 256)),
-                      .entries = {}, .units = 2};
+        QuatcmpFields s{.time = t,
+                        .fine_time = imu_fine_time(t, 0),
+                        .flags = 5,
+                        .start_offset = 0,
+                        .temperature_raw = static_cast<int16_t>(6400 + rng_.range(-256, 256)),
+                        .entries = {},
+                        .units = 2};
         for (int i = 0; i < 10; ++i) {
             s.entries.push_back({.w = static_cast<int16_t>(rng_.range(-16384, 16384)),
                                  .x = static_cast<int8_t>(rng_.range(-100, 100)),
@@ -236,27 +263,34 @@ private:
     void add_satellites(uint32_t t, std::vector<Unit>& out) {
         std::vector<SatChannelFields> ch;
         for (uint8_t i = 0; i < 8; ++i) {
-            ch.push_back({.channel = i, .satellite = static_cast<uint8_t>(2 + 3 * i),
+            ch.push_back({.channel = i,
+                          .satellite = static_cast<uint8_t>(2 + 3 * i),
                           .flags = static_cast<uint8_t>(i == 5 ? 0 : 0x04),
                           .quality = static_cast<uint8_t>(1 + i % 7),
                           .cno = static_cast<uint8_t>(rng_.range(15, 45)),
                           .elevation = static_cast<int8_t>(rng_.range(-5, 85)),
                           .azimuth = static_cast<int16_t>(rng_.range(0, 359))});
         }
-        append(out, record_units(kUnitSatStart,
-                                 make_satellite_report((t - kWeek0Start) % kSecondsPerWeek * 1000, ch)));
+        append(out,
+               record_units(kUnitSatStart,
+                            make_satellite_report((t - kWeek0Start) % kSecondsPerWeek * 1000, ch)));
     }
 
     void add_gsm(uint32_t t, std::vector<Unit>& out) {
         append(out, record_units(kUnitGsmText, make_gsm_text(t, "+CSQ: 17,99\r\nOK")));
-        GsmReportFields g{.head = {.type = 8, .time = t + 75, .battery = battery(),
-                                 .battery_at_fix = battery()},
-                        .start_time = t, .connect_time = static_cast<uint16_t>(t + 20),
-                        .ddl_end_time = static_cast<uint16_t>(t + 70),
-                        .battery_begin = battery(),
-                        .battery_end = static_cast<uint16_t>(battery() - 15),
-                        .battery_min = static_cast<uint16_t>(battery() - 60), .csq = "17,99",
-                        .creg_stat = 1, .cgreg_stat = 1, .flags = 0, .usoctl11 = 1024};
+        GsmReportFields g{
+            .head = {.type = 8, .time = t + 75, .battery = battery(), .battery_at_fix = battery()},
+            .start_time = t,
+            .connect_time = static_cast<uint16_t>(t + 20),
+            .ddl_end_time = static_cast<uint16_t>(t + 70),
+            .battery_begin = battery(),
+            .battery_end = static_cast<uint16_t>(battery() - 15),
+            .battery_min = static_cast<uint16_t>(battery() - 60),
+            .csq = "17,99",
+            .creg_stat = 1,
+            .cgreg_stat = 1,
+            .flags = 0,
+            .usoctl11 = 1024};
         out.push_back(payload_unit(kUnitSysinfo, make_gsm_report(g)));
     }
 
@@ -292,8 +326,8 @@ private:
 // memory and the units it will send again.
 struct TagDownloads {
     TagRecorder recorder;
-    uint32_t first_unit = 0;    // flash position of resend[0], in units
-    std::vector<Unit> resend;   // tail of the previous download
+    uint32_t first_unit = 0;   // flash position of resend[0], in units
+    std::vector<Unit> resend;  // tail of the previous download
 };
 
 }  // namespace
@@ -307,13 +341,16 @@ void write_gen5_example(const ExampleOptions& o, const ExampleSink& sink) {
         // Every second tag has the newer board with its calibrated temperature
         // sensor and both sensors on the bottom side.
         const uint32_t features = i % 2 == 1 ? 0x14000 : 0;
-        tags.push_back({TagRecorder(TagKind::v10, static_cast<uint16_t>(17 + 2 * i), features, o), 0, {}});
+        tags.push_back(
+            {TagRecorder(TagKind::v10, static_cast<uint16_t>(17 + 2 * i), features, o), 0, {}});
     }
     for (int i = 0; i < o.tags_v9; ++i) {
-        tags.push_back({TagRecorder(TagKind::v9, static_cast<uint16_t>(1201 + 2 * i), 0, o), 0, {}});
+        tags.push_back(
+            {TagRecorder(TagKind::v9, static_cast<uint16_t>(1201 + 2 * i), 0, o), 0, {}});
     }
     for (int i = 0; i < o.tags_ecg; ++i) {
-        tags.push_back({TagRecorder(TagKind::ecg, static_cast<uint16_t>(801 + 2 * i), 0, o), 0, {}});
+        tags.push_back(
+            {TagRecorder(TagKind::ecg, static_cast<uint16_t>(801 + 2 * i), 0, o), 0, {}});
     }
 
     const uint32_t window = o.hours_per_download * 3600;
@@ -327,17 +364,17 @@ void write_gen5_example(const ExampleOptions& o, const ExampleSink& sink) {
 
             // The base station reaches the tags a few minutes apart.
             const uint32_t now = from + window + 300 * static_cast<uint32_t>(i);
-            OpenBlockFields desc{.tag = t.recorder.tag(),
-                               .tag_type = static_cast<uint8_t>(t.recorder.kind() == TagKind::ecg ? 7 : 5),
-                               .sw_version = static_cast<uint8_t>(
-                                   t.recorder.kind() == TagKind::v10 ? 10
-                                   : t.recorder.kind() == TagKind::v9 ? 9
-                                                                      : 1),
-                               .flash_start = 64u * t.first_unit,
-                               .flash_end = 64u * (t.first_unit + static_cast<uint32_t>(units.size())),
-                               .time = now,
-                               .basestation_id = kBasestation,
-                               .feature_word = t.recorder.features()};
+            OpenBlockFields desc{
+                .tag = t.recorder.tag(),
+                .tag_type = static_cast<uint8_t>(t.recorder.kind() == TagKind::ecg ? 7 : 5),
+                .sw_version = static_cast<uint8_t>(t.recorder.kind() == TagKind::v10  ? 10
+                                                   : t.recorder.kind() == TagKind::v9 ? 9
+                                                                                      : 1),
+                .flash_start = 64u * t.first_unit,
+                .flash_end = 64u * (t.first_unit + static_cast<uint32_t>(units.size())),
+                .time = now,
+                .basestation_id = kBasestation,
+                .feature_word = t.recorder.features()};
             ContainerBuilder c(std::vector<uint8_t>{});
             c.open(desc);
             for (const Unit& u : units) {

@@ -13,7 +13,7 @@
 namespace dec::testing {
 
 class FakePlatform : public Platform {
-public:
+  public:
     // When set, called before every write; return -1 and set errno to make it fail.
     std::function<ssize_t(int fd, size_t count)> write_hook;
     // When set, replaces read(); lets tests deliver data in small pieces.
@@ -40,9 +40,7 @@ public:
     }
 
     int open_read(const char* path) override { return named(Platform::open_read(path), path); }
-    int open_append(const char* path) override {
-        return named(Platform::open_append(path), path);
-    }
+    int open_append(const char* path) override { return named(Platform::open_append(path), path); }
     int open_exclusive(const char* path, bool read_too) override {
         if (create_hook && create_hook(path) != 0) {
             return -1;
@@ -103,7 +101,7 @@ public:
                    : -1;
     }
 
-private:
+  private:
     int named(int fd, const char* path) {
         if (fd >= 0) {
             std::lock_guard<std::mutex> lock(names_mutex_);

@@ -212,7 +212,9 @@ Gen3IntactBlock make_gen3_intact_block(const Gen3IntactFields& desc) {
     return b;
 }
 
-std::vector<uint8_t> intact_tx_entry(uint8_t strength) { return {strength, 0, 0, 0}; }
+std::vector<uint8_t> intact_tx_entry(uint8_t strength) {
+    return {strength, 0, 0, 0};
+}
 
 std::vector<uint8_t> intact_rx_entry(uint8_t strength_a, uint8_t strength_b, uint16_t other_tag) {
     return {strength_a, strength_b, static_cast<uint8_t>(other_tag),
@@ -273,7 +275,8 @@ Gen3Builder& Gen3Builder::download(Gen3OpenFields desc, int count) {
 
 void Gen3Builder::write_file(const std::string& path) const {
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f.write(reinterpret_cast<const char*>(bytes_.data()), static_cast<std::streamsize>(bytes_.size()));
+    f.write(reinterpret_cast<const char*>(bytes_.data()),
+            static_cast<std::streamsize>(bytes_.size()));
     if (!f) {
         throw std::runtime_error("cannot write " + path);
     }
@@ -331,9 +334,14 @@ std::vector<uint8_t> build_gen3_example(int minor) {
     first.push_back(make_gen3_sysinfo(0, 2000 * day + 7000, 0x12, 0x01));
     first.push_back(make_gen3_sysinfo(1, 2000 * day + 7100, 2900 & 0xFF, 2900 >> 8));
 
-    Gen3OpenFields a{.tag = 1234, .tag_type = 5, .sw_version = 7, .fufa = 0,
-                   .fffa = static_cast<uint32_t>(64 * first.size()), .time = 2000 * day + 8000,
-                   .basestation_id = 0x0300, .config = cfg};
+    Gen3OpenFields a{.tag = 1234,
+                     .tag_type = 5,
+                     .sw_version = 7,
+                     .fufa = 0,
+                     .fffa = static_cast<uint32_t>(64 * first.size()),
+                     .time = 2000 * day + 8000,
+                     .basestation_id = 0x0300,
+                     .config = cfg};
     b.open(a).records(first);
     // The second download repeats the last four records of the first.
     const size_t repeat = 4;
@@ -349,8 +357,10 @@ std::vector<uint8_t> build_gen3_example(int minor) {
     b.record(make_gen3_record(0x03));
 
     // An early tag with the older GPS layout and raw bursts.
+    // clang-format off
     Gen3OpenFields e{.tag = 5, .tag_type = 4, .sw_version = 1, .fufa = 4096, .fffa = 4096 + 3 * 64,
                    .time = 1500 * day, .basestation_id = 0x0300, .config = {}};
+    // clang-format on
     b.open(e);
     Gen3GpsFields g;
     g.lon = 113000000;
@@ -376,33 +386,52 @@ std::vector<uint8_t> build_gen3_example(int minor) {
         strengths[k] = static_cast<uint8_t>(k * 7);
     }
     const Gen3IntactBlock tx35 = make_gen3_intact_block(
-        {.type = 130, .time = t0, .temperature_raw = 2000, .battery_raw = 3900,
-         .entries = intact_entries({intact_tx_entry(0x10), intact_jump_entry(130, 60),
-                                    intact_tx_entry(0x90)})});
-    const Gen3IntactBlock old_tx35 = make_gen3_intact_block(
-        {.type = 129, .time = t0 + 600, .temperature_raw = 2000, .battery_raw = 3900,
-         .entries = strengths});
+        {.type = 130,
+         .time = t0,
+         .temperature_raw = 2000,
+         .battery_raw = 3900,
+         .entries = intact_entries(
+             {intact_tx_entry(0x10), intact_jump_entry(130, 60), intact_tx_entry(0x90)})});
+    const Gen3IntactBlock old_tx35 = make_gen3_intact_block({.type = 129,
+                                                             .time = t0 + 600,
+                                                             .temperature_raw = 2000,
+                                                             .battery_raw = 3900,
+                                                             .entries = strengths});
     const Gen3IntactBlock rx35 = make_gen3_intact_block(
-        {.type = 128, .time = t0 + 1200, .temperature_raw = 1990, .battery_raw = 3890,
-         .entries = intact_entries({intact_rx_entry(0x20, 0x30, 301),
-                                    intact_rx_entry(0xC0, 0x80, 302)})});
+        {.type = 128,
+         .time = t0 + 1200,
+         .temperature_raw = 1990,
+         .battery_raw = 3890,
+         .entries =
+             intact_entries({intact_rx_entry(0x20, 0x30, 301), intact_rx_entry(0xC0, 0x80, 302)})});
     // Tag 35 sends its second block again at the next contact.
     b.open({.tag = 35, .tag_type = 0, .sw_version = 0, .fufa = 0, .fffa = 1024, .time = t0 + 1800})
         .intact_block(tx35)
         .intact_block(old_tx35);
-    b.open({.tag = 35, .tag_type = 0, .sw_version = 0, .fufa = 512, .fffa = 1536,
-            .time = t0 + day})
+    b.open({.tag = 35, .tag_type = 0, .sw_version = 0, .fufa = 512, .fffa = 1536, .time = t0 + day})
         .intact_block(old_tx35)
         .intact_block(rx35);
 
     const Gen3IntactBlock rx301 = make_gen3_intact_block(
-        {.type = 128, .time = t0 + 100, .temperature_raw = 2010, .battery_raw = 3800,
-         .entries = intact_entries({intact_rx_entry(0x40, 0x42, 35), intact_rx_entry(0x44, 0x46, 35),
-                                    intact_jump_entry(128, 300), intact_rx_entry(0x48, 0x80, 302)})});
+        {.type = 128,
+         .time = t0 + 100,
+         .temperature_raw = 2010,
+         .battery_raw = 3800,
+         .entries =
+             intact_entries({intact_rx_entry(0x40, 0x42, 35), intact_rx_entry(0x44, 0x46, 35),
+                             intact_jump_entry(128, 300), intact_rx_entry(0x48, 0x80, 302)})});
     const Gen3IntactBlock tx301 = make_gen3_intact_block(
-        {.type = 130, .time = t0 + 1000, .temperature_raw = 2010, .battery_raw = 3800,
+        {.type = 130,
+         .time = t0 + 1000,
+         .temperature_raw = 2010,
+         .battery_raw = 3800,
          .entries = intact_entries({intact_tx_entry(0x50), intact_tx_entry(0xF0)})});
-    b.open({.tag = 301, .tag_type = 6, .sw_version = 2, .fufa = 0, .fffa = 1024, .time = t0 + 2000,
+    b.open({.tag = 301,
+            .tag_type = 6,
+            .sw_version = 2,
+            .fufa = 0,
+            .fffa = 1024,
+            .time = t0 + 2000,
             .config = make_gen3_intact_config(10, 0x00, false, long_form)})
         .intact_block(rx301)
         .intact_block(tx301);
@@ -411,16 +440,29 @@ std::vector<uint8_t> build_gen3_example(int minor) {
     // sends that block again with the next one.
     const auto tx302 = [&](uint32_t time, uint8_t strength) {
         return make_gen3_intact_block(
-            {.type = 130, .time = time, .temperature_raw = 2020, .battery_raw = 3700,
+            {.type = 130,
+             .time = time,
+             .temperature_raw = 2020,
+             .battery_raw = 3700,
              .entries = intact_entries({intact_tx_entry(strength), intact_tx_entry(strength)})});
     };
     const auto cfg302 = make_gen3_intact_config(5, 0x01, true, long_form);
-    b.open({.tag = 302, .tag_type = 6, .sw_version = 6, .fufa = 0, .fffa = 2048, .time = t0 + 3000,
+    b.open({.tag = 302,
+            .tag_type = 6,
+            .sw_version = 6,
+            .fufa = 0,
+            .fffa = 2048,
+            .time = t0 + 3000,
             .config = cfg302})
         .intact_block(tx302(t0 + 10, 0x11))
         .intact_part(tx302(t0 + 20, 0x12), 448);
-    b.open({.tag = 302, .tag_type = 6, .sw_version = 6, .fufa = 512, .fffa = 1536,
-            .time = t0 + day + 3000, .config = cfg302})
+    b.open({.tag = 302,
+            .tag_type = 6,
+            .sw_version = 6,
+            .fufa = 512,
+            .fffa = 1536,
+            .time = t0 + day + 3000,
+            .config = cfg302})
         .intact_block(tx302(t0 + 20, 0x12))
         .intact_block(tx302(t0 + 30, 0x13));
     return b.bytes();

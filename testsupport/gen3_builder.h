@@ -117,7 +117,7 @@ std::vector<uint8_t> make_gen3_intact_config(uint8_t intact_interval, uint8_t fl
                                              bool at_download, bool long_form);
 
 class Gen3Builder {
-public:
+  public:
     explicit Gen3Builder(int minor, std::vector<uint8_t> header = {});
 
     bool long_form() const { return minor_ >= 5; }
@@ -126,7 +126,9 @@ public:
     Gen3Builder& records(const std::vector<Gen3Record>& rs);
     Gen3Builder& intact_block(const Gen3IntactBlock& b) { return raw(b.data(), b.size()); }
     // The first `bytes` bytes of a block (a download that broke off).
-    Gen3Builder& intact_part(const Gen3IntactBlock& b, size_t bytes) { return raw(b.data(), bytes); }
+    Gen3Builder& intact_part(const Gen3IntactBlock& b, size_t bytes) {
+        return raw(b.data(), bytes);
+    }
     Gen3Builder& raw(const uint8_t* data, size_t size);
     // Open block and `count` pattern records of type 0x03 from fufa on.
     Gen3Builder& download(Gen3OpenFields desc, int count);
@@ -134,7 +136,7 @@ public:
     const std::vector<uint8_t>& bytes() const { return bytes_; }
     void write_file(const std::string& path) const;
 
-private:
+  private:
     int minor_;
     std::vector<uint8_t> bytes_;
 };

@@ -14,7 +14,9 @@ constexpr uint32_t kWeekStart = 383443200;
 constexpr uint16_t kTag10 = 17;
 constexpr uint16_t kTag9 = 1234;
 
-uint32_t tow_ms(uint32_t tag_time, uint32_t ms) { return (tag_time - kWeekStart) * 1000 + ms; }
+uint32_t tow_ms(uint32_t tag_time, uint32_t ms) {
+    return (tag_time - kWeekStart) * 1000 + ms;
+}
 
 std::vector<uint16_t> ramp(size_t n, int start, int step) {
     std::vector<uint16_t> v;
@@ -41,6 +43,7 @@ std::vector<uint16_t> interleave(const std::vector<std::vector<uint16_t>>& axes)
 TagImage tag10_image() {
     TagImage im(OpenBlockFields{.tag = kTag10, .basestation_id = 4});
     im.payload(kUnitSysinfo, make_reset_event(kT0 + 10, 0x02, 3000));
+    // clang-format off
     im.payload(kUnitGpsCooked,
                make_gps_cooked({.lon = 89876543, .lat = 477612345, .height_mm = 512340,
                                 .week = kWeek, .tow_ms = tow_ms(kT0 + 75, 400), .noise = 300,
@@ -62,8 +65,10 @@ TagImage tag10_image() {
                         .fix_battery = 2970, .mag = {120, -340, 560}, .time_to_fix = 22,
                         .vert_acc = 57, .quat_w = 16000, .quat_x = -20, .quat_y = 30,
                         .quat_z = -40};
+    // clang-format on
     set_extended_temperature(ext, 1650);
     im.payload(kUnitGpsExtended, make_gps_extended(ext));
+    // clang-format off
     im.record(kUnitAcc1, make_acc_burst({.time = kT0 + 360, .axes = 0x28, .rate_code = 2,
                                          .samples = interleave({ramp(18, 500, 1),
                                                                 ramp(18, 3500, -1)})},
@@ -87,7 +92,9 @@ TagImage tag10_image() {
                            .samples = interleave({ramp(10, 100, 1), ramp(10, 2000, 1),
                                                   ramp(10, 4000, -1)})},
                           kTag10));
+    // clang-format on
     im.record(kUnitQuatcmp,
+              // clang-format off
               make_quatcmp({.time = kT0 + 480, .fine_time = imu_fine_time(kT0 + 480, 0),
                             .flags = 5, .temperature_raw = 6528,
                             .entries = {{.w = 16384, .x = 10, .y = -20, .z = 30, .mag_x = 100,
@@ -111,19 +118,24 @@ TagImage tag10_image() {
                                  true, kTag10));
     im.record(kUnitAcc0, make_acc_burst({.time = kT0 + 660, .axes = 0x10, .rate_code = 0,
                                          .samples = ramp(36, 2000, -3)}));
+    // clang-format on
     im.payload(kUnitSysinfo, make_switch_event(kT0 + 700, false, 2970));
+    // clang-format off
     im.payload(kUnitGpsCooked,
                make_gps_cooked({.week = kWeek, .tow_ms = tow_ms(kT0 + 1020, 0), .fix_byte = 0,
                                 .status = 0x00, .rtc_flags = 1, .noise = 80, .time_to_fix = 120,
                                 .start_time = kT0 + 900, .temperature_raw = 1700,
                                 .battery = 2960, .loaded_battery = 2900, .fix_battery = 2950}));
+    // clang-format on
     im.record(kUnitGsmText, make_gsm_text(kT0 + 950, "+CSQ: 17,99\r\nOK"));
+    // clang-format off
     GsmReportFields gsm{.head = {.type = 8, .time = kT0 + 1000, .battery = 2950,
                                .battery_at_fix = 2950},
                       .start_time = kT0 + 940, .connect_time = 0x1234, .ddl_end_time = 0x1240,
                       .battery_begin = 2960, .battery_end = 2940, .battery_min = 2900,
                       .csq = "17,99", .creg_stat = 1, .cgreg_stat = 5, .flags = 0x03,
                       .usoctl11 = 4096};
+    // clang-format on
     im.payload(kUnitSysinfo, make_gsm_report(gsm));
     return im;
 }
@@ -133,6 +145,7 @@ TagImage tag10_image() {
 TagImage tag9_image() {
     TagImage im(OpenBlockFields{.tag = kTag9, .sw_version = 9, .basestation_id = 4});
     im.payload(kUnitSysinfo, make_event_v9_old(0, kT0 + 20, 0x01, 0));
+    // clang-format off
     im.payload(kUnitGpsCooked,
                make_gps_cooked_v9({.lon = 134567890, .lat = 523456789, .height_mm = 45600,
                                    .week = kWeek, .tow_ms = tow_ms(kT0 + 130, 0), .noise = 20,
@@ -160,6 +173,7 @@ TagImage tag9_image() {
                                    .start_time = kT0 + 600, .temperature_raw = 1610,
                                    .battery = 3085, .loaded_battery = 3040, .speed = 250,
                                    .heading = 300, .horiz_acc = 12, .fix_battery = 3070}));
+    // clang-format on
     return im;
 }
 

@@ -1,7 +1,8 @@
 #include "testsupport/in_process.h"
 
-#include <cstdio>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include "cli/entry.h"
 #include "common/platform.h"

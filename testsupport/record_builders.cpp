@@ -30,7 +30,8 @@ void seal_cooked(Payload& p, uint8_t a, uint8_t b) {
 
 // Record length for `units`, or the fewest units holding `needed` bytes.
 size_t record_length(uint8_t units, size_t needed) {
-    const size_t n = units != 0 ? units : std::max<size_t>(1, (needed + kPayloadSize - 1) / kPayloadSize);
+    const size_t n =
+        units != 0 ? units : std::max<size_t>(1, (needed + kPayloadSize - 1) / kPayloadSize);
     if (n > 30 || n * kPayloadSize < needed) {
         throw std::invalid_argument("record does not fit its units");
     }
@@ -49,7 +50,9 @@ void pack_samples(Record& r, size_t first, const std::vector<uint16_t>& samples)
     }
 }
 
-size_t packed_size(size_t samples) { return 3 * ((samples + 1) / 2); }
+size_t packed_size(size_t samples) {
+    return 3 * ((samples + 1) / 2);
+}
 
 }  // namespace
 
@@ -228,19 +231,21 @@ Payload make_event(const EventFields& s) {
 }
 
 Payload make_reset_event(uint32_t time, uint8_t rs, uint16_t battery) {
-    return make_event({.type = 0, .time = time, .rs = rs, .battery = battery,
-                       .battery_at_fix = battery});
+    return make_event(
+        {.type = 0, .time = time, .rs = rs, .battery = battery, .battery_at_fix = battery});
 }
 
 Payload make_switch_event(uint32_t time, bool on, uint16_t battery) {
-    return make_event({.type = 4, .time = time, .battery = battery,
+    return make_event({.type = 4,
+                       .time = time,
+                       .battery = battery,
                        .switch_state = static_cast<uint8_t>(on ? 0xAA : 0x55),
                        .battery_at_fix = battery});
 }
 
 Payload make_low_battery_event(uint32_t time, uint16_t battery) {
-    return make_event({.type = 3, .time = time, .low_battery = 1, .battery = battery,
-                       .battery_at_fix = battery});
+    return make_event(
+        {.type = 3, .time = time, .low_battery = 1, .battery = battery, .battery_at_fix = battery});
 }
 
 namespace {

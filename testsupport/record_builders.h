@@ -37,8 +37,8 @@ inline constexpr uint8_t kUnitGsmText = 0x70;
 
 // Cooked record (block 0x30; software 9 and 10 share the layout).
 struct GpsCookedFields {
-    int32_t lon = 0;        // 1e-7 degree
-    int32_t lat = 0;        // 1e-7 degree
+    int32_t lon = 0;  // 1e-7 degree
+    int32_t lat = 0;  // 1e-7 degree
     int32_t height_mm = 0;
     int16_t week = 0;
     uint32_t tow_ms = 0;
@@ -52,11 +52,11 @@ struct GpsCookedFields {
     uint16_t speed_acc = 0;    // cm/s
     uint32_t start_time = 0;   // tag time of the attempt's start
     uint16_t temperature_raw = 0;
-    uint16_t battery = 0;         // voltage codes: mV = code * 5000 >> 12
+    uint16_t battery = 0;  // voltage codes: mV = code * 5000 >> 12
     uint16_t loaded_battery = 0;
-    uint16_t speed = 0;           // cm/s
-    int16_t heading = 0;          // 0.65536 degree
-    uint32_t horiz_acc = 0;       // 24 bits, 256 mm
+    uint16_t speed = 0;      // cm/s
+    int16_t heading = 0;     // 0.65536 degree
+    uint32_t horiz_acc = 0;  // 24 bits, 256 mm
     uint16_t fix_battery = 0;
 };
 
@@ -67,22 +67,22 @@ struct GpsExtendedFields {
     int32_t height_mm = 0;
     int16_t week = 0;
     uint32_t tow_ms = 0;
-    uint8_t status = 0x3D;     // bit 5: GPS clock
-    uint16_t speed_acc = 0;    // mm/s
-    uint32_t horiz_acc = 0;    // 24 bits, 256 mm
-    uint16_t speed = 0;        // cm/s
+    uint8_t status = 0x3D;   // bit 5: GPS clock
+    uint16_t speed_acc = 0;  // mm/s
+    uint32_t horiz_acc = 0;  // 24 bits, 256 mm
+    uint16_t speed = 0;      // cm/s
     int16_t heading = 0;
     uint8_t satellites = 0;
-    uint8_t dop = 0;           // 0.1
+    uint8_t dop = 0;  // 0.1
     uint32_t start_time = 0;
     uint16_t battery = 0;
     uint16_t loaded_battery = 0;
     uint16_t fix_battery = 0;
-    uint32_t pressure_d1 = 0;  // 24-bit raw values of the pressure sensor
-    uint32_t pressure_d2 = 0;  // its bits 23-8 double as the temperature raw
+    uint32_t pressure_d1 = 0;    // 24-bit raw values of the pressure sensor
+    uint32_t pressure_d2 = 0;    // its bits 23-8 double as the temperature raw
     int16_t mag[3] = {0, 0, 0};  // sensor axes 1, 2, 3
     uint16_t time_to_fix = 0;
-    uint16_t vert_acc = 0;     // 0.1 m
+    uint16_t vert_acc = 0;  // 0.1 m
     int16_t quat_w = 0;
     int8_t quat_x = 0;
     int8_t quat_y = 0;
@@ -94,7 +94,9 @@ struct GpsExtendedFields {
 void set_extended_temperature(GpsExtendedFields& desc, uint16_t raw);
 
 Payload make_gps_cooked(const GpsCookedFields& desc);
-inline Payload make_gps_cooked_v9(const GpsCookedFields& desc) { return make_gps_cooked(desc); }
+inline Payload make_gps_cooked_v9(const GpsCookedFields& desc) {
+    return make_gps_cooked(desc);
+}
 // Unseeded (block 0x34) unless `seeded`, when the sums start at the two low
 // bytes of the tag number (block 0x36).
 Payload make_gps_extended(const GpsExtendedFields& desc, bool seeded = false,
@@ -105,7 +107,7 @@ Payload make_gps_extended(const GpsExtendedFields& desc, bool seeded = false,
 // A burst of 0x40/0x44 units (software 10) or 0x40 units (software 9).
 struct AccBurstFields {
     uint32_t time = 0;
-    uint8_t axes = 0x38;       // 0x08 X, 0x10 Y, 0x20 Z
+    uint8_t axes = 0x38;  // 0x08 X, 0x10 Y, 0x20 Z
     uint8_t rate_code = 0;
     // Samples of the axes in turn (X, Y, Z order of the axes present), 12 bits.
     std::vector<uint16_t> samples;
@@ -116,7 +118,9 @@ struct AccBurstFields {
 // Variant 0 (units 0x40) sums from 0; variant 1 (units 0x44) seeds the sum with
 // the tag number.
 Record make_acc_burst(const AccBurstFields& desc, int variant = 0, uint32_t tag_number = 0);
-inline Record make_acc_burst_v9(const AccBurstFields& desc) { return make_acc_burst(desc, 0, 0); }
+inline Record make_acc_burst_v9(const AccBurstFields& desc) {
+    return make_acc_burst(desc, 0, 0);
+}
 
 // ------------------------------------------------------------ IMU records
 
@@ -160,7 +164,7 @@ Record make_quatcmp(const QuatcmpFields& desc, uint32_t tag_number);
 // ------------------------------------------------------------------ events
 
 struct EventFields {
-    uint8_t type = 0;   // 0 reset, 3 low battery, 4 switch, 8 GSM report, ...
+    uint8_t type = 0;  // 0 reset, 3 low battery, 4 switch, 8 GSM report, ...
     uint32_t time = 0;
     uint8_t rs = 0;
     uint8_t vmon = 0;
@@ -276,7 +280,7 @@ void add_record(ContainerBuilder& c, uint8_t start_type, const Record& record);
 
 // A tag's flash memory as units, from which downloads are cut.
 class TagImage {
-public:
+  public:
     explicit TagImage(OpenBlockFields base) : base_(base) {}
 
     TagImage& unit(const Unit& u) {
@@ -292,15 +296,17 @@ public:
     // the flash addresses of that range and the download time, then the units.
     void download(ContainerBuilder& c, size_t first, size_t count, uint32_t time) const;
     // The same with fewer units delivered than the open block announces.
-    void interrupted_download(ContainerBuilder& c, size_t first, size_t announced,
-                              size_t delivered, uint32_t time) const;
+    void interrupted_download(ContainerBuilder& c, size_t first, size_t announced, size_t delivered,
+                              uint32_t time) const;
 
-private:
+  private:
     OpenBlockFields base_;
     std::vector<Unit> units_;
 };
 
 // Units a record spans.
-inline size_t record_unit_count(const Record& r) { return (r.size() + 62) / 63; }
+inline size_t record_unit_count(const Record& r) {
+    return (r.size() + 62) / 63;
+}
 
 }  // namespace dec::testing

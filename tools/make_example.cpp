@@ -23,7 +23,6 @@ namespace {
 
 using namespace dec::testing;
 
-
 int usage() {
     std::fprintf(stderr, "usage: make_example [--gen3|--voltage] <file to write>\n");
     return 2;
@@ -36,8 +35,8 @@ int main(int argc, char** argv) {
     const char* path = nullptr;
     if (argc == 2) {
         path = argv[1];
-    } else if (argc == 3 && (std::strcmp(argv[1], "--gen3") == 0 ||
-                             std::strcmp(argv[1], "--voltage") == 0)) {
+    } else if (argc == 3 &&
+               (std::strcmp(argv[1], "--gen3") == 0 || std::strcmp(argv[1], "--voltage") == 0)) {
         mode = argv[1];
         path = argv[2];
     } else {

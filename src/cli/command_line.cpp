@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "cli/actions.h"
-#include "common/version.h"
 #include "common/fatal.h"
+#include "common/version.h"
 
 namespace dec {
 

@@ -5,7 +5,12 @@
 
 namespace dec {
 
-enum class RunMode { plain = 0, timestamped_movebank = 1, timestamped_gps = 2, timestamped_stats = 3 };
+enum class RunMode {
+    plain = 0,
+    timestamped_movebank = 1,
+    timestamped_gps = 2,
+    timestamped_stats = 3
+};
 
 // What the command line hands to the run controller.
 struct RunParams {

@@ -39,7 +39,7 @@ constexpr const char* kMustBeInDirectory =
 // cannot be locked for another reason (missing, on a file system without
 // locks) is left to the path's own checks.
 class FolderLock {
-public:
+  public:
     FolderLock(Platform& sys, const char* folder) : sys_(sys), handle_(sys.lock_folder(folder)) {
         busy_ = handle_ < 0 && (errno == EWOULDBLOCK || errno == EAGAIN);
     }
@@ -49,7 +49,7 @@ public:
 
     bool busy() const { return busy_; }
 
-private:
+  private:
     Platform& sys_;
     int handle_;
     bool busy_ = false;
@@ -187,9 +187,8 @@ ContainerResult decode_gen5_tags(RunContext& run, const uint32_t* tags, Containe
             run.con.out().printf("---------- B5:Unpacking data for tag%i ----------------\n",
                                  static_cast<int>(tags[i]));
             run.con.flush();
-            const TagSource source = index.active()
-                                         ? TagSource{index.input_fd(), &index.runs_of(i)}
-                                         : TagSource{-1, nullptr, index.copy_of(i)};
+            const TagSource source = index.active() ? TagSource{index.input_fd(), &index.runs_of(i)}
+                                                    : TagSource{-1, nullptr, index.copy_of(i)};
             tags_rv = decode_with_outputs(
                 run, [&] { return run_tag(run, tags[i], run.plan, run.prefix, source); });
         }

@@ -5,10 +5,11 @@
 // exact-length read and write-with-retry rules of single calls.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <sys/types.h>
 
 #include "common/console.h"
 #include "common/platform.h"
@@ -21,7 +22,7 @@ inline constexpr size_t kFileBufferSize = 1 << 20;
 inline constexpr size_t kFileBufferStart = 1 << 14;
 
 class BufferedReader {
-public:
+  public:
     BufferedReader(Platform& sys, int fd, size_t capacity = kFileBufferSize);
 
     // full_read rule: count when all arrived, less at the end of the file, -1 on
@@ -36,7 +37,7 @@ public:
     void reset() { pos_ = len_ = 0; }
     int fd() const { return fd_; }
 
-private:
+  private:
     // Makes room for the next refill, growing the buffer towards max_cap_.
     void grow();
 
@@ -50,7 +51,7 @@ private:
 };
 
 class BufferedWriter {
-public:
+  public:
     BufferedWriter(Console& con, int fd, size_t capacity = kFileBufferSize);
 
     // Buffers `count` bytes; writes the buffer out with write_all_retry when full.
@@ -60,7 +61,7 @@ public:
     int flush(const char* message);
     void set_fd(int fd) { fd_ = fd; }
 
-private:
+  private:
     Console& con_;
     int fd_;
     std::unique_ptr<uint8_t[]> buf_;

@@ -14,15 +14,16 @@ inline constexpr const char* kSupportEmail = "support@tavro.example";
 inline constexpr const char* kDownloadWebsite = "https://www.tavro.example/decoder";
 
 class Console {
-public:
+  public:
     explicit Console(Platform& sys) : sys_(sys), out_(sys, 1), err_(sys, 2, 4096) {}
     // A console whose output and error streams are collected into strings.
-    Console(Platform& sys, std::string* out, std::string* err)
-        : sys_(sys), out_(out), err_(err) {}
+    Console(Platform& sys, std::string* out, std::string* err) : sys_(sys), out_(out), err_(err) {}
     // A console whose streams are logged in order into `log`, for a tag
     // decoded ahead of its turn.
     Console(Platform& sys, ConsoleLog& log)
-        : sys_(sys), out_(log.out_sink(), OutStream::kDefaultCapacity), err_(log.err_sink(), 4096) {}
+        : sys_(sys),
+          out_(log.out_sink(), OutStream::kDefaultCapacity),
+          err_(log.err_sink(), 4096) {}
 
     // Writes the records of a logged console as that console would have.
     void replay(const std::vector<ConsoleLog::Record>& records);
@@ -46,7 +47,7 @@ public:
         err_.flush();
     }
 
-private:
+  private:
     Platform& sys_;
     OutStream out_;
     OutStream err_;

@@ -20,7 +20,7 @@
 namespace dec {
 
 class ConsoleLog {
-public:
+  public:
     static constexpr size_t kLimit = size_t{4} << 20;
 
     struct Record {
@@ -45,13 +45,13 @@ public:
     // `records` (emptied first). False once the log has ended and is empty.
     bool take(std::vector<Record>& records);
 
-private:
+  private:
     class Sink final : public TextSink {
-    public:
+      public:
         Sink(ConsoleLog& log, bool error) : log_(log), error_(error) {}
         void append(const char* data, size_t n) override { log_.append(error_, data, n); }
 
-    private:
+      private:
         ConsoleLog& log_;
         bool error_;
     };

@@ -26,6 +26,8 @@ struct FatalStop {
     int code;
 };
 
-[[noreturn]] inline void fatal_stop(int code) { throw FatalStop{code}; }
+[[noreturn]] inline void fatal_stop(int code) {
+    throw FatalStop{code};
+}
 
 }  // namespace dec

@@ -1,9 +1,10 @@
 // Exact-length reads, writes with retry, and byte dumps.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
-#include <sys/types.h>
 
 #include "common/console.h"
 #include "common/outstream.h"

@@ -12,8 +12,12 @@
 
 namespace dec {
 
-inline uint8_t le_u8(const uint8_t* p, size_t off) { return p[off]; }
-inline int8_t le_s8(const uint8_t* p, size_t off) { return static_cast<int8_t>(p[off]); }
+inline uint8_t le_u8(const uint8_t* p, size_t off) {
+    return p[off];
+}
+inline int8_t le_s8(const uint8_t* p, size_t off) {
+    return static_cast<int8_t>(p[off]);
+}
 
 inline uint16_t le_u16(const uint8_t* p, size_t off) {
     return static_cast<uint16_t>(p[off] | (p[off + 1] << 8));

@@ -14,6 +14,8 @@ constexpr uint32_t code_to_mv(uint16_t code, uint32_t scale, unsigned shift) {
 
 // Battery and threshold voltage codes of the tags' voltage divider: 5000 mV
 // over 12 bits.
-constexpr uint32_t voltage_code_mv(uint16_t code) { return code_to_mv(code, 5000, 12); }
+constexpr uint32_t voltage_code_mv(uint16_t code) {
+    return code_to_mv(code, 5000, 12);
+}
 
 }  // namespace dec

@@ -17,7 +17,7 @@
 namespace dec {
 
 class OutputSet {
-public:
+  public:
     explicit OutputSet(Platform& sys) : sys_(sys) {}
     // Whatever was not committed is deleted.
     ~OutputSet() { discard(); }
@@ -39,7 +39,7 @@ public:
 
     const char* name_of(size_t entry) const { return entries_[entry].name.c_str(); }
 
-private:
+  private:
     enum class State { writing, complete, gone };
     struct Entry {
         std::string temp;

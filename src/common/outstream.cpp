@@ -15,7 +15,9 @@ namespace {
 // reserve() must always find room for one field after a flush.
 constexpr size_t kMinCapacity = 2 * kMaxFormatLength;
 
-size_t usable_capacity(size_t wanted) { return wanted < kMinCapacity ? kMinCapacity : wanted; }
+size_t usable_capacity(size_t wanted) {
+    return wanted < kMinCapacity ? kMinCapacity : wanted;
+}
 
 }  // namespace
 
@@ -30,9 +32,8 @@ char* format_fixed(char* p, double v, int precision) {
     // and its rounding to an integer is that of the exact value, unless the
     // fraction lies near one half (ties and near-ties go the exact way below).
     static constexpr double kScale[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
-    static constexpr uint64_t kPower[] = {1,         10,         100,         1000,
-                                          10000,     100000,     1000000,     10000000,
-                                          100000000, 1000000000};
+    static constexpr uint64_t kPower[] = {1,      10,      100,      1000,      10000,
+                                          100000, 1000000, 10000000, 100000000, 1000000000};
     if (precision <= 9) {
         const double scaled = std::fabs(v) * kScale[precision];
         if (scaled < 1099511627776.0) {  // 2^40; false for NaN and infinities
@@ -62,7 +63,9 @@ char* format_fixed(char* p, double v, int precision) {
 }
 
 OutStream::OutStream(Platform& sys, int fd, size_t capacity)
-    : sys_(&sys), fd_(fd), buf_(new char[usable_capacity(capacity)]),
+    : sys_(&sys),
+      fd_(fd),
+      buf_(new char[usable_capacity(capacity)]),
       cap_(usable_capacity(capacity)) {}
 
 OutStream::OutStream(std::string* sink, size_t capacity)
@@ -71,7 +74,9 @@ OutStream::OutStream(std::string* sink, size_t capacity)
 OutStream::OutStream(TextSink* target, size_t capacity)
     : target_(target), buf_(new char[usable_capacity(capacity)]), cap_(usable_capacity(capacity)) {}
 
-OutStream::~OutStream() { flush(); }
+OutStream::~OutStream() {
+    flush();
+}
 
 void OutStream::write_long(const char* data, size_t n) {
     flush();

@@ -30,9 +30,15 @@ inline constexpr size_t kMaxFormatLength = 352;
 inline constexpr int kMaxFixedPrecision = 17;
 
 // "%u" / "%i" / "%llu" into p; return the end of the digits (no terminator).
-inline char* format_u32(char* p, uint32_t v) { return std::to_chars(p, p + 10, v).ptr; }
-inline char* format_i32(char* p, int32_t v) { return std::to_chars(p, p + 11, v).ptr; }
-inline char* format_u64(char* p, uint64_t v) { return std::to_chars(p, p + 20, v).ptr; }
+inline char* format_u32(char* p, uint32_t v) {
+    return std::to_chars(p, p + 10, v).ptr;
+}
+inline char* format_i32(char* p, int32_t v) {
+    return std::to_chars(p, p + 11, v).ptr;
+}
+inline char* format_u64(char* p, uint64_t v) {
+    return std::to_chars(p, p + 20, v).ptr;
+}
 
 // "%02u" of 0..99 at kDigitPairs + 2 * value.
 inline constexpr char kDigitPairs[] =
@@ -94,13 +100,13 @@ char* format_fixed(char* p, double v, int precision);
 // Where a stream's text goes when it is kept in the program (a console whose
 // output is collected while its tag is decoded ahead of the others).
 class TextSink {
-public:
+  public:
     virtual ~TextSink() = default;
     virtual void append(const char* data, size_t n) = 0;
 };
 
 class OutStream {
-public:
+  public:
     static constexpr size_t kDefaultCapacity = 64 * 1024;
 
     // Writes to an open descriptor; the stream does not close it unless adopted.
@@ -185,7 +191,7 @@ public:
     bool failed() const { return failed_; }
     int fd() const { return fd_; }
 
-private:
+  private:
     void write_long(const char* data, size_t n);
     // Writes to the descriptor until all is out or a write fails.
     void write_out(const char* data, size_t n);

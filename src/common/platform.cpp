@@ -1,14 +1,15 @@
 #include "common/platform.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 #if defined(_WIN32)
 #include <windows.h>
 #endif
@@ -77,13 +78,21 @@ int64_t Platform::seek(int fd, int64_t offset, int whence) {
     return static_cast<int64_t>(::lseek(fd, static_cast<off_t>(offset), whence));
 }
 
-int Platform::close(int fd) { return ::close(fd); }
+int Platform::close(int fd) {
+    return ::close(fd);
+}
 
-int Platform::change_dir(const char* path) { return ::chdir(path); }
+int Platform::change_dir(const char* path) {
+    return ::chdir(path);
+}
 
-int Platform::remove_file(const char* path) { return std::remove(path); }
+int Platform::remove_file(const char* path) {
+    return std::remove(path);
+}
 
-int Platform::rename_file(const char* from, const char* to) { return std::rename(from, to); }
+int Platform::rename_file(const char* from, const char* to) {
+    return std::rename(from, to);
+}
 
 int Platform::lock_folder(const char* path) {
     const int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -174,7 +183,8 @@ Platform* interrupted_platform = nullptr;
 
 BOOL WINAPI on_console_event(DWORD event) {
     // Ctrl-C, Ctrl-Break, the console window closed, logoff, shutdown.
-    static constexpr int kSignalOf[] = {SIGINT, SIGBREAK, SIGHUP, SIGHUP, SIGTERM, SIGTERM, SIGTERM};
+    static constexpr int kSignalOf[] = {SIGINT,  SIGBREAK, SIGHUP, SIGHUP,
+                                        SIGTERM, SIGTERM,  SIGTERM};
     const int sig = event < 7 ? kSignalOf[event] : SIGTERM;
     interrupted_platform->remove_all_temps();
     ExitProcess(static_cast<UINT>(128 + sig));

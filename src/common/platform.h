@@ -15,11 +15,12 @@
 // interrupt ends the process, is deleted.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace dec {
@@ -33,7 +34,7 @@ struct FileIdentity {
 };
 
 class Platform {
-public:
+  public:
     Platform() = default;
     virtual ~Platform() = default;
     Platform(const Platform&) = delete;
@@ -93,7 +94,7 @@ public:
     // The process-wide platform for real runs.
     static Platform& system();
 
-private:
+  private:
     // Takes a name off the list; the caller holds temps_mutex_.
     void forget_temp(const std::string& name);
 

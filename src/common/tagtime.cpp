@@ -140,7 +140,9 @@ void put_iso_date(OutStream& out, int32_t week, uint32_t tow_s) {
     put_day_memo(out, OutStream::kMemoIsoDate, week, tow_s, format_iso_date);
 }
 
-bool gps_valid(int32_t week, uint32_t tow_s) { return week >= 0 && tow_s < kSecondsPerWeek; }
+bool gps_valid(int32_t week, uint32_t tow_s) {
+    return week >= 0 && tow_s < kSecondsPerWeek;
+}
 
 }  // namespace
 
@@ -190,7 +192,9 @@ void print_date_weekday(int32_t week, uint32_t tow_s, OutStream& out) {
     put_dotted_date(out, week, tow_s);
 }
 
-void print_time_of_day(uint32_t seconds, OutStream& out) { put_hms(out, seconds % kSecondsPerDay); }
+void print_time_of_day(uint32_t seconds, OutStream& out) {
+    put_hms(out, seconds % kSecondsPerDay);
+}
 
 void print_tag_time(uint32_t tag_time, OutStream& out, const OutputPlan& plan) {
     const bool early_tag = plan.gen3.early_tag;
@@ -289,8 +293,8 @@ const char* description_error(int32_t week, uint32_t tow_s) {
 
 }  // namespace
 
-int format_gps_description(int32_t week, uint32_t tow_s, const char* label, char* buf,
-                           size_t size, bool iso_date) {
+int format_gps_description(int32_t week, uint32_t tow_s, const char* label, char* buf, size_t size,
+                           bool iso_date) {
     if (const char* error = description_error(week, tow_s)) {
         return format_into(buf, size, "%s", error);
     }
@@ -300,8 +304,8 @@ int format_gps_description(int32_t week, uint32_t tow_s, const char* label, char
         return format_into(buf, size, "%s %.2s, %04u-%02u-%02u %02u:%02u:%02u;\n", label, day,
                            c.year, c.month, c.day, c.hour, c.minute, c.second);
     }
-    return format_into(buf, size, "%s %.2s, %u.%u.%u\nGPSTIME %02u:%02u:%02u;\n", label, day,
-                       c.day, c.month, c.year, c.hour, c.minute, c.second);
+    return format_into(buf, size, "%s %.2s, %u.%u.%u\nGPSTIME %02u:%02u:%02u;\n", label, day, c.day,
+                       c.month, c.year, c.hour, c.minute, c.second);
 }
 
 int format_gpx_time(uint32_t tow_ms, int32_t week, char* buf, size_t size) {
@@ -318,8 +322,8 @@ int format_gpx_time(uint32_t tow_ms, int32_t week, char* buf, size_t size) {
     }
     Calendar c = gps_to_calendar(week, s);
     const uint32_t d = s % kSecondsPerDay;
-    return format_into(buf, size, "%u-%02u-%02uT%02u:%02u:%02uZ", c.year, c.month, c.day,
-                       d / 3600, d / 60 % 60, d % 60);
+    return format_into(buf, size, "%u-%02u-%02uT%02u:%02u:%02uZ", c.year, c.month, c.day, d / 3600,
+                       d / 60 % 60, d % 60);
 }
 
 void format_utc_or_null(int64_t unix_seconds, char* buf, size_t size) {

@@ -21,7 +21,7 @@ inline constexpr int32_t kTagEpochWeek = 1417;
 inline constexpr int64_t kTagEpochUnix = 1172966400;
 
 struct Calendar {
-    uint32_t day = 0;  // 1..31
+    uint32_t day = 0;    // 1..31
     uint32_t month = 0;  // 1..12
     uint32_t year = 0;
     uint32_t hour = 0;
@@ -39,7 +39,9 @@ Calendar gps_to_calendar(int32_t week, uint32_t tow_s);
 inline int32_t tag_week(uint32_t tag_time) {
     return static_cast<int32_t>(tag_time / kSecondsPerWeek) + kTagEpochWeek;
 }
-inline uint32_t tag_tow(uint32_t tag_time) { return tag_time % kSecondsPerWeek; }
+inline uint32_t tag_tow(uint32_t tag_time) {
+    return tag_time % kSecondsPerWeek;
+}
 
 // Two weekday letters ("Su".."Sa") for a time of week in seconds.
 const char* weekday_letters(uint32_t tow_s);
@@ -70,8 +72,8 @@ void print_acc_time_us(uint32_t tag_time, uint32_t microseconds, OutStream& out,
 // KML descriptions into a buffer of at least 256 bytes; return the length.
 // The date as "5.5.2018" with the time on a "GPSTIME" line, or with `iso_date`
 // as "2018-05-05" before the time.
-int format_gps_description(int32_t week, uint32_t tow_s, const char* label, char* buf,
-                           size_t size, bool iso_date = false);
+int format_gps_description(int32_t week, uint32_t tow_s, const char* label, char* buf, size_t size,
+                           bool iso_date = false);
 inline int format_gps_description_iso(int32_t week, uint32_t tow_s, const char* label, char* buf,
                                       size_t size) {
     return format_gps_description(week, tow_s, label, buf, size, true);

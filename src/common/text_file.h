@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "common/console.h"
-#include "common/outstream.h"
 #include "common/output_set.h"
+#include "common/outstream.h"
 
 namespace dec {
 
@@ -14,7 +14,7 @@ namespace dec {
 inline constexpr const char* kOpenTextFileError = "Couldn't open or create new textfile";
 
 class TextFile {
-public:
+  public:
     TextFile() = default;
     // Closes the file as close() does.
     ~TextFile() { close(); }
@@ -31,7 +31,7 @@ public:
     // file's name, the output is dropped, and the result is -1.
     int close();
 
-private:
+  private:
     Console* con_ = nullptr;
     OutputSet* outputs_ = nullptr;
     size_t entry_ = 0;

@@ -40,8 +40,8 @@ enum class AxesOverflowReport { console, log };
 
 // Per-axis results of calc_acc_stddev_and_mean.
 struct BurstMoments {
-    int32_t mean[kBurstMaxAxes];       // raw-sample sum / n, truncated toward zero
-    double deviation[kBurstMaxAxes];   // standard deviation after high-pass, or variance
+    int32_t mean[kBurstMaxAxes];      // raw-sample sum / n, truncated toward zero
+    double deviation[kBurstMaxAxes];  // standard deviation after high-pass, or variance
 };
 
 // Per-axis results of calc_acc_max_and_min.
@@ -67,7 +67,7 @@ BurstExtremes calc_acc_max_and_min(int8_t axes, int32_t n, const BurstSamples& b
 void write_spectrum_values(OutStream& out, const double* bins, int32_t count, bool ends_line);
 
 class BurstDsp {
-public:
+  public:
     // `console` receives the messages that go to standard output.
     // Spectrum tables are kept for the lengths met recently, up to
     // `dft_cache_bytes` together.
@@ -107,15 +107,16 @@ public:
     // `variance_form`. Returns 0, or -1 for 4 or more axes (message as
     // `report` says), for n outside 1 .. kBurstMaxSamples, or when the filter
     // fails.
-    int32_t calc_acc_stddev_and_mean(int8_t axes, int32_t n, const BurstSamples& burst, BurstMoments& out,
-                                     bool variance_form, OutStream& log, AxesOverflowReport report);
+    int32_t calc_acc_stddev_and_mean(int8_t axes, int32_t n, const BurstSamples& burst,
+                                     BurstMoments& out, bool variance_form, OutStream& log,
+                                     AxesOverflowReport report);
 
     // Amplitude spectrum of n samples, bins 0 .. n/2 into out[0 .. n/2]:
     // |sum_j x_j e^(-2 pi i jk/n)| / n. n outside 1 .. 2000 (the burst array) writes
     // "Invalid matrix size\n" to the console and stops the run (exit code 17).
     void acc_dft(const int16_t* samples, int32_t n, double* out);
 
-private:
+  private:
     OutStream& console_;
     // Makes the work buffers hold n + 2 * NR_OF_EXTPOL_SAMPLES values; false
     // (after the message) when that memory cannot be had.
@@ -142,12 +143,12 @@ private:
     uint64_t dft_clock_ = 0;
     DftBlockKernel dft_kernel_;
 
-public:
+  public:
     // Filters three axes of n samples (kBurstMaxSamples at most) in one pass.
     using ThreeAxisFilter = void (*)(int32_t n, const int16_t* const* in, double* const* out,
                                      double f);
 
-private:
+  private:
     ThreeAxisFilter three_axis_;
 };
 

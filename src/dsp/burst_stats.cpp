@@ -39,8 +39,8 @@ void sum_axes(int32_t n, const BurstSamples& burst, const double* const* lows, b
 
 }  // namespace
 
-int32_t BurstDsp::calc_acc_stddev_and_mean(int8_t axes, int32_t n, const BurstSamples& burst, BurstMoments& out,
-                                           bool variance_form, OutStream& log,
+int32_t BurstDsp::calc_acc_stddev_and_mean(int8_t axes, int32_t n, const BurstSamples& burst,
+                                           BurstMoments& out, bool variance_form, OutStream& log,
                                            AxesOverflowReport report) {
     if (axes > kBurstMaxAxes) {
         OutStream& where = report == AxesOverflowReport::console ? console_ : log;
@@ -52,7 +52,9 @@ int32_t BurstDsp::calc_acc_stddev_and_mean(int8_t axes, int32_t n, const BurstSa
         return -1;
     }
     // Low-pass of every axis first, side by side.
-    auto low_of = [&](int a) { return lowpass_.data() + static_cast<size_t>(a) * kBurstMaxSamples; };
+    auto low_of = [&](int a) {
+        return lowpass_.data() + static_cast<size_t>(a) * kBurstMaxSamples;
+    };
     double* lows_out[kBurstMaxAxes] = {low_of(0), low_of(1), low_of(2)};
     const int16_t* inputs[kBurstMaxAxes] = {burst.samples[0], burst.samples[1], burst.samples[2]};
     if (!variance_form &&

@@ -148,8 +148,8 @@ void dft_block_sse2(const int16_t* samples, int32_t n, const double* c, const do
 namespace {
 
 __attribute__((target("avx"))) void dft_block_avx_impl(const int16_t* samples, int32_t n,
-                                                        const double* c, const double* s,
-                                                        size_t stride, double* re, double* im) {
+                                                       const double* c, const double* s,
+                                                       size_t stride, double* re, double* im) {
     using f64x4 = double __attribute__((vector_size(32)));
     constexpr size_t kVectors = kDftBlock / 4;
     f64x4 r[kVectors] = {};
@@ -178,7 +178,9 @@ DftBlockKernel dft_block_avx() {
 
 #else
 
-DftBlockKernel dft_block_avx() { return nullptr; }
+DftBlockKernel dft_block_avx() {
+    return nullptr;
+}
 
 #endif
 

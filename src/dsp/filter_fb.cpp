@@ -32,10 +32,8 @@ struct BesselSection {
 };
 
 static constexpr BesselSection kBesselSections[] = {
-    {0.1665120346, 0.2883178863, 0.3330240692},
-    {0.2059085187, 0.560356263, 0.4118170374},
-    {0.2351447856, 0.7815320259, 0.4702895712},
-    {0.2549335624, 0.9392753026, 0.5098671248},
+    {0.1665120346, 0.2883178863, 0.3330240692}, {0.2059085187, 0.560356263, 0.4118170374},
+    {0.2351447856, 0.7815320259, 0.4702895712}, {0.2549335624, 0.9392753026, 0.5098671248},
     {0.2649638621, 1.0214991164, 0.5299277242},
 };
 
@@ -61,8 +59,9 @@ BurstDsp::BurstDsp(OutStream& console, size_t dft_cache_bytes)
 int32_t biquad_pass(double a0, double a1, double a2, double b0, double b1, double b2, double* data,
                     int32_t length, int32_t reverse, OutStream& console) {
     if (length < 3 * NR_OF_EXTPOL_SAMPLES) {
-        console.printf("Reverse Filter algorithm expects>3*NR_OF_EXTPOL_SAMPLES values\ninstead of %i values.",
-                       length);
+        console.printf(
+            "Reverse Filter algorithm expects>3*NR_OF_EXTPOL_SAMPLES values\ninstead of %i values.",
+            length);
         return -1;
     }
     const double B0 = b0 / a0;
@@ -107,7 +106,8 @@ struct SectionCoefficients {
 // exactly what biquad_pass computes for it. V is double, or f64x2 for two
 // axes at once (the same operations per lane).
 template <class V>
-__attribute__((always_inline)) inline void cascade_pass(const SectionCoefficients (&c)[5], V* data, int32_t length, bool reverse) {
+__attribute__((always_inline)) inline void cascade_pass(const SectionCoefficients (&c)[5], V* data,
+                                                        int32_t length, bool reverse) {
     struct State {
         V x1, x2, y1, y2;
     } st[5];
@@ -128,7 +128,8 @@ __attribute__((always_inline)) inline void cascade_pass(const SectionCoefficient
             State& z = st[s];
             V y;
             if (fading) {
-                y = x + ((q.B0 - 1) * x + q.B1 * z.x1 + q.B2 * z.x2 - q.A1 * z.y1 - q.A2 * z.y2) * fade;
+                y = x +
+                    ((q.B0 - 1) * x + q.B1 * z.x1 + q.B2 * z.x2 - q.A1 * z.y1 - q.A2 * z.y2) * fade;
             } else {
                 y = q.B0 * x + q.B1 * z.x1 + q.B2 * z.x2 - q.A1 * z.y1 - q.A2 * z.y2;
             }
@@ -175,9 +176,10 @@ __attribute__((always_inline)) inline void filter_extended(V* buf, int32_t n, do
 // The output for bursts too short to extend: the mean everywhere.
 void fill_mean(int32_t n, const int16_t* samples, double* out, OutStream& log) {
     if constexpr (kDspDebugLevel > 1) {
-        log.printf("Warning: Filter algorithm expects>NR_OF_EXTPOL_SAMPLES values\ninstead of %i values. "
-                   "Not filtering.\n",
-                   n);
+        log.printf(
+            "Warning: Filter algorithm expects>NR_OF_EXTPOL_SAMPLES values\ninstead of %i values. "
+            "Not filtering.\n",
+            n);
     } else {
         static_cast<void>(log);
     }
@@ -218,7 +220,9 @@ BurstDsp::ThreeAxisFilter three_axis_filter() {
 
 #else
 
-BurstDsp::ThreeAxisFilter three_axis_filter() { return nullptr; }
+BurstDsp::ThreeAxisFilter three_axis_filter() {
+    return nullptr;
+}
 
 #endif
 
@@ -239,7 +243,8 @@ bool BurstDsp::reserve_work(int32_t n, OutStream& log) {
     return true;
 }
 
-int32_t BurstDsp::filter_fb(int32_t n, const int16_t* samples, double* out, double f, OutStream& log) {
+int32_t BurstDsp::filter_fb(int32_t n, const int16_t* samples, double* out, double f,
+                            OutStream& log) {
     if (n <= 0) {
         return 0;
     }

@@ -19,8 +19,12 @@ inline f64x2 load_f64x2(const double* p) {
     return v;
 }
 
-inline void store_f64x2(double* p, f64x2 v) { std::memcpy(p, &v, sizeof v); }
+inline void store_f64x2(double* p, f64x2 v) {
+    std::memcpy(p, &v, sizeof v);
+}
 
-inline f64x2 splat_f64x2(double x) { return f64x2{x, x}; }
+inline f64x2 splat_f64x2(double x) {
+    return f64x2{x, x};
+}
 
 }  // namespace dec

@@ -11,7 +11,9 @@ namespace {
 // Early tags (3 to 8) write no dates and no acceleration columns; tags with a
 // single z-axis accelerometer (8, 19 to 22, 24 to 30) write one axis at a
 // nominal rate and no speed figures.
-bool is_early_tag(uint32_t tag) { return tag >= 3 && tag <= 8; }
+bool is_early_tag(uint32_t tag) {
+    return tag >= 3 && tag <= 8;
+}
 bool is_z_axis_tag(uint32_t tag) {
     return tag == 8 || (tag >= 19 && tag <= 22) || (tag >= 24 && tag <= 30);
 }
@@ -52,8 +54,7 @@ ContainerResult separate_gen3(RunContext& run, const char* path, const char* out
                                  static_cast<int>(tags[i]));
             run.con.flush();
             const int tag_rv = decode_with_outputs(run, [&] {
-                return strip(ctx, tags[i], ctx.tag_files.name_of(i),
-                             gen3_tag_plan(tags[i], plan));
+                return strip(ctx, tags[i], ctx.tag_files.name_of(i), gen3_tag_plan(tags[i], plan));
             });
             if (tag_rv != 0) {
                 result = ContainerResult::tag_failed;

@@ -84,7 +84,8 @@ void decode_acc_burst_gen3(uint8_t* record, int32_t length, Gen3RecordOutput& re
     // Generation-3 tags have no IMU: the quaternion and magnetic-field streams
     // are never written.
     AccContext ctx{plan, acc, rec.info, acc, acc, rec.tag, rec.dsp, rec.buffers};
-    write_burst(BurstLine{BurstFamily::gen3, time, 0.0, axes.letters, axes.count, n, rate, key}, ctx);
+    write_burst(BurstLine{BurstFamily::gen3, time, 0.0, axes.letters, axes.count, n, rate, key},
+                ctx);
 }
 
 }  // namespace dec

@@ -32,7 +32,9 @@ struct OpenBlockLayout {
 constexpr OpenBlockLayout kShortLayout{15, 17, 21, 25, 13, 29, 30};
 constexpr OpenBlockLayout kLongLayout{9, 14, 18, 22, 26, 28, 29};
 
-const OpenBlockLayout& layout_of(bool long_form) { return long_form ? kLongLayout : kShortLayout; }
+const OpenBlockLayout& layout_of(bool long_form) {
+    return long_form ? kLongLayout : kShortLayout;
+}
 
 bool has_open_text(const uint8_t* record) {
     return record[5] == 'O' && record[6] == 'P' && record[7] == 'E' && record[8] == 'N' &&

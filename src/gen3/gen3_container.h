@@ -19,9 +19,10 @@
 // behind the last byte the tag holds.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
-#include <sys/types.h>
 
 #include "common/run_context.h"
 #include "common/text_file.h"

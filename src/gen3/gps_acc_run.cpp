@@ -60,7 +60,7 @@ struct Burst {
 };
 
 class Gen3Decoder {
-public:
+  public:
     Gen3Decoder(Gen3Context& ctx, uint32_t tag, const uint8_t* first_block, TagDataPath& data,
                 const OutputPlan& plan, OutStream& info, OutStream& main, OutStream& acc)
         : ctx_(ctx),
@@ -74,7 +74,7 @@ public:
 
     int run();
 
-private:
+  private:
     int pass2_setup(uint8_t* header);
     void write_legends();
     void decode_block(const uint8_t* block);

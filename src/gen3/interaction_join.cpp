@@ -20,7 +20,9 @@ void write_grid_error(OutStream& out, uint64_t valid_bytes) {
                static_cast<unsigned long long>(valid_bytes), kSupportEmail);
 }
 
-bool legacy(const IntactJoin& j) { return j.plan.gen3.legacy; }
+bool legacy(const IntactJoin& j) {
+    return j.plan.gen3.legacy;
+}
 
 void print_config(IntactJoin& j, const uint8_t* block) {
     print_gen3_interaction_config(block, j.ctx.long_form(), legacy(j), j.protocol,

@@ -166,8 +166,8 @@ ContainerResult split_container(Gen3Context& ctx, int fd, uint32_t* tags) {
     TagFileWriter writer(con, "Couldn't close output file in separate", ctx.tag_files);
     uint8_t block[kGen3LongOpenSize];
     for (;;) {
-        const ssize_t n = long_form ? in.read(block, kGen3RecordSize)
-                                    : reader.read_record_resync(block);
+        const ssize_t n =
+            long_form ? in.read(block, kGen3RecordSize) : reader.read_record_resync(block);
         if (n != static_cast<ssize_t>(kGen3RecordSize)) {
             out.put("Separating data finished.\n");
             break;

@@ -1,9 +1,10 @@
 // Splitting a generation-3 container into one temporary file per tag.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
-#include <sys/types.h>
 
 #include "common/buffered_file.h"
 #include "common/console.h"
@@ -18,7 +19,7 @@ namespace dec {
 // every open block whose signature starts inside the next record, dropping the
 // incomplete record in front of it. Other versions are read on the fixed grid.
 class RecordResync {
-public:
+  public:
     RecordResync(Console& con, BufferedReader& in, uint32_t container_version)
         : con_(con), in_(in), resync_(container_version == kGen3ResyncVersion) {}
 
@@ -26,7 +27,7 @@ public:
     // input, otherwise the short count at the end; -1 on an error.
     ssize_t read_record_resync(uint8_t* record);
 
-private:
+  private:
     Console& con_;
     BufferedReader& in_;
     bool resync_;

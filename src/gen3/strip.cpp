@@ -19,7 +19,9 @@ enum Gen3TagType : uint8_t {
     kTypeInteraction = 6,
 };
 
-bool is_old_interaction_tag(uint32_t tag) { return tag == 34 || tag == 35 || tag == 36; }
+bool is_old_interaction_tag(uint32_t tag) {
+    return tag == 34 || tag == 35 || tag == 36;
+}
 
 // Tags known by their number, and old interaction tags, are taken as they are.
 OutputPlan as_legacy(OutputPlan plan) {
@@ -32,8 +34,8 @@ int strip_body(Gen3Context& ctx, uint32_t tag_number, const OutputPlan& plan,
     Console& con = ctx.run.con;
     OutStream& out = con.out();
     uint8_t header[kGen3HeaderSize];
-    if (check_container_header(con, data.raw_read(header, kGen3HeaderSize), header,
-                               kGen3Magics) != 0) {
+    if (check_container_header(con, data.raw_read(header, kGen3HeaderSize), header, kGen3Magics) !=
+        0) {
         return -1;
     }
     if (data.create_image() != 0) {

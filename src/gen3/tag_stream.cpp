@@ -43,7 +43,7 @@ size_t last_nonzero_byte(const uint8_t* tail, size_t n) {
 // not, only the record's non-zero bytes count as differences, in this record
 // and the ones after it.
 class TailComparison {
-public:
+  public:
     TailComparison(const uint8_t* tail, size_t last_valid) : tail_(tail), last_valid_(last_valid) {}
 
     uint32_t differences(const uint8_t* record, size_t offset) {
@@ -63,7 +63,7 @@ public:
         return count;
     }
 
-private:
+  private:
     const uint8_t* tail_;
     size_t last_valid_;
     bool zero_mode_ = false;

@@ -36,8 +36,8 @@ struct Gen3StreamState {
 };
 
 // Prints the configuration of an open block (GPS-acceleration or interaction).
-using Gen3ConfigPrinter = void (*)(Gen3Context& ctx, const uint8_t* block,
-                                   const OutputPlan& plan, OutStream& out);
+using Gen3ConfigPrinter = void (*)(Gen3Context& ctx, const uint8_t* block, const OutputPlan& plan,
+                                   OutStream& out);
 
 // A tag's raw stream as the input of classify_gen3_record.
 struct Gen3RawInput {
@@ -74,7 +74,7 @@ int handle_new_download(Gen3Stream& s, const uint8_t* block);
 // that follow the new open block. The tag stream is left where it was. Ends the
 // program with exit code 17 when the temporary files cannot be read back.
 RepeatCheck check_if_data_repeated(Console& con, int64_t go_back, uint64_t written_since_open,
-                           TagDataPath& data, bool long_form);
+                                   TagDataPath& data, bool long_form);
 
 // A byte count in the kilobytes the download texts print ("%.2f kBytes").
 double kbytes(uint64_t bytes);

@@ -6,8 +6,8 @@
 // assembled first, 63 payload bytes per unit, and decoded when a unit arrives
 // that does not continue them.
 #include <array>
-#include <memory>
 #include <cstring>
+#include <memory>
 
 #include "common/le.h"
 #include "common/printable.h"
@@ -182,14 +182,16 @@ struct Assembly {
 };
 
 class BlockLoop {
-public:
+  public:
     BlockLoop(TagRun& tag, bool version9)
-        : tag_(tag), version9_(version9), table_(version9 ? kTableV9 : kTableV10),
+        : tag_(tag),
+          version9_(version9),
+          table_(version9 ? kTableV9 : kTableV10),
           handlers_(tag, version9) {}
 
     int run();
 
-private:
+  private:
     void flush(Family f);
     void unit(const uint8_t* u);
 

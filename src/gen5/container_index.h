@@ -27,7 +27,7 @@ struct TagStreamRun {
 // The runs of every tag of a container and the open container itself, or
 // the files the downloads were copied into when there were too many to index.
 class ContainerIndex {
-public:
+  public:
     // An index needs 16 bytes per download. Past this many downloads (a
     // damaged or hostile container made of open blocks, or years of hourly
     // downloads) the separation copies into temporary files instead.
@@ -65,7 +65,7 @@ public:
     TagFileList& copies() { return copies_; }
     const char* copy_of(size_t slot) const { return copies_.name_of(slot); }
 
-private:
+  private:
     std::vector<std::vector<TagStreamRun>> tags_;
     size_t max_runs_;
     size_t runs_ = 0;

@@ -57,7 +57,9 @@ constexpr FamilyTexts kTexts[] = {
      "several\nmemorycards/basestations?\n"},
 };
 
-const FamilyTexts& texts(LoopFamily f) { return kTexts[static_cast<int>(f)]; }
+const FamilyTexts& texts(LoopFamily f) {
+    return kTexts[static_cast<int>(f)];
+}
 
 // The software-version line and the settings report of an open block.
 void report_settings(TagRun& tag, LoopFamily family, const uint8_t* open_block, bool first) {
@@ -91,7 +93,6 @@ void report_settings(TagRun& tag, LoopFamily family, const uint8_t* open_block, 
 }
 
 }  // namespace
-
 
 RepeatCheck check_if_data_repeated(TagRun& tag, const StreamState& s, uint32_t go_back) {
     if (go_back > s.go_back_window || go_back == 0) {

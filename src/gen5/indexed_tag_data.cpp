@@ -95,9 +95,9 @@ ssize_t IndexedTagData::runs_at(uint64_t raw, uint8_t* buf, size_t count) {
         uint64_t block = 0;  // container offset of an open block being read
         uint64_t into_block = kOpenBlockSize;
         if (at >= kHeaderSize) {
-            const auto it = std::upper_bound(
-                runs.begin(), runs.end(), at,
-                [](uint64_t a, const TagStreamRun& r) { return a < r.end; });
+            const auto it =
+                std::upper_bound(runs.begin(), runs.end(), at,
+                                 [](uint64_t a, const TagStreamRun& r) { return a < r.end; });
             if (it == runs.end()) {
                 break;  // end of the stream
             }
@@ -238,7 +238,8 @@ int IndexedTagData::move_image_to_file(const char* message) {
     std::unique_ptr<uint8_t[]> chunk(new uint8_t[kFileBufferSize]);
     for (const Extent& e : extents_) {
         for (uint64_t done = 0; done < e.size;) {
-            const auto want = static_cast<size_t>(std::min<uint64_t>(kFileBufferSize, e.size - done));
+            const auto want =
+                static_cast<size_t>(std::min<uint64_t>(kFileBufferSize, e.size - done));
             const ssize_t n = raw_at(e.raw + done, chunk.get(), want);
             if (n != static_cast<ssize_t>(want)) {
                 if (n >= 0) {

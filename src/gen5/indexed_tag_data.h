@@ -1,12 +1,13 @@
 // The data path of a generation-5 tag kept as an index into its raw stream.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 #include "common/console.h"
@@ -36,7 +37,7 @@ struct TagSource {
 // writing, seeking back and writing again replaces bytes, and bytes past the
 // position stay part of the image until they are overwritten.
 class IndexedTagData final : public TagDataPath {
-public:
+  public:
     static constexpr size_t kMaxExtents = size_t{1} << 18;
 
     IndexedTagData(Console& con, uint32_t tag_number, TagSource source = {},
@@ -73,7 +74,7 @@ public:
     ssize_t image_read(void* buf, size_t count) override;
     int image_rewind() override;
 
-private:
+  private:
     // `size` image bytes from image offset `image` are raw bytes from `raw`.
     struct Extent {
         uint64_t image;

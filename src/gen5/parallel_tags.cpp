@@ -30,9 +30,12 @@ struct TagSlot {
 };
 
 class SideBySide {
-public:
+  public:
     SideBySide(RunContext& run, const uint32_t* tags, size_t count, const ContainerIndex& index)
-        : run_(run), tags_(tags), count_(count), index_(index),
+        : run_(run),
+          tags_(tags),
+          count_(count),
+          index_(index),
           threads_(std::min<size_t>(run.workers, count)) {
         for (size_t i = 0; i < count; ++i) {
             slots_.push_back(std::make_unique<TagSlot>(run.con.sys()));
@@ -87,7 +90,7 @@ public:
         return rv;
     }
 
-private:
+  private:
     // Threads take the next tag while fewer than `threads_` tags are ahead
     // of the one whose turn it is.
     void work() {

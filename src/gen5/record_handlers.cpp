@@ -19,8 +19,14 @@ struct RecordHandlers::Decoders {
     explicit Decoders(TagRun& tag)
         : gps{*tag.streams.main, *tag.streams.info, tag.plan, tag.state, track},
           dsp(tag.run.con.out(), tag.run.dft_cache_bytes),
-          acc{tag.plan, *tag.streams.acc, *tag.streams.info, *tag.streams.quat,
-              *tag.streams.mag, tag.state, dsp, buffers} {}
+          acc{tag.plan,
+              *tag.streams.acc,
+              *tag.streams.info,
+              *tag.streams.quat,
+              *tag.streams.mag,
+              tag.state,
+              dsp,
+              buffers} {}
 
     KmlTrack track;
     GpsContext gps;

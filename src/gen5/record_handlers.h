@@ -16,7 +16,7 @@ namespace dec {
 class KmlTrack;
 
 class RecordHandlers {
-public:
+  public:
     RecordHandlers(TagRun& tag, bool version9);
     ~RecordHandlers();
 
@@ -34,7 +34,7 @@ public:
     void quatcmp(const uint8_t* record, uint32_t length);
     void satellites(const uint8_t* record, uint32_t length);
 
-private:
+  private:
     struct Decoders;
 
     TagRun& tag_;

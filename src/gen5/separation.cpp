@@ -35,7 +35,7 @@ constexpr int kIndexFull = -3;
 
 // Copies each download into the tag's temporary file.
 class FileSink {
-public:
+  public:
     FileSink(Console& con, TagFileList& files)
         : writer_(con, "Couldn't close output file in separate_basis5", files) {}
 
@@ -59,13 +59,13 @@ public:
     int finish() { return writer_.close(); }
     void abandon() { writer_.close(); }
 
-private:
+  private:
     TagFileWriter writer_;
 };
 
 // Records where each download lies instead of copying it.
 class IndexSink {
-public:
+  public:
     explicit IndexSink(ContainerIndex& index) : index_(index) {}
 
     bool started() const { return started_; }
@@ -85,7 +85,7 @@ public:
     int finish() { return 0; }
     void abandon() {}
 
-private:
+  private:
     ContainerIndex& index_;
     size_t slot_ = 0;
     bool started_ = false;
@@ -115,9 +115,8 @@ int split_downloads(Console& con, int fd, uint32_t* tags, Sink& sink) {
         if (in.read(block, kUnitSize) != static_cast<ssize_t>(kUnitSize)) {
             break;  // end of the container (a partial last unit is ignored) or read error
         }
-        if (is_open_block_unit(block) &&
-            in.read(block + kUnitSize, kOpenBlockSize - kUnitSize) ==
-                static_cast<ssize_t>(kOpenBlockSize - kUnitSize)) {
+        if (is_open_block_unit(block) && in.read(block + kUnitSize, kOpenBlockSize - kUnitSize) ==
+                                             static_cast<ssize_t>(kOpenBlockSize - kUnitSize)) {
             clear_flash_start_low_bits(block);
             const uint32_t tag = le_u16(block, kObTagNumber);
             const size_t slot = list_find(tags, tag);
@@ -159,7 +158,9 @@ int split_downloads(Console& con, int fd, uint32_t* tags, Sink& sink) {
     return 0;
 }
 
-void clear_tag_list(uint32_t* tags) { std::fill_n(tags, kMaxTags, kNoTag); }
+void clear_tag_list(uint32_t* tags) {
+    std::fill_n(tags, kMaxTags, kNoTag);
+}
 
 // The header checks of a generation-5 container that the separation loop does
 // not make itself: the magic number and the maker of the base station.

@@ -11,7 +11,6 @@
 
 namespace dec {
 
-
 // Checks the container header, enters the output directory (if given) for the
 // rest of the run and gives every tag its raw stream: the header, then each
 // open block (start address rounded down to 64) with the units that followed

@@ -24,7 +24,7 @@ struct TagRun {
     RunContext& run;
     TagDataPath& data;
     uint8_t* first_open_block;  // 256 bytes, start address already rounded down
-    OutputPlan plan;  // the run's plan as this tag's file set applies it
+    OutputPlan plan;            // the run's plan as this tag's file set applies it
     TagState& state;
     TagStreams streams;
 };

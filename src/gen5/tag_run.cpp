@@ -22,7 +22,7 @@ enum class FileSetKind { v10, v9, ecg };
 
 // The output files of one tag and the streams the loop writes to.
 class TagFileSet {
-public:
+  public:
     TagFileSet(Console& con, OutputSet& outputs, const char* prefix, uint32_t tag)
         : con_(con), outputs_(outputs), prefix_(prefix), tag_(static_cast<int>(tag)) {}
 
@@ -57,7 +57,7 @@ public:
 
     TextFile stats, info, main, acc, quat, mag;
 
-private:
+  private:
     Console& con_;
     OutputSet& outputs_;
     const char* prefix_;
@@ -98,8 +98,8 @@ int open_stats_only(TagFileSet& files, Console& con, TagStreams& streams) {
 
 // The MOVEBANK files beside the GPS file.
 int open_movebank_files(TagFileSet& files, const FileSetShape& shape, TagStreams& streams) {
-    streams.acc = files.open(files.acc, main_file_format(MainFile::acc, shape.prefixed),
-                             shape.prefixed);
+    streams.acc =
+        files.open(files.acc, main_file_format(MainFile::acc, shape.prefixed), shape.prefixed);
     if (streams.acc == nullptr) {
         return -1;
     }
@@ -117,8 +117,7 @@ int open_movebank_files(TagFileSet& files, const FileSetShape& shape, TagStreams
 }
 
 // Opens the files of `shape`: 0, or -1 after printing the failure.
-int open_file_set(TagFileSet& files, const FileSetShape& shape, Console& con,
-                  TagStreams& streams) {
+int open_file_set(TagFileSet& files, const FileSetShape& shape, Console& con, TagStreams& streams) {
     if (shape.stats_only) {
         return open_stats_only(files, con, streams);
     }
@@ -222,8 +221,8 @@ int run_tag(RunContext& run, uint32_t tag_number, const OutputPlan& plan, const 
     auto prepare = [&]() -> int {
         uint8_t header[kHeaderSize];
         const uint64_t header_offset = data.raw_offset();
-        if (check_container_header(con, data.raw_read(header, kHeaderSize), header,
-                                   kGen5Magics) != 0) {
+        if (check_container_header(con, data.raw_read(header, kHeaderSize), header, kGen5Magics) !=
+            0) {
             return -1;
         }
         // The flash image begins with the container header.

@@ -31,7 +31,8 @@ namespace {
 
 // The lines of the file on `fd`; 0, or -1 after printing the failure.
 int convert_voltages(Console& con, int fd, OutStream& out) {
-    out.put("diff/minutes,hours,Temp,Load,Ch0/mV,Ch1/mV,Ch2/mV,Ch3/mV,Ch4/mV,Ch5/mV,Ch6/mV,Ch7/mV\n");
+    out.put(
+        "diff/minutes,hours,Temp,Load,Ch0/mV,Ch1/mV,Ch2/mV,Ch3/mV,Ch4/mV,Ch5/mV,Ch6/mV,Ch7/mV\n");
 
     BufferedReader in(con.sys(), fd);
     uint8_t header[kHeaderSize];

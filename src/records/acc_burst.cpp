@@ -68,8 +68,8 @@ double mma_rate(uint8_t byte5, AccContext& ctx) {
 void unpack_and_write(const uint8_t* record, uint32_t length, BurstFamily family, uint32_t time,
                       const BurstAxes& axes, double rate, const AxisInversion& inversion,
                       uint32_t key, AccContext& ctx) {
-    const int32_t n =
-        unpack_burst_samples(record, length, kAccHeaderSize, axes.count, inversion, ctx.buffers.burst);
+    const int32_t n = unpack_burst_samples(record, length, kAccHeaderSize, axes.count, inversion,
+                                           ctx.buffers.burst);
     const BurstLine line{family, time, 0.0, axes.letters, axes.count, n, rate, key};
     write_burst(line, ctx);
 }
@@ -91,7 +91,8 @@ void decode_acc_burst(const uint8_t* record, uint32_t length, int variant, AccCo
     const BurstAxes axes = burst_axes(h.axis_bits);
     const uint32_t features = ctx.tag.feature_word;
     const bool mma = (features & FEATURE_WITH_MMA8452_SMBUS) != 0;
-    const double rate = mma ? mma_rate(h.rate_code, ctx) : acc_rate_from_code(h.rate_code, axes.count);
+    const double rate =
+        mma ? mma_rate(h.rate_code, ctx) : acc_rate_from_code(h.rate_code, axes.count);
     const bool v2_board = (features & FEATURE_WITH_GPSACCGSMV2) != 0 &&
                           (features & FEATURE_BOTHSENSORSBOTTOMSIDE) == 0;
     unpack_and_write(record, length, BurstFamily::acc, h.time, axes, rate,
@@ -119,10 +120,11 @@ void decode_acc_burst_v9(const uint8_t* record, uint32_t length, AccContext& ctx
         axes = burst_axes(kAccAxisX | kAccAxisY | kAccAxisZ);
         rate = 12.0;
     } else {
-        rate = acc_rate_from_code(h.rate_code, acc_v9_rate_per_axis(ctx.tag.tag_number) ? 1 : axes.count);
+        rate = acc_rate_from_code(h.rate_code,
+                                  acc_v9_rate_per_axis(ctx.tag.tag_number) ? 1 : axes.count);
     }
-    unpack_and_write(record, length, BurstFamily::acc_v9, h.time, axes, rate, acc_inversion(axes, mma, false),
-                     key, ctx);
+    unpack_and_write(record, length, BurstFamily::acc_v9, h.time, axes, rate,
+                     acc_inversion(axes, mma, false), key, ctx);
 }
 
 }  // namespace dec

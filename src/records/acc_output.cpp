@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <string_view>
 
-#include "common/version.h"
 #include "common/tagtime.h"
+#include "common/version.h"
 
 namespace dec {
 
@@ -12,26 +12,28 @@ namespace {
 
 // What sets the families' output apart.
 struct BurstStyle {
-    const char* line;      // a burst on one line
-    const char* row;       // a row of AccForm::columns
-    const char* stats;     // a statistics line
-    const char* spectrum;  // spectrum lines, followed by the axis letter in form A
-    bool movebank_version; // MOVEBANK lines start with the decoder version
-    bool activity_sum;     // with the STATS line statistics only feed that line
+    const char* line;       // a burst on one line
+    const char* row;        // a row of AccForm::columns
+    const char* stats;      // a statistics line
+    const char* spectrum;   // spectrum lines, followed by the axis letter in form A
+    bool movebank_version;  // MOVEBANK lines start with the decoder version
+    bool activity_sum;      // with the STATS line statistics only feed that line
     AxesOverflowReport overflow;
 };
 
 static constexpr BurstStyle kStyles[] = {
-    {"ACC,", "ACC,", "ACC,", "ACCF", true, true, AxesOverflowReport::console},       // acc
-    {"ACC,", "", "", "ACCF", true, false, AxesOverflowReport::log},                  // acc_v9
-    {"ACCN,", "ACCN,", "ACCN,", "ACCNF", true, true, AxesOverflowReport::console},   // newacc
-    {"ACC,", "", "", "ACCF", false, false, AxesOverflowReport::console},             // gen3
+    {"ACC,", "ACC,", "ACC,", "ACCF", true, true, AxesOverflowReport::console},      // acc
+    {"ACC,", "", "", "ACCF", true, false, AxesOverflowReport::log},                 // acc_v9
+    {"ACCN,", "ACCN,", "ACCN,", "ACCNF", true, true, AxesOverflowReport::console},  // newacc
+    {"ACC,", "", "", "ACCF", false, false, AxesOverflowReport::console},            // gen3
 };
 
 static_assert(sizeof kStyles / sizeof kStyles[0] == static_cast<size_t>(BurstFamily::gen3) + 1,
               "one style per burst family");
 
-const BurstStyle& style_of(BurstFamily f) { return kStyles[static_cast<int>(f)]; }
+const BurstStyle& style_of(BurstFamily f) {
+    return kStyles[static_cast<int>(f)];
+}
 
 // Rows and statistics lines without a time stamp.
 bool without_time(const OutputPlan& plan) {
@@ -144,7 +146,8 @@ void write_statistics(const BurstLine& b, const OutputPlan& plan, AccContext& ct
     if (plan.stats_line && style_of(b.family).activity_sum) {
         if (b.family == BurstFamily::newacc) {
             // The IMU accelerometer counts four times as many steps per g.
-            ctx.tag.stats.activity_sum += (m.deviation[0] + m.deviation[1] + m.deviation[2]) / 3 * 0.25;
+            ctx.tag.stats.activity_sum +=
+                (m.deviation[0] + m.deviation[1] + m.deviation[2]) / 3 * 0.25;
         } else {
             double sum = 0.0;
             for (int a = 0; a < b.axis_count; ++a) {

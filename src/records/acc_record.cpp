@@ -69,7 +69,7 @@ RecordCheck check_acc_burst(const uint8_t* record, uint32_t length, uint16_t see
         return RecordCheck::bad_length;
     }
     return acc_burst_sum(record, length, seed) == le_u8(record, 6) ? RecordCheck::ok
-                                                                  : RecordCheck::bad_checksum;
+                                                                   : RecordCheck::bad_checksum;
 }
 
 double acc_rate_from_code(uint8_t code, int divisor) {
@@ -87,7 +87,9 @@ MmaRate mma8452_rate(uint8_t byte5) {
     return r;
 }
 
-bool acc_v9_rate_per_axis(uint32_t tag_number) { return tt5_9_special_edition(tag_number); }
+bool acc_v9_rate_per_axis(uint32_t tag_number) {
+    return tt5_9_special_edition(tag_number);
+}
 
 AxisInversion acc_inversion(const BurstAxes& axes, bool mma, bool v2_board) {
     AxisInversion inv{{false, false, false}};

@@ -46,14 +46,14 @@ bool parse_ecg_record(const uint8_t* record, uint32_t length, uint32_t tag_numbe
         }
         out.samples[out.sample_count++] =
             static_cast<int16_t>(record[g] + 256 * (record[g + 1] & 0x0F));
-        out.samples[out.sample_count++] = static_cast<int16_t>(record[g + 2] + 256 * (record[g + 1] >> 4));
+        out.samples[out.sample_count++] =
+            static_cast<int16_t>(record[g + 2] + 256 * (record[g + 1] >> 4));
     }
     return true;
 }
 
-void decode_ecg_record(const uint8_t* record, const OutputPlan& plan, OutStream& ecg,
-                       OutStream&, uint32_t length, uint32_t tag_number, uint8_t format,
-                       EcgRecord& r) {
+void decode_ecg_record(const uint8_t* record, const OutputPlan& plan, OutStream& ecg, OutStream&,
+                       uint32_t length, uint32_t tag_number, uint8_t format, EcgRecord& r) {
     if (!parse_ecg_record(record, length, tag_number, format, r)) {
         return;  // dropped silently, not a bad block
     }

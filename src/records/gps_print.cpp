@@ -1,8 +1,8 @@
 #include "records/gps_print.h"
 
-#include "common/version.h"
 #include "common/io.h"
 #include "common/tagtime.h"
+#include "common/version.h"
 
 namespace dec {
 
@@ -187,11 +187,11 @@ void write_gps_movebank_start_v9(OutStream& out, const GpsFix& f, uint32_t key,
 // The "GPS," line of a version-10 tag (cooked or extended record), column by
 // column; the start time takes columns 2 to 5 as the time style prints it
 // (days,d.m.yyyy,weekday,hh:mm:ss; or seconds alone):
-//   GPS,<start time>,<lon %.7f>,<lat %.7f>,<height m %.1f>,<fix type; 3 for extended>,<status letter>,
-//   <clock flag>,<noise; empty for extended records>,<time to fix s>,<fix d.m.yyyy>,
-//   <fix weekday>,<fix hh:mm:ss>,<battery mV>,<temperature: integer, or %.2f when fine>,
-//   <speed m/s %.2f>,<heading %.2f>,<speed accuracy m/s %.2f>,<horizontal accuracy m %.2f>,
-//   <dop %.1f>,<satellites>,<pressure hPa %.2f>,<q0>,<q1>,<q2>,<q3>,<mag x>,<mag y>,<mag z>
+//   GPS,<start time>,<lon %.7f>,<lat %.7f>,<height m %.1f>,<fix type; 3 for extended>,<status
+//   letter>, <clock flag>,<noise; empty for extended records>,<time to fix s>,<fix d.m.yyyy>, <fix
+//   weekday>,<fix hh:mm:ss>,<battery mV>,<temperature: integer, or %.2f when fine>, <speed m/s
+//   %.2f>,<heading %.2f>,<speed accuracy m/s %.2f>,<horizontal accuracy m %.2f>, <dop
+//   %.1f>,<satellites>,<pressure hPa %.2f>,<q0>,<q1>,<q2>,<q3>,<mag x>,<mag y>,<mag z>
 // (the ten columns from dop on stay empty for a cooked record), and with
 // plan.gps_extended:
 //   ,<loaded battery mV>,<fix battery mV>,<hours switched on %.2f>,

@@ -12,8 +12,7 @@ namespace dec {
 
 // "GPS," line of a cooked or extended record; `ontime_s` is the accumulated GPS
 // on-time including this record.
-void write_gps_line(OutStream& out, const GpsFix& fix, const OutputPlan& plan,
-                    uint32_t ontime_s);
+void write_gps_line(OutStream& out, const GpsFix& fix, const OutputPlan& plan, uint32_t ontime_s);
 void write_gps_line_v9(OutStream& out, const GpsFix& fix, const OutputPlan& plan,
                        uint32_t ontime_s);
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "common/version.h"
 #include "common/io.h"
 #include "common/le.h"
 #include "common/tagtime.h"
+#include "common/version.h"
 #include "records/acc_output.h"
 #include "records/fletcher32.h"
 #include "records/imu_record.h"
@@ -140,8 +140,7 @@ void decode_newacc(const uint8_t* record, uint32_t length, AccContext& ctx) {
     }
     ctx.tag.stats.acc_bytes += length;
     ctx.tag.stats.acc_bursts += 1;
-    const uint32_t key =
-        ctx.plan.movebank ? fletcher32(record, static_cast<int32_t>(length)) : 0;
+    const uint32_t key = ctx.plan.movebank ? fletcher32(record, static_cast<int32_t>(length)) : 0;
 
     const ImuHeader h = read_imu_header(record);
     if constexpr (kRecordDebugLevel > 10) {
@@ -160,7 +159,8 @@ void decode_newacc(const uint8_t* record, uint32_t length, AccContext& ctx) {
     const bool turned = (ctx.tag.feature_word & FEATURE_BOTHSENSORSBOTTOMSIDE) == 0;
     const int32_t n = unpack_burst_samples(record, length, kNewaccFirstSample, axes.count,
                                            acc_inversion(axes, false, turned), ctx.buffers.burst);
-    const BurstLine line{BurstFamily::newacc, t.seconds, t.us, axes.letters, axes.count, n, kNewaccRate, key};
+    const BurstLine line{BurstFamily::newacc, t.seconds, t.us,        axes.letters,
+                         axes.count,          n,         kNewaccRate, key};
     write_burst(line, ctx);
 }
 

@@ -33,10 +33,11 @@ RecordCheck check_imu_record(const uint8_t* record, uint32_t length, uint16_t se
     }
     const ImuSums s = imu_sums(record, length, seed);
     return s.s1 == le_u8(record, 10) && s.s2 == le_u8(record, 11) ? RecordCheck::ok
-                                                                   : RecordCheck::bad_checksum;
+                                                                  : RecordCheck::bad_checksum;
 }
 
-ImuTime imu_burst_time(uint32_t coarse_time, uint32_t fine_time, uint8_t start_offset, double rate) {
+ImuTime imu_burst_time(uint32_t coarse_time, uint32_t fine_time, uint8_t start_offset,
+                       double rate) {
     ImuTime t{};
     const double back = std::trunc((start_offset * 32768) / rate);
     t.q = fine_time - static_cast<uint32_t>(back);
@@ -58,7 +59,9 @@ double quatcmp_rate(uint8_t byte9) {
     return d == 0 ? 20.0 : 100.0 / d;
 }
 
-int16_t quatcmp_temperature_raw(const uint8_t* record) { return le_s16(record, 14); }
+int16_t quatcmp_temperature_raw(const uint8_t* record) {
+    return le_s16(record, 14);
+}
 
 QuatEntry read_quat_entry(const uint8_t* record, uint32_t i) {
     const uint32_t off = kQuatcmpFirstEntry + i * kQuatcmpEntrySize;

@@ -45,7 +45,9 @@ struct ImuHeader {
 
 ImuHeader read_imu_header(const uint8_t* record);
 
-inline bool imu_error_flag(const ImuHeader& h) { return (h.flags & 0x80) != 0; }
+inline bool imu_error_flag(const ImuHeader& h) {
+    return (h.flags & 0x80) != 0;
+}
 
 // Fletcher-style sums s1, s2 of the tag software, which sums in place: bytes 10
 // and 11 start as the low and high byte of `seed` (the tag number) and receive
@@ -63,11 +65,11 @@ RecordCheck check_imu_record(const uint8_t* record, uint32_t length, uint16_t se
 // `rate`, taken as the second of the coarse time that it lies within the time
 // window of.
 struct ImuTime {
-    bool valid;          // fine and coarse time at most 20 s apart
+    bool valid;             // fine and coarse time at most 20 s apart
     uint32_t coarse_units;  // coarse time * 32768 (modulo 2^32)
-    uint32_t q;          // fine time of the first sample
-    uint32_t seconds;    // tag time of the first sample
-    double us;           // microseconds after `seconds`, not truncated
+    uint32_t q;             // fine time of the first sample
+    uint32_t seconds;       // tag time of the first sample
+    double us;              // microseconds after `seconds`, not truncated
 };
 ImuTime imu_burst_time(uint32_t coarse_time, uint32_t fine_time, uint8_t start_offset, double rate);
 
@@ -93,7 +95,8 @@ int16_t quatcmp_temperature_raw(const uint8_t* record);
 QuatEntry read_quat_entry(const uint8_t* record, uint32_t i);
 
 // The entries of the longest record.
-inline constexpr uint32_t kQuatcmpMaxEntries = (kAccMaxRecordLength - kQuatcmpFirstEntry) / kQuatcmpEntrySize;
+inline constexpr uint32_t kQuatcmpMaxEntries =
+    (kAccMaxRecordLength - kQuatcmpFirstEntry) / kQuatcmpEntrySize;
 
 // A QUATCMP burst as its lines need it: start time, rate, sensor temperature
 // and entries.

@@ -1,8 +1,8 @@
 #include "records/kml.h"
 
-#include "common/version.h"
 #include "common/io.h"
 #include "common/tagtime.h"
+#include "common/version.h"
 
 namespace dec {
 

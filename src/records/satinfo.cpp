@@ -25,15 +25,15 @@ namespace {
 constexpr size_t kCountOffset = 4;
 constexpr uint8_t kOrbitAvailable = 0x04;
 constexpr uint8_t kQualityMask = 0x0F;
-constexpr uint8_t kMinListedQuality = 2;   // tracked at least
-constexpr uint8_t kMinCnoQuality = 4;      // code locked: the ratio is meaningful
+constexpr uint8_t kMinListedQuality = 2;  // tracked at least
+constexpr uint8_t kMinCnoQuality = 4;     // code locked: the ratio is meaningful
 constexpr uint32_t kSatellitesPerSentence = 4;
 
 // "$GPGSV,n,i,m" plus four groups ",sss,-ee,-aaaaa,ccc" fit easily.
 constexpr size_t kSentenceSize = 128;
 
 class Sentence {
-public:
+  public:
     void start(uint32_t sentences, uint32_t number, uint32_t listed) {
         len_ = 0;
         advance(format_into(buf_, sizeof(buf_), "$GPGSV,%i,%i,%i", static_cast<int>(sentences),
@@ -55,7 +55,7 @@ public:
         out.put_char('\n');
     }
 
-private:
+  private:
     // format_into stores at most what fits, so len_ stays inside the buffer.
     void advance(int stored) {
         if (stored > 0) {

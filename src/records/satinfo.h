@@ -20,11 +20,11 @@ inline constexpr uint32_t kSatChannelSize = 12;
 
 struct SatelliteChannel {
     uint8_t satellite = 0;
-    uint8_t flags = 0;    // 0x04: orbit information available
-    uint8_t quality = 0;  // signal quality, 0..15
-    uint8_t cno = 0;      // carrier-to-noise ratio, dBHz
-    int8_t elevation = 0; // degree
-    int16_t azimuth = 0;  // degree
+    uint8_t flags = 0;     // 0x04: orbit information available
+    uint8_t quality = 0;   // signal quality, 0..15
+    uint8_t cno = 0;       // carrier-to-noise ratio, dBHz
+    int8_t elevation = 0;  // degree
+    int16_t azimuth = 0;   // degree
 };
 
 // True when `length` collected bytes hold every channel the report announces.

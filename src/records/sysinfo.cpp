@@ -84,7 +84,7 @@ bool put_heading(const TypeText (&table)[N], uint8_t type, OutStream& info) {
 constexpr uint8_t kTypeReset = 0;
 constexpr uint8_t kTypeV9LowBattery = 1;  // serial below 1980 and ECG tags
 constexpr uint8_t kTypeEcgError = 2;
-constexpr uint8_t kTypeSms = 7;           // software 9, serial 1980 on
+constexpr uint8_t kTypeSms = 7;  // software 9, serial 1980 on
 constexpr uint8_t kTypeGsm = 8;
 constexpr uint8_t kTypeGpsReset = 9;
 constexpr uint8_t kTypeGpsStatus = 10;
@@ -115,14 +115,9 @@ constexpr const char* kPinResetGen3 = "Hardware reset (e.g. with magnet)\n";
 
 // Names of the GSM flag bits, lowest bit first, for both report forms.
 constexpr const char* kGsmFlagNamesFirst[8] = {
-    "GSMTAG_LOW_DATARATE_FLAG ",
-    "GSMTAG_LOW_BATVOLT_FLAG ",
-    "GSMTAG_UNEXP_CONN_END_FLAG ",
-    "GSMTAG_GLOBALTIMEOUT_FLAG ",
-    "GSMTAG_LOW_DATARATE_USOWR_FLAG ",
-    "GSMTAG_USOWR_UNEXP_LEN_FLAG ",
-    "GSMTAG_CGATT_ERROR_FLAG ",
-    "GSMTAG_USOWR_LOST_BYTES_FLAG ",
+    "GSMTAG_LOW_DATARATE_FLAG ",  "GSMTAG_LOW_BATVOLT_FLAG ",        "GSMTAG_UNEXP_CONN_END_FLAG ",
+    "GSMTAG_GLOBALTIMEOUT_FLAG ", "GSMTAG_LOW_DATARATE_USOWR_FLAG ", "GSMTAG_USOWR_UNEXP_LEN_FLAG ",
+    "GSMTAG_CGATT_ERROR_FLAG ",   "GSMTAG_USOWR_LOST_BYTES_FLAG ",
 };
 constexpr const char* kGsmFlagNamesSecond[8] = {
     "GSMTAG_LOW_DATARATE_FLAG ",
@@ -308,9 +303,10 @@ void print_event_status(OutStream& info, const SysinfoHead& h, const OutputPlan&
 //  21 u8 cgreg_stat    22 5 bytes CSQ              28 u8 creg_stat
 void print_sms_v9(OutStream& info, const uint8_t* record, uint32_t event_time) {
     const auto tcon = static_cast<int32_t>(event_time - le_u32(record, 13));
-    info.printf("SMS tcon:%i step:%hu aerror:0x%02hhX error:0x%02hhX creg_stat:%c cgreg_stat:%c CSQ:",
-                tcon, le_u16(record, 19), le_u8(record, 18), le_u8(record, 17),
-                printable_or_blank(le_u8(record, 28)), printable_or_blank(le_u8(record, 21)));
+    info.printf(
+        "SMS tcon:%i step:%hu aerror:0x%02hhX error:0x%02hhX creg_stat:%c cgreg_stat:%c CSQ:", tcon,
+        le_u16(record, 19), le_u8(record, 18), le_u8(record, 17),
+        printable_or_blank(le_u8(record, 28)), printable_or_blank(le_u8(record, 21)));
     char csq[5];
     const uint8_t n = read_modem_text(record, 22, csq);
     info.write(csq, n);
@@ -322,8 +318,7 @@ void decode_sysinfo_v9_new(const uint8_t* record, OutStream& info, const OutputP
     if (!put_heading(kHeadingsV9, h.type, info)) {
         return;
     }
-    print_event_status(info, h, plan,
-                       h.type == kTypeSms ? " after SMS: " : " at gpsfix: ");
+    print_event_status(info, h, plan, h.type == kTypeSms ? " after SMS: " : " at gpsfix: ");
     if (h.type == kTypeSms) {
         print_sms_v9(info, record, h.time);  // ends with its own empty line
         return;
@@ -375,7 +370,9 @@ SysinfoHead decode_sysinfo_head(const uint8_t* record) {
     return h;
 }
 
-bool sysinfo_switch_on(uint8_t state) { return (state & 0xAA) >= (state & 0x55); }
+bool sysinfo_switch_on(uint8_t state) {
+    return (state & 0xAA) >= (state & 0x55);
+}
 
 // GSM report, from offset 13 of the event record:
 //

@@ -56,28 +56,28 @@ enum class GsmForm : uint8_t { first, second };
 
 struct GsmReport {
     GsmForm form = GsmForm::first;
-    uint32_t start_time = 0;      // tag time of the start of the attempt
-    uint16_t connect_time = 0;    // low 16 bits
-    uint16_t ddl_end_time = 0;    // low 16 bits; 0 = no download
+    uint32_t start_time = 0;    // tag time of the start of the attempt
+    uint16_t connect_time = 0;  // low 16 bits
+    uint16_t ddl_end_time = 0;  // low 16 bits; 0 = no download
     uint8_t err_unexp_resp = 0;
-    uint8_t err_usoctl1 = 0;      // first form only
+    uint8_t err_usoctl1 = 0;  // first form only
     uint8_t err_ddl_x = 0;
     uint8_t error_type = 0;
     uint16_t battery_begin_code = 0;
     uint16_t battery_end_code = 0;
     uint16_t battery_min_code = 0;
-    char csq[5] = {};             // signal quality text, csq_length characters
+    char csq[5] = {};  // signal quality text, csq_length characters
     uint8_t csq_length = 0;
     uint8_t creg_stat = 0;
     uint8_t cgreg_stat = 0;
     uint8_t flags = 0;
-    uint32_t socket_word = 0;     // first form: usoctl11; second: tcp_ack_waiting
+    uint32_t socket_word = 0;  // first form: usoctl11; second: tcp_ack_waiting
     uint8_t err_usowr_x = 0;
     uint8_t err_grc_x = 0;
     uint8_t urcflags = 0;
-    uint8_t step[5] = {};         // low bytes of the step times
+    uint8_t step[5] = {};  // low bytes of the step times
     // First form only.
-    uint8_t step_s[3] = {};       // low bytes of three further step times
+    uint8_t step_s[3] = {};  // low bytes of three further step times
     uint8_t pacsp = 0;
     // Second form only.
     uint8_t cereg_stat = 0;
@@ -86,7 +86,7 @@ struct GsmReport {
     char cops_act = 0;
     uint16_t cme = 0;
     uint8_t tx_error_repeat = 0;
-    uint16_t trace = 0;           // bits 0x0700: SMS attempt
+    uint16_t trace = 0;  // bits 0x0700: SMS attempt
 
     bool is_sms() const { return (trace & 0x0700) != 0; }
 };

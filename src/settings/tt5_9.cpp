@@ -222,9 +222,9 @@ void print_settings_tt5_9(const uint8_t* open_block, OutStream& info, uint32_t t
     const uint8_t* record = open_block + kSettingsOffset;
     const uint16_t magic = le_u16(record, 0);
     const uint8_t version = le_u8(record, 4);
-    const SettingsContext ctx{record, conditions(version, tag_number),
-                              tt5_9_oldest_tag(tag_number) ? print_frequency_26mhz
-                                                           : print_frequency_27mhz};
+    const SettingsContext ctx{
+        record, conditions(version, tag_number),
+        tt5_9_oldest_tag(tag_number) ? print_frequency_26mhz : print_frequency_27mhz};
 
     info.put("\nPrinting tag settings tt5_9, valid at the point in time of the data download:\n");
     if (magic != kTt5_9Magic) {

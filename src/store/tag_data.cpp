@@ -79,9 +79,13 @@ void TempFileTagData::close_and_remove() {
     }
 }
 
-ssize_t TempFileTagData::raw_read(void* buf, size_t count) { return raw_->read(buf, count); }
+ssize_t TempFileTagData::raw_read(void* buf, size_t count) {
+    return raw_->read(buf, count);
+}
 
-int TempFileTagData::raw_seek_back(size_t count) { return raw_->seek_back(count); }
+int TempFileTagData::raw_seek_back(size_t count) {
+    return raw_->seek_back(count);
+}
 
 int TempFileTagData::flush_image() {
     return image_out_->flush(kImageWriteMessage);
@@ -130,7 +134,6 @@ int TempFileTagData::image_rewind() {
     reading_image_ = true;
     return con_.sys().seek(image_fd_, 0, SEEK_SET) < 0 ? -1 : 0;
 }
-
 
 int check_container_header(Console& con, ssize_t n, const uint8_t* header,
                            std::span<const uint32_t> magics) {

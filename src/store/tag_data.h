@@ -8,13 +8,14 @@
 // raw stream) can change without touching them.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <span>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 #include "common/buffered_file.h"
@@ -31,7 +32,7 @@ inline constexpr const char* kImageWriteMessage = "Couldn't write data";
 void tag_file_names(uint32_t tag_number, const char* raw_name, char* raw, char* image_base);
 
 class TagDataPath {
-public:
+  public:
     virtual ~TagDataPath() = default;
 
     // Raw stream. read(): count, fewer at the end, -1 on an error.
@@ -97,7 +98,8 @@ RepeatCheck compare_units_ahead(
 // How a download that ends compares with what its open block announced:
 // "(data complete)", the bytes missing, or the surplus in the generation's
 // own words (a format taking one %llu).
-inline constexpr const char* kGen5Surplus = "(data complete and %llu bytes data more than expected)\n";
+inline constexpr const char* kGen5Surplus =
+    "(data complete and %llu bytes data more than expected)\n";
 inline constexpr const char* kGen3Surplus = "(%llu bytes data more than expected)\n";
 void print_completeness(OutStream& out, uint32_t expected, uint64_t received,
                         const char* surplus_format);
@@ -106,7 +108,7 @@ void print_completeness(OutStream& out, uint32_t expected, uint64_t received,
 // separation's copy `raw_name` ("tag%u.tmp" when none is given) and a new
 // temporary file for the flash image ("ftag%u.tmp", or a free variant).
 class TempFileTagData final : public TagDataPath {
-public:
+  public:
     TempFileTagData(Console& con, uint32_t tag_number, const char* raw_name = nullptr);
     ~TempFileTagData() override;
 
@@ -129,7 +131,7 @@ public:
     ssize_t image_read(void* buf, size_t count) override;
     int image_rewind() override;
 
-private:
+  private:
     // Pending image bytes go out before any other use of the image descriptor.
     int flush_image();
 

@@ -54,12 +54,11 @@ struct TagFileList {
     std::vector<FileIdentity> ids;  // which file each is, checked when reopened
 };
 
-
 // The file a separation copies the downloads of one tag into, created with the
 // container header when the tag is first seen and appended to after that. Data
 // units go through a write buffer.
 class TagFileWriter {
-public:
+  public:
     // `close_error` is the message of a failing close, naming the separation.
     TagFileWriter(Console& con, const char* close_error, TagFileList& files)
         : con_(con), out_(con, -1), close_error_(close_error), files_(files) {}
@@ -83,7 +82,7 @@ public:
     // could not be written. A failing close is reported but not an error.
     int close();
 
-private:
+  private:
     // Opens the file of a tag seen before, for appending: it must still be
     // the file this writer created. The descriptor, or -1 with errno.
     int reopen(size_t slot);

@@ -20,7 +20,7 @@ using testing::TempDir;
 const std::string kExe = DEC_DECODER_EXE;
 
 class Cli : public ::testing::Test {
-protected:
+  protected:
     TempDir dir;
 
     CliResult run(const std::vector<std::string>& args, const std::string& input = "") {
@@ -38,8 +38,7 @@ protected:
 // answer and unusable input file: cli/expected/runs.txt.
 TEST_F(Cli, ArgumentsMenuAnswersAndInputFiles) {
     testing::Sections s;
-    const auto add = [&](const std::string& name, const std::vector<std::string>& args,
-                         const std::string& input = "") {
+    const auto add = [&](const std::string& name, const std::vector<std::string>& args, const std::string& input = "") {
         const CliResult r = run(args, input);
         s.emplace_back(name, "exit " + std::to_string(r.exit_code) + "\n" + r.out + "--- stderr\n" + r.err);
     };
@@ -53,11 +52,10 @@ TEST_F(Cli, ArgumentsMenuAnswersAndInputFiles) {
     add("bad time stamp answer", {"-c", "6", "-a", "z", "-f", "logger.bin"});
     add("single argument is the input file", {"some file.bin"}, "2\n\n");
     add("missing logger.bin", {"-c", "2"});
-    for (const char* name : {"2019-5-3-7-0-9_L12.bin", "/a/much/longer/directory/x.bin",
-                             "2019-05-03-07-00-09_L0000000000012.bin", "2019-5-3-7-0-9_L000000012.dat",
-                             "2013-5-3-7-0-9_L000000012.bin", "2100-5-3-7-0-9_L000000012.bin",
-                             "2019-13-3-7-0-9_L00000012.bin", "2019-5-3-24-0-9_L00000012.bin",
-                             "2019-5-3-7-0-9-L000000012.bin"}) {
+    for (const char* name :
+         {"2019-5-3-7-0-9_L12.bin", "/a/much/longer/directory/x.bin", "2019-05-03-07-00-09_L0000000000012.bin",
+          "2019-5-3-7-0-9_L000000012.dat", "2013-5-3-7-0-9_L000000012.bin", "2100-5-3-7-0-9_L000000012.bin",
+          "2019-13-3-7-0-9_L00000012.bin", "2019-5-3-24-0-9_L00000012.bin", "2019-5-3-7-0-9-L000000012.bin"}) {
         add(std::string("-m ") + name, {"-m", name});
     }
     testing::write_bytes(dir.file("short.bin"), std::vector<uint8_t>(511, 0));
@@ -83,8 +81,7 @@ TEST_F(Cli, ArgumentsMenuAnswersAndInputFiles) {
 // Answers ending in "\r\n" (typed or piped on Windows) run as those ending in "\n".
 TEST_F(Cli, MenuAnswersWithWindowsLineEnds) {
     write_logger();
-    const std::pair<std::string, int> rows[] = {
-        {"2\n", 0}, {"6\nb\n", 0}, {"9\ne\n", 0}, {"6\nx\n", 16}, {"7\n", 16}};
+    const std::pair<std::string, int> rows[] = {{"2\n", 0}, {"6\nb\n", 0}, {"9\ne\n", 0}, {"6\nx\n", 16}, {"7\n", 16}};
     for (const auto& [answers, exit_code] : rows) {
         std::string windows;
         for (char c : answers) {

@@ -6,8 +6,8 @@
 #include <string>
 #include <utility>
 
-#include "gen3/gps_acc_run.h"
 #include "expected_sections.h"
+#include "gen3/gps_acc_run.h"
 #include "records/sysinfo.h"
 #include "testsupport/capture.h"
 #include "testsupport/gen3_builder.h"

@@ -1,7 +1,5 @@
 // Text formatting: numbers written straight into the stream buffer against
 // printf, and the tag and GPS time printers.
-#include "common/outstream.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,6 +16,7 @@
 
 #include "common/action.h"
 #include "common/output_plan.h"
+#include "common/outstream.h"
 #include "common/tagtime.h"
 #include "expected_sections.h"
 #include "testsupport/capture.h"
@@ -40,9 +39,11 @@ std::string c_printf(const char* fmt, Args... args) {
 // Values every integer formatter meets at its edges, plus random ones spread
 // over all magnitudes (a random bit count keeps small numbers frequent).
 std::vector<uint64_t> integer_samples(size_t random_count) {
+    // clang-format off
     std::vector<uint64_t> v = {0, 1, 9, 10, 99, 100, 999, 1000, 9999, 10000, 32767, 32768, 65535, 65536, 127, 128,
                                255, 256, 999999999, 1000000000, 2147483647, 2147483648, 4294967295, 4294967296,
                                UINT64_MAX, uint64_t(-32769), uint64_t(-128), 65537};
+    // clang-format on
     std::mt19937_64 rng(20240611);
     for (size_t i = 0; i < random_count; ++i) {
         const unsigned bits = static_cast<unsigned>(rng() % 64) + 1;
@@ -59,15 +60,13 @@ TEST(OutStreamNumbers, IntegersMatchPrintf) {
         const int as_int = i32;
         EXPECT_EQ(capture([&](OutStream& o) { o.put_u32(u32); }), c_printf("%u", u32));
         EXPECT_EQ(capture([&](OutStream& o) { o.put_i32(i32); }), c_printf("%i", i32));
-        EXPECT_EQ(capture([&](OutStream& o) { o.put_u64(x); }),
-                  c_printf("%llu", static_cast<unsigned long long>(x)));
+        EXPECT_EQ(capture([&](OutStream& o) { o.put_u64(x); }), c_printf("%llu", static_cast<unsigned long long>(x)));
         // The length modifiers cut an int argument down to short / char.
         EXPECT_EQ(capture([&](OutStream& o) { o.put_hi(as_int); }), c_printf("%hi", as_int));
         EXPECT_EQ(capture([&](OutStream& o) { o.put_hhi(as_int); }), c_printf("%hhi", as_int));
         EXPECT_EQ(capture([&](OutStream& o) { o.put_hhu(u32); }), c_printf("%hhu", u32));
         for (int width = 1; width <= 10; ++width) {
-            EXPECT_EQ(capture([&](OutStream& o) { o.put_u32_width(u32, width); }),
-                      c_printf("%0*u", width, u32))
+            EXPECT_EQ(capture([&](OutStream& o) { o.put_u32_width(u32, width); }), c_printf("%0*u", width, u32))
                 << "width " << width;
         }
     }
@@ -87,8 +86,8 @@ TEST(OutStreamNumbers, EverySixteenBitValue) {
 std::vector<double> double_samples(size_t random_count) {
     constexpr double kNaN = std::numeric_limits<double>::quiet_NaN(), kInf = std::numeric_limits<double>::infinity();
     std::vector<double> v = {0.0, -0.0, 1e300, -1e300, DBL_MAX, -DBL_MAX, DBL_MIN, 5e-324, 1e15, 1e15 + 0.5,
-                             9007199254740993.0, 0.5, 1.5, 0.05, 0.005, 0.0005, 0.00005, 0.000005, 0.0000005,
-                             99.995, 9.9995, 0.45,
+                             9007199254740993.0, 0.5, 1.5, 0.05, 0.005, 0.0005, 0.00005, 0.000005, 0.0000005, 99.995,
+                             9.9995, 0.45,
                              // ties, values stored just below a tie, the sizes of coordinates
                              0.125, 0.375, 2.5, 3.5, -0.5, 1.005, 0.15, 0.25, 1e15 + 1.5, -0.001, -5e-324, 1e21,
                              123456789.0 * 1e-7, -1800000000 * 1e-7, kNaN, -kNaN, kInf, -kInf};
@@ -127,8 +126,7 @@ TEST(OutStreamFixed, MatchesPrintfOverManyValues) {
             ASSERT_EQ(capture([&](OutStream& o) { o.put_fixed(d, p); }), c_printf("%.*f", p, d))
                 << std::hexfloat << d << " precision " << p;
         }
-        ASSERT_EQ(capture([&](OutStream& o) { o.put_f(d); }), c_printf("%f", d))
-            << std::hexfloat << d;
+        ASSERT_EQ(capture([&](OutStream& o) { o.put_f(d); }), c_printf("%f", d)) << std::hexfloat << d;
     }
 }
 
@@ -137,12 +135,27 @@ TEST(OutStreamFixed, MatchesPrintfOverManyValues) {
 TEST(OutStreamBuffer, DirectFieldsAcrossFlushes) {
     // Each writes one field and returns what printf makes of it.
     std::string (*const fields[])(OutStream&, uint32_t, double) = {
-        [](OutStream& o, uint32_t u, double) { o.put_u32_width(u % 100000, 4); return c_printf("%04u", u % 100000); },
-        [](OutStream& o, uint32_t, double d) { o.put_fixed(d, 2); return c_printf("%.2f", d); },
-        [](OutStream& o, uint32_t u, double) { o.put_i32(static_cast<int32_t>(u)); return c_printf("%i", static_cast<int32_t>(u)); },
-        [](OutStream& o, uint32_t, double) { o.put("text,"); return std::string("text,"); },
+        [](OutStream& o, uint32_t u, double) {
+            o.put_u32_width(u % 100000, 4);
+            return c_printf("%04u", u % 100000);
+        },
+        [](OutStream& o, uint32_t, double d) {
+            o.put_fixed(d, 2);
+            return c_printf("%.2f", d);
+        },
+        [](OutStream& o, uint32_t u, double) {
+            o.put_i32(static_cast<int32_t>(u));
+            return c_printf("%i", static_cast<int32_t>(u));
+        },
+        [](OutStream& o, uint32_t, double) {
+            o.put("text,");
+            return std::string("text,");
+        },
         // A huge value takes most of a minimal buffer at once.
-        [](OutStream& o, uint32_t, double) { o.put_fixed(DBL_MAX, 3); return c_printf("%.3f", DBL_MAX); },
+        [](OutStream& o, uint32_t, double) {
+            o.put_fixed(DBL_MAX, 3);
+            return c_printf("%.3f", DBL_MAX);
+        },
     };
     std::string expected, got;
     {
@@ -165,7 +178,10 @@ TEST(OutStreamBuffer, DirectFieldsAcrossFlushes) {
 // leap day, the last second of a week, the largest tag time, week numbers and
 // times of week out of range, sub-second padding and rounding into the next
 // week. common/expected/tagtime.txt names each case by its call.
-#define ROW(call) {#call, [](OutStream& o) { call; }}
+#define ROW(call)                          \
+    {                                      \
+#call, [](OutStream & o) { call; } \
+    }
 
 // The rows name a time-stamp style by its action bit; the early generation-3
 // tag, a plan field of its own, by a bit of this test.
@@ -175,12 +191,19 @@ OutputPlan plan_of(uint32_t word) {
     plan.gen3.early_tag = (word & ACT_GEN3_EARLY_TAG) != 0;
     return plan;
 }
-void print_tag_time(uint32_t t, OutStream& o, uint32_t word) { dec::print_tag_time(t, o, plan_of(word)); }
-void print_acc_time(uint32_t t, OutStream& o, uint32_t word) { dec::print_acc_time(t, o, plan_of(word)); }
+void print_tag_time(uint32_t t, OutStream& o, uint32_t word) {
+    dec::print_tag_time(t, o, plan_of(word));
+}
+void print_acc_time(uint32_t t, OutStream& o, uint32_t word) {
+    dec::print_acc_time(t, o, plan_of(word));
+}
 void print_acc_time_us(uint32_t t, uint32_t us, OutStream& o, uint32_t word) {
     dec::print_acc_time_us(t, us, o, plan_of(word));
 }
-#define BUF(call) {#call, [](OutStream& o) { char buf[256]; call; o.put(buf); }}
+#define BUF(call)                                            \
+    {                                                        \
+#call, [](OutStream& o) { char buf[256]; call; o.put(buf); } \
+    }
 
 TEST(TagTime, PrintersAndFormatters) {
     const std::pair<const char*, void (*)(OutStream&)> rows[] = {
@@ -257,11 +280,11 @@ TEST(TagTime, EveryDayMatchesTheCivilCalendar) {
 // dotted and the ISO dates are kept apart.
 TEST(TagTime, RowsOfChangingDaysInOneStream) {
     const std::pair<const char*, void (*)(OutStream&)> rows[] = {
-        ROW(print_tag_time(86399, o, 0)),           ROW(print_tag_time(86400, o, 0)),
-        ROW(print_tag_time_iso(86400, o)),          ROW(print_tag_time_us(86399, 1500000, o)),
-        ROW(print_tag_time(86399, o, 0)),           ROW(print_gps_ms_time(262923456, 2000, o)),
-        ROW(print_tag_time_iso(0, o)),              ROW(print_date_weekday(2000, 262923, o)),
-        ROW(print_date_weekday(-1, 0, o)),          ROW(print_gps_date(2000, 604800, o)),
+        ROW(print_tag_time(86399, o, 0)),  ROW(print_tag_time(86400, o, 0)),
+        ROW(print_tag_time_iso(86400, o)), ROW(print_tag_time_us(86399, 1500000, o)),
+        ROW(print_tag_time(86399, o, 0)),  ROW(print_gps_ms_time(262923456, 2000, o)),
+        ROW(print_tag_time_iso(0, o)),     ROW(print_date_weekday(2000, 262923, o)),
+        ROW(print_date_weekday(-1, 0, o)), ROW(print_gps_date(2000, 604800, o)),
         ROW(print_tag_time(0, o, 0))};
     const std::string s = capture([&](OutStream& out) {
         for (const auto& row : rows) {

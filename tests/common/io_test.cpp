@@ -3,13 +3,13 @@
 #include "common/io.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "common/buffered_file.h"
@@ -68,9 +68,7 @@ TEST_F(IoFileTest, FullReadContinuesPartialReadsAndStopsAtEnd) {
     const std::string path = dir.file("ten");
     testing::write_bytes(path, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
     // Deliver at most three bytes per call.
-    sys.read_hook = [](int fd, void* buf, size_t n) {
-        return ::read(fd, buf, n < 3 ? n : 3);
-    };
+    sys.read_hook = [](int fd, void* buf, size_t n) { return ::read(fd, buf, n < 3 ? n : 3); };
     int fd = sys.open_read(path.c_str());
     uint8_t buf[64];
     EXPECT_EQ(full_read(sys, fd, buf, 64), 10);
@@ -103,8 +101,7 @@ TEST_F(IoFileTest, WriteRetriesAfterEnospc) {
         EXPECT_EQ(left, 0);
         EXPECT_EQ(testing::read_bytes(path) == data, failures == 3);
         con.flush();
-        got.emplace_back(std::to_string(failures) + " failures",
-                         "return " + std::to_string(r) + "\n" + out + err);
+        got.emplace_back(std::to_string(failures) + " failures", "return " + std::to_string(r) + "\n" + out + err);
         out.clear();
         err.clear();
     }
@@ -144,8 +141,7 @@ TEST_F(IoFileTest, BufferedReaderSeeksBack) {
     ASSERT_EQ(in.read(all.data(), 192), 96);
     ASSERT_EQ(in.seek_back(64), 0);
     ASSERT_EQ(in.read(all.data(), 64), 64);
-    EXPECT_EQ(std::vector<uint8_t>(all.begin(), all.begin() + 64),
-              std::vector<uint8_t>(bytes.end() - 64, bytes.end()));
+    EXPECT_EQ(std::vector<uint8_t>(all.begin(), all.begin() + 64), std::vector<uint8_t>(bytes.end() - 64, bytes.end()));
     sys.close(fd);
 }
 

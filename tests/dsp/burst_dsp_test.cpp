@@ -1,6 +1,8 @@
 // The burst-signal processor: low-pass and high-pass filtering, spectra and
 // per-axis statistics, with one processor writing to strings and the signals
 // and output checks its tests share.
+#include "dsp/burst_dsp.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,7 +16,6 @@
 
 #include "common/fatal.h"
 #include "common/outstream.h"
-#include "dsp/burst_dsp.h"
 #include "dsp/dft_kernels.h"
 #include "testsupport/capture.h"
 
@@ -25,7 +26,7 @@ namespace {
 constexpr double kSentinel = -12345.5;
 
 class BurstDspTest : public ::testing::Test {
-protected:
+  protected:
     // Low-pass of `x`; two sentinels past its end catch writes beyond n.
     std::vector<double> lowpass(const std::vector<int16_t>& x) {
         std::vector<double> out(x.size() + 2, kSentinel);
@@ -101,11 +102,17 @@ constexpr size_t kSettle = 100;
 TEST_F(BurstDspTest, FilterConstantShortAndEmptyBursts) {
     std::vector<int16_t> ramp36(36);
     std::iota(ramp36.begin(), ramp36.end(), 0);
-    const std::pair<std::vector<int16_t>, double> cases[] = {
-        {{5}, 5.0}, {{-7}, -7.0}, {{1, 2}, 1.5}, {{-1, -2}, -1.5}, {ramp36, 17.5},
-        {std::vector<int16_t>(37, 1234), 1234}, {std::vector<int16_t>(100, -2047), -2047},
-        {std::vector<int16_t>(500, 0), 0}, {std::vector<int16_t>(2000, 4095), 4095},
-        {std::vector<int16_t>(3000, 17), 17}, {{}, 0}};
+    const std::pair<std::vector<int16_t>, double> cases[] = {{{5}, 5.0},
+                                                             {{-7}, -7.0},
+                                                             {{1, 2}, 1.5},
+                                                             {{-1, -2}, -1.5},
+                                                             {ramp36, 17.5},
+                                                             {std::vector<int16_t>(37, 1234), 1234},
+                                                             {std::vector<int16_t>(100, -2047), -2047},
+                                                             {std::vector<int16_t>(500, 0), 0},
+                                                             {std::vector<int16_t>(2000, 4095), 4095},
+                                                             {std::vector<int16_t>(3000, 17), 17},
+                                                             {{}, 0}};
     for (const auto& [x, mean] : cases) {
         SCOPED_TRACE(x.size());
         const std::vector<double> out = lowpass(x);
@@ -134,8 +141,8 @@ TEST_F(BurstDspTest, FilterResponseToTonesAndRamps) {
     const std::vector<int16_t> at_cutoff = sine(2000, 2000 * kFilterRelativeCutoff, 1000, 0);
     const std::vector<int16_t> slow = sine(2000, 2, 1000, 200), fast = sine(400, 40, 1000, 200);
     const std::vector<int16_t> copy = fast;
-    const std::vector<double> out_cutoff = lowpass(at_cutoff), out_slow = lowpass(slow),
-                              out_fast = lowpass(fast), out_ramp = lowpass(ramp);
+    const std::vector<double> out_cutoff = lowpass(at_cutoff), out_slow = lowpass(slow), out_fast = lowpass(fast),
+                              out_ramp = lowpass(ramp);
     EXPECT_EQ(fast, copy);
     for (size_t i = kSettle; i + kSettle < 2000; ++i) {
         ASSERT_NEAR(out_slow[i], slow[i], 10.0) << i;
@@ -176,8 +183,14 @@ TEST_F(BurstDspTest, FilterBiquadPassRunsSmootherAndFadesIn) {
     data[30] = 4;  // past the fade
     data[9] = 4;   // inside the fade: weight 2*9/36 = 0.5, then 20/36, 22/36
     EXPECT_EQ(biquad_pass(4, 0, 0, 1, 2, 1, data.data(), 120, 0, console), 0);
-    const double forward[][2] = {{9, 4 + (-0.75 * 4) * 0.5}, {10, (0.5 * 4) * (20.0 / 36.0)},
-                                 {11, (0.25 * 4) * (22.0 / 36.0)}, {12, 0}, {30, 1}, {31, 2}, {32, 1}, {33, 0}};
+    const double forward[][2] = {{9, 4 + (-0.75 * 4) * 0.5},
+                                 {10, (0.5 * 4) * (20.0 / 36.0)},
+                                 {11, (0.25 * 4) * (22.0 / 36.0)},
+                                 {12, 0},
+                                 {30, 1},
+                                 {31, 2},
+                                 {32, 1},
+                                 {33, 0}};
     for (const auto& [i, v] : forward) {
         EXPECT_DOUBLE_EQ(data[static_cast<size_t>(i)], v) << i;
     }
@@ -232,7 +245,8 @@ TEST_F(BurstDspTest, FilterCascadeEqualsTenSingleSectionPasses) {
                 biquad_pass(a0, a1, a2, 1, 2, 1, buf.data(), static_cast<int32_t>(m + 2 * e), reverse, console);
             }
         }
-        EXPECT_EQ(fused, std::vector<double>(buf.begin() + static_cast<long>(e), buf.end() - static_cast<long>(e))) << n;
+        EXPECT_EQ(fused, std::vector<double>(buf.begin() + static_cast<long>(e), buf.end() - static_cast<long>(e)))
+            << n;
     }
 }
 
@@ -284,9 +298,8 @@ TEST_F(BurstDspTest, FilterAxesSideBySideEqualEachAxisAlone) {
 // spectrum values are separated by commas and end a line when asked.
 TEST(TruncToS16, SamplesAndSpectrumValues) {
     const std::pair<double, int16_t> cases[] = {
-        {0.0, 0},         {1.9, 1},          {-1.9, -1},       {-0.5, 0},       {499.9999, 499},
-        {32767.9, 32767}, {-32768.5, -32768}, {32768.0, -32768}, {65537.2, 1},    {-65537.2, -1},
-        {1e12, 0},        {std::nan(""), 0},
+        {0.0, 0},           {1.9, 1},          {-1.9, -1},   {-0.5, 0},      {499.9999, 499}, {32767.9, 32767},
+        {-32768.5, -32768}, {32768.0, -32768}, {65537.2, 1}, {-65537.2, -1}, {1e12, 0},       {std::nan(""), 0},
     };
     for (const auto& [in, out] : cases) {
         EXPECT_EQ(trunc_to_s16(in), out) << in;

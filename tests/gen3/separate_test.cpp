@@ -2,8 +2,8 @@
 #include "gen3/separate.h"
 
 #include "expected_sections.h"
-#include "gen3/gen3.h"
 #include "folder_fixture.h"
+#include "gen3/gen3.h"
 #include "testsupport/gen3_builder.h"
 
 namespace dec {
@@ -13,7 +13,7 @@ using testing::Gen3Builder;
 using testing::Gen3OpenFields;
 
 class Gen3Separation : public FolderFixture {
-protected:
+  protected:
     int split(const Gen3Builder& b) {
         ctx.tag_files.remove_all();  // what an earlier split left
         b.write_file(input());
@@ -44,10 +44,10 @@ TEST_F(Gen3Separation, V11RealignsToAnOpenBlockOffTheGrid) {
     EXPECT_EQ(ctx.container_version, 3011u);
     EXPECT_EQ(std::vector<uint32_t>(tags, tags + 3), (std::vector<uint32_t>{1, 2, kGen3FreeEntry}));
     for (const uint16_t t : {1, 2}) {
-        EXPECT_EQ(file("tag" + std::to_string(t) + ".tmp"),
-                  cat({testing::make_gen3_header(1),
-                       testing::make_gen3_open_block({.tag = t, .fufa = 0, .fffa = 64}, false),
-                       vec(testing::make_gen3_pattern_record(0x31, t))}));
+        EXPECT_EQ(
+            file("tag" + std::to_string(t) + ".tmp"),
+            cat({testing::make_gen3_header(1), testing::make_gen3_open_block({.tag = t, .fufa = 0, .fffa = 64}, false),
+                 vec(testing::make_gen3_pattern_record(0x31, t))}));
     }
     EXPECT_EQ(out, "Separating data...\nSeparating data finished.\n");
 }
@@ -65,15 +65,14 @@ TEST_F(Gen3Separation, V10ReadsTheSameBytesOnTheFixedGrid) {
 TEST_F(Gen3Separation, TrailingPiecesAreIgnored) {
     for (size_t piece : {size_t{1}, size_t{37}, size_t{63}}) {
         Gen3Builder b(3);
-        b.open({.tag = 4, .fufa = 0x1234, .fffa = 0x1300})
-            .record(testing::make_gen3_pattern_record(0x30, 3));
+        b.open({.tag = 4, .fufa = 0x1234, .fffa = 0x1300}).record(testing::make_gen3_pattern_record(0x30, 3));
         const std::vector<uint8_t> tail(piece, 0x55);
         b.raw(tail.data(), tail.size());
         out.clear();
         ASSERT_EQ(split(b), 0) << piece;
         auto open = testing::make_gen3_open_block({.tag = 4, .fufa = 0x1200, .fffa = 0x1300}, false);
-        EXPECT_EQ(file("tag4.tmp"), cat({testing::make_gen3_header(3), open,
-                                         vec(testing::make_gen3_pattern_record(0x30, 3))}))
+        EXPECT_EQ(file("tag4.tmp"),
+                  cat({testing::make_gen3_header(3), open, vec(testing::make_gen3_pattern_record(0x30, 3))}))
             << piece;
         EXPECT_TRUE(contains(out, "Separating data finished.\n"));
     }
@@ -100,8 +99,10 @@ TEST_F(Gen3Separation, RefusedContainers) {
         thousand_and_one.open({.tag = static_cast<uint16_t>(t + 100)});
     }
     const std::pair<const char*, Gen3Builder> cases[] = {
-        {"unknown version text", Gen3Builder(7, testing::make_gen3_header(7, 0, "x", 0x300, 0x13FA95B7)).open({.tag = 4})},
-        {"magic of another version", Gen3Builder(5, testing::make_gen3_header(5, 0, "x", 0x300, 0x17FA95B3)).open({.tag = 4})},
+        {"unknown version text",
+         Gen3Builder(7, testing::make_gen3_header(7, 0, "x", 0x300, 0x13FA95B7)).open({.tag = 4})},
+        {"magic of another version",
+         Gen3Builder(5, testing::make_gen3_header(5, 0, "x", 0x300, 0x17FA95B3)).open({.tag = 4})},
         {"data before any open block", Gen3Builder(2).record(testing::make_gen3_pattern_record(0x31, 1))},
         {"a thousand and one tags", thousand_and_one},
     };
@@ -115,7 +116,8 @@ TEST_F(Gen3Separation, RefusedContainers) {
     testing::expect_sections("gen3/expected/separation_refused.txt", got);
     // An empty body has no tag.
     testing::write_bytes(input(), testing::make_gen3_header(6));
-    EXPECT_EQ(separate_gen3(run, input().c_str(), dir.path().c_str(), output_plan_of(ACT_GPS)), ContainerResult::no_tag_data);
+    EXPECT_EQ(separate_gen3(run, input().c_str(), dir.path().c_str(), output_plan_of(ACT_GPS)),
+              ContainerResult::no_tag_data);
 }
 
 TEST_F(Gen3Separation, AThousandTagsFit) {
@@ -135,9 +137,9 @@ TEST(Gen3TagPlan, VariantsFollowTheTagNumber) {
         bool early, z_axis;
     };
     static constexpr Case kCases[] = {
-        {2, false, false},  {3, true, false},   {5, true, false},   {8, true, true},
-        {9, false, false},  {19, false, true},  {22, false, true},  {23, false, false},
-        {25, false, true},  {30, false, true},  {31, false, false},
+        {2, false, false}, {3, true, false},  {5, true, false},   {8, true, true},
+        {9, false, false}, {19, false, true}, {22, false, true},  {23, false, false},
+        {25, false, true}, {30, false, true}, {31, false, false},
     };
     for (const Case& c : kCases) {
         for (bool in : {false, true}) {

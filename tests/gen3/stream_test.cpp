@@ -1,11 +1,10 @@
 // Joining a generation-3 tag's downloads into the flash image.
-#include "gen3/tag_stream.h"
-
 #include <cstring>
 
 #include "common/fatal.h"
 #include "expected_sections.h"
 #include "folder_fixture.h"
+#include "gen3/tag_stream.h"
 #include "testsupport/gen3_builder.h"
 
 namespace dec {
@@ -15,11 +14,13 @@ using testing::Gen3Record;
 
 void no_config(Gen3Context&, const uint8_t*, const OutputPlan&, OutStream&) {}
 
-Gen3Record rec(uint32_t seed) { return testing::make_gen3_pattern_record(0x03, seed); }
+Gen3Record rec(uint32_t seed) {
+    return testing::make_gen3_pattern_record(0x03, seed);
+}
 
 // The tag stream in tag12.tmp, the flash image in its own temporary file.
 class Gen3Joining : public FolderFixture {
-public:
+  public:
     void SetUp() override {
         FolderFixture::SetUp();
         ASSERT_EQ(chdir(dir.path().c_str()), 0);
@@ -34,8 +35,7 @@ public:
         add(0, first_count);
     }
     void first_open(uint32_t fufa, uint32_t fffa) {
-        first_block_ =
-            testing::make_gen3_open_block({.tag = 12, .fufa = fufa, .fffa = fffa}, false);
+        first_block_ = testing::make_gen3_open_block({.tag = 12, .fufa = fufa, .fffa = fffa}, false);
         first_block_.resize(kGen3OpenBufferSize, 0);
     }
     void add(const Gen3Record& r) { raw.insert(raw.end(), r.begin(), r.end()); }
@@ -108,10 +108,17 @@ struct JoiningRun final : Gen3Joining {
 
 const JoiningCase kJoinings[] = {
     // The second download repeats the last 16 records.
-    {"exact repeat is written once", [](Gen3Joining& j) { j.first(32); j.open(1024, 36 * 64); j.add(16, 36); }},
+    {"exact repeat is written once",
+     [](Gen3Joining& j) {
+         j.first(32);
+         j.open(1024, 36 * 64);
+         j.add(16, 36);
+     }},
     {"changed repeat is appended",
      [](Gen3Joining& j) {
-         j.first(32); j.open(1024, 36 * 64); j.add(16, 20);
+         j.first(32);
+         j.open(1024, 36 * 64);
+         j.add(16, 20);
          auto r = rec(20);
          r[5] ^= 1;
          j.add(r);
@@ -123,15 +130,41 @@ const JoiningCase kJoinings[] = {
          j.first(31);
          auto last = rec(31);
          std::memset(last.data() + 32, 0, 32);
-         j.add(last); j.first_open(0, 32 * 64); j.open(1024, 34 * 64); j.add(16, 34);
+         j.add(last);
+         j.first_open(0, 32 * 64);
+         j.open(1024, 34 * 64);
+         j.add(16, 34);
      }},
     {"gap of eight kilobytes",
-     [](Gen3Joining& j) { j.first(4); j.open(4 * 64 + 8192, 4 * 64 + 8192 + 128); j.add(100, 102); }},
-    {"restart at flash address zero", [](Gen3Joining& j) { j.first(100); j.open(0, 64); j.add(200, 201); }},
-    {"large overlap not at zero", [](Gen3Joining& j) { j.first(100); j.open(64, 128); j.add(200, 201); }},
+     [](Gen3Joining& j) {
+         j.first(4);
+         j.open(4 * 64 + 8192, 4 * 64 + 8192 + 128);
+         j.add(100, 102);
+     }},
+    {"restart at flash address zero",
+     [](Gen3Joining& j) {
+         j.first(100);
+         j.open(0, 64);
+         j.add(200, 201);
+     }},
+    {"large overlap not at zero",
+     [](Gen3Joining& j) {
+         j.first(100);
+         j.open(64, 128);
+         j.add(200, 201);
+     }},
     // Six records offered, one delivered.
-    {"incomplete download", [](Gen3Joining& j) { j.first(2); j.open(128, 512); j.add(2, 3); }},
-    {"foreign tag number stops the tag", [](Gen3Joining& j) { j.first(1); j.open(64, 128, 13); }},
+    {"incomplete download",
+     [](Gen3Joining& j) {
+         j.first(2);
+         j.open(128, 512);
+         j.add(2, 3);
+     }},
+    {"foreign tag number stops the tag",
+     [](Gen3Joining& j) {
+         j.first(1);
+         j.open(64, 128, 13);
+     }},
     {"first download starts later", [](Gen3Joining& j) { j.first_open(2048, 2048); }},
 };
 
@@ -157,8 +190,7 @@ TEST_F(Gen3Joining, RulesOfTheRepeatCheck) {
     EXPECT_EQ(check_if_data_repeated(con, 128, 64, data, false), RepeatCheck::different);
     EXPECT_EQ(check_if_data_repeated(con, 0, 64, data, false), RepeatCheck::different);
     // A window of more than 4 GiB still holds the overlap.
-    EXPECT_EQ(check_if_data_repeated(con, 64, (uint64_t{1} << 32) + 32, data, false),
-              RepeatCheck::repeated);
+    EXPECT_EQ(check_if_data_repeated(con, 64, (uint64_t{1} << 32) + 32, data, false), RepeatCheck::repeated);
     // The stream is read again by the joining.
     uint8_t again[64];
     ASSERT_EQ(data.raw_read(again, 64), 64);

@@ -55,21 +55,18 @@ std::vector<uint8_t> gsm_payload(uint32_t time, const std::string& text) {
 
 // Three channels of 12 bytes from byte 8: satellite, flags, quality, C/N0,
 // elevation, azimuth (16 bits). The third has no orbit information: not listed.
-const std::vector<uint8_t> kSatellites = {0, 0, 0,  0, 3, 0,   0,  0, 0, 5, 4,  7,  40, 30,
-                                          120, 0, 0, 0, 0, 0, 0,  12, 4, 2, 0, 251, 44, 1,
-                                          0,   0, 0, 0, 0, 20, 0, 7, 45, 60, 10};
+const std::vector<uint8_t> kSatellites = {0, 0,  0, 0, 3, 0,   0,  0, 0, 5, 4, 7, 40, 30, 120, 0, 0,  0,  0, 0,
+                                          0, 12, 4, 2, 0, 251, 44, 1, 0, 0, 0, 0, 0,  20, 0,   7, 45, 60, 10};
 
 // One download of ECG tag 40 of `count` units.
 void ecg(ContainerBuilder& c, uint32_t count) {
-    c.open(OpenBlockFields{.tag = 40, .tag_type = 7, .sw_version = 1, .flash_end = 64 * count,
-                           .time = kT0});
+    c.open(OpenBlockFields{.tag = 40, .tag_type = 7, .sw_version = 1, .flash_end = 64 * count, .time = kT0});
 }
 
 // An ECG record of `units` units whose first samples are `first`, 2, then zeros.
 void ecg_record(ContainerBuilder& c, uint8_t units, uint16_t first) {
-    testing::add_ecg_units(c, testing::make_ecg_record(
-                                  EcgFields{.start_time = kT0, .units = units, .samples = {first, 2}},
-                                  40, 2));
+    testing::add_ecg_units(
+        c, testing::make_ecg_record(EcgFields{.start_time = kT0, .units = units, .samples = {first, 2}}, 40, 2));
 }
 
 void close_info_then_empty(ContainerBuilder& c, int after) {
@@ -161,7 +158,8 @@ const DecoderRun kRuns[] = {
          c.unit(make_pattern_unit(0x30, 1));  // would fail its checksum if decoded
          c.unit(make_pattern_unit(0x34, 2));
      }},
-    {"ECG start units end the record before them", {"-c", "2"},
+    {"ECG start units end the record before them",
+     {"-c", "2"},
      [](ContainerBuilder& c) {
          ecg(c, 5);
          c.unit(0x61, {1, 2, 3});  // continuation without a start: ignored
@@ -169,34 +167,36 @@ const DecoderRun kRuns[] = {
          ecg_record(c, 2, 8);
          c.unit(make_pattern_unit(0xFE, 1));
      }},
-    {"ECG record of 30 units decoded, of 31 dropped", {"-c", "2"},
+    {"ECG record of 30 units decoded, of 31 dropped",
+     {"-c", "2"},
      [](ContainerBuilder& c) {
          ecg(c, 61);
          ecg_record(c, 30, 5);
          ecg_record(c, 31, 6);
      }},
     // Keys 3 and m of an ECG tag are golden cases.
-    {"ECG temperature only", {"-c", "1"},
+    {"ECG temperature only",
+     {"-c", "1"},
      [](ContainerBuilder& c) {
          ecg(c, 2);
          ecg_record(c, 1, 7);
          c.unit(0x33);  // not an ECG unit type: bad
      }},
-    {"unknown software version ends the program", {"-c", "2"},
+    {"unknown software version ends the program",
+     {"-c", "2"},
      [](ContainerBuilder& c) { c.download(OpenBlockFields{.tag = 8, .sw_version = 11}, 1); }},
-    {"unknown tag type stops the run", {"-c", "2"},
+    {"unknown tag type stops the run",
+     {"-c", "2"},
      [](ContainerBuilder& c) {
          c.download(OpenBlockFields{.tag = 8, .tag_type = 9}, 1);
          c.download(OpenBlockFields{.tag = 12}, 1);
      }},
     {"voltage records, checksums and channels", kVolt,
      [](ContainerBuilder& c) {
-         VoltageRecord a{.time = 600, .channels = {1024, 65535, 0, 1, 2, 3, 4, 5},
-                         .temperature = 300, .load = 200};
+         VoltageRecord a{.time = 600, .channels = {1024, 65535, 0, 1, 2, 3, 4, 5}, .temperature = 300, .load = 200};
          VoltageRecord bad{.time = 1200, .bad_checksum = true};
          VoltageRecord foreign{.time = 1500, .magic = 0x11223344};
-         VoltageRecord b{.time = 7800, .channels = {146, 0, 0, 0, 0, 0, 0, 1023},
-                         .temperature = 65535, .load = 255};
+         VoltageRecord b{.time = 7800, .channels = {146, 0, 0, 0, 0, 0, 0, 1023}, .temperature = 65535, .load = 255};
          auto file = testing::make_voltage_file({a, bad, foreign, b});
          file.resize(file.size() + 20);  // a partial last record is ignored
          c = ContainerBuilder(file);
@@ -220,8 +220,7 @@ TEST(Downloads, WholeRuns) {
         r.input(c);
         testing::write_bytes(dir.file(input), c.bytes());
         const testing::CliResult res = testing::run_cli(kExe, r.args, dir.path());
-        got.emplace_back(r.name, strip_settings(testing::outcome(dir, input, res.exit_code,
-                                                                 res.out, res.err)));
+        got.emplace_back(r.name, strip_settings(testing::outcome(dir, input, res.exit_code, res.out, res.err)));
     }
     testing::expect_sections("gen5/expected/downloads.txt", got);
 }

@@ -4,6 +4,7 @@
 #include "gen5/indexed_tag_data.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -11,7 +12,6 @@
 #include <random>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "folder_fixture.h"
@@ -45,7 +45,7 @@ std::vector<uint8_t> raw_stream() {
 }
 
 class IndexedImage : public FolderFixture {
-protected:
+  protected:
     void SetUp() override {
         FolderFixture::SetUp();
         ASSERT_EQ(chdir(dir.path().c_str()), 0);
@@ -77,13 +77,12 @@ protected:
             if (op[0] == 'w') {
                 put(n);
             } else if (op[0] == 'r' || op[0] == 'R') {
-                EXPECT_EQ(op[0] == 'r' ? data().image_read(u.data(), kUnit)
-                                       : data().raw_read(u.data(), kUnit),
-                          static_cast<ssize_t>(kUnit)) << op;
+                EXPECT_EQ(op[0] == 'r' ? data().image_read(u.data(), kUnit) : data().raw_read(u.data(), kUnit),
+                          static_cast<ssize_t>(kUnit))
+                    << op;
                 EXPECT_EQ(u, raw_unit(n)) << op;
             } else {
-                ASSERT_EQ(op[0] == 'b' ? data().image_seek_back(bytes) : data().raw_seek_back(bytes), 0)
-                    << op;
+                ASSERT_EQ(op[0] == 'b' ? data().image_seek_back(bytes) : data().raw_seek_back(bytes), 0) << op;
             }
         }
     }
@@ -118,10 +117,8 @@ const ScriptCase kScripts[] = {
     // Bytes past the position stay in the image, as in a file.
     {"shorter re-send keeps the old tail", "w0 w1 w2 w3 b2 w6", {0, 1, 6, 3}, 3},
     {"the tail is replaced later", "w0 w1 w2 w3 b2 w6 w7", {0, 1, 6, 7}, 2},
-    {"seek-back over several extents", "w0 w1 w4 w5 w8 w9 b5 w12 w13 w14 w15 w16",
-     {0, 12, 13, 14, 15, 16}, 2},
-    {"partial overwrite inside several extents", "w0 w1 w4 w5 w8 w9 b4 w12",
-     {0, 1, 12, 5, 8, 9}, 4},
+    {"seek-back over several extents", "w0 w1 w4 w5 w8 w9 b5 w12 w13 w14 w15 w16", {0, 12, 13, 14, 15, 16}, 2},
+    {"partial overwrite inside several extents", "w0 w1 w4 w5 w8 w9 b4 w12", {0, 1, 12, 5, 8, 9}, 4},
     {"overwrite joining the following extent", "w0 w1 w5 w6 b3 w4", {0, 4, 5, 6}, 2},
     {"overwrite with the same raw bytes", "w0 w1 w2 w3 b3 w1", {0, 1, 2, 3}, 1},
     {"rewritten from the start", "w0 w1 w2 b3 w7 w8", {7, 8, 2}, 2},
@@ -129,8 +126,7 @@ const ScriptCase kScripts[] = {
     // then (data differing) append after them. Re-reading after a write sees
     // the new unit, not a stale buffer, also where it replaces the unit just
     // read, which the read buffer still holds.
-    {"comparing the tail, then writing on", "w0 w1 w2 w3 b2 r2 r3 w9 b2 r3 r9 b1 w10 b1 r10",
-     {0, 1, 2, 3, 10}, 2},
+    {"comparing the tail, then writing on", "w0 w1 w2 w3 b2 r2 r3 w9 b2 r3 r9 b1 w10 b1 r10", {0, 1, 2, 3, 10}, 2},
 };
 
 // Each script on an index, then with the image moved into "ftag1.tmp" once it
@@ -228,8 +224,8 @@ TEST_F(IndexedImage, FailuresAndCleanUp) {
     EXPECT_EQ(dir.list(), std::vector<std::string>{});
     con.flush();
     EXPECT_TRUE(contains(out, "Retrying write after ENOSPC"));
-    EXPECT_EQ(err, "Couldn't write data: " + std::string(strerror(ENOTSUP)) + "\nCouldn't write data: " +
-                       strerror(ENOSPC) + "\n");
+    EXPECT_EQ(err, "Couldn't write data: " + std::string(strerror(ENOTSUP)) +
+                       "\nCouldn't write data: " + strerror(ENOSPC) + "\n");
 }
 
 // The file-backed image is the reference: random runs of the first pass's

@@ -25,8 +25,8 @@ using testing::OpenBlockFields;
 // Decodes `container` with `args` (the input and output folder are added) in
 // a fresh folder holding `before` files, on `workers` threads: the exit code,
 // every file, both console streams apart and in the order written.
-std::string decode(const std::vector<uint8_t>& container, std::vector<std::string> args,
-                   unsigned workers, const std::map<std::string, std::string>& before = {},
+std::string decode(const std::vector<uint8_t>& container, std::vector<std::string> args, unsigned workers,
+                   const std::map<std::string, std::string>& before = {},
                    const std::string& input_name = "logger.bin") {
     testing::TempDir dir;
     testing::write_bytes(dir.file(input_name), container);
@@ -43,8 +43,8 @@ std::string decode(const std::vector<uint8_t>& container, std::vector<std::strin
 
 TEST(SideBySide, ExampleContainerInEveryKindOfOutput) {
     const auto container = testing::build_gen5_example({.tags_v10 = 4, .tags_v9 = 2, .tags_ecg = 2});
-    const std::vector<std::vector<std::string>> runs = {
-        {"-c", "2"}, {"-c", "3"}, {"-c", "9"}, {"-c", "h"}, {"-c", "m"}, {"-c", "6", "-a", "c"}};
+    const std::vector<std::vector<std::string>> runs = {{"-c", "2"}, {"-c", "3"}, {"-c", "9"},
+                                                        {"-c", "h"}, {"-c", "m"}, {"-c", "6", "-a", "c"}};
     for (const auto& args : runs) {
         SCOPED_TRACE(args[1]);
         const std::string one = decode(container, args, 1);
@@ -98,9 +98,8 @@ TEST(SideBySide, DamagedContainersEndAsOneAfterTheOther) {
         std::vector<uint8_t> damaged = clean;
         for (int flips = 0; flips < 1 + round % 4; ++flips) {
             r = r * 1103515245u + 12345u;
-            const size_t at = round % 2 == 1
-                                  ? open_blocks[(r >> 4) % open_blocks.size()] + 64 + (r >> 12) % 192
-                                  : 512 + (r >> 4) % (damaged.size() - 512);
+            const size_t at = round % 2 == 1 ? open_blocks[(r >> 4) % open_blocks.size()] + 64 + (r >> 12) % 192
+                                             : 512 + (r >> 4) % (damaged.size() - 512);
             damaged[at] = static_cast<uint8_t>(damaged[at] ^ (1u << (r % 8)));
         }
         SCOPED_TRACE(round);

@@ -9,9 +9,9 @@
 
 #include "common/le.h"
 #include "expected_sections.h"
+#include "folder_fixture.h"
 #include "gen5/container.h"
 #include "gen5/indexed_tag_data.h"
-#include "folder_fixture.h"
 
 namespace dec {
 namespace {
@@ -19,11 +19,10 @@ namespace {
 using testing::ContainerBuilder;
 using testing::OpenBlockFields;
 
-const std::string kSeparated256 =
-    "B5:Separating data...\nB5:Separating data finished, 256 Bytes = 0 kBytes written.\n";
+const std::string kSeparated256 = "B5:Separating data...\nB5:Separating data finished, 256 Bytes = 0 kBytes written.\n";
 
 class Separation : public FolderFixture {
-protected:
+  protected:
     ContainerResult separate(const ContainerBuilder& c, ContainerIndex* index = nullptr) {
         c.write_file(input());
         return separate_container(con, input().c_str(), tags, dir.path().c_str(), index);
@@ -49,8 +48,8 @@ TEST_F(Separation, TagDownloadedFirstAndThirdGetsOneFile) {
     auto a2_stored = testing::make_open_block(a2);
     put_le32(a2_stored.data(), 20, 0x1200);  // start address rounded down to 64
     const auto header = testing::make_header(0x79F02AB6, 9);
-    EXPECT_EQ(file("tag17.tmp"), cat({header, vec(testing::make_open_block(a1)), vec(u1), vec(u2),
-                                 vec(a2_stored), vec(u4)}));
+    EXPECT_EQ(file("tag17.tmp"),
+              cat({header, vec(testing::make_open_block(a1)), vec(u1), vec(u2), vec(a2_stored), vec(u4)}));
     EXPECT_EQ(file("tag4.tmp"), cat({header, vec(testing::make_open_block(b)), vec(u3)}));
     con.flush();
     EXPECT_EQ(out, kSeparated256);
@@ -63,8 +62,7 @@ TEST_F(Separation, IndexReadsAsTheTagFiles) {
     ContainerBuilder c;
     for (int round = 0; round < 3; ++round) {
         for (uint16_t tag : {7, 3, 7, 9}) {
-            c.open(OpenBlockFields{.tag = tag, .flash_start = 0x1000u * round + 0x21u + tag,
-                                 .flash_end = 0x1FFFF});
+            c.open(OpenBlockFields{.tag = tag, .flash_start = 0x1000u * round + 0x21u + tag, .flash_end = 0x1FFFF});
             for (int u = 0; u < 5 + tag * round; ++u) {
                 c.unit(testing::make_pattern_unit(0x30, static_cast<uint8_t>(tag + u)));
             }
@@ -166,8 +164,8 @@ TEST_F(Separation, FailuresStopTheSeparation) {
         err.clear();
         const int r = static_cast<int>(separation());
         con.flush();
-        got.emplace_back(name, "return " + std::to_string(r) + " tags " + std::to_string(tags[0]) +
-                                   " " + std::to_string(tags[999]) + "\n" + out + err);
+        got.emplace_back(name, "return " + std::to_string(r) + " tags " + std::to_string(tags[0]) + " " +
+                                   std::to_string(tags[999]) + "\n" + out + err);
     }
     testing::expect_sections("gen5/expected/separation_failures.txt", got);
 }

@@ -7,11 +7,11 @@
 
 #include <functional>
 
+#include "expected_sections.h"
+#include "folder_fixture.h"
 #include "gen3/gps_acc_run.h"
 #include "gen3/tag_stream.h"
 #include "gen5/second_pass.h"
-#include "expected_sections.h"
-#include "folder_fixture.h"
 #include "testsupport/capture.h"
 
 namespace dec {
@@ -61,11 +61,13 @@ TEST_F(TagRunInProcess, EndLinesOfFiguresTimesAndByteCountsBeyondFourGibibytes) 
     TagState s;
     s.connect_time = 1556866800;
     // 2019-05-03 07:00:00 to 09:30:00.
+    // clang-format off
     s.stats = {.first_fix_time = 383900400, .last_fix_time = 383900400 + 9000, .gps_records = 10,
                .valid_fixes = 8, .attempts = 3, .attempt_valid_fixes = 2,
                .attempt_fix_time_sum = 100, .acc_bytes = 5000, .acc_bursts = 4,
                .activity_sum = 39.9, .quatcmp_bytes = 700, .battery_max = 4100,
                .battery_min = 3900, .battery_sum = 12001, .battery_count = 3};
+    // clang-format on
     constexpr uint64_t k5GiB = uint64_t{5} << 30;
     StreamState more, fewer;
     more.since_last_open = k5GiB + 64;
@@ -85,8 +87,7 @@ TEST_F(TagRunInProcess, EndLinesOfFiguresTimesAndByteCountsBeyondFourGibibytes) 
         {"gen3 completeness, fewer", [&](OutStream& o) { print_completeness(o, 0xFFFFFFC0, 128, kGen3Surplus); }},
         {"gen3 end of tag, more", [&](OutStream& o) { print_end_of_tag(o, 12, 64, k5GiB + 64); }},
         {"gen3 end of tag, fewer", [&](OutStream& o) { print_end_of_tag(o, 12, 0xFFFFFFC0, 128); }},
-        {"gen3 processed kBytes",
-         [&](OutStream& o) { print_processed_kbytes(o, k5GiB + 1023, (1u << 26) + 16); }},
+        {"gen3 processed kBytes", [&](OutStream& o) { print_processed_kbytes(o, k5GiB + 1023, (1u << 26) + 16); }},
         {"statistics line beyond 4 GiB", [&](OutStream& o) { print_stats_line(o, 17, state); }},
     };
     testing::Sections got;
@@ -110,16 +111,16 @@ TEST_F(TagRunInProcess, EndLinesOfFiguresTimesAndByteCountsBeyondFourGibibytes) 
 // of a foreign magic, missing. The temporary files are deleted.
 TEST_F(TagRunInProcess, BrokenTagFiles) {
     ASSERT_EQ(chdir(dir.path().c_str()), 0);
-    testing::write_bytes(dir.file("tag2.tmp"),
-                         cat({testing::make_header(), vec(testing::make_pattern_unit(0x30, 1))}));
+    testing::write_bytes(dir.file("tag2.tmp"), cat({testing::make_header(), vec(testing::make_pattern_unit(0x30, 1))}));
     testing::write_bytes(dir.file("tag3.tmp"), std::vector<uint8_t>(100, 0));
     testing::write_bytes(dir.file("tag4.tmp"), testing::make_header(0x79F02AC7));
     for (uint32_t tag = 2; tag <= 5; ++tag) {
         EXPECT_EQ(run_tag(run, tag, run.plan, ""), -1) << tag;
     }
     con.flush();
-    EXPECT_EQ(out, "Unexpected data instead of open block\n"
-                   "Could read only 100 of first 512 Bytes of file.\nMagic doesn't match.\n");
+    EXPECT_EQ(out,
+              "Unexpected data instead of open block\n"
+              "Could read only 100 of first 512 Bytes of file.\nMagic doesn't match.\n");
     EXPECT_EQ(err, "Couldn't open file: No such file or directory\n");
     EXPECT_EQ(dir.list(), std::vector<std::string>{});
 }

@@ -8,6 +8,7 @@
 // DEC_UPDATE_GOLDEN=1 rewrites the expected files from the decoder's output;
 // such a rewrite must be reviewed line by line before it is kept.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <cctype>
@@ -15,8 +16,6 @@
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include <sys/wait.h>
 
 #include "testsupport/cli_runner.h"
 #include "testsupport/container_builder.h"
@@ -51,8 +50,7 @@ struct GoldenCase {
 
 std::vector<GoldenCase> golden_cases() {
     std::vector<GoldenCase> cases;
-    for (const char* key : {"1", "2", "3", "4", "5", "8", "9", "a", "f", "g", "h", "i", "m",
-                            "b"}) {
+    for (const char* key : {"1", "2", "3", "4", "5", "8", "9", "a", "f", "g", "h", "i", "m", "b"}) {
         cases.push_back({std::string("key") + key, {"-c", key}});
     }
     // Keys that are awkward in file names.
@@ -69,8 +67,7 @@ std::vector<GoldenCase> golden_cases() {
     // Every generation-3 container version with all data; the newest with the
     // other output kinds as well.
     for (int minor = 0; minor <= 6; ++minor) {
-        cases.push_back({"gen3_v1." + std::to_string(minor) + "_key3", {"-c", "3"}, Input::gen3,
-                         minor});
+        cases.push_back({"gen3_v1." + std::to_string(minor) + "_key3", {"-c", "3"}, Input::gen3, minor});
     }
     for (const char* key : {"1", "2", "4", "5", "6", "9", "h", "m"}) {
         GoldenCase c{std::string("gen3_v1.6_key") + key, {"-c", key}, Input::gen3, 6};
@@ -88,8 +85,8 @@ std::vector<GoldenCase> golden_cases() {
 std::vector<uint8_t> input_of(const GoldenCase& c) {
     switch (c.input) {
         case Input::ecg:
-            return build_gen5_example({.tags_v10 = 0, .tags_v9 = 0, .tags_ecg = 1,
-                                       .downloads = 2, .hours_per_download = 1});
+            return build_gen5_example(
+                {.tags_v10 = 0, .tags_v9 = 0, .tags_ecg = 1, .downloads = 2, .hours_per_download = 1});
         case Input::gen3:
             return build_gen3_example(c.minor);
         case Input::voltage:
@@ -190,7 +187,8 @@ TEST(GoldenTracks, KmlAndGpxValidateAgainstSchemas) {
         if (kind == ".gpx" || kind == ".kml") {
             ++tracks;
             const std::string schema = kind == ".gpx" ? "gpx.xsd" : "ogckml22.xsd";
-            EXPECT_EQ(shell("xmllint --noout --nonet --schema " + golden + "schemas/" + schema + " " + path), 0) << path;
+            EXPECT_EQ(shell("xmllint --noout --nonet --schema " + golden + "schemas/" + schema + " " + path), 0)
+                << path;
         }
         // The early tag of generation 3 has one fix; the line placemark then
         // holds one point, which KML 2.2 does not allow (left as it is for now).
@@ -225,7 +223,8 @@ TEST(ExampleContainer, StreamsOneDownloadAtATimeAndDecodesCleanly) {
         for (const std::string tag : {"17", "19", "1201", "801"}) {
             const std::string info = read_text(dir.file("info_tag" + tag + ".txt"));
             EXPECT_NE(info.find("The last download for tag" + tag + " was a COMPLETE data download."),
-                      std::string::npos) << key << tag;
+                      std::string::npos)
+                << key << tag;
             EXPECT_EQ(info.find("checksum error"), std::string::npos) << key << tag;
         }
     }

@@ -30,7 +30,7 @@ namespace {
 
 // 2018-05-09 01:00:00, a Wednesday, day 4084 of the tag epoch.
 constexpr uint32_t kT = 352861200;
-constexpr uint32_t kTag = 0x1234;     // 4660
+constexpr uint32_t kTag = 0x1234;      // 4660
 constexpr uint32_t kBottom = 0x10000;  // both sensors on the bottom side
 
 // Action words of the menu keys; time-stamp choices a, c, d, e.
@@ -40,7 +40,7 @@ constexpr uint32_t kNoTime = ACT_ACC_NO_TIME, kSubSeconds = ACT_ACC_SUBSECONDS, 
                    kSecondsSub = ACT_ACC_JUST_SECONDS | ACT_ACC_SUBSECONDS;
 
 class AccTest : public ::testing::Test {
-protected:
+  protected:
     AccTest() { tag.tag_number = kTag; }
 
     AccContext context(uint32_t action) {
@@ -114,7 +114,8 @@ TEST(AccBurstHeader, AxesAndRates) {
         const BurstAxes a = burst_axes(static_cast<uint8_t>(bits));
         got.emplace_back(line("axis bits 0x%02X", bits), line("%s %d", a.letters, a.count));
     }
-    for (const auto& [code, divisor] : std::initializer_list<std::pair<int, int>>{{0, 1}, {1, 3}, {6, 2}, {9, 1}, {10, 1}, {11, 1}}) {
+    for (const auto& [code, divisor] :
+         std::initializer_list<std::pair<int, int>>{{0, 1}, {1, 3}, {6, 2}, {9, 1}, {10, 1}, {11, 1}}) {
         const double hz = acc_rate_from_code(static_cast<uint8_t>(code), divisor);
         got.emplace_back(line("rate code %d over %d", code, divisor), line("%.2f %.17g", hz, hz));
     }
@@ -149,8 +150,8 @@ std::vector<uint16_t> random_samples(std::mt19937& gen, size_t n) {
 
 // A burst of random samples packed from byte 9, as the tag writes it.
 std::vector<uint8_t> random_burst(std::mt19937& gen, uint8_t units, int variant = 0, uint32_t tag = 0) {
-    return testing::make_acc_burst({static_cast<uint32_t>(gen()), static_cast<uint8_t>(gen()), static_cast<uint8_t>(gen()),
-                                    random_samples(gen, (63u * units - 9) / 3 * 2), units},
+    return testing::make_acc_burst({static_cast<uint32_t>(gen()), static_cast<uint8_t>(gen()),
+                                    static_cast<uint8_t>(gen()), random_samples(gen, (63u * units - 9) / 3 * 2), units},
                                    variant, tag);
 }
 
@@ -203,7 +204,8 @@ TEST_F(AccTest, UnpackedSamplesTakeTheAxesInTurnForEveryLength) {
     const uint8_t groups[] = {0x34, 0x12, 0xAB, 0xFF, 0xFF, 0xFF};
     std::copy(std::begin(groups), std::end(groups), group.begin() + 9);
     EXPECT_EQ(unpack_burst_samples(group.data(), 63, 9, 1, AxisInversion{}, buffers->burst), 36);
-    EXPECT_EQ(std::vector<int>(buffers->burst.samples[0], buffers->burst.samples[0] + 4), (std::vector<int>{0x234, 0x1AB, 4095, 4095}));
+    EXPECT_EQ(std::vector<int>(buffers->burst.samples[0], buffers->burst.samples[0] + 4),
+              (std::vector<int>{0x234, 0x1AB, 4095, 4095}));
     uint32_t r = 5;
     for (int8_t axes = 1; axes <= 3; ++axes) {
         for (uint32_t length = 9; length <= kAccMaxRecordLength; length += length < 40 ? 1 : 61) {
@@ -258,7 +260,8 @@ std::vector<uint16_t> xz(bool ramp) {
 std::vector<uint16_t> xyz_set() {
     std::vector<uint16_t> v;
     for (size_t j = 0; j < 12; ++j) {
-        v.insert(v.end(), {2048, static_cast<uint16_t>((j % 2) == 0 ? 201 : 100), static_cast<uint16_t>((j % 2) == 0 ? 7 : 4)});
+        v.insert(v.end(),
+                 {2048, static_cast<uint16_t>((j % 2) == 0 ? 201 : 100), static_cast<uint16_t>((j % 2) == 0 ? 7 : 4)});
     }
     return v;
 }
@@ -267,7 +270,6 @@ std::vector<uint8_t> burst(uint8_t axes, uint8_t rate, std::vector<uint16_t> sam
                            int variant = 0, uint32_t time = kT) {
     return testing::make_acc_burst({time, axes, rate, std::move(samples), units}, variant, kTag);
 }
-
 
 // Every output form of bursts of one, two and three axes: sample lines,
 // MOVEBANK lines, rows with every time-stamp style, statistics, filters and
@@ -288,16 +290,19 @@ TEST_F(AccTest, BurstOutputForms) {
     got.emplace_back("m X variant 1", run(burst(0x08, 4, kOneAxis, 1, 1), kKeyM, 1));
 
     tag.gps_record_counter = 17;
-    const std::pair<const char*, uint32_t> rows[] = {
-        {"no time", kKey6 | kNoTime}, {"fix", kKey8},          {"full", kKey6},
-        {"sub-seconds", kKey6 | kSubSeconds}, {"seconds", kKey6 | kSeconds}, {"seconds sub", kKey6 | kSecondsSub}};
+    const std::pair<const char*, uint32_t> rows[] = {{"no time", kKey6 | kNoTime},
+                                                     {"fix", kKey8},
+                                                     {"full", kKey6},
+                                                     {"sub-seconds", kKey6 | kSubSeconds},
+                                                     {"seconds", kKey6 | kSeconds},
+                                                     {"seconds sub", kKey6 | kSecondsSub}};
     for (const auto& [name, action] : rows) {
         got.emplace_back(std::string("6 XYZ rate 1 ") + name, run(three_r1, action));
     }
     // Rate code 10 (a stopped sensor), invalid codes and an MMA8452 divider
     // of 0 give whole-second rows.
-    for (const auto& [rate, features] : std::initializer_list<std::pair<uint8_t, uint32_t>>{
-             {10, 0}, {11, 0}, {0xFF, 0}, {0, kMma}, {0x80, kMma}}) {
+    for (const auto& [rate, features] :
+         std::initializer_list<std::pair<uint8_t, uint32_t>>{{10, 0}, {11, 0}, {0xFF, 0}, {0, kMma}, {0x80, kMma}}) {
         tag.feature_word = features;
         const auto r = burst(0x10, rate, kOneAxis);
         const std::string name = "Y rate " + std::to_string(rate) + " features " + std::to_string(features);
@@ -400,7 +405,8 @@ TEST_F(AccTest, GenerationThreeFamily) {
         write_burst(BurstLine{BurstFamily::gen3, kT, 0.0, "X", 1, n, 10.0, 42}, ctx);
         return take_all();
     };
-    for (uint32_t action : {kKeyM, kKey1, kKey6 | kSeconds, kKey6 | kSecondsSub, kKey9 | kNoTime | ACT_STATS_LINE, kKeyH}) {
+    for (uint32_t action :
+         {kKeyM, kKey1, kKey6 | kSeconds, kKey6 | kSecondsSub, kKey9 | kNoTime | ACT_STATS_LINE, kKeyH}) {
         got.emplace_back("action " + std::to_string(action), write(action));
     }
     EXPECT_EQ(tag.stats.activity_sum, 0.0);
@@ -416,15 +422,20 @@ std::vector<uint8_t> newacc(uint32_t fine_time = imu_fine_time(kT, kHalf), uint8
                             uint32_t seed = kTag) {
     std::vector<uint16_t> s;
     for (uint16_t j = 0; j < 10; ++j) {
-        s.insert(s.end(), {static_cast<uint16_t>(j % 2 == 0 ? 201 : 100), 2048, static_cast<uint16_t>(j % 2 == 0 ? 7 : 4)});
+        s.insert(s.end(),
+                 {static_cast<uint16_t>(j % 2 == 0 ? 201 : 100), 2048, static_cast<uint16_t>(j % 2 == 0 ? 7 : 4)});
     }
     return testing::make_newacc({.time = kT, .fine_time = fine_time, .start_offset = start_offset, .samples = s}, seed);
 }
 
 // One-unit QUATCMP record: four entries, temperature 0x1980 (25.50 degree);
 // the second entry carries the -32768 marker over non-zero x, y, z bytes.
-std::vector<uint8_t> quatcmp(uint8_t flags = 0, uint32_t fine_time = imu_fine_time(kT, kHalf), uint8_t start_offset = 0) {
-    return testing::make_quatcmp({.time = kT, .fine_time = fine_time, .flags = flags, .start_offset = start_offset,
+std::vector<uint8_t> quatcmp(uint8_t flags = 0, uint32_t fine_time = imu_fine_time(kT, kHalf),
+                             uint8_t start_offset = 0) {
+    return testing::make_quatcmp({.time = kT,
+                                  .fine_time = fine_time,
+                                  .flags = flags,
+                                  .start_offset = start_offset,
                                   .temperature_raw = 0x1980,
                                   .entries = {{1000, 10, -20, 30, 200, 100, 300},
                                               {-32768, 5, 6, 7, -2, -1, -3},
@@ -436,8 +447,10 @@ std::vector<uint8_t> quatcmp(uint8_t flags = 0, uint32_t fine_time = imu_fine_ti
 TEST(ImuChecksum, EveryByteCounts) {
     std::mt19937 gen(5);
     for (uint8_t units : {1, 3}) {
-        const auto r = testing::make_newacc({.time = static_cast<uint32_t>(gen()), .fine_time = static_cast<uint32_t>(gen()),
-                                             .flags = static_cast<uint8_t>(gen()), .samples = random_samples(gen, units * 30u),
+        const auto r = testing::make_newacc({.time = static_cast<uint32_t>(gen()),
+                                             .fine_time = static_cast<uint32_t>(gen()),
+                                             .flags = static_cast<uint8_t>(gen()),
+                                             .samples = random_samples(gen, units * 30u),
                                              .units = units},
                                             kTag);
         const auto len = static_cast<uint32_t>(r.size());
@@ -465,16 +478,18 @@ TEST(ImuRecord, TimesRatesAndEntries) {
     testing::Sections got;
     for (const ImuTime& t : {imu_burst_time(kT, imu_fine_time(kT, kHalf), 10, 50.0),
                              imu_burst_time(kT + 131072, imu_fine_time(kT, 0), 0, 20.0)}) {
-        got.emplace_back(line("time %zu", got.size()), line("valid %d coarse 0x%08X seconds %u us %.17g", t.valid, t.coarse_units, t.seconds, t.us));
+        got.emplace_back(line("time %zu", got.size()),
+                         line("valid %d coarse 0x%08X seconds %u us %.17g", t.valid, t.coarse_units, t.seconds, t.us));
     }
     for (int flags : {0x00, 0x05, 0x80, 0x82, 0x7F}) {
-        got.emplace_back(line("QUATCMP rate of flags 0x%02X", flags), line("%.17g", quatcmp_rate(static_cast<uint8_t>(flags))));
+        got.emplace_back(line("QUATCMP rate of flags 0x%02X", flags),
+                         line("%.17g", quatcmp_rate(static_cast<uint8_t>(flags))));
     }
     const std::vector<uint8_t> r = quatcmp();
     const QuatEntry e = read_quat_entry(r.data(), 1);
-    got.emplace_back("QUATCMP record", line("entries %u and %u, marked %d %d %d %d %d %d, temperature %d", quatcmp_entry_count(63),
-                                            quatcmp_entry_count(126), e.w, e.x, e.y, e.z, e.mag_x, e.mag_y,
-                                            quatcmp_temperature_raw(r.data())));
+    got.emplace_back("QUATCMP record", line("entries %u and %u, marked %d %d %d %d %d %d, temperature %d",
+                                            quatcmp_entry_count(63), quatcmp_entry_count(126), e.w, e.x, e.y, e.z,
+                                            e.mag_x, e.mag_y, quatcmp_temperature_raw(r.data())));
     testing::expect_sections("records/expected/imu_values.txt", got);
 }
 
@@ -503,7 +518,8 @@ TEST_F(AccTest, ImuOutputForms) {
     got.emplace_back("QUATCMP bottom m", run_quatcmp(quatcmp(), kKeyM));
     tag.feature_word = 0;
     // The error flag 0x80 does not stop the record.
-    for (const auto& [flags, offset] : std::initializer_list<std::pair<uint8_t, uint8_t>>{{0x05, 0}, {0x80, 0}, {0x02, 10}, {0x07, 0}}) {
+    for (const auto& [flags, offset] :
+         std::initializer_list<std::pair<uint8_t, uint8_t>>{{0x05, 0}, {0x80, 0}, {0x02, 10}, {0x07, 0}}) {
         got.emplace_back("QUATCMP m flags " + std::to_string(flags) + " offset " + std::to_string(offset),
                          run_quatcmp(quatcmp(flags, imu_fine_time(kT, kHalf), offset), kKeyM));
     }

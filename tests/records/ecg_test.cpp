@@ -30,8 +30,8 @@ EcgFields thirty_samples() {
     return s;
 }
 
-std::string decode(const std::vector<uint8_t>& r, uint32_t action, uint32_t tag = 40,
-                   uint8_t format = 2, uint32_t length = 0) {
+std::string decode(const std::vector<uint8_t>& r, uint32_t action, uint32_t tag = 40, uint8_t format = 2,
+                   uint32_t length = 0) {
     std::string text, info;
     {
         OutStream ecg(&text), inf(&info);
@@ -48,7 +48,8 @@ std::string decode(const std::vector<uint8_t>& r, uint32_t action, uint32_t tag 
 // limits by format, frequency code, resolution code and temperature; records
 // with a bad checksum or unit count write nothing.
 TEST(EcgRecord, LinesConversionsAndDroppedRecords) {
-    testing::Sections got = {{"thirty samples", decode(make_ecg_record(thirty_samples(), 40, 2), ACT_ACC_JUST_SECONDS)}};
+    testing::Sections got = {
+        {"thirty samples", decode(make_ecg_record(thirty_samples(), 40, 2), ACT_ACC_JUST_SECONDS)}};
     for (const auto& [format, freq, res, temp] : std::initializer_list<std::tuple<uint8_t, uint8_t, uint8_t, int16_t>>{
              {1, 9, 0, -256}, {1, 10, 255, 0}, {2, 0, 9, 128}, {2, 42, 9, 1}, {2, 43, 9, -1}}) {
         const EcgFields s{.frequency_code = freq, .resolution_code = res, .temperature_raw = temp, .samples = {}};

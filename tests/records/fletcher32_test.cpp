@@ -31,7 +31,8 @@ TEST(Fletcher32, TableVectorsAndEmptyInput) {
         {"four blocks and an odd byte", pattern(1441), 0x62C4D787},
     };
     for (const auto& [legend, data, expected] : vectors) {
-        EXPECT_EQ(fletcher32(reinterpret_cast<const uint8_t*>(data.data()), static_cast<int32_t>(data.size())), expected)
+        EXPECT_EQ(fletcher32(reinterpret_cast<const uint8_t*>(data.data()), static_cast<int32_t>(data.size())),
+                  expected)
             << legend;
     }
     const uint8_t byte = 0x55;

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "common/action.h"
+#include "expected_sections.h"
 #include "records/gps_print.h"
 #include "records/gps_record.h"
 #include "records/kml.h"
 #include "records/ms5837.h"
 #include "records/satinfo.h"
-#include "expected_sections.h"
 #include "testsupport/capture.h"
 #include "testsupport/record_builders.h"
 
@@ -38,11 +38,13 @@ constexpr uint32_t kTowMs = 262923400;
 // battery codes 3500/3400/3450 (4272/4150/4211 mV), speed 1.23 m/s, heading raw
 // 549 (359.79 degree), horizontal accuracy 16*256 mm.
 GpsCookedFields cooked_fields(uint8_t status = 0x0D, uint8_t fix = 0x03) {
+    // clang-format off
     return {.lon = 87654321, .lat = 475432100, .height_mm = 512300, .week = 2000,
             .tow_ms = kTowMs, .fix_byte = fix, .status = status, .rtc_flags = 1, .noise = 0x0123,
             .time_to_fix = 42, .vert_acc = 7, .speed_acc = 150, .start_time = kStart,
             .temperature_raw = 1600, .battery = 3500, .loaded_battery = 3400, .speed = 123,
             .heading = 549, .horiz_acc = 16, .fix_battery = 3450};
+    // clang-format on
 }
 Record cooked(uint8_t status = 0x0D, uint8_t fix = 0x03) {
     return make_gps_cooked(cooked_fields(status, fix));
@@ -53,19 +55,25 @@ Record cooked(uint8_t status = 0x0D, uint8_t fix = 0x03) {
 // temperature raw 1600 and no pressure data, magnetic axes 100/-200/300,
 // vertical 2.5 m, quaternion 1000/10/-20/30.
 GpsExtendedFields extended_fields(uint8_t status = 0x3D) {
+    // clang-format off
     GpsExtendedFields f{.lon = 87654321, .lat = 475432100, .height_mm = 512300, .week = 2000,
                         .tow_ms = kTowMs, .status = status, .speed_acc = 1500, .horiz_acc = 16,
                         .speed = 123, .heading = -100, .satellites = 9, .dop = 13,
                         .start_time = kStart, .battery = 3500, .loaded_battery = 3400,
                         .fix_battery = 3450, .mag = {100, -200, 300}, .time_to_fix = 42,
                         .vert_acc = 25, .quat_w = 1000, .quat_x = 10, .quat_y = -20, .quat_z = 30};
+    // clang-format on
     set_extended_temperature(f, 1600);
     return f;
 }
-Record extended(uint8_t status = 0x3D) { return make_gps_extended(extended_fields(status)); }
+Record extended(uint8_t status = 0x3D) {
+    return make_gps_extended(extended_fields(status));
+}
 
 // Calibration of the sensor family's reference example (W0 sensor field 0).
-PressureCalibration calibration(uint16_t w0) { return {{w0, 46372, 43981, 29059, 27842, 31553, 28165}}; }
+PressureCalibration calibration(uint16_t w0) {
+    return {{w0, 46372, 43981, 29059, 27842, 31553, 28165}};
+}
 
 enum class Kind { cooked, extended, seeded, v9 };
 
@@ -182,7 +190,10 @@ TEST(GpsLines, EveryKindAndForm) {
     const Record e = extended();
     // D1 = 0x62A7A4, D2 = 0x7B4144: with the reference calibration 20.00 degC
     // and 1100.02 hPa; read as a plain number the temperature raw is 0x417B.
-    const Record pressure = extended_with([](GpsExtendedFields& f) { f.pressure_d1 = 0x62A7A4; f.pressure_d2 = 0x7B4144; });
+    const Record pressure = extended_with([](GpsExtendedFields& f) {
+        f.pressure_d1 = 0x62A7A4;
+        f.pressure_d2 = 0x7B4144;
+    });
     const Record zero_cooked = cooked_with([](GpsCookedFields& f) { f.lon = f.lat = f.height_mm = 0; });
     const Record zero_ext = extended_with([](GpsExtendedFields& f) {
         f.lon = f.lat = f.height_mm = f.quat_w = 0;
@@ -205,11 +216,16 @@ TEST(GpsLines, EveryKindAndForm) {
         {"fix time rounds into the next week", decode(K::cooked, week_end, ACT_GPS)},
         {"MOVEBANK keeps the raw week end", decode(K::cooked, week_end, ACT_MOVEBANK)},
         {"negative week", decode(K::cooked, cooked_with([](GpsCookedFields& f) { f.week = -3; }), ACT_GPS)},
-        {"temperature 1527", decode(K::cooked, cooked_with([](GpsCookedFields& f) { f.temperature_raw = 1527; }), ACT_GPS)},
-        {"temperature 1528", decode(K::cooked, cooked_with([](GpsCookedFields& f) { f.temperature_raw = 1528; }), ACT_GPS)},
+        {"temperature 1527",
+         decode(K::cooked, cooked_with([](GpsCookedFields& f) { f.temperature_raw = 1527; }), ACT_GPS)},
+        {"temperature 1528",
+         decode(K::cooked, cooked_with([](GpsCookedFields& f) { f.temperature_raw = 1528; }), ACT_GPS)},
         {"temperature 0", decode(K::cooked, cooked_with([](GpsCookedFields& f) { f.temperature_raw = 0; }), ACT_GPS)},
-        {"fine temperature -1, battery 4095",
-         decode(K::cooked, cooked_with([](GpsCookedFields& f) { f.battery = 4095; f.temperature_raw = 0xFF00; }), ACT_GPS, kFine)},
+        {"fine temperature -1, battery 4095", decode(K::cooked, cooked_with([](GpsCookedFields& f) {
+                                                         f.battery = 4095;
+                                                         f.temperature_raw = 0xFF00;
+                                                     }),
+                                                     ACT_GPS, kFine)},
         {"pressure, coarse", decode(K::extended, pressure, ACT_GPS, 0, true)},
         {"pressure, fine", decode(K::extended, pressure, ACT_GPS, kFine, true)},
         {"pressure, fine, no calibration", decode(K::extended, pressure, ACT_GPS, kFine)},
@@ -231,7 +247,8 @@ TEST(GpsLines, EveryKindAndForm) {
         {"GPX v9", decode(K::v9, c, kGpx)},
         // Software 9: an invalid fix loses its position unless marked.
         {"v9 invalid", decode(K::v9, cooked(0x04, 2), ACT_GPS)},
-        {"v9 invalid marked", decode(K::v9, cooked_with([](GpsCookedFields& f) { f.lon = 123456789; }, 0x04, 2), ACT_GPS)},
+        {"v9 invalid marked",
+         decode(K::v9, cooked_with([](GpsCookedFields& f) { f.lon = 123456789; }, 0x04, 2), ACT_GPS)},
         {"MOVEBANK v9 invalid", decode(K::v9, cooked(0x04, 2), ACT_MOVEBANK)},
     };
     testing::expect_sections("records/expected/gps.txt", got);
@@ -242,10 +259,12 @@ TEST(GpsLines, EveryKindAndForm) {
 // week, and tag times around the tag epoch.
 TEST(GpsValues, StatusLettersValidFixesAndFixTimes) {
     testing::Sections got;
+    // clang-format off
     for (const auto& [kind, status, fix] : std::initializer_list<std::tuple<Kind, uint8_t, uint8_t>>{
              {Kind::cooked, 0x0D, 3}, {Kind::cooked, 0x0D, 2}, {Kind::cooked, 0x01, 3}, {Kind::cooked, 0x0C, 3},
              {Kind::cooked, 0x04, 3}, {Kind::cooked, 0x08, 3}, {Kind::extended, 0x3D, 0}, {Kind::extended, 0x1D, 0},
              {Kind::extended, 0x35, 0}, {Kind::extended, 0x01, 0}}) {
+        // clang-format on
         const Record r = kind == Kind::cooked ? cooked(status, fix) : extended(status);
         const GpsFix f = kind == Kind::cooked ? decode_gps_cooked_record(r.data(), false)
                                               : decode_gps_extended_record(r.data(), 0, PressureCalibration{});
@@ -268,25 +287,41 @@ TEST(GpsValues, StatusLettersValidFixesAndFixTimes) {
 // records, valid fixes, attempts, their valid fixes and fix-time sum, first
 // and last fix time, battery maximum, minimum, sum and count.
 std::vector<uint64_t> gps_stats(const TagStatistics& s) {
-    return {s.gps_records,    s.valid_fixes,   s.attempts,    s.attempt_valid_fixes, s.attempt_fix_time_sum, s.first_fix_time,
-            s.last_fix_time, s.battery_max, s.battery_min, s.battery_sum,         s.battery_count};
+    return {s.gps_records,          s.valid_fixes,    s.attempts,      s.attempt_valid_fixes,
+            s.attempt_fix_time_sum, s.first_fix_time, s.last_fix_time, s.battery_max,
+            s.battery_min,          s.battery_sum,    s.battery_count};
 }
 
 TEST(GpsStatistics, AttemptsFixTimesAndBattery) {
     Harness h;
     // First record: never an attempt. Fix time exactly 2014-01-01 does not count.
-    h.run(Kind::cooked, cooked_with([](GpsCookedFields& f) { f.week = 1773; f.tow_ms = 259200000; f.start_time = 1000; }),
+    h.run(Kind::cooked, cooked_with([](GpsCookedFields& f) {
+              f.week = 1773;
+              f.tow_ms = 259200000;
+              f.start_time = 1000;
+          }),
           ACT_STATS_LINE | ACT_GPS);
     EXPECT_EQ(gps_stats(h.tag.stats), (std::vector<uint64_t>{1, 1, 0, 0, 0, 0, 0, 4272, 4272, 4272, 1}));
     // Same start time: same attempt. Battery code 3000: 3662 mV.
-    h.run(Kind::cooked, cooked_with([](GpsCookedFields& f) { f.start_time = 1000; f.battery = 3000; }, 0x04, 2),
+    h.run(Kind::cooked,
+          cooked_with(
+              [](GpsCookedFields& f) {
+                  f.start_time = 1000;
+                  f.battery = 3000;
+              },
+              0x04, 2),
           ACT_STATS_LINE);
-    EXPECT_EQ(gps_stats(h.tag.stats), (std::vector<uint64_t>{2, 1, 0, 0, 0, 352861323, 352861323, 4272, 3662, 7934, 2}));
+    EXPECT_EQ(gps_stats(h.tag.stats),
+              (std::vector<uint64_t>{2, 1, 0, 0, 0, 352861323, 352861323, 4272, 3662, 7934, 2}));
     // New start time: a new attempt with its fix time and validity.
     h.run(Kind::cooked, cooked(), ACT_STATS_LINE);
-    h.run(Kind::cooked, cooked_with([](GpsCookedFields& f) { f.week = 2001; f.tow_ms = 0; }), ACT_STATS_LINE);
-    EXPECT_EQ(gps_stats(h.tag.stats), (std::vector<uint64_t>{4, 3, 1, 1, 42, 352861323, 584u * 604800u, 4272, 3662,
-                                                            3u * 4272u + 3662u, 4}));
+    h.run(Kind::cooked, cooked_with([](GpsCookedFields& f) {
+              f.week = 2001;
+              f.tow_ms = 0;
+          }),
+          ACT_STATS_LINE);
+    EXPECT_EQ(gps_stats(h.tag.stats),
+              (std::vector<uint64_t>{4, 3, 1, 1, 42, 352861323, 584u * 604800u, 4272, 3662, 3u * 4272u + 3662u, 4}));
     EXPECT_EQ(h.tag.gps_ontime, 3558u + 4u * 42u);
     EXPECT_EQ(h.main_text, "");
     // Software-9 records take no statistics, and the STATS line does not stop them.
@@ -306,7 +341,10 @@ TEST(GpsKml, TrackPointsAndZeroPositions) {
     h.run(Kind::cooked, cooked(0x01, 2), ACT_GPS | ACT_KML | ACT_KML_ISO_DATE);
     EXPECT_EQ(h.track.count(), 2);
     Harness zero;
-    const Record r = cooked_with([](GpsCookedFields& f) { f.lon = f.lat = 0; f.height_mm = 5000; });
+    const Record r = cooked_with([](GpsCookedFields& f) {
+        f.lon = f.lat = 0;
+        f.height_mm = 5000;
+    });
     zero.run(Kind::cooked, r, ACT_GPS | ACT_KML);
     zero.run(Kind::cooked, r, ACT_GPS | ACT_KML | ACT_KML_ISO_DATE);
     EXPECT_EQ(zero.main_text, "");
@@ -360,7 +398,6 @@ TEST(Kml, Documents) {
 
 // ---------------------------------------------------------------- pressure compensation
 
-
 // An extended GPS record carrying only the two raw conversions.
 testing::Payload record(uint32_t d1, uint32_t d2) {
     return testing::make_gps_extended({.status = 0, .pressure_d1 = d1, .pressure_d2 = d2});
@@ -386,7 +423,8 @@ TEST(Ms5837, Compensation) {
         cal.c[6] = c6;
         int32_t p = -1, t = -1;
         const bool data = ms5837_compensate(r.data(), cal, p, t) != 0;
-        got.emplace_back(name, "P " + std::to_string(p) + " T " + std::to_string(t) + (data ? "" : " no pressure data"));
+        got.emplace_back(name,
+                         "P " + std::to_string(p) + " T " + std::to_string(t) + (data ? "" : " no pressure data"));
     };
     add("20 degC, first-order only", record(6465444, 8077636), 0);
     add("cold, sensor field 0", record(6465444, 7000001), 0);
@@ -418,7 +456,8 @@ std::vector<uint8_t> report(const std::vector<Channel>& channels, uint8_t claime
 }
 
 std::string print(const std::vector<uint8_t>& r) {
-    return testing::capture([&](OutStream& o) { print_satellite_report(r.data(), static_cast<uint32_t>(r.size()), o); });
+    return testing::capture(
+        [&](OutStream& o) { print_satellite_report(r.data(), static_cast<uint32_t>(r.size()), o); });
 }
 
 // Sentences of whole reports: quality 7 with orbit; quality 3 (upper bits
@@ -429,8 +468,9 @@ TEST(SatelliteReport, Sentences) {
     // One unit holds four whole channels; the report claims ten (and the
     // loop's own completeness test would never have passed it on). The bytes
     // of a fifth channel would start at 56 and run past the end.
-    auto over = report({{0, 1, 0x04, 4, 1, 1, 1}, {0, 2, 0x04, 4, 2, 2, 2}, {0, 3, 0x04, 4, 3, 3, 3}, {0, 4, 0x04, 4, 4, 4, 4}},
-                       10, 63);
+    auto over =
+        report({{0, 1, 0x04, 4, 1, 1, 1}, {0, 2, 0x04, 4, 2, 2, 2}, {0, 3, 0x04, 4, 3, 3, 3}, {0, 4, 0x04, 4, 4, 4, 4}},
+               10, 63);
     std::fill(over.begin() + 56, over.end(), 0x04);
     EXPECT_EQ(satellite_channel_count(over.data(), 63), 4u);
     // The count byte itself lies beyond a record shorter than the header.
@@ -445,8 +485,10 @@ TEST(SatelliteReport, Sentences) {
                                            {0, 8, 0x04, 0x01, 20, 5, 5},  // quality too low
                                            {0, 29, 0x04, 0x04, 33, 10, -5}},
                                           5, 63 * 2))},
-        {"five satellites", print(report({{0, 1, 0x04, 5, 20, 10, 100}, {0, 2, 0x04, 2, 99, 20, 200},
-                                          {0, 3, 0x04, 15, 30, -30, 300}, {0, 4, 0x04, 4, 40, 40, -40},
+        {"five satellites", print(report({{0, 1, 0x04, 5, 20, 10, 100},
+                                          {0, 2, 0x04, 2, 99, 20, 200},
+                                          {0, 3, 0x04, 15, 30, -30, 300},
+                                          {0, 4, 0x04, 4, 40, 40, -40},
                                           {0, 5, 0x04, 6, 50, 90, 359}},
                                          5, 63 * 2))},
         {"count larger than the record holds", print(over)},

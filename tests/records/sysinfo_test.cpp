@@ -22,7 +22,9 @@ constexpr uint32_t kTime = 90061;
 // 39 s later, used as the end of GSM attempts that started at 90000.
 constexpr uint32_t kGsmEnd = 90100;
 
-Record event(uint8_t type, uint32_t time = kTime) { return make_event({.type = type, .time = time}); }
+Record event(uint8_t type, uint32_t time = kTime) {
+    return make_event({.type = type, .time = time});
+}
 
 std::string v10(const Record& r) {
     return testing::capture([&](OutStream& o) { decode_sysinfo(r.data(), o, {}, 4711); });
@@ -38,11 +40,13 @@ std::string ecg(const Record& r) {
 // 80, two error counters, csq "12,5", flags 0x25, a GRC error; the debug-only
 // step bytes are filled to show that they stay silent.
 Record gsm_first() {
+    // clang-format off
     Record r = testing::make_gsm_report(
         {.head = {.type = 8, .time = kGsmEnd, .battery = 4096, .battery_at_fix = 2048},
          .start_time = 90000, .connect_time = 16, .ddl_end_time = 80, .err_unexp_resp = 2, .err_ddl_x = 3,
          .battery_begin = 4096, .battery_end = 3277, .battery_min = 3000, .csq = "12,5", .creg_stat = 1,
          .cgreg_stat = 5, .flags = 0x25, .usoctl11 = 123456, .err_grc_x = 7});
+    // clang-format on
     for (size_t i = 47; i <= 55; ++i) {
         r[i] = static_cast<uint8_t>(i);
     }
@@ -52,12 +56,14 @@ Record gsm_first() {
 // A second-form SMS report: the connection time lies just below the 16-bit
 // wrap, the download end just above it.
 Record gsm_second(uint16_t trace = 0x0100, uint8_t flags = 0x60, const std::string& csq = "12,5") {
+    // clang-format off
     return testing::make_gsm_report2(
         {.common = {.head = {.type = 11, .time = kGsmEnd, .switch_state = 0}, .start_time = 90000,
                     .connect_time = 0xFFF0, .ddl_end_time = 0x0010, .err_ddl_x = 4, .error_type = 5,
                     .battery_begin = 4096, .battery_end = 2048, .battery_min = 1024, .csq = csq, .creg_stat = 1,
                     .cgreg_stat = 2, .flags = flags, .usoctl11 = 7, .err_usowr_x = 1, .urcflags = 3},
          .cereg_stat = 5, .ceer = 8, .cops_act = 'E', .trace = trace});
+    // clang-format on
 }
 
 TEST(ResetCauses, BothWordings) {
@@ -83,10 +89,12 @@ TEST(Sysinfo, Paragraphs) {
         got.emplace_back("v10 switch state " + std::to_string(state),
                          v10(make_event({.type = 4, .time = kTime, .switch_state = state})));
     }
+    // clang-format off
     got.emplace_back("v10 switch", v10(make_event({.type = 4, .time = kTime, .vmon = 0x12, .battery = 3500,
                                                    .switch_state = 0xAA, .battery_at_fix = 3400})));
     got.emplace_back("v10 reset", v10(make_event({.type = 0, .time = kTime, .rs = 0x81, .vmon = 0x0F, .low_battery = 1,
                                                   .battery = 4096, .switch_state = 0x55})));
+    // clang-format on
     // Reset causes only for reset events.
     got.emplace_back("v10 low battery with RS", v10(make_event({.type = 3, .time = kTime, .rs = 0x80})));
 
@@ -107,18 +115,22 @@ TEST(Sysinfo, Paragraphs) {
     }
     got.emplace_back("v10 GSM second form, every flag", v10(gsm_second(0x0100, 0xFF)));
     // The last csq ends at a control byte after "12".
-    for (const std::string csq : {"", "1", "99,99", "12\x1F" "5"}) {
+    for (const std::string csq : {"", "1", "99,99",
+                                  "12\x1F"
+                                  "5"}) {
         std::string name = "v10 GSM second form, csq " + csq;
         std::replace(name.begin(), name.end(), '\x1F', '^');
         got.emplace_back(name, v10(gsm_second(0x0100, 0x60, csq)));
     }
     for (uint8_t type : {9, 10}) {
+        // clang-format off
         got.emplace_back("v10 GPS diagnostics, type " + std::to_string(type),
                          v10(testing::make_gps_diagnostics(
                              {.head = {.type = type, .time = kTime}, .error_flags = 0x0102, .unimplemented_ubx = 3,
                               .ubx_checksum_errors = 0xABCD, .unexpected = 0x0A, .noise_per_ms = 500, .clock_flags = 0xF0,
                               .ack_payload = 0x0501, .smbus_error_flags = 1, .nak_tx_index = 2, .imu_errors = 0x1234,
                               .dmp_error_address = 0x33, .fifo_count = 0x44, .payload_error = 6, .bfc = 7})));
+        // clang-format on
     }
 
     // Software 9: serials below 1980 have the older layout.
@@ -129,13 +141,17 @@ TEST(Sysinfo, Paragraphs) {
             got.emplace_back("v9 " + std::to_string(serial) + " type " + std::to_string(type), v9(event(type), serial));
         }
     }
-    got.emplace_back("v9 1980 reset", v9(make_event({.type = 0, .time = kTime, .rs = 0x08, .battery = 4096,
-                                                     .switch_state = 0x01, .battery_at_fix = 2048}),
-                                         1980));
+    got.emplace_back(
+        "v9 1980 reset",
+        v9(make_event(
+               {.type = 0, .time = kTime, .rs = 0x08, .battery = 4096, .switch_state = 0x01, .battery_at_fix = 2048}),
+           1980));
     // A creg_stat byte that is not printable shows as a blank.
+    // clang-format off
     const Record sms = testing::make_sms_event_v9(
         {.head = {.type = 7, .time = kGsmEnd, .battery = 4096, .switch_state = 0x55, .battery_at_fix = 2048},
          .start_time = 90000, .error = 0x05, .aerror = 0xA0, .step = 3, .cgreg_stat = '5', .csq = "17,3", .creg_stat = 0x01});
+    // clang-format on
     got.emplace_back("v9 2500 SMS", v9(sms, 2500));
     r = gsm_first();
     got.emplace_back("v9 1980 GSM report", v9(r, 1980));

@@ -85,12 +85,14 @@ std::vector<uint8_t> base_container() {
     return c.bytes();
 }
 
+// clang-format off
 const std::vector<std::vector<std::string>> kModes = {
     {"-c", "2"}, {"-c", "3"}, {"-c", "6", "-a", "c"}, {"-c", "9", "-a", "e"}, {"-c", "h"},
     {"-c", "i"}, {"-c", "m"}, {"-c", "5"}, {"-c", "b"}, {"-c", "4"}, {"-c", "f"}, {"-c", "!"}};
+// clang-format on
 
 class Damaged : public ::testing::Test {
-protected:
+  protected:
     // Decodes `file` with mode `mode` (an index into kModes, or -1 for -s).
     InProcessResult decode(const std::vector<uint8_t>& file, int mode) {
         for (const std::string& name : dir.list()) {
@@ -178,8 +180,7 @@ TEST_F(Damaged, ZeroedAndErasedUnits) {
     for (size_t at = 0; at + 64 <= full.size(); at += 64) {
         for (uint8_t fill : {uint8_t{0x00}, uint8_t{0xFF}}) {
             std::vector<uint8_t> damaged = full;
-            std::fill(damaged.begin() + static_cast<long>(at), damaged.begin() + static_cast<long>(at + 64),
-                      fill);
+            std::fill(damaged.begin() + static_cast<long>(at), damaged.begin() + static_cast<long>(at + 64), fill);
             decode(damaged, static_cast<int>(at / 64));
         }
     }
@@ -221,8 +222,7 @@ TEST_F(Damaged, Generation3ContainersFlippedAndCut) {
         decode(damaged, static_cast<int>(i));
     }
     for (size_t cut = 0; cut <= full.size(); cut += 61) {
-        decode(std::vector<uint8_t>(full.begin(), full.begin() + static_cast<long>(cut)),
-               static_cast<int>(cut));
+        decode(std::vector<uint8_t>(full.begin(), full.begin() + static_cast<long>(cut)), static_cast<int>(cut));
     }
 }
 

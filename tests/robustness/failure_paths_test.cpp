@@ -4,6 +4,10 @@
 // the folder holds complete outputs or the files that were there before: never
 // a cut file, a temporary file, or bytes written through a link.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -12,11 +16,7 @@
 #include <cstring>
 #include <map>
 #include <string>
-#include <sys/mount.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "common/platform.h"
@@ -40,22 +40,27 @@ struct Kind {
     std::vector<uint8_t> (*build)();
 };
 
-std::vector<uint8_t> gen5() { return build_gen5_example(); }
-std::vector<uint8_t> gen3() { return build_gen3_example(6); }
-std::vector<uint8_t> voltage() { return make_voltage_example(); }
+std::vector<uint8_t> gen5() {
+    return build_gen5_example();
+}
+std::vector<uint8_t> gen3() {
+    return build_gen3_example(6);
+}
+std::vector<uint8_t> voltage() {
+    return make_voltage_example();
+}
 
 void write_text(const std::string& path, const std::string& text) {
     write_bytes(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
 class FailurePaths : public ::testing::Test {
-protected:
+  protected:
     std::string input() const { return in.file("logger.bin"); }
 
     // Writes the container and decodes it into `folder`.
-    InProcessResult decode(const std::vector<uint8_t>& bytes, std::vector<std::string> args,
-                           unsigned workers = 1, const std::function<void(FakePlatform&)>& setup = {},
-                           const TempDir* folder = nullptr) {
+    InProcessResult decode(const std::vector<uint8_t>& bytes, std::vector<std::string> args, unsigned workers = 1,
+                           const std::function<void(FakePlatform&)>& setup = {}, const TempDir* folder = nullptr) {
         write_bytes(input(), bytes);
         args.insert(args.end(), {"-f", input(), "-d", (folder != nullptr ? *folder : out).path()});
         return run_in_process(args, workers, setup);
@@ -110,8 +115,7 @@ const LostOutput kLostOutputs[] = {
     {"gen5 ECG tag", gen5, {"-c", "3"}, 1, "tag801_ecg.txt", Point::write, EFBIG},
     {"gen5 MOVEBANK", gen5, {"-c", "m"}, 1, "tag17_quat.txt", Point::write, EFBIG},
     {"gen5 MOVEBANK side by side", gen5, {"-c", "m"}, 2, "tag19_acc.txt", Point::rename, EACCES},
-    {"gen5 one after the other, rename", gen5, {"-c", "2"}, 1, "tag17_gps.txt", Point::rename,
-     EACCES},
+    {"gen5 one after the other, rename", gen5, {"-c", "2"}, 1, "tag17_gps.txt", Point::rename, EACCES},
     {"gen3 GPS-acceleration", gen3, {"-c", "3"}, 1, "tag5.txt", Point::write, ENOSPC},
     {"gen3 information file", gen3, {"-c", "m"}, 1, "info_tag5.txt", Point::close, EIO},
     {"gen3 interaction protocol", gen3, {"-c", "3"}, 1, "tag1234.txt", Point::write, ENOSPC},
@@ -156,8 +160,8 @@ TEST_F(FailurePaths, LostOutputFailsTheRunAndKeepsThePreviousFile) {
         const InProcessResult r = decode(c.build(), c.args, c.workers, setup);
         EXPECT_GT(injected.load(), 0);
         EXPECT_EQ(r.exit_code, 19);
-        const std::string message = c.point == Point::rename ? "Couldn't rename output file: "
-                                                             : "Couldn't close text file: ";
+        const std::string message =
+            c.point == Point::rename ? "Couldn't rename output file: " : "Couldn't close text file: ";
         EXPECT_NE(r.err.find(message + std::strerror(c.error) + "\n"), std::string::npos) << r.err;
         EXPECT_NE(r.out.find(std::string("Filename: ") + c.target + "\n"), std::string::npos);
         EXPECT_NE(r.out.find("There was an error"), std::string::npos);
@@ -184,8 +188,7 @@ TEST_F(FailurePaths, TemporaryFilesThatCannotBeWrittenLeaveNothing) {
         const char* prefix;  // of the temporary files that fail
         int after;           // writes that succeed first
     };
-    for (const Case& c : {Case{"gen3 separation copies", gen3, "tag", 3},
-                          Case{"gen3 flash image", gen3, "ftag", 0}}) {
+    for (const Case& c : {Case{"gen3 separation copies", gen3, "tag", 3}, Case{"gen3 flash image", gen3, "ftag", 0}}) {
         SCOPED_TRACE(c.what);
         clear_output();
         std::atomic<int> writes{0};
@@ -230,9 +233,11 @@ TEST_F(FailurePaths, PlantedLinksAreNeverWrittenThrough) {
     const Case cases[] = {
         {"gen5", gen5, 1, {"tag17.txt.part", "info_tag17.txt.part", "tag19.txt", "tag17.tmp"}},
         {"gen5 side by side", gen5, 2, {"tag19.txt.part", "tag19.txt.1.part", "info_tag801.txt"}},
-        {"gen3", gen3, 1,
-         {"tag5.tmp", "ftag5.tmp", "tag5.txt.part", "intact.txt.part", "tag1234.txt.part",
-          "ftag1234.tmp", "tag35.txt"}},
+        {"gen3",
+         gen3,
+         1,
+         {"tag5.tmp", "ftag5.tmp", "tag5.txt.part", "intact.txt.part", "tag1234.txt.part", "ftag1234.tmp",
+          "tag35.txt"}},
         {"voltage", voltage, 1, {"voltages.csv.part", "voltages.csv.1.part"}},
     };
     const std::string victim = in.file("victim");
@@ -336,8 +341,7 @@ TEST_F(FailurePaths, ConsoleIsWrittenAsTheRunGoes) {
         ASSERT_NE(at, std::string::npos);
         EXPECT_NE(seen_at_rename.find("please wait", at), std::string::npos);
         if (workers == 1) {
-            EXPECT_NE(seen_at_write.find("please wait", seen_at_write.find(heading)),
-                      std::string::npos);
+            EXPECT_NE(seen_at_write.find("please wait", seen_at_write.find(heading)), std::string::npos);
         }
     }
 }
@@ -346,7 +350,7 @@ TEST_F(FailurePaths, ConsoleIsWrittenAsTheRunGoes) {
 // A real full disk: a small memory file system as the output folder.
 
 class FullDisk : public FailurePaths {
-protected:
+  protected:
     void TearDown() override {
         if (mounted_) {
             umount2(out.path().c_str(), MNT_DETACH);
@@ -387,16 +391,14 @@ TEST_F(FullDisk, RunOntoAFullDiskFails) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         if (!mount_small(c.size)) {
-            GTEST_SKIP() << "cannot mount a small file system here (needs root): "
-                         << std::strerror(errno);
+            GTEST_SKIP() << "cannot mount a small file system here (needs root): " << std::strerror(errno);
         }
         write_bytes(input(), c.build());
         std::vector<std::string> args = c.args;
         args.insert(args.end(), {"-f", input(), "-d", out.path()});
         const CliResult r = run_cli(DEC_DECODER_EXE, args, in.path());
         EXPECT_EQ(r.exit_code, 19) << r.out;
-        EXPECT_NE(r.err.find(std::string("Couldn't close text file: ") + std::strerror(ENOSPC)),
-                  std::string::npos)
+        EXPECT_NE(r.err.find(std::string("Couldn't close text file: ") + std::strerror(ENOSPC)), std::string::npos)
             << r.err;
         EXPECT_NE(r.out.find("Filename: "), std::string::npos);
         EXPECT_EQ(r.out.find("uccess"), std::string::npos);
@@ -425,8 +427,8 @@ TEST_F(Interrupted, SignalRemovesTemporaryFilesAndEndsWith128PlusSignal) {
         for (const auto& [name, text] : good) {
             write_text(out.file(name), previous);
         }
-        const pid_t pid = start_cli(DEC_DECODER_EXE, {"-c", "h", "-f", input(), "-d", out.path()},
-                                    in.path(), "/dev/null", "/dev/null", "/dev/null");
+        const pid_t pid = start_cli(DEC_DECODER_EXE, {"-c", "h", "-f", input(), "-d", out.path()}, in.path(),
+                                    "/dev/null", "/dev/null", "/dev/null");
         ASSERT_GT(pid, 0);
         // Stop the run while it is writing an output, then interrupt it.
         bool caught = false;

@@ -84,11 +84,13 @@ TEST(SettingsReports, Tt5_10) {
         }
         dec::TagState cleared;
         cleared.pressure.c[6] = 1234;
-        s.emplace_back("SV2 calibration bytes " + std::to_string(fill), tt5_10(r.u8(161, fill).block(), 6000, &cleared));
+        s.emplace_back("SV2 calibration bytes " + std::to_string(fill),
+                       tt5_10(r.u8(161, fill).block(), 6000, &cleared));
         EXPECT_EQ(cleared.pressure.c[6], 0);
     }
     // The band text comes from the container: it cannot steer a terminal.
-    s.emplace_back("SV2 band text with control bytes", tt5_10(example_tt5_10(2).text(187, "\x1b]0;x\x07\x7f").block(), 6000));
+    s.emplace_back("SV2 band text with control bytes",
+                   tt5_10(example_tt5_10(2).text(187, "\x1b]0;x\x07\x7f").block(), 6000));
     s.emplace_back("wrong magic", tt5_10(example_tt5_10(3).u16(0, 0x9B3B).block(), 7000));
     s.emplace_back("SV4", tt5_10(SettingsRecord::tt5_10(4, 0).block(), 7000));
     s.emplace_back("unknown feature bit", tt5_10(SettingsRecord::tt5_10(3, 0x80000 | 0x7FFFF).block(), 7000));
@@ -100,13 +102,16 @@ TEST(SettingsReports, Tt5_10) {
         s.emplace_back("divisor " + std::to_string(divisor), tt5_10(example_tt5_10(3).u8(45, divisor).block(), 7000));
     }
     // Tilt axes 1 and 2, variance axis 3 (printed as a zero byte), no IMU switch.
-    s.emplace_back("SV3 axes and no IMU", tt5_10(example_tt5_10(3).u8(62, 3).u8(63, 1).u8(108, 0).u8(109, 0).block(), 7000));
+    s.emplace_back("SV3 axes and no IMU",
+                   tt5_10(example_tt5_10(3).u8(62, 3).u8(63, 1).u8(108, 0).u8(109, 0).block(), 7000));
     s.emplace_back("SV2 no IMU", tt5_10(example_tt5_10(2).u8(158, 0).u8(159, 0).block(), 6000));
     s.emplace_back("SV3 variance feature only", tt5_10(SettingsRecord::tt5_10(3, 0x8000).block(), 7000));
     s.emplace_back("SV0 at tag 4458", tt5_10(example_tt5_10(0).block(), 4458));
     s.emplace_back("SV0 super burst feature", tt5_10(SettingsRecord::tt5_10(0, 0x200).block(), 4000));
     // East and west swapped: the longitude span is unsigned, the latitude span signed.
-    s.emplace_back("geofence spans", tt5_10(SettingsRecord::tt5_10(3, 0).s32(129, 1000000).s32(133, 0).s32(149, 0).s32(145, 1000000).block(), 7000));
+    s.emplace_back(
+        "geofence spans",
+        tt5_10(SettingsRecord::tt5_10(3, 0).s32(129, 1000000).s32(133, 0).s32(149, 0).s32(145, 1000000).block(), 7000));
     dec::testing::expect_sections("settings/expected/tt5_10.txt", s);
 }
 
@@ -122,14 +127,15 @@ TEST(SettingsReports, Tt5_9) {
     for (uint8_t bad : {0, 128}) {
         s.emplace_back("version 7 divisor " + std::to_string(bad), tt5_9(example_tt5_9(7).u8(36, bad).block(), 3000));
     }
-    for (const auto& [axes, code] : {std::pair<uint8_t, uint8_t>{0x08, 1}, {0x30, 6}, {0x38, 10}, {0x38, 11}, {0x00, 4}}) {
+    for (const auto& [axes, code] :
+         {std::pair<uint8_t, uint8_t>{0x08, 1}, {0x30, 6}, {0x38, 10}, {0x38, 11}, {0x00, 4}}) {
         s.emplace_back("axes " + std::to_string(axes) + " rate code " + std::to_string(code),
                        tt5_9(example_tt5_9(3).u8(9, axes).u8(36, code).block(), 3000));
     }
     // Special editions, the first GSM generation and the old GSM timeout field,
     // with the serial numbers just outside each range.
-    for (uint32_t tag : {2425, 2426, 2461, 2462, 3012, 3013, 3014, 3379, 3380, 3392, 3393, 4074, 4075, 4092, 4093,
-                         2538, 2539, 2543, 2544, 2547, 2548, 2554, 2555, 2556, 2559, 2560, 2561, 2564, 2565, 2692, 2693}) {
+    for (uint32_t tag : {2425, 2426, 2461, 2462, 3012, 3013, 3014, 3379, 3380, 3392, 3393, 4074, 4075, 4092, 4093, 2538,
+                         2539, 2543, 2544, 2547, 2548, 2554, 2555, 2556, 2559, 2560, 2561, 2564, 2565, 2692, 2693}) {
         s.emplace_back("tag " + std::to_string(tag), tt5_9(example_tt5_9(3).block(), tag));
     }
     s.emplace_back("wrong magic", tt5_9(example_tt5_9(3).u16(0, 0xE532).block(), 3000));
@@ -177,13 +183,15 @@ TEST(SettingsReports, FrequenciesAndFeatures) {
     }
     for (uint32_t word : {0x7FFFFu, 0x80001u, 0xFFF80000u}) {
         int rv = 0;
-        s.emplace_back("features " + std::to_string(word), printed([&](dec::OutStream& o) { rv = dec::print_features(o, word); }));
+        s.emplace_back("features " + std::to_string(word),
+                       printed([&](dec::OutStream& o) { rv = dec::print_features(o, word); }));
         s.back().second += "rv=" + std::to_string(rv);
     }
     dec::testing::expect_sections("settings/expected/frequencies_features.txt", s);
 }
 
-// ---------------------------------------------------------------- checksum, voltage-code and pressure-calibration helpers
+// ---------------------------------------------------------------- checksum, voltage-code and pressure-calibration
+// helpers
 
 TEST(SettingsCrc16, CheckValueAndEmptyInput) {
     const uint8_t check[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
