@@ -16,6 +16,7 @@
 #include "gen5/separation.h"
 #include "gen5/tag_run.h"
 #include "gen5/voltages.h"
+#include "store/tag_files.h"
 
 namespace dec {
 
@@ -25,11 +26,6 @@ constexpr const char* kAbortText =
     "CLBT:There was an error (rv=%i). I'm sorry that I have to\nabort further file processing. "
     "Please contact\nTavro GmbH for assistance.\n";
 constexpr const char* kNoTagData = "I'm sorry, the file doesn't contain\ndata from any tag.\n";
-constexpr const char* kHeaderReadError =
-    "Couldn't read first 512 Bytes of file. Maybe file corrupt?\n";
-constexpr const char* kNewDecoderText =
-    "You probably need a new TAVRO data decoder.\nPlease go to the website %s and download\na "
-    "new TAVRO data decoder.\n";
 constexpr const char* kMustBeInDirectory =
     "The logger.bin file, that you want to %s, must be in\nthe same directory as this program or "
     "you have to supply the\ncomplete path and filename at the command line using option "
@@ -110,7 +106,7 @@ std::optional<int> read_input_header(Console& con, const RunParams& params, uint
     }
     const ssize_t n = full_read(sys, fd, header, kHeaderSize);
     if (n != static_cast<ssize_t>(kHeaderSize)) {
-        out.put(kHeaderReadError);
+        out.put(kContainerHeaderReadError);
         out.printf(kAbortText, -1);
         sys.close(fd);
         return INTERNAL_ERROR;
@@ -276,8 +272,8 @@ int run_decoder(RunContext& run, const RunParams& params) {
             return run_gen5(run, params);
         case kVoltageLoggerMagic:
             return run_voltage_logger(run, params);
-        case kGen3MagicA:
-        case kGen3MagicB:
+        case kGen3ShortMagic:
+        case kGen3LongMagic:
             return map_result(run, separate_gen3(run, params.path, params.output_dir, run.plan),
                               params);
         default:

@@ -21,10 +21,6 @@
 
 namespace dec {
 
-// The generation-3 magics by the names the run's dispatch uses.
-inline constexpr ContainerMagic kGen3MagicA = kGen3ShortMagic;
-inline constexpr ContainerMagic kGen3MagicB = kGen3LongMagic;
-
 inline constexpr size_t kHeaderSize = kContainerHeaderSize;
 inline constexpr size_t kUnitSize = 64;
 inline constexpr size_t kOpenBlockSize = 256;

@@ -170,10 +170,7 @@ bool accept_gen5_header(OutStream& out, const uint8_t* header) {
         return false;
     }
     if (!header_has_maker_string(header)) {
-        out.printf(
-            "You probably need a new TAVRO data decoder.\nPlease go to the website %s and "
-            "download\na new TAVRO data decoder.\n",
-            kDownloadWebsite);
+        out.printf(kNewDecoderText, kDownloadWebsite);
         return false;
     }
     return true;

@@ -25,6 +25,12 @@ inline constexpr uint32_t kNoTag = 0xFFFFFFFF;
 inline constexpr const char* kContainerHeaderReadError =
     "Couldn't read first 512 Bytes of file. Maybe file corrupt?\n";
 
+// What a separation says when the header does not name the base station's
+// maker: the container comes from a newer base station (takes the website).
+inline constexpr const char* kNewDecoderText =
+    "You probably need a new TAVRO data decoder.\nPlease go to the website %s and download\na "
+    "new TAVRO data decoder.\n";
+
 // The temporary files a separation copied each tag's downloads into, by the
 // tag's place in the tag list: "tag%u.tmp", or a free variant of that name
 // when something is in the way.
