@@ -48,11 +48,7 @@ int trim_to_block(IntactJoin& j, uint32_t fufa) {
 int place_new_download(IntactJoin& j, uint32_t fufa) {
     IntactJoinState& st = j.st;
     if (fufa > st.decoder_flashaddr) {
-        j.protocol.printf(
-            "########## Missing at least %.2f kBytes data!\nReason: Probably the tag downloaded "
-            "data\nto another basesstation. This means data\nis distributed on different memory "
-            "cards.\n",
-            kbytes(fufa - st.decoder_flashaddr));
+        print_missing_kbytes(j.protocol, fufa - st.decoder_flashaddr);
         return trim_to_block(j, fufa);
     }
     if (uint64_t{fufa} + kMaxGoBack >= st.decoder_flashaddr) {
@@ -139,20 +135,8 @@ int handle_intact_new_download(IntactJoin& j, const uint8_t* block) {
     IntactJoinState& st = j.st;
     const bool long_form = j.ctx.long_form();
     const Gen3OpenBlock nb = decode_open_block(block, long_form);
-    if (nb.tag_number != st.ref_tag_number) {
-        out.put("############### Unexpected tagnumber ##############\n");
+    if (!belongs_to_stream(nb, st.ref_tag_number, j.first_block, j.ctx, j.plan, out)) {
         return -1;
-    }
-    if (!legacy(j)) {
-        const Gen3OpenBlock first = decode_open_block(j.first_block, long_form);
-        if (nb.tag_type != first.tag_type) {
-            out.put("############### Unexpected tag_type ##############\n");
-            return -1;
-        }
-        if (nb.sw_version != first.sw_version) {
-            out.put("############### Unexpected software_version ##############\n");
-            return -1;
-        }
     }
     print_completeness(j.protocol, st.expected, st.received, kGen3Surplus);
     print_download_info(nb, j.protocol, j.plan);
@@ -175,16 +159,12 @@ int join_intact_downloads(IntactJoin& j) {
     const bool long_form = j.ctx.long_form();
     Gen3RawInput raw{j.data};
     uint8_t block[kGen3OpenBufferSize] = {};
-    for (;;) {
-        if (j.data.raw_read(block, kGen3RecordSize) != static_cast<ssize_t>(kGen3RecordSize)) {
-            break;
-        }
-        const Gen3Record kind = classify_gen3_record(raw, block, long_form);
-        if (kind == Gen3Record::seek_failed) {
+    while (const std::optional<Gen3Record> kind = raw.next(block, long_form)) {
+        if (*kind == Gen3Record::seek_failed) {
             report_seek_error(con);
             return -1;
         }
-        if (kind == Gen3Record::open_block) {
+        if (*kind == Gen3Record::open_block) {
             clear_fufa_low_bits(block, long_form);
             if (handle_intact_new_download(j, block) != 0) {
                 return -1;

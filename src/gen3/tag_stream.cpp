@@ -126,24 +126,41 @@ RepeatCheck check_if_data_repeated(Console& con, int64_t go_back, uint64_t writt
         [&](const uint8_t* record, size_t offset) { return compare.differences(record, offset); });
 }
 
+bool belongs_to_stream(const Gen3OpenBlock& nb, uint32_t ref_tag_number, const uint8_t* first_block,
+                       Gen3Context& ctx, const OutputPlan& plan, OutStream& out) {
+    if (nb.tag_number != ref_tag_number) {
+        out.put("############### Unexpected tagnumber ##############\n");
+        return false;
+    }
+    if (plan.gen3.legacy) {
+        return true;
+    }
+    const Gen3OpenBlock first = decode_open_block(first_block, ctx.long_form());
+    if (nb.tag_type != first.tag_type) {
+        out.put("############### Unexpected tag_type ##############\n");
+        return false;
+    }
+    if (nb.sw_version != first.sw_version) {
+        out.put("############### Unexpected software_version ##############\n");
+        return false;
+    }
+    return true;
+}
+
+void print_missing_kbytes(OutStream& out, uint64_t bytes) {
+    out.printf(
+        "########## Missing at least %.2f kBytes data!\nReason: Probably the tag downloaded "
+        "data\nto another basesstation. This means data\nis distributed on different memory "
+        "cards.\n",
+        kbytes(bytes));
+}
+
 int handle_new_download(Gen3Stream& s, const uint8_t* block) {
     OutStream& info = s.info;
     const bool long_form = s.ctx.long_form();
     const Gen3OpenBlock nb = decode_open_block(block, long_form);
-    const Gen3OpenBlock first = decode_open_block(s.first_block, long_form);
-    if (nb.tag_number != s.st.ref_tag_number) {
-        info.put("############### Unexpected tagnumber ##############\n");
+    if (!belongs_to_stream(nb, s.st.ref_tag_number, s.first_block, s.ctx, s.plan, info)) {
         return -1;
-    }
-    if (!s.plan.gen3.legacy) {
-        if (nb.tag_type != first.tag_type) {
-            info.put("############### Unexpected tag_type ##############\n");
-            return -1;
-        }
-        if (nb.sw_version != first.sw_version) {
-            info.put("############### Unexpected software_version ##############\n");
-            return -1;
-        }
     }
     print_completeness(info, s.st.expected, s.st.received_since_open, kGen3Surplus);
     s.st.total_at_last_open = s.st.totalcount_written;
@@ -156,11 +173,7 @@ int handle_new_download(Gen3Stream& s, const uint8_t* block) {
     const uint32_t fufa = nb.fufa;
     uint64_t& flashaddr = s.st.decoder_flashaddr;
     if (fufa > flashaddr) {
-        info.printf(
-            "########## Missing at least %.2f kBytes data!\nReason: Probably the tag downloaded "
-            "data\nto another basesstation. This means data\nis distributed on different memory "
-            "cards.\n",
-            kbytes(fufa - flashaddr));
+        print_missing_kbytes(info, fufa - flashaddr);
         flashaddr = fufa;
         s.st.written_since_open = 0;
     } else if (uint64_t{fufa} + kMaxGoBack >= flashaddr) {
@@ -198,15 +211,11 @@ int join_downloads(Gen3Stream& s) {
     const bool long_form = s.ctx.long_form();
     Gen3RawInput raw{s.data};
     uint8_t block[kGen3OpenBufferSize];
-    for (;;) {
-        if (s.data.raw_read(block, kGen3RecordSize) != static_cast<ssize_t>(kGen3RecordSize)) {
-            break;
-        }
-        const Gen3Record kind = classify_gen3_record(raw, block, long_form);
-        if (kind == Gen3Record::seek_failed) {
+    while (const std::optional<Gen3Record> kind = raw.next(block, long_form)) {
+        if (*kind == Gen3Record::seek_failed) {
             seek_failed(con);
         }
-        if (kind == Gen3Record::open_block) {
+        if (*kind == Gen3Record::open_block) {
             if (handle_new_download(s, block) != 0) {
                 return -1;
             }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "common/output_plan.h"
 #include "common/outstream.h"
@@ -44,6 +45,15 @@ struct Gen3RawInput {
     TagDataPath& data;
     ssize_t read(uint8_t* buf, size_t count) { return data.raw_read(buf, count); }
     int seek_back(size_t count) { return data.raw_seek_back(count); }
+
+    // The next record into `block` (kGen3OpenBufferSize bytes) and what it
+    // is; nothing at the end of the stream.
+    std::optional<Gen3Record> next(uint8_t* block, bool long_form) {
+        if (read(block, kGen3RecordSize) != static_cast<ssize_t>(kGen3RecordSize)) {
+            return std::nullopt;
+        }
+        return classify_gen3_record(*this, block, long_form);
+    }
 };
 
 // Everything the joining of one tag works on.
@@ -78,6 +88,15 @@ RepeatCheck check_if_data_repeated(Console& con, int64_t go_back, uint64_t writt
 
 // A byte count in the kilobytes the download texts print ("%.2f kBytes").
 double kbytes(uint64_t bytes);
+
+// Whether an open block met inside a tag's stream (`nb`) continues it: the
+// same tag number and, unless the tag is taken as legacy, the tag type and
+// software version of its first open block. Says on `out` what differs.
+bool belongs_to_stream(const Gen3OpenBlock& nb, uint32_t ref_tag_number, const uint8_t* first_block,
+                       Gen3Context& ctx, const OutputPlan& plan, OutStream& out);
+
+// The note on data a new download skips: the tag sent it to another base station.
+void print_missing_kbytes(OutStream& out, uint64_t bytes);
 
 // Base-station id, download time and the amount offered for download.
 void print_download_info(const Gen3OpenBlock& block, OutStream& out, const OutputPlan& plan);
