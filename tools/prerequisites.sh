@@ -1,0 +1,51 @@
+# shellcheck shell=bash
+# Debian packages the build needs. Sourced by tools/build.sh and .ci/run:
+#
+#   . tools/prerequisites.sh        # notes the missing build packages
+#   need PACKAGE CHECK...           # more: PACKAGE is missing when CHECK fails
+#   install_missing                 # installs them with apt-get, or stops
+#
+# A package counts as present when the command or file it brings is there.
+# apt-get runs as root or through sudo without a password; otherwise the
+# missing packages are named and the script stops with exit code 1.
+# For checking these paths: DEC_PREREQ_MISSING="pkg ..." pretends the named
+# packages are missing, DEC_PREREQ_DRY_RUN=1 prints the apt-get commands
+# instead of running them.
+
+missing_packages=()
+
+need() {
+    local package=$1
+    shift
+    if ! "$@" >/dev/null 2>&1 || [[ " ${DEC_PREREQ_MISSING:-} " == *" $package "* ]]; then
+        missing_packages+=("$package")
+    fi
+}
+
+install_missing() {
+    if [ ${#missing_packages[@]} -eq 0 ]; then
+        return 0
+    fi
+    local as_root=()
+    if [ "$(id -u)" -ne 0 ] && command -v sudo >/dev/null && sudo -n true 2>/dev/null; then
+        as_root=(sudo -n)
+    fi
+    if { [ "$(id -u)" -ne 0 ] && [ ${#as_root[@]} -eq 0 ]; } || ! command -v apt-get >/dev/null; then
+        echo "Missing packages: ${missing_packages[*]}" >&2
+        echo "Install them as root (apt-get install ${missing_packages[*]}) and run this again." >&2
+        exit 1
+    fi
+    echo "Installing: ${missing_packages[*]}"
+    local run=("${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get)
+    if [ -n "${DEC_PREREQ_DRY_RUN:-}" ]; then
+        run=(echo "${run[@]}")
+    fi
+    "${run[@]}" update -qq
+    "${run[@]}" install -y -qq "${missing_packages[@]}"
+    missing_packages=()
+}
+
+need g++ command -v g++
+need cmake command -v cmake
+need ninja-build command -v ninja
+need libgtest-dev test -f /usr/include/gtest/gtest.h
