@@ -34,6 +34,6 @@ void char_dump(const uint8_t* unit64, OutStream& out);
 
 // snprintf that never writes past `size` bytes: a text that does not fit is cut.
 // Returns the number of characters stored (without the zero byte), -1 on error.
-int format_into(char* buf, size_t size, const char* fmt, ...) __attribute__((format(printf, 3, 4)));
+int format_into(char* buf, size_t size, const char* fmt, ...) DEC_PRINTF_FORMAT(3, 4);
 
 }  // namespace dec

@@ -15,6 +15,15 @@
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
+
+// printf-style functions are checked against the C99 formats the decoder
+// uses (%hhu, %llu): on Windows the C runtime's own printf knows fewer, so the
+// build there uses the C99 implementation of its toolchain and says so here.
+#if defined(__MINGW32__)
+#define DEC_PRINTF_FORMAT(fmt, args) __attribute__((format(gnu_printf, fmt, args)))
+#else
+#define DEC_PRINTF_FORMAT(fmt, args) __attribute__((format(printf, fmt, args)))
+#endif
 #include <cstring>
 #include <memory>
 #include <string>
@@ -180,7 +189,7 @@ class OutStream {
         commit(p + m.length);
     }
 
-    int printf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+    int printf(const char* fmt, ...) DEC_PRINTF_FORMAT(2, 3);
     int vprintf(const char* fmt, va_list ap);
 
     // Writes the buffer out; 0, or -1 when a write failed (the error is kept).

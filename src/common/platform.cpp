@@ -1,9 +1,11 @@
 #include "common/platform.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#if !defined(_WIN32)
+#include <sys/file.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -11,6 +13,7 @@
 #include <cstdio>
 #include <thread>
 #if defined(_WIN32)
+#include <io.h>
 #include <windows.h>
 #endif
 
@@ -23,6 +26,22 @@
 #ifndef O_NOFOLLOW
 #define O_NOFOLLOW 0
 #endif
+
+namespace {
+#if defined(_WIN32)
+// The runtime's read and write take an unsigned int count; larger requests
+// are done in parts by the callers' loops.
+unsigned io_count(size_t count) {
+    return count > 0x40000000 ? 0x40000000u : static_cast<unsigned>(count);
+}
+// A closed console window ends the run as a hang-up does elsewhere.
+constexpr int kHangUp = 1;
+#else
+size_t io_count(size_t count) {
+    return count;
+}
+#endif
+}  // namespace
 
 namespace dec {
 
@@ -40,6 +59,27 @@ int Platform::open_exclusive(const char* path, bool read_too) {
                   0666);
 }
 
+#if defined(_WIN32)
+// The C runtime's descriptors stand on handles; the calls below need them.
+namespace {
+HANDLE handle_of(int fd) {
+    return reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+}
+}  // namespace
+
+int Platform::identify(int fd, FileIdentity* id) {
+    // fstat has no inode number here: the volume and the file index name a
+    // file as device and inode do.
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(handle_of(fd), &info)) {
+        errno = EIO;
+        return -1;
+    }
+    id->device = info.dwVolumeSerialNumber;
+    id->inode = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+    return 0;
+}
+#else
 int Platform::identify(int fd, FileIdentity* id) {
     struct stat st;
     if (::fstat(fd, &st) != 0) {
@@ -49,33 +89,57 @@ int Platform::identify(int fd, FileIdentity* id) {
     id->inode = static_cast<uint64_t>(st.st_ino);
     return 0;
 }
+#endif
 
 ssize_t Platform::read(int fd, void* buf, size_t count) {
     ssize_t n;
     do {
-        n = ::read(fd, buf, count);
+        n = ::read(fd, buf, io_count(count));
     } while (n < 0 && errno == EINTR);
     return n;
 }
 
 ssize_t Platform::read_at(int fd, void* buf, size_t count, int64_t offset) {
+#if defined(_WIN32)
+    // A read at an offset of its own: threads reading one container side by
+    // side each name their offset. The input is only ever read this way once
+    // it is indexed, so the moved file position does not matter.
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(static_cast<uint64_t>(offset));
+    at.OffsetHigh = static_cast<DWORD>(static_cast<uint64_t>(offset) >> 32);
+    const DWORD want = count > 0x40000000 ? 0x40000000 : static_cast<DWORD>(count);
+    DWORD got = 0;
+    if (!ReadFile(handle_of(fd), buf, want, &got, &at)) {
+        if (GetLastError() == ERROR_HANDLE_EOF) {
+            return 0;
+        }
+        errno = EIO;
+        return -1;
+    }
+    return static_cast<ssize_t>(got);
+#else
     ssize_t n;
     do {
         n = ::pread(fd, buf, count, static_cast<off_t>(offset));
     } while (n < 0 && errno == EINTR);
     return n;
+#endif
 }
 
 ssize_t Platform::write(int fd, const void* buf, size_t count) {
     ssize_t n;
     do {
-        n = ::write(fd, buf, count);
+        n = ::write(fd, buf, io_count(count));
     } while (n < 0 && errno == EINTR);
     return n;
 }
 
 int64_t Platform::seek(int fd, int64_t offset, int whence) {
+#if defined(_WIN32)
+    return _lseeki64(fd, offset, whence);  // lseek stops at 2 GiB here
+#else
     return static_cast<int64_t>(::lseek(fd, static_cast<off_t>(offset), whence));
+#endif
 }
 
 int Platform::close(int fd) {
@@ -94,6 +158,47 @@ int Platform::rename_file(const char* from, const char* to) {
     return std::rename(from, to);
 }
 
+#if defined(_WIN32)
+int Platform::lock_folder(const char* path) {
+    // A named mutex per folder: its name is a hash of the folder's full path
+    // (case folded, as the file system compares names). The system drops it
+    // with the last handle, so a run that dies leaves no stale lock.
+    char full[MAX_PATH];
+    const DWORD len = GetFullPathNameA(path, sizeof full, full, nullptr);
+    if (len == 0 || len >= sizeof full) {
+        errno = ENOENT;
+        return -1;
+    }
+    uint64_t h = 14695981039346656037u;
+    for (DWORD i = 0; i < len; ++i) {
+        char c = full[i] == '/' ? '\\' : full[i];
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        h = (h ^ static_cast<unsigned char>(c)) * 1099511628211u;
+    }
+    char name[64];
+    std::snprintf(name, sizeof name, "Local\\tavro-decoder-folder-%016llx",
+                  static_cast<unsigned long long>(h));
+    HANDLE m = CreateMutexA(nullptr, FALSE, name);
+    if (m == nullptr) {
+        errno = EACCES;
+        return -1;
+    }
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(m);
+        errno = EWOULDBLOCK;
+        return -1;
+    }
+    lock_handle_ = m;
+    return 0;
+}
+
+void Platform::unlock_folder(int handle) {
+    if (handle >= 0 && lock_handle_ != nullptr) {
+        CloseHandle(static_cast<HANDLE>(lock_handle_));
+        lock_handle_ = nullptr;
+    }
+}
+#else
 int Platform::lock_folder(const char* path) {
     const int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
@@ -113,6 +218,7 @@ void Platform::unlock_folder(int handle) {
         ::close(handle);  // drops the lock
     }
 }
+#endif
 
 int Platform::read_console_char() {
     unsigned char c;
@@ -183,7 +289,7 @@ Platform* interrupted_platform = nullptr;
 
 BOOL WINAPI on_console_event(DWORD event) {
     // Ctrl-C, Ctrl-Break, the console window closed, logoff, shutdown.
-    static constexpr int kSignalOf[] = {SIGINT,  SIGBREAK, SIGHUP, SIGHUP,
+    static constexpr int kSignalOf[] = {SIGINT,  SIGBREAK, kHangUp, kHangUp,
                                         SIGTERM, SIGTERM,  SIGTERM};
     const int sig = event < 7 ? kSignalOf[event] : SIGTERM;
     interrupted_platform->remove_all_temps();

@@ -100,6 +100,9 @@ class Platform {
 
     std::mutex temps_mutex_;
     std::vector<std::string> temps_;
+#if defined(_WIN32)
+    void* lock_handle_ = nullptr;  // the folder's named mutex, while held
+#endif
 };
 
 }  // namespace dec
