@@ -30,6 +30,8 @@ class FakePlatform : public Platform {
     // in the order written) instead of reaching the descriptors.
     bool capture_console = false;
     std::string console_out, console_err, console_both;
+    // Whether the error stream is a terminal (never the other descriptors).
+    bool stderr_terminal = false;
 
     // The name each open descriptor was opened or created with (tags decoded
     // side by side open files from several threads).
@@ -95,6 +97,7 @@ class FakePlatform : public Platform {
         }
         return read_hook(fd, buf, count);
     }
+    bool is_terminal(int fd) override { return stderr_terminal && fd == 2; }
     int read_console_char() override {
         return console_pos < console_input.size()
                    ? static_cast<unsigned char>(console_input[console_pos++])

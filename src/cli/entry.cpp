@@ -31,12 +31,17 @@ int program_main(int argc, char** argv, Platform& sys, unsigned workers) {
     }
     RunContext run(con);
     run.workers = workers;
+    Progress progress;
+    run.progress = &progress;
+    con.set_progress(&progress);
     try {
         code = run_decoder(run, params);
     } catch (const FatalStop& stop) {
         // A decoder found data it cannot go on with; its message is printed.
         code = stop.code;
     }
+    // The line is erased before the closing text.
+    progress.stop();
     // Whatever temporary file a failed path did not get to delete.
     sys.remove_all_temps();
     if (run.interactive) {

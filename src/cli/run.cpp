@@ -175,11 +175,17 @@ ContainerResult decode_gen5_tags(RunContext& run, const uint32_t* tags, Containe
     if (count == 0) {
         return ContainerResult::no_tag_data;
     }
+    if (run.progress != nullptr) {
+        run.progress->set_tags(static_cast<uint32_t>(count));
+    }
     int tags_rv = 0;
     if (index.active() && run.workers > 1 && count > 1) {
         tags_rv = run_tags_side_by_side(run, tags, count, index);
     } else {
         for (size_t i = 0; i < count && tags_rv == 0; ++i) {
+            if (run.progress != nullptr) {
+                run.progress->set_tag(static_cast<uint32_t>(i + 1));
+            }
             run.con.out().printf("---------- B5:Unpacking data for tag%i ----------------\n",
                                  static_cast<int>(tags[i]));
             run.con.flush();
@@ -196,7 +202,7 @@ int run_gen5(RunContext& run, const RunParams& params) {
     uint32_t tags[kMaxTags];
     ContainerIndex index;
     ContainerResult result =
-        separate_container(run.con, params.path, tags, params.output_dir, &index);
+        separate_container(run.con, params.path, tags, params.output_dir, &index, run.progress);
     if (result == ContainerResult::ok) {
         result = decode_gen5_tags(run, tags, index);
         index.close(run.con);
@@ -265,6 +271,10 @@ int run_decoder(RunContext& run, const RunParams& params) {
     FolderLock lock(con.sys(), folder);
     if (lock.busy()) {
         return refuse_busy_folder(con, folder);
+    }
+    // The work begins: from here on a terminal shows how far it is.
+    if (run.progress != nullptr) {
+        run.progress->start(con.sys());
     }
 
     switch (le_u32(header, 0)) {

@@ -4,11 +4,13 @@
 #include <cstring>
 
 #include "common/fatal.h"
+#include "common/progress.h"
 
 namespace dec {
 
 void Console::sys_error(const char* what) {
     int saved = errno;
+    const Progress::Quiet quiet(progress_);
     out_.flush();
     err_.printf("%s: %s\n", what, std::strerror(saved));
     err_.flush();
@@ -16,12 +18,14 @@ void Console::sys_error(const char* what) {
 }
 
 void Console::error_line(const char* text) {
+    const Progress::Quiet quiet(progress_);
     out_.flush();
     err_.printf("%s\n", text);
     err_.flush();
 }
 
 void Console::replay(const std::vector<ConsoleLog::Record>& records) {
+    const Progress::Quiet quiet(progress_);
     for (const ConsoleLog::Record& r : records) {
         if (!r.error) {
             out_.write(r.text.data(), r.text.size());
@@ -34,8 +38,15 @@ void Console::replay(const std::vector<ConsoleLog::Record>& records) {
     }
 }
 
-int Console::read_char() {
+void Console::flush() {
+    // Standard output may be the same terminal as the progress line.
+    const Progress::Quiet quiet(progress_);
     out_.flush();
+    err_.flush();
+}
+
+int Console::read_char() {
+    flush();
     return sys_.read_console_char();
 }
 

@@ -9,6 +9,8 @@
 
 namespace dec {
 
+class Progress;
+
 // Contact texts that several messages name.
 inline constexpr const char* kSupportEmail = "support@tavro.example";
 inline constexpr const char* kDownloadWebsite = "https://www.tavro.example/decoder";
@@ -29,6 +31,8 @@ class Console {
     void replay(const std::vector<ConsoleLog::Record>& records);
 
     Platform& sys() { return sys_; }
+    // The progress line the console erases before it writes to the terminal.
+    void set_progress(Progress* progress) { progress_ = progress; }
     // Standard output, buffered; flushed before input is read and at the end.
     OutStream& out() { return out_; }
 
@@ -42,15 +46,13 @@ class Console {
     // so a prompt is visible before the program waits.
     int read_char();
 
-    void flush() {
-        out_.flush();
-        err_.flush();
-    }
+    void flush();
 
   private:
     Platform& sys_;
     OutStream out_;
     OutStream err_;
+    Progress* progress_ = nullptr;
 };
 
 // A failed seek in a file of the decoder's own: `what` ("Couldn't lseek", or

@@ -91,6 +91,15 @@ int Platform::identify(int fd, FileIdentity* id) {
 }
 #endif
 
+int64_t Platform::file_size(int fd) {
+    struct stat st;
+    return ::fstat(fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
+}
+
+bool Platform::is_terminal(int fd) {
+    return ::isatty(fd) != 0;
+}
+
 ssize_t Platform::read(int fd, void* buf, size_t count) {
     ssize_t n;
     do {

@@ -48,6 +48,10 @@ class Platform {
     // file's permissions are read and write for all, less the umask.
     virtual int open_exclusive(const char* path, bool read_too);
     virtual int identify(int fd, FileIdentity* id);
+    // Size of the open file, or -1 with errno.
+    virtual int64_t file_size(int fd);
+    // Whether the descriptor is a terminal (isatty).
+    virtual bool is_terminal(int fd);
 
     virtual ssize_t read(int fd, void* buf, size_t count);
     // Reads at `offset` without moving the descriptor (pread).

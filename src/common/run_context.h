@@ -7,6 +7,7 @@
 #include "common/console.h"
 #include "common/output_plan.h"
 #include "common/output_set.h"
+#include "common/progress.h"
 
 namespace dec {
 
@@ -27,6 +28,9 @@ struct RunContext {
     // the other), and the spectrum-table memory of one tag.
     unsigned workers = 1;
     size_t dft_cache_bytes = size_t{96} << 20;
+    // Where the passes over the data report how far they are (none in tests
+    // that run parts of a run).
+    Progress* progress = nullptr;
 };
 
 // Runs `decode` (0 or -1) for one tag whose outputs go into a fresh output

@@ -1,5 +1,7 @@
 #include "gen3/gen3.h"
 
+#include <algorithm>
+
 #include "gen3/gen3_container.h"
 #include "gen3/separate.h"
 #include "gen3/strip.h"
@@ -48,8 +50,15 @@ ContainerResult separate_gen3(RunContext& run, const char* path, const char* out
         return ContainerResult::no_tag_data;
     }
     ContainerResult result = ContainerResult::ok;
+    if (run.progress != nullptr) {
+        run.progress->set_tags(
+            static_cast<uint32_t>(std::find(tags, tags + kGen3MaxTags, kGen3FreeEntry) - tags));
+    }
     try {
         for (size_t i = 0; i < kGen3MaxTags && tags[i] != kGen3FreeEntry; ++i) {
+            if (run.progress != nullptr) {
+                run.progress->set_tag(static_cast<uint32_t>(i + 1));
+            }
             run.con.out().printf("---------- Generating data for tag%i ----------------\n",
                                  static_cast<int>(tags[i]));
             run.con.flush();

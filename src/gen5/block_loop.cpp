@@ -301,9 +301,11 @@ int BlockLoop::run() {
 
     TagState& st = tag_.state;
     uint8_t u[kUnitSize];
+    ProgressMeter meter(tag_.run.progress, 0);
     while (tag_.data.image_read(u, kUnitSize) == static_cast<ssize_t>(kUnitSize)) {
         unit(u);
         st.processed_bytes += kUnitSize;
+        meter.at(st.processed_bytes);
     }
     end_unit_loop(tag_, fe_units_);
     // Records still pending at the end; GSM texts and satellite reports are dropped.

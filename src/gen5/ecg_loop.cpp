@@ -95,9 +95,11 @@ int run_ecg_tag_loop(TagRun& tag) {
     }
     auto loop = std::make_unique<EcgLoop>(tag);
     uint8_t u[kUnitSize];
+    ProgressMeter meter(tag.run.progress, 0);
     while (tag.data.image_read(u, kUnitSize) == static_cast<ssize_t>(kUnitSize)) {
         loop->unit(u);
         tag.state.processed_bytes += kUnitSize;
+        meter.at(tag.state.processed_bytes);
     }
     if (loop->collecting) {
         loop->flush();

@@ -188,8 +188,10 @@ int gather_tag_stream(TagRun& tag, StreamState& s, LoopFamily family) {
     }
 
     uint8_t block[kOpenBlockSize];
+    ProgressMeter meter(tag.run.progress, tag.data.raw_offset());
     for (;;) {
         const uint64_t unit_offset = tag.data.raw_offset();
+        meter.at(unit_offset);
         if (tag.data.raw_read(block, kUnitSize) != static_cast<ssize_t>(kUnitSize)) {
             break;
         }

@@ -50,6 +50,9 @@ class SideBySide {
         int rv = 0;
         size_t i = 0;
         for (; i < count_; ++i) {
+            if (run_.progress != nullptr) {
+                run_.progress->set_tag(static_cast<uint32_t>(i + 1));
+            }
             run_.con.out().printf("---------- B5:Unpacking data for tag%i ----------------\n",
                                   static_cast<int>(tags_[i]));
             run_.con.flush();
@@ -119,6 +122,7 @@ class SideBySide {
             std::memcpy(tag_run.prefix, run_.prefix, sizeof tag_run.prefix);
             tag_run.interactive = run_.interactive;
             tag_run.dft_cache_bytes = run_.dft_cache_bytes / threads_;
+            tag_run.progress = run_.progress;
             const TagSource source{index_.input_fd(), &index_.runs_of(i)};
             try {
                 slot.result = run_tag(tag_run, tags_[i], tag_run.plan, tag_run.prefix, source);

@@ -94,7 +94,7 @@ class IndexSink {
 // The separation loop over the container on `fd` (at offset 0): every
 // download goes to `sink` with the tag's place in `tags`.
 template <class Sink>
-int split_downloads(Console& con, int fd, uint32_t* tags, Sink& sink) {
+int split_downloads(Console& con, int fd, uint32_t* tags, Sink& sink, Progress* progress) {
     OutStream& out = con.out();
     BufferedReader in(con.sys(), fd);
     uint8_t header[kHeaderSize];
@@ -111,7 +111,9 @@ int split_downloads(Console& con, int fd, uint32_t* tags, Sink& sink) {
     uint64_t written = 0;
     size_t used = list_size(tags);
     uint8_t block[kOpenBlockSize];
+    ProgressMeter meter(progress, 0);
     for (;;) {
+        meter.at(at);
         if (in.read(block, kUnitSize) != static_cast<ssize_t>(kUnitSize)) {
             break;  // end of the container (a partial last unit is ignored) or read error
         }
@@ -179,9 +181,9 @@ bool accept_gen5_header(OutStream& out, const uint8_t* header) {
 // Records the tag streams in `index`, which then keeps the input open. When
 // there are too many downloads to index, kIndexFull with the tag list cleared
 // and the input back at offset 0, ready to be copied after all.
-int index_streams(Console& con, int fd, uint32_t* tags, ContainerIndex& index) {
+int index_streams(Console& con, int fd, uint32_t* tags, ContainerIndex& index, Progress* progress) {
     index.clear();
-    const int rv = index_tag_streams(con, fd, tags, index);
+    const int rv = index_tag_streams(con, fd, tags, index, progress);
     if (rv == 0) {
         index.activate(con.sys(), fd);
         return 0;
@@ -199,13 +201,13 @@ int index_streams(Console& con, int fd, uint32_t* tags, ContainerIndex& index) {
 
 // Copies the tag streams into temporary files, named in the index's copies()
 // when there is an index.
-int copy_streams(Console& con, int fd, uint32_t* tags, ContainerIndex* index) {
+int copy_streams(Console& con, int fd, uint32_t* tags, ContainerIndex* index, Progress* progress) {
     if (index != nullptr) {
-        return split_into_tag_files(con, fd, tags, index->copies());
+        return split_into_tag_files(con, fd, tags, index->copies(), progress);
     }
     // Nobody keeps the list: the copies are the caller's to delete.
     TagFileList copies;
-    const int rv = split_into_tag_files(con, fd, tags, copies);
+    const int rv = split_into_tag_files(con, fd, tags, copies, progress);
     copies.names.clear();
     return rv;
 }
@@ -246,18 +248,21 @@ void ContainerIndex::close(Console& con) {
     clear();
 }
 
-int split_into_tag_files(Console& con, int fd, uint32_t* tags, TagFileList& files) {
+int split_into_tag_files(Console& con, int fd, uint32_t* tags, TagFileList& files,
+                         Progress* progress) {
     FileSink sink(con, files);
-    return split_downloads(con, fd, tags, sink);
+    return split_downloads(con, fd, tags, sink, progress);
 }
 
-int index_tag_streams(Console& con, int fd, uint32_t* tags, ContainerIndex& index) {
+int index_tag_streams(Console& con, int fd, uint32_t* tags, ContainerIndex& index,
+                      Progress* progress) {
     IndexSink sink(index);
-    return split_downloads(con, fd, tags, sink);
+    return split_downloads(con, fd, tags, sink, progress);
 }
 
 ContainerResult separate_container(Console& con, const char* path, uint32_t* tags,
-                                   const char* output_dir, ContainerIndex* index) {
+                                   const char* output_dir, ContainerIndex* index,
+                                   Progress* progress) {
     con.out().put("B5:Separating data...\n");
     clear_tag_list(tags);
     uint8_t header[kHeaderSize];
@@ -271,15 +276,19 @@ ContainerResult separate_container(Console& con, const char* path, uint32_t* tag
         close_container_input(con, fd);
         return ContainerResult::failed;
     }
+    const int64_t size = con.sys().file_size(fd);
+    if (progress != nullptr && size > 0) {
+        progress->add_total(3 * static_cast<uint64_t>(size));
+    }
     int rv = kIndexFull;
     if (index != nullptr) {
-        rv = index_streams(con, fd, tags, *index);
+        rv = index_streams(con, fd, tags, *index, progress);
         if (rv == 0) {
             return ContainerResult::ok;  // the index keeps the input open
         }
     }
     if (rv == kIndexFull) {
-        rv = copy_streams(con, fd, tags, index);
+        rv = copy_streams(con, fd, tags, index, progress);
     }
     close_container_input(con, fd);
     return rv == 0 ? ContainerResult::ok : ContainerResult::failed;

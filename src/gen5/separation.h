@@ -6,6 +6,7 @@
 
 #include "common/console.h"
 #include "common/container_result.h"
+#include "common/progress.h"
 #include "gen5/container_index.h"
 #include "store/tag_files.h"
 
@@ -19,14 +20,18 @@ namespace dec {
 // streams are copied into "tag%u.tmp", whose names are in the index's
 // copies(); without an index the copies are the caller's to delete). Tag
 // numbers go into `tags` (kMaxTags entries, kNoTag after the last). `ok`,
-// `failed` or `cannot_open`.
+// `failed` or `cannot_open`. The container's size, three times, is the
+// total of `progress` (see progress.h).
 ContainerResult separate_container(Console& con, const char* path, uint32_t* tags,
-                                   const char* output_dir, ContainerIndex* index = nullptr);
+                                   const char* output_dir, ContainerIndex* index = nullptr,
+                                   Progress* progress = nullptr);
 
 // The separation loops on an input descriptor standing at offset 0: copying
 // into temporary files, or recording runs; the latter returns -3 when the
 // index is full.
-int split_into_tag_files(Console& con, int fd, uint32_t* tags, TagFileList& files);
-int index_tag_streams(Console& con, int fd, uint32_t* tags, ContainerIndex& index);
+int split_into_tag_files(Console& con, int fd, uint32_t* tags, TagFileList& files,
+                         Progress* progress = nullptr);
+int index_tag_streams(Console& con, int fd, uint32_t* tags, ContainerIndex& index,
+                      Progress* progress = nullptr);
 
 }  // namespace dec

@@ -1,0 +1,80 @@
+// The progress line: its text from the counters and the time, and that a run
+// on a terminal adds nothing but the line to the error stream, erased at the end.
+#include "common/progress.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "testsupport/cli_runner.h"
+#include "testsupport/container_builder.h"
+#include "testsupport/example_container.h"
+#include "testsupport/in_process.h"
+
+namespace dec {
+namespace {
+
+TEST(Progress, LineOfCountersAndTime) {
+    constexpr uint64_t kGiB = uint64_t{1} << 30;
+    const struct {
+        ProgressState state;
+        double seconds;
+        const char* line;
+    } cases[] = {
+        {{}, 0.0, "0%"},
+        {{512, 2048, 0, 0}, 0.5, "25%, 512 B of 2.0 KiB"},  // no time left in the first second
+        {{1023, 1024, 0, 0}, 2.0, "99%, 1023 B of 1.0 KiB, 0:01 left"},
+        {{1288490189, 4 * kGiB, 3, 12}, 10.0, "30%, 1.2 GiB of 4.0 GiB, tag 3 of 12, 0:24 left"},
+        {{5 * kGiB << 10, 6 * kGiB << 10, 1, 1}, 600.0, "83%, 5.0 TiB of 6.0 TiB, tag 1 of 1, 2:00 left"},
+        {{1, 100, 0, 0}, 60.0, "1%, 1 B of 100 B, 1:39:00 left"},
+        {{3000, 2048, 0, 0}, 2.0, "100%, 2.0 KiB of 2.0 KiB, 0:00 left"},
+        {{0, 0, 3, 4}, 100.0, "50%, tag 3 of 4, 1:40 left"},  // by tag
+        {{0, 0, 1, 4}, 100.0, "0%, tag 1 of 4"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(progress_line(c.state, c.seconds), c.line);
+    }
+}
+
+TEST(Progress, DrawnAtTheStartErasedAtTheEnd) {
+    testing::FakePlatform sys;
+    sys.capture_console = sys.stderr_terminal = true;
+    Progress progress;
+    progress.add_total(2048);
+    progress.add_done(1024);
+    progress.start(sys);
+    progress.stop();
+    EXPECT_EQ(sys.console_err, "\r50%, 1.0 KiB of 2.0 KiB\033[K\r\033[K");
+}
+
+TEST(Progress, TerminalGetsTheLineOnTheErrorStreamOnly) {
+    testing::TempDir dir;
+    testing::write_bytes(dir.file("logger.bin"), testing::build_gen5_example({.tags_v10 = 3}));
+    const std::vector<std::string> args = {"-c", "3", "-f", dir.file("logger.bin"), "-d", dir.path()};
+    // On a full disk the error lines of the lost outputs come between the drawings.
+    for (const bool full_disk : {false, true}) {
+        const auto run = [&](bool terminal) {
+            return testing::run_in_process(args, 2, [&](testing::FakePlatform& p) {
+                p.stderr_terminal = terminal;
+                if (full_disk) {
+                    p.write_hook = [](int, size_t) -> ssize_t {
+                        errno = ENOSPC;
+                        return -1;
+                    };
+                }
+            });
+        };
+        const testing::InProcessResult plain = run(false), shown = run(true);
+        EXPECT_EQ(shown.exit_code, plain.exit_code);
+        EXPECT_EQ(shown.out, plain.out);
+        EXPECT_EQ(plain.err.empty(), !full_disk);
+        EXPECT_EQ(shown.err.substr(0, 3), "\r0%");
+        // Every drawing is erased before other text and at the end; without
+        // them the error text is what it is without a terminal.
+        const std::regex drawn_then_erased("(\r[^\r\033]+\033\\[K)+\r\033\\[K");
+        EXPECT_EQ(std::regex_replace(shown.err, drawn_then_erased, ""), plain.err);
+    }
+}
+
+}  // namespace
+}  // namespace dec
