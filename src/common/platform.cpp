@@ -92,12 +92,26 @@ int Platform::identify(int fd, FileIdentity* id) {
 #endif
 
 int64_t Platform::file_size(int fd) {
+#if defined(_WIN32)
+    LARGE_INTEGER size;  // fstat's size stops at 2 GiB here
+    return GetFileSizeEx(handle_of(fd), &size) ? static_cast<int64_t>(size.QuadPart) : -1;
+#else
     struct stat st;
     return ::fstat(fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
+#endif
 }
 
 bool Platform::is_terminal(int fd) {
+#if defined(_WIN32)
+    // The progress line redraws itself with VT sequences; a console that
+    // cannot take them (before Windows 10) is treated as no terminal.
+    DWORD mode = 0;
+    const HANDLE h = handle_of(fd);
+    return ::_isatty(fd) != 0 && GetConsoleMode(h, &mode) &&
+           SetConsoleMode(h, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+#else
     return ::isatty(fd) != 0;
+#endif
 }
 
 ssize_t Platform::read(int fd, void* buf, size_t count) {
