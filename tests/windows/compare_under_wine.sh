@@ -17,9 +17,9 @@ wine "$windows" -v >/dev/null 2>&1 || true  # sets up the Wine prefix once
 
 runs=0 differing=0
 for input in gen5 gen3 volt; do
-    for spec in 1 2 3 4 5 8 h i m '!' '$' @ b s 6:a 6:b 6:c 6:d 6:e 9:c a:e f:b g:d; do
-        key=${spec%%:*} answer=${spec#*:}
-        [ "$answer" = "$spec" ] && answer=a
+    for choice in 1 2 3 4 5 8 h i m '!' '$' @ b s 6:a 6:b 6:c 6:d 6:e 9:c a:e f:b g:d; do
+        key=${choice%%:*} answer=${choice#*:}
+        [ "$answer" = "$choice" ] && answer=a
         for side in linux windows; do
             out=$work/$side
             rm -rf "$out" && mkdir -p "$out"
