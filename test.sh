@@ -1,6 +1,15 @@
 #!/usr/bin/env bash
-# Installs what the build needs, builds and runs every test.
+# Installs what the build and the tests need, builds and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")"
+. tools/prerequisites.sh
+# Tools some tests run besides the decoder: the schema check of the GPX and
+# KML outputs, the batch script (GNU parallel, not the moreutils program of
+# that name) and the reading examples of the README (R's readr, pandas).
+need libxml2-utils command -v xmllint
+need parallel sh -c "parallel --version 2>/dev/null | grep -q '^GNU parallel'"
+need r-cran-readr Rscript -e 'library(readr)'
+need python3-pandas /usr/bin/python3 -c 'import pandas'
+install_missing
 tools/build.sh
 ctest --test-dir build --output-on-failure
