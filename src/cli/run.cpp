@@ -175,20 +175,13 @@ ContainerResult decode_gen5_tags(RunContext& run, const uint32_t* tags, Containe
     if (count == 0) {
         return ContainerResult::no_tag_data;
     }
-    if (run.progress != nullptr) {
-        run.progress->set_tags(static_cast<uint32_t>(count));
-    }
+    progress_tags(run.progress, count);
     int tags_rv = 0;
     if (index.active() && run.workers > 1 && count > 1) {
         tags_rv = run_tags_side_by_side(run, tags, count, index);
     } else {
         for (size_t i = 0; i < count && tags_rv == 0; ++i) {
-            if (run.progress != nullptr) {
-                run.progress->set_tag(static_cast<uint32_t>(i + 1));
-            }
-            run.con.out().printf("---------- B5:Unpacking data for tag%i ----------------\n",
-                                 static_cast<int>(tags[i]));
-            run.con.flush();
+            announce_gen5_tag(run, i, tags[i]);
             const TagSource source = index.active() ? TagSource{index.input_fd(), &index.runs_of(i)}
                                                     : TagSource{-1, nullptr, index.copy_of(i)};
             tags_rv = decode_with_outputs(

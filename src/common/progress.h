@@ -13,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -88,6 +89,20 @@ class Progress {
 
 // Reports the position of one pass (the separation, a tag's joining or
 // decoding) to the run's progress in steps of Progress::kStep.
+// The tag counts of a run whose progress line may be absent (tests that run
+// parts of a run): `count` tags in all, and the turn of the tag at `index`
+// (from 0).
+inline void progress_tags(Progress* progress, size_t count) {
+    if (progress != nullptr) {
+        progress->set_tags(static_cast<uint32_t>(count));
+    }
+}
+inline void progress_turn(Progress* progress, size_t index) {
+    if (progress != nullptr) {
+        progress->set_tag(static_cast<uint32_t>(index + 1));
+    }
+}
+
 class ProgressMeter {
   public:
     ProgressMeter(Progress* progress, uint64_t start) : progress_(progress), reported_(start) {}

@@ -50,15 +50,11 @@ ContainerResult separate_gen3(RunContext& run, const char* path, const char* out
         return ContainerResult::no_tag_data;
     }
     ContainerResult result = ContainerResult::ok;
-    if (run.progress != nullptr) {
-        run.progress->set_tags(
-            static_cast<uint32_t>(std::find(tags, tags + kGen3MaxTags, kGen3FreeEntry) - tags));
-    }
+    progress_tags(run.progress,
+                  static_cast<size_t>(std::find(tags, tags + kGen3MaxTags, kGen3FreeEntry) - tags));
     try {
         for (size_t i = 0; i < kGen3MaxTags && tags[i] != kGen3FreeEntry; ++i) {
-            if (run.progress != nullptr) {
-                run.progress->set_tag(static_cast<uint32_t>(i + 1));
-            }
+            progress_turn(run.progress, i);
             run.con.out().printf("---------- Generating data for tag%i ----------------\n",
                                  static_cast<int>(tags[i]));
             run.con.flush();

@@ -50,12 +50,7 @@ class SideBySide {
         int rv = 0;
         size_t i = 0;
         for (; i < count_; ++i) {
-            if (run_.progress != nullptr) {
-                run_.progress->set_tag(static_cast<uint32_t>(i + 1));
-            }
-            run_.con.out().printf("---------- B5:Unpacking data for tag%i ----------------\n",
-                                  static_cast<int>(tags_[i]));
-            run_.con.flush();
+            announce_gen5_tag(run_, i, tags_[i]);
             TagSlot& slot = *slots_[i];
             // The log ends when the tag has ended; what the tag left is
             // complete by then.
@@ -174,6 +169,13 @@ class SideBySide {
 };
 
 }  // namespace
+
+void announce_gen5_tag(RunContext& run, size_t index, uint32_t tag) {
+    progress_turn(run.progress, index);
+    run.con.out().printf("---------- B5:Unpacking data for tag%i ----------------\n",
+                         static_cast<int>(tag));
+    run.con.flush();
+}
 
 int run_tags_side_by_side(RunContext& run, const uint32_t* tags, size_t count,
                           const ContainerIndex& index) {

@@ -24,6 +24,10 @@ namespace dec {
 // Decodes tags[0 .. count) with up to run.workers threads. Returns 0, or -1
 // when a tag failed (the run stops after it); a fatal stop of a tag is
 // rethrown at its turn. Prints the tag heading before each tag's text.
+// The turn of the tag at `index` (tag number `tag`): the progress line moves
+// on to it and its heading is printed and shown at once.
+void announce_gen5_tag(RunContext& run, size_t index, uint32_t tag);
+
 int run_tags_side_by_side(RunContext& run, const uint32_t* tags, size_t count,
                           const ContainerIndex& index);
 
