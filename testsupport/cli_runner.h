@@ -17,12 +17,14 @@ struct CliResult {
 
 CliResult run_cli(const std::string& exe, const std::vector<std::string>& args,
                   const std::string& workdir, const std::string& stdin_text = "");
+#ifndef _WIN32
 // Starts the program as run_cli does, without waiting for it: standard input
 // from `in_path`, the output streams into `out_path` and `err_path`, the
 // interrupt signals at their defaults. The child's process id.
 pid_t start_cli(const std::string& exe, const std::vector<std::string>& args,
                 const std::string& workdir, const std::string& in_path, const std::string& out_path,
                 const std::string& err_path);
+#endif
 
 // A fresh empty directory below the system's temporary directory; removed with
 // everything in it when the object goes.

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <string>
 
 #include "testsupport/cli_runner.h"
 #include "testsupport/container_builder.h"
@@ -47,6 +47,27 @@ TEST(Progress, DrawnAtTheStartErasedAtTheEnd) {
     EXPECT_EQ(sys.console_err, "\r50%, 1.0 KiB of 2.0 KiB\033[K\r\033[K");
 }
 
+// The error text without the progress drawings ("\r" line "\033[K") and
+// erasures ("\r\033[K"); "(unerased)" where a drawing is followed by other
+// text than a redrawing or an erasure.
+std::string without_drawings(const std::string& err) {
+    std::string rest;
+    size_t i = 0;
+    while (i < err.size()) {
+        const size_t end = err[i] == '\r' ? err.find("\033[K", i) : std::string::npos;
+        if (end == std::string::npos || err.find_first_of("\r\033", i + 1) < end) {
+            rest += err[i++];
+            continue;
+        }
+        const bool drawing = end > i + 1;
+        i = end + 3;
+        if (drawing && (i == err.size() || err[i] != '\r')) {
+            rest += "(unerased)";
+        }
+    }
+    return rest;
+}
+
 TEST(Progress, TerminalGetsTheLineOnTheErrorStreamOnly) {
     testing::TempDir dir;
     testing::write_bytes(dir.file("logger.bin"), testing::build_gen5_example({.tags_v10 = 3}));
@@ -71,8 +92,7 @@ TEST(Progress, TerminalGetsTheLineOnTheErrorStreamOnly) {
         EXPECT_EQ(shown.err.substr(0, 3), "\r0%");
         // Every drawing is erased before other text and at the end; without
         // them the error text is what it is without a terminal.
-        const std::regex drawn_then_erased("(\r[^\r\033]+\033\\[K)+\r\033\\[K");
-        EXPECT_EQ(std::regex_replace(shown.err, drawn_then_erased, ""), plain.err);
+        EXPECT_EQ(without_drawings(shown.err), plain.err);
     }
 }
 
