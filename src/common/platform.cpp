@@ -177,9 +177,42 @@ int Platform::remove_file(const char* path) {
     return std::remove(path);
 }
 
+#if defined(_WIN32)
+int Platform::rename_file(const char* from, const char* to) {
+    // The runtime's rename refuses an existing target; an output replaces the
+    // previous run's file of its name, as it does elsewhere.
+    if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING)) {
+        return 0;
+    }
+    const DWORD attributes = GetFileAttributesA(to);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        errno = EISDIR;
+        return -1;
+    }
+    switch (GetLastError()) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            errno = ENOENT;
+            break;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            errno = ENOSPC;
+            break;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            errno = EACCES;  // for instance the old file is open in another program
+            break;
+        default:
+            errno = EIO;
+    }
+    return -1;
+}
+#else
 int Platform::rename_file(const char* from, const char* to) {
     return std::rename(from, to);
 }
+#endif
 
 #if defined(_WIN32)
 int Platform::lock_folder(const char* path) {
