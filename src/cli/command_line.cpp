@@ -4,11 +4,27 @@
 
 #include "cli/actions.h"
 #include "common/fatal.h"
+#include "common/platform.h"
 #include "common/version.h"
 
 namespace dec {
 
 namespace {
+
+// A lone argument beginning with a capital, where paths have drive letters:
+// its second and third characters become ":\" (a drive prefix), since a file
+// dropped on the program arrives as "C:\data\...". False when it is too short for that.
+bool make_drive_path(char* arg) {
+    if (arg[0] < 'A' || arg[0] > 'Z') {
+        return true;
+    }
+    if (arg[1] == '\0' || arg[2] == '\0') {
+        return false;
+    }
+    arg[1] = ':';
+    arg[2] = '\\';
+    return true;
+}
 
 // "-f" and the other options whose value is the next argument.
 bool is_value_option(const char* arg) {
@@ -90,6 +106,9 @@ int parse_command_line(int argc, char** argv, Console& con, RunParams& params) {
     }
     // A single argument that is not an option is the input file.
     if (argc == 2 && argv[1][0] != '-') {
+        if (kDriveLetterPaths && !make_drive_path(argv[1])) {
+            return reject_argument(con, argv[1]);
+        }
         take_file_name(params, argv[1]);
         con.out().printf("Using file %s\n", params.path);
         return kRunDecoder;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/io.h"
+#include "common/platform.h"
 
 namespace dec {
 
@@ -22,8 +23,7 @@ bool parse_timestamp_filename(const char* path, char* prefix, size_t prefix_size
         con.put("Filename too short.\n");
         return false;
     }
-    const char* slash = std::strrchr(path, '/');
-    const char* base = slash != nullptr ? slash + 1 : path;
+    const char* base = path_file_name(path);
     const size_t len = std::strlen(base);
     if (len < kMinName || len > kMaxName) {
         con.put("Filename too short or too long.\n");

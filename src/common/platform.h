@@ -33,6 +33,25 @@ struct FileIdentity {
     bool operator==(const FileIdentity&) const = default;
 };
 
+// Whether this system's paths begin with a drive letter ("C:\data\logger.bin").
+#if defined(_WIN32)
+inline constexpr bool kDriveLetterPaths = true;
+#else
+inline constexpr bool kDriveLetterPaths = false;
+#endif
+
+// The file name at the end of `path`: what follows the last '/', or also '\'
+// and a drive's ':' where paths have drive letters.
+inline const char* path_file_name(const char* path) {
+    const char* name = path;
+    for (const char* p = path; *p != '\0'; ++p) {
+        if (*p == '/' || (kDriveLetterPaths && (*p == '\\' || *p == ':'))) {
+            name = p + 1;
+        }
+    }
+    return name;
+}
+
 class Platform {
   public:
     Platform() = default;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/platform.h"
 #include "expected_sections.h"
 #include "testsupport/cli_runner.h"
 #include "testsupport/container_builder.h"
@@ -92,6 +93,33 @@ TEST_F(Cli, MenuAnswersWithWindowsLineEnds) {
         EXPECT_EQ(want.exit_code, exit_code) << answers;
         EXPECT_EQ(got.exit_code, exit_code) << answers;
         EXPECT_EQ(got.out, want.out) << answers;
+    }
+}
+
+// Paths as this system writes them. Where they begin with a drive letter, a
+// lone argument beginning with a capital becomes "X:\..." (one too short for
+// that is refused), and a time-stamped name may follow backslashes; elsewhere
+// the lone argument is taken as it is.
+TEST_F(Cli, PathsOfThisSystem) {
+    const std::string stamped = "2019-5-3-7-0-9_L000000012.bin";
+    write_logger(stamped);
+    const CliResult r = run({"-g", dir.path() + (kDriveLetterPaths ? "\\" : "/") + stamped});
+    EXPECT_EQ(r.exit_code, 0) << r.out;
+    EXPECT_TRUE(testing::file_exists(dir.file("2019-05-03-07-00-09_tag17_gps.txt")));
+
+    write_logger("Logger.bin");
+    const CliResult lone = run({"Logger.bin"}, "2\n\n");
+    const CliResult two_chars = run({"C:"}, "\n");
+    const auto first_line = [](const CliResult& c) { return c.out.substr(0, c.out.find('\n')); };
+    if (kDriveLetterPaths) {
+        EXPECT_EQ(first_line(lone), "Using file L:\\ger.bin");
+        EXPECT_EQ(lone.exit_code, 18);
+        EXPECT_EQ(first_line(two_chars), "Invalid command line option \"C:\"");
+        EXPECT_EQ(two_chars.exit_code, 16);
+    } else {
+        EXPECT_EQ(first_line(lone), "Using file Logger.bin");
+        EXPECT_EQ(lone.exit_code, 0);
+        EXPECT_EQ(first_line(two_chars), "Using file C:");
     }
 }
 
