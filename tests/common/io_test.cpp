@@ -108,6 +108,23 @@ TEST_F(IoFileTest, WriteRetriesAfterEnospc) {
     testing::expect_sections("common/expected/write_retries.txt", got);
 }
 
+// What an interrupt does: the temporary files are removed while still open,
+// and are gone once the process lets go of them (on Windows an open file can
+// be removed only when it was opened for that).
+TEST_F(IoFileTest, TemporaryFilesAreRemovedWhileOpen) {
+    Platform platform;
+    std::string image, part;
+    const int image_fd = platform.create_temp(dir.file("tag17").c_str(), ".tmp", true, image);
+    const int part_fd = platform.create_temp(dir.file("tag17.txt").c_str(), ".part", false, part);
+    ASSERT_GE(image_fd, 0);
+    ASSERT_GE(part_fd, 0);
+    ASSERT_EQ(platform.write(part_fd, "x", 1), 1);
+    platform.remove_all_temps();
+    platform.close(image_fd);
+    platform.close(part_fd);
+    EXPECT_EQ(dir.list(), std::vector<std::string>{});
+}
+
 // Seeking back inside and before the buffer of a reader. Then a read that
 // meets the end of the file just as the buffer grows, and a seek back over the
 // bytes it delivered: they must be read again, not the new buffer's
