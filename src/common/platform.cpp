@@ -36,6 +36,28 @@ unsigned io_count(size_t count) {
 }
 // A closed console window ends the run as a hang-up does elsewhere.
 constexpr int kHangUp = 1;
+// The errno of a failed Windows call, for the callers' messages.
+int errno_of(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            return EEXIST;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            return ENOENT;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return ENOSPC;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return EACCES;  // for instance a file open in another program
+        case ERROR_TOO_MANY_OPEN_FILES:
+            return EMFILE;
+        default:
+            return EIO;
+    }
+}
 #else
 size_t io_count(size_t count) {
     return count;
@@ -53,11 +75,31 @@ int Platform::open_append(const char* path) {
     return ::open(path, O_WRONLY | O_APPEND | O_BINARY | O_CLOEXEC | O_NOFOLLOW);
 }
 
+#if defined(_WIN32)
+int Platform::open_exclusive(const char* path, bool read_too) {
+    // Opened so that it can be removed while open: an interrupt removes the
+    // run's temporary files without closing them first.
+    const DWORD access = GENERIC_WRITE | (read_too ? GENERIC_READ : 0);
+    HANDLE h = CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        errno = errno_of(GetLastError());
+        return -1;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(h);
+        errno = EMFILE;
+    }
+    return fd;
+}
+#else
 int Platform::open_exclusive(const char* path, bool read_too) {
     // O_EXCL also refuses a symbolic link of that name, dangling or not.
     return ::open(path, (read_too ? O_RDWR : O_WRONLY) | O_CREAT | O_EXCL | O_BINARY | O_CLOEXEC,
                   0666);
 }
+#endif
 
 #if defined(_WIN32)
 // The C runtime's descriptors stand on handles; the calls below need them.
@@ -184,28 +226,11 @@ int Platform::rename_file(const char* from, const char* to) {
     if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING)) {
         return 0;
     }
+    const DWORD error = GetLastError();
     const DWORD attributes = GetFileAttributesA(to);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        errno = EISDIR;
-        return -1;
-    }
-    switch (GetLastError()) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-            errno = ENOENT;
-            break;
-        case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL:
-            errno = ENOSPC;
-            break;
-        case ERROR_ACCESS_DENIED:
-        case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION:
-            errno = EACCES;  // for instance the old file is open in another program
-            break;
-        default:
-            errno = EIO;
-    }
+    const bool folder =
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    errno = folder ? EISDIR : errno_of(error);
     return -1;
 }
 #else
