@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#endif
 
 #include <atomic>
 #include <cerrno>
@@ -123,6 +127,33 @@ TEST_F(IoFileTest, TemporaryFilesAreRemovedWhileOpen) {
     platform.close(image_fd);
     platform.close(part_fd);
     EXPECT_EQ(dir.list(), std::vector<std::string>{});
+}
+
+// Containers grow past 4 GiB: seeks, sizes and reads at offsets there (the
+// calls that stop at 2 GiB on Windows), on a sparse file.
+TEST_F(IoFileTest, OffsetsPastFourGibibytes) {
+    constexpr int64_t kFar = (int64_t{5} << 30) + 3;
+    Platform platform;
+    const std::string path = dir.file("far");
+    const int fd = platform.open_exclusive(path.c_str(), true);
+    ASSERT_GE(fd, 0);
+#ifdef _WIN32
+    DWORD unused = 0;
+    DeviceIoControl(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &unused,
+                    nullptr);
+#endif
+    ASSERT_EQ(platform.seek(fd, kFar, SEEK_SET), kFar);
+    ASSERT_EQ(platform.write(fd, "far away", 8), 8);
+    EXPECT_EQ(platform.seek(fd, 0, SEEK_CUR), kFar + 8);
+    EXPECT_EQ(platform.file_size(fd), kFar + 8);
+    char buf[16] = {};
+    EXPECT_EQ(platform.read_at(fd, buf, sizeof buf, kFar + 4), 4);
+    EXPECT_EQ(std::string(buf, 4), "away");
+    EXPECT_EQ(platform.read_at(fd, buf, sizeof buf, kFar + 8), 0);
+    ASSERT_EQ(platform.seek(fd, kFar - 2, SEEK_SET), kFar - 2);
+    EXPECT_EQ(platform.read(fd, buf, 5), 5);
+    EXPECT_EQ(std::string(buf, 5), std::string("\0\0far", 5));
+    platform.close(fd);
 }
 
 // Seeking back inside and before the buffer of a reader. Then a read that
