@@ -117,15 +117,21 @@ TEST_F(IoFileTest, WriteRetriesAfterEnospc) {
 // be removed only when it was opened for that).
 TEST_F(IoFileTest, TemporaryFilesAreRemovedWhileOpen) {
     Platform platform;
-    std::string image, part;
+    std::string image, part, tag_file;
     const int image_fd = platform.create_temp(dir.file("tag17").c_str(), ".tmp", true, image);
     const int part_fd = platform.create_temp(dir.file("tag17.txt").c_str(), ".part", false, part);
+    // A tag's file of the separation, closed and opened again to append.
+    platform.close(platform.create_temp(dir.file("tag5").c_str(), ".tmp", false, tag_file));
+    const int tag_fd = platform.open_append(tag_file.c_str());
     ASSERT_GE(image_fd, 0);
     ASSERT_GE(part_fd, 0);
+    ASSERT_GE(tag_fd, 0);
     ASSERT_EQ(platform.write(part_fd, "x", 1), 1);
+    ASSERT_EQ(platform.write(tag_fd, "y", 1), 1);
     platform.remove_all_temps();
-    platform.close(image_fd);
-    platform.close(part_fd);
+    for (int fd : {image_fd, part_fd, tag_fd}) {
+        platform.close(fd);
+    }
     EXPECT_EQ(dir.list(), std::vector<std::string>{});
 }
 
