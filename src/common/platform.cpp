@@ -23,9 +23,6 @@
 #ifndef O_CLOEXEC
 #define O_CLOEXEC 0
 #endif
-#ifndef O_NOFOLLOW
-#define O_NOFOLLOW 0
-#endif
 
 namespace {
 #if defined(_WIN32)
@@ -71,29 +68,43 @@ int Platform::open_read(const char* path) {
     return ::open(path, O_RDONLY | O_BINARY | O_CLOEXEC);
 }
 
-int Platform::open_append(const char* path) {
-    return ::open(path, O_WRONLY | O_APPEND | O_BINARY | O_CLOEXEC | O_NOFOLLOW);
-}
-
 #if defined(_WIN32)
-int Platform::open_exclusive(const char* path, bool read_too) {
-    // Opened so that it can be removed while open: an interrupt removes the
-    // run's temporary files without closing them first.
-    const DWORD access = GENERIC_WRITE | (read_too ? GENERIC_READ : 0);
+namespace {
+// A descriptor on a file opened through the Windows call: shared so that it
+// can be removed while open (an interrupt removes the run's temporary files
+// without closing them first).
+int open_shared(const char* path, DWORD access, DWORD creation, DWORD flags, int crt_flags) {
     HANDLE h = CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+                           nullptr, creation, FILE_ATTRIBUTE_NORMAL | flags, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         errno = errno_of(GetLastError());
         return -1;
     }
-    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_BINARY);
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), crt_flags | _O_BINARY);
     if (fd < 0) {
         CloseHandle(h);
         errno = EMFILE;
     }
     return fd;
 }
+}  // namespace
+
+int Platform::open_append(const char* path) {
+    // A symbolic link is opened as itself, not followed: its identity is then
+    // not the file's, and the caller refuses it.
+    return open_shared(path, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, OPEN_EXISTING,
+                       FILE_FLAG_OPEN_REPARSE_POINT, _O_APPEND);
+}
+
+int Platform::open_exclusive(const char* path, bool read_too) {
+    // CREATE_NEW also refuses a symbolic link of that name.
+    return open_shared(path, GENERIC_WRITE | (read_too ? GENERIC_READ : 0), CREATE_NEW, 0, 0);
+}
 #else
+int Platform::open_append(const char* path) {
+    return ::open(path, O_WRONLY | O_APPEND | O_BINARY | O_CLOEXEC | O_NOFOLLOW);
+}
+
 int Platform::open_exclusive(const char* path, bool read_too) {
     // O_EXCL also refuses a symbolic link of that name, dangling or not.
     return ::open(path, (read_too ? O_RDWR : O_WRONLY) | O_CREAT | O_EXCL | O_BINARY | O_CLOEXEC,
