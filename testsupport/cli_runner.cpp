@@ -97,11 +97,12 @@ CliResult run_cli(const std::string& exe, const std::vector<std::string>& args,
     PROCESS_INFORMATION child{};
     const BOOL started = CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, TRUE, 0,
                                         nullptr, workdir.c_str(), &start, &child);
+    const DWORD error = GetLastError();
     for (HANDLE h : {start.hStdInput, start.hStdOutput, start.hStdError}) {
         CloseHandle(h);
     }
     if (!started) {
-        throw std::runtime_error("cannot start " + exe);
+        throw std::runtime_error("cannot start " + exe + ": error " + std::to_string(error));
     }
     WaitForSingleObject(child.hProcess, INFINITE);
     DWORD code = 0;
