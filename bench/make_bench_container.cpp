@@ -1,27 +1,34 @@
 // Writes a benchmark container of about the requested size: the example
 // container's mix of tags and records, scaled up by download rounds.
 //
-//   make_bench_container <path> [size in MiB, default 1024]
+//   make_bench_container [--many-lengths] <path> [size in MiB, default 1024]
 //
 // Mix: 24 GPS-acceleration tags of software version 10, 6 of version 9 and 2
 // ECG tags; GPS fixes every 5 minutes in all three record kinds, three-axis
 // acceleration bursts of 4 units every minute (with one- and two-axis ones
 // among them), NEWACC and QUATCMP records, satellite reports, events and GSM
 // texts; every download re-sends the last units of the previous one, ends with
-// close information and empty units.
+// close information and empty units. With --many-lengths the bursts cycle
+// through ten unit counts (4 to 13), so their axes come in 30 lengths.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <string>
 
 #include "testsupport/example_container.h"
 
 int main(int argc, char** argv) {
+    dec::testing::ExampleOptions o;
+    if (argc > 1 && std::string(argv[1]) == "--many-lengths") {
+        o.acc_unit_counts = 10;
+        --argc;
+        ++argv;
+    }
     if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: make_bench_container <path> [size in MiB]\n");
+        std::fprintf(stderr, "usage: make_bench_container [--many-lengths] <path> [size in MiB]\n");
         return 2;
     }
     const double target = (argc == 3 ? std::atof(argv[2]) : 1024.0) * 1048576.0;
-    dec::testing::ExampleOptions o;
     o.tags_v10 = 24;
     o.tags_v9 = 6;
     o.tags_ecg = 2;

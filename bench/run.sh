@@ -19,15 +19,22 @@ work=${2:-$build/work}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DDEC_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" --target decoder make_bench_container >/dev/null
 mkdir -p "$work"
-input="$work/logger.bin"
-if [ ! -f "$input" ] || [ "$(($(stat -c %s "$input") / 1048576))" -lt "$((size * 9 / 10))" ] ||
-   [ "$(($(stat -c %s "$input") / 1048576))" -gt "$((size * 11 / 10 + 1))" ]; then
-    "$build/make_bench_container" "$input" "$size"
-fi
-in_bytes=$(stat -c %s "$input")
+# A container of about `size` MiB at $1 (made again when its size is off);
+# $2 is an option of the generator.
+container() {
+    local mib=0
+    [ -f "$1" ] && mib=$(($(stat -c %s "$1") / 1048576))
+    if [ "$mib" -lt "$((size * 9 / 10))" ] || [ "$mib" -gt "$((size * 11 / 10 + 1))" ]; then
+        "$build/make_bench_container" ${2:+"$2"} "$1" "$size"
+    fi
+}
+container "$work/logger.bin"
+# The same mix with bursts of ten unit counts: the spectrum keys meet 30 axis
+# lengths instead of 3 ("h:lengths" and "i:lengths" below).
+container "$work/lengths.bin" --many-lengths
 decoder=$(realpath "$build/decoder")
 
-modes=("2" "3" "6 -a c" "8" "9" "a" "f" "g" "h" "i" "m" "-s")
+modes=("2" "3" "6 -a c" "8" "9" "a" "f" "g" "h" "i" "m" "-s" "h:lengths" "i:lengths")
 runs=2
 
 # Seconds of one run of a command, after a sync.
@@ -48,9 +55,14 @@ floor_run() {
     dd if=/dev/zero of="$2/floor.bin" bs=1M count="$1" status=none
 }
 
-printf '%-8s %9s %9s %9s %9s %10s %11s %9s %7s\n' mode wall_s user_s sys_s rss_MiB in_MiB out_MiB floor_s ratio
+printf '%-10s %9s %9s %9s %9s %10s %11s %9s %7s\n' mode wall_s user_s sys_s rss_MiB in_MiB out_MiB floor_s ratio
 for mode in "${modes[@]}"; do
     out="$work/out"
+    input="$work/logger.bin"
+    if [ "${mode%:lengths}" != "$mode" ]; then
+        input="$work/lengths.bin"
+    fi
+    in_bytes=$(stat -c %s "$input")
     if [ "$mode" = "-s" ]; then
         # -s needs a time-stamped base name: a link to the input under that
         # name (the link's own path, not the path it resolves to).
@@ -59,7 +71,7 @@ for mode in "${modes[@]}"; do
         args=(-s "$name" -d "$out")
     else
         # shellcheck disable=SC2206
-        key=($mode)
+        key=(${mode%:lengths})
         args=(-c "${key[0]}" "${key[@]:1}" -f "$(realpath "$input")" -d "$out")
     fi
     best=""
@@ -83,7 +95,7 @@ for mode in "${modes[@]}"; do
         if [ -z "$floor" ]; then floor=$t; else floor=$(least "$floor" "$t"); fi
     done
     ratio=$(echo "$wall / $floor" | bc -l)
-    printf '%-8s %9.2f %9.2f %9.2f %9.1f %10.1f %11.1f %9.2f %7.2f\n' "$mode" "$wall" "$user" "$sys" \
+    printf '%-10s %9.2f %9.2f %9.2f %9.1f %10.1f %11.1f %9.2f %7.2f\n' "$mode" "$wall" "$user" "$sys" \
         "$(echo "$rss_kib / 1024" | bc -l)" "$(echo "$in_bytes / 1048576" | bc -l)" \
         "$(echo "$out_bytes / 1048576" | bc -l)" "$floor" "$ratio"
 done
