@@ -34,7 +34,8 @@ container "$work/logger.bin"
 container "$work/lengths.bin" --many-lengths
 decoder=$(realpath "$build/decoder")
 
-modes=("2" "3" "6 -a c" "8" "9" "a" "f" "g" "h" "i" "m" "-s" "h:lengths" "i:lengths")
+# DEC_BENCH_MODES="h,h:lengths" runs only those modes.
+IFS=, read -r -a modes <<<"${DEC_BENCH_MODES:-2,3,6 -a c,8,9,a,f,g,h,i,m,-s,h:lengths,i:lengths}"
 runs=2
 
 # Seconds of one run of a command, after a sync.
