@@ -50,7 +50,7 @@ timed() {
 # The faster of two numbers.
 least() { echo "if ($1 < $2) $1 else $2" | bc -l; }
 
-# The floor: read the input once, write `MiB` MiB into `dir`.
+# The floor: read the input once, write $1 MiB into the folder $2.
 floor_run() {
     dd if="$input" of=/dev/null bs=1M status=none
     dd if=/dev/zero of="$2/floor.bin" bs=1M count="$1" status=none
