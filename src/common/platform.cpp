@@ -384,9 +384,7 @@ BOOL WINAPI on_console_event(DWORD event) {
     static constexpr int kSignalOf[] = {SIGINT,  SIGBREAK, kHangUp, kHangUp,
                                         SIGTERM, SIGTERM,  SIGTERM};
     const int sig = event < 7 ? kSignalOf[event] : SIGTERM;
-    interrupted_platform->remove_all_temps();
-    ExitProcess(static_cast<UINT>(128 + sig));
-    return TRUE;
+    interrupted_platform->exit_removing_temps(128 + sig);
 }
 }  // namespace
 
@@ -417,15 +415,23 @@ void Platform::remove_temps_on_interrupt() {
         int sig = 0;
         while (sigwait(&set, &sig) != 0) {
         }
-        temps_mutex_.lock();  // held until the end: nothing new is created
-        for (const std::string& name : temps_) {
-            ::unlink(name.c_str());
-        }
-        ::_exit(128 + sig);
+        exit_removing_temps(128 + sig);
     }).detach();
 }
 
 #endif
+
+void Platform::exit_removing_temps(int code) {
+    temps_mutex_.lock();  // held until the end: nothing new is created
+    for (const std::string& name : temps_) {
+        remove_file(name.c_str());
+    }
+#if defined(_WIN32)
+    ExitProcess(static_cast<UINT>(code));
+#else
+    ::_exit(code);
+#endif
+}
 
 Platform& Platform::system() {
     static Platform instance;

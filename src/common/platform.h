@@ -113,6 +113,10 @@ class Platform {
     // end the process with 128 + the signal number. Signals that were ignored
     // when the program started stay ignored. Call it before any thread starts.
     void remove_temps_on_interrupt();
+    // What an interrupt does: deletes the listed files and ends the process
+    // with `code`. The list stays locked to the end, so that no thread names
+    // or creates a file meanwhile.
+    [[noreturn]] void exit_removing_temps(int code);
 
     // The process-wide platform for real runs.
     static Platform& system();
