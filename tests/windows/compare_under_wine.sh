@@ -6,14 +6,11 @@
 #   compare_under_wine.sh LINUX_DECODER WINDOWS_DECODER MAKE_EXAMPLE
 set -euo pipefail
 linux=$(realpath "$1") windows=$(realpath "$2") make_example=$(realpath "$3")
-export WINEDEBUG=-all LC_ALL=C TZ=UTC
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export WINEPREFIX=$work/wine
+# shellcheck source=tests/windows/wine_work.sh
+. "$(dirname "$0")/wine_work.sh"
 "$make_example" "$work/gen5.bin" >/dev/null
 "$make_example" --gen3 "$work/gen3.bin" >/dev/null
 "$make_example" --voltage "$work/volt.bin" >/dev/null
-wine "$windows" -v >/dev/null 2>&1 || true  # sets up the Wine prefix once
 
 runs=0 differing=0
 for input in gen5 gen3 volt; do

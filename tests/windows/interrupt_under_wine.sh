@@ -6,14 +6,11 @@
 #   interrupt_under_wine.sh LINUX_DECODER WINDOWS_DECODER MAKE_BENCH_CONTAINER
 set -euo pipefail
 linux=$(realpath "$1") windows=$(realpath "$2") make_container=$(realpath "$3")
-export WINEDEBUG=-all LC_ALL=C TZ=UTC
-work=$(mktemp -d)
-trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
-export WINEPREFIX=$work/wine
+# shellcheck source=tests/windows/wine_work.sh
+. "$(dirname "$0")/wine_work.sh"
 cd "$work"
 "$make_container" big.bin 64 >/dev/null
 mkdir good && "$linux" -c h -f big.bin -d good >/dev/null
-wine "$windows" -v >/dev/null 2>&1 || true  # sets up the Wine prefix once
 
 temporary() { compgen -G 'out/*.part' >/dev/null || compgen -G 'out/*.tmp' >/dev/null; }
 
@@ -41,7 +38,7 @@ for attempt in 1 2 3 4 5; do
     rc=0 && wait "$pid" || rc=$?
     failed=0 kept=0
     [ "$rc" -eq 130 ] || { echo "exit code $rc, not 130"; failed=1; }
-    if temporary; then echo "temporary files left:"; ls out | grep -E '\.(part|tmp)'; failed=1; fi
+    if temporary; then echo "temporary files left:"; find out -name '*.part' -o -name '*.tmp'; failed=1; fi
     for f in out/*; do
         name=${f#out/}
         if [ "$(cat "$f")" = "an earlier run's" ]; then
