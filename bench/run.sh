@@ -28,14 +28,17 @@ container() {
         "$build/make_bench_container" ${2:+"$2"} "$1" "$size"
     fi
 }
-container "$work/logger.bin"
-# The same mix with bursts of ten unit counts: the spectrum keys meet 30 axis
-# lengths instead of 3 ("h:lengths" and "i:lengths" below).
-container "$work/lengths.bin" --many-lengths
 decoder=$(realpath "$build/decoder")
 
 # DEC_BENCH_MODES="h,h:lengths" runs only those modes.
 IFS=, read -r -a modes <<<"${DEC_BENCH_MODES:-2,3,6 -a c,8,9,a,f,g,h,i,m,-s,h:lengths,i:lengths}"
+container "$work/logger.bin"
+# The same mix with bursts of ten unit counts: the spectrum keys meet 30 axis
+# lengths instead of 3 (the modes "h:lengths" and "i:lengths"). Made only when
+# such a mode runs.
+case ",${modes[*]}" in
+    *:lengths*) container "$work/lengths.bin" --many-lengths ;;
+esac
 runs=2
 
 # Seconds of one run of a command, after a sync.
