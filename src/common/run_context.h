@@ -25,9 +25,8 @@ struct RunContext {
     // Interactive runs end with the exit prompt.
     bool interactive = false;
     // Threads that may decode generation-5 tags side by side (1: one after
-    // the other), and the spectrum-table memory of one tag.
+    // the other).
     unsigned workers = 1;
-    size_t dft_cache_bytes = size_t{96} << 20;
     // Where the passes over the data report how far they are (none in tests
     // that run parts of a run).
     Progress* progress = nullptr;

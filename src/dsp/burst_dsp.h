@@ -2,11 +2,10 @@
 // filter, per-axis statistics and the amplitude spectrum.
 //
 // All three work on one axis of a BurstSamples at a time. The scratch memory
-// they need (the filter's extended work buffer, a low-pass array and the cosine
-// and sine tables of the spectrum) lives in a BurstDsp that the caller creates
-// once per tag and reuses for every burst, so decoding a burst allocates nothing
-// (the spectrum tables are built on the first spectrum and kept for as long as
-// the burst length stays the same).
+// they need (the filter's extended work buffer, a low-pass array and the
+// transform buffers of the spectrum) lives in a BurstDsp that the caller
+// creates once per tag and reuses for every burst, so decoding a burst
+// allocates nothing.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +13,7 @@
 
 #include "common/outstream.h"
 #include "dsp/burst.h"
-#include "dsp/dft_kernels.h"
+#include "dsp/fft.h"
 #include "dsp/lanes.h"
 
 namespace dec {
@@ -61,18 +60,14 @@ int32_t biquad_pass(double a0, double a1, double a2, double b0, double b1, doubl
 // minimum starts at 32767 and the maximum at -32767.
 BurstExtremes calc_acc_max_and_min(int8_t axes, int32_t n, const BurstSamples& burst);
 
-// The spectrum values of one axis as written: each truncated toward zero to
-// 16 bits as "%hi", separated by ','; after the last one '\n' when it ends the
-// line, ',' otherwise.
-void write_spectrum_values(OutStream& out, const double* bins, int32_t count, bool ends_line);
+// The spectrum values of one axis as written: as "%hi", separated by ',';
+// after the last one '\n' when it ends the line, ',' otherwise.
+void write_spectrum_values(OutStream& out, const int16_t* bins, int32_t count, bool ends_line);
 
 class BurstDsp {
   public:
     // `console` receives the messages that go to standard output.
-    // Spectrum tables are kept for the lengths met recently, up to
-    // `dft_cache_bytes` together.
-    static constexpr size_t kDftCacheBytes = size_t{96} << 20;
-    explicit BurstDsp(OutStream& console, size_t dft_cache_bytes = kDftCacheBytes);
+    explicit BurstDsp(OutStream& console);
 
     BurstDsp(const BurstDsp&) = delete;
     BurstDsp& operator=(const BurstDsp&) = delete;
@@ -112,9 +107,17 @@ class BurstDsp {
                                      AxesOverflowReport report);
 
     // Amplitude spectrum of n samples, bins 0 .. n/2 into out[0 .. n/2]:
-    // |sum_j x_j e^(-2 pi i jk/n)| / n. n outside 1 .. 2000 (the burst array) writes
-    // "Invalid matrix size\n" to the console and stops the run (exit code 17).
-    void acc_dft(const int16_t* samples, int32_t n, double* out);
+    // |sum_j x_j e^(-2 pi i jk/n)| / n as printed, truncated by trunc_to_s16,
+    // each exactly the tag software's value (dft.cpp says how). n outside
+    // 1 .. 2000 (the burst array) writes "Invalid matrix size\n" to the
+    // console and stops the run (exit code 17).
+    void acc_dft(const int16_t* samples, int32_t n, int16_t* out);
+
+    // For tests: without the guard every bin is the fast value truncated, even
+    // where it may differ from the table-order one; and how many bins the
+    // guard has summed in table order so far.
+    void set_exactness_guard(bool on) { exactness_guard_ = on; }
+    uint64_t recomputed_bins() const { return recomputed_bins_; }
 
   private:
     OutStream& console_;
@@ -125,23 +128,10 @@ class BurstDsp {
     std::vector<double> work_;      // filter_fb: n + 2 * NR_OF_EXTPOL_SAMPLES values
     std::vector<f64x2> work_pair_;  // filter_fb_pair: as many pairs
     std::vector<double> lowpass_;   // filter output of up to kBurstMaxAxes axes
-    // Spectrum tables of one burst length: for each sample j = 0 .. n-1 the
-    // entries of bins 0 .. n/2, padded with zeros to whole blocks of bins.
-    struct DftTables {
-        int32_t n = 0;
-        uint64_t last_use = 0;
-        std::vector<double> cos;
-        std::vector<double> sin;
-    };
-    // The tables of the lengths met most recently. A tag's bursts come in a
-    // few lengths (one, two or three axes, a few unit counts), which then
-    // alternate; each length's tables are built once.
-    static constexpr size_t kDftCacheEntries = 8;
-    size_t dft_cache_bytes_;
-    const DftTables& dft_tables(int32_t n);
-    DftTables dft_cache_[kDftCacheEntries];
-    uint64_t dft_clock_ = 0;
-    DftBlockKernel dft_kernel_;
+    ChirpSpectrum chirp_;
+    std::vector<double> magnitudes_;  // bins 0 .. n/2, not yet divided by n
+    bool exactness_guard_ = true;
+    uint64_t recomputed_bins_ = 0;
 
   public:
     // Filters three axes of n samples (kBurstMaxSamples at most) in one pass.

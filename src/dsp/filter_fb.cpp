@@ -47,13 +47,12 @@ namespace {
 BurstDsp::ThreeAxisFilter three_axis_filter();
 }  // namespace
 
-BurstDsp::BurstDsp(OutStream& console, size_t dft_cache_bytes)
+BurstDsp::BurstDsp(OutStream& console)
     : console_(console),
       work_(kBurstMaxSamples + 2 * NR_OF_EXTPOL_SAMPLES),
       work_pair_(kBurstMaxSamples + 2 * NR_OF_EXTPOL_SAMPLES),
       lowpass_(static_cast<size_t>(kBurstMaxAxes) * kBurstMaxSamples),
-      dft_cache_bytes_(dft_cache_bytes),
-      dft_kernel_(dft_block_avx() != nullptr ? dft_block_avx() : &dft_block_sse2),
+      magnitudes_(kBurstMaxSamples / 2 + 1),
       three_axis_(three_axis_filter()) {}
 
 int32_t biquad_pass(double a0, double a1, double a2, double b0, double b1, double b2, double* data,

@@ -1,7 +1,7 @@
 // Two doubles processed side by side.
 //
-// The burst filters and spectra run independent sums over the same tables
-// (several spectrum bins, several axes). Computing two of them in one register
+// The burst filters run independent sums of the same form (several axes).
+// Computing two of them in one register
 // does per lane exactly the IEEE operation the one-at-a-time code does, in the
 // same order, so the results are bit-identical; it only halves the
 // instructions and lets the processor overlap the sums.

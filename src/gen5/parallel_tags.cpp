@@ -116,7 +116,6 @@ class SideBySide {
             tag_run.plan = run_.plan;
             std::memcpy(tag_run.prefix, run_.prefix, sizeof tag_run.prefix);
             tag_run.interactive = run_.interactive;
-            tag_run.dft_cache_bytes = run_.dft_cache_bytes / threads_;
             tag_run.progress = run_.progress;
             const TagSource source{index_.input_fd(), &index_.runs_of(i)};
             try {

@@ -18,7 +18,7 @@ constexpr size_t kPayloadSize = 63;
 struct RecordHandlers::Decoders {
     explicit Decoders(TagRun& tag)
         : gps{*tag.streams.main, *tag.streams.info, tag.plan, tag.state, track},
-          dsp(tag.run.con.out(), tag.run.dft_cache_bytes),
+          dsp(tag.run.con.out()),
           acc{tag.plan,
               *tag.streams.acc,
               *tag.streams.info,

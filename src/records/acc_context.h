@@ -26,7 +26,7 @@ inline constexpr int32_t kAccSpectrumBins = kBurstMaxSamples / 2 + 1;
 // The samples of the burst being decoded and one axis's spectrum.
 struct AccBuffers {
     BurstSamples burst;
-    double spectrum[kAccSpectrumBins];
+    int16_t spectrum[kAccSpectrumBins];
 };
 
 struct AccContext {

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <numbers>
 #include <numeric>
 #include <string>
@@ -16,7 +19,6 @@
 
 #include "common/fatal.h"
 #include "common/outstream.h"
-#include "dsp/dft_kernels.h"
 #include "testsupport/capture.h"
 
 namespace dec {
@@ -24,6 +26,7 @@ namespace {
 
 // Marks output that must stay unwritten.
 constexpr double kSentinel = -12345.5;
+constexpr int16_t kBinSentinel = -12345;
 
 class BurstDspTest : public ::testing::Test {
   protected:
@@ -34,11 +37,14 @@ class BurstDspTest : public ::testing::Test {
         return unwritten_tail(out, x.size());
     }
 
-    // Spectrum of `x`: bins 0..n/2, nothing written past them.
-    std::vector<double> spectrum(const std::vector<int16_t>& x) {
-        std::vector<double> out(x.size() / 2 + 3, kSentinel);
+    // Spectrum of `x` as printed: bins 0..n/2, nothing written past them.
+    std::vector<int16_t> spectrum(const std::vector<int16_t>& x) {
+        std::vector<int16_t> out(x.size() / 2 + 3, kBinSentinel);
         dsp.acc_dft(x.data(), static_cast<int32_t>(x.size()), out.data());
-        return unwritten_tail(out, x.size() / 2 + 1);
+        EXPECT_EQ(out[x.size() / 2 + 1], kBinSentinel);
+        EXPECT_EQ(out[x.size() / 2 + 2], kBinSentinel);
+        out.resize(x.size() / 2 + 1);
+        return out;
     }
 
     static std::vector<double> unwritten_tail(std::vector<double>& out, size_t n) {
@@ -304,11 +310,11 @@ TEST(TruncToS16, SamplesAndSpectrumValues) {
     for (const auto& [in, out] : cases) {
         EXPECT_EQ(trunc_to_s16(in), out) << in;
     }
-    const std::tuple<std::vector<double>, bool, const char*> spectra[] = {
-        {{3.9, 0.99, 12.5}, true, "3,0,12\n"},
-        {{3.9, 0.99, 12.5}, false, "3,0,12,"},
-        {{1999.9999}, true, "1999\n"},
-        {{32767.5, 40000.0}, false, "32767,-25536,"},
+    const std::tuple<std::vector<int16_t>, bool, const char*> spectra[] = {
+        {{3, 0, 12}, true, "3,0,12\n"},
+        {{3, 0, 12}, false, "3,0,12,"},
+        {{1999}, true, "1999\n"},
+        {{32767, -25536}, false, "32767,-25536,"},
     };
     for (const auto& [bins, ends_line, text] : spectra) {
         EXPECT_EQ(testing::capture([&](OutStream& o) {
@@ -323,7 +329,7 @@ TEST(TruncToS16, SamplesAndSpectrumValues) {
 TEST_F(BurstDspTest, DftTonesAndConstants) {
     const struct {
         std::vector<int16_t> x;
-        std::vector<std::pair<size_t, double>> peaks;  // all other bins below 1
+        std::vector<std::pair<size_t, double>> peaks;  // all other bins 0
     } cases[] = {
         {sine(64, 5, 1000, 1500), {{0, 1500}, {5, 500}}},
         {sine(13, 3, 1000, 1500), {{0, 1500}, {3, 500}}},
@@ -335,84 +341,206 @@ TEST_F(BurstDspTest, DftTonesAndConstants) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.x.size());
-        std::vector<double> s = spectrum(c.x);
+        std::vector<int16_t> s = spectrum(c.x);
         for (const auto& [bin, magnitude] : c.peaks) {
             EXPECT_NEAR(s[bin], magnitude, 1.0) << bin;
             s[bin] = 0;
         }
         for (size_t k = 0; k < s.size(); ++k) {
-            EXPECT_LT(s[k], 1.0) << "bin " << k;
+            EXPECT_EQ(s[k], 0) << "bin " << k;
         }
     }
 }
 
-// The spectrum is printed, so it must not depend on how the sums are
-// scheduled: every bin equals, bit for bit, the one-bin-at-a-time sum over
-// the samples in order with the table values cos(j k 2pi / n), -sin(...).
-// Lengths up to the longest burst axis (single-axis bursts of 24 or more units
-// have more than 1000 samples), in an order that makes the tables shrink and
-// grow again.
-TEST_F(BurstDspTest, DftEveryBinIsTheInOrderSumOfItsTableValues) {
-    const double pi = 4 * std::asin(0.5 * std::sqrt(2.0));
-    const double two_pi = pi * 2;
-    uint32_t r = 99;
-    for (int n : {64, 13, 1, 2000, 3, 999, 15, 1254, 2, 16, 17, 31, 1001, 129}) {
-        SCOPED_TRACE(n);
-        const std::vector<int16_t> x = noise(n, r, 32768);
-        const std::vector<double> s = spectrum(x);
-        for (int k = 0; k <= n / 2; ++k) {
-            double re = 0, im = 0;
+// The tag software's printed spectrum of length n, from its tables: cos and -sin
+// of phi = (j * (k * two_pi)) / n, each bin's sums over j in order. Eight bins
+// are summed side by side (each still in order), which keeps the full sweep to
+// minutes.
+class TableOrderSpectrum {
+  public:
+    explicit TableOrderSpectrum(int n)
+        : n_(n),
+          bins_(n / 2 + 1),
+          rows_((bins_ + kLanes - 1) / kLanes * kLanes),
+          cos_(rows_ * size_t(n)),
+          sin_(cos_.size()) {
+        const double pi = 4 * std::asin(0.5 * std::sqrt(2.0));
+        const double two_pi = pi * 2;
+        for (int k = 0; k < bins_; ++k) {
             for (int j = 0; j < n; ++j) {
                 const double phi = (j * (k * two_pi)) / n;
-                re += x[static_cast<size_t>(j)] * std::cos(phi);
-                im += x[static_cast<size_t>(j)] * -std::sin(phi);
+                cos_[size_t(k) * size_t(n) + size_t(j)] = std::cos(phi);
+                sin_[size_t(k) * size_t(n) + size_t(j)] = -std::sin(phi);
             }
-            ASSERT_EQ(s[static_cast<size_t>(k)], std::sqrt(im * im + re * re) / n) << "bin " << k;
         }
     }
-    console.flush();
-    EXPECT_EQ(console_text, "");
+
+    std::vector<int16_t> operator()(const std::vector<int16_t>& x) const {
+        std::vector<int16_t> out(static_cast<size_t>(bins_));
+        for (size_t k0 = 0; k0 < rows_; k0 += kLanes) {
+            double re[kLanes] = {}, im[kLanes] = {};
+            for (size_t j = 0; j < x.size(); ++j) {
+                for (size_t b = 0; b < kLanes; ++b) {
+                    re[b] += x[j] * cos_[(k0 + b) * x.size() + j];
+                    im[b] += x[j] * sin_[(k0 + b) * x.size() + j];
+                }
+            }
+            for (size_t b = 0; b < kLanes && k0 + b < out.size(); ++b) {
+                out[k0 + b] = trunc_to_s16(std::sqrt(im[b] * im[b] + re[b] * re[b]) / n_);
+            }
+        }
+        return out;
+    }
+
+  private:
+    static constexpr size_t kLanes = 8;
+    int n_, bins_;
+    size_t rows_;
+    std::vector<double> cos_, sin_;
+};
+
+// Burst `i` of length n. Most kinds have magnitudes that are integers, where a
+// value a little off truncates one lower: constants (bin 0), impulses of q n
+// (every bin q), patterns of period 2, 3, 4 or 6 on a bin (a on bin n/p) over a
+// constant, noise whose sum is a multiple of n (bin 0); then the extremes
+// +-32768/32767 alternating or at random, and plain noise.
+std::vector<int16_t> adversarial(int n, int i, uint32_t& r) {
+    auto next = [&r](int lo, int hi) {  // in [lo, hi]
+        r = r * 1103515245u + 12345u;
+        return lo + static_cast<int>((r >> 8) % static_cast<uint32_t>(hi - lo + 1));
+    };
+    const auto size = static_cast<size_t>(n);
+    std::vector<int16_t> x(size);
+    const int qmax = std::max(1, 32767 / n);
+    switch (i % 8) {
+        case 0: {
+            const int values[] = {1, -1, 2047, -2048, 32767, -32768, next(-32768, 32767)};
+            std::fill(x.begin(), x.end(), static_cast<int16_t>(values[(i / 8 + n) % 7]));
+            break;
+        }
+        case 1:
+        case 2: {
+            const int q = next(1, qmax) * (next(0, 1) != 0 ? 1 : -1);
+            const int c = i % 8 == 2 ? next(-(32767 - qmax * n) / 2, (32767 - qmax * n) / 2) : 0;
+            std::fill(x.begin(), x.end(), static_cast<int16_t>(c));
+            x[size_t(next(0, n - 1))] = static_cast<int16_t>(std::clamp(c + q * n, -32768, 32767));
+            break;
+        }
+        case 3:
+        case 4: {
+            static const std::vector<std::vector<int>> patterns = {
+                {1, -1}, {2, -1, -1}, {1, 0, -1, 0}, {2, 1, -1, -2, -1, 1}};
+            const auto& p = patterns[size_t(next(0, 3))];
+            const int a = next(1, 8191), c = next(-8191, 8191);
+            for (size_t j = 0; j < size; ++j) {
+                x[j] = static_cast<int16_t>(c + a * p[j % p.size()]);
+            }
+            break;
+        }
+        case 5: {
+            int64_t sum = 0;
+            for (int16_t& v : x) {
+                v = static_cast<int16_t>(next(-2048, 2047));
+                sum += v;
+            }
+            x[0] = static_cast<int16_t>(x[0] - sum % n);  // |sum % n| < n <= 2000
+            break;
+        }
+        case 6: {
+            const bool alternating = next(0, 1) != 0;
+            for (size_t j = 0; j < size; ++j) {
+                x[j] = static_cast<int16_t>((alternating ? j % 2 != 0 : next(0, 1) != 0) ? -32768 : 32767);
+            }
+            break;
+        }
+        default: {
+            const int range = next(1, 32767);
+            for (int16_t& v : x) {
+                v = static_cast<int16_t>(next(-range, range));
+            }
+        }
+    }
+    return x;
 }
 
-// Each kernel (the AVX one where the processor has it) gives every bin's sums
-// bit for bit as the plain in-order loop does, for any table values.
-TEST(DftKernels, SumsEqualTheInOrderLoop) {
-    std::vector<std::pair<const char*, DftBlockKernel>> kernels{{"sse2", &dft_block_sse2}};
-    if (dft_block_avx() != nullptr) {
-        kernels.emplace_back("avx", dft_block_avx());
-    }
-    uint32_t r = 4242;
-    auto next = [&r] {
-        r = r * 1103515245u + 12345u;
-        return r >> 8;
-    };
-    for (int32_t n : {1, 2, 7, 100, 2000}) {
-        const size_t stride = 3 * kDftBlock;
-        std::vector<int16_t> x(static_cast<size_t>(n));
-        std::vector<double> c(static_cast<size_t>(n) * stride), s(c.size());
-        for (int16_t& v : x) {
-            v = static_cast<int16_t>(next());
-        }
-        for (size_t i = 0; i < c.size(); ++i) {
-            c[i] = static_cast<double>(next()) / 3.0e6 - 1.0;
-            s[i] = static_cast<double>(next()) / 7.0e5 - 11.0;
-        }
-        for (const auto& [name, kernel] : kernels) {
-            SCOPED_TRACE(name);
-            double re[kDftBlock], im[kDftBlock];
-            kernel(x.data(), n, c.data() + kDftBlock, s.data() + kDftBlock, stride, re, im);
-            for (size_t b = 0; b < kDftBlock; ++b) {
-                double want_re = 0, want_im = 0;
-                for (int32_t j = 0; j < n; ++j) {
-                    const size_t at = static_cast<size_t>(j) * stride + kDftBlock + b;
-                    want_re += x[static_cast<size_t>(j)] * c[at];
-                    want_im += x[static_cast<size_t>(j)] * s[at];
+struct SweepResult {
+    uint64_t bursts = 0, bins = 0, recomputed = 0, unguarded_differences = 0;
+};
+
+// `per_length` adversarial bursts of each length: every printed bin must equal
+// the table-order one; also counts what the guard recomputed and how many bins
+// an unguarded fast transform would have printed differently.
+SweepResult sweep(const std::vector<int>& lengths, int per_length) {
+    std::string text;
+    OutStream console{&text};
+    BurstDsp guarded{console}, unguarded{console};
+    unguarded.set_exactness_guard(false);
+    SweepResult result;
+    uint32_t r = 2024;
+    std::vector<int16_t> out(kBurstMaxSamples / 2 + 1), fast(out.size());
+    for (int n : lengths) {
+        const TableOrderSpectrum reference(n);
+        for (int i = 0; i < per_length; ++i) {
+            const std::vector<int16_t> x = adversarial(n, i, r);
+            const std::vector<int16_t> want = reference(x);
+            guarded.acc_dft(x.data(), n, out.data());
+            unguarded.acc_dft(x.data(), n, fast.data());
+            for (size_t k = 0; k < want.size(); ++k) {
+                if (out[k] != want[k]) {
+                    ADD_FAILURE() << "n " << n << " burst " << i << " bin " << k << ": " << out[k] << " for "
+                                  << want[k];
+                    return result;
                 }
-                ASSERT_EQ(re[b], want_re) << "n " << n << " bin " << b;
-                ASSERT_EQ(im[b], want_im) << "n " << n << " bin " << b;
+                result.unguarded_differences += fast[k] != want[k];
             }
+            ++result.bursts;
+            result.bins += want.size();
         }
     }
+    result.recomputed = guarded.recomputed_bins();
+    return result;
+}
+
+// Every printed bin is the tag software's, bit for bit after truncation, on
+// bursts built to put magnitudes on integers, over lengths of every kind
+// (primes, powers of two and their neighbours, the longest). Without the guard
+// the fast transform alone prints some of these bins one lower.
+TEST(DftExactness, EveryBinIsTheTableOrderValue) {
+    const std::vector<int> lengths = {1,  2,  3,  4,  5,   6,   7,   8,   9,   12,  13,  16,  17,  24,   31,   32,
+                                      33, 60, 64, 97, 100, 127, 128, 129, 255, 256, 360, 499, 999, 1000, 1024, 2000};
+    const SweepResult result = sweep(lengths, 40);
+    EXPECT_EQ(result.bursts, lengths.size() * 40);
+    EXPECT_GT(result.unguarded_differences, 0u);
+}
+
+// Magnitudes of noise are almost never within the bound of an integer: the
+// guard leaves its bins to the fast transform.
+TEST_F(BurstDspTest, DftGuardRecomputesNoNoiseBins) {
+    uint32_t r = 7;
+    for (int n : {2000, 1999, 1000, 61}) {
+        for (int range : {2048, 32768}) {
+            spectrum(noise(n, r, range));
+        }
+    }
+    EXPECT_EQ(dsp.recomputed_bins(), 0u);
+}
+
+// The full check, run by hand (minutes): DEC_SPECTRUM_SWEEP=500 runs 500
+// bursts of every length 1 .. 2000, a million in all.
+TEST(DftExactness, SweepOfEveryLength) {
+    const char* env = std::getenv("DEC_SPECTRUM_SWEEP");
+    if (env == nullptr) {
+        GTEST_SKIP() << "set DEC_SPECTRUM_SWEEP to the bursts per length";
+    }
+    std::vector<int> lengths(kBurstMaxSamples);
+    std::iota(lengths.begin(), lengths.end(), 1);
+    const auto start = std::chrono::steady_clock::now();
+    const SweepResult result = sweep(lengths, std::atoi(env));
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    std::printf("%llu bursts, %llu bins, %llu recomputed, %llu would differ unguarded, %.0f s\n",
+                static_cast<unsigned long long>(result.bursts), static_cast<unsigned long long>(result.bins),
+                static_cast<unsigned long long>(result.recomputed),
+                static_cast<unsigned long long>(result.unguarded_differences), took.count());
 }
 
 TEST_F(BurstDspTest, DftLengthOutsideTheBurstArraysStopsTheRun) {
@@ -420,7 +548,7 @@ TEST_F(BurstDspTest, DftLengthOutsideTheBurstArraysStopsTheRun) {
         SCOPED_TRACE(n);
         console_text.clear();
         const std::vector<int16_t> x(2001, 1);
-        std::vector<double> out(1001);
+        std::vector<int16_t> out(1001);
         try {
             dsp.acc_dft(x.data(), n, out.data());
             ADD_FAILURE() << "no stop";
