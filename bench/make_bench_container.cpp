@@ -1,7 +1,8 @@
 // Writes a benchmark container of about the requested size: the example
 // container's mix of tags and records, scaled up by download rounds.
 //
-//   make_bench_container [--many-lengths] <path> [size in MiB, default 1024]
+//   make_bench_container [--many-lengths | --length-runs] <path> [size in MiB,
+//                        default 1024]
 //
 // Mix: 24 GPS-acceleration tags of software version 10, 6 of version 9 and 2
 // ECG tags; GPS fixes every 5 minutes in all three record kinds, three-axis
@@ -9,7 +10,9 @@
 // among them), NEWACC and QUATCMP records, satellite reports, events and GSM
 // texts; every download re-sends the last units of the previous one, ends with
 // close information and empty units. With --many-lengths the bursts cycle
-// through ten unit counts (4 to 13), so their axes come in 30 lengths.
+// through ten unit counts (4 to 13), so their axes come in 30 lengths and
+// every burst has other lengths than the one before; with --length-runs the
+// same bursts come in runs of ten that share unit count and axes.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -19,13 +22,17 @@
 
 int main(int argc, char** argv) {
     dec::testing::ExampleOptions o;
-    if (argc > 1 && std::string(argv[1]) == "--many-lengths") {
+    const std::string option = argc > 1 ? argv[1] : "";
+    if (option == "--many-lengths" || option == "--length-runs") {
         o.acc_unit_counts = 10;
+        o.acc_run = option == "--length-runs" ? 10 : 1;
         --argc;
         ++argv;
     }
     if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: make_bench_container [--many-lengths] <path> [size in MiB]\n");
+        std::fprintf(stderr,
+                     "usage: make_bench_container [--many-lengths | --length-runs] <path> [size in "
+                     "MiB]\n");
         return 2;
     }
     const double target = (argc == 3 ? std::atof(argv[2]) : 1024.0) * 1048576.0;

@@ -40,6 +40,9 @@ struct ExampleOptions {
     // When above 1, bursts cycle through this many unit counts from acc_units
     // up, so that their axes come in many lengths.
     uint8_t acc_unit_counts = 1;
+    // Bursts in a row that share their unit count and axes (1: every burst
+    // takes the next axis set, every third the next unit count).
+    uint32_t acc_run = 1;
     // Units of the previous download that each later download sends again.
     uint32_t overlap_units = 2;
 };

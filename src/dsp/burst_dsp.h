@@ -128,7 +128,7 @@ class BurstDsp {
     std::vector<double> work_;      // filter_fb: n + 2 * NR_OF_EXTPOL_SAMPLES values
     std::vector<f64x2> work_pair_;  // filter_fb_pair: as many pairs
     std::vector<double> lowpass_;   // filter output of up to kBurstMaxAxes axes
-    ChirpSpectrum chirp_;
+    SpectrumTransform spectrum_;
     std::vector<double> magnitudes_;  // bins 0 .. n/2, not yet divided by n
     bool exactness_guard_ = true;
     uint64_t recomputed_bins_ = 0;

@@ -8,45 +8,24 @@
 // over j in order for every bin ("table order" below).
 //
 // Summing that way costs n (n/2 + 1) sines, cosines and products per axis, so
-// the magnitudes come from the chirp-z transform (fft.h) and only a bin whose
-// fast value lies so close to an integer that the two could truncate
-// differently is summed again in table order. How close is "so close" follows.
+// the magnitudes come from a fast transform (fft.h) and only a bin whose fast
+// value lies so close to an integer that the two could truncate differently is
+// summed again in table order. How close is "so close" follows; fft.cpp bounds
+// the fast transform's own error and sets out the notation.
 //
-// Error bound. u = 2^-53, gamma_k = k u / (1 - k u); x_j are the n samples,
-// S1 = sum |x_j|, S2 = sqrt(sum x_j^2), X_k the exact sum_j x_j e^(-2 pi i jk/n)
-// (|X_k| <= S1). glibc's sin and cos are taken as within 1 ulp, which is at
-// most 2u for values of magnitude up to 1.
+// Table order. two_pi = 2 * 4 asin(sqrt(2)/2) is one ulp above the double
+// nearest 2 pi, relative error below 3u. phi takes three roundings, so it is
+// the true angle 2 pi jk/n < pi n times (1 + e), |e| < 7u: its error is below
+// 8u pi n, and each cosine or sine below 8u pi n + 2u =: t. Summing n products
+// in order adds at most gamma_n S1 (1 + t) to each of the real and imaginary
+// sums, so the computed point is within
+//     T = sqrt(2) S1 (t + gamma_n (1 + t))
+// of X_k. The square root of the sum of squares and the division by n add a
+// relative gamma_4 at most, to either value.
 //
-// (a) Table order. two_pi = 2 * 4 asin(sqrt(2)/2) is one ulp above the double
-//   nearest 2 pi, relative error below 3u. phi takes three roundings, so it is
-//   the true angle 2 pi jk/n < pi n times (1 + e), |e| < 7u: its error is below
-//   8u pi n, and each cosine or sine below 8u pi n + 2u =: t. Summing n
-//   products in order adds at most gamma_n S1 (1 + t) to each of the real and
-//   imaginary sums, so the computed point is within
-//       T = sqrt(2) S1 (t + gamma_n (1 + t))
-//   of X_k. The square root of the sum of squares and the division by n add a
-//   relative gamma_4 at most.
-// (b) Fast path, with norm-wise bounds of the radix-2 FFT of m = 2^L points:
-//   computed with twiddles accurate to mu, |y^ - y|_2 <= F |y|_2, where
-//   F = (1 + eta)^L - 1 <= L eta / (1 - L eta), eta = mu + gamma_4 (sqrt(2) +
-//   mu), and |y|_2 = sqrt(m) |x|_2. The twiddles have angles below pi with two
-//   roundings (error below 2u pi) plus a 2u cosine and sine: mu = 16u is
-//   generous. The chirp angles are below 2 pi with three roundings: its values
-//   are within mu_c = 32u, the weighted samples a_j = x_j w_j within
-//   mu_a = mu_c + 2u relative. With A = FFT(a), B = FFT(b) of the 2n - 1 unit
-//   chirp values:
-//       |A^ - A|_2 <= sqrt(m) S2 d_a,            d_a = mu_a + F (1 + mu_a)
-//       |B^ - B|_2 <= sqrt(m) sqrt(2n-1) d_b,    d_b = mu_c + F (1 + mu_c)
-//   and |A|_inf <= S1, |B|_inf <= 2n - 1 =: c, |B^|_inf <= c + |B^ - B|_2 =: c'.
-//   The products (complex, within sqrt(2) gamma_2 each) are then within
-//       P = |A^ - A|_2 c' + S1 |B^ - B|_2 + sqrt(2) gamma_2 sqrt(m) S2 (1 + d_a) c'
-//   of A B in 2-norm, and |A B|_2 <= sqrt(m) S2 c. The last transform gives m
-//   times the convolution, whose bin k has magnitude |X_k|, within
-//       Q = sqrt(m) (P + F (sqrt(m) S2 c + P))
-//   (a 2-norm, so also per bin); dividing by m is exact, the magnitude and the
-//   division by n again add gamma_4 relative at most.
-// Together the fast value v and the printed table-order value differ by at most
-//       E = (Q/m + T + gamma_4 (2 S1 + Q/m + T)) / n,
+// With the fast transform's bound G (error_bound), the fast value v and the
+// printed table-order value differ by at most
+//     E = (G + T + gamma_4 (2 S1 + G + T)) / n,
 // used doubled to cover the rounding of its own evaluation. For n = 2000 samples
 // of +-32768, E is about 1e-6; for 12-bit data far less. The phase error of the
 // table order dominates for long axes.
@@ -57,6 +36,10 @@
 // bit for bit as the tag software does. Random data meets that about once in
 // 1e6 bins; constant bursts, pure tones and impulses, whose magnitudes are
 // integers, meet it on those bins.
+//
+// Bin 0 needs neither: its angles are all 0, cos 1 and -sin -0 exactly, so the
+// table order sums the integer samples exactly (their sum stays below 2^27)
+// and its magnitude is |sum x_j| / n, computed here directly.
 
 #include <cmath>
 #include <cstdlib>
@@ -64,47 +47,19 @@
 
 #include "common/fatal.h"
 #include "dsp/burst_dsp.h"
+#include "dsp/fft.h"
 
 namespace dec {
 
 namespace {
 
-double gamma_of(double k) {
+// The bound E above for n samples with S1 = s1, given the fast bound g.
+double spectrum_error_bound(int32_t n, double s1, double g) {
     constexpr double u = 0x1p-53;
-    return k * u / (1 - k * u);
-}
-
-// The bound E above for n samples with S1 = s1 and S2 = s2.
-double spectrum_error_bound(int32_t n, double s1, double s2) {
-    constexpr double u = 0x1p-53;
-    const double root2 = std::sqrt(2.0);
     const double count = n;
-    const double m = ChirpSpectrum::size_for(n);
-    double levels = 0;
-    for (double size = 1; size < m; size *= 2) {
-        levels += 1;
-    }
-    // (a) table order
     const double t = 8 * u * std::numbers::pi * count + 2 * u;
-    const double table = root2 * s1 * (t + gamma_of(count) * (1 + t));
-    // (b) fast path
-    const double mu = 16 * u;
-    const double mu_c = 32 * u;
-    const double mu_a = mu_c + 2 * u;
-    const double eta = mu + gamma_of(4) * (root2 + mu);
-    const double f = levels * eta / (1 - levels * eta);
-    const double d_a = mu_a + f * (1 + mu_a);
-    const double d_b = mu_c + f * (1 + mu_c);
-    const double root_m = std::sqrt(m);
-    const double c = 2 * count - 1;
-    const double err_a = root_m * s2 * d_a;
-    const double err_b = root_m * std::sqrt(c) * d_b;
-    const double c_hat = c + err_b;
-    const double p =
-        err_a * c_hat + s1 * err_b + root2 * gamma_of(2) * root_m * s2 * (1 + d_a) * c_hat;
-    const double q = root_m * (p + f * (root_m * s2 * c + p));
-    const double fast = q / m;
-    return 2 * (fast + table + gamma_of(4) * (2 * s1 + fast + table)) / count;
+    const double table = std::sqrt(2.0) * s1 * (t + rounding_gamma(count) * (1 + t));
+    return 2 * (g + table + rounding_gamma(4) * (2 * s1 + g + table)) / count;
 }
 
 // Bin k summed in table order, as printed before truncation.
@@ -132,17 +87,23 @@ void BurstDsp::acc_dft(const int16_t* samples, int32_t n, int16_t* out) {
     }
     int64_t abs_sum = 0;
     int64_t square_sum = 0;
+    int64_t sum = 0;
     for (int32_t j = 0; j < n; ++j) {
+        sum += samples[j];
         abs_sum += std::abs(samples[j]);
         square_sum += int64_t{samples[j]} * samples[j];
     }
-    const double bound = spectrum_error_bound(n, static_cast<double>(abs_sum),
-                                              std::sqrt(static_cast<double>(square_sum)));
-    chirp_.magnitudes(samples, n, magnitudes_.data());
-    for (int32_t k = 0; k <= n / 2; ++k) {
+    spectrum_.magnitudes(samples, n, magnitudes_.data());
+    const double bound =
+        spectrum_error_bound(n, static_cast<double>(abs_sum),
+                             spectrum_.error_bound(static_cast<double>(abs_sum),
+                                                   std::sqrt(static_cast<double>(square_sum))));
+    out[0] = trunc_to_s16(static_cast<double>(sum < 0 ? -sum : sum) / n);
+    for (int32_t k = 1; k <= n / 2; ++k) {
         const double v = magnitudes_[static_cast<size_t>(k)] / n;
-        // v - nearest is exact (Sterbenz) once nearest >= 1.
-        const double nearest = std::round(v);
+        // The integer nearest v (0 <= v <= 32768); v - nearest is exact
+        // (Sterbenz) once nearest >= 1.
+        const auto nearest = static_cast<double>(static_cast<int64_t>(v + 0.5));
         const bool close = bound >= 0.5 || (nearest >= 1 && std::fabs(v - nearest) <= bound);
         if (close && exactness_guard_) {
             out[k] = trunc_to_s16(table_order_bin(samples, n, k));

@@ -1,8 +1,51 @@
-// Chirp-z transform over radix-2 FFTs; the error bound of this arithmetic is
-// derived in dft.cpp, which checks every bin against it.
+// The transforms of fft.h and the bounds on their error.
+//
+// Notation: u = 2^-53, gamma_k = k u / (1 - k u); x_j are the n samples,
+// S1 = sum |x_j|, S2 = sqrt(sum x_j^2) = |x|_2. glibc's sin and cos are taken
+// as within 1 ulp, at most 2u for values of magnitude up to 1.
+//
+// Roots and chirp. e^(-2 pi i t/n) is computed from phi = (t * two_pi) / n and
+// e^(-pi i r/n), r < 2n, from (pi * r) / n: angles below 2 pi with three
+// roundings, so within 2 pi gamma_3 < 19u, each cosine and sine within 21u and
+// the complex value within mu = 32u of the exact one.
+//
+// One stage. A stage of radix p forms, for groups of p inputs x_s, the twiddled
+// z_s = w_s x_s and then y_v = sum_s e^(-2 pi i sv/p) z_s. A complex product
+// with a computed root is within eta_w = mu + sqrt(2) gamma_2 (1 + mu) of the
+// exact one relative to |x|; the sums of p such products add gamma_(p-1) of the
+// sum of magnitudes. Radix 2 and 4 multiply by the exact constants +-1 and +-i
+// only, radix 3 by 1/2 (exact) and a correctly rounded sqrt(3)/2 after one
+// sum: at most three roundings and a constant within u, well inside the same
+// bound. So each output is within
+//     eta_p = (1 + gamma_(p-1)) (1 + eta_w)^2 - 1
+// times sum_s |x_s| <= sqrt(p) |x_group|_2 of the exact value, the group's
+// outputs within p eta_p |x_group|_2 in 2-norm, while the exact outputs have
+// 2-norm sqrt(p) |x_group|_2. The stage's relative 2-norm error is therefore at
+// most eps_p = sqrt(p) eta_p.
+//
+// All stages. Every exact stage is sqrt(p) times a unitary map, so errors
+// carry forward without growth: for the whole transform y of n points,
+//     |y^ - y|_2 <= F |y|_2,   F = prod over stages (1 + eps_p) - 1,
+// and |y|_2 = sqrt(n) |x|_2.
+//
+// Direct path. Each bin X_k of the samples is within F sqrt(n) S2.
+//
+// Chirp-z path, m points, F for m. The weighted samples a_j = x_j w_j are
+// within mu_a = mu + 2u relative, the 2n - 1 chirp values b of the convolution
+// within mu. With A = FFT(a), B = FFT(b):
+//     |A^ - A|_2 <= sqrt(m) S2 d_a,            d_a = mu_a + F (1 + mu_a)
+//     |B^ - B|_2 <= sqrt(m) sqrt(2n-1) d_b,    d_b = mu + F (1 + mu)
+// and |A|_inf <= S1, |B|_inf <= 2n - 1 =: c, |B^|_inf <= c + |B^ - B|_2 =: c'.
+// The products (complex, within sqrt(2) gamma_2 each) are then within
+//     P = |A^ - A|_2 c' + S1 |B^ - B|_2 + sqrt(2) gamma_2 sqrt(m) S2 (1 + d_a) c'
+// of A B in 2-norm, and |A B|_2 <= sqrt(m) S2 c. The last transform gives m
+// times the convolution, whose bin k has magnitude |X_k|, within
+//     Q = sqrt(m) (P + F (sqrt(m) S2 c + P))
+// (a 2-norm, so also per bin); dividing by m is exact.
 
 #include "dsp/fft.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <utility>
@@ -11,26 +54,276 @@ namespace dec {
 
 namespace {
 
-constexpr auto kMax = static_cast<size_t>(ChirpSpectrum::kMaxSize);
+constexpr double kU = 0x1p-53;
+constexpr double kMu = 32 * kU;
+// sqrt(3)/2, correctly rounded.
+constexpr double kHalfRoot3 = 0.86602540378443864676;
 
-}  // namespace
-
-ChirpSpectrum::ChirpSpectrum()
-    : twiddle_re_(kMax / 2),
-      twiddle_im_(kMax / 2),
-      a_re_(kMax),
-      a_im_(kMax),
-      b_re_(kMax),
-      b_im_(kMax) {
-    const double two_pi = 2 * std::numbers::pi;
-    for (size_t t = 0; t < kMax / 2; ++t) {
-        const double phi = (static_cast<double>(t) * two_pi) / static_cast<double>(kMax);
-        twiddle_re_[t] = std::cos(phi);
-        twiddle_im_[t] = -std::sin(phi);
+// Radices of n in the order the stages take them: 4s, a 2, then odd primes.
+template <class Out>
+void factor(int32_t n, Out&& out) {
+    while (n % 4 == 0) {
+        out(4);
+        n /= 4;
+    }
+    if (n % 2 == 0) {
+        out(2);
+        n /= 2;
+    }
+    for (int32_t p = 3; n > 1; p += 2) {
+        if (p * p > n) {
+            p = n;
+        }
+        while (n % p == 0) {
+            out(p);
+            n /= p;
+        }
     }
 }
 
-int32_t ChirpSpectrum::size_for(int32_t n) {
+}  // namespace
+
+MixedRadixFft::MixedRadixFft(int32_t max_size)
+    : root_re_(static_cast<size_t>(max_size)),
+      root_im_(static_cast<size_t>(max_size)),
+      scratch_re_(static_cast<size_t>(max_size)),
+      scratch_im_(static_cast<size_t>(max_size)),
+      group_re_(static_cast<size_t>(max_size)),
+      group_im_(static_cast<size_t>(max_size)) {}
+
+double MixedRadixFft::cost_per_point(int32_t n) {
+    // A radix-4 stage does 3 products for 4 points and adds, a radix-2 one
+    // half a product per point; a generic odd one p products per point.
+    double cost = 0;
+    factor(n, [&cost](int32_t p) { cost += p == 4 ? 1.5 : p == 2 ? 1.0 : p; });
+    return cost;
+}
+
+int32_t MixedRadixFft::largest_factor(int32_t n) {
+    int32_t largest = 1;
+    factor(n, [&largest](int32_t p) { largest = std::max(largest, p); });
+    return largest;
+}
+
+void MixedRadixFft::set_length(int32_t n) {
+    if (n == n_) {
+        return;
+    }
+    n_ = n;
+    radices_.clear();
+    factor(n, [this](int32_t p) { radices_.push_back(p); });
+    // Sines and cosines for the first octant, half quadrant or half turn that
+    // n allows; the rest follow by exact symmetries (swaps and signs), each
+    // value as close to the true root as the one it comes from.
+    const auto size = static_cast<size_t>(n);
+    double* re = root_re_.data();
+    double* im = root_im_.data();
+    const size_t computed = n % 4 == 0 ? size / 8 : n % 2 == 0 ? size / 4 : size / 2;
+    const double two_pi = 2 * std::numbers::pi;
+    for (size_t t = 0; t <= computed; ++t) {
+        const double phi = (static_cast<double>(t) * two_pi) / n;
+        re[t] = std::cos(phi);
+        im[t] = -std::sin(phi);
+    }
+    if (n % 4 == 0) {  // angle pi/2 - phi
+        for (size_t t = 0; t <= size / 8; ++t) {
+            re[size / 4 - t] = -im[t];
+            im[size / 4 - t] = -re[t];
+        }
+    }
+    if (n % 2 == 0) {  // angle pi - phi
+        for (size_t t = 0; t <= size / 4; ++t) {
+            re[size / 2 - t] = -re[t];
+            im[size / 2 - t] = im[t];
+        }
+    }
+    for (size_t t = size / 2 + 1; t < size; ++t) {  // angle 2 pi - phi
+        re[t] = re[size - t];
+        im[t] = -im[size - t];
+    }
+    const double eta_w = kMu + std::sqrt(2.0) * rounding_gamma(2) * (1 + kMu);
+    double growth = 1;
+    for (const int32_t p : radices_) {
+        const double eta_p = (1 + rounding_gamma(p - 1)) * (1 + eta_w) * (1 + eta_w) - 1;
+        growth *= 1 + std::sqrt(static_cast<double>(p)) * eta_p;
+    }
+    growth_ = growth - 1;
+}
+
+// Stage of radix P after stages whose radices multiply to l; r = n / (l P).
+// Input group (k, j): x_s at k P r + s r + j, twiddled by e^(-2 pi i s k / (l P))
+// = root[s k r]; output v at (k + l v) r + j.
+template <size_t P>
+void MixedRadixFft::stage(const double* in_re, const double* in_im, double* out_re, double* out_im,
+                          int32_t l, int32_t r) const {
+    const auto rs = static_cast<size_t>(r);
+    const auto ls = static_cast<size_t>(l);
+    const size_t c_step = static_cast<size_t>(n_) / P;
+    double c_re[P], c_im[P];
+    for (size_t t = 0; t < P; ++t) {
+        c_re[t] = root_re_[t * c_step];
+        c_im[t] = root_im_[t * c_step];
+    }
+    const size_t out_step = ls * rs;
+    for (size_t k = 0; k < ls; ++k) {
+        double w_re[P], w_im[P];
+        for (size_t s = 0; s < P; ++s) {
+            w_re[s] = root_re_[s * k * rs];
+            w_im[s] = root_im_[s * k * rs];
+        }
+        const double* xr = in_re + k * P * rs;
+        const double* xi = in_im + k * P * rs;
+        double* yr = out_re + k * rs;
+        double* yi = out_im + k * rs;
+        for (size_t j = 0; j < rs; ++j) {
+            double zr[P], zi[P];
+            zr[0] = xr[j];
+            zi[0] = xi[j];
+            for (size_t s = 1; s < P; ++s) {
+                const double a = xr[j + s * rs];
+                const double b = xi[j + s * rs];
+                zr[s] = a * w_re[s] - b * w_im[s];
+                zi[s] = a * w_im[s] + b * w_re[s];
+            }
+            if constexpr (P == 2) {
+                yr[j] = zr[0] + zr[1];
+                yi[j] = zi[0] + zi[1];
+                yr[j + out_step] = zr[0] - zr[1];
+                yi[j + out_step] = zi[0] - zi[1];
+            } else if constexpr (P == 4) {
+                // e^(-2 pi i / 4) = -i, and -i (a + ib) = b - ia.
+                const double sr = zr[0] + zr[2], si = zi[0] + zi[2];
+                const double dr = zr[0] - zr[2], di = zi[0] - zi[2];
+                const double tr = zr[1] + zr[3], ti = zi[1] + zi[3];
+                const double er = zi[1] - zi[3], ei = zr[3] - zr[1];  // -i (z1 - z3)
+                yr[j] = sr + tr;
+                yi[j] = si + ti;
+                yr[j + out_step] = dr + er;
+                yi[j + out_step] = di + ei;
+                yr[j + 2 * out_step] = sr - tr;
+                yi[j + 2 * out_step] = si - ti;
+                yr[j + 3 * out_step] = dr - er;
+                yi[j + 3 * out_step] = di - ei;
+            } else if constexpr (P == 3) {
+                // e^(-2 pi i / 3) = -1/2 - i sqrt(3)/2: with s = z1 + z2,
+                // y1,2 = z0 - s/2 -+ i sqrt(3)/2 (z1 - z2).
+                const double sr = zr[1] + zr[2], si = zi[1] + zi[2];
+                const double hr = zr[0] - 0.5 * sr, hi = zi[0] - 0.5 * si;
+                const double er = kHalfRoot3 * (zi[1] - zi[2]);
+                const double ei = kHalfRoot3 * (zr[2] - zr[1]);  // -i sqrt(3)/2 (z1 - z2)
+                yr[j] = zr[0] + sr;
+                yi[j] = zi[0] + si;
+                yr[j + out_step] = hr + er;
+                yi[j + out_step] = hi + ei;
+                yr[j + 2 * out_step] = hr - er;
+                yi[j + 2 * out_step] = hi - ei;
+            } else {
+                for (size_t v = 0; v < P; ++v) {
+                    double sr = zr[0], si = zi[0];
+                    for (size_t s = 1; s < P; ++s) {
+                        const size_t t = s * v % P;
+                        sr += zr[s] * c_re[t] - zi[s] * c_im[t];
+                        si += zr[s] * c_im[t] + zi[s] * c_re[t];
+                    }
+                    yr[j + v * out_step] = sr;
+                    yi[j + v * out_step] = si;
+                }
+            }
+        }
+    }
+}
+
+// The same for an odd prime p above 7, the twiddled inputs of a group first.
+void MixedRadixFft::stage_any(const double* in_re, const double* in_im, double* out_re,
+                              double* out_im, int32_t p, int32_t l, int32_t r) {
+    const auto rs = static_cast<size_t>(r);
+    const auto ps = static_cast<size_t>(p);
+    const size_t out_step = static_cast<size_t>(l) * rs;
+    const int32_t c_step = n_ / p;
+    double* zr = group_re_.data();
+    double* zi = group_im_.data();
+    for (int32_t k = 0; k < l; ++k) {
+        const double* xr = in_re + static_cast<size_t>(k) * ps * rs;
+        const double* xi = in_im + static_cast<size_t>(k) * ps * rs;
+        double* yr = out_re + static_cast<size_t>(k) * rs;
+        double* yi = out_im + static_cast<size_t>(k) * rs;
+        for (size_t j = 0; j < rs; ++j) {
+            for (size_t s = 0; s < ps; ++s) {
+                const auto w = s * static_cast<size_t>(k) * rs;
+                const double a = xr[j + s * rs];
+                const double b = xi[j + s * rs];
+                zr[s] = a * root_re_[w] - b * root_im_[w];
+                zi[s] = a * root_im_[w] + b * root_re_[w];
+            }
+            for (int32_t v = 0; v < p; ++v) {
+                double sr = zr[0], si = zi[0];
+                for (int32_t s = 1, t = v; s < p; ++s, t = (t + v) % p) {
+                    const auto c = static_cast<size_t>(t * c_step);
+                    sr += zr[s] * root_re_[c] - zi[s] * root_im_[c];
+                    si += zr[s] * root_im_[c] + zi[s] * root_re_[c];
+                }
+                yr[j + static_cast<size_t>(v) * out_step] = sr;
+                yi[j + static_cast<size_t>(v) * out_step] = si;
+            }
+        }
+    }
+}
+
+void MixedRadixFft::transform(double* re, double* im) {
+    double* src_re = re;
+    double* src_im = im;
+    double* dst_re = scratch_re_.data();
+    double* dst_im = scratch_im_.data();
+    int32_t l = 1;
+    for (const int32_t p : radices_) {
+        const int32_t r = n_ / (l * p);
+        switch (p) {
+            case 2:
+                stage<2>(src_re, src_im, dst_re, dst_im, l, r);
+                break;
+            case 3:
+                stage<3>(src_re, src_im, dst_re, dst_im, l, r);
+                break;
+            case 4:
+                stage<4>(src_re, src_im, dst_re, dst_im, l, r);
+                break;
+            case 5:
+                stage<5>(src_re, src_im, dst_re, dst_im, l, r);
+                break;
+            case 7:
+                stage<7>(src_re, src_im, dst_re, dst_im, l, r);
+                break;
+            default:
+                stage_any(src_re, src_im, dst_re, dst_im, p, l, r);
+                break;
+        }
+        std::swap(src_re, dst_re);
+        std::swap(src_im, dst_im);
+        l *= p;
+    }
+    if (src_re != re) {
+        std::copy_n(src_re, n_, re);
+        std::copy_n(src_im, n_, im);
+    }
+}
+
+namespace {
+
+constexpr auto kMax = static_cast<size_t>(SpectrumTransform::kMaxSize);
+
+}  // namespace
+
+SpectrumTransform::SpectrumTransform()
+    : direct_(kMaxSize / 2),
+      convolution_(kMaxSize),
+      a_re_(kMax),
+      a_im_(kMax),
+      w_re_(kMax / 2),
+      w_im_(kMax / 2),
+      chirp_re_(kMax),
+      chirp_im_(kMax) {}
+
+int32_t SpectrumTransform::size_for(int32_t n) {
     int32_t m = 1;
     while (m < 2 * n - 1) {
         m *= 2;
@@ -38,86 +331,114 @@ int32_t ChirpSpectrum::size_for(int32_t n) {
     return m;
 }
 
-void ChirpSpectrum::fft(double* re, double* im, int32_t m) const {
-    const auto size = static_cast<size_t>(m);
-    // Bit-reversed order, then log2(m) stages of butterflies.
-    for (size_t i = 1, j = 0; i < size; ++i) {
-        size_t bit = size >> 1;
-        for (; (j & bit) != 0; bit >>= 1) {
-            j ^= bit;
-        }
-        j |= bit;
-        if (i < j) {
-            std::swap(re[i], re[j]);
-            std::swap(im[i], im[j]);
-        }
-    }
-    for (size_t len = 2; len <= size; len *= 2) {
-        const size_t half = len / 2;
-        const size_t step = kMax / len;
-        for (size_t i = 0; i < size; i += len) {
-            for (size_t j = 0; j < half; ++j) {
-                const double wr = twiddle_re_[j * step];
-                const double wi = twiddle_im_[j * step];
-                const size_t p = i + j;
-                const size_t q = p + half;
-                const double vr = re[q] * wr - im[q] * wi;
-                const double vi = re[q] * wi + im[q] * wr;
-                re[q] = re[p] - vr;
-                im[q] = im[p] - vi;
-                re[p] += vr;
-                im[p] += vi;
-            }
-        }
-    }
+bool SpectrumTransform::uses_chirp(int32_t n) {
+    // The chirp-z path costs two transforms of m points and m products.
+    const int32_t m = size_for(n);
+    return n * MixedRadixFft::cost_per_point(n) > m * (2 * MixedRadixFft::cost_per_point(m) + 1);
 }
 
-void ChirpSpectrum::magnitudes(const int16_t* x, int32_t n, double* mag) {
+void SpectrumTransform::set_length(int32_t n) {
+    if (n == n_) {
+        return;
+    }
+    n_ = n;
+    chirp_ = uses_chirp(n);
+    if (!chirp_) {
+        direct_.set_length(n);
+        return;
+    }
     const int32_t m = size_for(n);
+    convolution_.set_length(m);
     const auto size = static_cast<size_t>(m);
     const auto count = static_cast<size_t>(n);
     // w_t = e^(-pi i t^2/n), with t^2 reduced modulo 2n (exact in integers) so
-    // that every angle is below 2 pi.
+    // that every angle is below 2 pi. The convolution takes its conjugate at t
+    // and -t (index m - t).
     const double pi = std::numbers::pi;
+    std::fill_n(chirp_re_.begin(), size, 0.0);
+    std::fill_n(chirp_im_.begin(), size, 0.0);
+    // (n - t)^2 = t^2 + n^2 modulo 2n, and n^2 is 0 or n modulo 2n as n is
+    // even or odd: w_(n-t) is w_t or -w_t.
+    const double sign = n % 2 == 0 ? 1.0 : -1.0;
     for (size_t t = 0; t < count; ++t) {
-        const auto r = static_cast<int32_t>((t * t) % (2 * count));
-        const double phi = (pi * r) / n;
-        const double c = std::cos(phi);
-        const double s = std::sin(phi);
-        a_re_[t] = x[t] * c;
-        a_im_[t] = x[t] * -s;
-        // The conjugate chirp at t and -t (index m - t).
-        b_re_[t] = c;
-        b_im_[t] = s;
+        if (2 * t <= count) {
+            const auto r = static_cast<int32_t>((t * t) % (2 * count));
+            const double phi = (pi * r) / n;
+            w_re_[t] = std::cos(phi);
+            w_im_[t] = -std::sin(phi);
+        } else {
+            w_re_[t] = sign * w_re_[count - t];
+            w_im_[t] = sign * w_im_[count - t];
+        }
+        chirp_re_[t] = w_re_[t];
+        chirp_im_[t] = -w_im_[t];
         if (t != 0) {
-            b_re_[size - t] = c;
-            b_im_[size - t] = s;
+            chirp_re_[size - t] = w_re_[t];
+            chirp_im_[size - t] = -w_im_[t];
         }
     }
-    for (size_t t = count; t < size; ++t) {
-        a_re_[t] = 0;
-        a_im_[t] = 0;
+    convolution_.transform(chirp_re_.data(), chirp_im_.data());
+    const double f = convolution_.relative_error();
+    const double d_b = kMu + f * (1 + kMu);
+    chirp_error_ = std::sqrt(static_cast<double>(m)) * std::sqrt(2.0 * n - 1) * d_b;
+}
+
+void SpectrumTransform::magnitudes(const int16_t* x, int32_t n, double* mag) {
+    set_length(n);
+    const auto count = static_cast<size_t>(n);
+    if (!chirp_) {
+        for (size_t t = 0; t < count; ++t) {
+            a_re_[t] = x[t];
+            a_im_[t] = 0;
+        }
+        direct_.transform(a_re_.data(), a_im_.data());
+        for (size_t k = 0; k <= count / 2; ++k) {
+            mag[k] = std::sqrt(a_re_[k] * a_re_[k] + a_im_[k] * a_im_[k]);
+        }
+        return;
     }
-    for (size_t t = count; t + count <= size; ++t) {
-        b_re_[t] = 0;
-        b_im_[t] = 0;
+    const int32_t m = convolution_.length();
+    const auto size = static_cast<size_t>(m);
+    for (size_t t = 0; t < count; ++t) {
+        a_re_[t] = x[t] * w_re_[t];
+        a_im_[t] = x[t] * w_im_[t];
     }
-    fft(a_re_.data(), a_im_.data(), m);
-    fft(b_re_.data(), b_im_.data(), m);
+    std::fill(a_re_.begin() + n, a_re_.begin() + m, 0.0);
+    std::fill(a_im_.begin() + n, a_im_.begin() + m, 0.0);
+    convolution_.transform(a_re_.data(), a_im_.data());
     // The inverse transform as the forward one of the conjugate product: the
     // result is then conjugated and m times the convolution, neither of which
     // changes a magnitude once divided by m (exact: a power of two).
     for (size_t t = 0; t < size; ++t) {
-        const double pr = a_re_[t] * b_re_[t] - a_im_[t] * b_im_[t];
-        const double qi = a_re_[t] * b_im_[t] + a_im_[t] * b_re_[t];
+        const double pr = a_re_[t] * chirp_re_[t] - a_im_[t] * chirp_im_[t];
+        const double qi = a_re_[t] * chirp_im_[t] + a_im_[t] * chirp_re_[t];
         a_re_[t] = pr;
         a_im_[t] = -qi;
     }
-    fft(a_re_.data(), a_im_.data(), m);
+    convolution_.transform(a_re_.data(), a_im_.data());
     const double scale = 1.0 / m;
     for (size_t k = 0; k <= count / 2; ++k) {
         mag[k] = std::sqrt(a_re_[k] * a_re_[k] + a_im_[k] * a_im_[k]) * scale;
     }
+}
+
+double SpectrumTransform::error_bound(double s1, double s2) const {
+    if (!chirp_) {
+        return direct_.relative_error() * std::sqrt(static_cast<double>(n_)) * s2;
+    }
+    const double root2 = std::sqrt(2.0);
+    const double m = convolution_.length();
+    const double f = convolution_.relative_error();
+    const double mu_a = kMu + 2 * kU;
+    const double d_a = mu_a + f * (1 + mu_a);
+    const double root_m = std::sqrt(m);
+    const double c = 2.0 * n_ - 1;
+    const double err_a = root_m * s2 * d_a;
+    const double c_hat = c + chirp_error_;
+    const double p = err_a * c_hat + s1 * chirp_error_ +
+                     root2 * rounding_gamma(2) * root_m * s2 * (1 + d_a) * c_hat;
+    const double q = root_m * (p + f * (root_m * s2 * c + p));
+    return q / m;
 }
 
 }  // namespace dec

@@ -1,46 +1,103 @@
-// Magnitudes of the discrete Fourier transform of a burst axis, fast.
+// Magnitudes of the discrete Fourier transform of a burst axis, fast, with a
+// rigorous bound on their error.
 //
-// Burst axes have any length from 1 to kBurstMaxSamples, mostly not a power of
-// two, so the transform is a chirp-z (Bluestein) one: with jk = (j^2 + k^2 -
-// (k-j)^2) / 2 the sum over j of x_j e^(-2 pi i jk/n) becomes e^(-pi i k^2/n)
-// times a convolution of x_j e^(-pi i j^2/n) with e^(pi i t^2/n), done as
-// power-of-two FFTs of m >= 2n - 1 points. The leading factor has magnitude 1,
-// so only the convolution is needed for magnitudes.
+// Burst axes have any length from 1 to kBurstMaxSamples. A length whose prime
+// factors are small is transformed directly by a mixed-radix FFT (Stockham
+// order, radix 4, 2 and odd primes). A length with a large prime factor goes
+// through a chirp-z (Bluestein) transform: with jk = (j^2 + k^2 - (k-j)^2) / 2
+// the sum over j of x_j e^(-2 pi i jk/n) becomes e^(-pi i k^2/n) times a
+// convolution of x_j e^(-pi i j^2/n) with e^(pi i t^2/n), done as power-of-two
+// FFTs of m >= 2n - 1 points; the leading factor has magnitude 1, so only the
+// convolution is needed. Whichever costs fewer operations is taken.
 //
-// The chirp is computed on every call (n sines and cosines) and the twiddles
-// of the largest size once, so bursts of changing lengths cost what bursts of
-// one length do. The buffers are sized for the longest axis when the object is
-// made; a transform allocates nothing.
+// Everything a length needs (its roots of unity, and for the chirp-z path the
+// chirp and its transform) is computed when the length changes, in O(n log n):
+// the axes of a burst share it, and bursts of changing lengths cost about what
+// bursts of one length do. The buffers are sized for the longest axis when the
+// object is made; a transform allocates nothing.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace dec {
 
-class ChirpSpectrum {
+// gamma_k = k u / (1 - k u), u = 2^-53: the relative error bound of k
+// roundings in a row.
+inline double rounding_gamma(double k) {
+    constexpr double u = 0x1p-53;
+    return k * u / (1 - k * u);
+}
+
+// A forward FFT of one length n = product of radices, out of place between two
+// buffers (Stockham order: no bit reversal). Relative error, in 2-norm, at most
+// relative_error() (see fft.cpp).
+class MixedRadixFft {
+  public:
+    explicit MixedRadixFft(int32_t max_size);
+
+    // Factors n and computes its roots of unity, unless n is already set.
+    void set_length(int32_t n);
+    int32_t length() const { return n_; }
+    // Sum over stages of the radix: a count of complex products per point.
+    static double cost_per_point(int32_t n);
+    // Largest prime factor of n.
+    static int32_t largest_factor(int32_t n);
+
+    // Transforms re/im in place (n points); uses the object's scratch.
+    void transform(double* re, double* im);
+
+    // F with |y^ - y|_2 <= F |y|_2 for the transform y of any input.
+    double relative_error() const { return growth_; }
+
+  private:
+    template <size_t P>
+    void stage(const double* in_re, const double* in_im, double* out_re, double* out_im, int32_t l,
+               int32_t r) const;
+    void stage_any(const double* in_re, const double* in_im, double* out_re, double* out_im,
+                   int32_t p, int32_t l, int32_t r);
+
+    int32_t n_ = 0;
+    std::vector<int32_t> radices_;
+    std::vector<double> root_re_, root_im_;  // e^(-2 pi i t/n), t < n
+    std::vector<double> scratch_re_, scratch_im_;
+    std::vector<double> group_re_, group_im_;  // one group of a generic stage
+    double growth_ = 0;
+};
+
+class SpectrumTransform {
   public:
     // Power-of-two size of the convolution for the longest axis (2 * 2000 - 1
     // rounded up).
     static constexpr int32_t kMaxSize = 4096;
 
-    ChirpSpectrum();
+    SpectrumTransform();
 
     // Smallest power of two m >= 2n - 1: the convolution size for n samples.
     static int32_t size_for(int32_t n);
+    // Whether length n goes through the chirp-z transform.
+    static bool uses_chirp(int32_t n);
 
     // |sum_j x_j e^(-2 pi i jk/n)| for k = 0 .. n/2 into mag[k], not divided
     // by n. n is 1 .. kBurstMaxSamples.
     void magnitudes(const int16_t* x, int32_t n, double* mag);
 
-  private:
-    // In-place forward transform of m points (a power of two up to kMaxSize).
-    void fft(double* re, double* im, int32_t m) const;
+    // A bound on |mag[k] - |X_k|| for the last call's n, any k, for samples
+    // with s1 = sum |x_j| and s2 = sqrt(sum x_j^2).
+    double error_bound(double s1, double s2) const;
 
-    std::vector<double> twiddle_re_;  // e^(-2 pi i t / kMaxSize), t < kMaxSize / 2
-    std::vector<double> twiddle_im_;
-    std::vector<double> a_re_, a_im_;  // the weighted samples, then the product
-    std::vector<double> b_re_, b_im_;  // the chirp
+  private:
+    void set_length(int32_t n);
+
+    int32_t n_ = 0;
+    bool chirp_ = false;
+    MixedRadixFft direct_;
+    MixedRadixFft convolution_;
+    std::vector<double> a_re_, a_im_;          // the samples, weighted, transformed
+    std::vector<double> w_re_, w_im_;          // the chirp e^(-pi i t^2/n), t < n
+    std::vector<double> chirp_re_, chirp_im_;  // the transformed conjugate chirp
+    double chirp_error_ = 0;                   // |B^ - B|_2 of the latter
 };
 
 }  // namespace dec

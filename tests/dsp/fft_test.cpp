@@ -1,0 +1,121 @@
+// The fast transforms against a long-double DFT: within the bounds they claim,
+// on every kind of length (radix 4, 2, 3, larger primes, the chirp-z path).
+
+#include "dsp/fft.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <cstdint>
+#include <numbers>
+#include <vector>
+
+namespace dec {
+namespace {
+
+using Cld = std::complex<long double>;
+
+std::vector<Cld> reference_dft(const std::vector<Cld>& x) {
+    const size_t n = x.size();
+    std::vector<Cld> roots(n), y(n);
+    for (size_t t = 0; t < n; ++t) {
+        const long double phi = -2 * std::numbers::pi_v<long double> * t / n;
+        roots[t] = Cld(std::cos(phi), std::sin(phi));
+    }
+    for (size_t k = 0; k < n; ++k) {
+        for (size_t j = 0; j < n; ++j) {
+            y[k] += x[j] * roots[j * k % n];
+        }
+    }
+    return y;
+}
+
+uint32_t next(uint32_t& r) {
+    r = r * 1664525u + 1013904223u;
+    return r >> 8;
+}
+
+// Lengths of each stage kind and their mixtures: powers of 4 and 2, radix 3,
+// 5 and 7 alone and mixed, primes above 7 (generic stage), and the longest.
+const int kLengths[] = {1, 2, 3, 4, 5, 7, 8, 9, 11, 12, 16, 25, 30, 49, 54, 97, 121, 162, 210, 256, 1000, 2000};
+
+TEST(MixedRadixFft, WithinItsBoundOfTheExactTransform) {
+    MixedRadixFft fft(2048);
+    uint32_t r = 99;
+    for (const int n : kLengths) {
+        SCOPED_TRACE(n);
+        const auto size = static_cast<size_t>(n);
+        std::vector<double> re(size), im(size);
+        std::vector<Cld> x(size);
+        for (size_t j = 0; j < size; ++j) {
+            re[j] = static_cast<double>(next(r) % 65536) - 32768;
+            im[j] = static_cast<double>(next(r) % 65536) - 32768;
+            x[j] = Cld(re[j], im[j]);
+        }
+        fft.set_length(n);
+        fft.transform(re.data(), im.data());
+        const std::vector<Cld> y = reference_dft(x);
+        long double err = 0, norm = 0;
+        for (size_t k = 0; k < size; ++k) {
+            err += std::norm(Cld(re[k], im[k]) - y[k]);
+            norm += std::norm(y[k]);
+        }
+        EXPECT_LE(std::sqrt(err), fft.relative_error() * std::sqrt(norm));
+        EXPECT_LT(fft.relative_error(), 1e-12);
+    }
+}
+
+// Magnitudes for lengths of both paths, samples at the extremes included.
+TEST(SpectrumTransform, MagnitudesWithinTheirBound) {
+    SpectrumTransform transform;
+    uint32_t r = 5;
+    for (const int n : {1, 2, 7, 13, 54, 97, 162, 499, 1000, 1024, 1999, 2000}) {
+        SCOPED_TRACE(n);
+        for (const int range : {32768, 2048}) {
+            const auto size = static_cast<size_t>(n);
+            std::vector<int16_t> x(size);
+            std::vector<Cld> xc(size);
+            double s1 = 0, s2 = 0;
+            for (size_t j = 0; j < size; ++j) {
+                x[j] = static_cast<int16_t>(static_cast<int>(next(r) % uint32_t(2 * range)) - range);
+                xc[j] = x[j];
+                s1 += std::abs(x[j]);
+                s2 += double(x[j]) * x[j];
+            }
+            std::vector<double> mag(size / 2 + 1);
+            transform.magnitudes(x.data(), n, mag.data());
+            const double bound = transform.error_bound(s1, std::sqrt(s2));
+            EXPECT_LT(bound, 1e-6 * s1 + 1e-300);
+            const std::vector<Cld> y = reference_dft(xc);
+            for (size_t k = 0; k < mag.size(); ++k) {
+                ASSERT_LE(std::fabs(static_cast<long double>(mag[k]) - std::abs(y[k])), bound) << "bin " << k;
+            }
+        }
+    }
+    EXPECT_TRUE(SpectrumTransform::uses_chirp(1999));
+    EXPECT_FALSE(SpectrumTransform::uses_chirp(2000));
+}
+
+// What a length prepares is rebuilt in full when the length changes: going
+// back and forth gives the values of a fresh object.
+TEST(SpectrumTransform, ChangingLengthsGiveTheValuesOfAFreshTransform) {
+    const std::vector<int> lengths = {97, 162, 97, 1999, 54, 1999, 162, 13, 2000, 13};
+    SpectrumTransform reused;
+    uint32_t r = 11;
+    for (const int n : lengths) {
+        SCOPED_TRACE(n);
+        std::vector<int16_t> x(static_cast<size_t>(n));
+        for (int16_t& v : x) {
+            v = static_cast<int16_t>(static_cast<int>(next(r) % 4096) - 2048);
+        }
+        std::vector<double> got(x.size() / 2 + 1), want(got.size());
+        reused.magnitudes(x.data(), n, got.data());
+        SpectrumTransform fresh;
+        fresh.magnitudes(x.data(), n, want.data());
+        EXPECT_EQ(got, want);
+    }
+}
+
+}  // namespace
+}  // namespace dec
