@@ -41,6 +41,7 @@
 // table order sums the integer samples exactly (their sum stays below 2^27)
 // and its magnitude is |sum x_j| / n, computed here directly.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <numbers>
@@ -115,13 +116,27 @@ void BurstDsp::acc_dft(const int16_t* samples, int32_t n, int16_t* out) {
 }
 
 void write_spectrum_values(OutStream& out, const int16_t* bins, int32_t count, bool ends_line) {
-    for (int32_t k = 0; k < count; ++k) {
-        out.put_i32(bins[k]);
-        if (k + 1 < count) {
-            out.put_char(',');
-        }
+    const char last = ends_line ? '\n' : ',';
+    if (count <= 0) {
+        out.put_char(last);
+        return;
     }
-    out.put_char(ends_line ? '\n' : ',');
+    // Each value and its separator in at most 7 bytes ("-32768,"), up to 48
+    // values per reservation of the stream's buffer.
+    constexpr int32_t kChunk = 48;
+    static_assert(kChunk * 7 <= kMaxFormatLength);
+    for (int32_t k = 0; k < count; k += kChunk) {
+        const int32_t end = std::min(count, k + kChunk);
+        char* p = out.reserve(kChunk * 7);
+        for (int32_t i = k; i < end; ++i) {
+            p = format_i16(p, bins[i]);
+            *p++ = ',';
+        }
+        if (end == count) {
+            p[-1] = last;
+        }
+        out.commit(p);
+    }
 }
 
 }  // namespace dec
