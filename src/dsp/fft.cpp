@@ -1,8 +1,8 @@
 // The transforms of fft.h and the bounds on their error.
 //
 // Notation: u = 2^-53, gamma_k = k u / (1 - k u); x_j are the n samples,
-// S1 = sum |x_j|, S2 = sqrt(sum x_j^2) = |x|_2. glibc's sin and cos are taken
-// as within 1 ulp, at most 2u for values of magnitude up to 1 (the tests check
+// S1 = sum |x_j|, S2 = sqrt(sum x_j^2) = |x|_2. The C library's sin and cos are
+// taken as within 1 ulp, at most 2u for values of magnitude up to 1 (the tests check
 // this on the angles used; glibc and the MinGW runtime stay within 0.55u).
 //
 // Roots and chirp. e^(-2 pi i t/n) is computed from phi = (t * two_pi) / n and
