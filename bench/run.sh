@@ -31,13 +31,17 @@ container() {
 decoder=$(realpath "$build/decoder")
 
 # DEC_BENCH_MODES="h,h:lengths" runs only those modes.
-IFS=, read -r -a modes <<<"${DEC_BENCH_MODES:-2,3,6 -a c,8,9,a,f,g,h,i,m,-s,h:lengths,i:lengths}"
+IFS=, read -r -a modes <<<"${DEC_BENCH_MODES:-2,3,6 -a c,8,9,a,f,g,h,i,m,-s,h:lengths,h:runs,i:lengths}"
 container "$work/logger.bin"
-# The same mix with bursts of ten unit counts: the spectrum keys meet 30 axis
-# lengths instead of 3 (the modes "h:lengths" and "i:lengths"). Made only when
-# such a mode runs.
+# The same mix with bursts of ten unit counts, so the spectrum keys meet 30 axis
+# lengths instead of 3: "KEY:lengths" decodes one whose every burst has other
+# lengths than the one before, "KEY:runs" one with the same bursts in runs of
+# ten of one length. Each is made only when a mode needs it.
 case ",${modes[*]}" in
     *:lengths*) container "$work/lengths.bin" --many-lengths ;;
+esac
+case ",${modes[*]}" in
+    *:runs*) container "$work/runs.bin" --length-runs ;;
 esac
 runs=2
 
@@ -63,9 +67,10 @@ printf '%-10s %9s %9s %9s %9s %10s %11s %9s %7s\n' mode wall_s user_s sys_s rss_
 for mode in "${modes[@]}"; do
     out="$work/out"
     input="$work/logger.bin"
-    if [ "${mode%:lengths}" != "$mode" ]; then
-        input="$work/lengths.bin"
-    fi
+    case "$mode" in
+        *:lengths) input="$work/lengths.bin" ;;
+        *:runs) input="$work/runs.bin" ;;
+    esac
     in_bytes=$(stat -c %s "$input")
     if [ "$mode" = "-s" ]; then
         # -s needs a time-stamped base name: a link to the input under that
@@ -75,7 +80,7 @@ for mode in "${modes[@]}"; do
         args=(-s "$name" -d "$out")
     else
         # shellcheck disable=SC2206
-        key=(${mode%:lengths})
+        key=(${mode%:*})
         args=(-c "${key[0]}" "${key[@]:1}" -f "$(realpath "$input")" -d "$out")
     fi
     best=""
