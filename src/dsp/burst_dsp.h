@@ -87,6 +87,22 @@ class BurstDsp {
     int32_t filter_fb_axes(int count, int32_t n, const int16_t* const* samples, double* const* out,
                            double f, OutStream& log);
 
+    // Whether filter_fb_streams can be used: the processor has the vector
+    // lanes it needs (AVX).
+    bool filters_streams() const { return lane_filter_ != nullptr; }
+    // At most this many streams per filter_fb_streams call.
+    static constexpr int kMaxStreams = 48;
+    // Low-pass of `count` axes of any bursts, axis i of n[i] samples
+    // (NR_OF_EXTPOL_SAMPLES < n[i] <= kBurstMaxSamples): axes of one length go
+    // through the vector lanes four at a time, so independent recursions run
+    // side by side. Each result is bit-identical to its own filter_fb.
+    void filter_fb_streams(int count, const int32_t* n, const int16_t* const* samples,
+                           double* const* out, double f);
+    // The next filter_fb_axes call, if it is for `count` axes of n samples,
+    // copies these low-pass values (from filter_fb_streams of the same samples)
+    // instead of filtering; any other call forgets them.
+    void provide_lowpass(int count, int32_t n, const double* const* lows);
+
     // The decoders' filter step for one axis: each of the n samples becomes its
     // low-pass value (lowpass) or the sample minus it (high-pass), truncated
     // toward zero. Returns filter_fb's result; on failure the samples are left
@@ -134,12 +150,16 @@ class BurstDsp {
     uint64_t recomputed_bins_ = 0;
 
   public:
-    // Filters three axes of n samples (kBurstMaxSamples at most) in one pass.
-    using ThreeAxisFilter = void (*)(int32_t n, const int16_t* const* in, double* const* out,
-                                     double f);
+    // Filters 1 to 4 axes of n samples (kBurstMaxSamples at most) in one pass.
+    using LaneFilter = void (*)(int32_t n, int lanes, const int16_t* const* in, double* const* out,
+                                double f);
 
   private:
-    ThreeAxisFilter three_axis_;
+    LaneFilter lane_filter_;
+    // Low-pass values handed in by provide_lowpass.
+    const double* provided_[kBurstMaxAxes] = {};
+    int provided_count_ = 0;
+    int32_t provided_n_ = 0;
 };
 
 }  // namespace dec

@@ -43,8 +43,8 @@ constexpr int32_t kFadeSamples = NR_OF_EXTPOL_SAMPLES / 2;
 }  // namespace
 
 namespace {
-// Three axes in one pass, or null where the processor has no AVX.
-BurstDsp::ThreeAxisFilter three_axis_filter();
+// Up to four axes in one pass, or null where the processor has no AVX.
+BurstDsp::LaneFilter lane_filter();
 }  // namespace
 
 BurstDsp::BurstDsp(OutStream& console)
@@ -53,7 +53,7 @@ BurstDsp::BurstDsp(OutStream& console)
       work_pair_(kBurstMaxSamples + 2 * NR_OF_EXTPOL_SAMPLES),
       lowpass_(static_cast<size_t>(kBurstMaxAxes) * kBurstMaxSamples),
       magnitudes_(kBurstMaxSamples / 2 + 1),
-      three_axis_(three_axis_filter()) {}
+      lane_filter_(lane_filter()) {}
 
 int32_t biquad_pass(double a0, double a1, double a2, double b0, double b1, double b2, double* data,
                     int32_t length, int32_t reverse, OutStream& console) {
@@ -194,32 +194,35 @@ void fill_mean(int32_t n, const int16_t* samples, double* out, OutStream& log) {
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 
-// Three axes in the lanes of AVX registers (the fourth lane idles): with the
-// recursions' latency as the limit, three axes cost what one does.
-__attribute__((target("avx"))) void filter_three_avx(int32_t n, const int16_t* const* in,
+// Up to four axes in the lanes of AVX registers (idle lanes filter zeros):
+// with the recursions' latency as the limit, four axes cost what one does.
+__attribute__((target("avx"))) void filter_lanes_avx(int32_t n, int lanes, const int16_t* const* in,
                                                      double* const* out, double f) {
     using f64x4 = double __attribute__((vector_size(32)));
     constexpr int32_t E = NR_OF_EXTPOL_SAMPLES;
     f64x4 buf[kBurstMaxSamples + 2 * E];
     for (int32_t i = 0; i < n; ++i) {
-        buf[E + i] = f64x4{static_cast<double>(in[0][i]), static_cast<double>(in[1][i]),
-                           static_cast<double>(in[2][i]), 0.0};
+        f64x4 v = {0.0, 0.0, 0.0, 0.0};
+        for (int l = 0; l < lanes; ++l) {
+            v[l] = static_cast<double>(in[l][i]);
+        }
+        buf[E + i] = v;
     }
     filter_extended(buf, n, f);
-    for (int32_t i = 0; i < n; ++i) {
-        out[0][i] = buf[E + i][0];
-        out[1][i] = buf[E + i][1];
-        out[2][i] = buf[E + i][2];
+    for (int l = 0; l < lanes; ++l) {
+        for (int32_t i = 0; i < n; ++i) {
+            out[l][i] = buf[E + i][l];
+        }
     }
 }
 
-BurstDsp::ThreeAxisFilter three_axis_filter() {
-    return __builtin_cpu_supports("avx") ? &filter_three_avx : nullptr;
+BurstDsp::LaneFilter lane_filter() {
+    return __builtin_cpu_supports("avx") ? &filter_lanes_avx : nullptr;
 }
 
 #else
 
-BurstDsp::ThreeAxisFilter three_axis_filter() {
+BurstDsp::LaneFilter lane_filter() {
     return nullptr;
 }
 
@@ -293,9 +296,19 @@ int32_t BurstDsp::filter_fb_pair(int32_t n, const int16_t* samples_a, const int1
 
 int32_t BurstDsp::filter_fb_axes(int count, int32_t n, const int16_t* const* samples,
                                  double* const* out, double f, OutStream& log) {
+    if (provided_count_ != 0) {
+        const bool match = provided_count_ == count && provided_n_ == n;
+        provided_count_ = 0;
+        if (match) {
+            for (int a = 0; a < count; ++a) {
+                std::copy_n(provided_[a], n, out[a]);
+            }
+            return 0;
+        }
+    }
     if (count == 3 && n > NR_OF_EXTPOL_SAMPLES && n <= kBurstMaxSamples) {
-        if (three_axis_ != nullptr) {
-            three_axis_(n, samples, out, f);
+        if (lane_filter_ != nullptr) {
+            lane_filter_(n, 3, samples, out, f);
             return 0;
         }
     }
@@ -308,6 +321,37 @@ int32_t BurstDsp::filter_fb_axes(int count, int32_t n, const int16_t* const* sam
         }
     }
     return 0;
+}
+
+void BurstDsp::filter_fb_streams(int count, const int32_t* n, const int16_t* const* samples,
+                                 double* const* out, double f) {
+    // Streams of one length side by side, four at a time, in the order given.
+    bool done[kMaxStreams] = {};
+    for (int i = 0; i < count; ++i) {
+        if (done[i]) {
+            continue;
+        }
+        const int16_t* in[4];
+        double* to[4];
+        int lanes = 0;
+        for (int j = i; j < count && lanes < 4; ++j) {
+            if (!done[j] && n[j] == n[i]) {
+                done[j] = true;
+                in[lanes] = samples[j];
+                to[lanes] = out[j];
+                ++lanes;
+            }
+        }
+        lane_filter_(n[i], lanes, in, to, f);
+    }
+}
+
+void BurstDsp::provide_lowpass(int count, int32_t n, const double* const* lows) {
+    provided_count_ = count;
+    provided_n_ = n;
+    for (int a = 0; a < count; ++a) {
+        provided_[a] = lows[a];
+    }
 }
 
 namespace {

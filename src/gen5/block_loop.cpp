@@ -219,6 +219,7 @@ void BlockLoop::flush(Family f) {
             handlers_.quatcmp(a_.buf, a_.length);
             break;
         case kGsm:
+            handlers_.flush_bursts();
             print_gsm_text(a_.buf, a_.length, *tag_.streams.info, tag_.plan);
             break;
         case kSat:
@@ -247,6 +248,7 @@ void BlockLoop::unit(const uint8_t* u) {
         case Role::gps_ext1:
             // Counted before decoding: the first GPS block of a tag is number 1
             // (placemark names, the fix number of ACC rows).
+            handlers_.flush_bursts();
             ++tag_.state.gps_record_counter;
             if (gps_wanted) {
                 if (rule.role == Role::gps_cooked) {
@@ -307,6 +309,7 @@ int BlockLoop::run() {
         st.processed_bytes += kUnitSize;
         meter.at(st.processed_bytes);
     }
+    handlers_.flush_bursts();
     end_unit_loop(tag_, fe_units_);
     // Records still pending at the end; GSM texts and satellite reports are dropped.
     for (Family f : {kAcc0, kAcc1, kNewAcc, kQuat}) {

@@ -3,6 +3,7 @@
 #include "dsp/burst_dsp.h"
 #include "records/acc_burst.h"
 #include "records/acc_context.h"
+#include "records/burst_batch.h"
 #include "records/gps.h"
 #include "records/imu.h"
 #include "records/kml.h"
@@ -26,12 +27,14 @@ struct RecordHandlers::Decoders {
               *tag.streams.mag,
               tag.state,
               dsp,
-              buffers} {}
+              buffers,
+              &batch} {}
 
     KmlTrack track;
     GpsContext gps;
     BurstDsp dsp;
     AccBuffers buffers;
+    BurstBatch batch;
     AccContext acc;
 };
 
@@ -41,6 +44,7 @@ RecordHandlers::RecordHandlers(TagRun& tag, bool version9)
 RecordHandlers::~RecordHandlers() = default;
 
 void RecordHandlers::begin_gps_output() {
+    flush_bursts();
     OutStream& main = *tag_.streams.main;
     if (tag_.plan.gps_form == GpsForm::gpx) {
         write_gpx_head(main, tag_.state.tag_number);
@@ -50,6 +54,7 @@ void RecordHandlers::begin_gps_output() {
 }
 
 void RecordHandlers::end_gps_output() {
+    flush_bursts();
     if (tag_.plan.gps_form == GpsForm::kml) {
         write_kml_end(*tag_.streams.main, d_->track);
     }
@@ -59,6 +64,7 @@ void RecordHandlers::end_gps_output() {
 }
 
 void RecordHandlers::sysinfo(const uint8_t* payload) {
+    flush_bursts();
     if (version9_) {
         decode_sysinfo_v9(payload, *tag_.streams.info, tag_.plan, tag_.state.tag_number);
     } else {
@@ -67,6 +73,7 @@ void RecordHandlers::sysinfo(const uint8_t* payload) {
 }
 
 void RecordHandlers::gps_cooked(const uint8_t* payload) {
+    flush_bursts();
     if (version9_) {
         decode_gps_cooked_v9(payload, kPayloadSize, d_->gps);
     } else {
@@ -75,7 +82,12 @@ void RecordHandlers::gps_cooked(const uint8_t* payload) {
 }
 
 void RecordHandlers::gps_extended(const uint8_t* payload, int variant) {
+    flush_bursts();
     decode_gps_extended(payload, kPayloadSize, variant == 1, d_->gps);
+}
+
+void RecordHandlers::flush_bursts() {
+    d_->batch.flush(d_->acc);
 }
 
 void RecordHandlers::acc_burst(const uint8_t* record, uint32_t length, int variant) {
@@ -87,14 +99,17 @@ void RecordHandlers::acc_burst(const uint8_t* record, uint32_t length, int varia
 }
 
 void RecordHandlers::newacc(const uint8_t* record, uint32_t length) {
+    flush_bursts();
     decode_newacc(record, length, d_->acc);
 }
 
 void RecordHandlers::quatcmp(const uint8_t* record, uint32_t length) {
+    flush_bursts();
     decode_quatcmp(record, length, d_->acc);
 }
 
 void RecordHandlers::satellites(const uint8_t* record, uint32_t length) {
+    flush_bursts();
     print_satellite_report(record, length, *tag_.streams.info);
 }
 

@@ -33,6 +33,11 @@ class RecordHandlers {
     void newacc(const uint8_t* record, uint32_t length);
     void quatcmp(const uint8_t* record, uint32_t length);
     void satellites(const uint8_t* record, uint32_t length);
+    // Acceleration bursts may be held back to be filtered together (see
+    // burst_batch.h); this writes them out. Every handler above but acc_burst
+    // does so first; the block loop does before anything else it writes or
+    // changes that a burst's lines show (the GPS record counter).
+    void flush_bursts();
 
   private:
     struct Decoders;

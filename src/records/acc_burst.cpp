@@ -7,6 +7,7 @@
 #include "common/le.h"
 #include "records/acc_output.h"
 #include "records/acc_record.h"
+#include "records/burst_batch.h"
 #include "records/fletcher32.h"
 #include "settings/features.h"
 #include "settings/tt5_9.h"
@@ -19,6 +20,9 @@ namespace {
 bool accept_burst(const uint8_t* record, uint32_t length, uint16_t seed, AccContext& ctx) {
     const RecordCheck check = check_acc_burst(record, length, seed);
     if constexpr (kRecordDebugLevel > 10) {
+        if (check != RecordCheck::ok) {
+            flush_held_bursts(ctx);
+        }
         if (check == RecordCheck::bad_length) {
             ctx.info.printf(
                 "ACC number_of_blocks/size not matching:%i,%i,%i,aastr:0x%02llX! ###############\n",
@@ -60,6 +64,7 @@ void count_burst(uint32_t time, uint32_t length, TagStatistics& stats) {
 double mma_rate(uint8_t byte5, AccContext& ctx) {
     const MmaRate r = mma8452_rate(byte5);
     if (r.overflow) {
+        flush_held_bursts(ctx);
         ctx.info.put("########### ACC Error (mma): There was an overflow! ###########\n");
     }
     return r.hz;

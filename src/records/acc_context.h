@@ -16,6 +16,8 @@
 
 namespace dec {
 
+class BurstBatch;
+
 // Build-time level of the record decoders' diagnostics (dropped records and
 // sensor error flags); 0 in the delivered program, so none of them is written.
 inline constexpr int kRecordDebugLevel = 0;
@@ -38,6 +40,9 @@ struct AccContext {
     TagState& tag;    // tag number, feature word, GPS record counter, statistics
     BurstDsp& dsp;
     AccBuffers& buffers;
+    // Where bursts that need the filter may wait to be filtered side by side
+    // (burst_batch.h); none: each is written as it comes.
+    BurstBatch* batch = nullptr;
 };
 
 }  // namespace dec

@@ -5,6 +5,7 @@
 
 #include "common/tagtime.h"
 #include "common/version.h"
+#include "records/burst_batch.h"
 
 namespace dec {
 
@@ -232,6 +233,18 @@ uint32_t whole_microseconds(double us) {
 }
 
 void write_burst(const BurstLine& b, AccContext& ctx) {
+    if (ctx.batch != nullptr) {
+        if (BurstBatch::takes(b, ctx)) {
+            ctx.batch->add(b, ctx);
+            return;
+        }
+        // Bursts held before this one are written before it.
+        ctx.batch->flush_before(ctx);
+    }
+    write_burst_now(b, ctx);
+}
+
+void write_burst_now(const BurstLine& b, AccContext& ctx) {
     OutputPlan plan = ctx.plan;
     if (!(b.rate > 0.0)) {
         // Without a rate there is no time between rows.

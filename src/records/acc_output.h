@@ -44,7 +44,10 @@ uint32_t whole_microseconds(double us);
 
 // Writes the line start, filters the samples as the plan's AccFilter asks and
 // writes the one output form the plan selects.
-// A rate of 0 gives no sub-second row times.
+// A rate of 0 gives no sub-second row times. A burst that needs the filter may
+// instead wait in ctx.batch and be written with the next ones.
 void write_burst(const BurstLine& line, AccContext& ctx);
+// write_burst without waiting.
+void write_burst_now(const BurstLine& line, AccContext& ctx);
 
 }  // namespace dec

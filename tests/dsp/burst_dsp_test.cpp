@@ -300,6 +300,53 @@ TEST_F(BurstDspTest, FilterAxesSideBySideEqualEachAxisAlone) {
     }
 }
 
+// Axes of several bursts and lengths filtered side by side equal each alone;
+// low-pass values handed in serve the next matching call only.
+TEST_F(BurstDspTest, FilterStreamsOfManyBurstsEqualEachAlone) {
+    if (!dsp.filters_streams()) {
+        GTEST_SKIP() << "no vector lanes on this processor";
+    }
+    uint32_t r = 31;
+    const std::vector<int32_t> lengths = {37, 162, 54, 162, 2000, 162, 162, 54, 162, 81};
+    std::vector<std::vector<int16_t>> x;
+    std::vector<std::vector<double>> out;
+    std::vector<const int16_t*> in;
+    std::vector<double*> to;
+    for (const int32_t n : lengths) {
+        x.push_back(noise(n, r, 32767));
+        out.emplace_back(static_cast<size_t>(n) + 1, kSentinel);
+    }
+    for (size_t i = 0; i < x.size(); ++i) {
+        in.push_back(x[i].data());
+        to.push_back(out[i].data());
+    }
+    dsp.filter_fb_streams(static_cast<int>(x.size()), lengths.data(), in.data(), to.data(), kFilterRelativeCutoff);
+    for (size_t i = 0; i < x.size(); ++i) {
+        std::vector<double> want = lowpass(x[i]);
+        want.push_back(kSentinel);
+        EXPECT_EQ(out[i], want) << "stream " << i;
+    }
+
+    const std::vector<double> sevens(162, 7.0);
+    const double* provided[2] = {sevens.data(), sevens.data()};
+    const int16_t* axes[2] = {x[1].data(), x[3].data()};
+    std::vector<double> a(162), b(162);
+    double* outs[2] = {a.data(), b.data()};
+    dsp.provide_lowpass(2, 162, provided);
+    ASSERT_EQ(dsp.filter_fb_axes(2, 162, axes, outs, kFilterRelativeCutoff, log), 0);
+    EXPECT_EQ(a, sevens);
+    EXPECT_EQ(b, sevens);
+    ASSERT_EQ(dsp.filter_fb_axes(2, 162, axes, outs, kFilterRelativeCutoff, log), 0);
+    EXPECT_EQ(a, lowpass(x[1]));
+    for (const auto& [count, n] : {std::pair{1, 162}, std::pair{2, 161}}) {  // other calls
+        dsp.provide_lowpass(2, 162, provided);
+        ASSERT_EQ(dsp.filter_fb_axes(count, n, axes, outs, kFilterRelativeCutoff, log), 0);
+        EXPECT_EQ(a[0], lowpass({x[1].begin(), x[1].begin() + n})[0]);
+        ASSERT_EQ(dsp.filter_fb_axes(2, 162, axes, outs, kFilterRelativeCutoff, log), 0);
+        EXPECT_EQ(b, lowpass(x[3]));
+    }
+}
+
 // Samples and spectrum values truncate toward zero and keep the low 16 bits;
 // spectrum values are separated by commas and end a line when asked.
 TEST(TruncToS16, SamplesAndSpectrumValues) {

@@ -21,6 +21,7 @@
 #include "records/acc_burst.h"
 #include "records/acc_output.h"
 #include "records/acc_record.h"
+#include "records/burst_batch.h"
 #include "records/imu.h"
 #include "records/imu_record.h"
 #include "testsupport/record_builders.h"
@@ -376,6 +377,46 @@ TEST_F(AccTest, BurstOutputForms) {
     got.emplace_back("6 settings 7 V2 board", run(div, kKey6 | kNoTime));
     got.emplace_back("v9 m settings 7 overflow", run_v9(burst(0x08, 0x85, kOneAxis), kKeyM));
     testing::expect_sections("records/expected/acc_burst.txt", got);
+}
+
+// Bursts held back to be filtered side by side are written as each alone: the
+// same lines and messages in the same order, the same activity sum, for every
+// form that filters; a decoder's own message (an MMA8452 overflow) and a burst
+// that does not wait (too short) write the held bursts first.
+TEST_F(AccTest, BurstsHeldForTheFilterAreWrittenAsTheyCame) {
+    std::mt19937 gen(11);
+    std::vector<std::pair<std::vector<uint8_t>, uint32_t>> bursts;  // with the feature word
+    for (int i = 0; i < 40; ++i) {
+        const uint8_t axes[] = {0x08, 0x28, 0x38, 0x38};
+        const auto units = static_cast<uint8_t>(1 + gen() % 6);  // 36 to 122 samples on one axis
+        const size_t samples = (63u * units - 9) / 3 * 2;
+        bursts.push_back({burst(axes[gen() % 4], 4, random_samples(gen, samples), units), i == 17 ? kMma : 0});
+    }
+    bursts[17].first = burst(0x08, 0x85, random_samples(gen, 36), 1);  // overflow bit
+    for (const uint32_t action : {kKeyF, kKeyG, kKey9, kKeyA, kKeyI, kKey9 | ACT_ACC_LOWPASS, kKey1 | ACT_ACC_HIGHPASS,
+                                  kKey9 | ACT_STATS_LINE}) {
+        SCOPED_TRACE(action);
+        std::string text[2];
+        double activity[2];
+        for (const bool held : {false, true}) {
+            BurstBatch batch;
+            tag.stats.activity_sum = 0;
+            // Information lines in the acceleration stream, as the main file
+            // can hold both: their order shows.
+            AccContext ctx{output_plan_of(action), acc, acc, quat, mag, tag, dsp, *buffers, held ? &batch : nullptr};
+            for (const auto& [r, features] : bursts) {
+                tag.feature_word = features;
+                decode_acc_burst(r.data(), static_cast<uint32_t>(r.size()), 0, ctx);
+            }
+            flush_held_bursts(ctx);
+            text[held] = take_all();
+            activity[held] = tag.stats.activity_sum;
+        }
+        EXPECT_EQ(text[1], text[0]);
+        EXPECT_EQ(activity[1], activity[0]);
+        EXPECT_NE(text[0].find("overflow"), std::string::npos);
+    }
+    tag.feature_word = 0;
 }
 
 TEST_F(AccTest, StatisticsOfTheTag) {
