@@ -151,6 +151,7 @@ int OutStream::vprintf(const char* fmt, va_list ap) {
 }
 
 int OutStream::flush() {
+    ++flushes_;
     if (len_ == 0) {
         return failed_ ? -1 : 0;
     }

@@ -189,6 +189,21 @@ class OutStream {
         commit(p + m.length);
     }
 
+    // A place in the text: text_since(mark) is what was written after it, as
+    // long as all of it is still in the buffer (nullptr once a flush took it).
+    struct Mark {
+        uint64_t flushes;
+        size_t length;
+    };
+    Mark mark() const { return {flushes_, len_}; }
+    const char* text_since(Mark m, size_t& n) const {
+        if (m.flushes != flushes_) {
+            return nullptr;
+        }
+        n = len_ - m.length;
+        return buf_.get() + m.length;
+    }
+
     int printf(const char* fmt, ...) DEC_PRINTF_FORMAT(2, 3);
     int vprintf(const char* fmt, va_list ap);
 
@@ -212,6 +227,7 @@ class OutStream {
     std::unique_ptr<char[]> buf_;
     size_t cap_;
     size_t len_ = 0;
+    uint64_t flushes_ = 0;  // calls of flush(): a Mark from before one is stale
     bool failed_ = false;
     int error_ = 0;  // errno of the failed write
     Memo memo_[kMemoSlots];

@@ -1,6 +1,7 @@
 #include "records/acc_output.h"
 
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 #include "common/tagtime.h"
@@ -73,11 +74,14 @@ void write_movebank_start(const BurstLine& b, AccContext& ctx) {
     out.put_char(',');
 }
 
-// Sample j of every axis, separated, and `after` behind the last axis.
-void write_sample(OutStream& out, const BurstSamples& s, int8_t axes, int32_t j, char separator,
-                  char after) {
-    // At most three 16-bit values of six characters and their separators.
-    char* p = out.reserve(kBurstMaxAxes * 7);
+// Room for one sample of every axis: three 16-bit values of six characters and
+// their separators.
+constexpr size_t kSampleRoom = kBurstMaxAxes * 7;
+
+// Sample j of every axis at p, separated, and `after` behind the last axis;
+// returns the end (at most kSampleRoom bytes on).
+char* format_sample(char* p, const BurstSamples& s, int8_t axes, int32_t j, char separator,
+                    char after) {
     for (int a = 0; a < axes && a < kBurstMaxAxes; ++a) {
         if (a > 0) {
             *p++ = separator;
@@ -85,7 +89,37 @@ void write_sample(OutStream& out, const BurstSamples& s, int8_t axes, int32_t j,
         p = format_i16(p, s.samples[a][j]);
     }
     *p++ = after;
-    out.commit(p);
+    return p;
+}
+
+// Row starts up to this long are copied as one block of this size.
+constexpr size_t kShortStart = 48;
+
+// Samples j0 .. n-1 (separated by `separator`, `after` behind each but the
+// last, `last` behind that), each behind a copy of `start` (start_n bytes, at
+// most kMaxFormatLength - kSampleRoom - kShortStart; `start` readable for
+// kShortStart bytes at least), as many per reservation of the stream's buffer
+// as fit.
+template <bool kWithStart>
+void write_samples(OutStream& out, const BurstSamples& s, int8_t axes, int32_t j0, int32_t n,
+                   const char* start, size_t start_n, char separator, char after, char last) {
+    const size_t copied = start_n <= kShortStart ? kShortStart : start_n;
+    for (int32_t j = j0; j < n;) {
+        char* p = out.reserve(kMaxFormatLength);
+        const char* limit = p + kMaxFormatLength - kSampleRoom - (kWithStart ? copied : 0);
+        for (; j < n && p <= limit; ++j) {
+            if constexpr (kWithStart) {
+                if (start_n <= kShortStart) {
+                    std::memcpy(p, start, kShortStart);
+                } else {
+                    std::memcpy(p, start, start_n);
+                }
+                p += start_n;
+            }
+            p = format_sample(p, s, axes, j, separator, j + 1 < n ? after : last);
+        }
+        out.commit(p);
+    }
 }
 
 // Form A: one spectrum line per axis.
@@ -190,8 +224,13 @@ void write_rows(const BurstLine& b, const OutputPlan& plan, AccContext& ctx) {
     const BurstSamples& s = ctx.buffers.burst;
     const double step_us = b.rate > 0.0 ? 1000000 / b.rate : 0.0;
     const std::string_view row_start = style_of(b.family).row;
+    // Without sub-seconds every row starts alike: the first row's start is
+    // written by the printers, the others copy it.
+    const bool same_start =
+        without_time(plan) || (b.family != BurstFamily::newacc && !plan.subseconds);
     double offset_us = 0.0;
     for (int32_t j = 0; j < b.n; ++j) {
+        const OutStream::Mark mark = out.mark();
         out.put(row_start);
         if (without_time(plan)) {
             if (plan.acc_time == AccTime::fix_number) {
@@ -209,7 +248,20 @@ void write_rows(const BurstLine& b, const OutputPlan& plan, AccContext& ctx) {
         } else {
             print_acc_time(b.time, out, plan);
         }
-        write_sample(out, s, b.axis_count, j, ',', '\n');
+        size_t start_n = 0;
+        const char* start = same_start ? out.text_since(mark, start_n) : nullptr;
+        char copy[kMaxFormatLength] = {};
+        const bool copied =
+            start != nullptr && start_n <= kMaxFormatLength - kSampleRoom - kShortStart;
+        if (copied) {
+            std::memcpy(copy, start, start_n);
+        }
+        out.commit(format_sample(out.reserve(kSampleRoom), s, b.axis_count, j, ',', '\n'));
+        if (copied) {
+            write_samples<true>(out, s, b.axis_count, j + 1, b.n, copy, start_n, ',', '\n', '\n');
+            return;
+        }
+        // Otherwise (a flush fell inside the start) the next row prints its own.
     }
 }
 
@@ -217,10 +269,8 @@ void write_rows(const BurstLine& b, const OutputPlan& plan, AccContext& ctx) {
 // MOVEBANK line, comma-separated in an "ACC," line.
 void write_sample_line(const BurstLine& b, const OutputPlan& plan, AccContext& ctx) {
     const char separator = plan.movebank ? ' ' : ',';
-    for (int32_t j = 0; j < b.n; ++j) {
-        write_sample(ctx.acc, ctx.buffers.burst, b.axis_count, j, separator,
-                     j + 1 < b.n ? separator : '\n');
-    }
+    write_samples<false>(ctx.acc, ctx.buffers.burst, b.axis_count, 0, b.n, nullptr, 0, separator,
+                         separator, '\n');
 }
 
 }  // namespace

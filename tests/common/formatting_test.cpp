@@ -178,6 +178,29 @@ TEST(OutStreamBuffer, DirectFieldsAcrossFlushes) {
     EXPECT_EQ(got, expected);
 }
 
+// A mark gives back the text written since, while all of it is buffered; a
+// flush in between makes it stale.
+TEST(OutStreamBuffer, TextSinceAMark) {
+    std::string got;
+    OutStream out(&got, 1);  // the smallest buffer: flushes come often
+    int seen = 0, stale = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const OutStream::Mark mark = out.mark();
+        const std::string text = "row " + std::to_string(i) + ",";
+        out.put(text);
+        out.put_u32(static_cast<uint32_t>(i));
+        size_t n = 0;
+        if (const char* p = out.text_since(mark, n)) {
+            EXPECT_EQ(std::string(p, n), text + std::to_string(i));
+            ++seen;
+        } else {
+            ++stale;
+        }
+    }
+    EXPECT_GT(seen, 2000);
+    EXPECT_GT(stale, 10);
+}
+
 // ---------------------------------------------------------------- tag and GPS times
 
 // Every printer's text for the edges of its input: the epoch (a Sunday), a

@@ -419,6 +419,36 @@ TEST_F(AccTest, BurstsHeldForTheFilterAreWrittenAsTheyCame) {
     tag.feature_word = 0;
 }
 
+// Rows copy the start they share and lines take many samples per step into
+// the buffer; with a buffer that flushes every few rows the text is the same.
+TEST_F(AccTest, RowsAndLinesWhateverTheBufferSize) {
+    std::mt19937 gen(5);
+    std::vector<std::vector<uint8_t>> bursts;
+    for (int i = 0; i < 30; ++i) {
+        const uint8_t axes[] = {0x08, 0x28, 0x38};
+        const auto units = static_cast<uint8_t>(1 + gen() % 8);
+        bursts.push_back(burst(axes[i % 3], 4, random_samples(gen, (63u * units - 9) / 3 * 2), units, 0, kT + 86390));
+    }
+    tag.gps_record_counter = 123456;
+    for (const uint32_t action :
+         {kKey8, kKey6, kKey6 | kSeconds, kKey6 | kNoTime, kKey6 | kSubSeconds, kKey6 | kSecondsSub, kKey1, kKeyM}) {
+        SCOPED_TRACE(action);
+        std::string text[2];
+        for (const size_t capacity : {size_t{1} << 20, size_t{1}}) {
+            std::string& t = text[capacity == 1];
+            {
+                OutStream small(&t, capacity);
+                AccContext ctx{output_plan_of(action), small, info, quat, mag, tag, dsp, *buffers};
+                for (const auto& r : bursts) {
+                    decode_acc_burst(r.data(), static_cast<uint32_t>(r.size()), 0, ctx);
+                }
+            }
+        }
+        EXPECT_EQ(text[1], text[0]);
+        EXPECT_GT(text[0].size(), 10000u);
+    }
+}
+
 TEST_F(AccTest, StatisticsOfTheTag) {
     // The STATS line writes nothing and only adds to the activity sum.
     EXPECT_EQ(run(burst(0x08, 4, kOneAxis), kKey9 | ACT_STATS_LINE), "");
