@@ -218,6 +218,43 @@ void write_statistics(const BurstLine& b, const OutputPlan& plan, AccContext& ct
     }
 }
 
+// The start of sub-second rows up to the decimal point: it changes only with
+// the whole second, so it is printed once per second and copied.
+struct SubsecondStart {
+    bool valid = false;
+    uint32_t second = 0;
+    size_t n = 0;
+    char text[kMaxFormatLength];
+};
+
+// Row start and sub-second time stamp of a row `us` microseconds after `time`,
+// as row_start and print_acc_time_us print them.
+void write_subsecond_start(OutStream& out, std::string_view row_start, uint32_t time, uint32_t us,
+                           const OutputPlan& plan, SubsecondStart& kept) {
+    const uint32_t second = time + us / 1000000;  // as the printers count
+    const uint32_t fraction = (us % 1000000) / 100;
+    if (kept.valid && kept.second == second) {
+        char* p = out.reserve(kMaxFormatLength);
+        std::memcpy(p, kept.text, kept.n);
+        p = format_u32_width(p + kept.n, fraction, 4);
+        *p++ = ',';
+        out.commit(p);
+        return;
+    }
+    const OutStream::Mark mark = out.mark();
+    out.put(row_start);
+    print_acc_time_us(time, us, out, plan);
+    // The text ends in the four decimals and a comma.
+    size_t n = 0;
+    const char* text = out.text_since(mark, n);
+    kept.valid = text != nullptr && n >= 5 && n - 5 <= kMaxFormatLength - 10;
+    if (kept.valid) {
+        kept.second = second;
+        kept.n = n - 5;
+        std::memcpy(kept.text, text, kept.n);
+    }
+}
+
 // Form D in columns: one row per sample with its own time stamp.
 void write_rows(const BurstLine& b, const OutputPlan& plan, AccContext& ctx) {
     OutStream& out = ctx.acc;
@@ -228,8 +265,24 @@ void write_rows(const BurstLine& b, const OutputPlan& plan, AccContext& ctx) {
     // written by the printers, the others copy it.
     const bool same_start =
         without_time(plan) || (b.family != BurstFamily::newacc && !plan.subseconds);
+    SubsecondStart subsecond;
     double offset_us = 0.0;
     for (int32_t j = 0; j < b.n; ++j) {
+        if (!same_start) {
+            uint32_t us = 0;
+            if (b.family == BurstFamily::newacc) {
+                // Row offsets of the IMU are computed from the row number in
+                // single precision, as the tag software does.
+                const auto row_us = static_cast<double>(static_cast<float>(j) * 1000000.0f);
+                us = whole_microseconds(row_us / b.rate + b.first_us);
+            } else {
+                us = whole_microseconds(offset_us);
+                offset_us += step_us;
+            }
+            write_subsecond_start(out, row_start, b.time, us, plan, subsecond);
+            out.commit(format_sample(out.reserve(kSampleRoom), s, b.axis_count, j, ',', '\n'));
+            continue;
+        }
         const OutStream::Mark mark = out.mark();
         out.put(row_start);
         if (without_time(plan)) {
@@ -237,19 +290,11 @@ void write_rows(const BurstLine& b, const OutputPlan& plan, AccContext& ctx) {
                 out.put_u32(ctx.tag.gps_record_counter);
                 out.put_char(',');
             }
-        } else if (b.family == BurstFamily::newacc) {
-            // Row offsets of the IMU are computed from the row number in single
-            // precision, as the tag software does.
-            const auto row_us = static_cast<double>(static_cast<float>(j) * 1000000.0f);
-            print_acc_time_us(b.time, whole_microseconds(row_us / b.rate + b.first_us), out, plan);
-        } else if (plan.subseconds) {
-            print_acc_time_us(b.time, whole_microseconds(offset_us), out, plan);
-            offset_us += step_us;
         } else {
             print_acc_time(b.time, out, plan);
         }
         size_t start_n = 0;
-        const char* start = same_start ? out.text_since(mark, start_n) : nullptr;
+        const char* start = out.text_since(mark, start_n);
         char copy[kMaxFormatLength] = {};
         const bool copied =
             start != nullptr && start_n <= kMaxFormatLength - kSampleRoom - kShortStart;
