@@ -100,12 +100,6 @@ double MixedRadixFft::cost_per_point(int32_t n) {
     return cost;
 }
 
-int32_t MixedRadixFft::largest_factor(int32_t n) {
-    int32_t largest = 1;
-    factor(n, [&largest](int32_t p) { largest = std::max(largest, p); });
-    return largest;
-}
-
 void MixedRadixFft::set_length(int32_t n) {
     if (n == n_) {
         return;

@@ -42,8 +42,6 @@ class MixedRadixFft {
     int32_t length() const { return n_; }
     // Sum over stages of the radix: a count of complex products per point.
     static double cost_per_point(int32_t n);
-    // Largest prime factor of n.
-    static int32_t largest_factor(int32_t n);
 
     // Transforms re/im in place (n points); uses the object's scratch.
     void transform(double* re, double* im);

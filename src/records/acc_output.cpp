@@ -265,10 +265,10 @@ void write_rows(const BurstLine& b, const OutputPlan& plan, AccContext& ctx) {
     // written by the printers, the others copy it.
     const bool same_start =
         without_time(plan) || (b.family != BurstFamily::newacc && !plan.subseconds);
-    SubsecondStart subsecond;
-    double offset_us = 0.0;
-    for (int32_t j = 0; j < b.n; ++j) {
-        if (!same_start) {
+    if (!same_start) {
+        SubsecondStart kept;
+        double offset_us = 0.0;
+        for (int32_t j = 0; j < b.n; ++j) {
             uint32_t us = 0;
             if (b.family == BurstFamily::newacc) {
                 // Row offsets of the IMU are computed from the row number in
@@ -279,10 +279,12 @@ void write_rows(const BurstLine& b, const OutputPlan& plan, AccContext& ctx) {
                 us = whole_microseconds(offset_us);
                 offset_us += step_us;
             }
-            write_subsecond_start(out, row_start, b.time, us, plan, subsecond);
+            write_subsecond_start(out, row_start, b.time, us, plan, kept);
             out.commit(format_sample(out.reserve(kSampleRoom), s, b.axis_count, j, ',', '\n'));
-            continue;
         }
+        return;
+    }
+    for (int32_t j = 0; j < b.n; ++j) {
         const OutStream::Mark mark = out.mark();
         out.put(row_start);
         if (without_time(plan)) {

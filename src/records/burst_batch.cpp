@@ -24,6 +24,10 @@ bool BurstBatch::takes(const BurstLine& line, const AccContext& ctx) {
            !plan.variance;
 }
 
+double* BurstBatch::low_of(int burst, int axis) {
+    return lows_.data() + static_cast<size_t>(burst * kBurstMaxAxes + axis) * kBurstMaxSamples;
+}
+
 void BurstBatch::add(const BurstLine& line, AccContext& ctx) {
     Held& h = held_[static_cast<size_t>(count_)];
     h.line = line;
@@ -57,8 +61,7 @@ void BurstBatch::flush(AccContext& ctx) {
         for (int a = 0; a < h.line.axis_count; ++a) {
             n[streams] = h.line.n;
             in[streams] = h.samples.samples[a];
-            out[streams] =
-                lows_.data() + static_cast<size_t>(i * kBurstMaxAxes + a) * kBurstMaxSamples;
+            out[streams] = low_of(i, a);
             ++streams;
         }
     }
@@ -74,7 +77,7 @@ void BurstBatch::flush(AccContext& ctx) {
         const double* lows[kBurstMaxAxes];
         for (int a = 0; a < h.line.axis_count; ++a) {
             std::copy_n(h.samples.samples[a], h.line.n, s.samples[a]);
-            lows[a] = lows_.data() + static_cast<size_t>(i * kBurstMaxAxes + a) * kBurstMaxSamples;
+            lows[a] = low_of(i, a);
         }
         std::copy_n(h.samples.count, kBurstMaxAxes, s.count);
         s.axes = h.samples.axes;

@@ -46,6 +46,9 @@ class BurstBatch {
         char letters[kBurstMaxAxes + 1];
         BurstSamples samples;
     };
+    // Low-pass values of axis `axis` of held burst `burst`.
+    double* low_of(int burst, int axis);
+
     std::unique_ptr<Held[]> held_;
     std::vector<double> lows_;  // kBursts * kBurstMaxAxes axes of kBurstMaxSamples
     std::unique_ptr<BurstSamples> kept_;
