@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <numbers>
 #include <numeric>
 #include <string>
@@ -308,15 +308,13 @@ TEST_F(BurstDspTest, FilterStreamsOfManyBurstsEqualEachAlone) {
     }
     uint32_t r = 31;
     const std::vector<int32_t> lengths = {37, 162, 54, 162, 2000, 162, 162, 54, 162, 81};
-    std::vector<std::vector<int16_t>> x;
-    std::vector<std::vector<double>> out;
+    std::vector<std::vector<int16_t>> x(lengths.size());
+    std::vector<std::vector<double>> out(lengths.size());
     std::vector<const int16_t*> in;
     std::vector<double*> to;
-    for (const int32_t n : lengths) {
-        x.push_back(noise(n, r, 32767));
-        out.emplace_back(static_cast<size_t>(n) + 1, kSentinel);
-    }
-    for (size_t i = 0; i < x.size(); ++i) {
+    for (size_t i = 0; i < lengths.size(); ++i) {
+        x[i] = noise(lengths[i], r, 32767);
+        out[i].assign(x[i].size() + 1, kSentinel);
         in.push_back(x[i].data());
         to.push_back(out[i].data());
     }
@@ -332,16 +330,11 @@ TEST_F(BurstDspTest, FilterStreamsOfManyBurstsEqualEachAlone) {
     const int16_t* axes[2] = {x[1].data(), x[3].data()};
     std::vector<double> a(162), b(162);
     double* outs[2] = {a.data(), b.data()};
-    dsp.provide_lowpass(2, 162, provided);
-    ASSERT_EQ(dsp.filter_fb_axes(2, 162, axes, outs, kFilterRelativeCutoff, log), 0);
-    EXPECT_EQ(a, sevens);
-    EXPECT_EQ(b, sevens);
-    ASSERT_EQ(dsp.filter_fb_axes(2, 162, axes, outs, kFilterRelativeCutoff, log), 0);
-    EXPECT_EQ(a, lowpass(x[1]));
-    for (const auto& [count, n] : {std::pair{1, 162}, std::pair{2, 161}}) {  // other calls
+    // The matching call, then others; each next call filters again.
+    for (const auto& [count, n] : {std::pair{2, 162}, std::pair{1, 162}, std::pair{2, 161}}) {
         dsp.provide_lowpass(2, 162, provided);
         ASSERT_EQ(dsp.filter_fb_axes(count, n, axes, outs, kFilterRelativeCutoff, log), 0);
-        EXPECT_EQ(a[0], lowpass({x[1].begin(), x[1].begin() + n})[0]);
+        EXPECT_EQ(a[0], count == 2 && n == 162 ? 7.0 : lowpass({x[1].begin(), x[1].begin() + n})[0]);
         ASSERT_EQ(dsp.filter_fb_axes(2, 162, axes, outs, kFilterRelativeCutoff, log), 0);
         EXPECT_EQ(b, lowpass(x[3]));
     }
@@ -406,11 +399,7 @@ TEST_F(BurstDspTest, DftTonesAndConstants) {
 class TableOrderSpectrum {
   public:
     explicit TableOrderSpectrum(int n)
-        : n_(n),
-          bins_(n / 2 + 1),
-          rows_((bins_ + kLanes - 1) / kLanes * kLanes),
-          cos_(rows_ * size_t(n)),
-          sin_(cos_.size()) {
+        : bins_(n / 2 + 1), rows_((bins_ + kLanes - 1) / kLanes * kLanes), cos_(rows_ * size_t(n)), sin_(cos_.size()) {
         const double pi = 4 * std::asin(0.5 * std::sqrt(2.0));
         const double two_pi = pi * 2;
         for (int k = 0; k < bins_; ++k) {
@@ -433,7 +422,7 @@ class TableOrderSpectrum {
                 }
             }
             for (size_t b = 0; b < kLanes && k0 + b < out.size(); ++b) {
-                out[k0 + b] = trunc_to_s16(std::sqrt(im[b] * im[b] + re[b] * re[b]) / n_);
+                out[k0 + b] = trunc_to_s16(std::sqrt(im[b] * im[b] + re[b] * re[b]) / static_cast<int>(x.size()));
             }
         }
         return out;
@@ -441,7 +430,7 @@ class TableOrderSpectrum {
 
   private:
     static constexpr size_t kLanes = 8;
-    int n_, bins_;
+    int bins_;
     size_t rows_;
     std::vector<double> cos_, sin_;
 };
@@ -555,9 +544,7 @@ SweepResult sweep(const std::vector<int>& lengths, int per_length) {
 TEST(DftExactness, EveryBinIsTheTableOrderValue) {
     const std::vector<int> lengths = {1,  2,  3,  4,  5,   6,   7,   8,   9,   12,  13,  16,  17,  24,   31,   32,
                                       33, 60, 64, 97, 100, 127, 128, 129, 255, 256, 360, 499, 999, 1000, 1024, 2000};
-    const SweepResult result = sweep(lengths, 40);
-    EXPECT_EQ(result.bursts, lengths.size() * 40);
-    EXPECT_GT(result.unguarded_differences, 0u);
+    EXPECT_GT(sweep(lengths, 40).unguarded_differences, 0u);
 }
 
 // Magnitudes of noise are almost never within the bound of an integer: the
@@ -572,9 +559,10 @@ TEST_F(BurstDspTest, DftGuardRecomputesNoNoiseBins) {
     EXPECT_EQ(dsp.recomputed_bins(), 0u);
 }
 
-// The full check, run by hand (an hour or more): DEC_SPECTRUM_SWEEP=500 runs
-// 500 bursts of every length 1 .. 2000, a million in all; "500:1-1400" only
-// the lengths 1 to 1400, so that parts can run side by side.
+// The full check, run by hand (an hour on one core): DEC_SPECTRUM_SWEEP=500
+// runs 500 bursts of every length 1 .. 2000, a million in all; "500:1-1587"
+// only the lengths 1 to 1587 (half the work), so that parts can run side by
+// side.
 TEST(DftExactness, SweepOfEveryLength) {
     const char* env = std::getenv("DEC_SPECTRUM_SWEEP");
     if (env == nullptr) {
@@ -584,13 +572,9 @@ TEST(DftExactness, SweepOfEveryLength) {
     ASSERT_GE(std::sscanf(env, "%d:%d-%d", &per_length, &first, &last), 1);
     std::vector<int> lengths(static_cast<size_t>(last - first + 1));
     std::iota(lengths.begin(), lengths.end(), first);
-    const auto start = std::chrono::steady_clock::now();
     const SweepResult result = sweep(lengths, per_length);
-    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    std::printf("%llu bursts, %llu bins, %llu recomputed, %llu would differ unguarded, %.0f s\n",
-                static_cast<unsigned long long>(result.bursts), static_cast<unsigned long long>(result.bins),
-                static_cast<unsigned long long>(result.recomputed),
-                static_cast<unsigned long long>(result.unguarded_differences), took.count());
+    std::cout << result.bursts << " bursts, " << result.bins << " bins, " << result.recomputed << " recomputed, "
+              << result.unguarded_differences << " would differ unguarded\n";
 }
 
 TEST_F(BurstDspTest, DftLengthOutsideTheBurstArraysStopsTheRun) {
