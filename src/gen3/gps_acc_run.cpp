@@ -279,15 +279,20 @@ void print_processed_kbytes(OutStream& out, uint64_t image_bytes, uint32_t bad_b
 
 void print_end_of_tag(OutStream& info, uint32_t tag_number, uint32_t expected, uint64_t received) {
     const int tag = static_cast<int>(tag_number);
-    if (expected == received) {
-        info.printf("The last download for tag%i was a COMPLETE data download.\n", tag);
-    } else if (expected > received) {
-        info.printf(
-            "The last download was not complete for tag%i, there were %llu bytes missing.\n", tag,
-            static_cast<unsigned long long>(expected - received));
-    } else {
-        info.printf("The last download for tag%i gave us %llu bytes more than expected.\n", tag,
-                    static_cast<unsigned long long>(received - expected));
+    const DownloadBalance b = download_balance(expected, received);
+    switch (b.kind) {
+        case DownloadBalance::Kind::complete:
+            info.printf("The last download for tag%i was a COMPLETE data download.\n", tag);
+            break;
+        case DownloadBalance::Kind::missing:
+            info.printf(
+                "The last download was not complete for tag%i, there were %lld bytes missing.\n",
+                tag, b.figure);
+            break;
+        case DownloadBalance::Kind::surplus:
+            info.printf("The last download for tag%i gave us %lld bytes more than expected.\n", tag,
+                        b.figure);
+            break;
     }
 }
 

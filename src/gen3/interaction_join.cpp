@@ -11,6 +11,7 @@ namespace {
 
 // Largest overlap between two downloads that is checked for repeated data.
 constexpr uint32_t kMaxGoBack = 4096;
+constexpr auto kRecordBytes = static_cast<uint32_t>(kGen3RecordSize);
 // Downloads of version-6 tags travel in radio packets of this many data bytes.
 constexpr uint32_t kRadioPacketBytes = 245;
 constexpr uint32_t kBlockGridMask = ~static_cast<uint32_t>(kIntactBlockSize - 1);
@@ -34,7 +35,7 @@ void print_config(IntactJoin& j, const uint8_t* block) {
 // download), and the new download starts at `fufa`.
 int trim_to_block(IntactJoin& j, uint32_t fufa) {
     IntactJoinState& st = j.st;
-    const auto rest = static_cast<uint32_t>(st.decoder_flashaddr % kIntactBlockSize);
+    const uint32_t rest = st.decoder_flashaddr % static_cast<uint32_t>(kIntactBlockSize);
     if (rest != 0 && st.written_since_open >= rest && j.data.image_seek_back(rest) != 0) {
         report_seek_error(j.ctx.run.con);
         return -1;
@@ -52,7 +53,7 @@ int place_new_download(IntactJoin& j, uint32_t fufa) {
         return trim_to_block(j, fufa);
     }
     if (uint64_t{fufa} + kMaxGoBack >= st.decoder_flashaddr) {
-        const auto go_back = static_cast<uint32_t>(st.decoder_flashaddr - fufa);
+        const uint32_t go_back = st.decoder_flashaddr - fufa;
         switch (check_if_data_repeated(j.ctx.run.con, go_back, st.written_since_open, j.data,
                                        j.ctx.long_form())) {
             case RepeatCheck::repeated:
@@ -103,20 +104,18 @@ void start_intact_join(IntactJoin& j) {
 
 void hau_weg(IntactJoin& j) {
     IntactJoinState& st = j.st;
-    const uint32_t expected = st.expected;
-    const uint64_t received = st.received;
-    if (received == expected) {
+    const DownloadBalance b = download_balance(st.expected, st.received);
+    if (b.kind == DownloadBalance::Kind::complete) {
         return;
     }
-    if (received > expected) {
-        j.protocol.printf("######### Error: (%llu bytes data more than expected)\n",
-                          static_cast<unsigned long long>(received - expected));
+    if (b.kind == DownloadBalance::Kind::surplus) {
+        j.protocol.printf("######### Error: (%lld bytes data more than expected)\n", b.figure);
         return;
     }
     // A download that broke off (so fewer than 4 GiB arrived): its last block
     // is only kept when it ends on the block grid and the radio packets that
     // arrived whole end on a record.
-    const auto short_received = static_cast<uint32_t>(received);
+    const auto short_received = static_cast<uint32_t>(st.received);
     const uint32_t whole_packet_bytes = short_received / kRadioPacketBytes * kRadioPacketBytes;
     const uint32_t rest = short_received % kIntactBlockSize;
     if (rest == 0 && whole_packet_bytes % kGen3RecordSize == 0) {
@@ -184,8 +183,8 @@ int join_intact_downloads(IntactJoin& j) {
             st.number_of_valid_bytes_on_output += kGen3RecordSize;
             continue;
         }
-        st.written_since_open += kGen3RecordSize;
-        st.decoder_flashaddr += kGen3RecordSize;
+        st.written_since_open += kRecordBytes;
+        st.decoder_flashaddr += kRecordBytes;
         if (st.decoder_flashaddr % kGen3RecordSize != 0) {
             con.out().put("Error: decoder_flashaddr%64!=0\n");
             return -1;

@@ -24,9 +24,8 @@ enum class IntactVariant : uint8_t {
     appended,        // software version 6
 };
 
-// What arrives is counted in 64 bits, as for the GPS-acceleration tags: the
-// stream of a tag may exceed 4 GiB even though the open blocks' addresses are
-// 32-bit.
+// What arrives is counted in 64 bits, as for the GPS-acceleration tags, and
+// flash addresses are the tag's 32-bit ones.
 struct IntactJoinState {
     uint32_t ref_tag_number = 0;
     // The current download: what the tag offered and what arrived.
@@ -34,8 +33,8 @@ struct IntactJoinState {
     uint64_t received = 0;
     // repeat_checked: flash address of the next record, and the bytes written
     // since the last open block (reduced when a repeated tail is overwritten).
-    uint64_t decoder_flashaddr = 0;
-    uint64_t written_since_open = 0;
+    uint32_t decoder_flashaddr = 0;
+    uint32_t written_since_open = 0;
     // appended: data bytes in the flash image.
     uint64_t number_of_valid_bytes_on_output = 0;
 };

@@ -13,6 +13,7 @@ namespace {
 
 // Largest overlap between two downloads that is checked for repeated data.
 constexpr uint32_t kMaxGoBack = 4096;
+constexpr auto kRecordBytes = static_cast<uint32_t>(kGen3RecordSize);
 
 // An overlap the joining cannot have computed ends the program.
 void check_go_back(Console& con, int64_t go_back) {
@@ -171,13 +172,13 @@ int handle_new_download(Gen3Stream& s, const uint8_t* block) {
     s.st.expected = nb.fffa - nb.fufa;
     s.st.received_since_open = 0;
     const uint32_t fufa = nb.fufa;
-    uint64_t& flashaddr = s.st.decoder_flashaddr;
+    uint32_t& flashaddr = s.st.decoder_flashaddr;
     if (fufa > flashaddr) {
         print_missing_kbytes(info, fufa - flashaddr);
         flashaddr = fufa;
         s.st.written_since_open = 0;
     } else if (uint64_t{fufa} + kMaxGoBack >= flashaddr) {
-        const auto go_back = static_cast<uint32_t>(flashaddr - fufa);
+        const uint32_t go_back = flashaddr - fufa;
         switch (check_if_data_repeated(s.ctx.run.con, go_back, s.st.written_since_open, s.data,
                                        long_form)) {
             case RepeatCheck::repeated:
@@ -225,8 +226,8 @@ int join_downloads(Gen3Stream& s) {
             static_cast<ssize_t>(kGen3RecordSize)) {
             return -1;
         }
-        s.st.written_since_open += kGen3RecordSize;
-        s.st.decoder_flashaddr += kGen3RecordSize;
+        s.st.written_since_open += kRecordBytes;
+        s.st.decoder_flashaddr += kRecordBytes;
         s.st.totalcount_written += kGen3RecordSize;
         s.st.received_since_open += kGen3RecordSize;
         if (s.st.decoder_flashaddr % kGen3RecordSize != 0) {

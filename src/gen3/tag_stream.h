@@ -18,17 +18,18 @@
 
 namespace dec {
 
-// Stream state of one tag, set up by the decoder start for each tag. The open
-// blocks carry 32-bit flash addresses, but what arrives is counted in 64 bits:
-// a download that runs on past what it announced may take the stream beyond
-// 4 GiB, and a wrapped address would look like an overlap.
+// Stream state of one tag, set up by the decoder start for each tag. Flash
+// addresses are the tag's 32-bit ones (a download running past the top of the
+// address space goes on at 0); what arrives is counted in 64 bits, since a
+// download that runs on past what it announced may take the stream beyond
+// 4 GiB.
 struct Gen3StreamState {
     uint32_t ref_tag_number = 0;
     // Flash address of the next data record of the stream.
-    uint64_t decoder_flashaddr = 0;
+    uint32_t decoder_flashaddr = 0;
     // Bytes written since the last open block, reduced when a repeated tail is
     // overwritten; limits how far back a repetition check may look.
-    uint64_t written_since_open = 0;
+    uint32_t written_since_open = 0;
     uint64_t totalcount_written = 0;
     uint64_t total_at_last_open = 0;
     uint64_t received_since_open = 0;

@@ -16,6 +16,7 @@ namespace {
 
 // Overlaps up to this size are compared with the data already written.
 constexpr uint32_t kMaxGoBack = 4096;
+constexpr auto kUnitBytes = static_cast<uint32_t>(kUnitSize);
 // An empty unit this far or further from the announced end lies in the middle
 // of a download, not in its last radio packet.
 constexpr uint32_t kLastPacketBytes = 257;
@@ -130,16 +131,16 @@ int handle_open_block(TagRun& tag, StreamState& s, LoopFamily family, const uint
     report_settings(tag, family, open_block, false);
 
     const uint32_t a = le_u32(open_block, kObFlashStart);
-    const uint64_t d = s.decoder_flash_address;
+    const uint32_t d = s.decoder_flash_address;
     s.expected_bytes = le_u32(open_block, kObFlashEnd) - a;
     s.since_last_open = 0;
     if (a > d) {
         // A gap: the data in between went to another base station or card.
-        info.printf(texts(family).missing, static_cast<uint32_t>(a - d));
+        info.printf(texts(family).missing, a - d);
         s.decoder_flash_address = a;
         s.go_back_window = 0;
     } else if (uint64_t{a} + kMaxGoBack >= d) {
-        const auto go_back = static_cast<uint32_t>(d - a);
+        const uint32_t go_back = d - a;
         switch (check_if_data_repeated(tag, s, go_back)) {
             case RepeatCheck::repeated:
                 // Let the re-sent units overwrite the identical ones.
@@ -230,8 +231,8 @@ int gather_tag_stream(TagRun& tag, StreamState& s, LoopFamily family) {
             static_cast<ssize_t>(kUnitSize)) {
             return -1;
         }
-        s.decoder_flash_address += kUnitSize;
-        s.go_back_window += kUnitSize;
+        s.decoder_flash_address += kUnitBytes;
+        s.go_back_window += kUnitBytes;
         s.total_count += kUnitSize;
         s.since_last_open += kUnitSize;
     }

@@ -23,17 +23,17 @@ struct StreamState {
     uint16_t expected_tag = 0;
     uint8_t tag_type = 0;
     uint8_t sw_version = 0;
-    // Tag-memory address of the current end of the flash image (a multiple of 64).
-    // The open blocks carry 32-bit addresses, but a download that delivers more
-    // than it announced runs on past them: a stream of several GiB must not
-    // wrap around to a small address and be taken for an overlap.
-    uint64_t decoder_flash_address = 0;
+    // Tag-memory address of the current end of the flash image (a multiple of
+    // 64). The tag's memory is addressed in 32 bits, so a download that runs
+    // past the top of the address space goes on at address 0, as the open
+    // blocks that follow it count.
+    uint32_t decoder_flash_address = 0;
     // Bytes at the end of the image that belong to the current run of contiguous
     // data and may be compared with re-sent data.
-    uint64_t go_back_window = 0;
+    uint32_t go_back_window = 0;
     // End minus start address of the current download, as the tag announced it.
     uint32_t expected_bytes = 0;
-    // Byte counts of what arrived; a tag stream may exceed 4 GiB.
+    // Byte counts of what arrived, which a tag stream may take beyond 4 GiB.
     uint64_t since_last_open = 0;
     uint64_t total_count = 0;
     uint32_t empty_middle = 0;

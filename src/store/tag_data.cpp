@@ -203,15 +203,33 @@ RepeatCheck compare_units_ahead(
     return differing == 0 ? RepeatCheck::repeated : RepeatCheck::different;
 }
 
+DownloadBalance download_balance(uint32_t expected, uint64_t received) {
+    if (received > UINT32_MAX) {
+        return {DownloadBalance::Kind::surplus, static_cast<long long>(received - expected)};
+    }
+    const auto got = static_cast<uint32_t>(received);
+    if (got == expected) {
+        return {DownloadBalance::Kind::complete, 0};
+    }
+    if (got < expected) {
+        return {DownloadBalance::Kind::missing, static_cast<int32_t>(expected - got)};
+    }
+    return {DownloadBalance::Kind::surplus, static_cast<int32_t>(got - expected)};
+}
+
 void print_completeness(OutStream& out, uint32_t expected, uint64_t received,
                         const char* surplus_format) {
-    if (expected == received) {
-        out.put("(data complete)\n");
-    } else if (expected > received) {
-        out.printf("(data not complete, there were %llu bytes missing.)\n",
-                   static_cast<unsigned long long>(expected - received));
-    } else {
-        out.printf(surplus_format, static_cast<unsigned long long>(received - expected));
+    const DownloadBalance b = download_balance(expected, received);
+    switch (b.kind) {
+        case DownloadBalance::Kind::complete:
+            out.put("(data complete)\n");
+            break;
+        case DownloadBalance::Kind::missing:
+            out.printf("(data not complete, there were %lld bytes missing.)\n", b.figure);
+            break;
+        case DownloadBalance::Kind::surplus:
+            out.printf(surplus_format, b.figure);
+            break;
     }
 }
 

@@ -95,12 +95,24 @@ RepeatCheck compare_units_ahead(
     const std::function<bool(const uint8_t* unit)>& is_open_block,
     const std::function<uint32_t(const uint8_t* unit, size_t offset)>& differences);
 
+// How what a download delivered compares with what its open block announced.
+// The announced count is the 32-bit difference of the block's end and start
+// addresses, and the tag's own arithmetic is 32-bit: the figure is the 32-bit
+// difference read as signed, so a download whose end address lies below its
+// start misses a negative count. Only a download that really delivered 4 GiB
+// or more has its surplus counted in full.
+struct DownloadBalance {
+    enum class Kind { complete, missing, surplus } kind;
+    long long figure;  // bytes missing or surplus, as printed with "%lld"
+};
+DownloadBalance download_balance(uint32_t expected, uint64_t received);
+
 // How a download that ends compares with what its open block announced:
 // "(data complete)", the bytes missing, or the surplus in the generation's
-// own words (a format taking one %llu).
+// own words (a format taking one %lld).
 inline constexpr const char* kGen5Surplus =
-    "(data complete and %llu bytes data more than expected)\n";
-inline constexpr const char* kGen3Surplus = "(%llu bytes data more than expected)\n";
+    "(data complete and %lld bytes data more than expected)\n";
+inline constexpr const char* kGen3Surplus = "(%lld bytes data more than expected)\n";
 void print_completeness(OutStream& out, uint32_t expected, uint64_t received,
                         const char* surplus_format);
 

@@ -166,6 +166,24 @@ const JoiningCase kJoinings[] = {
          j.open(64, 128, 13);
      }},
     {"first download starts later", [](Gen3Joining& j) { j.first_open(2048, 2048); }},
+    // The 32-bit flash address runs past the top to 128; the next download
+    // re-sends the record before it, then a gap of 64 bytes.
+    {"addresses wrap at the top of the tag's memory",
+     [](Gen3Joining& j) {
+         j.first_open(0xFFFFFF80, 128);
+         j.add(0, 4);
+         j.open(64, 192);
+         j.add(3, 5);
+         j.open(256, 320);
+         j.add(9, 10);
+     }},
+    {"end address below the start",
+     [](Gen3Joining& j) {
+         j.first_open(128, 64);
+         j.add(0, 1);
+         j.open(192, 128);
+         j.add(1, 2);
+     }},
 };
 
 TEST(Gen3JoiningTable, Downloads) {

@@ -107,6 +107,12 @@ const DecoderRun kRuns[] = {
     // 4160 bytes back from 5120: more than can be compared.
     {"overlap beyond the go-back limit", kAcc, downloads({{0, 64 * 80, 0, 80}, {960, 1024, 15, 1}})},
     {"first download not from address zero", kAcc, downloads({{0x10000, 0x10000 + 64, 0, 1}})},
+    // The tag's 32-bit address runs past the top to 0x80; the next download
+    // re-sends the unit before it, which is recognised, and goes on to 0x100.
+    {"addresses wrap at the top of the tag's memory", kAcc,
+     downloads({{0xFFFFFF80, 0x80, 0, 4}, {0x40, 0xC0, 3, 2}, {0x140, 0x180, 9, 1}})},
+    // End below start: the tag's 32-bit count announces 2^32 - 64 bytes.
+    {"end address below the start", kAcc, downloads({{0x80, 0x40, 0, 1}})},
     {"close information and 3 empty units", kAcc, [](auto& c) { close_info_then_empty(c, 3); }},
     {"close information and 4 empty units", kAcc, [](auto& c) { close_info_then_empty(c, 4); }},
     {"close information and 5 empty units", kAcc, [](auto& c) { close_info_then_empty(c, 5); }},

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "common/le.h"
 #include "testsupport/cli_runner.h"
 #include "testsupport/container_builder.h"
 #include "testsupport/ecg_records.h"
@@ -37,6 +38,14 @@ enum class Input {
     ecg,      // a generation-5 container of one ECG tag
     gen3,     // the generation-3 example of container version V1.<minor>
     voltage,  // a voltage-logger file
+    example,  // build_gen5_example(): the bundled generation-5 example
+};
+
+// Two 32-bit words written over the input (an open block's start and end
+// address), for the damaged-download cases.
+struct Patch {
+    size_t offset = 0;
+    uint32_t first = 0, second = 0;
 };
 
 struct GoldenCase {
@@ -45,6 +54,7 @@ struct GoldenCase {
     Input input = Input::tags;
     int minor = 6;
     bool stamped = false;  // -s with the time-stamped input name
+    std::vector<Patch> patches = {};
 };
 
 std::vector<GoldenCase> golden_cases() {
@@ -78,11 +88,20 @@ std::vector<GoldenCase> golden_cases() {
         cases.push_back(c);
     }
     cases.push_back({"voltage", {"-c", "3"}, Input::voltage});
+    // A first download whose end address lies below its start, and one that
+    // runs past the top of the tag's 32-bit memory (start and end of the first
+    // open block of tag 17, of tag 1234 in generation 3).
+    cases.push_back({"example_swapped_key2", {"-c", "2"}, Input::example, 6, false, {{532, 30592, 0}}});
+    cases.push_back({"example_wrapped_key3", {"-c", "3"}, Input::example, 6, false, {{532, 0xFFFF8880, 0}}});
+    cases.push_back({"gen3_v1.6_swapped_key3", {"-c", "3"}, Input::gen3, 6, false, {{530, 1280, 0}}});
+    cases.push_back({"gen3_v1.6_wrapped_key3", {"-c", "3"}, Input::gen3, 6, false, {{530, 0xFFFFFD00, 0x200}}});
     return cases;
 }
 
-std::vector<uint8_t> input_of(const GoldenCase& c) {
+std::vector<uint8_t> unpatched_input(const GoldenCase& c) {
     switch (c.input) {
+        case Input::example:
+            return build_gen5_example();
         case Input::ecg:
             return build_gen5_example(
                 {.tags_v10 = 0, .tags_v9 = 0, .tags_ecg = 1, .downloads = 2, .hours_per_download = 1});
@@ -94,6 +113,15 @@ std::vector<uint8_t> input_of(const GoldenCase& c) {
         default:
             return golden_container();
     }
+}
+
+std::vector<uint8_t> input_of(const GoldenCase& c) {
+    std::vector<uint8_t> input = unpatched_input(c);
+    for (const Patch& p : c.patches) {
+        put_le32(input.data(), p.offset, p.first);
+        put_le32(input.data(), p.offset + 4, p.second);
+    }
+    return input;
 }
 
 // Names of the files in `dir`, sorted; none when it does not exist.
