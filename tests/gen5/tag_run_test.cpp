@@ -81,6 +81,8 @@ TEST_F(TagRunInProcess, EndLinesOfFiguresTimesAndByteCountsBeyondFourGibibytes) 
         {"statistics line", [&](OutStream& o) { print_stats_line(o, 17, s); }},
         {"completeness, more", [&](OutStream& o) { print_completeness(o, 64, k5GiB + 64, kGen5Surplus); }},
         {"completeness, fewer", [&](OutStream& o) { print_completeness(o, 0xFFFFFFC0, 128, kGen5Surplus); }},
+        // Below 4 GiB the surplus is the tag's 32-bit difference, read as signed.
+        {"completeness, 3 GiB more", [&](OutStream& o) { print_completeness(o, 64, 0xC0000000, kGen5Surplus); }},
         {"last download, more", [&](OutStream& o) { print_last_download_line(o, 17, more); }},
         {"last download, fewer", [&](OutStream& o) { print_last_download_line(o, 17, fewer); }},
         {"gen3 completeness, more", [&](OutStream& o) { print_completeness(o, 64, k5GiB + 64, kGen3Surplus); }},
