@@ -89,8 +89,8 @@ MixedRadixFft::MixedRadixFft(int32_t max_size)
       root_im_(static_cast<size_t>(max_size)),
       scratch_re_(static_cast<size_t>(max_size)),
       scratch_im_(static_cast<size_t>(max_size)),
-      group_re_(static_cast<size_t>(max_size)),
-      group_im_(static_cast<size_t>(max_size)) {}
+      group_re_(2 * static_cast<size_t>(max_size)),
+      group_im_(2 * static_cast<size_t>(max_size)) {}
 
 double MixedRadixFft::cost_per_point(int32_t n) {
     // A radix-4 stage does 3 products for 4 points and adds, a radix-2 one
@@ -229,14 +229,25 @@ void MixedRadixFft::stage(const double* in_re, const double* in_im, double* out_
 }
 
 // The same for an odd prime p above 7, the twiddled inputs of a group first.
+// Each output is summed as in stage<P>: z_0, then s = 1 .. p-1 in turn, with
+// the constant e^(-2 pi i sv/p) = c[sv mod p]; four outputs are summed side by
+// side (independent sums, each in its own order), and sv mod p follows by
+// adding v and subtracting p on overflow instead of a division.
 void MixedRadixFft::stage_any(const double* in_re, const double* in_im, double* out_re,
                               double* out_im, int32_t p, int32_t l, int32_t r) {
     const auto rs = static_cast<size_t>(r);
     const auto ps = static_cast<size_t>(p);
     const size_t out_step = static_cast<size_t>(l) * rs;
-    const int32_t c_step = n_ / p;
+    const auto c_step = static_cast<size_t>(n_ / p);
     double* zr = group_re_.data();
     double* zi = group_im_.data();
+    // The p constants, next to each other (after the group's p values).
+    double* cr = zr + ps;
+    double* ci = zi + ps;
+    for (size_t t = 0; t < ps; ++t) {
+        cr[t] = root_re_[t * c_step];
+        ci[t] = root_im_[t * c_step];
+    }
     for (int32_t k = 0; k < l; ++k) {
         const double* xr = in_re + static_cast<size_t>(k) * ps * rs;
         const double* xi = in_im + static_cast<size_t>(k) * ps * rs;
@@ -250,12 +261,37 @@ void MixedRadixFft::stage_any(const double* in_re, const double* in_im, double* 
                 zr[s] = a * root_re_[w] - b * root_im_[w];
                 zi[s] = a * root_im_[w] + b * root_re_[w];
             }
-            for (int32_t v = 0; v < p; ++v) {
+            int32_t v = 0;
+            for (; v + 4 <= p; v += 4) {
+                double sr[4], si[4];
+                int32_t t[4];
+                for (int32_t q = 0; q < 4; ++q) {
+                    sr[q] = zr[0];
+                    si[q] = zi[0];
+                    t[q] = v + q;
+                }
+                for (size_t s = 1; s < ps; ++s) {
+                    for (int32_t q = 0; q < 4; ++q) {
+                        const auto c = static_cast<size_t>(t[q]);
+                        sr[q] += zr[s] * cr[c] - zi[s] * ci[c];
+                        si[q] += zr[s] * ci[c] + zi[s] * cr[c];
+                        t[q] += v + q;
+                        t[q] -= t[q] >= p ? p : 0;
+                    }
+                }
+                for (int32_t q = 0; q < 4; ++q) {
+                    yr[j + static_cast<size_t>(v + q) * out_step] = sr[q];
+                    yi[j + static_cast<size_t>(v + q) * out_step] = si[q];
+                }
+            }
+            for (; v < p; ++v) {
                 double sr = zr[0], si = zi[0];
-                for (int32_t s = 1, t = v; s < p; ++s, t = (t + v) % p) {
-                    const auto c = static_cast<size_t>(t * c_step);
-                    sr += zr[s] * root_re_[c] - zi[s] * root_im_[c];
-                    si += zr[s] * root_im_[c] + zi[s] * root_re_[c];
+                for (int32_t s = 1, t = v; s < p; ++s) {
+                    const auto c = static_cast<size_t>(t);
+                    sr += zr[s] * cr[c] - zi[s] * ci[c];
+                    si += zr[s] * ci[c] + zi[s] * cr[c];
+                    t += v;
+                    t -= t >= p ? p : 0;
                 }
                 yr[j + static_cast<size_t>(v) * out_step] = sr;
                 yi[j + static_cast<size_t>(v) * out_step] = si;

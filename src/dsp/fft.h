@@ -60,7 +60,8 @@ class MixedRadixFft {
     std::vector<int32_t> radices_;
     std::vector<double> root_re_, root_im_;  // e^(-2 pi i t/n), t < n
     std::vector<double> scratch_re_, scratch_im_;
-    std::vector<double> group_re_, group_im_;  // one group of a generic stage
+    // One group of a generic stage, then its constants.
+    std::vector<double> group_re_, group_im_;
     double growth_ = 0;
 };
 
