@@ -29,7 +29,17 @@
 //     |y^ - y|_2 <= F |y|_2,   F = prod over stages (1 + eps_p) - 1,
 // and |y|_2 = sqrt(n) |x|_2.
 //
-// Direct path. Each bin X_k of the samples is within F sqrt(n) S2.
+// Direct path, odd lengths. Each bin X_k of the samples is within F sqrt(n) S2.
+//
+// Even lengths, h = n/2 points, F for h. The samples in pairs, z_j = x_2j +
+// i x_2j+1 (exact), have |z|_2 = S2, so each computed Z_k is within F sqrt(h)
+// S2 and A = Z_k, B = conj(Z_(h-k)) together within d = 2 F sqrt(h) S2.
+// E = (A + B)/2 and O = (A - B)/(2i) take one rounding each (halving is
+// exact) and are exactly sums of |x| at most S1, so each is within
+//     e = d/2 + u (S1 + d/2),   and |O^| <= S1 + e =: o.
+// The product with the root w_k (within mu) is within e + eta_w o of w_k O,
+// and X_k = E + w_k O, |X_k| <= S1, after the last addition within
+//     g = s + u (S1 + s),   s = 2 e + eta_w o.
 //
 // Chirp-z path, m points, F for m. The weighted samples a_j = x_j w_j are
 // within mu_a = mu + 2u relative, the 2n - 1 chirp values b of the convolution
@@ -351,6 +361,8 @@ SpectrumTransform::SpectrumTransform()
       a_im_(kMax),
       w_re_(kMax / 2),
       w_im_(kMax / 2),
+      half_re_(kMax / 4 + 1),
+      half_im_(kMax / 4 + 1),
       chirp_re_(kMax),
       chirp_im_(kMax) {}
 
@@ -363,9 +375,12 @@ int32_t SpectrumTransform::size_for(int32_t n) {
 }
 
 bool SpectrumTransform::uses_chirp(int32_t n) {
-    // The chirp-z path costs two transforms of m points and m products.
+    // The chirp-z path costs two transforms of m points and m products; the
+    // direct one of an even length a transform of n/2 points and n/2 products.
     const int32_t m = size_for(n);
-    return n * MixedRadixFft::cost_per_point(n) > m * (2 * MixedRadixFft::cost_per_point(m) + 1);
+    const double direct = n % 2 == 0 ? n / 2 * (MixedRadixFft::cost_per_point(n / 2) + 1)
+                                     : n * MixedRadixFft::cost_per_point(n);
+    return direct > m * (2 * MixedRadixFft::cost_per_point(m) + 1);
 }
 
 void SpectrumTransform::set_length(int32_t n) {
@@ -374,6 +389,23 @@ void SpectrumTransform::set_length(int32_t n) {
     }
     n_ = n;
     chirp_ = uses_chirp(n);
+    if (!chirp_ && n % 2 == 0) {
+        // w_k = e^(-2 pi i k/n) for k <= n/2 from the angles up to pi/2;
+        // w_(n/2-k) = -conj(w_k) exactly.
+        const auto half = static_cast<size_t>(n / 2);
+        const double two_pi = 2 * std::numbers::pi;
+        for (size_t k = 0; 2 * k <= half; ++k) {
+            const double phi = (static_cast<double>(k) * two_pi) / n;
+            half_re_[k] = std::cos(phi);
+            half_im_[k] = -std::sin(phi);
+            if (half - k != k) {
+                half_re_[half - k] = -half_re_[k];
+                half_im_[half - k] = half_im_[k];
+            }
+        }
+        direct_.set_length(n / 2);
+        return;
+    }
     if (!chirp_) {
         direct_.set_length(n);
         return;
@@ -417,6 +449,28 @@ void SpectrumTransform::set_length(int32_t n) {
 void SpectrumTransform::magnitudes(const int16_t* x, int32_t n, double* mag) {
     set_length(n);
     const auto count = static_cast<size_t>(n);
+    if (!chirp_ && n % 2 == 0) {
+        // z_j = x_2j + i x_2j+1; with Z its transform of h = n/2 points and
+        // B = conj(Z_(h-k)): X_k = (Z_k + B)/2 + w_k (Z_k - B)/(2i).
+        const size_t half = count / 2;
+        for (size_t t = 0; t < half; ++t) {
+            a_re_[t] = x[2 * t];
+            a_im_[t] = x[2 * t + 1];
+        }
+        direct_.transform(a_re_.data(), a_im_.data());
+        for (size_t k = 0; k <= half; ++k) {
+            const size_t at = k == half ? 0 : k;
+            const size_t mirror = k == 0 ? 0 : half - k;
+            const double ar = a_re_[at], ai = a_im_[at];
+            const double br = a_re_[mirror], bi = -a_im_[mirror];
+            const double er = (ar + br) * 0.5, ei = (ai + bi) * 0.5;
+            const double or_ = (ai - bi) * 0.5, oi = (br - ar) * 0.5;  // -i (A - B) / 2
+            const double xr = er + (half_re_[k] * or_ - half_im_[k] * oi);
+            const double xi = ei + (half_re_[k] * oi + half_im_[k] * or_);
+            mag[k] = std::sqrt(xr * xr + xi * xi);
+        }
+        return;
+    }
     if (!chirp_) {
         for (size_t t = 0; t < count; ++t) {
             a_re_[t] = x[t];
@@ -454,6 +508,15 @@ void SpectrumTransform::magnitudes(const int16_t* x, int32_t n, double* mag) {
 }
 
 double SpectrumTransform::error_bound(double s1, double s2) const {
+    if (!chirp_ && n_ % 2 == 0) {
+        const double f = direct_.relative_error();
+        const double d = 2 * f * std::sqrt(n_ / 2.0) * s2;
+        const double part = d / 2 + kU * (s1 + d / 2);  // of E and of O
+        const double o_bar = s1 + part;
+        const double eta_w = kMu + std::sqrt(2.0) * rounding_gamma(2) * (1 + kMu);
+        const double sum = 2 * part + eta_w * o_bar;
+        return sum + kU * (s1 + sum);
+    }
     if (!chirp_) {
         return direct_.relative_error() * std::sqrt(static_cast<double>(n_)) * s2;
     }

@@ -3,12 +3,12 @@
 //
 // Burst axes have any length from 1 to kBurstMaxSamples. A length whose prime
 // factors are small is transformed directly by a mixed-radix FFT (Stockham
-// order, radix 4, 2 and odd primes). A length with a large prime factor goes
-// through a chirp-z (Bluestein) transform: with jk = (j^2 + k^2 - (k-j)^2) / 2
-// the sum over j of x_j e^(-2 pi i jk/n) becomes e^(-pi i k^2/n) times a
-// convolution of x_j e^(-pi i j^2/n) with e^(pi i t^2/n), done as power-of-two
-// FFTs of m >= 2n - 1 points; the leading factor has magnitude 1, so only the
-// convolution is needed. Whichever costs fewer operations is taken.
+// order, radix 4, 2 and odd primes); an even one as n/2 complex points made of
+// the samples in pairs, whose transform gives the n real samples' bins. A length with a large prime
+// factor goes through a chirp-z (Bluestein) transform: with jk = (j^2 + k^2 - (k-j)^2) / 2 the sum
+// over j of x_j e^(-2 pi i jk/n) becomes e^(-pi i k^2/n) times a convolution of x_j e^(-pi i j^2/n)
+// with e^(pi i t^2/n), done as power-of-two FFTs of m >= 2n - 1 points; the leading factor has
+// magnitude 1, so only the convolution is needed. Whichever costs fewer operations is taken.
 //
 // Everything a length needs (its roots of unity, and for the chirp-z path the
 // chirp and its transform) is computed when the length changes, in O(n log n):
@@ -95,6 +95,7 @@ class SpectrumTransform {
     MixedRadixFft convolution_;
     std::vector<double> a_re_, a_im_;          // the samples, weighted, transformed
     std::vector<double> w_re_, w_im_;          // the chirp e^(-pi i t^2/n), t < n
+    std::vector<double> half_re_, half_im_;    // e^(-2 pi i k/n), k <= n/2 (even n)
     std::vector<double> chirp_re_, chirp_im_;  // the transformed conjugate chirp
     double chirp_error_ = 0;                   // |B^ - B|_2 of the latter
 };
