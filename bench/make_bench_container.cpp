@@ -1,8 +1,8 @@
 // Writes a benchmark container of about the requested size: the example
 // container's mix of tags and records, scaled up by download rounds.
 //
-//   make_bench_container [--many-lengths | --length-runs] <path> [size in MiB,
-//                        default 1024]
+//   make_bench_container [--many-lengths | --length-runs | --units U] <path>
+//                        [size in MiB, default 1024]
 //
 // Mix: 24 GPS-acceleration tags of software version 10, 6 of version 9 and 2
 // ECG tags; GPS fixes every 5 minutes in all three record kinds, three-axis
@@ -12,7 +12,9 @@
 // close information and empty units. With --many-lengths the bursts cycle
 // through ten unit counts (4 to 13), so their axes come in 30 lengths and
 // every burst has other lengths than the one before; with --length-runs the
-// same bursts come in runs of ten that share unit count and axes.
+// same bursts come in runs of ten that share unit count and axes; with
+// --units U every burst has U units (1 to 30): its axes have 2, 3 or 6 times
+// 7U - 1 samples, and 7U - 1 is often a prime.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -23,16 +25,21 @@
 int main(int argc, char** argv) {
     dec::testing::ExampleOptions o;
     const std::string option = argc > 1 ? argv[1] : "";
+    int units = 4;
     if (option == "--many-lengths" || option == "--length-runs") {
         o.acc_unit_counts = 10;
         o.acc_run = option == "--length-runs" ? 10 : 1;
         --argc;
         ++argv;
+    } else if (option == "--units" && argc > 2) {
+        units = std::atoi(argv[2]);
+        argc -= 2;
+        argv += 2;
     }
-    if (argc < 2 || argc > 3) {
+    if (argc < 2 || argc > 3 || units < 1 || units > 30) {
         std::fprintf(stderr,
-                     "usage: make_bench_container [--many-lengths | --length-runs] <path> [size in "
-                     "MiB]\n");
+                     "usage: make_bench_container [--many-lengths | --length-runs | --units U] "
+                     "<path> [size in MiB]\n");
         return 2;
     }
     const double target = (argc == 3 ? std::atof(argv[2]) : 1024.0) * 1048576.0;
@@ -42,7 +49,7 @@ int main(int argc, char** argv) {
     o.hours_per_download = 6;
     o.gps_interval_s = 300;
     o.acc_interval_s = 60;
-    o.acc_units = 4;
+    o.acc_units = static_cast<uint8_t>(units);
     o.overlap_units = 3;
     // Size of one download round, then as many rounds as the size needs.
     o.downloads = 1;

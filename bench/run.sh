@@ -20,18 +20,19 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DDEC_BUILD_TESTS=OFF
 cmake --build "$build" --target decoder make_bench_container >/dev/null
 mkdir -p "$work"
 # A container of about `size` MiB at $1 (made again when its size is off);
-# $2 is an option of the generator.
+# the other arguments are options of the generator.
 container() {
-    local mib=0
-    [ -f "$1" ] && mib=$(($(stat -c %s "$1") / 1048576))
+    local path=$1 mib=0
+    shift
+    [ -f "$path" ] && mib=$(($(stat -c %s "$path") / 1048576))
     if [ "$mib" -lt "$((size * 9 / 10))" ] || [ "$mib" -gt "$((size * 11 / 10 + 1))" ]; then
-        "$build/make_bench_container" ${2:+"$2"} "$1" "$size"
+        "$build/make_bench_container" "$@" "$path" "$size"
     fi
 }
 decoder=$(realpath "$build/decoder")
 
 # DEC_BENCH_MODES="h,h:lengths" runs only those modes.
-IFS=, read -r -a modes <<<"${DEC_BENCH_MODES:-2,3,6 -a c,8,9,a,f,g,h,i,m,-s,h:lengths,h:runs,i:lengths}"
+IFS=, read -r -a modes <<<"${DEC_BENCH_MODES:-2,3,6 -a c,8,9,a,f,g,h,i,m,-s,h:lengths,h:runs,i:lengths,h:u6,i:u6,h:u10,i:u10,h:u20,i:u20,h:u24,i:u24,h:u30,i:u30}"
 container "$work/logger.bin"
 # The same mix with bursts of ten unit counts, so the spectrum keys meet 30 axis
 # lengths instead of 3: "KEY:lengths" decodes one whose every burst has other
@@ -43,6 +44,13 @@ esac
 case ",${modes[*]}" in
     *:runs*) container "$work/runs.bin" --length-runs ;;
 esac
+# "KEY:uN": the same mix with bursts of N units (axes of 2, 3 and 6 times 7N - 1
+# samples: 7N - 1 is 41 for 6 units, 23 times 3 for 10, 139 for 20, 167 for 24).
+for mode in "${modes[@]}"; do
+    case "$mode" in
+        *:u*) container "$work/units${mode##*:u}.bin" --units "${mode##*:u}" ;;
+    esac
+done
 runs=2
 
 # Seconds of one run of a command, after a sync.
@@ -70,6 +78,7 @@ for mode in "${modes[@]}"; do
     case "$mode" in
         *:lengths) input="$work/lengths.bin" ;;
         *:runs) input="$work/runs.bin" ;;
+        *:u*) input="$work/units${mode##*:u}.bin" ;;
     esac
     in_bytes=$(stat -c %s "$input")
     if [ "$mode" = "-s" ]; then

@@ -19,7 +19,18 @@
 // sum: at most three roundings and a constant within u, well inside the same
 // bound. So each output is within
 //     eta_p = (1 + gamma_(p-1)) (1 + eta_w)^2 - 1
-// times sum_s |x_s| <= sqrt(p) |x_group|_2 of the exact value, the group's
+// times sum_s |x_s| <= sqrt(p) |x_group|_2 of the exact value. A stage of an
+// odd prime from 5 on (h = (p-1)/2) pairs the twiddled inputs first:
+// a_s = z_s + z_(p-s), b_s = z_s - z_(p-s) (one rounding each), and sums
+// real parts z0 + sum c_sv a_s and sum s_sv b_s (each cosine and sine within
+// 21u, each product then within 23u of the exact one relative to its exact
+// factor, and every term through at most h + 1 additions), which give y_v and
+// y_(p-v) by one addition and one subtraction. A real or imaginary part is so
+// within eps = (1 + gamma_(h+1)) (1 + 24u) - 1 times the sum of the magnitudes
+// of the real and imaginary parts of all z_s, at most sqrt(2) sum |z_s|; an
+// output within 2 eps sum |z_s|, and with the twiddles
+//     eta_p = eta_w + 2 eps (1 + eta_w)
+// times sum_s |x_s|. Either way, the group's
 // outputs within p eta_p |x_group|_2 in 2-norm, while the exact outputs have
 // 2-norm sqrt(p) |x_group|_2. The stage's relative 2-norm error is therefore at
 // most eps_p = sqrt(p) eta_p.
@@ -31,15 +42,21 @@
 //
 // Direct path, odd lengths. Each bin X_k of the samples is within F sqrt(n) S2.
 //
-// Even lengths, h = n/2 points, F for h. The samples in pairs, z_j = x_2j +
-// i x_2j+1 (exact), have |z|_2 = S2, so each computed Z_k is within F sqrt(h)
-// S2 and A = Z_k, B = conj(Z_(h-k)) together within d = 2 F sqrt(h) S2.
+// Even lengths, h = n/2 points. The samples in pairs, z_j = x_2j + i x_2j+1
+// (exact), have |z|_2 = S2; with each computed Z_k within d/2, A = Z_k and
+// B = conj(Z_(h-k)) are together within d.
 // E = (A + B)/2 and O = (A - B)/(2i) take one rounding each (halving is
 // exact) and are exactly sums of |x| at most S1, so each is within
 //     e = d/2 + u (S1 + d/2),   and |O^| <= S1 + e =: o.
 // The product with the root w_k (within mu) is within e + eta_w o of w_k O,
 // and X_k = E + w_k O, |X_k| <= S1, after the last addition within
 //     g = s + u (S1 + s),   s = 2 e + eta_w o.
+//
+// The n/2 points go directly (d = 2 F sqrt(h) S2) or through the chirp-z
+// path below, taken with complex points: the weighted points a_j = z_j w_j
+// are then within mu_a = eta_w, sum |z_j| <= S1 and |z|_2 = S2, and each
+// point is e^(-pi i k^2/h) times the convolution, one more product with a
+// computed root: within Q' = Q (1 + eta_w) + eta_w S1, so d = 2 Q'.
 //
 // Chirp-z path, m points, F for m. The weighted samples a_j = x_j w_j are
 // within mu_a = mu + 2u relative, the 2n - 1 chirp values b of the convolution
@@ -104,9 +121,13 @@ MixedRadixFft::MixedRadixFft(int32_t max_size)
 
 double MixedRadixFft::cost_per_point(int32_t n) {
     // A radix-4 stage does 3 products for 4 points and adds, a radix-2 one
-    // half a product per point; a generic odd one p products per point.
+    // half a product per point, a radix-3 one two; one of an odd prime from 5
+    // on a twiddle and (p - 1)/2 products of a real and a complex number each
+    // for the points of a pair.
     double cost = 0;
-    factor(n, [&cost](int32_t p) { cost += p == 4 ? 1.5 : p == 2 ? 1.0 : p; });
+    factor(n, [&cost](int32_t p) {
+        cost += p == 4 ? 1.5 : p == 2 ? 1.0 : p == 3 ? 2.0 : (p + 1) / 2.0;
+    });
     return cost;
 }
 
@@ -149,7 +170,11 @@ void MixedRadixFft::set_length(int32_t n) {
     const double eta_w = kMu + std::sqrt(2.0) * rounding_gamma(2) * (1 + kMu);
     double growth = 1;
     for (const int32_t p : radices_) {
-        const double eta_p = (1 + rounding_gamma(p - 1)) * (1 + eta_w) * (1 + eta_w) - 1;
+        double eta_p = (1 + rounding_gamma(p - 1)) * (1 + eta_w) * (1 + eta_w) - 1;
+        if (p > 4) {
+            const double eps = (1 + rounding_gamma((p - 1) / 2 + 1)) * (1 + 24 * kU) - 1;
+            eta_p = eta_w + 2 * eps * (1 + eta_w);
+        }
         growth *= 1 + std::sqrt(static_cast<double>(p)) * eta_p;
     }
     growth_ = growth - 1;
@@ -223,35 +248,56 @@ void MixedRadixFft::stage(const double* in_re, const double* in_im, double* out_
                 yr[j + 2 * out_step] = hr - er;
                 yi[j + 2 * out_step] = hi - ei;
             } else {
-                for (size_t v = 0; v < P; ++v) {
-                    double sr = zr[0], si = zi[0];
-                    for (size_t s = 1; s < P; ++s) {
+                // In pairs, as stage_any does (c_im holds minus the sines).
+                constexpr size_t H = (P - 1) / 2;
+                double ar[H + 1], ai[H + 1], br[H + 1], bi[H + 1];
+                double sum_r = zr[0], sum_i = zi[0];
+                for (size_t s = 1; s <= H; ++s) {
+                    ar[s] = zr[s] + zr[P - s];
+                    ai[s] = zi[s] + zi[P - s];
+                    br[s] = zr[s] - zr[P - s];
+                    bi[s] = zi[s] - zi[P - s];
+                    sum_r += ar[s];
+                    sum_i += ai[s];
+                }
+                yr[j] = sum_r;
+                yi[j] = sum_i;
+                for (size_t v = 1; v <= H; ++v) {
+                    double re1 = zr[0], im1 = zi[0], re2 = 0, im2 = 0;
+                    for (size_t s = 1; s <= H; ++s) {
                         const size_t t = s * v % P;
-                        sr += zr[s] * c_re[t] - zi[s] * c_im[t];
-                        si += zr[s] * c_im[t] + zi[s] * c_re[t];
+                        re1 += c_re[t] * ar[s];
+                        im1 += c_re[t] * ai[s];
+                        re2 += c_im[t] * bi[s];
+                        im2 += c_im[t] * br[s];
                     }
-                    yr[j + v * out_step] = sr;
-                    yi[j + v * out_step] = si;
+                    yr[j + v * out_step] = re1 - re2;
+                    yi[j + v * out_step] = im1 + im2;
+                    yr[j + (P - v) * out_step] = re1 + re2;
+                    yi[j + (P - v) * out_step] = im1 - im2;
                 }
             }
         }
     }
 }
 
-// The same for an odd prime p above 7, the twiddled inputs of a group first.
-// Each output is summed as in stage<P>: z_0, then s = 1 .. p-1 in turn, with
-// the constant e^(-2 pi i sv/p) = c[sv mod p]; four outputs are summed side by
-// side (independent sums, each in its own order), and sv mod p follows by
-// adding v and subtracting p on overflow instead of a division.
+// The same for an odd prime p above 7, the twiddled inputs of a group first,
+// in pairs: with c and s the cosine and sine of 2 pi sv/p,
+//     y_v, y_(p-v) = z_0 + sum_s c (z_s + z_(p-s)) -+ i s (z_s - z_(p-s)),
+// s = 1 .. (p-1)/2. Four pairs of outputs are summed side by side, and sv mod
+// p follows by adding v and subtracting p on overflow instead of a division.
 void MixedRadixFft::stage_any(const double* in_re, const double* in_im, double* out_re,
                               double* out_im, int32_t p, int32_t l, int32_t r) {
     const auto rs = static_cast<size_t>(r);
     const auto ps = static_cast<size_t>(p);
+    const int32_t half = (p - 1) / 2;
+    const auto hs = static_cast<size_t>(half);
     const size_t out_step = static_cast<size_t>(l) * rs;
     const auto c_step = static_cast<size_t>(n_ / p);
+    // The group: z_0, then a_s at s and b_s at p - s; the constants after it
+    // (cosines, and minus the sines).
     double* zr = group_re_.data();
     double* zi = group_im_.data();
-    // The p constants, next to each other (after the group's p values).
     double* cr = zr + ps;
     double* ci = zi + ps;
     for (size_t t = 0; t < ps; ++t) {
@@ -271,40 +317,68 @@ void MixedRadixFft::stage_any(const double* in_re, const double* in_im, double* 
                 zr[s] = a * root_re_[w] - b * root_im_[w];
                 zi[s] = a * root_im_[w] + b * root_re_[w];
             }
-            int32_t v = 0;
-            for (; v + 4 <= p; v += 4) {
-                double sr[4], si[4];
+            double sum_r = zr[0], sum_i = zi[0];
+            for (size_t s = 1; s <= hs; ++s) {
+                const double ar = zr[s] + zr[ps - s], ai = zi[s] + zi[ps - s];
+                const double br = zr[s] - zr[ps - s], bi = zi[s] - zi[ps - s];
+                zr[s] = ar;
+                zi[s] = ai;
+                zr[ps - s] = br;
+                zi[ps - s] = bi;
+                sum_r += ar;
+                sum_i += ai;
+            }
+            yr[j] = sum_r;
+            yi[j] = sum_i;
+            // With ci = -sin: y_v = (re1 - re2, im1 + im2), y_(p-v) = (re1 +
+            // re2, im1 - im2).
+            auto put = [&](int32_t v, double re1, double im1, double re2, double im2) {
+                const size_t lo = j + static_cast<size_t>(v) * out_step;
+                const size_t hi = j + static_cast<size_t>(p - v) * out_step;
+                yr[lo] = re1 - re2;
+                yi[lo] = im1 + im2;
+                yr[hi] = re1 + re2;
+                yi[hi] = im1 - im2;
+            };
+            int32_t v = 1;
+            for (; v + 4 <= half + 1; v += 4) {
+                double re1[4], im1[4], re2[4], im2[4];
                 int32_t t[4];
                 for (int32_t q = 0; q < 4; ++q) {
-                    sr[q] = zr[0];
-                    si[q] = zi[0];
+                    re1[q] = zr[0];
+                    im1[q] = zi[0];
+                    re2[q] = 0;
+                    im2[q] = 0;
                     t[q] = v + q;
                 }
-                for (size_t s = 1; s < ps; ++s) {
+                for (size_t s = 1; s <= hs; ++s) {
                     for (int32_t q = 0; q < 4; ++q) {
                         const auto c = static_cast<size_t>(t[q]);
-                        sr[q] += zr[s] * cr[c] - zi[s] * ci[c];
-                        si[q] += zr[s] * ci[c] + zi[s] * cr[c];
+                        re1[q] += cr[c] * zr[s];
+                        im1[q] += cr[c] * zi[s];
+                        re2[q] += ci[c] * zi[ps - s];
+                        im2[q] += ci[c] * zr[ps - s];
                         t[q] += v + q;
                         t[q] -= t[q] >= p ? p : 0;
                     }
                 }
                 for (int32_t q = 0; q < 4; ++q) {
-                    yr[j + static_cast<size_t>(v + q) * out_step] = sr[q];
-                    yi[j + static_cast<size_t>(v + q) * out_step] = si[q];
+                    put(v + q, re1[q], im1[q], re2[q], im2[q]);
                 }
             }
-            for (; v < p; ++v) {
-                double sr = zr[0], si = zi[0];
-                for (int32_t s = 1, t = v; s < p; ++s) {
+            for (; v <= half; ++v) {
+                double re1 = zr[0], im1 = zi[0], re2 = 0, im2 = 0;
+                for (int32_t s = 1, t = v; s <= half; ++s) {
                     const auto c = static_cast<size_t>(t);
-                    sr += zr[s] * cr[c] - zi[s] * ci[c];
-                    si += zr[s] * ci[c] + zi[s] * cr[c];
+                    const auto su = static_cast<size_t>(s);
+                    re1 += cr[c] * zr[su];
+                    im1 += cr[c] * zi[su];
+                    re2 += ci[c] * zi[ps - su];
+                    im2 += ci[c] * zr[ps - su];
                     t += v;
                     t -= t >= p ? p : 0;
                 }
-                yr[j + static_cast<size_t>(v) * out_step] = sr;
-                yi[j + static_cast<size_t>(v) * out_step] = si;
+                put(v, re1, im1, re2, im2);
             }
         }
     }
@@ -351,6 +425,8 @@ void MixedRadixFft::transform(double* re, double* im) {
 namespace {
 
 constexpr auto kMax = static_cast<size_t>(SpectrumTransform::kMaxSize);
+// A complex product with a computed root, relative to the exact one.
+const double kEtaW = kMu + std::sqrt(2.0) * rounding_gamma(2) * (1 + kMu);
 
 }  // namespace
 
@@ -375,12 +451,15 @@ int32_t SpectrumTransform::size_for(int32_t n) {
 }
 
 bool SpectrumTransform::uses_chirp(int32_t n) {
-    // The chirp-z path costs two transforms of m points and m products; the
-    // direct one of an even length a transform of n/2 points and n/2 products.
-    const int32_t m = size_for(n);
-    const double direct = n % 2 == 0 ? n / 2 * (MixedRadixFft::cost_per_point(n / 2) + 1)
-                                     : n * MixedRadixFft::cost_per_point(n);
-    return direct > m * (2 * MixedRadixFft::cost_per_point(m) + 1);
+    // An even length transforms n/2 complex points and then takes n/2 products
+    // more. The points go directly, or through the chirp-z path: two
+    // transforms of m points and m products, and for points of an even length
+    // a product more each.
+    const int32_t points = n % 2 == 0 ? n / 2 : n;
+    const int32_t m = size_for(points);
+    const double split = n % 2 == 0 ? points : 0;
+    const double direct = points * MixedRadixFft::cost_per_point(points);
+    return direct > m * (2 * MixedRadixFft::cost_per_point(m) + 1) + split;
 }
 
 void SpectrumTransform::set_length(int32_t n) {
@@ -388,11 +467,13 @@ void SpectrumTransform::set_length(int32_t n) {
         return;
     }
     n_ = n;
+    split_ = n % 2 == 0;
+    points_ = split_ ? n / 2 : n;
     chirp_ = uses_chirp(n);
-    if (!chirp_ && n % 2 == 0) {
+    if (split_) {
         // w_k = e^(-2 pi i k/n) for k <= n/2 from the angles up to pi/2;
         // w_(n/2-k) = -conj(w_k) exactly.
-        const auto half = static_cast<size_t>(n / 2);
+        const auto half = static_cast<size_t>(points_);
         const double two_pi = 2 * std::numbers::pi;
         for (size_t k = 0; 2 * k <= half; ++k) {
             const double phi = (static_cast<double>(k) * two_pi) / n;
@@ -403,30 +484,29 @@ void SpectrumTransform::set_length(int32_t n) {
                 half_im_[half - k] = half_im_[k];
             }
         }
-        direct_.set_length(n / 2);
-        return;
     }
     if (!chirp_) {
-        direct_.set_length(n);
+        direct_.set_length(points_);
         return;
     }
-    const int32_t m = size_for(n);
+    const int32_t length = points_;
+    const int32_t m = size_for(length);
     convolution_.set_length(m);
     const auto size = static_cast<size_t>(m);
-    const auto count = static_cast<size_t>(n);
-    // w_t = e^(-pi i t^2/n), with t^2 reduced modulo 2n (exact in integers) so
+    const auto count = static_cast<size_t>(length);
+    // w_t = e^(-pi i t^2/L), with t^2 reduced modulo 2L (exact in integers) so
     // that every angle is below 2 pi. The convolution takes its conjugate at t
     // and -t (index m - t).
     const double pi = std::numbers::pi;
     std::fill_n(chirp_re_.begin(), size, 0.0);
     std::fill_n(chirp_im_.begin(), size, 0.0);
-    // (n - t)^2 = t^2 + n^2 modulo 2n, and n^2 is 0 or n modulo 2n as n is
-    // even or odd: w_(n-t) is w_t or -w_t.
-    const double sign = n % 2 == 0 ? 1.0 : -1.0;
+    // (L - t)^2 = t^2 + L^2 modulo 2L, and L^2 is 0 or L modulo 2L as L is
+    // even or odd: w_(L-t) is w_t or -w_t.
+    const double sign = length % 2 == 0 ? 1.0 : -1.0;
     for (size_t t = 0; t < count; ++t) {
         if (2 * t <= count) {
             const auto r = static_cast<int32_t>((t * t) % (2 * count));
-            const double phi = (pi * r) / n;
+            const double phi = (pi * r) / length;
             w_re_[t] = std::cos(phi);
             w_im_[t] = -std::sin(phi);
         } else {
@@ -443,57 +523,23 @@ void SpectrumTransform::set_length(int32_t n) {
     convolution_.transform(chirp_re_.data(), chirp_im_.data());
     const double f = convolution_.relative_error();
     const double d_b = kMu + f * (1 + kMu);
-    chirp_error_ = std::sqrt(static_cast<double>(m)) * std::sqrt(2.0 * n - 1) * d_b;
+    chirp_error_ = std::sqrt(static_cast<double>(m)) * std::sqrt(2.0 * length - 1) * d_b;
 }
 
-void SpectrumTransform::magnitudes(const int16_t* x, int32_t n, double* mag) {
-    set_length(n);
-    const auto count = static_cast<size_t>(n);
-    if (!chirp_ && n % 2 == 0) {
-        // z_j = x_2j + i x_2j+1; with Z its transform of h = n/2 points and
-        // B = conj(Z_(h-k)): X_k = (Z_k + B)/2 + w_k (Z_k - B)/(2i).
-        const size_t half = count / 2;
-        for (size_t t = 0; t < half; ++t) {
-            a_re_[t] = x[2 * t];
-            a_im_[t] = x[2 * t + 1];
-        }
-        direct_.transform(a_re_.data(), a_im_.data());
-        for (size_t k = 0; k <= half; ++k) {
-            const size_t at = k == half ? 0 : k;
-            const size_t mirror = k == 0 ? 0 : half - k;
-            const double ar = a_re_[at], ai = a_im_[at];
-            const double br = a_re_[mirror], bi = -a_im_[mirror];
-            const double er = (ar + br) * 0.5, ei = (ai + bi) * 0.5;
-            const double or_ = (ai - bi) * 0.5, oi = (br - ar) * 0.5;  // -i (A - B) / 2
-            const double xr = er + (half_re_[k] * or_ - half_im_[k] * oi);
-            const double xi = ei + (half_re_[k] * oi + half_im_[k] * or_);
-            mag[k] = std::sqrt(xr * xr + xi * xi);
-        }
-        return;
-    }
-    if (!chirp_) {
-        for (size_t t = 0; t < count; ++t) {
-            a_re_[t] = x[t];
-            a_im_[t] = 0;
-        }
-        direct_.transform(a_re_.data(), a_im_.data());
-        for (size_t k = 0; k <= count / 2; ++k) {
-            mag[k] = std::sqrt(a_re_[k] * a_re_[k] + a_im_[k] * a_im_[k]);
-        }
-        return;
-    }
+void SpectrumTransform::convolve() {
+    const auto count = static_cast<size_t>(points_);
     const int32_t m = convolution_.length();
     const auto size = static_cast<size_t>(m);
     for (size_t t = 0; t < count; ++t) {
-        a_re_[t] = x[t] * w_re_[t];
-        a_im_[t] = x[t] * w_im_[t];
+        const double zr = a_re_[t], zi = a_im_[t];
+        a_re_[t] = zr * w_re_[t] - zi * w_im_[t];
+        a_im_[t] = zr * w_im_[t] + zi * w_re_[t];
     }
-    std::fill(a_re_.begin() + n, a_re_.begin() + m, 0.0);
-    std::fill(a_im_.begin() + n, a_im_.begin() + m, 0.0);
+    std::fill(a_re_.begin() + points_, a_re_.begin() + m, 0.0);
+    std::fill(a_im_.begin() + points_, a_im_.begin() + m, 0.0);
     convolution_.transform(a_re_.data(), a_im_.data());
     // The inverse transform as the forward one of the conjugate product: the
-    // result is then conjugated and m times the convolution, neither of which
-    // changes a magnitude once divided by m (exact: a power of two).
+    // result is then conjugated and m times the convolution.
     for (size_t t = 0; t < size; ++t) {
         const double pr = a_re_[t] * chirp_re_[t] - a_im_[t] * chirp_im_[t];
         const double qi = a_re_[t] * chirp_im_[t] + a_im_[t] * chirp_re_[t];
@@ -501,38 +547,97 @@ void SpectrumTransform::magnitudes(const int16_t* x, int32_t n, double* mag) {
         a_im_[t] = -qi;
     }
     convolution_.transform(a_re_.data(), a_im_.data());
-    const double scale = 1.0 / m;
-    for (size_t k = 0; k <= count / 2; ++k) {
-        mag[k] = std::sqrt(a_re_[k] * a_re_[k] + a_im_[k] * a_im_[k]) * scale;
+}
+
+void SpectrumTransform::magnitudes(const int16_t* x, int32_t n, double* mag) {
+    set_length(n);
+    const auto count = static_cast<size_t>(n);
+    if (!split_) {
+        for (size_t t = 0; t < count; ++t) {
+            a_re_[t] = x[t];
+            a_im_[t] = 0;
+        }
+        if (!chirp_) {
+            direct_.transform(a_re_.data(), a_im_.data());
+            for (size_t k = 0; k <= count / 2; ++k) {
+                mag[k] = std::sqrt(a_re_[k] * a_re_[k] + a_im_[k] * a_im_[k]);
+            }
+            return;
+        }
+        // |X_k| is the magnitude of the convolution, m times (dividing by m
+        // is exact: a power of two).
+        convolve();
+        const double scale = 1.0 / convolution_.length();
+        for (size_t k = 0; k <= count / 2; ++k) {
+            mag[k] = std::sqrt(a_re_[k] * a_re_[k] + a_im_[k] * a_im_[k]) * scale;
+        }
+        return;
+    }
+    // z_j = x_2j + i x_2j+1; with Z its transform of h = n/2 points and
+    // B = conj(Z_(h-k)): X_k = (Z_k + B)/2 + w_k (Z_k - B)/(2i).
+    const size_t half = count / 2;
+    for (size_t t = 0; t < half; ++t) {
+        a_re_[t] = x[2 * t];
+        a_im_[t] = x[2 * t + 1];
+    }
+    if (!chirp_) {
+        direct_.transform(a_re_.data(), a_im_.data());
+    } else {
+        // Z_k = e^(-pi i k^2/h) times the convolution (the conjugate of the
+        // result, divided by m: exact).
+        convolve();
+        const double scale = 1.0 / convolution_.length();
+        for (size_t k = 0; k < half; ++k) {
+            const double cr = a_re_[k] * scale, ci = -a_im_[k] * scale;
+            a_re_[k] = w_re_[k] * cr - w_im_[k] * ci;
+            a_im_[k] = w_re_[k] * ci + w_im_[k] * cr;
+        }
+    }
+    for (size_t k = 0; k <= half; ++k) {
+        const size_t at = k == half ? 0 : k;
+        const size_t mirror = k == 0 ? 0 : half - k;
+        const double ar = a_re_[at], ai = a_im_[at];
+        const double br = a_re_[mirror], bi = -a_im_[mirror];
+        const double er = (ar + br) * 0.5, ei = (ai + bi) * 0.5;
+        const double or_ = (ai - bi) * 0.5, oi = (br - ar) * 0.5;  // -i (A - B) / 2
+        const double xr = er + (half_re_[k] * or_ - half_im_[k] * oi);
+        const double xi = ei + (half_re_[k] * oi + half_im_[k] * or_);
+        mag[k] = std::sqrt(xr * xr + xi * xi);
     }
 }
 
-double SpectrumTransform::error_bound(double s1, double s2) const {
-    if (!chirp_ && n_ % 2 == 0) {
-        const double f = direct_.relative_error();
-        const double d = 2 * f * std::sqrt(n_ / 2.0) * s2;
-        const double part = d / 2 + kU * (s1 + d / 2);  // of E and of O
-        const double o_bar = s1 + part;
-        const double eta_w = kMu + std::sqrt(2.0) * rounding_gamma(2) * (1 + kMu);
-        const double sum = 2 * part + eta_w * o_bar;
-        return sum + kU * (s1 + sum);
-    }
+double SpectrumTransform::point_error(double s1, double s2) const {
     if (!chirp_) {
-        return direct_.relative_error() * std::sqrt(static_cast<double>(n_)) * s2;
+        return direct_.relative_error() * std::sqrt(static_cast<double>(points_)) * s2;
     }
     const double root2 = std::sqrt(2.0);
     const double m = convolution_.length();
     const double f = convolution_.relative_error();
-    const double mu_a = kMu + 2 * kU;
+    // Real samples times the chirp: two products; complex points: one complex
+    // product with a computed root.
+    const double mu_a = split_ ? kEtaW : kMu + 2 * kU;
     const double d_a = mu_a + f * (1 + mu_a);
     const double root_m = std::sqrt(m);
-    const double c = 2.0 * n_ - 1;
+    const double c = 2.0 * points_ - 1;
     const double err_a = root_m * s2 * d_a;
     const double c_hat = c + chirp_error_;
     const double p = err_a * c_hat + s1 * chirp_error_ +
                      root2 * rounding_gamma(2) * root_m * s2 * (1 + d_a) * c_hat;
-    const double q = root_m * (p + f * (root_m * s2 * c + p));
-    return q / m;
+    const double q = root_m * (p + f * (root_m * s2 * c + p)) / m;
+    // The points of an even length: the convolution times e^(-pi i k^2/h).
+    return split_ ? q * (1 + kEtaW) + kEtaW * s1 : q;
+}
+
+double SpectrumTransform::error_bound(double s1, double s2) const {
+    if (!split_) {
+        return point_error(s1, s2);
+    }
+    // The points z have sum |z_j| <= s1 and |z|_2 = s2.
+    const double d = 2 * point_error(s1, s2);
+    const double part = d / 2 + kU * (s1 + d / 2);  // of E and of O
+    const double o_bar = s1 + part;
+    const double sum = 2 * part + kEtaW * o_bar;
+    return sum + kU * (s1 + sum);
 }
 
 }  // namespace dec

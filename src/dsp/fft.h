@@ -88,13 +88,21 @@ class SpectrumTransform {
 
   private:
     void set_length(int32_t n);
+    // The chirp-z path on the points in a_re_/a_im_: m times the conjugate
+    // convolution, in place.
+    void convolve();
+    // A bound on the error of each transformed point for points with
+    // sum |z_j| <= s1 and |z|_2 = s2.
+    double point_error(double s1, double s2) const;
 
     int32_t n_ = 0;
-    bool chirp_ = false;
+    int32_t points_ = 0;  // n, or n/2 complex points of an even n
+    bool split_ = false;  // the samples in pairs as complex points
+    bool chirp_ = false;  // the points through the chirp-z path
     MixedRadixFft direct_;
     MixedRadixFft convolution_;
     std::vector<double> a_re_, a_im_;          // the samples, weighted, transformed
-    std::vector<double> w_re_, w_im_;          // the chirp e^(-pi i t^2/n), t < n
+    std::vector<double> w_re_, w_im_;          // the chirp e^(-pi i t^2/L), t < L points
     std::vector<double> half_re_, half_im_;    // e^(-2 pi i k/n), k <= n/2 (even n)
     std::vector<double> chirp_re_, chirp_im_;  // the transformed conjugate chirp
     double chirp_error_ = 0;                   // |B^ - B|_2 of the latter
