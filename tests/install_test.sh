@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs the build BUILD_DIR with CMAKE into a scratch prefix: the decoder,
-# its manual page, README and licence are there, no test or tool binary is.
+# its manual page, bash completion, README and licence are there, no test or
+# tool binary is.
 set -eu
 cmake=$1
 build=$2
@@ -8,7 +9,7 @@ prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 "$cmake" --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/decoder share/man/man1/decoder.1 share/doc/tavro-decoder/README.md \
-    share/doc/tavro-decoder/LICENSE; do
+    share/doc/tavro-decoder/LICENSE share/bash-completion/completions/decoder; do
     [ -f "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
 done
 for f in "$prefix"/bin/*; do
