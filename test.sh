@@ -3,6 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 . tools/prerequisites.sh
+need_test_build
 # Tools some tests run besides the decoder: the schema check of the GPX and
 # KML outputs, the batch script (GNU parallel, not the moreutils program of
 # that name) and the reading examples of the README (R's readr, pandas).
@@ -11,5 +12,5 @@ need parallel sh -c "parallel --version 2>/dev/null | grep -q '^GNU parallel'"
 need r-cran-readr Rscript -e 'library(readr)'
 need python3-pandas /usr/bin/python3 -c 'import pandas'
 install_missing
-tools/build.sh
-ctest --test-dir build --output-on-failure
+tools/build.sh --tests
+ctest --test-dir build --output-on-failure -j "$(nproc)"

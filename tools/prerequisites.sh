@@ -1,9 +1,14 @@
 # shellcheck shell=bash
-# Debian packages the build needs. Sourced by tools/build.sh and .ci/run:
+# Debian packages the build needs. Sourced by tools/build.sh, test.sh and .ci/run:
 #
-#   . tools/prerequisites.sh        # notes the missing build packages
+#   . tools/prerequisites.sh        # notes the missing packages of the decoder's build
+#   need_test_build                 # and those of the tests' build (GoogleTest, Python)
 #   need PACKAGE CHECK...           # more: PACKAGE is missing when CHECK fails
 #   install_missing                 # installs them with apt-get, or stops
+#
+# Packages are installed without their recommendations: a fresh machine gets
+# what the build and the tests use, not the hundreds of packages (LLVM, TeX,
+# compilers of other languages) that a compiler's or R's recommendations pull in.
 #
 # A package counts as present when the command or file it brings is there.
 # apt-get runs as root or through sudo without a password; otherwise the
@@ -41,11 +46,16 @@ install_missing() {
         run=(echo "${run[@]}")
     fi
     "${run[@]}" update -qq
-    "${run[@]}" install -y -qq "${missing_packages[@]}"
+    "${run[@]}" install -y -qq --no-install-recommends "${missing_packages[@]}"
     missing_packages=()
+}
+
+# The test programs link GoogleTest; the documents' checks run under Python.
+need_test_build() {
+    need libgtest-dev test -f /usr/include/gtest/gtest.h
+    need python3 command -v python3
 }
 
 need g++ command -v g++
 need cmake command -v cmake
 need ninja-build command -v ninja
-need libgtest-dev test -f /usr/include/gtest/gtest.h

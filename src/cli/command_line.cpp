@@ -1,8 +1,10 @@
 #include "cli/command_line.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "cli/actions.h"
+#include "cli/usage.h"
 #include "common/fatal.h"
 #include "common/platform.h"
 #include "common/version.h"
@@ -26,10 +28,49 @@ bool make_drive_path(char* arg) {
     return true;
 }
 
-// "-f" and the other options whose value is the next argument.
-bool is_value_option(const char* arg) {
-    return arg[0] == '-' && arg[1] != '\0' && arg[2] == '\0' &&
-           std::strchr("fdcamsg", arg[1]) != nullptr;
+// clang-format off
+constexpr OptionSpec kOptions[] = {
+    {OptionId::file, 'f', "file", "FILE", "input file (default logger.bin)"},
+    {OptionId::output_dir, 'd', "output-dir", "DIR", "output directory (must exist)"},
+    {OptionId::key, 'c', "key", "KEY", "what to extract, a menu key (below); no menu is shown"},
+    {OptionId::acc_time, 'a', "acc-time", "KEY", "time stamps of acceleration columns (below)"},
+    {OptionId::movebank, 'm', "movebank", "FILE", "MOVEBANK files (key m) of a time-stamped input FILE"},
+    {OptionId::extended_gps, 'g', "extended-gps", "FILE", "extended GPS lines (key @) of a time-stamped input FILE"},
+    {OptionId::stats, 's', "stats", "FILE", "one STATS line per tag (key s) of a time-stamped input FILE"},
+    {OptionId::help, 0, "help", nullptr, "print this help and exit"},
+    {OptionId::version, 'v', "version", nullptr, "print the decoder version and exit"},
+};
+// clang-format on
+
+// The option `arg` names ("-f", "--file" or "--file=VALUE"); null for none.
+// `inline_value` is the value after "=", null without one.
+const OptionSpec* find_option(const char* arg, const char*& inline_value) {
+    inline_value = nullptr;
+    if (arg[0] != '-' || arg[1] == '\0') {
+        return nullptr;
+    }
+    if (arg[1] != '-') {
+        for (const OptionSpec& o : kOptions) {
+            if (o.letter != 0 && arg[1] == o.letter && arg[2] == '\0') {
+                return &o;
+            }
+        }
+        return nullptr;
+    }
+    const std::string_view body(arg + 2);
+    const size_t equals = body.find('=');
+    const std::string_view name = body.substr(0, equals);
+    for (const OptionSpec& o : kOptions) {
+        if (name == o.name) {
+            if (equals == std::string_view::npos) {
+                return &o;
+            }
+            // Only an option with a value takes "=VALUE".
+            inline_value = arg + 2 + equals + 1;
+            return o.value != nullptr ? &o : nullptr;
+        }
+    }
+    return nullptr;
 }
 
 void take_file_name(RunParams& params, const char* name) {
@@ -39,36 +80,39 @@ void take_file_name(RunParams& params, const char* name) {
 
 // The value of `option`. The menu choices (-c, -a) are single characters; a
 // longer value leaves the choice to the menu.
-void store_option_value(RunParams& params, char option, const char* value) {
+void store_option_value(RunParams& params, OptionId option, const char* value) {
     const bool single_char = value[0] != '\0' && value[1] == '\0';
     switch (option) {
-        case 'f':
+        case OptionId::file:
             take_file_name(params, value);
             break;
-        case 'd':
+        case OptionId::output_dir:
             params.output_dir = value;
             break;
-        case 'c':
+        case OptionId::key:
             if (single_char) {
                 params.action_char = value[0];
             }
             break;
-        case 'a':
+        case OptionId::acc_time:
             if (single_char) {
                 params.acc_time_char = value[0];
             }
             break;
-        case 'm':
+        case OptionId::movebank:
             take_file_name(params, value);
             params.mode = RunMode::timestamped_movebank;
             break;
-        case 'g':
+        case OptionId::extended_gps:
             take_file_name(params, value);
             params.mode = RunMode::timestamped_gps;
             break;
-        case 's':
+        case OptionId::stats:
             take_file_name(params, value);
             params.mode = RunMode::timestamped_stats;
+            break;
+        case OptionId::help:
+        case OptionId::version:
             break;
     }
 }
@@ -84,8 +128,8 @@ int reject_argument(Console& con, const char* arg) {
 }
 
 // What the whole command line must satisfy once all arguments are read.
-int check_complete(Console& con, char pending, const RunParams& params) {
-    if (pending != 0) {
+int check_complete(Console& con, const OptionSpec* pending, const RunParams& params) {
+    if (pending != nullptr) {
         con.out().put("Missing argument for last option!\nPress Return-Key to continue!\n");
         con.read_char();
         return BAD_CMDLINE;
@@ -98,6 +142,10 @@ int check_complete(Console& con, char pending, const RunParams& params) {
 }
 
 }  // namespace
+
+std::span<const OptionSpec> command_line_options() {
+    return kOptions;
+}
 
 int parse_command_line(int argc, char** argv, Console& con, RunParams& params) {
     params = RunParams{};
@@ -114,19 +162,31 @@ int parse_command_line(int argc, char** argv, Console& con, RunParams& params) {
         return kRunDecoder;
     }
 
-    char pending = 0;  // option letter waiting for its value
+    const OptionSpec* pending = nullptr;  // option waiting for its value
+    bool options_ended = false;           // after "--" every argument is a file name
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
-        if (pending != 0) {
-            store_option_value(params, pending, arg);
-            pending = 0;
-        } else if (is_value_option(arg)) {
-            pending = arg[1];
-        } else if (std::strcmp(arg, "-v") == 0) {
+        const char* inline_value = nullptr;
+        const OptionSpec* option = nullptr;
+        if (pending != nullptr) {
+            store_option_value(params, pending->id, arg);
+            pending = nullptr;
+        } else if (options_ended) {
+            take_file_name(params, arg);
+        } else if (std::strcmp(arg, "--") == 0) {
+            options_ended = true;
+        } else if ((option = find_option(arg, inline_value)) == nullptr) {
+            return reject_argument(con, arg);
+        } else if (inline_value != nullptr) {
+            store_option_value(params, option->id, inline_value);
+        } else if (option->value != nullptr) {
+            pending = option;
+        } else if (option->id == OptionId::version) {
             con.out().printf("Decoder version v%hhu\n", kDecoderVersion);
             return EXIT_OK;
         } else {
-            return reject_argument(con, arg);
+            con.out().put(help_text());
+            return EXIT_OK;
         }
     }
     return check_complete(con, pending, params);

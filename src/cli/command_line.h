@@ -1,6 +1,8 @@
 // Command-line parsing.
 #pragma once
 
+#include <span>
+
 #include "common/console.h"
 
 namespace dec {
@@ -22,11 +24,36 @@ struct RunParams {
     RunMode mode = RunMode::plain;
 };
 
+enum class OptionId {
+    file,
+    output_dir,
+    key,
+    acc_time,
+    movebank,
+    extended_gps,
+    stats,
+    help,
+    version
+};
+
+// An option of the command line: "-f FILE", "--file FILE" and "--file=FILE"
+// are the same.
+struct OptionSpec {
+    OptionId id;
+    char letter;        // the short form "-f"; 0 for an option with only the long form
+    const char* name;   // the long form without "--"
+    const char* value;  // the value's name; null for an option without one
+    const char* help;   // its text in --help
+};
+
+// Every option, in the order --help lists them.
+std::span<const OptionSpec> command_line_options();
+
 inline constexpr int kRunDecoder = -1;
 
 // Reads the arguments (argv[1..argc-1]) into `params`. Returns kRunDecoder when
 // the run controller is to be called, otherwise the exit code of a run that
-// ends here (-v, an invalid option, a missing value, two file names).
+// ends here (-v, --help, an invalid option, a missing value, two file names).
 int parse_command_line(int argc, char** argv, Console& con, RunParams& params);
 
 }  // namespace dec

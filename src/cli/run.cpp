@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <optional>
+#include <string_view>
 
 #include "cli/actions.h"
 #include "cli/timestamp_name.h"
@@ -63,7 +64,7 @@ char read_choice(Console& con) {
 }
 
 // The star lines, then `menu`, and the answer.
-char ask_menu(Console& con, int star_lines, const char* menu) {
+char ask_menu(Console& con, int star_lines, std::string_view menu) {
     for (int i = 0; i < star_lines; ++i) {
         con.out().put(kStarLine);
     }
@@ -85,7 +86,7 @@ std::optional<char> choose_action(RunContext& run, const RunParams& params) {
                                                             : 's';
     }
     run.interactive = params.action_char == 0;
-    return run.interactive ? ask_menu(run.con, 1, kMainMenu) : params.action_char;
+    return run.interactive ? ask_menu(run.con, 1, main_menu()) : params.action_char;
 }
 
 // The first bytes of the input, whose magic number tells the container kind.
@@ -241,7 +242,8 @@ int run_decoder(RunContext& run, const RunParams& params) {
     }
     uint32_t action = key->word;
     if (key->asks_time_stamp) {
-        const char choice = run.interactive ? ask_menu(con, 2, kAccTimeMenu) : params.acc_time_char;
+        const char choice =
+            run.interactive ? ask_menu(con, 2, acc_time_menu()) : params.acc_time_char;
         std::optional<uint32_t> bits = acc_time_stamp_bits(choice);
         if (!bits) {
             out.put("Invalid user input for ACC time stamps!\n");

@@ -48,6 +48,11 @@ TEST_F(Cli, ArgumentsMenuAnswersAndInputFiles) {
     add("-v as the value of -f is a file name", {"-c", "2", "-f", "-v"});
     add("unknown option", {"-c", "2", "-x"}, "\n");
     add("missing argument", {"-c", "2", "-f"});
+    add("help", {"--help"});
+    add("--version", {"-c", "2", "--version"});
+    add("unknown long option", {"-c", "2", "--bogus"}, "\n");
+    add("a value for an option without one", {"--help=all"}, "\n");
+    add("long option missing its value", {"-c", "2", "--file"});
     add("two file names", {"-f", "a.bin", "-m", "2019-5-3-7-0-9_L000000012.bin"});
     add("no key 7", {"-c", "7", "-f", "logger.bin"});
     add("bad time stamp answer", {"-c", "6", "-a", "z", "-f", "logger.bin"});

@@ -10,9 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -177,16 +177,44 @@ TEST_P(Golden, OutputsMatchExpectedFiles) {
     EXPECT_EQ(names, files_in(std::string(DEC_SOURCE_DIR) + "/tests/" + want)) << "set of files of " << want;
 }
 
+// The name of a case in the test list: its container, then its menu key and
+// time-stamp choice or the time-stamped -s run, for example "gen3_v1_6_key9_time_e"
+// or "tags_key_dollar" (keys that are no letter or digit by name).
+std::string case_name(const GoldenCase& c) {
+    if (!c.patches.empty()) {
+        // Damaged copies go by their folder's name ("example_swapped_key2").
+        std::string n = c.dir;
+        std::replace(n.begin(), n.end(), '.', '_');
+        return n;
+    }
+    static constexpr const char* kContainers[] = {"tags", "ecg", "gen3_v1_", "voltage", "example"};
+    std::string n = kContainers[static_cast<int>(c.input)];
+    if (c.input == Input::gen3) {
+        n += std::to_string(c.minor);
+    }
+    if (c.stamped) {
+        n += "_stamped_s";
+    }
+    for (size_t i = 0; i + 1 < c.args.size(); i += 2) {
+        const char v = c.args[i + 1][0];
+        const char* named = v == '!' ? "_bang" : v == '$' ? "_dollar" : v == '@' ? "_at" : nullptr;
+        n += c.args[i] == "-c" ? "_key" : "_time_";
+        n += named != nullptr ? std::string(named) : std::string(1, v);
+    }
+    return n;
+}
+
+// What a failing case prints: its expected folder and the decoder's options.
+void PrintTo(const GoldenCase& c, std::ostream* os) {
+    *os << c.dir << " (" << (c.stamped ? "-s " + std::string(kStampedName) : "-f logger.bin");
+    for (const std::string& a : c.args) {
+        *os << ' ' << a;
+    }
+    *os << ')';
+}
+
 INSTANTIATE_TEST_SUITE_P(AllKeys, Golden, ::testing::ValuesIn(golden_cases()),
-                         [](const ::testing::TestParamInfo<GoldenCase>& p) {
-                             std::string n = p.param.dir;
-                             for (char& ch : n) {
-                                 if (!std::isalnum(static_cast<unsigned char>(ch))) {
-                                     ch = '_';
-                                 }
-                             }
-                             return n;
-                         });
+                         [](const ::testing::TestParamInfo<GoldenCase>& p) { return case_name(p.param); });
 
 // ------------------------------------------------ KML and GPX against schemas
 
