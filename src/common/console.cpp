@@ -17,6 +17,15 @@ void Console::sys_error(const char* what) {
     errno = saved;
 }
 
+void Console::file_error(const char* what, const char* name) {
+    int saved = errno;
+    const Progress::Quiet quiet(progress_);
+    out_.flush();
+    err_.printf("%s: %s\nFilename: %s\n", what, std::strerror(saved), name);
+    err_.flush();
+    errno = saved;
+}
+
 void Console::error_line(const char* text) {
     const Progress::Quiet quiet(progress_);
     out_.flush();

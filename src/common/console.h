@@ -39,6 +39,9 @@ class Console {
     // The system's error text after `what`: "what: <C library text for errno>"
     // as one line on the error stream (what perror prints).
     void sys_error(const char* what);
+    // The system's error text after `what`, then "Filename: NAME" on the
+    // error stream: the file the failure concerns.
+    void file_error(const char* what, const char* name);
     // A plain line on the error stream.
     void error_line(const char* text);
 

@@ -6,6 +6,7 @@ int OutputSet::create(const char* name, size_t* entry) {
     std::string temp;
     const int fd = sys_.create_temp(name, ".part", false, temp);
     if (fd < 0) {
+        stop();
         return -1;
     }
     entries_.push_back(Entry{std::move(temp), name, State::writing});
@@ -15,7 +16,7 @@ int OutputSet::create(const char* name, size_t* entry) {
 
 void OutputSet::closed(size_t entry, bool complete) {
     Entry& e = entries_[entry];
-    if (complete) {
+    if (complete && !stopped_) {
         e.state = State::complete;
         return;
     }
@@ -34,13 +35,18 @@ int OutputSet::commit(Console& con) {
             e.state = State::gone;
             continue;
         }
-        con.sys_error("Couldn't rename output file");
+        con.file_error("Couldn't rename output file", e.name.c_str());
         con.out().printf("Filename: %s\n", e.name.c_str());
         rv = -1;
     }
     // What was not renamed (or never closed) must not stay behind.
     discard();
     return rv;
+}
+
+void OutputSet::stop() {
+    stopped_ = true;
+    failed_ = true;
 }
 
 void OutputSet::discard() {
@@ -51,6 +57,7 @@ void OutputSet::discard() {
     }
     entries_.clear();
     failed_ = false;
+    stopped_ = false;
 }
 
 }  // namespace dec

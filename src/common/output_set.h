@@ -25,11 +25,16 @@ class OutputSet {
     OutputSet& operator=(const OutputSet&) = delete;
 
     // Creates the temporary file of output `name`. The write-only descriptor
-    // (`*entry` names the output for closed()), or -1 with errno.
+    // (`*entry` names the output for closed()), or -1 with errno; a failed
+    // creation stops the set.
     int create(const char* name, size_t* entry);
     // The output's descriptor was closed. A complete file waits for commit();
-    // an incomplete one is deleted now and the set has failed.
+    // an incomplete one is deleted now and the set has failed. After stop(),
+    // every file closed is incomplete: its writing was cut short.
     void closed(size_t entry, bool complete);
+    // The tag stops before its end because of a failed output or file: the
+    // outputs still being written are cut short and will not be named.
+    void stop();
     // Gives every complete file its name, replacing a file of that name, and
     // empties the set. 0, or -1 when an output failed: closed incomplete, or
     // its file could not take its name (reported on `con`, file deleted).
@@ -50,6 +55,7 @@ class OutputSet {
     Platform& sys_;
     std::vector<Entry> entries_;
     bool failed_ = false;
+    bool stopped_ = false;
 };
 
 }  // namespace dec

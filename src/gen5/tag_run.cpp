@@ -37,7 +37,6 @@ class TagFileSet {
             format_into(name, sizeof name, fmt, tag_);
         }
         if (file.open(con_, outputs_, name) != 0) {
-            con_.sys_error(kOpenTextFileError);
             close_all();
             return nullptr;
         }

@@ -83,7 +83,6 @@ ContainerResult write_voltages(Console& con, int fd) {
     OutputSet outputs(con.sys());
     TextFile csv;
     if (csv.open(con, outputs, "voltages.csv") != 0) {
-        con.sys_error(kOpenTextFileError);
         return ContainerResult::failed;
     }
     int rv = convert_voltages(con, fd, csv.out());

@@ -181,6 +181,62 @@ TEST_F(FailurePaths, LostOutputFailsTheRunAndKeepsThePreviousFile) {
     }
 }
 
+// An output that cannot be created stops its tag; the outputs the stop cut
+// short (opened, still empty or partial) do not replace the previous run's files.
+TEST_F(FailurePaths, FailedCreateKeepsThePreviousFiles) {
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> (*build)();
+        std::vector<std::string> args;
+        unsigned workers;
+        const char* refused;  // the output that cannot be created
+    };
+    const Case cases[] = {
+        {"gen5 main file", gen5, {"-c", "3"}, 1, "tag17.txt"},
+        {"gen5 side by side", gen5, {"-c", "3"}, 2, "tag19.txt"},
+        {"gen5 MOVEBANK magnetic file", gen5, {"-c", "m"}, 1, "tag17_magnetic.txt"},
+        {"gen3 acceleration file", gen3, {"-c", "m"}, 1, "tag5_acc.txt"},
+        {"gen3 interaction protocol", gen3, {"-c", "3"}, 1, "tag1234.txt"},
+    };
+    const std::string previous = "what an earlier run wrote\n";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        clear_output();
+        const Files good = reference(c.build(), c.args);
+        for (const auto& [name, text] : good) {
+            write_text(out.file(name), previous);
+        }
+        const std::string staged = std::string(c.refused) + ".";
+        const InProcessResult r = decode(c.build(), c.args, c.workers, [&](FakePlatform& sys) {
+            sys.create_hook = [&](const char* path) {
+                if (std::string(path).rfind(staged, 0) != 0) {
+                    return 0;
+                }
+                errno = ENOSPC;
+                return -1;
+            };
+        });
+        EXPECT_EQ(r.exit_code, 19);
+        EXPECT_NE(r.err.find(std::string("Couldn't open or create new textfile: ") + std::strerror(ENOSPC) +
+                             "\nFilename: " + c.refused + "\n"),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(out.temporary_files(), std::vector<std::string>{});
+        // Every name holds the earlier file or the complete new one, and the
+        // tag of the refused output replaced none of its files.
+        for (const auto& [name, text] : outputs()) {
+            ASSERT_EQ(good.count(name), 1u) << name;
+            EXPECT_TRUE(text == previous || text == good.at(name)) << name;
+        }
+        const std::string tag = std::string(c.refused).substr(0, std::string(c.refused).find_first_of("._"));
+        for (const auto& [name, text] : outputs()) {
+            if (name.find(tag + ".") != std::string::npos || name.find(tag + "_") != std::string::npos) {
+                EXPECT_EQ(text, previous) << name;
+            }
+        }
+    }
+}
+
 // The copies and images the decoder makes for itself fail their tag as well,
 // and the failed separation leaves none of them.
 TEST_F(FailurePaths, TemporaryFilesThatCannotBeWrittenLeaveNothing) {
