@@ -95,7 +95,7 @@ std::optional<int> read_input_header(Console& con, const RunParams& params, uint
     Platform& sys = con.sys();
     int fd = sys.open_read(params.path);
     if (fd < 0) {
-        con.sys_error("Couldn't open file");
+        con.file_error("Couldn't open file", params.path);
         out.printf("Filename: %s\n", params.path);
         if (params.files_given == 0) {
             out.printf(kMustBeInDirectory, "unpack");
@@ -106,13 +106,16 @@ std::optional<int> read_input_header(Console& con, const RunParams& params, uint
     }
     const ssize_t n = full_read(sys, fd, header, kHeaderSize);
     if (n != static_cast<ssize_t>(kHeaderSize)) {
+        if (n < 0) {
+            con.file_error("Couldn't read file", params.path);
+        }
         out.put(kContainerHeaderReadError);
         out.printf(kAbortText, -1);
         sys.close(fd);
         return INTERNAL_ERROR;
     }
     if (sys.close(fd) != 0) {
-        con.sys_error("Couldn't close input file");
+        con.file_error("Couldn't close input file", params.path);
         out.printf(kAbortText, -1);
         return INTERNAL_ERROR;
     }
@@ -182,7 +185,8 @@ ContainerResult decode_gen5_tags(RunContext& run, const uint32_t* tags, Containe
     } else {
         for (size_t i = 0; i < count && tags_rv == 0; ++i) {
             announce_gen5_tag(run, i, tags[i]);
-            const TagSource source = index.active() ? TagSource{index.input_fd(), &index.runs_of(i)}
+            const TagSource source = index.active() ? TagSource{index.input_fd(), &index.runs_of(i),
+                                                                nullptr, index.input_name()}
                                                     : TagSource{-1, nullptr, index.copy_of(i)};
             tags_rv = decode_with_outputs(
                 run, [&] { return run_tag(run, tags[i], run.plan, run.prefix, source); });
@@ -212,12 +216,12 @@ int run_voltage_logger(RunContext& run, const RunParams& params) {
         open_container_input(con, params.path, params.output_dir, header, kHeaderSize, fd);
     if (result == ContainerResult::ok) {
         if (header_has_maker_string(header)) {
-            result = write_voltages(con, fd);
+            result = write_voltages(con, fd, params.path);
         } else {
             con.out().printf(kNewDecoderText, kDownloadWebsite);
             result = ContainerResult::failed;
         }
-        close_container_input(con, fd);
+        close_container_input(con, fd, params.path);
     }
     return map_result(run, result, params);
 }

@@ -10,6 +10,7 @@ namespace dec {
 
 void Console::sys_error(const char* what) {
     int saved = errno;
+    ++system_failures_;
     const Progress::Quiet quiet(progress_);
     out_.flush();
     err_.printf("%s: %s\n", what, std::strerror(saved));
@@ -17,13 +18,22 @@ void Console::sys_error(const char* what) {
     errno = saved;
 }
 
-void Console::file_error(const char* what, const char* name) {
+void Console::file_error(const char* what, const char* name, const char* label) {
     int saved = errno;
+    ++system_failures_;
     const Progress::Quiet quiet(progress_);
     out_.flush();
-    err_.printf("%s: %s\nFilename: %s\n", what, std::strerror(saved), name);
+    err_.printf("%s: %s\n%s: %s\n", what, std::strerror(saved), label, name);
     err_.flush();
     errno = saved;
+}
+
+void Console::file_failure(const char* text, const char* name) {
+    ++system_failures_;
+    const Progress::Quiet quiet(progress_);
+    out_.flush();
+    err_.printf("%s\nFilename: %s\n", text, name);
+    err_.flush();
 }
 
 void Console::error_line(const char* text) {

@@ -4,6 +4,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "common/fatal.h"
+
 namespace dec {
 
 namespace {
@@ -38,6 +40,17 @@ ssize_t full_read_at(Platform& sys, int fd, void* buf, size_t count, uint64_t of
     return read_fully(buf, count, [&](uint8_t* dest, size_t want, size_t got) {
         return sys.read_at(fd, dest, want, static_cast<int64_t>(offset + got));
     });
+}
+
+void read_failed(Console& con, const char* name) {
+    con.file_error("Couldn't read file", name);
+    fatal_stop(UNKNOWN_ERROR);
+}
+
+void seek_failed_in(Console& con, const char* name) {
+    con.file_error("Couldn't lseek", name);
+    con.out().printf("Please report error to %s\n", kSupportEmail);
+    fatal_stop(INTERNAL_ERROR);
 }
 
 ssize_t write_all_retry(Console& con, int fd, const void* buf, size_t count, const char* message) {

@@ -16,7 +16,7 @@ int OutputSet::create(const char* name, size_t* entry) {
 
 void OutputSet::closed(size_t entry, bool complete) {
     Entry& e = entries_[entry];
-    if (complete && !stopped_) {
+    if (complete) {
         e.state = State::complete;
         return;
     }
@@ -26,6 +26,10 @@ void OutputSet::closed(size_t entry, bool complete) {
 }
 
 int OutputSet::commit(Console& con) {
+    if (stopped_) {
+        discard();
+        return -1;
+    }
     int rv = failed_ ? -1 : 0;
     for (Entry& e : entries_) {
         if (e.state != State::complete) {

@@ -29,11 +29,12 @@ class OutputSet {
     // creation stops the set.
     int create(const char* name, size_t* entry);
     // The output's descriptor was closed. A complete file waits for commit();
-    // an incomplete one is deleted now and the set has failed. After stop(),
-    // every file closed is incomplete: its writing was cut short.
+    // an incomplete one is deleted now and the set has failed.
     void closed(size_t entry, bool complete);
-    // The tag stops before its end because of a failed output or file: the
-    // outputs still being written are cut short and will not be named.
+    // The tag met a failure of the system (an output or a file that could not
+    // be created, read, written, closed or renamed) and may have been cut
+    // short anywhere: none of its outputs takes its name, commit() deletes
+    // them all and fails.
     void stop();
     // Gives every complete file its name, replacing a file of that name, and
     // empties the set. 0, or -1 when an output failed: closed incomplete, or

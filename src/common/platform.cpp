@@ -360,8 +360,11 @@ int Platform::rename_temp(const std::string& name, const char* final_name) {
 
 int Platform::remove_temp(const std::string& name) {
     std::lock_guard<std::mutex> lock(temps_mutex_);
+    if (remove_file(name.c_str()) != 0) {
+        return -1;  // still listed: the end of the run tries again
+    }
     forget_temp(name);
-    return remove_file(name.c_str());
+    return 0;
 }
 
 void Platform::remove_all_temps() {

@@ -102,7 +102,8 @@ class Platform {
     // Renames a listed file into place and takes it off the list; 0, or -1
     // with errno (the file stays listed).
     int rename_temp(const std::string& name, const char* final_name);
-    // Deletes a listed file and takes it off the list; 0, or -1 with errno.
+    // Deletes a listed file and takes it off the list; 0, or -1 with errno
+    // (the file stays listed).
     int remove_temp(const std::string& name);
     // Deletes every listed file (the run is over); names are relative to the
     // working directory, which is the output folder once files were made.

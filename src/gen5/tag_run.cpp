@@ -211,7 +211,7 @@ int run_tag(RunContext& run, uint32_t tag_number, const OutputPlan& plan, const 
 
     IndexedTagData data(con, tag_number, source);
     if (data.open_raw() != 0) {
-        con.sys_error("Couldn't open file");
+        con.file_error("Couldn't open file", data.raw_name());
         return -1;
     }
 

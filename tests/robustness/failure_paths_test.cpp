@@ -237,6 +237,44 @@ TEST_F(FailurePaths, FailedCreateKeepsThePreviousFiles) {
     }
 }
 
+#ifndef _WIN32  // a file open in another program cannot shrink there
+// A container that shrinks while its tags are decoded has lost data the index
+// promised: the run fails, naming the container, and keeps the earlier files.
+TEST_F(FailurePaths, ContainerThatShrinksDuringTheRunFails) {
+    for (unsigned workers : {1u, 2u}) {
+        SCOPED_TRACE(workers);
+        clear_output();
+        const Files good = reference(gen5(), {"-c", "3"});
+        const std::string previous = "an earlier run's\n";
+        for (const auto& [name, text] : good) {
+            write_text(out.file(name), previous);
+        }
+        const uintmax_t size = gen5().size();
+        std::atomic<bool> cut{false};
+        const InProcessResult r = decode(gen5(), {"-c", "3"}, workers, [&](FakePlatform& sys) {
+            sys.create_hook = [&](const char*) {
+                if (!cut.exchange(true)) {
+                    std::filesystem::resize_file(input(), size / 2);
+                }
+                return 0;
+            };
+        });
+        EXPECT_EQ(r.exit_code, 19);
+        EXPECT_NE(r.err.find("The container is shorter than when its downloads were indexed: it was changed "
+                             "during the run.\nFilename: " +
+                             input() + "\n"),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(r.out.find("uccess"), std::string::npos);
+        EXPECT_EQ(r.out.find("COMPLETE"), std::string::npos);
+        EXPECT_EQ(out.temporary_files(), std::vector<std::string>{});
+        for (const auto& [name, text] : outputs()) {
+            EXPECT_TRUE(text == previous || text == good.at(name)) << name;
+        }
+    }
+}
+#endif
+
 // The copies and images the decoder makes for itself fail their tag as well,
 // and the failed separation leaves none of them.
 TEST_F(FailurePaths, TemporaryFilesThatCannotBeWrittenLeaveNothing) {
