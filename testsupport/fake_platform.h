@@ -12,8 +12,29 @@
 
 namespace dec::testing {
 
+// The calls a fault sweep counts, one by one.
+enum class Call {
+    open,
+    create,
+    read,
+    write,
+    seek,
+    close,
+    rename,
+    remove,
+    lock,
+    change_dir,
+    identify,
+    size
+};
+
 class FakePlatform : public Platform {
   public:
+    // When set, called first in every counted call with the file's name (the
+    // path, or what the descriptor was opened with; "<stdout>", "<stderr>"
+    // for the console); a non-zero result is the errno the call fails with.
+    std::function<int(Call call, const std::string& name)> fault_hook;
+
     // When set, called before every write; return -1 and set errno to make it fail.
     std::function<ssize_t(int fd, size_t count)> write_hook;
     // When set, replaces read(); lets tests deliver data in small pieces.
@@ -38,19 +59,26 @@ class FakePlatform : public Platform {
     std::string name_of(int fd) const {
         std::lock_guard<std::mutex> lock(names_mutex_);
         const auto it = names_.find(fd);
-        return it != names_.end() ? it->second : std::string();
+        if (it != names_.end()) {
+            return it->second;
+        }
+        return fd == 0 ? "<stdin>" : fd == 1 ? "<stdout>" : fd == 2 ? "<stderr>" : std::string();
     }
 
-    int open_read(const char* path) override { return named(Platform::open_read(path), path); }
-    int open_append(const char* path) override { return named(Platform::open_append(path), path); }
+    int open_read(const char* path) override {
+        return faulted(Call::open, path) ? -1 : named(Platform::open_read(path), path);
+    }
+    int open_append(const char* path) override {
+        return faulted(Call::open, path) ? -1 : named(Platform::open_append(path), path);
+    }
     int open_exclusive(const char* path, bool read_too) override {
-        if (create_hook && create_hook(path) != 0) {
+        if (faulted(Call::create, path) || (create_hook && create_hook(path) != 0)) {
             return -1;
         }
         return named(Platform::open_exclusive(path, read_too), path);
     }
     int close(int fd) override {
-        const int hooked = close_hook ? close_hook(fd) : 0;
+        const int hooked = faulted(Call::close, name_of(fd)) ? -1 : close_hook ? close_hook(fd) : 0;
         const int err = errno;
         {
             std::lock_guard<std::mutex> lock(names_mutex_);
@@ -64,12 +92,15 @@ class FakePlatform : public Platform {
         return rv;
     }
     int rename_file(const char* from, const char* to) override {
-        if (rename_hook && rename_hook(from, to) != 0) {
+        if (faulted(Call::rename, from) || (rename_hook && rename_hook(from, to) != 0)) {
             return -1;
         }
         return Platform::rename_file(from, to);
     }
     ssize_t write(int fd, const void* buf, size_t count) override {
+        if (faulted(Call::write, name_of(fd))) {
+            return -1;
+        }
         if (capture_console && (fd == 1 || fd == 2)) {
             (fd == 1 ? console_out : console_err).append(static_cast<const char*>(buf), count);
             console_both.append(static_cast<const char*>(buf), count);
@@ -85,10 +116,16 @@ class FakePlatform : public Platform {
         return Platform::write(fd, buf, count);
     }
     ssize_t read(int fd, void* buf, size_t count) override {
+        if (faulted(Call::read, name_of(fd))) {
+            return -1;
+        }
         return read_hook ? read_hook(fd, buf, count) : Platform::read(fd, buf, count);
     }
     // With a read hook, a positioned read is a seek and a hooked read.
     ssize_t read_at(int fd, void* buf, size_t count, int64_t offset) override {
+        if (faulted(Call::read, name_of(fd))) {
+            return -1;
+        }
         if (!read_hook) {
             return Platform::read_at(fd, buf, count, offset);
         }
@@ -96,6 +133,24 @@ class FakePlatform : public Platform {
             return -1;
         }
         return read_hook(fd, buf, count);
+    }
+    int64_t seek(int fd, int64_t offset, int whence) override {
+        return faulted(Call::seek, name_of(fd)) ? -1 : Platform::seek(fd, offset, whence);
+    }
+    int identify(int fd, FileIdentity* id) override {
+        return faulted(Call::identify, name_of(fd)) ? -1 : Platform::identify(fd, id);
+    }
+    int64_t file_size(int fd) override {
+        return faulted(Call::size, name_of(fd)) ? -1 : Platform::file_size(fd);
+    }
+    int change_dir(const char* path) override {
+        return faulted(Call::change_dir, path) ? -1 : Platform::change_dir(path);
+    }
+    int remove_file(const char* path) override {
+        return faulted(Call::remove, path) ? -1 : Platform::remove_file(path);
+    }
+    int lock_folder(const char* path) override {
+        return faulted(Call::lock, path) ? -1 : Platform::lock_folder(path);
     }
     bool is_terminal(int fd) override { return stderr_terminal && fd == 2; }
     int read_console_char() override {
@@ -105,6 +160,13 @@ class FakePlatform : public Platform {
     }
 
   private:
+    bool faulted(Call call, const std::string& name) {
+        const int error = fault_hook ? fault_hook(call, name) : 0;
+        if (error != 0) {
+            errno = error;
+        }
+        return error != 0;
+    }
     int named(int fd, const char* path) {
         if (fd >= 0) {
             std::lock_guard<std::mutex> lock(names_mutex_);
