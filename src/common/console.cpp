@@ -64,6 +64,19 @@ void Console::flush() {
     err_.flush();
 }
 
+int Console::close_output() {
+    const Progress::Quiet quiet(progress_);
+    if (out_.close() == 0) {
+        err_.flush();
+        return 0;
+    }
+    const int saved = errno;
+    ++system_failures_;
+    err_.printf("write error: %s\n", std::strerror(saved));
+    err_.flush();
+    return -1;
+}
+
 int Console::read_char() {
     flush();
     return sys_.read_console_char();

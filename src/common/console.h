@@ -57,6 +57,10 @@ class Console {
     int read_char();
 
     void flush();
+    // The end of the run's console: flushes and closes standard output, and
+    // reports a failed write or close of it as "write error: <system's text>"
+    // on the error stream (the reports only it received are lost). 0 or -1.
+    int close_output();
 
   private:
     Platform& sys_;

@@ -207,6 +207,14 @@ ssize_t Platform::write(int fd, const void* buf, size_t count) {
     do {
         n = ::write(fd, buf, io_count(count));
     } while (n < 0 && errno == EINTR);
+#if !defined(_WIN32)
+    // Nobody reads the console any more (a pipe into "head -1" was closed):
+    // the run ends as the pipe's signal would end it, cleaning up as an
+    // interrupt does.
+    if (n < 0 && errno == EPIPE && (fd == 1 || fd == 2) && interrupt_clean_up_) {
+        exit_removing_temps(128 + SIGPIPE);
+    }
+#endif
     return n;
 }
 
@@ -399,6 +407,13 @@ void Platform::remove_temps_on_interrupt() {
 #else
 
 void Platform::remove_temps_on_interrupt() {
+    // A closed pipe on the console and a file-size limit would end the
+    // process at once, leaving the temporary files: as ignored signals they
+    // fail the write instead (EPIPE, handled in write(); EFBIG, a failed output).
+    for (int sig : {SIGPIPE, SIGXFSZ}) {
+        signal(sig, SIG_IGN);
+    }
+    interrupt_clean_up_ = true;
     sigset_t set;
     sigemptyset(&set);
     for (int sig : {SIGINT, SIGTERM, SIGHUP}) {

@@ -111,7 +111,9 @@ class Platform {
 
     // From now on SIGINT, SIGTERM and SIGHUP (on Windows, the console's
     // close and break events) delete the listed files of this platform and
-    // end the process with 128 + the signal number. Signals that were ignored
+    // end the process with 128 + the signal number; so does a write to a
+    // console nobody reads any more (SIGPIPE's number), and a file-size
+    // limit fails the write (EFBIG) instead of ending the process. Signals that were ignored
     // when the program started stay ignored. Call it before any thread starts.
     void remove_temps_on_interrupt();
     // What an interrupt does: deletes the listed files and ends the process
@@ -127,6 +129,7 @@ class Platform {
     void forget_temp(const std::string& name);
 
     std::mutex temps_mutex_;
+    bool interrupt_clean_up_ = false;  // remove_temps_on_interrupt() was called
     std::vector<std::string> temps_;
 #if defined(_WIN32)
     void* lock_handle_ = nullptr;  // the folder's named mutex, while held

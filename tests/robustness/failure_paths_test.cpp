@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #ifndef _WIN32
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -506,10 +507,79 @@ TEST_F(FullDisk, RunOntoAFullDiskFails) {
 }
 
 // ---------------------------------------------------------------------------
+// Standard output is an output too: a full disk under it fails the run. With
+// -s the information reports go only there.
+
+TEST_F(FullDisk, StandardOutputOnAFullDiskFails) {
+    const std::string stamped = "2019-5-3-7-0-9_L000000012.bin";
+    write_bytes(in.file(stamped), gen5());
+    const pid_t pid = start_cli(DEC_DECODER_EXE, {"-s", stamped, "-d", out.path()}, in.path(), "/dev/null", "/dev/full",
+                                in.file("stderr"));
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 19);
+    EXPECT_EQ(read_text(in.file("stderr")), std::string("write error: ") + std::strerror(ENOSPC) + "\n");
+    std::remove(in.file("stderr").c_str());
+    EXPECT_EQ(out.temporary_files(), std::vector<std::string>{});
+}
+
+// ---------------------------------------------------------------------------
 // An interrupt removes the run's temporary files and ends with 128 + signal;
 // every output name holds the earlier file or the complete new one.
 
 class Interrupted : public FailurePaths {};
+
+// A closed pipe on the console ends the run as an interrupt does (128 +
+// SIGPIPE, nothing left behind); a file-size limit fails the output it cuts.
+TEST_F(Interrupted, ClosedPipeAndFileSizeLimitEndTheRunCleanly) {
+    write_bytes(input(), gen3());
+    int pipe_ends[2];
+    ASSERT_EQ(pipe(pipe_ends), 0);
+    close(pipe_ends[0]);  // nobody reads
+    const int writer = pipe_ends[1];
+    pid_t pid = start_cli(DEC_DECODER_EXE, {"-c", "3", "-f", input(), "-d", out.path()}, in.path(), "/dev/null",
+                          "/dev/null", "/dev/null", [writer] {
+                              dup2(writer, 1);
+                              close(writer);
+                          });
+    close(writer);
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGPIPE);
+    EXPECT_EQ(out.temporary_files(), std::vector<std::string>{});
+
+    const std::vector<uint8_t> big = gen5();
+    const Files good = reference(big, {"-c", "6", "-a", "c"});
+    clear_output();
+    write_bytes(input(), big);
+    const std::string previous = "an earlier run's\n";
+    for (const auto& [name, text] : good) {
+        write_text(out.file(name), previous);
+    }
+    pid = start_cli(DEC_DECODER_EXE, {"-c", "6", "-a", "c", "-f", input(), "-d", out.path()}, in.path(), "/dev/null",
+                    in.file("stdout"), in.file("stderr"), [] {
+                        const rlimit limit{64 * 1024, 64 * 1024};
+                        setrlimit(RLIMIT_FSIZE, &limit);
+                    });
+    ASSERT_GT(pid, 0);
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 19);
+    const std::string err = read_text(in.file("stderr"));
+    EXPECT_NE(err.find(std::string("Couldn't close text file: ") + std::strerror(EFBIG) + "\nFilename: "),
+              std::string::npos)
+        << err;
+    std::remove(in.file("stdout").c_str());
+    std::remove(in.file("stderr").c_str());
+    EXPECT_EQ(out.temporary_files(), std::vector<std::string>{});
+    for (const auto& [name, text] : outputs()) {
+        EXPECT_TRUE(text == previous || text == good.at(name)) << name;
+    }
+}
 
 TEST_F(Interrupted, SignalRemovesTemporaryFilesAndEndsWith128PlusSignal) {
     // Enough tags and downloads that the run takes a while.
