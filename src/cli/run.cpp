@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <optional>
+#include <string>
+#include <string_view>
 
 #include "cli/actions.h"
 #include "cli/timestamp_name.h"
@@ -120,6 +122,68 @@ std::optional<int> read_input_header(Console& con, const RunParams& params, uint
         return INTERNAL_ERROR;
     }
     return std::nullopt;
+}
+
+// Whether `name` has the form of an output file: "voltages.csv", "intact.txt",
+// or [info_|stat_][time stamp_]tagN[_kind] with ".txt", ".kml" or ".gpx".
+bool has_output_form(const char* name) {
+    const std::string_view n(name);
+    if (n == "voltages.csv" || n == "intact.txt") {
+        return true;
+    }
+    std::string_view rest = n;
+    for (std::string_view word : {"info_", "stat_"}) {
+        if (rest.substr(0, word.size()) == word) {
+            rest.remove_prefix(word.size());
+        }
+    }
+    // A time-stamp prefix: digits and dashes up to an underscore.
+    const size_t stamp = rest.find_first_not_of("0123456789-");
+    if (stamp != 0 && stamp != std::string_view::npos && rest[stamp] == '_') {
+        rest.remove_prefix(stamp + 1);
+    }
+    if (rest.substr(0, 3) != "tag" || rest.size() < 4 || rest[3] < '0' || rest[3] > '9') {
+        return false;
+    }
+    const size_t dot = rest.rfind('.');
+    if (dot == std::string_view::npos) {
+        return false;
+    }
+    const std::string_view ext = rest.substr(dot);
+    return ext == ".txt" || ext == ".kml" || ext == ".gpx";
+}
+
+// Whether the input is the file of the output folder under its own name,
+// which has the form of an output: the run could replace the file it reads.
+// When the two cannot be compared, the answer is yes.
+bool input_may_be_output(Platform& sys, const char* path, const char* folder) {
+    const char* name = path_file_name(path);
+    if (!has_output_form(name)) {
+        return false;
+    }
+    const std::string in_folder = std::string(folder) + "/" + name;
+    FileIdentity ids[2];
+    int found = 0;
+    for (const char* p : {path, in_folder.c_str()}) {
+        const int fd = sys.open_read(p);
+        if (fd >= 0) {
+            found += sys.identify(fd, &ids[found]) == 0 ? 1 : 0;
+            sys.close(fd);
+        } else if (errno == ENOENT && p != path) {
+            return false;  // no such file in the output folder
+        }
+    }
+    return found < 2 || ids[0] == ids[1];
+}
+
+int refuse_input_as_output(Console& con, const char* path) {
+    char text[4200];
+    format_into(text, sizeof text,
+                "The input file %s lies in the output folder under the name of an output; the run "
+                "could replace it, so nothing was written. Decode it into another folder.",
+                path);
+    con.error_line(text);
+    return UNKNOWN_ERROR;
 }
 
 int refuse_busy_folder(Console& con, const char* folder) {
@@ -268,6 +332,10 @@ int run_decoder(RunContext& run, const RunParams& params) {
     FolderLock lock(con.sys(), folder);
     if (lock.busy()) {
         return refuse_busy_folder(con, folder);
+    }
+    // The input must not be one of the files the run replaces.
+    if (input_may_be_output(con.sys(), params.path, folder)) {
+        return refuse_input_as_output(con, params.path);
     }
     // The work begins: from here on a terminal shows how far it is.
     if (run.progress != nullptr) {

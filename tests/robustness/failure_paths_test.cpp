@@ -408,6 +408,30 @@ TEST_F(FailurePaths, SecondRunIntoTheSameFolderStops) {
 }
 
 // ---------------------------------------------------------------------------
+// The input is never an output: a container in the output folder under an
+// output's name is refused before anything is written.
+
+TEST_F(FailurePaths, InputThatIsAnOutputIsRefused) {
+    for (const char* name : {"tag19.txt", "info_tag17.txt", "voltages.csv"}) {
+        SCOPED_TRACE(name);
+        clear_output();
+        write_bytes(out.file(name), name == std::string("voltages.csv") ? voltage() : gen5());
+        const std::vector<uint8_t> before = read_bytes(out.file(name));
+        const InProcessResult r = run_in_process({"-c", "3", "-f", out.file(name), "-d", out.path()});
+        EXPECT_EQ(r.exit_code, 19);
+        EXPECT_EQ(r.err, "The input file " + out.file(name) +
+                             " lies in the output folder under the name of an output; the run could replace it, "
+                             "so nothing was written. Decode it into another folder.\n");
+        EXPECT_EQ(out.list(), std::vector<std::string>{name});
+        EXPECT_EQ(read_bytes(out.file(name)), before);
+    }
+    // Any other name in the output folder is an input like any other.
+    clear_output();
+    write_bytes(out.file("logger.bin"), gen5());
+    EXPECT_EQ(run_in_process({"-c", "3", "-f", out.file("logger.bin"), "-d", out.path()}).exit_code, 0);
+}
+
+// ---------------------------------------------------------------------------
 // The console keeps up: a tag's heading and the "please wait" line reach the
 // terminal before the tag's outputs are written and named.
 
