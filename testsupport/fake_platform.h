@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "common/platform.h"
 
@@ -25,7 +26,8 @@ enum class Call {
     lock,
     change_dir,
     identify,
-    size
+    size,
+    list
 };
 
 class FakePlatform : public Platform {
@@ -149,6 +151,9 @@ class FakePlatform : public Platform {
     }
     int remove_file(const char* path) override {
         return faulted(Call::remove, path) ? -1 : Platform::remove_file(path);
+    }
+    int list_files(const char* path, std::vector<std::string>& names) override {
+        return faulted(Call::list, path) ? -1 : Platform::list_files(path, names);
     }
     int lock_folder(const char* path) override {
         return faulted(Call::lock, path) ? -1 : Platform::lock_folder(path);

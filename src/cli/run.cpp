@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/actions.h"
 #include "cli/timestamp_name.h"
@@ -46,6 +47,7 @@ class FolderLock {
     FolderLock& operator=(const FolderLock&) = delete;
 
     bool busy() const { return busy_; }
+    bool held() const { return handle_ >= 0; }
 
   private:
     Platform& sys_;
@@ -174,6 +176,56 @@ bool input_may_be_output(Platform& sys, const char* path, const char* folder) {
         }
     }
     return found < 2 || ids[0] == ids[1];
+}
+
+// Whether `name` is a staged output ("NAME.part", "NAME.N.part") or a
+// temporary file ("tagN.tmp", "ftagN.M.tmp") of the decoder.
+bool has_litter_form(const std::string& name) {
+    auto drop_number = [](std::string_view s) {
+        const size_t dot = s.rfind('.');
+        if (dot != std::string_view::npos && dot + 1 < s.size() &&
+            s.find_first_not_of("0123456789", dot + 1) == std::string_view::npos) {
+            s.remove_suffix(s.size() - dot);
+        }
+        return s;
+    };
+    std::string_view n(name);
+    if (n.size() > 5 && n.substr(n.size() - 5) == ".part") {
+        return has_output_form(std::string(drop_number(n.substr(0, n.size() - 5))).c_str());
+    }
+    if (n.size() > 4 && n.substr(n.size() - 4) == ".tmp") {
+        std::string_view base = drop_number(n.substr(0, n.size() - 4));
+        if (!base.empty() && base[0] == 'f') {
+            base.remove_prefix(1);
+        }
+        return base.size() > 3 && base.substr(0, 3) == "tag" &&
+               base.find_first_not_of("0123456789", 3) == std::string_view::npos;
+    }
+    return false;
+}
+
+// Deletes what a run that was killed (or lost its power) left in the output
+// folder: its staged outputs and temporary files. Only while the folder's
+// lock is held: no other decoder is writing there. One line says how many.
+void remove_litter(Console& con, const char* folder, const char* input) {
+    Platform& sys = con.sys();
+    std::vector<std::string> names;
+    if (sys.list_files(folder, names) != 0) {
+        return;  // nothing is known to be there
+    }
+    unsigned removed = 0;
+    for (const std::string& name : names) {
+        if (name != path_file_name(input) && has_litter_form(name) &&
+            sys.remove_file((std::string(folder) + "/" + name).c_str()) == 0) {
+            ++removed;
+        }
+    }
+    if (removed > 0) {
+        con.out().printf(
+            "Removed %u staged or temporary file%s that an interrupted run left in the "
+            "output folder.\n",
+            removed, removed == 1 ? "" : "s");
+    }
 }
 
 int refuse_input_as_output(Console& con, const char* path) {
@@ -336,6 +388,9 @@ int run_decoder(RunContext& run, const RunParams& params) {
     // The input must not be one of the files the run replaces.
     if (input_may_be_output(con.sys(), params.path, folder)) {
         return refuse_input_as_output(con, params.path);
+    }
+    if (lock.held()) {
+        remove_litter(con, folder, params.path);
     }
     // The work begins: from here on a terminal shows how far it is.
     if (run.progress != nullptr) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #if !defined(_WIN32)
+#include <dirent.h>
 #include <sys/file.h>
 #endif
 
@@ -255,6 +256,51 @@ int Platform::rename_file(const char* from, const char* to) {
 #else
 int Platform::rename_file(const char* from, const char* to) {
     return std::rename(from, to);
+}
+#endif
+
+#if defined(_WIN32)
+int Platform::list_files(const char* path, std::vector<std::string>& names) {
+    WIN32_FIND_DATAA entry;
+    const std::string pattern = std::string(path) + "\\*";
+    HANDLE h = FindFirstFileA(pattern.c_str(), &entry);
+    if (h == INVALID_HANDLE_VALUE) {
+        errno = errno_of(GetLastError());
+        return -1;
+    }
+    do {
+        if ((entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
+            0) {
+            names.push_back(entry.cFileName);
+        }
+    } while (FindNextFileA(h, &entry));
+    const DWORD error = GetLastError();
+    FindClose(h);
+    if (error != ERROR_NO_MORE_FILES) {
+        errno = errno_of(error);
+        return -1;
+    }
+    return 0;
+}
+#else
+int Platform::list_files(const char* path, std::vector<std::string>& names) {
+    DIR* dir = ::opendir(path);
+    if (dir == nullptr) {
+        return -1;
+    }
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        struct stat st;
+        if (::fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode)) {
+            names.push_back(entry->d_name);
+        }
+        errno = 0;
+    }
+    const int err = errno;
+    ::closedir(dir);
+    errno = err;
+    return err == 0 ? 0 : -1;
 }
 #endif
 

@@ -86,6 +86,10 @@ class Platform {
     // name is replaced, not followed).
     virtual int rename_file(const char* from, const char* to);
 
+    // The names of the plain files in folder `path` (no folders, no links),
+    // in the order the system gives them; 0, or -1 with errno.
+    virtual int list_files(const char* path, std::vector<std::string>& names);
+
     // Takes the lock that keeps two runs out of one output folder: an advisory
     // lock the system drops when the process ends. A handle for unlock_folder,
     // or -1 with errno (EWOULDBLOCK: another process holds it).

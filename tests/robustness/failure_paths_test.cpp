@@ -432,6 +432,36 @@ TEST_F(FailurePaths, InputThatIsAnOutputIsRefused) {
 }
 
 // ---------------------------------------------------------------------------
+// What a killed run left (staged outputs, temporary files) goes with the next
+// run into the folder, which holds its lock; nothing else is touched.
+
+TEST_F(FailurePaths, LitterOfAKilledRunIsRemoved) {
+    const Files good = reference(gen5(), {"-c", "3"});
+    const std::vector<std::string> litter = {"tag17.txt.part", "info_tag17.txt.3.part", "tag5.tmp", "ftag5.2.tmp",
+                                             "2019-05-03-07-00-09_tag17_gps.txt.part"};
+    const std::vector<std::string> kept = {"notes.part", "tag5.tmp.keep", "logger.tmp", "ftagx.tmp", "mine.txt.part"};
+    for (const std::string& name : litter) {
+        write_text(out.file(name), "left behind\n");
+    }
+    for (const std::string& name : kept) {
+        write_text(out.file(name), "the user's\n");
+    }
+    const InProcessResult r = decode(gen5(), {"-c", "3"});
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_NE(r.out.find("\nRemoved 5 staged or temporary files that an interrupted run left in the output "
+                         "folder.\n"),
+              std::string::npos)
+        << r.out;
+    Files expected = good;
+    for (const std::string& name : kept) {
+        expected[name] = "the user's\n";
+    }
+    EXPECT_EQ(outputs(), expected);
+    // A clean folder: no such line.
+    EXPECT_EQ(decode(gen5(), {"-c", "3"}).out.find("Removed"), std::string::npos);
+}
+
+// ---------------------------------------------------------------------------
 // The console keeps up: a tag's heading and the "please wait" line reach the
 // terminal before the tag's outputs are written and named.
 

@@ -80,8 +80,8 @@ int error_of(Call call) {
 }
 
 const char* call_name(Call call) {
-    static constexpr const char* kNames[] = {"open",   "create", "read", "write",      "seek",     "close",
-                                             "rename", "remove", "lock", "change_dir", "identify", "size"};
+    static constexpr const char* kNames[] = {"open",   "create", "read",       "write",    "seek", "close", "rename",
+                                             "remove", "lock",   "change_dir", "identify", "size", "list"};
     return kNames[static_cast<int>(call)];
 }
 
