@@ -362,7 +362,10 @@ int run_decoder(RunContext& run, const RunParams& params) {
     uint32_t action = key->word;
     if (key->asks_time_stamp) {
         const char choice = run.interactive ? ask_menu(con, 2, kAccTimeMenu) : params.acc_time_char;
-        std::optional<uint32_t> bits = acc_time_stamp_bits(choice);
+        // Without -a the style is 'a'; the end of the input at the question
+        // is no answer, as at the main menu.
+        std::optional<uint32_t> bits =
+            run.interactive && choice == '\0' ? std::nullopt : acc_time_stamp_bits(choice);
         if (!bits) {
             out.put("Invalid user input for ACC time stamps!\n");
             return BAD_CMDLINE;
