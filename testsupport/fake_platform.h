@@ -53,8 +53,10 @@ class FakePlatform : public Platform {
     // in the order written) instead of reaching the descriptors.
     bool capture_console = false;
     std::string console_out, console_err, console_both;
-    // Whether the error stream is a terminal (never the other descriptors).
+    // Whether the error stream is a terminal (never the other descriptors),
+    // and its width (0: unknown).
     bool stderr_terminal = false;
+    int terminal_columns_of_stderr = 0;
 
     // The name each open descriptor was opened or created with (tags decoded
     // side by side open files from several threads).
@@ -159,6 +161,9 @@ class FakePlatform : public Platform {
         return faulted(Call::lock, path) ? -1 : Platform::lock_folder(path);
     }
     bool is_terminal(int fd) override { return stderr_terminal && fd == 2; }
+    int terminal_columns(int fd) override {
+        return is_terminal(fd) ? terminal_columns_of_stderr : 0;
+    }
     int read_console_char() override {
         return console_pos < console_input.size()
                    ? static_cast<unsigned char>(console_input[console_pos++])

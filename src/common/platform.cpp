@@ -6,6 +6,7 @@
 #if !defined(_WIN32)
 #include <dirent.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #endif
 
 #include <algorithm>
@@ -165,6 +166,19 @@ bool Platform::is_terminal(int fd) {
            SetConsoleMode(h, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
 #else
     return ::isatty(fd) != 0;
+#endif
+}
+
+int Platform::terminal_columns(int fd) {
+#if defined(_WIN32)
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(handle_of(fd), &info)) {
+        return 0;
+    }
+    return info.srWindow.Right - info.srWindow.Left + 1;
+#else
+    struct winsize size;
+    return ::ioctl(fd, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
 #endif
 }
 

@@ -71,6 +71,8 @@ class Platform {
     virtual int64_t file_size(int fd);
     // Whether the descriptor is a terminal (isatty).
     virtual bool is_terminal(int fd);
+    // The width of the terminal on the descriptor in columns, 0 when unknown.
+    virtual int terminal_columns(int fd);
 
     virtual ssize_t read(int fd, void* buf, size_t count);
     // Reads at `offset` without moving the descriptor (pread).
