@@ -111,7 +111,9 @@ int BufferedWriter::write(const void* buf, size_t count, const char* message) {
             return -1;
         }
         if (count > cap_) {
-            return write_all_retry(con_, fd_, buf, count, message) == static_cast<ssize_t>(count)
+            return write_all_retry(con_, fd_, buf, count, message,
+                                   name_.empty() ? nullptr : name_.c_str()) ==
+                           static_cast<ssize_t>(count)
                        ? 0
                        : -1;
         }
@@ -125,7 +127,8 @@ int BufferedWriter::flush(const char* message) {
     if (len_ == 0) {
         return 0;
     }
-    ssize_t n = write_all_retry(con_, fd_, buf_.get(), len_, message);
+    ssize_t n = write_all_retry(con_, fd_, buf_.get(), len_, message,
+                                name_.empty() ? nullptr : name_.c_str());
     const bool ok = n == static_cast<ssize_t>(len_);
     len_ = 0;
     return ok ? 0 : -1;

@@ -72,6 +72,8 @@ class BufferedWriter {
     // Writes the buffer out; 0 or -1 (after printing `message`).
     int flush(const char* message);
     void set_fd(int fd) { fd_ = fd; }
+    // The file's name, for the messages of failed writes.
+    void set_name(const std::string& name) { name_ = name; }
 
   private:
     Console& con_;
@@ -80,6 +82,7 @@ class BufferedWriter {
     size_t cap_ = 0;
     size_t max_cap_;
     size_t len_ = 0;
+    std::string name_;
 };
 
 }  // namespace dec

@@ -53,7 +53,8 @@ void seek_failed_in(Console& con, const char* name) {
     fatal_stop(INTERNAL_ERROR);
 }
 
-ssize_t write_all_retry(Console& con, int fd, const void* buf, size_t count, const char* message) {
+ssize_t write_all_retry(Console& con, int fd, const void* buf, size_t count, const char* message,
+                        const char* name) {
     constexpr int kMaxEnospc = 200;  // the 200th failure ends the retries
     const auto* p = static_cast<const uint8_t*>(buf);
     size_t done = 0;
@@ -74,7 +75,9 @@ ssize_t write_all_retry(Console& con, int fd, const void* buf, size_t count, con
         }
         done += static_cast<size_t>(n);
     }
-    if (done < count) {
+    if (done < count && name != nullptr) {
+        con.file_error(message, name);
+    } else if (done < count) {
         con.sys_error(message);
     }
     return error ? -1 : static_cast<ssize_t>(done);

@@ -33,9 +33,11 @@ ssize_t full_read_at(Platform& sys, int fd, void* buf, size_t count, uint64_t of
 // Writes until `count` bytes are out. A write failing with ENOSPC prints
 // "Retrying write after ENOSPC" and is repeated at once, at most 199 times in
 // one call; any other error, or a write of 0 bytes, ends the loop. When fewer
-// than `count` bytes went out, `message` is printed with the system's error text.
+// than `count` bytes went out, `message` is printed with the system's error text
+// (and the file's `name`, when given, on the error stream).
 // Returns the number of bytes written (count on success), or -1 on an error.
-ssize_t write_all_retry(Console& con, int fd, const void* buf, size_t count, const char* message);
+ssize_t write_all_retry(Console& con, int fd, const void* buf, size_t count, const char* message,
+                        const char* name = nullptr);
 
 // Bytes as "%02X " groups, 16 per line, each line begun with a line end.
 void hex_dump(const uint8_t* buf, long length, OutStream& out);

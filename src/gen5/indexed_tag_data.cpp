@@ -213,7 +213,8 @@ ssize_t IndexedTagData::image_write_from_raw(const void* buf, size_t count, uint
     if (count > pending_.cap) {
         // Larger than the buffer: straight to the file.
         if (con_.sys().seek(image_fd_, static_cast<int64_t>(pos_), SEEK_SET) < 0 ||
-            write_all_retry(con_, image_fd_, in, count, message) != static_cast<ssize_t>(count)) {
+            write_all_retry(con_, image_fd_, in, count, message, image_name_.c_str()) !=
+                static_cast<ssize_t>(count)) {
             return -1;
         }
         pending_.start = end;
@@ -236,7 +237,7 @@ int IndexedTagData::flush_pending(const char* message) {
     if (con_.sys().seek(image_fd_, static_cast<int64_t>(pending_.start - n), SEEK_SET) < 0) {
         seek_failed_in(con_, image_name_.c_str());
     }
-    if (write_all_retry(con_, image_fd_, pending_.buf.get(), n, message) !=
+    if (write_all_retry(con_, image_fd_, pending_.buf.get(), n, message, image_name_.c_str()) !=
         static_cast<ssize_t>(n)) {
         return -1;
     }
@@ -263,7 +264,7 @@ int IndexedTagData::move_image_to_file(const char* message) {
                 con_.sys_error(message);
                 return -1;
             }
-            if (write_all_retry(con_, image_fd_, chunk.get(), want, message) !=
+            if (write_all_retry(con_, image_fd_, chunk.get(), want, message, image_name_.c_str()) !=
                 static_cast<ssize_t>(want)) {
                 return -1;
             }

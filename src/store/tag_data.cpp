@@ -53,11 +53,13 @@ int TempFileTagData::create_image() {
     image_in_ = std::make_unique<BufferedReader>(con_.sys(), image_fd_);
     image_in_->stop_on_error(con_, image_name_.c_str());
     image_out_ = std::make_unique<BufferedWriter>(con_, image_fd_);
+    image_out_->set_name(image_name_);
     return 0;
 }
 
 ssize_t TempFileTagData::write_image_header(const uint8_t* header, size_t size) {
-    return write_all_retry(con_, image_fd_, header, size, "Couldn't write file info");
+    return write_all_retry(con_, image_fd_, header, size, "Couldn't write file info",
+                           image_name_.c_str());
 }
 
 void TempFileTagData::close_and_remove() {

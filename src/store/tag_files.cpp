@@ -45,8 +45,9 @@ int TagFileWriter::switch_to(uint32_t tag, size_t slot, bool is_new, const uint8
         return -1;
     }
     out_.set_fd(fd_);
-    if (is_new && write_all_retry(con_, fd_, header, header_size, "Couldn't write file info") !=
-                      static_cast<ssize_t>(header_size)) {
+    out_.set_name(name_);
+    if (is_new && write_all_retry(con_, fd_, header, header_size, "Couldn't write file info",
+                                  name_.c_str()) != static_cast<ssize_t>(header_size)) {
         return -1;
     }
     return 0;
@@ -74,8 +75,8 @@ int TagFileWriter::reopen(size_t slot) {
 }
 
 int TagFileWriter::write_open_block(const uint8_t* block, size_t size) {
-    return write_all_retry(con_, fd_, block, size, "Couldn't write file open block") ==
-                   static_cast<ssize_t>(size)
+    return write_all_retry(con_, fd_, block, size, "Couldn't write file open block",
+                           name_.c_str()) == static_cast<ssize_t>(size)
                ? 0
                : -1;
 }

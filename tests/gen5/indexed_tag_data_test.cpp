@@ -234,7 +234,7 @@ TEST_F(IndexedImage, FailuresAndCleanUp) {
     const std::string unsupported = strerror(ENOTSUP), full = strerror(ENOSPC);
     const std::string io = strerror(EIO);
     EXPECT_EQ(err, "Couldn't read file: " + io + "\nFilename: tag1.tmp\nCouldn't write data: " + unsupported +
-                       "\nCouldn't write data: " + full + "\n");
+                       "\nCouldn't write data: " + full + "\nFilename: ftag1.tmp\n");
 }
 
 // The file-backed image is the reference: random runs of the first pass's

@@ -177,7 +177,8 @@ TEST_P(FaultSweep, EveryCallFailingOnceLosesNothing) {
                 std::lock_guard<std::mutex> lock(mutex);
                 failed_name = name;
                 failed_call = call;
-                return error_of(call);
+                // Writes fail by turns with a full disk (retried) and an I/O error.
+                return call == Call::write && k % 2 == 0 ? EIO : error_of(call);
             };
         });
         const std::string what = std::string(call_name(failed_call)) + " " + output_of(failed_name);
