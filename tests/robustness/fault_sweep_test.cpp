@@ -57,6 +57,8 @@ const SweepPath kPaths[] = {
     {"gen5 side by side", gen5, {"-c", "3"}, 2},
     {"gen5 STATS lines", gen5, {"-s"}, 1},
     {"gen5 ECG tag", ecg, {"-c", "3"}, 1},
+    {"gen5 MOVEBANK side by side", gen5, {"-c", "m"}, 2},
+    {"gen3 MOVEBANK", gen3, {"-c", "m"}, 1},
     {"gen3 GPS-acceleration and interaction tags", gen3, {"-c", "3"}, 1},
     {"voltage file", voltage, {"-c", "3"}, 1},
 };
