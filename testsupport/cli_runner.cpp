@@ -134,7 +134,7 @@ TempDir::TempDir() {
 
 pid_t start_cli(const std::string& exe, const std::vector<std::string>& args,
                 const std::string& workdir, const std::string& in_path, const std::string& out_path,
-                const std::string& err_path) {
+                const std::string& err_path, const std::function<void()>& in_child) {
     pid_t pid = fork();
     if (pid < 0) {
         throw std::runtime_error("fork failed");
@@ -153,6 +153,9 @@ pid_t start_cli(const std::string& exe, const std::vector<std::string>& args,
         }
         setenv("LC_ALL", "C", 1);
         setenv("TZ", "UTC", 1);
+        if (in_child) {
+            in_child();
+        }
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(exe.c_str()));
         for (const std::string& a : args) {

@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,9 +22,11 @@ CliResult run_cli(const std::string& exe, const std::vector<std::string>& args,
 // Starts the program as run_cli does, without waiting for it: standard input
 // from `in_path`, the output streams into `out_path` and `err_path`, the
 // interrupt signals at their defaults. The child's process id.
+// `in_child`, when given, runs in the child just before the program starts
+// (async-signal-safe calls only: the test process may have threads).
 pid_t start_cli(const std::string& exe, const std::vector<std::string>& args,
                 const std::string& workdir, const std::string& in_path, const std::string& out_path,
-                const std::string& err_path);
+                const std::string& err_path, const std::function<void()>& in_child = {});
 #endif
 
 // A fresh empty directory below the system's temporary directory; removed with

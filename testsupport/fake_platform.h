@@ -7,13 +7,36 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "common/platform.h"
 
 namespace dec::testing {
 
+// The calls a fault sweep counts, one by one.
+enum class Call {
+    open,
+    create,
+    read,
+    write,
+    seek,
+    close,
+    rename,
+    remove,
+    lock,
+    change_dir,
+    identify,
+    size,
+    list
+};
+
 class FakePlatform : public Platform {
   public:
+    // When set, called first in every counted call with the file's name (the
+    // path, or what the descriptor was opened with; "<stdout>", "<stderr>"
+    // for the console); a non-zero result is the errno the call fails with.
+    std::function<int(Call call, const std::string& name)> fault_hook;
+
     // When set, called before every write; return -1 and set errno to make it fail.
     std::function<ssize_t(int fd, size_t count)> write_hook;
     // When set, replaces read(); lets tests deliver data in small pieces.
@@ -30,33 +53,43 @@ class FakePlatform : public Platform {
     // in the order written) instead of reaching the descriptors.
     bool capture_console = false;
     std::string console_out, console_err, console_both;
-    // Whether the error stream is a terminal (never the other descriptors).
+    // Whether the error stream is a terminal (never the other descriptors),
+    // and its width (0: unknown).
     bool stderr_terminal = false;
+    int terminal_columns_of_stderr = 0;
 
     // The name each open descriptor was opened or created with (tags decoded
     // side by side open files from several threads).
     std::string name_of(int fd) const {
         std::lock_guard<std::mutex> lock(names_mutex_);
         const auto it = names_.find(fd);
-        return it != names_.end() ? it->second : std::string();
+        if (it != names_.end()) {
+            return it->second;
+        }
+        return fd == 0 ? "<stdin>" : fd == 1 ? "<stdout>" : fd == 2 ? "<stderr>" : std::string();
     }
 
-    int open_read(const char* path) override { return named(Platform::open_read(path), path); }
-    int open_append(const char* path) override { return named(Platform::open_append(path), path); }
+    int open_read(const char* path) override {
+        return faulted(Call::open, path) ? -1 : named(Platform::open_read(path), path);
+    }
+    int open_append(const char* path) override {
+        return faulted(Call::open, path) ? -1 : named(Platform::open_append(path), path);
+    }
     int open_exclusive(const char* path, bool read_too) override {
-        if (create_hook && create_hook(path) != 0) {
+        if (faulted(Call::create, path) || (create_hook && create_hook(path) != 0)) {
             return -1;
         }
         return named(Platform::open_exclusive(path, read_too), path);
     }
     int close(int fd) override {
-        const int hooked = close_hook ? close_hook(fd) : 0;
+        const int hooked = faulted(Call::close, name_of(fd)) ? -1 : close_hook ? close_hook(fd) : 0;
         const int err = errno;
         {
             std::lock_guard<std::mutex> lock(names_mutex_);
             names_.erase(fd);
         }
-        const int rv = Platform::close(fd);
+        // A captured console is the test's own: its end closes nothing.
+        const int rv = capture_console && (fd == 1 || fd == 2) ? 0 : Platform::close(fd);
         if (hooked != 0) {
             errno = err;
             return -1;
@@ -64,12 +97,15 @@ class FakePlatform : public Platform {
         return rv;
     }
     int rename_file(const char* from, const char* to) override {
-        if (rename_hook && rename_hook(from, to) != 0) {
+        if (faulted(Call::rename, from) || (rename_hook && rename_hook(from, to) != 0)) {
             return -1;
         }
         return Platform::rename_file(from, to);
     }
     ssize_t write(int fd, const void* buf, size_t count) override {
+        if (faulted(Call::write, name_of(fd))) {
+            return -1;
+        }
         if (capture_console && (fd == 1 || fd == 2)) {
             (fd == 1 ? console_out : console_err).append(static_cast<const char*>(buf), count);
             console_both.append(static_cast<const char*>(buf), count);
@@ -85,10 +121,16 @@ class FakePlatform : public Platform {
         return Platform::write(fd, buf, count);
     }
     ssize_t read(int fd, void* buf, size_t count) override {
+        if (faulted(Call::read, name_of(fd))) {
+            return -1;
+        }
         return read_hook ? read_hook(fd, buf, count) : Platform::read(fd, buf, count);
     }
     // With a read hook, a positioned read is a seek and a hooked read.
     ssize_t read_at(int fd, void* buf, size_t count, int64_t offset) override {
+        if (faulted(Call::read, name_of(fd))) {
+            return -1;
+        }
         if (!read_hook) {
             return Platform::read_at(fd, buf, count, offset);
         }
@@ -97,7 +139,31 @@ class FakePlatform : public Platform {
         }
         return read_hook(fd, buf, count);
     }
+    int64_t seek(int fd, int64_t offset, int whence) override {
+        return faulted(Call::seek, name_of(fd)) ? -1 : Platform::seek(fd, offset, whence);
+    }
+    int identify(int fd, FileIdentity* id) override {
+        return faulted(Call::identify, name_of(fd)) ? -1 : Platform::identify(fd, id);
+    }
+    int64_t file_size(int fd) override {
+        return faulted(Call::size, name_of(fd)) ? -1 : Platform::file_size(fd);
+    }
+    int change_dir(const char* path) override {
+        return faulted(Call::change_dir, path) ? -1 : Platform::change_dir(path);
+    }
+    int remove_file(const char* path) override {
+        return faulted(Call::remove, path) ? -1 : Platform::remove_file(path);
+    }
+    int list_files(const char* path, std::vector<std::string>& names) override {
+        return faulted(Call::list, path) ? -1 : Platform::list_files(path, names);
+    }
+    int lock_folder(const char* path) override {
+        return faulted(Call::lock, path) ? -1 : Platform::lock_folder(path);
+    }
     bool is_terminal(int fd) override { return stderr_terminal && fd == 2; }
+    int terminal_columns(int fd) override {
+        return is_terminal(fd) ? terminal_columns_of_stderr : 0;
+    }
     int read_console_char() override {
         return console_pos < console_input.size()
                    ? static_cast<unsigned char>(console_input[console_pos++])
@@ -105,6 +171,13 @@ class FakePlatform : public Platform {
     }
 
   private:
+    bool faulted(Call call, const std::string& name) {
+        const int error = fault_hook ? fault_hook(call, name) : 0;
+        if (error != 0) {
+            errno = error;
+        }
+        return error != 0;
+    }
     int named(int fd, const char* path) {
         if (fd >= 0) {
             std::lock_guard<std::mutex> lock(names_mutex_);

@@ -11,6 +11,15 @@
 
 namespace dec {
 
+namespace {
+
+// Closes standard output: a run whose console text was lost has failed.
+int close_console(Console& con, int code) {
+    return con.close_output() != 0 && code == EXIT_OK ? UNKNOWN_ERROR : code;
+}
+
+}  // namespace
+
 int program_main(int argc, char** argv) {
     // Tags are decoded side by side on the processor's cores (at most four:
     // beyond that the container's reading and the console limit the gain).
@@ -26,8 +35,7 @@ int program_main(int argc, char** argv, Platform& sys, unsigned workers) {
     RunParams params;
     int code = parse_command_line(argc, argv, con, params);
     if (code != kRunDecoder) {
-        con.flush();
-        return code;
+        return close_console(con, code);
     }
     RunContext run(con);
     run.workers = workers;
@@ -48,8 +56,7 @@ int program_main(int argc, char** argv, Platform& sys, unsigned workers) {
         con.out().put("GCAE:Press return to exit...\n");
         con.read_char();
     }
-    con.flush();
-    return code;
+    return close_console(con, code);
 }
 
 }  // namespace dec

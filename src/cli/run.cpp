@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/actions.h"
 #include "cli/timestamp_name.h"
@@ -45,6 +47,7 @@ class FolderLock {
     FolderLock& operator=(const FolderLock&) = delete;
 
     bool busy() const { return busy_; }
+    bool held() const { return handle_ >= 0; }
 
   private:
     Platform& sys_;
@@ -96,7 +99,7 @@ std::optional<int> read_input_header(Console& con, const RunParams& params, uint
     Platform& sys = con.sys();
     int fd = sys.open_read(params.path);
     if (fd < 0) {
-        con.sys_error("Couldn't open file");
+        con.file_error("Couldn't open file", params.path);
         out.printf("Filename: %s\n", params.path);
         if (params.files_given == 0) {
             out.printf(kMustBeInDirectory, "unpack");
@@ -107,17 +110,132 @@ std::optional<int> read_input_header(Console& con, const RunParams& params, uint
     }
     const ssize_t n = full_read(sys, fd, header, kHeaderSize);
     if (n != static_cast<ssize_t>(kHeaderSize)) {
+        if (n < 0) {
+            con.file_error("Couldn't read file", params.path);
+        }
         out.put(kContainerHeaderReadError);
         out.printf(kAbortText, -1);
         sys.close(fd);
         return INTERNAL_ERROR;
     }
     if (sys.close(fd) != 0) {
-        con.sys_error("Couldn't close input file");
+        con.file_error("Couldn't close input file", params.path);
         out.printf(kAbortText, -1);
         return INTERNAL_ERROR;
     }
     return std::nullopt;
+}
+
+// Whether `name` has the form of an output file: "voltages.csv", "intact.txt",
+// or [info_|stat_][time stamp_]tagN[_kind] with ".txt", ".kml" or ".gpx".
+bool has_output_form(const char* name) {
+    const std::string_view n(name);
+    if (n == "voltages.csv" || n == "intact.txt") {
+        return true;
+    }
+    std::string_view rest = n;
+    for (std::string_view word : {"info_", "stat_"}) {
+        if (rest.substr(0, word.size()) == word) {
+            rest.remove_prefix(word.size());
+        }
+    }
+    // A time-stamp prefix: digits and dashes up to an underscore.
+    const size_t stamp = rest.find_first_not_of("0123456789-");
+    if (stamp != 0 && stamp != std::string_view::npos && rest[stamp] == '_') {
+        rest.remove_prefix(stamp + 1);
+    }
+    if (rest.substr(0, 3) != "tag" || rest.size() < 4 || rest[3] < '0' || rest[3] > '9') {
+        return false;
+    }
+    const size_t dot = rest.rfind('.');
+    if (dot == std::string_view::npos) {
+        return false;
+    }
+    const std::string_view ext = rest.substr(dot);
+    return ext == ".txt" || ext == ".kml" || ext == ".gpx";
+}
+
+// Whether the input is the file of the output folder under its own name,
+// which has the form of an output: the run could replace the file it reads.
+// When the two cannot be compared, the answer is yes.
+bool input_may_be_output(Platform& sys, const char* path, const char* folder) {
+    const char* name = path_file_name(path);
+    if (!has_output_form(name)) {
+        return false;
+    }
+    const std::string in_folder = std::string(folder) + "/" + name;
+    FileIdentity ids[2];
+    int found = 0;
+    for (const char* p : {path, in_folder.c_str()}) {
+        const int fd = sys.open_read(p);
+        if (fd >= 0) {
+            found += sys.identify(fd, &ids[found]) == 0 ? 1 : 0;
+            sys.close(fd);
+        } else if (errno == ENOENT && p != path) {
+            return false;  // no such file in the output folder
+        }
+    }
+    return found < 2 || ids[0] == ids[1];
+}
+
+// Whether `name` is a staged output ("NAME.part", "NAME.N.part") or a
+// temporary file ("tagN.tmp", "ftagN.M.tmp") of the decoder.
+bool has_litter_form(const std::string& name) {
+    auto drop_number = [](std::string_view s) {
+        const size_t dot = s.rfind('.');
+        if (dot != std::string_view::npos && dot + 1 < s.size() &&
+            s.find_first_not_of("0123456789", dot + 1) == std::string_view::npos) {
+            s.remove_suffix(s.size() - dot);
+        }
+        return s;
+    };
+    std::string_view n(name);
+    if (n.size() > 5 && n.substr(n.size() - 5) == ".part") {
+        return has_output_form(std::string(drop_number(n.substr(0, n.size() - 5))).c_str());
+    }
+    if (n.size() > 4 && n.substr(n.size() - 4) == ".tmp") {
+        std::string_view base = drop_number(n.substr(0, n.size() - 4));
+        if (!base.empty() && base[0] == 'f') {
+            base.remove_prefix(1);
+        }
+        return base.size() > 3 && base.substr(0, 3) == "tag" &&
+               base.find_first_not_of("0123456789", 3) == std::string_view::npos;
+    }
+    return false;
+}
+
+// Deletes what a run that was killed (or lost its power) left in the output
+// folder: its staged outputs and temporary files. Only while the folder's
+// lock is held: no other decoder is writing there. One line says how many.
+void remove_litter(Console& con, const char* folder, const char* input) {
+    Platform& sys = con.sys();
+    std::vector<std::string> names;
+    if (sys.list_files(folder, names) != 0) {
+        return;  // nothing is known to be there
+    }
+    unsigned removed = 0;
+    for (const std::string& name : names) {
+        if (name != path_file_name(input) && has_litter_form(name) &&
+            sys.remove_file((std::string(folder) + "/" + name).c_str()) == 0) {
+            ++removed;
+        }
+    }
+    if (removed > 0) {
+        con.out().printf(
+            "Removed %u staged or temporary file%s that an interrupted run left in the "
+            "output folder.\n",
+            removed, removed == 1 ? "" : "s");
+    }
+}
+
+int refuse_input_as_output(Console& con, const char* path) {
+    char text[4200];
+    format_into(text, sizeof text,
+                "The input file %s lies in the output folder under the name of an output; the run "
+                "could replace it, so nothing was written. Decode it into another folder.",
+                path);
+    con.error_line(text);
+    return UNKNOWN_ERROR;
 }
 
 int refuse_busy_folder(Console& con, const char* folder) {
@@ -183,7 +301,8 @@ ContainerResult decode_gen5_tags(RunContext& run, const uint32_t* tags, Containe
     } else {
         for (size_t i = 0; i < count && tags_rv == 0; ++i) {
             announce_gen5_tag(run, i, tags[i]);
-            const TagSource source = index.active() ? TagSource{index.input_fd(), &index.runs_of(i)}
+            const TagSource source = index.active() ? TagSource{index.input_fd(), &index.runs_of(i),
+                                                                nullptr, index.input_name()}
                                                     : TagSource{-1, nullptr, index.copy_of(i)};
             tags_rv = decode_with_outputs(
                 run, [&] { return run_tag(run, tags[i], run.plan, run.prefix, source); });
@@ -213,12 +332,12 @@ int run_voltage_logger(RunContext& run, const RunParams& params) {
         open_container_input(con, params.path, params.output_dir, header, kHeaderSize, fd);
     if (result == ContainerResult::ok) {
         if (header_has_maker_string(header)) {
-            result = write_voltages(con, fd);
+            result = write_voltages(con, fd, params.path);
         } else {
             con.out().printf(kNewDecoderText, kDownloadWebsite);
             result = ContainerResult::failed;
         }
-        close_container_input(con, fd);
+        close_container_input(con, fd, params.path);
     }
     return map_result(run, result, params);
 }
@@ -244,7 +363,10 @@ int run_decoder(RunContext& run, const RunParams& params) {
     if (key->asks_time_stamp) {
         const char choice =
             run.interactive ? ask_menu(con, 2, acc_time_menu()) : params.acc_time_char;
-        std::optional<uint32_t> bits = acc_time_stamp_bits(choice);
+        // Without -a the style is 'a'; the end of the input at the question
+        // is no answer, as at the main menu.
+        std::optional<uint32_t> bits =
+            run.interactive && choice == '\0' ? std::nullopt : acc_time_stamp_bits(choice);
         if (!bits) {
             out.put("Invalid user input for ACC time stamps!\n");
             return BAD_CMDLINE;
@@ -266,6 +388,13 @@ int run_decoder(RunContext& run, const RunParams& params) {
     FolderLock lock(con.sys(), folder);
     if (lock.busy()) {
         return refuse_busy_folder(con, folder);
+    }
+    // The input must not be one of the files the run replaces.
+    if (input_may_be_output(con.sys(), params.path, folder)) {
+        return refuse_input_as_output(con, params.path);
+    }
+    if (lock.held()) {
+        remove_litter(con, folder, params.path);
     }
     // The work begins: from here on a terminal shows how far it is.
     if (run.progress != nullptr) {

@@ -31,12 +31,18 @@ ssize_t BufferedReader::read(void* buf, size_t count) {
             if (count - got >= cap_) {
                 // Large request: read straight into the caller's buffer.
                 ssize_t n = full_read(sys_, fd_, out + got, count - got);
+                if (n < 0 && con_ != nullptr) {
+                    read_failed(*con_, name_.c_str());
+                }
                 if (n < 0) {
                     return got > 0 ? static_cast<ssize_t>(got) : -1;
                 }
                 return static_cast<ssize_t>(got + static_cast<size_t>(n));
             }
             ssize_t n = sys_.read(fd_, buf_.get(), cap_);
+            if (n < 0 && con_ != nullptr) {
+                read_failed(*con_, name_.c_str());
+            }
             if (n < 0) {
                 return got > 0 ? static_cast<ssize_t>(got) : -1;
             }
@@ -54,6 +60,14 @@ ssize_t BufferedReader::read(void* buf, size_t count) {
     return static_cast<ssize_t>(got);
 }
 
+int64_t BufferedReader::seek(int64_t offset) {
+    const int64_t at = sys_.seek(fd_, offset, SEEK_CUR);
+    if (at < 0 && con_ != nullptr) {
+        seek_failed_in(*con_, name_.c_str());
+    }
+    return at;
+}
+
 int BufferedReader::seek_back(size_t count) {
     if (count <= pos_) {
         pos_ -= count;
@@ -61,7 +75,7 @@ int BufferedReader::seek_back(size_t count) {
     }
     // The descriptor stands at the end of the buffered bytes.
     const int64_t back = static_cast<int64_t>(count + (len_ - pos_));
-    if (sys_.seek(fd_, -back, SEEK_CUR) < 0) {
+    if (seek(-back) < 0) {
         return -1;
     }
     pos_ = len_ = 0;
@@ -74,7 +88,7 @@ int BufferedReader::sync_position() {
     if (ahead == 0) {
         return 0;
     }
-    return sys_.seek(fd_, -static_cast<int64_t>(ahead), SEEK_CUR) < 0 ? -1 : 0;
+    return seek(-static_cast<int64_t>(ahead)) < 0 ? -1 : 0;
 }
 
 BufferedWriter::BufferedWriter(Console& con, int fd, size_t capacity)
@@ -97,7 +111,9 @@ int BufferedWriter::write(const void* buf, size_t count, const char* message) {
             return -1;
         }
         if (count > cap_) {
-            return write_all_retry(con_, fd_, buf, count, message) == static_cast<ssize_t>(count)
+            return write_all_retry(con_, fd_, buf, count, message,
+                                   name_.empty() ? nullptr : name_.c_str()) ==
+                           static_cast<ssize_t>(count)
                        ? 0
                        : -1;
         }
@@ -111,7 +127,8 @@ int BufferedWriter::flush(const char* message) {
     if (len_ == 0) {
         return 0;
     }
-    ssize_t n = write_all_retry(con_, fd_, buf_.get(), len_, message);
+    ssize_t n = write_all_retry(con_, fd_, buf_.get(), len_, message,
+                                name_.empty() ? nullptr : name_.c_str());
     const bool ok = n == static_cast<ssize_t>(len_);
     len_ = 0;
     return ok ? 0 : -1;

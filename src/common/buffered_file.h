@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "common/console.h"
 #include "common/platform.h"
@@ -33,11 +34,20 @@ class BufferedReader {
     // Moves the descriptor to the logical read position and empties the buffer
     // (before someone else uses the descriptor); 0, or -1 with errno.
     int sync_position();
+    // From now on a read error reports the file `name` on `con` and stops the
+    // run (read_failed) instead of returning -1 or a short count; a failed
+    // seek stops it as well (seek_failed_in).
+    void stop_on_error(Console& con, const char* name) {
+        con_ = &con;
+        name_ = name;
+    }
     // Forgets the buffer after the descriptor was moved by someone else.
     void reset() { pos_ = len_ = 0; }
     int fd() const { return fd_; }
 
   private:
+    // Moves the descriptor by `offset` from where it stands.
+    int64_t seek(int64_t offset);
     // Makes room for the next refill, growing the buffer towards max_cap_.
     void grow();
 
@@ -48,6 +58,8 @@ class BufferedReader {
     size_t max_cap_;
     size_t pos_ = 0;
     size_t len_ = 0;
+    Console* con_ = nullptr;
+    std::string name_;
 };
 
 class BufferedWriter {
@@ -60,6 +72,8 @@ class BufferedWriter {
     // Writes the buffer out; 0 or -1 (after printing `message`).
     int flush(const char* message);
     void set_fd(int fd) { fd_ = fd; }
+    // The file's name, for the messages of failed writes.
+    void set_name(const std::string& name) { name_ = name; }
 
   private:
     Console& con_;
@@ -68,6 +82,7 @@ class BufferedWriter {
     size_t cap_ = 0;
     size_t max_cap_;
     size_t len_ = 0;
+    std::string name_;
 };
 
 }  // namespace dec

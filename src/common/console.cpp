@@ -10,11 +10,30 @@ namespace dec {
 
 void Console::sys_error(const char* what) {
     int saved = errno;
+    ++system_failures_;
     const Progress::Quiet quiet(progress_);
     out_.flush();
     err_.printf("%s: %s\n", what, std::strerror(saved));
     err_.flush();
     errno = saved;
+}
+
+void Console::file_error(const char* what, const char* name, const char* label) {
+    int saved = errno;
+    ++system_failures_;
+    const Progress::Quiet quiet(progress_);
+    out_.flush();
+    err_.printf("%s: %s\n%s: %s\n", what, std::strerror(saved), label, name);
+    err_.flush();
+    errno = saved;
+}
+
+void Console::file_failure(const char* text, const char* name) {
+    ++system_failures_;
+    const Progress::Quiet quiet(progress_);
+    out_.flush();
+    err_.printf("%s\nFilename: %s\n", text, name);
+    err_.flush();
 }
 
 void Console::error_line(const char* text) {
@@ -43,6 +62,19 @@ void Console::flush() {
     const Progress::Quiet quiet(progress_);
     out_.flush();
     err_.flush();
+}
+
+int Console::close_output() {
+    const Progress::Quiet quiet(progress_);
+    if (out_.close() == 0) {
+        err_.flush();
+        return 0;
+    }
+    const int saved = errno;
+    ++system_failures_;
+    err_.printf("write error: %s\n", std::strerror(saved));
+    err_.flush();
+    return -1;
 }
 
 int Console::read_char() {

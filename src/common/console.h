@@ -1,6 +1,7 @@
 // The console of a run: standard output, the error stream and standard input.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "common/console_log.h"
@@ -39,6 +40,15 @@ class Console {
     // The system's error text after `what`: "what: <C library text for errno>"
     // as one line on the error stream (what perror prints).
     void sys_error(const char* what);
+    // The system's error text after `what`, then "Filename: NAME" (or the
+    // label given) on the error stream: the file the failure concerns.
+    void file_error(const char* what, const char* name, const char* label = "Filename");
+    // `text` as a line, then "Filename: NAME", on the error stream: a failure
+    // of a file that no error number describes (a file shorter than it was).
+    void file_failure(const char* text, const char* name);
+    // How many failures of system calls (sys_error, file_error) this console
+    // has reported: a tag that met one may have been cut short anywhere.
+    uint64_t system_failures() const { return system_failures_; }
     // A plain line on the error stream.
     void error_line(const char* text);
 
@@ -47,12 +57,17 @@ class Console {
     int read_char();
 
     void flush();
+    // The end of the run's console: flushes and closes standard output, and
+    // reports a failed write or close of it as "write error: <system's text>"
+    // on the error stream (the reports only it received are lost). 0 or -1.
+    int close_output();
 
   private:
     Platform& sys_;
     OutStream out_;
     OutStream err_;
     Progress* progress_ = nullptr;
+    uint64_t system_failures_ = 0;
 };
 
 // A failed seek in a file of the decoder's own: `what` ("Couldn't lseek", or

@@ -4,6 +4,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "common/fatal.h"
+
 namespace dec {
 
 namespace {
@@ -40,7 +42,19 @@ ssize_t full_read_at(Platform& sys, int fd, void* buf, size_t count, uint64_t of
     });
 }
 
-ssize_t write_all_retry(Console& con, int fd, const void* buf, size_t count, const char* message) {
+void read_failed(Console& con, const char* name) {
+    con.file_error("Couldn't read file", name);
+    fatal_stop(UNKNOWN_ERROR);
+}
+
+void seek_failed_in(Console& con, const char* name) {
+    con.file_error("Couldn't lseek", name);
+    con.out().printf("Please report error to %s\n", kSupportEmail);
+    fatal_stop(INTERNAL_ERROR);
+}
+
+ssize_t write_all_retry(Console& con, int fd, const void* buf, size_t count, const char* message,
+                        const char* name) {
     constexpr int kMaxEnospc = 200;  // the 200th failure ends the retries
     const auto* p = static_cast<const uint8_t*>(buf);
     size_t done = 0;
@@ -61,7 +75,9 @@ ssize_t write_all_retry(Console& con, int fd, const void* buf, size_t count, con
         }
         done += static_cast<size_t>(n);
     }
-    if (done < count) {
+    if (done < count && name != nullptr) {
+        con.file_error(message, name);
+    } else if (done < count) {
         con.sys_error(message);
     }
     return error ? -1 : static_cast<ssize_t>(done);

@@ -6,6 +6,7 @@ int OutputSet::create(const char* name, size_t* entry) {
     std::string temp;
     const int fd = sys_.create_temp(name, ".part", false, temp);
     if (fd < 0) {
+        stop();
         return -1;
     }
     entries_.push_back(Entry{std::move(temp), name, State::writing});
@@ -25,6 +26,10 @@ void OutputSet::closed(size_t entry, bool complete) {
 }
 
 int OutputSet::commit(Console& con) {
+    if (stopped_) {
+        discard();
+        return -1;
+    }
     int rv = failed_ ? -1 : 0;
     for (Entry& e : entries_) {
         if (e.state != State::complete) {
@@ -34,13 +39,18 @@ int OutputSet::commit(Console& con) {
             e.state = State::gone;
             continue;
         }
-        con.sys_error("Couldn't rename output file");
+        con.file_error("Couldn't rename output file", e.name.c_str());
         con.out().printf("Filename: %s\n", e.name.c_str());
         rv = -1;
     }
     // What was not renamed (or never closed) must not stay behind.
     discard();
     return rv;
+}
+
+void OutputSet::stop() {
+    stopped_ = true;
+    failed_ = true;
 }
 
 void OutputSet::discard() {
@@ -51,6 +61,7 @@ void OutputSet::discard() {
     }
     entries_.clear();
     failed_ = false;
+    stopped_ = false;
 }
 
 }  // namespace dec

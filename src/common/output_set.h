@@ -25,11 +25,17 @@ class OutputSet {
     OutputSet& operator=(const OutputSet&) = delete;
 
     // Creates the temporary file of output `name`. The write-only descriptor
-    // (`*entry` names the output for closed()), or -1 with errno.
+    // (`*entry` names the output for closed()), or -1 with errno; a failed
+    // creation stops the set.
     int create(const char* name, size_t* entry);
     // The output's descriptor was closed. A complete file waits for commit();
     // an incomplete one is deleted now and the set has failed.
     void closed(size_t entry, bool complete);
+    // The tag met a failure of the system (an output or a file that could not
+    // be created, read, written, closed or renamed) and may have been cut
+    // short anywhere: none of its outputs takes its name, commit() deletes
+    // them all and fails.
+    void stop();
     // Gives every complete file its name, replacing a file of that name, and
     // empties the set. 0, or -1 when an output failed: closed incomplete, or
     // its file could not take its name (reported on `con`, file deleted).
@@ -50,6 +56,7 @@ class OutputSet {
     Platform& sys_;
     std::vector<Entry> entries_;
     bool failed_ = false;
+    bool stopped_ = false;
 };
 
 }  // namespace dec

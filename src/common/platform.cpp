@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #if !defined(_WIN32)
+#include <dirent.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #endif
 
 #include <algorithm>
@@ -167,6 +169,19 @@ bool Platform::is_terminal(int fd) {
 #endif
 }
 
+int Platform::terminal_columns(int fd) {
+#if defined(_WIN32)
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(handle_of(fd), &info)) {
+        return 0;
+    }
+    return info.srWindow.Right - info.srWindow.Left + 1;
+#else
+    struct winsize size;
+    return ::ioctl(fd, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+#endif
+}
+
 ssize_t Platform::read(int fd, void* buf, size_t count) {
     ssize_t n;
     do {
@@ -207,6 +222,14 @@ ssize_t Platform::write(int fd, const void* buf, size_t count) {
     do {
         n = ::write(fd, buf, io_count(count));
     } while (n < 0 && errno == EINTR);
+#if !defined(_WIN32)
+    // Nobody reads the console any more (a pipe into "head -1" was closed):
+    // the run ends as the pipe's signal would end it, cleaning up as an
+    // interrupt does.
+    if (n < 0 && errno == EPIPE && (fd == 1 || fd == 2) && interrupt_clean_up_) {
+        exit_removing_temps(128 + SIGPIPE);
+    }
+#endif
     return n;
 }
 
@@ -247,6 +270,51 @@ int Platform::rename_file(const char* from, const char* to) {
 #else
 int Platform::rename_file(const char* from, const char* to) {
     return std::rename(from, to);
+}
+#endif
+
+#if defined(_WIN32)
+int Platform::list_files(const char* path, std::vector<std::string>& names) {
+    WIN32_FIND_DATAA entry;
+    const std::string pattern = std::string(path) + "\\*";
+    HANDLE h = FindFirstFileA(pattern.c_str(), &entry);
+    if (h == INVALID_HANDLE_VALUE) {
+        errno = errno_of(GetLastError());
+        return -1;
+    }
+    do {
+        if ((entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
+            0) {
+            names.push_back(entry.cFileName);
+        }
+    } while (FindNextFileA(h, &entry));
+    const DWORD error = GetLastError();
+    FindClose(h);
+    if (error != ERROR_NO_MORE_FILES) {
+        errno = errno_of(error);
+        return -1;
+    }
+    return 0;
+}
+#else
+int Platform::list_files(const char* path, std::vector<std::string>& names) {
+    DIR* dir = ::opendir(path);
+    if (dir == nullptr) {
+        return -1;
+    }
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        struct stat st;
+        if (::fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode)) {
+            names.push_back(entry->d_name);
+        }
+        errno = 0;
+    }
+    const int err = errno;
+    ::closedir(dir);
+    errno = err;
+    return err == 0 ? 0 : -1;
 }
 #endif
 
@@ -360,8 +428,11 @@ int Platform::rename_temp(const std::string& name, const char* final_name) {
 
 int Platform::remove_temp(const std::string& name) {
     std::lock_guard<std::mutex> lock(temps_mutex_);
+    if (remove_file(name.c_str()) != 0) {
+        return -1;  // still listed: the end of the run tries again
+    }
     forget_temp(name);
-    return remove_file(name.c_str());
+    return 0;
 }
 
 void Platform::remove_all_temps() {
@@ -396,6 +467,13 @@ void Platform::remove_temps_on_interrupt() {
 #else
 
 void Platform::remove_temps_on_interrupt() {
+    // A closed pipe on the console and a file-size limit would end the
+    // process at once, leaving the temporary files: as ignored signals they
+    // fail the write instead (EPIPE, handled in write(); EFBIG, a failed output).
+    for (int sig : {SIGPIPE, SIGXFSZ}) {
+        signal(sig, SIG_IGN);
+    }
+    interrupt_clean_up_ = true;
     sigset_t set;
     sigemptyset(&set);
     for (int sig : {SIGINT, SIGTERM, SIGHUP}) {

@@ -71,6 +71,8 @@ class Platform {
     virtual int64_t file_size(int fd);
     // Whether the descriptor is a terminal (isatty).
     virtual bool is_terminal(int fd);
+    // The width of the terminal on the descriptor in columns, 0 when unknown.
+    virtual int terminal_columns(int fd);
 
     virtual ssize_t read(int fd, void* buf, size_t count);
     // Reads at `offset` without moving the descriptor (pread).
@@ -85,6 +87,10 @@ class Platform {
     // Renames `from` to `to`, replacing a file of that name (a link of that
     // name is replaced, not followed).
     virtual int rename_file(const char* from, const char* to);
+
+    // The names of the plain files in folder `path` (no folders, no links),
+    // in the order the system gives them; 0, or -1 with errno.
+    virtual int list_files(const char* path, std::vector<std::string>& names);
 
     // Takes the lock that keeps two runs out of one output folder: an advisory
     // lock the system drops when the process ends. A handle for unlock_folder,
@@ -102,7 +108,8 @@ class Platform {
     // Renames a listed file into place and takes it off the list; 0, or -1
     // with errno (the file stays listed).
     int rename_temp(const std::string& name, const char* final_name);
-    // Deletes a listed file and takes it off the list; 0, or -1 with errno.
+    // Deletes a listed file and takes it off the list; 0, or -1 with errno
+    // (the file stays listed).
     int remove_temp(const std::string& name);
     // Deletes every listed file (the run is over); names are relative to the
     // working directory, which is the output folder once files were made.
@@ -110,7 +117,9 @@ class Platform {
 
     // From now on SIGINT, SIGTERM and SIGHUP (on Windows, the console's
     // close and break events) delete the listed files of this platform and
-    // end the process with 128 + the signal number. Signals that were ignored
+    // end the process with 128 + the signal number; so does a write to a
+    // console nobody reads any more (SIGPIPE's number), and a file-size
+    // limit fails the write (EFBIG) instead of ending the process. Signals that were ignored
     // when the program started stay ignored. Call it before any thread starts.
     void remove_temps_on_interrupt();
     // What an interrupt does: deletes the listed files and ends the process
@@ -126,6 +135,7 @@ class Platform {
     void forget_temp(const std::string& name);
 
     std::mutex temps_mutex_;
+    bool interrupt_clean_up_ = false;  // remove_temps_on_interrupt() was called
     std::vector<std::string> temps_;
 #if defined(_WIN32)
     void* lock_handle_ = nullptr;  // the folder's named mutex, while held

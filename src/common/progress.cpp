@@ -118,6 +118,12 @@ void Progress::draw() {
     // Back to the line's start, the line, and away with what a longer line left.
     std::string text = "\r";
     text += progress_line(state(), elapsed.count());
+    // A line as wide as the terminal wraps, and every redraw would leave its
+    // first part behind: it ends a column short of the terminal's width.
+    const int columns = sys_->terminal_columns(2);
+    if (columns > 0 && text.size() > static_cast<size_t>(columns)) {
+        text.resize(static_cast<size_t>(columns));
+    }
     text += "\033[K";
     sys_->write(2, text.data(), text.size());
     drawn_ = true;

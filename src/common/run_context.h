@@ -35,22 +35,29 @@ struct RunContext {
 // Runs `decode` (0 or -1) for one tag whose outputs go into a fresh output
 // set, then gives the outputs their names: a tag that decoded without
 // failure but lost an output fails. A tag stopped by damaged data (a fatal
-// stop) still commits what it wrote before the stop goes on.
+// stop) still commits what it wrote before the stop goes on; a tag that met
+// a failure of the system commits nothing.
 template <class Decode>
 int decode_with_outputs(RunContext& run, Decode&& decode) {
     OutputSet outputs(run.con.sys());
     OutputSet* const outer = run.outputs;
     run.outputs = &outputs;
+    const uint64_t failures = run.con.system_failures();
+    auto finish = [&] {
+        run.outputs = outer;
+        if (run.con.system_failures() != failures) {
+            outputs.stop();
+        }
+        return outputs.commit(run.con);
+    };
     int rv;
     try {
         rv = decode();
     } catch (...) {
-        run.outputs = outer;
-        outputs.commit(run.con);
+        finish();
         throw;
     }
-    run.outputs = outer;
-    if (outputs.commit(run.con) != 0) {
+    if (finish() != 0) {
         rv = -1;
     }
     return rv;

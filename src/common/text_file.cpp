@@ -5,6 +5,7 @@ namespace dec {
 int TextFile::open(Console& con, OutputSet& outputs, const char* name) {
     const int fd = outputs.create(name, &entry_);
     if (fd < 0) {
+        con.file_error(kOpenTextFileError, name);
         return -1;
     }
     con_ = &con;
@@ -20,7 +21,7 @@ int TextFile::close() {
     const int rv = out_->close();
     out_.reset();
     if (rv != 0) {
-        con_->sys_error("Couldn't close text file");
+        con_->file_error("Couldn't close text file", outputs_->name_of(entry_));
         con_->out().printf("Filename: %s\n", outputs_->name_of(entry_));
     }
     outputs_->closed(entry_, rv == 0);

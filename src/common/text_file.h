@@ -22,7 +22,8 @@ class TextFile {
     TextFile& operator=(const TextFile&) = delete;
 
     // Starts output `name` of `outputs`; failures of the file are reported
-    // on `con`. 0, or -1 with errno (nothing printed).
+    // on `con`. 0, or -1 with errno after printing kOpenTextFileError and the
+    // name (the set has then stopped: see OutputSet::create).
     int open(Console& con, OutputSet& outputs, const char* name);
     bool is_open() const { return out_ != nullptr; }
     OutStream& out() { return *out_; }

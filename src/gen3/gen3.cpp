@@ -24,6 +24,9 @@ bool is_z_axis_tag(uint32_t tag) {
 // when it was lost.
 int finish_run_outputs(Gen3Context& ctx) {
     int rv = ctx.intact.close();
+    if (ctx.run.con.system_failures() != ctx.failures_before) {
+        ctx.run_outputs.stop();
+    }
     if (ctx.run_outputs.commit(ctx.run.con) != 0) {
         rv = -1;
     }

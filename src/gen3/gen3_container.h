@@ -58,7 +58,8 @@ inline constexpr uint32_t kGen3ResyncVersion = 3011;
 
 // What a run of a generation-3 container knows beyond the run controller.
 struct Gen3Context {
-    explicit Gen3Context(RunContext& r) : run(r), run_outputs(r.con.sys()) {}
+    explicit Gen3Context(RunContext& r)
+        : run(r), run_outputs(r.con.sys()), failures_before(r.con.system_failures()) {}
 
     RunContext& run;
     // The separation's copy of each tag's downloads, by place in the tag list.
@@ -67,6 +68,9 @@ struct Gen3Context {
     // by the first interaction tag and given its name when the run ends.
     OutputSet run_outputs;
     TextFile intact;
+    // System failures reported before the run: one during the run may have
+    // cut the contact file short.
+    uint64_t failures_before;
     // Fixed by the separation from the header's version text; 0 when unknown.
     uint32_t container_version = 0;
     // Entry interval of interaction tags, set by the interaction configuration print.

@@ -360,18 +360,15 @@ int run_gps_acc_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* first_
     TextFile info, main, acc;
     format_into(name, sizeof name, "info_tag%i.txt", tag);
     if (info.open(con, outputs, name) != 0) {
-        con.sys_error(kOpenTextFileError);
         return -1;
     }
     format_into(name, sizeof name, main_file_format(plan.main_file, false), tag);
     if (main.open(con, outputs, name) != 0) {
-        con.sys_error(kOpenTextFileError);
         return -1;
     }
     if (plan.movebank) {
         format_into(name, sizeof name, main_file_format(MainFile::acc, false), tag);
         if (acc.open(con, outputs, name) != 0) {
-            con.sys_error(kOpenTextFileError);
             return -1;
         }
     }

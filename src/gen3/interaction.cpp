@@ -92,14 +92,12 @@ int run_interaction_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* fi
     // earlier run left under its name is replaced when the run ends.
     TextFile& intact = ctx.intact;
     if (!intact.is_open() && intact.open(con, ctx.run_outputs, kIntactFileName) != 0) {
-        con.sys_error(kOpenTextFileError);
         return -1;
     }
     char name[64];
     format_into(name, sizeof name, "tag%i.txt", static_cast<int>(tag_number));
     TextFile protocol;
     if (protocol.open(con, *ctx.run.outputs, name) != 0) {
-        con.sys_error(kOpenTextFileError);
         return -1;
     }
     write_version_line(protocol.out());

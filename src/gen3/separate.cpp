@@ -152,11 +152,12 @@ bool copy_data_record(OutStream& out, TagFileWriter& writer, const uint8_t* reco
 
 }  // namespace
 
-ContainerResult split_container(Gen3Context& ctx, int fd, uint32_t* tags) {
+ContainerResult split_container(Gen3Context& ctx, int fd, const char* path, uint32_t* tags) {
     Console& con = ctx.run.con;
     OutStream& out = con.out();
     const bool long_form = ctx.long_form();
     BufferedReader in(con.sys(), fd);
+    in.stop_on_error(con, path);
     uint8_t header[kGen3HeaderSize];
     if (!read_container_header(in, out, header, long_form)) {
         return ContainerResult::failed;
@@ -211,9 +212,9 @@ ContainerResult separate(Gen3Context& ctx, const char* path, uint32_t* tags,
             "new TAVRO data decoder.\n",
             kDownloadWebsite);
     } else {
-        rv = split_container(ctx, fd, tags);
+        rv = split_container(ctx, fd, path, tags);
     }
-    close_container_input(con, fd);
+    close_container_input(con, fd, path);
     return rv;
 }
 

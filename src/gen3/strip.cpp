@@ -39,7 +39,7 @@ int strip_body(Gen3Context& ctx, uint32_t tag_number, const OutputPlan& plan,
         return -1;
     }
     if (data.create_image() != 0) {
-        con.sys_error("Couldn't open file for writing");
+        con.file_error("Couldn't open file for writing", data.image_name());
         return -1;
     }
     const ssize_t w = data.write_image_header(header, kGen3HeaderSize);
@@ -96,7 +96,7 @@ int strip_body(Gen3Context& ctx, uint32_t tag_number, const OutputPlan& plan,
 int strip(Gen3Context& ctx, uint32_t tag_number, const char* raw_name, const OutputPlan& plan) {
     TempFileTagData data(ctx.run.con, tag_number, raw_name);
     if (data.open_raw() != 0) {
-        ctx.run.con.sys_error("Couldn't open file");
+        ctx.run.con.file_error("Couldn't open file", raw_name);
         return -1;
     }
     const int rv = strip_body(ctx, tag_number, plan, data);

@@ -43,6 +43,7 @@ class ContainerIndex {
     // in runs_of() and the container stays open until close().
     bool active() const { return input_fd_ >= 0; }
     int input_fd() const { return input_fd_; }
+    const char* input_name() const { return input_name_.c_str(); }
 
     // Runs of the tag at position `slot` of the separation's tag list.
     const std::vector<TagStreamRun>& runs_of(size_t slot) const { return tags_[slot]; }
@@ -54,9 +55,10 @@ class ContainerIndex {
     void add_unit(size_t slot, size_t unit_size) { tags_[slot].back().end += unit_size; }
 
     void clear();
-    void activate(Platform& sys, int input_fd) {
+    void activate(Platform& sys, int input_fd, const char* input_name) {
         sys_ = &sys;
         input_fd_ = input_fd;
+        input_name_ = input_name;
     }
     // Closes the container (a failing close is reported) and clears the index.
     void close(Console& con);
@@ -71,6 +73,7 @@ class ContainerIndex {
     size_t runs_ = 0;
     Platform* sys_ = nullptr;
     int input_fd_ = -1;
+    std::string input_name_;
     TagFileList copies_;
 };
 

@@ -63,11 +63,11 @@ void IndexedTagData::close_and_remove() {
     if (image_fd_ >= 0) {
         flush_pending(kImageWriteMessage);
         if (sys.close(image_fd_) != 0) {
-            con_.sys_error("Couldn't close input file in strip");
+            con_.file_error("Couldn't close input file in strip", image_name_.c_str());
         }
         image_fd_ = -1;
         if (sys.remove_temp(image_name_) != 0) {
-            con_.sys_error("Couldn't delete f-temp file");
+            con_.file_error("Couldn't delete f-temp file", image_name_.c_str());
         }
     }
     if (source_.runs != nullptr) {
@@ -75,12 +75,12 @@ void IndexedTagData::close_and_remove() {
     }
     if (raw_fd_ >= 0) {
         if (sys.close(raw_fd_) != 0) {
-            con_.sys_error("Couldn't close input file in strip");
+            con_.file_error("Couldn't close input file in strip", raw_name_);
         }
         raw_fd_ = -1;
     }
     if (sys.remove_temp(raw_name_) != 0) {
-        con_.sys_error("Couldn't delete temp file");
+        con_.file_error("Couldn't delete temp file", raw_name_);
     }
 }
 
@@ -108,34 +108,47 @@ ssize_t IndexedTagData::runs_at(uint64_t raw, uint8_t* buf, size_t count) {
             into_block = at - start;
         }
         const auto want = static_cast<size_t>(std::min<uint64_t>(count - got, left));
-        const ssize_t n = full_read_at(sys, raw_fd_, buf + got, want, input);
-        if (n < 0) {
-            return got > 0 ? static_cast<ssize_t>(got) : -1;
-        }
-        if (into_block < kOpenBlockSize && n > 0) {
+        // The index promises every byte of a run: less is a failure.
+        check_indexed_read(full_read_at(sys, raw_fd_, buf + got, want, input), want);
+        if (into_block < kOpenBlockSize) {
             // The open block as the separation sees it: flash start rounded down.
             uint8_t open_block[kOpenBlockSize];
-            if (full_read_at(sys, raw_fd_, open_block, kOpenBlockSize, block) ==
-                static_cast<ssize_t>(kOpenBlockSize)) {
-                clear_flash_start_low_bits(open_block);
-                std::memcpy(buf + got, open_block + into_block,
-                            std::min<size_t>(static_cast<size_t>(n),
-                                             kOpenBlockSize - static_cast<size_t>(into_block)));
-            }
+            check_indexed_read(full_read_at(sys, raw_fd_, open_block, kOpenBlockSize, block),
+                               kOpenBlockSize);
+            clear_flash_start_low_bits(open_block);
+            std::memcpy(buf + got, open_block + into_block,
+                        std::min<size_t>(want, kOpenBlockSize - static_cast<size_t>(into_block)));
         }
-        got += static_cast<size_t>(n);
-        if (static_cast<size_t>(n) < want) {
-            break;  // the container ended early
-        }
+        got += want;
     }
     return static_cast<ssize_t>(got);
+}
+
+void IndexedTagData::check_indexed_read(ssize_t n, size_t want) {
+    const char* name = source_.input_name != nullptr ? source_.input_name : "logger.bin";
+    if (n < 0) {
+        read_failed(con_, name);
+    }
+    if (static_cast<size_t>(n) < want) {
+        // The file shrank (or was replaced) since the separation indexed it:
+        // what is missing is not the end of the data.
+        con_.file_failure(
+            "The container is shorter than when its downloads were indexed: it was "
+            "changed during the run.",
+            name);
+        fatal_stop(UNKNOWN_ERROR);
+    }
 }
 
 ssize_t IndexedTagData::raw_at(uint64_t raw, uint8_t* buf, size_t count) {
     if (source_.runs != nullptr) {
         return runs_at(raw, buf, count);
     }
-    return full_read_at(con_.sys(), raw_fd_, buf, count, raw);
+    const ssize_t n = full_read_at(con_.sys(), raw_fd_, buf, count, raw);
+    if (n < 0) {
+        read_failed(con_, raw_name_);
+    }
+    return n;
 }
 
 ssize_t IndexedTagData::raw_read(void* buf, size_t count) {
@@ -200,7 +213,8 @@ ssize_t IndexedTagData::image_write_from_raw(const void* buf, size_t count, uint
     if (count > pending_.cap) {
         // Larger than the buffer: straight to the file.
         if (con_.sys().seek(image_fd_, static_cast<int64_t>(pos_), SEEK_SET) < 0 ||
-            write_all_retry(con_, image_fd_, in, count, message) != static_cast<ssize_t>(count)) {
+            write_all_retry(con_, image_fd_, in, count, message, image_name_.c_str()) !=
+                static_cast<ssize_t>(count)) {
             return -1;
         }
         pending_.start = end;
@@ -220,9 +234,11 @@ int IndexedTagData::flush_pending(const char* message) {
     const size_t n = pending_.len;
     pending_.len = 0;
     pending_.start += n;
-    if (con_.sys().seek(image_fd_, static_cast<int64_t>(pending_.start - n), SEEK_SET) < 0 ||
-        write_all_retry(con_, image_fd_, pending_.buf.get(), n, message) !=
-            static_cast<ssize_t>(n)) {
+    if (con_.sys().seek(image_fd_, static_cast<int64_t>(pending_.start - n), SEEK_SET) < 0) {
+        seek_failed_in(con_, image_name_.c_str());
+    }
+    if (write_all_retry(con_, image_fd_, pending_.buf.get(), n, message, image_name_.c_str()) !=
+        static_cast<ssize_t>(n)) {
         return -1;
     }
     return 0;
@@ -232,7 +248,7 @@ int IndexedTagData::move_image_to_file(const char* message) {
     Platform& sys = con_.sys();
     image_fd_ = sys.create_temp(image_base_, ".tmp", true, image_name_);
     if (image_fd_ < 0) {
-        con_.sys_error("Couldn't open file for writing");
+        con_.file_error("Couldn't open file for writing", image_name_.c_str());
         return -1;
     }
     std::unique_ptr<uint8_t[]> chunk(new uint8_t[kFileBufferSize]);
@@ -248,7 +264,7 @@ int IndexedTagData::move_image_to_file(const char* message) {
                 con_.sys_error(message);
                 return -1;
             }
-            if (write_all_retry(con_, image_fd_, chunk.get(), want, message) !=
+            if (write_all_retry(con_, image_fd_, chunk.get(), want, message, image_name_.c_str()) !=
                 static_cast<ssize_t>(want)) {
                 return -1;
             }
@@ -342,7 +358,10 @@ int IndexedTagData::fill_image() {
             return -1;
         }
         const ssize_t n = full_read_at(con_.sys(), image_fd_, image_win_.buf.get(), want, pos_);
-        if (n <= 0) {
+        if (n < 0) {
+            read_failed(con_, image_name_.c_str());
+        }
+        if (n == 0) {
             return -1;
         }
         image_win_.len = static_cast<size_t>(n);

@@ -23,6 +23,7 @@ struct TagSource {
     int input_fd = -1;
     const std::vector<TagStreamRun>* runs = nullptr;
     const char* raw_name = nullptr;
+    const char* input_name = nullptr;  // the container's path, for messages
 };
 
 // The data path of a generation-5 tag. The raw stream is read where the
@@ -58,6 +59,8 @@ class IndexedTagData final : public TagDataPath {
     uint64_t image_size() const { return size_; }
     size_t extent_count() const { return extents_.size(); }
     bool image_in_file() const { return image_fd_ >= 0; }
+    // The temporary copy of the raw stream, when the source is one.
+    const char* raw_name() const { return raw_name_; }
 
     ssize_t raw_read(void* buf, size_t count) override;
     int raw_seek_back(size_t count) override;
@@ -119,6 +122,8 @@ class IndexedTagData final : public TagDataPath {
     char image_base_[64];
     std::string image_name_;
     TagSource source_;
+    // Stops the run unless an indexed read of `want` bytes got them all.
+    void check_indexed_read(ssize_t n, size_t want);
     size_t max_extents_;
     int raw_fd_ = -1;  // the container or "tag%u.tmp"
     bool raw_owned_ = false;

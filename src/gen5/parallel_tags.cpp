@@ -117,7 +117,8 @@ class SideBySide {
             std::memcpy(tag_run.prefix, run_.prefix, sizeof tag_run.prefix);
             tag_run.interactive = run_.interactive;
             tag_run.progress = run_.progress;
-            const TagSource source{index_.input_fd(), &index_.runs_of(i)};
+            const TagSource source{index_.input_fd(), &index_.runs_of(i), nullptr,
+                                   index_.input_name()};
             try {
                 slot.result = run_tag(tag_run, tags_[i], tag_run.plan, tag_run.prefix, source);
             } catch (const FatalStop& stop) {
@@ -127,6 +128,9 @@ class SideBySide {
                 slot.failure = std::current_exception();
             }
             slot.bad_blocks = tag_run.bad_blocks;
+            if (con.system_failures() != 0) {
+                slot.outputs.stop();
+            }
             con.flush();
         }
         slot.log.finish();

@@ -94,9 +94,11 @@ class IndexSink {
 // The separation loop over the container on `fd` (at offset 0): every
 // download goes to `sink` with the tag's place in `tags`.
 template <class Sink>
-int split_downloads(Console& con, int fd, uint32_t* tags, Sink& sink, Progress* progress) {
+int split_downloads(Console& con, int fd, const char* path, uint32_t* tags, Sink& sink,
+                    Progress* progress) {
     OutStream& out = con.out();
     BufferedReader in(con.sys(), fd);
+    in.stop_on_error(con, path);
     uint8_t header[kHeaderSize];
     if (in.read(header, kHeaderSize) != static_cast<ssize_t>(kHeaderSize)) {
         out.put(kContainerHeaderReadError);
@@ -115,7 +117,7 @@ int split_downloads(Console& con, int fd, uint32_t* tags, Sink& sink, Progress* 
     for (;;) {
         meter.at(at);
         if (in.read(block, kUnitSize) != static_cast<ssize_t>(kUnitSize)) {
-            break;  // end of the container (a partial last unit is ignored) or read error
+            break;  // end of the container (a partial last unit is ignored)
         }
         if (is_open_block_unit(block) && in.read(block + kUnitSize, kOpenBlockSize - kUnitSize) ==
                                              static_cast<ssize_t>(kOpenBlockSize - kUnitSize)) {
@@ -181,18 +183,19 @@ bool accept_gen5_header(OutStream& out, const uint8_t* header) {
 // Records the tag streams in `index`, which then keeps the input open. When
 // there are too many downloads to index, kIndexFull with the tag list cleared
 // and the input back at offset 0, ready to be copied after all.
-int index_streams(Console& con, int fd, uint32_t* tags, ContainerIndex& index, Progress* progress) {
+int index_streams(Console& con, int fd, const char* path, uint32_t* tags, ContainerIndex& index,
+                  Progress* progress) {
     index.clear();
-    const int rv = index_tag_streams(con, fd, tags, index, progress);
+    const int rv = index_tag_streams(con, fd, path, tags, index, progress);
     if (rv == 0) {
-        index.activate(con.sys(), fd);
+        index.activate(con.sys(), fd, path);
         return 0;
     }
     index.clear();
     if (rv == kIndexFull) {
         clear_tag_list(tags);
         if (con.sys().seek(fd, 0, SEEK_SET) != 0) {
-            con.sys_error("Couldn't lseek to 0");
+            con.file_error("Couldn't lseek to 0", path);
             return -1;
         }
     }
@@ -201,13 +204,14 @@ int index_streams(Console& con, int fd, uint32_t* tags, ContainerIndex& index, P
 
 // Copies the tag streams into temporary files, named in the index's copies()
 // when there is an index.
-int copy_streams(Console& con, int fd, uint32_t* tags, ContainerIndex* index, Progress* progress) {
+int copy_streams(Console& con, int fd, const char* path, uint32_t* tags, ContainerIndex* index,
+                 Progress* progress) {
     if (index != nullptr) {
-        return split_into_tag_files(con, fd, tags, index->copies(), progress);
+        return split_into_tag_files(con, fd, path, tags, index->copies(), progress);
     }
     // Nobody keeps the list: the copies are the caller's to delete.
     TagFileList copies;
-    const int rv = split_into_tag_files(con, fd, tags, copies, progress);
+    const int rv = split_into_tag_files(con, fd, path, tags, copies, progress);
     copies.names.clear();
     return rv;
 }
@@ -242,22 +246,22 @@ void ContainerIndex::clear() {
 
 void ContainerIndex::close(Console& con) {
     if (input_fd_ >= 0) {
-        close_container_input(con, input_fd_);
+        close_container_input(con, input_fd_, input_name_.c_str());
         input_fd_ = -1;
     }
     clear();
 }
 
-int split_into_tag_files(Console& con, int fd, uint32_t* tags, TagFileList& files,
+int split_into_tag_files(Console& con, int fd, const char* path, uint32_t* tags, TagFileList& files,
                          Progress* progress) {
     FileSink sink(con, files);
-    return split_downloads(con, fd, tags, sink, progress);
+    return split_downloads(con, fd, path, tags, sink, progress);
 }
 
-int index_tag_streams(Console& con, int fd, uint32_t* tags, ContainerIndex& index,
+int index_tag_streams(Console& con, int fd, const char* path, uint32_t* tags, ContainerIndex& index,
                       Progress* progress) {
     IndexSink sink(index);
-    return split_downloads(con, fd, tags, sink, progress);
+    return split_downloads(con, fd, path, tags, sink, progress);
 }
 
 ContainerResult separate_container(Console& con, const char* path, uint32_t* tags,
@@ -273,7 +277,7 @@ ContainerResult separate_container(Console& con, const char* path, uint32_t* tag
         return opened;
     }
     if (!accept_gen5_header(con.out(), header)) {
-        close_container_input(con, fd);
+        close_container_input(con, fd, path);
         return ContainerResult::failed;
     }
     const int64_t size = con.sys().file_size(fd);
@@ -282,15 +286,15 @@ ContainerResult separate_container(Console& con, const char* path, uint32_t* tag
     }
     int rv = kIndexFull;
     if (index != nullptr) {
-        rv = index_streams(con, fd, tags, *index, progress);
+        rv = index_streams(con, fd, path, tags, *index, progress);
         if (rv == 0) {
             return ContainerResult::ok;  // the index keeps the input open
         }
     }
     if (rv == kIndexFull) {
-        rv = copy_streams(con, fd, tags, index, progress);
+        rv = copy_streams(con, fd, path, tags, index, progress);
     }
-    close_container_input(con, fd);
+    close_container_input(con, fd, path);
     return rv == 0 ? ContainerResult::ok : ContainerResult::failed;
 }
 

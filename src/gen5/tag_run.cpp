@@ -37,7 +37,6 @@ class TagFileSet {
             format_into(name, sizeof name, fmt, tag_);
         }
         if (file.open(con_, outputs_, name) != 0) {
-            con_.sys_error(kOpenTextFileError);
             close_all();
             return nullptr;
         }
@@ -212,7 +211,7 @@ int run_tag(RunContext& run, uint32_t tag_number, const OutputPlan& plan, const 
 
     IndexedTagData data(con, tag_number, source);
     if (data.open_raw() != 0) {
-        con.sys_error("Couldn't open file");
+        con.file_error("Couldn't open file", data.raw_name());
         return -1;
     }
 

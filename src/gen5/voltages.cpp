@@ -30,11 +30,12 @@ uint16_t byte_sum(const uint8_t* p, size_t n) {
 namespace {
 
 // The lines of the file on `fd`; 0, or -1 after printing the failure.
-int convert_voltages(Console& con, int fd, OutStream& out) {
+int convert_voltages(Console& con, int fd, const char* path, OutStream& out) {
     out.put(
         "diff/minutes,hours,Temp,Load,Ch0/mV,Ch1/mV,Ch2/mV,Ch3/mV,Ch4/mV,Ch5/mV,Ch6/mV,Ch7/mV\n");
 
     BufferedReader in(con.sys(), fd);
+    in.stop_on_error(con, path);
     uint8_t header[kHeaderSize];
     if (in.read(header, kHeaderSize) != static_cast<ssize_t>(kHeaderSize)) {
         con.out().put(kContainerHeaderReadError);
@@ -79,16 +80,19 @@ int convert_voltages(Console& con, int fd, OutStream& out) {
 
 }  // namespace
 
-ContainerResult write_voltages(Console& con, int fd) {
+ContainerResult write_voltages(Console& con, int fd, const char* path) {
     OutputSet outputs(con.sys());
+    const uint64_t failures = con.system_failures();
     TextFile csv;
     if (csv.open(con, outputs, "voltages.csv") != 0) {
-        con.sys_error(kOpenTextFileError);
         return ContainerResult::failed;
     }
-    int rv = convert_voltages(con, fd, csv.out());
+    int rv = convert_voltages(con, fd, path, csv.out());
     if (csv.close() != 0) {
         rv = -1;
+    }
+    if (con.system_failures() != failures) {
+        outputs.stop();
     }
     if (outputs.commit(con) != 0) {
         rv = -1;

@@ -8,6 +8,6 @@
 namespace dec {
 
 // Converts the file open on `fd` (positioned at offset 0); `ok` or `failed`.
-ContainerResult write_voltages(Console& con, int fd);
+ContainerResult write_voltages(Console& con, int fd, const char* path);
 
 }  // namespace dec

@@ -40,6 +40,7 @@ int TempFileTagData::open_raw() {
         return -1;
     }
     raw_ = std::make_unique<BufferedReader>(con_.sys(), raw_fd_);
+    raw_->stop_on_error(con_, raw_name_);
     return 0;
 }
 
@@ -50,12 +51,15 @@ int TempFileTagData::create_image() {
     }
     image_created_ = true;
     image_in_ = std::make_unique<BufferedReader>(con_.sys(), image_fd_);
+    image_in_->stop_on_error(con_, image_name_.c_str());
     image_out_ = std::make_unique<BufferedWriter>(con_, image_fd_);
+    image_out_->set_name(image_name_);
     return 0;
 }
 
 ssize_t TempFileTagData::write_image_header(const uint8_t* header, size_t size) {
-    return write_all_retry(con_, image_fd_, header, size, "Couldn't write file info");
+    return write_all_retry(con_, image_fd_, header, size, "Couldn't write file info",
+                           image_name_.c_str());
 }
 
 void TempFileTagData::close_and_remove() {
@@ -66,16 +70,17 @@ void TempFileTagData::close_and_remove() {
     for (int* fd : {&raw_fd_, &image_fd_}) {
         if (*fd >= 0) {
             if (sys.close(*fd) != 0) {
-                con_.sys_error("Couldn't close input file in strip");
+                con_.file_error("Couldn't close input file in strip",
+                                fd == &raw_fd_ ? raw_name_ : image_name_.c_str());
             }
             *fd = -1;
         }
     }
     if (sys.remove_temp(raw_name_) != 0) {
-        con_.sys_error("Couldn't delete temp file");
+        con_.file_error("Couldn't delete temp file", raw_name_);
     }
     if (image_created_ && sys.remove_temp(image_name_) != 0) {
-        con_.sys_error("Couldn't delete f-temp file");
+        con_.file_error("Couldn't delete f-temp file", image_name_.c_str());
     }
 }
 
@@ -112,7 +117,10 @@ int TempFileTagData::image_seek_back(size_t count) {
     if (flush_image() != 0) {
         return -1;
     }
-    return con_.sys().seek(image_fd_, -static_cast<int64_t>(count), SEEK_CUR) < 0 ? -1 : 0;
+    if (con_.sys().seek(image_fd_, -static_cast<int64_t>(count), SEEK_CUR) < 0) {
+        seek_failed_in(con_, image_name_.c_str());
+    }
+    return 0;
 }
 
 ssize_t TempFileTagData::image_read(void* buf, size_t count) {
@@ -132,7 +140,10 @@ int TempFileTagData::image_rewind() {
     }
     image_in_->reset();
     reading_image_ = true;
-    return con_.sys().seek(image_fd_, 0, SEEK_SET) < 0 ? -1 : 0;
+    if (con_.sys().seek(image_fd_, 0, SEEK_SET) < 0) {
+        seek_failed_in(con_, image_name_.c_str());
+    }
+    return 0;
 }
 
 int check_container_header(Console& con, ssize_t n, const uint8_t* header,

@@ -125,6 +125,7 @@ class TempFileTagData final : public TagDataPath {
     ~TempFileTagData() override;
 
     const char* raw_name() const { return raw_name_; }
+    const char* image_name() const { return image_name_.c_str(); }
 
     // 0, or -1 with errno; the caller prints the message.
     int open_raw();

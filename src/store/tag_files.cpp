@@ -13,11 +13,12 @@ int TagFileWriter::switch_to(uint32_t tag, size_t slot, bool is_new, const uint8
         return -1;
     }
     Platform& sys = con_.sys();
+    char base[32];
+    format_into(base, sizeof base, "tag%u", tag);
     if (is_new) {
-        char base[32];
-        format_into(base, sizeof base, "tag%u", tag);
         std::string name;
         fd_ = sys.create_temp(base, ".tmp", false, name);
+        name_ = name;
         if (fd_ >= 0) {
             files_.sys = &sys;
             if (files_.names.size() <= slot) {
@@ -31,19 +32,22 @@ int TagFileWriter::switch_to(uint32_t tag, size_t slot, bool is_new, const uint8
             }
         }
     } else {
+        const char* name = files_.name_of(slot);
+        name_ = name != nullptr ? name : std::string(base) + ".tmp";
         fd_ = reopen(slot);
     }
     if (fd_ < 0) {
         const int err = errno;  // the error message may change errno
-        con_.sys_error("Couldn't open output file");
+        con_.file_error("Couldn't open output file", name_.c_str());
         if (!is_new && err == ENOENT) {
             con_.out().put("Why did the file disappear?\n");
         }
         return -1;
     }
     out_.set_fd(fd_);
-    if (is_new && write_all_retry(con_, fd_, header, header_size, "Couldn't write file info") !=
-                      static_cast<ssize_t>(header_size)) {
+    out_.set_name(name_);
+    if (is_new && write_all_retry(con_, fd_, header, header_size, "Couldn't write file info",
+                                  name_.c_str()) != static_cast<ssize_t>(header_size)) {
         return -1;
     }
     return 0;
@@ -71,8 +75,8 @@ int TagFileWriter::reopen(size_t slot) {
 }
 
 int TagFileWriter::write_open_block(const uint8_t* block, size_t size) {
-    return write_all_retry(con_, fd_, block, size, "Couldn't write file open block") ==
-                   static_cast<ssize_t>(size)
+    return write_all_retry(con_, fd_, block, size, "Couldn't write file open block",
+                           name_.c_str()) == static_cast<ssize_t>(size)
                ? 0
                : -1;
 }
@@ -87,15 +91,15 @@ int TagFileWriter::close() {
     }
     int rv = out_.flush("Couldn't write file");
     if (con_.sys().close(fd_) != 0) {
-        con_.sys_error(close_error_);
+        con_.file_error(close_error_, name_.c_str());
     }
     fd_ = -1;
     return rv;
 }
 
-void close_container_input(Console& con, int fd) {
+void close_container_input(Console& con, int fd, const char* path) {
     if (con.sys().close(fd) != 0) {
-        con.sys_error("Couldn't close input file");
+        con.file_error("Couldn't close input file", path);
     }
 }
 
@@ -105,21 +109,26 @@ ContainerResult open_container_input(Console& con, const char* path, const char*
     Platform& sys = con.sys();
     fd = sys.open_read(path);
     if (fd < 0) {
-        con.sys_error("Couldn't open file");
+        con.file_error("Couldn't open file", path);
         out.printf("Filename: %s\n", path);
         return ContainerResult::cannot_open;
     }
+    ssize_t n = 0;
     if (output_dir != nullptr && sys.change_dir(output_dir) != 0) {
-        con.sys_error("Couldn't change directory");
+        con.file_error("Couldn't change directory", output_dir, "Directoryname");
         out.printf("Directoryname: %s\n", output_dir);
-    } else if (full_read(sys, fd, header, header_size) != static_cast<ssize_t>(header_size)) {
+    } else if ((n = full_read(sys, fd, header, header_size)) != static_cast<ssize_t>(header_size)) {
+        if (n < 0) {
+            con.file_error("Couldn't read file", path);
+        }
         out.put(kContainerHeaderReadError);
     } else if (sys.seek(fd, 0, SEEK_SET) != 0) {
-        report_seek_error(con, "Couldn't lseek to 0");
+        con.file_error("Couldn't lseek to 0", path);
+        out.printf("Please report error to %s\n", kSupportEmail);
     } else {
         return ContainerResult::ok;
     }
-    close_container_input(con, fd);
+    close_container_input(con, fd, path);
     fd = -1;
     return ContainerResult::failed;
 }

@@ -96,6 +96,7 @@ class TagFileWriter {
     Console& con_;
     BufferedWriter out_;
     const char* close_error_;
+    std::string name_;  // of the file being written, for messages
     TagFileList& files_;
     int fd_ = -1;
 };
@@ -109,5 +110,5 @@ ContainerResult open_container_input(Console& con, const char* path, const char*
                                      uint8_t* header, size_t header_size, int& fd);
 
 // Closes the input of a separation; a failure is reported, not returned.
-void close_container_input(Console& con, int fd);
+void close_container_input(Console& con, int fd, const char* path);
 }  // namespace dec

@@ -79,6 +79,7 @@ TEST_F(Cli, ArgumentsMenuAnswersAndInputFiles) {
     EXPECT_TRUE(testing::file_exists(dir.file("tag17_acc.txt")));
     add("menu key 7", {}, "7\n\n");
     add("menu key 9 then x", {}, "9\nx\n\n");
+    add("menu key 6 then the end of the input", {}, "6\n");
     add("two-character action asks the menu", {"-c", "33"}, "2\n\n");
     EXPECT_TRUE(testing::file_exists(dir.file("tag17_gps.txt")));
     testing::expect_sections("cli/expected/runs.txt", s);

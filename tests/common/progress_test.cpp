@@ -47,6 +47,28 @@ TEST(Progress, DrawnAtTheStartErasedAtTheEnd) {
     EXPECT_EQ(sys.console_err, "\r50%, 1.0 KiB of 2.0 KiB\033[K\r\033[K");
 }
 
+// A terminal narrower than the line gets the line cut to its width less one
+// column: a line that fills the last column would wrap, and each redraw would
+// leave a fragment behind.
+TEST(Progress, LineFitsANarrowTerminal) {
+    testing::FakePlatform sys;
+    sys.capture_console = sys.stderr_terminal = true;
+    for (int columns : {12, 2, 80}) {
+        sys.console_err.clear();
+        sys.terminal_columns_of_stderr = columns;
+        Progress progress;
+        progress.add_total(2048);
+        progress.add_done(1024);
+        progress.start(sys);
+        progress.stop();
+        const std::string line = "50%, 1.0 KiB of 2.0 KiB";
+        std::string drawn(1, '\r');
+        drawn.append(line, 0, static_cast<size_t>(columns - 1));
+        drawn.append("\033[K\r\033[K");
+        EXPECT_EQ(sys.console_err, drawn);
+    }
+}
+
 // The error text without the progress drawings ("\r" line "\033[K") and
 // erasures ("\r\033[K"); "(unerased)" where a drawing is followed by other
 // text than a redrawing or an erasure.

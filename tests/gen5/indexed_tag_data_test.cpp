@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "common/fatal.h"
 #include "folder_fixture.h"
 
 namespace dec {
@@ -196,15 +197,20 @@ TEST_F(IndexedImage, FailuresAndCleanUp) {
     run("w0 w1");
     EXPECT_EQ(data().image_seek_back(3 * kUnit), -1);  // before the start
     EXPECT_EQ(errno, EINVAL);
-    // A read error of the raw file is a read error of the image.
+    // A read error of the raw file stops the run, naming the file: the data
+    // after it is lost, not ended.
     sys.read_hook = [](int, void*, size_t) -> ssize_t {
         errno = EIO;
         return -1;
     };
     uint8_t u[kUnit];
     ASSERT_EQ(data().image_rewind(), 0);
-    EXPECT_EQ(data().image_read(u, kUnit), -1);
-    EXPECT_EQ(errno, EIO);
+    try {
+        data().image_read(u, kUnit);
+        ADD_FAILURE() << "a read error did not stop the run";
+    } catch (const FatalStop& stop) {
+        EXPECT_EQ(stop.code, UNKNOWN_ERROR);
+    }
     sys.read_hook = nullptr;
     EXPECT_EQ(data().image_read(u, kUnit), static_cast<ssize_t>(kUnit));
     // Bytes of unknown origin cannot be indexed.
@@ -226,7 +232,9 @@ TEST_F(IndexedImage, FailuresAndCleanUp) {
     EXPECT_TRUE(contains(out, "Retrying write after ENOSPC"));
     // One text at a time: strerror may hand out one buffer for every call.
     const std::string unsupported = strerror(ENOTSUP), full = strerror(ENOSPC);
-    EXPECT_EQ(err, "Couldn't write data: " + unsupported + "\nCouldn't write data: " + full + "\n");
+    const std::string io = strerror(EIO);
+    EXPECT_EQ(err, "Couldn't read file: " + io + "\nFilename: tag1.tmp\nCouldn't write data: " + unsupported +
+                       "\nCouldn't write data: " + full + "\nFilename: ftag1.tmp\n");
 }
 
 // The file-backed image is the reference: random runs of the first pass's

@@ -123,7 +123,7 @@ TEST_F(TagRunInProcess, BrokenTagFiles) {
     EXPECT_EQ(out,
               "Unexpected data instead of open block\n"
               "Could read only 100 of first 512 Bytes of file.\nMagic doesn't match.\n");
-    EXPECT_EQ(err, "Couldn't open file: No such file or directory\n");
+    EXPECT_EQ(err, "Couldn't open file: No such file or directory\nFilename: tag5.tmp\n");
     EXPECT_EQ(dir.list(), std::vector<std::string>{});
 }
 

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #ifndef _WIN32
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -181,6 +182,100 @@ TEST_F(FailurePaths, LostOutputFailsTheRunAndKeepsThePreviousFile) {
     }
 }
 
+// An output that cannot be created stops its tag; the outputs the stop cut
+// short (opened, still empty or partial) do not replace the previous run's files.
+TEST_F(FailurePaths, FailedCreateKeepsThePreviousFiles) {
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> (*build)();
+        std::vector<std::string> args;
+        unsigned workers;
+        const char* refused;  // the output that cannot be created
+    };
+    const Case cases[] = {
+        {"gen5 main file", gen5, {"-c", "3"}, 1, "tag17.txt"},
+        {"gen5 side by side", gen5, {"-c", "3"}, 2, "tag19.txt"},
+        {"gen5 MOVEBANK magnetic file", gen5, {"-c", "m"}, 1, "tag17_magnetic.txt"},
+        {"gen3 acceleration file", gen3, {"-c", "m"}, 1, "tag5_acc.txt"},
+        {"gen3 interaction protocol", gen3, {"-c", "3"}, 1, "tag1234.txt"},
+    };
+    const std::string previous = "what an earlier run wrote\n";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        clear_output();
+        const Files good = reference(c.build(), c.args);
+        for (const auto& [name, text] : good) {
+            write_text(out.file(name), previous);
+        }
+        const std::string staged = std::string(c.refused) + ".";
+        const InProcessResult r = decode(c.build(), c.args, c.workers, [&](FakePlatform& sys) {
+            sys.create_hook = [&](const char* path) {
+                if (std::string(path).rfind(staged, 0) != 0) {
+                    return 0;
+                }
+                errno = ENOSPC;
+                return -1;
+            };
+        });
+        EXPECT_EQ(r.exit_code, 19);
+        EXPECT_NE(r.err.find(std::string("Couldn't open or create new textfile: ") + std::strerror(ENOSPC) +
+                             "\nFilename: " + c.refused + "\n"),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(out.temporary_files(), std::vector<std::string>{});
+        // Every name holds the earlier file or the complete new one, and the
+        // tag of the refused output replaced none of its files.
+        for (const auto& [name, text] : outputs()) {
+            ASSERT_EQ(good.count(name), 1u) << name;
+            EXPECT_TRUE(text == previous || text == good.at(name)) << name;
+        }
+        const std::string tag = std::string(c.refused).substr(0, std::string(c.refused).find_first_of("._"));
+        for (const auto& [name, text] : outputs()) {
+            if (name.find(tag + ".") != std::string::npos || name.find(tag + "_") != std::string::npos) {
+                EXPECT_EQ(text, previous) << name;
+            }
+        }
+    }
+}
+
+#ifndef _WIN32  // a file open in another program cannot shrink there
+// A container that shrinks while its tags are decoded has lost data the index
+// promised: the run fails, naming the container, and keeps the earlier files.
+TEST_F(FailurePaths, ContainerThatShrinksDuringTheRunFails) {
+    for (unsigned workers : {1u, 2u}) {
+        SCOPED_TRACE(workers);
+        clear_output();
+        const Files good = reference(gen5(), {"-c", "3"});
+        const std::string previous = "an earlier run's\n";
+        for (const auto& [name, text] : good) {
+            write_text(out.file(name), previous);
+        }
+        const uintmax_t size = gen5().size();
+        std::atomic<bool> cut{false};
+        const InProcessResult r = decode(gen5(), {"-c", "3"}, workers, [&](FakePlatform& sys) {
+            sys.create_hook = [&](const char*) {
+                if (!cut.exchange(true)) {
+                    std::filesystem::resize_file(input(), size / 2);
+                }
+                return 0;
+            };
+        });
+        EXPECT_EQ(r.exit_code, 19);
+        EXPECT_NE(r.err.find("The container is shorter than when its downloads were indexed: it was changed "
+                             "during the run.\nFilename: " +
+                             input() + "\n"),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(r.out.find("uccess"), std::string::npos);
+        EXPECT_EQ(r.out.find("COMPLETE"), std::string::npos);
+        EXPECT_EQ(out.temporary_files(), std::vector<std::string>{});
+        for (const auto& [name, text] : outputs()) {
+            EXPECT_TRUE(text == previous || text == good.at(name)) << name;
+        }
+    }
+}
+#endif
+
 // The copies and images the decoder makes for itself fail their tag as well,
 // and the failed separation leaves none of them.
 TEST_F(FailurePaths, TemporaryFilesThatCannotBeWrittenLeaveNothing) {
@@ -313,6 +408,60 @@ TEST_F(FailurePaths, SecondRunIntoTheSameFolderStops) {
 }
 
 // ---------------------------------------------------------------------------
+// The input is never an output: a container in the output folder under an
+// output's name is refused before anything is written.
+
+TEST_F(FailurePaths, InputThatIsAnOutputIsRefused) {
+    for (const char* name : {"tag19.txt", "info_tag17.txt", "voltages.csv"}) {
+        SCOPED_TRACE(name);
+        clear_output();
+        write_bytes(out.file(name), name == std::string("voltages.csv") ? voltage() : gen5());
+        const std::vector<uint8_t> before = read_bytes(out.file(name));
+        const InProcessResult r = run_in_process({"-c", "3", "-f", out.file(name), "-d", out.path()});
+        EXPECT_EQ(r.exit_code, 19);
+        EXPECT_EQ(r.err, "The input file " + out.file(name) +
+                             " lies in the output folder under the name of an output; the run could replace it, "
+                             "so nothing was written. Decode it into another folder.\n");
+        EXPECT_EQ(out.list(), std::vector<std::string>{name});
+        EXPECT_EQ(read_bytes(out.file(name)), before);
+    }
+    // Any other name in the output folder is an input like any other.
+    clear_output();
+    write_bytes(out.file("logger.bin"), gen5());
+    EXPECT_EQ(run_in_process({"-c", "3", "-f", out.file("logger.bin"), "-d", out.path()}).exit_code, 0);
+}
+
+// ---------------------------------------------------------------------------
+// What a killed run left (staged outputs, temporary files) goes with the next
+// run into the folder, which holds its lock; nothing else is touched.
+
+TEST_F(FailurePaths, LitterOfAKilledRunIsRemoved) {
+    const Files good = reference(gen5(), {"-c", "3"});
+    const std::vector<std::string> litter = {"tag17.txt.part", "info_tag17.txt.3.part", "tag5.tmp", "ftag5.2.tmp",
+                                             "2019-05-03-07-00-09_tag17_gps.txt.part"};
+    const std::vector<std::string> kept = {"notes.part", "tag5.tmp.keep", "logger.tmp", "ftagx.tmp", "mine.txt.part"};
+    for (const std::string& name : litter) {
+        write_text(out.file(name), "left behind\n");
+    }
+    for (const std::string& name : kept) {
+        write_text(out.file(name), "the user's\n");
+    }
+    const InProcessResult r = decode(gen5(), {"-c", "3"});
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_NE(r.out.find("\nRemoved 5 staged or temporary files that an interrupted run left in the output "
+                         "folder.\n"),
+              std::string::npos)
+        << r.out;
+    Files expected = good;
+    for (const std::string& name : kept) {
+        expected[name] = "the user's\n";
+    }
+    EXPECT_EQ(outputs(), expected);
+    // A clean folder: no such line.
+    EXPECT_EQ(decode(gen5(), {"-c", "3"}).out.find("Removed"), std::string::npos);
+}
+
+// ---------------------------------------------------------------------------
 // The console keeps up: a tag's heading and the "please wait" line reach the
 // terminal before the tag's outputs are written and named.
 
@@ -412,10 +561,79 @@ TEST_F(FullDisk, RunOntoAFullDiskFails) {
 }
 
 // ---------------------------------------------------------------------------
+// Standard output is an output too: a full disk under it fails the run. With
+// -s the information reports go only there.
+
+TEST_F(FullDisk, StandardOutputOnAFullDiskFails) {
+    const std::string stamped = "2019-5-3-7-0-9_L000000012.bin";
+    write_bytes(in.file(stamped), gen5());
+    const pid_t pid = start_cli(DEC_DECODER_EXE, {"-s", stamped, "-d", out.path()}, in.path(), "/dev/null", "/dev/full",
+                                in.file("stderr"));
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 19);
+    EXPECT_EQ(read_text(in.file("stderr")), std::string("write error: ") + std::strerror(ENOSPC) + "\n");
+    std::remove(in.file("stderr").c_str());
+    EXPECT_EQ(out.temporary_files(), std::vector<std::string>{});
+}
+
+// ---------------------------------------------------------------------------
 // An interrupt removes the run's temporary files and ends with 128 + signal;
 // every output name holds the earlier file or the complete new one.
 
 class Interrupted : public FailurePaths {};
+
+// A closed pipe on the console ends the run as an interrupt does (128 +
+// SIGPIPE, nothing left behind); a file-size limit fails the output it cuts.
+TEST_F(Interrupted, ClosedPipeAndFileSizeLimitEndTheRunCleanly) {
+    write_bytes(input(), gen3());
+    int pipe_ends[2];
+    ASSERT_EQ(pipe(pipe_ends), 0);
+    close(pipe_ends[0]);  // nobody reads
+    const int writer = pipe_ends[1];
+    pid_t pid = start_cli(DEC_DECODER_EXE, {"-c", "3", "-f", input(), "-d", out.path()}, in.path(), "/dev/null",
+                          "/dev/null", "/dev/null", [writer] {
+                              dup2(writer, 1);
+                              close(writer);
+                          });
+    close(writer);
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGPIPE);
+    EXPECT_EQ(out.temporary_files(), std::vector<std::string>{});
+
+    const std::vector<uint8_t> big = gen5();
+    const Files good = reference(big, {"-c", "6", "-a", "c"});
+    clear_output();
+    write_bytes(input(), big);
+    const std::string previous = "an earlier run's\n";
+    for (const auto& [name, text] : good) {
+        write_text(out.file(name), previous);
+    }
+    pid = start_cli(DEC_DECODER_EXE, {"-c", "6", "-a", "c", "-f", input(), "-d", out.path()}, in.path(), "/dev/null",
+                    in.file("stdout"), in.file("stderr"), [] {
+                        const rlimit limit{64 * 1024, 64 * 1024};
+                        setrlimit(RLIMIT_FSIZE, &limit);
+                    });
+    ASSERT_GT(pid, 0);
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 19);
+    const std::string err = read_text(in.file("stderr"));
+    EXPECT_NE(err.find(std::string("Couldn't close text file: ") + std::strerror(EFBIG) + "\nFilename: "),
+              std::string::npos)
+        << err;
+    std::remove(in.file("stdout").c_str());
+    std::remove(in.file("stderr").c_str());
+    EXPECT_EQ(out.temporary_files(), std::vector<std::string>{});
+    for (const auto& [name, text] : outputs()) {
+        EXPECT_TRUE(text == previous || text == good.at(name)) << name;
+    }
+}
 
 TEST_F(Interrupted, SignalRemovesTemporaryFilesAndEndsWith128PlusSignal) {
     // Enough tags and downloads that the run takes a while.

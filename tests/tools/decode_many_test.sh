@@ -104,4 +104,57 @@ refused "unknown option" -x "$out" "$in/gen3.bin"
 refused "zero jobs" -j 0 "$out" "$in/gen3.bin"
 refused "two containers of one name" "$out" "$in/gen3.bin" "$in/other/gen3.bin"
 DECODER="$work/no decoder" refused "missing decoder" "$out" "$in/gen3.bin"
+refused "a line break in a name" "$out" "$in/gen3.bin" "$in/two"$'\n'"lines.bin"
+refused "a tab in a name" "$out" "$in/gen3.bin" "$in/a"$'\t'"tab.bin"
+
+echo "== one batch per output folder =="
+out="$work/out four"
+mkdir -p -- "$out/gen3"
+echo "the other batch's" >"$out/gen3/decoder.log"
+exec {held}<"$out"
+flock -n "$held" || fail "cannot lock $out for the test"
+status=0
+"$decode_many" "$out" "$in/gen3.bin" 2>"$work/stderr" || status=$?
+exec {held}<&-
+[ $status -eq 2 ] || fail "a busy output folder: exit $status, not 2"
+grep -q "in use by another" "$work/stderr" || fail "a busy output folder: no message"
+[ "$(cat "$out/gen3/decoder.log")" = "the other batch's" ] || fail "the other batch's decoder.log was touched"
+
+echo "== an interrupted batch stops its decoders and writes its table =="
+out="$work/out five"
+mark="$work/slow mark"
+# A decoder that runs until it is stopped, for containers named "slow".
+{
+    echo '#!/usr/bin/env bash'
+    echo 'case "$*" in *slow*)'
+    printf '    trap %q TERM\n' "echo stopped >'$mark'; exit 143"
+    printf '    echo started >%q\n' "$mark"
+    echo '    while :; do sleep 0.1; done ;;'
+    echo 'esac'
+    printf 'exec %q "$@"\n' "$DECODER"
+} >"$work/slow decoder"
+chmod +x "$work/slow decoder"
+cp -- "$in/gen3.bin" "$in/slow.bin"
+rm -f -- "$mark"
+DECODER="$work/slow decoder" "$decode_many" -j 1 "$out" "$in/gen3.bin" "$in/slow.bin" "$in/volt.bin" \
+    2>"$work/stderr" &
+batch=$!
+for _ in $(seq 100); do
+    [ -e "$mark" ] && break
+    sleep 0.1
+done
+[ "$(cat "$mark" 2>/dev/null)" = started ] || fail "the slow decoder did not start"
+kill -TERM "$batch"
+status=0
+wait "$batch" || status=$?
+[ $status -eq 143 ] || fail "an interrupted batch: exit $status, not 143"
+[ "$(cat "$mark")" = stopped ] || fail "the running decoder was not stopped"
+mapfile -t lines <"$out/decode-many.tsv"
+[ ${#lines[@]} -eq 4 ] || fail "${#lines[@]} lines in the table of an interrupted batch"
+IFS=$'\t' read -r container status _ <<<"${lines[1]}"
+[[ $container = "$in/gen3.bin" && $status = 0 ]] || fail "finished line: ${lines[1]}"
+IFS=$'\t' read -r container status _ <<<"${lines[2]}"
+[[ $container = "$in/slow.bin" && $status = 143 ]] || fail "stopped line: ${lines[2]}"
+IFS=$'\t' read -r container status _ <<<"${lines[3]}"
+[[ $container = "$in/volt.bin" && $status = - ]] || fail "line of a container never started: ${lines[3]}"
 echo "decode-many: all checks passed"
