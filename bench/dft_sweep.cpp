@@ -2,7 +2,7 @@
 // record, beside FFTW's real-input transform and magnitudes when the library
 // is installed (a benchmark dependency only: the decoder never links it).
 //
-//   spectrum_sweep [--all] [--lengths N,N,...]
+//   dft_sweep [--all] [--lengths N,N,...]
 //
 // A burst of u units holds 7u - 1 sample triples (7u - 2 for NEWACC), so an
 // axis has 2(7u - 1), 3(7u - 1) or 6(7u - 1) samples, or 2(7u - 2): 428
@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
                 p = *end == ',' ? end + 1 : end;
             }
         } else {
-            std::fprintf(stderr, "usage: spectrum_sweep [--all] [--lengths N,N,...]\n");
+            std::fprintf(stderr, "usage: dft_sweep [--all] [--lengths N,N,...]\n");
             return 2;
         }
     }
@@ -138,8 +138,8 @@ int main(int argc, char** argv) {
         });
 #ifdef DEC_HAVE_FFTW
         double* in = fftw_alloc_real(static_cast<size_t>(n));
-        fftw_complex* spec = fftw_alloc_complex(static_cast<size_t>(n / 2 + 1));
-        fftw_plan plan = fftw_plan_dft_r2c_1d(n, in, spec, FFTW_MEASURE);
+        fftw_complex* bins = fftw_alloc_complex(static_cast<size_t>(n / 2 + 1));
+        fftw_plan plan = fftw_plan_dft_r2c_1d(n, in, bins, FFTW_MEASURE);
         std::vector<double> mag(static_cast<size_t>(n / 2 + 1));
         const double theirs = time_per_axis([&](int b) {
             const auto& x = data[static_cast<size_t>(b)];
@@ -149,12 +149,12 @@ int main(int argc, char** argv) {
             fftw_execute(plan);
             for (int32_t k = 0; k <= n / 2; ++k) {
                 mag[static_cast<size_t>(k)] =
-                    std::sqrt(spec[k][0] * spec[k][0] + spec[k][1] * spec[k][1]) / n;
+                    std::sqrt(bins[k][0] * bins[k][0] + bins[k][1] * bins[k][1]) / n;
             }
             sink = sink + mag[1];
         });
         fftw_destroy_plan(plan);
-        fftw_free(spec);
+        fftw_free(bins);
         fftw_free(in);
         const double ratio = ours / theirs;
         log_sum += std::log(ratio);
