@@ -69,6 +69,14 @@ class TagFileWriter {
     TagFileWriter(Console& con, const char* close_error, TagFileList& files)
         : con_(con), out_(con, -1), close_error_(close_error), files_(files) {}
 
+    // A writer that a stop leaves open closes its file, unflushed and
+    // unreported: the file goes with the tag list, and Windows deletes no
+    // open file.
+    ~TagFileWriter() {
+        if (fd_ >= 0) {
+            con_.sys().close(fd_);
+        }
+    }
     TagFileWriter(const TagFileWriter&) = delete;
     TagFileWriter& operator=(const TagFileWriter&) = delete;
 
