@@ -20,13 +20,14 @@ for attempt in 1 2 3 4 5; do
     wine "$windows" -c h -f big.bin -d out >/dev/null 2>&1 </dev/null &
     pid=$!
     caught=no
-    for _ in $(seq 2000); do
+    # Watch the folder for as long as the run lasts: the spectra are fast,
+    # so outputs are staged only for moments between Wine's start and the end.
+    while kill -0 "$pid" 2>/dev/null; do
         if temporary; then
             kill -STOP "$pid"
             if temporary; then caught=yes; break; fi
             kill -CONT "$pid"
         fi
-        kill -0 "$pid" 2>/dev/null || break
     done
     if [ $caught = no ]; then
         wait "$pid" || true
