@@ -278,22 +278,7 @@ void print_processed_kbytes(OutStream& out, uint64_t image_bytes, uint32_t bad_b
 }
 
 void print_end_of_tag(OutStream& info, uint32_t tag_number, uint32_t expected, uint64_t received) {
-    const int tag = static_cast<int>(tag_number);
-    const DownloadBalance b = download_balance(expected, received);
-    switch (b.kind) {
-        case DownloadBalance::Kind::complete:
-            info.printf("The last download for tag%i was a COMPLETE data download.\n", tag);
-            break;
-        case DownloadBalance::Kind::missing:
-            info.printf(
-                "The last download was not complete for tag%i, there were %lld bytes missing.\n",
-                tag, b.figure);
-            break;
-        case DownloadBalance::Kind::surplus:
-            info.printf("The last download for tag%i gave us %lld bytes more than expected.\n", tag,
-                        b.figure);
-            break;
-    }
+    print_last_download(info, tag_number, expected, received, kGen3LastSurplus);
 }
 
 namespace {

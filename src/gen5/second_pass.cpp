@@ -44,24 +44,7 @@ void end_unit_loop(TagRun& tag, uint32_t fe_units) {
 }
 
 void print_last_download_line(OutStream& info, uint32_t tag_number, const StreamState& s) {
-    const int tag = static_cast<int>(tag_number);
-    const DownloadBalance b = download_balance(s.expected_bytes, s.since_last_open);
-    switch (b.kind) {
-        case DownloadBalance::Kind::complete:
-            info.printf("The last download for tag%i was a COMPLETE data download.\n", tag);
-            break;
-        case DownloadBalance::Kind::surplus:
-            info.printf(
-                "The last download for tag%i was a COMPLETE data download (and delivered us %lld "
-                "bytes more than expected).\n",
-                tag, b.figure);
-            break;
-        case DownloadBalance::Kind::missing:
-            info.printf(
-                "The last download was not complete for tag%i, there were %lld bytes missing.\n",
-                tag, b.figure);
-            break;
-    }
+    print_last_download(info, tag_number, s.expected_bytes, s.since_last_open, kGen5LastSurplus);
 }
 
 }  // namespace dec

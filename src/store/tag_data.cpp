@@ -244,4 +244,23 @@ void print_completeness(OutStream& out, uint32_t expected, uint64_t received,
     }
 }
 
+void print_last_download(OutStream& out, uint32_t tag_number, uint32_t expected, uint64_t received,
+                         const char* surplus_format) {
+    const int tag = static_cast<int>(tag_number);
+    const DownloadBalance b = download_balance(expected, received);
+    switch (b.kind) {
+        case DownloadBalance::Kind::complete:
+            out.printf("The last download for tag%i was a COMPLETE data download.\n", tag);
+            break;
+        case DownloadBalance::Kind::missing:
+            out.printf(
+                "The last download was not complete for tag%i, there were %lld bytes missing.\n",
+                tag, b.figure);
+            break;
+        case DownloadBalance::Kind::surplus:
+            out.printf(surplus_format, tag, b.figure);
+            break;
+    }
+}
+
 }  // namespace dec

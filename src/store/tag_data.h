@@ -116,6 +116,17 @@ inline constexpr const char* kGen3Surplus = "(%lld bytes data more than expected
 void print_completeness(OutStream& out, uint32_t expected, uint64_t received,
                         const char* surplus_format);
 
+// The line on a tag's last download at the end of its report: complete, the
+// bytes missing, or the surplus in the generation's own words (a format taking
+// the tag number with %i and the figure with %lld).
+inline constexpr const char* kGen5LastSurplus =
+    "The last download for tag%i was a COMPLETE data download (and delivered us %lld bytes "
+    "more than expected).\n";
+inline constexpr const char* kGen3LastSurplus =
+    "The last download for tag%i gave us %lld bytes more than expected.\n";
+void print_last_download(OutStream& out, uint32_t tag_number, uint32_t expected, uint64_t received,
+                         const char* surplus_format);
+
 // The data path kept in two temporary files in the current directory: the
 // separation's copy `raw_name` ("tag%u.tmp" when none is given) and a new
 // temporary file for the flash image ("ftag%u.tmp", or a free variant).
