@@ -71,23 +71,6 @@ AccTime acc_time_of(uint32_t action) {
     return (action & ACT_ACC_JUST_SECONDS) != 0 ? AccTime::seconds : AccTime::calendar;
 }
 
-struct MainFileFormat {
-    const char* prefixed;
-    const char* plain;
-};
-
-constexpr MainFileFormat kMainFileFormats[] = {
-    {"%stag%i.txt", "tag%i.txt"},
-    {"%stag%i_acc.txt", "tag%i_acc.txt"},
-    {"%stag%i_accdft.txt", "tag%i_accdft.txt"},
-    {"%stag%i_gps.txt", "tag%i_gps.txt"},
-    {"%stag%i.kml", "tag%i.kml"},
-    {"%stag%i.gpx", "tag%i.gpx"},
-};
-static_assert(sizeof kMainFileFormats / sizeof kMainFileFormats[0] ==
-                  static_cast<size_t>(MainFile::gpx) + 1,
-              "one name format per main file");
-
 }  // namespace
 
 OutputPlan output_plan_of(uint32_t action) {
@@ -110,11 +93,6 @@ OutputPlan output_plan_of(uint32_t action) {
     p.acc_time = acc_time_of(action);
     p.subseconds = has(ACT_ACC_SUBSECONDS);
     return p;
-}
-
-const char* main_file_format(MainFile file, bool with_prefix) {
-    const MainFileFormat& f = kMainFileFormats[static_cast<int>(file)];
-    return with_prefix ? f.prefixed : f.plain;
 }
 
 }  // namespace dec

@@ -11,7 +11,8 @@
 
 namespace dec {
 
-// The main output file of a tag, by the ending of its name.
+// The main output file of a tag, by the ending of its name (the names are
+// formed in store/tag_file_set.h).
 enum class MainFile : uint8_t {
     all,          // "tag%i.txt": acceleration and GPS together
     acc,          // "tag%i_acc.txt"
@@ -90,9 +91,5 @@ inline bool is_track_document(const OutputPlan& plan) {
 // The plan of an action word: the bits of a menu key and of the ACC
 // time-stamp answer.
 OutputPlan output_plan_of(uint32_t action);
-
-// The name format of a tag's main file: "%stag%i" and the ending of `file`
-// with the prefix, "tag%i" and the ending without.
-const char* main_file_format(MainFile file, bool with_prefix);
 
 }  // namespace dec

@@ -10,16 +10,6 @@ namespace dec {
 
 namespace {
 
-// Early tags (3 to 8) write no dates and no acceleration columns; tags with a
-// single z-axis accelerometer (8, 19 to 22, 24 to 30) write one axis at a
-// nominal rate and no speed figures.
-bool is_early_tag(uint32_t tag) {
-    return tag >= 3 && tag <= 8;
-}
-bool is_z_axis_tag(uint32_t tag) {
-    return tag == 8 || (tag >= 19 && tag <= 22) || (tag >= 24 && tag <= 30);
-}
-
 // Closes the interaction tags' contact file and gives it its name; 0, or -1
 // when it was lost.
 int finish_run_outputs(Gen3Context& ctx) {
@@ -34,12 +24,6 @@ int finish_run_outputs(Gen3Context& ctx) {
 }
 
 }  // namespace
-
-OutputPlan gen3_tag_plan(uint32_t tag_number, OutputPlan plan) {
-    plan.gen3.early_tag = is_early_tag(tag_number);
-    plan.gen3.z_axis_tag = is_z_axis_tag(tag_number);
-    return plan;
-}
 
 ContainerResult separate_gen3(RunContext& run, const char* path, const char* output_dir,
                               const OutputPlan& plan) {
@@ -61,9 +45,8 @@ ContainerResult separate_gen3(RunContext& run, const char* path, const char* out
             run.con.out().printf("---------- Generating data for tag%i ----------------\n",
                                  static_cast<int>(tags[i]));
             run.con.flush();
-            const int tag_rv = decode_with_outputs(run, [&] {
-                return strip(ctx, tags[i], ctx.tag_files.name_of(i), gen3_tag_plan(tags[i], plan));
-            });
+            const int tag_rv = decode_with_outputs(
+                run, [&] { return strip(ctx, tags[i], ctx.tag_files.name_of(i), plan); });
             if (tag_rv != 0) {
                 result = ContainerResult::tag_failed;
                 break;

@@ -125,6 +125,15 @@ Gen3Record classify_gen3_record(Input& in, uint8_t* block, bool long_form) {
     return Gen3Record::data;
 }
 
+// Tag types of the first open block.
+enum Gen3TagType : uint8_t {
+    kGen3TypeOldInteraction = 0,
+    kGen3TypeIgnored = 3,
+    kGen3TypeGpsAcc4 = 4,
+    kGen3TypeGpsAcc5 = 5,
+    kGen3TypeInteraction = 6,
+};
+
 struct Gen3OpenBlock {
     uint16_t basestation_id = 0;
     uint32_t time = 0;

@@ -10,7 +10,8 @@
 
 namespace dec {
 
-// The GPS-acceleration tag run: opens the output files the plan asks for,
+// The GPS-acceleration tag run (`plan` from plan_for_tag): opens the output
+// files the plan asks for,
 // joins the downloads into the flash image and decodes it block by block.
 // `first_block` is the tag's first open block (zero-filled kGen3OpenBufferSize
 // bytes); the raw stream stands behind it and the flash image behind its header.
@@ -29,8 +30,9 @@ void print_processed_kbytes(OutStream& out, uint64_t image_bytes, uint32_t bad_b
 // "The last download for tag%i was a COMPLETE data download." and its siblings.
 void print_end_of_tag(OutStream& info, uint32_t tag_number, uint32_t expected, uint64_t received);
 
-// A system-information block (type 0x02): the older form, or for tags with
-// plan.gen3.sysinfo_subtype the newer form with its subtype.
-void print_gen3_sysinfo(const uint8_t* record, const OutputPlan& plan, OutStream& info);
+// The run's plan as generation 3 applies it to one tag: the variants that its
+// number and its first open block decide (Gen3TagVariant), whatever the caller
+// passed in them.
+OutputPlan plan_for_tag(OutputPlan plan, uint32_t tag_number, const Gen3OpenBlock& first);
 
 }  // namespace dec

@@ -10,9 +10,10 @@
 #include "gen3/gps_acc_run.h"
 #include "gen3/interaction_block.h"
 #include "gen3/interaction_join.h"
-#include "records/tag_outputs.h"
+#include "records/tag_output.h"
 #include "settings/gen3_config.h"
 #include "store/tag_data.h"
+#include "store/tag_file_set.h"
 
 namespace dec {
 
@@ -94,15 +95,14 @@ int run_interaction_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* fi
     if (!intact.is_open() && intact.open(con, ctx.run_outputs, kIntactFileName) != 0) {
         return -1;
     }
-    char name[64];
-    format_into(name, sizeof name, "tag%i.txt", static_cast<int>(tag_number));
-    TextFile protocol;
-    if (protocol.open(con, *ctx.run.outputs, name) != 0) {
+    TagFileSet files(con, *ctx.run.outputs, nullptr, tag_number);
+    OutStream* protocol = files.open(TagFile::all);
+    if (protocol == nullptr) {
         return -1;
     }
-    write_version_line(protocol.out());
+    write_version_line(*protocol);
 
-    IntactJoin join{ctx, data, protocol.out(), plan, first_block, variant, {}};
+    IntactJoin join{ctx, data, *protocol, plan, first_block, variant, {}};
     start_intact_join(join);
     int rv = join_intact_downloads(join);
     if (rv == 0) {
@@ -114,7 +114,7 @@ int run_interaction_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* fi
         intact.close();
         rv = -1;
     }
-    if (protocol.close() != 0) {
+    if (files.close_all() != 0) {
         rv = -1;
     }
     return rv;

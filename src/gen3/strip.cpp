@@ -10,26 +10,7 @@ namespace dec {
 
 namespace {
 
-// Tag types of the first open block.
-enum Gen3TagType : uint8_t {
-    kTypeOldInteraction = 0,
-    kTypeIgnored = 3,
-    kTypeGpsAcc4 = 4,
-    kTypeGpsAcc5 = 5,
-    kTypeInteraction = 6,
-};
-
-bool is_old_interaction_tag(uint32_t tag) {
-    return tag == 34 || tag == 35 || tag == 36;
-}
-
-// Tags known by their number, and old interaction tags, are taken as they are.
-OutputPlan as_legacy(OutputPlan plan) {
-    plan.gen3.legacy = true;
-    return plan;
-}
-
-int strip_body(Gen3Context& ctx, uint32_t tag_number, const OutputPlan& plan,
+int strip_body(Gen3Context& ctx, uint32_t tag_number, const OutputPlan& run_plan,
                TempFileTagData& data) {
     Console& con = ctx.run.con;
     OutStream& out = con.out();
@@ -68,22 +49,25 @@ int strip_body(Gen3Context& ctx, uint32_t tag_number, const OutputPlan& plan,
     }
     clear_fufa_low_bits(block, long_form);
 
+    const Gen3OpenBlock first = decode_open_block(block, long_form);
+    const OutputPlan plan = plan_for_tag(run_plan, tag_number, first);
     if (plan.gen3.early_tag || plan.gen3.z_axis_tag) {
-        return run_gps_acc_tag(ctx, tag_number, block, data, as_legacy(plan));
+        return run_gps_acc_tag(ctx, tag_number, block, data, plan);
     }
-    const uint8_t tag_type = decode_open_block(block, long_form).tag_type;
+    const uint8_t tag_type = first.tag_type;
     switch (tag_type) {
-        case kTypeOldInteraction:
-            if (is_old_interaction_tag(tag_number)) {
-                return run_interaction_tag(ctx, tag_number, block, data, as_legacy(plan));
+        case kGen3TypeOldInteraction:
+            // Only the old interaction tags' numbers are taken (as they are).
+            if (plan.gen3.legacy) {
+                return run_interaction_tag(ctx, tag_number, block, data, plan);
             }
             return 0;
-        case kTypeIgnored:
+        case kGen3TypeIgnored:
             return 0;
-        case kTypeGpsAcc4:
-        case kTypeGpsAcc5:
+        case kGen3TypeGpsAcc4:
+        case kGen3TypeGpsAcc5:
             return run_gps_acc_tag(ctx, tag_number, block, data, plan);
-        case kTypeInteraction:
+        case kGen3TypeInteraction:
             return run_interaction_tag(ctx, tag_number, block, data, plan);
         default:
             out.printf("Unknown tag type %hhu\n", tag_type);

@@ -9,17 +9,12 @@
 #include <cstring>
 #include <memory>
 
-#include "common/le.h"
-#include "common/printable.h"
-#include "common/tagtime.h"
-#include "dsp/burst_dsp.h"
 #include "gen5/container.h"
 #include "gen5/first_pass.h"
-#include "gen5/record_handlers.h"
 #include "gen5/second_pass.h"
 #include "gen5/tag_loop.h"
 #include "records/satinfo.h"
-#include "records/tag_outputs.h"
+#include "records/tag_records.h"
 
 namespace dec {
 
@@ -32,28 +27,31 @@ constexpr uint32_t kMaxRecord = 1900;
 // Multi-unit record families.
 enum Family : uint8_t { kAcc0, kAcc1, kNewAcc, kQuat, kGsm, kSat, kFamilies };
 
-enum class Role : uint8_t { bad, sysinfo, gps_cooked, gps_ext0, gps_ext1, start, cont, fe };
+// What a unit is: a record of its own, the start or a continuation of a
+// family's record, a 0xFE unit, or none of these.
+enum class Role : uint8_t { bad, single, start, cont, fe };
 
 struct UnitRule {
     Role role = Role::bad;
     Family family = kAcc0;
-    bool needs_acc = false;  // ignored when the plan asks for acceleration
+    bool needs_acc = false;                 // ignored when the plan asks for acceleration
+    RecordKind kind = RecordKind::sysinfo;  // of a single-unit record
 };
 
 using UnitTable = std::array<UnitRule, 256>;
 
 constexpr UnitTable make_table(bool version9) {
     UnitTable t{};
-    t[0x10] = {Role::sysinfo, kAcc0, false};
-    t[0x30] = {Role::gps_cooked, kAcc0, false};
+    t[0x10] = {Role::single, kAcc0, false, RecordKind::sysinfo};
+    t[0x30] = {Role::single, kAcc0, false, RecordKind::gps_cooked};
     t[0x40] = {Role::start, kAcc0, true};
     t[0x41] = {Role::cont, kAcc0, true};
     t[0xFE] = {Role::fe, kAcc0, false};
     if (version9) {
         return t;
     }
-    t[0x34] = {Role::gps_ext0, kAcc0, false};
-    t[0x36] = {Role::gps_ext1, kAcc0, false};
+    t[0x34] = {Role::single, kAcc0, false, RecordKind::gps_extended};
+    t[0x36] = {Role::single, kAcc0, false, RecordKind::gps_seeded};
     t[0x32] = {Role::start, kSat, false};
     t[0x33] = {Role::cont, kSat, false};
     t[0x44] = {Role::start, kAcc1, true};
@@ -69,104 +67,12 @@ constexpr UnitTable make_table(bool version9) {
 
 constexpr UnitTable kTableV10 = make_table(false);
 constexpr UnitTable kTableV9 = make_table(true);
-// Continuation type of each family, for the flush test.
+// Continuation type of each family, for the flush test, and the record each
+// family's units make.
 constexpr uint8_t kContinuation[kFamilies] = {0x41, 0x45, 0x43, 0x51, 0x71, 0x33};
-
-constexpr const char* kMovebankAccHeader =
-    "data-decoding-software,key-bin-checksum,tag-serial-number,start-timestamp,acceleration-"
-    "sampling-frequency-per-axis,acceleration-axes,accelerations-raw\n";
-constexpr const char* kMovebankQuatHeader =
-    "data-decoding-software,key-bin-checksum,tag-serial-number,start-timestamp,quaternions-"
-    "sampling-frequency,quaternions-raw\n";
-constexpr const char* kMovebankMagHeader =
-    "data-decoding-software,key-bin-checksum,tag-serial-number,start-timestamp,magnetic-field-"
-    "sampling-frequency-per-axis,temperature,magnetic-fields-raw\n";
-constexpr const char* kMovebankGpsHeaderStart =
-    "key-bin-checksum,tag-serial-number,start-timestamp,longitude,latitude,height-above-"
-    "ellipsoid,type-of-fix,status,used-time-to-get-fix,timestamp-of-fix,battery-voltage,fix-"
-    "battery-voltage,temperature,speed-over-ground,heading-degree,speed-accuracy-estimate,"
-    "horizontal-accuracy-estimate,";
-constexpr const char* kMovebankGpsHeaderV10 =
-    "dop,satellite-count,barometric-pressure,quat-w-raw,quat-x-raw,quat-y-raw,quat-z-raw,"
-    "magnetic-field-x-raw,magnetic-field-y-raw,magnetic-field-z-raw,data-decoding-software\n";
-constexpr const char* kMovebankGpsHeaderV9 = "data-decoding-software\n";
-
-constexpr const char* kGpsLegendV10 =
-    " (23) pdop (24) satellite-count (25) pressure, hPa\n(26) q0raw (27) q1raw (28) q2raw (29) "
-    "q3raw (30) magnx (31) magny (32) magnz\n";
-constexpr const char* kGpsExtendedLegendV10 =
-    "(26) loaded batvolt, mV (27) batvolt at gpsfix, mV (28) accumulated gps ontime, hours\n(29) "
-    "vertical inaccuracy estimate, m\n";
-constexpr const char* kVerticalInaccuracyLegendV9 = "(26) vertical inaccuracy estimate, m\n";
-
-// Feature bit of tags whose temperature sensor is calibrated.
-constexpr uint32_t kFeatureAccurateTemperature = 0x4000;
-
-// GSM text records: a tag time and a text of one to four units.
-constexpr uint32_t kGsmTextMin = 5;
-constexpr uint32_t kGsmTextMax = 252;
-
-void print_gsm_text(uint8_t* record, uint32_t length, OutStream& info, const OutputPlan& plan) {
-    if (length < kGsmTextMin || length > kGsmTextMax) {
-        return;
-    }
-    make_printable(reinterpret_cast<char*>(record + 4), length - 4);
-    record[length - 1] = 0;
-    info.put("GSMTXT,");
-    print_tag_time(le_u32(record, 0), info, plan);
-    info.put_char('\n');
-    info.put(reinterpret_cast<const char*>(record + 4));
-    info.put_char('\n');
-}
-
-// The heads of the output files, written before the first unit.
-void write_heads(TagRun& tag, bool version9, RecordHandlers& handlers) {
-    OutStream& info = *tag.streams.info;
-    const OutputPlan& plan = tag.plan;
-
-    if (plan.movebank) {
-        tag.streams.acc->put(kMovebankAccHeader);
-        if (!version9) {
-            tag.streams.quat->put(kMovebankQuatHeader);
-            tag.streams.mag->put(kMovebankMagHeader);
-        }
-        tag.streams.main->put(kMovebankGpsHeaderStart);
-        tag.streams.main->put(version9 ? kMovebankGpsHeaderV9 : kMovebankGpsHeaderV10);
-    }
-    if (plan.acc_form == AccForm::spectrum_line) {
-        info.put(kDftLegend);
-    }
-    if (plan.gps) {
-        if (is_track_document(plan)) {
-            handlers.begin_gps_output();
-        } else {
-            info.put(kGpsLegendStart);
-            info.put(version9 ? "\n" : kGpsLegendV10);
-            if (plan.gps_extended) {
-                if (version9) {
-                    info.put(kGpsExtendedLegend);
-                    info.put(kVerticalInaccuracyLegendV9);
-                } else {
-                    info.put(kGpsExtendedLegendV10);
-                }
-            }
-            if (!version9) {
-                info.put((tag.state.feature_word & kFeatureAccurateTemperature) != 0
-                             ? "Temperature is in degree Celsius with max inaccuracy +/- 1 degree "
-                               "between 0 and 85 degree Celsius.\n\n"
-                             : kLowAccuracyTemperature);
-            }
-        }
-    }
-    if (!is_track_document(plan)) {
-        if (plan.acc_filter == AccFilter::low_pass) {
-            write_lowpass_notice(*tag.streams.acc);
-        }
-        if (plan.acc_filter == AccFilter::high_pass) {
-            write_highpass_notice(*tag.streams.acc);
-        }
-    }
-}
+constexpr RecordKind kFamilyRecord[kFamilies] = {
+    RecordKind::acc_burst, RecordKind::acc_burst_seeded, RecordKind::newacc,
+    RecordKind::quatcmp,   RecordKind::gsm_text,         RecordKind::satellites};
 
 // Record assembly: one buffer shared by the acceleration, IMU and GSM-text
 // families (at most one of them is pending), one for satellite reports.
@@ -176,6 +82,7 @@ struct Assembly {
     bool pending[kFamilies] = {};
     uint8_t sat[kMaxRecord];
     uint32_t sat_length = 0;
+    uint8_t single[kPayload];  // a single-unit record, which its decoder may change
 
     uint8_t* buffer(Family f) { return f == kSat ? sat : buf; }
     uint32_t& len(Family f) { return f == kSat ? sat_length : length; }
@@ -187,7 +94,7 @@ class BlockLoop {
         : tag_(tag),
           version9_(version9),
           table_(version9 ? kTableV9 : kTableV10),
-          handlers_(tag, version9) {}
+          records_(tag.out, tag.run.con) {}
 
     int run();
 
@@ -198,34 +105,14 @@ class BlockLoop {
     TagRun& tag_;
     bool version9_;
     const UnitTable& table_;
-    RecordHandlers handlers_;
+    TagRecords records_;
     Assembly a_;
     uint32_t fe_units_ = 0;
 };
 
 void BlockLoop::flush(Family f) {
     a_.pending[f] = false;
-    switch (f) {
-        case kAcc0:
-            handlers_.acc_burst(a_.buf, a_.length, 0);
-            break;
-        case kAcc1:
-            handlers_.acc_burst(a_.buf, a_.length, 1);
-            break;
-        case kNewAcc:
-            handlers_.newacc(a_.buf, a_.length);
-            break;
-        case kQuat:
-            handlers_.quatcmp(a_.buf, a_.length);
-            break;
-        case kGsm:
-            handlers_.flush_bursts();
-            print_gsm_text(a_.buf, a_.length, *tag_.streams.info, tag_.plan);
-            break;
-        case kSat:
-        case kFamilies:
-            break;
-    }
+    records_.take(kFamilyRecord[f], a_.buffer(f), a_.len(f));
 }
 
 void BlockLoop::unit(const uint8_t* u) {
@@ -237,26 +124,11 @@ void BlockLoop::unit(const uint8_t* u) {
         }
     }
     const UnitRule& rule = table_[type];
-    const bool acc_wanted = tag_.plan.acc;
-    const bool gps_wanted = tag_.plan.gps || tag_.plan.movebank;
+    const bool acc_wanted = tag_.plan().acc;
     switch (rule.role) {
-        case Role::sysinfo:
-            handlers_.sysinfo(payload);
-            break;
-        case Role::gps_cooked:
-        case Role::gps_ext0:
-        case Role::gps_ext1:
-            // Counted before decoding: the first GPS block of a tag is number 1
-            // (placemark names, the fix number of ACC rows).
-            handlers_.flush_bursts();
-            ++tag_.state.gps_record_counter;
-            if (gps_wanted) {
-                if (rule.role == Role::gps_cooked) {
-                    handlers_.gps_cooked(payload);
-                } else {
-                    handlers_.gps_extended(payload, rule.role == Role::gps_ext1 ? 1 : 0);
-                }
-            }
+        case Role::single:
+            std::memcpy(a_.single, payload, kPayload);
+            records_.take(rule.kind, a_.single, kPayload);
             break;
         case Role::start:
             if (!rule.needs_acc || acc_wanted) {
@@ -275,8 +147,7 @@ void BlockLoop::unit(const uint8_t* u) {
                 std::memcpy(a_.buffer(rule.family) + len, payload, kPayload);
                 len += kPayload;
                 if (rule.family == kSat && satellite_report_complete(a_.sat, len)) {
-                    a_.pending[kSat] = false;
-                    handlers_.satellites(a_.sat, len);
+                    flush(kSat);
                 }
             }
             break;
@@ -299,7 +170,7 @@ int BlockLoop::run() {
     if (begin_second_pass(tag_) != 0) {
         return -1;
     }
-    write_heads(tag_, version9_, handlers_);
+    tag_.out.write_heads();
 
     TagState& st = tag_.state;
     uint8_t u[kUnitSize];
@@ -309,7 +180,7 @@ int BlockLoop::run() {
         st.processed_bytes += kUnitSize;
         meter.at(st.processed_bytes);
     }
-    handlers_.flush_bursts();
+    records_.settle();
     end_unit_loop(tag_, fe_units_);
     // Records still pending at the end; GSM texts and satellite reports are dropped.
     for (Family f : {kAcc0, kAcc1, kNewAcc, kQuat}) {
@@ -317,8 +188,8 @@ int BlockLoop::run() {
             flush(f);
         }
     }
-    handlers_.end_gps_output();
-    print_last_download_line(*tag_.streams.info, st.tag_number, s);
+    records_.finish();
+    print_last_download_line(tag_.info(), st.tag_number, s);
     return 0;
 }
 

@@ -11,7 +11,7 @@
 #include "gen5/second_pass.h"
 #include "gen5/tag_loop.h"
 #include "records/ecg.h"
-#include "records/sysinfo.h"
+#include "records/tag_records.h"
 
 namespace dec {
 
@@ -21,21 +21,13 @@ constexpr size_t kPayload = 63;
 // A record growing beyond this is dropped (at most 30 units).
 constexpr uint32_t kMaxEcgRecord = 1900;
 
-constexpr const char* kMovebankEcgHeader =
-    "key-bin-checksum,tag-serial-number,start-timestamp,temperature,bat-mvolt,ecg-sampling-"
-    "frequency,voltage-resolution,dyn-offset-comp,ecg-raw\n";
-constexpr const char* kEcgLegend =
-    "\nFormat of ECG data lines:\nECG, daynumber, date, day-of-week, time-of-day,\ntemperature "
-    "degree Celsius, battery-voltage mV, ecg-sampling-frequency Hz,\nvoltage resolution "
-    "MicroVolt, dyn-offset-comp, ecg raw data\n";
-
 struct EcgLoop {
-    explicit EcgLoop(TagRun& t) : tag(t), format(t.first_open_block[kObSettings + 4]) {}
+    explicit EcgLoop(TagRun& t)
+        : tag(t), records(t.out, t.run.con, t.first_open_block[kObSettings + 4]) {}
 
     void flush() {
         collecting = false;
-        decode_ecg_record(buf, tag.plan, *tag.streams.main, *tag.streams.info, length,
-                          tag.state.tag_number, format, record);
+        records.take(RecordKind::ecg, buf, length);
     }
 
     void unit(const uint8_t* u) {
@@ -54,6 +46,7 @@ struct EcgLoop {
                     std::memcpy(buf + length, u + 1, kPayload);
                     length += kPayload;
                     if (length > kMaxEcgRecord) {
+                        records.settle();
                         tag.run.con.out().put(
                             "##################### Too much ecg data #############\n");
                         collecting = false;
@@ -61,7 +54,8 @@ struct EcgLoop {
                 }
                 break;
             case 0x10:
-                decode_sysinfo_ecg(u + 1, *tag.streams.info, tag.plan);
+                std::memcpy(single, u + 1, kPayload);
+                records.take(RecordKind::sysinfo, single, kPayload);
                 break;
             case 0xFE:
                 ++fe_units;
@@ -73,12 +67,12 @@ struct EcgLoop {
     }
 
     TagRun& tag;
-    uint8_t format;
+    TagRecords records;
     uint8_t buf[kEcgBufferSize];
+    uint8_t single[kPayload];
     uint32_t length = 0;
     bool collecting = false;
     uint32_t fe_units = 0;
-    EcgRecord record;
 };
 
 }  // namespace
@@ -88,11 +82,7 @@ int run_ecg_tag_loop(TagRun& tag) {
     if (gather_tag_stream(tag, s, LoopFamily::ecg) != 0 || begin_second_pass(tag) != 0) {
         return -1;
     }
-    if (tag.plan.movebank) {
-        tag.streams.main->put(kMovebankEcgHeader);
-    } else {
-        tag.streams.info->put(kEcgLegend);
-    }
+    tag.out.write_heads();
     auto loop = std::make_unique<EcgLoop>(tag);
     uint8_t u[kUnitSize];
     ProgressMeter meter(tag.run.progress, 0);
@@ -105,7 +95,8 @@ int run_ecg_tag_loop(TagRun& tag) {
         loop->flush();
     }
     end_unit_loop(tag, loop->fe_units);
-    print_last_download_line(*tag.streams.info, tag.state.tag_number, s);
+    loop->records.finish();
+    print_last_download_line(tag.info(), tag.state.tag_number, s);
     return 0;
 }
 

@@ -64,7 +64,7 @@ const FamilyTexts& texts(LoopFamily f) {
 
 // The software-version line and the settings report of an open block.
 void report_settings(TagRun& tag, LoopFamily family, const uint8_t* open_block, bool first) {
-    OutStream& info = *tag.streams.info;
+    OutStream& info = tag.info();
     const uint8_t version = open_block[kObSoftwareVersion];
     const uint32_t tag_number = tag.state.tag_number;
     tag.state.settings_version = open_block[kObSettings + 4];
@@ -113,7 +113,7 @@ RepeatCheck check_if_data_repeated(TagRun& tag, const StreamState& s, uint32_t g
 }
 
 int handle_open_block(TagRun& tag, StreamState& s, LoopFamily family, const uint8_t* open_block) {
-    OutStream& info = *tag.streams.info;
+    OutStream& info = tag.info();
     if (le_u16(open_block, kObTagNumber) != s.expected_tag) {
         info.put("############### B5: Unexpected tagnumber ##############\n");
         return -1;
@@ -127,7 +127,7 @@ int handle_open_block(TagRun& tag, StreamState& s, LoopFamily family, const uint
         return -1;
     }
     print_completeness(info, s.expected_bytes, s.since_last_open, kGen5Surplus);
-    print_download_info(open_block, s.decoder_flash_address, info, tag.plan);
+    print_download_info(open_block, s.decoder_flash_address, info, tag.plan());
     report_settings(tag, family, open_block, false);
 
     const uint32_t a = le_u32(open_block, kObFlashStart);
@@ -169,7 +169,7 @@ int handle_open_block(TagRun& tag, StreamState& s, LoopFamily family, const uint
 }
 
 int gather_tag_stream(TagRun& tag, StreamState& s, LoopFamily family) {
-    OutStream& info = *tag.streams.info;
+    OutStream& info = tag.info();
     const uint8_t* first = tag.first_open_block;
     info.put("Going through data:\n");
     s = StreamState{};
@@ -181,7 +181,7 @@ int gather_tag_stream(TagRun& tag, StreamState& s, LoopFamily family) {
     const uint32_t first_start = le_u32(first, kObFlashStart);
     s.decoder_flash_address = first_start;
 
-    print_download_info(first, s.decoder_flash_address, info, tag.plan);
+    print_download_info(first, s.decoder_flash_address, info, tag.plan());
     report_settings(tag, family, first, true);
     s.expected_bytes = le_u32(first, kObFlashEnd) - first_start;
     if (first_start != 0) {

@@ -18,7 +18,7 @@ int begin_second_pass(TagRun& tag) {
     out.put("\nNow uncompressing data (please wait ...):\n\n");
     con.flush();  // the wait may be long: show the line now
 
-    OutStream& info = *tag.streams.info;
+    OutStream& info = tag.info();
     info.put("basestation info:\n");
     info.printf("Rewrite counter:%u\n", le_u32(header, kRewriteCounterOffset));
     const auto* text = header + kHeaderTextOffset;
@@ -38,7 +38,7 @@ void end_unit_loop(TagRun& tag, uint32_t fe_units) {
                              static_cast<unsigned long long>(st.processed_bytes),
                              static_cast<unsigned long long>(kUnitSize) * st.bad_units);
     if (fe_units != 0) {
-        tag.streams.info->printf("There were %u b5 0xFE blocks.\n", fe_units);
+        tag.info().printf("There were %u b5 0xFE blocks.\n", fe_units);
     }
     tag.run.bad_blocks += st.bad_units;
 }

@@ -6,27 +6,20 @@
 #include "common/outstream.h"
 #include "common/run_context.h"
 #include "common/tag_state.h"
+#include "records/tag_output.h"
 #include "store/tag_data.h"
 
 namespace dec {
-
-// The output streams of one tag. Streams that the plan does not ask for
-// separately are the main stream; for the STATS line alone all are the console.
-struct TagStreams {
-    OutStream* info = nullptr;
-    OutStream* main = nullptr;
-    OutStream* acc = nullptr;
-    OutStream* quat = nullptr;
-    OutStream* mag = nullptr;
-};
 
 struct TagRun {
     RunContext& run;
     TagDataPath& data;
     uint8_t* first_open_block;  // 256 bytes, start address already rounded down
-    OutputPlan plan;            // the run's plan as this tag's file set applies it
+    TagOutput& out;             // the tag's files, streams and plan
     TagState& state;
-    TagStreams streams;
+
+    const OutputPlan& plan() const { return out.plan(); }
+    OutStream& info() const { return *out.streams().info; }
 };
 
 // Decoding loops by tag type and software version; 0, or -1 when the tag failed.

@@ -1,5 +1,5 @@
-// The run of one generation-5 tag: its temporary files, output file set,
-// decoding loop and statistics line.
+// The run of one generation-5 tag: its temporary files, outputs and decoding
+// loop.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +16,5 @@ namespace dec {
 // is deleted afterwards. 0, or -1 when the tag failed (the run stops).
 int run_tag(RunContext& run, uint32_t tag_number, const OutputPlan& plan, const char* prefix,
             TagSource source = {});
-
-// The STATS line of a tag (one line, with its line end).
-void print_stats_line(OutStream& out, uint32_t tag_number, const TagState& state);
 
 }  // namespace dec

@@ -20,9 +20,6 @@ namespace {
 bool accept_burst(const uint8_t* record, uint32_t length, uint16_t seed, AccContext& ctx) {
     const RecordCheck check = check_acc_burst(record, length, seed);
     if constexpr (kRecordDebugLevel > 10) {
-        if (check != RecordCheck::ok) {
-            flush_held_bursts(ctx);
-        }
         if (check == RecordCheck::bad_length) {
             ctx.info.printf(
                 "ACC number_of_blocks/size not matching:%i,%i,%i,aastr:0x%02llX! ###############\n",
@@ -59,24 +56,46 @@ void count_burst(uint32_t time, uint32_t length, TagStatistics& stats) {
     }
 }
 
-// The MMA8452 sensor's byte 5: the rate divider, and an overflow that is
-// always reported.
-double mma_rate(uint8_t byte5, AccContext& ctx) {
-    const MmaRate r = mma8452_rate(byte5);
-    if (r.overflow) {
-        flush_held_bursts(ctx);
-        ctx.info.put("########### ACC Error (mma): There was an overflow! ###########\n");
-    }
-    return r.hz;
-}
-
-void unpack_and_write(const uint8_t* record, uint32_t length, BurstFamily family, uint32_t time,
-                      const BurstAxes& axes, double rate, const AxisInversion& inversion,
-                      uint32_t key, AccContext& ctx) {
+void unpack_and_put(const uint8_t* record, uint32_t length, BurstFamily family, uint32_t time,
+                    const BurstAxes& axes, const MmaRate& rate, const AxisInversion& inversion,
+                    uint32_t key, AccContext& ctx) {
     const int32_t n = unpack_burst_samples(record, length, kAccHeaderSize, axes.count, inversion,
                                            ctx.buffers.burst);
-    const BurstLine line{family, time, 0.0, axes.letters, axes.count, n, rate, key};
-    write_burst(line, ctx);
+    const BurstLine line{family, time,    0.0, axes.letters, axes.count,
+                         n,      rate.hz, key, rate.overflow};
+    put_burst(line, ctx);
+}
+
+// Tags 3 to 8 have no columns, statistics or filters: they write one plain
+// line per burst (or its spectra).
+void as_early_tag(OutputPlan& plan) {
+    if (plan.acc_form == AccForm::columns || plan.acc_form == AccForm::statistics) {
+        plan.acc_form = AccForm::line;
+    }
+    plan.acc_filter = AccFilter::none;
+    plan.variance = false;
+}
+
+// Software versions 6 to 8 fill in the length and sum bytes: the sum over all
+// bytes with byte 7 taken as 0 and the running sum standing in byte 6 when it
+// is passed, as in software-9 bursts. The tag's own check leaves byte 7 at 0,
+// and the key-bin checksum covers the record as the check leaves it.
+bool accept_checked_burst(uint8_t* record, uint32_t length, AccContext& ctx) {
+    const RecordCheck check = check_acc_burst(record, length, 0);
+    if constexpr (kRecordDebugLevel > 10) {
+        if (check == RecordCheck::bad_length) {
+            ctx.info.printf("ACC number_of_blocks/size not matching:%i,%i,%i! ###############\n",
+                            static_cast<int32_t>(ctx.tag.tag_number), le_u8(record, 7),
+                            static_cast<int32_t>(length));
+        } else if (check == RecordCheck::bad_checksum) {
+            ctx.info.put("ACC Checksum not matching! #########\n");
+        }
+    }
+    if (check != RecordCheck::ok) {
+        return false;
+    }
+    record[7] = 0;
+    return true;
 }
 
 }  // namespace
@@ -96,12 +115,13 @@ void decode_acc_burst(const uint8_t* record, uint32_t length, int variant, AccCo
     const BurstAxes axes = burst_axes(h.axis_bits);
     const uint32_t features = ctx.tag.feature_word;
     const bool mma = (features & FEATURE_WITH_MMA8452_SMBUS) != 0;
-    const double rate =
-        mma ? mma_rate(h.rate_code, ctx) : acc_rate_from_code(h.rate_code, axes.count);
+    // The MMA8452 sensor's byte 5 is the rate divider and an overflow flag.
+    const MmaRate rate = mma ? mma8452_rate(h.rate_code)
+                             : MmaRate{acc_rate_from_code(h.rate_code, axes.count), false};
     const bool v2_board = (features & FEATURE_WITH_GPSACCGSMV2) != 0 &&
                           (features & FEATURE_BOTHSENSORSBOTTOMSIDE) == 0;
-    unpack_and_write(record, length, BurstFamily::acc, h.time, axes, rate,
-                     acc_inversion(axes, mma, v2_board), key, ctx);
+    unpack_and_put(record, length, BurstFamily::acc, h.time, axes, rate,
+                   acc_inversion(axes, mma, v2_board), key, ctx);
 }
 
 void decode_acc_burst_v9(const uint8_t* record, uint32_t length, AccContext& ctx) {
@@ -118,18 +138,56 @@ void decode_acc_burst_v9(const uint8_t* record, uint32_t length, AccContext& ctx
     // Software-9 tags with the MMA8452 accelerometer carry settings records of
     // version 7 (the divisor form of the sample rate).
     const bool mma = ctx.tag.settings_version == kTt5_9VersionMma8452;
-    double rate = 0.0;
+    MmaRate rate{0.0, false};
     if (mma) {
-        rate = mma_rate(h.rate_code, ctx);
+        rate = mma8452_rate(h.rate_code);
     } else if (h.rate_code == kAccV9RateCodeXyz12Hz) {
         axes = burst_axes(kAccAxisX | kAccAxisY | kAccAxisZ);
-        rate = 12.0;
+        rate.hz = 12.0;
     } else {
-        rate = acc_rate_from_code(h.rate_code,
-                                  acc_v9_rate_per_axis(ctx.tag.tag_number) ? 1 : axes.count);
+        rate.hz = acc_rate_from_code(h.rate_code,
+                                     acc_v9_rate_per_axis(ctx.tag.tag_number) ? 1 : axes.count);
     }
-    unpack_and_write(record, length, BurstFamily::acc_v9, h.time, axes, rate,
-                     acc_inversion(axes, mma, false), key, ctx);
+    unpack_and_put(record, length, BurstFamily::acc_v9, h.time, axes, rate,
+                   acc_inversion(axes, mma, false), key, ctx);
+}
+
+void decode_acc_burst_gen3(uint8_t* record, uint32_t length, AccContext& ctx) {
+    // The burst's own plan: early tags and rate codes without a rate change it.
+    AccContext burst = ctx;
+    OutputPlan& plan = burst.plan;
+    if (!plan.acc || length < kAccHeaderSize) {
+        return;
+    }
+    if (plan.gen3.acc_checked && !accept_checked_burst(record, length, burst)) {
+        return;
+    }
+    const uint32_t key = plan.movebank ? fletcher32(record, static_cast<int32_t>(length)) : 0;
+    const AccBurstHeader h = read_acc_burst_header(record);
+
+    // The tag number decides what the axes byte is worth: tags with only a Z
+    // sensor, and early tags whose bursts are one unnamed series.
+    BurstAxes axes = burst_axes(h.axis_bits);
+    if (plan.gen3.z_axis_tag) {
+        axes = BurstAxes{{'Z', 0, 0, 0}, 1};
+    }
+    if (plan.gen3.early_tag) {
+        axes = BurstAxes{{0, 0, 0, 0}, 1};
+        as_early_tag(plan);
+    }
+    double rate = acc_rate_from_code(h.rate_code, axes.count);
+    if (h.rate_code > kAccLastRateCode) {
+        plan.subseconds = false;
+    }
+    if (plan.gen3.early_tag || plan.gen3.z_axis_tag) {
+        rate = 1.0;
+    }
+    const AxisInversion none{{false, false, false}};
+    const int32_t n =
+        unpack_burst_samples(record, length, kAccHeaderSize, axes.count, none, ctx.buffers.burst);
+    // Written at once: a burst with a plan of its own does not wait for others.
+    write_burst(BurstLine{BurstFamily::gen3, h.time, 0.0, axes.letters, axes.count, n, rate, key},
+                burst);
 }
 
 }  // namespace dec

@@ -24,4 +24,10 @@ void decode_acc_burst(const uint8_t* record, uint32_t length, int variant, AccCo
 // 12 Hz on X, Y and Z, and no "ACC," in front of statistics and rows.
 void decode_acc_burst_v9(const uint8_t* record, uint32_t length, AccContext& ctx);
 
+// Generation-3 bursts (blocks 0x40 to 0x5F joined, 63 bytes each): the
+// software-10 layout; from software 6 on checked (ctx.plan.gen3.acc_checked)
+// and changed in place by the check. The tag number (plan.gen3) decides the
+// axes: one Z axis, or one unnamed series of early tags at a nominal rate.
+void decode_acc_burst_gen3(uint8_t* record, uint32_t length, AccContext& ctx);
+
 }  // namespace dec

@@ -6,11 +6,28 @@
 
 #include "common/tagtime.h"
 #include "common/version.h"
-#include "records/burst_batch.h"
 
 namespace dec {
 
 namespace {
+
+// MOVEBANK headers of the acceleration file (generation 5 begins with the
+// decoder version's column) and the IMU files.
+constexpr const char* kMovebankAccHeader =
+    "key-bin-checksum,tag-serial-number,start-timestamp,acceleration-sampling-frequency-per-axis,"
+    "acceleration-axes,accelerations-raw\n";
+constexpr const char* kMovebankQuatHeader =
+    "data-decoding-software,key-bin-checksum,tag-serial-number,start-timestamp,quaternions-"
+    "sampling-frequency,quaternions-raw\n";
+constexpr const char* kMovebankMagHeader =
+    "data-decoding-software,key-bin-checksum,tag-serial-number,start-timestamp,magnetic-field-"
+    "sampling-frequency-per-axis,temperature,magnetic-fields-raw\n";
+
+// The legend of the spectrum lines (one line per burst).
+constexpr const char* kDftLegend =
+    "\nFormat for Discrete Fourier Transformation Data:\nACCF, daynumber, date, day-of-week, "
+    "time-of-day, axes, number-of-dft-values-per-axis, stddev,\n\t[stddev next axis,] [stddev "
+    "next axis,] DFTCSV [,DFTCSV next axis] [,DFTCSV next axis]\n";
 
 // What sets the families' output apart.
 struct BurstStyle {
@@ -329,19 +346,37 @@ uint32_t whole_microseconds(double us) {
     return us < 4294967295.0 ? static_cast<uint32_t>(us) : 4294967295u;
 }
 
-void write_burst(const BurstLine& b, AccContext& ctx) {
-    if (ctx.batch != nullptr) {
-        if (BurstBatch::takes(b, ctx)) {
-            ctx.batch->add(b, ctx);
-            return;
+void write_acc_heads(const OutputPlan& plan, TagLayout layout, const TagStreams& streams) {
+    if (plan.movebank) {
+        if (layout != TagLayout::gen3) {
+            streams.acc->put("data-decoding-software,");
         }
-        // Bursts held before this one are written before it.
-        ctx.batch->flush_before(ctx);
+        streams.acc->put(kMovebankAccHeader);
+        if (layout == TagLayout::v10) {
+            streams.quat->put(kMovebankQuatHeader);
+            streams.mag->put(kMovebankMagHeader);
+        }
     }
-    write_burst_now(b, ctx);
+    if (plan.acc_form == AccForm::spectrum_line) {
+        streams.info->put(kDftLegend);
+    }
+    if (!is_track_document(plan)) {
+        if (plan.acc_filter == AccFilter::low_pass) {
+            streams.acc->printf("### Please observe: ACC Data lowpass filtered with f3dB/fs=%f\n",
+                                kFilterRelativeCutoff);
+        }
+        if (plan.acc_filter == AccFilter::high_pass) {
+            streams.acc->printf(
+                "### Please observe: ACC Data with lowfreq component removed, f10dB/fs=%f\n",
+                kFilterRelativeCutoff);
+        }
+    }
 }
 
-void write_burst_now(const BurstLine& b, AccContext& ctx) {
+void write_burst(const BurstLine& b, AccContext& ctx) {
+    if (b.overflow) {
+        ctx.info.put("########### ACC Error (mma): There was an overflow! ###########\n");
+    }
     OutputPlan plan = ctx.plan;
     if (!(b.rate > 0.0)) {
         // Without a rate there is no time between rows.

@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "records/acc_context.h"
+#include "records/tag_layout.h"
 
 namespace dec {
 
@@ -29,13 +30,14 @@ enum class BurstFamily : uint8_t {
 // The decoded burst whose samples are in ctx.buffers.burst.
 struct BurstLine {
     BurstFamily family;
-    uint32_t time;      // tag time of the first sample, whole seconds
-    double first_us;    // NEWACC: microseconds after `time`, not truncated; else 0
-    const char* axes;   // axis letters, empty for a record without axis bits
-    int8_t axis_count;  // 1 to 3
-    int32_t n;          // samples per axis
-    double rate;        // per-axis rate, Hz; 0 when unknown
-    uint32_t key;       // key-bin checksum of the MOVEBANK line
+    uint32_t time;          // tag time of the first sample, whole seconds
+    double first_us;        // NEWACC: microseconds after `time`, not truncated; else 0
+    const char* axes;       // axis letters, empty for a record without axis bits
+    int8_t axis_count;      // 1 to 3
+    int32_t n;              // samples per axis
+    double rate;            // per-axis rate, Hz; 0 when unknown
+    uint32_t key;           // key-bin checksum of the MOVEBANK line
+    bool overflow = false;  // the MMA8452 sensor reported an overflow
 };
 
 // Microseconds as the sub-second time printers take them: truncated toward
@@ -43,11 +45,14 @@ struct BurstLine {
 uint32_t whole_microseconds(double us);
 
 // Writes the line start, filters the samples as the plan's AccFilter asks and
-// writes the one output form the plan selects.
-// A rate of 0 gives no sub-second row times. A burst that needs the filter may
-// instead wait in ctx.batch and be written with the next ones.
+// writes the one output form the plan selects. A rate of 0 gives no
+// sub-second row times. A sensor overflow is reported on the information
+// stream first.
 void write_burst(const BurstLine& line, AccContext& ctx);
-// write_burst without waiting.
-void write_burst_now(const BurstLine& line, AccContext& ctx);
+
+// The heads of the acceleration and IMU outputs of a tag, before its first
+// record: MOVEBANK headers, the legend of the spectrum lines (information
+// stream) and the filter notices.
+void write_acc_heads(const OutputPlan& plan, TagLayout layout, const TagStreams& streams);
 
 }  // namespace dec

@@ -44,11 +44,11 @@ void BurstBatch::add(const BurstLine& line, AccContext& ctx) {
     std::copy_n(s.count, kBurstMaxAxes, h.samples.count);
     h.samples.axes = s.axes;
     if (++count_ == kBursts) {
-        flush(ctx);
+        write_held(ctx);
     }
 }
 
-void BurstBatch::flush(AccContext& ctx) {
+void BurstBatch::write_held(AccContext& ctx) {
     if (count_ == 0) {
         return;
     }
@@ -82,22 +82,29 @@ void BurstBatch::flush(AccContext& ctx) {
         std::copy_n(h.samples.count, kBurstMaxAxes, s.count);
         s.axes = h.samples.axes;
         ctx.dsp.provide_lowpass(h.line.axis_count, h.line.n, lows);
-        write_burst_now(h.line, ctx);
+        write_burst(h.line, ctx);
     }
 }
 
-void BurstBatch::flush_before(AccContext& ctx) {
-    if (count_ == 0) {
+void BurstBatch::put(const BurstLine& line, AccContext& ctx) {
+    if (takes(line, ctx)) {
+        add(line, ctx);
         return;
     }
-    *kept_ = ctx.buffers.burst;
-    flush(ctx);
-    ctx.buffers.burst = *kept_;
+    if (count_ != 0) {
+        // The held bursts are written before this one, which stays in ctx.buffers.
+        *kept_ = ctx.buffers.burst;
+        write_held(ctx);
+        ctx.buffers.burst = *kept_;
+    }
+    write_burst(line, ctx);
 }
 
-void flush_held_bursts(AccContext& ctx) {
+void put_burst(const BurstLine& line, AccContext& ctx) {
     if (ctx.batch != nullptr) {
-        ctx.batch->flush(ctx);
+        ctx.batch->put(line, ctx);
+    } else {
+        write_burst(line, ctx);
     }
 }
 

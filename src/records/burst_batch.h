@@ -8,9 +8,11 @@
 // their axes together (axes of one length four at a time) and then writes each
 // burst as write_burst would have, in the order they came.
 //
-// Holding bursts back must not reorder any output: the block loop writes them
-// out (flush) before anything else of the tag is decoded or written, and a
-// burst decoder that is about to write a message of its own does the same.
+// Holding bursts back must not reorder any output: the record entry of the
+// tag (tag_records.h) writes them out before it hands over any record that is
+// not a burst, and before the tag's loop writes anything of its own. A burst
+// decoder writes nothing itself: what it has to say about a burst (a sensor
+// overflow) goes with the burst.
 #pragma once
 
 #include <cstdint>
@@ -29,18 +31,17 @@ class BurstBatch {
 
     BurstBatch();
 
-    // Whether `line` (its samples in ctx.buffers.burst) would be filtered as
-    // it stands by write_burst, so that it may wait here.
-    static bool takes(const BurstLine& line, const AccContext& ctx);
-    // Keeps the burst; filters and writes all held bursts once kBursts wait.
-    void add(const BurstLine& line, AccContext& ctx);
+    // Keeps the burst (its samples in ctx.buffers.burst) when write_burst
+    // would filter it as it stands, writing all held bursts once kBursts
+    // wait; otherwise writes the held bursts and then this one.
+    void put(const BurstLine& line, AccContext& ctx);
     // Filters the held bursts together and writes them in order; ctx.buffers
     // then hold the last one's samples.
-    void flush(AccContext& ctx);
-    // flush, keeping the burst in ctx.buffers (one that does not wait).
-    void flush_before(AccContext& ctx);
+    void write_held(AccContext& ctx);
 
   private:
+    static bool takes(const BurstLine& line, const AccContext& ctx);
+    void add(const BurstLine& line, AccContext& ctx);
     struct Held {
         BurstLine line;  // its axes point to `letters`
         char letters[kBurstMaxAxes + 1];
@@ -55,8 +56,8 @@ class BurstBatch {
     int count_ = 0;
 };
 
-// Writes out the bursts ctx holds back, if any: before a decoder writes
-// anything else.
-void flush_held_bursts(AccContext& ctx);
+// What a burst decoder does with a decoded burst: it waits in ctx.batch when
+// the tag has one, else it is written now.
+void put_burst(const BurstLine& line, AccContext& ctx);
 
 }  // namespace dec

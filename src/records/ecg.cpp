@@ -19,7 +19,23 @@ namespace {
 constexpr size_t kUnitPayload = 63;
 constexpr size_t kSamplesOffset = 18;
 
+constexpr const char* kMovebankHeader =
+    "key-bin-checksum,tag-serial-number,start-timestamp,temperature,bat-mvolt,ecg-sampling-"
+    "frequency,voltage-resolution,dyn-offset-comp,ecg-raw\n";
+constexpr const char* kLegend =
+    "\nFormat of ECG data lines:\nECG, daynumber, date, day-of-week, time-of-day,\ntemperature "
+    "degree Celsius, battery-voltage mV, ecg-sampling-frequency Hz,\nvoltage resolution "
+    "MicroVolt, dyn-offset-comp, ecg raw data\n";
+
 }  // namespace
+
+void write_ecg_heads(const OutputPlan& plan, OutStream& ecg, OutStream& info) {
+    if (plan.movebank) {
+        ecg.put(kMovebankHeader);
+    } else {
+        info.put(kLegend);
+    }
+}
 
 bool parse_ecg_record(const uint8_t* record, uint32_t length, uint32_t tag_number, uint8_t format,
                       EcgRecord& out) {

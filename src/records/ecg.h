@@ -28,6 +28,10 @@ struct EcgRecord {
 bool parse_ecg_record(const uint8_t* record, uint32_t length, uint32_t tag_number, uint8_t format,
                       EcgRecord& out);
 
+// The MOVEBANK header of the ECG file, or the legend of the ECG lines on the
+// information stream.
+void write_ecg_heads(const OutputPlan& plan, OutStream& ecg, OutStream& info);
+
 // One ECG line (or MOVEBANK line, or temperature line with plan.acc).
 // `scratch` holds the decoded record; the caller keeps it for the tag.
 void decode_ecg_record(const uint8_t* record, const OutputPlan& plan, OutStream& ecg,

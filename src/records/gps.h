@@ -1,9 +1,9 @@
-// Decoders of the GPS fix blocks of generation-5 GPS-acceleration tags.
+// Decoders of the GPS fix records of both generations.
 //
-// The block loop hands each 0x30, 0x34 or 0x36 payload (63 bytes) to one of
-// these. A decoder checks the cooked checksum, counts the fix into the tag's
-// statistics and GPS on-time, and writes it in the one form the output plan
-// selects: a KML placemark, a GPX track point, a MOVEBANK line or a "GPS," line.
+// The record entry (tag_records.h) hands each 63-byte payload to one of these.
+// A decoder checks the cooked checksum, counts the fix into the tag's
+// statistics and GPS on-time, and hands it to the tag's GpsOutput, which
+// writes it in the one form the output plan selects.
 #pragma once
 
 #include <cstddef>
@@ -12,17 +12,16 @@
 #include "common/output_plan.h"
 #include "common/outstream.h"
 #include "common/tag_state.h"
-#include "records/kml.h"
+#include "records/gps_output.h"
 
 namespace dec {
 
-// What a GPS decoder writes to and updates; the loop builds one per tag.
+// What a GPS decoder writes to and updates; made once per tag.
 struct GpsContext {
-    OutStream& main;  // GPS text, MOVEBANK, KML or GPX stream
+    GpsOutput& out;
     OutStream& info;  // the tag's information stream
-    OutputPlan plan;
-    TagState& tag;    // tag number, feature word, calibration, counters, statistics
-    KmlTrack& track;  // points of the KML line placemark
+    const OutputPlan& plan;
+    TagState& tag;  // tag number, feature word, calibration, counters, statistics
 };
 
 // Block 0x30 of software-10 tags.
@@ -32,7 +31,12 @@ void decode_gps_cooked(const uint8_t* payload, size_t size, GpsContext& ctx);
 // the two low bytes of the tag number).
 void decode_gps_extended(const uint8_t* payload, size_t size, bool seeded, GpsContext& ctx);
 
-// Block 0x30 of software-9 tags: no statistics, 18-column MOVEBANK lines.
+// Block 0x30 of software-9 tags and block 0x31 of generation-3 tags (the
+// software-9 reading; a zero position of generation 3 also clears the status):
+// no statistics.
 void decode_gps_cooked_v9(const uint8_t* payload, size_t size, GpsContext& ctx);
+
+// Block 0x30 of generation-3 tags, the early record (52 bytes used).
+void decode_gps_early(const uint8_t* payload, size_t size, GpsContext& ctx);
 
 }  // namespace dec

@@ -86,6 +86,33 @@ void write_movebank_batteries(OutStream& out, const GpsFix& f) {
     out.put_char(',');
 }
 
+// The start of a "GPS," line: the start time stamp, position, the fix columns
+// and the date and weekday of the fix (no separator after).
+void write_gps_line_start(OutStream& out, const GpsFix& f, const OutputPlan& plan) {
+    out.put("GPS,");
+    print_tag_time(f.start_time, out, plan);
+    write_position(out, f);
+    if (f.kind != GpsKind::extended) {
+        out.put_hhu(f.fix_type);
+        out.put_char(',');
+        out.put_char(f.letter);
+        out.put_char(',');
+        out.put_hhu(f.clock_flag);
+        out.put_char(',');
+        out.put_hhu(f.noise);
+        out.put_char(',');
+    } else {
+        out.put("3,");
+        out.put_char(f.letter);
+        out.put_char(',');
+        out.put_hhu(f.clock_flag);
+        out.put(",,");
+    }
+    out.put_u32(f.time_to_fix);
+    out.put_char(',');
+    print_date_weekday(f.fix.week, f.fix.seconds, out);
+}
+
 // The line start and the fix time of day.
 void write_line_head(OutStream& out, const GpsFix& f, const OutputPlan& plan) {
     write_gps_line_start(out, f, plan);
@@ -128,7 +155,7 @@ void build_description(const GpsFix& f, bool iso, const char* label,
         desc[0] = '\0';
     }
     const auto used = static_cast<size_t>(n);
-    if (used + 1 >= sizeof desc) {
+    if (used + 1 >= sizeof desc || f.kind == GpsKind::early) {
         return;
     }
     char* rest = desc + used;
@@ -142,35 +169,7 @@ void build_description(const GpsFix& f, bool iso, const char* label,
     }
 }
 
-}  // namespace
-
-void write_gps_line_start(OutStream& out, const GpsFix& f, const OutputPlan& plan) {
-    out.put("GPS,");
-    print_tag_time(f.start_time, out, plan);
-    write_position(out, f);
-    if (f.kind == GpsKind::cooked) {
-        out.put_hhu(f.fix_type);
-        out.put_char(',');
-        out.put_char(f.letter);
-        out.put_char(',');
-        out.put_hhu(f.clock_flag);
-        out.put_char(',');
-        out.put_hhu(f.noise);
-        out.put_char(',');
-    } else {
-        out.put("3,");
-        out.put_char(f.letter);
-        out.put_char(',');
-        out.put_hhu(f.clock_flag);
-        out.put(",,");
-    }
-    out.put_u32(f.time_to_fix);
-    out.put_char(',');
-    print_date_weekday(f.fix.week, f.fix.seconds, out);
-}
-
-void write_gps_movebank_start_v9(OutStream& out, const GpsFix& f, uint32_t key,
-                                 uint32_t tag_number) {
+void write_movebank_start_v9(OutStream& out, const GpsFix& f, uint32_t key, uint32_t tag_number) {
     write_movebank_start(out, f, key, tag_number);
     if (f.valid) {
         write_position(out, f);
@@ -196,7 +195,7 @@ void write_gps_movebank_start_v9(OutStream& out, const GpsFix& f, uint32_t key,
 // plan.gps_extended:
 //   ,<loaded battery mV>,<fix battery mV>,<hours switched on %.2f>,
 //   <vertical accuracy: raw for cooked, raw / 10 %.1f for extended>
-void write_gps_line(OutStream& out, const GpsFix& f, const OutputPlan& plan, uint32_t ontime_s) {
+void write_line_v10(OutStream& out, const GpsFix& f, const OutputPlan& plan, uint32_t ontime_s) {
     write_line_head(out, f, plan);
     write_battery_temperature(out, f);
     write_motion(out, f);
@@ -231,7 +230,7 @@ void write_gps_line(OutStream& out, const GpsFix& f, const OutputPlan& plan, uin
 //   ,<battery mV>,<temperature, integer>,<speed %.2f>,<heading %.2f>,
 //   <speed accuracy %.2f>,<horizontal accuracy %.2f>
 // and with plan.gps_extended the four columns of the version-10 line.
-void write_gps_line_v9(OutStream& out, const GpsFix& f, const OutputPlan& plan, uint32_t ontime_s) {
+void write_line_v9(OutStream& out, const GpsFix& f, const OutputPlan& plan, uint32_t ontime_s) {
     write_line_head(out, f, plan);
     out.put_char(',');
     out.put_u32(f.battery_mv);
@@ -254,7 +253,7 @@ void write_gps_line_v9(OutStream& out, const GpsFix& f, const OutputPlan& plan, 
 // A cooked record leaves dop to mag z empty, an extended one without a
 // quaternion q0 to mag z. A zero position leaves the position and motion
 // empty, of an extended record also dop and satellites (its fix type reads 0).
-void write_gps_movebank_line(OutStream& out, const GpsFix& f, uint32_t key, uint32_t tag_number) {
+void write_movebank_v10(OutStream& out, const GpsFix& f, uint32_t key, uint32_t tag_number) {
     write_movebank_start(out, f, key, tag_number);
     const bool located = !f.zero_position;
     if (f.kind == GpsKind::cooked) {
@@ -315,9 +314,8 @@ void write_gps_movebank_line(OutStream& out, const GpsFix& f, uint32_t key, uint
 // The MOVEBANK line of a version-9 tag: the version-10 columns up to the
 // horizontal accuracy, then the decoder version. An invalid fix leaves the
 // position and motion empty; status C or D leaves the fix time stamp empty.
-void write_gps_movebank_line_v9(OutStream& out, const GpsFix& f, uint32_t key,
-                                uint32_t tag_number) {
-    write_gps_movebank_start_v9(out, f, key, tag_number);
+void write_movebank_v9(OutStream& out, const GpsFix& f, uint32_t key, uint32_t tag_number) {
+    write_movebank_start_v9(out, f, key, tag_number);
     write_movebank_batteries(out, f);
     out.put_i32(f.temperature_coarse);
     if (f.valid) {
@@ -325,6 +323,102 @@ void write_gps_movebank_line_v9(OutStream& out, const GpsFix& f, uint32_t key,
         write_version_end(out, 1);
     } else {
         write_version_end(out, 5);
+    }
+}
+
+// The lines of generation-3 tags: the early record (tags 3 to 8) with the fix
+// week and no motion figures,
+//   <line start>,<fix week>,<fix time of day>,<battery mV>,<temperature>
+// the cooked record as the software-9 line up to the temperature, then the
+// motion figures (zeros for one-axis tags) and with plan.gps_extended
+//   ,<loaded battery mV>,<fix battery mV>,<hours switched on %.2f>
+void write_line_gen3(OutStream& out, const GpsFix& f, const OutputPlan& plan, uint32_t ontime_s) {
+    write_gps_line_start(out, f, plan);
+    out.put_char(',');
+    if (f.kind == GpsKind::early) {
+        out.put_i32(static_cast<int16_t>(f.fix.week));
+        out.put_char(',');
+    }
+    print_time_of_day(f.fix.seconds, out);
+    out.put_char(',');
+    out.put_u32(f.battery_mv);
+    out.put_char(',');
+    out.put_i32(f.temperature_coarse);
+    if (f.kind == GpsKind::early) {
+        out.put_char('\n');
+        return;
+    }
+    if (plan.gen3.z_axis_tag) {
+        out.put(",0.00,0.00,0.00,0.00");
+    } else {
+        write_motion(out, f);
+    }
+    if (plan.gps_extended) {
+        out.put_char(',');
+        out.put_u32(f.loaded_battery_mv);
+        out.put_char(',');
+        out.put_u32(f.fix_battery_mv);
+        out.put_char(',');
+        out.put_fixed(hours(ontime_s), 2);
+    }
+    out.put_char('\n');
+}
+
+// The MOVEBANK lines of generation-3 tags: the software-9 columns up to the
+// temperature (the early record without its fix battery) and the motion
+// figures of a valid fix of a tag with three axes, no decoder version.
+void write_movebank_gen3(OutStream& out, const GpsFix& f, uint32_t key, uint32_t tag_number,
+                         const OutputPlan& plan) {
+    write_movebank_start_v9(out, f, key, tag_number);
+    out.put_char(',');
+    out.put_u32(f.battery_mv);
+    out.put_char(',');
+    if (f.kind != GpsKind::early) {
+        out.put_u32(f.fix_battery_mv);
+    }
+    out.put_char(',');
+    out.put_i32(f.temperature_coarse);
+    if (f.kind != GpsKind::early && !plan.gen3.z_axis_tag && f.valid) {
+        write_motion(out, f);
+        out.put_char('\n');
+    } else {
+        out.put(",,,,\n");
+    }
+}
+
+}  // namespace
+
+void write_gps_line(OutStream& out, const GpsFix& f, const OutputPlan& plan, uint32_t ontime_s,
+                    TagLayout layout) {
+    switch (layout) {
+        case TagLayout::v10:
+            write_line_v10(out, f, plan, ontime_s);
+            break;
+        case TagLayout::v9:
+            write_line_v9(out, f, plan, ontime_s);
+            break;
+        case TagLayout::gen3:
+            write_line_gen3(out, f, plan, ontime_s);
+            break;
+        case TagLayout::ecg:
+            break;
+    }
+}
+
+void write_gps_movebank_line(OutStream& out, const GpsFix& f, uint32_t key, uint32_t tag_number,
+                             TagLayout layout, const OutputPlan& plan) {
+    switch (layout) {
+        case TagLayout::v10:
+            write_movebank_v10(out, f, key, tag_number);
+            break;
+        case TagLayout::v9:
+            write_movebank_v9(out, f, key, tag_number);
+            break;
+        case TagLayout::gen3:
+            write_movebank_gen3(out, f, key, tag_number, plan);
+            break;
+        case TagLayout::ecg:
+            break;
     }
 }
 

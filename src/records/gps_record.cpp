@@ -76,6 +76,28 @@ void finish_cooked(GpsFix& f) {
 
 }  // namespace
 
+GpsFix decode_gps_early_record(const uint8_t* r) {
+    GpsFix f;
+    f.kind = GpsKind::early;
+    read_position_and_time(r, f);
+    f.fix_type = le_u8(r, 19) & 3;
+    f.status = le_u8(r, 20);
+    f.clock_flag = le_u8(r, 21) & 1;
+    f.noise = le_u8(r, 22);
+    f.time_to_fix = le_u16(r, 26);
+    f.start_time = le_u32(r, 42);
+    f.temperature_coarse = gps_coarse_temperature(le_u16(r, 46));
+    f.battery_mv = voltage_code_mv(le_u16(r, 48));
+    f.valid = (f.status & kCookedValidMask) == kCookedValidMask && f.fix_type == 3;
+    f.letter = gps_status_letter(f.status, (f.status & kStatusFixOk) != 0);
+    if (!f.valid) {
+        f.lon = 0;
+        f.lat = 0;
+        f.height_mm = 0;
+    }
+    return f;
+}
+
 GpsFixTime gps_fix_time(int16_t week, uint32_t tow_ms) {
     GpsFixTime t;
     t.week = week;

@@ -41,7 +41,11 @@ int32_t gps_coarse_temperature(uint16_t raw);
 // 'C' with only the week valid, 'D' without either.
 char gps_status_letter(uint8_t status, bool fix_ok);
 
-enum class GpsKind : uint8_t { cooked, extended };
+enum class GpsKind : uint8_t {
+    cooked,    // block 0x30 of generation 5, 0x31 of generation 3
+    extended,  // blocks 0x34 and 0x36
+    early,     // block 0x30 of generation 3: no motion figures
+};
 
 struct GpsFix {
     GpsKind kind = GpsKind::cooked;
@@ -103,6 +107,15 @@ GpsFix decode_gps_cooked_record(const uint8_t* record, bool fine_temperature);
 // not a valid fix has its motion figures replaced and, unless its longitude is
 // the test marker 123456789, its position cleared.
 GpsFix decode_gps_cooked_record_v9(const uint8_t* record);
+
+// Early record of generation-3 tags (63-byte payload, 52 bytes used):
+//   0 i32 longitude 1e-7 deg | 4 i32 latitude | 8 i32 height mm | 12 i16 week
+//   14 u32 time of week ms | 19 u8 fix byte (bits 0-1 type of fix) | 20 u8 status
+//   21 u8 clock flags (bit 0) | 22 u8 noise | 26 u16 time to fix s
+//   42 u32 start time stamp | 46 u16 temperature raw | 48 u16 battery code
+//   50, 51 cooked checksum over bytes 0..49
+// A record that is not a valid fix loses its position.
+GpsFix decode_gps_early_record(const uint8_t* record);
 
 // Extended record; the feature word selects the temperature rule and the axes,
 // the calibration words feed the pressure compensation.

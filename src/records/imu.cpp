@@ -7,6 +7,7 @@
 #include "common/tagtime.h"
 #include "common/version.h"
 #include "records/acc_output.h"
+#include "records/burst_batch.h"
 #include "records/fletcher32.h"
 #include "records/imu_record.h"
 #include "settings/features.h"
@@ -161,7 +162,7 @@ void decode_newacc(const uint8_t* record, uint32_t length, AccContext& ctx) {
                                            acc_inversion(axes, false, turned), ctx.buffers.burst);
     const BurstLine line{BurstFamily::newacc, t.seconds, t.us,        axes.letters,
                          axes.count,          n,         kNewaccRate, key};
-    write_burst(line, ctx);
+    put_burst(line, ctx);
 }
 
 void decode_quatcmp(const uint8_t* record, uint32_t length, AccContext& ctx) {

@@ -4,6 +4,7 @@
 #include "expected_sections.h"
 #include "folder_fixture.h"
 #include "gen3/gen3.h"
+#include "gen3/gps_acc_run.h"
 #include "testsupport/gen3_builder.h"
 
 namespace dec {
@@ -131,23 +132,39 @@ TEST_F(Gen3Separation, AThousandTagsFit) {
     EXPECT_EQ(file("tag100.tmp").size(), 512u + 2 * 64u);
 }
 
-TEST(Gen3TagPlan, VariantsFollowTheTagNumber) {
+// The variants of a tag follow its number and its first open block: early and
+// one-axis tags and old interaction tags are taken as they are (no version
+// check), the others by their software version.
+TEST(Gen3TagPlan, VariantsFollowTheTagNumberAndFirstBlock) {
     struct Case {
         uint32_t tag;
-        bool early, z_axis;
+        uint8_t type, version;
+        bool early, z_axis, legacy, checked, subtype;
     };
     static constexpr Case kCases[] = {
-        {2, false, false}, {3, true, false},  {5, true, false},   {8, true, true},
-        {9, false, false}, {19, false, true}, {22, false, true},  {23, false, false},
-        {25, false, true}, {30, false, true}, {31, false, false},
+        {2, 4, 5, false, false, false, false, false}, {3, 4, 8, true, false, true, false, false},
+        {5, 4, 8, true, false, true, false, false},   {8, 4, 8, true, true, true, false, false},
+        {9, 4, 6, false, false, false, true, false},  {19, 4, 8, false, true, true, false, false},
+        {22, 4, 8, false, true, true, false, false},  {23, 4, 7, false, false, false, true, true},
+        {25, 4, 8, false, true, true, false, false},  {30, 4, 8, false, true, true, false, false},
+        {31, 5, 8, false, false, false, true, true},  {34, 0, 8, false, false, true, false, false},
+        {36, 0, 1, false, false, true, false, false}, {37, 0, 8, false, false, false, true, true},
+        {34, 6, 8, false, false, false, true, true},
     };
     for (const Case& c : kCases) {
         for (bool in : {false, true}) {
             OutputPlan plan = output_plan_of(ACT_GPS);
-            plan.gen3.early_tag = plan.gen3.z_axis_tag = in;
-            const OutputPlan got = gen3_tag_plan(c.tag, plan);
+            Gen3TagVariant& v = plan.gen3;
+            v.early_tag = v.z_axis_tag = v.legacy = v.acc_checked = v.sysinfo_subtype = in;
+            Gen3OpenBlock first;
+            first.tag_type = c.type;
+            first.sw_version = c.version;
+            const OutputPlan got = plan_for_tag(plan, c.tag, first);
             EXPECT_EQ(got.gen3.early_tag, c.early) << c.tag;
             EXPECT_EQ(got.gen3.z_axis_tag, c.z_axis) << c.tag;
+            EXPECT_EQ(got.gen3.legacy, c.legacy) << c.tag;
+            EXPECT_EQ(got.gen3.acc_checked, c.checked) << c.tag;
+            EXPECT_EQ(got.gen3.sysinfo_subtype, c.subtype) << c.tag;
             EXPECT_TRUE(got.gps) << c.tag;
         }
     }

@@ -12,6 +12,7 @@
 #include "gen3/gps_acc_run.h"
 #include "gen3/tag_stream.h"
 #include "gen5/second_pass.h"
+#include "records/tag_output.h"
 #include "testsupport/capture.h"
 
 namespace dec {
@@ -101,7 +102,9 @@ TEST_F(TagRunInProcess, EndLinesOfFiguresTimesAndByteCountsBeyondFourGibibytes) 
     // The summary of the generation-5 loops goes to the console.
     IndexedTagData data(con, 17);
     uint8_t open_block[256] = {};
-    TagRun tag{run, data, open_block, {}, state, {}};
+    OutputSet outputs(sys);
+    TagOutput output(con, outputs, OutputPlan{}, TagLayout::v10, "", state);
+    TagRun tag{run, data, open_block, output, state};
     state.processed_bytes = k5GiB;
     state.bad_units = (1u << 26) + 1;  // 4 GiB and one unit
     end_unit_loop(tag, 0);

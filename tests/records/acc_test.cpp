@@ -408,7 +408,7 @@ TEST_F(AccTest, BurstsHeldForTheFilterAreWrittenAsTheyCame) {
                 tag.feature_word = i == kOverflow ? kMma : 0;
                 decode_acc_burst(bursts[i].data(), static_cast<uint32_t>(bursts[i].size()), 0, ctx);
             }
-            flush_held_bursts(ctx);
+            batch.write_held(ctx);
             text[held] = take_all();
             activity[held] = tag.stats.activity_sum;
         }

@@ -83,7 +83,11 @@ struct Harness {
     OutStream main{&main_text};
     OutStream info{&info_text};
     TagState tag;
-    KmlTrack track;
+    TagStreams streams{&info, &main, &main, &main, &main};
+    OutputPlan plan;
+    GpsOutput out{plan, TagLayout::v10, streams};
+    GpsOutput out_v9{plan, TagLayout::v9, streams};
+    const KmlTrack& track = out.track();
 
     Harness() {
         tag.tag_number = 17;
@@ -91,7 +95,8 @@ struct Harness {
     }
 
     void run(Kind kind, const Record& r, uint32_t action, size_t size = sizeof(Record)) {
-        GpsContext ctx{main, info, output_plan_of(action), tag, track};
+        plan = output_plan_of(action);
+        GpsContext ctx{kind == Kind::v9 ? out_v9 : out, info, plan, tag};
         if (kind == Kind::cooked) {
             decode_gps_cooked(r.data(), size, ctx);
         } else if (kind == Kind::v9) {

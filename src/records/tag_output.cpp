@@ -1,0 +1,125 @@
+#include "records/tag_output.h"
+
+#include "common/tagtime.h"
+#include "common/version.h"
+#include "records/acc_output.h"
+#include "records/ecg.h"
+
+namespace dec {
+
+namespace {
+
+// The plan as a tag applies it: the MOVEBANK files of GPS-acceleration tags
+// always hold the acceleration.
+OutputPlan tag_plan(OutputPlan plan, TagLayout layout) {
+    if (layout != TagLayout::ecg && plan.movebank) {
+        plan.acc = true;
+    }
+    return plan;
+}
+
+}  // namespace
+
+TagOutput::TagOutput(Console& con, OutputSet& outputs, const OutputPlan& run_plan,
+                     TagLayout layout, const char* prefix, TagState& tag)
+    : con_(con),
+      plan_(tag_plan(run_plan, layout)),
+      layout_(layout),
+      tag_(tag),
+      files_(con, outputs, layout == TagLayout::v10 ? prefix : nullptr, tag.tag_number),
+      gps_(plan_, layout, streams_) {}
+
+int TagOutput::open_files() {
+    if (stats_only()) {
+        // The STATS line alone: a statistics file, and every stream on the console.
+        OutStream* console = &con_.out();
+        streams_ = TagStreams{console, console, console, console, console};
+        return files_.open(TagFile::stats) != nullptr ? 0 : -1;
+    }
+    streams_.info = files_.open(TagFile::info);
+    if (streams_.info == nullptr) {
+        return -1;
+    }
+    const TagFile main = layout_ == TagLayout::ecg ? TagFile::ecg : tag_file_of(plan_.main_file);
+    streams_.main = files_.open(main);
+    if (streams_.main == nullptr) {
+        return -1;
+    }
+    streams_.acc = streams_.quat = streams_.mag = streams_.main;
+    if (!plan_.movebank || layout_ == TagLayout::ecg) {
+        return 0;
+    }
+    // MOVEBANK: the acceleration and the IMU in files of their own.
+    streams_.acc = files_.open(TagFile::acc);
+    if (streams_.acc == nullptr) {
+        return -1;
+    }
+    if (layout_ == TagLayout::v10) {
+        streams_.quat = files_.open(TagFile::quat);
+        streams_.mag = streams_.quat != nullptr ? files_.open(TagFile::mag) : nullptr;
+        if (streams_.mag == nullptr) {
+            return -1;
+        }
+    }
+    return 0;
+}
+
+int TagOutput::open() {
+    if (open_files() != 0) {
+        return -1;
+    }
+    write_version_line(*streams_.info);
+    if (layout_ == TagLayout::v10 && plan_.info_in_main) {
+        streams_.info = streams_.main;
+    }
+    return 0;
+}
+
+void TagOutput::write_heads() {
+    if (layout_ == TagLayout::ecg) {
+        write_ecg_heads(plan_, *streams_.main, *streams_.info);
+        return;
+    }
+    write_acc_heads(plan_, layout_, streams_);
+    gps_.head(tag_);
+}
+
+void TagOutput::write_tails() {
+    if (layout_ != TagLayout::ecg) {
+        gps_.tail();
+    }
+}
+
+int TagOutput::close() {
+    if (stats_only()) {
+        print_stats_line(files_.out(TagFile::stats), tag_.tag_number, tag_);
+    }
+    return files_.close_all();
+}
+
+void write_version_line(OutStream& info) {
+    info.printf("Data decoder version v%hhu compiled (w)Feb 20 2025 09:55:15\n", kDecoderVersion);
+}
+
+void print_stats_line(OutStream& out, uint32_t tag_number, const TagState& state) {
+    const TagStatistics& s = state.stats;
+    char connect[32], first[32], last[32];
+    format_utc_or_null(static_cast<int64_t>(state.connect_time), connect, sizeof connect);
+    format_utc_or_null(kTagEpochUnix + s.first_fix_time, first, sizeof first);
+    format_utc_or_null(kTagEpochUnix + s.last_fix_time, last, sizeof last);
+    const double hours = static_cast<double>(s.last_fix_time - s.first_fix_time) / 3600.0;
+    const double mean_fix_time =
+        s.attempts != 0 ? static_cast<double>(s.attempt_fix_time_sum) / s.attempts : 0.0;
+    const uint32_t battery_mean =
+        s.battery_count != 0 ? static_cast<uint32_t>(s.battery_sum / s.battery_count) : 0;
+    const uint32_t activity =
+        s.acc_bursts != 0 ? static_cast<uint32_t>(s.activity_sum / s.acc_bursts) : 0;
+    out.printf("STATS,%i,%s,%s,%s,%.2f,%u,%u,%u,%u,%u,%.1f,%llu,%llu,%u,%u,%u,%u,%u\n",
+               static_cast<int>(tag_number), connect, first, last, hours, s.gps_records,
+               s.valid_fixes, s.attempts, s.attempt_valid_fixes, s.attempt_fix_time_sum,
+               mean_fix_time, static_cast<unsigned long long>(s.acc_bytes),
+               static_cast<unsigned long long>(s.quatcmp_bytes), s.battery_max, s.battery_min,
+               battery_mean, s.acc_bursts, activity);
+}
+
+}  // namespace dec

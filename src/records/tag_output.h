@@ -1,0 +1,74 @@
+// The outputs of one tag, whichever generation it comes from: its file set,
+// its streams, the heads and tails of its outputs, its GPS output and the
+// STATS line.
+//
+// Steps to add an output form (a menu key that writes something new):
+//   1. common/action.h and cli/actions.cpp: the key's bit and row;
+//      common/output_plan.h/.cpp: the plan field or enum value it sets.
+//   2. For a form of GPS fixes: records/gps_output.cpp (its case in head, fix
+//      and tail; the compiler names each switch that lacks it) and the line
+//      printer in records/gps_print.cpp. For a form of acceleration bursts:
+//      records/acc_output.cpp (write_burst's switch and write_acc_heads).
+//   3. store/tag_file_set.*: the name of a new main file, in the table.
+//   4. A golden case in tests/golden.
+// The loops of both generations need no change: they hand records to the
+// tag's record entry (tag_records.h), which hands them to these writers.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "common/console.h"
+#include "common/output_plan.h"
+#include "common/output_set.h"
+#include "common/tag_state.h"
+#include "records/gps_output.h"
+#include "records/tag_layout.h"
+#include "store/tag_file_set.h"
+
+namespace dec {
+
+class TagOutput {
+  public:
+    // `prefix` goes in front of the names of software-10 tags.
+    TagOutput(Console& con, OutputSet& outputs, const OutputPlan& run_plan, TagLayout layout,
+              const char* prefix, TagState& tag);
+
+    // Opens the files the plan asks for and writes the version line: 0, or
+    // -1 after printing the failure.
+    int open();
+    // The heads of every output, before the first record (the tag's feature
+    // word is known by then).
+    void write_heads();
+    // The ends of the documents, after the last record.
+    void write_tails();
+    // Writes the STATS line when that is the output and closes the files: 0,
+    // or -1 when a file could not be written completely.
+    int close();
+
+    const OutputPlan& plan() const { return plan_; }
+    TagLayout layout() const { return layout_; }
+    TagState& tag() { return tag_; }
+    const TagStreams& streams() const { return streams_; }
+    GpsOutput& gps() { return gps_; }
+
+  private:
+    bool stats_only() const { return layout_ == TagLayout::v10 && plan_.stats_line; }
+    int open_files();
+
+    Console& con_;
+    OutputPlan plan_;
+    TagLayout layout_;
+    TagState& tag_;
+    TagFileSet files_;
+    TagStreams streams_;
+    GpsOutput gps_;
+};
+
+// The first line of every information file: the decoder version and build.
+void write_version_line(OutStream& info);
+
+// The STATS line of a tag (one line, with its line end).
+void print_stats_line(OutStream& out, uint32_t tag_number, const TagState& state);
+
+}  // namespace dec
