@@ -31,7 +31,8 @@ constexpr const char* kEarlyLegend =
     "latitude (6) height (7) type of fix (8) status\n(9) flag of gpsclock (10) noiselevel (11) "
     "used time to get fix (12) gps date (13) day of week\n(14) gps week number (15) gps time of "
     "day of fix (16) battery voltage mV (17) temperature\n";
-constexpr const char* kCoarseTemperature = "Temperature is in degree Celsius with low accuracy.\n\n";
+constexpr const char* kCoarseTemperature =
+    "Temperature is in degree Celsius with low accuracy.\n\n";
 constexpr const char* kFineTemperature =
     "Temperature is in degree Celsius with max inaccuracy +/- 1 degree between 0 and 85 degree "
     "Celsius.\n\n";
@@ -50,18 +51,11 @@ constexpr const char* kMovebankV10 =
     "magnetic-field-x-raw,magnetic-field-y-raw,magnetic-field-z-raw,data-decoding-software\n";
 constexpr const char* kMovebankV9 = ",data-decoding-software\n";
 
-const char* movebank_columns(TagLayout layout) {
-    switch (layout) {
-        case TagLayout::v10:
-            return kMovebankV10;
-        case TagLayout::v9:
-            return kMovebankV9;
-        case TagLayout::ecg:
-        case TagLayout::gen3:
-            break;
-    }
-    return "\n";
-}
+// The layout's MOVEBANK columns, by TagLayout.
+constexpr const char* kMovebankColumns[] = {kMovebankV10, kMovebankV9, "\n", "\n"};
+static_assert(sizeof kMovebankColumns / sizeof kMovebankColumns[0] ==
+                  static_cast<size_t>(TagLayout::gen3) + 1,
+              "MOVEBANK columns of every layout");
 
 }  // namespace
 
@@ -103,7 +97,7 @@ void GpsOutput::legend(const TagState& tag) {
 void GpsOutput::head(const TagState& tag) {
     if (plan_.movebank) {
         streams_.main->put(kMovebankStart);
-        streams_.main->put(movebank_columns(layout_));
+        streams_.main->put(kMovebankColumns[static_cast<size_t>(layout_)]);
     }
     if (!plan_.gps) {
         return;
@@ -141,10 +135,8 @@ void GpsOutput::fix(const GpsFix& f, uint32_t key, const TagState& tag) {
             }
             break;
         case GpsForm::movebank:
-            write_gps_movebank_line(out, f, key, number, layout_, plan_);
-            break;
         case GpsForm::line:
-            write_gps_line(out, f, plan_, tag.gps_ontime, layout_);
+            write_gps_line(out, f, plan_, layout_, GpsLineFacts{key, number, tag.gps_ontime});
             break;
     }
 }

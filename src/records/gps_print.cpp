@@ -34,7 +34,7 @@ void write_position(OutStream& out, const GpsFix& f) {
     out.put_char(',');
 }
 
-// ",%u,%u,%.2f,": loaded and fix battery voltage and the hours switched on.
+// ",%u,%u,%.2f": loaded and fix battery voltage and the hours switched on.
 void write_extended_batteries(OutStream& out, const GpsFix& f, uint32_t ontime_s) {
     out.put_char(',');
     out.put_u32(f.loaded_battery_mv);
@@ -42,7 +42,6 @@ void write_extended_batteries(OutStream& out, const GpsFix& f, uint32_t ontime_s
     out.put_u32(f.fix_battery_mv);
     out.put_char(',');
     out.put_fixed(hours(ontime_s), 2);
-    out.put_char(',');
 }
 
 // ",%hhu\n" with the decoder version after `commas` more commas.
@@ -205,6 +204,7 @@ void write_line_v10(OutStream& out, const GpsFix& f, const OutputPlan& plan, uin
         out.put(",,,,,,,,,,");
         if (extended) {
             write_extended_batteries(out, f, ontime_s);
+            out.put_char(',');
             out.put_u32(f.vert_acc_raw);
         }
         out.put_char('\n');
@@ -220,6 +220,7 @@ void write_line_v10(OutStream& out, const GpsFix& f, const OutputPlan& plan, uin
     write_quat_mag(out, f);
     if (extended) {
         write_extended_batteries(out, f, ontime_s);
+        out.put_char(',');
         out.put_fixed(f.vert_acc_raw * 0.1, 1);
     }
     out.put_char('\n');
@@ -239,6 +240,7 @@ void write_line_v9(OutStream& out, const GpsFix& f, const OutputPlan& plan, uint
     write_motion(out, f);
     if (plan.gps_extended) {
         write_extended_batteries(out, f, ontime_s);
+        out.put_char(',');
         out.put_u32(f.vert_acc_raw);
     }
     out.put_char('\n');
@@ -354,12 +356,7 @@ void write_line_gen3(OutStream& out, const GpsFix& f, const OutputPlan& plan, ui
         write_motion(out, f);
     }
     if (plan.gps_extended) {
-        out.put_char(',');
-        out.put_u32(f.loaded_battery_mv);
-        out.put_char(',');
-        out.put_u32(f.fix_battery_mv);
-        out.put_char(',');
-        out.put_fixed(hours(ontime_s), 2);
+        write_extended_batteries(out, f, ontime_s);
     }
     out.put_char('\n');
 }
@@ -388,34 +385,21 @@ void write_movebank_gen3(OutStream& out, const GpsFix& f, uint32_t key, uint32_t
 
 }  // namespace
 
-void write_gps_line(OutStream& out, const GpsFix& f, const OutputPlan& plan, uint32_t ontime_s,
-                    TagLayout layout) {
+void write_gps_line(OutStream& out, const GpsFix& f, const OutputPlan& plan, TagLayout layout,
+                    const GpsLineFacts& facts) {
+    const bool movebank = plan.gps_form == GpsForm::movebank;
     switch (layout) {
         case TagLayout::v10:
-            write_line_v10(out, f, plan, ontime_s);
+            movebank ? write_movebank_v10(out, f, facts.key, facts.tag_number)
+                     : write_line_v10(out, f, plan, facts.ontime_s);
             break;
         case TagLayout::v9:
-            write_line_v9(out, f, plan, ontime_s);
+            movebank ? write_movebank_v9(out, f, facts.key, facts.tag_number)
+                     : write_line_v9(out, f, plan, facts.ontime_s);
             break;
         case TagLayout::gen3:
-            write_line_gen3(out, f, plan, ontime_s);
-            break;
-        case TagLayout::ecg:
-            break;
-    }
-}
-
-void write_gps_movebank_line(OutStream& out, const GpsFix& f, uint32_t key, uint32_t tag_number,
-                             TagLayout layout, const OutputPlan& plan) {
-    switch (layout) {
-        case TagLayout::v10:
-            write_movebank_v10(out, f, key, tag_number);
-            break;
-        case TagLayout::v9:
-            write_movebank_v9(out, f, key, tag_number);
-            break;
-        case TagLayout::gen3:
-            write_movebank_gen3(out, f, key, tag_number, plan);
+            movebank ? write_movebank_gen3(out, f, facts.key, facts.tag_number, plan)
+                     : write_line_gen3(out, f, plan, facts.ontime_s);
             break;
         case TagLayout::ecg:
             break;

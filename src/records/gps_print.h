@@ -12,14 +12,16 @@
 
 namespace dec {
 
-// "GPS," line of a fix; `ontime_s` is the accumulated GPS on-time including
-// this record.
-void write_gps_line(OutStream& out, const GpsFix& fix, const OutputPlan& plan, uint32_t ontime_s,
-                    TagLayout layout);
+// What a line of a fix shows besides the fix.
+struct GpsLineFacts {
+    uint32_t key;         // key-bin checksum of the record (MOVEBANK)
+    uint32_t tag_number;  // MOVEBANK
+    uint32_t ontime_s;    // GPS on-time including this record ("GPS," lines)
+};
 
-// MOVEBANK line with the key-bin checksum of the record.
-void write_gps_movebank_line(OutStream& out, const GpsFix& fix, uint32_t key, uint32_t tag_number,
-                             TagLayout layout, const OutputPlan& plan);
+// The "GPS," line or, with GpsForm::movebank, the MOVEBANK line of a fix.
+void write_gps_line(OutStream& out, const GpsFix& fix, const OutputPlan& plan, TagLayout layout,
+                    const GpsLineFacts& facts);
 
 // KML point placemark of a software-10 record: with plan.kml_iso_date a lettered
 // placemark for every record off 0/0, otherwise a plain one for valid fixes.

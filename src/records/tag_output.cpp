@@ -20,8 +20,8 @@ OutputPlan tag_plan(OutputPlan plan, TagLayout layout) {
 
 }  // namespace
 
-TagOutput::TagOutput(Console& con, OutputSet& outputs, const OutputPlan& run_plan,
-                     TagLayout layout, const char* prefix, TagState& tag)
+TagOutput::TagOutput(Console& con, OutputSet& outputs, const OutputPlan& run_plan, TagLayout layout,
+                     const char* prefix, TagState& tag)
     : con_(con),
       plan_(tag_plan(run_plan, layout)),
       layout_(layout),
