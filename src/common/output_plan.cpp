@@ -46,22 +46,22 @@ constexpr FirstSet<AccFilter> kAccFilters[] = {
 
 // The main file: MOVEBANK keeps GPS lines in the main file; acceleration
 // decides before the track formats.
-MainFile main_file_of(uint32_t action) {
+TagFile main_file_of(uint32_t action) {
     const bool acc = (action & ACT_ACC) != 0;
     if ((action & ACT_MOVEBANK) != 0) {
-        return MainFile::gps;
+        return TagFile::gps;
     }
     if (acc && (action & ACT_GPS) != 0) {
-        return MainFile::all;
+        return TagFile::all;
     }
     if (acc) {
-        return (action & (ACT_ACC_DFT | ACT_ACC_DFT_LINE)) != 0 ? MainFile::acc_spectra
-                                                                : MainFile::acc;
+        return (action & (ACT_ACC_DFT | ACT_ACC_DFT_LINE)) != 0 ? TagFile::acc_spectra
+                                                                : TagFile::acc;
     }
     if ((action & ACT_KML) != 0) {
-        return MainFile::kml;
+        return TagFile::kml;
     }
-    return (action & ACT_GPX) != 0 ? MainFile::gpx : MainFile::gps;
+    return (action & ACT_GPX) != 0 ? TagFile::gpx : TagFile::gps;
 }
 
 AccTime acc_time_of(uint32_t action) {

@@ -11,15 +11,20 @@
 
 namespace dec {
 
-// The main output file of a tag, by the ending of its name (the names are
-// formed in store/tag_file_set.h).
-enum class MainFile : uint8_t {
-    all,          // "tag%i.txt": acceleration and GPS together
-    acc,          // "tag%i_acc.txt"
+// Every file a tag may write; the plan's main file is one of the first six.
+// Their names are formed from one table in store/tag_file_set.cpp.
+enum class TagFile : uint8_t {
+    all,          // "tag%i.txt": acceleration and GPS together; interaction tags' protocol
+    acc,          // "tag%i_acc.txt", also the acceleration file of MOVEBANK
     acc_spectra,  // "tag%i_accdft.txt"
     gps,          // "tag%i_gps.txt", also the GPS file of MOVEBANK
     kml,          // "tag%i.kml"
     gpx,          // "tag%i.gpx"
+    info,         // "info_tag%i.txt"
+    stats,        // "stat_tag%i.txt" (prefixed tags only)
+    quat,         // "tag%i_quat.txt", MOVEBANK quaternions
+    mag,          // "tag%i_magnetic.txt", MOVEBANK magnetic field
+    ecg,          // "tag%i_ecg.txt"
 };
 
 // The one text form of an acceleration burst.
@@ -62,7 +67,7 @@ struct OutputPlan {
     bool gps = false;
 
     // The files of a tag.
-    MainFile main_file = MainFile::gps;
+    TagFile main_file = TagFile::gps;
     bool movebank = false;      // MOVEBANK: CSV lines, acceleration and IMU in own files
     bool stats_line = false;    // records feed only the STATS line of the tag
     bool info_in_main = false;  // the information lines go into the main file

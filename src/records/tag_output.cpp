@@ -40,7 +40,7 @@ int TagOutput::open_files() {
     if (streams_.info == nullptr) {
         return -1;
     }
-    const TagFile main = layout_ == TagLayout::ecg ? TagFile::ecg : tag_file_of(plan_.main_file);
+    const TagFile main = layout_ == TagLayout::ecg ? TagFile::ecg : plan_.main_file;
     streams_.main = files_.open(main);
     if (streams_.main == nullptr) {
         return -1;

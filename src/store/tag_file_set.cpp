@@ -28,7 +28,6 @@ constexpr NameFormat kNames[] = {
 };
 // clang-format on
 static_assert(sizeof kNames / sizeof kNames[0] == kTagFiles, "one name format per tag file");
-static_assert(tag_file_of(MainFile::gpx) == TagFile::gpx, "main files first, in their order");
 
 }  // namespace
 

@@ -17,26 +17,7 @@
 
 namespace dec {
 
-// Every file a tag may write. The first six are the main files of the plan
-// (MainFile, in its order).
-enum class TagFile : uint8_t {
-    all,          // "tag%i.txt": acceleration and GPS together; interaction tags' protocol
-    acc,          // "tag%i_acc.txt", also the acceleration file of MOVEBANK
-    acc_spectra,  // "tag%i_accdft.txt"
-    gps,          // "tag%i_gps.txt", also the GPS file of MOVEBANK
-    kml,          // "tag%i.kml"
-    gpx,          // "tag%i.gpx"
-    info,         // "info_tag%i.txt"
-    stats,        // "stat_tag%i.txt" (prefixed tags only)
-    quat,         // "tag%i_quat.txt", MOVEBANK quaternions
-    mag,          // "tag%i_magnetic.txt", MOVEBANK magnetic field
-    ecg,          // "tag%i_ecg.txt"
-};
 inline constexpr size_t kTagFiles = static_cast<size_t>(TagFile::ecg) + 1;
-
-constexpr TagFile tag_file_of(MainFile main) {
-    return static_cast<TagFile>(main);
-}
 
 // The name of `file` of tag `tag_number`; `prefix` is put in front of "tag"
 // (nullptr: names without prefix).
