@@ -7,6 +7,7 @@
 // times) is changed on a copy.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace dec {
@@ -26,6 +27,7 @@ enum class TagFile : uint8_t {
     mag,          // "tag%i_magnetic.txt", MOVEBANK magnetic field
     ecg,          // "tag%i_ecg.txt"
 };
+inline constexpr size_t kTagFiles = static_cast<size_t>(TagFile::ecg) + 1;
 
 // The one text form of an acceleration burst.
 enum class AccForm : uint8_t {

@@ -17,8 +17,6 @@
 
 namespace dec {
 
-inline constexpr size_t kTagFiles = static_cast<size_t>(TagFile::ecg) + 1;
-
 // The name of `file` of tag `tag_number`; `prefix` is put in front of "tag"
 // (nullptr: names without prefix).
 void format_tag_file_name(char* name, size_t size, TagFile file, const char* prefix,
