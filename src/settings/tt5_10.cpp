@@ -23,10 +23,6 @@ Tt5_10Head decode_tt5_10_head(const uint8_t* record) {
     return h;
 }
 
-bool tt5_10_mode_active(uint8_t mode) {
-    return (mode & 0xAA) >= (mode & 0x55);
-}
-
 void print_settings_tt5_10(const uint8_t* open_block, OutStream& info, uint32_t tag_number,
                            TagState* state) {
     const uint8_t* record = open_block + kSettingsOffset;
@@ -70,7 +66,7 @@ void print_settings_tt5_10(const uint8_t* open_block, OutStream& info, uint32_t 
             break;
     }
 
-    info.put(tt5_10_mode_active(head.mode) ? "AM\n" : "TTOFF\n");
+    info.put(pattern_byte_on(head.mode) ? "AM\n" : "TTOFF\n");
     if (head.version >= 2) {
         info.put_char('\n');
     }
