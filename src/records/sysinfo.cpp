@@ -132,10 +132,16 @@ void print_if_set(OutStream& info, const char* fmt, uint8_t value) {
     }
 }
 
-void print_csq(OutStream& info, const GsmReport& g) {
+// The battery voltages of the attempt, the signal quality and the network
+// states: alike in every form of the report.
+void print_gsm_voltages_and_network(OutStream& info, const GsmReport& g) {
+    info.printf("batvolt_at_begin:%umV\n", voltage_code_mv(g.battery_begin_code));
+    info.printf("batvolt_at_end:%umV\n", voltage_code_mv(g.battery_end_code));
+    info.printf("batvolt_min:%umV\n", voltage_code_mv(g.battery_min_code));
     info.put("csq:");
     put_modem_text(info, g.csq);
-    info.put_char('\n');
+    info.printf("\ncreg_stat:%hhu\n", g.creg_stat);
+    info.printf("cgreg_stat:%hhu\n", g.cgreg_stat);
 }
 
 [[maybe_unused]] void print_gsm_debug(OutStream& info, const GsmReport& g, uint32_t tag_number) {
@@ -177,12 +183,7 @@ void print_gsm_report(OutStream& info, const GsmReport& g, uint32_t event_time,
     }
     print_if_set(info, "#### err_ddl_x:%hhu\n", g.err_ddl_x);
     print_if_set(info, "#### error_type:%hhu\n", g.error_type);
-    info.printf("batvolt_at_begin:%umV\n", voltage_code_mv(g.battery_begin_code));
-    info.printf("batvolt_at_end:%umV\n", voltage_code_mv(g.battery_end_code));
-    info.printf("batvolt_min:%umV\n", voltage_code_mv(g.battery_min_code));
-    print_csq(info, g);
-    info.printf("creg_stat:%hhu\n", g.creg_stat);
-    info.printf("cgreg_stat:%hhu\n", g.cgreg_stat);
+    print_gsm_voltages_and_network(info, g);
     if (!first) {
         info.printf("cereg_stat:%hhu\n", g.cereg_stat);
     }
@@ -215,12 +216,7 @@ void print_gsm_report_v9(OutStream& info, const GsmReport& g, uint32_t event_tim
     info.printf("err_usoctl1:%hhu\n", g.err_usoctl1);
     info.printf("err_ddl_x:%hhu\n", g.err_ddl_x);
     info.printf("error_type:%hhu\n", g.error_type);
-    info.printf("batvolt_at_begin:%umV\n", voltage_code_mv(g.battery_begin_code));
-    info.printf("batvolt_at_end:%umV\n", voltage_code_mv(g.battery_end_code));
-    info.printf("batvolt_min:%umV\n", voltage_code_mv(g.battery_min_code));
-    print_csq(info, g);
-    info.printf("creg_stat:%hhu\n", g.creg_stat);
-    info.printf("cgreg_stat:%hhu\n", g.cgreg_stat);
+    print_gsm_voltages_and_network(info, g);
     info.printf("flags:%hhu\n", g.flags);
     info.printf("usoctl11:%u\n", g.socket_word);
     info.printf("err_usowr_x:%hhu\n", g.err_usowr_x);
@@ -231,20 +227,27 @@ void print_gsm_report_v9(OutStream& info, const GsmReport& g, uint32_t event_tim
                 static_cast<uint16_t>(g.ddl_end_time - g.connect_time));
 }
 
+// One line per diagnostic value, in hex but the noise; err_pl and bfc share one.
 void print_gps_diagnostics(OutStream& info, const GpsDiagnostics& d) {
-    info.printf("errorflags:0x%02hX\n", d.error_flags);
-    info.printf("count_unimpl_ubx:0x%02hX\n", d.count_unimpl_ubx);
-    info.printf("ubx_crc_error:0x%02hX\n", d.ubx_crc_error);
-    info.printf("unexpected:0x%02hhX\n", d.unexpected);
-    info.printf("noiseperms:%hu\n", d.noise_per_ms);
-    info.printf("rtcflags:0x%02hhX\n", d.rtc_flags);
-    info.printf("ack_nak_payload ack_nak_data:0x%02hX\n", d.ack_nak_payload);
-    info.printf("smbus_error_flags:0x%02hhX\n", d.smbus_error_flags);
-    info.printf("nak_error_tx_index:0x%02hhX\n", d.nak_error_tx_index);
-    info.printf("mpu9250_errors:0x%02hX\n", d.imu_errors);
-    info.printf("dmp_erraddr:0x%02hhX\n", d.dmp_err_addr);
-    info.printf("dbg_fifcont:0x%02hhX\n", d.fifo_count);
-    info.printf("err_pl:0x%02hX bfc:0x%02hhX\n", d.err_payload, d.bfc);
+    const struct {
+        const char* format;
+        unsigned value;
+    } values[] = {
+        // clang-format off
+        {"errorflags:0x%02X\n", d.error_flags}, {"count_unimpl_ubx:0x%02X\n", d.count_unimpl_ubx},
+        {"ubx_crc_error:0x%02X\n", d.ubx_crc_error}, {"unexpected:0x%02X\n", d.unexpected},
+        {"noiseperms:%u\n", d.noise_per_ms}, {"rtcflags:0x%02X\n", d.rtc_flags},
+        {"ack_nak_payload ack_nak_data:0x%02X\n", d.ack_nak_payload},
+        {"smbus_error_flags:0x%02X\n", d.smbus_error_flags},
+        {"nak_error_tx_index:0x%02X\n", d.nak_error_tx_index},
+        {"mpu9250_errors:0x%02X\n", d.imu_errors}, {"dmp_erraddr:0x%02X\n", d.dmp_err_addr},
+        {"dbg_fifcont:0x%02X\n", d.fifo_count}, {"err_pl:0x%02X", d.err_payload},
+        {" bfc:0x%02X\n", d.bfc},
+        // clang-format on
+    };
+    for (const auto& v : values) {
+        info.printf(v.format, v.value);
+    }
 }
 
 // Lines shared by the software-10 events and the newer software-9 events:

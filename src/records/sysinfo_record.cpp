@@ -17,16 +17,13 @@ ModemText read_modem_text(const uint8_t* record, size_t off) {
     return t;
 }
 
+// clang-format off
 SysinfoHead read_head(const uint8_t* r) {
-    return {.type = le_u8(r, 0),
-            .time = le_u32(r, 1),
-            .rs = le_u8(r, 5),
-            .vmon = le_u8(r, 6),
-            .low_battery = le_u8(r, 7),
-            .battery_code = le_u16(r, 8),
-            .switch_state = le_u8(r, 10),
+    return {.type = le_u8(r, 0), .time = le_u32(r, 1), .rs = le_u8(r, 5), .vmon = le_u8(r, 6),
+            .low_battery = le_u8(r, 7), .battery_code = le_u16(r, 8), .switch_state = le_u8(r, 10),
             .battery_gps_code = le_u16(r, 11)};
 }
+// clang-format on
 
 // GSM report, from offset 13 of the event record:
 //
@@ -55,25 +52,18 @@ GsmReport read_gsm_report(const uint8_t* r, GsmForm form) {
     const bool first = form == GsmForm::first;
     // The first form has one byte more before the fields both forms share.
     const size_t at = first ? 23 : 22;
-    GsmReport g{.form = form,
-                .start_time = le_u32(r, 13),
-                .connect_time = le_u16(r, 17),
-                .ddl_end_time = le_u16(r, 19),
-                .err_unexp_resp = le_u8(r, 21),
+    // clang-format off
+    GsmReport g{.form = form, .start_time = le_u32(r, 13), .connect_time = le_u16(r, 17),
+                .ddl_end_time = le_u16(r, 19), .err_unexp_resp = le_u8(r, 21),
                 .err_usoctl1 = first ? le_u8(r, 22) : uint8_t{0},
-                .err_ddl_x = le_u8(r, at),
-                .error_type = le_u8(r, at + 1),
-                .battery_begin_code = le_u16(r, at + 2),
-                .battery_end_code = le_u16(r, at + 4),
-                .battery_min_code = le_u16(r, at + 6),
-                .csq = read_modem_text(r, at + 8),
-                .creg_stat = le_u8(r, at + 14),
-                .cgreg_stat = le_u8(r, at + 15),
-                .flags = le_u8(r, at + 16),
-                .socket_word = le_u32(r, at + 17),
-                .err_usowr_x = le_u8(r, at + 21),
-                .err_grc_x = le_u8(r, at + 22),
+                .err_ddl_x = le_u8(r, at), .error_type = le_u8(r, at + 1),
+                .battery_begin_code = le_u16(r, at + 2), .battery_end_code = le_u16(r, at + 4),
+                .battery_min_code = le_u16(r, at + 6), .csq = read_modem_text(r, at + 8),
+                .creg_stat = le_u8(r, at + 14), .cgreg_stat = le_u8(r, at + 15),
+                .flags = le_u8(r, at + 16), .socket_word = le_u32(r, at + 17),
+                .err_usowr_x = le_u8(r, at + 21), .err_grc_x = le_u8(r, at + 22),
                 .urcflags = le_u8(r, at + 23)};
+    // clang-format on
     for (size_t i = 0; i < 5; ++i) {
         g.step[i] = le_u8(r, at + 24 + i);
     }
@@ -100,35 +90,28 @@ GsmReport read_gsm_report(const uint8_t* r, GsmForm form) {
 //  23 u16 ack payload       25 u8  SMBus error flags    26 u8  NAK transmit index
 //  27 u16 IMU error count   29 u8  DMP error address    30 u8  FIFO count
 //  31 u16 payload error     33 u8  bfc
+// clang-format off
 GpsDiagnostics read_gps_diagnostics(const uint8_t* r) {
-    return {.error_flags = le_u16(r, 13),
-            .count_unimpl_ubx = le_u16(r, 15),
-            .ubx_crc_error = le_u16(r, 17),
-            .unexpected = le_u8(r, 19),
-            .noise_per_ms = le_u16(r, 20),
-            .rtc_flags = le_u8(r, 22),
-            .ack_nak_payload = le_u16(r, 23),
-            .smbus_error_flags = le_u8(r, 25),
-            .nak_error_tx_index = le_u8(r, 26),
-            .imu_errors = le_u16(r, 27),
-            .dmp_err_addr = le_u8(r, 29),
-            .fifo_count = le_u8(r, 30),
-            .err_payload = le_u16(r, 31),
+    return {.error_flags = le_u16(r, 13), .count_unimpl_ubx = le_u16(r, 15),
+            .ubx_crc_error = le_u16(r, 17), .unexpected = le_u8(r, 19),
+            .noise_per_ms = le_u16(r, 20), .rtc_flags = le_u8(r, 22),
+            .ack_nak_payload = le_u16(r, 23), .smbus_error_flags = le_u8(r, 25),
+            .nak_error_tx_index = le_u8(r, 26), .imu_errors = le_u16(r, 27),
+            .dmp_err_addr = le_u8(r, 29), .fifo_count = le_u8(r, 30), .err_payload = le_u16(r, 31),
             .bfc = le_u8(r, 33)};
 }
+// clang-format on
 
 // SMS attempt of software-9 tags (type 7):
 //  13 u32 start time   17 u8 error   18 u8 aerror   19 u16 step
 //  21 u8 cgreg_stat    22 5 bytes CSQ              28 u8 creg_stat
+// clang-format off
 SmsAttempt read_sms_attempt(const uint8_t* r) {
-    return {.start_time = le_u32(r, 13),
-            .error = le_u8(r, 17),
-            .aerror = le_u8(r, 18),
-            .step = le_u16(r, 19),
-            .cgreg_stat = le_u8(r, 21),
-            .csq = read_modem_text(r, 22),
+    return {.start_time = le_u32(r, 13), .error = le_u8(r, 17), .aerror = le_u8(r, 18),
+            .step = le_u16(r, 19), .cgreg_stat = le_u8(r, 21), .csq = read_modem_text(r, 22),
             .creg_stat = le_u8(r, 28)};
 }
+// clang-format on
 
 }  // namespace
 
