@@ -66,9 +66,9 @@ void take_file_name(RunParams& params, const char* name) {
 
 // The value of `option`. The menu choices (-c, -a) are single characters; a
 // longer value leaves the choice to the menu.
-void store_option_value(RunParams& params, OptionId option, const char* value) {
+void store_option_value(RunParams& params, const OptionSpec& option, const char* value) {
     const bool single_char = value[0] != '\0' && value[1] == '\0';
-    switch (option) {
+    switch (option.id) {
         case OptionId::file:
             take_file_name(params, value);
             break;
@@ -86,16 +86,10 @@ void store_option_value(RunParams& params, OptionId option, const char* value) {
             }
             break;
         case OptionId::movebank:
-            take_file_name(params, value);
-            params.mode = RunMode::timestamped_movebank;
-            break;
         case OptionId::extended_gps:
-            take_file_name(params, value);
-            params.mode = RunMode::timestamped_gps;
-            break;
         case OptionId::stats:
             take_file_name(params, value);
-            params.mode = RunMode::timestamped_stats;
+            params.mode = option.mode;
             break;
         case OptionId::help:
         case OptionId::version:
@@ -151,7 +145,7 @@ int parse_command_line(int argc, char** argv, Console& con, RunParams& params) {
         const char* inline_value = nullptr;
         const OptionSpec* option = nullptr;
         if (pending != nullptr) {
-            store_option_value(params, pending->id, arg);
+            store_option_value(params, *pending, arg);
             pending = nullptr;
         } else if (options_ended) {
             take_file_name(params, arg);
@@ -160,7 +154,7 @@ int parse_command_line(int argc, char** argv, Console& con, RunParams& params) {
         } else if ((option = find_option(arg, inline_value)) == nullptr) {
             return reject_argument(con, arg);
         } else if (inline_value != nullptr) {
-            store_option_value(params, option->id, inline_value);
+            store_option_value(params, *option, inline_value);
         } else if (option->value != nullptr) {
             pending = option;
         } else if (option->id == OptionId::version) {

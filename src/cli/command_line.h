@@ -6,13 +6,6 @@
 
 namespace dec {
 
-enum class RunMode {
-    plain = 0,
-    timestamped_movebank = 1,
-    timestamped_gps = 2,
-    timestamped_stats = 3
-};
-
 // What the command line hands to the run controller.
 struct RunParams {
     const char* path = "logger.bin";

@@ -6,6 +6,15 @@
 
 namespace dec {
 
+// What a run decodes: a plain input, or a time-stamped one (-m, -g, -s) for
+// one output form.
+enum class RunMode {
+    plain = 0,
+    timestamped_movebank = 1,
+    timestamped_gps = 2,
+    timestamped_stats = 3
+};
+
 enum class OptionId {
     file,
     output_dir,
@@ -22,10 +31,11 @@ enum class OptionId {
 // are the same.
 struct OptionSpec {
     OptionId id;
-    char letter;        // the short form "-f"; 0 for an option with only the long form
-    const char* name;   // the long form without "--"
-    const char* value;  // the value's name; null for an option without one
-    const char* help;   // its text in --help
+    char letter;                    // the short form "-f"; 0 for an option with only the long form
+    const char* name;               // the long form without "--"
+    const char* value;              // the value's name; null for an option without one
+    const char* help;               // its text in --help
+    RunMode mode = RunMode::plain;  // the run a time-stamped input asks for
 };
 
 // Every option, in the order --help lists them.
