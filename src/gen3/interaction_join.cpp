@@ -9,8 +9,6 @@ namespace dec {
 
 namespace {
 
-// Largest overlap between two downloads that is checked for repeated data.
-constexpr uint32_t kMaxGoBack = 4096;
 constexpr auto kRecordBytes = static_cast<uint32_t>(kGen3RecordSize);
 // Downloads of version-6 tags travel in radio packets of this many data bytes.
 constexpr uint32_t kRadioPacketBytes = 245;
@@ -52,7 +50,7 @@ int place_new_download(IntactJoin& j, uint32_t fufa) {
         print_missing_kbytes(j.protocol, fufa - st.decoder_flashaddr);
         return trim_to_block(j, fufa);
     }
-    if (uint64_t{fufa} + kMaxGoBack >= st.decoder_flashaddr) {
+    if (uint64_t{fufa} + kGen3MaxGoBack >= st.decoder_flashaddr) {
         const uint32_t go_back = st.decoder_flashaddr - fufa;
         switch (check_if_data_repeated(j.ctx.run.con, go_back, st.written_since_open, j.data,
                                        j.ctx.long_form())) {
@@ -72,9 +70,7 @@ int place_new_download(IntactJoin& j, uint32_t fufa) {
         return trim_to_block(j, fufa);
     }
     if (fufa != 0) {
-        j.protocol.put(
-            "########## There is data missing, maybe data\nis distributed on "
-            "several\nmemorycards/basestations?\n");
+        print_data_elsewhere(j.protocol, "##########");
     }
     return trim_to_block(j, fufa);
 }
@@ -93,11 +89,7 @@ void start_intact_join(IntactJoin& j) {
     if (j.variant == IntactVariant::repeat_checked) {
         st.decoder_flashaddr = fufa;
         if (fufa != 0) {
-            j.protocol.printf(
-                "########## Important information:\nObviously the tag downloaded at least %.2f "
-                "kBytes to\nanother memorycard and/or basestation\nbefore. This means that "
-                "data\nmay be distributed in different logger.bin-files.\n\n",
-                kbytes(fufa));
+            print_earlier_data(j.protocol, "##########", fufa);
         }
     }
 }

@@ -11,8 +11,6 @@ namespace dec {
 
 namespace {
 
-// Largest overlap between two downloads that is checked for repeated data.
-constexpr uint32_t kMaxGoBack = 4096;
 constexpr auto kRecordBytes = static_cast<uint32_t>(kGen3RecordSize);
 
 // An overlap the joining cannot have computed ends the program.
@@ -21,7 +19,7 @@ void check_go_back(Console& con, int64_t go_back) {
         con.out().put("Unexpected value for go_back!\n");
         fatal_stop(INTERNAL_ERROR);
     }
-    if (go_back > static_cast<int64_t>(kMaxGoBack)) {
+    if (go_back > static_cast<int64_t>(kGen3MaxGoBack)) {
         con.out().put("Buffer too small or go_back to big!\n");
         fatal_stop(INTERNAL_ERROR);
     }
@@ -96,11 +94,7 @@ void start_gen3_stream(Gen3Stream& s) {
     }
     s.st.expected = first.fffa - first.fufa;
     if (s.st.decoder_flashaddr != 0) {
-        s.info.printf(
-            "########### Important information:\nObviously the tag downloaded at least %.2f kBytes "
-            "to\nanother memorycard and/or basestation\nbefore. This means that data\nmay be "
-            "distributed in different logger.bin-files.\n\n",
-            kbytes(s.st.decoder_flashaddr));
+        print_earlier_data(s.info, "###########", s.st.decoder_flashaddr);
     }
 }
 
@@ -114,7 +108,7 @@ RepeatCheck check_if_data_repeated(Console& con, int64_t go_back, uint64_t writt
         return RepeatCheck::different;
     }
     const auto n = static_cast<size_t>(go_back);
-    uint8_t tail[kMaxGoBack];
+    uint8_t tail[kGen3MaxGoBack];
     read_image_tail(con, data, tail, n);
     const size_t last_valid = last_nonzero_byte(tail, n);
     if (last_valid == n) {
@@ -148,6 +142,21 @@ bool belongs_to_stream(const Gen3OpenBlock& nb, uint32_t ref_tag_number, const u
     return true;
 }
 
+void print_earlier_data(OutStream& out, const char* marks, uint64_t bytes) {
+    out.printf(
+        "%s Important information:\nObviously the tag downloaded at least %.2f kBytes to\nanother "
+        "memorycard and/or basestation\nbefore. This means that data\nmay be distributed in "
+        "different logger.bin-files.\n\n",
+        marks, kbytes(bytes));
+}
+
+void print_data_elsewhere(OutStream& out, const char* marks) {
+    out.printf(
+        "%s There is data missing, maybe data\nis distributed on several\nmemorycards/"
+        "basestations?\n",
+        marks);
+}
+
 void print_missing_kbytes(OutStream& out, uint64_t bytes) {
     out.printf(
         "########## Missing at least %.2f kBytes data!\nReason: Probably the tag downloaded "
@@ -177,7 +186,7 @@ int handle_new_download(Gen3Stream& s, const uint8_t* block) {
         print_missing_kbytes(info, fufa - flashaddr);
         flashaddr = fufa;
         s.st.written_since_open = 0;
-    } else if (uint64_t{fufa} + kMaxGoBack >= flashaddr) {
+    } else if (uint64_t{fufa} + kGen3MaxGoBack >= flashaddr) {
         const uint32_t go_back = flashaddr - fufa;
         switch (check_if_data_repeated(s.ctx.run.con, go_back, s.st.written_since_open, s.data,
                                        long_form)) {
@@ -197,9 +206,7 @@ int handle_new_download(Gen3Stream& s, const uint8_t* block) {
         }
     } else {
         if (fufa != 0) {
-            info.put(
-                "######### There is data missing, maybe data\nis distributed on "
-                "several\nmemorycards/basestations?\n");
+            print_data_elsewhere(info, "#########");
         }
         flashaddr = fufa;
         s.st.written_since_open = 0;

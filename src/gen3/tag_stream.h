@@ -81,6 +81,9 @@ int join_downloads(Gen3Stream& s);
 // be moved back.
 int handle_new_download(Gen3Stream& s, const uint8_t* block);
 
+// Largest overlap between two downloads that is checked for repeated data.
+inline constexpr uint32_t kGen3MaxGoBack = 4096;
+
 // The last `go_back` bytes of the flash image against the first `go_back` bytes
 // that follow the new open block. The tag stream is left where it was. Ends the
 // program with exit code 17 when the temporary files cannot be read back.
@@ -98,6 +101,12 @@ bool belongs_to_stream(const Gen3OpenBlock& nb, uint32_t ref_tag_number, const u
 
 // The note on data a new download skips: the tag sent it to another base station.
 void print_missing_kbytes(OutStream& out, uint64_t bytes);
+// The notes on data the tag sent to other base stations: `bytes` before the
+// first download of this container, and an unknown amount before a download
+// that starts further back than the overlap checked. Each kind of tag begins
+// them with its own `marks`.
+void print_earlier_data(OutStream& out, const char* marks, uint64_t bytes);
+void print_data_elsewhere(OutStream& out, const char* marks);
 
 // Base-station id, download time and the amount offered for download.
 void print_download_info(const Gen3OpenBlock& block, OutStream& out, const OutputPlan& plan);
