@@ -32,14 +32,8 @@ void print_settings_tt5_10(const uint8_t* open_block, OutStream& info, uint32_t 
         "\nPrinting tag settings tt5_10, SV%hhu, valid at the point in time of the data "
         "download:\n",
         head.version);
-    if (head.magic != kTt5_10Magic) {
-        info.put("No configuration or error in decoding configuration settings of tag.\n");
-        fatal_stop(BADLOGGERBIN);
-    }
-    if (tt5_10_crc_length(head.version) == 0) {
-        info.put("This data decoder only supports struct_version 0,1,2 and 3.\n");
-        fatal_stop(UNSUPPORTED_PRODUCT);
-    }
+    check_settings_record(info, head.magic == kTt5_10Magic, tt5_10_crc_length(head.version) != 0,
+                          "This data decoder only supports struct_version 0,1,2 and 3.\n");
     if (state != nullptr) {
         state->feature_word = head.features;
     }
