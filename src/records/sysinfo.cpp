@@ -82,21 +82,18 @@ constexpr const char* kPinResetGen5 = "Hardware trigger (e.g. with magnet)\n";
 constexpr const char* kPinResetGen3 = "Hardware reset (e.g. with magnet)\n";
 
 // Names of the GSM flag bits, lowest bit first, for both report forms.
+// clang-format off
 constexpr const char* kGsmFlagNamesFirst[8] = {
-    "GSMTAG_LOW_DATARATE_FLAG ",  "GSMTAG_LOW_BATVOLT_FLAG ",        "GSMTAG_UNEXP_CONN_END_FLAG ",
+    "GSMTAG_LOW_DATARATE_FLAG ", "GSMTAG_LOW_BATVOLT_FLAG ", "GSMTAG_UNEXP_CONN_END_FLAG ",
     "GSMTAG_GLOBALTIMEOUT_FLAG ", "GSMTAG_LOW_DATARATE_USOWR_FLAG ", "GSMTAG_USOWR_UNEXP_LEN_FLAG ",
-    "GSMTAG_CGATT_ERROR_FLAG ",   "GSMTAG_USOWR_LOST_BYTES_FLAG ",
+    "GSMTAG_CGATT_ERROR_FLAG ", "GSMTAG_USOWR_LOST_BYTES_FLAG ",
 };
 constexpr const char* kGsmFlagNamesSecond[8] = {
-    "GSMTAG_LOW_DATARATE_FLAG ",
-    "GSMTAG_LOW_BATVOLT_FLAG ",
-    "GSMTAG_UNEXP_CONN_END_FLAG ",
-    "GSMTAG_GLOBALTIMEOUT_FLAG ",
-    "GSMTAG_LOW_DATARATE_USOWR_FLAG ",
-    "GSMTAG_PACKETSERVICE_TIMEOUT ",
-    "GSMTAG_SHDNTIMEOUT ",
-    "GSMTAG_USOWR_LOST_BYTES_FLAG ",
+    "GSMTAG_LOW_DATARATE_FLAG ", "GSMTAG_LOW_BATVOLT_FLAG ", "GSMTAG_UNEXP_CONN_END_FLAG ",
+    "GSMTAG_GLOBALTIMEOUT_FLAG ", "GSMTAG_LOW_DATARATE_USOWR_FLAG ",
+    "GSMTAG_PACKETSERVICE_TIMEOUT ", "GSMTAG_SHDNTIMEOUT ", "GSMTAG_USOWR_LOST_BYTES_FLAG ",
 };
+// clang-format on
 
 // A modem answer ends at its first control byte; DEL and bytes above it pass
 // that test, so they are made printable here.
