@@ -1,6 +1,5 @@
 #include "gen3/interaction_join.h"
 
-#include "common/fatal.h"
 #include "gen3/interaction_block.h"
 #include "gen3/tag_stream.h"
 #include "settings/gen3_config.h"
@@ -41,38 +40,6 @@ int trim_to_block(IntactJoin& j, uint32_t fufa) {
     st.written_since_open = 0;
     st.decoder_flashaddr = fufa;
     return 0;
-}
-
-// repeat_checked variant: where the new download goes in the flash image.
-int place_new_download(IntactJoin& j, uint32_t fufa) {
-    IntactJoinState& st = j.st;
-    if (fufa > st.decoder_flashaddr) {
-        print_missing_kbytes(j.protocol, fufa - st.decoder_flashaddr);
-        return trim_to_block(j, fufa);
-    }
-    if (uint64_t{fufa} + kGen3MaxGoBack >= st.decoder_flashaddr) {
-        const uint32_t go_back = st.decoder_flashaddr - fufa;
-        switch (check_if_data_repeated(j.ctx.run.con, go_back, st.written_since_open, j.data,
-                                       j.ctx.long_form())) {
-            case RepeatCheck::repeated:
-                if (j.data.image_seek_back(go_back) != 0) {
-                    report_seek_error(j.ctx.run.con);
-                    fatal_stop(INTERNAL_ERROR);
-                }
-                st.written_since_open -= go_back;
-                st.decoder_flashaddr = fufa;
-                return 0;
-            case RepeatCheck::nothing_compared:
-                return 0;
-            case RepeatCheck::different:
-                break;
-        }
-        return trim_to_block(j, fufa);
-    }
-    if (fufa != 0) {
-        print_data_elsewhere(j.protocol, "##########");
-    }
-    return trim_to_block(j, fufa);
 }
 
 }  // namespace
@@ -141,7 +108,11 @@ int handle_intact_new_download(IntactJoin& j, const uint8_t* block) {
     if (j.variant == IntactVariant::appended) {
         return 0;
     }
-    return place_new_download(j, fufa);
+    // repeat_checked variant: where the new download goes in the flash image.
+    return place_download(j.ctx.run.con, j.data, j.protocol, "##########", fufa, long_form,
+                          st.decoder_flashaddr, st.written_since_open)
+               ? trim_to_block(j, fufa)
+               : 0;
 }
 
 int join_intact_downloads(IntactJoin& j) {

@@ -157,6 +157,36 @@ void print_data_elsewhere(OutStream& out, const char* marks) {
         marks);
 }
 
+bool place_download(Console& con, TagDataPath& data, OutStream& out, const char* marks,
+                    uint32_t fufa, bool long_form, uint32_t& flashaddr,
+                    uint32_t& written_since_open) {
+    if (fufa > flashaddr) {
+        print_missing_kbytes(out, fufa - flashaddr);
+        return true;
+    }
+    if (uint64_t{fufa} + kGen3MaxGoBack < flashaddr) {
+        if (fufa != 0) {
+            print_data_elsewhere(out, marks);
+        }
+        return true;
+    }
+    const uint32_t go_back = flashaddr - fufa;
+    switch (check_if_data_repeated(con, go_back, written_since_open, data, long_form)) {
+        case RepeatCheck::repeated:
+            if (data.image_seek_back(go_back) != 0) {
+                seek_failed(con);
+            }
+            written_since_open -= go_back;
+            flashaddr = fufa;
+            return false;
+        case RepeatCheck::nothing_compared:
+            return false;
+        case RepeatCheck::different:
+            break;
+    }
+    return true;
+}
+
 void print_missing_kbytes(OutStream& out, uint64_t bytes) {
     out.printf(
         "########## Missing at least %.2f kBytes data!\nReason: Probably the tag downloaded "
@@ -181,34 +211,9 @@ int handle_new_download(Gen3Stream& s, const uint8_t* block) {
     s.st.expected = nb.fffa - nb.fufa;
     s.st.received_since_open = 0;
     const uint32_t fufa = nb.fufa;
-    uint32_t& flashaddr = s.st.decoder_flashaddr;
-    if (fufa > flashaddr) {
-        print_missing_kbytes(info, fufa - flashaddr);
-        flashaddr = fufa;
-        s.st.written_since_open = 0;
-    } else if (uint64_t{fufa} + kGen3MaxGoBack >= flashaddr) {
-        const uint32_t go_back = flashaddr - fufa;
-        switch (check_if_data_repeated(s.ctx.run.con, go_back, s.st.written_since_open, s.data,
-                                       long_form)) {
-            case RepeatCheck::repeated:
-                if (s.data.image_seek_back(go_back) != 0) {
-                    seek_failed(s.ctx.run.con);
-                }
-                s.st.written_since_open -= go_back;
-                flashaddr = fufa;
-                break;
-            case RepeatCheck::different:
-                flashaddr = fufa;
-                s.st.written_since_open = 0;
-                break;
-            case RepeatCheck::nothing_compared:
-                break;
-        }
-    } else {
-        if (fufa != 0) {
-            print_data_elsewhere(info, "#########");
-        }
-        flashaddr = fufa;
+    if (place_download(s.ctx.run.con, s.data, info, "#########", fufa, long_form,
+                       s.st.decoder_flashaddr, s.st.written_since_open)) {
+        s.st.decoder_flashaddr = fufa;
         s.st.written_since_open = 0;
     }
     return 0;

@@ -99,6 +99,17 @@ double kbytes(uint64_t bytes);
 bool belongs_to_stream(const Gen3OpenBlock& nb, uint32_t ref_tag_number, const uint8_t* first_block,
                        Gen3Context& ctx, const OutputPlan& plan, OutStream& out);
 
+// Places a download of the repeat-checked kind that starts at `fufa` in the
+// flash image, which the stream has written up to `flashaddr`: over the tail
+// it re-sends (the image moved back, `flashaddr` and `written_since_open`
+// with it), or, after a note on `out` on the data missing before it, at
+// `fufa` from a fresh start, which the caller makes (true). A repetition
+// check without anything to compare keeps the stream as it is. Ends the
+// program when the image cannot be moved back.
+bool place_download(Console& con, TagDataPath& data, OutStream& out, const char* marks,
+                    uint32_t fufa, bool long_form, uint32_t& flashaddr,
+                    uint32_t& written_since_open);
+
 // The note on data a new download skips: the tag sent it to another base station.
 void print_missing_kbytes(OutStream& out, uint64_t bytes);
 // The notes on data the tag sent to other base stations: `bytes` before the
