@@ -132,9 +132,9 @@ void print_if_set(OutStream& info, const char* fmt, uint8_t value) {
 // The battery voltages of the attempt, the signal quality and the network
 // states: alike in every form of the report.
 void print_gsm_voltages_and_network(OutStream& info, const GsmReport& g) {
-    info.printf("batvolt_at_begin:%umV\n", voltage_code_mv(g.battery_begin_code));
-    info.printf("batvolt_at_end:%umV\n", voltage_code_mv(g.battery_end_code));
-    info.printf("batvolt_min:%umV\n", voltage_code_mv(g.battery_min_code));
+    info.printf("batvolt_at_begin:%umV\nbatvolt_at_end:%umV\nbatvolt_min:%umV\n",
+                voltage_code_mv(g.battery_begin_code), voltage_code_mv(g.battery_end_code),
+                voltage_code_mv(g.battery_min_code));
     info.put("csq:");
     put_modem_text(info, g.csq);
     info.printf("\ncreg_stat:%hhu\n", g.creg_stat);
@@ -209,18 +209,12 @@ void print_gsm_report(OutStream& info, const GsmReport& g, uint32_t event_time,
 
 // The report of software-9 tags: every counter, always, and the flags as a number.
 void print_gsm_report_v9(OutStream& info, const GsmReport& g, uint32_t event_time) {
-    info.printf("err_unexp_resp:%hhu\n", g.err_unexp_resp);
-    info.printf("err_usoctl1:%hhu\n", g.err_usoctl1);
-    info.printf("err_ddl_x:%hhu\n", g.err_ddl_x);
-    info.printf("error_type:%hhu\n", g.error_type);
+    info.printf("err_unexp_resp:%hhu\nerr_usoctl1:%hhu\nerr_ddl_x:%hhu\nerror_type:%hhu\n",
+                g.err_unexp_resp, g.err_usoctl1, g.err_ddl_x, g.error_type);
     print_gsm_voltages_and_network(info, g);
-    info.printf("flags:%hhu\n", g.flags);
-    info.printf("usoctl11:%u\n", g.socket_word);
-    info.printf("err_usowr_x:%hhu\n", g.err_usowr_x);
-    info.printf("err_grc_x:%hhu\n", g.err_grc_x);
-    info.printf("urcflags:%hhu\n", g.urcflags);
-    info.printf("Total Time needed:%us\n", event_time - g.start_time);
-    info.printf("Time needed only for ddl:%hus\n",
+    info.printf("flags:%hhu\nusoctl11:%u\nerr_usowr_x:%hhu\nerr_grc_x:%hhu\nurcflags:%hhu\n",
+                g.flags, g.socket_word, g.err_usowr_x, g.err_grc_x, g.urcflags);
+    info.printf("Total Time needed:%us\nTime needed only for ddl:%hus\n", event_time - g.start_time,
                 static_cast<uint16_t>(g.ddl_end_time - g.connect_time));
 }
 
