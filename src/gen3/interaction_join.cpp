@@ -42,25 +42,8 @@ int trim_to_block(IntactJoin& j, uint32_t fufa) {
     return 0;
 }
 
-}  // namespace
-
-void start_intact_join(IntactJoin& j) {
-    IntactJoinState& st = j.st;
-    const Gen3OpenBlock first = decode_open_block(j.first_block, j.ctx.long_form());
-    j.protocol.put("Going through data:\n");
-    st = IntactJoinState{};
-    st.ref_tag_number = first.tag_number;
-    const uint32_t fufa = first.fufa & kBlockGridMask;
-    print_config(j, j.first_block);
-    st.expected = first.fffa - fufa;
-    if (j.variant == IntactVariant::repeat_checked) {
-        st.decoder_flashaddr = fufa;
-        if (fufa != 0) {
-            print_earlier_data(j.protocol, "##########", fufa);
-        }
-    }
-}
-
+// appended variant: cuts the download that ends back to whole blocks when it
+// broke off.
 void hau_weg(IntactJoin& j) {
     IntactJoinState& st = j.st;
     const DownloadBalance b = download_balance(st.expected, st.received);
@@ -88,6 +71,7 @@ void hau_weg(IntactJoin& j) {
     st.number_of_valid_bytes_on_output -= cut;
 }
 
+// An open block met inside the stream (`block` in its full form). 0 or -1.
 int handle_intact_new_download(IntactJoin& j, const uint8_t* block) {
     OutStream& out = j.ctx.run.con.out();
     IntactJoinState& st = j.st;
@@ -113,6 +97,25 @@ int handle_intact_new_download(IntactJoin& j, const uint8_t* block) {
                           st.decoder_flashaddr, st.written_since_open)
                ? trim_to_block(j, fufa)
                : 0;
+}
+
+}  // namespace
+
+void start_intact_join(IntactJoin& j) {
+    IntactJoinState& st = j.st;
+    const Gen3OpenBlock first = decode_open_block(j.first_block, j.ctx.long_form());
+    j.protocol.put("Going through data:\n");
+    st = IntactJoinState{};
+    st.ref_tag_number = first.tag_number;
+    const uint32_t fufa = first.fufa & kBlockGridMask;
+    print_config(j, j.first_block);
+    st.expected = first.fffa - fufa;
+    if (j.variant == IntactVariant::repeat_checked) {
+        st.decoder_flashaddr = fufa;
+        if (fufa != 0) {
+            print_earlier_data(j.protocol, "##########", fufa);
+        }
+    }
 }
 
 int join_intact_downloads(IntactJoin& j) {

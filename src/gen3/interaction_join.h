@@ -62,11 +62,4 @@ void start_intact_join(IntactJoin& j);
 // code 17 when a repeated tail cannot be overwritten.
 int join_intact_downloads(IntactJoin& j);
 
-// An open block met inside the stream (`block` in its full form). 0 or -1.
-int handle_intact_new_download(IntactJoin& j, const uint8_t* block);
-
-// appended variant: cuts the download that ends back to whole blocks when it
-// broke off.
-void hau_weg(IntactJoin& j);
-
 }  // namespace dec

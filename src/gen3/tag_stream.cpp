@@ -68,11 +68,21 @@ class TailComparison {
     bool zero_mode_ = false;
 };
 
-}  // namespace
-
+// A byte count in the kilobytes the download texts print ("%.2f kBytes").
 double kbytes(uint64_t bytes) {
     return static_cast<double>(bytes) / 1024.0;
 }
+
+// The note on data a new download skips: the tag sent it to another base station.
+void print_missing_kbytes(OutStream& out, uint64_t bytes) {
+    out.printf(
+        "########## Missing at least %.2f kBytes data!\nReason: Probably the tag downloaded "
+        "data\nto another basesstation. This means data\nis distributed on different memory "
+        "cards.\n",
+        kbytes(bytes));
+}
+
+}  // namespace
 
 void print_download_info(const Gen3OpenBlock& block, OutStream& out, const OutputPlan& plan) {
     out.put("\nData download:\n");
@@ -187,14 +197,11 @@ bool place_download(Console& con, TagDataPath& data, OutStream& out, const char*
     return true;
 }
 
-void print_missing_kbytes(OutStream& out, uint64_t bytes) {
-    out.printf(
-        "########## Missing at least %.2f kBytes data!\nReason: Probably the tag downloaded "
-        "data\nto another basesstation. This means data\nis distributed on different memory "
-        "cards.\n",
-        kbytes(bytes));
-}
+namespace {
 
+// An open block met inside the stream (`block` is the record just read, in its
+// full form). 0 or -1; ends the program with exit code 17 when the image cannot
+// be moved back.
 int handle_new_download(Gen3Stream& s, const uint8_t* block) {
     OutStream& info = s.info;
     const bool long_form = s.ctx.long_form();
@@ -218,6 +225,8 @@ int handle_new_download(Gen3Stream& s, const uint8_t* block) {
     }
     return 0;
 }
+
+}  // namespace
 
 int join_downloads(Gen3Stream& s) {
     Console& con = s.ctx.run.con;

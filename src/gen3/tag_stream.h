@@ -76,11 +76,6 @@ void start_gen3_stream(Gen3Stream& s);
 // Pass 1: reads the rest of "tag%i.tmp" and fills the flash image. 0 or -1.
 int join_downloads(Gen3Stream& s);
 
-// An open block met inside the stream (`block` is the record just read, in its
-// full form). 0 or -1; ends the program with exit code 17 when the image cannot
-// be moved back.
-int handle_new_download(Gen3Stream& s, const uint8_t* block);
-
 // Largest overlap between two downloads that is checked for repeated data.
 inline constexpr uint32_t kGen3MaxGoBack = 4096;
 
@@ -89,9 +84,6 @@ inline constexpr uint32_t kGen3MaxGoBack = 4096;
 // program with exit code 17 when the temporary files cannot be read back.
 RepeatCheck check_if_data_repeated(Console& con, int64_t go_back, uint64_t written_since_open,
                                    TagDataPath& data, bool long_form);
-
-// A byte count in the kilobytes the download texts print ("%.2f kBytes").
-double kbytes(uint64_t bytes);
 
 // Whether an open block met inside a tag's stream (`nb`) continues it: the
 // same tag number and, unless the tag is taken as legacy, the tag type and
@@ -110,8 +102,6 @@ bool place_download(Console& con, TagDataPath& data, OutStream& out, const char*
                     uint32_t fufa, bool long_form, uint32_t& flashaddr,
                     uint32_t& written_since_open);
 
-// The note on data a new download skips: the tag sent it to another base station.
-void print_missing_kbytes(OutStream& out, uint64_t bytes);
 // The notes on data the tag sent to other base stations: `bytes` before the
 // first download of this container, and an unknown amount before a download
 // that starts further back than the overlap checked. Each kind of tag begins
