@@ -93,8 +93,7 @@ int handle_intact_new_download(IntactJoin& j, const uint8_t* block) {
         return 0;
     }
     // repeat_checked variant: where the new download goes in the flash image.
-    return place_download(j.ctx.run.con, j.data, j.protocol, "##########", fufa, long_form,
-                          st.decoder_flashaddr, st.written_since_open)
+    return place_download(j.ctx.run.con, j.data, j.protocol, "##########", fufa, long_form, st)
                ? trim_to_block(j, fufa)
                : 0;
 }

@@ -168,8 +168,8 @@ void print_data_elsewhere(OutStream& out, const char* marks) {
 }
 
 bool place_download(Console& con, TagDataPath& data, OutStream& out, const char* marks,
-                    uint32_t fufa, bool long_form, uint32_t& flashaddr,
-                    uint32_t& written_since_open) {
+                    uint32_t fufa, bool long_form, Gen3JoinPosition& at) {
+    uint32_t& flashaddr = at.decoder_flashaddr;
     if (fufa > flashaddr) {
         print_missing_kbytes(out, fufa - flashaddr);
         return true;
@@ -181,12 +181,12 @@ bool place_download(Console& con, TagDataPath& data, OutStream& out, const char*
         return true;
     }
     const uint32_t go_back = flashaddr - fufa;
-    switch (check_if_data_repeated(con, go_back, written_since_open, data, long_form)) {
+    switch (check_if_data_repeated(con, go_back, at.written_since_open, data, long_form)) {
         case RepeatCheck::repeated:
             if (data.image_seek_back(go_back) != 0) {
                 seek_failed(con);
             }
-            written_since_open -= go_back;
+            at.written_since_open -= go_back;
             flashaddr = fufa;
             return false;
         case RepeatCheck::nothing_compared:
@@ -218,8 +218,7 @@ int handle_new_download(Gen3Stream& s, const uint8_t* block) {
     s.st.expected = nb.fffa - nb.fufa;
     s.st.received_since_open = 0;
     const uint32_t fufa = nb.fufa;
-    if (place_download(s.ctx.run.con, s.data, info, "#########", fufa, long_form,
-                       s.st.decoder_flashaddr, s.st.written_since_open)) {
+    if (place_download(s.ctx.run.con, s.data, info, "#########", fufa, long_form, s.st)) {
         s.st.decoder_flashaddr = fufa;
         s.st.written_since_open = 0;
     }

@@ -18,23 +18,27 @@
 
 namespace dec {
 
-// Stream state of one tag, set up by the decoder start for each tag. Flash
-// addresses are the tag's 32-bit ones (a download running past the top of the
-// address space goes on at 0); what arrives is counted in 64 bits, since a
-// download that runs on past what it announced may take the stream beyond
-// 4 GiB.
-struct Gen3StreamState {
+// Where the joining of a tag's downloads stands, for GPS-acceleration and
+// interaction tags alike. Flash addresses are the tag's 32-bit ones (a
+// download running past the top of the address space goes on at 0).
+struct Gen3JoinPosition {
     uint32_t ref_tag_number = 0;
     // Flash address of the next data record of the stream.
     uint32_t decoder_flashaddr = 0;
     // Bytes written since the last open block, reduced when a repeated tail is
     // overwritten; limits how far back a repetition check may look.
     uint32_t written_since_open = 0;
+    // fffa - fufa of the current download.
+    uint32_t expected = 0;
+};
+
+// Stream state of one GPS-acceleration tag, set up by the decoder start for
+// each tag. What arrives is counted in 64 bits, since a download that runs on
+// past what it announced may take the stream beyond 4 GiB.
+struct Gen3StreamState : Gen3JoinPosition {
     uint64_t totalcount_written = 0;
     uint64_t total_at_last_open = 0;
     uint64_t received_since_open = 0;
-    // fffa - fufa of the current download.
-    uint32_t expected = 0;
 };
 
 // Prints the configuration of an open block (GPS-acceleration or interaction).
@@ -92,15 +96,13 @@ bool belongs_to_stream(const Gen3OpenBlock& nb, uint32_t ref_tag_number, const u
                        Gen3Context& ctx, const OutputPlan& plan, OutStream& out);
 
 // Places a download of the repeat-checked kind that starts at `fufa` in the
-// flash image, which the stream has written up to `flashaddr`: over the tail
-// it re-sends (the image moved back, `flashaddr` and `written_since_open`
-// with it), or, after a note on `out` on the data missing before it, at
-// `fufa` from a fresh start, which the caller makes (true). A repetition
-// check without anything to compare keeps the stream as it is. Ends the
-// program when the image cannot be moved back.
+// flash image, which the stream has written up to `at`: over the tail it
+// re-sends (the image and `at` moved back), or, after a note on `out` on the data missing before
+// it, at `fufa` from a fresh start, which the caller makes (true). A repetition check without
+// anything to compare keeps the stream as it is. Ends the program when the image cannot be moved
+// back.
 bool place_download(Console& con, TagDataPath& data, OutStream& out, const char* marks,
-                    uint32_t fufa, bool long_form, uint32_t& flashaddr,
-                    uint32_t& written_since_open);
+                    uint32_t fufa, bool long_form, Gen3JoinPosition& at);
 
 // The notes on data the tag sent to other base stations: `bytes` before the
 // first download of this container, and an unknown amount before a download
