@@ -28,20 +28,6 @@ bool make_drive_path(char* arg) {
     return true;
 }
 
-// clang-format off
-constexpr OptionSpec kOptions[] = {
-    {OptionId::file, 'f', "file", "FILE", "input file (default logger.bin)"},
-    {OptionId::output_dir, 'd', "output-dir", "DIR", "output directory (must exist)"},
-    {OptionId::key, 'c', "key", "KEY", "what to extract, a menu key (below); no menu is shown"},
-    {OptionId::acc_time, 'a', "acc-time", "KEY", "time stamps of acceleration columns (below)"},
-    {OptionId::movebank, 'm', "movebank", "FILE", "MOVEBANK files (key m) of a time-stamped input FILE"},
-    {OptionId::extended_gps, 'g', "extended-gps", "FILE", "extended GPS lines (key @) of a time-stamped input FILE"},
-    {OptionId::stats, 's', "stats", "FILE", "one STATS line per tag (key s) of a time-stamped input FILE"},
-    {OptionId::help, 0, "help", nullptr, "print this help and exit"},
-    {OptionId::version, 'v', "version", nullptr, "print the decoder version and exit"},
-};
-// clang-format on
-
 // The option `arg` names ("-f", "--file" or "--file=VALUE"); null for none.
 // `inline_value` is the value after "=", null without one.
 const OptionSpec* find_option(const char* arg, const char*& inline_value) {
@@ -50,7 +36,7 @@ const OptionSpec* find_option(const char* arg, const char*& inline_value) {
         return nullptr;
     }
     if (arg[1] != '-') {
-        for (const OptionSpec& o : kOptions) {
+        for (const OptionSpec& o : command_line_options()) {
             if (o.letter != 0 && arg[1] == o.letter && arg[2] == '\0') {
                 return &o;
             }
@@ -60,7 +46,7 @@ const OptionSpec* find_option(const char* arg, const char*& inline_value) {
     const std::string_view body(arg + 2);
     const size_t equals = body.find('=');
     const std::string_view name = body.substr(0, equals);
-    for (const OptionSpec& o : kOptions) {
+    for (const OptionSpec& o : command_line_options()) {
         if (name == o.name) {
             if (equals == std::string_view::npos) {
                 return &o;
@@ -80,9 +66,9 @@ void take_file_name(RunParams& params, const char* name) {
 
 // The value of `option`. The menu choices (-c, -a) are single characters; a
 // longer value leaves the choice to the menu.
-void store_option_value(RunParams& params, OptionId option, const char* value) {
+void store_option_value(RunParams& params, const OptionSpec& option, const char* value) {
     const bool single_char = value[0] != '\0' && value[1] == '\0';
-    switch (option) {
+    switch (option.id) {
         case OptionId::file:
             take_file_name(params, value);
             break;
@@ -100,16 +86,10 @@ void store_option_value(RunParams& params, OptionId option, const char* value) {
             }
             break;
         case OptionId::movebank:
-            take_file_name(params, value);
-            params.mode = RunMode::timestamped_movebank;
-            break;
         case OptionId::extended_gps:
-            take_file_name(params, value);
-            params.mode = RunMode::timestamped_gps;
-            break;
         case OptionId::stats:
             take_file_name(params, value);
-            params.mode = RunMode::timestamped_stats;
+            params.mode = option.mode;
             break;
         case OptionId::help:
         case OptionId::version:
@@ -143,10 +123,6 @@ int check_complete(Console& con, const OptionSpec* pending, const RunParams& par
 
 }  // namespace
 
-std::span<const OptionSpec> command_line_options() {
-    return kOptions;
-}
-
 int parse_command_line(int argc, char** argv, Console& con, RunParams& params) {
     params = RunParams{};
     if (argc <= 1) {
@@ -169,7 +145,7 @@ int parse_command_line(int argc, char** argv, Console& con, RunParams& params) {
         const char* inline_value = nullptr;
         const OptionSpec* option = nullptr;
         if (pending != nullptr) {
-            store_option_value(params, pending->id, arg);
+            store_option_value(params, *pending, arg);
             pending = nullptr;
         } else if (options_ended) {
             take_file_name(params, arg);
@@ -178,7 +154,7 @@ int parse_command_line(int argc, char** argv, Console& con, RunParams& params) {
         } else if ((option = find_option(arg, inline_value)) == nullptr) {
             return reject_argument(con, arg);
         } else if (inline_value != nullptr) {
-            store_option_value(params, option->id, inline_value);
+            store_option_value(params, *option, inline_value);
         } else if (option->value != nullptr) {
             pending = option;
         } else if (option->id == OptionId::version) {

@@ -1,18 +1,10 @@
 // Command-line parsing.
 #pragma once
 
-#include <span>
-
+#include "cli/options.h"
 #include "common/console.h"
 
 namespace dec {
-
-enum class RunMode {
-    plain = 0,
-    timestamped_movebank = 1,
-    timestamped_gps = 2,
-    timestamped_stats = 3
-};
 
 // What the command line hands to the run controller.
 struct RunParams {
@@ -23,31 +15,6 @@ struct RunParams {
     char acc_time_char = 0;
     RunMode mode = RunMode::plain;
 };
-
-enum class OptionId {
-    file,
-    output_dir,
-    key,
-    acc_time,
-    movebank,
-    extended_gps,
-    stats,
-    help,
-    version
-};
-
-// An option of the command line: "-f FILE", "--file FILE" and "--file=FILE"
-// are the same.
-struct OptionSpec {
-    OptionId id;
-    char letter;        // the short form "-f"; 0 for an option with only the long form
-    const char* name;   // the long form without "--"
-    const char* value;  // the value's name; null for an option without one
-    const char* help;   // its text in --help
-};
-
-// Every option, in the order --help lists them.
-std::span<const OptionSpec> command_line_options();
 
 inline constexpr int kRunDecoder = -1;
 

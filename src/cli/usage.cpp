@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "cli/actions.h"
-#include "cli/command_line.h"
+#include "cli/options.h"
 #include "common/fatal.h"
 
 namespace dec {

@@ -9,17 +9,29 @@
 
 namespace dec {
 
-BufferedReader::BufferedReader(Platform& sys, int fd, size_t capacity)
-    : sys_(sys), fd_(fd), max_cap_(capacity) {}
-
-void BufferedReader::grow() {
-    if (cap_ < max_cap_) {
-        cap_ = cap_ == 0 ? std::min(kFileBufferStart, max_cap_) : std::min(2 * cap_, max_cap_);
-        buf_.reset(new uint8_t[cap_]);
-        // The old bytes are gone with the old buffer: a later seek back must
-        // go through the descriptor, which stands at their end.
-        pos_ = len_ = 0;
+bool GrowingBuffer::grow(size_t keep) {
+    if (cap >= max_cap) {
+        return false;
     }
+    const size_t bigger =
+        cap == 0 ? std::min(kFileBufferStart, max_cap) : std::min(2 * cap, max_cap);
+    std::unique_ptr<uint8_t[]> grown(new uint8_t[bigger]);
+    if (keep > 0) {
+        std::memcpy(grown.get(), data.get(), keep);
+    }
+    data = std::move(grown);
+    cap = bigger;
+    return true;
+}
+
+BufferedReader::BufferedReader(Platform& sys, int fd, size_t capacity)
+    : sys_(sys), fd_(fd), buf_(capacity) {}
+
+ssize_t BufferedReader::checked(ssize_t n) {
+    if (n < 0 && con_ != nullptr) {
+        read_failed(*con_, name_.c_str());
+    }
+    return n;
 }
 
 ssize_t BufferedReader::read(void* buf, size_t count) {
@@ -27,24 +39,20 @@ ssize_t BufferedReader::read(void* buf, size_t count) {
     size_t got = 0;
     while (got < count) {
         if (pos_ == len_) {
-            grow();
-            if (count - got >= cap_) {
-                // Large request: read straight into the caller's buffer.
-                ssize_t n = full_read(sys_, fd_, out + got, count - got);
-                if (n < 0 && con_ != nullptr) {
-                    read_failed(*con_, name_.c_str());
-                }
-                if (n < 0) {
-                    return got > 0 ? static_cast<ssize_t>(got) : -1;
-                }
-                return static_cast<ssize_t>(got + static_cast<size_t>(n));
+            // The old bytes go with a smaller buffer: a later seek back must
+            // go through the descriptor, which stands at their end.
+            if (buf_.grow(0)) {
+                pos_ = len_ = 0;
             }
-            ssize_t n = sys_.read(fd_, buf_.get(), cap_);
-            if (n < 0 && con_ != nullptr) {
-                read_failed(*con_, name_.c_str());
-            }
+            // A large request is read straight into the caller's buffer.
+            const bool direct = count - got >= buf_.cap;
+            const ssize_t n = checked(direct ? full_read(sys_, fd_, out + got, count - got)
+                                             : sys_.read(fd_, buf_.data.get(), buf_.cap));
             if (n < 0) {
                 return got > 0 ? static_cast<ssize_t>(got) : -1;
+            }
+            if (direct) {
+                return static_cast<ssize_t>(got + static_cast<size_t>(n));
             }
             if (n == 0) {
                 break;
@@ -53,7 +61,7 @@ ssize_t BufferedReader::read(void* buf, size_t count) {
             len_ = static_cast<size_t>(n);
         }
         size_t take = std::min(count - got, len_ - pos_);
-        std::memcpy(out + got, buf_.get() + pos_, take);
+        std::memcpy(out + got, buf_.data.get() + pos_, take);
         pos_ += take;
         got += take;
     }
@@ -92,25 +100,17 @@ int BufferedReader::sync_position() {
 }
 
 BufferedWriter::BufferedWriter(Console& con, int fd, size_t capacity)
-    : con_(con), fd_(fd), max_cap_(capacity) {}
+    : con_(con), fd_(fd), buf_(capacity) {}
 
 int BufferedWriter::write(const void* buf, size_t count, const char* message) {
     // Grow towards the full size before the first write-out.
-    while (count > cap_ - len_ && cap_ < max_cap_) {
-        const size_t bigger =
-            cap_ == 0 ? std::min(kFileBufferStart, max_cap_) : std::min(2 * cap_, max_cap_);
-        std::unique_ptr<uint8_t[]> grown(new uint8_t[bigger]);
-        if (len_ > 0) {
-            std::memcpy(grown.get(), buf_.get(), len_);
-        }
-        buf_ = std::move(grown);
-        cap_ = bigger;
+    while (count > buf_.cap - len_ && buf_.grow(len_)) {
     }
-    if (count > cap_ - len_) {
+    if (count > buf_.cap - len_) {
         if (flush(message) != 0) {
             return -1;
         }
-        if (count > cap_) {
+        if (count > buf_.cap) {
             return write_all_retry(con_, fd_, buf, count, message,
                                    name_.empty() ? nullptr : name_.c_str()) ==
                            static_cast<ssize_t>(count)
@@ -118,7 +118,7 @@ int BufferedWriter::write(const void* buf, size_t count, const char* message) {
                        : -1;
         }
     }
-    std::memcpy(buf_.get() + len_, buf, count);
+    std::memcpy(buf_.data.get() + len_, buf, count);
     len_ += count;
     return 0;
 }
@@ -127,7 +127,7 @@ int BufferedWriter::flush(const char* message) {
     if (len_ == 0) {
         return 0;
     }
-    ssize_t n = write_all_retry(con_, fd_, buf_.get(), len_, message,
+    ssize_t n = write_all_retry(con_, fd_, buf_.data.get(), len_, message,
                                 name_.empty() ? nullptr : name_.c_str());
     const bool ok = n == static_cast<ssize_t>(len_);
     len_ = 0;

@@ -22,6 +22,18 @@ inline constexpr size_t kFileBufferSize = 1 << 20;
 // small file (or one tag's small share of a container) costs little memory.
 inline constexpr size_t kFileBufferStart = 1 << 14;
 
+// The buffer of a reader or writer: it starts at kFileBufferStart bytes and
+// doubles up to its largest size while the file keeps streaming.
+struct GrowingBuffer {
+    explicit GrowingBuffer(size_t largest) : max_cap(largest) {}
+    // One step larger, keeping the first `keep` bytes; false at the largest size.
+    bool grow(size_t keep);
+
+    std::unique_ptr<uint8_t[]> data;
+    size_t cap = 0;
+    size_t max_cap;
+};
+
 class BufferedReader {
   public:
     BufferedReader(Platform& sys, int fd, size_t capacity = kFileBufferSize);
@@ -48,14 +60,12 @@ class BufferedReader {
   private:
     // Moves the descriptor by `offset` from where it stands.
     int64_t seek(int64_t offset);
-    // Makes room for the next refill, growing the buffer towards max_cap_.
-    void grow();
+    // A failed read (n < 0) stops the run once stop_on_error was called; `n`.
+    ssize_t checked(ssize_t n);
 
     Platform& sys_;
     int fd_;
-    std::unique_ptr<uint8_t[]> buf_;
-    size_t cap_ = 0;
-    size_t max_cap_;
+    GrowingBuffer buf_;
     size_t pos_ = 0;
     size_t len_ = 0;
     Console* con_ = nullptr;
@@ -78,9 +88,7 @@ class BufferedWriter {
   private:
     Console& con_;
     int fd_;
-    std::unique_ptr<uint8_t[]> buf_;
-    size_t cap_ = 0;
-    size_t max_cap_;
+    GrowingBuffer buf_;
     size_t len_ = 0;
     std::string name_;
 };

@@ -41,6 +41,13 @@ inline uint64_t le_u64(const uint8_t* p, size_t off) {
            (static_cast<uint64_t>(le_u32(p, off + 4)) << 32);
 }
 
+// A byte that holds an ON pattern in its odd bits (0xAA) and an OFF pattern
+// in its even bits (0x55), as the event records' switch byte and the
+// settings' mode byte do: the pattern with more weight wins.
+inline bool pattern_byte_on(uint8_t b) {
+    return (b & 0xAA) >= (b & 0x55);
+}
+
 inline void put_le16(uint8_t* p, size_t off, uint16_t v) {
     p[off] = static_cast<uint8_t>(v);
     p[off + 1] = static_cast<uint8_t>(v >> 8);

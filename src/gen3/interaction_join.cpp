@@ -1,6 +1,5 @@
 #include "gen3/interaction_join.h"
 
-#include "common/fatal.h"
 #include "gen3/interaction_block.h"
 #include "gen3/tag_stream.h"
 #include "settings/gen3_config.h"
@@ -9,8 +8,6 @@ namespace dec {
 
 namespace {
 
-// Largest overlap between two downloads that is checked for repeated data.
-constexpr uint32_t kMaxGoBack = 4096;
 constexpr auto kRecordBytes = static_cast<uint32_t>(kGen3RecordSize);
 // Downloads of version-6 tags travel in radio packets of this many data bytes.
 constexpr uint32_t kRadioPacketBytes = 245;
@@ -45,63 +42,8 @@ int trim_to_block(IntactJoin& j, uint32_t fufa) {
     return 0;
 }
 
-// repeat_checked variant: where the new download goes in the flash image.
-int place_new_download(IntactJoin& j, uint32_t fufa) {
-    IntactJoinState& st = j.st;
-    if (fufa > st.decoder_flashaddr) {
-        print_missing_kbytes(j.protocol, fufa - st.decoder_flashaddr);
-        return trim_to_block(j, fufa);
-    }
-    if (uint64_t{fufa} + kMaxGoBack >= st.decoder_flashaddr) {
-        const uint32_t go_back = st.decoder_flashaddr - fufa;
-        switch (check_if_data_repeated(j.ctx.run.con, go_back, st.written_since_open, j.data,
-                                       j.ctx.long_form())) {
-            case RepeatCheck::repeated:
-                if (j.data.image_seek_back(go_back) != 0) {
-                    report_seek_error(j.ctx.run.con);
-                    fatal_stop(INTERNAL_ERROR);
-                }
-                st.written_since_open -= go_back;
-                st.decoder_flashaddr = fufa;
-                return 0;
-            case RepeatCheck::nothing_compared:
-                return 0;
-            case RepeatCheck::different:
-                break;
-        }
-        return trim_to_block(j, fufa);
-    }
-    if (fufa != 0) {
-        j.protocol.put(
-            "########## There is data missing, maybe data\nis distributed on "
-            "several\nmemorycards/basestations?\n");
-    }
-    return trim_to_block(j, fufa);
-}
-
-}  // namespace
-
-void start_intact_join(IntactJoin& j) {
-    IntactJoinState& st = j.st;
-    const Gen3OpenBlock first = decode_open_block(j.first_block, j.ctx.long_form());
-    j.protocol.put("Going through data:\n");
-    st = IntactJoinState{};
-    st.ref_tag_number = first.tag_number;
-    const uint32_t fufa = first.fufa & kBlockGridMask;
-    print_config(j, j.first_block);
-    st.expected = first.fffa - fufa;
-    if (j.variant == IntactVariant::repeat_checked) {
-        st.decoder_flashaddr = fufa;
-        if (fufa != 0) {
-            j.protocol.printf(
-                "########## Important information:\nObviously the tag downloaded at least %.2f "
-                "kBytes to\nanother memorycard and/or basestation\nbefore. This means that "
-                "data\nmay be distributed in different logger.bin-files.\n\n",
-                kbytes(fufa));
-        }
-    }
-}
-
+// appended variant: cuts the download that ends back to whole blocks when it
+// broke off.
 void hau_weg(IntactJoin& j) {
     IntactJoinState& st = j.st;
     const DownloadBalance b = download_balance(st.expected, st.received);
@@ -129,6 +71,7 @@ void hau_weg(IntactJoin& j) {
     st.number_of_valid_bytes_on_output -= cut;
 }
 
+// An open block met inside the stream (`block` in its full form). 0 or -1.
 int handle_intact_new_download(IntactJoin& j, const uint8_t* block) {
     OutStream& out = j.ctx.run.con.out();
     IntactJoinState& st = j.st;
@@ -149,7 +92,29 @@ int handle_intact_new_download(IntactJoin& j, const uint8_t* block) {
     if (j.variant == IntactVariant::appended) {
         return 0;
     }
-    return place_new_download(j, fufa);
+    // repeat_checked variant: where the new download goes in the flash image.
+    return place_download(j.ctx.run.con, j.data, j.protocol, "##########", fufa, long_form, st)
+               ? trim_to_block(j, fufa)
+               : 0;
+}
+
+}  // namespace
+
+void start_intact_join(IntactJoin& j) {
+    IntactJoinState& st = j.st;
+    const Gen3OpenBlock first = decode_open_block(j.first_block, j.ctx.long_form());
+    j.protocol.put("Going through data:\n");
+    st = IntactJoinState{};
+    st.ref_tag_number = first.tag_number;
+    const uint32_t fufa = first.fufa & kBlockGridMask;
+    print_config(j, j.first_block);
+    st.expected = first.fffa - fufa;
+    if (j.variant == IntactVariant::repeat_checked) {
+        st.decoder_flashaddr = fufa;
+        if (fufa != 0) {
+            print_earlier_data(j.protocol, "##########", fufa);
+        }
+    }
 }
 
 int join_intact_downloads(IntactJoin& j) {

@@ -15,6 +15,7 @@
 #include "common/output_plan.h"
 #include "common/outstream.h"
 #include "gen3/gen3_container.h"
+#include "gen3/tag_stream.h"
 #include "store/tag_data.h"
 
 namespace dec {
@@ -24,17 +25,11 @@ enum class IntactVariant : uint8_t {
     appended,        // software version 6
 };
 
-// What arrives is counted in 64 bits, as for the GPS-acceleration tags, and
-// flash addresses are the tag's 32-bit ones.
-struct IntactJoinState {
-    uint32_t ref_tag_number = 0;
-    // The current download: what the tag offered and what arrived.
-    uint32_t expected = 0;
+// The joining's position and what arrives, counted in 64 bits as for the
+// GPS-acceleration tags.
+struct IntactJoinState : Gen3JoinPosition {
+    // The current download: what arrived (what the tag offered is `expected`).
     uint64_t received = 0;
-    // repeat_checked: flash address of the next record, and the bytes written
-    // since the last open block (reduced when a repeated tail is overwritten).
-    uint32_t decoder_flashaddr = 0;
-    uint32_t written_since_open = 0;
     // appended: data bytes in the flash image.
     uint64_t number_of_valid_bytes_on_output = 0;
 };
@@ -61,12 +56,5 @@ void start_intact_join(IntactJoin& j);
 // for decoding, -1 on a failure (message printed); ends the program with exit
 // code 17 when a repeated tail cannot be overwritten.
 int join_intact_downloads(IntactJoin& j);
-
-// An open block met inside the stream (`block` in its full form). 0 or -1.
-int handle_intact_new_download(IntactJoin& j, const uint8_t* block);
-
-// appended variant: cuts the download that ends back to whole blocks when it
-// broke off.
-void hau_weg(IntactJoin& j);
 
 }  // namespace dec

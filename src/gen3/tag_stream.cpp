@@ -11,8 +11,6 @@ namespace dec {
 
 namespace {
 
-// Largest overlap between two downloads that is checked for repeated data.
-constexpr uint32_t kMaxGoBack = 4096;
 constexpr auto kRecordBytes = static_cast<uint32_t>(kGen3RecordSize);
 
 // An overlap the joining cannot have computed ends the program.
@@ -21,7 +19,7 @@ void check_go_back(Console& con, int64_t go_back) {
         con.out().put("Unexpected value for go_back!\n");
         fatal_stop(INTERNAL_ERROR);
     }
-    if (go_back > static_cast<int64_t>(kMaxGoBack)) {
+    if (go_back > static_cast<int64_t>(kGen3MaxGoBack)) {
         con.out().put("Buffer too small or go_back to big!\n");
         fatal_stop(INTERNAL_ERROR);
     }
@@ -70,11 +68,21 @@ class TailComparison {
     bool zero_mode_ = false;
 };
 
-}  // namespace
-
+// A byte count in the kilobytes the download texts print ("%.2f kBytes").
 double kbytes(uint64_t bytes) {
     return static_cast<double>(bytes) / 1024.0;
 }
+
+// The note on data a new download skips: the tag sent it to another base station.
+void print_missing_kbytes(OutStream& out, uint64_t bytes) {
+    out.printf(
+        "########## Missing at least %.2f kBytes data!\nReason: Probably the tag downloaded "
+        "data\nto another basesstation. This means data\nis distributed on different memory "
+        "cards.\n",
+        kbytes(bytes));
+}
+
+}  // namespace
 
 void print_download_info(const Gen3OpenBlock& block, OutStream& out, const OutputPlan& plan) {
     out.put("\nData download:\n");
@@ -96,11 +104,7 @@ void start_gen3_stream(Gen3Stream& s) {
     }
     s.st.expected = first.fffa - first.fufa;
     if (s.st.decoder_flashaddr != 0) {
-        s.info.printf(
-            "########### Important information:\nObviously the tag downloaded at least %.2f kBytes "
-            "to\nanother memorycard and/or basestation\nbefore. This means that data\nmay be "
-            "distributed in different logger.bin-files.\n\n",
-            kbytes(s.st.decoder_flashaddr));
+        print_earlier_data(s.info, "###########", s.st.decoder_flashaddr);
     }
 }
 
@@ -114,7 +118,7 @@ RepeatCheck check_if_data_repeated(Console& con, int64_t go_back, uint64_t writt
         return RepeatCheck::different;
     }
     const auto n = static_cast<size_t>(go_back);
-    uint8_t tail[kMaxGoBack];
+    uint8_t tail[kGen3MaxGoBack];
     read_image_tail(con, data, tail, n);
     const size_t last_valid = last_nonzero_byte(tail, n);
     if (last_valid == n) {
@@ -148,14 +152,56 @@ bool belongs_to_stream(const Gen3OpenBlock& nb, uint32_t ref_tag_number, const u
     return true;
 }
 
-void print_missing_kbytes(OutStream& out, uint64_t bytes) {
+void print_earlier_data(OutStream& out, const char* marks, uint64_t bytes) {
     out.printf(
-        "########## Missing at least %.2f kBytes data!\nReason: Probably the tag downloaded "
-        "data\nto another basesstation. This means data\nis distributed on different memory "
-        "cards.\n",
-        kbytes(bytes));
+        "%s Important information:\nObviously the tag downloaded at least %.2f kBytes to\nanother "
+        "memorycard and/or basestation\nbefore. This means that data\nmay be distributed in "
+        "different logger.bin-files.\n\n",
+        marks, kbytes(bytes));
 }
 
+void print_data_elsewhere(OutStream& out, const char* marks) {
+    out.printf(
+        "%s There is data missing, maybe data\nis distributed on several\nmemorycards/"
+        "basestations?\n",
+        marks);
+}
+
+bool place_download(Console& con, TagDataPath& data, OutStream& out, const char* marks,
+                    uint32_t fufa, bool long_form, Gen3JoinPosition& at) {
+    uint32_t& flashaddr = at.decoder_flashaddr;
+    if (fufa > flashaddr) {
+        print_missing_kbytes(out, fufa - flashaddr);
+        return true;
+    }
+    if (uint64_t{fufa} + kGen3MaxGoBack < flashaddr) {
+        if (fufa != 0) {
+            print_data_elsewhere(out, marks);
+        }
+        return true;
+    }
+    const uint32_t go_back = flashaddr - fufa;
+    switch (check_if_data_repeated(con, go_back, at.written_since_open, data, long_form)) {
+        case RepeatCheck::repeated:
+            if (data.image_seek_back(go_back) != 0) {
+                seek_failed(con);
+            }
+            at.written_since_open -= go_back;
+            flashaddr = fufa;
+            return false;
+        case RepeatCheck::nothing_compared:
+            return false;
+        case RepeatCheck::different:
+            break;
+    }
+    return true;
+}
+
+namespace {
+
+// An open block met inside the stream (`block` is the record just read, in its
+// full form). 0 or -1; ends the program with exit code 17 when the image cannot
+// be moved back.
 int handle_new_download(Gen3Stream& s, const uint8_t* block) {
     OutStream& info = s.info;
     const bool long_form = s.ctx.long_form();
@@ -172,40 +218,14 @@ int handle_new_download(Gen3Stream& s, const uint8_t* block) {
     s.st.expected = nb.fffa - nb.fufa;
     s.st.received_since_open = 0;
     const uint32_t fufa = nb.fufa;
-    uint32_t& flashaddr = s.st.decoder_flashaddr;
-    if (fufa > flashaddr) {
-        print_missing_kbytes(info, fufa - flashaddr);
-        flashaddr = fufa;
-        s.st.written_since_open = 0;
-    } else if (uint64_t{fufa} + kMaxGoBack >= flashaddr) {
-        const uint32_t go_back = flashaddr - fufa;
-        switch (check_if_data_repeated(s.ctx.run.con, go_back, s.st.written_since_open, s.data,
-                                       long_form)) {
-            case RepeatCheck::repeated:
-                if (s.data.image_seek_back(go_back) != 0) {
-                    seek_failed(s.ctx.run.con);
-                }
-                s.st.written_since_open -= go_back;
-                flashaddr = fufa;
-                break;
-            case RepeatCheck::different:
-                flashaddr = fufa;
-                s.st.written_since_open = 0;
-                break;
-            case RepeatCheck::nothing_compared:
-                break;
-        }
-    } else {
-        if (fufa != 0) {
-            info.put(
-                "######### There is data missing, maybe data\nis distributed on "
-                "several\nmemorycards/basestations?\n");
-        }
-        flashaddr = fufa;
+    if (place_download(s.ctx.run.con, s.data, info, "#########", fufa, long_form, s.st)) {
+        s.st.decoder_flashaddr = fufa;
         s.st.written_since_open = 0;
     }
     return 0;
 }
+
+}  // namespace
 
 int join_downloads(Gen3Stream& s) {
     Console& con = s.ctx.run.con;

@@ -18,23 +18,27 @@
 
 namespace dec {
 
-// Stream state of one tag, set up by the decoder start for each tag. Flash
-// addresses are the tag's 32-bit ones (a download running past the top of the
-// address space goes on at 0); what arrives is counted in 64 bits, since a
-// download that runs on past what it announced may take the stream beyond
-// 4 GiB.
-struct Gen3StreamState {
+// Where the joining of a tag's downloads stands, for GPS-acceleration and
+// interaction tags alike. Flash addresses are the tag's 32-bit ones (a
+// download running past the top of the address space goes on at 0).
+struct Gen3JoinPosition {
     uint32_t ref_tag_number = 0;
     // Flash address of the next data record of the stream.
     uint32_t decoder_flashaddr = 0;
     // Bytes written since the last open block, reduced when a repeated tail is
     // overwritten; limits how far back a repetition check may look.
     uint32_t written_since_open = 0;
+    // fffa - fufa of the current download.
+    uint32_t expected = 0;
+};
+
+// Stream state of one GPS-acceleration tag, set up by the decoder start for
+// each tag. What arrives is counted in 64 bits, since a download that runs on
+// past what it announced may take the stream beyond 4 GiB.
+struct Gen3StreamState : Gen3JoinPosition {
     uint64_t totalcount_written = 0;
     uint64_t total_at_last_open = 0;
     uint64_t received_since_open = 0;
-    // fffa - fufa of the current download.
-    uint32_t expected = 0;
 };
 
 // Prints the configuration of an open block (GPS-acceleration or interaction).
@@ -76,10 +80,8 @@ void start_gen3_stream(Gen3Stream& s);
 // Pass 1: reads the rest of "tag%i.tmp" and fills the flash image. 0 or -1.
 int join_downloads(Gen3Stream& s);
 
-// An open block met inside the stream (`block` is the record just read, in its
-// full form). 0 or -1; ends the program with exit code 17 when the image cannot
-// be moved back.
-int handle_new_download(Gen3Stream& s, const uint8_t* block);
+// Largest overlap between two downloads that is checked for repeated data.
+inline constexpr uint32_t kGen3MaxGoBack = 4096;
 
 // The last `go_back` bytes of the flash image against the first `go_back` bytes
 // that follow the new open block. The tag stream is left where it was. Ends the
@@ -87,17 +89,27 @@ int handle_new_download(Gen3Stream& s, const uint8_t* block);
 RepeatCheck check_if_data_repeated(Console& con, int64_t go_back, uint64_t written_since_open,
                                    TagDataPath& data, bool long_form);
 
-// A byte count in the kilobytes the download texts print ("%.2f kBytes").
-double kbytes(uint64_t bytes);
-
 // Whether an open block met inside a tag's stream (`nb`) continues it: the
 // same tag number and, unless the tag is taken as legacy, the tag type and
 // software version of its first open block. Says on `out` what differs.
 bool belongs_to_stream(const Gen3OpenBlock& nb, uint32_t ref_tag_number, const uint8_t* first_block,
                        Gen3Context& ctx, const OutputPlan& plan, OutStream& out);
 
-// The note on data a new download skips: the tag sent it to another base station.
-void print_missing_kbytes(OutStream& out, uint64_t bytes);
+// Places a download of the repeat-checked kind that starts at `fufa` in the
+// flash image, which the stream has written up to `at`: over the tail it
+// re-sends (the image and `at` moved back), or, after a note on `out` on the data missing before
+// it, at `fufa` from a fresh start, which the caller makes (true). A repetition check without
+// anything to compare keeps the stream as it is. Ends the program when the image cannot be moved
+// back.
+bool place_download(Console& con, TagDataPath& data, OutStream& out, const char* marks,
+                    uint32_t fufa, bool long_form, Gen3JoinPosition& at);
+
+// The notes on data the tag sent to other base stations: `bytes` before the
+// first download of this container, and an unknown amount before a download
+// that starts further back than the overlap checked. Each kind of tag begins
+// them with its own `marks`.
+void print_earlier_data(OutStream& out, const char* marks, uint64_t bytes);
+void print_data_elsewhere(OutStream& out, const char* marks);
 
 // Base-station id, download time and the amount offered for download.
 void print_download_info(const Gen3OpenBlock& block, OutStream& out, const OutputPlan& plan);

@@ -6,6 +6,14 @@
 
 namespace dec {
 
+namespace {
+
+constexpr uint32_t kImuHeaderSize = 14;
+// The fine and the coarse time may differ by 20 s, in 1/32768 s.
+constexpr int32_t kImuTimeWindow = 20 * 32768;
+
+}  // namespace
+
 ImuHeader read_imu_header(const uint8_t* record) {
     return ImuHeader{le_u32(record, 0), le_u32(record, 4), le_u8(record, 9), le_u8(record, 13)};
 }

@@ -28,13 +28,10 @@
 
 namespace dec {
 
-inline constexpr uint32_t kImuHeaderSize = 14;
 inline constexpr uint32_t kNewaccFirstSample = 18;
 inline constexpr double kNewaccRate = 20.0;
 inline constexpr uint32_t kQuatcmpFirstEntry = 16;
 inline constexpr uint32_t kQuatcmpEntrySize = 11;
-// The fine and the coarse time may differ by 20 s, in 1/32768 s.
-inline constexpr int32_t kImuTimeWindow = 20 * 32768;
 
 struct ImuHeader {
     uint32_t coarse_time;

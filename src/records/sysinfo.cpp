@@ -5,22 +5,6 @@
 #include "common/printable.h"
 #include "common/tagtime.h"
 
-// Event record, 63 bytes behind the block type (little-endian):
-//
-//   0  u8   event type
-//   1  u32  event time (tag time); for GSM events the end of the attempt
-//   5  u8   reset source flags RS
-//   6  u8   voltage monitor byte VMON
-//   7  u8   low-battery status (non-zero: acquisition stopped)
-//   8  u16  battery voltage code
-//  10  u8   switch state
-//  11  u16  battery voltage code at the last GPS fix
-//  13  ...  type-specific part (GSM report, GPS diagnostics)
-//
-// Software-9 tags below serial 1980 and ECG tags reuse offset 5 as the battery
-// code of their low-battery event, and ECG error events carry an error code
-// and argument at offsets 5 and 6.
-
 namespace dec {
 
 namespace {
@@ -58,37 +42,21 @@ constexpr TypeText kHeadingsV9[] = {
     {8, "\nGSM-Event (new). Status:\n"},
 };
 
-template <size_t N>
-const char* heading_of(const TypeText (&table)[N], uint8_t type) {
-    for (const TypeText& t : table) {
-        if (t.type == type) {
-            return t.text;
-        }
-    }
-    return nullptr;
-}
-
 // Writes the heading of the record's type from `table`; false, after the
 // unknown-type line, when the table has none.
 template <size_t N>
 bool put_heading(const TypeText (&table)[N], uint8_t type, OutStream& info) {
-    const char* heading = heading_of(table, type);
-    if (heading == nullptr) {
-        info.printf("\n### Unknown SYSINFO, type=%hhu ###\n\n", type);
-        return false;
+    for (const TypeText& t : table) {
+        if (t.type == type) {
+            info.put(t.text);
+            return true;
+        }
     }
-    info.put(heading);
-    return true;
+    info.printf("\n### Unknown SYSINFO, type=%hhu ###\n\n", type);
+    return false;
 }
 
 constexpr uint8_t kTypeReset = 0;
-constexpr uint8_t kTypeV9LowBattery = 1;  // serial below 1980 and ECG tags
-constexpr uint8_t kTypeEcgError = 2;
-constexpr uint8_t kTypeSms = 7;  // software 9, serial 1980 on
-constexpr uint8_t kTypeGsm = 8;
-constexpr uint8_t kTypeGpsReset = 9;
-constexpr uint8_t kTypeGpsStatus = 10;
-constexpr uint8_t kTypeGsmSecond = 11;
 
 struct ResetCause {
     uint8_t mask;
@@ -114,32 +82,27 @@ constexpr const char* kPinResetGen5 = "Hardware trigger (e.g. with magnet)\n";
 constexpr const char* kPinResetGen3 = "Hardware reset (e.g. with magnet)\n";
 
 // Names of the GSM flag bits, lowest bit first, for both report forms.
+// clang-format off
 constexpr const char* kGsmFlagNamesFirst[8] = {
-    "GSMTAG_LOW_DATARATE_FLAG ",  "GSMTAG_LOW_BATVOLT_FLAG ",        "GSMTAG_UNEXP_CONN_END_FLAG ",
+    "GSMTAG_LOW_DATARATE_FLAG ", "GSMTAG_LOW_BATVOLT_FLAG ", "GSMTAG_UNEXP_CONN_END_FLAG ",
     "GSMTAG_GLOBALTIMEOUT_FLAG ", "GSMTAG_LOW_DATARATE_USOWR_FLAG ", "GSMTAG_USOWR_UNEXP_LEN_FLAG ",
-    "GSMTAG_CGATT_ERROR_FLAG ",   "GSMTAG_USOWR_LOST_BYTES_FLAG ",
+    "GSMTAG_CGATT_ERROR_FLAG ", "GSMTAG_USOWR_LOST_BYTES_FLAG ",
 };
 constexpr const char* kGsmFlagNamesSecond[8] = {
-    "GSMTAG_LOW_DATARATE_FLAG ",
-    "GSMTAG_LOW_BATVOLT_FLAG ",
-    "GSMTAG_UNEXP_CONN_END_FLAG ",
-    "GSMTAG_GLOBALTIMEOUT_FLAG ",
-    "GSMTAG_LOW_DATARATE_USOWR_FLAG ",
-    "GSMTAG_PACKETSERVICE_TIMEOUT ",
-    "GSMTAG_SHDNTIMEOUT ",
-    "GSMTAG_USOWR_LOST_BYTES_FLAG ",
+    "GSMTAG_LOW_DATARATE_FLAG ", "GSMTAG_LOW_BATVOLT_FLAG ", "GSMTAG_UNEXP_CONN_END_FLAG ",
+    "GSMTAG_GLOBALTIMEOUT_FLAG ", "GSMTAG_LOW_DATARATE_USOWR_FLAG ",
+    "GSMTAG_PACKETSERVICE_TIMEOUT ", "GSMTAG_SHDNTIMEOUT ", "GSMTAG_USOWR_LOST_BYTES_FLAG ",
 };
+// clang-format on
 
-// Up to five characters of a modem answer; the text ends at the first control
-// byte (the modem pads with zeros). DEL and bytes above it would pass that
-// test, so they are made printable here.
-uint8_t read_modem_text(const uint8_t* record, size_t off, char (&text)[5]) {
-    uint8_t n = 0;
-    while (n < 5 && record[off + n] >= 32) {
-        text[n] = printable_char(static_cast<char>(record[off + n]));
-        ++n;
+// A modem answer ends at its first control byte; DEL and bytes above it pass
+// that test, so they are made printable here.
+void put_modem_text(OutStream& info, const ModemText& t) {
+    char text[5];
+    for (uint8_t i = 0; i < t.length; ++i) {
+        text[i] = printable_char(t.text[i]);
     }
-    return n;
+    info.write(text, t.length);
 }
 
 // A one-character status of the modem: a control byte below 32 prints as a
@@ -154,10 +117,10 @@ void print_status_line(OutStream& info, const SysinfoHead& h, const OutputPlan& 
 }
 
 // Tag-time prefix and battery voltage of the low-battery stop of older tags.
-void print_old_low_battery(OutStream& info, const uint8_t* record, const OutputPlan& plan) {
+void print_battery_stop(OutStream& info, const SysinfoEvent& e, const OutputPlan& plan) {
     info.put("\nStopped data acquisition due to low battery:\n");
-    print_tag_time(le_u32(record, 1), info, plan);
-    info.printf(" Battery Voltage: %u mV\n", voltage_code_mv(le_u16(record, 5)));
+    print_tag_time(e.head.time, info, plan);
+    info.printf(" Battery Voltage: %u mV\n", voltage_code_mv(e.stop_battery_code));
 }
 
 void print_if_set(OutStream& info, const char* fmt, uint8_t value) {
@@ -166,10 +129,16 @@ void print_if_set(OutStream& info, const char* fmt, uint8_t value) {
     }
 }
 
-void print_csq(OutStream& info, const GsmReport& g) {
+// The battery voltages of the attempt, the signal quality and the network
+// states: alike in every form of the report.
+void print_gsm_voltages_and_network(OutStream& info, const GsmReport& g) {
+    info.printf("batvolt_at_begin:%umV\nbatvolt_at_end:%umV\nbatvolt_min:%umV\n",
+                voltage_code_mv(g.battery_begin_code), voltage_code_mv(g.battery_end_code),
+                voltage_code_mv(g.battery_min_code));
     info.put("csq:");
-    info.write(g.csq, g.csq_length);
-    info.put_char('\n');
+    put_modem_text(info, g.csq);
+    info.printf("\ncreg_stat:%hhu\n", g.creg_stat);
+    info.printf("cgreg_stat:%hhu\n", g.cgreg_stat);
 }
 
 [[maybe_unused]] void print_gsm_debug(OutStream& info, const GsmReport& g, uint32_t tag_number) {
@@ -211,12 +180,7 @@ void print_gsm_report(OutStream& info, const GsmReport& g, uint32_t event_time,
     }
     print_if_set(info, "#### err_ddl_x:%hhu\n", g.err_ddl_x);
     print_if_set(info, "#### error_type:%hhu\n", g.error_type);
-    info.printf("batvolt_at_begin:%umV\n", voltage_code_mv(g.battery_begin_code));
-    info.printf("batvolt_at_end:%umV\n", voltage_code_mv(g.battery_end_code));
-    info.printf("batvolt_min:%umV\n", voltage_code_mv(g.battery_min_code));
-    print_csq(info, g);
-    info.printf("creg_stat:%hhu\n", g.creg_stat);
-    info.printf("cgreg_stat:%hhu\n", g.cgreg_stat);
+    print_gsm_voltages_and_network(info, g);
     if (!first) {
         info.printf("cereg_stat:%hhu\n", g.cereg_stat);
     }
@@ -245,40 +209,36 @@ void print_gsm_report(OutStream& info, const GsmReport& g, uint32_t event_time,
 
 // The report of software-9 tags: every counter, always, and the flags as a number.
 void print_gsm_report_v9(OutStream& info, const GsmReport& g, uint32_t event_time) {
-    info.printf("err_unexp_resp:%hhu\n", g.err_unexp_resp);
-    info.printf("err_usoctl1:%hhu\n", g.err_usoctl1);
-    info.printf("err_ddl_x:%hhu\n", g.err_ddl_x);
-    info.printf("error_type:%hhu\n", g.error_type);
-    info.printf("batvolt_at_begin:%umV\n", voltage_code_mv(g.battery_begin_code));
-    info.printf("batvolt_at_end:%umV\n", voltage_code_mv(g.battery_end_code));
-    info.printf("batvolt_min:%umV\n", voltage_code_mv(g.battery_min_code));
-    print_csq(info, g);
-    info.printf("creg_stat:%hhu\n", g.creg_stat);
-    info.printf("cgreg_stat:%hhu\n", g.cgreg_stat);
-    info.printf("flags:%hhu\n", g.flags);
-    info.printf("usoctl11:%u\n", g.socket_word);
-    info.printf("err_usowr_x:%hhu\n", g.err_usowr_x);
-    info.printf("err_grc_x:%hhu\n", g.err_grc_x);
-    info.printf("urcflags:%hhu\n", g.urcflags);
-    info.printf("Total Time needed:%us\n", event_time - g.start_time);
-    info.printf("Time needed only for ddl:%hus\n",
+    info.printf("err_unexp_resp:%hhu\nerr_usoctl1:%hhu\nerr_ddl_x:%hhu\nerror_type:%hhu\n",
+                g.err_unexp_resp, g.err_usoctl1, g.err_ddl_x, g.error_type);
+    print_gsm_voltages_and_network(info, g);
+    info.printf("flags:%hhu\nusoctl11:%u\nerr_usowr_x:%hhu\nerr_grc_x:%hhu\nurcflags:%hhu\n",
+                g.flags, g.socket_word, g.err_usowr_x, g.err_grc_x, g.urcflags);
+    info.printf("Total Time needed:%us\nTime needed only for ddl:%hus\n", event_time - g.start_time,
                 static_cast<uint16_t>(g.ddl_end_time - g.connect_time));
 }
 
+// One line per diagnostic value, in hex but the noise; err_pl and bfc share one.
 void print_gps_diagnostics(OutStream& info, const GpsDiagnostics& d) {
-    info.printf("errorflags:0x%02hX\n", d.error_flags);
-    info.printf("count_unimpl_ubx:0x%02hX\n", d.count_unimpl_ubx);
-    info.printf("ubx_crc_error:0x%02hX\n", d.ubx_crc_error);
-    info.printf("unexpected:0x%02hhX\n", d.unexpected);
-    info.printf("noiseperms:%hu\n", d.noise_per_ms);
-    info.printf("rtcflags:0x%02hhX\n", d.rtc_flags);
-    info.printf("ack_nak_payload ack_nak_data:0x%02hX\n", d.ack_nak_payload);
-    info.printf("smbus_error_flags:0x%02hhX\n", d.smbus_error_flags);
-    info.printf("nak_error_tx_index:0x%02hhX\n", d.nak_error_tx_index);
-    info.printf("mpu9250_errors:0x%02hX\n", d.imu_errors);
-    info.printf("dmp_erraddr:0x%02hhX\n", d.dmp_err_addr);
-    info.printf("dbg_fifcont:0x%02hhX\n", d.fifo_count);
-    info.printf("err_pl:0x%02hX bfc:0x%02hhX\n", d.err_payload, d.bfc);
+    const struct {
+        const char* format;
+        unsigned value;
+    } values[] = {
+        // clang-format off
+        {"errorflags:0x%02X\n", d.error_flags}, {"count_unimpl_ubx:0x%02X\n", d.count_unimpl_ubx},
+        {"ubx_crc_error:0x%02X\n", d.ubx_crc_error}, {"unexpected:0x%02X\n", d.unexpected},
+        {"noiseperms:%u\n", d.noise_per_ms}, {"rtcflags:0x%02X\n", d.rtc_flags},
+        {"ack_nak_payload ack_nak_data:0x%02X\n", d.ack_nak_payload},
+        {"smbus_error_flags:0x%02X\n", d.smbus_error_flags},
+        {"nak_error_tx_index:0x%02X\n", d.nak_error_tx_index},
+        {"mpu9250_errors:0x%02X\n", d.imu_errors}, {"dmp_erraddr:0x%02X\n", d.dmp_err_addr},
+        {"dbg_fifcont:0x%02X\n", d.fifo_count}, {"err_pl:0x%02X", d.err_payload},
+        {" bfc:0x%02X\n", d.bfc},
+        // clang-format on
+    };
+    for (const auto& v : values) {
+        info.printf(v.format, v.value);
+    }
 }
 
 // Lines shared by the software-10 events and the newer software-9 events:
@@ -295,52 +255,86 @@ void print_event_status(OutStream& info, const SysinfoHead& h, const OutputPlan&
     info.printf("Battery Voltage: %u mV,", voltage_code_mv(h.battery_code));
     info.put(gps_label);
     info.printf("%u mV\n", voltage_code_mv(h.battery_gps_code));
-    info.put(sysinfo_switch_on(h.switch_state) ? "SWITCH is ON\n" : "SWITCH is OFF\n");
+    info.put(pattern_byte_on(h.switch_state) ? "SWITCH is ON\n" : "SWITCH is OFF\n");
 }
 
-// SMS attempt of software-9 tags (type 7):
-//  13 u32 start time   17 u8 error   18 u8 aerror   19 u16 step
-//  21 u8 cgreg_stat    22 5 bytes CSQ              28 u8 creg_stat
-void print_sms_v9(OutStream& info, const uint8_t* record, uint32_t event_time) {
-    const auto tcon = static_cast<int32_t>(event_time - le_u32(record, 13));
+// SMS attempt of software-9 tags; its modem states are single characters.
+void print_sms_v9(OutStream& info, const SmsAttempt& sms, uint32_t event_time) {
+    const auto tcon = static_cast<int32_t>(event_time - sms.start_time);
     info.printf(
         "SMS tcon:%i step:%hu aerror:0x%02hhX error:0x%02hhX creg_stat:%c cgreg_stat:%c CSQ:", tcon,
-        le_u16(record, 19), le_u8(record, 18), le_u8(record, 17),
-        printable_or_blank(le_u8(record, 28)), printable_or_blank(le_u8(record, 21)));
-    char csq[5];
-    const uint8_t n = read_modem_text(record, 22, csq);
-    info.write(csq, n);
+        sms.step, sms.aerror, sms.error, printable_or_blank(sms.creg_stat),
+        printable_or_blank(sms.cgreg_stat));
+    put_modem_text(info, sms.csq);
     info.put("\n\n");
 }
 
-void decode_sysinfo_v9_new(const uint8_t* record, OutStream& info, const OutputPlan& plan) {
-    const SysinfoHead h = decode_sysinfo_head(record);
-    if (!put_heading(kHeadingsV9, h.type, info)) {
+void print_v10(OutStream& info, const SysinfoEvent& e, const OutputPlan& plan,
+               uint32_t tag_number) {
+    if (!put_heading(kHeadingsV10, e.head.type, info)) {
         return;
     }
-    print_event_status(info, h, plan, h.type == kTypeSms ? " after SMS: " : " at gpsfix: ");
-    if (h.type == kTypeSms) {
-        print_sms_v9(info, record, h.time);  // ends with its own empty line
-        return;
-    }
-    if (h.type == kTypeGsm) {
-        print_gsm_report_v9(info, decode_gsm_report(record, GsmForm::first), h.time);
+    print_event_status(info, e.head, plan, " at last gpsfix: ");
+    if (e.part == SysinfoPart::gsm) {
+        print_gsm_report(info, e.gsm, e.head.time, tag_number);
+    } else if (e.part == SysinfoPart::gps) {
+        print_gps_diagnostics(info, e.gps);
     }
     info.put_char('\n');
 }
 
-void decode_sysinfo_v9_old(const uint8_t* record, OutStream& info, const OutputPlan& plan) {
-    const uint8_t type = le_u8(record, 0);
-    if (type == kTypeV9LowBattery) {
-        print_old_low_battery(info, record, plan);
-    } else if (type == kTypeReset) {
-        info.put("\nReset-Event. Status:\n");
-        const SysinfoHead h = decode_sysinfo_head(record);
-        print_status_line(info, h, plan);
-        print_reset_causes(info, h.rs, ResetWording::gen5);
-    } else {
-        info.printf("\n### Unknown SYSINFO, type=%hhu ###\n\n", type);
+void print_v9(OutStream& info, const SysinfoEvent& e, const OutputPlan& plan) {
+    if (!put_heading(kHeadingsV9, e.head.type, info)) {
+        return;
     }
+    const bool sms = e.part == SysinfoPart::sms;
+    print_event_status(info, e.head, plan, sms ? " after SMS: " : " at gpsfix: ");
+    if (sms) {
+        print_sms_v9(info, e.sms, e.head.time);  // ends with its own empty line
+        return;
+    }
+    if (e.part == SysinfoPart::gsm) {
+        print_gsm_report_v9(info, e.gsm, e.head.time);
+    }
+    info.put_char('\n');
+}
+
+// The reset paragraph of older software-9 and of ECG tags.
+void print_reset(OutStream& info, const SysinfoHead& h, const OutputPlan& plan,
+                 const char* heading) {
+    info.put(heading);
+    print_status_line(info, h, plan);
+    print_reset_causes(info, h.rs, ResetWording::gen5);
+}
+
+void print_v9_old(OutStream& info, const SysinfoEvent& e, const OutputPlan& plan) {
+    if (e.part == SysinfoPart::battery_stop) {
+        print_battery_stop(info, e, plan);
+    } else if (e.head.type == kTypeReset) {
+        print_reset(info, e.head, plan, "\nReset-Event. Status:\n");
+    } else {
+        info.printf("\n### Unknown SYSINFO, type=%hhu ###\n\n", e.head.type);
+    }
+}
+
+void print_ecg(OutStream& info, const SysinfoEvent& e, const OutputPlan& plan) {
+    if (e.part == SysinfoPart::battery_stop) {
+        print_battery_stop(info, e, plan);
+    } else if (e.part == SysinfoPart::ecg_error) {
+        info.put("\nError info:\n");
+        print_tag_time(e.head.time, info, plan);
+        info.printf(" Err:%u arg:%u \n", e.error_code, e.error_argument);
+    } else if (e.head.type == kTypeReset) {
+        print_reset(info, e.head, plan, "\nResetinfo:\n");
+        info.put_char('\n');
+    } else {
+        info.put("\n### Unknown SYSINFO ###\n");
+    }
+}
+
+// The block loops hand over whole payloads.
+SysinfoEvent whole_event(const uint8_t* record, SysinfoLayout layout) {
+    return decode_sysinfo_event(record, kSysinfoRecordSize, layout).value();
 }
 
 }  // namespace
@@ -357,172 +351,22 @@ void print_reset_causes(OutStream& out, uint8_t rs, ResetWording wording) {
     }
 }
 
-SysinfoHead decode_sysinfo_head(const uint8_t* record) {
-    SysinfoHead h;
-    h.type = le_u8(record, 0);
-    h.time = le_u32(record, 1);
-    h.rs = le_u8(record, 5);
-    h.vmon = le_u8(record, 6);
-    h.low_battery = le_u8(record, 7);
-    h.battery_code = le_u16(record, 8);
-    h.switch_state = le_u8(record, 10);
-    h.battery_gps_code = le_u16(record, 11);
-    return h;
-}
-
-bool sysinfo_switch_on(uint8_t state) {
-    return (state & 0xAA) >= (state & 0x55);
-}
-
-// GSM report, from offset 13 of the event record:
-//
-//   first form (8)              second form (11)
-//   13 u32 attempt start        same
-//   17 u16 connection time      same
-//   19 u16 download end time    same
-//   21 u8  err_unexp_resp       21 u8  err_unexp_resp
-//   22 u8  err_usoctl1          22 u8  err_ddl_x
-//   23 u8  err_ddl_x            23 u8  error_type
-//   24 u8  error_type           24 u16 battery begin, 26 end, 28 minimum
-//   25 u16 battery begin,       30 5 bytes csq
-//   27 end, 29 minimum          36 u8  creg_stat, 37 cgreg_stat
-//   31 5 bytes csq              38 u8  flags
-//   37 u8  creg_stat            39 u32 tcp_ack_waiting
-//   38 u8  cgreg_stat           43 u8  err_usowr_x, 44 err_grc_x, 45 urcflags
-//   39 u8  flags                46 5 x u8 step times
-//   40 u32 usoctl11             51 u8  cereg_stat, 52 ceer, 53 ceernet
-//   44 u8  err_usowr_x          54 char cops_AcT
-//   45 u8  err_grc_x            55 u16 cme
-//   46 u8  urcflags             57 u8  tx_error_repeat
-//   47 5 x u8 step times        58 u16 trace
-//   52 3 x u8 further steps
-//   55 u8  pacsp
-GsmReport decode_gsm_report(const uint8_t* record, GsmForm form) {
-    GsmReport g;
-    g.form = form;
-    g.start_time = le_u32(record, 13);
-    g.connect_time = le_u16(record, 17);
-    g.ddl_end_time = le_u16(record, 19);
-    g.err_unexp_resp = le_u8(record, 21);
-    // The first form has one byte more before the fields both forms share.
-    const size_t at = form == GsmForm::first ? 23 : 22;
-    if (form == GsmForm::first) {
-        g.err_usoctl1 = le_u8(record, 22);
-    }
-    g.err_ddl_x = le_u8(record, at);
-    g.error_type = le_u8(record, at + 1);
-    g.battery_begin_code = le_u16(record, at + 2);
-    g.battery_end_code = le_u16(record, at + 4);
-    g.battery_min_code = le_u16(record, at + 6);
-    g.csq_length = read_modem_text(record, at + 8, g.csq);
-    g.creg_stat = le_u8(record, at + 14);
-    g.cgreg_stat = le_u8(record, at + 15);
-    g.flags = le_u8(record, at + 16);
-    g.socket_word = le_u32(record, at + 17);
-    g.err_usowr_x = le_u8(record, at + 21);
-    g.err_grc_x = le_u8(record, at + 22);
-    g.urcflags = le_u8(record, at + 23);
-    for (size_t i = 0; i < 5; ++i) {
-        g.step[i] = le_u8(record, at + 24 + i);
-    }
-    if (form == GsmForm::first) {
-        for (size_t i = 0; i < 3; ++i) {
-            g.step_s[i] = le_u8(record, 52 + i);
-        }
-        g.pacsp = le_u8(record, 55);
-    } else {
-        g.cereg_stat = le_u8(record, 51);
-        g.ceer = le_u8(record, 52);
-        g.ceernet = le_u8(record, 53);
-        g.cops_act = static_cast<char>(le_u8(record, 54));
-        g.cme = le_u16(record, 55);
-        g.tx_error_repeat = le_u8(record, 57);
-        g.trace = le_u16(record, 58);
-    }
-    return g;
-}
-
-// GPS diagnostics, from offset 13 of the event record:
-//  13 u16 error flags       15 u16 unimplemented UBX    17 u16 UBX checksum errors
-//  19 u8  unexpected        20 u16 noise per ms         22 u8  clock flags
-//  23 u16 ack payload       25 u8  SMBus error flags    26 u8  NAK transmit index
-//  27 u16 IMU error count   29 u8  DMP error address    30 u8  FIFO count
-//  31 u16 payload error     33 u8  bfc
-GpsDiagnostics decode_gps_diagnostics(const uint8_t* record) {
-    GpsDiagnostics d;
-    d.error_flags = le_u16(record, 13);
-    d.count_unimpl_ubx = le_u16(record, 15);
-    d.ubx_crc_error = le_u16(record, 17);
-    d.unexpected = le_u8(record, 19);
-    d.noise_per_ms = le_u16(record, 20);
-    d.rtc_flags = le_u8(record, 22);
-    d.ack_nak_payload = le_u16(record, 23);
-    d.smbus_error_flags = le_u8(record, 25);
-    d.nak_error_tx_index = le_u8(record, 26);
-    d.imu_errors = le_u16(record, 27);
-    d.dmp_err_addr = le_u8(record, 29);
-    d.fifo_count = le_u8(record, 30);
-    d.err_payload = le_u16(record, 31);
-    d.bfc = le_u8(record, 33);
-    return d;
-}
-
 void decode_sysinfo(const uint8_t* record, OutStream& info, const OutputPlan& plan,
                     uint32_t tag_number) {
-    const SysinfoHead h = decode_sysinfo_head(record);
-    if (!put_heading(kHeadingsV10, h.type, info)) {
-        return;
-    }
-    print_event_status(info, h, plan, " at last gpsfix: ");
-    switch (h.type) {
-        case kTypeGsm:
-            print_gsm_report(info, decode_gsm_report(record, GsmForm::first), h.time, tag_number);
-            break;
-        case kTypeGsmSecond:
-            print_gsm_report(info, decode_gsm_report(record, GsmForm::second), h.time, tag_number);
-            break;
-        case kTypeGpsReset:
-        case kTypeGpsStatus:
-            print_gps_diagnostics(info, decode_gps_diagnostics(record));
-            break;
-        default:
-            break;
-    }
-    info.put_char('\n');
+    print_v10(info, whole_event(record, SysinfoLayout::v10), plan, tag_number);
 }
 
 void decode_sysinfo_v9(const uint8_t* record, OutStream& info, const OutputPlan& plan,
                        uint32_t tag_number) {
     if (tag_number < kSysinfoV9NewLayoutSerial) {
-        decode_sysinfo_v9_old(record, info, plan);
+        print_v9_old(info, whole_event(record, SysinfoLayout::v9_old), plan);
     } else {
-        decode_sysinfo_v9_new(record, info, plan);
+        print_v9(info, whole_event(record, SysinfoLayout::v9), plan);
     }
 }
 
 void decode_sysinfo_ecg(const uint8_t* record, OutStream& info, const OutputPlan& plan) {
-    const uint8_t type = le_u8(record, 0);
-    switch (type) {
-        case kTypeReset: {
-            info.put("\nResetinfo:\n");
-            const SysinfoHead h = decode_sysinfo_head(record);
-            print_status_line(info, h, plan);
-            print_reset_causes(info, h.rs, ResetWording::gen5);
-            info.put_char('\n');
-            break;
-        }
-        case kTypeV9LowBattery:
-            print_old_low_battery(info, record, plan);
-            break;
-        case kTypeEcgError:
-            info.put("\nError info:\n");
-            print_tag_time(le_u32(record, 1), info, plan);
-            info.printf(" Err:%u arg:%u \n", le_u8(record, 5), le_u8(record, 6));
-            break;
-        default:
-            info.put("\n### Unknown SYSINFO ###\n");
-            break;
-    }
+    print_ecg(info, whole_event(record, SysinfoLayout::ecg), plan);
 }
 
 }  // namespace dec

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <iterator>
 
+#include "common/fatal.h"
 #include "common/le.h"
 #include "common/millivolts.h"
 #include "common/printable.h"
@@ -285,6 +286,18 @@ void print_lines(const SettingsContext& ctx, OutStream& out, std::span<const Set
         if (line_applies(l, ctx.features)) {
             print_line(l, ctx, out);
         }
+    }
+}
+
+void check_settings_record(OutStream& out, bool magic_ok, bool version_known,
+                           const char* unsupported) {
+    if (!magic_ok) {
+        out.put("No configuration or error in decoding configuration settings of tag.\n");
+        fatal_stop(BADLOGGERBIN);
+    }
+    if (!version_known) {
+        out.put(unsupported);
+        fatal_stop(UNSUPPORTED_PRODUCT);
     }
 }
 

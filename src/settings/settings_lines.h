@@ -148,6 +148,12 @@ struct SettingsContext {
 
 void print_lines(const SettingsContext& ctx, OutStream& out, std::span<const SettingsLine> lines);
 
+// Ends the run (fatal_stop) with a line on `out` when a settings record lacks
+// its magic (BADLOGGERBIN) or has a version this decoder does not know
+// (UNSUPPORTED_PRODUCT, after the line `unsupported`).
+void check_settings_record(OutStream& out, bool magic_ok, bool version_known,
+                           const char* unsupported);
+
 // True when no line of the table reads beyond the record's room in the block.
 constexpr bool settings_lines_fit(std::span<const SettingsLine> lines,
                                   size_t room = kSettingsRoom) {

@@ -23,10 +23,6 @@ Tt5_10Head decode_tt5_10_head(const uint8_t* record) {
     return h;
 }
 
-bool tt5_10_mode_active(uint8_t mode) {
-    return (mode & 0xAA) >= (mode & 0x55);
-}
-
 void print_settings_tt5_10(const uint8_t* open_block, OutStream& info, uint32_t tag_number,
                            TagState* state) {
     const uint8_t* record = open_block + kSettingsOffset;
@@ -36,14 +32,8 @@ void print_settings_tt5_10(const uint8_t* open_block, OutStream& info, uint32_t 
         "\nPrinting tag settings tt5_10, SV%hhu, valid at the point in time of the data "
         "download:\n",
         head.version);
-    if (head.magic != kTt5_10Magic) {
-        info.put("No configuration or error in decoding configuration settings of tag.\n");
-        fatal_stop(BADLOGGERBIN);
-    }
-    if (tt5_10_crc_length(head.version) == 0) {
-        info.put("This data decoder only supports struct_version 0,1,2 and 3.\n");
-        fatal_stop(UNSUPPORTED_PRODUCT);
-    }
+    check_settings_record(info, head.magic == kTt5_10Magic, tt5_10_crc_length(head.version) != 0,
+                          "This data decoder only supports struct_version 0,1,2 and 3.\n");
     if (state != nullptr) {
         state->feature_word = head.features;
     }
@@ -70,7 +60,7 @@ void print_settings_tt5_10(const uint8_t* open_block, OutStream& info, uint32_t 
             break;
     }
 
-    info.put(tt5_10_mode_active(head.mode) ? "AM\n" : "TTOFF\n");
+    info.put(pattern_byte_on(head.mode) ? "AM\n" : "TTOFF\n");
     if (head.version >= 2) {
         info.put_char('\n');
     }

@@ -49,9 +49,6 @@ constexpr size_t tt5_10_crc_length(uint8_t version) {
 // `record` points at the settings record inside a 256-byte open block.
 Tt5_10Head decode_tt5_10_head(const uint8_t* record);
 
-// "AM" when the mode byte's active bits outweigh its off bits, else "TTOFF".
-bool tt5_10_mode_active(uint8_t mode);
-
 // Checks and prints the record of a 256-byte open block into the information
 // stream. The feature word and, for structure version 2, the pressure
 // calibration go to *state when it is given (pressure is cleared there when

@@ -82,6 +82,29 @@ constexpr std::array<SettingsLine, 5> tt5_10_gps_windows(uint16_t gps_on, uint16
     };
 }
 
+// The general ACC and IMU lines of structure versions 2 and 3: from `acc` on
+// the u16 byte count, u8 rate divisor, u8 low-speed factor and the axes byte
+// (bit 0x40: inverse speed factor); the IMU start delay and dataset counts
+// lie apart.
+constexpr std::array<SettingsLine, 9> tt5_10_acc_imu_general(uint16_t acc, uint16_t imu_delay,
+                                                             uint16_t imu_acc, uint16_t imu_quat) {
+    using namespace line;
+    const uint16_t axes_byte = tt5_10_field(acc, 4);
+    return {
+        text("\n--------------- General ACC & IMU settings: --------------\n"),
+        divisor("ACC SAMPLERATE DIVISOR:%hhu\nACC SAMPLERATE per axis:%.2f Hz\n",
+                "ACC SAMPLERATE BAD.\n", tt5_10_field(acc, 2)),
+        byte_count("ACC BYTE COUNT: %u bytes => %i ACC SAMPLES (for all axes together)\n", acc),
+        axes("ACC-AXES: ", "ALL AXES DISABLED", axes_byte),
+        u8("ACC LOW SPEED INTERVAL FACTOR:%u\n", tt5_10_field(acc, 3)),
+        flag("ACC INVERSE SPEED FACTOR ENABLED\n",
+             "ACC INVERSE SPEED FACTOR NOT ENABLED (=default)\n", axes_byte, 0x40),
+        u8("IMU START DELAY: %hhu Samples\n", imu_delay),
+        u8("IMU ACC DATASET COUNT: %hhu\n", imu_acc),
+        u8("IMU QUATERNION COMPASS DATASET COUNT: %hhu\n", imu_quat),
+    };
+}
+
 // Structure versions 0 and 1 (1 adds the super-burst fields at 171..178).
 void print_tt5_10_v01(const SettingsContext& ctx, OutStream& out, uint8_t version,
                       uint32_t tag_number);

@@ -47,19 +47,8 @@ static constexpr SettingsLine kV2Recording[] = {
     u16("IMU INTERVAL: %hus\n", 164),
     u16("SUPER MODE ACC INTERVAL: %hus\n", 149),
     u16("SUPER MODE IMU INTERVAL: %hus\n", 156),
-
-    text("\n--------------- General ACC & IMU settings: --------------\n"),
-    divisor("ACC SAMPLERATE DIVISOR:%hhu\nACC SAMPLERATE per axis:%.2f Hz\n",
-            "ACC SAMPLERATE BAD.\n", 75),
-    byte_count("ACC BYTE COUNT: %u bytes => %i ACC SAMPLES (for all axes together)\n", 73),
-    axes("ACC-AXES: ", "ALL AXES DISABLED", 77),
-    u8("ACC LOW SPEED INTERVAL FACTOR:%u\n", 76),
-    flag("ACC INVERSE SPEED FACTOR ENABLED\n", "ACC INVERSE SPEED FACTOR NOT ENABLED (=default)\n",
-         77, 0x40),
-    u8("IMU START DELAY: %hhu Samples\n", 172),
-    u8("IMU ACC DATASET COUNT: %hhu\n", 160),
-    u8("IMU QUATERNION COMPASS DATASET COUNT: %hhu\n", 162),
 };
+static constexpr auto kV2AccImu = tt5_10_acc_imu_general(73, 172, 160, 162);
 static constexpr auto kV2GpsWindows = tt5_10_gps_windows(40, 175);
 static constexpr SettingsLine kV2Lines[] = {
     text("\n---------- Low Battery GPS: --------------------\n"),
@@ -149,9 +138,10 @@ static constexpr SettingsLine kV2Flags[] = {
     flag("PS enabled.\n", nullptr, 159, 0x04),
 };
 static_assert(settings_lines_fit(kV2AccWindows) && settings_lines_fit(kV2Recording) &&
-              settings_lines_fit(kV2GpsWindows) && settings_lines_fit(kV2Lines) &&
-              settings_lines_fit(kV2Gsm) && settings_lines_fit(kV2Communication) &&
-              settings_lines_fit(kV2DeadPinger) && settings_lines_fit(kV2Flags));
+              settings_lines_fit(kV2AccImu) && settings_lines_fit(kV2GpsWindows) &&
+              settings_lines_fit(kV2Lines) && settings_lines_fit(kV2Gsm) &&
+              settings_lines_fit(kV2Communication) && settings_lines_fit(kV2DeadPinger) &&
+              settings_lines_fit(kV2Flags));
 static_assert(kPromOffset + 13 <= kSettingsRoom);
 
 }  // namespace
@@ -159,6 +149,7 @@ static_assert(kPromOffset + 13 <= kSettingsRoom);
 void print_tt5_10_v2(const SettingsContext& ctx, OutStream& out, PressureCalibration* pressure) {
     print_lines(ctx, out, kV2AccWindows);
     print_lines(ctx, out, kV2Recording);
+    print_lines(ctx, out, kV2AccImu);
     print_lines(ctx, out, kV2GpsWindows);
     print_lines(ctx, out, kV2Lines);
     print_lines(ctx, out, kV2Gsm);

@@ -42,19 +42,8 @@ static constexpr SettingsLine kV3Recording[] = {
     interval("IMU LRES INTERVAL:    %u seconds == %u minutes %u s\n", 179),
     interval("IMU GF HRES INTERVAL: %u seconds == %u minutes %u s\n", 181),
     interval("IMU GF LRES INTERVAL: %u seconds == %u minutes %u s\n", 183),
-
-    text("\n--------------- General ACC & IMU settings: --------------\n"),
-    divisor("ACC SAMPLERATE DIVISOR:%hhu\nACC SAMPLERATE per axis:%.2f Hz\n",
-            "ACC SAMPLERATE BAD.\n", 45),
-    byte_count("ACC BYTE COUNT: %u bytes => %i ACC SAMPLES (for all axes together)\n", 43),
-    axes("ACC-AXES: ", "ALL AXES DISABLED", 47),
-    u8("ACC LOW SPEED INTERVAL FACTOR:%u\n", 46),
-    flag("ACC INVERSE SPEED FACTOR ENABLED\n", "ACC INVERSE SPEED FACTOR NOT ENABLED (=default)\n",
-         47, 0x40),
-    u8("IMU START DELAY: %hhu Samples\n", 116),
-    u8("IMU ACC DATASET COUNT: %hhu\n", 110),
-    u8("IMU QUATERNION COMPASS DATASET COUNT: %hhu\n", 111),
 };
+static constexpr auto kV3AccImu = tt5_10_acc_imu_general(43, 116, 110, 111);
 static constexpr auto kV3GpsWindows = tt5_10_gps_windows(185, 196);
 static constexpr SettingsLine kV3Lines[] = {
     interval("GPS HRES INTERVAL: %u seconds == %u minutes %u s\n", 119),
@@ -147,14 +136,16 @@ static constexpr SettingsLine kV3Communication[] = {
     switches("GPS1Hz IMU-Switches: ", "No IMU", 108, 0x0040, 0x0080, 0x0100),
 };
 static_assert(settings_lines_fit(kV3AccWindows) && settings_lines_fit(kV3Recording) &&
-              settings_lines_fit(kV3GpsWindows) && settings_lines_fit(kV3Lines) &&
-              settings_lines_fit(kV3Gsm) && settings_lines_fit(kV3Communication));
+              settings_lines_fit(kV3AccImu) && settings_lines_fit(kV3GpsWindows) &&
+              settings_lines_fit(kV3Lines) && settings_lines_fit(kV3Gsm) &&
+              settings_lines_fit(kV3Communication));
 
 }  // namespace
 
 void print_tt5_10_v3(const SettingsContext& ctx, OutStream& out) {
     print_lines(ctx, out, kV3AccWindows);
     print_lines(ctx, out, kV3Recording);
+    print_lines(ctx, out, kV3AccImu);
     print_lines(ctx, out, kV3GpsWindows);
     print_lines(ctx, out, kV3Lines);
     print_lines(ctx, out, kV3Gsm);

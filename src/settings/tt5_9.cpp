@@ -25,7 +25,6 @@
 //     152 u16 bat_gsm_threshold, 154 u8 GSM timeout, 155 u32 SMS stop, 159 u32 big interval
 #include "settings/tt5_9.h"
 
-#include "common/fatal.h"
 #include "common/le.h"
 #include "settings/settings_lines.h"
 
@@ -227,14 +226,8 @@ void print_settings_tt5_9(const uint8_t* open_block, OutStream& info, uint32_t t
         tt5_9_oldest_tag(tag_number) ? print_frequency_26mhz : print_frequency_27mhz};
 
     info.put("\nPrinting tag settings tt5_9, valid at the point in time of the data download:\n");
-    if (magic != kTt5_9Magic) {
-        info.put("No configuration or error in decoding configuration settings of tag.\n");
-        fatal_stop(BADLOGGERBIN);
-    }
-    if (version != 2 && version != 3 && version != 7) {
-        info.put("This data decoder only supports other_version 2,3 and 7.\n");
-        fatal_stop(UNSUPPORTED_PRODUCT);
-    }
+    check_settings_record(info, magic == kTt5_9Magic, version == 2 || version == 3 || version == 7,
+                          "This data decoder only supports other_version 2,3 and 7.\n");
     if (feature_word != nullptr) {
         *feature_word = version == 7 ? 0xFFFFFFFFu : 0u;
     }

@@ -66,14 +66,8 @@ void print_settings_tt7_1(const uint8_t* open_block, OutStream& info, uint32_t /
     const SettingsContext ctx{record, 0};
 
     info.put("\nPrinting tag settings tt7_1, valid at the point in time of the data download:\n");
-    if (magic != kTt7_1Magic) {
-        info.put("No configuration or error in decoding configuration settings of tag.\n");
-        fatal_stop(BADLOGGERBIN);
-    }
-    if (version != 1 && version != 2) {
-        info.put("This data decoder only supports other_version 1 or 2.\n");
-        fatal_stop(UNSUPPORTED_PRODUCT);
-    }
+    check_settings_record(info, magic == kTt7_1Magic, version == 1 || version == 2,
+                          "This data decoder only supports other_version 1 or 2.\n");
     if (version == 2 &&
         settings_crc16(record, kTt7_1CrcLength) != le_u16(record, kTt7_1CrcLength)) {
         info.put("Checksum of tt7_1 ov2 not matching!\n");

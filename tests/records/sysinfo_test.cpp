@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/le.h"
 #include "expected_sections.h"
@@ -165,6 +166,44 @@ TEST(Sysinfo, Paragraphs) {
         got.emplace_back("ECG type " + std::to_string(type), ecg(event(type)));
     }
     testing::expect_sections("records/expected/sysinfo.txt", got);
+}
+
+// Every layout refuses a record shorter than 63 bytes before reading it, and
+// reads nothing beyond 63 (a sanitizer build sees a read past the vector).
+TEST(SysinfoRecord, LengthCheckedFirst) {
+    for (SysinfoLayout layout : {SysinfoLayout::v10, SysinfoLayout::v9, SysinfoLayout::v9_old, SysinfoLayout::ecg}) {
+        for (uint8_t type = 0; type <= 11; ++type) {
+            std::vector<uint8_t> r(kSysinfoRecordSize, 0x41);
+            r[0] = type;
+            EXPECT_FALSE(decode_sysinfo_event(r.data(), kSysinfoRecordSize - 1, layout)) << int(type);
+            const std::optional<SysinfoEvent> e = decode_sysinfo_event(r.data(), r.size(), layout);
+            ASSERT_TRUE(e) << int(type);
+            EXPECT_EQ(e->head.type, type);
+        }
+    }
+}
+
+// The step times and the second form's modem fields are printed only at a
+// debug level above the shipped one, so only here do their offsets show:
+// byte i of the record holds i + 1.
+TEST(SysinfoRecord, GsmDebugFields) {
+    Record r;
+    for (size_t i = 0; i < r.size(); ++i) {
+        r[i] = static_cast<uint8_t>(i + 1);
+    }
+    r[0] = 8;
+    const GsmReport first = decode_sysinfo_event(r.data(), r.size(), SysinfoLayout::v10)->gsm;
+    EXPECT_EQ(first.form, GsmForm::first);
+    EXPECT_EQ(std::vector<uint8_t>(first.step, first.step + 5), (std::vector<uint8_t>{48, 49, 50, 51, 52}));
+    EXPECT_EQ(std::vector<uint8_t>(first.step_s, first.step_s + 3), (std::vector<uint8_t>{53, 54, 55}));
+    EXPECT_EQ(first.pacsp, 56);
+    r[0] = 11;
+    const GsmReport second = decode_sysinfo_event(r.data(), r.size(), SysinfoLayout::v10)->gsm;
+    EXPECT_EQ(second.form, GsmForm::second);
+    EXPECT_EQ(std::vector<uint8_t>(second.step, second.step + 5), (std::vector<uint8_t>{47, 48, 49, 50, 51}));
+    EXPECT_EQ(std::vector<int>({second.cereg_stat, second.ceer, second.ceernet, second.cops_act, second.cme,
+                                second.tx_error_repeat, second.trace}),
+              (std::vector<int>{52, 53, 54, 55, 56 + 57 * 256, 58, 59 + 60 * 256}));
 }
 
 }  // namespace
