@@ -1,10 +1,9 @@
 // Pieces of the tests that run the decoder, or parts of it, on synthetic
 // containers: a fixture with a console collecting its output and a temporary
-// folder that the decoder may enter, and the outcome of a run as one text.
+// folder that is the run's output folder, and the outcome of a run as one text.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <string>
@@ -43,13 +42,11 @@ inline std::string strip_settings(std::string text) {
 
 class FolderFixture : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char buf[4096];
-        ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
-        cwd_ = buf;
-    }
-    // The decoder enters the output directory for the rest of the run.
-    void TearDown() override { ASSERT_EQ(chdir(cwd_.c_str()), 0); }
+    // The temporary folder is the run's output folder, held open as the run
+    // controller holds it, from before the members of a test's fixture are made.
+    FolderFixture() { EXPECT_EQ(sys.open_folder(dir.path().c_str(), &run.folder.at), 0); }
+    ~FolderFixture() override { sys.close_folder(run.folder.at); }
+    const Folder& folder() const { return run.folder.at; }
 
     std::string input() const { return dir.file("logger.bin"); }
     std::vector<uint8_t> file(const std::string& name) const { return testing::read_bytes(dir.file(name)); }
@@ -60,7 +57,6 @@ class FolderFixture : public ::testing::Test {
     std::string out, err;
     Console con{sys, &out, &err};
     RunContext run{con};
-    std::string cwd_;
 };
 
 inline std::vector<uint8_t> cat(std::initializer_list<std::vector<uint8_t>> parts) {

@@ -24,7 +24,7 @@ enum class Call {
     rename,
     remove,
     lock,
-    change_dir,
+    open_folder,
     identify,
     size,
     list
@@ -33,8 +33,9 @@ enum class Call {
 class FakePlatform : public Platform {
   public:
     // When set, called first in every counted call with the file's name (the
-    // path, or what the descriptor was opened with; "<stdout>", "<stderr>"
-    // for the console); a non-zero result is the errno the call fails with.
+    // path of the input or of a folder, a file's bare name in its folder, or
+    // what the descriptor was opened with; "<stdout>", "<stderr>" for the
+    // console); a non-zero result is the errno the call fails with.
     std::function<int(Call call, const std::string& name)> fault_hook;
 
     // When set, called before every write; return -1 and set errno to make it fail.
@@ -69,17 +70,26 @@ class FakePlatform : public Platform {
         return fd == 0 ? "<stdin>" : fd == 1 ? "<stdout>" : fd == 2 ? "<stderr>" : std::string();
     }
 
-    int open_read(const char* path) override {
-        return faulted(Call::open, path) ? -1 : named(Platform::open_read(path), path);
-    }
-    int open_append(const char* path) override {
-        return faulted(Call::open, path) ? -1 : named(Platform::open_append(path), path);
-    }
-    int open_exclusive(const char* path, bool read_too) override {
-        if (faulted(Call::create, path) || (create_hook && create_hook(path) != 0)) {
+    int open_folder(const char* path, Folder* folder) override {
+        if (faulted(Call::open_folder, path) || Platform::open_folder(path, folder) != 0) {
             return -1;
         }
-        return named(Platform::open_exclusive(path, read_too), path);
+#if !defined(_WIN32)
+        named(folder->fd, path);
+#endif
+        return 0;
+    }
+    int open_read(const Folder& at, const char* name) override {
+        return faulted(Call::open, name) ? -1 : named(Platform::open_read(at, name), name);
+    }
+    int open_append(const Folder& at, const char* name) override {
+        return faulted(Call::open, name) ? -1 : named(Platform::open_append(at, name), name);
+    }
+    int open_exclusive(const Folder& at, const char* name, bool read_too) override {
+        if (faulted(Call::create, name) || (create_hook && create_hook(name) != 0)) {
+            return -1;
+        }
+        return named(Platform::open_exclusive(at, name, read_too), name);
     }
     int close(int fd) override {
         const int hooked = faulted(Call::close, name_of(fd)) ? -1 : close_hook ? close_hook(fd) : 0;
@@ -96,11 +106,11 @@ class FakePlatform : public Platform {
         }
         return rv;
     }
-    int rename_file(const char* from, const char* to) override {
+    int rename_file(const Folder& at, const char* from, const char* to) override {
         if (faulted(Call::rename, from) || (rename_hook && rename_hook(from, to) != 0)) {
             return -1;
         }
-        return Platform::rename_file(from, to);
+        return Platform::rename_file(at, from, to);
     }
     ssize_t write(int fd, const void* buf, size_t count) override {
         if (faulted(Call::write, name_of(fd))) {
@@ -148,19 +158,18 @@ class FakePlatform : public Platform {
     int64_t file_size(int fd) override {
         return faulted(Call::size, name_of(fd)) ? -1 : Platform::file_size(fd);
     }
-    int change_dir(const char* path) override {
-        return faulted(Call::change_dir, path) ? -1 : Platform::change_dir(path);
+    int remove_file(const Folder& at, const char* name) override {
+        return faulted(Call::remove, name) ? -1 : Platform::remove_file(at, name);
     }
-    int remove_file(const char* path) override {
-        return faulted(Call::remove, path) ? -1 : Platform::remove_file(path);
+    int list_files(const Folder& at, std::vector<std::string>& names) override {
+        return faulted(Call::list, path_of(at)) ? -1 : Platform::list_files(at, names);
     }
-    int list_files(const char* path, std::vector<std::string>& names) override {
-        return faulted(Call::list, path) ? -1 : Platform::list_files(path, names);
+    int lock_folder(const Folder& at) override {
+        return faulted(Call::lock, path_of(at)) ? -1 : Platform::lock_folder(at);
     }
-    int lock_folder(const char* path) override {
-        return faulted(Call::lock, path) ? -1 : Platform::lock_folder(path);
+    bool is_terminal(int fd) override {
+        return stderr_terminal && fd == 2;
     }
-    bool is_terminal(int fd) override { return stderr_terminal && fd == 2; }
     int terminal_columns(int fd) override {
         return is_terminal(fd) ? terminal_columns_of_stderr : 0;
     }
@@ -171,6 +180,14 @@ class FakePlatform : public Platform {
     }
 
   private:
+    // The path a folder was opened with ("." for the working directory).
+    std::string path_of(const Folder& at) const {
+#if defined(_WIN32)
+        return at.path.empty() ? "." : at.path;
+#else
+        return at.fd == AT_FDCWD ? "." : name_of(at.fd);
+#endif
+    }
     bool faulted(Call call, const std::string& name) {
         const int error = fault_hook ? fault_hook(call, name) : 0;
         if (error != 0) {

@@ -1,9 +1,5 @@
 #include "testsupport/in_process.h"
 
-#include <unistd.h>
-
-#include <cstdio>
-
 #include "cli/entry.h"
 #include "common/platform.h"
 
@@ -11,8 +7,6 @@ namespace dec::testing {
 
 InProcessResult run_in_process(const std::vector<std::string>& args, unsigned workers,
                                const std::function<void(FakePlatform&)>& setup) {
-    char cwd[4096];
-    const bool have_cwd = getcwd(cwd, sizeof cwd) != nullptr;
     std::vector<std::string> all = {"decoder"};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -30,9 +24,6 @@ InProcessResult run_in_process(const std::vector<std::string>& args, unsigned wo
     r.out = std::move(sys.console_out);
     r.err = std::move(sys.console_err);
     r.both = std::move(sys.console_both);
-    if (have_cwd && chdir(cwd) != 0) {
-        std::perror("chdir");
-    }
     return r;
 }
 

@@ -18,9 +18,9 @@ struct InProcessResult {
 };
 
 // Runs program_main with `args` (without the program name) and no console
-// input, decoding generation-5 tags on up to `workers` threads; restores the
-// working directory afterwards. `setup` may set the platform's hooks (the
-// console is captured before the write hook sees it).
+// input, decoding generation-5 tags on up to `workers` threads. `setup` may
+// set the platform's hooks (the console is captured before the write hook
+// sees it).
 InProcessResult run_in_process(const std::vector<std::string>& args, unsigned workers = 1,
                                const std::function<void(FakePlatform&)>& setup = {});
 

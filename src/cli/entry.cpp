@@ -48,10 +48,10 @@ int program_main(int argc, char** argv, Platform& sys, unsigned workers) {
         // A decoder found data it cannot go on with; its message is printed.
         code = stop.code;
     }
-    // The line is erased before the closing text.
+    // The line is erased before the closing text. (Whatever temporary file a
+    // failed path did not get to delete went when the run closed its output
+    // folder.)
     progress.stop();
-    // Whatever temporary file a failed path did not get to delete.
-    sys.remove_all_temps();
     if (run.interactive) {
         con.out().put("GCAE:Press return to exit...\n");
         con.read_char();

@@ -34,24 +34,49 @@ constexpr const char* kMustBeInDirectory =
     "you have to supply the\ncomplete path and filename at the command line using option "
     "\"-f\".\n";
 
-// The lock of the output folder while a run writes there. A folder that
-// cannot be locked for another reason (missing, on a file system without
-// locks) is left to the path's own checks.
-class FolderLock {
+// The run's output folder (`path`, or the working directory) from the start
+// of the run to its end: opened once into run.folder and locked on that same
+// handle, so a folder renamed or replaced during the run is still the one
+// written to and locked. A folder of -d that cannot be opened leaves its error
+// for the separation to report; a working directory that cannot be opened is
+// used as it is. A folder that cannot be locked for another reason than a
+// running decoder (a file system without locks) is written unlocked. At the
+// end, the temporary files still listed are deleted while the folder is open.
+class HeldFolder {
   public:
-    FolderLock(Platform& sys, const char* folder) : sys_(sys), handle_(sys.lock_folder(folder)) {
-        busy_ = handle_ < 0 && (errno == EWOULDBLOCK || errno == EAGAIN);
+    HeldFolder(RunContext& run, const char* path) : run_(run), sys_(run.con.sys()) {
+        OutputFolder& folder = run.folder;
+        folder = OutputFolder{};
+        folder.path = path;
+        if (sys_.open_folder(path != nullptr ? path : ".", &folder.at) != 0) {
+            folder.open_error = path != nullptr ? errno : 0;
+            return;
+        }
+        open_ = true;
+        locked_ = sys_.lock_folder(folder.at) == 0;
+        busy_ = !locked_ && (errno == EWOULDBLOCK || errno == EAGAIN);
     }
-    ~FolderLock() { sys_.unlock_folder(handle_); }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
+    ~HeldFolder() {
+        sys_.remove_all_temps();
+        if (locked_) {
+            sys_.unlock_folder(run_.folder.at);
+        }
+        if (open_) {
+            sys_.close_folder(run_.folder.at);
+        }
+        run_.folder = OutputFolder{};
+    }
+    HeldFolder(const HeldFolder&) = delete;
+    HeldFolder& operator=(const HeldFolder&) = delete;
 
     bool busy() const { return busy_; }
-    bool held() const { return handle_ >= 0; }
+    bool locked() const { return locked_; }
 
   private:
+    RunContext& run_;
     Platform& sys_;
-    int handle_;
+    bool open_ = false;
+    bool locked_ = false;
     bool busy_ = false;
 };
 
@@ -97,7 +122,7 @@ std::optional<char> choose_action(RunContext& run, const RunParams& params) {
 std::optional<int> read_input_header(Console& con, const RunParams& params, uint8_t* header) {
     OutStream& out = con.out();
     Platform& sys = con.sys();
-    int fd = sys.open_read(params.path);
+    int fd = sys.open_read(Folder(), params.path);
     if (fd < 0) {
         con.file_error("Couldn't open file", params.path);
         out.printf("Filename: %s\n", params.path);
@@ -158,20 +183,25 @@ bool has_output_form(const char* name) {
 // Whether the input is the file of the output folder under its own name,
 // which has the form of an output: the run could replace the file it reads.
 // When the two cannot be compared, the answer is yes.
-bool input_may_be_output(Platform& sys, const char* path, const char* folder) {
+bool input_may_be_output(Platform& sys, const char* path, const OutputFolder& folder) {
     const char* name = path_file_name(path);
     if (!has_output_form(name)) {
         return false;
     }
-    const std::string in_folder = std::string(folder) + "/" + name;
+    if (folder.open_error != 0) {
+        return folder.open_error != ENOENT;  // no output folder, no file in it
+    }
+    // The input as given, then the file of its name in the output folder.
+    const Folder places[2] = {Folder(), folder.at};
+    const char* names[2] = {path, name};
     FileIdentity ids[2];
     int found = 0;
-    for (const char* p : {path, in_folder.c_str()}) {
-        const int fd = sys.open_read(p);
+    for (int i = 0; i < 2; ++i) {
+        const int fd = sys.open_read(places[i], names[i]);
         if (fd >= 0) {
             found += sys.identify(fd, &ids[found]) == 0 ? 1 : 0;
             sys.close(fd);
-        } else if (errno == ENOENT && p != path) {
+        } else if (errno == ENOENT && i == 1) {
             return false;  // no such file in the output folder
         }
     }
@@ -207,7 +237,7 @@ bool has_litter_form(const std::string& name) {
 // Deletes what a run that was killed (or lost its power) left in the output
 // folder: its staged outputs and temporary files. Only while the folder's
 // lock is held: no other decoder is writing there. One line says how many.
-void remove_litter(Console& con, const char* folder, const char* input) {
+void remove_litter(Console& con, const Folder& folder, const char* input) {
     Platform& sys = con.sys();
     std::vector<std::string> names;
     if (sys.list_files(folder, names) != 0) {
@@ -216,7 +246,7 @@ void remove_litter(Console& con, const char* folder, const char* input) {
     unsigned removed = 0;
     for (const std::string& name : names) {
         if (name != path_file_name(input) && has_litter_form(name) &&
-            sys.remove_file((std::string(folder) + "/" + name).c_str()) == 0) {
+            sys.remove_file(folder, name.c_str()) == 0) {
             ++removed;
         }
     }
@@ -315,7 +345,7 @@ int run_gen5(RunContext& run, const RunParams& params) {
     uint32_t tags[kMaxTags];
     ContainerIndex index;
     ContainerResult result =
-        separate_container(run.con, params.path, tags, params.output_dir, &index, run.progress);
+        separate_container(run.con, params.path, tags, run.folder, &index, run.progress);
     if (result == ContainerResult::ok) {
         result = decode_gen5_tags(run, tags, index);
         index.close(run.con);
@@ -329,10 +359,10 @@ int run_voltage_logger(RunContext& run, const RunParams& params) {
     uint8_t header[kHeaderSize];
     int fd = -1;
     ContainerResult result =
-        open_container_input(con, params.path, params.output_dir, header, kHeaderSize, fd);
+        open_container_input(con, params.path, run.folder, header, kHeaderSize, fd);
     if (result == ContainerResult::ok) {
         if (header_has_maker_string(header)) {
-            result = write_voltages(con, fd, params.path);
+            result = write_voltages(con, run.folder.at, fd, params.path);
         } else {
             con.out().printf(kNewDecoderText, kDownloadWebsite);
             result = ContainerResult::failed;
@@ -384,17 +414,16 @@ int run_decoder(RunContext& run, const RunParams& params) {
     // Two runs writing into one folder would mix their temporary files and
     // outputs: the second stops before it touches anything. The lock goes
     // with the run (or the process).
-    const char* folder = params.output_dir != nullptr ? params.output_dir : ".";
-    FolderLock lock(con.sys(), folder);
-    if (lock.busy()) {
-        return refuse_busy_folder(con, folder);
+    const HeldFolder folder(run, params.output_dir);
+    if (folder.busy()) {
+        return refuse_busy_folder(con, params.output_dir != nullptr ? params.output_dir : ".");
     }
     // The input must not be one of the files the run replaces.
-    if (input_may_be_output(con.sys(), params.path, folder)) {
+    if (input_may_be_output(con.sys(), params.path, run.folder)) {
         return refuse_input_as_output(con, params.path);
     }
-    if (lock.held()) {
-        remove_litter(con, folder, params.path);
+    if (folder.locked()) {
+        remove_litter(con, run.folder.at, params.path);
     }
     // The work begins: from here on a terminal shows how far it is.
     if (run.progress != nullptr) {
@@ -408,8 +437,7 @@ int run_decoder(RunContext& run, const RunParams& params) {
             return run_voltage_logger(run, params);
         case kGen3ShortMagic:
         case kGen3LongMagic:
-            return map_result(run, separate_gen3(run, params.path, params.output_dir, run.plan),
-                              params);
+            return map_result(run, separate_gen3(run, params.path, run.plan), params);
         default:
             out.printf(kAbortText, 0);
             return INTERNAL_ERROR;

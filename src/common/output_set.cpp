@@ -4,7 +4,7 @@ namespace dec {
 
 int OutputSet::create(const char* name, size_t* entry) {
     std::string temp;
-    const int fd = sys_.create_temp(name, ".part", false, temp);
+    const int fd = sys_.create_temp(folder_, name, ".part", false, temp);
     if (fd < 0) {
         stop();
         return -1;
@@ -20,7 +20,7 @@ void OutputSet::closed(size_t entry, bool complete) {
         e.state = State::complete;
         return;
     }
-    sys_.remove_temp(e.temp);
+    sys_.remove_temp(folder_, e.temp);
     e.state = State::gone;
     failed_ = true;
 }
@@ -35,7 +35,7 @@ int OutputSet::commit(Console& con) {
         if (e.state != State::complete) {
             continue;
         }
-        if (sys_.rename_temp(e.temp, e.name.c_str()) == 0) {
+        if (sys_.rename_temp(folder_, e.temp, e.name.c_str()) == 0) {
             e.state = State::gone;
             continue;
         }
@@ -56,7 +56,7 @@ void OutputSet::stop() {
 void OutputSet::discard() {
     for (const Entry& e : entries_) {
         if (e.state != State::gone) {
-            sys_.remove_temp(e.temp);
+            sys_.remove_temp(folder_, e.temp);
         }
     }
     entries_.clear();

@@ -1,7 +1,7 @@
 // The output files of one tag (or of one run), made whole before they appear.
 //
-// Each output is written under a temporary name in the output folder
-// ("tag17.txt.part") and renamed to its own name when the tag is done, so a
+// Each output is written under a temporary name in the set's folder, the
+// run's output folder ("tag17.txt.part"), and renamed to its own name when the tag is done, so a
 // name never holds a half-written file, and a run that fails or is
 // interrupted leaves the previous file of that name as it was. An output whose
 // writing failed is deleted instead and fails the tag.
@@ -18,7 +18,8 @@ namespace dec {
 
 class OutputSet {
   public:
-    explicit OutputSet(Platform& sys) : sys_(sys) {}
+    // Outputs are files of `folder`.
+    OutputSet(Platform& sys, const Folder& folder) : sys_(sys), folder_(folder) {}
     // Whatever was not committed is deleted.
     ~OutputSet() { discard(); }
     OutputSet(const OutputSet&) = delete;
@@ -54,6 +55,7 @@ class OutputSet {
     };
 
     Platform& sys_;
+    Folder folder_;
     std::vector<Entry> entries_;
     bool failed_ = false;
     bool stopped_ = false;

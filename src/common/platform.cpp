@@ -66,9 +66,73 @@ size_t io_count(size_t count) {
 
 namespace dec {
 
-int Platform::open_read(const char* path) {
-    return ::open(path, O_RDONLY | O_BINARY | O_CLOEXEC);
+#if defined(_WIN32)
+namespace {
+// The path of file `name` in folder `at`: the name joined to the folder's path.
+std::string path_in(const Folder& at, const char* name) {
+    if (at.path.empty()) {
+        return name;
+    }
+    const char last = at.path.back();
+    return last == '\\' || last == '/' || last == ':' ? at.path + name : at.path + '\\' + name;
 }
+}  // namespace
+
+int Platform::open_folder(const char* path, Folder* folder) {
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        errno = errno_of(GetLastError());
+        return -1;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        errno = ENOTDIR;
+        return -1;
+    }
+    folder->path = path;
+    return 0;
+}
+
+void Platform::close_folder(const Folder&) {}
+
+int Platform::open_read(const Folder& at, const char* name) {
+    return ::open(path_in(at, name).c_str(), O_RDONLY | O_BINARY | O_CLOEXEC);
+}
+#else
+int Platform::open_folder(const char* path, Folder* folder) {
+    int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+#if defined(O_PATH)
+    // A folder one may enter and write in but not list is an output folder
+    // too, without the lock and the clean-up, which need to read it.
+    if (fd < 0 && errno == EACCES) {
+        fd = ::open(path, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    }
+#endif
+    // Its files can be named only when it may be entered (searched), which
+    // looking up "." in it checks.
+    struct stat st;
+    if (fd >= 0 && ::fstatat(fd, ".", &st, 0) != 0) {
+        const int err = errno;
+        ::close(fd);
+        errno = err;
+        fd = -1;
+    }
+    if (fd < 0) {
+        return -1;
+    }
+    folder->fd = fd;
+    return 0;
+}
+
+void Platform::close_folder(const Folder& folder) {
+    if (folder.fd >= 0) {
+        close(folder.fd);
+    }
+}
+
+int Platform::open_read(const Folder& at, const char* name) {
+    return ::openat(at.fd, name, O_RDONLY | O_BINARY | O_CLOEXEC);
+}
+#endif
 
 #if defined(_WIN32)
 namespace {
@@ -91,26 +155,27 @@ int open_shared(const char* path, DWORD access, DWORD creation, DWORD flags, int
 }
 }  // namespace
 
-int Platform::open_append(const char* path) {
+int Platform::open_append(const Folder& at, const char* name) {
     // A symbolic link is opened as itself, not followed: its identity is then
     // not the file's, and the caller refuses it.
-    return open_shared(path, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, OPEN_EXISTING,
-                       FILE_FLAG_OPEN_REPARSE_POINT, _O_APPEND);
+    return open_shared(path_in(at, name).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                       OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, _O_APPEND);
 }
 
-int Platform::open_exclusive(const char* path, bool read_too) {
+int Platform::open_exclusive(const Folder& at, const char* name, bool read_too) {
     // CREATE_NEW also refuses a symbolic link of that name.
-    return open_shared(path, GENERIC_WRITE | (read_too ? GENERIC_READ : 0), CREATE_NEW, 0, 0);
+    return open_shared(path_in(at, name).c_str(), GENERIC_WRITE | (read_too ? GENERIC_READ : 0),
+                       CREATE_NEW, 0, 0);
 }
 #else
-int Platform::open_append(const char* path) {
-    return ::open(path, O_WRONLY | O_APPEND | O_BINARY | O_CLOEXEC | O_NOFOLLOW);
+int Platform::open_append(const Folder& at, const char* name) {
+    return ::openat(at.fd, name, O_WRONLY | O_APPEND | O_BINARY | O_CLOEXEC | O_NOFOLLOW);
 }
 
-int Platform::open_exclusive(const char* path, bool read_too) {
+int Platform::open_exclusive(const Folder& at, const char* name, bool read_too) {
     // O_EXCL also refuses a symbolic link of that name, dangling or not.
-    return ::open(path, (read_too ? O_RDWR : O_WRONLY) | O_CREAT | O_EXCL | O_BINARY | O_CLOEXEC,
-                  0666);
+    return ::openat(at.fd, name,
+                    (read_too ? O_RDWR : O_WRONLY) | O_CREAT | O_EXCL | O_BINARY | O_CLOEXEC, 0666);
 }
 #endif
 
@@ -245,38 +310,39 @@ int Platform::close(int fd) {
     return ::close(fd);
 }
 
-int Platform::change_dir(const char* path) {
-    return ::chdir(path);
-}
-
-int Platform::remove_file(const char* path) {
-    return std::remove(path);
-}
-
 #if defined(_WIN32)
-int Platform::rename_file(const char* from, const char* to) {
+int Platform::remove_file(const Folder& at, const char* name) {
+    return std::remove(path_in(at, name).c_str());
+}
+
+int Platform::rename_file(const Folder& at, const char* from, const char* to) {
     // The runtime's rename refuses an existing target; an output replaces the
     // previous run's file of its name, as it does elsewhere.
-    if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING)) {
+    const std::string target = path_in(at, to);
+    if (MoveFileExA(path_in(at, from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         return 0;
     }
     const DWORD error = GetLastError();
-    const DWORD attributes = GetFileAttributesA(to);
+    const DWORD attributes = GetFileAttributesA(target.c_str());
     const bool folder =
         attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     errno = folder ? EISDIR : errno_of(error);
     return -1;
 }
 #else
-int Platform::rename_file(const char* from, const char* to) {
-    return std::rename(from, to);
+int Platform::remove_file(const Folder& at, const char* name) {
+    return ::unlinkat(at.fd, name, 0);
+}
+
+int Platform::rename_file(const Folder& at, const char* from, const char* to) {
+    return ::renameat(at.fd, from, at.fd, to);
 }
 #endif
 
 #if defined(_WIN32)
-int Platform::list_files(const char* path, std::vector<std::string>& names) {
+int Platform::list_files(const Folder& at, std::vector<std::string>& names) {
     WIN32_FIND_DATAA entry;
-    const std::string pattern = std::string(path) + "\\*";
+    const std::string pattern = path_in(at, "*");
     HANDLE h = FindFirstFileA(pattern.c_str(), &entry);
     if (h == INVALID_HANDLE_VALUE) {
         errno = errno_of(GetLastError());
@@ -297,11 +363,21 @@ int Platform::list_files(const char* path, std::vector<std::string>& names) {
     return 0;
 }
 #else
-int Platform::list_files(const char* path, std::vector<std::string>& names) {
-    DIR* dir = ::opendir(path);
+int Platform::list_files(const Folder& at, std::vector<std::string>& names) {
+    // The listing reads a handle of its own of the same folder (closing it
+    // keeps the folder's lock), from the first entry on.
+    const int fd = at.fd == AT_FDCWD ? ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                                     : ::fcntl(at.fd, F_DUPFD_CLOEXEC, 0);
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
     if (dir == nullptr) {
+        const int err = errno;
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        errno = err;
         return -1;
     }
+    ::rewinddir(dir);
     errno = 0;
     while (const dirent* entry = ::readdir(dir)) {
         struct stat st;
@@ -319,11 +395,12 @@ int Platform::list_files(const char* path, std::vector<std::string>& names) {
 #endif
 
 #if defined(_WIN32)
-int Platform::lock_folder(const char* path) {
+int Platform::lock_folder(const Folder& at) {
     // A named mutex per folder: its name is a hash of the folder's full path
     // (case folded, as the file system compares names). The system drops it
     // with the last handle, so a run that dies leaves no stale lock.
     char full[MAX_PATH];
+    const char* path = at.path.empty() ? "." : at.path.c_str();
     const DWORD len = GetFullPathNameA(path, sizeof full, full, nullptr);
     if (len == 0 || len >= sizeof full) {
         errno = ENOENT;
@@ -352,31 +429,21 @@ int Platform::lock_folder(const char* path) {
     return 0;
 }
 
-void Platform::unlock_folder(int handle) {
-    if (handle >= 0 && lock_handle_ != nullptr) {
+void Platform::unlock_folder(const Folder&) {
+    if (lock_handle_ != nullptr) {
         CloseHandle(static_cast<HANDLE>(lock_handle_));
         lock_handle_ = nullptr;
     }
 }
 #else
-int Platform::lock_folder(const char* path) {
-    const int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return -1;
-    }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int err = errno;
-        ::close(fd);
-        errno = err;
-        return -1;
-    }
-    return fd;
+int Platform::lock_folder(const Folder& at) {
+    // On the descriptor the run writes through: a folder renamed or replaced
+    // meanwhile is still the one locked.
+    return ::flock(at.fd, LOCK_EX | LOCK_NB);
 }
 
-void Platform::unlock_folder(int handle) {
-    if (handle >= 0) {
-        ::close(handle);  // drops the lock
-    }
+void Platform::unlock_folder(const Folder& at) {
+    ::flock(at.fd, LOCK_UN);
 }
 #endif
 
@@ -386,7 +453,8 @@ int Platform::read_console_char() {
     return n == 1 ? c : EOF;
 }
 
-int Platform::create_temp(const char* base, const char* suffix, bool read_too, std::string& name) {
+int Platform::create_temp(const Folder& at, const char* base, const char* suffix, bool read_too,
+                          std::string& name) {
     // Ten thousand names taken means something is wrong with the folder.
     constexpr unsigned kTries = 10000;
     std::lock_guard<std::mutex> lock(temps_mutex_);
@@ -397,9 +465,9 @@ int Platform::create_temp(const char* base, const char* suffix, bool read_too, s
             name += std::to_string(n);
         }
         name += suffix;
-        const int fd = open_exclusive(name.c_str(), read_too);
+        const int fd = open_exclusive(at, name.c_str(), read_too);
         if (fd >= 0) {
-            temps_.push_back(name);
+            temps_.push_back(Temp{at, name});
             return fd;
         }
         if (errno != EEXIST) {
@@ -410,35 +478,36 @@ int Platform::create_temp(const char* base, const char* suffix, bool read_too, s
     return -1;
 }
 
-void Platform::forget_temp(const std::string& name) {
-    const auto it = std::find(temps_.begin(), temps_.end(), name);
+void Platform::forget_temp(const Folder& at, const std::string& name) {
+    const auto it = std::find_if(temps_.begin(), temps_.end(),
+                                 [&](const Temp& t) { return t.folder == at && t.name == name; });
     if (it != temps_.end()) {
         temps_.erase(it);
     }
 }
 
-int Platform::rename_temp(const std::string& name, const char* final_name) {
+int Platform::rename_temp(const Folder& at, const std::string& name, const char* final_name) {
     std::lock_guard<std::mutex> lock(temps_mutex_);
-    if (rename_file(name.c_str(), final_name) != 0) {
+    if (rename_file(at, name.c_str(), final_name) != 0) {
         return -1;
     }
-    forget_temp(name);
+    forget_temp(at, name);
     return 0;
 }
 
-int Platform::remove_temp(const std::string& name) {
+int Platform::remove_temp(const Folder& at, const std::string& name) {
     std::lock_guard<std::mutex> lock(temps_mutex_);
-    if (remove_file(name.c_str()) != 0) {
+    if (remove_file(at, name.c_str()) != 0) {
         return -1;  // still listed: the end of the run tries again
     }
-    forget_temp(name);
+    forget_temp(at, name);
     return 0;
 }
 
 void Platform::remove_all_temps() {
     std::lock_guard<std::mutex> lock(temps_mutex_);
-    for (const std::string& name : temps_) {
-        remove_file(name.c_str());
+    for (const Temp& t : temps_) {
+        remove_file(t.folder, t.name.c_str());
     }
     temps_.clear();
 }
@@ -501,8 +570,9 @@ void Platform::remove_temps_on_interrupt() {
 
 void Platform::exit_removing_temps(int code) {
     temps_mutex_.lock();  // held until the end: nothing new is created
-    for (const std::string& name : temps_) {
-        remove_file(name.c_str());
+    // Each in its folder's descriptor (unlinkat): no path is looked up again.
+    for (const Temp& t : temps_) {
+        remove_file(t.folder, t.name.c_str());
     }
 #if defined(_WIN32)
     ExitProcess(static_cast<UINT>(code));

@@ -2,10 +2,14 @@
 //
 // Every descriptor, directory and console call of the program goes through a
 // Platform object, so tests can replace single calls (a write failing with
-// ENOSPC, a close failing, a directory that cannot be entered) without touching
+// ENOSPC, a close failing, a folder that cannot be opened) without touching
 // the decoders. The calls keep POSIX semantics: -1 and errno on failure.
 // Binary files are opened as binary; text outputs are opened through the same
 // calls and buffered by OutStream.
+//
+// Outputs and temporary files are named by a Folder and a bare name, never by
+// a path from the working directory: the run opens its output folder once and
+// every such call names a file in that folder. Only the input is a path.
 //
 // Files the program makes for itself (the per-tag copies and flash images,
 // outputs being written) are temporary files: created exclusively under a name
@@ -16,6 +20,9 @@
 #pragma once
 
 #include <sys/types.h>
+#if !defined(_WIN32)
+#include <fcntl.h>
+#endif
 
 #include <cstddef>
 #include <cstdint>
@@ -52,6 +59,20 @@ inline const char* path_file_name(const char* path) {
     return name;
 }
 
+// A folder files are named in. On POSIX an open descriptor of the folder, so
+// the folder stays the one that was opened even when it is renamed or another
+// takes its path; on Windows the folder's path, which names are joined to. A
+// default Folder is the working directory, where the paths the user gives (the
+// input) are found.
+struct Folder {
+#if defined(_WIN32)
+    std::string path;  // empty: the working directory
+#else
+    int fd = AT_FDCWD;
+#endif
+    bool operator==(const Folder&) const = default;
+};
+
 class Platform {
   public:
     Platform() = default;
@@ -59,13 +80,22 @@ class Platform {
     Platform(const Platform&) = delete;
     Platform& operator=(const Platform&) = delete;
 
-    virtual int open_read(const char* path);
+    // Opens folder `path` for the calls below that name a file in it; 0, or
+    // -1 with errno as entering it would fail (ENOTDIR when it is no folder,
+    // EACCES when it may not be searched). A folder that may be entered but
+    // not read opens too, but cannot be locked or listed. close_folder ends
+    // the handle.
+    virtual int open_folder(const char* path, Folder* folder);
+    void close_folder(const Folder& folder);
+
+    // The file `name` of folder `at`, read-only.
+    virtual int open_read(const Folder& at, const char* name);
     // Write-only, appending; the file must exist and must not be a symbolic link.
-    virtual int open_append(const char* path);
+    virtual int open_append(const Folder& at, const char* name);
     // A new file, write-only (or read and write with `read_too`); fails with
     // EEXIST when the name is taken by anything, a link included. The new
     // file's permissions are read and write for all, less the umask.
-    virtual int open_exclusive(const char* path, bool read_too);
+    virtual int open_exclusive(const Folder& at, const char* name, bool read_too);
     virtual int identify(int fd, FileIdentity* id);
     // Size of the open file, or -1 with errno.
     virtual int64_t file_size(int fd);
@@ -82,37 +112,40 @@ class Platform {
     virtual int64_t seek(int fd, int64_t offset, int whence);
     virtual int close(int fd);
 
-    virtual int change_dir(const char* path);
-    virtual int remove_file(const char* path);
-    // Renames `from` to `to`, replacing a file of that name (a link of that
-    // name is replaced, not followed).
-    virtual int rename_file(const char* from, const char* to);
+    virtual int remove_file(const Folder& at, const char* name);
+    // Renames `from` to `to` in folder `at`, replacing a file of that name (a
+    // link of that name is replaced, not followed).
+    virtual int rename_file(const Folder& at, const char* from, const char* to);
 
-    // The names of the plain files in folder `path` (no folders, no links),
-    // in the order the system gives them; 0, or -1 with errno.
-    virtual int list_files(const char* path, std::vector<std::string>& names);
+    // The names of the plain files in folder `at` (no folders, no links), in
+    // the order the system gives them; 0, or -1 with errno.
+    virtual int list_files(const Folder& at, std::vector<std::string>& names);
 
     // Takes the lock that keeps two runs out of one output folder: an advisory
-    // lock the system drops when the process ends. A handle for unlock_folder,
-    // or -1 with errno (EWOULDBLOCK: another process holds it).
-    virtual int lock_folder(const char* path);
-    virtual void unlock_folder(int handle);
+    // lock the system drops when the process ends. On POSIX it is taken on the
+    // folder's own descriptor (and dropped with it); on Windows it is keyed on
+    // the folder's full path. 0, or -1 with errno (EWOULDBLOCK: another run
+    // holds it).
+    virtual int lock_folder(const Folder& at);
+    void unlock_folder(const Folder& at);
 
     // One character from standard input, or EOF.
     virtual int read_console_char();
 
-    // A temporary file named base + suffix, or base + ".N" + suffix with the
-    // first N from 1 on whose name is free; created with open_exclusive and
-    // listed. The descriptor (its name in `name`), or -1 with errno.
-    int create_temp(const char* base, const char* suffix, bool read_too, std::string& name);
-    // Renames a listed file into place and takes it off the list; 0, or -1
-    // with errno (the file stays listed).
-    int rename_temp(const std::string& name, const char* final_name);
+    // A temporary file of folder `at` named base + suffix, or base + ".N" +
+    // suffix with the first N from 1 on whose name is free; created with
+    // open_exclusive and listed with its folder. The descriptor (its name in
+    // `name`), or -1 with errno.
+    int create_temp(const Folder& at, const char* base, const char* suffix, bool read_too,
+                    std::string& name);
+    // Renames a listed file into place in its folder and takes it off the
+    // list; 0, or -1 with errno (the file stays listed).
+    int rename_temp(const Folder& at, const std::string& name, const char* final_name);
     // Deletes a listed file and takes it off the list; 0, or -1 with errno
     // (the file stays listed).
-    int remove_temp(const std::string& name);
-    // Deletes every listed file (the run is over); names are relative to the
-    // working directory, which is the output folder once files were made.
+    int remove_temp(const Folder& at, const std::string& name);
+    // Deletes every listed file (the run is over), each in its folder, which
+    // must still be open.
     void remove_all_temps();
 
     // From now on SIGINT, SIGTERM and SIGHUP (on Windows, the console's
@@ -131,12 +164,16 @@ class Platform {
     static Platform& system();
 
   private:
-    // Takes a name off the list; the caller holds temps_mutex_.
-    void forget_temp(const std::string& name);
+    struct Temp {
+        Folder folder;
+        std::string name;
+    };
+    // Takes a file off the list; the caller holds temps_mutex_.
+    void forget_temp(const Folder& at, const std::string& name);
 
     std::mutex temps_mutex_;
     bool interrupt_clean_up_ = false;  // remove_temps_on_interrupt() was called
-    std::vector<std::string> temps_;
+    std::vector<Temp> temps_;
 #if defined(_WIN32)
     void* lock_handle_ = nullptr;  // the folder's named mutex, while held
 #endif

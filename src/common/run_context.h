@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "common/console.h"
+#include "common/output_folder.h"
 #include "common/output_plan.h"
 #include "common/output_set.h"
 #include "common/progress.h"
@@ -15,7 +16,10 @@ struct RunContext {
     explicit RunContext(Console& c) : con(c) {}
 
     Console& con;
-    // Where the current tag's output files go; set by whoever runs the tag.
+    // Where every output and temporary file of the run goes, held open by the
+    // run controller for the whole run (tests of parts of a run set their own).
+    OutputFolder folder;
+    // The current tag's output files; set by whoever runs the tag.
     OutputSet* outputs = nullptr;
     OutputPlan plan;
     // Text put in front of every per-tag output name (time-stamped input names).
@@ -39,7 +43,7 @@ struct RunContext {
 // a failure of the system commits nothing.
 template <class Decode>
 int decode_with_outputs(RunContext& run, Decode&& decode) {
-    OutputSet outputs(run.con.sys());
+    OutputSet outputs(run.con.sys(), run.folder.at);
     OutputSet* const outer = run.outputs;
     run.outputs = &outputs;
     const uint64_t failures = run.con.system_failures();

@@ -25,11 +25,10 @@ int finish_run_outputs(Gen3Context& ctx) {
 
 }  // namespace
 
-ContainerResult separate_gen3(RunContext& run, const char* path, const char* output_dir,
-                              const OutputPlan& plan) {
+ContainerResult separate_gen3(RunContext& run, const char* path, const OutputPlan& plan) {
     Gen3Context ctx(run);
     uint32_t tags[kGen3MaxTags];
-    const ContainerResult separated = separate(ctx, path, tags, output_dir);
+    const ContainerResult separated = separate(ctx, path, tags);
     if (separated != ContainerResult::ok) {
         return separated;
     }

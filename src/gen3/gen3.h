@@ -8,8 +8,8 @@
 
 namespace dec {
 
-// Splits a generation-3 container and decodes its tags.
-ContainerResult separate_gen3(RunContext& run, const char* path, const char* output_dir,
-                              const OutputPlan& plan);
+// Splits a generation-3 container and decodes its tags; the temporary files
+// and outputs go into the run's output folder.
+ContainerResult separate_gen3(RunContext& run, const char* path, const OutputPlan& plan);
 
 }  // namespace dec

@@ -59,7 +59,7 @@ inline constexpr uint32_t kGen3ResyncVersion = 3011;
 // What a run of a generation-3 container knows beyond the run controller.
 struct Gen3Context {
     explicit Gen3Context(RunContext& r)
-        : run(r), run_outputs(r.con.sys()), failures_before(r.con.system_failures()) {}
+        : run(r), run_outputs(r.con.sys(), r.folder.at), failures_before(r.con.system_failures()) {}
 
     RunContext& run;
     // The separation's copy of each tag's downloads, by place in the tag list.

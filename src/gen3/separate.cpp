@@ -164,7 +164,8 @@ ContainerResult split_container(Gen3Context& ctx, int fd, const char* path, uint
     }
 
     RecordResync reader(con, in, ctx.container_version);
-    TagFileWriter writer(con, "Couldn't close output file in separate", ctx.tag_files);
+    TagFileWriter writer(con, ctx.run.folder.at, "Couldn't close output file in separate",
+                         ctx.tag_files);
     uint8_t block[kGen3LongOpenSize];
     for (;;) {
         const ssize_t n =
@@ -189,8 +190,7 @@ ContainerResult split_container(Gen3Context& ctx, int fd, const char* path, uint
     return writer.close() == 0 ? ContainerResult::ok : ContainerResult::failed;
 }
 
-ContainerResult separate(Gen3Context& ctx, const char* path, uint32_t* tags,
-                         const char* output_dir) {
+ContainerResult separate(Gen3Context& ctx, const char* path, uint32_t* tags) {
     Console& con = ctx.run.con;
     OutStream& out = con.out();
     out.put("Separating data...\n");
@@ -198,7 +198,7 @@ ContainerResult separate(Gen3Context& ctx, const char* path, uint32_t* tags,
     uint8_t header[kGen3HeaderSize];
     int fd = -1;
     const ContainerResult opened =
-        open_container_input(con, path, output_dir, header, kGen3HeaderSize, fd);
+        open_container_input(con, path, ctx.run.folder, header, kGen3HeaderSize, fd);
     if (opened != ContainerResult::ok) {
         return opened;
     }

@@ -38,11 +38,9 @@ class RecordResync {
 };
 
 // Fills `tags` (kGen3MaxTags entries) with the tag numbers in order of first
-// appearance, writing "tag%u.tmp" for each into the output directory (entered
-// for the rest of the run). Sets ctx.container_version. `ok`, `failed` or
-// `cannot_open`.
-ContainerResult separate(Gen3Context& ctx, const char* path, uint32_t* tags,
-                         const char* output_dir);
+// appearance, writing "tag%u.tmp" for each into the run's output folder. Sets
+// ctx.container_version. `ok`, `failed` or `cannot_open`.
+ContainerResult separate(Gen3Context& ctx, const char* path, uint32_t* tags);
 
 // The splitting loop over an input descriptor standing at offset 0: variant A
 // for the short open blocks (with the V1.1 re-aligning reader), variant B for

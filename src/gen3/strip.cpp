@@ -78,7 +78,7 @@ int strip_body(Gen3Context& ctx, uint32_t tag_number, const OutputPlan& run_plan
 }  // namespace
 
 int strip(Gen3Context& ctx, uint32_t tag_number, const char* raw_name, const OutputPlan& plan) {
-    TempFileTagData data(ctx.run.con, tag_number, raw_name);
+    TempFileTagData data(ctx.run.con, ctx.run.folder.at, tag_number, raw_name);
     if (data.open_raw() != 0) {
         ctx.run.con.file_error("Couldn't open file", raw_name);
         return -1;

@@ -28,9 +28,9 @@ size_t IndexedTagData::Window::copy_out(uint64_t& pos, uint8_t* out, size_t coun
     return take;
 }
 
-IndexedTagData::IndexedTagData(Console& con, uint32_t tag_number, TagSource source,
-                               size_t max_extents)
-    : con_(con), source_(source), max_extents_(max_extents) {
+IndexedTagData::IndexedTagData(Console& con, const Folder& folder, uint32_t tag_number,
+                               TagSource source, size_t max_extents)
+    : con_(con), folder_(folder), source_(source), max_extents_(max_extents) {
     tag_file_names(tag_number, source.raw_name, raw_name_, image_base_);
 }
 
@@ -41,7 +41,7 @@ IndexedTagData::~IndexedTagData() {
     }
     if (image_fd_ >= 0) {
         sys.close(image_fd_);
-        sys.remove_temp(image_name_);  // a stop skipped close_and_remove()
+        sys.remove_temp(folder_, image_name_);  // a stop skipped close_and_remove()
     }
 }
 
@@ -50,7 +50,7 @@ int IndexedTagData::open_raw() {
         raw_fd_ = source_.input_fd;
         return 0;
     }
-    raw_fd_ = con_.sys().open_read(raw_name_);
+    raw_fd_ = con_.sys().open_read(folder_, raw_name_);
     if (raw_fd_ < 0) {
         return -1;
     }
@@ -66,7 +66,7 @@ void IndexedTagData::close_and_remove() {
             con_.file_error("Couldn't close input file in strip", image_name_.c_str());
         }
         image_fd_ = -1;
-        if (sys.remove_temp(image_name_) != 0) {
+        if (sys.remove_temp(folder_, image_name_) != 0) {
             con_.file_error("Couldn't delete f-temp file", image_name_.c_str());
         }
     }
@@ -79,7 +79,7 @@ void IndexedTagData::close_and_remove() {
         }
         raw_fd_ = -1;
     }
-    if (sys.remove_temp(raw_name_) != 0) {
+    if (sys.remove_temp(folder_, raw_name_) != 0) {
         con_.file_error("Couldn't delete temp file", raw_name_);
     }
 }
@@ -246,7 +246,7 @@ int IndexedTagData::flush_pending(const char* message) {
 
 int IndexedTagData::move_image_to_file(const char* message) {
     Platform& sys = con_.sys();
-    image_fd_ = sys.create_temp(image_base_, ".tmp", true, image_name_);
+    image_fd_ = sys.create_temp(folder_, image_base_, ".tmp", true, image_name_);
     if (image_fd_ < 0) {
         con_.file_error("Couldn't open file for writing", image_name_.c_str());
         return -1;

@@ -32,7 +32,8 @@ struct TagSource {
 // data is not written anywhere and memory grows with the number of downloads,
 // not with the data. An image of more than `max_extents` extents (a stream
 // alternating data and gaps unit by unit) moves into the temporary file
-// "ftag%u.tmp", which keeps memory bounded whatever the input.
+// "ftag%u.tmp", which keeps memory bounded whatever the input. The temporary
+// files are files of `folder`, the run's output folder.
 //
 // The image behaves as the file it replaces: one position for reading and
 // writing, seeking back and writing again replaces bytes, and bytes past the
@@ -41,7 +42,7 @@ class IndexedTagData final : public TagDataPath {
   public:
     static constexpr size_t kMaxExtents = size_t{1} << 18;
 
-    IndexedTagData(Console& con, uint32_t tag_number, TagSource source = {},
+    IndexedTagData(Console& con, const Folder& folder, uint32_t tag_number, TagSource source = {},
                    size_t max_extents = kMaxExtents);
     ~IndexedTagData() override;
     IndexedTagData(const IndexedTagData&) = delete;
@@ -118,6 +119,7 @@ class IndexedTagData final : public TagDataPath {
     int flush_pending(const char* message);
 
     Console& con_;
+    Folder folder_;
     char raw_name_[64];
     char image_base_[64];
     std::string image_name_;

@@ -18,7 +18,7 @@ namespace {
 
 // What one tag decoded ahead leaves for its turn.
 struct TagSlot {
-    explicit TagSlot(Platform& sys) : outputs(sys) {}
+    TagSlot(Platform& sys, const Folder& folder) : outputs(sys, folder) {}
 
     ConsoleLog log;
     OutputSet outputs;  // named at the tag's turn
@@ -38,7 +38,7 @@ class SideBySide {
           index_(index),
           threads_(std::min<size_t>(run.workers, count)) {
         for (size_t i = 0; i < count; ++i) {
-            slots_.push_back(std::make_unique<TagSlot>(run.con.sys()));
+            slots_.push_back(std::make_unique<TagSlot>(run.con.sys(), run.folder.at));
         }
     }
 

@@ -36,8 +36,8 @@ constexpr int kIndexFull = -3;
 // Copies each download into the tag's temporary file.
 class FileSink {
   public:
-    FileSink(Console& con, TagFileList& files)
-        : writer_(con, "Couldn't close output file in separate_basis5", files) {}
+    FileSink(Console& con, const Folder& folder, TagFileList& files)
+        : writer_(con, folder, "Couldn't close output file in separate_basis5", files) {}
 
     bool started() const { return writer_.is_open(); }
     int begin_download(uint32_t tag, size_t slot, bool is_new, const uint8_t* header,
@@ -202,16 +202,16 @@ int index_streams(Console& con, int fd, const char* path, uint32_t* tags, Contai
     return rv;
 }
 
-// Copies the tag streams into temporary files, named in the index's copies()
-// when there is an index.
-int copy_streams(Console& con, int fd, const char* path, uint32_t* tags, ContainerIndex* index,
-                 Progress* progress) {
+// Copies the tag streams into temporary files of `folder`, named in the
+// index's copies() when there is an index.
+int copy_streams(Console& con, const Folder& folder, int fd, const char* path, uint32_t* tags,
+                 ContainerIndex* index, Progress* progress) {
     if (index != nullptr) {
-        return split_into_tag_files(con, fd, path, tags, index->copies(), progress);
+        return split_into_tag_files(con, folder, fd, path, tags, index->copies(), progress);
     }
     // Nobody keeps the list: the copies are the caller's to delete.
     TagFileList copies;
-    const int rv = split_into_tag_files(con, fd, path, tags, copies, progress);
+    const int rv = split_into_tag_files(con, folder, fd, path, tags, copies, progress);
     copies.names.clear();
     return rv;
 }
@@ -252,9 +252,9 @@ void ContainerIndex::close(Console& con) {
     clear();
 }
 
-int split_into_tag_files(Console& con, int fd, const char* path, uint32_t* tags, TagFileList& files,
-                         Progress* progress) {
-    FileSink sink(con, files);
+int split_into_tag_files(Console& con, const Folder& folder, int fd, const char* path,
+                         uint32_t* tags, TagFileList& files, Progress* progress) {
+    FileSink sink(con, folder, files);
     return split_downloads(con, fd, path, tags, sink, progress);
 }
 
@@ -265,14 +265,13 @@ int index_tag_streams(Console& con, int fd, const char* path, uint32_t* tags, Co
 }
 
 ContainerResult separate_container(Console& con, const char* path, uint32_t* tags,
-                                   const char* output_dir, ContainerIndex* index,
+                                   const OutputFolder& folder, ContainerIndex* index,
                                    Progress* progress) {
     con.out().put("B5:Separating data...\n");
     clear_tag_list(tags);
     uint8_t header[kHeaderSize];
     int fd = -1;
-    const ContainerResult opened =
-        open_container_input(con, path, output_dir, header, kHeaderSize, fd);
+    const ContainerResult opened = open_container_input(con, path, folder, header, kHeaderSize, fd);
     if (opened != ContainerResult::ok) {
         return opened;
     }
@@ -292,7 +291,7 @@ ContainerResult separate_container(Console& con, const char* path, uint32_t* tag
         }
     }
     if (rv == kIndexFull) {
-        rv = copy_streams(con, fd, path, tags, index, progress);
+        rv = copy_streams(con, folder.at, fd, path, tags, index, progress);
     }
     close_container_input(con, fd, path);
     return rv == 0 ? ContainerResult::ok : ContainerResult::failed;

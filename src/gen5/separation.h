@@ -12,26 +12,26 @@
 
 namespace dec {
 
-// Checks the container header, enters the output directory (if given) for the
-// rest of the run and gives every tag its raw stream: the header, then each
+// Checks the container header and gives every tag its raw stream: the
+// header, then each
 // open block (start address rounded down to 64) with the units that followed
 // it. With an `index`, the streams are recorded there as runs of the container,
 // which stays open (unless the index runs full: then, as without an index, the
-// streams are copied into "tag%u.tmp", whose names are in the index's
+// streams are copied into "tag%u.tmp" in the output folder, whose names are in the index's
 // copies(); without an index the copies are the caller's to delete). Tag
 // numbers go into `tags` (kMaxTags entries, kNoTag after the last). `ok`,
 // `failed` or `cannot_open`. The container's size, three times, is the
 // total of `progress` (see progress.h).
 ContainerResult separate_container(Console& con, const char* path, uint32_t* tags,
-                                   const char* output_dir, ContainerIndex* index = nullptr,
+                                   const OutputFolder& folder, ContainerIndex* index = nullptr,
                                    Progress* progress = nullptr);
 
 // The separation loops on an input descriptor standing at offset 0: copying
 // into temporary files, or recording runs; the latter returns -3 when the
 // index is full.
 // Read errors of the container (`path`) stop the run.
-int split_into_tag_files(Console& con, int fd, const char* path, uint32_t* tags, TagFileList& files,
-                         Progress* progress = nullptr);
+int split_into_tag_files(Console& con, const Folder& folder, int fd, const char* path,
+                         uint32_t* tags, TagFileList& files, Progress* progress = nullptr);
 int index_tag_streams(Console& con, int fd, const char* path, uint32_t* tags, ContainerIndex& index,
                       Progress* progress = nullptr);
 

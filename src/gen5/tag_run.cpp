@@ -57,7 +57,7 @@ int run_tag(RunContext& run, uint32_t tag_number, const OutputPlan& plan, const 
     TagState state;
     state.tag_number = tag_number;
 
-    IndexedTagData data(con, tag_number, source);
+    IndexedTagData data(con, run.folder.at, tag_number, source);
     if (data.open_raw() != 0) {
         con.file_error("Couldn't open file", data.raw_name());
         return -1;

@@ -80,8 +80,8 @@ int convert_voltages(Console& con, int fd, const char* path, OutStream& out) {
 
 }  // namespace
 
-ContainerResult write_voltages(Console& con, int fd, const char* path) {
-    OutputSet outputs(con.sys());
+ContainerResult write_voltages(Console& con, const Folder& folder, int fd, const char* path) {
+    OutputSet outputs(con.sys(), folder);
     const uint64_t failures = con.system_failures();
     TextFile csv;
     if (csv.open(con, outputs, "voltages.csv") != 0) {

@@ -4,10 +4,12 @@
 
 #include "common/console.h"
 #include "common/container_result.h"
+#include "common/platform.h"
 
 namespace dec {
 
-// Converts the file open on `fd` (positioned at offset 0); `ok` or `failed`.
-ContainerResult write_voltages(Console& con, int fd, const char* path);
+// Converts the file open on `fd` (positioned at offset 0) into "voltages.csv"
+// of `folder`; `ok` or `failed`.
+ContainerResult write_voltages(Console& con, const Folder& folder, int fd, const char* path);
 
 }  // namespace dec

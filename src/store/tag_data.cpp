@@ -18,8 +18,9 @@ void tag_file_names(uint32_t tag_number, const char* raw_name, char* raw, char* 
     format_into(image_base, 64, "ftag%i", static_cast<int>(tag_number));
 }
 
-TempFileTagData::TempFileTagData(Console& con, uint32_t tag_number, const char* raw_name)
-    : con_(con) {
+TempFileTagData::TempFileTagData(Console& con, const Folder& folder, uint32_t tag_number,
+                                 const char* raw_name)
+    : con_(con), folder_(folder) {
     tag_file_names(tag_number, raw_name, raw_name_, image_base_);
 }
 
@@ -30,12 +31,12 @@ TempFileTagData::~TempFileTagData() {
     }
     if (image_fd_ >= 0) {
         sys.close(image_fd_);
-        sys.remove_temp(image_name_);  // a stop skipped close_and_remove()
+        sys.remove_temp(folder_, image_name_);  // a stop skipped close_and_remove()
     }
 }
 
 int TempFileTagData::open_raw() {
-    raw_fd_ = con_.sys().open_read(raw_name_);
+    raw_fd_ = con_.sys().open_read(folder_, raw_name_);
     if (raw_fd_ < 0) {
         return -1;
     }
@@ -45,7 +46,7 @@ int TempFileTagData::open_raw() {
 }
 
 int TempFileTagData::create_image() {
-    image_fd_ = con_.sys().create_temp(image_base_, ".tmp", true, image_name_);
+    image_fd_ = con_.sys().create_temp(folder_, image_base_, ".tmp", true, image_name_);
     if (image_fd_ < 0) {
         return -1;
     }
@@ -76,10 +77,10 @@ void TempFileTagData::close_and_remove() {
             *fd = -1;
         }
     }
-    if (sys.remove_temp(raw_name_) != 0) {
+    if (sys.remove_temp(folder_, raw_name_) != 0) {
         con_.file_error("Couldn't delete temp file", raw_name_);
     }
-    if (image_created_ && sys.remove_temp(image_name_) != 0) {
+    if (image_created_ && sys.remove_temp(folder_, image_name_) != 0) {
         con_.file_error("Couldn't delete f-temp file", image_name_.c_str());
     }
 }

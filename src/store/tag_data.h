@@ -127,12 +127,14 @@ inline constexpr const char* kGen3LastSurplus =
 void print_last_download(OutStream& out, uint32_t tag_number, uint32_t expected, uint64_t received,
                          const char* surplus_format);
 
-// The data path kept in two temporary files in the current directory: the
-// separation's copy `raw_name` ("tag%u.tmp" when none is given) and a new
-// temporary file for the flash image ("ftag%u.tmp", or a free variant).
+// The data path kept in two temporary files of `folder` (the run's output
+// folder): the separation's copy `raw_name` ("tag%u.tmp" when none is given)
+// and a new temporary file for the flash image ("ftag%u.tmp", or a free
+// variant).
 class TempFileTagData final : public TagDataPath {
   public:
-    TempFileTagData(Console& con, uint32_t tag_number, const char* raw_name = nullptr);
+    TempFileTagData(Console& con, const Folder& folder, uint32_t tag_number,
+                    const char* raw_name = nullptr);
     ~TempFileTagData() override;
 
     const char* raw_name() const { return raw_name_; }
@@ -160,6 +162,7 @@ class TempFileTagData final : public TagDataPath {
     int flush_image();
 
     Console& con_;
+    Folder folder_;
     char raw_name_[64];
     char image_base_[64];
     std::string image_name_;

@@ -17,10 +17,11 @@ int TagFileWriter::switch_to(uint32_t tag, size_t slot, bool is_new, const uint8
     format_into(base, sizeof base, "tag%u", tag);
     if (is_new) {
         std::string name;
-        fd_ = sys.create_temp(base, ".tmp", false, name);
+        fd_ = sys.create_temp(folder_, base, ".tmp", false, name);
         name_ = name;
         if (fd_ >= 0) {
             files_.sys = &sys;
+            files_.folder = folder_;
             if (files_.names.size() <= slot) {
                 files_.names.resize(slot + 1);
                 files_.ids.resize(slot + 1);
@@ -60,7 +61,7 @@ int TagFileWriter::reopen(size_t slot) {
         errno = ENOENT;
         return -1;
     }
-    const int fd = sys.open_append(name);
+    const int fd = sys.open_append(folder_, name);
     if (fd < 0) {
         return -1;
     }
@@ -103,20 +104,22 @@ void close_container_input(Console& con, int fd, const char* path) {
     }
 }
 
-ContainerResult open_container_input(Console& con, const char* path, const char* output_dir,
+ContainerResult open_container_input(Console& con, const char* path, const OutputFolder& folder,
                                      uint8_t* header, size_t header_size, int& fd) {
     OutStream& out = con.out();
     Platform& sys = con.sys();
-    fd = sys.open_read(path);
+    fd = sys.open_read(Folder(), path);
     if (fd < 0) {
         con.file_error("Couldn't open file", path);
         out.printf("Filename: %s\n", path);
         return ContainerResult::cannot_open;
     }
     ssize_t n = 0;
-    if (output_dir != nullptr && sys.change_dir(output_dir) != 0) {
-        con.file_error("Couldn't change directory", output_dir, "Directoryname");
-        out.printf("Directoryname: %s\n", output_dir);
+    if (folder.open_error != 0) {
+        // The words of the days when the decoder entered its output folder.
+        errno = folder.open_error;
+        con.file_error("Couldn't change directory", folder.path, "Directoryname");
+        out.printf("Directoryname: %s\n", folder.path);
     } else if ((n = full_read(sys, fd, header, header_size)) != static_cast<ssize_t>(header_size)) {
         if (n < 0) {
             con.file_error("Couldn't read file", path);

@@ -13,6 +13,7 @@
 #include "common/buffered_file.h"
 #include "common/console.h"
 #include "common/container_result.h"
+#include "common/output_folder.h"
 #include "common/platform.h"
 
 namespace dec {
@@ -33,7 +34,7 @@ inline constexpr const char* kNewDecoderText =
 
 // The temporary files a separation copied each tag's downloads into, by the
 // tag's place in the tag list: "tag%u.tmp", or a free variant of that name
-// when something is in the way.
+// when something is in the way, in the run's output folder.
 struct TagFileList {
     TagFileList() = default;
     // The files still there when the list goes (a run that stopped before
@@ -48,14 +49,15 @@ struct TagFileList {
     void remove_all() {
         for (const std::string& name : names) {
             if (!name.empty()) {
-                sys->remove_temp(name);
+                sys->remove_temp(folder, name);
             }
         }
         names.clear();
         ids.clear();
     }
 
-    Platform* sys = nullptr;  // set with the first name
+    Platform* sys = nullptr;  // set with the first name, as is the folder
+    Folder folder;
     std::vector<std::string> names;
     std::vector<FileIdentity> ids;  // which file each is, checked when reopened
 };
@@ -65,9 +67,10 @@ struct TagFileList {
 // units go through a write buffer.
 class TagFileWriter {
   public:
-    // `close_error` is the message of a failing close, naming the separation.
-    TagFileWriter(Console& con, const char* close_error, TagFileList& files)
-        : con_(con), out_(con, -1), close_error_(close_error), files_(files) {}
+    // The files are made in `folder`; `close_error` is the message of a
+    // failing close, naming the separation.
+    TagFileWriter(Console& con, const Folder& folder, const char* close_error, TagFileList& files)
+        : con_(con), folder_(folder), out_(con, -1), close_error_(close_error), files_(files) {}
 
     // A writer that a stop leaves open closes its file, unflushed and
     // unreported: the file goes with the tag list, and Windows deletes no
@@ -102,6 +105,7 @@ class TagFileWriter {
     int reopen(size_t slot);
 
     Console& con_;
+    Folder folder_;
     BufferedWriter out_;
     const char* close_error_;
     std::string name_;  // of the file being written, for messages
@@ -109,12 +113,12 @@ class TagFileWriter {
     int fd_ = -1;
 };
 
-// The start of every separation: opens the container `path`, enters
-// `output_dir` (if given) for the rest of the run, reads the first
-// `header_size` bytes into `header` and goes back to offset 0, leaving the
-// descriptor in `fd`. cannot_open when the input cannot be opened, failed on
-// the other failures (message printed, input closed, `fd` -1).
-ContainerResult open_container_input(Console& con, const char* path, const char* output_dir,
+// The start of every separation: opens the container `path`, checks that the
+// run's output folder is open, reads the first `header_size` bytes into
+// `header` and goes back to offset 0, leaving the descriptor in `fd`.
+// cannot_open when the input cannot be opened, failed on the other failures
+// (message printed, input closed, `fd` -1).
+ContainerResult open_container_input(Console& con, const char* path, const OutputFolder& folder,
                                      uint8_t* header, size_t header_size, int& fd);
 
 // Closes the input of a separation; a failure is reported, not returned.

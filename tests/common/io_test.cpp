@@ -73,7 +73,7 @@ TEST_F(IoFileTest, FullReadContinuesPartialReadsAndStopsAtEnd) {
     testing::write_bytes(path, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
     // Deliver at most three bytes per call.
     sys.read_hook = [](int fd, void* buf, size_t n) { return ::read(fd, buf, n < 3 ? n : 3); };
-    int fd = sys.open_read(path.c_str());
+    int fd = sys.open_read(folder(), "ten");
     uint8_t buf[64];
     EXPECT_EQ(full_read(sys, fd, buf, 64), 10);
     EXPECT_EQ(buf[9], 9);
@@ -98,12 +98,12 @@ TEST_F(IoFileTest, WriteRetriesAfterEnospc) {
             }
             return static_cast<ssize_t>(n < 7 ? n : 7);
         };
-        const std::string path = dir.file(std::to_string(failures));
-        const int fd = sys.open_exclusive(path.c_str(), false);
+        const std::string name = std::to_string(failures);
+        const int fd = sys.open_exclusive(folder(), name.c_str(), false);
         const ssize_t r = write_all_retry(con, fd, data.data(), data.size(), "Couldn't write file");
         sys.close(fd);
         EXPECT_EQ(left, 0);
-        EXPECT_EQ(testing::read_bytes(path) == data, failures == 3);
+        EXPECT_EQ(testing::read_bytes(dir.file(name)) == data, failures == 3);
         con.flush();
         got.emplace_back(std::to_string(failures) + " failures", "return " + std::to_string(r) + "\n" + out + err);
         out.clear();
@@ -118,11 +118,11 @@ TEST_F(IoFileTest, WriteRetriesAfterEnospc) {
 TEST_F(IoFileTest, TemporaryFilesAreRemovedWhileOpen) {
     Platform platform;
     std::string image, part, tag_file;
-    const int image_fd = platform.create_temp(dir.file("tag17").c_str(), ".tmp", true, image);
-    const int part_fd = platform.create_temp(dir.file("tag17.txt").c_str(), ".part", false, part);
+    const int image_fd = platform.create_temp(folder(), "tag17", ".tmp", true, image);
+    const int part_fd = platform.create_temp(folder(), "tag17.txt", ".part", false, part);
     // A tag's file of the separation, closed and opened again to append.
-    platform.close(platform.create_temp(dir.file("tag5").c_str(), ".tmp", false, tag_file));
-    const int tag_fd = platform.open_append(tag_file.c_str());
+    platform.close(platform.create_temp(folder(), "tag5", ".tmp", false, tag_file));
+    const int tag_fd = platform.open_append(folder(), tag_file.c_str());
     ASSERT_GE(image_fd, 0);
     ASSERT_GE(part_fd, 0);
     ASSERT_GE(tag_fd, 0);
@@ -140,8 +140,7 @@ TEST_F(IoFileTest, TemporaryFilesAreRemovedWhileOpen) {
 TEST_F(IoFileTest, OffsetsPastFourGibibytes) {
     constexpr int64_t kFar = (int64_t{5} << 30) + 3;
     Platform platform;
-    const std::string path = dir.file("far");
-    const int fd = platform.open_exclusive(path.c_str(), true);
+    const int fd = platform.open_exclusive(folder(), "far", true);
     ASSERT_GE(fd, 0);
 #ifdef _WIN32
     DWORD unused = 0;
@@ -170,7 +169,7 @@ TEST_F(IoFileTest, BufferedReaderSeeksBack) {
     const std::vector<uint8_t> bytes = pattern(kFileBufferStart + 64, 13, 1);
     const std::string path = dir.file("data");
     testing::write_bytes(path, bytes);
-    int fd = sys.open_read(path.c_str());
+    int fd = sys.open_read(folder(), "data");
     BufferedReader small(sys, fd, 128);
     uint8_t buf[300];
     ASSERT_EQ(small.read(buf, 300), 300);
@@ -205,7 +204,7 @@ TEST_F(IoFileTest, BufferedReaderSeeksBack) {
 TEST_F(IoFileTest, BufferedFilesReportErrorsAndKeepOrder) {
     const std::string path = dir.file("data");
     testing::write_bytes(path, pattern(100, 3));
-    const int from_fd = sys.open_read(path.c_str());
+    const int from_fd = sys.open_read(folder(), "data");
     sys.read_hook = [](int, void*, size_t) -> ssize_t {
         errno = EIO;
         return -1;
@@ -215,7 +214,7 @@ TEST_F(IoFileTest, BufferedFilesReportErrorsAndKeepOrder) {
     sys.read_hook = nullptr;
     sys.close(from_fd);
 
-    const int to_fd = sys.open_exclusive(dir.file("written").c_str(), false);
+    const int to_fd = sys.open_exclusive(folder(), "written", false);
     BufferedWriter w(con, to_fd, 64);
     const std::vector<uint8_t> bytes = pattern(200, 7, 5);
     for (const auto& [from, to] : {std::pair{0, 40}, {40, 80}, {80, 180}, {180, 200}}) {

@@ -326,11 +326,10 @@ const Gen3Run kRuns[] = {
      [](const testing::TempDir& dir) { std::filesystem::create_directories(dir.file("intact.txt/keep")); }},
 };
 
-// One run's container decoded in a fresh folder, which the decoder enters.
+// One run's container decoded into a fresh folder.
 struct WholeRun final : FolderFixture {
     void TestBody() override {}
     std::string decode(const Gen3Run& r) {
-        SetUp();
         r.input().write_file(input());
         if (r.prepare != nullptr) {
             r.prepare(dir);
@@ -338,13 +337,12 @@ struct WholeRun final : FolderFixture {
         std::string head;
         int rv;
         try {
-            rv = static_cast<int>(separate_gen3(run, input().c_str(), dir.path().c_str(), output_plan_of(r.action)));
+            rv = static_cast<int>(separate_gen3(run, input().c_str(), output_plan_of(r.action)));
         } catch (const FatalStop& stop) {
             rv = stop.code;
             head = "program ended\n";
         }
         con.flush();
-        TearDown();
         return head + "bad blocks " + std::to_string(run.bad_blocks) + "\n" +
                testing::outcome(dir, "logger.bin", rv, out, err);
     }

@@ -18,7 +18,7 @@ class Gen3Separation : public FolderFixture {
     int split(const Gen3Builder& b) {
         ctx.tag_files.remove_all();  // what an earlier split left
         b.write_file(input());
-        const int rv = static_cast<int>(separate(ctx, input().c_str(), tags, dir.path().c_str()));
+        const int rv = static_cast<int>(separate(ctx, input().c_str(), tags));
         con.flush();
         return rv;
     }
@@ -117,8 +117,7 @@ TEST_F(Gen3Separation, RefusedContainers) {
     testing::expect_sections("gen3/expected/separation_refused.txt", got);
     // An empty body has no tag.
     testing::write_bytes(input(), testing::make_gen3_header(6));
-    EXPECT_EQ(separate_gen3(run, input().c_str(), dir.path().c_str(), output_plan_of(ACT_GPS)),
-              ContainerResult::no_tag_data);
+    EXPECT_EQ(separate_gen3(run, input().c_str(), output_plan_of(ACT_GPS)), ContainerResult::no_tag_data);
 }
 
 TEST_F(Gen3Separation, AThousandTagsFit) {

@@ -21,14 +21,7 @@ Gen3Record rec(uint32_t seed) {
 // The tag stream in tag12.tmp, the flash image in its own temporary file.
 class Gen3Joining : public FolderFixture {
   public:
-    void SetUp() override {
-        FolderFixture::SetUp();
-        ASSERT_EQ(chdir(dir.path().c_str()), 0);
-    }
-    void TearDown() override {
-        data.close_and_remove();
-        FolderFixture::TearDown();
-    }
+    void TearDown() override { data.close_and_remove(); }
     // First download: records [0, first_count) at flash 0.
     void first(uint32_t first_count) {
         first_open(0, 64 * first_count);
@@ -90,7 +83,7 @@ class Gen3Joining : public FolderFixture {
     std::string info;
     Gen3Context ctx{run};
     OutStream info_stream{&info};
-    TempFileTagData data{con, 12};
+    TempFileTagData data{con, folder(), 12};
     std::vector<uint8_t> raw;
     std::vector<uint8_t> first_block_;
 };
@@ -190,7 +183,6 @@ TEST(Gen3JoiningTable, Downloads) {
     testing::Sections got;
     for (const JoiningCase& c : kJoinings) {
         JoiningRun t;
-        t.SetUp();
         c.build(t);
         got.emplace_back(c.name, t.join());
         t.TearDown();

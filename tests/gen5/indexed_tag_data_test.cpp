@@ -48,14 +48,12 @@ std::vector<uint8_t> raw_stream() {
 class IndexedImage : public FolderFixture {
   protected:
     void SetUp() override {
-        FolderFixture::SetUp();
-        ASSERT_EQ(chdir(dir.path().c_str()), 0);
         testing::write_bytes(dir.file("tag1.tmp"), raw_stream());
         fresh();
     }
     // A new data path on tag1.tmp with an empty image.
     void fresh(size_t max_extents = IndexedTagData::kMaxExtents) {
-        data_ = std::make_unique<IndexedTagData>(con, 1, TagSource{}, max_extents);
+        data_ = std::make_unique<IndexedTagData>(con, folder(), 1, TagSource{}, max_extents);
         ASSERT_EQ(data_->open_raw(), 0);
     }
     IndexedTagData& data() { return *data_; }
@@ -245,7 +243,7 @@ TEST_F(IndexedImage, SameBytesAsTheFileImage) {
         SCOPED_TRACE(max_extents);
         fresh(max_extents);
         testing::write_bytes(dir.file("tag2.tmp"), raw_stream());
-        TempFileTagData file(con, 2);
+        TempFileTagData file(con, folder(), 2);
         ASSERT_EQ(file.open_raw(), 0);
         ASSERT_EQ(file.create_image(), 0);
         std::mt19937 rng(12345);

@@ -25,7 +25,7 @@ class Separation : public FolderFixture {
   protected:
     ContainerResult separate(const ContainerBuilder& c, ContainerIndex* index = nullptr) {
         c.write_file(input());
-        return separate_container(con, input().c_str(), tags, dir.path().c_str(), index);
+        return separate_container(con, input().c_str(), tags, run.folder, index);
     }
 
     uint32_t tags[kMaxTags];
@@ -81,7 +81,6 @@ TEST_F(Separation, IndexReadsAsTheTagFiles) {
         files[tag] = file(name);
         std::remove(dir.file(name).c_str());
     }
-    ASSERT_EQ(chdir(cwd_.c_str()), 0);
     out.clear();
 
     ContainerIndex index;
@@ -94,7 +93,7 @@ TEST_F(Separation, IndexReadsAsTheTagFiles) {
         const uint32_t tag = tags[slot];
         SCOPED_TRACE(tag);
         for (size_t chunk : {size_t{1}, size_t{64}, size_t{100}, size_t{300}, size_t{1} << 20}) {
-            IndexedTagData data(con, tag, TagSource{index.input_fd(), &index.runs_of(slot)});
+            IndexedTagData data(con, folder(), tag, TagSource{index.input_fd(), &index.runs_of(slot)});
             ASSERT_EQ(data.open_raw(), 0);
             std::vector<uint8_t> all, piece(chunk);
             size_t last_back = 0;
@@ -142,12 +141,16 @@ TEST_F(Separation, FailuresStopTheSeparation) {
     ContainerBuilder too_many = thousand;
     too_many.open(OpenBlockFields{.tag = 1000});
     failing_write.download(OpenBlockFields{.tag = 3}, 1);
+    // A folder of -d that could not be opened, as the run controller leaves it.
+    OutputFolder missing;
+    missing.path = "missing";
+    missing.open_error = sys.open_folder(dir.file("missing").c_str(), &missing.at) != 0 ? errno : 0;
     const std::pair<const char*, std::function<ContainerResult()>> rows[] = {
         {"data before the first open block", [&] { return separate(data_first); }},
         {"a thousand tags", [&] { return separate(thousand); }},
         {"the thousand and first tag", [&] { return separate(too_many); }},
-        {"missing input", [&] { return separate_container(con, "none.bin", tags, nullptr); }},
-        {"missing folder", [&] { return separate_container(con, "logger.bin", tags, "missing"); }},
+        {"missing input", [&] { return separate_container(con, "none.bin", tags, run.folder); }},
+        {"missing folder", [&] { return separate_container(con, input().c_str(), tags, missing); }},
         {"failing write",
          [&] {
              sys.write_hook = [](int fd, size_t n) -> ssize_t {
@@ -159,7 +162,6 @@ TEST_F(Separation, FailuresStopTheSeparation) {
     };
     testing::Sections got;
     for (const auto& [name, separation] : rows) {
-        ASSERT_EQ(chdir(dir.path().c_str()), 0);
         out.clear();
         err.clear();
         const int r = static_cast<int>(separation());

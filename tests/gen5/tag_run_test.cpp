@@ -100,9 +100,9 @@ TEST_F(TagRunInProcess, EndLinesOfFiguresTimesAndByteCountsBeyondFourGibibytes) 
     testing::expect_sections("gen5/expected/end_lines.txt", got);
 
     // The summary of the generation-5 loops goes to the console.
-    IndexedTagData data(con, 17);
+    IndexedTagData data(con, folder(), 17);
     uint8_t open_block[256] = {};
-    OutputSet outputs(sys);
+    OutputSet outputs(sys, folder());
     TagOutput output(con, outputs, OutputPlan{}, TagLayout::v10, "", state);
     TagRun tag{run, data, open_block, output, state};
     state.processed_bytes = k5GiB;
@@ -115,7 +115,6 @@ TEST_F(TagRunInProcess, EndLinesOfFiguresTimesAndByteCountsBeyondFourGibibytes) 
 // Tag files that stop their tag: no open block after the header, cut short,
 // of a foreign magic, missing. The temporary files are deleted.
 TEST_F(TagRunInProcess, BrokenTagFiles) {
-    ASSERT_EQ(chdir(dir.path().c_str()), 0);
     testing::write_bytes(dir.file("tag2.tmp"), cat({testing::make_header(), vec(testing::make_pattern_unit(0x30, 1))}));
     testing::write_bytes(dir.file("tag3.tmp"), std::vector<uint8_t>(100, 0));
     testing::write_bytes(dir.file("tag4.tmp"), testing::make_header(0x79F02AC7));

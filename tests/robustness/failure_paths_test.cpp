@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #ifndef _WIN32
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -385,8 +387,9 @@ TEST_F(FailurePaths, OutputsFollowTheUmask) {
 TEST_F(FailurePaths, SecondRunIntoTheSameFolderStops) {
     write_text(out.file("tag17.txt"), "first run's\n");
     Platform other_run;
-    const int lock = other_run.lock_folder(out.path().c_str());
-    ASSERT_GE(lock, 0);
+    Folder held;
+    ASSERT_EQ(other_run.open_folder(out.path().c_str(), &held), 0);
+    ASSERT_EQ(other_run.lock_folder(held), 0);
 
     write_bytes(input(), gen5());
     const std::vector<std::string> args = {"-c", "3", "-f", input(), "-d", out.path()};
@@ -402,10 +405,59 @@ TEST_F(FailurePaths, SecondRunIntoTheSameFolderStops) {
     EXPECT_EQ(out.list(), std::vector<std::string>{"tag17.txt"});
     EXPECT_EQ(read_text(out.file("tag17.txt")), "first run's\n");
 
-    other_run.unlock_folder(lock);
+    other_run.unlock_folder(held);
+    other_run.close_folder(held);
     EXPECT_EQ(run_in_process(args).exit_code, 0);
     EXPECT_EQ(outputs(), reference(gen5(), {"-c", "3"}));
 }
+
+#ifndef _WIN32
+// The run holds its output folder from the start: renamed while the run goes
+// on (before anything is written, or at the first output), with a new folder
+// made under the old name, it still gets every output and keeps the lock; the
+// new folder gets nothing and is not locked.
+TEST_F(FailurePaths, RenamedOutputFolderKeepsOutputsAndLock) {
+    // Whether another open of the folder finds it locked.
+    auto locked = [](const std::string& folder) {
+        const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+        const bool busy = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+        close(fd);  // drops a lock taken here
+        return busy;
+    };
+    const Files good = reference(gen5(), {"-c", "3"});
+    for (const Call moment : {Call::list, Call::create}) {
+        SCOPED_TRACE(moment == Call::list ? "renamed at the litter clean-up" : "renamed at the first output");
+        TempDir parent;
+        const std::string named = parent.file("out"), moved = parent.file("moved");
+        ASSERT_TRUE(std::filesystem::create_directory(named));
+        bool renamed = false, moved_locked = false, new_locked = true;
+        write_bytes(input(), gen5());
+        const InProcessResult r = run_in_process({"-c", "3", "-f", input(), "-d", named}, 1, [&](FakePlatform& sys) {
+            sys.fault_hook = [&](Call call, const std::string&) {
+                if (call == moment && !renamed) {
+                    renamed = true;
+                    std::filesystem::rename(named, moved);
+                    std::filesystem::create_directory(named);
+                } else if (call == Call::rename && renamed) {  // an output takes its name
+                    moved_locked = locked(moved);
+                    new_locked = locked(named);
+                }
+                return 0;
+            };
+        });
+        ASSERT_TRUE(renamed);
+        EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+        Files in_moved;
+        for (const auto& e : std::filesystem::directory_iterator(moved)) {
+            in_moved[e.path().filename().string()] = read_text(e.path().string());
+        }
+        EXPECT_EQ(in_moved, good);
+        EXPECT_TRUE(std::filesystem::is_empty(named));
+        EXPECT_TRUE(moved_locked);
+        EXPECT_FALSE(new_locked);
+    }
+}
+#endif
 
 // ---------------------------------------------------------------------------
 // The input is never an output: a container in the output folder under an

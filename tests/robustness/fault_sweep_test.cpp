@@ -74,7 +74,7 @@ int error_of(Call call) {
         case Call::rename:
         case Call::remove:
         case Call::lock:
-        case Call::change_dir:
+        case Call::open_folder:
             return EACCES;
         default:
             return EIO;
@@ -82,8 +82,8 @@ int error_of(Call call) {
 }
 
 const char* call_name(Call call) {
-    static constexpr const char* kNames[] = {"open",   "create", "read",       "write",    "seek", "close", "rename",
-                                             "remove", "lock",   "change_dir", "identify", "size", "list"};
+    static constexpr const char* kNames[] = {"open",   "create", "read",        "write",    "seek", "close", "rename",
+                                             "remove", "lock",   "open_folder", "identify", "size", "list"};
     return kNames[static_cast<int>(call)];
 }
 
