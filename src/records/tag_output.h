@@ -6,11 +6,16 @@
 //   1. common/action.h and cli/actions.cpp: the key's bit and row;
 //      common/output_plan.h/.cpp: the plan field or enum value it sets.
 //   2. For a form of GPS fixes: records/gps_output.cpp (its case in head, fix
-//      and tail; the compiler names each switch that lacks it) and the line
-//      printer in records/gps_print.cpp. For a form of acceleration bursts:
+//      and tail; the compiler names each switch that lacks it), where a short
+//      line is printed too; a line sharing fields with the others goes in
+//      records/gps_print.cpp. For a form of acceleration bursts:
 //      records/acc_output.cpp (write_burst's switch and write_acc_heads).
-//   3. store/tag_file_set.*: the name of a new main file, in the table.
+//   3. A new main file: its TagFile value (common/output_plan.h) and its name
+//      in the table of store/tag_file_set.cpp.
 //   4. A golden case in tests/golden.
+// A GPS form in a new main file so touches six source files: action.h,
+// actions.cpp, output_plan.h, output_plan.cpp, gps_output.cpp and
+// tag_file_set.cpp.
 // The loops of both generations need no change: they hand records to the
 // tag's record entry (tag_records.h), which hands them to these writers.
 #pragma once

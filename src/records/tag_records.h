@@ -13,7 +13,10 @@
 //   2. This file: a value of RecordKind; tag_records.cpp: its case in take()
 //      (the compiler names the switch that lacks it).
 //   3. records/: its decoder (bytes to a struct) and printer, writing to the
-//      streams of TagOutput (tag_output.h).
+//      streams of TagOutput (tag_output.h), in files of their own listed in
+//      records/CMakeLists.txt.
+// A single-unit record of generation 5 so touches six files: the unit table,
+// this header, tag_records.cpp, the new pair of files and the file list.
 #pragma once
 
 #include <cstdint>
