@@ -334,8 +334,7 @@ ContainerResult decode_gen5_tags(RunContext& run, const uint32_t* tags, Containe
             const TagSource source = index.active() ? TagSource{index.input_fd(), &index.runs_of(i),
                                                                 nullptr, index.input_name()}
                                                     : TagSource{-1, nullptr, index.copy_of(i)};
-            tags_rv = decode_with_outputs(
-                run, [&] { return run_tag(run, tags[i], run.plan, run.prefix, source); });
+            tags_rv = decode_with_outputs(run, [&] { return run_tag(run, tags[i], source); });
         }
     }
     return tags_rv == 0 ? ContainerResult::ok : ContainerResult::tag_failed;

@@ -37,9 +37,6 @@ inline constexpr size_t kGen3LongOpenSize = 192;
 // Open blocks are held zero-filled in a buffer of the long size, so the
 // configuration printers may read every offset of either form.
 inline constexpr size_t kGen3OpenBufferSize = kGen3LongOpenSize;
-// The separation's tag list, as in every container.
-inline constexpr size_t kGen3MaxTags = kMaxTags;
-inline constexpr uint32_t kGen3FreeEntry = kNoTag;
 
 // Fields of the container header, by offset, and the sizes of its texts.
 enum Gen3HeaderField : size_t {

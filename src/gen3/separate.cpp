@@ -100,29 +100,19 @@ bool read_container_header(BufferedReader& in, OutStream& out, uint8_t* header, 
     return true;
 }
 
-// Position of `tag` in the tag list, else of its first free entry; kGen3MaxTags
-// when the list is full.
-size_t find_tag_entry(const uint32_t* tags, uint32_t tag) {
-    size_t i = 0;
-    while (i < kGen3MaxTags && tags[i] != tag && tags[i] != kGen3FreeEntry) {
-        ++i;
-    }
-    return i;
-}
-
 // An open block: the writer switches to its tag's file (a tag seen first takes
 // the next free entry of `tags`) and the block goes there.
 bool start_tag_download(OutStream& out, TagFileWriter& writer, uint32_t* tags,
                         const uint8_t* header, uint8_t* block, bool long_form) {
     clear_fufa_low_bits(block, long_form);
     const uint32_t tag = le_u16(block, long_form ? 26 : 13);
-    const size_t i = find_tag_entry(tags, tag);
-    if (i == kGen3MaxTags) {
+    const size_t i = tag_entry(tags, tag);
+    if (i == kMaxTags) {
         writer.close();
         out.put("No more free entry in name list. Aborting separating data.\n");
         return false;
     }
-    const bool is_new = tags[i] == kGen3FreeEntry;
+    const bool is_new = tags[i] == kNoTag;
     if (writer.switch_to(tag, i, is_new, header, kGen3HeaderSize) != 0) {
         writer.close();
         return false;
@@ -194,7 +184,7 @@ ContainerResult separate(Gen3Context& ctx, const char* path, uint32_t* tags) {
     Console& con = ctx.run.con;
     OutStream& out = con.out();
     out.put("Separating data...\n");
-    std::fill_n(tags, kGen3MaxTags, kGen3FreeEntry);
+    std::fill_n(tags, kMaxTags, kNoTag);
     uint8_t header[kGen3HeaderSize];
     int fd = -1;
     const ContainerResult opened =

@@ -37,7 +37,7 @@ class RecordResync {
     bool back_incomplete_ = false;
 };
 
-// Fills `tags` (kGen3MaxTags entries) with the tag numbers in order of first
+// Fills `tags` (kMaxTags entries) with the tag numbers in order of first
 // appearance, writing "tag%u.tmp" for each into the run's output folder. Sets
 // ctx.container_version. `ok`, `failed` or `cannot_open`.
 ContainerResult separate(Gen3Context& ctx, const char* path, uint32_t* tags);

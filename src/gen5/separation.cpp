@@ -13,23 +13,6 @@ namespace dec {
 
 namespace {
 
-// Position of `tag` in the list; the list's size when it is not there.
-size_t list_find(const uint32_t* tags, uint32_t tag) {
-    size_t i = 0;
-    while (i < kMaxTags && tags[i] != kNoTag && tags[i] != tag) {
-        ++i;
-    }
-    return i;
-}
-
-size_t list_size(const uint32_t* tags) {
-    size_t n = 0;
-    while (n < kMaxTags && tags[n] != kNoTag) {
-        ++n;
-    }
-    return n;
-}
-
 // Result of a split whose index ran full.
 constexpr int kIndexFull = -3;
 
@@ -111,7 +94,6 @@ int split_downloads(Console& con, int fd, const char* path, uint32_t* tags, Sink
 
     uint64_t at = kHeaderSize;  // container offset of `block`
     uint64_t written = 0;
-    size_t used = list_size(tags);
     uint8_t block[kOpenBlockSize];
     ProgressMeter meter(progress, 0);
     for (;;) {
@@ -123,20 +105,18 @@ int split_downloads(Console& con, int fd, const char* path, uint32_t* tags, Sink
                                              static_cast<ssize_t>(kOpenBlockSize - kUnitSize)) {
             clear_flash_start_low_bits(block);
             const uint32_t tag = le_u16(block, kObTagNumber);
-            const size_t slot = list_find(tags, tag);
-            const bool known = slot < used;
-            if (!known && used == kMaxTags) {
+            const size_t slot = tag_entry(tags, tag);
+            if (slot == kMaxTags) {
                 sink.abandon();
                 out.put("No more free entry in name list. Aborting separating data.\n");
                 return -1;
             }
-            const int rv = sink.begin_download(tag, known ? slot : used, !known, header, block, at);
+            const bool is_new = tags[slot] == kNoTag;
+            const int rv = sink.begin_download(tag, slot, is_new, header, block, at);
             if (rv != 0) {
                 return rv;
             }
-            if (!known) {
-                tags[used++] = tag;
-            }
+            tags[slot] = tag;
             at += kOpenBlockSize;
             continue;
         }
