@@ -166,7 +166,8 @@ bool accept_gen5_header(OutStream& out, const uint8_t* header) {
 int index_streams(Console& con, int fd, const char* path, uint32_t* tags, ContainerIndex& index,
                   Progress* progress) {
     index.clear();
-    const int rv = index_tag_streams(con, fd, path, tags, index, progress);
+    IndexSink sink(index);
+    const int rv = split_downloads(con, fd, path, tags, sink, progress);
     if (rv == 0) {
         index.activate(con.sys(), fd, path);
         return 0;
@@ -186,13 +187,12 @@ int index_streams(Console& con, int fd, const char* path, uint32_t* tags, Contai
 // index's copies() when there is an index.
 int copy_streams(Console& con, const Folder& folder, int fd, const char* path, uint32_t* tags,
                  ContainerIndex* index, Progress* progress) {
-    if (index != nullptr) {
-        return split_into_tag_files(con, folder, fd, path, tags, index->copies(), progress);
-    }
-    // Nobody keeps the list: the copies are the caller's to delete.
-    TagFileList copies;
-    const int rv = split_into_tag_files(con, folder, fd, path, tags, copies, progress);
-    copies.names.clear();
+    // Without an index nobody keeps the list: the copies are the caller's to
+    // delete.
+    TagFileList own;
+    FileSink sink(con, folder, index != nullptr ? index->copies() : own);
+    const int rv = split_downloads(con, fd, path, tags, sink, progress);
+    own.names.clear();
     return rv;
 }
 
@@ -230,18 +230,6 @@ void ContainerIndex::close(Console& con) {
         input_fd_ = -1;
     }
     clear();
-}
-
-int split_into_tag_files(Console& con, const Folder& folder, int fd, const char* path,
-                         uint32_t* tags, TagFileList& files, Progress* progress) {
-    FileSink sink(con, folder, files);
-    return split_downloads(con, fd, path, tags, sink, progress);
-}
-
-int index_tag_streams(Console& con, int fd, const char* path, uint32_t* tags, ContainerIndex& index,
-                      Progress* progress) {
-    IndexSink sink(index);
-    return split_downloads(con, fd, path, tags, sink, progress);
 }
 
 ContainerResult separate_container(Console& con, const char* path, uint32_t* tags,
