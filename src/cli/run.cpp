@@ -317,10 +317,7 @@ int map_result(RunContext& run, ContainerResult result, const RunParams& params)
 
 // Decodes the tags the separation found, one after the other or side by side.
 ContainerResult decode_gen5_tags(RunContext& run, const uint32_t* tags, ContainerIndex& index) {
-    size_t count = 0;
-    while (count < kMaxTags && tags[count] != kNoTag) {
-        ++count;
-    }
+    const size_t count = tag_entry(tags, kNoTag);
     if (count == 0) {
         return ContainerResult::no_tag_data;
     }

@@ -195,14 +195,8 @@ int BlockLoop::run() {
 
 }  // namespace
 
-int decode_tag_blocks(TagRun& tag) {
-    auto loop = std::make_unique<BlockLoop>(tag, false);
-    return loop->run();
-}
-
-int decode_tag_blocks_v9(TagRun& tag) {
-    auto loop = std::make_unique<BlockLoop>(tag, true);
-    return loop->run();
+int decode_tag_blocks(TagRun& tag, bool version9) {
+    return std::make_unique<BlockLoop>(tag, version9)->run();
 }
 
 }  // namespace dec
