@@ -127,7 +127,7 @@ int handle_open_block(TagRun& tag, StreamState& s, LoopFamily family, const uint
         return -1;
     }
     print_completeness(info, s.expected_bytes, s.since_last_open, kGen5Surplus);
-    print_download_info(open_block, s.decoder_flash_address, info, tag.plan());
+    print_download_info(open_block, info, tag.plan());
     report_settings(tag, family, open_block, false);
 
     const uint32_t a = le_u32(open_block, kObFlashStart);
@@ -181,7 +181,7 @@ int gather_tag_stream(TagRun& tag, StreamState& s, LoopFamily family) {
     const uint32_t first_start = le_u32(first, kObFlashStart);
     s.decoder_flash_address = first_start;
 
-    print_download_info(first, s.decoder_flash_address, info, tag.plan());
+    print_download_info(first, info, tag.plan());
     report_settings(tag, family, first, true);
     s.expected_bytes = le_u32(first, kObFlashEnd) - first_start;
     if (first_start != 0) {
@@ -222,7 +222,7 @@ int gather_tag_stream(TagRun& tag, StreamState& s, LoopFamily family) {
             continue;
         }
         if (block[0] == kBlockCloseInfo &&
-            handle_close_info(tag.data, block, info, s.since_last_open, &tag.state.connect_time)) {
+            handle_close_info(tag.data, block, info, &tag.state.connect_time)) {
             s.after_close_info = true;
             continue;
         }
