@@ -258,32 +258,13 @@ void remove_litter(Console& con, const Folder& folder, const char* input) {
     }
 }
 
-int refuse_input_as_output(Console& con, const char* path) {
-    char text[4200];
-    format_into(text, sizeof text,
-                "The input file %s lies in the output folder under the name of an output; the run "
-                "could replace it, so nothing was written. Decode it into another folder.",
-                path);
-    con.error_line(text);
+// The error line of a run that wrote nothing: `format` with `name`, cut to
+// `size` - 1 characters.
+int refuse(Console& con, size_t size, const char* format, const char* name) {
+    std::string text(size, '\0');
+    format_into(text.data(), size, format, name);
+    con.error_line(text.c_str());
     return UNKNOWN_ERROR;
-}
-
-int refuse_busy_folder(Console& con, const char* folder) {
-    char text[320];
-    format_into(text, sizeof text,
-                "The output folder %s is in use by another running decoder; nothing was "
-                "written. Try again when that run has ended.",
-                folder);
-    con.error_line(text);
-    return UNKNOWN_ERROR;
-}
-
-void print_success(RunContext& run) {
-    if (run.bad_blocks == 0) {
-        run.con.out().put("\nSuper success.\n");
-    } else {
-        run.con.out().printf("\nSuccess, although there were %u bad blocks.\n", run.bad_blocks);
-    }
 }
 
 // Turns the result of a container path into the console text and exit code.
@@ -291,7 +272,11 @@ int map_result(RunContext& run, ContainerResult result, const RunParams& params)
     OutStream& out = run.con.out();
     switch (result) {
         case ContainerResult::ok:
-            print_success(run);
+            if (run.bad_blocks == 0) {
+                out.put("\nSuper success.\n");
+            } else {
+                out.printf("\nSuccess, although there were %u bad blocks.\n", run.bad_blocks);
+            }
             return EXIT_OK;
         case ContainerResult::failed:
             out.put(
@@ -412,11 +397,18 @@ int run_decoder(RunContext& run, const RunParams& params) {
     // with the run (or the process).
     const HeldFolder folder(run, params.output_dir);
     if (folder.busy()) {
-        return refuse_busy_folder(con, params.output_dir != nullptr ? params.output_dir : ".");
+        return refuse(con, 320,
+                      "The output folder %s is in use by another running decoder; nothing was "
+                      "written. Try again when that run has ended.",
+                      params.output_dir != nullptr ? params.output_dir : ".");
     }
     // The input must not be one of the files the run replaces.
     if (input_may_be_output(con.sys(), params.path, run.folder)) {
-        return refuse_input_as_output(con, params.path);
+        return refuse(con, 4200,
+                      "The input file %s lies in the output folder under the name of an output; "
+                      "the run could replace it, so nothing was written. Decode it into another "
+                      "folder.",
+                      params.path);
     }
     if (folder.locked()) {
         remove_litter(con, run.folder.at, params.path);
