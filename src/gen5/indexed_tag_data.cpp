@@ -30,57 +30,28 @@ size_t IndexedTagData::Window::copy_out(uint64_t& pos, uint8_t* out, size_t coun
 
 IndexedTagData::IndexedTagData(Console& con, const Folder& folder, uint32_t tag_number,
                                TagSource source, size_t max_extents)
-    : con_(con), folder_(folder), source_(source), max_extents_(max_extents) {
-    tag_file_names(tag_number, source.raw_name, raw_name_, image_base_);
-}
-
-IndexedTagData::~IndexedTagData() {
-    Platform& sys = con_.sys();
-    if (raw_owned_ && raw_fd_ >= 0) {
-        sys.close(raw_fd_);
-    }
-    if (image_fd_ >= 0) {
-        sys.close(image_fd_);
-        sys.remove_temp(folder_, image_name_);  // a stop skipped close_and_remove()
-    }
-}
+    : TagFilesPath(con, folder, tag_number, source.raw_name),
+      source_(source),
+      max_extents_(max_extents) {}
 
 int IndexedTagData::open_raw() {
     if (source_.runs != nullptr) {
-        raw_fd_ = source_.input_fd;
+        raw_fd_ = source_.input_fd;  // the container, which stays open
+        raw_owned_ = false;
         return 0;
     }
-    raw_fd_ = con_.sys().open_read(folder_, raw_name_);
-    if (raw_fd_ < 0) {
-        return -1;
-    }
-    raw_owned_ = true;
-    return 0;
+    return open_raw_file();
 }
 
 void IndexedTagData::close_and_remove() {
-    Platform& sys = con_.sys();
     if (image_fd_ >= 0) {
         flush_pending(kImageWriteMessage);
-        if (sys.close(image_fd_) != 0) {
-            con_.file_error("Couldn't close input file in strip", image_name_.c_str());
-        }
-        image_fd_ = -1;
-        if (sys.remove_temp(folder_, image_name_) != 0) {
-            con_.file_error("Couldn't delete f-temp file", image_name_.c_str());
-        }
+        close_file(image_fd_, image_name_.c_str());
+        remove_image_file();
     }
-    if (source_.runs != nullptr) {
-        return;  // nothing was copied
-    }
-    if (raw_fd_ >= 0) {
-        if (sys.close(raw_fd_) != 0) {
-            con_.file_error("Couldn't close input file in strip", raw_name_);
-        }
-        raw_fd_ = -1;
-    }
-    if (sys.remove_temp(folder_, raw_name_) != 0) {
-        con_.file_error("Couldn't delete temp file", raw_name_);
+    if (source_.runs == nullptr) {  // else nothing was copied
+        close_file(raw_fd_, raw_name_);
+        remove_raw_file();
     }
 }
 
@@ -245,9 +216,7 @@ int IndexedTagData::flush_pending(const char* message) {
 }
 
 int IndexedTagData::move_image_to_file(const char* message) {
-    Platform& sys = con_.sys();
-    image_fd_ = sys.create_temp(folder_, image_base_, ".tmp", true, image_name_);
-    if (image_fd_ < 0) {
+    if (create_image_file() != 0) {
         con_.file_error("Couldn't open file for writing", image_name_.c_str());
         return -1;
     }

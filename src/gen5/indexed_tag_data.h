@@ -38,15 +38,12 @@ struct TagSource {
 // The image behaves as the file it replaces: one position for reading and
 // writing, seeking back and writing again replaces bytes, and bytes past the
 // position stay part of the image until they are overwritten.
-class IndexedTagData final : public TagDataPath {
+class IndexedTagData final : public TagFilesPath {
   public:
     static constexpr size_t kMaxExtents = size_t{1} << 18;
 
     IndexedTagData(Console& con, const Folder& folder, uint32_t tag_number, TagSource source = {},
                    size_t max_extents = kMaxExtents);
-    ~IndexedTagData() override;
-    IndexedTagData(const IndexedTagData&) = delete;
-    IndexedTagData& operator=(const IndexedTagData&) = delete;
 
     // Opens the raw stream: "tag%u.tmp" for a file source, nothing to do for
     // runs. 0, or -1 with errno; the caller prints the message.
@@ -60,8 +57,6 @@ class IndexedTagData final : public TagDataPath {
     uint64_t image_size() const { return size_; }
     size_t extent_count() const { return extents_.size(); }
     bool image_in_file() const { return image_fd_ >= 0; }
-    // The temporary copy of the raw stream, when the source is one.
-    const char* raw_name() const { return raw_name_; }
 
     ssize_t raw_read(void* buf, size_t count) override;
     int raw_seek_back(size_t count) override;
@@ -118,17 +113,10 @@ class IndexedTagData final : public TagDataPath {
     // Writes pending image bytes into the image file; 0 or -1.
     int flush_pending(const char* message);
 
-    Console& con_;
-    Folder folder_;
-    char raw_name_[64];
-    char image_base_[64];
-    std::string image_name_;
     TagSource source_;
     // Stops the run unless an indexed read of `want` bytes got them all.
     void check_indexed_read(ssize_t n, size_t want);
     size_t max_extents_;
-    int raw_fd_ = -1;  // the container or "tag%u.tmp"
-    bool raw_owned_ = false;
     uint64_t raw_pos_ = 0;
     Window raw_win_;
 
@@ -137,9 +125,8 @@ class IndexedTagData final : public TagDataPath {
     uint64_t pos_ = 0;
     Window image_win_;
 
-    // The image file, once the extents ran over max_extents_, and the bytes
-    // written at the image position not yet in it.
-    int image_fd_ = -1;
+    // The bytes written at the image position not yet in the image file
+    // (image_fd_, once the extents ran over max_extents_).
     Window pending_;
 };
 
