@@ -1,10 +1,8 @@
 #include "gen3/tag_stream.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "common/fatal.h"
-#include "common/io.h"
 #include "common/tagtime.h"
 
 namespace dec {

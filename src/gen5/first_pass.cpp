@@ -1,7 +1,5 @@
 #include "gen5/first_pass.h"
 
-#include <cstring>
-
 #include "common/fatal.h"
 #include "common/le.h"
 #include "gen5/container.h"

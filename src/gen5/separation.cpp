@@ -1,7 +1,6 @@
 #include "gen5/separation.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 
 #include "common/buffered_file.h"

@@ -1,7 +1,6 @@
 // Splitting a generation-5 container into one temporary file per tag.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 #include "common/console.h"

@@ -6,7 +6,6 @@
 
 #include "common/outstream.h"
 #include "common/run_context.h"
-#include "common/tag_state.h"
 #include "gen5/indexed_tag_data.h"
 
 namespace dec {

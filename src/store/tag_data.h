@@ -16,7 +16,6 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "common/buffered_file.h"
 #include "common/console.h"
