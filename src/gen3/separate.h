@@ -42,9 +42,4 @@ class RecordResync {
 // ctx.container_version. `ok`, `failed` or `cannot_open`.
 ContainerResult separate(Gen3Context& ctx, const char* path, uint32_t* tags);
 
-// The splitting loop over an input descriptor standing at offset 0: variant A
-// for the short open blocks (with the V1.1 re-aligning reader), variant B for
-// the long ones. `ok` or `failed`.
-ContainerResult split_container(Gen3Context& ctx, int fd, const char* path, uint32_t* tags);
-
 }  // namespace dec
