@@ -80,24 +80,20 @@ class HeldFolder {
     bool busy_ = false;
 };
 
-// Reads the menu choice (one character, then the line end). Answers typed or
-// piped on Windows end in "\r\n": the carriage return is skipped with the line
-// end, or the next question would read the "\n" as its answer.
-char read_choice(Console& con) {
-    int c = con.read_char();
-    if (con.read_char() == '\r') {
-        con.read_char();
-    }
-    return c == EOF ? '\0' : static_cast<char>(c);
-}
-
-// The star lines, then `menu`, and the answer.
+// The star lines, then `menu`, and the answer: one character, then the line
+// end. Answers typed or piped on Windows end in "\r\n": the carriage return is
+// skipped with the line end, or the next question would read the "\n" as its
+// answer.
 char ask_menu(Console& con, int star_lines, std::string_view menu) {
     for (int i = 0; i < star_lines; ++i) {
         con.out().put(kStarLine);
     }
     con.out().put(menu);
-    return read_choice(con);
+    const int c = con.read_char();
+    if (con.read_char() == '\r') {
+        con.read_char();
+    }
+    return c == EOF ? '\0' : static_cast<char>(c);
 }
 
 // The action letter: set by a time-stamped input name or the command line, else
