@@ -91,25 +91,7 @@ void report_settings(TagRun& tag, LoopFamily family, const uint8_t* open_block, 
     }
 }
 
-}  // namespace
-
-RepeatCheck check_if_data_repeated(TagRun& tag, const StreamState& s, uint32_t go_back) {
-    if (go_back > s.go_back_window || go_back == 0) {
-        return RepeatCheck::different;
-    }
-    uint8_t written[kMaxGoBack];
-    read_image_tail(tag.run.con, tag.data, written, go_back);
-    static_assert(kUnitSize == kImageUnitSize);
-    return compare_units_ahead(tag.run.con, tag.data, go_back, is_open_block_unit,
-                               [&](const uint8_t* unit, size_t offset) {
-                                   uint32_t differences = 0;
-                                   for (size_t i = 0; i < kUnitSize; ++i) {
-                                       differences += unit[i] != written[offset + i] ? 1u : 0u;
-                                   }
-                                   return differences;
-                               });
-}
-
+// A further open block (already read whole, start address rounded down).
 int handle_open_block(TagRun& tag, StreamState& s, LoopFamily family, const uint8_t* open_block) {
     OutStream& info = tag.info();
     if (le_u16(open_block, kObTagNumber) != s.expected_tag) {
@@ -164,6 +146,25 @@ int handle_open_block(TagRun& tag, StreamState& s, LoopFamily family, const uint
         s.go_back_window = 0;
     }
     return 0;
+}
+
+}  // namespace
+
+RepeatCheck check_if_data_repeated(TagRun& tag, const StreamState& s, uint32_t go_back) {
+    if (go_back > s.go_back_window || go_back == 0) {
+        return RepeatCheck::different;
+    }
+    uint8_t written[kMaxGoBack];
+    read_image_tail(tag.run.con, tag.data, written, go_back);
+    static_assert(kUnitSize == kImageUnitSize);
+    return compare_units_ahead(tag.run.con, tag.data, go_back, is_open_block_unit,
+                               [&](const uint8_t* unit, size_t offset) {
+                                   uint32_t differences = 0;
+                                   for (size_t i = 0; i < kUnitSize; ++i) {
+                                       differences += unit[i] != written[offset + i] ? 1u : 0u;
+                                   }
+                                   return differences;
+                               });
 }
 
 int gather_tag_stream(TagRun& tag, StreamState& s, LoopFamily family) {

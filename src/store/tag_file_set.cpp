@@ -24,13 +24,15 @@ constexpr const char* kNames[] = {
 // clang-format on
 static_assert(sizeof kNames / sizeof kNames[0] == kTagFiles, "one name format per tag file");
 
-}  // namespace
-
+// The name of `file` of tag `tag_number`; `prefix` is put in front of "tag"
+// (nullptr: names without prefix).
 void format_tag_file_name(char* name, size_t size, TagFile file, const char* prefix,
                           uint32_t tag_number) {
     format_into(name, size, kNames[static_cast<size_t>(file)], prefix != nullptr ? prefix : "",
                 static_cast<int>(tag_number));
 }
+
+}  // namespace
 
 OutStream* TagFileSet::open(TagFile file) {
     char name[128];
