@@ -21,13 +21,6 @@ void IndexedTagData::Window::restart(uint64_t pos) {
     len = 0;
 }
 
-size_t IndexedTagData::Window::copy_out(uint64_t& pos, uint8_t* out, size_t count) const {
-    const auto take = static_cast<size_t>(std::min<uint64_t>(count, start + len - pos));
-    std::memcpy(out, buf.get() + (pos - start), take);
-    pos += take;
-    return take;
-}
-
 IndexedTagData::IndexedTagData(Console& con, const Folder& folder, uint32_t tag_number,
                                TagSource source, size_t max_extents)
     : TagFilesPath(con, folder, tag_number, source.raw_name),
@@ -123,20 +116,12 @@ ssize_t IndexedTagData::raw_at(uint64_t raw, uint8_t* buf, size_t count) {
 }
 
 ssize_t IndexedTagData::raw_read(void* buf, size_t count) {
-    auto* out = static_cast<uint8_t*>(buf);
-    size_t got = 0;
-    while (got < count) {
-        if (!raw_win_.holds(raw_pos_)) {
-            raw_win_.restart(raw_pos_);
-            const ssize_t n = raw_at(raw_pos_, raw_win_.buf.get(), raw_win_.cap);
-            if (n <= 0) {
-                return got > 0 || n == 0 ? static_cast<ssize_t>(got) : -1;
-            }
-            raw_win_.len = static_cast<size_t>(n);
-        }
-        got += raw_win_.copy_out(raw_pos_, out + got, count - got);
-    }
-    return static_cast<ssize_t>(got);
+    return raw_win_.read(raw_pos_, static_cast<uint8_t*>(buf), count, [&] {
+        raw_win_.restart(raw_pos_);
+        const ssize_t n = raw_at(raw_pos_, raw_win_.buf.get(), raw_win_.cap);
+        raw_win_.len = n > 0 ? static_cast<size_t>(n) : 0;
+        return n;
+    });
 }
 
 int IndexedTagData::raw_seek_back(size_t count) {
@@ -356,17 +341,9 @@ int IndexedTagData::fill_image() {
 }
 
 ssize_t IndexedTagData::image_read(void* buf, size_t count) {
-    auto* out = static_cast<uint8_t*>(buf);
-    size_t got = 0;
-    while (got < count && pos_ < size_) {
-        if (!image_win_.holds(pos_)) {
-            if (fill_image() != 0) {
-                return got > 0 ? static_cast<ssize_t>(got) : -1;
-            }
-        }
-        got += image_win_.copy_out(pos_, out + got, count - got);
-    }
-    return static_cast<ssize_t>(got);
+    const auto want = static_cast<size_t>(std::min<uint64_t>(count, size_ - pos_));
+    return image_win_.read(pos_, static_cast<uint8_t*>(buf), want,
+                           [&] { return fill_image() == 0 ? ssize_t{1} : ssize_t{-1}; });
 }
 
 }  // namespace dec

@@ -3,8 +3,10 @@
 
 #include <sys/types.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -90,9 +92,28 @@ class IndexedTagData final : public TagFilesPath {
         // Makes the window start at `pos`, empty; doubles the buffer (up to a
         // megabyte) while a stream is read on from its end.
         void restart(uint64_t pos);
-        // Copies what it holds from `pos` on (at most `count` bytes) and
-        // moves `pos` past them; the number copied.
-        size_t copy_out(uint64_t& pos, uint8_t* out, size_t count) const;
+        // Copies `count` bytes from `pos` on into `out` and moves `pos` past
+        // them; where the window does not hold `pos`, `fill()` loads it (a
+        // count, 0 at the end of the stream, -1 on an error). count, fewer at
+        // the end, -1 on an error before any byte.
+        template <class Fill>
+        ssize_t read(uint64_t& pos, uint8_t* out, size_t count, Fill fill) {
+            size_t got = 0;
+            while (got < count) {
+                if (!holds(pos)) {
+                    const ssize_t n = fill();
+                    if (n <= 0) {
+                        return got > 0 || n == 0 ? static_cast<ssize_t>(got) : -1;
+                    }
+                }
+                const auto take =
+                    static_cast<size_t>(std::min<uint64_t>(count - got, start + len - pos));
+                std::memcpy(out + got, buf.get() + (pos - start), take);
+                pos += take;
+                got += take;
+            }
+            return static_cast<ssize_t>(got);
+        }
     };
 
     // Reads `count` raw-stream bytes at `raw` into `buf`: count, fewer at the
