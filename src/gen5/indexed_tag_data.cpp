@@ -11,6 +11,21 @@
 
 namespace dec {
 
+namespace {
+
+// Moves a stream position back by `count` bytes; 0, or -1 with EINVAL when
+// that is before the start.
+int move_back(uint64_t& pos, size_t count) {
+    if (count > pos) {
+        errno = EINVAL;
+        return -1;
+    }
+    pos -= count;
+    return 0;
+}
+
+}  // namespace
+
 void IndexedTagData::Window::restart(uint64_t pos) {
     const bool streaming = len != 0 && pos == start + len;
     if (cap == 0 || (streaming && cap < kFileBufferSize)) {
@@ -125,12 +140,7 @@ ssize_t IndexedTagData::raw_read(void* buf, size_t count) {
 }
 
 int IndexedTagData::raw_seek_back(size_t count) {
-    if (count > raw_pos_) {
-        errno = EINVAL;
-        return -1;
-    }
-    raw_pos_ -= count;
-    return 0;
+    return move_back(raw_pos_, count);
 }
 
 ssize_t IndexedTagData::image_write(const void* /*buf*/, size_t /*count*/, const char* message) {
@@ -291,12 +301,7 @@ void IndexedTagData::place(uint64_t at, uint64_t count, uint64_t raw) {
 }
 
 int IndexedTagData::image_seek_back(size_t count) {
-    if (count > pos_) {
-        errno = EINVAL;
-        return -1;
-    }
-    pos_ -= count;
-    return 0;
+    return move_back(pos_, count);
 }
 
 int IndexedTagData::image_rewind() {
