@@ -1,5 +1,6 @@
 #include "store/tag_data.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "common/fatal.h"
@@ -173,11 +174,8 @@ int check_container_header(Console& con, ssize_t n, const uint8_t* header,
         con.out().printf("Could read only %i of first 512 Bytes of file.\n", static_cast<int>(n));
         return -1;
     }
-    const uint32_t magic = le_u32(header, 0);
-    for (uint32_t m : magics) {
-        if (magic == m) {
-            return 0;
-        }
+    if (std::find(magics.begin(), magics.end(), le_u32(header, 0)) != magics.end()) {
+        return 0;
     }
     con.out().put("Magic doesn't match.\n");
     return -1;
