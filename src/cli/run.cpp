@@ -80,24 +80,20 @@ class HeldFolder {
     bool busy_ = false;
 };
 
-// Reads the menu choice (one character, then the line end). Answers typed or
-// piped on Windows end in "\r\n": the carriage return is skipped with the line
-// end, or the next question would read the "\n" as its answer.
-char read_choice(Console& con) {
-    int c = con.read_char();
-    if (con.read_char() == '\r') {
-        con.read_char();
-    }
-    return c == EOF ? '\0' : static_cast<char>(c);
-}
-
-// The star lines, then `menu`, and the answer.
+// The star lines, then `menu`, and the answer: one character, then the line
+// end. Answers typed or piped on Windows end in "\r\n": the carriage return is
+// skipped with the line end, or the next question would read the "\n" as its
+// answer.
 char ask_menu(Console& con, int star_lines, std::string_view menu) {
     for (int i = 0; i < star_lines; ++i) {
         con.out().put(kStarLine);
     }
     con.out().put(menu);
-    return read_choice(con);
+    const int c = con.read_char();
+    if (con.read_char() == '\r') {
+        con.read_char();
+    }
+    return c == EOF ? '\0' : static_cast<char>(c);
 }
 
 // The action letter: set by a time-stamped input name or the command line, else
@@ -258,32 +254,13 @@ void remove_litter(Console& con, const Folder& folder, const char* input) {
     }
 }
 
-int refuse_input_as_output(Console& con, const char* path) {
-    char text[4200];
-    format_into(text, sizeof text,
-                "The input file %s lies in the output folder under the name of an output; the run "
-                "could replace it, so nothing was written. Decode it into another folder.",
-                path);
-    con.error_line(text);
+// The error line of a run that wrote nothing: `format` with `name`, cut to
+// `size` - 1 characters.
+int refuse(Console& con, size_t size, const char* format, const char* name) {
+    std::string text(size, '\0');
+    format_into(text.data(), size, format, name);
+    con.error_line(text.c_str());
     return UNKNOWN_ERROR;
-}
-
-int refuse_busy_folder(Console& con, const char* folder) {
-    char text[320];
-    format_into(text, sizeof text,
-                "The output folder %s is in use by another running decoder; nothing was "
-                "written. Try again when that run has ended.",
-                folder);
-    con.error_line(text);
-    return UNKNOWN_ERROR;
-}
-
-void print_success(RunContext& run) {
-    if (run.bad_blocks == 0) {
-        run.con.out().put("\nSuper success.\n");
-    } else {
-        run.con.out().printf("\nSuccess, although there were %u bad blocks.\n", run.bad_blocks);
-    }
 }
 
 // Turns the result of a container path into the console text and exit code.
@@ -291,7 +268,11 @@ int map_result(RunContext& run, ContainerResult result, const RunParams& params)
     OutStream& out = run.con.out();
     switch (result) {
         case ContainerResult::ok:
-            print_success(run);
+            if (run.bad_blocks == 0) {
+                out.put("\nSuper success.\n");
+            } else {
+                out.printf("\nSuccess, although there were %u bad blocks.\n", run.bad_blocks);
+            }
             return EXIT_OK;
         case ContainerResult::failed:
             out.put(
@@ -317,10 +298,7 @@ int map_result(RunContext& run, ContainerResult result, const RunParams& params)
 
 // Decodes the tags the separation found, one after the other or side by side.
 ContainerResult decode_gen5_tags(RunContext& run, const uint32_t* tags, ContainerIndex& index) {
-    size_t count = 0;
-    while (count < kMaxTags && tags[count] != kNoTag) {
-        ++count;
-    }
+    const size_t count = tag_entry(tags, kNoTag);
     if (count == 0) {
         return ContainerResult::no_tag_data;
     }
@@ -334,8 +312,7 @@ ContainerResult decode_gen5_tags(RunContext& run, const uint32_t* tags, Containe
             const TagSource source = index.active() ? TagSource{index.input_fd(), &index.runs_of(i),
                                                                 nullptr, index.input_name()}
                                                     : TagSource{-1, nullptr, index.copy_of(i)};
-            tags_rv = decode_with_outputs(
-                run, [&] { return run_tag(run, tags[i], run.plan, run.prefix, source); });
+            tags_rv = decode_with_outputs(run, [&] { return run_tag(run, tags[i], source); });
         }
     }
     return tags_rv == 0 ? ContainerResult::ok : ContainerResult::tag_failed;
@@ -416,11 +393,18 @@ int run_decoder(RunContext& run, const RunParams& params) {
     // with the run (or the process).
     const HeldFolder folder(run, params.output_dir);
     if (folder.busy()) {
-        return refuse_busy_folder(con, params.output_dir != nullptr ? params.output_dir : ".");
+        return refuse(con, 320,
+                      "The output folder %s is in use by another running decoder; nothing was "
+                      "written. Try again when that run has ended.",
+                      params.output_dir != nullptr ? params.output_dir : ".");
     }
     // The input must not be one of the files the run replaces.
     if (input_may_be_output(con.sys(), params.path, run.folder)) {
-        return refuse_input_as_output(con, params.path);
+        return refuse(con, 4200,
+                      "The input file %s lies in the output folder under the name of an output; "
+                      "the run could replace it, so nothing was written. Decode it into another "
+                      "folder.",
+                      params.path);
     }
     if (folder.locked()) {
         remove_litter(con, run.folder.at, params.path);

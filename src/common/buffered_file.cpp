@@ -1,7 +1,6 @@
 #include "common/buffered_file.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 

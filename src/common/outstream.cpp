@@ -85,16 +85,17 @@ void OutStream::write_long(const char* data, size_t n) {
         len_ = n;
         return;
     }
-    // Larger than the whole buffer: hand it over directly.
+    emit(data, n);  // larger than the whole buffer: handed over directly
+}
+
+void OutStream::emit(const char* data, size_t n) {
     if (target_ != nullptr) {
         target_->append(data, n);
-        return;
-    }
-    if (sink_ != nullptr) {
+    } else if (sink_ != nullptr) {
         sink_->append(data, n);
-        return;
+    } else {
+        write_out(data, n);
     }
-    write_out(data, n);
 }
 
 void OutStream::write_out(const char* data, size_t n) {
@@ -155,18 +156,10 @@ int OutStream::flush() {
     if (len_ == 0) {
         return failed_ ? -1 : 0;
     }
-    if (target_ != nullptr || sink_ != nullptr) {
-        if (target_ != nullptr) {
-            target_->append(buf_.get(), len_);
-        } else {
-            sink_->append(buf_.get(), len_);
-        }
-        len_ = 0;
-        return 0;
-    }
-    write_out(buf_.get(), len_);
+    emit(buf_.get(), len_);
     len_ = 0;
-    return failed_ ? -1 : 0;
+    // Handing text to a string or a sink does not fail.
+    return failed_ && sys_ != nullptr ? -1 : 0;
 }
 
 int OutStream::close() {

@@ -219,6 +219,9 @@ class OutStream {
     void write_long(const char* data, size_t n);
     // Writes to the descriptor until all is out or a write fails.
     void write_out(const char* data, size_t n);
+    // Hands `n` bytes to where the text goes: the sink, the string or the
+    // descriptor.
+    void emit(const char* data, size_t n);
 
     Platform* sys_ = nullptr;
     int fd_ = -1;

@@ -3,11 +3,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#if !defined(_WIN32)
-#include <dirent.h>
-#include <sys/file.h>
-#include <sys/ioctl.h>
-#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -17,6 +12,10 @@
 #if defined(_WIN32)
 #include <io.h>
 #include <windows.h>
+#else
+#include <dirent.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #endif
 
 #ifndef O_BINARY
@@ -26,8 +25,12 @@
 #define O_CLOEXEC 0
 #endif
 
-namespace {
+namespace dec {
+
 #if defined(_WIN32)
+
+namespace {
+
 // The runtime's read and write take an unsigned int count; larger requests
 // are done in parts by the callers' loops.
 unsigned io_count(size_t count) {
@@ -57,17 +60,7 @@ int errno_of(DWORD error) {
             return EIO;
     }
 }
-#else
-size_t io_count(size_t count) {
-    return count;
-}
-#endif
-}  // namespace
 
-namespace dec {
-
-#if defined(_WIN32)
-namespace {
 // The path of file `name` in folder `at`: the name joined to the folder's path.
 std::string path_in(const Folder& at, const char* name) {
     if (at.path.empty()) {
@@ -76,6 +69,42 @@ std::string path_in(const Folder& at, const char* name) {
     const char last = at.path.back();
     return last == '\\' || last == '/' || last == ':' ? at.path + name : at.path + '\\' + name;
 }
+
+// A descriptor on a file opened through the Windows call: shared so that it
+// can be removed while open (an interrupt removes the run's temporary files
+// without closing them first).
+int open_shared(const char* path, DWORD access, DWORD creation, DWORD flags, int crt_flags) {
+    HANDLE h = CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, creation, FILE_ATTRIBUTE_NORMAL | flags, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        errno = errno_of(GetLastError());
+        return -1;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), crt_flags | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(h);
+        errno = EMFILE;
+    }
+    return fd;
+}
+
+// The C runtime's descriptors stand on handles; the calls below need them.
+HANDLE handle_of(int fd) {
+    return reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+}
+
+// The console's control events arrive on a thread of their own, through a
+// plain function: it can only find the platform through this pointer.
+Platform* interrupted_platform = nullptr;
+
+BOOL WINAPI on_console_event(DWORD event) {
+    // Ctrl-C, Ctrl-Break, the console window closed, logoff, shutdown.
+    static constexpr int kSignalOf[] = {SIGINT,  SIGBREAK, kHangUp, kHangUp,
+                                        SIGTERM, SIGTERM,  SIGTERM};
+    const int sig = event < 7 ? kSignalOf[event] : SIGTERM;
+    interrupted_platform->exit_removing_temps(128 + sig);
+}
+
 }  // namespace
 
 int Platform::open_folder(const char* path, Folder* folder) {
@@ -97,63 +126,6 @@ void Platform::close_folder(const Folder&) {}
 int Platform::open_read(const Folder& at, const char* name) {
     return ::open(path_in(at, name).c_str(), O_RDONLY | O_BINARY | O_CLOEXEC);
 }
-#else
-int Platform::open_folder(const char* path, Folder* folder) {
-    int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-#if defined(O_PATH)
-    // A folder one may enter and write in but not list is an output folder
-    // too, without the lock and the clean-up, which need to read it.
-    if (fd < 0 && errno == EACCES) {
-        fd = ::open(path, O_PATH | O_DIRECTORY | O_CLOEXEC);
-    }
-#endif
-    // Its files can be named only when it may be entered (searched), which
-    // looking up "." in it checks.
-    struct stat st;
-    if (fd >= 0 && ::fstatat(fd, ".", &st, 0) != 0) {
-        const int err = errno;
-        ::close(fd);
-        errno = err;
-        fd = -1;
-    }
-    if (fd < 0) {
-        return -1;
-    }
-    folder->fd = fd;
-    return 0;
-}
-
-void Platform::close_folder(const Folder& folder) {
-    if (folder.fd >= 0) {
-        close(folder.fd);
-    }
-}
-
-int Platform::open_read(const Folder& at, const char* name) {
-    return ::openat(at.fd, name, O_RDONLY | O_BINARY | O_CLOEXEC);
-}
-#endif
-
-#if defined(_WIN32)
-namespace {
-// A descriptor on a file opened through the Windows call: shared so that it
-// can be removed while open (an interrupt removes the run's temporary files
-// without closing them first).
-int open_shared(const char* path, DWORD access, DWORD creation, DWORD flags, int crt_flags) {
-    HANDLE h = CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, creation, FILE_ATTRIBUTE_NORMAL | flags, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        errno = errno_of(GetLastError());
-        return -1;
-    }
-    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), crt_flags | _O_BINARY);
-    if (fd < 0) {
-        CloseHandle(h);
-        errno = EMFILE;
-    }
-    return fd;
-}
-}  // namespace
 
 int Platform::open_append(const Folder& at, const char* name) {
     // A symbolic link is opened as itself, not followed: its identity is then
@@ -167,25 +139,6 @@ int Platform::open_exclusive(const Folder& at, const char* name, bool read_too) 
     return open_shared(path_in(at, name).c_str(), GENERIC_WRITE | (read_too ? GENERIC_READ : 0),
                        CREATE_NEW, 0, 0);
 }
-#else
-int Platform::open_append(const Folder& at, const char* name) {
-    return ::openat(at.fd, name, O_WRONLY | O_APPEND | O_BINARY | O_CLOEXEC | O_NOFOLLOW);
-}
-
-int Platform::open_exclusive(const Folder& at, const char* name, bool read_too) {
-    // O_EXCL also refuses a symbolic link of that name, dangling or not.
-    return ::openat(at.fd, name,
-                    (read_too ? O_RDWR : O_WRONLY) | O_CREAT | O_EXCL | O_BINARY | O_CLOEXEC, 0666);
-}
-#endif
-
-#if defined(_WIN32)
-// The C runtime's descriptors stand on handles; the calls below need them.
-namespace {
-HANDLE handle_of(int fd) {
-    return reinterpret_cast<HANDLE>(_get_osfhandle(fd));
-}
-}  // namespace
 
 int Platform::identify(int fd, FileIdentity* id) {
     // fstat has no inode number here: the volume and the file index name a
@@ -199,64 +152,30 @@ int Platform::identify(int fd, FileIdentity* id) {
     id->inode = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
     return 0;
 }
-#else
-int Platform::identify(int fd, FileIdentity* id) {
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        return -1;
-    }
-    id->device = static_cast<uint64_t>(st.st_dev);
-    id->inode = static_cast<uint64_t>(st.st_ino);
-    return 0;
-}
-#endif
 
 int64_t Platform::file_size(int fd) {
-#if defined(_WIN32)
     LARGE_INTEGER size;  // fstat's size stops at 2 GiB here
     return GetFileSizeEx(handle_of(fd), &size) ? static_cast<int64_t>(size.QuadPart) : -1;
-#else
-    struct stat st;
-    return ::fstat(fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
-#endif
 }
 
 bool Platform::is_terminal(int fd) {
-#if defined(_WIN32)
     // The progress line redraws itself with VT sequences; a console that
     // cannot take them (before Windows 10) is treated as no terminal.
     DWORD mode = 0;
     const HANDLE h = handle_of(fd);
     return ::_isatty(fd) != 0 && GetConsoleMode(h, &mode) &&
            SetConsoleMode(h, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
-#else
-    return ::isatty(fd) != 0;
-#endif
 }
 
 int Platform::terminal_columns(int fd) {
-#if defined(_WIN32)
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (!GetConsoleScreenBufferInfo(handle_of(fd), &info)) {
         return 0;
     }
     return info.srWindow.Right - info.srWindow.Left + 1;
-#else
-    struct winsize size;
-    return ::ioctl(fd, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
-#endif
-}
-
-ssize_t Platform::read(int fd, void* buf, size_t count) {
-    ssize_t n;
-    do {
-        n = ::read(fd, buf, io_count(count));
-    } while (n < 0 && errno == EINTR);
-    return n;
 }
 
 ssize_t Platform::read_at(int fd, void* buf, size_t count, int64_t offset) {
-#if defined(_WIN32)
     // A read at an offset of its own: threads reading one container side by
     // side each name their offset. The input is only ever read this way once
     // it is indexed, so the moved file position does not matter.
@@ -273,44 +192,12 @@ ssize_t Platform::read_at(int fd, void* buf, size_t count, int64_t offset) {
         return -1;
     }
     return static_cast<ssize_t>(got);
-#else
-    ssize_t n;
-    do {
-        n = ::pread(fd, buf, count, static_cast<off_t>(offset));
-    } while (n < 0 && errno == EINTR);
-    return n;
-#endif
-}
-
-ssize_t Platform::write(int fd, const void* buf, size_t count) {
-    ssize_t n;
-    do {
-        n = ::write(fd, buf, io_count(count));
-    } while (n < 0 && errno == EINTR);
-#if !defined(_WIN32)
-    // Nobody reads the console any more (a pipe into "head -1" was closed):
-    // the run ends as the pipe's signal would end it, cleaning up as an
-    // interrupt does.
-    if (n < 0 && errno == EPIPE && (fd == 1 || fd == 2) && interrupt_clean_up_) {
-        exit_removing_temps(128 + SIGPIPE);
-    }
-#endif
-    return n;
 }
 
 int64_t Platform::seek(int fd, int64_t offset, int whence) {
-#if defined(_WIN32)
     return _lseeki64(fd, offset, whence);  // lseek stops at 2 GiB here
-#else
-    return static_cast<int64_t>(::lseek(fd, static_cast<off_t>(offset), whence));
-#endif
 }
 
-int Platform::close(int fd) {
-    return ::close(fd);
-}
-
-#if defined(_WIN32)
 int Platform::remove_file(const Folder& at, const char* name) {
     return std::remove(path_in(at, name).c_str());
 }
@@ -329,17 +216,7 @@ int Platform::rename_file(const Folder& at, const char* from, const char* to) {
     errno = folder ? EISDIR : errno_of(error);
     return -1;
 }
-#else
-int Platform::remove_file(const Folder& at, const char* name) {
-    return ::unlinkat(at.fd, name, 0);
-}
 
-int Platform::rename_file(const Folder& at, const char* from, const char* to) {
-    return ::renameat(at.fd, from, at.fd, to);
-}
-#endif
-
-#if defined(_WIN32)
 int Platform::list_files(const Folder& at, std::vector<std::string>& names) {
     WIN32_FIND_DATAA entry;
     const std::string pattern = path_in(at, "*");
@@ -362,39 +239,7 @@ int Platform::list_files(const Folder& at, std::vector<std::string>& names) {
     }
     return 0;
 }
-#else
-int Platform::list_files(const Folder& at, std::vector<std::string>& names) {
-    // The listing reads a handle of its own of the same folder (closing it
-    // keeps the folder's lock), from the first entry on.
-    const int fd = at.fd == AT_FDCWD ? ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
-                                     : ::fcntl(at.fd, F_DUPFD_CLOEXEC, 0);
-    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
-    if (dir == nullptr) {
-        const int err = errno;
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        errno = err;
-        return -1;
-    }
-    ::rewinddir(dir);
-    errno = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-        struct stat st;
-        if (::fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISREG(st.st_mode)) {
-            names.push_back(entry->d_name);
-        }
-        errno = 0;
-    }
-    const int err = errno;
-    ::closedir(dir);
-    errno = err;
-    return err == 0 ? 0 : -1;
-}
-#endif
 
-#if defined(_WIN32)
 int Platform::lock_folder(const Folder& at) {
     // A named mutex per folder: its name is a hash of the folder's full path
     // (case folded, as the file system compares names). The system drops it
@@ -435,7 +280,139 @@ void Platform::unlock_folder(const Folder&) {
         lock_handle_ = nullptr;
     }
 }
+
+void Platform::remove_temps_on_interrupt() {
+    interrupted_platform = this;
+    SetConsoleCtrlHandler(on_console_event, TRUE);
+}
+
 #else
+
+namespace {
+size_t io_count(size_t count) {
+    return count;
+}
+}  // namespace
+
+int Platform::open_folder(const char* path, Folder* folder) {
+    int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+#if defined(O_PATH)
+    // A folder one may enter and write in but not list is an output folder
+    // too, without the lock and the clean-up, which need to read it.
+    if (fd < 0 && errno == EACCES) {
+        fd = ::open(path, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    }
+#endif
+    // Its files can be named only when it may be entered (searched), which
+    // looking up "." in it checks.
+    struct stat st;
+    if (fd >= 0 && ::fstatat(fd, ".", &st, 0) != 0) {
+        const int err = errno;
+        ::close(fd);
+        errno = err;
+        fd = -1;
+    }
+    if (fd < 0) {
+        return -1;
+    }
+    folder->fd = fd;
+    return 0;
+}
+
+void Platform::close_folder(const Folder& folder) {
+    if (folder.fd >= 0) {
+        close(folder.fd);
+    }
+}
+
+int Platform::open_read(const Folder& at, const char* name) {
+    return ::openat(at.fd, name, O_RDONLY | O_BINARY | O_CLOEXEC);
+}
+
+int Platform::open_append(const Folder& at, const char* name) {
+    return ::openat(at.fd, name, O_WRONLY | O_APPEND | O_BINARY | O_CLOEXEC | O_NOFOLLOW);
+}
+
+int Platform::open_exclusive(const Folder& at, const char* name, bool read_too) {
+    // O_EXCL also refuses a symbolic link of that name, dangling or not.
+    return ::openat(at.fd, name,
+                    (read_too ? O_RDWR : O_WRONLY) | O_CREAT | O_EXCL | O_BINARY | O_CLOEXEC, 0666);
+}
+
+int Platform::identify(int fd, FileIdentity* id) {
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        return -1;
+    }
+    id->device = static_cast<uint64_t>(st.st_dev);
+    id->inode = static_cast<uint64_t>(st.st_ino);
+    return 0;
+}
+
+int64_t Platform::file_size(int fd) {
+    struct stat st;
+    return ::fstat(fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
+}
+
+bool Platform::is_terminal(int fd) {
+    return ::isatty(fd) != 0;
+}
+
+int Platform::terminal_columns(int fd) {
+    struct winsize size;
+    return ::ioctl(fd, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+}
+
+ssize_t Platform::read_at(int fd, void* buf, size_t count, int64_t offset) {
+    ssize_t n;
+    do {
+        n = ::pread(fd, buf, count, static_cast<off_t>(offset));
+    } while (n < 0 && errno == EINTR);
+    return n;
+}
+
+int64_t Platform::seek(int fd, int64_t offset, int whence) {
+    return static_cast<int64_t>(::lseek(fd, static_cast<off_t>(offset), whence));
+}
+
+int Platform::remove_file(const Folder& at, const char* name) {
+    return ::unlinkat(at.fd, name, 0);
+}
+
+int Platform::rename_file(const Folder& at, const char* from, const char* to) {
+    return ::renameat(at.fd, from, at.fd, to);
+}
+
+int Platform::list_files(const Folder& at, std::vector<std::string>& names) {
+    // The listing reads a handle of its own of the same folder (closing it
+    // keeps the folder's lock), from the first entry on.
+    const int fd = at.fd == AT_FDCWD ? ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                                     : ::fcntl(at.fd, F_DUPFD_CLOEXEC, 0);
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (dir == nullptr) {
+        const int err = errno;
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        errno = err;
+        return -1;
+    }
+    ::rewinddir(dir);
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        struct stat st;
+        if (::fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode)) {
+            names.push_back(entry->d_name);
+        }
+        errno = 0;
+    }
+    const int err = errno;
+    ::closedir(dir);
+    errno = err;
+    return err == 0 ? 0 : -1;
+}
+
 int Platform::lock_folder(const Folder& at) {
     // On the descriptor the run writes through: a folder renamed or replaced
     // meanwhile is still the one locked.
@@ -445,7 +422,67 @@ int Platform::lock_folder(const Folder& at) {
 void Platform::unlock_folder(const Folder& at) {
     ::flock(at.fd, LOCK_UN);
 }
+
+void Platform::remove_temps_on_interrupt() {
+    // A closed pipe on the console and a file-size limit would end the
+    // process at once, leaving the temporary files: as ignored signals they
+    // fail the write instead (EPIPE, handled in write(); EFBIG, a failed output).
+    for (int sig : {SIGPIPE, SIGXFSZ}) {
+        signal(sig, SIG_IGN);
+    }
+    interrupt_clean_up_ = true;
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction current;
+        // A signal ignored from the start (nohup, a background job) stays so.
+        if (sigaction(sig, nullptr, &current) == 0 && current.sa_handler != SIG_IGN) {
+            sigaddset(&set, sig);
+        }
+    }
+    // The signals wait, blocked in every thread, for one thread that takes them
+    // as ordinary events: it can lock the list like any other thread, so no
+    // file is half created or half renamed when it deletes them.
+    if (pthread_sigmask(SIG_BLOCK, &set, nullptr) != 0) {
+        return;
+    }
+    std::thread([this, set] {
+        int sig = 0;
+        while (sigwait(&set, &sig) != 0) {
+        }
+        exit_removing_temps(128 + sig);
+    }).detach();
+}
+
 #endif
+
+ssize_t Platform::read(int fd, void* buf, size_t count) {
+    ssize_t n;
+    do {
+        n = ::read(fd, buf, io_count(count));
+    } while (n < 0 && errno == EINTR);
+    return n;
+}
+
+ssize_t Platform::write(int fd, const void* buf, size_t count) {
+    ssize_t n;
+    do {
+        n = ::write(fd, buf, io_count(count));
+    } while (n < 0 && errno == EINTR);
+#if !defined(_WIN32)
+    // Nobody reads the console any more (a pipe into "head -1" was closed):
+    // the run ends as the pipe's signal would end it, cleaning up as an
+    // interrupt does.
+    if (n < 0 && errno == EPIPE && (fd == 1 || fd == 2) && interrupt_clean_up_) {
+        exit_removing_temps(128 + SIGPIPE);
+    }
+#endif
+    return n;
+}
+
+int Platform::close(int fd) {
+    return ::close(fd);
+}
 
 int Platform::read_console_char() {
     unsigned char c;
@@ -511,62 +548,6 @@ void Platform::remove_all_temps() {
     }
     temps_.clear();
 }
-
-#if defined(_WIN32)
-
-namespace {
-// The console's control events arrive on a thread of their own, through a
-// plain function: it can only find the platform through this pointer.
-Platform* interrupted_platform = nullptr;
-
-BOOL WINAPI on_console_event(DWORD event) {
-    // Ctrl-C, Ctrl-Break, the console window closed, logoff, shutdown.
-    static constexpr int kSignalOf[] = {SIGINT,  SIGBREAK, kHangUp, kHangUp,
-                                        SIGTERM, SIGTERM,  SIGTERM};
-    const int sig = event < 7 ? kSignalOf[event] : SIGTERM;
-    interrupted_platform->exit_removing_temps(128 + sig);
-}
-}  // namespace
-
-void Platform::remove_temps_on_interrupt() {
-    interrupted_platform = this;
-    SetConsoleCtrlHandler(on_console_event, TRUE);
-}
-
-#else
-
-void Platform::remove_temps_on_interrupt() {
-    // A closed pipe on the console and a file-size limit would end the
-    // process at once, leaving the temporary files: as ignored signals they
-    // fail the write instead (EPIPE, handled in write(); EFBIG, a failed output).
-    for (int sig : {SIGPIPE, SIGXFSZ}) {
-        signal(sig, SIG_IGN);
-    }
-    interrupt_clean_up_ = true;
-    sigset_t set;
-    sigemptyset(&set);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
-        struct sigaction current;
-        // A signal ignored from the start (nohup, a background job) stays so.
-        if (sigaction(sig, nullptr, &current) == 0 && current.sa_handler != SIG_IGN) {
-            sigaddset(&set, sig);
-        }
-    }
-    // The signals wait, blocked in every thread, for one thread that takes them
-    // as ordinary events: it can lock the list like any other thread, so no
-    // file is half created or half renamed when it deletes them.
-    if (pthread_sigmask(SIG_BLOCK, &set, nullptr) != 0) {
-        return;
-    }
-    std::thread([this, set] {
-        int sig = 0;
-        while (sigwait(&set, &sig) != 0) {
-        }
-        exit_removing_temps(128 + sig);
-    }).detach();
-}
-
-#endif
 
 void Platform::exit_removing_temps(int code) {
     temps_mutex_.lock();  // held until the end: nothing new is created

@@ -1,7 +1,6 @@
 // Run-wide state: what the run controller owns from start to end of a run.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 #include "common/console.h"

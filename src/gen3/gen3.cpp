@@ -1,7 +1,5 @@
 #include "gen3/gen3.h"
 
-#include <algorithm>
-
 #include "gen3/gen3_container.h"
 #include "gen3/separate.h"
 #include "gen3/strip.h"
@@ -27,19 +25,19 @@ int finish_run_outputs(Gen3Context& ctx) {
 
 ContainerResult separate_gen3(RunContext& run, const char* path, const OutputPlan& plan) {
     Gen3Context ctx(run);
-    uint32_t tags[kGen3MaxTags];
+    uint32_t tags[kMaxTags];
     const ContainerResult separated = separate(ctx, path, tags);
     if (separated != ContainerResult::ok) {
         return separated;
     }
-    if (tags[0] == kGen3FreeEntry) {
+    const size_t count = tag_entry(tags, kNoTag);
+    if (count == 0) {
         return ContainerResult::no_tag_data;
     }
     ContainerResult result = ContainerResult::ok;
-    progress_tags(run.progress,
-                  static_cast<size_t>(std::find(tags, tags + kGen3MaxTags, kGen3FreeEntry) - tags));
+    progress_tags(run.progress, count);
     try {
-        for (size_t i = 0; i < kGen3MaxTags && tags[i] != kGen3FreeEntry; ++i) {
+        for (size_t i = 0; i < count; ++i) {
             progress_turn(run.progress, i);
             run.con.out().printf("---------- Generating data for tag%i ----------------\n",
                                  static_cast<int>(tags[i]));

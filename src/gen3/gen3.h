@@ -1,8 +1,6 @@
 // Generation-3 containers.
 #pragma once
 
-#include <cstdint>
-
 #include "common/container_result.h"
 #include "common/run_context.h"
 

@@ -36,11 +36,6 @@ const OpenBlockLayout& layout_of(bool long_form) {
     return long_form ? kLongLayout : kShortLayout;
 }
 
-bool has_open_text(const uint8_t* record) {
-    return record[5] == 'O' && record[6] == 'P' && record[7] == 'E' && record[8] == 'N' &&
-           record[9] == 0;
-}
-
 }  // namespace
 
 uint32_t container_version_of(const uint8_t* header) {
@@ -52,13 +47,10 @@ uint32_t container_version_of(const uint8_t* header) {
     return 0;
 }
 
-bool is_short_open_block(const uint8_t* record) {
-    return record[0] == 1 && le_u32(record, 1) == kGen3ShortMagic && has_open_text(record) &&
-           record[15] == 0;
-}
-
-bool is_long_open_head(const uint8_t* record) {
-    return record[0] == 1 && le_u32(record, 1) == kGen3LongMagic && has_open_text(record);
+bool is_open_head(const uint8_t* record, bool long_form) {
+    // "OPEN" with its NUL from offset 5 on.
+    return record[0] == 1 && le_u32(record, 1) == (long_form ? kGen3LongMagic : kGen3ShortMagic) &&
+           std::memcmp(record + 5, "OPEN", 5) == 0 && (long_form || record[15] == 0);
 }
 
 void clear_fufa_low_bits(uint8_t* block, bool long_form) {

@@ -37,9 +37,6 @@ inline constexpr size_t kGen3LongOpenSize = 192;
 // Open blocks are held zero-filled in a buffer of the long size, so the
 // configuration printers may read every offset of either form.
 inline constexpr size_t kGen3OpenBufferSize = kGen3LongOpenSize;
-// The separation's tag list, as in every container.
-inline constexpr size_t kGen3MaxTags = kMaxTags;
-inline constexpr uint32_t kGen3FreeEntry = kNoTag;
 
 // Fields of the container header, by offset, and the sizes of its texts.
 enum Gen3HeaderField : size_t {
@@ -86,11 +83,7 @@ uint32_t container_version_of(const uint8_t* header);
 // "OPEN", NUL at 9 and the base-station id's low byte at 15 zero) or the head
 // of a long form (magic, "OPEN", NUL at 9); the long form is only an open block
 // when its two continuation records can be read as well.
-bool is_short_open_block(const uint8_t* record);
-bool is_long_open_head(const uint8_t* record);
-inline bool is_open_head(const uint8_t* record, bool long_form) {
-    return long_form ? is_long_open_head(record) : is_short_open_block(record);
-}
+bool is_open_head(const uint8_t* record, bool long_form);
 inline size_t open_block_size(bool long_form) {
     return long_form ? kGen3LongOpenSize : kGen3RecordSize;
 }

@@ -1,11 +1,6 @@
 #include "gen3/interaction.h"
 
-#include <cerrno>
-#include <memory>
-
 #include "common/fatal.h"
-#include "common/io.h"
-#include "common/le.h"
 #include "common/text_file.h"
 #include "gen3/gps_acc_run.h"
 #include "gen3/interaction_block.h"

@@ -23,16 +23,27 @@ constexpr uint8_t kRxTimeJump = 0x80;
 constexpr uint8_t kNoReading = 128;
 constexpr int32_t kNoReadingStrength = -150;
 
+enum class IntactEntryKind : uint8_t { transmission, reception, time_jump, unexpected };
+
+struct IntactEntry {
+    IntactEntryKind kind = IntactEntryKind::unexpected;
+    int32_t strength_a = 0;
+    int32_t strength_b = 0;  // receptions only
+    uint16_t other_tag = 0;  // receptions only
+    uint16_t jump = 0;       // time jumps only
+};
+
 struct BlockKind {
     uint8_t type;
+    size_t entries;
     const char* label;
     // Protocol line of an unexpected control entry.
     const char* unexpected;
 };
 static constexpr BlockKind kBlockKinds[] = {
-    {kIntactOldTxBlock, "Old intact TX block ", "########### Unexpected bytes\n"},
-    {kIntactTxBlock, "Intact TX block ", "########### Unexpected bytes\n"},
-    {kIntactRxBlock, "Intact RX block ", "############ Unexpected bytes\n"},
+    {kIntactOldTxBlock, kOldTxEntries, "Old intact TX block ", "########### Unexpected bytes\n"},
+    {kIntactTxBlock, kWideEntries, "Intact TX block ", "########### Unexpected bytes\n"},
+    {kIntactRxBlock, kWideEntries, "Intact RX block ", "############ Unexpected bytes\n"},
 };
 
 const BlockKind* block_kind(uint8_t type) {
@@ -79,19 +90,8 @@ void write_contact(const IntactEntry& e, int32_t tag, uint32_t time, OutStream& 
     intact.put_char('\n');
 }
 
-}  // namespace
-
-IntactBlockHead decode_intact_head(const uint8_t* block) {
-    IntactBlockHead h;
-    h.type = block[0];
-    h.magic_ok = block[1] == kBlockMagic;
-    h.time = le_u32(block, 2);
-    h.temperature = static_cast<int32_t>(le_u16(block, 6)) * 2200 / 12083 - 316;
-    h.battery_mv = code_to_mv(le_u16(block, 8), 4400, 12);
-    h.checksum_ok = checksum_matches(block);
-    return h;
-}
-
+// Signal strength of a raw strength byte: 128 means no reading (-150); the
+// other values are a signed half-step scale around -78.
 int32_t intact_signal_strength(uint8_t raw) {
     if (raw == kNoReading) {
         return kNoReadingStrength;
@@ -100,18 +100,7 @@ int32_t intact_signal_strength(uint8_t raw) {
     return raw < kNoReading ? half - 78 : half - 206;
 }
 
-size_t intact_entry_count(uint8_t type) {
-    switch (type) {
-        case kIntactOldTxBlock:
-            return kOldTxEntries;
-        case kIntactTxBlock:
-        case kIntactRxBlock:
-            return kWideEntries;
-        default:
-            return 0;
-    }
-}
-
+// Entry `index` (below the kind's entry count) of a block of `type`.
 IntactEntry decode_intact_entry(const uint8_t* block, uint8_t type, size_t index) {
     IntactEntry e;
     if (type == kIntactOldTxBlock) {
@@ -139,6 +128,19 @@ IntactEntry decode_intact_entry(const uint8_t* block, uint8_t type, size_t index
     return e;
 }
 
+}  // namespace
+
+IntactBlockHead decode_intact_head(const uint8_t* block) {
+    IntactBlockHead h;
+    h.type = block[0];
+    h.magic_ok = block[1] == kBlockMagic;
+    h.time = le_u32(block, 2);
+    h.temperature = static_cast<int32_t>(le_u16(block, 6)) * 2200 / 12083 - 316;
+    h.battery_mv = code_to_mv(le_u16(block, 8), 4400, 12);
+    h.checksum_ok = checksum_matches(block);
+    return h;
+}
+
 void write_intact_block(const uint8_t* block, uint32_t tag_number, uint8_t intact_interval,
                         OutStream& protocol, OutStream& intact) {
     const IntactBlockHead head = decode_intact_head(block);
@@ -162,8 +164,7 @@ void write_intact_block(const uint8_t* block, uint32_t tag_number, uint8_t intac
     // also move the time back.
     const auto tag = static_cast<int32_t>(tag_number);
     uint16_t offset = 0;
-    const size_t count = intact_entry_count(head.type);
-    for (size_t i = 0; i < count; ++i) {
+    for (size_t i = 0; i < kind->entries; ++i) {
         const IntactEntry e = decode_intact_entry(block, head.type, i);
         switch (e.kind) {
             case IntactEntryKind::transmission:

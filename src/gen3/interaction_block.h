@@ -50,26 +50,6 @@ struct IntactBlockHead {
 // `block` holds kIntactBlockSize bytes.
 IntactBlockHead decode_intact_head(const uint8_t* block);
 
-// Signal strength of a raw strength byte: 128 means no reading (-150); the
-// other values are a signed half-step scale around -78.
-int32_t intact_signal_strength(uint8_t raw);
-
-enum class IntactEntryKind : uint8_t { transmission, reception, time_jump, unexpected };
-
-struct IntactEntry {
-    IntactEntryKind kind = IntactEntryKind::unexpected;
-    int32_t strength_a = 0;
-    int32_t strength_b = 0;  // receptions only
-    uint16_t other_tag = 0;  // receptions only
-    uint16_t jump = 0;       // time jumps only
-};
-
-// Number of entries in a block of `type` (0 for a type that is no interaction block).
-size_t intact_entry_count(uint8_t type);
-
-// Entry `index` (below intact_entry_count(type)) of a block of `type`.
-IntactEntry decode_intact_entry(const uint8_t* block, uint8_t type, size_t index);
-
 // Writes one block: its block line (or the magic error) and a checksum error
 // with the block's dump to the tag's protocol, its contacts to the shared
 // interaction file as "T,<tag>,<time>,<strength>" and

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "common/io.h"
 #include "common/le.h"
 #include "store/tag_files.h"
 
@@ -12,7 +11,6 @@ namespace dec {
 
 namespace {
 
-constexpr const char* kHeaderReadError = kContainerHeaderReadError;
 constexpr const char* kMagicError = "Magic number doesn't match. Maybe file corrupt?\n";
 
 // The start of a short open block: type, magic and "OPEN" with its NUL.
@@ -35,6 +33,94 @@ long find_open_signature(const uint8_t* window, size_t valid) {
         }
     }
     return -1;
+}
+
+// An open block: the writer switches to its tag's file (a tag seen first takes
+// the next free entry of `tags`) and the block goes there.
+bool start_tag_download(OutStream& out, TagFileWriter& writer, uint32_t* tags,
+                        const uint8_t* header, uint8_t* block, bool long_form) {
+    clear_fufa_low_bits(block, long_form);
+    const uint32_t tag = le_u16(block, long_form ? 26 : 13);
+    const size_t i = tag_entry(tags, tag);
+    if (i == kMaxTags) {
+        writer.close();
+        out.put("No more free entry in name list. Aborting separating data.\n");
+        return false;
+    }
+    const bool is_new = tags[i] == kNoTag;
+    if (writer.switch_to(tag, i, is_new, header, kGen3HeaderSize) != 0) {
+        writer.close();
+        return false;
+    }
+    if (is_new) {
+        tags[i] = tag;
+    }
+    if (writer.write_open_block(block, open_block_size(long_form)) != 0) {
+        writer.close();
+        return false;
+    }
+    return true;
+}
+
+// A data record, which belongs to the tag of the last open block.
+bool copy_data_record(OutStream& out, TagFileWriter& writer, const uint8_t* record) {
+    if (!writer.is_open()) {
+        out.put("Error: unexpected data.\n");
+        return false;
+    }
+    if (writer.write_unit(record, kGen3RecordSize) != 0) {
+        writer.close();
+        return false;
+    }
+    return true;
+}
+
+// The splitting loop over an input descriptor standing at offset 0: variant A
+// for the short open blocks (with the V1.1 re-aligning reader), variant B for
+// the long ones. `ok` or `failed`.
+ContainerResult split_container(Gen3Context& ctx, int fd, const char* path, uint32_t* tags) {
+    Console& con = ctx.run.con;
+    OutStream& out = con.out();
+    const bool long_form = ctx.long_form();
+    BufferedReader in(con.sys(), fd);
+    in.stop_on_error(con, path);
+    // The header again, its magic number that of the open-block form the run
+    // expects.
+    uint8_t header[kGen3HeaderSize];
+    if (in.read(header, kGen3HeaderSize) != static_cast<ssize_t>(kGen3HeaderSize)) {
+        out.put(kContainerHeaderReadError);
+        return ContainerResult::failed;
+    }
+    if (le_u32(header, 0) != (long_form ? kGen3LongMagic : kGen3ShortMagic)) {
+        out.put(kMagicError);
+        return ContainerResult::failed;
+    }
+
+    RecordResync reader(con, in, ctx.container_version);
+    TagFileWriter writer(con, ctx.run.folder.at, "Couldn't close output file in separate",
+                         ctx.tag_files);
+    uint8_t block[kGen3LongOpenSize];
+    for (;;) {
+        const ssize_t n =
+            long_form ? in.read(block, kGen3RecordSize) : reader.read_record_resync(block);
+        if (n != static_cast<ssize_t>(kGen3RecordSize)) {
+            out.put("Separating data finished.\n");
+            break;
+        }
+        const Gen3Record kind = classify_gen3_record(in, block, long_form);
+        if (kind == Gen3Record::seek_failed) {
+            con.sys_error("Couldn't lseek back");
+            writer.close();
+            return ContainerResult::failed;
+        }
+        const bool stored = kind == Gen3Record::open_block
+                                ? start_tag_download(out, writer, tags, header, block, long_form)
+                                : copy_data_record(out, writer, block);
+        if (!stored) {
+            return ContainerResult::failed;
+        }
+    }
+    return writer.close() == 0 ? ContainerResult::ok : ContainerResult::failed;
 }
 
 }  // namespace
@@ -84,117 +170,11 @@ ssize_t RecordResync::read_record_resync(uint8_t* record) {
     return static_cast<ssize_t>(kGen3RecordSize);
 }
 
-namespace {
-
-// The container header at the start of the split: read, and its magic number
-// that of the open-block form the run expects.
-bool read_container_header(BufferedReader& in, OutStream& out, uint8_t* header, bool long_form) {
-    if (in.read(header, kGen3HeaderSize) != static_cast<ssize_t>(kGen3HeaderSize)) {
-        out.put(kHeaderReadError);
-        return false;
-    }
-    if (le_u32(header, 0) != (long_form ? kGen3LongMagic : kGen3ShortMagic)) {
-        out.put(kMagicError);
-        return false;
-    }
-    return true;
-}
-
-// Position of `tag` in the tag list, else of its first free entry; kGen3MaxTags
-// when the list is full.
-size_t find_tag_entry(const uint32_t* tags, uint32_t tag) {
-    size_t i = 0;
-    while (i < kGen3MaxTags && tags[i] != tag && tags[i] != kGen3FreeEntry) {
-        ++i;
-    }
-    return i;
-}
-
-// An open block: the writer switches to its tag's file (a tag seen first takes
-// the next free entry of `tags`) and the block goes there.
-bool start_tag_download(OutStream& out, TagFileWriter& writer, uint32_t* tags,
-                        const uint8_t* header, uint8_t* block, bool long_form) {
-    clear_fufa_low_bits(block, long_form);
-    const uint32_t tag = le_u16(block, long_form ? 26 : 13);
-    const size_t i = find_tag_entry(tags, tag);
-    if (i == kGen3MaxTags) {
-        writer.close();
-        out.put("No more free entry in name list. Aborting separating data.\n");
-        return false;
-    }
-    const bool is_new = tags[i] == kGen3FreeEntry;
-    if (writer.switch_to(tag, i, is_new, header, kGen3HeaderSize) != 0) {
-        writer.close();
-        return false;
-    }
-    if (is_new) {
-        tags[i] = tag;
-    }
-    if (writer.write_open_block(block, open_block_size(long_form)) != 0) {
-        writer.close();
-        return false;
-    }
-    return true;
-}
-
-// A data record, which belongs to the tag of the last open block.
-bool copy_data_record(OutStream& out, TagFileWriter& writer, const uint8_t* record) {
-    if (!writer.is_open()) {
-        out.put("Error: unexpected data.\n");
-        return false;
-    }
-    if (writer.write_unit(record, kGen3RecordSize) != 0) {
-        writer.close();
-        return false;
-    }
-    return true;
-}
-
-}  // namespace
-
-ContainerResult split_container(Gen3Context& ctx, int fd, const char* path, uint32_t* tags) {
-    Console& con = ctx.run.con;
-    OutStream& out = con.out();
-    const bool long_form = ctx.long_form();
-    BufferedReader in(con.sys(), fd);
-    in.stop_on_error(con, path);
-    uint8_t header[kGen3HeaderSize];
-    if (!read_container_header(in, out, header, long_form)) {
-        return ContainerResult::failed;
-    }
-
-    RecordResync reader(con, in, ctx.container_version);
-    TagFileWriter writer(con, ctx.run.folder.at, "Couldn't close output file in separate",
-                         ctx.tag_files);
-    uint8_t block[kGen3LongOpenSize];
-    for (;;) {
-        const ssize_t n =
-            long_form ? in.read(block, kGen3RecordSize) : reader.read_record_resync(block);
-        if (n != static_cast<ssize_t>(kGen3RecordSize)) {
-            out.put("Separating data finished.\n");
-            break;
-        }
-        const Gen3Record kind = classify_gen3_record(in, block, long_form);
-        if (kind == Gen3Record::seek_failed) {
-            con.sys_error("Couldn't lseek back");
-            writer.close();
-            return ContainerResult::failed;
-        }
-        const bool stored = kind == Gen3Record::open_block
-                                ? start_tag_download(out, writer, tags, header, block, long_form)
-                                : copy_data_record(out, writer, block);
-        if (!stored) {
-            return ContainerResult::failed;
-        }
-    }
-    return writer.close() == 0 ? ContainerResult::ok : ContainerResult::failed;
-}
-
 ContainerResult separate(Gen3Context& ctx, const char* path, uint32_t* tags) {
     Console& con = ctx.run.con;
     OutStream& out = con.out();
     out.put("Separating data...\n");
-    std::fill_n(tags, kGen3MaxTags, kGen3FreeEntry);
+    std::fill_n(tags, kMaxTags, kNoTag);
     uint8_t header[kGen3HeaderSize];
     int fd = -1;
     const ContainerResult opened =

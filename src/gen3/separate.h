@@ -37,14 +37,9 @@ class RecordResync {
     bool back_incomplete_ = false;
 };
 
-// Fills `tags` (kGen3MaxTags entries) with the tag numbers in order of first
+// Fills `tags` (kMaxTags entries) with the tag numbers in order of first
 // appearance, writing "tag%u.tmp" for each into the run's output folder. Sets
 // ctx.container_version. `ok`, `failed` or `cannot_open`.
 ContainerResult separate(Gen3Context& ctx, const char* path, uint32_t* tags);
-
-// The splitting loop over an input descriptor standing at offset 0: variant A
-// for the short open blocks (with the V1.1 re-aligning reader), variant B for
-// the long ones. `ok` or `failed`.
-ContainerResult split_container(Gen3Context& ctx, int fd, const char* path, uint32_t* tags);
 
 }  // namespace dec

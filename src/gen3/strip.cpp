@@ -1,6 +1,5 @@
 #include "gen3/strip.h"
 
-#include "common/io.h"
 #include "gen3/gps_acc_run.h"
 #include "gen3/interaction.h"
 #include "gen3/separate.h"

@@ -1,10 +1,8 @@
 #include "gen3/tag_stream.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "common/fatal.h"
-#include "common/io.h"
 #include "common/tagtime.h"
 
 namespace dec {
@@ -160,13 +158,6 @@ void print_earlier_data(OutStream& out, const char* marks, uint64_t bytes) {
         marks, kbytes(bytes));
 }
 
-void print_data_elsewhere(OutStream& out, const char* marks) {
-    out.printf(
-        "%s There is data missing, maybe data\nis distributed on several\nmemorycards/"
-        "basestations?\n",
-        marks);
-}
-
 bool place_download(Console& con, TagDataPath& data, OutStream& out, const char* marks,
                     uint32_t fufa, bool long_form, Gen3JoinPosition& at) {
     uint32_t& flashaddr = at.decoder_flashaddr;
@@ -176,7 +167,10 @@ bool place_download(Console& con, TagDataPath& data, OutStream& out, const char*
     }
     if (uint64_t{fufa} + kGen3MaxGoBack < flashaddr) {
         if (fufa != 0) {
-            print_data_elsewhere(out, marks);
+            out.printf(
+                "%s There is data missing, maybe data\nis distributed on several\nmemorycards/"
+                "basestations?\n",
+                marks);
         }
         return true;
     }

@@ -104,12 +104,10 @@ bool belongs_to_stream(const Gen3OpenBlock& nb, uint32_t ref_tag_number, const u
 bool place_download(Console& con, TagDataPath& data, OutStream& out, const char* marks,
                     uint32_t fufa, bool long_form, Gen3JoinPosition& at);
 
-// The notes on data the tag sent to other base stations: `bytes` before the
-// first download of this container, and an unknown amount before a download
-// that starts further back than the overlap checked. Each kind of tag begins
-// them with its own `marks`.
+// The note on data the tag sent to other base stations before the first
+// download of this container (`bytes`), begun with the `marks` of the kind of
+// tag.
 void print_earlier_data(OutStream& out, const char* marks, uint64_t bytes);
-void print_data_elsewhere(OutStream& out, const char* marks);
 
 // Base-station id, download time and the amount offered for download.
 void print_download_info(const Gen3OpenBlock& block, OutStream& out, const OutputPlan& plan);

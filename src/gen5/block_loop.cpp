@@ -163,22 +163,9 @@ void BlockLoop::unit(const uint8_t* u) {
 
 int BlockLoop::run() {
     StreamState s;
-    if (gather_tag_stream(tag_, s, version9_ ? LoopFamily::gps_acc_v9 : LoopFamily::gps_acc_v10) !=
-        0) {
+    const LoopFamily family = version9_ ? LoopFamily::gps_acc_v9 : LoopFamily::gps_acc_v10;
+    if (pass_over_units(tag_, s, family, [this](const uint8_t* u) { unit(u); }) != 0) {
         return -1;
-    }
-    if (begin_second_pass(tag_) != 0) {
-        return -1;
-    }
-    tag_.out.write_heads();
-
-    TagState& st = tag_.state;
-    uint8_t u[kUnitSize];
-    ProgressMeter meter(tag_.run.progress, 0);
-    while (tag_.data.image_read(u, kUnitSize) == static_cast<ssize_t>(kUnitSize)) {
-        unit(u);
-        st.processed_bytes += kUnitSize;
-        meter.at(st.processed_bytes);
     }
     records_.settle();
     end_unit_loop(tag_, fe_units_);
@@ -189,20 +176,14 @@ int BlockLoop::run() {
         }
     }
     records_.finish();
-    print_last_download_line(tag_.info(), st.tag_number, s);
+    print_last_download_line(tag_.info(), tag_.state.tag_number, s);
     return 0;
 }
 
 }  // namespace
 
-int decode_tag_blocks(TagRun& tag) {
-    auto loop = std::make_unique<BlockLoop>(tag, false);
-    return loop->run();
-}
-
-int decode_tag_blocks_v9(TagRun& tag) {
-    auto loop = std::make_unique<BlockLoop>(tag, true);
-    return loop->run();
+int decode_tag_blocks(TagRun& tag, bool version9) {
+    return std::make_unique<BlockLoop>(tag, version9)->run();
 }
 
 }  // namespace dec

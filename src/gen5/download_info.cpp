@@ -14,8 +14,7 @@ constexpr size_t kCiLocalAddress = 9;
 constexpr size_t kCiConnectTime = 42;
 }  // namespace
 
-void print_download_info(const uint8_t* open_block, uint64_t /*decoder_flash_address*/,
-                         OutStream& out, const OutputPlan& plan) {
+void print_download_info(const uint8_t* open_block, OutStream& out, const OutputPlan& plan) {
     const uint32_t start = le_u32(open_block, kObFlashStart);
     const uint32_t end = le_u32(open_block, kObFlashEnd);
     out.put("\nData download:\n");
@@ -29,7 +28,7 @@ void print_download_info(const uint8_t* open_block, uint64_t /*decoder_flash_add
 }
 
 bool handle_close_info(TagDataPath& data, const uint8_t* unit, OutStream& out,
-                       uint64_t /*since_last_open*/, uint64_t* connect_time) {
+                       uint64_t* connect_time) {
     if (unit[0] != kBlockCloseInfo) {
         return false;
     }

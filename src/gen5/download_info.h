@@ -20,14 +20,13 @@ namespace dec {
 
 // "Data download:" paragraph of an open block: base station, download time,
 // bytes still to download and memory used.
-void print_download_info(const uint8_t* open_block, uint64_t decoder_flash_address, OutStream& out,
-                         const OutputPlan& plan);
+void print_download_info(const uint8_t* open_block, OutStream& out, const OutputPlan& plan);
 
 // Consumes a close-information block whose first unit is `unit` (reading its
 // other three units from the tag's raw stream). Returns true when it was one;
 // false when the unit is to be taken as data. A connect time is stored in
 // *connect_time when given.
 bool handle_close_info(TagDataPath& data, const uint8_t* unit, OutStream& out,
-                       uint64_t since_last_open, uint64_t* connect_time);
+                       uint64_t* connect_time);
 
 }  // namespace dec

@@ -79,17 +79,9 @@ struct EcgLoop {
 
 int run_ecg_tag_loop(TagRun& tag) {
     StreamState s;
-    if (gather_tag_stream(tag, s, LoopFamily::ecg) != 0 || begin_second_pass(tag) != 0) {
-        return -1;
-    }
-    tag.out.write_heads();
     auto loop = std::make_unique<EcgLoop>(tag);
-    uint8_t u[kUnitSize];
-    ProgressMeter meter(tag.run.progress, 0);
-    while (tag.data.image_read(u, kUnitSize) == static_cast<ssize_t>(kUnitSize)) {
-        loop->unit(u);
-        tag.state.processed_bytes += kUnitSize;
-        meter.at(tag.state.processed_bytes);
+    if (pass_over_units(tag, s, LoopFamily::ecg, [&](const uint8_t* u) { loop->unit(u); }) != 0) {
+        return -1;
     }
     if (loop->collecting) {
         loop->flush();

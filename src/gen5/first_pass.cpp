@@ -1,7 +1,5 @@
 #include "gen5/first_pass.h"
 
-#include <cstring>
-
 #include "common/fatal.h"
 #include "common/le.h"
 #include "gen5/container.h"
@@ -93,25 +91,7 @@ void report_settings(TagRun& tag, LoopFamily family, const uint8_t* open_block, 
     }
 }
 
-}  // namespace
-
-RepeatCheck check_if_data_repeated(TagRun& tag, const StreamState& s, uint32_t go_back) {
-    if (go_back > s.go_back_window || go_back == 0) {
-        return RepeatCheck::different;
-    }
-    uint8_t written[kMaxGoBack];
-    read_image_tail(tag.run.con, tag.data, written, go_back);
-    static_assert(kUnitSize == kImageUnitSize);
-    return compare_units_ahead(tag.run.con, tag.data, go_back, is_open_block_unit,
-                               [&](const uint8_t* unit, size_t offset) {
-                                   uint32_t differences = 0;
-                                   for (size_t i = 0; i < kUnitSize; ++i) {
-                                       differences += unit[i] != written[offset + i] ? 1u : 0u;
-                                   }
-                                   return differences;
-                               });
-}
-
+// A further open block (already read whole, start address rounded down).
 int handle_open_block(TagRun& tag, StreamState& s, LoopFamily family, const uint8_t* open_block) {
     OutStream& info = tag.info();
     if (le_u16(open_block, kObTagNumber) != s.expected_tag) {
@@ -127,7 +107,7 @@ int handle_open_block(TagRun& tag, StreamState& s, LoopFamily family, const uint
         return -1;
     }
     print_completeness(info, s.expected_bytes, s.since_last_open, kGen5Surplus);
-    print_download_info(open_block, s.decoder_flash_address, info, tag.plan());
+    print_download_info(open_block, info, tag.plan());
     report_settings(tag, family, open_block, false);
 
     const uint32_t a = le_u32(open_block, kObFlashStart);
@@ -168,6 +148,25 @@ int handle_open_block(TagRun& tag, StreamState& s, LoopFamily family, const uint
     return 0;
 }
 
+}  // namespace
+
+RepeatCheck check_if_data_repeated(TagRun& tag, const StreamState& s, uint32_t go_back) {
+    if (go_back > s.go_back_window || go_back == 0) {
+        return RepeatCheck::different;
+    }
+    uint8_t written[kMaxGoBack];
+    read_image_tail(tag.run.con, tag.data, written, go_back);
+    static_assert(kUnitSize == kImageUnitSize);
+    return compare_units_ahead(tag.run.con, tag.data, go_back, is_open_block_unit,
+                               [&](const uint8_t* unit, size_t offset) {
+                                   uint32_t differences = 0;
+                                   for (size_t i = 0; i < kUnitSize; ++i) {
+                                       differences += unit[i] != written[offset + i] ? 1u : 0u;
+                                   }
+                                   return differences;
+                               });
+}
+
 int gather_tag_stream(TagRun& tag, StreamState& s, LoopFamily family) {
     OutStream& info = tag.info();
     const uint8_t* first = tag.first_open_block;
@@ -181,7 +180,7 @@ int gather_tag_stream(TagRun& tag, StreamState& s, LoopFamily family) {
     const uint32_t first_start = le_u32(first, kObFlashStart);
     s.decoder_flash_address = first_start;
 
-    print_download_info(first, s.decoder_flash_address, info, tag.plan());
+    print_download_info(first, info, tag.plan());
     report_settings(tag, family, first, true);
     s.expected_bytes = le_u32(first, kObFlashEnd) - first_start;
     if (first_start != 0) {
@@ -222,7 +221,7 @@ int gather_tag_stream(TagRun& tag, StreamState& s, LoopFamily family) {
             continue;
         }
         if (block[0] == kBlockCloseInfo &&
-            handle_close_info(tag.data, block, info, s.since_last_open, &tag.state.connect_time)) {
+            handle_close_info(tag.data, block, info, &tag.state.connect_time)) {
             s.after_close_info = true;
             continue;
         }

@@ -45,9 +45,6 @@ struct StreamState {
 // The first pass; 0, or -1 when the tag is to stop (message printed).
 int gather_tag_stream(TagRun& tag, StreamState& s, LoopFamily family);
 
-// A further open block (already read whole, start address rounded down).
-int handle_open_block(TagRun& tag, StreamState& s, LoopFamily family, const uint8_t* open_block);
-
 // Compares the next `go_back` bytes of the raw stream with the last `go_back`
 // bytes of the image; the raw stream is left where it was.
 RepeatCheck check_if_data_repeated(TagRun& tag, const StreamState& s, uint32_t go_back);

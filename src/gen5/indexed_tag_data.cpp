@@ -11,6 +11,21 @@
 
 namespace dec {
 
+namespace {
+
+// Moves a stream position back by `count` bytes; 0, or -1 with EINVAL when
+// that is before the start.
+int move_back(uint64_t& pos, size_t count) {
+    if (count > pos) {
+        errno = EINVAL;
+        return -1;
+    }
+    pos -= count;
+    return 0;
+}
+
+}  // namespace
+
 void IndexedTagData::Window::restart(uint64_t pos) {
     const bool streaming = len != 0 && pos == start + len;
     if (cap == 0 || (streaming && cap < kFileBufferSize)) {
@@ -21,66 +36,30 @@ void IndexedTagData::Window::restart(uint64_t pos) {
     len = 0;
 }
 
-size_t IndexedTagData::Window::copy_out(uint64_t& pos, uint8_t* out, size_t count) const {
-    const auto take = static_cast<size_t>(std::min<uint64_t>(count, start + len - pos));
-    std::memcpy(out, buf.get() + (pos - start), take);
-    pos += take;
-    return take;
-}
-
 IndexedTagData::IndexedTagData(Console& con, const Folder& folder, uint32_t tag_number,
                                TagSource source, size_t max_extents)
-    : con_(con), folder_(folder), source_(source), max_extents_(max_extents) {
-    tag_file_names(tag_number, source.raw_name, raw_name_, image_base_);
-}
-
-IndexedTagData::~IndexedTagData() {
-    Platform& sys = con_.sys();
-    if (raw_owned_ && raw_fd_ >= 0) {
-        sys.close(raw_fd_);
-    }
-    if (image_fd_ >= 0) {
-        sys.close(image_fd_);
-        sys.remove_temp(folder_, image_name_);  // a stop skipped close_and_remove()
-    }
-}
+    : TagFilesPath(con, folder, tag_number, source.raw_name),
+      source_(source),
+      max_extents_(max_extents) {}
 
 int IndexedTagData::open_raw() {
     if (source_.runs != nullptr) {
-        raw_fd_ = source_.input_fd;
+        raw_fd_ = source_.input_fd;  // the container, which stays open
+        raw_owned_ = false;
         return 0;
     }
-    raw_fd_ = con_.sys().open_read(folder_, raw_name_);
-    if (raw_fd_ < 0) {
-        return -1;
-    }
-    raw_owned_ = true;
-    return 0;
+    return open_raw_file();
 }
 
 void IndexedTagData::close_and_remove() {
-    Platform& sys = con_.sys();
     if (image_fd_ >= 0) {
         flush_pending(kImageWriteMessage);
-        if (sys.close(image_fd_) != 0) {
-            con_.file_error("Couldn't close input file in strip", image_name_.c_str());
-        }
-        image_fd_ = -1;
-        if (sys.remove_temp(folder_, image_name_) != 0) {
-            con_.file_error("Couldn't delete f-temp file", image_name_.c_str());
-        }
+        close_file(image_fd_, image_name_.c_str());
+        remove_image_file();
     }
-    if (source_.runs != nullptr) {
-        return;  // nothing was copied
-    }
-    if (raw_fd_ >= 0) {
-        if (sys.close(raw_fd_) != 0) {
-            con_.file_error("Couldn't close input file in strip", raw_name_);
-        }
-        raw_fd_ = -1;
-    }
-    if (sys.remove_temp(folder_, raw_name_) != 0) {
-        con_.file_error("Couldn't delete temp file", raw_name_);
+    if (source_.runs == nullptr) {  // else nothing was copied
+        close_file(raw_fd_, raw_name_);
+        remove_raw_file();
     }
 }
 
@@ -152,29 +131,16 @@ ssize_t IndexedTagData::raw_at(uint64_t raw, uint8_t* buf, size_t count) {
 }
 
 ssize_t IndexedTagData::raw_read(void* buf, size_t count) {
-    auto* out = static_cast<uint8_t*>(buf);
-    size_t got = 0;
-    while (got < count) {
-        if (!raw_win_.holds(raw_pos_)) {
-            raw_win_.restart(raw_pos_);
-            const ssize_t n = raw_at(raw_pos_, raw_win_.buf.get(), raw_win_.cap);
-            if (n <= 0) {
-                return got > 0 || n == 0 ? static_cast<ssize_t>(got) : -1;
-            }
-            raw_win_.len = static_cast<size_t>(n);
-        }
-        got += raw_win_.copy_out(raw_pos_, out + got, count - got);
-    }
-    return static_cast<ssize_t>(got);
+    return raw_win_.read(raw_pos_, static_cast<uint8_t*>(buf), count, [&] {
+        raw_win_.restart(raw_pos_);
+        const ssize_t n = raw_at(raw_pos_, raw_win_.buf.get(), raw_win_.cap);
+        raw_win_.len = n > 0 ? static_cast<size_t>(n) : 0;
+        return n;
+    });
 }
 
 int IndexedTagData::raw_seek_back(size_t count) {
-    if (count > raw_pos_) {
-        errno = EINVAL;
-        return -1;
-    }
-    raw_pos_ -= count;
-    return 0;
+    return move_back(raw_pos_, count);
 }
 
 ssize_t IndexedTagData::image_write(const void* /*buf*/, size_t /*count*/, const char* message) {
@@ -245,9 +211,7 @@ int IndexedTagData::flush_pending(const char* message) {
 }
 
 int IndexedTagData::move_image_to_file(const char* message) {
-    Platform& sys = con_.sys();
-    image_fd_ = sys.create_temp(folder_, image_base_, ".tmp", true, image_name_);
-    if (image_fd_ < 0) {
+    if (create_image_file() != 0) {
         con_.file_error("Couldn't open file for writing", image_name_.c_str());
         return -1;
     }
@@ -337,12 +301,7 @@ void IndexedTagData::place(uint64_t at, uint64_t count, uint64_t raw) {
 }
 
 int IndexedTagData::image_seek_back(size_t count) {
-    if (count > pos_) {
-        errno = EINVAL;
-        return -1;
-    }
-    pos_ -= count;
-    return 0;
+    return move_back(pos_, count);
 }
 
 int IndexedTagData::image_rewind() {
@@ -387,17 +346,9 @@ int IndexedTagData::fill_image() {
 }
 
 ssize_t IndexedTagData::image_read(void* buf, size_t count) {
-    auto* out = static_cast<uint8_t*>(buf);
-    size_t got = 0;
-    while (got < count && pos_ < size_) {
-        if (!image_win_.holds(pos_)) {
-            if (fill_image() != 0) {
-                return got > 0 ? static_cast<ssize_t>(got) : -1;
-            }
-        }
-        got += image_win_.copy_out(pos_, out + got, count - got);
-    }
-    return static_cast<ssize_t>(got);
+    const auto want = static_cast<size_t>(std::min<uint64_t>(count, size_ - pos_));
+    return image_win_.read(pos_, static_cast<uint8_t*>(buf), want,
+                           [&] { return fill_image() == 0 ? ssize_t{1} : ssize_t{-1}; });
 }
 
 }  // namespace dec

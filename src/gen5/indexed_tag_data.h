@@ -3,11 +3,11 @@
 
 #include <sys/types.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
+#include <cstring>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "common/console.h"
@@ -38,15 +38,12 @@ struct TagSource {
 // The image behaves as the file it replaces: one position for reading and
 // writing, seeking back and writing again replaces bytes, and bytes past the
 // position stay part of the image until they are overwritten.
-class IndexedTagData final : public TagDataPath {
+class IndexedTagData final : public TagFilesPath {
   public:
     static constexpr size_t kMaxExtents = size_t{1} << 18;
 
     IndexedTagData(Console& con, const Folder& folder, uint32_t tag_number, TagSource source = {},
                    size_t max_extents = kMaxExtents);
-    ~IndexedTagData() override;
-    IndexedTagData(const IndexedTagData&) = delete;
-    IndexedTagData& operator=(const IndexedTagData&) = delete;
 
     // Opens the raw stream: "tag%u.tmp" for a file source, nothing to do for
     // runs. 0, or -1 with errno; the caller prints the message.
@@ -60,8 +57,6 @@ class IndexedTagData final : public TagDataPath {
     uint64_t image_size() const { return size_; }
     size_t extent_count() const { return extents_.size(); }
     bool image_in_file() const { return image_fd_ >= 0; }
-    // The temporary copy of the raw stream, when the source is one.
-    const char* raw_name() const { return raw_name_; }
 
     ssize_t raw_read(void* buf, size_t count) override;
     int raw_seek_back(size_t count) override;
@@ -97,9 +92,28 @@ class IndexedTagData final : public TagDataPath {
         // Makes the window start at `pos`, empty; doubles the buffer (up to a
         // megabyte) while a stream is read on from its end.
         void restart(uint64_t pos);
-        // Copies what it holds from `pos` on (at most `count` bytes) and
-        // moves `pos` past them; the number copied.
-        size_t copy_out(uint64_t& pos, uint8_t* out, size_t count) const;
+        // Copies `count` bytes from `pos` on into `out` and moves `pos` past
+        // them; where the window does not hold `pos`, `fill()` loads it (a
+        // count, 0 at the end of the stream, -1 on an error). count, fewer at
+        // the end, -1 on an error before any byte.
+        template <class Fill>
+        ssize_t read(uint64_t& pos, uint8_t* out, size_t count, Fill fill) {
+            size_t got = 0;
+            while (got < count) {
+                if (!holds(pos)) {
+                    const ssize_t n = fill();
+                    if (n <= 0) {
+                        return got > 0 || n == 0 ? static_cast<ssize_t>(got) : -1;
+                    }
+                }
+                const auto take =
+                    static_cast<size_t>(std::min<uint64_t>(count - got, start + len - pos));
+                std::memcpy(out + got, buf.get() + (pos - start), take);
+                pos += take;
+                got += take;
+            }
+            return static_cast<ssize_t>(got);
+        }
     };
 
     // Reads `count` raw-stream bytes at `raw` into `buf`: count, fewer at the
@@ -118,17 +132,10 @@ class IndexedTagData final : public TagDataPath {
     // Writes pending image bytes into the image file; 0 or -1.
     int flush_pending(const char* message);
 
-    Console& con_;
-    Folder folder_;
-    char raw_name_[64];
-    char image_base_[64];
-    std::string image_name_;
     TagSource source_;
     // Stops the run unless an indexed read of `want` bytes got them all.
     void check_indexed_read(ssize_t n, size_t want);
     size_t max_extents_;
-    int raw_fd_ = -1;  // the container or "tag%u.tmp"
-    bool raw_owned_ = false;
     uint64_t raw_pos_ = 0;
     Window raw_win_;
 
@@ -137,9 +144,8 @@ class IndexedTagData final : public TagDataPath {
     uint64_t pos_ = 0;
     Window image_win_;
 
-    // The image file, once the extents ran over max_extents_, and the bytes
-    // written at the image position not yet in it.
-    int image_fd_ = -1;
+    // The bytes written at the image position not yet in the image file
+    // (image_fd_, once the extents ran over max_extents_).
     Window pending_;
 };
 

@@ -120,7 +120,7 @@ class SideBySide {
             const TagSource source{index_.input_fd(), &index_.runs_of(i), nullptr,
                                    index_.input_name()};
             try {
-                slot.result = run_tag(tag_run, tags_[i], tag_run.plan, tag_run.prefix, source);
+                slot.result = run_tag(tag_run, tags_[i], source);
             } catch (const FatalStop& stop) {
                 slot.stopped = true;
                 slot.stop_code = stop.code;

@@ -1,7 +1,6 @@
 #include "gen5/separation.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 
 #include "common/buffered_file.h"
@@ -12,23 +11,6 @@
 namespace dec {
 
 namespace {
-
-// Position of `tag` in the list; the list's size when it is not there.
-size_t list_find(const uint32_t* tags, uint32_t tag) {
-    size_t i = 0;
-    while (i < kMaxTags && tags[i] != kNoTag && tags[i] != tag) {
-        ++i;
-    }
-    return i;
-}
-
-size_t list_size(const uint32_t* tags) {
-    size_t n = 0;
-    while (n < kMaxTags && tags[n] != kNoTag) {
-        ++n;
-    }
-    return n;
-}
 
 // Result of a split whose index ran full.
 constexpr int kIndexFull = -3;
@@ -111,7 +93,6 @@ int split_downloads(Console& con, int fd, const char* path, uint32_t* tags, Sink
 
     uint64_t at = kHeaderSize;  // container offset of `block`
     uint64_t written = 0;
-    size_t used = list_size(tags);
     uint8_t block[kOpenBlockSize];
     ProgressMeter meter(progress, 0);
     for (;;) {
@@ -123,20 +104,18 @@ int split_downloads(Console& con, int fd, const char* path, uint32_t* tags, Sink
                                              static_cast<ssize_t>(kOpenBlockSize - kUnitSize)) {
             clear_flash_start_low_bits(block);
             const uint32_t tag = le_u16(block, kObTagNumber);
-            const size_t slot = list_find(tags, tag);
-            const bool known = slot < used;
-            if (!known && used == kMaxTags) {
+            const size_t slot = tag_entry(tags, tag);
+            if (slot == kMaxTags) {
                 sink.abandon();
                 out.put("No more free entry in name list. Aborting separating data.\n");
                 return -1;
             }
-            const int rv = sink.begin_download(tag, known ? slot : used, !known, header, block, at);
+            const bool is_new = tags[slot] == kNoTag;
+            const int rv = sink.begin_download(tag, slot, is_new, header, block, at);
             if (rv != 0) {
                 return rv;
             }
-            if (!known) {
-                tags[used++] = tag;
-            }
+            tags[slot] = tag;
             at += kOpenBlockSize;
             continue;
         }
@@ -186,7 +165,8 @@ bool accept_gen5_header(OutStream& out, const uint8_t* header) {
 int index_streams(Console& con, int fd, const char* path, uint32_t* tags, ContainerIndex& index,
                   Progress* progress) {
     index.clear();
-    const int rv = index_tag_streams(con, fd, path, tags, index, progress);
+    IndexSink sink(index);
+    const int rv = split_downloads(con, fd, path, tags, sink, progress);
     if (rv == 0) {
         index.activate(con.sys(), fd, path);
         return 0;
@@ -206,13 +186,12 @@ int index_streams(Console& con, int fd, const char* path, uint32_t* tags, Contai
 // index's copies() when there is an index.
 int copy_streams(Console& con, const Folder& folder, int fd, const char* path, uint32_t* tags,
                  ContainerIndex* index, Progress* progress) {
-    if (index != nullptr) {
-        return split_into_tag_files(con, folder, fd, path, tags, index->copies(), progress);
-    }
-    // Nobody keeps the list: the copies are the caller's to delete.
-    TagFileList copies;
-    const int rv = split_into_tag_files(con, folder, fd, path, tags, copies, progress);
-    copies.names.clear();
+    // Without an index nobody keeps the list: the copies are the caller's to
+    // delete.
+    TagFileList own;
+    FileSink sink(con, folder, index != nullptr ? index->copies() : own);
+    const int rv = split_downloads(con, fd, path, tags, sink, progress);
+    own.names.clear();
     return rv;
 }
 
@@ -250,18 +229,6 @@ void ContainerIndex::close(Console& con) {
         input_fd_ = -1;
     }
     clear();
-}
-
-int split_into_tag_files(Console& con, const Folder& folder, int fd, const char* path,
-                         uint32_t* tags, TagFileList& files, Progress* progress) {
-    FileSink sink(con, folder, files);
-    return split_downloads(con, fd, path, tags, sink, progress);
-}
-
-int index_tag_streams(Console& con, int fd, const char* path, uint32_t* tags, ContainerIndex& index,
-                      Progress* progress) {
-    IndexSink sink(index);
-    return split_downloads(con, fd, path, tags, sink, progress);
 }
 
 ContainerResult separate_container(Console& con, const char* path, uint32_t* tags,

@@ -1,7 +1,6 @@
 // Splitting a generation-5 container into one temporary file per tag.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 #include "common/console.h"
@@ -25,14 +24,5 @@ namespace dec {
 ContainerResult separate_container(Console& con, const char* path, uint32_t* tags,
                                    const OutputFolder& folder, ContainerIndex* index = nullptr,
                                    Progress* progress = nullptr);
-
-// The separation loops on an input descriptor standing at offset 0: copying
-// into temporary files, or recording runs; the latter returns -3 when the
-// index is full.
-// Read errors of the container (`path`) stop the run.
-int split_into_tag_files(Console& con, const Folder& folder, int fd, const char* path,
-                         uint32_t* tags, TagFileList& files, Progress* progress = nullptr);
-int index_tag_streams(Console& con, int fd, const char* path, uint32_t* tags, ContainerIndex& index,
-                      Progress* progress = nullptr);
 
 }  // namespace dec

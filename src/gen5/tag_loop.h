@@ -23,8 +23,8 @@ struct TagRun {
 };
 
 // Decoding loops by tag type and software version; 0, or -1 when the tag failed.
-int decode_tag_blocks(TagRun& tag);     // GPS-acceleration tags, software version 10
-int decode_tag_blocks_v9(TagRun& tag);  // GPS-acceleration tags, software version 9
-int run_ecg_tag_loop(TagRun& tag);      // ECG tags
+// GPS-acceleration tags, software version 10 (or 9).
+int decode_tag_blocks(TagRun& tag, bool version9);
+int run_ecg_tag_loop(TagRun& tag);  // ECG tags
 
 }  // namespace dec

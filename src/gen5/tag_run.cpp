@@ -1,15 +1,8 @@
 #include "gen5/tag_run.h"
 
-#include <cerrno>
-
 #include "common/fatal.h"
-#include "common/io.h"
-#include "common/le.h"
-#include "common/tagtime.h"
-#include "common/text_file.h"
 #include "gen5/container.h"
 #include "gen5/indexed_tag_data.h"
-#include "gen5/second_pass.h"
 #include "gen5/tag_loop.h"
 #include "records/tag_output.h"
 #include "store/tag_data.h"
@@ -18,30 +11,18 @@ namespace dec {
 
 namespace {
 
-int run_loop(TagLayout layout, TagRun& tag_run) {
-    switch (layout) {
-        case TagLayout::v10:
-            return decode_tag_blocks(tag_run);
-        case TagLayout::v9:
-            return decode_tag_blocks_v9(tag_run);
-        case TagLayout::ecg:
-        case TagLayout::gen3:
-            break;
-    }
-    return run_ecg_tag_loop(tag_run);
-}
-
-// Opens the tag's outputs, runs the loop and closes the outputs.
+// Opens the tag's outputs, runs the loop of `layout` and closes the outputs.
 int run_outputs(RunContext& run, TagLayout layout, TagDataPath& data, uint8_t* open_block,
-                const OutputPlan& plan, TagState& state, const char* prefix) {
-    TagOutput out(run.con, *run.outputs, plan, layout, prefix, state);
+                TagState& state) {
+    TagOutput out(run.con, *run.outputs, run.plan, layout, run.prefix, state);
     if (out.open() != 0) {
         return -1;
     }
     state.stats = TagStatistics{};
     state.connect_time = 0;
     TagRun tag_run{run, data, open_block, out, state};
-    int rv = run_loop(layout, tag_run);
+    int rv = layout == TagLayout::ecg ? run_ecg_tag_loop(tag_run)
+                                      : decode_tag_blocks(tag_run, layout == TagLayout::v9);
     if (out.close() != 0) {
         rv = -1;
     }
@@ -50,8 +31,7 @@ int run_outputs(RunContext& run, TagLayout layout, TagDataPath& data, uint8_t* o
 
 }  // namespace
 
-int run_tag(RunContext& run, uint32_t tag_number, const OutputPlan& plan, const char* prefix,
-            TagSource source) {
+int run_tag(RunContext& run, uint32_t tag_number, TagSource source) {
     Console& con = run.con;
     OutStream& out = con.out();
     TagState state;
@@ -96,18 +76,17 @@ int run_tag(RunContext& run, uint32_t tag_number, const OutputPlan& plan, const 
     if (rv == 0) {
         const uint8_t type = open_block[kObTagType];
         const uint8_t version = open_block[kObSoftwareVersion];
-        if (type == kTagTypeGpsAcc && version == 10) {
-            rv = run_outputs(run, TagLayout::v10, data, open_block, plan, state, prefix);
-        } else if (type == kTagTypeGpsAcc && version == 9) {
-            rv = run_outputs(run, TagLayout::v9, data, open_block, plan, state, prefix);
-        } else if (type == kTagTypeEcg && version == 1) {
-            rv = run_outputs(run, TagLayout::ecg, data, open_block, plan, state, prefix);
-        } else if (type == kTagTypeGpsAcc || type == kTagTypeEcg) {
+        if (type != kTagTypeGpsAcc && type != kTagTypeEcg) {
+            out.printf("Unknown tag type %hhu\n", type);
+            rv = -1;
+        } else if (type == kTagTypeEcg ? version != 1 : version != 9 && version != 10) {
             out.put("B5:Unknown tag software version\n");
             fatal_stop(UNSUPPORTED_PRODUCT);
         } else {
-            out.printf("Unknown tag type %hhu\n", type);
-            rv = -1;
+            const TagLayout layout = type == kTagTypeEcg ? TagLayout::ecg
+                                     : version == 9      ? TagLayout::v9
+                                                         : TagLayout::v10;
+            rv = run_outputs(run, layout, data, open_block, state);
         }
     }
     data.close_and_remove();

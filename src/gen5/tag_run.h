@@ -6,7 +6,6 @@
 
 #include "common/outstream.h"
 #include "common/run_context.h"
-#include "common/tag_state.h"
 #include "gen5/indexed_tag_data.h"
 
 namespace dec {
@@ -14,7 +13,7 @@ namespace dec {
 // Decodes a tag from its raw stream: the runs of the container in `source`,
 // or (without runs) the temporary file "tag%u.tmp" the separation wrote, which
 // is deleted afterwards. 0, or -1 when the tag failed (the run stops).
-int run_tag(RunContext& run, uint32_t tag_number, const OutputPlan& plan, const char* prefix,
-            TagSource source = {});
+// The outputs follow run.plan and begin with run.prefix.
+int run_tag(RunContext& run, uint32_t tag_number, TagSource source = {});
 
 }  // namespace dec

@@ -25,10 +25,6 @@ uint16_t byte_sum(const uint8_t* p, size_t n) {
     return static_cast<uint16_t>(sum);
 }
 
-}  // namespace
-
-namespace {
-
 // The lines of the file on `fd`; 0, or -1 after printing the failure.
 int convert_voltages(Console& con, int fd, const char* path, OutStream& out) {
     out.put(
@@ -48,8 +44,9 @@ int convert_voltages(Console& con, int fd, const char* path, OutStream& out) {
 
     uint32_t previous = 0;
     uint8_t rec[kRecordSize];
-    ssize_t n;
-    while ((n = in.read(rec, kRecordSize)) == static_cast<ssize_t>(kRecordSize)) {
+    // A read error stops the run (stop_on_error): the loop ends at the end
+    // of the file.
+    while (in.read(rec, kRecordSize) == static_cast<ssize_t>(kRecordSize)) {
         const uint32_t magic = le_u32(rec, 0);
         if (magic != kRecordMagic) {
             out.printf("Magic 0x%08X not matching.\n", magic);
@@ -68,11 +65,6 @@ int convert_voltages(Console& con, int fd, const char* path, OutStream& out) {
             out.put_u32(mv);
             out.put_char(ch < 7 ? ',' : '\n');
         }
-    }
-    if (n < 0) {
-        // The rest of the file is lost: not a success.
-        con.sys_error("Couldn't read file");
-        return -1;
     }
     con.out().put("B5VL:Separating data finished.\n");
     return 0;

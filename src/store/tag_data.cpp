@@ -1,5 +1,6 @@
 #include "store/tag_data.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "common/fatal.h"
@@ -9,35 +10,62 @@
 
 namespace dec {
 
-void tag_file_names(uint32_t tag_number, const char* raw_name, char* raw, char* image_base) {
+TagFilesPath::TagFilesPath(Console& con, const Folder& folder, uint32_t tag_number,
+                           const char* raw_name)
+    : con_(con), folder_(folder), tag_number_(tag_number) {
     if (raw_name != nullptr) {
-        format_into(raw, 64, "%s", raw_name);
+        format_into(raw_name_, sizeof raw_name_, "%s", raw_name);
     } else {
-        format_into(raw, 64, "tag%i.tmp", static_cast<int>(tag_number));
+        format_into(raw_name_, sizeof raw_name_, "tag%i.tmp", static_cast<int>(tag_number));
     }
-    format_into(image_base, 64, "ftag%i", static_cast<int>(tag_number));
 }
 
-TempFileTagData::TempFileTagData(Console& con, const Folder& folder, uint32_t tag_number,
-                                 const char* raw_name)
-    : con_(con), folder_(folder) {
-    tag_file_names(tag_number, raw_name, raw_name_, image_base_);
-}
-
-TempFileTagData::~TempFileTagData() {
+TagFilesPath::~TagFilesPath() {
     Platform& sys = con_.sys();
-    if (raw_fd_ >= 0) {
+    if (raw_owned_ && raw_fd_ >= 0) {
         sys.close(raw_fd_);
     }
     if (image_fd_ >= 0) {
         sys.close(image_fd_);
-        sys.remove_temp(folder_, image_name_);  // a stop skipped close_and_remove()
+        sys.remove_temp(folder_, image_name_);
+    }
+}
+
+int TagFilesPath::open_raw_file() {
+    raw_fd_ = con_.sys().open_read(folder_, raw_name_);
+    return raw_fd_ < 0 ? -1 : 0;
+}
+
+int TagFilesPath::create_image_file() {
+    char base[64];
+    format_into(base, sizeof base, "ftag%i", static_cast<int>(tag_number_));
+    image_fd_ = con_.sys().create_temp(folder_, base, ".tmp", true, image_name_);
+    return image_fd_ < 0 ? -1 : 0;
+}
+
+void TagFilesPath::close_file(int& fd, const char* name) {
+    if (fd >= 0) {
+        if (con_.sys().close(fd) != 0) {
+            con_.file_error("Couldn't close input file in strip", name);
+        }
+        fd = -1;
+    }
+}
+
+void TagFilesPath::remove_raw_file() {
+    if (con_.sys().remove_temp(folder_, raw_name_) != 0) {
+        con_.file_error("Couldn't delete temp file", raw_name_);
+    }
+}
+
+void TagFilesPath::remove_image_file() {
+    if (con_.sys().remove_temp(folder_, image_name_) != 0) {
+        con_.file_error("Couldn't delete f-temp file", image_name_.c_str());
     }
 }
 
 int TempFileTagData::open_raw() {
-    raw_fd_ = con_.sys().open_read(folder_, raw_name_);
-    if (raw_fd_ < 0) {
+    if (open_raw_file() != 0) {
         return -1;
     }
     raw_ = std::make_unique<BufferedReader>(con_.sys(), raw_fd_);
@@ -46,11 +74,9 @@ int TempFileTagData::open_raw() {
 }
 
 int TempFileTagData::create_image() {
-    image_fd_ = con_.sys().create_temp(folder_, image_base_, ".tmp", true, image_name_);
-    if (image_fd_ < 0) {
+    if (create_image_file() != 0) {
         return -1;
     }
-    image_created_ = true;
     image_in_ = std::make_unique<BufferedReader>(con_.sys(), image_fd_);
     image_in_->stop_on_error(con_, image_name_.c_str());
     image_out_ = std::make_unique<BufferedWriter>(con_, image_fd_);
@@ -64,24 +90,15 @@ ssize_t TempFileTagData::write_image_header(const uint8_t* header, size_t size) 
 }
 
 void TempFileTagData::close_and_remove() {
-    Platform& sys = con_.sys();
-    if (image_fd_ >= 0) {
+    const bool image_created = image_fd_ >= 0;
+    if (image_created) {
         flush_image();
     }
-    for (int* fd : {&raw_fd_, &image_fd_}) {
-        if (*fd >= 0) {
-            if (sys.close(*fd) != 0) {
-                con_.file_error("Couldn't close input file in strip",
-                                fd == &raw_fd_ ? raw_name_ : image_name_.c_str());
-            }
-            *fd = -1;
-        }
-    }
-    if (sys.remove_temp(folder_, raw_name_) != 0) {
-        con_.file_error("Couldn't delete temp file", raw_name_);
-    }
-    if (image_created_ && sys.remove_temp(folder_, image_name_) != 0) {
-        con_.file_error("Couldn't delete f-temp file", image_name_.c_str());
+    close_file(raw_fd_, raw_name_);
+    close_file(image_fd_, image_name_.c_str());
+    remove_raw_file();
+    if (image_created) {
+        remove_image_file();
     }
 }
 
@@ -157,11 +174,8 @@ int check_container_header(Console& con, ssize_t n, const uint8_t* header,
         con.out().printf("Could read only %i of first 512 Bytes of file.\n", static_cast<int>(n));
         return -1;
     }
-    const uint32_t magic = le_u32(header, 0);
-    for (uint32_t m : magics) {
-        if (magic == m) {
-            return 0;
-        }
+    if (std::find(magics.begin(), magics.end(), le_u32(header, 0)) != magics.end()) {
+        return 0;
     }
     con.out().put("Magic doesn't match.\n");
     return -1;

@@ -16,7 +16,6 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "common/buffered_file.h"
 #include "common/console.h"
@@ -25,11 +24,6 @@ namespace dec {
 
 // What a failing write of the flash image says.
 inline constexpr const char* kImageWriteMessage = "Couldn't write data";
-
-// The names of a tag's data files: the separation's copy of its downloads
-// (`raw_name`, or "tag%i.tmp" when none is given) and the start of the image
-// file's name ("ftag%i"); both buffers hold 64 bytes.
-void tag_file_names(uint32_t tag_number, const char* raw_name, char* raw, char* image_base);
 
 class TagDataPath {
   public:
@@ -127,18 +121,49 @@ inline constexpr const char* kGen3LastSurplus =
 void print_last_download(OutStream& out, uint32_t tag_number, uint32_t expected, uint64_t received,
                          const char* surplus_format);
 
-// The data path kept in two temporary files of `folder` (the run's output
-// folder): the separation's copy `raw_name` ("tag%u.tmp" when none is given)
-// and a new temporary file for the flash image ("ftag%u.tmp", or a free
-// variant).
-class TempFileTagData final : public TagDataPath {
+// The files of a data path in `folder` (the run's output folder): the
+// separation's copy of the tag's downloads (`raw_name`, or "tag%i.tmp" when
+// none is given) and, once created, a new temporary file for the flash image
+// ("ftag%i.tmp", or a free variant).
+class TagFilesPath : public TagDataPath {
   public:
-    TempFileTagData(Console& con, const Folder& folder, uint32_t tag_number,
-                    const char* raw_name = nullptr);
-    ~TempFileTagData() override;
+    TagFilesPath(const TagFilesPath&) = delete;
+    TagFilesPath& operator=(const TagFilesPath&) = delete;
 
     const char* raw_name() const { return raw_name_; }
     const char* image_name() const { return image_name_.c_str(); }
+
+  protected:
+    TagFilesPath(Console& con, const Folder& folder, uint32_t tag_number, const char* raw_name);
+    // Closes what is open, and deletes an image file a stop left behind (it
+    // skipped close_and_remove()).
+    ~TagFilesPath() override;
+
+    // Open the raw copy and create the image file; 0, or -1 with errno.
+    int open_raw_file();
+    int create_image_file();
+    // Closes `fd` when it is open, printing a failing close of file `name`.
+    void close_file(int& fd, const char* name);
+    // Delete the raw copy and the image file, printing a failing deletion.
+    void remove_raw_file();
+    void remove_image_file();
+
+    Console& con_;
+    Folder folder_;
+    uint32_t tag_number_;
+    char raw_name_[64];
+    std::string image_name_;
+    int raw_fd_ = -1;
+    bool raw_owned_ = true;  // whether raw_fd_ is a descriptor of the path's own
+    int image_fd_ = -1;
+};
+
+// The data path kept in the two temporary files.
+class TempFileTagData final : public TagFilesPath {
+  public:
+    TempFileTagData(Console& con, const Folder& folder, uint32_t tag_number,
+                    const char* raw_name = nullptr)
+        : TagFilesPath(con, folder, tag_number, raw_name) {}
 
     // 0, or -1 with errno; the caller prints the message.
     int open_raw();
@@ -161,18 +186,10 @@ class TempFileTagData final : public TagDataPath {
     // Pending image bytes go out before any other use of the image descriptor.
     int flush_image();
 
-    Console& con_;
-    Folder folder_;
-    char raw_name_[64];
-    char image_base_[64];
-    std::string image_name_;
-    int raw_fd_ = -1;
-    int image_fd_ = -1;
     std::unique_ptr<BufferedReader> raw_;
     std::unique_ptr<BufferedReader> image_in_;
     std::unique_ptr<BufferedWriter> image_out_;
     bool reading_image_ = false;
-    bool image_created_ = false;
 };
 
 }  // namespace dec

@@ -6,41 +6,33 @@ namespace dec {
 
 namespace {
 
-// "%s" takes the prefix where a name has one.
-struct NameFormat {
-    const char* prefixed;
-    const char* plain;
-};
-
+// "%s" takes the prefix, empty for names without one.
 // clang-format off
-constexpr NameFormat kNames[] = {
-    {"%stag%i.txt",          "tag%i.txt"},
-    {"%stag%i_acc.txt",      "tag%i_acc.txt"},
-    {"%stag%i_accdft.txt",   "tag%i_accdft.txt"},
-    {"%stag%i_gps.txt",      "tag%i_gps.txt"},
-    {"%stag%i.kml",          "tag%i.kml"},
-    {"%stag%i.gpx",          "tag%i.gpx"},
-    {"info_%stag%i.txt",     "info_tag%i.txt"},
-    {"stat_%stag%i.txt",     "stat_tag%i.txt"},
-    {"%stag%i_quat.txt",     "tag%i_quat.txt"},
-    {"%stag%i_magnetic.txt", "tag%i_magnetic.txt"},
-    {"%stag%i_ecg.txt",      "tag%i_ecg.txt"},
+constexpr const char* kNames[] = {
+    "%stag%i.txt",
+    "%stag%i_acc.txt",
+    "%stag%i_accdft.txt",
+    "%stag%i_gps.txt",
+    "%stag%i.kml",
+    "%stag%i.gpx",
+    "info_%stag%i.txt",
+    "stat_%stag%i.txt",
+    "%stag%i_quat.txt",
+    "%stag%i_magnetic.txt",
+    "%stag%i_ecg.txt",
 };
 // clang-format on
 static_assert(sizeof kNames / sizeof kNames[0] == kTagFiles, "one name format per tag file");
 
-}  // namespace
-
+// The name of `file` of tag `tag_number`; `prefix` is put in front of "tag"
+// (nullptr: names without prefix).
 void format_tag_file_name(char* name, size_t size, TagFile file, const char* prefix,
                           uint32_t tag_number) {
-    const NameFormat& f = kNames[static_cast<size_t>(file)];
-    const auto tag = static_cast<int>(tag_number);
-    if (prefix != nullptr) {
-        format_into(name, size, f.prefixed, prefix, tag);
-    } else {
-        format_into(name, size, f.plain, tag);
-    }
+    format_into(name, size, kNames[static_cast<size_t>(file)], prefix != nullptr ? prefix : "",
+                static_cast<int>(tag_number));
 }
+
+}  // namespace
 
 OutStream* TagFileSet::open(TagFile file) {
     char name[128];

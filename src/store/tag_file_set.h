@@ -17,11 +17,6 @@
 
 namespace dec {
 
-// The name of `file` of tag `tag_number`; `prefix` is put in front of "tag"
-// (nullptr: names without prefix).
-void format_tag_file_name(char* name, size_t size, TagFile file, const char* prefix,
-                          uint32_t tag_number);
-
 class TagFileSet {
   public:
     TagFileSet(Console& con, OutputSet& outputs, const char* prefix, uint32_t tag_number)

@@ -22,6 +22,16 @@ namespace dec {
 inline constexpr size_t kMaxTags = 1000;
 inline constexpr uint32_t kNoTag = 0xFFFFFFFF;
 
+// The place of `tag` in a tag list, else of its first free entry; kMaxTags
+// when the list is full. The place of kNoTag is the number of tags.
+inline size_t tag_entry(const uint32_t* tags, uint32_t tag) {
+    size_t i = 0;
+    while (i < kMaxTags && tags[i] != tag && tags[i] != kNoTag) {
+        ++i;
+    }
+    return i;
+}
+
 // What every separation says when the container header cannot be read.
 inline constexpr const char* kContainerHeaderReadError =
     "Couldn't read first 512 Bytes of file. Maybe file corrupt?\n";

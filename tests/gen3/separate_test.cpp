@@ -23,7 +23,7 @@ class Gen3Separation : public FolderFixture {
         return rv;
     }
     Gen3Context ctx{run};
-    uint32_t tags[kGen3MaxTags];
+    uint32_t tags[kMaxTags];
 };
 
 // An open block that starts 10 bytes into a record: a V1.1 base station wrote
@@ -43,7 +43,7 @@ Gen3Builder misaligned_container(int minor) {
 TEST_F(Gen3Separation, V11RealignsToAnOpenBlockOffTheGrid) {
     ASSERT_EQ(split(misaligned_container(1)), 0);
     EXPECT_EQ(ctx.container_version, 3011u);
-    EXPECT_EQ(std::vector<uint32_t>(tags, tags + 3), (std::vector<uint32_t>{1, 2, kGen3FreeEntry}));
+    EXPECT_EQ(std::vector<uint32_t>(tags, tags + 3), (std::vector<uint32_t>{1, 2, kNoTag}));
     for (const uint16_t t : {1, 2}) {
         EXPECT_EQ(
             file("tag" + std::to_string(t) + ".tmp"),
@@ -57,7 +57,7 @@ TEST_F(Gen3Separation, V10ReadsTheSameBytesOnTheFixedGrid) {
     const Gen3Builder b = misaligned_container(0);
     ASSERT_EQ(split(b), 0);
     EXPECT_EQ(ctx.container_version, 3010u);
-    EXPECT_EQ(std::vector<uint32_t>(tags, tags + 2), (std::vector<uint32_t>{1, kGen3FreeEntry}));
+    EXPECT_EQ(std::vector<uint32_t>(tags, tags + 2), (std::vector<uint32_t>{1, kNoTag}));
     // Header, open block, record and the two records that the open block of
     // tag 2 straddles; the trailing 10 bytes are no record.
     EXPECT_EQ(file("tag1.tmp"), std::vector<uint8_t>(b.bytes().begin(), b.bytes().begin() + 768));
@@ -86,7 +86,7 @@ TEST_F(Gen3Separation, LongOpenBlockCutShortIsData) {
         b.open({.tag = 3, .fufa = 0, .fffa = 128}).record(testing::make_gen3_pattern_record(0x31, 5));
         b.raw(head.data(), kept);
         ASSERT_EQ(split(b), 0) << kept;
-        EXPECT_EQ(tags[1], kGen3FreeEntry);
+        EXPECT_EQ(tags[1], kNoTag);
         // Every record behind the cut block stays with tag 3.
         EXPECT_EQ(file("tag3.tmp"), b.bytes()) << kept;
     }

@@ -119,7 +119,7 @@ TEST_F(TagRunInProcess, BrokenTagFiles) {
     testing::write_bytes(dir.file("tag3.tmp"), std::vector<uint8_t>(100, 0));
     testing::write_bytes(dir.file("tag4.tmp"), testing::make_header(0x79F02AC7));
     for (uint32_t tag = 2; tag <= 5; ++tag) {
-        EXPECT_EQ(run_tag(run, tag, run.plan, ""), -1) << tag;
+        EXPECT_EQ(run_tag(run, tag), -1) << tag;
     }
     con.flush();
     EXPECT_EQ(out,
