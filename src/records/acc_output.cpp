@@ -161,9 +161,6 @@ void write_spectrum_line(const BurstLine& b, const OutputPlan& plan, AccContext&
     BurstMoments m{};
     if (ctx.dsp.calc_acc_stddev_and_mean(b.axis_count, b.n, s, m, plan.variance, ctx.info,
                                          style_of(b.family).overflow) != 0) {
-        if constexpr (kRecordDebugLevel > 10) {
-            ctx.acc.put("Error in calc_acc_stddev_and_mean().\n");
-        }
         return;
     }
     const int32_t bins = b.n / 2 + 1;
