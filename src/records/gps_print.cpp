@@ -65,24 +65,11 @@ void write_fix_kind(OutStream& out, const GpsFix& f, uint8_t fix_type) {
 
 // "%i,%i,%i,%i,%i,%i,%i": quaternion w, x, y, z and the magnetic axes.
 void write_quat_mag(OutStream& out, const GpsFix& f) {
-    for (int i = 0; i < 4; ++i) {
-        out.put_i32(f.quat[i]);
+    for (int32_t v : {f.quat[0], f.quat[1], f.quat[2], f.quat[3], f.mag[0], f.mag[1]}) {
+        out.put_i32(v);
         out.put_char(',');
     }
-    out.put_i32(f.mag[0]);
-    out.put_char(',');
-    out.put_i32(f.mag[1]);
-    out.put_char(',');
     out.put_i32(f.mag[2]);
-}
-
-// ",%u,%u,": battery and fix battery voltage.
-void write_movebank_batteries(OutStream& out, const GpsFix& f) {
-    out.put_char(',');
-    out.put_u32(f.battery_mv);
-    out.put_char(',');
-    out.put_u32(f.fix_battery_mv);
-    out.put_char(',');
 }
 
 // The start of a "GPS," line: the start time stamp, position, the fix columns
@@ -91,32 +78,34 @@ void write_gps_line_start(OutStream& out, const GpsFix& f, const OutputPlan& pla
     out.put("GPS,");
     print_tag_time(f.start_time, out, plan);
     write_position(out, f);
+    out.put_hhu(f.fix_type);  // 3 for every extended record
+    out.put_char(',');
+    out.put_char(f.letter);
+    out.put_char(',');
+    out.put_hhu(f.clock_flag);
+    out.put_char(',');
+    // Extended records carry no noise level.
     if (f.kind != GpsKind::extended) {
-        out.put_hhu(f.fix_type);
-        out.put_char(',');
-        out.put_char(f.letter);
-        out.put_char(',');
-        out.put_hhu(f.clock_flag);
-        out.put_char(',');
         out.put_hhu(f.noise);
-        out.put_char(',');
-    } else {
-        out.put("3,");
-        out.put_char(f.letter);
-        out.put_char(',');
-        out.put_hhu(f.clock_flag);
-        out.put(",,");
     }
+    out.put_char(',');
     out.put_u32(f.time_to_fix);
     out.put_char(',');
     print_date_weekday(f.fix.week, f.fix.seconds, out);
 }
 
-void write_battery_temperature(OutStream& out, const GpsFix& f) {
+// ",%u,", with `fix_battery` the fix battery voltage and ',', then the
+// temperature: an integer, or %.2f when fine on a software-10 tag.
+void write_battery_temperature(OutStream& out, const GpsFix& f, TagLayout layout,
+                               bool fix_battery) {
     out.put_char(',');
     out.put_u32(f.battery_mv);
     out.put_char(',');
-    if (f.temperature_fine) {
+    if (fix_battery) {
+        out.put_u32(f.fix_battery_mv);
+        out.put_char(',');
+    }
+    if (f.temperature_fine && layout == TagLayout::v10) {
         out.put_fixed(f.temperature, 2);
     } else {
         out.put_i32(f.temperature_coarse);
@@ -202,7 +191,7 @@ void write_line_v10(OutStream& out, const GpsFix& f, const OutputPlan& plan, uin
     write_gps_line_start(out, f, plan);
     out.put_char(',');
     print_time_of_day(f.fix.seconds, out);
-    write_battery_temperature(out, f);
+    write_battery_temperature(out, f, TagLayout::v10, false);
     write_motion(out, f);
     const bool extended = plan.gps_extended;
     if (f.kind == GpsKind::cooked) {
@@ -250,10 +239,7 @@ void write_line_v9(OutStream& out, const GpsFix& f, const OutputPlan& plan, uint
         out.put_char(',');
     }
     print_time_of_day(f.fix.seconds, out);
-    out.put_char(',');
-    out.put_u32(f.battery_mv);
-    out.put_char(',');
-    out.put_i32(f.temperature_coarse);
+    write_battery_temperature(out, f, layout, false);
     if (f.kind == GpsKind::early) {
         out.put_char('\n');
         return;
@@ -290,15 +276,10 @@ void write_movebank_v10(OutStream& out, const GpsFix& f, uint32_t key, uint32_t 
     } else {
         out.put(",,,,");
     }
-    // An extended record is a 3-D fix, or no fix at all at a zero position.
-    write_fix_kind(out, f, f.kind == GpsKind::cooked ? f.fix_type : (located ? 3 : 0));
+    // A zero position is no fix at all (the extended record keeps its type 3).
+    write_fix_kind(out, f, located ? f.fix_type : 0);
     print_gps_ms_time(f.tow_ms, f.week, out);
-    write_movebank_batteries(out, f);
-    if (f.temperature_fine) {
-        out.put_fixed(f.temperature, 2);
-    } else {
-        out.put_i32(f.temperature_coarse);
-    }
+    write_battery_temperature(out, f, TagLayout::v10, true);
     if (f.kind == GpsKind::cooked) {
         if (located) {
             write_motion(out, f);
@@ -333,8 +314,7 @@ void write_movebank_v10(OutStream& out, const GpsFix& f, uint32_t key, uint32_t 
 // position and motion empty; status C or D leaves the fix time stamp empty.
 void write_movebank_v9(OutStream& out, const GpsFix& f, uint32_t key, uint32_t tag_number) {
     write_movebank_start_v9(out, f, key, tag_number);
-    write_movebank_batteries(out, f);
-    out.put_i32(f.temperature_coarse);
+    write_battery_temperature(out, f, TagLayout::v9, true);
     if (f.valid) {
         write_motion(out, f);
         write_version_end(out, 1);
