@@ -23,6 +23,40 @@ void civil_from_days(int64_t z, int64_t& y, uint32_t& m, uint32_t& d) {
     y = static_cast<int64_t>(yoe) + era * 400 + (m <= 2 ? 1 : 0);
 }
 
+// Proleptic Gregorian breakdown of seconds since 1970-01-01 (may be negative).
+Calendar unix_to_calendar(int64_t seconds) {
+    int64_t days = seconds / kSecondsPerDay;
+    int64_t rest = seconds % kSecondsPerDay;
+    if (rest < 0) {
+        rest += kSecondsPerDay;
+        --days;
+    }
+    Calendar c;
+    int64_t y;
+    civil_from_days(days, y, c.month, c.day);
+    c.year = static_cast<uint32_t>(y);
+    c.hour = static_cast<uint32_t>(rest / 3600);
+    c.minute = static_cast<uint32_t>(rest / 60 % 60);
+    c.second = static_cast<uint32_t>(rest % 60);
+    return c;
+}
+
+int32_t tag_week(uint32_t tag_time) {
+    return static_cast<int32_t>(tag_time / kSecondsPerWeek) + kTagEpochWeek;
+}
+uint32_t tag_tow(uint32_t tag_time) {
+    return tag_time % kSecondsPerWeek;
+}
+
+// Two weekday letters ("Su".."Sa") for a time of week in seconds.
+const char* weekday_letters(uint32_t tow_s) {
+    uint32_t index = tow_s / kSecondsPerDay;
+    if (index > 7) {
+        index = 7;
+    }
+    return kWeekdays + 2 * index;
+}
+
 // "%02u" of a value below 100.
 char* format_2digits(char* p, uint32_t v) {
     p[0] = static_cast<char>('0' + v / 10);
@@ -154,23 +188,6 @@ bool gps_valid(int32_t week, uint32_t tow_s) {
 
 }  // namespace
 
-Calendar unix_to_calendar(int64_t seconds) {
-    int64_t days = seconds / kSecondsPerDay;
-    int64_t rest = seconds % kSecondsPerDay;
-    if (rest < 0) {
-        rest += kSecondsPerDay;
-        --days;
-    }
-    Calendar c;
-    int64_t y;
-    civil_from_days(days, y, c.month, c.day);
-    c.year = static_cast<uint32_t>(y);
-    c.hour = static_cast<uint32_t>(rest / 3600);
-    c.minute = static_cast<uint32_t>(rest / 60 % 60);
-    c.second = static_cast<uint32_t>(rest % 60);
-    return c;
-}
-
 Calendar gps_to_calendar(int32_t week, uint32_t tow_s) {
     if (!gps_valid(week, tow_s)) {
         return Calendar{};
@@ -178,14 +195,6 @@ Calendar gps_to_calendar(int32_t week, uint32_t tow_s) {
     // 3657 days lie between 1970-01-01 and the GPS epoch 1980-01-06.
     int64_t unix_s = (static_cast<int64_t>(week) * 7 + 3657) * kSecondsPerDay + tow_s;
     return unix_to_calendar(unix_s);
-}
-
-const char* weekday_letters(uint32_t tow_s) {
-    uint32_t index = tow_s / kSecondsPerDay;
-    if (index > 7) {
-        index = 7;
-    }
-    return kWeekdays + 2 * index;
 }
 
 void print_date_weekday(int32_t week, uint32_t tow_s, OutStream& out) {
