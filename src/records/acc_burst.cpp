@@ -69,11 +69,8 @@ bool accept_checked_burst(uint8_t* record, uint32_t length) {
 }  // namespace
 
 void decode_acc_burst(const uint8_t* record, uint32_t length, int variant, AccContext& ctx) {
-    if (!ctx.plan.acc) {
-        return;
-    }
     const auto seed = static_cast<uint16_t>(variant == 1 ? ctx.tag.tag_number & 0xFFFF : 0);
-    if (check_acc_burst(record, length, seed) != RecordCheck::ok) {
+    if (!ctx.plan.acc || check_acc_burst(record, length, seed) != RecordCheck::ok) {
         return;
     }
     const AccBurstHeader h = read_acc_burst_header(record);
@@ -93,10 +90,7 @@ void decode_acc_burst(const uint8_t* record, uint32_t length, int variant, AccCo
 }
 
 void decode_acc_burst_v9(const uint8_t* record, uint32_t length, AccContext& ctx) {
-    if (!ctx.plan.acc) {
-        return;
-    }
-    if (check_acc_burst(record, length, 0) != RecordCheck::ok) {
+    if (!ctx.plan.acc || check_acc_burst(record, length, 0) != RecordCheck::ok) {
         return;
     }
     const AccBurstHeader h = read_acc_burst_header(record);

@@ -113,10 +113,7 @@ void write_quatcmp(const QuatcmpBurst& b, uint32_t key, AccContext& ctx) {
 }  // namespace
 
 void decode_newacc(const uint8_t* record, uint32_t length, AccContext& ctx) {
-    if (!ctx.plan.acc) {
-        return;
-    }
-    if (!accept_record(record, length, ctx)) {
+    if (!ctx.plan.acc || !accept_record(record, length, ctx)) {
         return;
     }
     ctx.tag.stats.acc_bytes += length;
@@ -142,10 +139,8 @@ void decode_newacc(const uint8_t* record, uint32_t length, AccContext& ctx) {
 void decode_quatcmp(const uint8_t* record, uint32_t length, AccContext& ctx) {
     ctx.tag.stats.quatcmp_bytes += length;
     // QUATCMP bursts go with acceleration output in the line form only.
-    if (!ctx.plan.acc || ctx.plan.acc_form != AccForm::line) {
-        return;
-    }
-    if (!accept_record(record, length, ctx)) {
+    if (!ctx.plan.acc || ctx.plan.acc_form != AccForm::line ||
+        !accept_record(record, length, ctx)) {
         return;
     }
     const bool movebank = ctx.plan.movebank;
