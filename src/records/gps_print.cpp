@@ -94,15 +94,18 @@ void write_gps_line_start(OutStream& out, const GpsFix& f, const OutputPlan& pla
     print_date_weekday(f.fix.week, f.fix.seconds, out);
 }
 
-// ",%u,", with `fix_battery` the fix battery voltage and ',', then the
-// temperature: an integer, or %.2f when fine on a software-10 tag.
+// ",%u,", with `fix_battery` the fix battery voltage (none in an early
+// record) and ',', then the temperature: an integer, or %.2f when fine on a
+// software-10 tag.
 void write_battery_temperature(OutStream& out, const GpsFix& f, TagLayout layout,
                                bool fix_battery) {
     out.put_char(',');
     out.put_u32(f.battery_mv);
     out.put_char(',');
     if (fix_battery) {
-        out.put_u32(f.fix_battery_mv);
+        if (f.kind != GpsKind::early) {
+            out.put_u32(f.fix_battery_mv);
+        }
         out.put_char(',');
     }
     if (f.temperature_fine && layout == TagLayout::v10) {
@@ -329,14 +332,7 @@ void write_movebank_v9(OutStream& out, const GpsFix& f, uint32_t key, uint32_t t
 void write_movebank_gen3(OutStream& out, const GpsFix& f, uint32_t key, uint32_t tag_number,
                          const OutputPlan& plan) {
     write_movebank_start_v9(out, f, key, tag_number);
-    out.put_char(',');
-    out.put_u32(f.battery_mv);
-    out.put_char(',');
-    if (f.kind != GpsKind::early) {
-        out.put_u32(f.fix_battery_mv);
-    }
-    out.put_char(',');
-    out.put_i32(f.temperature_coarse);
+    write_battery_temperature(out, f, TagLayout::gen3, true);
     if (f.kind != GpsKind::early && !plan.gen3.z_axis_tag && f.valid) {
         write_motion(out, f);
         out.put_char('\n');
