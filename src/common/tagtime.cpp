@@ -23,6 +23,40 @@ void civil_from_days(int64_t z, int64_t& y, uint32_t& m, uint32_t& d) {
     y = static_cast<int64_t>(yoe) + era * 400 + (m <= 2 ? 1 : 0);
 }
 
+// Proleptic Gregorian breakdown of seconds since 1970-01-01 (may be negative).
+Calendar unix_to_calendar(int64_t seconds) {
+    int64_t days = seconds / kSecondsPerDay;
+    int64_t rest = seconds % kSecondsPerDay;
+    if (rest < 0) {
+        rest += kSecondsPerDay;
+        --days;
+    }
+    Calendar c;
+    int64_t y;
+    civil_from_days(days, y, c.month, c.day);
+    c.year = static_cast<uint32_t>(y);
+    c.hour = static_cast<uint32_t>(rest / 3600);
+    c.minute = static_cast<uint32_t>(rest / 60 % 60);
+    c.second = static_cast<uint32_t>(rest % 60);
+    return c;
+}
+
+int32_t tag_week(uint32_t tag_time) {
+    return static_cast<int32_t>(tag_time / kSecondsPerWeek) + kTagEpochWeek;
+}
+uint32_t tag_tow(uint32_t tag_time) {
+    return tag_time % kSecondsPerWeek;
+}
+
+// Two weekday letters ("Su".."Sa") for a time of week in seconds.
+const char* weekday_letters(uint32_t tow_s) {
+    uint32_t index = tow_s / kSecondsPerDay;
+    if (index > 7) {
+        index = 7;
+    }
+    return kWeekdays + 2 * index;
+}
+
 // "%02u" of a value below 100.
 char* format_2digits(char* p, uint32_t v) {
     p[0] = static_cast<char>('0' + v / 10);
@@ -48,26 +82,30 @@ int64_t gps_day(int32_t week, uint32_t tow_s) {
     return static_cast<int64_t>(week) * 7 + tow_s / kSecondsPerDay;
 }
 
+// "%u.%u.%u,%.2s": day, month, year and weekday letters.
+char* format_dotted_date(char* p, const Calendar& c, uint32_t tow_s) {
+    p = format_u32(p, c.day);
+    *p++ = '.';
+    p = format_u32(p, c.month);
+    *p++ = '.';
+    p = format_u32(p, c.year);
+    *p++ = ',';
+    std::memcpy(p, weekday_letters(tow_s), 2);
+    return p + 2;
+}
+
 // "%u,%u.%u.%u,%.2s,": day number, date and weekday letters of a tag time,
 // made once per day and stream.
 const OutStream::Memo& day_and_date(OutStream& out, uint32_t tag_time) {
     OutStream::Memo& m = out.memo(OutStream::kMemoDayAndDate);
     const uint32_t day = tag_time / kSecondsPerDay;
     if (m.key != day) {
-        const int32_t week = tag_week(tag_time);
         const uint32_t tow_s = tag_tow(tag_time);
-        const Calendar c = gps_to_calendar(week, tow_s);
         char* p = format_u32(m.text, day);
         *p++ = ',';
-        p = format_u32(p, c.day);
-        *p++ = '.';
-        p = format_u32(p, c.month);
-        *p++ = '.';
-        p = format_u32(p, c.year);
+        p = format_dotted_date(p, gps_to_calendar(tag_week(tag_time), tow_s), tow_s);
         *p++ = ',';
-        std::memcpy(p, weekday_letters(tow_s), 2);
-        p[2] = ',';
-        m.length = static_cast<uint32_t>(p + 3 - m.text);
+        m.length = static_cast<uint32_t>(p - m.text);
         m.key = day;
     }
     return m;
@@ -109,18 +147,6 @@ void put_day_memo(OutStream& out, OutStream::MemoSlot slot, int32_t week, uint32
     out.put_memo(m);
 }
 
-// "%u.%u.%u,%.2s": day, month, year and weekday letters.
-char* format_dotted_date(char* p, const Calendar& c, uint32_t tow_s) {
-    p = format_u32(p, c.day);
-    *p++ = '.';
-    p = format_u32(p, c.month);
-    *p++ = '.';
-    p = format_u32(p, c.year);
-    *p++ = ',';
-    std::memcpy(p, weekday_letters(tow_s), 2);
-    return p + 2;
-}
-
 // "%u-%02u-%02u ".
 char* format_iso_date(char* p, const Calendar& c, uint32_t) {
     p = format_u32(p, c.year);
@@ -140,28 +166,27 @@ void put_iso_date(OutStream& out, int32_t week, uint32_t tow_s) {
     put_day_memo(out, OutStream::kMemoIsoDate, week, tow_s, format_iso_date);
 }
 
+// "%u-%02u-%02u %02u:%02u:%02u.%03u" of a valid week and time of week.
+void put_iso_time(OutStream& out, int32_t week, uint32_t tow_s, uint32_t ms) {
+    put_iso_date(out, week, tow_s);
+    char* p = format_hms(out.reserve(12), tow_s % kSecondsPerDay);
+    *p++ = '.';
+    out.commit(format_u32_width(p, ms, 3));
+}
+
+// ".%04u," of the microseconds within their second.
+char* format_fraction(char* p, uint32_t microseconds) {
+    *p++ = '.';
+    p = format_4digits(p, (microseconds % 1000000) / 100);
+    *p++ = ',';
+    return p;
+}
+
 bool gps_valid(int32_t week, uint32_t tow_s) {
     return week >= 0 && tow_s < kSecondsPerWeek;
 }
 
 }  // namespace
-
-Calendar unix_to_calendar(int64_t seconds) {
-    int64_t days = seconds / kSecondsPerDay;
-    int64_t rest = seconds % kSecondsPerDay;
-    if (rest < 0) {
-        rest += kSecondsPerDay;
-        --days;
-    }
-    Calendar c;
-    int64_t y;
-    civil_from_days(days, y, c.month, c.day);
-    c.year = static_cast<uint32_t>(y);
-    c.hour = static_cast<uint32_t>(rest / 3600);
-    c.minute = static_cast<uint32_t>(rest / 60 % 60);
-    c.second = static_cast<uint32_t>(rest % 60);
-    return c;
-}
 
 Calendar gps_to_calendar(int32_t week, uint32_t tow_s) {
     if (!gps_valid(week, tow_s)) {
@@ -170,14 +195,6 @@ Calendar gps_to_calendar(int32_t week, uint32_t tow_s) {
     // 3657 days lie between 1970-01-01 and the GPS epoch 1980-01-06.
     int64_t unix_s = (static_cast<int64_t>(week) * 7 + 3657) * kSecondsPerDay + tow_s;
     return unix_to_calendar(unix_s);
-}
-
-const char* weekday_letters(uint32_t tow_s) {
-    uint32_t index = tow_s / kSecondsPerDay;
-    if (index > 7) {
-        index = 7;
-    }
-    return kWeekdays + 2 * index;
 }
 
 void print_date_weekday(int32_t week, uint32_t tow_s, OutStream& out) {
@@ -212,13 +229,8 @@ void print_tag_time(uint32_t tag_time, OutStream& out, const OutputPlan& plan) {
 }
 
 void print_tag_time_us(uint32_t tag_time, uint32_t microseconds, OutStream& out) {
-    const uint32_t t = tag_time + microseconds / 1000000;
-    put_day_date_time(out, t);
-    char* p = out.reserve(6);
-    *p++ = '.';
-    p = format_4digits(p, (microseconds % 1000000) / 100);
-    *p++ = ',';
-    out.commit(p);
+    put_day_date_time(out, tag_time + microseconds / 1000000);
+    out.commit(format_fraction(out.reserve(6), microseconds));
 }
 
 void print_gps_date(int32_t week, uint32_t tow_s, OutStream& out) {
@@ -236,26 +248,16 @@ void print_gps_ms_time(uint32_t tow_ms, int32_t week, OutStream& out) {
     if (week < 0 || tow_ms >= kSecondsPerWeek * 1000u) {
         return;
     }
-    put_iso_date(out, week, tow_ms / 1000);
-    const uint32_t rest = tow_ms % 86400000u;
-    char* p = format_hms(out.reserve(12), rest / 1000u);
-    *p++ = '.';
-    out.commit(format_u32_width(p, rest % 1000u, 3));
+    put_iso_time(out, week, tow_ms / 1000, tow_ms % 1000);
 }
 
 void print_tag_time_iso(uint32_t tag_time, OutStream& out) {
-    put_iso_date(out, tag_week(tag_time), tag_tow(tag_time));
-    char* p = format_hms(out.reserve(12), tag_time % kSecondsPerDay);
-    std::memcpy(p, ".000", 4);
-    out.commit(p + 4);
+    print_tag_time_iso_us(tag_time, 0, out);
 }
 
 void print_tag_time_iso_us(uint32_t tag_time, uint32_t microseconds, OutStream& out) {
     const uint32_t t = tag_time + microseconds / 1000000;
-    put_iso_date(out, tag_week(t), tag_tow(t));
-    char* p = format_hms(out.reserve(12), t % kSecondsPerDay);
-    *p++ = '.';
-    out.commit(format_u32_width(p, (microseconds % 1000000) / 1000, 3));
+    put_iso_time(out, tag_week(t), tag_tow(t), (microseconds % 1000000) / 1000);
 }
 
 void print_acc_time(uint32_t tag_time, OutStream& out, const OutputPlan& plan) {
@@ -272,10 +274,7 @@ void print_acc_time_us(uint32_t tag_time, uint32_t microseconds, OutStream& out,
                        const OutputPlan& plan) {
     if (plan.acc_time == AccTime::seconds) {
         char* p = format_u32(out.reserve(17), tag_time + microseconds / 1000000);
-        *p++ = '.';
-        p = format_4digits(p, (microseconds % 1000000) / 100);
-        *p++ = ',';
-        out.commit(p);
+        out.commit(format_fraction(p, microseconds));
         return;
     }
     print_tag_time_us(tag_time, microseconds, out);

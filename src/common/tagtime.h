@@ -29,22 +29,9 @@ struct Calendar {
     uint32_t second = 0;
 };
 
-// Proleptic Gregorian breakdown of seconds since 1970-01-01 (may be negative).
-Calendar unix_to_calendar(int64_t seconds);
-
 // GPS week and time of week (seconds) to a calendar record; all zeros for a
 // negative week or a time of week of a week or more.
 Calendar gps_to_calendar(int32_t week, uint32_t tow_s);
-
-inline int32_t tag_week(uint32_t tag_time) {
-    return static_cast<int32_t>(tag_time / kSecondsPerWeek) + kTagEpochWeek;
-}
-inline uint32_t tag_tow(uint32_t tag_time) {
-    return tag_time % kSecondsPerWeek;
-}
-
-// Two weekday letters ("Su".."Sa") for a time of week in seconds.
-const char* weekday_letters(uint32_t tow_s);
 
 // "%u.%u.%u," day, month, year and the weekday letters (no separator after).
 void print_date_weekday(int32_t week, uint32_t tow_s, OutStream& out);

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#include "common/io.h"
-#include "common/le.h"
 #include "records/acc_output.h"
 #include "records/acc_record.h"
 #include "records/burst_batch.h"
@@ -15,26 +13,6 @@
 namespace dec {
 
 namespace {
-
-// Checks length and checksum; a dropped record is reported (debug builds only).
-bool accept_burst(const uint8_t* record, uint32_t length, uint16_t seed, AccContext& ctx) {
-    const RecordCheck check = check_acc_burst(record, length, seed);
-    if constexpr (kRecordDebugLevel > 10) {
-        if (check == RecordCheck::bad_length) {
-            ctx.info.printf(
-                "ACC number_of_blocks/size not matching:%i,%i,%i,aastr:0x%02llX! ###############\n",
-                static_cast<int32_t>(ctx.tag.tag_number), length > 7 ? le_u8(record, 7) : 0,
-                static_cast<int32_t>(length),
-                static_cast<unsigned long long>(ctx.tag.processed_bytes));
-            hex_dump(record, static_cast<long>(length), ctx.info);
-        } else if (check == RecordCheck::bad_checksum) {
-            ctx.info.printf("ACC checksum not matching! aastr:0x%02llX #########\n",
-                            static_cast<unsigned long long>(ctx.tag.processed_bytes));
-            hex_dump(record, static_cast<long>(length), ctx.info);
-        }
-    }
-    return check == RecordCheck::ok;
-}
 
 // The key-bin checksum covers the record as the checksum test leaves it in the
 // tag software: byte 7 then holds the high seed byte.
@@ -80,18 +58,8 @@ void as_early_tag(OutputPlan& plan) {
 // bytes with byte 7 taken as 0 and the running sum standing in byte 6 when it
 // is passed, as in software-9 bursts. The tag's own check leaves byte 7 at 0,
 // and the key-bin checksum covers the record as the check leaves it.
-bool accept_checked_burst(uint8_t* record, uint32_t length, AccContext& ctx) {
-    const RecordCheck check = check_acc_burst(record, length, 0);
-    if constexpr (kRecordDebugLevel > 10) {
-        if (check == RecordCheck::bad_length) {
-            ctx.info.printf("ACC number_of_blocks/size not matching:%i,%i,%i! ###############\n",
-                            static_cast<int32_t>(ctx.tag.tag_number), le_u8(record, 7),
-                            static_cast<int32_t>(length));
-        } else if (check == RecordCheck::bad_checksum) {
-            ctx.info.put("ACC Checksum not matching! #########\n");
-        }
-    }
-    if (check != RecordCheck::ok) {
+bool accept_checked_burst(uint8_t* record, uint32_t length) {
+    if (check_acc_burst(record, length, 0) != RecordCheck::ok) {
         return false;
     }
     record[7] = 0;
@@ -101,11 +69,8 @@ bool accept_checked_burst(uint8_t* record, uint32_t length, AccContext& ctx) {
 }  // namespace
 
 void decode_acc_burst(const uint8_t* record, uint32_t length, int variant, AccContext& ctx) {
-    if (!ctx.plan.acc) {
-        return;
-    }
     const auto seed = static_cast<uint16_t>(variant == 1 ? ctx.tag.tag_number & 0xFFFF : 0);
-    if (!accept_burst(record, length, seed, ctx)) {
+    if (!ctx.plan.acc || check_acc_burst(record, length, seed) != RecordCheck::ok) {
         return;
     }
     const AccBurstHeader h = read_acc_burst_header(record);
@@ -125,10 +90,7 @@ void decode_acc_burst(const uint8_t* record, uint32_t length, int variant, AccCo
 }
 
 void decode_acc_burst_v9(const uint8_t* record, uint32_t length, AccContext& ctx) {
-    if (!ctx.plan.acc) {
-        return;
-    }
-    if (!accept_burst(record, length, 0, ctx)) {
+    if (!ctx.plan.acc || check_acc_burst(record, length, 0) != RecordCheck::ok) {
         return;
     }
     const AccBurstHeader h = read_acc_burst_header(record);
@@ -159,7 +121,7 @@ void decode_acc_burst_gen3(uint8_t* record, uint32_t length, AccContext& ctx) {
     if (!plan.acc || length < kAccHeaderSize) {
         return;
     }
-    if (plan.gen3.acc_checked && !accept_checked_burst(record, length, burst)) {
+    if (plan.gen3.acc_checked && !accept_checked_burst(record, length)) {
         return;
     }
     const uint32_t key = plan.movebank ? fletcher32(record, static_cast<int32_t>(length)) : 0;

@@ -5,7 +5,7 @@
 // complete record. A decoder checks the record's length and checksum, counts it
 // into the tag statistics (software 10 only), unpacks the samples into
 // ctx.buffers.burst and writes the burst in the form the output plan selects
-// (acc_output.h). Dropped records are reported only at a raised debug level.
+// (acc_output.h). Dropped records leave no trace in the output.
 #pragma once
 
 #include <cstdint>

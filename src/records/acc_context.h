@@ -18,10 +18,6 @@ namespace dec {
 
 class BurstBatch;
 
-// Build-time level of the record decoders' diagnostics (dropped records and
-// sensor error flags); 0 in the delivered program, so none of them is written.
-inline constexpr int kRecordDebugLevel = 0;
-
 // Spectrum bins of the longest burst axis: bins 0 .. n/2.
 inline constexpr int32_t kAccSpectrumBins = kBurstMaxSamples / 2 + 1;
 

@@ -161,9 +161,6 @@ void write_spectrum_line(const BurstLine& b, const OutputPlan& plan, AccContext&
     BurstMoments m{};
     if (ctx.dsp.calc_acc_stddev_and_mean(b.axis_count, b.n, s, m, plan.variance, ctx.info,
                                          style_of(b.family).overflow) != 0) {
-        if constexpr (kRecordDebugLevel > 10) {
-            ctx.acc.put("Error in calc_acc_stddev_and_mean().\n");
-        }
         return;
     }
     const int32_t bins = b.n / 2 + 1;
@@ -196,17 +193,14 @@ void write_statistics(const BurstLine& b, const OutputPlan& plan, AccContext& ct
     const BurstExtremes e = calc_acc_max_and_min(b.axis_count, b.n, s);
 
     if (plan.stats_line && style_of(b.family).activity_sum) {
-        if (b.family == BurstFamily::newacc) {
-            // The IMU accelerometer counts four times as many steps per g.
-            ctx.tag.stats.activity_sum +=
-                (m.deviation[0] + m.deviation[1] + m.deviation[2]) / 3 * 0.25;
-        } else {
-            double sum = 0.0;
-            for (int a = 0; a < b.axis_count; ++a) {
-                sum += m.deviation[a];
-            }
-            ctx.tag.stats.activity_sum += sum / b.axis_count;
+        double sum = 0.0;
+        for (int a = 0; a < b.axis_count; ++a) {
+            sum += m.deviation[a];
         }
+        // The IMU accelerometer (always three axes) counts four times as many
+        // steps per g.
+        const double mean = sum / b.axis_count;
+        ctx.tag.stats.activity_sum += b.family == BurstFamily::newacc ? mean * 0.25 : mean;
         return;
     }
 

@@ -36,9 +36,14 @@ uint32_t movebank_key(const uint8_t* payload, size_t size, const OutputPlan& pla
     return plan.movebank ? fletcher32(payload, static_cast<int32_t>(size)) : 0;
 }
 
-void count_fix(const GpsFix& fix, GpsContext& ctx) {
+// A software-10 fix: counted into the on-time and the statistics, and written
+// unless the STATS line is the output.
+void count_and_write(const GpsFix& fix, const uint8_t* payload, GpsContext& ctx) {
     ctx.tag.gps_ontime += fix.time_to_fix;
     update_gps_statistics(ctx.tag.stats, fix);
+    if (!ctx.plan.stats_line) {
+        ctx.out.fix(fix, movebank_key(payload, kGpsRecordSize, ctx.plan), ctx.tag);
+    }
 }
 
 }  // namespace
@@ -47,14 +52,8 @@ void decode_gps_cooked(const uint8_t* payload, size_t size, GpsContext& ctx) {
     if (!accept_record(payload, size, 0, 0, ctx)) {
         return;
     }
-    const uint32_t key = movebank_key(payload, kGpsRecordSize, ctx.plan);
     const bool fine = (ctx.tag.feature_word & FEATURE_WITH_GPSACCGSMV2) != 0;
-    const GpsFix fix = decode_gps_cooked_record(payload, fine);
-    count_fix(fix, ctx);
-    if (ctx.plan.stats_line) {
-        return;
-    }
-    ctx.out.fix(fix, key, ctx.tag);
+    count_and_write(decode_gps_cooked_record(payload, fine), payload, ctx);
 }
 
 void decode_gps_extended(const uint8_t* payload, size_t size, bool seeded, GpsContext& ctx) {
@@ -63,35 +62,29 @@ void decode_gps_extended(const uint8_t* payload, size_t size, bool seeded, GpsCo
     if (!accept_record(payload, size, seed_a, seed_b, ctx)) {
         return;
     }
-    const uint32_t key = movebank_key(payload, kGpsRecordSize, ctx.plan);
-    const GpsFix fix = decode_gps_extended_record(payload, ctx.tag.feature_word, ctx.tag.pressure);
-    count_fix(fix, ctx);
-    if (ctx.plan.stats_line) {
-        return;
-    }
-    ctx.out.fix(fix, key, ctx.tag);
+    count_and_write(decode_gps_extended_record(payload, ctx.tag.feature_word, ctx.tag.pressure),
+                    payload, ctx);
 }
 
 void decode_gps_cooked_v9(const uint8_t* payload, size_t size, GpsContext& ctx) {
     if (!accept_record(payload, size, 0, 0, ctx)) {
         return;
     }
-    const uint32_t key = movebank_key(payload, kGpsRecordSize, ctx.plan);
     GpsFix fix = decode_gps_cooked_record_v9(payload);
     if (fix.zero_position && ctx.out.layout() == TagLayout::gen3) {
         fix.status = 0;
         fix.letter = 'D';
     }
     ctx.tag.gps_ontime += fix.time_to_fix;
-    ctx.out.fix(fix, key, ctx.tag);
+    ctx.out.fix(fix, movebank_key(payload, kGpsRecordSize, ctx.plan), ctx.tag);
 }
 
 void decode_gps_early(const uint8_t* payload, size_t size, GpsContext& ctx) {
     if (!accept_record(payload, size, 0, 0, ctx, kEarlySumEnd)) {
         return;
     }
-    const uint32_t key = movebank_key(payload, kEarlyKeyLength, ctx.plan);
-    ctx.out.fix(decode_gps_early_record(payload), key, ctx.tag);
+    ctx.out.fix(decode_gps_early_record(payload), movebank_key(payload, kEarlyKeyLength, ctx.plan),
+                ctx.tag);
 }
 
 }  // namespace dec

@@ -54,8 +54,8 @@ void write_version_end(OutStream& out, int commas) {
 }
 
 // "%hhu,%c,%u,": fix type, status letter and time to fix.
-void write_fix_kind(OutStream& out, const GpsFix& f) {
-    out.put_hhu(f.fix_type);
+void write_fix_kind(OutStream& out, const GpsFix& f, uint8_t fix_type) {
+    out.put_hhu(fix_type);
     out.put_char(',');
     out.put_char(f.letter);
     out.put_char(',');
@@ -65,24 +65,11 @@ void write_fix_kind(OutStream& out, const GpsFix& f) {
 
 // "%i,%i,%i,%i,%i,%i,%i": quaternion w, x, y, z and the magnetic axes.
 void write_quat_mag(OutStream& out, const GpsFix& f) {
-    for (int i = 0; i < 4; ++i) {
-        out.put_i32(f.quat[i]);
+    for (int32_t v : {f.quat[0], f.quat[1], f.quat[2], f.quat[3], f.mag[0], f.mag[1]}) {
+        out.put_i32(v);
         out.put_char(',');
     }
-    out.put_i32(f.mag[0]);
-    out.put_char(',');
-    out.put_i32(f.mag[1]);
-    out.put_char(',');
     out.put_i32(f.mag[2]);
-}
-
-// ",%u,%u,": battery and fix battery voltage.
-void write_movebank_batteries(OutStream& out, const GpsFix& f) {
-    out.put_char(',');
-    out.put_u32(f.battery_mv);
-    out.put_char(',');
-    out.put_u32(f.fix_battery_mv);
-    out.put_char(',');
 }
 
 // The start of a "GPS," line: the start time stamp, position, the fix columns
@@ -91,39 +78,37 @@ void write_gps_line_start(OutStream& out, const GpsFix& f, const OutputPlan& pla
     out.put("GPS,");
     print_tag_time(f.start_time, out, plan);
     write_position(out, f);
+    out.put_hhu(f.fix_type);  // 3 for every extended record
+    out.put_char(',');
+    out.put_char(f.letter);
+    out.put_char(',');
+    out.put_hhu(f.clock_flag);
+    out.put_char(',');
+    // Extended records carry no noise level.
     if (f.kind != GpsKind::extended) {
-        out.put_hhu(f.fix_type);
-        out.put_char(',');
-        out.put_char(f.letter);
-        out.put_char(',');
-        out.put_hhu(f.clock_flag);
-        out.put_char(',');
         out.put_hhu(f.noise);
-        out.put_char(',');
-    } else {
-        out.put("3,");
-        out.put_char(f.letter);
-        out.put_char(',');
-        out.put_hhu(f.clock_flag);
-        out.put(",,");
     }
+    out.put_char(',');
     out.put_u32(f.time_to_fix);
     out.put_char(',');
     print_date_weekday(f.fix.week, f.fix.seconds, out);
 }
 
-// The line start and the fix time of day.
-void write_line_head(OutStream& out, const GpsFix& f, const OutputPlan& plan) {
-    write_gps_line_start(out, f, plan);
-    out.put_char(',');
-    print_time_of_day(f.fix.seconds, out);
-}
-
-void write_battery_temperature(OutStream& out, const GpsFix& f) {
+// ",%u,", with `fix_battery` the fix battery voltage (none in an early
+// record) and ',', then the temperature: an integer, or %.2f when fine on a
+// software-10 tag.
+void write_battery_temperature(OutStream& out, const GpsFix& f, TagLayout layout,
+                               bool fix_battery) {
     out.put_char(',');
     out.put_u32(f.battery_mv);
     out.put_char(',');
-    if (f.temperature_fine) {
+    if (fix_battery) {
+        if (f.kind != GpsKind::early) {
+            out.put_u32(f.fix_battery_mv);
+        }
+        out.put_char(',');
+    }
+    if (f.temperature_fine && layout == TagLayout::v10) {
         out.put_fixed(f.temperature, 2);
     } else {
         out.put_i32(f.temperature_coarse);
@@ -168,6 +153,17 @@ void build_description(const GpsFix& f, bool iso, const char* label,
     }
 }
 
+// A placemark named by the counter (and with `iso` the status letter), its
+// description labelled with the prefix and the tag number.
+void write_placemark(OutStream& out, KmlTrack& track, const GpsFix& f, bool iso,
+                     const char* label_prefix, uint32_t tag_number, uint32_t counter) {
+    char label[kLabelSize];
+    format_into(label, sizeof label, "%s%i", label_prefix, static_cast<int>(tag_number));
+    char desc[kDescriptionSize];
+    build_description(f, iso, label, desc);
+    write_kml_placemark(out, track, counter, iso ? f.letter : 0, desc, f.lon, f.lat, f.height_mm);
+}
+
 void write_movebank_start_v9(OutStream& out, const GpsFix& f, uint32_t key, uint32_t tag_number) {
     write_movebank_start(out, f, key, tag_number);
     if (f.valid) {
@@ -175,7 +171,7 @@ void write_movebank_start_v9(OutStream& out, const GpsFix& f, uint32_t key, uint
     } else {
         out.put(",,,,");
     }
-    write_fix_kind(out, f);
+    write_fix_kind(out, f, f.fix_type);
     // Letters C and D mean no time of week: the fix time stamp stays empty.
     if (f.letter != 'C' && f.letter != 'D') {
         print_gps_ms_time(f.tow_ms, f.week, out);
@@ -195,8 +191,10 @@ void write_movebank_start_v9(OutStream& out, const GpsFix& f, uint32_t key, uint
 //   ,<loaded battery mV>,<fix battery mV>,<hours switched on %.2f>,
 //   <vertical accuracy: raw for cooked, raw / 10 %.1f for extended>
 void write_line_v10(OutStream& out, const GpsFix& f, const OutputPlan& plan, uint32_t ontime_s) {
-    write_line_head(out, f, plan);
-    write_battery_temperature(out, f);
+    write_gps_line_start(out, f, plan);
+    out.put_char(',');
+    print_time_of_day(f.fix.seconds, out);
+    write_battery_temperature(out, f, TagLayout::v10, false);
     write_motion(out, f);
     const bool extended = plan.gps_extended;
     if (f.kind == GpsKind::cooked) {
@@ -231,17 +229,35 @@ void write_line_v10(OutStream& out, const GpsFix& f, const OutputPlan& plan, uin
 //   ,<battery mV>,<temperature, integer>,<speed %.2f>,<heading %.2f>,
 //   <speed accuracy %.2f>,<horizontal accuracy %.2f>
 // and with plan.gps_extended the four columns of the version-10 line.
-void write_line_v9(OutStream& out, const GpsFix& f, const OutputPlan& plan, uint32_t ontime_s) {
-    write_line_head(out, f, plan);
+// Generation-3 tags write the same line without the vertical accuracy, with
+// zeros for the motion figures of one-axis tags; their early record (tags 3
+// to 8) has the fix week and no motion figures:
+//   <line start>,<fix week>,<fix time of day>,<battery mV>,<temperature>
+void write_line_v9(OutStream& out, const GpsFix& f, const OutputPlan& plan, uint32_t ontime_s,
+                   TagLayout layout) {
+    write_gps_line_start(out, f, plan);
     out.put_char(',');
-    out.put_u32(f.battery_mv);
-    out.put_char(',');
-    out.put_i32(f.temperature_coarse);
-    write_motion(out, f);
+    if (f.kind == GpsKind::early) {
+        out.put_i32(static_cast<int16_t>(f.fix.week));
+        out.put_char(',');
+    }
+    print_time_of_day(f.fix.seconds, out);
+    write_battery_temperature(out, f, layout, false);
+    if (f.kind == GpsKind::early) {
+        out.put_char('\n');
+        return;
+    }
+    if (plan.gen3.z_axis_tag) {
+        out.put(",0.00,0.00,0.00,0.00");
+    } else {
+        write_motion(out, f);
+    }
     if (plan.gps_extended) {
         write_extended_batteries(out, f, ontime_s);
-        out.put_char(',');
-        out.put_u32(f.vert_acc_raw);
+        if (layout == TagLayout::v9) {
+            out.put_char(',');
+            out.put_u32(f.vert_acc_raw);
+        }
     }
     out.put_char('\n');
 }
@@ -258,32 +274,15 @@ void write_line_v9(OutStream& out, const GpsFix& f, const OutputPlan& plan, uint
 void write_movebank_v10(OutStream& out, const GpsFix& f, uint32_t key, uint32_t tag_number) {
     write_movebank_start(out, f, key, tag_number);
     const bool located = !f.zero_position;
-    if (f.kind == GpsKind::cooked) {
-        if (located) {
-            write_position(out, f);
-        } else {
-            out.put(",,,,");
-        }
-        write_fix_kind(out, f);
+    if (located) {
+        write_position(out, f);
     } else {
-        if (located) {
-            write_position(out, f);
-            out.put("3,");
-        } else {
-            out.put(",,,,0,");
-        }
-        out.put_char(f.letter);
-        out.put_char(',');
-        out.put_u32(f.time_to_fix);
-        out.put_char(',');
+        out.put(",,,,");
     }
+    // A zero position is no fix at all (the extended record keeps its type 3).
+    write_fix_kind(out, f, located ? f.fix_type : 0);
     print_gps_ms_time(f.tow_ms, f.week, out);
-    write_movebank_batteries(out, f);
-    if (f.temperature_fine) {
-        out.put_fixed(f.temperature, 2);
-    } else {
-        out.put_i32(f.temperature_coarse);
-    }
+    write_battery_temperature(out, f, TagLayout::v10, true);
     if (f.kind == GpsKind::cooked) {
         if (located) {
             write_motion(out, f);
@@ -318,8 +317,7 @@ void write_movebank_v10(OutStream& out, const GpsFix& f, uint32_t key, uint32_t 
 // position and motion empty; status C or D leaves the fix time stamp empty.
 void write_movebank_v9(OutStream& out, const GpsFix& f, uint32_t key, uint32_t tag_number) {
     write_movebank_start_v9(out, f, key, tag_number);
-    write_movebank_batteries(out, f);
-    out.put_i32(f.temperature_coarse);
+    write_battery_temperature(out, f, TagLayout::v9, true);
     if (f.valid) {
         write_motion(out, f);
         write_version_end(out, 1);
@@ -328,53 +326,13 @@ void write_movebank_v9(OutStream& out, const GpsFix& f, uint32_t key, uint32_t t
     }
 }
 
-// The lines of generation-3 tags: the early record (tags 3 to 8) with the fix
-// week and no motion figures,
-//   <line start>,<fix week>,<fix time of day>,<battery mV>,<temperature>
-// the cooked record as the software-9 line up to the temperature, then the
-// motion figures (zeros for one-axis tags) and with plan.gps_extended
-//   ,<loaded battery mV>,<fix battery mV>,<hours switched on %.2f>
-void write_line_gen3(OutStream& out, const GpsFix& f, const OutputPlan& plan, uint32_t ontime_s) {
-    write_gps_line_start(out, f, plan);
-    out.put_char(',');
-    if (f.kind == GpsKind::early) {
-        out.put_i32(static_cast<int16_t>(f.fix.week));
-        out.put_char(',');
-    }
-    print_time_of_day(f.fix.seconds, out);
-    out.put_char(',');
-    out.put_u32(f.battery_mv);
-    out.put_char(',');
-    out.put_i32(f.temperature_coarse);
-    if (f.kind == GpsKind::early) {
-        out.put_char('\n');
-        return;
-    }
-    if (plan.gen3.z_axis_tag) {
-        out.put(",0.00,0.00,0.00,0.00");
-    } else {
-        write_motion(out, f);
-    }
-    if (plan.gps_extended) {
-        write_extended_batteries(out, f, ontime_s);
-    }
-    out.put_char('\n');
-}
-
 // The MOVEBANK lines of generation-3 tags: the software-9 columns up to the
 // temperature (the early record without its fix battery) and the motion
 // figures of a valid fix of a tag with three axes, no decoder version.
 void write_movebank_gen3(OutStream& out, const GpsFix& f, uint32_t key, uint32_t tag_number,
                          const OutputPlan& plan) {
     write_movebank_start_v9(out, f, key, tag_number);
-    out.put_char(',');
-    out.put_u32(f.battery_mv);
-    out.put_char(',');
-    if (f.kind != GpsKind::early) {
-        out.put_u32(f.fix_battery_mv);
-    }
-    out.put_char(',');
-    out.put_i32(f.temperature_coarse);
+    write_battery_temperature(out, f, TagLayout::gen3, true);
     if (f.kind != GpsKind::early && !plan.gen3.z_axis_tag && f.valid) {
         write_motion(out, f);
         out.put_char('\n');
@@ -395,11 +353,11 @@ void write_gps_line(OutStream& out, const GpsFix& f, const OutputPlan& plan, Tag
             break;
         case TagLayout::v9:
             movebank ? write_movebank_v9(out, f, facts.key, facts.tag_number)
-                     : write_line_v9(out, f, plan, facts.ontime_s);
+                     : write_line_v9(out, f, plan, facts.ontime_s, layout);
             break;
         case TagLayout::gen3:
             movebank ? write_movebank_gen3(out, f, facts.key, facts.tag_number, plan)
-                     : write_line_gen3(out, f, plan, facts.ontime_s);
+                     : write_line_v9(out, f, plan, facts.ontime_s, layout);
             break;
         case TagLayout::ecg:
             break;
@@ -413,27 +371,14 @@ void write_gps_placemark(OutStream& out, KmlTrack& track, const GpsFix& f, const
     if ((f.lon == 0 && f.lat == 0) || (!iso && !f.valid)) {
         return;
     }
-    char label[kLabelSize];
-    format_into(label, sizeof label, "t%i", static_cast<int>(tag_number));
-    char desc[kDescriptionSize];
-    build_description(f, iso, label, desc);
-    if (iso) {
-        write_kml_placemark(out, track, counter, f.letter, desc, f.lon, f.lat, f.height_mm);
-    } else {
-        write_kml_placemark(out, track, counter, 0, desc, f.lon, f.lat, f.height_mm);
-    }
+    write_placemark(out, track, f, iso, "t", tag_number, counter);
 }
 
 void write_gps_placemark_v9(OutStream& out, KmlTrack& track, const GpsFix& f, uint32_t tag_number,
                             uint32_t counter) {
-    if (!f.valid) {
-        return;
+    if (f.valid) {
+        write_placemark(out, track, f, false, "tag", tag_number, counter);
     }
-    char label[kLabelSize];
-    format_into(label, sizeof label, "tag%i", static_cast<int>(tag_number));
-    char desc[kDescriptionSize];
-    build_description(f, false, label, desc);
-    write_kml_placemark(out, track, counter, 0, desc, f.lon, f.lat, f.height_mm);
 }
 
 }  // namespace dec

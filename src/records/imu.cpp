@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "common/io.h"
-#include "common/le.h"
 #include "common/tagtime.h"
 #include "common/version.h"
 #include "records/acc_output.h"
@@ -19,28 +17,10 @@ namespace {
 // Scale of the QUATCMP temperature: 1/256 degree Celsius.
 constexpr double kTemperatureScale = 0.00390625;
 
-// Checks length and checksum; `name` heads the diagnostics of a dropped record
-// (debug builds only).
-bool accept_record(const uint8_t* record, uint32_t length, const char* name, AccContext& ctx) {
+// Checks length and checksum, seeded with the tag number.
+bool accept_record(const uint8_t* record, uint32_t length, const AccContext& ctx) {
     const auto seed = static_cast<uint16_t>(ctx.tag.tag_number & 0xFFFF);
-    const RecordCheck check = check_imu_record(record, length, seed);
-    if constexpr (kRecordDebugLevel > 10) {
-        if (check == RecordCheck::bad_length) {
-            ctx.info.printf(
-                "%s number_of_blocks/size not matching:%i,%i,%i,aastr:0x%02llX! ###############\n",
-                name, static_cast<int32_t>(ctx.tag.tag_number), length > 12 ? le_u8(record, 12) : 0,
-                static_cast<int32_t>(length),
-                static_cast<unsigned long long>(ctx.tag.processed_bytes));
-            hex_dump(record, static_cast<long>(length), ctx.info);
-        } else if (check == RecordCheck::bad_checksum) {
-            ctx.info.printf("%s checksum not matching! aastr:0x%02llX #########\n", name,
-                            static_cast<unsigned long long>(ctx.tag.processed_bytes));
-            hex_dump(record, static_cast<long>(length), ctx.info);
-        }
-    } else {
-        (void)name;
-    }
-    return check == RecordCheck::ok;
+    return check_imu_record(record, length, seed) == RecordCheck::ok;
 }
 
 // Start time of the first sample; a fine time more than 20 s from the coarse
@@ -133,10 +113,7 @@ void write_quatcmp(const QuatcmpBurst& b, uint32_t key, AccContext& ctx) {
 }  // namespace
 
 void decode_newacc(const uint8_t* record, uint32_t length, AccContext& ctx) {
-    if (!ctx.plan.acc) {
-        return;
-    }
-    if (!accept_record(record, length, "NEWACC", ctx)) {
+    if (!ctx.plan.acc || !accept_record(record, length, ctx)) {
         return;
     }
     ctx.tag.stats.acc_bytes += length;
@@ -144,12 +121,6 @@ void decode_newacc(const uint8_t* record, uint32_t length, AccContext& ctx) {
     const uint32_t key = ctx.plan.movebank ? fletcher32(record, static_cast<int32_t>(length)) : 0;
 
     const ImuHeader h = read_imu_header(record);
-    if constexpr (kRecordDebugLevel > 10) {
-        if (imu_error_flag(h)) {
-            print_acc_time(h.coarse_time, ctx.info, ctx.plan);
-            ctx.info.put("########### Error flag Byte 9! ###########\n");
-        }
-    }
     ImuTime t{};
     if (!burst_start(h, kNewaccRate, "NEWACC", ctx, t)) {
         return;
@@ -168,22 +139,14 @@ void decode_newacc(const uint8_t* record, uint32_t length, AccContext& ctx) {
 void decode_quatcmp(const uint8_t* record, uint32_t length, AccContext& ctx) {
     ctx.tag.stats.quatcmp_bytes += length;
     // QUATCMP bursts go with acceleration output in the line form only.
-    if (!ctx.plan.acc || ctx.plan.acc_form != AccForm::line) {
-        return;
-    }
-    if (!accept_record(record, length, "QUATCMP", ctx)) {
+    if (!ctx.plan.acc || ctx.plan.acc_form != AccForm::line ||
+        !accept_record(record, length, ctx)) {
         return;
     }
     const bool movebank = ctx.plan.movebank;
     const uint32_t key = movebank ? fletcher32(record, static_cast<int32_t>(length)) : 0;
 
     const ImuHeader h = read_imu_header(record);
-    if constexpr (kRecordDebugLevel > 10) {
-        if (imu_error_flag(h)) {
-            print_acc_time(h.coarse_time, ctx.info, ctx.plan);
-            ctx.info.put(" QUATCMP Error flag Byte 9!\n");
-        }
-    }
     const double rate = quatcmp_rate(h.flags);
     ImuTime t{};
     if (!burst_start(h, rate, "QUATCMP", ctx, t)) {

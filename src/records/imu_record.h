@@ -42,10 +42,6 @@ struct ImuHeader {
 
 ImuHeader read_imu_header(const uint8_t* record);
 
-inline bool imu_error_flag(const ImuHeader& h) {
-    return (h.flags & 0x80) != 0;
-}
-
 // Fletcher-style sums s1, s2 of the tag software, which sums in place: bytes 10
 // and 11 start as the low and high byte of `seed` (the tag number) and receive
 // the running sums, so they count as the sums themselves when reached.

@@ -1,6 +1,5 @@
 #include "records/kml.h"
 
-#include "common/io.h"
 #include "common/tagtime.h"
 #include "common/version.h"
 
@@ -9,9 +8,6 @@ namespace dec {
 namespace {
 
 constexpr double kDegreesPerUnit = 1e-7;
-
-// Document names are cut to 63 characters.
-constexpr size_t kNameSize = 64;
 
 // The icon style of the point placemarks; written twice, normal and highlighted,
 // differing only in the scale.
@@ -49,13 +45,11 @@ void KmlTrack::add(int32_t lon, int32_t lat) {
 
 void write_kml_head(OutStream& out, uint32_t tag_number, KmlTrack& track) {
     track.reset();
-    char name[kNameSize];
-    format_into(name, sizeof name, "tag%i", static_cast<int>(tag_number));
     out.put(
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n"
         "<Document>\n");
-    out.printf("\t<name>%s</name>\n", name);
+    out.printf("\t<name>tag%i</name>\n", static_cast<int>(tag_number));
     out.put(
         "\t<open>1</open>\n"
         "\t<StyleMap id=\"mdi\">\n"
@@ -125,18 +119,16 @@ void write_kml_end(OutStream& out, const KmlTrack& track) {
 }
 
 void write_gpx_head(OutStream& out, uint32_t tag_number) {
-    char name[kNameSize];
-    format_into(name, sizeof name, "tag%i", static_cast<int>(tag_number));
     out.printf(
         "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\" ?>\n"
         // The namespace makes the document a GPX 1.1 document for readers
         // that validate or select elements by namespace.
         "<gpx version=\"1.1\" creator=\"Tavro data decoder V%hhu\" "
         "xmlns=\"http://www.topografix.com/GPX/1/1\">\n"
-        "<metadata> <name>%s</name> </metadata>\n"
+        "<metadata> <name>tag%i</name> </metadata>\n"
         "<trk>\n"
         "<trkseg>\n",
-        kDecoderVersion, name);
+        kDecoderVersion, static_cast<int>(tag_number));
 }
 
 void write_gpx_trackpoint(OutStream& out, uint32_t tow_ms, int16_t week, int32_t lon, int32_t lat,

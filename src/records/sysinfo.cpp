@@ -299,12 +299,12 @@ void print_v9(OutStream& info, const SysinfoEvent& e, const OutputPlan& plan) {
     info.put_char('\n');
 }
 
-// The reset paragraph of older software-9 and of ECG tags.
-void print_reset(OutStream& info, const SysinfoHead& h, const OutputPlan& plan,
-                 const char* heading) {
+// The reset paragraph of older software-9, ECG and generation-3 tags.
+void print_reset(OutStream& info, const SysinfoHead& h, const OutputPlan& plan, const char* heading,
+                 ResetWording wording = ResetWording::gen5) {
     info.put(heading);
     print_status_line(info, h, plan);
-    print_reset_causes(info, h.rs, ResetWording::gen5);
+    print_reset_causes(info, h.rs, wording);
 }
 
 void print_v9_old(OutStream& info, const SysinfoEvent& e, const OutputPlan& plan) {
@@ -317,7 +317,9 @@ void print_v9_old(OutStream& info, const SysinfoEvent& e, const OutputPlan& plan
     }
 }
 
-void print_ecg(OutStream& info, const SysinfoEvent& e, const OutputPlan& plan) {
+// ECG tags, and generation-3 tags in their own reset wording.
+void print_ecg(OutStream& info, const SysinfoEvent& e, const OutputPlan& plan,
+               ResetWording wording = ResetWording::gen5) {
     if (e.part == SysinfoPart::battery_stop) {
         print_battery_stop(info, e, plan);
     } else if (e.part == SysinfoPart::ecg_error) {
@@ -325,7 +327,7 @@ void print_ecg(OutStream& info, const SysinfoEvent& e, const OutputPlan& plan) {
         print_tag_time(e.head.time, info, plan);
         info.printf(" Err:%u arg:%u \n", e.error_code, e.error_argument);
     } else if (e.head.type == kTypeReset) {
-        print_reset(info, e.head, plan, "\nResetinfo:\n");
+        print_reset(info, e.head, plan, "\nResetinfo:\n", wording);
         info.put_char('\n');
     } else {
         info.put("\n### Unknown SYSINFO ###\n");
@@ -367,6 +369,20 @@ void decode_sysinfo_v9(const uint8_t* record, OutStream& info, const OutputPlan&
 
 void decode_sysinfo_ecg(const uint8_t* record, OutStream& info, const OutputPlan& plan) {
     print_ecg(info, whole_event(record, SysinfoLayout::ecg), plan);
+}
+
+void decode_sysinfo_gen3(const uint8_t* payload, OutStream& info, const OutputPlan& plan) {
+    if (plan.gen3.sysinfo_subtype) {
+        print_ecg(info, whole_event(payload, SysinfoLayout::ecg), plan, ResetWording::gen3);
+        return;
+    }
+    // Before software 7 the payload is a reset report without the subtype byte
+    // (the event's type stays kTypeReset).
+    SysinfoEvent e;
+    e.head.time = le_u32(payload, 0);
+    e.head.rs = le_u8(payload, 4);
+    e.head.vmon = le_u8(payload, 5);
+    print_ecg(info, e, plan, ResetWording::gen3);
 }
 
 }  // namespace dec

@@ -1,7 +1,8 @@
-// Paragraphs of the system information events of generation-5 tags.
+// Paragraphs of the system information events of generation-5 and
+// generation-3 tags.
 //
 // The block loop hands the 63 payload bytes behind the block type to one of
-// the three event decoders (software-10 tags, software-9 tags, ECG tags); each
+// the event decoders (software-10, software-9, ECG, generation-3 tags); each
 // turns the record into a SysinfoEvent (sysinfo_record.h) and writes a short
 // paragraph to the tag's information stream. Events change no decoding state.
 #pragma once
@@ -32,5 +33,11 @@ void decode_sysinfo_v9(const uint8_t* record, OutStream& info, const OutputPlan&
 
 // ECG tags: reset, low-battery and error events.
 void decode_sysinfo_ecg(const uint8_t* record, OutStream& info, const OutputPlan& plan);
+
+// Generation-3 GPS-acceleration tags (block 0x02): before software 7 a reset
+// report (tag time, reset source, voltage monitor); from software 7 on a
+// subtype byte first and then the ECG tags' events, in the reset wording of
+// generation 3.
+void decode_sysinfo_gen3(const uint8_t* payload, OutStream& info, const OutputPlan& plan);
 
 }  // namespace dec

@@ -12,7 +12,6 @@
 #include "records/imu.h"
 #include "records/satinfo.h"
 #include "records/sysinfo.h"
-#include "records/sysinfo_gen3.h"
 
 namespace dec {
 

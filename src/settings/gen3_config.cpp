@@ -311,23 +311,14 @@ const uint8_t* print_layout(const Layout& layout, const uint8_t* block, bool lon
 }
 
 const Layout* gps_acc_layout(uint8_t version, const uint8_t* block, bool long_form) {
-    switch (version) {
-        case 1:
-        case 2:
-        case 3:
-        case 4:
-        case 5:
-            return &kLayout51;
-        case 6:
-            return block[long_form ? kBase56.long_form : kBase56.short_form] == 'l' ? &kLayout56Raw
-                                                                                    : &kLayout56;
-        case 7:
-            return &kLayout57;
-        case 8:
-            return &kLayout58;
-        default:
-            return nullptr;
+    // Versions 1 to 5 share one layout; version 6 marks its raw GPS form by 'l'.
+    static constexpr const Layout* kByVersion[] = {nullptr,    &kLayout51, &kLayout51,
+                                                   &kLayout51, &kLayout51, &kLayout51,
+                                                   &kLayout56, &kLayout57, &kLayout58};
+    if (version == 6 && block[long_form ? kBase56.long_form : kBase56.short_form] == 'l') {
+        return &kLayout56Raw;
     }
+    return version < std::size(kByVersion) ? kByVersion[version] : nullptr;
 }
 
 const Layout* interaction_layout(uint8_t version) {

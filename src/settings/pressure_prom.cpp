@@ -26,17 +26,12 @@ bool known_variant(uint16_t w0) {
 }  // namespace
 
 uint8_t pressure_prom_crc4(const uint16_t (&words)[7]) {
-    uint16_t list[8] = {static_cast<uint16_t>(words[0] & 0x0FFF),
-                        words[1],
-                        words[2],
-                        words[3],
-                        words[4],
-                        words[5],
-                        words[6],
-                        0};
     uint16_t rem = 0;
     for (int i = 0; i < 16; ++i) {
-        const uint16_t w = list[i / 2];
+        // W0 without its CRC bits, C1..C6 and a zero eighth word.
+        const auto w = static_cast<uint16_t>(i >= 14 ? 0
+                                             : i < 2 ? words[0] & 0x0FFF
+                                                     : words[i / 2]);
         rem = static_cast<uint16_t>(rem ^ ((i % 2) != 0 ? (w & 0xFF) : (w >> 8)));
         for (int bit = 0; bit < 8; ++bit) {
             rem = (rem & 0x8000) != 0 ? static_cast<uint16_t>((rem << 1) ^ 0x3000)

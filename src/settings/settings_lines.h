@@ -171,36 +171,34 @@ namespace line {
 constexpr SettingsLine text(const char* t) {
     return {LineKind::Text, t};
 }
-constexpr SettingsLine time_of_day(const char* t, uint16_t off) {
-    return {LineKind::TimeOfDay, t, nullptr, off};
+// Most lines read one field at `off`: their builders differ only in the kind.
+template <LineKind K>
+constexpr SettingsLine field(const char* t, uint16_t off) {
+    return {K, t, nullptr, off};
 }
-constexpr SettingsLine interval(const char* t, uint16_t off) {
-    return {LineKind::Interval, t, nullptr, off};
-}
-constexpr SettingsLine u8(const char* t, uint16_t off) {
-    return {LineKind::U8, t, nullptr, off};
-}
-constexpr SettingsLine i8(const char* t, uint16_t off) {
-    return {LineKind::I8, t, nullptr, off};
-}
-constexpr SettingsLine u16(const char* t, uint16_t off) {
-    return {LineKind::U16, t, nullptr, off};
-}
-constexpr SettingsLine u32(const char* t, uint16_t off) {
-    return {LineKind::U32, t, nullptr, off};
-}
-constexpr SettingsLine battery(const char* t, uint16_t off) {
-    return {LineKind::Battery, t, nullptr, off};
-}
+inline constexpr auto time_of_day = field<LineKind::TimeOfDay>;
+inline constexpr auto interval = field<LineKind::Interval>;
+inline constexpr auto u8 = field<LineKind::U8>;
+inline constexpr auto i8 = field<LineKind::I8>;
+inline constexpr auto u16 = field<LineKind::U16>;
+inline constexpr auto u32 = field<LineKind::U32>;
+inline constexpr auto battery = field<LineKind::Battery>;
+inline constexpr auto byte_count = field<LineKind::ByteCount>;
+inline constexpr auto axis_letter = field<LineKind::AxisLetter>;
+inline constexpr auto first_axis = field<LineKind::FirstAxis>;
+inline constexpr auto frequency = field<LineKind::Frequency>;
+inline constexpr auto days_interval = field<LineKind::DaysInterval>;
+inline constexpr auto tag_time = field<LineKind::TagTime>;
+inline constexpr auto memory_limit = field<LineKind::MemoryLimit>;
+inline constexpr auto coordinate = field<LineKind::Coordinate>;
+inline constexpr auto degrees = field<LineKind::Degrees>;
+inline constexpr auto day_time = field<LineKind::DayTime>;
 constexpr SettingsLine millivolt(const char* t, uint16_t off,
                                  uint16_t full_scale_mv = kDividerFullScaleMv) {
     return {LineKind::Millivolt, t, nullptr, off, {full_scale_mv, 0, 0}};
 }
 constexpr SettingsLine divisor(const char* good, const char* bad, uint16_t off) {
     return {LineKind::Divisor, good, bad, off};
-}
-constexpr SettingsLine byte_count(const char* t, uint16_t off) {
-    return {LineKind::ByteCount, t, nullptr, off};
 }
 constexpr SettingsLine axes(const char* t, const char* none, uint16_t off) {
     return {LineKind::Axes, t, none, off};
@@ -212,30 +210,6 @@ constexpr SettingsLine switches(const char* t, const char* none, uint16_t off, u
                                 uint16_t q20hz, uint16_t acc20hz) {
     return {LineKind::Switches, t, none, off, {q1hz, q20hz, acc20hz}};
 }
-constexpr SettingsLine axis_letter(const char* t, uint16_t off) {
-    return {LineKind::AxisLetter, t, nullptr, off};
-}
-constexpr SettingsLine first_axis(const char* t, uint16_t off) {
-    return {LineKind::FirstAxis, t, nullptr, off};
-}
-constexpr SettingsLine frequency(const char* t, uint16_t off) {
-    return {LineKind::Frequency, t, nullptr, off};
-}
-constexpr SettingsLine days_interval(const char* t, uint16_t off) {
-    return {LineKind::DaysInterval, t, nullptr, off};
-}
-constexpr SettingsLine tag_time(const char* t, uint16_t off) {
-    return {LineKind::TagTime, t, nullptr, off};
-}
-constexpr SettingsLine memory_limit(const char* t, uint16_t off) {
-    return {LineKind::MemoryLimit, t, nullptr, off};
-}
-constexpr SettingsLine coordinate(const char* t, uint16_t off) {
-    return {LineKind::Coordinate, t, nullptr, off};
-}
-constexpr SettingsLine degrees(const char* t, uint16_t off) {
-    return {LineKind::Degrees, t, nullptr, off};
-}
 constexpr SettingsLine rect_size(const char* t, uint16_t west, uint16_t east, uint16_t north,
                                  uint16_t south) {
     return {LineKind::RectSize, t, nullptr, west, {east, north, south}};
@@ -245,9 +219,6 @@ constexpr SettingsLine zero_text(const char* t, uint16_t off, uint16_t max_len) 
 }
 constexpr SettingsLine rate_per_axis(const char* t, uint16_t off, uint16_t axes_off) {
     return {LineKind::RatePerAxis, t, nullptr, off, {axes_off, 0, 0}};
-}
-constexpr SettingsLine day_time(const char* t, uint16_t off) {
-    return {LineKind::DayTime, t, nullptr, off};
 }
 constexpr SettingsLine time_sections(const char* t, uint16_t starts, uint16_t words1,
                                      uint16_t words2, uint16_t bytes) {
