@@ -36,24 +36,14 @@ TEST(Progress, LineOfCountersAndTime) {
     }
 }
 
-TEST(Progress, DrawnAtTheStartErasedAtTheEnd) {
+// The line is drawn at the start and erased at the end. A terminal narrower
+// than the line gets it cut to its width less one column: a line that fills
+// the last column would wrap, and each redraw would leave a fragment behind.
+// A width of 0 (unknown) cuts nothing.
+TEST(Progress, DrawnAtTheStartErasedAtTheEndWithinTheTerminal) {
     testing::FakePlatform sys;
     sys.capture_console = sys.stderr_terminal = true;
-    Progress progress;
-    progress.add_total(2048);
-    progress.add_done(1024);
-    progress.start(sys);
-    progress.stop();
-    EXPECT_EQ(sys.console_err, "\r50%, 1.0 KiB of 2.0 KiB\033[K\r\033[K");
-}
-
-// A terminal narrower than the line gets the line cut to its width less one
-// column: a line that fills the last column would wrap, and each redraw would
-// leave a fragment behind.
-TEST(Progress, LineFitsANarrowTerminal) {
-    testing::FakePlatform sys;
-    sys.capture_console = sys.stderr_terminal = true;
-    for (int columns : {12, 2, 80}) {
+    for (int columns : {0, 12, 2, 80}) {
         sys.console_err.clear();
         sys.terminal_columns_of_stderr = columns;
         Progress progress;
@@ -62,10 +52,8 @@ TEST(Progress, LineFitsANarrowTerminal) {
         progress.start(sys);
         progress.stop();
         const std::string line = "50%, 1.0 KiB of 2.0 KiB";
-        std::string drawn(1, '\r');
-        drawn.append(line, 0, static_cast<size_t>(columns - 1));
-        drawn.append("\033[K\r\033[K");
-        EXPECT_EQ(sys.console_err, drawn);
+        const std::string drawn = line.substr(0, columns > 0 ? static_cast<size_t>(columns - 1) : line.size());
+        EXPECT_EQ(sys.console_err, "\r" + drawn + "\033[K\r\033[K") << columns;
     }
 }
 
