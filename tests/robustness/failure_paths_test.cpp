@@ -93,6 +93,23 @@ class FailurePaths : public ::testing::Test {
             std::remove(out.file(name).c_str());
         }
     }
+    // Every output of a good run as an earlier run left it.
+    void plant_previous(const Files& good) const {
+        for (const auto& [name, text] : good) {
+            write_text(out.file(name), kPrevious);
+        }
+    }
+    // No temporary file is left, and every output name holds the earlier
+    // file or the complete new one.
+    void expect_previous_or_whole(const Files& good) const {
+        EXPECT_EQ(out.temporary_files(), std::vector<std::string>{});
+        for (const auto& [name, text] : outputs()) {
+            ASSERT_EQ(good.count(name), 1u) << name;
+            EXPECT_TRUE(text == kPrevious || text == good.at(name)) << name;
+        }
+    }
+
+    static constexpr const char* kPrevious = "what an earlier run wrote\n";
 
     TempDir in, out;
 };
@@ -136,8 +153,7 @@ TEST_F(FailurePaths, LostOutputFailsTheRunAndKeepsThePreviousFile) {
         clear_output();
         const Files good = reference(c.build(), c.args);
         ASSERT_EQ(good.count(c.target), 1u);
-        const std::string previous = "what an earlier run wrote\n";
-        write_text(out.file(c.target), previous);
+        write_text(out.file(c.target), kPrevious);
 
         // The staged file of the target starts with its name and a dot.
         const std::string staged = std::string(c.target) + ".";
@@ -173,7 +189,7 @@ TEST_F(FailurePaths, LostOutputFailsTheRunAndKeepsThePreviousFile) {
         EXPECT_EQ(r.out.find("uccess"), std::string::npos);
 
         const Files left = outputs();
-        EXPECT_EQ(left.at(c.target), previous);
+        EXPECT_EQ(left.at(c.target), kPrevious);
         EXPECT_EQ(out.temporary_files(), std::vector<std::string>{});
         // Whatever else is there is whole: as a good run writes it.
         for (const auto& [name, text] : left) {
@@ -201,14 +217,11 @@ TEST_F(FailurePaths, FailedCreateKeepsThePreviousFiles) {
         {"gen3 acceleration file", gen3, {"-c", "m"}, 1, "tag5_acc.txt"},
         {"gen3 interaction protocol", gen3, {"-c", "3"}, 1, "tag1234.txt"},
     };
-    const std::string previous = "what an earlier run wrote\n";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         clear_output();
         const Files good = reference(c.build(), c.args);
-        for (const auto& [name, text] : good) {
-            write_text(out.file(name), previous);
-        }
+        plant_previous(good);
         const std::string staged = std::string(c.refused) + ".";
         const InProcessResult r = decode(c.build(), c.args, c.workers, [&](FakePlatform& sys) {
             sys.create_hook = [&](const char* path) {
@@ -224,17 +237,12 @@ TEST_F(FailurePaths, FailedCreateKeepsThePreviousFiles) {
                              "\nFilename: " + c.refused + "\n"),
                   std::string::npos)
             << r.err;
-        EXPECT_EQ(out.temporary_files(), std::vector<std::string>{});
-        // Every name holds the earlier file or the complete new one, and the
-        // tag of the refused output replaced none of its files.
-        for (const auto& [name, text] : outputs()) {
-            ASSERT_EQ(good.count(name), 1u) << name;
-            EXPECT_TRUE(text == previous || text == good.at(name)) << name;
-        }
+        // The tag of the refused output replaced none of its files.
+        expect_previous_or_whole(good);
         const std::string tag = std::string(c.refused).substr(0, std::string(c.refused).find_first_of("._"));
         for (const auto& [name, text] : outputs()) {
             if (name.find(tag + ".") != std::string::npos || name.find(tag + "_") != std::string::npos) {
-                EXPECT_EQ(text, previous) << name;
+                EXPECT_EQ(text, kPrevious) << name;
             }
         }
     }
@@ -248,10 +256,7 @@ TEST_F(FailurePaths, ContainerThatShrinksDuringTheRunFails) {
         SCOPED_TRACE(workers);
         clear_output();
         const Files good = reference(gen5(), {"-c", "3"});
-        const std::string previous = "an earlier run's\n";
-        for (const auto& [name, text] : good) {
-            write_text(out.file(name), previous);
-        }
+        plant_previous(good);
         const uintmax_t size = gen5().size();
         std::atomic<bool> cut{false};
         const InProcessResult r = decode(gen5(), {"-c", "3"}, workers, [&](FakePlatform& sys) {
@@ -270,10 +275,7 @@ TEST_F(FailurePaths, ContainerThatShrinksDuringTheRunFails) {
             << r.err;
         EXPECT_EQ(r.out.find("uccess"), std::string::npos);
         EXPECT_EQ(r.out.find("COMPLETE"), std::string::npos);
-        EXPECT_EQ(out.temporary_files(), std::vector<std::string>{});
-        for (const auto& [name, text] : outputs()) {
-            EXPECT_TRUE(text == previous || text == good.at(name)) << name;
-        }
+        expect_previous_or_whole(good);
     }
 }
 #endif
@@ -573,6 +575,17 @@ class FullDisk : public FailurePaths {
     bool mounted_ = false;
 };
 
+// How child `pid` ended: its exit code, or -1 (a failure) when it could not
+// be waited for or a signal ended it.
+int exit_code_of(pid_t pid) {
+    int status = 0;
+    if (pid <= 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
+        ADD_FAILURE() << "child " << pid << " did not exit; status " << status;
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
 std::vector<uint8_t> long_voltage_file() {
     std::vector<VoltageRecord> records(200);
     for (uint32_t i = 0; i < records.size(); ++i) {
@@ -621,11 +634,7 @@ TEST_F(FullDisk, StandardOutputOnAFullDiskFails) {
     write_bytes(in.file(stamped), gen5());
     const pid_t pid = start_cli(DEC_DECODER_EXE, {"-s", stamped, "-d", out.path()}, in.path(), "/dev/null", "/dev/full",
                                 in.file("stderr"));
-    ASSERT_GT(pid, 0);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 19);
+    EXPECT_EQ(exit_code_of(pid), 19);
     EXPECT_EQ(read_text(in.file("stderr")), std::string("write error: ") + std::strerror(ENOSPC) + "\n");
     std::remove(in.file("stderr").c_str());
     EXPECT_EQ(out.temporary_files(), std::vector<std::string>{});
@@ -645,46 +654,33 @@ TEST_F(Interrupted, ClosedPipeAndFileSizeLimitEndTheRunCleanly) {
     ASSERT_EQ(pipe(pipe_ends), 0);
     close(pipe_ends[0]);  // nobody reads
     const int writer = pipe_ends[1];
-    pid_t pid = start_cli(DEC_DECODER_EXE, {"-c", "3", "-f", input(), "-d", out.path()}, in.path(), "/dev/null",
-                          "/dev/null", "/dev/null", [writer] {
-                              dup2(writer, 1);
-                              close(writer);
-                          });
+    const pid_t pid = start_cli(DEC_DECODER_EXE, {"-c", "3", "-f", input(), "-d", out.path()}, in.path(), "/dev/null",
+                                "/dev/null", "/dev/null", [writer] {
+                                    dup2(writer, 1);
+                                    close(writer);
+                                });
     close(writer);
-    ASSERT_GT(pid, 0);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGPIPE);
+    EXPECT_EQ(exit_code_of(pid), 128 + SIGPIPE);
     EXPECT_EQ(out.temporary_files(), std::vector<std::string>{});
 
     const std::vector<uint8_t> big = gen5();
     const Files good = reference(big, {"-c", "6", "-a", "c"});
     clear_output();
     write_bytes(input(), big);
-    const std::string previous = "an earlier run's\n";
-    for (const auto& [name, text] : good) {
-        write_text(out.file(name), previous);
-    }
-    pid = start_cli(DEC_DECODER_EXE, {"-c", "6", "-a", "c", "-f", input(), "-d", out.path()}, in.path(), "/dev/null",
-                    in.file("stdout"), in.file("stderr"), [] {
-                        const rlimit limit{64 * 1024, 64 * 1024};
-                        setrlimit(RLIMIT_FSIZE, &limit);
-                    });
-    ASSERT_GT(pid, 0);
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 19);
+    plant_previous(good);
+    const pid_t limited = start_cli(DEC_DECODER_EXE, {"-c", "6", "-a", "c", "-f", input(), "-d", out.path()}, in.path(),
+                                    "/dev/null", in.file("stdout"), in.file("stderr"), [] {
+                                        const rlimit limit{64 * 1024, 64 * 1024};
+                                        setrlimit(RLIMIT_FSIZE, &limit);
+                                    });
+    EXPECT_EQ(exit_code_of(limited), 19);
     const std::string err = read_text(in.file("stderr"));
     EXPECT_NE(err.find(std::string("Couldn't close text file: ") + std::strerror(EFBIG) + "\nFilename: "),
               std::string::npos)
         << err;
     std::remove(in.file("stdout").c_str());
     std::remove(in.file("stderr").c_str());
-    EXPECT_EQ(out.temporary_files(), std::vector<std::string>{});
-    for (const auto& [name, text] : outputs()) {
-        EXPECT_TRUE(text == previous || text == good.at(name)) << name;
-    }
+    expect_previous_or_whole(good);
 }
 
 TEST_F(Interrupted, SignalRemovesTemporaryFilesAndEndsWith128PlusSignal) {
@@ -694,14 +690,10 @@ TEST_F(Interrupted, SignalRemovesTemporaryFilesAndEndsWith128PlusSignal) {
     const std::vector<std::string> key = {"-c", "h"};
     const Files good = reference(bytes, key);
     write_bytes(input(), bytes);
-    const std::string previous = "an earlier run's\n";
-
     for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(sig);
         clear_output();
-        for (const auto& [name, text] : good) {
-            write_text(out.file(name), previous);
-        }
+        plant_previous(good);
         const pid_t pid = start_cli(DEC_DECODER_EXE, {"-c", "h", "-f", input(), "-d", out.path()}, in.path(),
                                     "/dev/null", "/dev/null", "/dev/null");
         ASSERT_GT(pid, 0);
@@ -721,18 +713,10 @@ TEST_F(Interrupted, SignalRemovesTemporaryFilesAndEndsWith128PlusSignal) {
         }
         kill(pid, sig);
         kill(pid, SIGCONT);
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 128 + sig);
-        EXPECT_EQ(out.temporary_files(), std::vector<std::string>{});
-        int kept = 0;
-        for (const auto& [name, text] : outputs()) {
-            ASSERT_EQ(good.count(name), 1u) << name;
-            EXPECT_TRUE(text == previous || text == good.at(name)) << name;
-            kept += text == previous ? 1 : 0;
-        }
-        EXPECT_GT(kept, 0);
+        EXPECT_EQ(exit_code_of(pid), 128 + sig);
+        expect_previous_or_whole(good);
+        const Files left = outputs();
+        EXPECT_GT(std::count_if(left.begin(), left.end(), [](const auto& f) { return f.second == kPrevious; }), 0);
     }
 }
 
