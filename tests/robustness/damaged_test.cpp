@@ -120,6 +120,19 @@ class Damaged : public ::testing::Test {
         EXPECT_EQ(dir.temporary_files(), std::vector<std::string>{}) << "exit " << c;
         ++runs;
     }
+    // Every `flip`th byte of `full` inverted, and `full` cut every `cut`
+    // bytes; each copy decoded with a mode of its own, or all with key 2.
+    void flipped_and_cut(const std::vector<uint8_t>& full, size_t flip, size_t cut, bool key2) {
+        for (size_t i = 0; i < full.size(); i += flip) {
+            std::vector<uint8_t> damaged = full;
+            damaged[i] ^= 0xFF;
+            decode(damaged, key2 ? 0 : static_cast<int>(i));
+        }
+        for (size_t n = 0; n <= full.size(); n += cut) {
+            decode(std::vector<uint8_t>(full.begin(), full.begin() + static_cast<long>(n)),
+                   key2 ? 0 : static_cast<int>(n));
+        }
+    }
     std::vector<std::string> lines(const std::string& name) {
         std::vector<std::string> v;
         std::istringstream in(file_exists(dir.file(name)) ? read_text(dir.file(name)) : "");
@@ -214,27 +227,10 @@ TEST_F(Damaged, FieldsAtTheirMaxima) {
     }
 }
 
-TEST_F(Damaged, Generation3ContainersFlippedAndCut) {
-    const std::vector<uint8_t> full = build_gen3_example(6);
-    for (size_t i = 0; i < full.size(); i += 3) {
-        std::vector<uint8_t> damaged = full;
-        damaged[i] ^= 0xFF;
-        decode(damaged, static_cast<int>(i));
-    }
-    for (size_t cut = 0; cut <= full.size(); cut += 61) {
-        decode(std::vector<uint8_t>(full.begin(), full.begin() + static_cast<long>(cut)), static_cast<int>(cut));
-    }
-}
-
-TEST_F(Damaged, VoltageFilesFlippedAndCut) {
+TEST_F(Damaged, Generation3AndVoltageFilesFlippedAndCut) {
+    flipped_and_cut(build_gen3_example(6), 3, 61, false);
     VoltageRecord a{.time = 600, .channels = {1024, 65535, 0, 1, 2, 3, 4, 5}};
-    const std::vector<uint8_t> full = make_voltage_file({a, a, a});
-    for (size_t i = 0; i < full.size(); ++i) {
-        std::vector<uint8_t> damaged = full;
-        damaged[i] ^= 0xFF;
-        decode(damaged, 0);
-        decode(std::vector<uint8_t>(full.begin(), full.begin() + static_cast<long>(i)), 0);
-    }
+    flipped_and_cut(make_voltage_file({a, a, a}), 1, 1, true);
 }
 
 }  // namespace
