@@ -94,11 +94,14 @@ TEST_F(Gen3Separation, LongOpenBlockCutShortIsData) {
 
 // Containers the separation refuses: the return value, the version taken, the
 // number of files in the folder and the console, kept as sections of gen3/expected/separation_refused.txt.
-TEST_F(Gen3Separation, RefusedContainers) {
-    Gen3Builder thousand_and_one(4);
-    for (int t = 0; t < 1001; ++t) {
-        thousand_and_one.open({.tag = static_cast<uint16_t>(t + 100)});
+// A thousand tags fit, and a known tag is always accepted.
+TEST_F(Gen3Separation, RefusedContainersAndAThousandTagsThatFit) {
+    Gen3Builder thousand(4);
+    for (int t = 0; t < 1000; ++t) {
+        thousand.open({.tag = static_cast<uint16_t>(t + 100)});
     }
+    Gen3Builder thousand_and_one = thousand;
+    thousand_and_one.open({.tag = 1100});
     const std::pair<const char*, Gen3Builder> cases[] = {
         {"unknown version text",
          Gen3Builder(7, testing::make_gen3_header(7, 0, "x", 0x300, 0x13FA95B7)).open({.tag = 4})},
@@ -118,15 +121,9 @@ TEST_F(Gen3Separation, RefusedContainers) {
     // An empty body has no tag.
     testing::write_bytes(input(), testing::make_gen3_header(6));
     EXPECT_EQ(separate_gen3(run, input().c_str(), output_plan_of(ACT_GPS)), ContainerResult::no_tag_data);
-}
 
-TEST_F(Gen3Separation, AThousandTagsFit) {
-    Gen3Builder b(4);
-    for (int t = 0; t < 1000; ++t) {
-        b.open({.tag = static_cast<uint16_t>(t + 100)});
-    }
-    b.open({.tag = 100});  // a known tag is always accepted
-    EXPECT_EQ(split(b), 0);
+    thousand.open({.tag = 100});
+    EXPECT_EQ(split(thousand), 0);
     EXPECT_EQ(tags[999], 1099u);
     EXPECT_EQ(file("tag100.tmp").size(), 512u + 2 * 64u);
 }
