@@ -17,15 +17,15 @@ fail() {
 # tree NAME FILE:INCLUDE... makes the tree WORKDIR/NAME, each FILE with a line
 # `#include "INCLUDE"` (FILE alone: an empty file).
 tree() {
-    local dir=$work/$1 spec file
+    local dir=$work/$1 entry file
     shift
     rm -rf -- "$dir"
-    for spec in "$@"; do
-        file=${spec%%:*}
+    for entry in "$@"; do
+        file=${entry%%:*}
         mkdir -p -- "$dir/$(dirname -- "$file")"
         touch -- "$dir/$file"
-        if [ "$spec" != "$file" ]; then
-            printf '// %s\n#include <vector>\n#include "%s"\n' "$file" "${spec#*:}" >>"$dir/$file"
+        if [ "$entry" != "$file" ]; then
+            printf '// %s\n#include <vector>\n#include "%s"\n' "$file" "${entry#*:}" >>"$dir/$file"
         fi
     done
 }
