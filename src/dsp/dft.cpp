@@ -88,14 +88,23 @@ void BurstDsp::acc_dft(const int16_t* samples, int32_t n, int16_t* out) {
         console_.put("Invalid matrix size\n");
         fatal_stop(INTERNAL_ERROR);
     }
-    // |sum| and sum |x_j| stay below 2000 * 32768 < 2^31.
-    int32_t sum = 0;
-    int32_t abs_sum = 0;
-    int64_t square_sum = 0;
-    for (int32_t j = 0; j < n; ++j) {
-        const int32_t x = samples[j];
+    // The sums of x_j, |x_j| and x_j^2 two samples at a time; all are exact
+    // (integers below 2000 * 2^30 < 2^53).
+    f64x2 lane_sum = {0, 0}, lane_abs = {0, 0}, lane_square = {0, 0};
+    int32_t j = 0;
+    for (; j + 2 <= n; j += 2) {
+        const f64x2 x = {static_cast<double>(samples[j]), static_cast<double>(samples[j + 1])};
+        lane_sum += x;
+        lane_abs += abs_f64x2(x);
+        lane_square += x * x;
+    }
+    double sum = lane_sum[0] + lane_sum[1];
+    double abs_sum = lane_abs[0] + lane_abs[1];
+    double square_sum = lane_square[0] + lane_square[1];
+    if (j < n) {
+        const double x = samples[j];
         sum += x;
-        abs_sum += x < 0 ? -x : x;
+        abs_sum += std::fabs(x);
         square_sum += x * x;
     }
     spectrum_.magnitudes(samples, n, magnitudes_.data());
@@ -105,36 +114,35 @@ void BurstDsp::acc_dft(const int16_t* samples, int32_t n, int16_t* out) {
         bound_per_s1_ = spectrum_error_bound(n, 1, spectrum_.error_bound(1, 0));
         bound_per_s2_ = spectrum_error_bound(n, 0, spectrum_.error_bound(0, 1));
     }
-    const double bound =
-        bound_per_s1_ * abs_sum + bound_per_s2_ * std::sqrt(static_cast<double>(square_sum));
-    out[0] = trunc_to_s16(static_cast<double>(sum < 0 ? -sum : sum) / n);
+    const double bound = bound_per_s1_ * abs_sum + bound_per_s2_ * std::sqrt(square_sum);
+    out[0] = trunc_to_s16(std::fabs(sum) / n);
     // v = |X_k| / n, with the transform's divisor in one division (n times it
     // is below 2^23, exact). An integer from 1 on lies within the bound of v
-    // when the integer nearest v does ((v + 2^52) - 2^52 is it: v < 2^51); v -
-    // nearest is exact (Sterbenz) once nearest >= 1.
+    // when the larger of 1 and the integer nearest v does ((v + 2^52) - 2^52
+    // is the latter: v < 2^51); v minus either is exact (Sterbenz) once v >= 1/2,
+    // and below 1/2 the distance to 1 exceeds any bound below 1/2.
     const double divisor = static_cast<double>(n) * spectrum_.divisor();
     const auto bins = static_cast<size_t>(n / 2);
     double* v = magnitudes_.data();
     constexpr double kRound = 0x1p52;
     const auto close = [bound](double value) {
-        const double nearest = (value + kRound) - kRound;
-        return bound >= 0.5 || (nearest >= 1 && std::fabs(value - nearest) <= bound);
+        const double nearest = std::max((value + kRound) - kRound, 1.0);
+        return bound >= 0.5 || std::fabs(value - nearest) <= bound;
     };
-    bool any_close = bound >= 0.5;
+    // The least distance, two bins at a time.
+    f64x2 least = splat_f64x2(1);
     size_t k = 1;
-    decltype(f64x2{} < f64x2{}) hits = {};
     for (; k + 2 <= bins + 1; k += 2) {
         const f64x2 value = load_f64x2(v + k) / divisor;
         store_f64x2(v + k, value);
-        const f64x2 nearest = (value + kRound) - kRound;
-        const f64x2 offset = value - nearest;
-        hits |= (nearest >= 1.0) & (offset <= bound) & (-offset <= bound);
+        const f64x2 nearest = max_f64x2((value + kRound) - kRound, splat_f64x2(1));
+        least = min_f64x2(least, abs_f64x2(value - nearest));
     }
+    bool any_close = bound >= 0.5 || least[0] <= bound || least[1] <= bound;
     for (; k <= bins; ++k) {
         v[k] /= divisor;
         any_close = any_close || close(v[k]);
     }
-    any_close = any_close || hits[0] != 0 || hits[1] != 0;
     // 0 <= v < 2^16: the conversion is trunc_to_s16's.
     for (k = 1; k <= bins; ++k) {
         out[k] = static_cast<int16_t>(static_cast<int32_t>(v[k]));

@@ -41,6 +41,10 @@
 // and |y|_2 = sqrt(n) |x|_2. Stages take two groups at a time in the lanes of
 // f64x2: each lane does exactly the operations of its group alone.
 //
+// Table path, n <= kTableMax. Each bin is a sum over j of samples (in
+// mirrored pairs) times the cosine and sine of the root of jk mod n, computed
+// as above: see magnitudes and point_error.
+//
 // Direct path, odd lengths. Each bin X_k of the samples is within F sqrt(n) S2.
 //
 // Even lengths, h = n/2 points. The samples in pairs, z_j = x_2j + i x_2j+1
@@ -147,8 +151,12 @@ MixedRadixFft::MixedRadixFft(int32_t max_size)
       root_im_(static_cast<size_t>(max_size)),
       scratch_re_(static_cast<size_t>(max_size)),
       scratch_im_(static_cast<size_t>(max_size)),
-      group_re_(2 * static_cast<size_t>(max_size)),
-      group_im_(2 * static_cast<size_t>(max_size)) {}
+      group_re_(static_cast<size_t>(max_size)),
+      group_im_(static_cast<size_t>(max_size)),
+      single_re_(static_cast<size_t>(max_size)),
+      single_im_(static_cast<size_t>(max_size)),
+      const_re_(static_cast<size_t>(max_size)),
+      const_im_(static_cast<size_t>(max_size)) {}
 
 double MixedRadixFft::cost_per_point(int32_t n) {
     double cost = kCallCost / n;
@@ -388,105 +396,173 @@ void MixedRadixFft::stage(const double* in_re, const double* in_im, double* out_
     }
 }
 
-// The same for an odd prime p above 7, the twiddled inputs of a group first,
-// in pairs: with c and s the cosine and sine of 2 pi sv/p,
+namespace {
+
+// One group of a generic stage, or two side by side in the lanes of T: z holds
+// the p twiddled inputs (and is overwritten), c the constants (cosines, and
+// minus the sines); put(v, re1, im1, re2, im2) receives y_v = (re1 - re2,
+// im1 + im2) and y_(p-v) = (re1 + re2, im1 - im2), and put(0, ...) y_0 alone.
+// With c and s the cosine and sine of 2 pi sv/p,
 //     y_v, y_(p-v) = z_0 + sum_s c (z_s + z_(p-s)) -+ i s (z_s - z_(p-s)),
 // s = 1 .. (p-1)/2. Four pairs of outputs are summed side by side, and sv mod
 // p follows by adding v and subtracting p on overflow instead of a division.
-void MixedRadixFft::stage_any(const double* in_re, const double* in_im, double* out_re,
-                              double* out_im, int32_t p, int32_t l, int32_t r) {
-    const auto rs = static_cast<size_t>(r);
+template <class T, class Put>
+void generic_butterfly(T* zr, T* zi, const double* cr, const double* ci, int32_t p, Put&& put) {
     const auto ps = static_cast<size_t>(p);
     const int32_t half = (p - 1) / 2;
     const auto hs = static_cast<size_t>(half);
-    const size_t out_step = static_cast<size_t>(l) * rs;
-    const auto c_step = static_cast<size_t>(n_ / p);
-    // The group: z_0, then a_s at s and b_s at p - s; the constants after it
-    // (cosines, and minus the sines).
-    double* zr = group_re_.data();
-    double* zi = group_im_.data();
-    double* cr = zr + ps;
-    double* ci = zi + ps;
-    for (size_t t = 0; t < ps; ++t) {
-        cr[t] = root_re_[t * c_step];
-        ci[t] = root_im_[t * c_step];
+    const T zero = lanes_of<T>(0);
+    T sum_r = zr[0], sum_i = zi[0];
+    for (size_t s = 1; s <= hs; ++s) {
+        const T ar = zr[s] + zr[ps - s], ai = zi[s] + zi[ps - s];
+        const T br = zr[s] - zr[ps - s], bi = zi[s] - zi[ps - s];
+        zr[s] = ar;
+        zi[s] = ai;
+        zr[ps - s] = br;
+        zi[ps - s] = bi;
+        sum_r += ar;
+        sum_i += ai;
     }
-    for (int32_t k = 0; k < l; ++k) {
-        const double* xr = in_re + static_cast<size_t>(k) * ps * rs;
-        const double* xi = in_im + static_cast<size_t>(k) * ps * rs;
-        double* yr = out_re + static_cast<size_t>(k) * rs;
-        double* yi = out_im + static_cast<size_t>(k) * rs;
-        for (size_t j = 0; j < rs; ++j) {
-            for (size_t s = 0; s < ps; ++s) {
-                const auto w = s * static_cast<size_t>(k) * rs;
-                const double a = xr[j + s * rs];
-                const double b = xi[j + s * rs];
-                zr[s] = a * root_re_[w] - b * root_im_[w];
-                zi[s] = a * root_im_[w] + b * root_re_[w];
+    put(0, sum_r, sum_i, zero, zero);
+    int32_t v = 1;
+    for (; v + 4 <= half + 1; v += 4) {
+        T re1[4], im1[4], re2[4], im2[4];
+        int32_t t[4];
+        for (int32_t q = 0; q < 4; ++q) {
+            re1[q] = zr[0];
+            im1[q] = zi[0];
+            re2[q] = zero;
+            im2[q] = zero;
+            t[q] = v + q;
+        }
+        for (size_t s = 1; s <= hs; ++s) {
+            for (int32_t q = 0; q < 4; ++q) {
+                const auto c = static_cast<size_t>(t[q]);
+                re1[q] += cr[c] * zr[s];
+                im1[q] += cr[c] * zi[s];
+                re2[q] += ci[c] * zi[ps - s];
+                im2[q] += ci[c] * zr[ps - s];
+                t[q] += v + q;
+                t[q] -= t[q] >= p ? p : 0;
             }
-            double sum_r = zr[0], sum_i = zi[0];
-            for (size_t s = 1; s <= hs; ++s) {
-                const double ar = zr[s] + zr[ps - s], ai = zi[s] + zi[ps - s];
-                const double br = zr[s] - zr[ps - s], bi = zi[s] - zi[ps - s];
-                zr[s] = ar;
-                zi[s] = ai;
-                zr[ps - s] = br;
-                zi[ps - s] = bi;
-                sum_r += ar;
-                sum_i += ai;
+        }
+        for (int32_t q = 0; q < 4; ++q) {
+            put(v + q, re1[q], im1[q], re2[q], im2[q]);
+        }
+    }
+    for (; v <= half; ++v) {
+        T re1 = zr[0], im1 = zi[0], re2 = zero, im2 = zero;
+        for (int32_t s = 1, t = v; s <= half; ++s) {
+            const auto c = static_cast<size_t>(t);
+            const auto su = static_cast<size_t>(s);
+            re1 += cr[c] * zr[su];
+            im1 += cr[c] * zi[su];
+            re2 += ci[c] * zi[ps - su];
+            im2 += ci[c] * zr[ps - su];
+            t += v;
+            t -= t >= p ? p : 0;
+        }
+        put(v, re1, im1, re2, im2);
+    }
+}
+
+}  // namespace
+
+// The same for an odd prime p above the kernels', from generic_butterfly; two
+// groups at a time as stage does.
+void MixedRadixFft::stage_any(const double* in_re, const double* in_im, double* out_re,
+                              double* out_im, int32_t p, int32_t l, int32_t r) {
+    const auto rs = static_cast<size_t>(r);
+    const auto ls = static_cast<size_t>(l);
+    const auto ps = static_cast<size_t>(p);
+    const size_t out_step = ls * rs;
+    const auto c_step = static_cast<size_t>(n_ / p);
+    const double* root_re = root_re_.data();
+    const double* root_im = root_im_.data();
+    double* cr = const_re_.data();
+    double* ci = const_im_.data();
+    for (size_t t = 0; t < ps; ++t) {
+        cr[t] = root_re[t * c_step];
+        ci[t] = root_im[t * c_step];
+    }
+    f64x2* zr = group_re_.data();
+    f64x2* zi = group_im_.data();
+    size_t k_first = 0;  // groups from here on one k at a time
+    if (rs == 1) {
+        for (; k_first + 2 <= ls; k_first += 2) {
+            const size_t k = k_first;
+            const double* xr = in_re + k * ps;
+            const double* xi = in_im + k * ps;
+            zr[0] = f64x2{xr[0], xr[ps]};
+            zi[0] = f64x2{xi[0], xi[ps]};
+            for (size_t s = 1; s < ps; ++s) {
+                zr[s] = f64x2{xr[s], xr[ps + s]};
+                zi[s] = f64x2{xi[s], xi[ps + s]};
+                twiddle(zr[s], zi[s], f64x2{root_re[s * k], root_re[s * (k + 1)]},
+                        f64x2{root_im[s * k], root_im[s * (k + 1)]});
             }
-            yr[j] = sum_r;
-            yi[j] = sum_i;
-            // With ci = -sin: y_v = (re1 - re2, im1 + im2), y_(p-v) = (re1 +
-            // re2, im1 - im2).
-            auto put = [&](int32_t v, double re1, double im1, double re2, double im2) {
-                const size_t lo = j + static_cast<size_t>(v) * out_step;
-                const size_t hi = j + static_cast<size_t>(p - v) * out_step;
-                yr[lo] = re1 - re2;
-                yi[lo] = im1 + im2;
-                yr[hi] = re1 + re2;
-                yi[hi] = im1 - im2;
-            };
-            int32_t v = 1;
-            for (; v + 4 <= half + 1; v += 4) {
-                double re1[4], im1[4], re2[4], im2[4];
-                int32_t t[4];
-                for (int32_t q = 0; q < 4; ++q) {
-                    re1[q] = zr[0];
-                    im1[q] = zi[0];
-                    re2[q] = 0;
-                    im2[q] = 0;
-                    t[q] = v + q;
-                }
-                for (size_t s = 1; s <= hs; ++s) {
-                    for (int32_t q = 0; q < 4; ++q) {
-                        const auto c = static_cast<size_t>(t[q]);
-                        re1[q] += cr[c] * zr[s];
-                        im1[q] += cr[c] * zi[s];
-                        re2[q] += ci[c] * zi[ps - s];
-                        im2[q] += ci[c] * zr[ps - s];
-                        t[q] += v + q;
-                        t[q] -= t[q] >= p ? p : 0;
-                    }
-                }
-                for (int32_t q = 0; q < 4; ++q) {
-                    put(v + q, re1[q], im1[q], re2[q], im2[q]);
-                }
+            generic_butterfly(zr, zi, cr, ci, p,
+                              [&](int32_t v, f64x2 re1, f64x2 im1, f64x2 re2, f64x2 im2) {
+                                  const size_t lo = k + static_cast<size_t>(v) * out_step;
+                                  store_f64x2(out_re + lo, re1 - re2);
+                                  store_f64x2(out_im + lo, im1 + im2);
+                                  if (v != 0) {
+                                      const size_t hi = k + static_cast<size_t>(p - v) * out_step;
+                                      store_f64x2(out_re + hi, re1 + re2);
+                                      store_f64x2(out_im + hi, im1 - im2);
+                                  }
+                              });
+        }
+    }
+    double* zr1 = single_re_.data();
+    double* zi1 = single_im_.data();
+    for (size_t k = k_first; k < ls; ++k) {
+        const double* xr = in_re + k * ps * rs;
+        const double* xi = in_im + k * ps * rs;
+        double* yr = out_re + k * rs;
+        double* yi = out_im + k * rs;
+        size_t j = 0;
+        for (; j + 2 <= rs; j += 2) {
+            zr[0] = load_f64x2(xr + j);
+            zi[0] = load_f64x2(xi + j);
+            for (size_t s = 1; s < ps; ++s) {
+                zr[s] = load_f64x2(xr + j + s * rs);
+                zi[s] = load_f64x2(xi + j + s * rs);
+                const size_t w = s * k * rs;
+                twiddle(zr[s], zi[s], splat_f64x2(root_re[w]), splat_f64x2(root_im[w]));
             }
-            for (; v <= half; ++v) {
-                double re1 = zr[0], im1 = zi[0], re2 = 0, im2 = 0;
-                for (int32_t s = 1, t = v; s <= half; ++s) {
-                    const auto c = static_cast<size_t>(t);
-                    const auto su = static_cast<size_t>(s);
-                    re1 += cr[c] * zr[su];
-                    im1 += cr[c] * zi[su];
-                    re2 += ci[c] * zi[ps - su];
-                    im2 += ci[c] * zr[ps - su];
-                    t += v;
-                    t -= t >= p ? p : 0;
-                }
-                put(v, re1, im1, re2, im2);
+            generic_butterfly(zr, zi, cr, ci, p,
+                              [&](int32_t v, f64x2 re1, f64x2 im1, f64x2 re2, f64x2 im2) {
+                                  const size_t lo = j + static_cast<size_t>(v) * out_step;
+                                  store_f64x2(yr + lo, re1 - re2);
+                                  store_f64x2(yi + lo, im1 + im2);
+                                  if (v != 0) {
+                                      const size_t hi = j + static_cast<size_t>(p - v) * out_step;
+                                      store_f64x2(yr + hi, re1 + re2);
+                                      store_f64x2(yi + hi, im1 - im2);
+                                  }
+                              });
+        }
+        for (; j < rs; ++j) {
+            zr1[0] = xr[j];
+            zi1[0] = xi[j];
+            for (size_t s = 1; s < ps; ++s) {
+                zr1[s] = xr[j + s * rs];
+                zi1[s] = xi[j + s * rs];
+                const size_t w = s * k * rs;
+                twiddle(zr1[s], zi1[s], root_re[w], root_im[w]);
             }
+            generic_butterfly(zr1, zi1, cr, ci, p,
+                              [&](int32_t v, double re1, double im1, double re2, double im2) {
+                                  const size_t lo = j + static_cast<size_t>(v) * out_step;
+                                  yr[lo] = re1 - re2;
+                                  yi[lo] = im1 + im2;
+                                  if (v != 0) {
+                                      const size_t hi = j + static_cast<size_t>(p - v) * out_step;
+                                      yr[hi] = re1 + re2;
+                                      yi[hi] = im1 - im2;
+                                  }
+                              });
         }
     }
 }
@@ -554,7 +630,9 @@ SpectrumTransform::SpectrumTransform()
       half_re_(kMax / 4 + 1),
       half_im_(kMax / 4 + 1),
       chirp_re_(kMax),
-      chirp_im_(kMax) {}
+      chirp_im_(kMax),
+      table_re_((kTableMax / 2 + 1) * table_row(kTableMax)),
+      table_im_(table_re_.size()) {}
 
 int32_t SpectrumTransform::convolution_size(int32_t points) {
     // The points go directly, or through the chirp-z path: two transforms of
@@ -586,6 +664,29 @@ void SpectrumTransform::set_length(int32_t n) {
         return;
     }
     n_ = n;
+    table_ = n <= kTableMax;
+    if (table_) {
+        // Cosine and minus the sine of jk mod n, j <= n/2, from its angle
+        // below 2 pi as MixedRadixFft's roots; rows of an even count of
+        // terms, the last one 0 if need be.
+        const double two_pi = 2 * std::numbers::pi;
+        const auto size = static_cast<size_t>(n);
+        const size_t row = table_row(n);
+        std::fill_n(table_re_.begin(), (size / 2 + 1) * row, 0.0);
+        std::fill_n(table_im_.begin(), (size / 2 + 1) * row, 0.0);
+        for (size_t k = 0; k <= size / 2; ++k) {
+            for (size_t j = 0; j <= size / 2; ++j) {
+                const double phi = (static_cast<double>(j * k % size) * two_pi) / n;
+                table_re_[k * row + j] = std::cos(phi);
+                table_im_[k * row + j] = -std::sin(phi);
+            }
+        }
+        split_ = false;
+        chirp_ = false;
+        points_ = n;
+        divisor_ = 1;
+        return;
+    }
     split_ = n % 2 == 0;
     points_ = split_ ? n / 2 : n;
     const int32_t m = points_ == 1 ? 0 : convolution_size(points_);
@@ -674,6 +775,36 @@ void SpectrumTransform::magnitudes(const int16_t* x, int32_t n, double* mag) {
     const auto count = static_cast<size_t>(n);
     double* re = a_re_.data();
     double* im = a_im_.data();
+    if (table_) {
+        // With e_j = x_j + x_(n-j) and o_j = x_j - x_(n-j) (exact) for
+        // 0 < j < n - j, e_0 = x_0 and for even n e_(n/2) = x_(n/2) (their o 0):
+        // X_k = sum_j e_j cos(2 pi jk/n) - i o_j sin(2 pi jk/n), j <= n/2.
+        // The sums two terms at a time, in two lanes added at the end.
+        const size_t row = table_row(n);
+        std::fill_n(re, row, 0.0);
+        std::fill_n(im, row, 0.0);
+        re[0] = x[0];
+        size_t j = 1;
+        for (; j < count - j; ++j) {
+            re[j] = x[j] + x[count - j];
+            im[j] = x[j] - x[count - j];
+        }
+        if (j == count - j) {
+            re[j] = x[j];
+        }
+        for (size_t k = 0; k <= count / 2; ++k) {
+            const double* cr = table_re_.data() + k * row;
+            const double* ci = table_im_.data() + k * row;
+            f64x2 sr = {0, 0}, si = {0, 0};
+            for (j = 0; j < row; j += 2) {
+                sr += load_f64x2(re + j) * load_f64x2(cr + j);
+                si += load_f64x2(im + j) * load_f64x2(ci + j);
+            }
+            const double sum_r = sr[0] + sr[1], sum_i = si[0] + si[1];
+            mag[k] = std::sqrt(sum_r * sum_r + sum_i * sum_i);
+        }
+        return;
+    }
     if (!split_) {
         for (size_t t = 0; t < count; ++t) {
             re[t] = x[t];
@@ -749,6 +880,14 @@ void SpectrumTransform::magnitudes(const int16_t* x, int32_t n, double* mag) {
 }
 
 double SpectrumTransform::point_error(double s1, double s2) const {
+    if (table_) {
+        // Each root's cosine and sine within 21u; a product of one with an
+        // e_j or o_j (exact, |e_j|, |o_j| <= |x_j| + |x_(n-j)|) adds a
+        // rounding, and each of the n/2 + 1 terms goes through at most n/2
+        // additions: the real and the imaginary part are within
+        // (21u + gamma_n (1 + 21u)) S1 each.
+        return std::sqrt(2.0) * s1 * (21 * kU + rounding_gamma(points_) * (1 + 21 * kU));
+    }
     if (!chirp_) {
         return direct_.relative_error() * std::sqrt(static_cast<double>(points_)) * s2;
     }

@@ -23,6 +23,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "dsp/lanes.h"
+
 namespace dec {
 
 // gamma_k = k u / (1 - k u), u = 2^-53: the relative error bound of k
@@ -68,8 +70,10 @@ class MixedRadixFft {
     std::vector<int32_t> radices_;
     std::vector<double> root_re_, root_im_;  // e^(-2 pi i t/n), t < n
     std::vector<double> scratch_re_, scratch_im_;
-    // One group of a generic stage, then its constants.
-    std::vector<double> group_re_, group_im_;
+    // Two groups of a generic stage side by side, or one, and its constants.
+    std::vector<f64x2> group_re_, group_im_;
+    std::vector<double> single_re_, single_im_;
+    std::vector<double> const_re_, const_im_;
     double growth_ = 0;
 };
 
@@ -79,6 +83,9 @@ class SpectrumTransform {
     static constexpr int32_t kMaxSize = 4096;
     // Time of a complex product, in the units of cost_per_point.
     static constexpr double kProductCost = 0.5;
+    // Lengths up to this are summed directly from a table of roots: for them
+    // the transforms' fixed costs outweigh the sums' n (n/2 + 1) products.
+    static constexpr int32_t kTableMax = 40;
 
     SpectrumTransform();
 
@@ -111,6 +118,7 @@ class SpectrumTransform {
     int32_t n_ = 0;
     int32_t points_ = 0;  // n, or n/2 complex points of an even n
     int32_t divisor_ = 1;
+    bool table_ = false;  // n <= kTableMax: sums of the samples times roots
     bool split_ = false;  // the samples in pairs as complex points
     bool chirp_ = false;  // the points through the chirp-z path
     MixedRadixFft direct_;
@@ -119,7 +127,12 @@ class SpectrumTransform {
     std::vector<double> w_re_, w_im_;          // the chirp e^(-pi i t^2/L), t < L points
     std::vector<double> half_re_, half_im_;    // e^(-2 pi i k/n), k <= n/2 (even n)
     std::vector<double> chirp_re_, chirp_im_;  // the transformed conjugate chirp
-    double chirp_error_ = 0;                   // |B^ - B|_2 of the latter
+    // Terms per bin of the table path: j <= n/2, an even count.
+    static constexpr size_t table_row(int32_t n) { return static_cast<size_t>(n / 2 + 2) / 2 * 2; }
+    // e^(-2 pi i jk/n) at k table_row(n) + j for the table path, bins k and
+    // j up to n/2.
+    std::vector<double> table_re_, table_im_;
+    double chirp_error_ = 0;  // |B^ - B|_2 of the latter
 };
 
 }  // namespace dec

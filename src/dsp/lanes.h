@@ -41,4 +41,32 @@ inline f64x2 sqrt_f64x2(f64x2 v) {
 #endif
 }
 
+// Both lanes' magnitudes, and the lesser of each pair of lanes (either when
+// equal; no NaNs expected).
+inline f64x2 abs_f64x2(f64x2 v) {
+#if defined(__SSE2__)
+    return reinterpret_cast<f64x2>(_mm_andnot_pd(_mm_set1_pd(-0.0), reinterpret_cast<__m128d>(v)));
+#else
+    return f64x2{std::fabs(v[0]), std::fabs(v[1])};
+#endif
+}
+
+inline f64x2 min_f64x2(f64x2 a, f64x2 b) {
+#if defined(__SSE2__)
+    return reinterpret_cast<f64x2>(
+        _mm_min_pd(reinterpret_cast<__m128d>(a), reinterpret_cast<__m128d>(b)));
+#else
+    return f64x2{a[0] < b[0] ? a[0] : b[0], a[1] < b[1] ? a[1] : b[1]};
+#endif
+}
+
+inline f64x2 max_f64x2(f64x2 a, f64x2 b) {
+#if defined(__SSE2__)
+    return reinterpret_cast<f64x2>(
+        _mm_max_pd(reinterpret_cast<__m128d>(a), reinterpret_cast<__m128d>(b)));
+#else
+    return f64x2{a[0] > b[0] ? a[0] : b[0], a[1] > b[1] ? a[1] : b[1]};
+#endif
+}
+
 }  // namespace dec

@@ -37,8 +37,9 @@ uint32_t next(uint32_t& r) {
     return r >> 8;
 }
 
-// Magnitudes for lengths of both paths and of every stage kind (radix 4, 2,
-// 3, 5, 7, 11, 13, the generic stage of larger primes (34, 111) and their
+// Magnitudes for lengths of every path (sums from a table of roots up to 40)
+// and of every stage kind (radix 4, 2,
+// 3, 5, 7, 11, 13, the generic stage of larger primes (68, 111) and their
 // mixtures, 286 = 2 11 13 with a prime stage inside; convolutions of power-of-two
 // sizes and others: 41 and 1086 of 81 and 1152 points), samples at the
 // extremes included, within their bound. Lengths come back after others: what a length
