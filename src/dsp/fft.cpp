@@ -792,7 +792,11 @@ void SpectrumTransform::magnitudes(const int16_t* x, int32_t n, double* mag) {
         if (j == count - j) {
             re[j] = x[j];
         }
-        for (size_t k = 0; k <= count / 2; ++k) {
+        // Lane 0 sums the terms of even j, lane 1 those of odd j. For even n
+        // the roots of bin n/2 - k are those of bin k times (-1)^j (the sines
+        // also negated), so both bins come from the same two lanes.
+        const size_t last = count % 2 == 0 ? count / 4 : count / 2;
+        for (size_t k = 0; k <= last; ++k) {
             const double* cr = table_re_.data() + k * row;
             const double* ci = table_im_.data() + k * row;
             f64x2 sr = {0, 0}, si = {0, 0};
@@ -802,6 +806,10 @@ void SpectrumTransform::magnitudes(const int16_t* x, int32_t n, double* mag) {
             }
             const double sum_r = sr[0] + sr[1], sum_i = si[0] + si[1];
             mag[k] = std::sqrt(sum_r * sum_r + sum_i * sum_i);
+            if (count % 2 == 0 && 2 * k != count / 2) {
+                const double mirror_r = sr[0] - sr[1], mirror_i = si[0] - si[1];
+                mag[count / 2 - k] = std::sqrt(mirror_r * mirror_r + mirror_i * mirror_i);
+            }
         }
         return;
     }
@@ -881,7 +889,8 @@ void SpectrumTransform::magnitudes(const int16_t* x, int32_t n, double* mag) {
 
 double SpectrumTransform::point_error(double s1, double s2) const {
     if (table_) {
-        // Each root's cosine and sine within 21u; a product of one with an
+        // Each root's cosine and sine within 21u (for bin n/2 - k of an even
+        // n, plus or minus bin k's: the same error); a product of one with an
         // e_j or o_j (exact, |e_j|, |o_j| <= |x_j| + |x_(n-j)|) adds a
         // rounding, and each of the n/2 + 1 terms goes through at most n/2
         // additions: the real and the imaginary part are within
