@@ -10,7 +10,8 @@
 // Per length: the largest prime factor, microseconds per axis of this
 // decoder's spectrum (exactness guard included) and of FFTW (FFTW_MEASURE
 // plans), their ratio; then the geometric mean and the worst ratio. Bursts
-// are noisy motion-like signals. Run it on a quiet machine.
+// are noisy motion-like signals. The two are timed in turns, the fastest of
+// five rounds each: a load that comes and goes slows both alike.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -19,6 +20,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/outstream.h"
@@ -75,25 +77,33 @@ std::vector<std::vector<int16_t>> bursts(int32_t n) {
     return out;
 }
 
-// Microseconds per call of `f` (given a burst index), the fastest of three
-// rounds of at least 20 ms each.
+// Microseconds per call of `f` (given a burst index) over one round of at
+// least 10 ms.
 template <class F>
-double time_per_axis(F&& f) {
-    double best = 1e30;
-    for (int round = 0; round < 3; ++round) {
-        long calls = 0;
-        const Clock::time_point start = Clock::now();
-        double elapsed = 0;
-        do {
-            for (int b = 0; b < 8; ++b) {
-                f(b);
-            }
-            calls += 8;
-            elapsed = std::chrono::duration<double, std::micro>(Clock::now() - start).count();
-        } while (elapsed < 20000);
-        best = std::min(best, elapsed / static_cast<double>(calls));
+double round_per_axis(F&& f) {
+    long calls = 0;
+    const Clock::time_point start = Clock::now();
+    double elapsed = 0;
+    do {
+        for (int b = 0; b < 8; ++b) {
+            f(b);
+        }
+        calls += 8;
+        elapsed = std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+    } while (elapsed < 10000);
+    return elapsed / static_cast<double>(calls);
+}
+
+// The fastest of five rounds of each of `a` and `b`, taken in turn so that
+// both see the same load on a shared machine.
+template <class A, class B>
+std::pair<double, double> time_per_axis(A&& a, B&& b) {
+    double best_a = 1e30, best_b = 1e30;
+    for (int round = 0; round < 5; ++round) {
+        best_a = std::min(best_a, round_per_axis(a));
+        best_b = std::min(best_b, round_per_axis(b));
     }
-    return best;
+    return {best_a, best_b};
 }
 
 }  // namespace
@@ -132,16 +142,16 @@ int main(int argc, char** argv) {
 #endif
     for (const int32_t n : lengths) {
         const auto data = bursts(n);
-        const double ours = time_per_axis([&](int b) {
+        const auto ours_per_axis = [&](int b) {
             dsp.acc_dft(data[static_cast<size_t>(b)].data(), n, out.data());
             sink = sink + out[1];
-        });
+        };
 #ifdef DEC_HAVE_FFTW
         double* in = fftw_alloc_real(static_cast<size_t>(n));
         fftw_complex* bins = fftw_alloc_complex(static_cast<size_t>(n / 2 + 1));
         fftw_plan plan = fftw_plan_dft_r2c_1d(n, in, bins, FFTW_MEASURE);
         std::vector<double> mag(static_cast<size_t>(n / 2 + 1));
-        const double theirs = time_per_axis([&](int b) {
+        const auto [ours, theirs] = time_per_axis(ours_per_axis, [&](int b) {
             const auto& x = data[static_cast<size_t>(b)];
             for (int32_t j = 0; j < n; ++j) {
                 in[j] = x[static_cast<size_t>(j)];
@@ -165,6 +175,7 @@ int main(int argc, char** argv) {
         }
         std::printf("%6d %6d %10.2f %10.2f %7.2f\n", n, largest_prime(n), ours, theirs, ratio);
 #else
+        const double ours = time_per_axis(ours_per_axis, [](int) {}).first;
         std::printf("%6d %6d %10.2f\n", n, largest_prime(n), ours);
 #endif
         std::fflush(stdout);

@@ -146,6 +146,10 @@ class BurstDsp {
     std::vector<double> lowpass_;   // filter output of up to kBurstMaxAxes axes
     SpectrumTransform spectrum_;
     std::vector<double> magnitudes_;  // bins 0 .. n/2, not yet divided by n
+    // The guard's bound for the length: bound_per_s1_ S1 + bound_per_s2_ S2.
+    int32_t bound_length_ = 0;
+    double bound_per_s1_ = 0;
+    double bound_per_s2_ = 0;
     bool exactness_guard_ = true;
     uint64_t recomputed_bins_ = 0;
 

@@ -20,7 +20,8 @@
 // in order adds at most gamma_n S1 (1 + t) to each of the real and imaginary
 // sums, so the computed point is within
 //     T = sqrt(2) S1 (t + gamma_n (1 + t))
-// of X_k. The square root of the sum of squares and the division by n add a
+// of X_k. The square root of the sum of squares and the division by n (for
+// the fast value by n times the transform's divisor, exact, at once) add a
 // relative gamma_4 at most, to either value.
 //
 // With the fast transform's bound G (error_bound), the fast value v and the
@@ -49,6 +50,7 @@
 #include "common/fatal.h"
 #include "dsp/burst_dsp.h"
 #include "dsp/fft.h"
+#include "dsp/lanes.h"
 
 namespace dec {
 
@@ -86,31 +88,72 @@ void BurstDsp::acc_dft(const int16_t* samples, int32_t n, int16_t* out) {
         console_.put("Invalid matrix size\n");
         fatal_stop(INTERNAL_ERROR);
     }
-    int64_t abs_sum = 0;
-    int64_t square_sum = 0;
-    int64_t sum = 0;
-    for (int32_t j = 0; j < n; ++j) {
-        sum += samples[j];
-        abs_sum += std::abs(samples[j]);
-        square_sum += int64_t{samples[j]} * samples[j];
+    // The sums of x_j, |x_j| and x_j^2 two samples at a time; all are exact
+    // (integers below 2000 * 2^30 < 2^53).
+    f64x2 lane_sum = {0, 0}, lane_abs = {0, 0}, lane_square = {0, 0};
+    int32_t j = 0;
+    for (; j + 2 <= n; j += 2) {
+        const f64x2 x = {static_cast<double>(samples[j]), static_cast<double>(samples[j + 1])};
+        lane_sum += x;
+        lane_abs += abs_f64x2(x);
+        lane_square += x * x;
+    }
+    double sum = lane_sum[0] + lane_sum[1];
+    double abs_sum = lane_abs[0] + lane_abs[1];
+    double square_sum = lane_square[0] + lane_square[1];
+    if (j < n) {
+        const double x = samples[j];
+        sum += x;
+        abs_sum += std::fabs(x);
+        square_sum += x * x;
     }
     spectrum_.magnitudes(samples, n, magnitudes_.data());
-    const double bound =
-        spectrum_error_bound(n, static_cast<double>(abs_sum),
-                             spectrum_.error_bound(static_cast<double>(abs_sum),
-                                                   std::sqrt(static_cast<double>(square_sum))));
-    out[0] = trunc_to_s16(static_cast<double>(sum < 0 ? -sum : sum) / n);
-    for (int32_t k = 1; k <= n / 2; ++k) {
-        const double v = magnitudes_[static_cast<size_t>(k)] / n;
-        // The integer nearest v (0 <= v <= 32768); v - nearest is exact
-        // (Sterbenz) once nearest >= 1.
-        const auto nearest = static_cast<double>(static_cast<int64_t>(v + 0.5));
-        const bool close = bound >= 0.5 || (nearest >= 1 && std::fabs(v - nearest) <= bound);
-        if (close && exactness_guard_) {
-            out[k] = trunc_to_s16(table_order_bin(samples, n, k));
+    // E is linear in S1 and S2 (as G is): E = a S1 + b S2 for the length.
+    if (n != bound_length_) {
+        bound_length_ = n;
+        bound_per_s1_ = spectrum_error_bound(n, 1, spectrum_.error_bound(1, 0));
+        bound_per_s2_ = spectrum_error_bound(n, 0, spectrum_.error_bound(0, 1));
+    }
+    const double bound = bound_per_s1_ * abs_sum + bound_per_s2_ * std::sqrt(square_sum);
+    out[0] = trunc_to_s16(std::fabs(sum) / n);
+    // v = |X_k| / n, with the transform's divisor in one division (n times it
+    // is below 2^23, exact). An integer from 1 on lies within the bound of v
+    // when the larger of 1 and the integer nearest v does ((v + 2^52) - 2^52
+    // is the latter: v < 2^51); v minus either is exact (Sterbenz) once v >= 1/2,
+    // and below 1/2 the distance to 1 exceeds any bound below 1/2.
+    const double divisor = static_cast<double>(n) * spectrum_.divisor();
+    const auto bins = static_cast<size_t>(n / 2);
+    double* v = magnitudes_.data();
+    constexpr double kRound = 0x1p52;
+    const auto close = [bound](double value) {
+        const double nearest = std::max((value + kRound) - kRound, 1.0);
+        return bound >= 0.5 || std::fabs(value - nearest) <= bound;
+    };
+    // The least distance, two bins at a time.
+    f64x2 least = splat_f64x2(1);
+    size_t k = 1;
+    for (; k + 2 <= bins + 1; k += 2) {
+        const f64x2 value = load_f64x2(v + k) / divisor;
+        store_f64x2(v + k, value);
+        const f64x2 nearest = max_f64x2((value + kRound) - kRound, splat_f64x2(1));
+        least = min_f64x2(least, abs_f64x2(value - nearest));
+    }
+    bool any_close = bound >= 0.5 || least[0] <= bound || least[1] <= bound;
+    for (; k <= bins; ++k) {
+        v[k] /= divisor;
+        any_close = any_close || close(v[k]);
+    }
+    // 0 <= v < 2^16: the conversion is trunc_to_s16's.
+    for (k = 1; k <= bins; ++k) {
+        out[k] = static_cast<int16_t>(static_cast<int32_t>(v[k]));
+    }
+    if (!any_close) {
+        return;
+    }
+    for (k = 1; k <= bins; ++k) {
+        if (close(v[k]) && exactness_guard_) {
+            out[k] = trunc_to_s16(table_order_bin(samples, n, static_cast<int32_t>(k)));
             ++recomputed_bins_;
-        } else {
-            out[k] = trunc_to_s16(v);
         }
     }
 }

@@ -38,7 +38,12 @@
 // All stages. Every exact stage is sqrt(p) times a unitary map, so errors
 // carry forward without growth: for the whole transform y of n points,
 //     |y^ - y|_2 <= F |y|_2,   F = prod over stages (1 + eps_p) - 1,
-// and |y|_2 = sqrt(n) |x|_2.
+// and |y|_2 = sqrt(n) |x|_2. Stages take two groups at a time in the lanes of
+// f64x2: each lane does exactly the operations of its group alone.
+//
+// Table path, n <= kTableMax. Each bin is a sum over j of samples (in
+// mirrored pairs) times the cosine and sine of the root of jk mod n, computed
+// as above: see magnitudes and point_error.
 //
 // Direct path, odd lengths. Each bin X_k of the samples is within F sqrt(n) S2.
 //
@@ -69,14 +74,20 @@
 // of A B in 2-norm, and |A B|_2 <= sqrt(m) S2 c. The last transform gives m
 // times the convolution, whose bin k has magnitude |X_k|, within
 //     Q = sqrt(m) (P + F (sqrt(m) S2 c + P))
-// (a 2-norm, so also per bin); dividing by m is exact.
+// (a 2-norm, so also per bin). The magnitudes are left m times too large, and
+// the points of an even length are m Z_k: every step above has a bound
+// relative to its operands, so these bounds times m hold for them. The caller
+// divides by m n at once, one rounding as the division by n alone.
 
 #include "dsp/fft.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <type_traits>
 #include <utility>
+
+#include "dsp/lanes.h"
 
 namespace dec {
 
@@ -86,6 +97,32 @@ constexpr double kU = 0x1p-53;
 constexpr double kMu = 32 * kU;
 // sqrt(3)/2, correctly rounded.
 constexpr double kHalfRoot3 = 0.86602540378443864676;
+
+// Time per point of a stage of radix p, and of a transform's call, in units
+// of a radix-4 stage's point: a least-squares fit to the measured times of
+// transforms of every length up to 4096 made of these radices (and some with
+// primes to 97 for the generic stage).
+constexpr double kCallCost = 39;
+double stage_cost(int32_t p) {
+    switch (p) {
+        case 2:
+            return 0.74;
+        case 3:
+            return 1.07;
+        case 4:
+            return 1.0;
+        case 5:
+            return 1.75;
+        case 7:
+            return 2.27;
+        case 11:
+            return 3.89;
+        case 13:
+            return 4.61;
+        default:
+            return 4.68 + 0.38 * p;
+    }
+}
 
 // Radices of n in the order the stages take them: 4s, a 2, then odd primes.
 template <class Out>
@@ -116,19 +153,23 @@ MixedRadixFft::MixedRadixFft(int32_t max_size)
       root_im_(static_cast<size_t>(max_size)),
       scratch_re_(static_cast<size_t>(max_size)),
       scratch_im_(static_cast<size_t>(max_size)),
-      group_re_(2 * static_cast<size_t>(max_size)),
-      group_im_(2 * static_cast<size_t>(max_size)) {}
+      group_re_(static_cast<size_t>(max_size)),
+      group_im_(static_cast<size_t>(max_size)),
+      single_re_(static_cast<size_t>(max_size)),
+      single_im_(static_cast<size_t>(max_size)),
+      const_re_(static_cast<size_t>(max_size)),
+      const_im_(static_cast<size_t>(max_size)) {}
 
 double MixedRadixFft::cost_per_point(int32_t n) {
-    // A radix-4 stage does 3 products for 4 points and adds, a radix-2 one
-    // half a product per point, a radix-3 one two; one of an odd prime from 5
-    // on a twiddle and (p - 1)/2 products of a real and a complex number each
-    // for the points of a pair.
-    double cost = 0;
-    factor(n, [&cost](int32_t p) {
-        cost += p == 4 ? 1.5 : p == 2 ? 1.0 : p == 3 ? 2.0 : (p + 1) / 2.0;
-    });
+    double cost = kCallCost / n;
+    factor(n, [&cost](int32_t p) { cost += stage_cost(p); });
     return cost;
+}
+
+bool MixedRadixFft::has_kernels(int32_t n) {
+    bool all = true;
+    factor(n, [&all](int32_t p) { all = all && p <= kLargestKernel; });
+    return all;
 }
 
 void MixedRadixFft::set_length(int32_t n) {
@@ -180,9 +221,103 @@ void MixedRadixFft::set_length(int32_t n) {
     growth_ = growth - 1;
 }
 
+namespace {
+
+// A twiddle or constant in every lane of T (double, or f64x2: two groups side
+// by side, each lane doing exactly the operations of one group alone).
+template <class T>
+inline T lanes_of(double w) {
+    if constexpr (std::is_same_v<T, double>) {
+        return w;
+    } else {
+        return splat_f64x2(w);
+    }
+}
+
+// z times the root w, in place.
+template <class T>
+inline void twiddle(T& zr, T& zi, T wr, T wi) {
+    const T a = zr, b = zi;
+    zr = a * wr - b * wi;
+    zi = a * wi + b * wr;
+}
+
+// y_v = sum_s e^(-2 pi i sv/P) z_s, v < P, for twiddled inputs z; c holds
+// e^(-2 pi i t/P) (cosines, and minus the sines), used for odd P from 5 on.
+template <size_t P, class T>
+inline void butterfly(const T (&zr)[P], const T (&zi)[P], const double* c_re, const double* c_im,
+                      T (&yr)[P], T (&yi)[P]) {
+    if constexpr (P == 2) {
+        yr[0] = zr[0] + zr[1];
+        yi[0] = zi[0] + zi[1];
+        yr[1] = zr[0] - zr[1];
+        yi[1] = zi[0] - zi[1];
+    } else if constexpr (P == 4) {
+        // e^(-2 pi i / 4) = -i, and -i (a + ib) = b - ia.
+        const T sr = zr[0] + zr[2], si = zi[0] + zi[2];
+        const T dr = zr[0] - zr[2], di = zi[0] - zi[2];
+        const T tr = zr[1] + zr[3], ti = zi[1] + zi[3];
+        const T er = zi[1] - zi[3], ei = zr[3] - zr[1];  // -i (z1 - z3)
+        yr[0] = sr + tr;
+        yi[0] = si + ti;
+        yr[1] = dr + er;
+        yi[1] = di + ei;
+        yr[2] = sr - tr;
+        yi[2] = si - ti;
+        yr[3] = dr - er;
+        yi[3] = di - ei;
+    } else if constexpr (P == 3) {
+        // e^(-2 pi i / 3) = -1/2 - i sqrt(3)/2: with s = z1 + z2,
+        // y1,2 = z0 - s/2 -+ i sqrt(3)/2 (z1 - z2).
+        const T sr = zr[1] + zr[2], si = zi[1] + zi[2];
+        const T hr = zr[0] - 0.5 * sr, hi = zi[0] - 0.5 * si;
+        const T er = kHalfRoot3 * (zi[1] - zi[2]);
+        const T ei = kHalfRoot3 * (zr[2] - zr[1]);  // -i sqrt(3)/2 (z1 - z2)
+        yr[0] = zr[0] + sr;
+        yi[0] = zi[0] + si;
+        yr[1] = hr + er;
+        yi[1] = hi + ei;
+        yr[2] = hr - er;
+        yi[2] = hi - ei;
+    } else {
+        // In pairs, as stage_any does (c_im holds minus the sines).
+        constexpr size_t H = (P - 1) / 2;
+        T ar[H + 1], ai[H + 1], br[H + 1], bi[H + 1];
+        T sum_r = zr[0], sum_i = zi[0];
+        for (size_t s = 1; s <= H; ++s) {
+            ar[s] = zr[s] + zr[P - s];
+            ai[s] = zi[s] + zi[P - s];
+            br[s] = zr[s] - zr[P - s];
+            bi[s] = zi[s] - zi[P - s];
+            sum_r += ar[s];
+            sum_i += ai[s];
+        }
+        yr[0] = sum_r;
+        yi[0] = sum_i;
+        for (size_t v = 1; v <= H; ++v) {
+            T re1 = zr[0], im1 = zi[0], re2 = lanes_of<T>(0), im2 = lanes_of<T>(0);
+            for (size_t s = 1; s <= H; ++s) {
+                const size_t t = s * v % P;
+                re1 += c_re[t] * ar[s];
+                im1 += c_re[t] * ai[s];
+                re2 += c_im[t] * bi[s];
+                im2 += c_im[t] * br[s];
+            }
+            yr[v] = re1 - re2;
+            yi[v] = im1 + im2;
+            yr[P - v] = re1 + re2;
+            yi[P - v] = im1 - im2;
+        }
+    }
+}
+
+}  // namespace
+
 // Stage of radix P after stages whose radices multiply to l; r = n / (l P).
 // Input group (k, j): x_s at k P r + s r + j, twiddled by e^(-2 pi i s k / (l P))
-// = root[s k r]; output v at (k + l v) r + j.
+// = root[s k r]; output v at (k + l v) r + j. Groups go two at a time through
+// the lanes of f64x2: neighbouring j, which share their twiddles, or for r = 1
+// neighbouring k.
 template <size_t P>
 void MixedRadixFft::stage(const double* in_re, const double* in_im, double* out_re, double* out_im,
                           int32_t l, int32_t r) const {
@@ -195,196 +330,247 @@ void MixedRadixFft::stage(const double* in_re, const double* in_im, double* out_
         c_im[t] = root_im_[t * c_step];
     }
     const size_t out_step = ls * rs;
-    for (size_t k = 0; k < ls; ++k) {
+    const double* root_re = root_re_.data();
+    const double* root_im = root_im_.data();
+    size_t k_first = 0;  // groups from here on one k at a time
+    if (rs == 1) {
+        for (; k_first + 2 <= ls; k_first += 2) {
+            const size_t k = k_first;
+            const double* xr = in_re + k * P;
+            const double* xi = in_im + k * P;
+            f64x2 zr[P], zi[P], yr[P], yi[P];
+            zr[0] = f64x2{xr[0], xr[P]};
+            zi[0] = f64x2{xi[0], xi[P]};
+            for (size_t s = 1; s < P; ++s) {
+                zr[s] = f64x2{xr[s], xr[P + s]};
+                zi[s] = f64x2{xi[s], xi[P + s]};
+                twiddle(zr[s], zi[s], f64x2{root_re[s * k], root_re[s * (k + 1)]},
+                        f64x2{root_im[s * k], root_im[s * (k + 1)]});
+            }
+            butterfly<P>(zr, zi, c_re, c_im, yr, yi);
+            for (size_t v = 0; v < P; ++v) {
+                store_f64x2(out_re + k + v * out_step, yr[v]);
+                store_f64x2(out_im + k + v * out_step, yi[v]);
+            }
+        }
+    }
+    for (size_t k = k_first; k < ls; ++k) {
         double w_re[P], w_im[P];
         for (size_t s = 0; s < P; ++s) {
-            w_re[s] = root_re_[s * k * rs];
-            w_im[s] = root_im_[s * k * rs];
+            w_re[s] = root_re[s * k * rs];
+            w_im[s] = root_im[s * k * rs];
         }
         const double* xr = in_re + k * P * rs;
         const double* xi = in_im + k * P * rs;
         double* yr = out_re + k * rs;
         double* yi = out_im + k * rs;
-        for (size_t j = 0; j < rs; ++j) {
-            double zr[P], zi[P];
+        size_t j = 0;
+        for (; j + 2 <= rs; j += 2) {
+            f64x2 zr[P], zi[P], ur[P], ui[P];
+            zr[0] = load_f64x2(xr + j);
+            zi[0] = load_f64x2(xi + j);
+            for (size_t s = 1; s < P; ++s) {
+                zr[s] = load_f64x2(xr + j + s * rs);
+                zi[s] = load_f64x2(xi + j + s * rs);
+                twiddle(zr[s], zi[s], splat_f64x2(w_re[s]), splat_f64x2(w_im[s]));
+            }
+            butterfly<P>(zr, zi, c_re, c_im, ur, ui);
+            for (size_t v = 0; v < P; ++v) {
+                store_f64x2(yr + j + v * out_step, ur[v]);
+                store_f64x2(yi + j + v * out_step, ui[v]);
+            }
+        }
+        for (; j < rs; ++j) {
+            double zr[P], zi[P], ur[P], ui[P];
             zr[0] = xr[j];
             zi[0] = xi[j];
             for (size_t s = 1; s < P; ++s) {
-                const double a = xr[j + s * rs];
-                const double b = xi[j + s * rs];
-                zr[s] = a * w_re[s] - b * w_im[s];
-                zi[s] = a * w_im[s] + b * w_re[s];
+                zr[s] = xr[j + s * rs];
+                zi[s] = xi[j + s * rs];
+                twiddle(zr[s], zi[s], w_re[s], w_im[s]);
             }
-            if constexpr (P == 2) {
-                yr[j] = zr[0] + zr[1];
-                yi[j] = zi[0] + zi[1];
-                yr[j + out_step] = zr[0] - zr[1];
-                yi[j + out_step] = zi[0] - zi[1];
-            } else if constexpr (P == 4) {
-                // e^(-2 pi i / 4) = -i, and -i (a + ib) = b - ia.
-                const double sr = zr[0] + zr[2], si = zi[0] + zi[2];
-                const double dr = zr[0] - zr[2], di = zi[0] - zi[2];
-                const double tr = zr[1] + zr[3], ti = zi[1] + zi[3];
-                const double er = zi[1] - zi[3], ei = zr[3] - zr[1];  // -i (z1 - z3)
-                yr[j] = sr + tr;
-                yi[j] = si + ti;
-                yr[j + out_step] = dr + er;
-                yi[j + out_step] = di + ei;
-                yr[j + 2 * out_step] = sr - tr;
-                yi[j + 2 * out_step] = si - ti;
-                yr[j + 3 * out_step] = dr - er;
-                yi[j + 3 * out_step] = di - ei;
-            } else if constexpr (P == 3) {
-                // e^(-2 pi i / 3) = -1/2 - i sqrt(3)/2: with s = z1 + z2,
-                // y1,2 = z0 - s/2 -+ i sqrt(3)/2 (z1 - z2).
-                const double sr = zr[1] + zr[2], si = zi[1] + zi[2];
-                const double hr = zr[0] - 0.5 * sr, hi = zi[0] - 0.5 * si;
-                const double er = kHalfRoot3 * (zi[1] - zi[2]);
-                const double ei = kHalfRoot3 * (zr[2] - zr[1]);  // -i sqrt(3)/2 (z1 - z2)
-                yr[j] = zr[0] + sr;
-                yi[j] = zi[0] + si;
-                yr[j + out_step] = hr + er;
-                yi[j + out_step] = hi + ei;
-                yr[j + 2 * out_step] = hr - er;
-                yi[j + 2 * out_step] = hi - ei;
-            } else {
-                // In pairs, as stage_any does (c_im holds minus the sines).
-                constexpr size_t H = (P - 1) / 2;
-                double ar[H + 1], ai[H + 1], br[H + 1], bi[H + 1];
-                double sum_r = zr[0], sum_i = zi[0];
-                for (size_t s = 1; s <= H; ++s) {
-                    ar[s] = zr[s] + zr[P - s];
-                    ai[s] = zi[s] + zi[P - s];
-                    br[s] = zr[s] - zr[P - s];
-                    bi[s] = zi[s] - zi[P - s];
-                    sum_r += ar[s];
-                    sum_i += ai[s];
-                }
-                yr[j] = sum_r;
-                yi[j] = sum_i;
-                for (size_t v = 1; v <= H; ++v) {
-                    double re1 = zr[0], im1 = zi[0], re2 = 0, im2 = 0;
-                    for (size_t s = 1; s <= H; ++s) {
-                        const size_t t = s * v % P;
-                        re1 += c_re[t] * ar[s];
-                        im1 += c_re[t] * ai[s];
-                        re2 += c_im[t] * bi[s];
-                        im2 += c_im[t] * br[s];
-                    }
-                    yr[j + v * out_step] = re1 - re2;
-                    yi[j + v * out_step] = im1 + im2;
-                    yr[j + (P - v) * out_step] = re1 + re2;
-                    yi[j + (P - v) * out_step] = im1 - im2;
-                }
+            butterfly<P>(zr, zi, c_re, c_im, ur, ui);
+            for (size_t v = 0; v < P; ++v) {
+                yr[j + v * out_step] = ur[v];
+                yi[j + v * out_step] = ui[v];
             }
         }
     }
 }
 
-// The same for an odd prime p above 7, the twiddled inputs of a group first,
-// in pairs: with c and s the cosine and sine of 2 pi sv/p,
+namespace {
+
+// One group of a generic stage, or two side by side in the lanes of T: z holds
+// the p twiddled inputs (and is overwritten), c the constants (cosines, and
+// minus the sines); put(v, re1, im1, re2, im2) receives y_v = (re1 - re2,
+// im1 + im2) and y_(p-v) = (re1 + re2, im1 - im2), and put(0, ...) y_0 alone.
+// With c and s the cosine and sine of 2 pi sv/p,
 //     y_v, y_(p-v) = z_0 + sum_s c (z_s + z_(p-s)) -+ i s (z_s - z_(p-s)),
 // s = 1 .. (p-1)/2. Four pairs of outputs are summed side by side, and sv mod
 // p follows by adding v and subtracting p on overflow instead of a division.
-void MixedRadixFft::stage_any(const double* in_re, const double* in_im, double* out_re,
-                              double* out_im, int32_t p, int32_t l, int32_t r) {
-    const auto rs = static_cast<size_t>(r);
+template <class T, class Put>
+void generic_butterfly(T* zr, T* zi, const double* cr, const double* ci, int32_t p, Put&& put) {
     const auto ps = static_cast<size_t>(p);
     const int32_t half = (p - 1) / 2;
     const auto hs = static_cast<size_t>(half);
-    const size_t out_step = static_cast<size_t>(l) * rs;
-    const auto c_step = static_cast<size_t>(n_ / p);
-    // The group: z_0, then a_s at s and b_s at p - s; the constants after it
-    // (cosines, and minus the sines).
-    double* zr = group_re_.data();
-    double* zi = group_im_.data();
-    double* cr = zr + ps;
-    double* ci = zi + ps;
-    for (size_t t = 0; t < ps; ++t) {
-        cr[t] = root_re_[t * c_step];
-        ci[t] = root_im_[t * c_step];
+    const T zero = lanes_of<T>(0);
+    T sum_r = zr[0], sum_i = zi[0];
+    for (size_t s = 1; s <= hs; ++s) {
+        const T ar = zr[s] + zr[ps - s], ai = zi[s] + zi[ps - s];
+        const T br = zr[s] - zr[ps - s], bi = zi[s] - zi[ps - s];
+        zr[s] = ar;
+        zi[s] = ai;
+        zr[ps - s] = br;
+        zi[ps - s] = bi;
+        sum_r += ar;
+        sum_i += ai;
     }
-    for (int32_t k = 0; k < l; ++k) {
-        const double* xr = in_re + static_cast<size_t>(k) * ps * rs;
-        const double* xi = in_im + static_cast<size_t>(k) * ps * rs;
-        double* yr = out_re + static_cast<size_t>(k) * rs;
-        double* yi = out_im + static_cast<size_t>(k) * rs;
-        for (size_t j = 0; j < rs; ++j) {
-            for (size_t s = 0; s < ps; ++s) {
-                const auto w = s * static_cast<size_t>(k) * rs;
-                const double a = xr[j + s * rs];
-                const double b = xi[j + s * rs];
-                zr[s] = a * root_re_[w] - b * root_im_[w];
-                zi[s] = a * root_im_[w] + b * root_re_[w];
+    put(0, sum_r, sum_i, zero, zero);
+    int32_t v = 1;
+    for (; v + 4 <= half + 1; v += 4) {
+        T re1[4], im1[4], re2[4], im2[4];
+        int32_t t[4];
+        for (int32_t q = 0; q < 4; ++q) {
+            re1[q] = zr[0];
+            im1[q] = zi[0];
+            re2[q] = zero;
+            im2[q] = zero;
+            t[q] = v + q;
+        }
+        for (size_t s = 1; s <= hs; ++s) {
+            for (int32_t q = 0; q < 4; ++q) {
+                const auto c = static_cast<size_t>(t[q]);
+                re1[q] += cr[c] * zr[s];
+                im1[q] += cr[c] * zi[s];
+                re2[q] += ci[c] * zi[ps - s];
+                im2[q] += ci[c] * zr[ps - s];
+                t[q] += v + q;
+                t[q] -= t[q] >= p ? p : 0;
             }
-            double sum_r = zr[0], sum_i = zi[0];
-            for (size_t s = 1; s <= hs; ++s) {
-                const double ar = zr[s] + zr[ps - s], ai = zi[s] + zi[ps - s];
-                const double br = zr[s] - zr[ps - s], bi = zi[s] - zi[ps - s];
-                zr[s] = ar;
-                zi[s] = ai;
-                zr[ps - s] = br;
-                zi[ps - s] = bi;
-                sum_r += ar;
-                sum_i += ai;
+        }
+        for (int32_t q = 0; q < 4; ++q) {
+            put(v + q, re1[q], im1[q], re2[q], im2[q]);
+        }
+    }
+    for (; v <= half; ++v) {
+        T re1 = zr[0], im1 = zi[0], re2 = zero, im2 = zero;
+        for (int32_t s = 1, t = v; s <= half; ++s) {
+            const auto c = static_cast<size_t>(t);
+            const auto su = static_cast<size_t>(s);
+            re1 += cr[c] * zr[su];
+            im1 += cr[c] * zi[su];
+            re2 += ci[c] * zi[ps - su];
+            im2 += ci[c] * zr[ps - su];
+            t += v;
+            t -= t >= p ? p : 0;
+        }
+        put(v, re1, im1, re2, im2);
+    }
+}
+
+}  // namespace
+
+// The same for an odd prime p above the kernels', from generic_butterfly; two
+// groups at a time as stage does.
+void MixedRadixFft::stage_any(const double* in_re, const double* in_im, double* out_re,
+                              double* out_im, int32_t p, int32_t l, int32_t r) {
+    const auto rs = static_cast<size_t>(r);
+    const auto ls = static_cast<size_t>(l);
+    const auto ps = static_cast<size_t>(p);
+    const size_t out_step = ls * rs;
+    const auto c_step = static_cast<size_t>(n_ / p);
+    const double* root_re = root_re_.data();
+    const double* root_im = root_im_.data();
+    double* cr = const_re_.data();
+    double* ci = const_im_.data();
+    for (size_t t = 0; t < ps; ++t) {
+        cr[t] = root_re[t * c_step];
+        ci[t] = root_im[t * c_step];
+    }
+    f64x2* zr = group_re_.data();
+    f64x2* zi = group_im_.data();
+    size_t k_first = 0;  // groups from here on one k at a time
+    if (rs == 1) {
+        for (; k_first + 2 <= ls; k_first += 2) {
+            const size_t k = k_first;
+            const double* xr = in_re + k * ps;
+            const double* xi = in_im + k * ps;
+            zr[0] = f64x2{xr[0], xr[ps]};
+            zi[0] = f64x2{xi[0], xi[ps]};
+            for (size_t s = 1; s < ps; ++s) {
+                zr[s] = f64x2{xr[s], xr[ps + s]};
+                zi[s] = f64x2{xi[s], xi[ps + s]};
+                twiddle(zr[s], zi[s], f64x2{root_re[s * k], root_re[s * (k + 1)]},
+                        f64x2{root_im[s * k], root_im[s * (k + 1)]});
             }
-            yr[j] = sum_r;
-            yi[j] = sum_i;
-            // With ci = -sin: y_v = (re1 - re2, im1 + im2), y_(p-v) = (re1 +
-            // re2, im1 - im2).
-            auto put = [&](int32_t v, double re1, double im1, double re2, double im2) {
-                const size_t lo = j + static_cast<size_t>(v) * out_step;
-                const size_t hi = j + static_cast<size_t>(p - v) * out_step;
-                yr[lo] = re1 - re2;
-                yi[lo] = im1 + im2;
-                yr[hi] = re1 + re2;
-                yi[hi] = im1 - im2;
-            };
-            int32_t v = 1;
-            for (; v + 4 <= half + 1; v += 4) {
-                double re1[4], im1[4], re2[4], im2[4];
-                int32_t t[4];
-                for (int32_t q = 0; q < 4; ++q) {
-                    re1[q] = zr[0];
-                    im1[q] = zi[0];
-                    re2[q] = 0;
-                    im2[q] = 0;
-                    t[q] = v + q;
-                }
-                for (size_t s = 1; s <= hs; ++s) {
-                    for (int32_t q = 0; q < 4; ++q) {
-                        const auto c = static_cast<size_t>(t[q]);
-                        re1[q] += cr[c] * zr[s];
-                        im1[q] += cr[c] * zi[s];
-                        re2[q] += ci[c] * zi[ps - s];
-                        im2[q] += ci[c] * zr[ps - s];
-                        t[q] += v + q;
-                        t[q] -= t[q] >= p ? p : 0;
-                    }
-                }
-                for (int32_t q = 0; q < 4; ++q) {
-                    put(v + q, re1[q], im1[q], re2[q], im2[q]);
-                }
+            generic_butterfly(zr, zi, cr, ci, p,
+                              [&](int32_t v, f64x2 re1, f64x2 im1, f64x2 re2, f64x2 im2) {
+                                  const size_t lo = k + static_cast<size_t>(v) * out_step;
+                                  store_f64x2(out_re + lo, re1 - re2);
+                                  store_f64x2(out_im + lo, im1 + im2);
+                                  if (v != 0) {
+                                      const size_t hi = k + static_cast<size_t>(p - v) * out_step;
+                                      store_f64x2(out_re + hi, re1 + re2);
+                                      store_f64x2(out_im + hi, im1 - im2);
+                                  }
+                              });
+        }
+    }
+    double* zr1 = single_re_.data();
+    double* zi1 = single_im_.data();
+    for (size_t k = k_first; k < ls; ++k) {
+        const double* xr = in_re + k * ps * rs;
+        const double* xi = in_im + k * ps * rs;
+        double* yr = out_re + k * rs;
+        double* yi = out_im + k * rs;
+        size_t j = 0;
+        for (; j + 2 <= rs; j += 2) {
+            zr[0] = load_f64x2(xr + j);
+            zi[0] = load_f64x2(xi + j);
+            for (size_t s = 1; s < ps; ++s) {
+                zr[s] = load_f64x2(xr + j + s * rs);
+                zi[s] = load_f64x2(xi + j + s * rs);
+                const size_t w = s * k * rs;
+                twiddle(zr[s], zi[s], splat_f64x2(root_re[w]), splat_f64x2(root_im[w]));
             }
-            for (; v <= half; ++v) {
-                double re1 = zr[0], im1 = zi[0], re2 = 0, im2 = 0;
-                for (int32_t s = 1, t = v; s <= half; ++s) {
-                    const auto c = static_cast<size_t>(t);
-                    const auto su = static_cast<size_t>(s);
-                    re1 += cr[c] * zr[su];
-                    im1 += cr[c] * zi[su];
-                    re2 += ci[c] * zi[ps - su];
-                    im2 += ci[c] * zr[ps - su];
-                    t += v;
-                    t -= t >= p ? p : 0;
-                }
-                put(v, re1, im1, re2, im2);
+            generic_butterfly(zr, zi, cr, ci, p,
+                              [&](int32_t v, f64x2 re1, f64x2 im1, f64x2 re2, f64x2 im2) {
+                                  const size_t lo = j + static_cast<size_t>(v) * out_step;
+                                  store_f64x2(yr + lo, re1 - re2);
+                                  store_f64x2(yi + lo, im1 + im2);
+                                  if (v != 0) {
+                                      const size_t hi = j + static_cast<size_t>(p - v) * out_step;
+                                      store_f64x2(yr + hi, re1 + re2);
+                                      store_f64x2(yi + hi, im1 - im2);
+                                  }
+                              });
+        }
+        for (; j < rs; ++j) {
+            zr1[0] = xr[j];
+            zi1[0] = xi[j];
+            for (size_t s = 1; s < ps; ++s) {
+                zr1[s] = xr[j + s * rs];
+                zi1[s] = xi[j + s * rs];
+                const size_t w = s * k * rs;
+                twiddle(zr1[s], zi1[s], root_re[w], root_im[w]);
             }
+            generic_butterfly(zr1, zi1, cr, ci, p,
+                              [&](int32_t v, double re1, double im1, double re2, double im2) {
+                                  const size_t lo = j + static_cast<size_t>(v) * out_step;
+                                  yr[lo] = re1 - re2;
+                                  yi[lo] = im1 + im2;
+                                  if (v != 0) {
+                                      const size_t hi = j + static_cast<size_t>(p - v) * out_step;
+                                      yr[hi] = re1 + re2;
+                                      yi[hi] = im1 - im2;
+                                  }
+                              });
         }
     }
 }
 
 void MixedRadixFft::transform(double* re, double* im) {
+    static_assert(kLargestKernel == 13, "a case below for each kernel");
     double* src_re = re;
     double* src_im = im;
     double* dst_re = scratch_re_.data();
@@ -407,6 +593,12 @@ void MixedRadixFft::transform(double* re, double* im) {
                 break;
             case 7:
                 stage<7>(src_re, src_im, dst_re, dst_im, l, r);
+                break;
+            case 11:
+                stage<11>(src_re, src_im, dst_re, dst_im, l, r);
+                break;
+            case 13:
+                stage<13>(src_re, src_im, dst_re, dst_im, l, r);
                 break;
             default:
                 stage_any(src_re, src_im, dst_re, dst_im, p, l, r);
@@ -440,26 +632,33 @@ SpectrumTransform::SpectrumTransform()
       half_re_(kMax / 4 + 1),
       half_im_(kMax / 4 + 1),
       chirp_re_(kMax),
-      chirp_im_(kMax) {}
+      chirp_im_(kMax),
+      table_re_((kTableMax / 2 + 1) * table_row(kTableMax)),
+      table_im_(table_re_.size()) {}
 
-int32_t SpectrumTransform::size_for(int32_t n) {
-    int32_t m = 1;
-    while (m < 2 * n - 1) {
-        m *= 2;
+int32_t SpectrumTransform::convolution_size(int32_t points) {
+    // The points go directly, or through the chirp-z path: two transforms of
+    // m points, m products and the points' products with the chirp; m any
+    // length from 2 points - 1 on with all its stages of a kernel of their own.
+    const double direct = points * MixedRadixFft::cost_per_point(points);
+    double best = direct;
+    int32_t best_m = 0;
+    for (int32_t m = 2 * points - 1; m <= kMaxSize; ++m) {
+        if (!MixedRadixFft::has_kernels(m)) {
+            continue;
+        }
+        const double chirp =
+            m * (2 * MixedRadixFft::cost_per_point(m) + kProductCost) + points * kProductCost;
+        if (chirp < best) {
+            best = chirp;
+            best_m = m;
+        }
     }
-    return m;
+    return best_m;
 }
 
 bool SpectrumTransform::uses_chirp(int32_t n) {
-    // An even length transforms n/2 complex points and then takes n/2 products
-    // more. The points go directly, or through the chirp-z path: two
-    // transforms of m points and m products, and for points of an even length
-    // a product more each.
-    const int32_t points = n % 2 == 0 ? n / 2 : n;
-    const int32_t m = size_for(points);
-    const double split = n % 2 == 0 ? points : 0;
-    const double direct = points * MixedRadixFft::cost_per_point(points);
-    return direct > m * (2 * MixedRadixFft::cost_per_point(m) + 1) + split;
+    return convolution_size(n % 2 == 0 ? n / 2 : n) != 0;
 }
 
 void SpectrumTransform::set_length(int32_t n) {
@@ -467,9 +666,34 @@ void SpectrumTransform::set_length(int32_t n) {
         return;
     }
     n_ = n;
+    table_ = n <= kTableMax;
+    if (table_) {
+        // Cosine and minus the sine of jk mod n, j <= n/2, from its angle
+        // below 2 pi as MixedRadixFft's roots; rows of an even count of
+        // terms, the last one 0 if need be.
+        const double two_pi = 2 * std::numbers::pi;
+        const auto size = static_cast<size_t>(n);
+        const size_t row = table_row(n);
+        std::fill_n(table_re_.begin(), (size / 2 + 1) * row, 0.0);
+        std::fill_n(table_im_.begin(), (size / 2 + 1) * row, 0.0);
+        for (size_t k = 0; k <= size / 2; ++k) {
+            for (size_t j = 0; j <= size / 2; ++j) {
+                const double phi = (static_cast<double>(j * k % size) * two_pi) / n;
+                table_re_[k * row + j] = std::cos(phi);
+                table_im_[k * row + j] = -std::sin(phi);
+            }
+        }
+        split_ = false;
+        chirp_ = false;
+        points_ = n;
+        divisor_ = 1;
+        return;
+    }
     split_ = n % 2 == 0;
     points_ = split_ ? n / 2 : n;
-    chirp_ = uses_chirp(n);
+    const int32_t m = points_ == 1 ? 0 : convolution_size(points_);
+    chirp_ = m != 0;
+    divisor_ = chirp_ ? m : 1;
     if (split_) {
         // w_k = e^(-2 pi i k/n) for k <= n/2 from the angles up to pi/2;
         // w_(n/2-k) = -conj(w_k) exactly.
@@ -490,7 +714,6 @@ void SpectrumTransform::set_length(int32_t n) {
         return;
     }
     const int32_t length = points_;
-    const int32_t m = size_for(length);
     convolution_.set_length(m);
     const auto size = static_cast<size_t>(m);
     const auto count = static_cast<size_t>(length);
@@ -552,24 +775,65 @@ void SpectrumTransform::convolve() {
 void SpectrumTransform::magnitudes(const int16_t* x, int32_t n, double* mag) {
     set_length(n);
     const auto count = static_cast<size_t>(n);
+    double* re = a_re_.data();
+    double* im = a_im_.data();
+    if (table_) {
+        // With e_j = x_j + x_(n-j) and o_j = x_j - x_(n-j) (exact) for
+        // 0 < j < n - j, e_0 = x_0 and for even n e_(n/2) = x_(n/2) (their o 0):
+        // X_k = sum_j e_j cos(2 pi jk/n) - i o_j sin(2 pi jk/n), j <= n/2.
+        // The sums two terms at a time, in two lanes added at the end.
+        const size_t row = table_row(n);
+        std::fill_n(re, row, 0.0);
+        std::fill_n(im, row, 0.0);
+        re[0] = x[0];
+        size_t j = 1;
+        for (; j < count - j; ++j) {
+            re[j] = x[j] + x[count - j];
+            im[j] = x[j] - x[count - j];
+        }
+        if (j == count - j) {
+            re[j] = x[j];
+        }
+        // Lane 0 sums the terms of even j, lane 1 those of odd j. For even n
+        // the roots of bin n/2 - k are those of bin k times (-1)^j (the sines
+        // also negated), so both bins come from the same two lanes.
+        const size_t last = count % 2 == 0 ? count / 4 : count / 2;
+        for (size_t k = 0; k <= last; ++k) {
+            const double* cr = table_re_.data() + k * row;
+            const double* ci = table_im_.data() + k * row;
+            f64x2 sr = {0, 0}, si = {0, 0};
+            for (j = 0; j < row; j += 2) {
+                sr += load_f64x2(re + j) * load_f64x2(cr + j);
+                si += load_f64x2(im + j) * load_f64x2(ci + j);
+            }
+            const double sum_r = sr[0] + sr[1], sum_i = si[0] + si[1];
+            mag[k] = std::sqrt(sum_r * sum_r + sum_i * sum_i);
+            if (count % 2 == 0 && 2 * k != count / 2) {
+                const double mirror_r = sr[0] - sr[1], mirror_i = si[0] - si[1];
+                mag[count / 2 - k] = std::sqrt(mirror_r * mirror_r + mirror_i * mirror_i);
+            }
+        }
+        return;
+    }
     if (!split_) {
         for (size_t t = 0; t < count; ++t) {
-            a_re_[t] = x[t];
-            a_im_[t] = 0;
+            re[t] = x[t];
+            im[t] = 0;
         }
+        // Through the chirp-z path |X_k| is the magnitude of the
+        // convolution, m times: left for the caller to divide by.
         if (!chirp_) {
-            direct_.transform(a_re_.data(), a_im_.data());
-            for (size_t k = 0; k <= count / 2; ++k) {
-                mag[k] = std::sqrt(a_re_[k] * a_re_[k] + a_im_[k] * a_im_[k]);
-            }
-            return;
+            direct_.transform(re, im);
+        } else {
+            convolve();
         }
-        // |X_k| is the magnitude of the convolution, m times (dividing by m
-        // is exact: a power of two).
-        convolve();
-        const double scale = 1.0 / convolution_.length();
-        for (size_t k = 0; k <= count / 2; ++k) {
-            mag[k] = std::sqrt(a_re_[k] * a_re_[k] + a_im_[k] * a_im_[k]) * scale;
+        size_t k = 0;
+        for (; k + 2 <= count / 2 + 1; k += 2) {
+            const f64x2 vr = load_f64x2(re + k), vi = load_f64x2(im + k);
+            store_f64x2(mag + k, sqrt_f64x2(vr * vr + vi * vi));
+        }
+        for (; k <= count / 2; ++k) {
+            mag[k] = std::sqrt(re[k] * re[k] + im[k] * im[k]);
         }
         return;
     }
@@ -577,36 +841,64 @@ void SpectrumTransform::magnitudes(const int16_t* x, int32_t n, double* mag) {
     // B = conj(Z_(h-k)): X_k = (Z_k + B)/2 + w_k (Z_k - B)/(2i).
     const size_t half = count / 2;
     for (size_t t = 0; t < half; ++t) {
-        a_re_[t] = x[2 * t];
-        a_im_[t] = x[2 * t + 1];
+        re[t] = x[2 * t];
+        im[t] = x[2 * t + 1];
     }
     if (!chirp_) {
-        direct_.transform(a_re_.data(), a_im_.data());
+        direct_.transform(re, im);
     } else {
-        // Z_k = e^(-pi i k^2/h) times the convolution (the conjugate of the
-        // result, divided by m: exact).
+        // m Z_k = e^(-pi i k^2/h) times the conjugate of the result.
         convolve();
-        const double scale = 1.0 / convolution_.length();
         for (size_t k = 0; k < half; ++k) {
-            const double cr = a_re_[k] * scale, ci = -a_im_[k] * scale;
-            a_re_[k] = w_re_[k] * cr - w_im_[k] * ci;
-            a_im_[k] = w_re_[k] * ci + w_im_[k] * cr;
+            const double cr = re[k], ci = -im[k];
+            re[k] = w_re_[k] * cr - w_im_[k] * ci;
+            im[k] = w_re_[k] * ci + w_im_[k] * cr;
         }
     }
-    for (size_t k = 0; k <= half; ++k) {
-        const size_t at = k == half ? 0 : k;
-        const size_t mirror = k == 0 ? 0 : half - k;
-        const double ar = a_re_[at], ai = a_im_[at];
-        const double br = a_re_[mirror], bi = -a_im_[mirror];
+    // Bins 0 and h from Z_0 alone, the others two at a time with their
+    // mirrors h - k, h - k - 1 swapped into the lanes.
+    const double* hr = half_re_.data();
+    const double* hi = half_im_.data();
+    for (const size_t k : {size_t{0}, half}) {
+        const double ar = re[0], ai = im[0], br = re[0], bi = -im[0];
         const double er = (ar + br) * 0.5, ei = (ai + bi) * 0.5;
         const double or_ = (ai - bi) * 0.5, oi = (br - ar) * 0.5;  // -i (A - B) / 2
-        const double xr = er + (half_re_[k] * or_ - half_im_[k] * oi);
-        const double xi = ei + (half_re_[k] * oi + half_im_[k] * or_);
+        const double xr = er + (hr[k] * or_ - hi[k] * oi);
+        const double xi = ei + (hr[k] * oi + hi[k] * or_);
+        mag[k] = std::sqrt(xr * xr + xi * xi);
+    }
+    size_t k = 1;
+    for (; k + 2 <= half; k += 2) {
+        const f64x2 ar = load_f64x2(re + k), ai = load_f64x2(im + k);
+        const size_t m = half - k - 1;
+        const f64x2 br = {re[m + 1], re[m]}, bi = {-im[m + 1], -im[m]};
+        const f64x2 er = (ar + br) * 0.5, ei = (ai + bi) * 0.5;
+        const f64x2 or_ = (ai - bi) * 0.5, oi = (br - ar) * 0.5;
+        const f64x2 wr = load_f64x2(hr + k), wi = load_f64x2(hi + k);
+        const f64x2 xr = er + (wr * or_ - wi * oi);
+        const f64x2 xi = ei + (wr * oi + wi * or_);
+        store_f64x2(mag + k, sqrt_f64x2(xr * xr + xi * xi));
+    }
+    for (; k < half; ++k) {
+        const double ar = re[k], ai = im[k], br = re[half - k], bi = -im[half - k];
+        const double er = (ar + br) * 0.5, ei = (ai + bi) * 0.5;
+        const double or_ = (ai - bi) * 0.5, oi = (br - ar) * 0.5;
+        const double xr = er + (hr[k] * or_ - hi[k] * oi);
+        const double xi = ei + (hr[k] * oi + hi[k] * or_);
         mag[k] = std::sqrt(xr * xr + xi * xi);
     }
 }
 
 double SpectrumTransform::point_error(double s1, double s2) const {
+    if (table_) {
+        // Each root's cosine and sine within 21u (for bin n/2 - k of an even
+        // n, plus or minus bin k's: the same error); a product of one with an
+        // e_j or o_j (exact, |e_j|, |o_j| <= |x_j| + |x_(n-j)|) adds a
+        // rounding, and each of the n/2 + 1 terms goes through at most n/2
+        // additions: the real and the imaginary part are within
+        // (21u + gamma_n (1 + 21u)) S1 each.
+        return std::sqrt(2.0) * s1 * (21 * kU + rounding_gamma(points_) * (1 + 21 * kU));
+    }
     if (!chirp_) {
         return direct_.relative_error() * std::sqrt(static_cast<double>(points_)) * s2;
     }

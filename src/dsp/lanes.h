@@ -7,7 +7,12 @@
 // instructions and lets the processor overlap the sums.
 #pragma once
 
+#include <cmath>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace dec {
 
@@ -25,6 +30,43 @@ inline void store_f64x2(double* p, f64x2 v) {
 
 inline f64x2 splat_f64x2(double x) {
     return f64x2{x, x};
+}
+
+// Both lanes' square roots, each correctly rounded as std::sqrt's.
+inline f64x2 sqrt_f64x2(f64x2 v) {
+#if defined(__SSE2__)
+    return reinterpret_cast<f64x2>(_mm_sqrt_pd(reinterpret_cast<__m128d>(v)));
+#else
+    return f64x2{std::sqrt(v[0]), std::sqrt(v[1])};
+#endif
+}
+
+// Both lanes' magnitudes, and the lesser of each pair of lanes (either when
+// equal; no NaNs expected).
+inline f64x2 abs_f64x2(f64x2 v) {
+#if defined(__SSE2__)
+    return reinterpret_cast<f64x2>(_mm_andnot_pd(_mm_set1_pd(-0.0), reinterpret_cast<__m128d>(v)));
+#else
+    return f64x2{std::fabs(v[0]), std::fabs(v[1])};
+#endif
+}
+
+inline f64x2 min_f64x2(f64x2 a, f64x2 b) {
+#if defined(__SSE2__)
+    return reinterpret_cast<f64x2>(
+        _mm_min_pd(reinterpret_cast<__m128d>(a), reinterpret_cast<__m128d>(b)));
+#else
+    return f64x2{a[0] < b[0] ? a[0] : b[0], a[1] < b[1] ? a[1] : b[1]};
+#endif
+}
+
+inline f64x2 max_f64x2(f64x2 a, f64x2 b) {
+#if defined(__SSE2__)
+    return reinterpret_cast<f64x2>(
+        _mm_max_pd(reinterpret_cast<__m128d>(a), reinterpret_cast<__m128d>(b)));
+#else
+    return f64x2{a[0] > b[0] ? a[0] : b[0], a[1] > b[1] ? a[1] : b[1]};
+#endif
 }
 
 }  // namespace dec

@@ -37,15 +37,18 @@ uint32_t next(uint32_t& r) {
     return r >> 8;
 }
 
-// Magnitudes for lengths of both paths and of every stage kind (radix 4, 2,
-// 3, 5, 7, primes above 7 and their mixtures, 286 = 2 11 13 with a prime stage
-// inside), samples at the extremes included, within their bound. Lengths come back after others: what a length
+// Magnitudes for lengths of every path (sums from a table of roots up to 40)
+// and of every stage kind (radix 4, 2,
+// 3, 5, 7, 11, 13, the generic stage of larger primes (68, 111) and their
+// mixtures, 286 = 2 11 13 with a prime stage inside; convolutions of power-of-two
+// sizes and others: 41 and 1086 of 81 and 1152 points), samples at the
+// extremes included, within their bound. Lengths come back after others: what a length
 // prepares is rebuilt in full, so the values are those of a fresh object.
 TEST(SpectrumTransform, MagnitudesWithinTheirBound) {
     SpectrumTransform reused;
     uint32_t r = 5;
-    for (const int n : {1,   2,   3,  4,   5,   7,   8,   11,   12,   13,   16, 25,   49,   54, 97,
-                        121, 162, 97, 210, 256, 286, 499, 1000, 1024, 1999, 54, 2000, 1999, 13}) {
+    for (const int n : {1,   2,   3,   4,  5,   7,   8,   11,  12,   13,   16,   25,   34,   41, 49,   54,   97,
+                        111, 121, 162, 97, 210, 256, 286, 499, 1000, 1024, 1086, 1270, 1999, 54, 2000, 1999, 13}) {
         SCOPED_TRACE(n);
         for (const int range : {32768, 2048}) {
             const auto size = static_cast<size_t>(n);
@@ -67,12 +70,15 @@ TEST(SpectrumTransform, MagnitudesWithinTheirBound) {
             EXPECT_LT(bound, 1e-6 * s1 + 1e-300);
             const std::vector<Cld> y = reference_dft(xc);
             for (size_t k = 0; k < mag.size(); ++k) {
-                ASSERT_LE(std::fabs(static_cast<long double>(mag[k]) - std::abs(y[k])), bound) << "bin " << k;
+                const long double value = static_cast<long double>(mag[k]) / reused.divisor();
+                ASSERT_LE(std::fabs(value - std::abs(y[k])), bound) << "bin " << k;
             }
         }
     }
     EXPECT_TRUE(SpectrumTransform::uses_chirp(1999));
     EXPECT_FALSE(SpectrumTransform::uses_chirp(2000));
+    EXPECT_EQ(SpectrumTransform::convolution_size(41), 81);
+    EXPECT_EQ(SpectrumTransform::convolution_size(1086 / 2), 1152);
 }
 
 // Both bounds take the C library's sine and cosine as within 2^-52 of the true
