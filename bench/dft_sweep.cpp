@@ -1,23 +1,29 @@
 // Per-length timings of the burst spectrum at every axis length a tag can
 // record, beside FFTW's real-input transform and magnitudes when the library
-// is installed (a benchmark dependency only: the decoder never links it).
+// is installed (a benchmark dependency only: the decoder never links it), and
+// beside an earlier tree's spectrum when built with DEC_PREVIOUS_TREE.
 //
-//   dft_sweep [--all] [--lengths N,N,...]
+//   dft_sweep [--all] [--lengths N,N,...] [--adversarial]
 //
 // A burst of u units holds 7u - 1 sample triples (7u - 2 for NEWACC), so an
 // axis has 2(7u - 1), 3(7u - 1) or 6(7u - 1) samples, or 2(7u - 2): 428
 // lengths up to the longest axis. --all times every length from 1 on instead.
 // Per length: the largest prime factor, microseconds per axis of this
-// decoder's spectrum (exactness guard included) and of FFTW (FFTW_MEASURE
-// plans), their ratio; then the geometric mean and the worst ratio. Bursts
-// are noisy motion-like signals. The two are timed in turns, the fastest of
-// five rounds each: a load that comes and goes slows both alike.
+// decoder's spectrum (exactness guard included), of FFTW (FFTW_MEASURE plans)
+// and of the earlier tree, and the ratios of this decoder's time to theirs;
+// then the geometric mean and the worst ratio of each. Bursts are noisy
+// motion-like signals; with --adversarial they are made to put every bin on
+// an integer (impulses of q n, alone or on a constant, whose every bin is q),
+// so that the exactness guard sums every bin again. The spectra are timed in
+// turns, the fastest of five rounds each: a load that comes and goes slows
+// all alike.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <set>
 #include <string>
 #include <utility>
@@ -26,6 +32,10 @@
 #include "common/outstream.h"
 #include "dsp/burst.h"
 #include "dsp/burst_dsp.h"
+
+#ifdef DEC_HAVE_PREVIOUS
+#include "previous_spectrum.h"
+#endif
 
 #ifdef DEC_HAVE_FFTW
 #include <fftw3.h>
@@ -77,6 +87,22 @@ std::vector<std::vector<int16_t>> bursts(int32_t n) {
     return out;
 }
 
+// Eight bursts of n samples whose every bin lies on an integer: an impulse of
+// q n (every bin q) at a random place, alone or on a constant.
+std::vector<std::vector<int16_t>> adversarial_bursts(int32_t n) {
+    std::vector<std::vector<int16_t>> out;
+    uint32_t state = 777u + static_cast<uint32_t>(n);
+    const int32_t q = std::max(1, 2047 / n);
+    for (int b = 0; b < 8; ++b) {
+        state = state * 1664525u + 1013904223u;
+        const auto base = static_cast<int16_t>(b % 2 == 0 ? 0 : 2048 - q * n / 2);
+        std::vector<int16_t> x(static_cast<size_t>(n), base);
+        x[(state >> 8) % static_cast<uint32_t>(n)] = static_cast<int16_t>(base + q * n);
+        out.push_back(std::move(x));
+    }
+    return out;
+}
+
 // Microseconds per call of `f` (given a burst index) over one round of at
 // least 10 ms.
 template <class F>
@@ -94,22 +120,45 @@ double round_per_axis(F&& f) {
     return elapsed / static_cast<double>(calls);
 }
 
-// The fastest of five rounds of each of `a` and `b`, taken in turn so that
-// both see the same load on a shared machine.
-template <class A, class B>
-std::pair<double, double> time_per_axis(A&& a, B&& b) {
-    double best_a = 1e30, best_b = 1e30;
+// Microseconds per axis of each of `fs`: the fastest of five rounds of each,
+// taken in turn so that all see the same load on a shared machine.
+template <class F>
+std::vector<double> time_per_axis(std::vector<F>& fs) {
+    std::vector<double> best(fs.size(), 1e30);
     for (int round = 0; round < 5; ++round) {
-        best_a = std::min(best_a, round_per_axis(a));
-        best_b = std::min(best_b, round_per_axis(b));
+        for (size_t i = 0; i < fs.size(); ++i) {
+            best[i] = std::min(best[i], round_per_axis(fs[i]));
+        }
     }
-    return {best_a, best_b};
+    return best;
 }
+
+// Geometric mean and worst of one column of ratios.
+struct RatioSummary {
+    const char* name;
+    double log_sum = 0, worst = 0;
+    int32_t worst_n = 0, over_two = 0, count = 0;
+
+    void add(int32_t n, double ratio) {
+        log_sum += std::log(ratio);
+        over_two += ratio > 2 ? 1 : 0;
+        ++count;
+        if (ratio > worst) {
+            worst = ratio;
+            worst_n = n;
+        }
+    }
+    void print() const {
+        std::printf("%d lengths against %s: geometric mean ratio %.2f, worst %.2f (n = %d), above 2x at %d\n",
+                    count, name, std::exp(log_sum / count), worst, worst_n, over_two);
+    }
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<int32_t> lengths = realizable_lengths();
+    bool adversarial = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--all") == 0) {
             lengths.clear();
@@ -123,8 +172,10 @@ int main(int argc, char** argv) {
                 lengths.push_back(static_cast<int32_t>(std::strtol(p, &end, 10)));
                 p = *end == ',' ? end + 1 : end;
             }
+        } else if (std::strcmp(argv[i], "--adversarial") == 0) {
+            adversarial = true;
         } else {
-            std::fprintf(stderr, "usage: dft_sweep [--all] [--lengths N,N,...]\n");
+            std::fprintf(stderr, "usage: dft_sweep [--all] [--lengths N,N,...] [--adversarial]\n");
             return 2;
         }
     }
@@ -133,25 +184,33 @@ int main(int argc, char** argv) {
     dec::BurstDsp dsp(console);
     std::vector<int16_t> out(static_cast<size_t>(dec::kBurstMaxSamples) / 2 + 1);
     volatile double sink = 0;
+    std::vector<RatioSummary> summaries;
+    std::printf("%6s %6s %10s", "n", "prime", "decoder");
 #ifdef DEC_HAVE_FFTW
-    std::printf("%6s %6s %10s %10s %7s\n", "n", "prime", "decoder", "fftw", "ratio");
-    double log_sum = 0, worst = 0;
-    int32_t worst_n = 0, over_two = 0;
+    std::printf(" %10s %7s", "fftw", "ratio");
+    summaries.push_back({"FFTW"});
 #else
-    std::printf("%6s %6s %10s   (FFTW not found: no comparison)\n", "n", "prime", "decoder");
+    std::printf("   (FFTW not found: no comparison)");
 #endif
+#ifdef DEC_HAVE_PREVIOUS
+    std::printf(" %10s %7s", "previous", "ratio");
+    summaries.push_back({"the earlier tree"});
+    bench::PreviousSpectrum previous;
+#endif
+    std::printf("\n");
     for (const int32_t n : lengths) {
-        const auto data = bursts(n);
-        const auto ours_per_axis = [&](int b) {
+        const auto data = adversarial ? adversarial_bursts(n) : bursts(n);
+        std::vector<std::function<void(int)>> spectra;
+        spectra.emplace_back([&](int b) {
             dsp.acc_dft(data[static_cast<size_t>(b)].data(), n, out.data());
             sink = sink + out[1];
-        };
+        });
 #ifdef DEC_HAVE_FFTW
         double* in = fftw_alloc_real(static_cast<size_t>(n));
         fftw_complex* bins = fftw_alloc_complex(static_cast<size_t>(n / 2 + 1));
         fftw_plan plan = fftw_plan_dft_r2c_1d(n, in, bins, FFTW_MEASURE);
         std::vector<double> mag(static_cast<size_t>(n / 2 + 1));
-        const auto [ours, theirs] = time_per_axis(ours_per_axis, [&](int b) {
+        spectra.emplace_back([&](int b) {
             const auto& x = data[static_cast<size_t>(b)];
             for (int32_t j = 0; j < n; ++j) {
                 in[j] = x[static_cast<size_t>(j)];
@@ -163,27 +222,26 @@ int main(int argc, char** argv) {
             }
             sink = sink + mag[1];
         });
+#endif
+#ifdef DEC_HAVE_PREVIOUS
+        spectra.emplace_back([&](int b) { sink = sink + previous.run(data[static_cast<size_t>(b)].data(), n); });
+#endif
+        const std::vector<double> times = time_per_axis(spectra);
+#ifdef DEC_HAVE_FFTW
         fftw_destroy_plan(plan);
         fftw_free(bins);
         fftw_free(in);
-        const double ratio = ours / theirs;
-        log_sum += std::log(ratio);
-        over_two += ratio > 2 ? 1 : 0;
-        if (ratio > worst) {
-            worst = ratio;
-            worst_n = n;
-        }
-        std::printf("%6d %6d %10.2f %10.2f %7.2f\n", n, largest_prime(n), ours, theirs, ratio);
-#else
-        const double ours = time_per_axis(ours_per_axis, [](int) {}).first;
-        std::printf("%6d %6d %10.2f\n", n, largest_prime(n), ours);
 #endif
+        std::printf("%6d %6d %10.2f", n, largest_prime(n), times[0]);
+        for (size_t i = 1; i < times.size(); ++i) {
+            summaries[i - 1].add(n, times[0] / times[i]);
+            std::printf(" %10.2f %7.2f", times[i], times[0] / times[i]);
+        }
+        std::printf("\n");
         std::fflush(stdout);
     }
-#ifdef DEC_HAVE_FFTW
-    std::printf("%zu lengths: geometric mean ratio %.2f, worst %.2f (n = %d), above 2x at %d\n",
-                lengths.size(), std::exp(log_sum / static_cast<double>(lengths.size())), worst,
-                worst_n, over_two);
-#endif
+    for (const RatioSummary& s : summaries) {
+        s.print();
+    }
     return sink == -1 ? 1 : 0;
 }

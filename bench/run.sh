@@ -10,6 +10,11 @@
 # the next writer, so every timed step starts after a sync; each mode and its
 # floor run twice and the faster run counts. Run it on a quiet machine: a build
 # or a fuzzer beside it doubles the times.
+#
+# DEC_BENCH_BASELINE=path/to/decoder also times another build (an earlier
+# release, say) in every mode, in turns with this one so that a passing load
+# slows both alike, prints its wall time in the column base_s and checks that
+# it writes the same files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 size=${1:-1024}
@@ -32,7 +37,9 @@ container() {
 decoder=$(realpath "$build/decoder")
 
 # DEC_BENCH_MODES="h,h:lengths" runs only those modes.
-IFS=, read -r -a modes <<<"${DEC_BENCH_MODES:-2,3,6 -a c,8,9,a,f,g,h,i,m,-s,h:lengths,h:runs,i:lengths,h:u6,i:u6,h:u10,i:u10,h:u20,i:u20,h:u24,i:u24,h:u30,i:u30}"
+IFS=, read -r -a modes <<<"${DEC_BENCH_MODES:-2,3,6 -a c,8,9,a,f,g,h,i,m,-s,h:lengths,h:runs,i:lengths,h:u6,i:u6,h:u10,i:u10,h:u20,i:u20,h:u44,i:u44,h:u60,i:u60}"
+baseline=""
+[ -n "${DEC_BENCH_BASELINE:-}" ] && baseline=$(realpath "$DEC_BENCH_BASELINE")
 container "$work/logger.bin"
 # The same mix with bursts of ten unit counts, so the spectrum keys meet 30 axis
 # lengths instead of 3: "KEY:lengths" decodes one whose every burst has other
@@ -45,7 +52,10 @@ case ",${modes[*]}" in
     *:runs*) container "$work/runs.bin" --length-runs ;;
 esac
 # "KEY:uN": the same mix with bursts of N units (axes of 2, 3 and 6 times 7N - 1
-# samples: 7N - 1 is 41 for 6 units, 23 times 3 for 10, 139 for 20, 167 for 24).
+# samples: 7N - 1 is 41 for 6 units, 23 times 3 for 10, 139 for 20, 307 for 44,
+# the longest burst whose axes all fit a spectrum's 2000 samples; 419 for 60,
+# whose three-axis bursts have spectra of 838 samples and whose others are too
+# long for one and are reported so).
 for mode in "${modes[@]}"; do
     case "$mode" in
         *:u*) container "$work/units${mode##*:u}.bin" --units "${mode##*:u}" ;;
@@ -71,7 +81,17 @@ floor_run() {
     dd if=/dev/zero of="$2/floor.bin" bs=1M count="$1" status=none
 }
 
-printf '%-10s %9s %9s %9s %9s %10s %11s %9s %7s\n' mode wall_s user_s sys_s rss_MiB in_MiB out_MiB floor_s ratio
+# Wall time of one run of $1 into $out, after a sync; `stats` gets the time's
+# line (wall, user, system seconds and peak KiB).
+run_decoder() {
+    rm -rf "$out" && mkdir -p "$out"
+    sync
+    stats=$( { /usr/bin/time -f '%e %U %S %M' "$1" "${args[@]}" >/dev/null; } 2>&1 | tail -1)
+}
+
+printf '%-10s %9s %9s %9s %9s %10s %11s %9s %7s' mode wall_s user_s sys_s rss_MiB in_MiB out_MiB floor_s ratio
+[ -n "$baseline" ] && printf ' %9s %7s' base_s outputs
+printf '\n'
 for mode in "${modes[@]}"; do
     out="$work/out"
     input="$work/logger.bin"
@@ -92,17 +112,26 @@ for mode in "${modes[@]}"; do
         key=(${mode%:*})
         args=(-c "${key[0]}" "${key[@]:1}" -f "$(realpath "$input")" -d "$out")
     fi
-    best=""
+    best="" base=""
     for _ in $(seq "$runs"); do
-        rm -rf "$out" && mkdir -p "$out"
-        sync
-        stats=$( { /usr/bin/time -f '%e %U %S %M' "$decoder" "${args[@]}" >/dev/null; } 2>&1 | tail -1)
+        if [ -n "$baseline" ]; then
+            run_decoder "$baseline"
+            read -r w _ _ _ <<<"$stats"
+            if [ -z "$base" ] || [ "$(echo "$w < $base" | bc -l)" = 1 ]; then base=$w; fi
+            rm -rf "$work/base" && mv "$out" "$work/base"
+        fi
+        run_decoder "$decoder"
         read -r w _ _ _ <<<"$stats"
         if [ -z "$best" ] || [ "$(echo "$w < $best" | bc -l)" = 1 ]; then
             best=$w
             read -r wall user sys rss_kib <<<"$stats"
         fi
     done
+    same=same
+    if [ -n "$baseline" ]; then
+        diff -r -q "$work/base" "$out" >/dev/null || same=DIFFER
+        rm -rf "$work/base"
+    fi
     out_bytes=$(du -sb "$out" | cut -f1)
     out_mib=$(((out_bytes + 1048575) / 1048576))
     rm -rf "$out" && mkdir -p "$out"
@@ -113,7 +142,9 @@ for mode in "${modes[@]}"; do
         if [ -z "$floor" ]; then floor=$t; else floor=$(least "$floor" "$t"); fi
     done
     ratio=$(echo "$wall / $floor" | bc -l)
-    printf '%-10s %9.2f %9.2f %9.2f %9.1f %10.1f %11.1f %9.2f %7.2f\n' "$mode" "$wall" "$user" "$sys" \
+    printf '%-10s %9.2f %9.2f %9.2f %9.1f %10.1f %11.1f %9.2f %7.2f' "$mode" "$wall" "$user" "$sys" \
         "$(echo "$rss_kib / 1024" | bc -l)" "$(echo "$in_bytes / 1048576" | bc -l)" \
         "$(echo "$out_bytes / 1048576" | bc -l)" "$floor" "$ratio"
+    [ -n "$baseline" ] && printf ' %9.2f %7s' "$base" "$same"
+    printf '\n'
 done
