@@ -149,8 +149,10 @@ struct RatioSummary {
         }
     }
     void print() const {
-        std::printf("%d lengths against %s: geometric mean ratio %.2f, worst %.2f (n = %d), above 2x at %d\n",
-                    count, name, std::exp(log_sum / count), worst, worst_n, over_two);
+        std::printf(
+            "%d lengths against %s: geometric mean ratio %.2f, worst %.2f (n = %d), above 2x at "
+            "%d\n",
+            count, name, std::exp(log_sum / count), worst, worst_n, over_two);
     }
 };
 
@@ -224,7 +226,8 @@ int main(int argc, char** argv) {
         });
 #endif
 #ifdef DEC_HAVE_PREVIOUS
-        spectra.emplace_back([&](int b) { sink = sink + previous.run(data[static_cast<size_t>(b)].data(), n); });
+        spectra.emplace_back(
+            [&](int b) { sink = sink + previous.run(data[static_cast<size_t>(b)].data(), n); });
 #endif
         const std::vector<double> times = time_per_axis(spectra);
 #ifdef DEC_HAVE_FFTW

@@ -1,15 +1,22 @@
 // Run-wide state: what the run controller owns from start to end of a run.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "common/console.h"
+#include "common/memory_budget.h"
 #include "common/output_folder.h"
 #include "common/output_plan.h"
 #include "common/output_set.h"
 #include "common/progress.h"
 
 namespace dec {
+
+// Memory for the tables that spectra of bursts built to put their bins on
+// integers keep (dsp/table_order.h): enough for the longest burst axis.
+inline constexpr size_t kSpectrumTableBytes = size_t{40} << 20;
 
 struct RunContext {
     explicit RunContext(Console& c) : con(c) {}
@@ -30,6 +37,10 @@ struct RunContext {
     // Threads that may decode generation-5 tags side by side (1: one after
     // the other).
     unsigned workers = 1;
+    // What the spectra's tables of all tags may take together (shared with
+    // the runs of tags decoded side by side).
+    std::shared_ptr<MemoryBudget> spectrum_tables =
+        std::make_shared<MemoryBudget>(kSpectrumTableBytes);
     // Where the passes over the data report how far they are (none in tests
     // that run parts of a run).
     Progress* progress = nullptr;

@@ -15,6 +15,7 @@
 #include "dsp/burst.h"
 #include "dsp/fft.h"
 #include "dsp/lanes.h"
+#include "dsp/table_order.h"
 
 namespace dec {
 
@@ -66,8 +67,10 @@ void write_spectrum_values(OutStream& out, const int16_t* bins, int32_t count, b
 
 class BurstDsp {
   public:
-    // `console` receives the messages that go to standard output.
-    explicit BurstDsp(OutStream& console);
+    // `console` receives the messages that go to standard output. Spectra of
+    // bursts whose bins lie on integers keep a table (table_order.h) when
+    // `table_memory` has room for it, or without limit when it is null.
+    explicit BurstDsp(OutStream& console, MemoryBudget* table_memory = nullptr);
 
     BurstDsp(const BurstDsp&) = delete;
     BurstDsp& operator=(const BurstDsp&) = delete;
@@ -152,6 +155,10 @@ class BurstDsp {
     double bound_per_s2_ = 0;
     bool exactness_guard_ = true;
     uint64_t recomputed_bins_ = 0;
+    // The bins the guard sums again, and their values.
+    TableOrder table_order_;
+    std::vector<int32_t> close_bins_;
+    std::vector<double> table_values_;
 
   public:
     // Filters 1 to 4 axes of n samples (kBurstMaxSamples at most) in one pass.

@@ -34,7 +34,8 @@
 // Only truncation is exact: when no integer other than 0 lies within E of v,
 // the table-order value truncates as v does (it is never negative, so values
 // near 0 truncate to 0 either way). Otherwise the bin is summed in table order,
-// bit for bit as the tag software does. Random data meets that about once in
+// bit for bit as the tag software does (table_order.h: from a table of the
+// length's cosines and sines once its bursts have asked for many bins). Random data meets that about once in
 // 1e6 bins; constant bursts, pure tones and impulses, whose magnitudes are
 // integers, meet it on those bins.
 //
@@ -51,6 +52,7 @@
 #include "dsp/burst_dsp.h"
 #include "dsp/fft.h"
 #include "dsp/lanes.h"
+#include "dsp/table_order.h"
 
 namespace dec {
 
@@ -63,20 +65,6 @@ double spectrum_error_bound(int32_t n, double s1, double g) {
     const double t = 8 * u * std::numbers::pi * count + 2 * u;
     const double table = std::sqrt(2.0) * s1 * (t + rounding_gamma(count) * (1 + t));
     return 2 * (g + table + rounding_gamma(4) * (2 * s1 + g + table)) / count;
-}
-
-// Bin k summed in table order, as printed before truncation.
-double table_order_bin(const int16_t* samples, int32_t n, int32_t k) {
-    const double pi = 4 * std::asin(0.5 * std::sqrt(2.0));
-    const double two_pi = pi * 2;
-    double re = 0;
-    double im = 0;
-    for (int32_t j = 0; j < n; ++j) {
-        const double phi = (j * (k * two_pi)) / n;
-        re += samples[j] * std::cos(phi);
-        im += samples[j] * -std::sin(phi);
-    }
-    return std::sqrt(im * im + re * re) / n;
 }
 
 }  // namespace
@@ -107,6 +95,21 @@ void BurstDsp::acc_dft(const int16_t* samples, int32_t n, int16_t* out) {
         abs_sum += std::fabs(x);
         square_sum += x * x;
     }
+    out[0] = trunc_to_s16(std::fabs(sum) / n);
+    const auto bins = static_cast<size_t>(n / 2);
+    // A short length whose table is kept (its bursts put their bins on
+    // integers) is summed from it whole, as the guard would sum most bins.
+    if (exactness_guard_ && n <= SpectrumTransform::kTableMax && table_order_.table_length() == n) {
+        for (size_t k = 1; k <= bins; ++k) {
+            close_bins_[k - 1] = static_cast<int32_t>(k);
+        }
+        table_order_.bins(samples, n, close_bins_.data(), bins, table_values_.data());
+        for (size_t k = 1; k <= bins; ++k) {
+            out[k] = trunc_to_s16(table_values_[k - 1]);
+        }
+        recomputed_bins_ += bins;
+        return;
+    }
     spectrum_.magnitudes(samples, n, magnitudes_.data());
     // E is linear in S1 and S2 (as G is): E = a S1 + b S2 for the length.
     if (n != bound_length_) {
@@ -115,14 +118,12 @@ void BurstDsp::acc_dft(const int16_t* samples, int32_t n, int16_t* out) {
         bound_per_s2_ = spectrum_error_bound(n, 0, spectrum_.error_bound(0, 1));
     }
     const double bound = bound_per_s1_ * abs_sum + bound_per_s2_ * std::sqrt(square_sum);
-    out[0] = trunc_to_s16(std::fabs(sum) / n);
     // v = |X_k| / n, with the transform's divisor in one division (n times it
     // is below 2^23, exact). An integer from 1 on lies within the bound of v
     // when the larger of 1 and the integer nearest v does ((v + 2^52) - 2^52
     // is the latter: v < 2^51); v minus either is exact (Sterbenz) once v >= 1/2,
     // and below 1/2 the distance to 1 exceeds any bound below 1/2.
     const double divisor = static_cast<double>(n) * spectrum_.divisor();
-    const auto bins = static_cast<size_t>(n / 2);
     double* v = magnitudes_.data();
     constexpr double kRound = 0x1p52;
     const auto close = [bound](double value) {
@@ -150,12 +151,20 @@ void BurstDsp::acc_dft(const int16_t* samples, int32_t n, int16_t* out) {
     if (!any_close) {
         return;
     }
+    if (!exactness_guard_) {
+        return;
+    }
+    size_t count = 0;
     for (k = 1; k <= bins; ++k) {
-        if (close(v[k]) && exactness_guard_) {
-            out[k] = trunc_to_s16(table_order_bin(samples, n, static_cast<int32_t>(k)));
-            ++recomputed_bins_;
+        if (close(v[k])) {
+            close_bins_[count++] = static_cast<int32_t>(k);
         }
     }
+    table_order_.bins(samples, n, close_bins_.data(), count, table_values_.data());
+    for (size_t i = 0; i < count; ++i) {
+        out[close_bins_[i]] = trunc_to_s16(table_values_[i]);
+    }
+    recomputed_bins_ += count;
 }
 
 void write_spectrum_values(OutStream& out, const int16_t* bins, int32_t count, bool ends_line) {

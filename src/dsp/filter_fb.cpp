@@ -47,12 +47,15 @@ namespace {
 BurstDsp::LaneFilter lane_filter();
 }  // namespace
 
-BurstDsp::BurstDsp(OutStream& console)
+BurstDsp::BurstDsp(OutStream& console, MemoryBudget* table_memory)
     : console_(console),
       work_(kBurstMaxSamples + 2 * NR_OF_EXTPOL_SAMPLES),
       work_pair_(kBurstMaxSamples + 2 * NR_OF_EXTPOL_SAMPLES),
       lowpass_(static_cast<size_t>(kBurstMaxAxes) * kBurstMaxSamples),
       magnitudes_(kBurstMaxSamples / 2 + 1),
+      table_order_(table_memory),
+      close_bins_(kBurstMaxSamples / 2 + 1),
+      table_values_(kBurstMaxSamples / 2 + 1),
       lane_filter_(lane_filter()) {}
 
 int32_t biquad_pass(double a0, double a1, double a2, double b0, double b1, double b2, double* data,

@@ -51,7 +51,7 @@ class Gen3Decoder {
           data_(data),
           out_(out),
           info_(*out.streams().info),
-          records_(out, ctx.run.con) {}
+          records_(out, ctx.run.con, *ctx.run.spectrum_tables) {}
 
     int run();
 

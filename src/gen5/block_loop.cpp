@@ -94,7 +94,7 @@ class BlockLoop {
         : tag_(tag),
           version9_(version9),
           table_(version9 ? kTableV9 : kTableV10),
-          records_(tag.out, tag.run.con) {}
+          records_(tag.out, tag.run.con, *tag.run.spectrum_tables) {}
 
     int run();
 

@@ -23,7 +23,8 @@ constexpr uint32_t kMaxEcgRecord = 1900;
 
 struct EcgLoop {
     explicit EcgLoop(TagRun& t)
-        : tag(t), records(t.out, t.run.con, t.first_open_block[kObSettings + 4]) {}
+        : tag(t),
+          records(t.out, t.run.con, *t.run.spectrum_tables, t.first_open_block[kObSettings + 4]) {}
 
     void flush() {
         collecting = false;

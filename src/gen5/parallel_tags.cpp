@@ -116,6 +116,7 @@ class SideBySide {
             tag_run.plan = run_.plan;
             std::memcpy(tag_run.prefix, run_.prefix, sizeof tag_run.prefix);
             tag_run.interactive = run_.interactive;
+            tag_run.spectrum_tables = run_.spectrum_tables;
             tag_run.progress = run_.progress;
             const TagSource source{index_.input_fd(), &index_.runs_of(i), nullptr,
                                    index_.input_name()};

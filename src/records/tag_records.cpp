@@ -46,8 +46,8 @@ bool is_gps(RecordKind kind) {
 }  // namespace
 
 struct TagRecords::Decoders {
-    Decoders(TagOutput& out, Console& con)
-        : dsp(con.out()),
+    Decoders(TagOutput& out, Console& con, MemoryBudget& tables)
+        : dsp(con.out(), &tables),
           buffers(std::make_unique<AccBuffers>()),
           acc{out.plan(),
               *out.streams().acc,
@@ -68,8 +68,8 @@ struct TagRecords::Decoders {
     std::unique_ptr<EcgRecord> ecg;
 };
 
-TagRecords::TagRecords(TagOutput& out, Console& con, uint8_t ecg_format)
-    : out_(out), ecg_format_(ecg_format), d_(std::make_unique<Decoders>(out, con)) {}
+TagRecords::TagRecords(TagOutput& out, Console& con, MemoryBudget& tables, uint8_t ecg_format)
+    : out_(out), ecg_format_(ecg_format), d_(std::make_unique<Decoders>(out, con, tables)) {}
 
 TagRecords::~TagRecords() = default;
 

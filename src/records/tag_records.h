@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "common/memory_budget.h"
 #include "records/tag_output.h"
 
 namespace dec {
@@ -43,8 +44,9 @@ enum class RecordKind : uint8_t {
 
 class TagRecords {
   public:
+    // The spectra's tables take from `tables` (the run's budget);
     // `ecg_format` is the ECG format byte of ECG tags' settings.
-    TagRecords(TagOutput& out, Console& con, uint8_t ecg_format = 0);
+    TagRecords(TagOutput& out, Console& con, MemoryBudget& tables, uint8_t ecg_format = 0);
     ~TagRecords();
     TagRecords(const TagRecords&) = delete;
     TagRecords& operator=(const TagRecords&) = delete;

@@ -505,11 +505,12 @@ struct SweepResult {
 
 // `per_length` adversarial bursts of each length: every printed bin must equal
 // the table-order one; also counts what the guard recomputed and how many bins
-// an unguarded fast transform would have printed differently.
-SweepResult sweep(const std::vector<int>& lengths, int per_length) {
+// an unguarded fast transform would have printed differently. The guard's
+// tables take from `tables` (without limit when null).
+SweepResult sweep(const std::vector<int>& lengths, int per_length, MemoryBudget* tables = nullptr) {
     std::string text;
     OutStream console{&text};
-    BurstDsp guarded{console}, unguarded{console};
+    BurstDsp guarded{console, tables}, unguarded{console};
     unguarded.set_exactness_guard(false);
     SweepResult result;
     uint32_t r = 2024;
@@ -545,6 +546,35 @@ TEST(DftExactness, EveryBinIsTheTableOrderValue) {
     const std::vector<int> lengths = {1,  2,  3,  4,  5,   6,   7,   8,   9,   12,  13,  16,  17,  24,   31,   32,
                                       33, 60, 64, 97, 100, 127, 128, 129, 255, 256, 360, 499, 999, 1000, 1024, 2000};
     EXPECT_GT(sweep(lengths, 40).unguarded_differences, 0u);
+    // Without room for the tables every bin is summed as it comes.
+    MemoryBudget none(0);
+    EXPECT_GT(sweep(lengths, 40, &none).recomputed, 0u);
+}
+
+// Tags decoded side by side share the run's budget for the tables: a table is
+// built only where it fits, is given back when its decoder goes, and the
+// bins are the same either way.
+TEST(DftExactness, TablesStayWithinTheRunsBudget) {
+    constexpr int kN = 1000;
+    MemoryBudget budget(TableOrder::table_bytes(kN) + 1000);
+    std::string text;
+    OutStream console{&text};
+    std::vector<int16_t> x(kN, 5), first(kN / 2 + 1), second(first.size());
+    x[17] = 2 * kN + 5;  // an impulse of 2n: every bin is 2, or a little off it
+    {
+        BurstDsp a{console, &budget}, b{console, &budget};
+        a.acc_dft(x.data(), kN, first.data());
+        EXPECT_EQ(budget.left(), 1000u);
+        b.acc_dft(x.data(), kN, second.data());
+        EXPECT_EQ(budget.left(), 1000u);
+        EXPECT_EQ(first, second);
+        // Another length drops a's table for its own, when that fits.
+        std::vector<int16_t> y(kN - 1, 5);
+        y[3] = 2 * (kN - 1) + 5;
+        a.acc_dft(y.data(), kN - 1, first.data());
+        EXPECT_EQ(budget.left(), TableOrder::table_bytes(kN) + 1000 - TableOrder::table_bytes(kN - 1));
+    }
+    EXPECT_EQ(budget.left(), TableOrder::table_bytes(kN) + 1000);
 }
 
 // Magnitudes of noise are almost never within the bound of an integer: the
