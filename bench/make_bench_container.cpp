@@ -13,9 +13,8 @@
 // through ten unit counts (4 to 13), so their axes come in 30 lengths and
 // every burst has other lengths than the one before; with --length-runs the
 // same bursts come in runs of ten that share unit count and axes; with
-// --units U every burst has U units (1 to 255): its axes have 2, 3 or 6 times
-// 7U - 1 samples, and 7U - 1 is often a prime. A burst of more than 47 units
-// holds more than the 2000 samples a spectrum takes.
+// --units U every burst has U units (1 to 30): its axes have 2, 3 or 6 times
+// 7U - 1 samples, and 7U - 1 is often a prime.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -37,7 +36,7 @@ int main(int argc, char** argv) {
         argc -= 2;
         argv += 2;
     }
-    if (argc < 2 || argc > 3 || units < 1 || units > 255) {
+    if (argc < 2 || argc > 3 || units < 1 || units > 30) {
         std::fprintf(stderr,
                      "usage: make_bench_container [--many-lengths | --length-runs | --units U] "
                      "<path> [size in MiB]\n");

@@ -37,7 +37,7 @@ container() {
 decoder=$(realpath "$build/decoder")
 
 # DEC_BENCH_MODES="h,h:lengths" runs only those modes.
-IFS=, read -r -a modes <<<"${DEC_BENCH_MODES:-2,3,6 -a c,8,9,a,f,g,h,i,m,-s,h:lengths,h:runs,i:lengths,h:u6,i:u6,h:u10,i:u10,h:u20,i:u20,h:u44,i:u44,h:u60,i:u60}"
+IFS=, read -r -a modes <<<"${DEC_BENCH_MODES:-2,3,6 -a c,8,9,a,f,g,h,i,m,-s,h:lengths,h:runs,i:lengths,h:u6,i:u6,h:u10,i:u10,h:u20,i:u20,h:u24,i:u24,h:u30,i:u30}"
 baseline=""
 [ -n "${DEC_BENCH_BASELINE:-}" ] && baseline=$(realpath "$DEC_BENCH_BASELINE")
 container "$work/logger.bin"
@@ -52,10 +52,8 @@ case ",${modes[*]}" in
     *:runs*) container "$work/runs.bin" --length-runs ;;
 esac
 # "KEY:uN": the same mix with bursts of N units (axes of 2, 3 and 6 times 7N - 1
-# samples: 7N - 1 is 41 for 6 units, 23 times 3 for 10, 139 for 20, 307 for 44,
-# the longest burst whose axes all fit a spectrum's 2000 samples; 419 for 60,
-# whose three-axis bursts have spectra of 838 samples and whose others are too
-# long for one and are reported so).
+# samples: 7N - 1 is 41 for 6 units, 23 times 3 for 10, 139 for 20, 167 for 24,
+# 11 times 19 for 30, the most units a record holds).
 for mode in "${modes[@]}"; do
     case "$mode" in
         *:u*) container "$work/units${mode##*:u}.bin" --units "${mode##*:u}" ;;

@@ -212,7 +212,7 @@ class TagRecorder {
         const uint32_t n = bursts_++;
         const uint32_t c = n / o_.acc_run;
         const uint32_t more = o_.acc_unit_counts > 1 ? c / 3 % o_.acc_unit_counts : 0;
-        const auto units = static_cast<uint8_t>(std::clamp<uint32_t>(o_.acc_units + more, 1, 255));
+        const auto units = static_cast<uint8_t>(std::clamp<uint32_t>(o_.acc_units + more, 1, 30));
         const uint8_t axes = kAxes[c % 3];
         const int axis_count = axes == 0x38 ? 3 : axes == 0x28 ? 2 : 1;
         const size_t samples = (63u * units - 9) / 3 * 2;

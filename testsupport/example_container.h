@@ -36,7 +36,7 @@ struct ExampleOptions {
     // Recording rhythm of the GPS-acceleration tags.
     uint32_t gps_interval_s = 300;
     uint32_t acc_interval_s = 120;
-    uint8_t acc_units = 4;  // units per acceleration burst, 1 to 255
+    uint8_t acc_units = 4;  // units per acceleration burst, 1 to 30
     // When above 1, bursts cycle through this many unit counts from acc_units
     // up, so that their axes come in many lengths.
     uint8_t acc_unit_counts = 1;

@@ -15,8 +15,10 @@
 namespace dec {
 
 // Memory for the tables that spectra of bursts built to put their bins on
-// integers keep (dsp/table_order.h): enough for the longest burst axis.
-inline constexpr size_t kSpectrumTableBytes = size_t{40} << 20;
+// integers keep (dsp/table_order.h): one of the longest axis a spectrum takes
+// (2000 samples, 31 MiB), or two of the longest a record of 30 units holds
+// (1254 samples).
+inline constexpr size_t kSpectrumTableBytes = size_t{32} << 20;
 
 struct RunContext {
     explicit RunContext(Console& c) : con(c) {}
