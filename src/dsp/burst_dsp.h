@@ -159,6 +159,7 @@ class BurstDsp {
     TableOrder table_order_;
     std::vector<int32_t> close_bins_;
     std::vector<double> table_values_;
+    int32_t mostly_resummed_ = 0;  // the length, when its last axis had most bins summed again
 
   public:
     // Filters 1 to 4 axes of n samples (kBurstMaxSamples at most) in one pass.

@@ -797,8 +797,32 @@ void SpectrumTransform::magnitudes(const int16_t* x, int32_t n, double* mag) {
         // Lane 0 sums the terms of even j, lane 1 those of odd j. For even n
         // the roots of bin n/2 - k are those of bin k times (-1)^j (the sines
         // also negated), so both bins come from the same two lanes.
+        // Two bins at a time: four sums in flight hide the additions' latency.
         const size_t last = count % 2 == 0 ? count / 4 : count / 2;
-        for (size_t k = 0; k <= last; ++k) {
+        const auto finish = [&](size_t k, f64x2 sr, f64x2 si) {
+            const double sum_r = sr[0] + sr[1], sum_i = si[0] + si[1];
+            mag[k] = std::sqrt(sum_r * sum_r + sum_i * sum_i);
+            if (count % 2 == 0 && 2 * k != count / 2) {
+                const double mirror_r = sr[0] - sr[1], mirror_i = si[0] - si[1];
+                mag[count / 2 - k] = std::sqrt(mirror_r * mirror_r + mirror_i * mirror_i);
+            }
+        };
+        size_t k = 0;
+        for (; k + 1 <= last; k += 2) {
+            const double* cr = table_re_.data() + k * row;
+            const double* ci = table_im_.data() + k * row;
+            f64x2 sr = {0, 0}, si = {0, 0}, tr = {0, 0}, ti = {0, 0};
+            for (j = 0; j < row; j += 2) {
+                const f64x2 e = load_f64x2(re + j), o = load_f64x2(im + j);
+                sr += e * load_f64x2(cr + j);
+                si += o * load_f64x2(ci + j);
+                tr += e * load_f64x2(cr + row + j);
+                ti += o * load_f64x2(ci + row + j);
+            }
+            finish(k, sr, si);
+            finish(k + 1, tr, ti);
+        }
+        if (k == last) {
             const double* cr = table_re_.data() + k * row;
             const double* ci = table_im_.data() + k * row;
             f64x2 sr = {0, 0}, si = {0, 0};
@@ -806,12 +830,7 @@ void SpectrumTransform::magnitudes(const int16_t* x, int32_t n, double* mag) {
                 sr += load_f64x2(re + j) * load_f64x2(cr + j);
                 si += load_f64x2(im + j) * load_f64x2(ci + j);
             }
-            const double sum_r = sr[0] + sr[1], sum_i = si[0] + si[1];
-            mag[k] = std::sqrt(sum_r * sum_r + sum_i * sum_i);
-            if (count % 2 == 0 && 2 * k != count / 2) {
-                const double mirror_r = sr[0] - sr[1], mirror_i = si[0] - si[1];
-                mag[count / 2 - k] = std::sqrt(mirror_r * mirror_r + mirror_i * mirror_i);
-            }
+            finish(k, sr, si);
         }
         return;
     }
