@@ -82,6 +82,7 @@
 #include "dsp/fft.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <type_traits>
@@ -636,25 +637,50 @@ SpectrumTransform::SpectrumTransform()
       table_re_((kTableMax / 2 + 1) * table_row(kTableMax)),
       table_im_(table_re_.size()) {}
 
+namespace {
+
+// For every m0 up to kMaxSize, the m >= m0 with all its stages of a kernel of
+// their own whose convolution costs least (the least such m of equal costs),
+// or 0: worked out once, as a length's choice is made whenever the length
+// changes (every axis, when a tag's bursts mix one-, two- and three-axis ones).
+struct ConvolutionSizes {
+    std::array<int32_t, SpectrumTransform::kMaxSize + 2> best_from{};
+    std::array<double, SpectrumTransform::kMaxSize + 2> cost_from{};
+
+    ConvolutionSizes() {
+        constexpr auto kLast = static_cast<size_t>(SpectrumTransform::kMaxSize);
+        cost_from[kLast + 1] = HUGE_VAL;
+        for (size_t i = kLast; i >= 1; --i) {
+            best_from[i] = best_from[i + 1];
+            cost_from[i] = cost_from[i + 1];
+            const auto m = static_cast<int32_t>(i);
+            if (!MixedRadixFft::has_kernels(m)) {
+                continue;
+            }
+            const double cost =
+                m * (2 * MixedRadixFft::cost_per_point(m) + SpectrumTransform::kProductCost);
+            if (cost <= cost_from[i]) {
+                best_from[i] = m;
+                cost_from[i] = cost;
+            }
+        }
+    }
+};
+
+}  // namespace
+
 int32_t SpectrumTransform::convolution_size(int32_t points) {
     // The points go directly, or through the chirp-z path: two transforms of
     // m points, m products and the points' products with the chirp; m any
     // length from 2 points - 1 on with all its stages of a kernel of their own.
-    const double direct = points * MixedRadixFft::cost_per_point(points);
-    double best = direct;
-    int32_t best_m = 0;
-    for (int32_t m = 2 * points - 1; m <= kMaxSize; ++m) {
-        if (!MixedRadixFft::has_kernels(m)) {
-            continue;
-        }
-        const double chirp =
-            m * (2 * MixedRadixFft::cost_per_point(m) + kProductCost) + points * kProductCost;
-        if (chirp < best) {
-            best = chirp;
-            best_m = m;
-        }
+    static const ConvolutionSizes sizes;
+    if (points < 1 || 2 * points - 1 > kMaxSize) {
+        return 0;
     }
-    return best_m;
+    const auto from = static_cast<size_t>(2 * points - 1);
+    const double direct = points * MixedRadixFft::cost_per_point(points);
+    const double chirp = sizes.cost_from[from] + points * kProductCost;
+    return sizes.best_from[from] != 0 && chirp < direct ? sizes.best_from[from] : 0;
 }
 
 bool SpectrumTransform::uses_chirp(int32_t n) {
