@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "common/outstream.h"
@@ -147,12 +148,20 @@ class BurstDsp {
     std::vector<double> work_;      // filter_fb: n + 2 * NR_OF_EXTPOL_SAMPLES values
     std::vector<f64x2> work_pair_;  // filter_fb_pair: as many pairs
     std::vector<double> lowpass_;   // filter output of up to kBurstMaxAxes axes
-    SpectrumTransform spectrum_;
+    // The transforms of the lengths met last, with the guard's bound for each:
+    // bound_per_s1 S1 + bound_per_s2 S2. A tag's bursts come in a few axis
+    // lengths (one per axis count, and NEWACC's), and a length's roots and
+    // chirp cost several transforms to compute.
+    struct Spectrum {
+        SpectrumTransform transform;
+        double bound_per_s1 = 0;
+        double bound_per_s2 = 0;
+        uint64_t last_use = 0;
+    };
+    static constexpr size_t kSpectra = 4;
+    std::unique_ptr<Spectrum[]> spectra_;
+    uint64_t spectrum_clock_ = 0;
     std::vector<double> magnitudes_;  // bins 0 .. n/2, not yet divided by n
-    // The guard's bound for the length: bound_per_s1_ S1 + bound_per_s2_ S2.
-    int32_t bound_length_ = 0;
-    double bound_per_s1_ = 0;
-    double bound_per_s2_ = 0;
     bool exactness_guard_ = true;
     uint64_t recomputed_bins_ = 0;
     // The bins the guard sums again, and their values.

@@ -126,20 +126,35 @@ void BurstDsp::acc_dft(const int16_t* samples, int32_t n, int16_t* out) {
         recomputed_bins_ += bins;
         return;
     }
-    spectrum_.magnitudes(samples, n, magnitudes_.data());
-    // E is linear in S1 and S2 (as G is): E = a S1 + b S2 for the length.
-    if (n != bound_length_) {
-        bound_length_ = n;
-        bound_per_s1_ = spectrum_error_bound(n, 1, spectrum_.error_bound(1, 0));
-        bound_per_s2_ = spectrum_error_bound(n, 0, spectrum_.error_bound(0, 1));
+    // The transform of this length, or the one used least recently.
+    Spectrum* spectrum = &spectra_[0];
+    for (size_t i = 0; i < kSpectra; ++i) {
+        Spectrum& s = spectra_[i];
+        if (s.transform.length() == n) {
+            spectrum = &s;
+            break;
+        }
+        if (s.last_use < spectrum->last_use) {
+            spectrum = &s;
+        }
     }
-    const double bound = bound_per_s1_ * abs_sum + bound_per_s2_ * std::sqrt(square_sum);
+    spectrum->last_use = ++spectrum_clock_;
+    SpectrumTransform& transform = spectrum->transform;
+    const bool new_length = transform.length() != n;
+    transform.magnitudes(samples, n, magnitudes_.data());
+    // E is linear in S1 and S2 (as G is): E = a S1 + b S2 for the length.
+    if (new_length) {
+        spectrum->bound_per_s1 = spectrum_error_bound(n, 1, transform.error_bound(1, 0));
+        spectrum->bound_per_s2 = spectrum_error_bound(n, 0, transform.error_bound(0, 1));
+    }
+    const double bound =
+        spectrum->bound_per_s1 * abs_sum + spectrum->bound_per_s2 * std::sqrt(square_sum);
     // v = |X_k| / n, with the transform's divisor in one product by the
     // reciprocal (n times it is below 2^23, exact). An integer from 1 on lies within the bound of v
     // when the larger of 1 and the integer nearest v does ((v + 2^52) - 2^52
     // is the latter: v < 2^51); v minus either is exact (Sterbenz) once v >= 1/2,
     // and below 1/2 the distance to 1 exceeds any bound below 1/2.
-    const double scale = 1 / (static_cast<double>(n) * spectrum_.divisor());
+    const double scale = 1 / (static_cast<double>(n) * transform.divisor());
     double* v = magnitudes_.data();
     constexpr double kRound = 0x1p52;
     const auto close = [bound](double value) {

@@ -99,6 +99,8 @@ class SpectrumTransform {
     // divisor() times |sum_j x_j e^(-2 pi i jk/n)| for k = 0 .. n/2 into
     // mag[k], not divided by n. n is 1 .. kBurstMaxSamples.
     void magnitudes(const int16_t* x, int32_t n, double* mag);
+    // The last call's n, or 0.
+    int32_t length() const { return n_; }
     // 1, or the convolution size m of the chirp-z path, for the last call's n.
     int32_t divisor() const { return divisor_; }
 

@@ -52,6 +52,7 @@ BurstDsp::BurstDsp(OutStream& console, MemoryBudget* table_memory)
       work_(kBurstMaxSamples + 2 * NR_OF_EXTPOL_SAMPLES),
       work_pair_(kBurstMaxSamples + 2 * NR_OF_EXTPOL_SAMPLES),
       lowpass_(static_cast<size_t>(kBurstMaxAxes) * kBurstMaxSamples),
+      spectra_(std::make_unique<Spectrum[]>(kSpectra)),
       magnitudes_(kBurstMaxSamples / 2 + 1),
       table_order_(table_memory),
       close_bins_(kBurstMaxSamples / 2 + 1),
