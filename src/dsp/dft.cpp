@@ -111,18 +111,22 @@ void BurstDsp::acc_dft(const int16_t* samples, int32_t n, int16_t* out) {
     }
     out[0] = trunc_to_s16(std::fabs(sum) / n);
     const auto bins = static_cast<size_t>(n / 2);
-    // A short length whose table is kept, whose last axis had most bins
-    // summed again (its bursts put their bins on integers), is summed from
-    // the table whole.
-    if (exactness_guard_ && n <= SpectrumTransform::kTableMax && table_order_.table_length() == n &&
-        mostly_resummed_ == n) {
+    // A length whose table is kept, whose last axis had most bins summed
+    // again (its bursts put their bins on integers), is summed from the table
+    // whole, without the fast transform. Once most bins lie off integers
+    // again, the next axis takes the fast transform.
+    if (exactness_guard_ && table_order_.table_length() == n && mostly_resummed_ == n) {
         for (size_t k = 1; k <= bins; ++k) {
             close_bins_[k - 1] = static_cast<int32_t>(k);
         }
         table_order_.bins(samples, n, close_bins_.data(), bins, table_values_.data());
+        size_t on_integers = 0;
         for (size_t k = 1; k <= bins; ++k) {
-            out[k] = trunc_to_s16(table_values_[k - 1]);
+            const double value = table_values_[k - 1];
+            out[k] = trunc_to_s16(value);
+            on_integers += value >= 0.5 && std::fabs(value - std::nearbyint(value)) <= 1e-6 ? 1 : 0;
         }
+        mostly_resummed_ = 2 * on_integers >= bins ? n : 0;
         recomputed_bins_ += bins;
         return;
     }
