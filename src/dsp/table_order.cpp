@@ -160,7 +160,7 @@ void TableOrder::bins(const int16_t* samples, int32_t n, const int32_t* ks, size
     // The table costs what summing each of its bins once does: built once the
     // length has asked for that many, it costs at most twice what it saves.
     // Tried once per run of one length: a budget without room stays so.
-    // (Bins 0 and n/2 of an even n are never asked for.)
+    // (The guard never asks for bin 0, nor for bin n/2 of an even n.)
     const auto threshold = static_cast<uint64_t>((n - 1) / 2);
     const bool crossing = counted_bins_ < threshold && counted_bins_ + count >= threshold;
     counted_bins_ += count;
