@@ -13,12 +13,16 @@
 // summed again in table order. How close is "so close" follows; fft.cpp bounds
 // the fast transform's own error and sets out the notation.
 //
-// Table order. two_pi = 2 * 4 asin(sqrt(2)/2) is one ulp above the double
-// nearest 2 pi, relative error below 3u. phi takes three roundings, so it is
-// the true angle 2 pi jk/n < pi n times (1 + e), |e| < 7u: its error is below
-// 8u pi n, and each cosine or sine below 8u pi n + 2u =: t. Summing n products
-// in order adds at most gamma_n S1 (1 + t) to each of the real and imaginary
-// sums, so the computed point is within
+// Table order. two_pi = 2 * 4 asin(sqrt(2)/2), as the tag software computes
+// it, is 0x1.921fb54442d19p+2: one ulp above the double nearest 2 pi, relative
+// error 0.92u (below 3u). It is that constant here, not a call of asin and
+// sqrt, so no C library can make it another. phi takes three roundings, so it
+// is the true angle 2 pi jk/n < pi n times (1 + e), |e| < 7u: its error is
+// below 8u pi n. Its cosine and sine are correctly rounded (exact_trig.h; phi <
+// 2000 pi lies in its range), the same in every build and within u/2 of the
+// exact values at phi, so each is within 8u pi n + u/2 =: t of the exact root.
+// Summing n products in order adds at most gamma_n S1 (1 + t) to each of the
+// real and imaginary sums, so the computed point is within
 //     T = sqrt(2) S1 (t + gamma_n (1 + t))
 // of X_k. The square root of the sum of squares and the division by n (for
 // the fast value by n times the transform's divisor, exact, at once) add a
@@ -49,6 +53,7 @@
 
 #include "common/fatal.h"
 #include "dsp/burst_dsp.h"
+#include "dsp/exact_trig.h"
 #include "dsp/fft.h"
 #include "dsp/lanes.h"
 
@@ -60,21 +65,21 @@ namespace {
 double spectrum_error_bound(int32_t n, double s1, double g) {
     constexpr double u = 0x1p-53;
     const double count = n;
-    const double t = 8 * u * std::numbers::pi * count + 2 * u;
+    const double t = 8 * u * std::numbers::pi * count + u / 2;
     const double table = std::sqrt(2.0) * s1 * (t + rounding_gamma(count) * (1 + t));
     return 2 * (g + table + rounding_gamma(4) * (2 * s1 + g + table)) / count;
 }
 
 // Bin k summed in table order, as printed before truncation.
 double table_order_bin(const int16_t* samples, int32_t n, int32_t k) {
-    const double pi = 4 * std::asin(0.5 * std::sqrt(2.0));
-    const double two_pi = pi * 2;
+    constexpr double two_pi = 0x1.921fb54442d19p+2;
     double re = 0;
     double im = 0;
     for (int32_t j = 0; j < n; ++j) {
         const double phi = (j * (k * two_pi)) / n;
-        re += samples[j] * std::cos(phi);
-        im += samples[j] * -std::sin(phi);
+        const SinCos root = exact_sincos(phi);
+        re += samples[j] * root.cos;
+        im += samples[j] * -root.sin;
     }
     return std::sqrt(im * im + re * re) / n;
 }
