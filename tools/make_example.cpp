@@ -6,6 +6,9 @@
 //                                empty units
 //   make_example --gen3 PATH     generation-3 logger.bin (container V1.6)
 //   make_example --voltage PATH  voltage-logger file
+//   make_example --spectra PATH  generation-5 logger.bin of acceleration bursts
+//                                whose spectra lie on integers (impulses,
+//                                tones, constants) in every axis length
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -18,13 +21,14 @@
 #include "testsupport/ecg_records.h"
 #include "testsupport/example_container.h"
 #include "testsupport/gen3_builder.h"
+#include "testsupport/spectrum_container.h"
 
 namespace {
 
 using namespace dec::testing;
 
 int usage() {
-    std::fprintf(stderr, "usage: make_example [--gen3|--voltage] <file to write>\n");
+    std::fprintf(stderr, "usage: make_example [--gen3|--voltage|--spectra] <file to write>\n");
     return 2;
 }
 
@@ -36,7 +40,8 @@ int main(int argc, char** argv) {
     if (argc == 2) {
         path = argv[1];
     } else if (argc == 3 &&
-               (std::strcmp(argv[1], "--gen3") == 0 || std::strcmp(argv[1], "--voltage") == 0)) {
+               (std::strcmp(argv[1], "--gen3") == 0 || std::strcmp(argv[1], "--voltage") == 0 ||
+                std::strcmp(argv[1], "--spectra") == 0)) {
         mode = argv[1];
         path = argv[2];
     } else {
@@ -47,6 +52,8 @@ int main(int argc, char** argv) {
             write_bytes(path, build_gen3_example(6));
         } else if (mode == "--voltage") {
             write_bytes(path, make_voltage_example());
+        } else if (mode == "--spectra") {
+            write_bytes(path, build_spectrum_container());
         } else {
             write_gen5_example_file(path, ExampleOptions{});
         }

@@ -2,7 +2,7 @@
 # Debian packages the build needs. Sourced by tools/build.sh, test.sh and .ci/run:
 #
 #   . tools/prerequisites.sh        # notes the missing packages of the decoder's build
-#   need_test_build                 # and those of the tests' build (GoogleTest, Python)
+#   need_test_build                 # and those of the tests' build (GoogleTest, MPFR, Python)
 #   need PACKAGE CHECK...           # more: PACKAGE is missing when CHECK fails
 #   install_missing                 # installs them with apt-get, or stops
 #
@@ -50,9 +50,11 @@ install_missing() {
     missing_packages=()
 }
 
-# The test programs link GoogleTest; the documents' checks run under Python.
+# The test programs link GoogleTest (and the sine and cosine test MPFR); the
+# documents' checks run under Python.
 need_test_build() {
     need libgtest-dev test -f /usr/include/gtest/gtest.h
+    need libmpfr-dev test -f /usr/include/mpfr.h
     need python3 command -v python3
 }
 

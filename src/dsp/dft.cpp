@@ -13,12 +13,16 @@
 // summed again in table order. How close is "so close" follows; fft.cpp bounds
 // the fast transform's own error and sets out the notation.
 //
-// Table order. two_pi = 2 * 4 asin(sqrt(2)/2) is one ulp above the double
-// nearest 2 pi, relative error below 3u. phi takes three roundings, so it is
-// the true angle 2 pi jk/n < pi n times (1 + e), |e| < 7u: its error is below
-// 8u pi n, and each cosine or sine below 8u pi n + 2u =: t. Summing n products
-// in order adds at most gamma_n S1 (1 + t) to each of the real and imaginary
-// sums, so the computed point is within
+// Table order. two_pi = 2 * 4 asin(sqrt(2)/2), as the tag software computes
+// it, is 0x1.921fb54442d19p+2: one ulp above the double nearest 2 pi, relative
+// error 0.92u (below 3u). It is that constant here, not a call of asin and
+// sqrt, so no C library can make it another. phi takes three roundings, so it
+// is the true angle 2 pi jk/n < pi n times (1 + e), |e| < 7u: its error is
+// below 8u pi n. Its cosine and sine are correctly rounded (exact_trig.h; phi <
+// 2000 pi lies in its range), the same in every build and within u/2 of the
+// exact values at phi, so each is within 8u pi n + u/2 =: t of the exact root.
+// Summing n products in order adds at most gamma_n S1 (1 + t) to each of the
+// real and imaginary sums, so the computed point is within
 //     T = sqrt(2) S1 (t + gamma_n (1 + t))
 // of X_k. The square root of the sum of squares and the division by n add a
 // relative gamma_4 at most; for the fast value, the product with the rounded
@@ -46,13 +50,12 @@
 //
 // Nor does bin n/2 of an even n. Its angles are j pi + d_j with |d_j| below the
 // phase error 8u pi n < 6e-12, so each cosine is (-1)^j (1 - d_j^2/2), which
-// rounds to (-1)^j exactly, and the real sum is the alternating sum R of the
-// samples, exact; the imaginary sum I is below S1 * 6e-12 < 4e-4. The printed
-// value sqrt(I^2 + R^2) / n is then at least |R| / n (rounding is monotone and
-// R^2 exact), and above it by less than I^2 / (2 n |R|) < 1e-7 / n plus a few
-// roundings of the result (below 1e-11): when |R| / n is an integer m the
-// value truncates to m, and otherwise |R| / n lies at least 1/n from every
-// integer, so the value truncates as |R| / n does. Even n sums that bin
+// rounds to (-1)^j exactly (correctly rounded, as every cosine here is), and the real sum is the
+// alternating sum R of the samples, exact; the imaginary sum I is below S1 * 6e-12 < 4e-4. The
+// printed value sqrt(I^2 + R^2) / n is then at least |R| / n (rounding is monotone and R^2 exact),
+// and above it by less than I^2 / (2 n |R|) < 1e-7 / n plus a few roundings of the result (below
+// 1e-11): when |R| / n is an integer m the value truncates to m, and otherwise |R| / n lies at
+// least 1/n from every integer, so the value truncates as |R| / n does. Even n sums that bin
 // directly when it lies close to an integer.
 
 #include <algorithm>
@@ -74,7 +77,7 @@ namespace {
 double spectrum_error_bound(int32_t n, double s1, double g) {
     constexpr double u = 0x1p-53;
     const double count = n;
-    const double t = 8 * u * std::numbers::pi * count + 2 * u;
+    const double t = 8 * u * std::numbers::pi * count + u / 2;
     const double table = std::sqrt(2.0) * s1 * (t + rounding_gamma(count) * (1 + t));
     return 2 * (g + table + rounding_gamma(5) * (2 * s1 + g + table)) / count;
 }

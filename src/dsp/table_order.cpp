@@ -6,17 +6,16 @@
 #include <cstring>
 #include <new>
 
+#include "dsp/exact_trig.h"
 #include "dsp/lanes.h"
 
 namespace dec {
 
 namespace {
 
-// two_pi as the tag software computes it: one ulp above the double nearest 2 pi.
-double table_two_pi() {
-    const double pi = 4 * std::asin(0.5 * std::sqrt(2.0));
-    return pi * 2;
-}
+// two_pi as the tag software computes it, 2 * 4 asin(sqrt(2)/2): one ulp above
+// the double nearest 2 pi (dft.cpp).
+constexpr double kTwoPi = 0x1.921fb54442d19p+2;
 
 size_t stride_of(int32_t n) {
     const auto entries = static_cast<size_t>(n / 2 + 1);
@@ -107,13 +106,12 @@ size_t TableOrder::table_bytes(int32_t n) {
 }
 
 double TableOrder::bin(const int16_t* samples, int32_t n, int32_t k) const {
-    const double two_pi = table_two_pi();
     double re = 0;
     double im = 0;
     for (int32_t j = 0; j < n; ++j) {
-        const double phi = (j * (k * two_pi)) / n;
-        re += samples[j] * std::cos(phi);
-        im += samples[j] * -std::sin(phi);
+        const SinCos root = exact_sincos((j * (k * kTwoPi)) / n);
+        re += samples[j] * root.cos;
+        im += samples[j] * -root.sin;
     }
     return std::sqrt(im * im + re * re) / n;
 }
@@ -137,14 +135,13 @@ void TableOrder::build(int32_t n) {
         }
         return;
     }
-    const double two_pi = table_two_pi();
     for (int32_t j = 0; j < n; ++j) {
         double* c = &cos_[static_cast<size_t>(j) * stride];
         double* s = &sin_[static_cast<size_t>(j) * stride];
         for (int32_t k = 1; k <= n / 2; ++k) {
-            const double phi = (j * (k * two_pi)) / n;
-            c[k] = std::cos(phi);
-            s[k] = -std::sin(phi);
+            const SinCos root = exact_sincos((j * (k * kTwoPi)) / n);
+            c[k] = root.cos;
+            s[k] = -root.sin;
         }
     }
     n_ = n;

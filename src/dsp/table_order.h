@@ -1,6 +1,7 @@
 // Spectrum bins summed in the tag software's order ("table order"): bin k of
 // n samples is sqrt(im^2 + re^2) / n with re and im the sums over j in order
-// of x_j cos(phi) and x_j (-sin(phi)), phi = (j * (k * two_pi)) / n.
+// of x_j cos(phi) and x_j (-sin(phi)), phi = (j * (k * two_pi)) / n, the
+// cosines and sines correctly rounded (exact_trig.h).
 //
 // The exactness guard (dft.cpp) asks for the few bins whose fast value lies
 // too close to an integer. Each is n sines, cosines and products. Bursts

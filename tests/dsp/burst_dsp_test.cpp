@@ -19,6 +19,7 @@
 
 #include "common/fatal.h"
 #include "common/outstream.h"
+#include "dsp/exact_trig.h"
 #include "testsupport/capture.h"
 
 namespace dec {
@@ -393,20 +394,19 @@ TEST_F(BurstDspTest, DftTonesAndConstants) {
 }
 
 // The tag software's printed spectrum of length n, from its tables: cos and -sin
-// of phi = (j * (k * two_pi)) / n, each bin's sums over j in order. Eight bins
-// are summed side by side (each still in order), which keeps the full sweep to
-// minutes.
+// of phi = (j * (k * two_pi)) / n, correctly rounded, each bin's sums over j in
+// order. Eight bins are summed side by side (each still in order), which keeps
+// the full sweep to minutes.
 class TableOrderSpectrum {
   public:
     explicit TableOrderSpectrum(int n)
         : bins_(n / 2 + 1), rows_((bins_ + kLanes - 1) / kLanes * kLanes), cos_(rows_ * size_t(n)), sin_(cos_.size()) {
-        const double pi = 4 * std::asin(0.5 * std::sqrt(2.0));
-        const double two_pi = pi * 2;
+        const double two_pi = 2 * (4 * std::asin(0.5 * std::sqrt(2.0)));
         for (int k = 0; k < bins_; ++k) {
             for (int j = 0; j < n; ++j) {
-                const double phi = (j * (k * two_pi)) / n;
-                cos_[size_t(k) * size_t(n) + size_t(j)] = std::cos(phi);
-                sin_[size_t(k) * size_t(n) + size_t(j)] = -std::sin(phi);
+                const SinCos root = exact_sincos((j * (k * two_pi)) / n);
+                cos_[size_t(k) * size_t(n) + size_t(j)] = root.cos;
+                sin_[size_t(k) * size_t(n) + size_t(j)] = -root.sin;
             }
         }
     }

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Decodes the bundled examples (generation 5, generation 3, voltage logger) with
-# every menu key and time-stamp style, once with the Linux decoder and once with
-# decoder.exe under Wine, and compares every output file byte for byte, the
-# exit codes, and the console text (whose lines end in CR LF on Windows).
+# every menu key and time-stamp style, and the container of bursts whose spectra
+# lie on integers (make_example --spectra) with the spectrum keys h and i, once
+# with the Linux decoder and once with decoder.exe under Wine, and compares
+# every output file byte for byte, the exit codes, and the console text (whose
+# lines end in CR LF on Windows).
 #   compare_under_wine.sh LINUX_DECODER WINDOWS_DECODER MAKE_EXAMPLE
 set -euo pipefail
 linux=$(realpath "$1") windows=$(realpath "$2") make_example=$(realpath "$3")
@@ -11,10 +13,15 @@ linux=$(realpath "$1") windows=$(realpath "$2") make_example=$(realpath "$3")
 "$make_example" "$work/gen5.bin" >/dev/null
 "$make_example" --gen3 "$work/gen3.bin" >/dev/null
 "$make_example" --voltage "$work/volt.bin" >/dev/null
+"$make_example" --spectra "$work/spectra.bin" >/dev/null
 
 runs=0 differing=0
-for input in gen5 gen3 volt; do
-    for choice in 1 2 3 4 5 8 h i m '!' '$' @ b s 6:a 6:b 6:c 6:d 6:e 9:c a:e f:b g:d; do
+for input in gen5 gen3 volt spectra; do
+    choices=(1 2 3 4 5 8 h i m '!' '$' @ b s 6:a 6:b 6:c 6:d 6:e 9:c a:e f:b g:d)
+    if [ $input = spectra ]; then
+        choices=(h i)
+    fi
+    for choice in "${choices[@]}"; do
         key=${choice%%:*} answer=${choice#*:}
         [ "$answer" = "$choice" ] && answer=a
         for side in linux windows; do
