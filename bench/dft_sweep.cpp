@@ -35,7 +35,7 @@
 #include "dsp/burst_dsp.h"
 
 #ifdef DEC_HAVE_PREVIOUS
-#include "previous_spectrum.h"
+#include "earlier_dft.h"
 #endif
 
 #ifdef DEC_HAVE_FFTW

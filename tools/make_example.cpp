@@ -21,7 +21,7 @@
 #include "testsupport/ecg_records.h"
 #include "testsupport/example_container.h"
 #include "testsupport/gen3_builder.h"
-#include "testsupport/spectrum_container.h"
+#include "testsupport/integer_bins_container.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Compiled against the earlier tree's headers, with its namespace renamed
 // (-Ddec=dec_previous) so that its library links beside the current one.
-#include "previous_spectrum.h"
+#include "earlier_dft.h"
 
 #include <string>
 #include <vector>

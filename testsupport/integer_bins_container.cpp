@@ -1,4 +1,4 @@
-#include "testsupport/spectrum_container.h"
+#include "testsupport/integer_bins_container.h"
 
 #include <algorithm>
 
