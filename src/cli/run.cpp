@@ -19,6 +19,7 @@
 #include "gen5/separation.h"
 #include "gen5/tag_run.h"
 #include "gen5/voltages.h"
+#include "records/record_sink.h"
 #include "store/tag_files.h"
 
 namespace dec {
@@ -308,6 +309,9 @@ ContainerResult decode_gen5_tags(RunContext& run, const uint32_t* tags, Containe
         tags_rv = run_tags_side_by_side(run, tags, count, index);
     } else {
         for (size_t i = 0; i < count && tags_rv == 0; ++i) {
+            if (index.active() && run.sink != nullptr && !run.sink->wants_tag(tags[i])) {
+                continue;
+            }
             announce_gen5_tag(run, i, tags[i]);
             const TagSource source = index.active() ? TagSource{index.input_fd(), &index.runs_of(i),
                                                                 nullptr, index.input_name()}
@@ -339,7 +343,7 @@ int run_voltage_logger(RunContext& run, const RunParams& params) {
         open_container_input(con, params.path, run.folder, header, kHeaderSize, fd);
     if (result == ContainerResult::ok) {
         if (header_has_maker_string(header)) {
-            result = write_voltages(con, run.folder.at, fd, params.path);
+            result = write_voltages(con, run.folder.at, fd, params.path, run.sink);
         } else {
             con.out().printf(kNewDecoderText, kDownloadWebsite);
             result = ContainerResult::failed;
@@ -381,6 +385,7 @@ int run_decoder(RunContext& run, const RunParams& params) {
         action |= *bits;
     }
     run.plan = output_plan_of(action);
+    run.plan.sink = run.sink;
 
     out.put(kStarLine);
     uint8_t header[kHeaderSize];

@@ -12,6 +12,8 @@
 
 namespace dec {
 
+class RecordSink;
+
 // Every file a tag may write; the plan's main file is one of the first six.
 // Their names are formed from one table in store/tag_file_set.cpp.
 enum class TagFile : uint8_t {
@@ -88,7 +90,16 @@ struct OutputPlan {
     bool subseconds = false;  // acceleration rows with the time within the second
 
     Gen3TagVariant gen3;
+
+    // Set: the records go to this sink as values, and no text is written
+    // (records/record_sink.h).
+    RecordSink* sink = nullptr;
 };
+
+// Whether the records' key-bin checksums are needed.
+inline bool wants_keys(const OutputPlan& plan) {
+    return plan.movebank || plan.sink != nullptr;
+}
 
 // KML and GPX documents hold the track alone: no legends, no filter notices.
 inline bool is_track_document(const OutputPlan& plan) {

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 #if defined(_WIN32)
 #include <io.h>
@@ -240,6 +241,49 @@ int Platform::list_files(const Folder& at, std::vector<std::string>& names) {
     return 0;
 }
 
+int Platform::make_private_folder(const std::string& parent, std::string& path) {
+    std::string base = parent;
+    if (base.empty()) {
+        char temp[MAX_PATH + 1];
+        const DWORD n = GetTempPathA(sizeof temp, temp);
+        if (n == 0 || n > MAX_PATH) {
+            errno = ENOENT;
+            return -1;
+        }
+        base.assign(temp, n);
+    }
+    if (!base.empty() && base.back() != '\\' && base.back() != '/') {
+        base += '\\';
+    }
+    // A name made of the process number, the tick count and a counter; a
+    // name taken is tried again with the next counter.
+    const unsigned long pid = GetCurrentProcessId();
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        char name[64];
+        std::snprintf(name, sizeof name, "tavro-%lu-%llu-%u", pid,
+                      static_cast<unsigned long long>(GetTickCount64()), attempt);
+        const std::string candidate = base + name;
+        if (CreateDirectoryA(candidate.c_str(), nullptr)) {
+            path = candidate;
+            return 0;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS) {
+            errno = errno_of(GetLastError());
+            return -1;
+        }
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+int Platform::remove_folder(const char* path) {
+    if (RemoveDirectoryA(path)) {
+        return 0;
+    }
+    errno = errno_of(GetLastError());
+    return -1;
+}
+
 int Platform::lock_folder(const Folder& at) {
     // A named mutex per folder: its name is a hash of the folder's full path
     // (case folded, as the file system compares names). The system drops it
@@ -411,6 +455,24 @@ int Platform::list_files(const Folder& at, std::vector<std::string>& names) {
     ::closedir(dir);
     errno = err;
     return err == 0 ? 0 : -1;
+}
+
+int Platform::make_private_folder(const std::string& parent, std::string& path) {
+    std::string base = parent;
+    if (base.empty()) {
+        const char* tmp = std::getenv("TMPDIR");
+        base = tmp != nullptr && tmp[0] != '\0' ? tmp : "/tmp";
+    }
+    std::string pattern = base + "/tavro-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        return -1;
+    }
+    path = pattern;
+    return 0;
+}
+
+int Platform::remove_folder(const char* path) {
+    return ::rmdir(path);
 }
 
 int Platform::lock_folder(const Folder& at) {

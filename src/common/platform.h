@@ -132,6 +132,13 @@ class Platform {
     // One character from standard input, or EOF.
     virtual int read_console_char();
 
+    // Makes a new empty folder of this user's only, under `parent` (empty:
+    // the system's folder of temporary files), and puts its path in `path`;
+    // 0, or -1 with errno.
+    virtual int make_private_folder(const std::string& parent, std::string& path);
+    // Removes an empty folder; 0, or -1 with errno.
+    virtual int remove_folder(const char* path);
+
     // A temporary file of folder `at` named base + suffix, or base + ".N" +
     // suffix with the first N from 1 on whose name is free; created with
     // open_exclusive and listed with its folder. The descriptor (its name in

@@ -46,6 +46,9 @@ struct RunContext {
     // Where the passes over the data report how far they are (none in tests
     // that run parts of a run).
     Progress* progress = nullptr;
+    // Set: the records go to this sink instead of text files (the plan takes
+    // it over).
+    RecordSink* sink = nullptr;
 };
 
 // Runs `decode` (0 or -1) for one tag whose outputs go into a fresh output

@@ -56,6 +56,8 @@ struct TagState {
     uint64_t processed_bytes = 0;
     // UTC seconds of the tag's connection, from close information; 0 if none.
     uint64_t connect_time = 0;
+    // The last download delivered all it announced (or more).
+    bool last_download_complete = false;
 };
 
 }  // namespace dec

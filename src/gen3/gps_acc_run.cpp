@@ -106,7 +106,9 @@ int Gen3Decoder::run() {
         finish_burst();
     }
     records_.finish();
-    print_end_of_tag(info_, tag.tag_number, stream.st.expected, stream.st.received_since_open);
+    tag.last_download_complete =
+        print_end_of_tag(info_, tag.tag_number, stream.st.expected,
+                         stream.st.received_since_open) != DownloadBalance::Kind::missing;
     return 0;
 }
 
@@ -213,8 +215,9 @@ void print_processed_kbytes(OutStream& out, uint64_t image_bytes, uint32_t bad_b
                static_cast<unsigned long long>(bad_blocks) * kGen3RecordSize / 1024);
 }
 
-void print_end_of_tag(OutStream& info, uint32_t tag_number, uint32_t expected, uint64_t received) {
-    print_last_download(info, tag_number, expected, received, kGen3LastSurplus);
+DownloadBalance::Kind print_end_of_tag(OutStream& info, uint32_t tag_number, uint32_t expected,
+                                       uint64_t received) {
+    return print_last_download(info, tag_number, expected, received, kGen3LastSurplus).kind;
 }
 
 int run_gps_acc_tag(Gen3Context& ctx, uint32_t tag_number, const uint8_t* first_block,

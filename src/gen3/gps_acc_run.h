@@ -28,7 +28,8 @@ void print_basestation_info(const uint8_t* header, OutStream& info);
 void print_processed_kbytes(OutStream& out, uint64_t image_bytes, uint32_t bad_blocks);
 
 // "The last download for tag%i was a COMPLETE data download." and its siblings.
-void print_end_of_tag(OutStream& info, uint32_t tag_number, uint32_t expected, uint64_t received);
+DownloadBalance::Kind print_end_of_tag(OutStream& info, uint32_t tag_number, uint32_t expected,
+                                       uint64_t received);
 
 // The run's plan as generation 3 applies it to one tag: the variants that its
 // number and its first open block decide (Gen3TagVariant), whatever the caller

@@ -176,7 +176,7 @@ int BlockLoop::run() {
         }
     }
     records_.finish();
-    print_last_download_line(tag_.info(), tag_.state.tag_number, s);
+    print_last_download_line(tag_.info(), tag_.state, s);
     return 0;
 }
 

@@ -89,7 +89,7 @@ int run_ecg_tag_loop(TagRun& tag) {
     }
     end_unit_loop(tag, loop->fe_units);
     loop->records.finish();
-    print_last_download_line(tag.info(), tag.state.tag_number, s);
+    print_last_download_line(tag.info(), tag.state, s);
     return 0;
 }
 

@@ -43,8 +43,10 @@ void end_unit_loop(TagRun& tag, uint32_t fe_units) {
     tag.run.bad_blocks += st.bad_units;
 }
 
-void print_last_download_line(OutStream& info, uint32_t tag_number, const StreamState& s) {
-    print_last_download(info, tag_number, s.expected_bytes, s.since_last_open, kGen5LastSurplus);
+void print_last_download_line(OutStream& info, TagState& state, const StreamState& s) {
+    const DownloadBalance b = print_last_download(info, state.tag_number, s.expected_bytes,
+                                                  s.since_last_open, kGen5LastSurplus);
+    state.last_download_complete = b.kind != DownloadBalance::Kind::missing;
 }
 
 }  // namespace dec

@@ -38,6 +38,8 @@ int pass_over_units(TagRun& tag, StreamState& s, LoopFamily family, Unit&& unit)
 void end_unit_loop(TagRun& tag, uint32_t fe_units);
 
 // The closing sentence about the tag's last download.
-void print_last_download_line(OutStream& info, uint32_t tag_number, const StreamState& s);
+// The closing sentence about the tag's last download; whether it was complete
+// goes into the tag's state.
+void print_last_download_line(OutStream& info, TagState& state, const StreamState& s);
 
 }  // namespace dec

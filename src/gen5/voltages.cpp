@@ -1,10 +1,13 @@
 #include "gen5/voltages.h"
 
+#include <string>
+
 #include "common/buffered_file.h"
 #include "common/le.h"
 #include "common/millivolts.h"
 #include "common/text_file.h"
 #include "gen5/container.h"
+#include "records/record_sink.h"
 #include "store/tag_files.h"
 
 namespace dec {
@@ -25,8 +28,30 @@ uint16_t byte_sum(const uint8_t* p, size_t n) {
     return static_cast<uint16_t>(sum);
 }
 
-// The lines of the file on `fd`; 0, or -1 after printing the failure.
-int convert_voltages(Console& con, int fd, const char* path, OutStream& out) {
+VoltageRecord read_voltage_record(const uint8_t* rec) {
+    VoltageRecord v;
+    v.time = le_u32(rec, 4);
+    v.temperature_raw = le_u16(rec, 24);
+    v.load = rec[26];
+    for (size_t ch = 0; ch < 8; ++ch) {
+        v.channel_mv[ch] = code_to_mv(le_u16(rec, 8 + 2 * ch), 6988, 10);
+    }
+    return v;
+}
+
+void print_voltage_record(const VoltageRecord& v, uint32_t previous, OutStream& out) {
+    out.printf("%f,%f,%hu,%hhu,", static_cast<double>(v.time - previous) / 60,
+               static_cast<double>(v.time) / 3600, v.temperature_raw, v.load);
+    for (int ch = 0; ch < 8; ++ch) {
+        out.put_u32(v.channel_mv[ch]);
+        out.put_char(ch < 7 ? ',' : '\n');
+    }
+}
+
+// The lines of the file on `fd` into `out`, or its records to `sink` when
+// set (the lines of damaged records are then dropped); 0, or -1 after
+// printing the failure.
+int convert_voltages(Console& con, int fd, const char* path, OutStream& out, RecordSink* sink) {
     out.put(
         "diff/minutes,hours,Temp,Load,Ch0/mV,Ch1/mV,Ch2/mV,Ch3/mV,Ch4/mV,Ch5/mV,Ch6/mV,Ch7/mV\n");
 
@@ -56,15 +81,13 @@ int convert_voltages(Console& con, int fd, const char* path, OutStream& out) {
             out.put("Checksum not matching.\n");
             continue;
         }
-        const uint32_t time = le_u32(rec, 4);
-        out.printf("%f,%f,%hu,%hhu,", static_cast<double>(time - previous) / 60,
-                   static_cast<double>(time) / 3600, le_u16(rec, 24), rec[26]);
-        previous = time;
-        for (int ch = 0; ch < 8; ++ch) {
-            const uint32_t mv = code_to_mv(le_u16(rec, 8 + 2 * static_cast<size_t>(ch)), 6988, 10);
-            out.put_u32(mv);
-            out.put_char(ch < 7 ? ',' : '\n');
+        const VoltageRecord v = read_voltage_record(rec);
+        if (sink != nullptr) {
+            sink->voltage(v);
+        } else {
+            print_voltage_record(v, previous, out);
         }
+        previous = v.time;
     }
     con.out().put("B5VL:Separating data finished.\n");
     return 0;
@@ -72,14 +95,21 @@ int convert_voltages(Console& con, int fd, const char* path, OutStream& out) {
 
 }  // namespace
 
-ContainerResult write_voltages(Console& con, const Folder& folder, int fd, const char* path) {
+ContainerResult write_voltages(Console& con, const Folder& folder, int fd, const char* path,
+                               RecordSink* sink) {
+    if (sink != nullptr) {
+        std::string dropped;
+        OutStream out(&dropped);
+        return convert_voltages(con, fd, path, out, sink) == 0 ? ContainerResult::ok
+                                                               : ContainerResult::failed;
+    }
     OutputSet outputs(con.sys(), folder);
     const uint64_t failures = con.system_failures();
     TextFile csv;
     if (csv.open(con, outputs, "voltages.csv") != 0) {
         return ContainerResult::failed;
     }
-    int rv = convert_voltages(con, fd, path, csv.out());
+    int rv = convert_voltages(con, fd, path, csv.out(), nullptr);
     if (csv.close() != 0) {
         rv = -1;
     }

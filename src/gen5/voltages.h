@@ -8,8 +8,12 @@
 
 namespace dec {
 
+class RecordSink;
+
 // Converts the file open on `fd` (positioned at offset 0) into "voltages.csv"
-// of `folder`; `ok` or `failed`.
-ContainerResult write_voltages(Console& con, const Folder& folder, int fd, const char* path);
+// of `folder`, or hands its records to `sink` when one is given; `ok` or
+// `failed`.
+ContainerResult write_voltages(Console& con, const Folder& folder, int fd, const char* path,
+                               RecordSink* sink = nullptr);
 
 }  // namespace dec

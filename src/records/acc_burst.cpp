@@ -75,7 +75,7 @@ void decode_acc_burst(const uint8_t* record, uint32_t length, int variant, AccCo
     }
     const AccBurstHeader h = read_acc_burst_header(record);
     count_burst(h.time, length, ctx.tag.stats);
-    const uint32_t key = ctx.plan.movebank ? burst_key(record, length, seed) : 0;
+    const uint32_t key = wants_keys(ctx.plan) ? burst_key(record, length, seed) : 0;
 
     const BurstAxes axes = burst_axes(h.axis_bits);
     const uint32_t features = ctx.tag.feature_word;
@@ -94,7 +94,7 @@ void decode_acc_burst_v9(const uint8_t* record, uint32_t length, AccContext& ctx
         return;
     }
     const AccBurstHeader h = read_acc_burst_header(record);
-    const uint32_t key = ctx.plan.movebank ? burst_key(record, length, 0) : 0;
+    const uint32_t key = wants_keys(ctx.plan) ? burst_key(record, length, 0) : 0;
 
     BurstAxes axes = burst_axes(h.axis_bits);
     // Software-9 tags with the MMA8452 accelerometer carry settings records of
@@ -124,7 +124,7 @@ void decode_acc_burst_gen3(uint8_t* record, uint32_t length, AccContext& ctx) {
     if (plan.gen3.acc_checked && !accept_checked_burst(record, length)) {
         return;
     }
-    const uint32_t key = plan.movebank ? fletcher32(record, static_cast<int32_t>(length)) : 0;
+    const uint32_t key = wants_keys(plan) ? fletcher32(record, static_cast<int32_t>(length)) : 0;
     const AccBurstHeader h = read_acc_burst_header(record);
 
     // The tag number decides what the axes byte is worth: tags with only a Z

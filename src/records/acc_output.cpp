@@ -6,6 +6,7 @@
 
 #include "common/tagtime.h"
 #include "common/version.h"
+#include "records/record_sink.h"
 
 namespace dec {
 
@@ -270,7 +271,6 @@ void write_subsecond_start(OutStream& out, std::string_view row_start, uint32_t 
 void write_rows(const BurstLine& b, const OutputPlan& plan, AccContext& ctx) {
     OutStream& out = ctx.acc;
     const BurstSamples& s = ctx.buffers.burst;
-    const double step_us = b.rate > 0.0 ? 1000000 / b.rate : 0.0;
     const std::string_view row_start = style_of(b.family).row;
     // Without sub-seconds every row starts alike: the first row's start is
     // written by the printers, the others copy it.
@@ -278,18 +278,9 @@ void write_rows(const BurstLine& b, const OutputPlan& plan, AccContext& ctx) {
         without_time(plan) || (b.family != BurstFamily::newacc && !plan.subseconds);
     if (!same_start) {
         SubsecondStart kept;
-        double offset_us = 0.0;
+        RowClock clock(b);
         for (int32_t j = 0; j < b.n; ++j) {
-            uint32_t us = 0;
-            if (b.family == BurstFamily::newacc) {
-                // Row offsets of the IMU are computed from the row number in
-                // single precision, as the tag software does.
-                const auto row_us = static_cast<double>(static_cast<float>(j) * 1000000.0f);
-                us = whole_microseconds(row_us / b.rate + b.first_us);
-            } else {
-                us = whole_microseconds(offset_us);
-                offset_us += step_us;
-            }
+            const uint32_t us = clock.next();
             write_subsecond_start(out, row_start, b.time, us, plan, kept);
             out.commit(format_sample(out.reserve(kSampleRoom), s, b.axis_count, j, ',', '\n'));
         }
@@ -370,6 +361,10 @@ void write_acc_heads(const OutputPlan& plan, TagLayout layout, const TagStreams&
 void write_burst(const BurstLine& b, AccContext& ctx) {
     if (b.overflow) {
         ctx.info.put("########### ACC Error (mma): There was an overflow! ###########\n");
+    }
+    if (ctx.plan.sink != nullptr) {
+        ctx.plan.sink->burst(b, ctx.buffers.burst);
+        return;
     }
     OutputPlan plan = ctx.plan;
     if (!(b.rate > 0.0)) {

@@ -44,6 +44,31 @@ struct BurstLine {
 // zero (negative values give 0).
 uint32_t whole_microseconds(double us);
 
+// The microseconds after line.time of a burst's rows in turn, as the rows
+// with sub-second times print them: the IMU's from the row number in single
+// precision, as the tag software does; the others summed step by step.
+class RowClock {
+  public:
+    explicit RowClock(const BurstLine& line)
+        : line_(line), step_us_(line.rate > 0.0 ? 1000000 / line.rate : 0.0) {}
+    uint32_t next() {
+        const int32_t j = row_++;
+        if (line_.family == BurstFamily::newacc) {
+            const auto row_us = static_cast<double>(static_cast<float>(j) * 1000000.0f);
+            return whole_microseconds(row_us / line_.rate + line_.first_us);
+        }
+        const uint32_t us = whole_microseconds(offset_us_);
+        offset_us_ += step_us_;
+        return us;
+    }
+
+  private:
+    const BurstLine& line_;
+    double step_us_;
+    double offset_us_ = 0.0;
+    int32_t row_ = 0;
+};
+
 // Writes the line start, filters the samples as the plan's AccFilter asks and
 // writes the one output form the plan selects. A rate of 0 gives no
 // sub-second row times. A sensor overflow is reported on the information

@@ -5,6 +5,7 @@
 #include "common/le.h"
 #include "common/tagtime.h"
 #include "records/fletcher32.h"
+#include "records/record_sink.h"
 #include "settings/ecg_rates.h"
 
 namespace dec {
@@ -72,6 +73,10 @@ void decode_ecg_record(const uint8_t* record, const OutputPlan& plan, OutStream&
                        uint32_t length, uint32_t tag_number, uint8_t format, EcgRecord& r) {
     if (!parse_ecg_record(record, length, tag_number, format, r)) {
         return;  // dropped silently, not a bad block
+    }
+    if (plan.sink != nullptr) {
+        plan.sink->ecg(r, fletcher32(record, static_cast<int32_t>(length)));
+        return;
     }
     const bool movebank = plan.movebank;
     if (movebank) {

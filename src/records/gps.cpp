@@ -33,7 +33,7 @@ bool accept_record(const uint8_t* payload, size_t size, uint8_t seed_a, uint8_t 
 }
 
 uint32_t movebank_key(const uint8_t* payload, size_t size, const OutputPlan& plan) {
-    return plan.movebank ? fletcher32(payload, static_cast<int32_t>(size)) : 0;
+    return wants_keys(plan) ? fletcher32(payload, static_cast<int32_t>(size)) : 0;
 }
 
 // A software-10 fix: counted into the on-time and the statistics, and written

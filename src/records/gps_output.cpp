@@ -1,6 +1,7 @@
 #include "records/gps_output.h"
 
 #include "records/gps_print.h"
+#include "records/record_sink.h"
 
 namespace dec {
 
@@ -117,6 +118,10 @@ void GpsOutput::head(const TagState& tag) {
 }
 
 void GpsOutput::fix(const GpsFix& f, uint32_t key, const TagState& tag) {
+    if (plan_.sink != nullptr) {
+        plan_.sink->fix(f, key, tag);
+        return;
+    }
     OutStream& out = *streams_.main;
     const uint32_t number = tag.tag_number;
     switch (plan_.gps_form) {

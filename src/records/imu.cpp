@@ -8,6 +8,7 @@
 #include "records/burst_batch.h"
 #include "records/fletcher32.h"
 #include "records/imu_record.h"
+#include "records/record_sink.h"
 #include "settings/features.h"
 
 namespace dec {
@@ -55,6 +56,11 @@ void write_movebank_start(OutStream& out, uint32_t key, const ImuTime& t, AccCon
 // the quaternion stream; with MOVEBANK (key given) the quaternions to the
 // quaternion stream and the magnetic axes with the temperature to their own.
 void write_quatcmp(const QuatcmpBurst& b, uint32_t key, AccContext& ctx) {
+    if (ctx.plan.sink != nullptr) {
+        ctx.plan.sink->orientation(b, key,
+                                   (ctx.tag.feature_word & FEATURE_BOTHSENSORSBOTTOMSIDE) != 0);
+        return;
+    }
     const bool movebank = ctx.plan.movebank;
     OutStream& quat = ctx.quat;
     OutStream& mag = ctx.mag;
@@ -74,35 +80,28 @@ void write_quatcmp(const QuatcmpBurst& b, uint32_t key, AccContext& ctx) {
         print_acc_time_us(b.time.seconds, whole_microseconds(b.time.us), quat, ctx.plan);
     }
 
-    // x and z (and the magnetic axes as the board mounts the sensor) are
-    // written negated, widened first so that -128 gives 128.
     const bool bottom = (ctx.tag.feature_word & FEATURE_BOTHSENSORSBOTTOMSIDE) != 0;
     for (uint32_t i = 0; i < b.entries; ++i) {
-        const QuatEntry& e = b.entry[i];
-        const int x = -e.x;
-        const int z = -e.z;
+        const PrintedQuat e = quat_entry_as_printed(b.entry[i], bottom);
         const bool last = i + 1 == b.entries;
-        // The magnetic x or z axis is negated after widening, like x and z.
-        const int mag_x = bottom ? e.mag_x : -e.mag_x;
-        const int mag_z = bottom ? -e.mag_z : e.mag_z;
         const char separator = movebank ? ' ' : ',';
-        quat.put_hi(e.w);
+        quat.put_i32(e.w);
         quat.put_char(separator);
-        quat.put_i32(x);
+        quat.put_i32(e.x);
         quat.put_char(separator);
-        quat.put_hhi(e.y);
+        quat.put_i32(e.y);
         quat.put_char(separator);
-        quat.put_i32(z);
+        quat.put_i32(e.z);
         // MOVEBANK output has its own file for the magnetic axes.
         OutStream& m = movebank ? mag : quat;
         if (!movebank) {
             m.put_char(',');
         }
-        m.put_i32(mag_x);
+        m.put_i32(e.mag_x);
         m.put_char(separator);
-        m.put_hi(e.mag_y);
+        m.put_i32(e.mag_y);
         m.put_char(separator);
-        m.put_i32(mag_z);
+        m.put_i32(e.mag_z);
         quat.put_char(last ? '\n' : separator);
         if (movebank) {
             mag.put_char(last ? '\n' : ' ');
@@ -118,7 +117,8 @@ void decode_newacc(const uint8_t* record, uint32_t length, AccContext& ctx) {
     }
     ctx.tag.stats.acc_bytes += length;
     ctx.tag.stats.acc_bursts += 1;
-    const uint32_t key = ctx.plan.movebank ? fletcher32(record, static_cast<int32_t>(length)) : 0;
+    const uint32_t key =
+        wants_keys(ctx.plan) ? fletcher32(record, static_cast<int32_t>(length)) : 0;
 
     const ImuHeader h = read_imu_header(record);
     ImuTime t{};
@@ -143,8 +143,8 @@ void decode_quatcmp(const uint8_t* record, uint32_t length, AccContext& ctx) {
         !accept_record(record, length, ctx)) {
         return;
     }
-    const bool movebank = ctx.plan.movebank;
-    const uint32_t key = movebank ? fletcher32(record, static_cast<int32_t>(length)) : 0;
+    const uint32_t key =
+        wants_keys(ctx.plan) ? fletcher32(record, static_cast<int32_t>(length)) : 0;
 
     const ImuHeader h = read_imu_header(record);
     const double rate = quatcmp_rate(h.flags);

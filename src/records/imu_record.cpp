@@ -86,4 +86,11 @@ QuatEntry read_quat_entry(const uint8_t* record, uint32_t i) {
     return e;
 }
 
+PrintedQuat quat_entry_as_printed(const QuatEntry& e, bool bottom_side) {
+    const int32_t mag_x = e.mag_x;
+    const int32_t mag_z = e.mag_z;
+    return PrintedQuat{
+        e.w, -e.x, e.y, -e.z, bottom_side ? mag_x : -mag_x, e.mag_y, bottom_side ? -mag_z : mag_z};
+}
+
 }  // namespace dec

@@ -87,6 +87,15 @@ int16_t quatcmp_temperature_raw(const uint8_t* record);
 // Entry i (from 0); an entry marked by w = -32768 has x, y and z 0.
 QuatEntry read_quat_entry(const uint8_t* record, uint32_t i);
 
+// An entry as the outputs print it: x and z negated (widened first, so -128
+// gives 128), and the magnetic x axis, or z with both sensors on the bottom
+// side, negated as the board mounts the sensor.
+struct PrintedQuat {
+    int32_t w, x, y, z;
+    int32_t mag_x, mag_y, mag_z;
+};
+PrintedQuat quat_entry_as_printed(const QuatEntry& e, bool bottom_side);
+
 // The entries of the longest record.
 inline constexpr uint32_t kQuatcmpMaxEntries =
     (kAccMaxRecordLength - kQuatcmpFirstEntry) / kQuatcmpEntrySize;

@@ -4,6 +4,7 @@
 #include "common/millivolts.h"
 #include "common/printable.h"
 #include "common/tagtime.h"
+#include "records/record_sink.h"
 
 namespace dec {
 
@@ -339,6 +340,15 @@ SysinfoEvent whole_event(const uint8_t* record, SysinfoLayout layout) {
     return decode_sysinfo_event(record, kSysinfoRecordSize, layout).value();
 }
 
+// Hands the event to the plan's sink, if it has one, instead of the text.
+bool to_sink(const SysinfoEvent& e, const OutputPlan& plan) {
+    if (plan.sink == nullptr) {
+        return false;
+    }
+    plan.sink->event(e);
+    return true;
+}
+
 }  // namespace
 
 void print_reset_causes(OutStream& out, uint8_t rs, ResetWording wording) {
@@ -355,25 +365,39 @@ void print_reset_causes(OutStream& out, uint8_t rs, ResetWording wording) {
 
 void decode_sysinfo(const uint8_t* record, OutStream& info, const OutputPlan& plan,
                     uint32_t tag_number) {
-    print_v10(info, whole_event(record, SysinfoLayout::v10), plan, tag_number);
+    const SysinfoEvent e = whole_event(record, SysinfoLayout::v10);
+    if (!to_sink(e, plan)) {
+        print_v10(info, e, plan, tag_number);
+    }
 }
 
 void decode_sysinfo_v9(const uint8_t* record, OutStream& info, const OutputPlan& plan,
                        uint32_t tag_number) {
-    if (tag_number < kSysinfoV9NewLayoutSerial) {
-        print_v9_old(info, whole_event(record, SysinfoLayout::v9_old), plan);
+    const bool old = tag_number < kSysinfoV9NewLayoutSerial;
+    const SysinfoEvent e = whole_event(record, old ? SysinfoLayout::v9_old : SysinfoLayout::v9);
+    if (to_sink(e, plan)) {
+        return;
+    }
+    if (old) {
+        print_v9_old(info, e, plan);
     } else {
-        print_v9(info, whole_event(record, SysinfoLayout::v9), plan);
+        print_v9(info, e, plan);
     }
 }
 
 void decode_sysinfo_ecg(const uint8_t* record, OutStream& info, const OutputPlan& plan) {
-    print_ecg(info, whole_event(record, SysinfoLayout::ecg), plan);
+    const SysinfoEvent e = whole_event(record, SysinfoLayout::ecg);
+    if (!to_sink(e, plan)) {
+        print_ecg(info, e, plan);
+    }
 }
 
 void decode_sysinfo_gen3(const uint8_t* payload, OutStream& info, const OutputPlan& plan) {
     if (plan.gen3.sysinfo_subtype) {
-        print_ecg(info, whole_event(payload, SysinfoLayout::ecg), plan, ResetWording::gen3);
+        const SysinfoEvent e = whole_event(payload, SysinfoLayout::ecg);
+        if (!to_sink(e, plan)) {
+            print_ecg(info, e, plan, ResetWording::gen3);
+        }
         return;
     }
     // Before software 7 the payload is a reset report without the subtype byte
@@ -382,7 +406,9 @@ void decode_sysinfo_gen3(const uint8_t* payload, OutStream& info, const OutputPl
     e.head.time = le_u32(payload, 0);
     e.head.rs = le_u8(payload, 4);
     e.head.vmon = le_u8(payload, 5);
-    print_ecg(info, e, plan, ResetWording::gen3);
+    if (!to_sink(e, plan)) {
+        print_ecg(info, e, plan, ResetWording::gen3);
+    }
 }
 
 }  // namespace dec

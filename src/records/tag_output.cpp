@@ -4,6 +4,7 @@
 #include "common/version.h"
 #include "records/acc_output.h"
 #include "records/ecg.h"
+#include "records/record_sink.h"
 
 namespace dec {
 
@@ -64,8 +65,18 @@ int TagOutput::open_files() {
     return 0;
 }
 
+void TagOutput::open_memory() {
+    info_memory_ = std::make_unique<OutStream>(&info_text_);
+    dropped_ = std::make_unique<OutStream>(&dropped_text_);
+    streams_ = TagStreams{info_memory_.get(), dropped_.get(), dropped_.get(), dropped_.get(),
+                          dropped_.get()};
+    plan_.sink->begin_tag(tag_, layout_);
+}
+
 int TagOutput::open() {
-    if (open_files() != 0) {
+    if (plan_.sink != nullptr) {
+        open_memory();
+    } else if (open_files() != 0) {
         return -1;
     }
     write_version_line(*streams_.info);
@@ -91,6 +102,11 @@ void TagOutput::write_tails() {
 }
 
 int TagOutput::close() {
+    if (plan_.sink != nullptr) {
+        info_memory_->flush();
+        plan_.sink->end_tag(tag_, info_text_);
+        return 0;
+    }
     if (stats_only()) {
         print_stats_line(files_.out(TagFile::stats), tag_.tag_number, tag_);
     }

@@ -22,6 +22,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "common/console.h"
 #include "common/output_plan.h"
@@ -40,7 +41,8 @@ class TagOutput {
               const char* prefix, TagState& tag);
 
     // Opens the files the plan asks for and writes the version line: 0, or
-    // -1 after printing the failure.
+    // -1 after printing the failure. With a sink in the plan no file is
+    // opened: the information text is kept for the sink, the rest dropped.
     int open();
     // The heads of every output, before the first record (the tag's feature
     // word is known by then).
@@ -60,6 +62,7 @@ class TagOutput {
   private:
     bool stats_only() const { return layout_ == TagLayout::v10 && plan_.stats_line; }
     int open_files();
+    void open_memory();
 
     Console& con_;
     OutputPlan plan_;
@@ -68,6 +71,11 @@ class TagOutput {
     TagFileSet files_;
     TagStreams streams_;
     GpsOutput gps_;
+    // The streams of a run into a sink.
+    std::string info_text_;
+    std::string dropped_text_;
+    std::unique_ptr<OutStream> info_memory_;
+    std::unique_ptr<OutStream> dropped_;
 };
 
 // The first line of every information file: the decoder version and build.

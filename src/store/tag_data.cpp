@@ -259,8 +259,8 @@ void print_completeness(OutStream& out, uint32_t expected, uint64_t received,
     }
 }
 
-void print_last_download(OutStream& out, uint32_t tag_number, uint32_t expected, uint64_t received,
-                         const char* surplus_format) {
+DownloadBalance print_last_download(OutStream& out, uint32_t tag_number, uint32_t expected,
+                                    uint64_t received, const char* surplus_format) {
     const int tag = static_cast<int>(tag_number);
     const DownloadBalance b = download_balance(expected, received);
     switch (b.kind) {
@@ -276,6 +276,7 @@ void print_last_download(OutStream& out, uint32_t tag_number, uint32_t expected,
             out.printf(surplus_format, tag, b.figure);
             break;
     }
+    return b;
 }
 
 }  // namespace dec

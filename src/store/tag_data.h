@@ -118,8 +118,9 @@ inline constexpr const char* kGen5LastSurplus =
     "more than expected).\n";
 inline constexpr const char* kGen3LastSurplus =
     "The last download for tag%i gave us %lld bytes more than expected.\n";
-void print_last_download(OutStream& out, uint32_t tag_number, uint32_t expected, uint64_t received,
-                         const char* surplus_format);
+// Returns the balance it reports.
+DownloadBalance print_last_download(OutStream& out, uint32_t tag_number, uint32_t expected,
+                                    uint64_t received, const char* surplus_format);
 
 // The files of a data path in `folder` (the run's output folder): the
 // separation's copy of the tag's downloads (`raw_name`, or "tag%i.tmp" when

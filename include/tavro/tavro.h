@@ -1,0 +1,225 @@
+// Reading base-station containers into tables in memory.
+//
+// tavro::read() decodes a container (generation 5 or 3) or a voltage-logger
+// file with the decoding of the console program (the same joining of
+// downloads, the same rule for re-sent data, the same checks of damaged data)
+// and returns, per tag, one table per kind of record instead of text files.
+// Tables are columns of plain numbers; every table lists its columns with
+// their names (Movebank's attribute names where one exists) and types, so
+// that a binding can hand them on without knowing each table.
+//
+// Times: the tags count GPS time, which has no leap seconds. Every time
+// column ending in "gps" is that time as nanoseconds since 1970-01-01 read as
+// if it were UTC (what the console program prints); the column beside it
+// without the ending is UTC, the leap seconds taken off. A UTC time past the
+// expiry of the leap-second table is not guessed: it holds kNoTime and the
+// tag's warnings say so. kNoTime also marks a time a record does not have.
+//
+// Errors are thrown as tavro::Error with the texts the console program
+// prints; the process is never ended.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tavro {
+
+// The version of this interface; the decoder's own version is decoder_version().
+inline constexpr int kApiVersion = 1;
+int decoder_version();
+
+// What to read (bits of ReadOptions::sensors).
+enum Sensor : unsigned {
+    kGps = 1u << 0,     // GPS fixes
+    kAcc = 1u << 1,     // acceleration bursts, also of the IMU's accelerometer
+    kImu = 1u << 2,     // orientation quaternions and magnetic field
+    kEvents = 1u << 3,  // system events
+    kEcg = 1u << 4,     // ECG bursts
+    kAllSensors = (1u << 5) - 1,
+};
+
+struct ReadOptions {
+    // Tag numbers to read; empty: every tag.
+    std::vector<uint32_t> tags;
+    unsigned sensors = kAllSensors;
+    // Where the temporary files of the reading go (a folder of their own is
+    // made in it and removed); empty: the system's folder of temporary files.
+    std::string work_dir;
+    // A leap-seconds.list to convert with; empty: the system's, or the table
+    // compiled in when the system has none.
+    std::string leap_seconds_list;
+};
+
+inline constexpr int64_t kNoTime = std::numeric_limits<int64_t>::min();
+
+enum class ColumnType : uint8_t { u8, i8, u16, i16, u32, i32, i64, f64, time_ns, text };
+
+// One column of a table: `rows` values of `type` at `data` (time_ns columns
+// are int64 nanoseconds; text columns point to std::string values).
+struct Column {
+    const char* name;
+    ColumnType type;
+    const void* data;
+    size_t rows;
+};
+
+// GPS fixes whose records passed their checksums.
+struct GpsFixes {
+    std::vector<uint32_t> record;       // the GPS record's number in the tag, from 1
+    std::vector<uint8_t> kind;          // 0 cooked, 1 extended, 2 early record
+    std::vector<int64_t> start_gps;     // start of the fix attempt (tag time)
+    std::vector<int64_t> start;         // the same in UTC
+    std::vector<int64_t> time_gps;      // time of the fix, to the millisecond
+    std::vector<int64_t> time;          // the same in UTC
+    std::vector<double> lon, lat;       // degrees
+    std::vector<double> height;         // m above the ellipsoid
+    std::vector<uint8_t> fix_type;      // 0 none, 2 2D, 3 3D
+    std::vector<std::string> status;    // A with a fix, B, C, D without
+    std::vector<uint8_t> clock_flag;    //
+    std::vector<uint16_t> time_to_fix;  // s
+    std::vector<uint32_t> battery_mv, fix_battery_mv, loaded_battery_mv;
+    std::vector<double> temperature;  // degrees Celsius
+    std::vector<double> speed, heading, speed_accuracy, horizontal_accuracy, vertical_accuracy;
+    std::vector<double> dop, pressure_hpa;  // extended records; NaN otherwise
+    std::vector<uint8_t> satellites;
+    std::vector<int32_t> quat_w, quat_x, quat_y, quat_z, mag_x, mag_y, mag_z;
+    std::vector<double> gps_on_hours;  // GPS time switched on so far
+    std::vector<std::string> key;      // key-bin checksum, ten digits
+    std::vector<uint32_t> tag;         // tag number
+    std::vector<Column> columns() const;
+    size_t rows() const { return record.size(); }
+};
+
+// Acceleration bursts, one row each; their samples are in AccSamples.
+struct AccBursts {
+    std::vector<uint32_t> burst;      // number of the burst in the tag, from 0
+    std::vector<std::string> sensor;  // "acc", or "imu" for the IMU's accelerometer
+    std::vector<int64_t> start_gps, start;
+    std::vector<double> rate_hz;    // per axis; 0 when unknown
+    std::vector<std::string> axes;  // axis letters, "" when the record names none
+    std::vector<uint16_t> samples;  // samples per axis
+    std::vector<uint8_t> overflow;  // the sensor reported an overflow
+    std::vector<std::string> key;
+    std::vector<uint32_t> tag;
+    std::vector<Column> columns() const;
+    size_t rows() const { return burst.size(); }
+};
+
+// The samples of the bursts in long form: one row per sample time, the axes
+// side by side (an axis the burst lacks holds 0; AccBursts::axes tells).
+struct AccSamples {
+    std::vector<uint32_t> burst;
+    std::vector<uint16_t> sample;  // from 0 in its burst
+    std::vector<int64_t> time_gps, time;
+    std::vector<int16_t> x, y, z;
+    std::vector<Column> columns() const;
+    size_t rows() const { return burst.size(); }
+};
+
+// Orientation of the IMU: quaternions and magnetic field, one row per entry,
+// signs and axes as the console prints them.
+struct Orientations {
+    std::vector<uint32_t> burst;
+    std::vector<uint16_t> entry;
+    std::vector<int64_t> time_gps, time;  // the burst's start plus entry / rate
+    std::vector<double> rate_hz;
+    std::vector<int32_t> w, x, y, z, mag_x, mag_y, mag_z;
+    std::vector<double> temperature;  // degrees Celsius
+    std::vector<std::string> key;
+    std::vector<Column> columns() const;
+    size_t rows() const { return burst.size(); }
+};
+
+// System events.
+struct Events {
+    std::vector<int64_t> time_gps, time;
+    std::vector<uint8_t> type;
+    std::vector<uint32_t> battery_mv, battery_gps_mv;
+    std::vector<uint8_t> low_battery, switch_on, reset_flags, vmon;
+    std::vector<Column> columns() const;
+    size_t rows() const { return type.size(); }
+};
+
+// ECG bursts and their samples.
+struct EcgBursts {
+    std::vector<uint32_t> burst;
+    std::vector<int64_t> start_gps, start;
+    std::vector<double> rate_hz, resolution_uv, temperature;
+    std::vector<int16_t> offset;
+    std::vector<uint16_t> battery_mv, samples;
+    std::vector<std::string> key;
+    std::vector<Column> columns() const;
+    size_t rows() const { return burst.size(); }
+};
+struct EcgSamples {
+    std::vector<uint32_t> burst;
+    std::vector<uint16_t> sample;
+    std::vector<int64_t> time_gps, time;
+    std::vector<int16_t> value;
+    std::vector<Column> columns() const;
+    size_t rows() const { return burst.size(); }
+};
+
+// Records of a voltage logger.
+struct Voltages {
+    std::vector<uint32_t> seconds;  // the logger's time
+    std::vector<uint16_t> temperature_raw;
+    std::vector<uint8_t> load;
+    std::vector<uint32_t> ch_mv[8];
+    std::vector<Column> columns() const;
+    size_t rows() const { return seconds.size(); }
+};
+
+struct Tag {
+    uint32_t number = 0;
+    std::string layout;  // "gps-acc v10", "gps-acc v9", "ecg", "gen3 gps-acc"
+    GpsFixes gps;
+    AccBursts acc_bursts;
+    AccSamples acc;
+    Orientations orientation;
+    Events events;
+    EcgBursts ecg_bursts;
+    EcgSamples ecg;
+    // Facts of the tag's downloads and data, as the information report
+    // states them: whether the last download was complete, the bad units,
+    // the bytes decoded and the base station's connect time (UTC seconds, 0
+    // if none).
+    bool last_download_complete = false;
+    uint32_t bad_units = 0;
+    uint64_t bytes_decoded = 0;
+    int64_t connect_time = 0;
+    // The settings of the last download, in the order of the report.
+    std::vector<std::pair<std::string, std::string>> settings;
+    // The tag's information report as the console program writes it.
+    std::string info;
+    std::vector<std::string> warnings;
+};
+
+struct Container {
+    std::string kind;  // "generation 5", "generation 3" or "voltage logger"
+    std::vector<Tag> tags;
+    Voltages voltages;
+    std::string console;      // what the console program prints
+    std::string leap_source;  // the leap-second table used
+};
+
+class Error : public std::runtime_error {
+  public:
+    Error(const std::string& text, int code) : std::runtime_error(text), code_(code) {}
+    // The console program's exit code for the same failure.
+    int code() const { return code_; }
+
+  private:
+    int code_;
+};
+
+// Reads the container at `path`. Throws Error when the console program would
+// fail on it (its text and exit code) or a file cannot be made.
+Container read(const std::string& path, const ReadOptions& options = {});
+
+}  // namespace tavro

@@ -1,0 +1,64 @@
+// Where the decoded records go when they are not written as text.
+//
+// The decoders turn each record into a plain value and hand it to the tag's
+// printers. A run that wants the values themselves (the reading library, which
+// builds tables in memory) sets a RecordSink in the output plan: the printers
+// then hand every record to it instead of writing it, after the same checks,
+// joining and statistics as a run writing text. The sink sees the records of
+// one tag between begin_tag and end_tag, in the order the text outputs would
+// list them.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "common/tag_state.h"
+#include "dsp/burst.h"
+#include "records/acc_output.h"
+#include "records/ecg.h"
+#include "records/gps_record.h"
+#include "records/imu_record.h"
+#include "records/sysinfo_record.h"
+#include "records/tag_layout.h"
+
+namespace dec {
+
+// One record of a voltage logger: the time in seconds, the temperature and
+// load bytes and eight channels in millivolts.
+struct VoltageRecord {
+    uint32_t time = 0;
+    uint16_t temperature_raw = 0;
+    uint8_t load = 0;
+    uint32_t channel_mv[8] = {};
+};
+
+class RecordSink {
+  public:
+    virtual ~RecordSink() = default;
+
+    // Whether the records of this tag are wanted; a tag that is not is skipped
+    // before it is decoded.
+    virtual bool wants_tag(uint32_t tag_number) const = 0;
+    // The records of the tag of `tag` (its number set) follow.
+    virtual void begin_tag(const TagState& tag, TagLayout layout) = 0;
+    // A GPS fix whose record passed its checksum, with the record's key-bin
+    // checksum; tag.gps_record_counter numbers it.
+    virtual void fix(const GpsFix& fix, uint32_t key, const TagState& tag) = 0;
+    // An acceleration burst (also of the IMU's accelerometer) before any
+    // filter, its samples in `samples`.
+    virtual void burst(const BurstLine& line, const BurstSamples& samples) = 0;
+    // Orientation quaternions and magnetic field of the IMU, signs and axes as
+    // the outputs print them (see quat_entry_as_printed); `key` is the key-bin
+    // checksum.
+    virtual void orientation(const QuatcmpBurst& burst, uint32_t key, bool bottom_side) = 0;
+    // A system event.
+    virtual void event(const SysinfoEvent& event) = 0;
+    virtual void ecg(const EcgRecord& record, uint32_t key) = 0;
+    // The tag is done: its state (statistics, bad units, connect time) and the
+    // text of its information report.
+    virtual void end_tag(const TagState& tag, std::string_view info) = 0;
+    // A record of a voltage logger (no tag).
+    virtual void voltage(const VoltageRecord& record) = 0;
+};
+
+}  // namespace dec
