@@ -24,6 +24,7 @@
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -57,6 +58,74 @@ struct ReadOptions {
 
 inline constexpr int64_t kNoTime = std::numeric_limits<int64_t>::min();
 
+namespace detail {
+// Grows a block of `old_bytes` (null for none) to `new_bytes`, keeping its
+// contents; large blocks grow in place where the system can move pages
+// instead of copying them. Throws std::bad_alloc.
+void* grow_block(void* block, size_t old_bytes, size_t new_bytes);
+void free_block(void* block, size_t bytes);
+}  // namespace detail
+
+// A column of plain numbers: a growable array like std::vector whose large
+// blocks grow without copying, for tables of hundreds of millions of rows.
+template <class T>
+class Array {
+    static_assert(std::is_trivially_copyable_v<T>, "plain values only");
+
+  public:
+    Array() = default;
+    ~Array() { detail::free_block(data_, capacity_ * sizeof(T)); }
+    Array(Array&& o) noexcept : data_(o.data_), size_(o.size_), capacity_(o.capacity_) {
+        o.data_ = nullptr;
+        o.size_ = o.capacity_ = 0;
+    }
+    Array& operator=(Array&& o) noexcept {
+        std::swap(data_, o.data_);
+        std::swap(size_, o.size_);
+        std::swap(capacity_, o.capacity_);
+        return *this;
+    }
+    Array(const Array&) = delete;
+    Array& operator=(const Array&) = delete;
+
+    void push_back(T v) {
+        if (size_ == capacity_) {
+            reserve(capacity_ < 1024 ? 1024 : 2 * capacity_);
+        }
+        data_[size_++] = v;
+    }
+    // Room for n more values, returned to be written: the array's size
+    // includes them already.
+    T* extend(size_t n) {
+        if (size_ + n > capacity_) {
+            const size_t doubled = capacity_ < 1024 ? 1024 : 2 * capacity_;
+            reserve(size_ + n > doubled ? size_ + n : doubled);
+        }
+        T* p = data_ + size_;
+        size_ += n;
+        return p;
+    }
+    void reserve(size_t n) {
+        if (n > capacity_) {
+            data_ =
+                static_cast<T*>(detail::grow_block(data_, capacity_ * sizeof(T), n * sizeof(T)));
+            capacity_ = n;
+        }
+    }
+    const T* data() const { return data_; }
+    size_t size() const { return size_; }
+    size_t capacity() const { return capacity_; }
+    bool empty() const { return size_ == 0; }
+    const T& operator[](size_t i) const { return data_[i]; }
+    const T* begin() const { return data_; }
+    const T* end() const { return data_ + size_; }
+
+  private:
+    T* data_ = nullptr;
+    size_t size_ = 0;
+    size_t capacity_ = 0;
+};
+
 enum class ColumnType : uint8_t { u8, i8, u16, i16, u32, i32, i64, f64, time_ns, text };
 
 // One column of a table: `rows` values of `type` at `data` (time_ns columns
@@ -70,42 +139,42 @@ struct Column {
 
 // GPS fixes whose records passed their checksums.
 struct GpsFixes {
-    std::vector<uint32_t> record;       // the GPS record's number in the tag, from 1
-    std::vector<uint8_t> kind;          // 0 cooked, 1 extended, 2 early record
-    std::vector<int64_t> start_gps;     // start of the fix attempt (tag time)
-    std::vector<int64_t> start;         // the same in UTC
-    std::vector<int64_t> time_gps;      // time of the fix, to the millisecond
-    std::vector<int64_t> time;          // the same in UTC
-    std::vector<double> lon, lat;       // degrees
-    std::vector<double> height;         // m above the ellipsoid
-    std::vector<uint8_t> fix_type;      // 0 none, 2 2D, 3 3D
-    std::vector<std::string> status;    // A with a fix, B, C, D without
-    std::vector<uint8_t> clock_flag;    //
-    std::vector<uint16_t> time_to_fix;  // s
-    std::vector<uint32_t> battery_mv, fix_battery_mv, loaded_battery_mv;
-    std::vector<double> temperature;  // degrees Celsius
-    std::vector<double> speed, heading, speed_accuracy, horizontal_accuracy, vertical_accuracy;
-    std::vector<double> dop, pressure_hpa;  // extended records; NaN otherwise
-    std::vector<uint8_t> satellites;
-    std::vector<int32_t> quat_w, quat_x, quat_y, quat_z, mag_x, mag_y, mag_z;
-    std::vector<double> gps_on_hours;  // GPS time switched on so far
-    std::vector<std::string> key;      // key-bin checksum, ten digits
-    std::vector<uint32_t> tag;         // tag number
+    Array<uint32_t> record;           // the GPS record's number in the tag, from 1
+    Array<uint8_t> kind;              // 0 cooked, 1 extended, 2 early record
+    Array<int64_t> start_gps;         // start of the fix attempt (tag time)
+    Array<int64_t> start;             // the same in UTC
+    Array<int64_t> time_gps;          // time of the fix, to the millisecond
+    Array<int64_t> time;              // the same in UTC
+    Array<double> lon, lat;           // degrees
+    Array<double> height;             // m above the ellipsoid
+    Array<uint8_t> fix_type;          // 0 none, 2 2D, 3 3D
+    std::vector<std::string> status;  // A with a fix, B, C, D without
+    Array<uint8_t> clock_flag;        //
+    Array<uint16_t> time_to_fix;      // s
+    Array<uint32_t> battery_mv, fix_battery_mv, loaded_battery_mv;
+    Array<double> temperature;  // degrees Celsius
+    Array<double> speed, heading, speed_accuracy, horizontal_accuracy, vertical_accuracy;
+    Array<double> dop, pressure_hpa;  // extended records; NaN otherwise
+    Array<uint8_t> satellites;
+    Array<int32_t> quat_w, quat_x, quat_y, quat_z, mag_x, mag_y, mag_z;
+    Array<double> gps_on_hours;    // GPS time switched on so far
+    std::vector<std::string> key;  // key-bin checksum, ten digits
+    Array<uint32_t> tag;           // tag number
     std::vector<Column> columns() const;
     size_t rows() const { return record.size(); }
 };
 
 // Acceleration bursts, one row each; their samples are in AccSamples.
 struct AccBursts {
-    std::vector<uint32_t> burst;      // number of the burst in the tag, from 0
+    Array<uint32_t> burst;            // number of the burst in the tag, from 0
     std::vector<std::string> sensor;  // "acc", or "imu" for the IMU's accelerometer
-    std::vector<int64_t> start_gps, start;
-    std::vector<double> rate_hz;    // per axis; 0 when unknown
+    Array<int64_t> start_gps, start;
+    Array<double> rate_hz;          // per axis; 0 when unknown
     std::vector<std::string> axes;  // axis letters, "" when the record names none
-    std::vector<uint16_t> samples;  // samples per axis
-    std::vector<uint8_t> overflow;  // the sensor reported an overflow
+    Array<uint16_t> samples;        // samples per axis
+    Array<uint8_t> overflow;        // the sensor reported an overflow
     std::vector<std::string> key;
-    std::vector<uint32_t> tag;
+    Array<uint32_t> tag;
     std::vector<Column> columns() const;
     size_t rows() const { return burst.size(); }
 };
@@ -113,10 +182,10 @@ struct AccBursts {
 // The samples of the bursts in long form: one row per sample time, the axes
 // side by side (an axis the burst lacks holds 0; AccBursts::axes tells).
 struct AccSamples {
-    std::vector<uint32_t> burst;
-    std::vector<uint16_t> sample;  // from 0 in its burst
-    std::vector<int64_t> time_gps, time;
-    std::vector<int16_t> x, y, z;
+    Array<uint32_t> burst;
+    Array<uint16_t> sample;  // from 0 in its burst
+    Array<int64_t> time_gps, time;
+    Array<int16_t> x, y, z;
     std::vector<Column> columns() const;
     size_t rows() const { return burst.size(); }
 };
@@ -124,12 +193,12 @@ struct AccSamples {
 // Orientation of the IMU: quaternions and magnetic field, one row per entry,
 // signs and axes as the console prints them.
 struct Orientations {
-    std::vector<uint32_t> burst;
-    std::vector<uint16_t> entry;
-    std::vector<int64_t> time_gps, time;  // the burst's start plus entry / rate
-    std::vector<double> rate_hz;
-    std::vector<int32_t> w, x, y, z, mag_x, mag_y, mag_z;
-    std::vector<double> temperature;  // degrees Celsius
+    Array<uint32_t> burst;
+    Array<uint16_t> entry;
+    Array<int64_t> time_gps, time;  // the burst's start plus entry / rate
+    Array<double> rate_hz;
+    Array<int32_t> w, x, y, z, mag_x, mag_y, mag_z;
+    Array<double> temperature;  // degrees Celsius
     std::vector<std::string> key;
     std::vector<Column> columns() const;
     size_t rows() const { return burst.size(); }
@@ -137,40 +206,40 @@ struct Orientations {
 
 // System events.
 struct Events {
-    std::vector<int64_t> time_gps, time;
-    std::vector<uint8_t> type;
-    std::vector<uint32_t> battery_mv, battery_gps_mv;
-    std::vector<uint8_t> low_battery, switch_on, reset_flags, vmon;
+    Array<int64_t> time_gps, time;
+    Array<uint8_t> type;
+    Array<uint32_t> battery_mv, battery_gps_mv;
+    Array<uint8_t> low_battery, switch_on, reset_flags, vmon;
     std::vector<Column> columns() const;
     size_t rows() const { return type.size(); }
 };
 
 // ECG bursts and their samples.
 struct EcgBursts {
-    std::vector<uint32_t> burst;
-    std::vector<int64_t> start_gps, start;
-    std::vector<double> rate_hz, resolution_uv, temperature;
-    std::vector<int16_t> offset;
-    std::vector<uint16_t> battery_mv, samples;
+    Array<uint32_t> burst;
+    Array<int64_t> start_gps, start;
+    Array<double> rate_hz, resolution_uv, temperature;
+    Array<int16_t> offset;
+    Array<uint16_t> battery_mv, samples;
     std::vector<std::string> key;
     std::vector<Column> columns() const;
     size_t rows() const { return burst.size(); }
 };
 struct EcgSamples {
-    std::vector<uint32_t> burst;
-    std::vector<uint16_t> sample;
-    std::vector<int64_t> time_gps, time;
-    std::vector<int16_t> value;
+    Array<uint32_t> burst;
+    Array<uint16_t> sample;
+    Array<int64_t> time_gps, time;
+    Array<int16_t> value;
     std::vector<Column> columns() const;
     size_t rows() const { return burst.size(); }
 };
 
 // Records of a voltage logger.
 struct Voltages {
-    std::vector<uint32_t> seconds;  // the logger's time
-    std::vector<uint16_t> temperature_raw;
-    std::vector<uint8_t> load;
-    std::vector<uint32_t> ch_mv[8];
+    Array<uint32_t> seconds;  // the logger's time
+    Array<uint16_t> temperature_raw;
+    Array<uint8_t> load;
+    Array<uint32_t> ch_mv[8];
     std::vector<Column> columns() const;
     size_t rows() const { return seconds.size(); }
 };

@@ -225,8 +225,14 @@ class TableSink final : public dec::RecordSink {
             axis[column] = s.samples[a];
         }
         AccSamples& t = tag_->acc;
-        const size_t rows = t.burst.size() + static_cast<size_t>(b.n);
-        reserve_rows(t, rows);
+        const auto n = static_cast<size_t>(b.n);
+        uint32_t* burst = t.burst.extend(n);
+        uint16_t* sample = t.sample.extend(n);
+        int64_t* time_gps = t.time_gps.extend(n);
+        int64_t* time = t.time.extend(n);
+        int16_t* x = t.x.extend(n);
+        int16_t* y = t.y.extend(n);
+        int16_t* z = t.z.extend(n);
         dec::RowClock clock(b);
         int64_t offset = 0;
         const bool known = clock_.offset_ns(start, &offset);
@@ -234,15 +240,15 @@ class TableSink final : public dec::RecordSink {
         const int64_t end =
             tag_time_ns(b.time, static_cast<int64_t>(b.rate > 0.0 ? b.n * 1e9 / b.rate : 0.0));
         const bool one_offset = known && clock_.offset_ns(end, &end_offset) && end_offset == offset;
-        for (int32_t j = 0; j < b.n; ++j) {
-            const int64_t time = tag_time_ns(b.time, static_cast<int64_t>(clock.next()) * 1000);
-            t.burst.push_back(number);
-            t.sample.push_back(static_cast<uint16_t>(j));
-            t.time_gps.push_back(time);
-            t.time.push_back(one_offset ? time + offset : clock_.utc(time));
-            t.x.push_back(axis[0][j]);
-            t.y.push_back(axis[1][j]);
-            t.z.push_back(axis[2][j]);
+        for (size_t j = 0; j < n; ++j) {
+            const int64_t t_gps = tag_time_ns(b.time, static_cast<int64_t>(clock.next()) * 1000);
+            burst[j] = number;
+            sample[j] = static_cast<uint16_t>(j);
+            time_gps[j] = t_gps;
+            time[j] = one_offset ? t_gps + offset : clock_.utc(t_gps);
+            x[j] = axis[0][j];
+            y[j] = axis[1][j];
+            z[j] = axis[2][j];
         }
     }
 
@@ -348,22 +354,6 @@ class TableSink final : public dec::RecordSink {
   private:
     bool wants(unsigned sensor) const {
         return tag_ != nullptr && (options_.sensors & sensor) != 0;
-    }
-
-    // Room for the rows of the tag's bursts grows geometrically, not by the
-    // exact count of every burst.
-    static void reserve_rows(AccSamples& t, size_t rows) {
-        if (rows <= t.burst.capacity()) {
-            return;
-        }
-        const size_t n = std::max(rows, 2 * t.burst.capacity());
-        t.burst.reserve(n);
-        t.sample.reserve(n);
-        t.time_gps.reserve(n);
-        t.time.reserve(n);
-        t.x.reserve(n);
-        t.y.reserve(n);
-        t.z.reserve(n);
     }
 
     // The lines of the last settings report of an information text as

@@ -32,17 +32,17 @@ template <>
 constexpr ColumnType type_of<double>() {
     return ColumnType::f64;
 }
-template <>
-constexpr ColumnType type_of<std::string>() {
-    return ColumnType::text;
-}
 
 template <class T>
-Column column(const char* name, const std::vector<T>& v) {
+Column column(const char* name, const Array<T>& v) {
     return Column{name, type_of<T>(), v.data(), v.size()};
 }
 
-Column time_column(const char* name, const std::vector<int64_t>& v) {
+Column column(const char* name, const std::vector<std::string>& v) {
+    return Column{name, ColumnType::text, v.data(), v.size()};
+}
+
+Column time_column(const char* name, const Array<int64_t>& v) {
     return Column{name, ColumnType::time_ns, v.data(), v.size()};
 }
 
