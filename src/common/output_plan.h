@@ -12,6 +12,8 @@
 
 namespace dec {
 
+class LeapSeconds;
+
 // Every file a tag may write; the plan's main file is one of the first six.
 // Their names are formed from one table in store/tag_file_set.cpp.
 enum class TagFile : uint8_t {
@@ -86,6 +88,9 @@ struct OutputPlan {
     bool tag_time_seconds = false;  // tag time in seconds for the day number and date
     AccTime acc_time = AccTime::calendar;
     bool subseconds = false;  // acceleration rows with the time within the second
+    // --utc: GPX, KML and MOVEBANK times in UTC by this table (the run's);
+    // none: GPS time.
+    const LeapSeconds* utc = nullptr;
 
     Gen3TagVariant gen3;
 };

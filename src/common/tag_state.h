@@ -56,6 +56,9 @@ struct TagState {
     uint64_t processed_bytes = 0;
     // UTC seconds of the tag's connection, from close information; 0 if none.
     uint64_t connect_time = 0;
+    // A time written in UTC (--utc) lay past the leap-second table's expiry:
+    // the information file says so once, at the tag's end.
+    bool utc_past_expiry = false;
 };
 
 }  // namespace dec
