@@ -259,7 +259,7 @@ TEST(GoldenTracks, KmlAndGpxValidateAgainstSchemas) {
             EXPECT_EQ(shell("python3 " + golden + "schemas/kml_coords_check.py " + path), 0) << path;
         }
     }
-    EXPECT_EQ(tracks, 10);  // GPX and KML of keys 4, 5 and b; generation 3 keys 4 and 5
+    EXPECT_EQ(tracks, 12);  // GPX and KML of keys 4, 5 and b, GPX of key 4 in UTC; generation 3 keys 4 and 5
 }
 
 // ------------------------------------------------------ the example generator
