@@ -91,6 +91,7 @@ void store_option_value(RunParams& params, const OptionSpec& option, const char*
             take_file_name(params, value);
             params.mode = option.mode;
             break;
+        case OptionId::utc:
         case OptionId::help:
         case OptionId::version:
             break;
@@ -157,6 +158,8 @@ int parse_command_line(int argc, char** argv, Console& con, RunParams& params) {
             store_option_value(params, *option, inline_value);
         } else if (option->value != nullptr) {
             pending = option;
+        } else if (option->id == OptionId::utc) {
+            params.utc = true;
         } else if (option->id == OptionId::version) {
             con.out().printf("Decoder version v%hhu\n", kDecoderVersion);
             return EXIT_OK;

@@ -14,6 +14,7 @@ struct RunParams {
     char action_char = 0;
     char acc_time_char = 0;
     RunMode mode = RunMode::plain;
+    bool utc = false;  // --utc
 };
 
 inline constexpr int kRunDecoder = -1;

@@ -16,6 +16,8 @@ constexpr OptionSpec kOptions[] = {
      RunMode::timestamped_gps},
     {OptionId::stats, 's', "stats", "FILE", "one STATS line per tag (key s) of a time-stamped input FILE",
      RunMode::timestamped_stats},
+    {OptionId::utc, 0, "utc", nullptr, "times of GPX, KML and MOVEBANK files in UTC, corrected by the leap seconds "
+     "(default: GPS time, 18 s ahead since 2017)"},
     {OptionId::help, 0, "help", nullptr, "print this help and exit"},
     {OptionId::version, 'v', "version", nullptr, "print the decoder version and exit"},
 };

@@ -23,6 +23,7 @@ enum class OptionId {
     movebank,
     extended_gps,
     stats,
+    utc,
     help,
     version
 };

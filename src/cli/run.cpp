@@ -386,6 +386,10 @@ int run_decoder(RunContext& run, const RunParams& params) {
     }
     run.plan = output_plan_of(action);
     run.plan.sink = run.sink;
+    if (params.utc) {
+        run.leap_seconds = LeapSeconds::system(con.sys());
+        run.plan.utc = &*run.leap_seconds;
+    }
 
     out.put(kStarLine);
     uint8_t header[kHeaderSize];

@@ -12,6 +12,7 @@
 
 namespace dec {
 
+class LeapSeconds;
 class RecordSink;
 
 // Every file a tag may write; the plan's main file is one of the first six.
@@ -88,6 +89,9 @@ struct OutputPlan {
     bool tag_time_seconds = false;  // tag time in seconds for the day number and date
     AccTime acc_time = AccTime::calendar;
     bool subseconds = false;  // acceleration rows with the time within the second
+    // --utc: GPX, KML and MOVEBANK times in UTC by this table (the run's);
+    // none: GPS time.
+    const LeapSeconds* utc = nullptr;
 
     Gen3TagVariant gen3;
 

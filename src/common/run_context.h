@@ -4,8 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "common/console.h"
+#include "common/leap_seconds.h"
 #include "common/memory_budget.h"
 #include "common/output_folder.h"
 #include "common/output_plan.h"
@@ -30,6 +32,9 @@ struct RunContext {
     // The current tag's output files; set by whoever runs the tag.
     OutputSet* outputs = nullptr;
     OutputPlan plan;
+    // The leap-second table of a run with --utc, loaded once; plan.utc points
+    // to it.
+    std::optional<LeapSeconds> leap_seconds;
     // Text put in front of every per-tag output name (time-stamped input names).
     char prefix[64] = {0};
     // Bad units of all tags, reported in the closing line.

@@ -58,6 +58,9 @@ struct TagState {
     uint64_t connect_time = 0;
     // The last download delivered all it announced (or more).
     bool last_download_complete = false;
+    // A time written in UTC (--utc) lay past the leap-second table's expiry:
+    // the information file says so once, at the tag's end.
+    bool utc_past_expiry = false;
 };
 
 }  // namespace dec

@@ -1,6 +1,8 @@
 #include "common/tagtime.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "common/io.h"
 
@@ -188,6 +190,21 @@ bool gps_valid(int32_t week, uint32_t tow_s) {
 
 }  // namespace
 
+void TimeScale::convert(int32_t& week, uint32_t& tow_s) const {
+    if (utc == nullptr) {
+        return;
+    }
+    const LeapSeconds::Utc u =
+        utc->utc_of_gps(kGpsEpochUnix + int64_t{week} * kSecondsPerWeek + tow_s);
+    if (u.past_expiry && past_expiry != nullptr) {
+        *past_expiry = true;
+    }
+    // No offset before 1981-07-01: a valid GPS time stays at or after the epoch.
+    const int64_t s = u.unix_seconds - kGpsEpochUnix;
+    week = static_cast<int32_t>(s / kSecondsPerWeek);
+    tow_s = static_cast<uint32_t>(s % kSecondsPerWeek);
+}
+
 Calendar gps_to_calendar(int32_t week, uint32_t tow_s) {
     if (!gps_valid(week, tow_s)) {
         return Calendar{};
@@ -241,23 +258,29 @@ void print_gps_date(int32_t week, uint32_t tow_s, OutStream& out) {
     put_iso_date(out, week, tow_s);
 }
 
-void print_gps_ms_time(uint32_t tow_ms, int32_t week, OutStream& out) {
+void print_gps_ms_time(uint32_t tow_ms, int32_t week, OutStream& out, const TimeScale& scale) {
     if (tow_ms == 0 && week == 0) {
         return;
     }
     if (week < 0 || tow_ms >= kSecondsPerWeek * 1000u) {
         return;
     }
-    put_iso_time(out, week, tow_ms / 1000, tow_ms % 1000);
+    uint32_t tow_s = tow_ms / 1000;
+    scale.convert(week, tow_s);
+    put_iso_time(out, week, tow_s, tow_ms % 1000);
 }
 
-void print_tag_time_iso(uint32_t tag_time, OutStream& out) {
-    print_tag_time_iso_us(tag_time, 0, out);
+void print_tag_time_iso(uint32_t tag_time, OutStream& out, const TimeScale& scale) {
+    print_tag_time_iso_us(tag_time, 0, out, scale);
 }
 
-void print_tag_time_iso_us(uint32_t tag_time, uint32_t microseconds, OutStream& out) {
+void print_tag_time_iso_us(uint32_t tag_time, uint32_t microseconds, OutStream& out,
+                           const TimeScale& scale) {
     const uint32_t t = tag_time + microseconds / 1000000;
-    put_iso_time(out, tag_week(t), tag_tow(t), (microseconds % 1000000) / 1000);
+    int32_t week = tag_week(t);
+    uint32_t tow_s = tag_tow(t);
+    scale.convert(week, tow_s);
+    put_iso_time(out, week, tow_s, (microseconds % 1000000) / 1000);
 }
 
 void print_acc_time(uint32_t tag_time, OutStream& out, const OutputPlan& plan) {
@@ -280,6 +303,21 @@ void print_acc_time_us(uint32_t tag_time, uint32_t microseconds, OutStream& out,
     print_tag_time_us(tag_time, microseconds, out);
 }
 
+void put_movebank_columns(OutStream& out, const char* names, const OutputPlan& plan) {
+    if (plan.utc == nullptr) {
+        out.put(names);
+        return;
+    }
+    std::string_view rest(names);
+    for (size_t at; (at = rest.find("timestamp")) != std::string_view::npos;) {
+        const size_t end = std::min(rest.find_first_of(",\n", at), rest.size());
+        out.write(rest.data(), end);
+        out.put("-utc");
+        rest.remove_prefix(end);
+    }
+    out.write(rest.data(), rest.size());
+}
+
 namespace {
 
 // The text of an invalid week or time of week, or nullptr when both are valid.
@@ -293,21 +331,23 @@ const char* description_error(int32_t week, uint32_t tow_s) {
 }  // namespace
 
 int format_gps_description(int32_t week, uint32_t tow_s, const char* label, char* buf, size_t size,
-                           bool iso_date) {
+                           bool iso_date, const TimeScale& scale) {
     if (const char* error = description_error(week, tow_s)) {
         return format_into(buf, size, "%s", error);
     }
+    scale.convert(week, tow_s);
     const Calendar c = gps_to_calendar(week, tow_s);
     const char* day = weekday_letters(tow_s);
     if (iso_date) {
         return format_into(buf, size, "%s %.2s, %04u-%02u-%02u %02u:%02u:%02u;\n", label, day,
                            c.year, c.month, c.day, c.hour, c.minute, c.second);
     }
-    return format_into(buf, size, "%s %.2s, %u.%u.%u\nGPSTIME %02u:%02u:%02u;\n", label, day, c.day,
-                       c.month, c.year, c.hour, c.minute, c.second);
+    return format_into(buf, size, "%s %.2s, %u.%u.%u\n%s %02u:%02u:%02u;\n", label, day, c.day,
+                       c.month, c.year, scale.utc != nullptr ? "UTC" : "GPSTIME", c.hour, c.minute,
+                       c.second);
 }
 
-int format_gpx_time(uint32_t tow_ms, int32_t week, char* buf, size_t size) {
+int format_gpx_time(uint32_t tow_ms, int32_t week, char* buf, size_t size, const TimeScale& scale) {
     if ((tow_ms == 0 && week == 0) || week < 0 || tow_ms >= kSecondsPerWeek * 1000u) {
         if (size > 0) {
             buf[0] = '\0';
@@ -319,6 +359,7 @@ int format_gpx_time(uint32_t tow_ms, int32_t week, char* buf, size_t size) {
         s -= kSecondsPerWeek;
         ++week;
     }
+    scale.convert(week, s);
     Calendar c = gps_to_calendar(week, s);
     const uint32_t d = s % kSecondsPerDay;
     return format_into(buf, size, "%u-%02u-%02uT%02u:%02u:%02uZ", c.year, c.month, c.day, d / 3600,

@@ -80,10 +80,11 @@ void write_movebank_start(const BurstLine& b, AccContext& ctx) {
     out.put_char(',');
     out.put_i32(static_cast<int32_t>(ctx.tag.tag_number));
     out.put_char(',');
+    const TimeScale times{ctx.plan.utc, &ctx.tag.utc_past_expiry};
     if (b.family == BurstFamily::newacc) {
-        print_tag_time_iso_us(b.time, whole_microseconds(b.first_us), out);
+        print_tag_time_iso_us(b.time, whole_microseconds(b.first_us), out, times);
     } else {
-        print_tag_time_iso(b.time, out);
+        print_tag_time_iso(b.time, out, times);
     }
     out.put_char(',');
     out.put_fixed(b.rate, 2);
@@ -336,10 +337,10 @@ void write_acc_heads(const OutputPlan& plan, TagLayout layout, const TagStreams&
         if (layout != TagLayout::gen3) {
             streams.acc->put("data-decoding-software,");
         }
-        streams.acc->put(kMovebankAccHeader);
+        put_movebank_columns(*streams.acc, kMovebankAccHeader, plan);
         if (layout == TagLayout::v10) {
-            streams.quat->put(kMovebankQuatHeader);
-            streams.mag->put(kMovebankMagHeader);
+            put_movebank_columns(*streams.quat, kMovebankQuatHeader, plan);
+            put_movebank_columns(*streams.mag, kMovebankMagHeader, plan);
         }
     }
     if (plan.acc_form == AccForm::spectrum_line) {

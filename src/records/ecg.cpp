@@ -32,7 +32,7 @@ constexpr const char* kLegend =
 
 void write_ecg_heads(const OutputPlan& plan, OutStream& ecg, OutStream& info) {
     if (plan.movebank) {
-        ecg.put(kMovebankHeader);
+        put_movebank_columns(ecg, kMovebankHeader, plan);
     } else {
         info.put(kLegend);
     }
@@ -70,7 +70,8 @@ bool parse_ecg_record(const uint8_t* record, uint32_t length, uint32_t tag_numbe
 }
 
 void decode_ecg_record(const uint8_t* record, const OutputPlan& plan, OutStream& ecg, OutStream&,
-                       uint32_t length, uint32_t tag_number, uint8_t format, EcgRecord& r) {
+                       uint32_t length, uint32_t tag_number, uint8_t format, EcgRecord& r,
+                       const TimeScale& times) {
     if (!parse_ecg_record(record, length, tag_number, format, r)) {
         return;  // dropped silently, not a bad block
     }
@@ -82,7 +83,7 @@ void decode_ecg_record(const uint8_t* record, const OutputPlan& plan, OutStream&
     if (movebank) {
         ecg.printf("%010u,%i,", fletcher32(record, static_cast<int32_t>(length)),
                    static_cast<int>(tag_number));
-        print_tag_time_iso(r.start_time, ecg);
+        print_tag_time_iso(r.start_time, ecg, times);
         ecg.put_char(',');
     } else {
         if (!plan.acc) {

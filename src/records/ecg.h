@@ -5,6 +5,7 @@
 
 #include "common/output_plan.h"
 #include "common/outstream.h"
+#include "common/tagtime.h"
 
 namespace dec {
 
@@ -34,8 +35,9 @@ void write_ecg_heads(const OutputPlan& plan, OutStream& ecg, OutStream& info);
 
 // One ECG line (or MOVEBANK line, or temperature line with plan.acc).
 // `scratch` holds the decoded record; the caller keeps it for the tag.
+// `times`: the time of the MOVEBANK line.
 void decode_ecg_record(const uint8_t* record, const OutputPlan& plan, OutStream& ecg,
                        OutStream& info, uint32_t length, uint32_t tag_number, uint8_t format,
-                       EcgRecord& scratch);
+                       EcgRecord& scratch, const TimeScale& times = {});
 
 }  // namespace dec

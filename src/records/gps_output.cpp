@@ -64,7 +64,7 @@ void GpsOutput::legend(const TagState& tag) {
     OutStream& info = *streams_.info;
     const bool extended = plan_.gps_extended;
     if (layout_ == TagLayout::gen3 && plan_.movebank) {
-        info.put(kMovebankStart);
+        put_movebank_columns(info, kMovebankStart, plan_);
         info.put("\n");
         return;
     }
@@ -97,7 +97,7 @@ void GpsOutput::legend(const TagState& tag) {
 
 void GpsOutput::head(const TagState& tag) {
     if (plan_.movebank) {
-        streams_.main->put(kMovebankStart);
+        put_movebank_columns(*streams_.main, kMovebankStart, plan_);
         streams_.main->put(kMovebankColumns[static_cast<size_t>(layout_)]);
     }
     if (!plan_.gps) {
@@ -117,31 +117,33 @@ void GpsOutput::head(const TagState& tag) {
     }
 }
 
-void GpsOutput::fix(const GpsFix& f, uint32_t key, const TagState& tag) {
+void GpsOutput::fix(const GpsFix& f, uint32_t key, TagState& tag) {
     if (plan_.sink != nullptr) {
         plan_.sink->fix(f, key, tag);
         return;
     }
     OutStream& out = *streams_.main;
     const uint32_t number = tag.tag_number;
+    const TimeScale times{plan_.utc, &tag.utc_past_expiry};
     switch (plan_.gps_form) {
         case GpsForm::kml:
             if (layout_ == TagLayout::v10) {
-                write_gps_placemark(out, track_, f, plan_, number, tag.gps_record_counter);
+                write_gps_placemark(out, track_, f, plan_, number, tag.gps_record_counter, times);
             } else {
-                write_gps_placemark_v9(out, track_, f, number, tag.gps_record_counter);
+                write_gps_placemark_v9(out, track_, f, number, tag.gps_record_counter, times);
             }
             break;
         case GpsForm::gpx:
             if (f.valid) {
                 // Only extended records carry the DOP.
                 const uint8_t dop = f.kind == GpsKind::extended ? f.dop_raw : 0;
-                write_gpx_trackpoint(out, f.tow_ms, f.week, f.lon, f.lat, f.height_mm, dop);
+                write_gpx_trackpoint(out, f.tow_ms, f.week, f.lon, f.lat, f.height_mm, dop, times);
             }
             break;
         case GpsForm::movebank:
         case GpsForm::line:
-            write_gps_line(out, f, plan_, layout_, GpsLineFacts{key, number, tag.gps_ontime});
+            write_gps_line(out, f, plan_, layout_,
+                           GpsLineFacts{key, number, tag.gps_ontime, times});
             break;
     }
 }

@@ -33,8 +33,9 @@ class GpsOutput {
     // document head, before the first record.
     void head(const TagState& tag);
     // One fix whose record passed its checksum; `key` is its key-bin checksum
-    // (MOVEBANK only).
-    void fix(const GpsFix& fix, uint32_t key, const TagState& tag);
+    // (MOVEBANK only). Notes in `tag` a time written past the expiry of the
+    // plan's leap-second table.
+    void fix(const GpsFix& fix, uint32_t key, TagState& tag);
     // The end of a KML or GPX document.
     void tail();
 

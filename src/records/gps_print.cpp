@@ -122,18 +122,18 @@ void write_motion(OutStream& out, const GpsFix& f) {
     }
 }
 
-void write_movebank_start(OutStream& out, const GpsFix& f, uint32_t key, uint32_t tag_number) {
-    out.put_u32_width(key, 10);
+void write_movebank_start(OutStream& out, const GpsFix& f, const GpsLineFacts& facts) {
+    out.put_u32_width(facts.key, 10);
     out.put_char(',');
-    out.put_i32(static_cast<int32_t>(tag_number));
+    out.put_i32(static_cast<int32_t>(facts.tag_number));
     out.put_char(',');
-    print_tag_time_iso(f.start_time, out);
+    print_tag_time_iso(f.start_time, out, facts.times);
 }
 
 // Description of a placemark: the fix time and the motion figures.
-void build_description(const GpsFix& f, bool iso, const char* label,
+void build_description(const GpsFix& f, bool iso, const char* label, const TimeScale& times,
                        char (&desc)[kDescriptionSize]) {
-    int n = format_gps_description(f.fix.week, f.fix.seconds, label, desc, sizeof desc, iso);
+    int n = format_gps_description(f.fix.week, f.fix.seconds, label, desc, sizeof desc, iso, times);
     if (n < 0) {
         n = 0;
         desc[0] = '\0';
@@ -156,16 +156,17 @@ void build_description(const GpsFix& f, bool iso, const char* label,
 // A placemark named by the counter (and with `iso` the status letter), its
 // description labelled with the prefix and the tag number.
 void write_placemark(OutStream& out, KmlTrack& track, const GpsFix& f, bool iso,
-                     const char* label_prefix, uint32_t tag_number, uint32_t counter) {
+                     const char* label_prefix, uint32_t tag_number, uint32_t counter,
+                     const TimeScale& times) {
     char label[kLabelSize];
     format_into(label, sizeof label, "%s%i", label_prefix, static_cast<int>(tag_number));
     char desc[kDescriptionSize];
-    build_description(f, iso, label, desc);
+    build_description(f, iso, label, times, desc);
     write_kml_placemark(out, track, counter, iso ? f.letter : 0, desc, f.lon, f.lat, f.height_mm);
 }
 
-void write_movebank_start_v9(OutStream& out, const GpsFix& f, uint32_t key, uint32_t tag_number) {
-    write_movebank_start(out, f, key, tag_number);
+void write_movebank_start_v9(OutStream& out, const GpsFix& f, const GpsLineFacts& facts) {
+    write_movebank_start(out, f, facts);
     if (f.valid) {
         write_position(out, f);
     } else {
@@ -174,7 +175,7 @@ void write_movebank_start_v9(OutStream& out, const GpsFix& f, uint32_t key, uint
     write_fix_kind(out, f, f.fix_type);
     // Letters C and D mean no time of week: the fix time stamp stays empty.
     if (f.letter != 'C' && f.letter != 'D') {
-        print_gps_ms_time(f.tow_ms, f.week, out);
+        print_gps_ms_time(f.tow_ms, f.week, out, facts.times);
     }
 }
 
@@ -271,8 +272,8 @@ void write_line_v9(OutStream& out, const GpsFix& f, const OutputPlan& plan, uint
 // A cooked record leaves dop to mag z empty, an extended one without a
 // quaternion q0 to mag z. A zero position leaves the position and motion
 // empty, of an extended record also dop and satellites (its fix type reads 0).
-void write_movebank_v10(OutStream& out, const GpsFix& f, uint32_t key, uint32_t tag_number) {
-    write_movebank_start(out, f, key, tag_number);
+void write_movebank_v10(OutStream& out, const GpsFix& f, const GpsLineFacts& facts) {
+    write_movebank_start(out, f, facts);
     const bool located = !f.zero_position;
     if (located) {
         write_position(out, f);
@@ -281,7 +282,7 @@ void write_movebank_v10(OutStream& out, const GpsFix& f, uint32_t key, uint32_t 
     }
     // A zero position is no fix at all (the extended record keeps its type 3).
     write_fix_kind(out, f, located ? f.fix_type : 0);
-    print_gps_ms_time(f.tow_ms, f.week, out);
+    print_gps_ms_time(f.tow_ms, f.week, out, facts.times);
     write_battery_temperature(out, f, TagLayout::v10, true);
     if (f.kind == GpsKind::cooked) {
         if (located) {
@@ -315,8 +316,8 @@ void write_movebank_v10(OutStream& out, const GpsFix& f, uint32_t key, uint32_t 
 // The MOVEBANK line of a version-9 tag: the version-10 columns up to the
 // horizontal accuracy, then the decoder version. An invalid fix leaves the
 // position and motion empty; status C or D leaves the fix time stamp empty.
-void write_movebank_v9(OutStream& out, const GpsFix& f, uint32_t key, uint32_t tag_number) {
-    write_movebank_start_v9(out, f, key, tag_number);
+void write_movebank_v9(OutStream& out, const GpsFix& f, const GpsLineFacts& facts) {
+    write_movebank_start_v9(out, f, facts);
     write_battery_temperature(out, f, TagLayout::v9, true);
     if (f.valid) {
         write_motion(out, f);
@@ -329,9 +330,9 @@ void write_movebank_v9(OutStream& out, const GpsFix& f, uint32_t key, uint32_t t
 // The MOVEBANK lines of generation-3 tags: the software-9 columns up to the
 // temperature (the early record without its fix battery) and the motion
 // figures of a valid fix of a tag with three axes, no decoder version.
-void write_movebank_gen3(OutStream& out, const GpsFix& f, uint32_t key, uint32_t tag_number,
+void write_movebank_gen3(OutStream& out, const GpsFix& f, const GpsLineFacts& facts,
                          const OutputPlan& plan) {
-    write_movebank_start_v9(out, f, key, tag_number);
+    write_movebank_start_v9(out, f, facts);
     write_battery_temperature(out, f, TagLayout::gen3, true);
     if (f.kind != GpsKind::early && !plan.gen3.z_axis_tag && f.valid) {
         write_motion(out, f);
@@ -348,15 +349,15 @@ void write_gps_line(OutStream& out, const GpsFix& f, const OutputPlan& plan, Tag
     const bool movebank = plan.gps_form == GpsForm::movebank;
     switch (layout) {
         case TagLayout::v10:
-            movebank ? write_movebank_v10(out, f, facts.key, facts.tag_number)
+            movebank ? write_movebank_v10(out, f, facts)
                      : write_line_v10(out, f, plan, facts.ontime_s);
             break;
         case TagLayout::v9:
-            movebank ? write_movebank_v9(out, f, facts.key, facts.tag_number)
+            movebank ? write_movebank_v9(out, f, facts)
                      : write_line_v9(out, f, plan, facts.ontime_s, layout);
             break;
         case TagLayout::gen3:
-            movebank ? write_movebank_gen3(out, f, facts.key, facts.tag_number, plan)
+            movebank ? write_movebank_gen3(out, f, facts, plan)
                      : write_line_v9(out, f, plan, facts.ontime_s, layout);
             break;
         case TagLayout::ecg:
@@ -365,19 +366,19 @@ void write_gps_line(OutStream& out, const GpsFix& f, const OutputPlan& plan, Tag
 }
 
 void write_gps_placemark(OutStream& out, KmlTrack& track, const GpsFix& f, const OutputPlan& plan,
-                         uint32_t tag_number, uint32_t counter) {
+                         uint32_t tag_number, uint32_t counter, const TimeScale& times) {
     // No placemark at 0/0, where a receiver without a fix leaves its position.
     const bool iso = plan.kml_iso_date;
     if ((f.lon == 0 && f.lat == 0) || (!iso && !f.valid)) {
         return;
     }
-    write_placemark(out, track, f, iso, "t", tag_number, counter);
+    write_placemark(out, track, f, iso, "t", tag_number, counter, times);
 }
 
 void write_gps_placemark_v9(OutStream& out, KmlTrack& track, const GpsFix& f, uint32_t tag_number,
-                            uint32_t counter) {
+                            uint32_t counter, const TimeScale& times) {
     if (f.valid) {
-        write_placemark(out, track, f, false, "tag", tag_number, counter);
+        write_placemark(out, track, f, false, "tag", tag_number, counter, times);
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "common/output_plan.h"
 #include "common/outstream.h"
+#include "common/tagtime.h"
 #include "records/gps_record.h"
 #include "records/kml.h"
 #include "records/tag_layout.h"
@@ -17,6 +18,7 @@ struct GpsLineFacts {
     uint32_t key;         // key-bin checksum of the record (MOVEBANK)
     uint32_t tag_number;  // MOVEBANK
     uint32_t ontime_s;    // GPS on-time including this record ("GPS," lines)
+    TimeScale times;      // of the MOVEBANK time stamps
 };
 
 // The "GPS," line or, with GpsForm::movebank, the MOVEBANK line of a fix.
@@ -25,11 +27,12 @@ void write_gps_line(OutStream& out, const GpsFix& fix, const OutputPlan& plan, T
 
 // KML point placemark of a software-10 record: with plan.kml_iso_date a lettered
 // placemark for every record off 0/0, otherwise a plain one for valid fixes.
+// `times`: the time of the description.
 void write_gps_placemark(OutStream& out, KmlTrack& track, const GpsFix& fix, const OutputPlan& plan,
-                         uint32_t tag_number, uint32_t counter);
+                         uint32_t tag_number, uint32_t counter, const TimeScale& times = {});
 // Software 9 and generation 3: plain placemarks of valid fixes only (the
 // early records' without motion figures).
 void write_gps_placemark_v9(OutStream& out, KmlTrack& track, const GpsFix& fix, uint32_t tag_number,
-                            uint32_t counter);
+                            uint32_t counter, const TimeScale& times = {});
 
 }  // namespace dec

@@ -49,7 +49,8 @@ void write_movebank_start(OutStream& out, uint32_t key, const ImuTime& t, AccCon
     out.put_char(',');
     out.put_i32(static_cast<int32_t>(ctx.tag.tag_number));
     out.put_char(',');
-    print_tag_time_iso_us(t.seconds, whole_microseconds(t.us), out);
+    print_tag_time_iso_us(t.seconds, whole_microseconds(t.us), out,
+                          TimeScale{ctx.plan.utc, &ctx.tag.utc_past_expiry});
 }
 
 // The lines of one QUATCMP burst: "IMU," with the time and every entry to

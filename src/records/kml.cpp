@@ -132,9 +132,9 @@ void write_gpx_head(OutStream& out, uint32_t tag_number) {
 }
 
 void write_gpx_trackpoint(OutStream& out, uint32_t tow_ms, int16_t week, int32_t lon, int32_t lat,
-                          int32_t height_mm, uint8_t dop) {
+                          int32_t height_mm, uint8_t dop, const TimeScale& times) {
     char time[256];
-    format_gpx_time(tow_ms, week, time, sizeof time);
+    format_gpx_time(tow_ms, week, time, sizeof time, times);
     out.printf("\t<trkpt lat=\"%f\" lon=\"%f\">\n\t<ele>%.1f</ele>\n", lat * kDegreesPerUnit,
                lon * kDegreesPerUnit, height_mm / 1000.0);
     // A point without a usable time leaves out the element: an empty one is

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "common/outstream.h"
+#include "common/tagtime.h"
 
 namespace dec {
 
@@ -51,8 +52,9 @@ void write_gpx_head(OutStream& out, uint32_t tag_number);
 
 // One track point: time of week in milliseconds and week of the fix, position in
 // 1e-7 degree, height in millimetres, DOP in units of 0.1 (0 when unknown).
+// `times`: the time of the point.
 void write_gpx_trackpoint(OutStream& out, uint32_t tow_ms, int16_t week, int32_t lon, int32_t lat,
-                          int32_t height_mm, uint8_t dop);
+                          int32_t height_mm, uint8_t dop, const TimeScale& times = {});
 
 void write_gpx_end(OutStream& out);
 

@@ -99,6 +99,9 @@ void TagOutput::write_tails() {
     if (layout_ != TagLayout::ecg) {
         gps_.tail();
     }
+    if (tag_.utc_past_expiry && plan_.utc != nullptr) {
+        write_utc_expiry_warning(*streams_.info, *plan_.utc);
+    }
 }
 
 int TagOutput::close() {
@@ -115,6 +118,16 @@ int TagOutput::close() {
 
 void write_version_line(OutStream& info) {
     info.printf("Data decoder version v%hhu compiled (w)Feb 20 2025 09:55:15\n", kDecoderVersion);
+}
+
+void write_utc_expiry_warning(OutStream& info, const LeapSeconds& table) {
+    const int64_t expiry = table.expires_unix();
+    char date[32];
+    format_utc_or_null(expiry, date, sizeof date);
+    info.printf(
+        "Warning: the leap-second list expired on %.10s; times after it are written in UTC as if "
+        "no leap second followed (GPS time minus %i s).\n",
+        date, static_cast<int>(table.gps_minus_utc(expiry)));
 }
 
 void print_stats_line(OutStream& out, uint32_t tag_number, const TagState& state) {

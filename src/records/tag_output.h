@@ -25,6 +25,7 @@
 #include <string>
 
 #include "common/console.h"
+#include "common/leap_seconds.h"
 #include "common/output_plan.h"
 #include "common/output_set.h"
 #include "common/tag_state.h"
@@ -82,6 +83,9 @@ class TagOutput {
 void write_version_line(OutStream& info);
 
 // The STATS line of a tag (one line, with its line end).
+// The information line of a tag with a time in UTC past the expiry of the
+// leap-second list (--utc): the last known offset was applied.
+void write_utc_expiry_warning(OutStream& info, const LeapSeconds& table);
 void print_stats_line(OutStream& out, uint32_t tag_number, const TagState& state);
 
 }  // namespace dec

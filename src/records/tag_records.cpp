@@ -157,7 +157,7 @@ void TagRecords::take(RecordKind kind, uint8_t* record, uint32_t length) {
                 d_->ecg = std::make_unique<EcgRecord>();
             }
             decode_ecg_record(record, plan, *out_.streams().main, info, length, tag.tag_number,
-                              ecg_format_, *d_->ecg);
+                              ecg_format_, *d_->ecg, TimeScale{plan.utc, &tag.utc_past_expiry});
             break;
     }
 }

@@ -75,6 +75,8 @@ TEST_F(TagRunInProcess, EndLinesOfFiguresTimesAndByteCountsBeyondFourGibibytes) 
     more.expected_bytes = 64;
     fewer.since_last_open = 128;
     fewer.expected_bytes = 0xFFFFFFC0;
+    TagState seventeen;
+    seventeen.tag_number = 17;
     TagState state;
     state.stats.acc_bytes = k5GiB;
     state.stats.quatcmp_bytes = k5GiB + 1;
@@ -84,8 +86,8 @@ TEST_F(TagRunInProcess, EndLinesOfFiguresTimesAndByteCountsBeyondFourGibibytes) 
         {"completeness, fewer", [&](OutStream& o) { print_completeness(o, 0xFFFFFFC0, 128, kGen5Surplus); }},
         // Below 4 GiB the surplus is the tag's 32-bit difference, read as signed.
         {"completeness, 3 GiB more", [&](OutStream& o) { print_completeness(o, 64, 0xC0000000, kGen5Surplus); }},
-        {"last download, more", [&](OutStream& o) { print_last_download_line(o, 17, more); }},
-        {"last download, fewer", [&](OutStream& o) { print_last_download_line(o, 17, fewer); }},
+        {"last download, more", [&](OutStream& o) { print_last_download_line(o, seventeen, more); }},
+        {"last download, fewer", [&](OutStream& o) { print_last_download_line(o, seventeen, fewer); }},
         {"gen3 completeness, more", [&](OutStream& o) { print_completeness(o, 64, k5GiB + 64, kGen3Surplus); }},
         {"gen3 completeness, fewer", [&](OutStream& o) { print_completeness(o, 0xFFFFFFC0, 128, kGen3Surplus); }},
         {"gen3 end of tag, more", [&](OutStream& o) { print_end_of_tag(o, 12, 64, k5GiB + 64); }},
@@ -98,6 +100,11 @@ TEST_F(TagRunInProcess, EndLinesOfFiguresTimesAndByteCountsBeyondFourGibibytes) 
         got.emplace_back(name, testing::capture(print));
     }
     testing::expect_sections("gen5/expected/end_lines.txt", got);
+    // The state keeps what the last line said: a short download is not complete.
+    testing::capture([&](OutStream& o) { print_last_download_line(o, seventeen, more); });
+    EXPECT_TRUE(seventeen.last_download_complete);
+    testing::capture([&](OutStream& o) { print_last_download_line(o, seventeen, fewer); });
+    EXPECT_FALSE(seventeen.last_download_complete);
 
     // The summary of the generation-5 loops goes to the console.
     IndexedTagData data(con, folder(), 17);

@@ -66,6 +66,10 @@ std::vector<GoldenCase> golden_cases() {
     cases.push_back({"key_bang", {"-c", "!"}});
     cases.push_back({"key_dollar", {"-c", "$"}});
     cases.push_back({"key_at", {"-c", "@"}});
+    // Times in UTC: every one 18 s earlier than GPS time.
+    for (const char* key : {"4", "m"}) {
+        cases.push_back({std::string("key") + key + "_utc", {"-c", key, "--utc"}});
+    }
     for (const char* a : {"a", "b", "c", "d", "e"}) {
         cases.push_back({std::string("key6_") + a, {"-c", "6", "-a", a}});
     }
@@ -195,10 +199,14 @@ std::string case_name(const GoldenCase& c) {
     if (c.stamped) {
         n += "_stamped_s";
     }
-    for (size_t i = 0; i + 1 < c.args.size(); i += 2) {
-        const char v = c.args[i + 1][0];
+    for (size_t i = 0; i < c.args.size(); ++i) {
+        if (c.args[i] == "--utc") {
+            n += "_utc";
+            continue;
+        }
+        const char v = i + 1 < c.args.size() ? c.args[i + 1][0] : '?';
         const char* named = v == '!' ? "_bang" : v == '$' ? "_dollar" : v == '@' ? "_at" : nullptr;
-        n += c.args[i] == "-c" ? "_key" : "_time_";
+        n += c.args[i++] == "-c" ? "_key" : "_time_";
         n += named != nullptr ? std::string(named) : std::string(1, v);
     }
     return n;
@@ -251,7 +259,7 @@ TEST(GoldenTracks, KmlAndGpxValidateAgainstSchemas) {
             EXPECT_EQ(shell("python3 " + golden + "schemas/kml_coords_check.py " + path), 0) << path;
         }
     }
-    EXPECT_EQ(tracks, 10);  // GPX and KML of keys 4, 5 and b; generation 3 keys 4 and 5
+    EXPECT_EQ(tracks, 12);  // GPX and KML of keys 4, 5 and b, GPX of key 4 in UTC; generation 3 keys 4 and 5
 }
 
 // ------------------------------------------------------ the example generator
