@@ -1,8 +1,12 @@
 // tavro::read(): a run of the console program's decoding whose records go
 // into tables instead of text files.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
+#include <mutex>
 #include <string_view>
+#include <thread>
 
 #include "cli/command_line.h"
 #include "cli/run.h"
@@ -105,39 +109,19 @@ class UtcClock {
     bool warned_ = false;
 };
 
-// The records of a run, into the tables of their tags.
-class TableSink final : public dec::RecordSink {
+// The records of one tag, into its tables.
+class TagTables final : public dec::RecordSink {
   public:
-    TableSink(Container& out, const ReadOptions& options, UtcClock& clock)
-        : out_(out), options_(options), clock_(clock) {}
-
-    bool wants_tag(uint32_t tag_number) const override {
-        if (options_.tags.empty()) {
-            return true;
-        }
-        for (uint32_t t : options_.tags) {
-            if (t == tag_number) {
-                return true;
-            }
-        }
-        return false;
-    }
-
-    void begin_tag(const dec::TagState& tag, TagLayout layout) override {
-        tag_ = nullptr;
-        if (!wants_tag(tag.tag_number)) {
-            return;
-        }
-        out_.tags.emplace_back();
-        tag_ = &out_.tags.back();
+    TagTables(const dec::TagState& tag, TagLayout layout, unsigned sensors,
+              const dec::LeapSeconds& leap)
+        : order_(tag.order), sensors_(sensors), layout_(layout), clock_(leap) {
         tag_->number = tag.tag_number;
         tag_->layout = layout_name(layout);
-        layout_ = layout;
-        acc_bursts_ = 0;
-        orientation_bursts_ = 0;
-        ecg_bursts_ = 0;
         clock_.begin_tag(&tag_->warnings);
     }
+
+    uint32_t order() const { return order_; }
+    Tag take() { return std::move(*tag_); }
 
     void fix(const dec::GpsFix& f, uint32_t key, const dec::TagState& state) override {
         if (!wants(kGps)) {
@@ -329,32 +313,16 @@ class TableSink final : public dec::RecordSink {
     }
 
     void end_tag(const dec::TagState& state, std::string_view info) override {
-        if (tag_ == nullptr) {
-            return;
-        }
         tag_->last_download_complete = state.last_download_complete;
         tag_->bad_units = state.bad_units;
         tag_->bytes_decoded = state.processed_bytes;
         tag_->connect_time = static_cast<int64_t>(state.connect_time);
         tag_->info.assign(info);
         tag_->settings = settings_of(info);
-        tag_ = nullptr;
-    }
-
-    void voltage(const dec::VoltageRecord& r) override {
-        Voltages& v = out_.voltages;
-        v.seconds.push_back(r.time);
-        v.temperature_raw.push_back(r.temperature_raw);
-        v.load.push_back(r.load);
-        for (size_t ch = 0; ch < 8; ++ch) {
-            v.ch_mv[ch].push_back(r.channel_mv[ch]);
-        }
     }
 
   private:
-    bool wants(unsigned sensor) const {
-        return tag_ != nullptr && (options_.sensors & sensor) != 0;
-    }
+    bool wants(unsigned sensor) const { return (sensors_ & sensor) != 0; }
 
     // The lines of the last settings report of an information text as
     // name and value: split at the first colon, headings left out.
@@ -395,14 +363,71 @@ class TableSink final : public dec::RecordSink {
         return settings;
     }
 
-    Container& out_;
-    const ReadOptions& options_;
-    UtcClock& clock_;
-    Tag* tag_ = nullptr;
-    TagLayout layout_ = TagLayout::v10;
+    std::unique_ptr<Tag> tag_ = std::make_unique<Tag>();
+    uint32_t order_;
+    unsigned sensors_;
+    TagLayout layout_;
+    UtcClock clock_;
     uint32_t acc_bursts_ = 0;
     uint32_t orientation_bursts_ = 0;
     uint32_t ecg_bursts_ = 0;
+};
+
+// The records of a run: tables per tag, made as the tags begin (tags decoded
+// side by side begin from their own threads), and the voltage logger's.
+class RunTables final : public dec::RecordTables {
+  public:
+    RunTables(const ReadOptions& options, const dec::LeapSeconds& leap)
+        : options_(options), leap_(leap) {}
+
+    bool wants_tag(uint32_t tag_number) const override {
+        if (options_.tags.empty()) {
+            return true;
+        }
+        for (uint32_t t : options_.tags) {
+            if (t == tag_number) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    dec::RecordSink* begin_tag(const dec::TagState& tag, TagLayout layout) override {
+        if (!wants_tag(tag.tag_number)) {
+            return nullptr;
+        }
+        auto tables = std::make_unique<TagTables>(tag, layout, options_.sensors, leap_);
+        std::lock_guard<std::mutex> lock(mutex_);
+        tags_.push_back(std::move(tables));
+        return tags_.back().get();
+    }
+
+    void voltage(const dec::VoltageRecord& r) override {
+        v_.seconds.push_back(r.time);
+        v_.temperature_raw.push_back(r.temperature_raw);
+        v_.load.push_back(r.load);
+        for (size_t ch = 0; ch < 8; ++ch) {
+            v_.ch_mv[ch].push_back(r.channel_mv[ch]);
+        }
+    }
+
+    // The tags in the container's order, and the voltages.
+    void hand_over(Container& out) {
+        std::stable_sort(tags_.begin(), tags_.end(),
+                         [](const auto& a, const auto& b) { return a->order() < b->order(); });
+        for (auto& t : tags_) {
+            out.tags.push_back(t->take());
+        }
+        tags_.clear();
+        out.voltages = std::move(v_);
+    }
+
+  private:
+    const ReadOptions& options_;
+    const dec::LeapSeconds& leap_;
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<TagTables>> tags_;
+    Voltages v_;
 };
 
 // The menu key whose plan decodes the records asked for.
@@ -486,8 +511,7 @@ Container read(const std::string& path, const ReadOptions& options) {
     dec::Platform& sys = dec::Platform::system();
     Container result;
     const dec::LeapSeconds leap = leap_table(sys, options, &result.leap_source);
-    UtcClock clock(leap);
-    TableSink sink(result, options, clock);
+    RunTables tables(options, leap);
     WorkFolder work(sys, options.work_dir);
 
     std::string out_text;
@@ -496,7 +520,10 @@ Container read(const std::string& path, const ReadOptions& options) {
     {
         dec::Console con(sys, &out_text, &err_text);
         dec::RunContext run(con);
-        run.sink = &sink;
+        run.tables = &tables;
+        // Tags are decoded side by side on up to four cores, as the console
+        // program does.
+        run.workers = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
         dec::RunParams params;
         params.path = path.c_str();
         params.files_given = 1;
@@ -510,6 +537,7 @@ Container read(const std::string& path, const ReadOptions& options) {
         con.flush();
     }
     result.console = out_text + err_text;
+    tables.hand_over(result);
     if (code != dec::EXIT_OK) {
         throw Error(result.console, code);
     }

@@ -309,10 +309,11 @@ ContainerResult decode_gen5_tags(RunContext& run, const uint32_t* tags, Containe
         tags_rv = run_tags_side_by_side(run, tags, count, index);
     } else {
         for (size_t i = 0; i < count && tags_rv == 0; ++i) {
-            if (index.active() && run.sink != nullptr && !run.sink->wants_tag(tags[i])) {
+            if (index.active() && run.tables != nullptr && !run.tables->wants_tag(tags[i])) {
                 continue;
             }
             announce_gen5_tag(run, i, tags[i]);
+            run.tag_index = static_cast<uint32_t>(i);
             const TagSource source = index.active() ? TagSource{index.input_fd(), &index.runs_of(i),
                                                                 nullptr, index.input_name()}
                                                     : TagSource{-1, nullptr, index.copy_of(i)};
@@ -343,7 +344,7 @@ int run_voltage_logger(RunContext& run, const RunParams& params) {
         open_container_input(con, params.path, run.folder, header, kHeaderSize, fd);
     if (result == ContainerResult::ok) {
         if (header_has_maker_string(header)) {
-            result = write_voltages(con, run.folder.at, fd, params.path, run.sink);
+            result = write_voltages(con, run.folder.at, fd, params.path, run.tables);
         } else {
             con.out().printf(kNewDecoderText, kDownloadWebsite);
             result = ContainerResult::failed;
@@ -385,7 +386,7 @@ int run_decoder(RunContext& run, const RunParams& params) {
         action |= *bits;
     }
     run.plan = output_plan_of(action);
-    run.plan.sink = run.sink;
+    run.plan.tables = run.tables;
     if (params.utc) {
         run.leap_seconds = LeapSeconds::system(con.sys());
         run.plan.utc = &*run.leap_seconds;

@@ -14,6 +14,7 @@ namespace dec {
 
 class LeapSeconds;
 class RecordSink;
+class RecordTables;
 
 // Every file a tag may write; the plan's main file is one of the first six.
 // Their names are formed from one table in store/tag_file_set.cpp.
@@ -95,14 +96,16 @@ struct OutputPlan {
 
     Gen3TagVariant gen3;
 
-    // Set: the records go to this sink as values, and no text is written
-    // (records/record_sink.h).
+    // Set: the records go to these tables as values, and no text is written
+    // (records/record_sink.h); `sink` is the current tag's, which its output
+    // sets.
+    RecordTables* tables = nullptr;
     RecordSink* sink = nullptr;
 };
 
 // Whether the records' key-bin checksums are needed.
 inline bool wants_keys(const OutputPlan& plan) {
-    return plan.movebank || plan.sink != nullptr;
+    return plan.movebank || plan.tables != nullptr;
 }
 
 // KML and GPX documents hold the track alone: no legends, no filter notices.

@@ -51,9 +51,11 @@ struct RunContext {
     // Where the passes over the data report how far they are (none in tests
     // that run parts of a run).
     Progress* progress = nullptr;
-    // Set: the records go to this sink instead of text files (the plan takes
-    // it over).
-    RecordSink* sink = nullptr;
+    // Set: the records go to these tables instead of text files (the plan
+    // takes them over).
+    RecordTables* tables = nullptr;
+    // The position of the tag being decoded among the run's tags.
+    uint32_t tag_index = 0;
 };
 
 // Runs `decode` (0 or -1) for one tag whose outputs go into a fresh output

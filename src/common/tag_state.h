@@ -38,6 +38,8 @@ struct PressureCalibration {
 
 struct TagState {
     uint32_t tag_number = 0;
+    // The tag's position among the tags of its container.
+    uint32_t order = 0;
     TagStatistics stats;
     // Version byte of the settings record of the latest open block (byte 4 of
     // the record): tells the version-9 decoders which accelerometer the tag has.

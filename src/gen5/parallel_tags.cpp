@@ -118,6 +118,7 @@ class SideBySide {
             tag_run.interactive = run_.interactive;
             tag_run.spectrum_tables = run_.spectrum_tables;
             tag_run.progress = run_.progress;
+            tag_run.tag_index = static_cast<uint32_t>(i);
             const TagSource source{index_.input_fd(), &index_.runs_of(i), nullptr,
                                    index_.input_name()};
             try {

@@ -36,6 +36,7 @@ int run_tag(RunContext& run, uint32_t tag_number, TagSource source) {
     OutStream& out = con.out();
     TagState state;
     state.tag_number = tag_number;
+    state.order = run.tag_index;
 
     IndexedTagData data(con, run.folder.at, tag_number, source);
     if (data.open_raw() != 0) {

@@ -48,10 +48,10 @@ void print_voltage_record(const VoltageRecord& v, uint32_t previous, OutStream& 
     }
 }
 
-// The lines of the file on `fd` into `out`, or its records to `sink` when
+// The lines of the file on `fd` into `out`, or its records to `tables` when
 // set (the lines of damaged records are then dropped); 0, or -1 after
 // printing the failure.
-int convert_voltages(Console& con, int fd, const char* path, OutStream& out, RecordSink* sink) {
+int convert_voltages(Console& con, int fd, const char* path, OutStream& out, RecordTables* tables) {
     out.put(
         "diff/minutes,hours,Temp,Load,Ch0/mV,Ch1/mV,Ch2/mV,Ch3/mV,Ch4/mV,Ch5/mV,Ch6/mV,Ch7/mV\n");
 
@@ -82,8 +82,8 @@ int convert_voltages(Console& con, int fd, const char* path, OutStream& out, Rec
             continue;
         }
         const VoltageRecord v = read_voltage_record(rec);
-        if (sink != nullptr) {
-            sink->voltage(v);
+        if (tables != nullptr) {
+            tables->voltage(v);
         } else {
             print_voltage_record(v, previous, out);
         }
@@ -96,12 +96,12 @@ int convert_voltages(Console& con, int fd, const char* path, OutStream& out, Rec
 }  // namespace
 
 ContainerResult write_voltages(Console& con, const Folder& folder, int fd, const char* path,
-                               RecordSink* sink) {
-    if (sink != nullptr) {
+                               RecordTables* tables) {
+    if (tables != nullptr) {
         std::string dropped;
         OutStream out(&dropped);
-        return convert_voltages(con, fd, path, out, sink) == 0 ? ContainerResult::ok
-                                                               : ContainerResult::failed;
+        return convert_voltages(con, fd, path, out, tables) == 0 ? ContainerResult::ok
+                                                                 : ContainerResult::failed;
     }
     OutputSet outputs(con.sys(), folder);
     const uint64_t failures = con.system_failures();

@@ -8,12 +8,12 @@
 
 namespace dec {
 
-class RecordSink;
+class RecordTables;
 
 // Converts the file open on `fd` (positioned at offset 0) into "voltages.csv"
-// of `folder`, or hands its records to `sink` when one is given; `ok` or
+// of `folder`, or hands its records to `tables` when given; `ok` or
 // `failed`.
 ContainerResult write_voltages(Console& con, const Folder& folder, int fd, const char* path,
-                               RecordSink* sink = nullptr);
+                               RecordTables* tables = nullptr);
 
 }  // namespace dec

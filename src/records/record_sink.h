@@ -2,11 +2,11 @@
 //
 // The decoders turn each record into a plain value and hand it to the tag's
 // printers. A run that wants the values themselves (the reading library, which
-// builds tables in memory) sets a RecordSink in the output plan: the printers
-// then hand every record to it instead of writing it, after the same checks,
-// joining and statistics as a run writing text. The sink sees the records of
-// one tag between begin_tag and end_tag, in the order the text outputs would
-// list them.
+// builds tables in memory) sets RecordTables in the output plan: each tag's
+// output then asks it for the tag's RecordSink, and the printers hand every
+// record to that instead of writing it, after the same checks, joining and
+// statistics as a run writing text, in the order the text would list them.
+// Tags decoded side by side ask from their own threads.
 #pragma once
 
 #include <cstdint>
@@ -32,15 +32,11 @@ struct VoltageRecord {
     uint32_t channel_mv[8] = {};
 };
 
+// The records of one tag.
 class RecordSink {
   public:
     virtual ~RecordSink() = default;
 
-    // Whether the records of this tag are wanted; a tag that is not is skipped
-    // before it is decoded.
-    virtual bool wants_tag(uint32_t tag_number) const = 0;
-    // The records of the tag of `tag` (its number set) follow.
-    virtual void begin_tag(const TagState& tag, TagLayout layout) = 0;
     // A GPS fix whose record passed its checksum, with the record's key-bin
     // checksum; tag.gps_record_counter numbers it.
     virtual void fix(const GpsFix& fix, uint32_t key, const TagState& tag) = 0;
@@ -57,8 +53,32 @@ class RecordSink {
     // The tag is done: its state (statistics, bad units, connect time) and the
     // text of its information report.
     virtual void end_tag(const TagState& tag, std::string_view info) = 0;
+};
+
+// The records of a run.
+class RecordTables {
+  public:
+    virtual ~RecordTables() = default;
+
+    // Whether the records of this tag are wanted; one that is not may be
+    // skipped before it is decoded.
+    virtual bool wants_tag(uint32_t tag_number) const = 0;
+    // The sink of the tag of `tag` (its number set), or none when its records
+    // are not wanted. Called from the thread that decodes the tag.
+    virtual RecordSink* begin_tag(const TagState& tag, TagLayout layout) = 0;
     // A record of a voltage logger (no tag).
     virtual void voltage(const VoltageRecord& record) = 0;
+};
+
+// A sink that drops every record.
+class DroppingSink final : public RecordSink {
+  public:
+    void fix(const GpsFix&, uint32_t, const TagState&) override {}
+    void burst(const BurstLine&, const BurstSamples&) override {}
+    void orientation(const QuatcmpBurst&, uint32_t, bool) override {}
+    void event(const SysinfoEvent&) override {}
+    void ecg(const EcgRecord&, uint32_t) override {}
+    void end_tag(const TagState&, std::string_view) override {}
 };
 
 }  // namespace dec

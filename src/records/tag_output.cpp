@@ -70,11 +70,14 @@ void TagOutput::open_memory() {
     dropped_ = std::make_unique<OutStream>(&dropped_text_);
     streams_ = TagStreams{info_memory_.get(), dropped_.get(), dropped_.get(), dropped_.get(),
                           dropped_.get()};
-    plan_.sink->begin_tag(tag_, layout_);
+    plan_.sink = plan_.tables->begin_tag(tag_, layout_);
+    if (plan_.sink == nullptr) {
+        plan_.sink = &dropped_records_;
+    }
 }
 
 int TagOutput::open() {
-    if (plan_.sink != nullptr) {
+    if (plan_.tables != nullptr) {
         open_memory();
     } else if (open_files() != 0) {
         return -1;
@@ -105,7 +108,7 @@ void TagOutput::write_tails() {
 }
 
 int TagOutput::close() {
-    if (plan_.sink != nullptr) {
+    if (plan_.tables != nullptr) {
         info_memory_->flush();
         plan_.sink->end_tag(tag_, info_text_);
         return 0;

@@ -30,6 +30,7 @@
 #include "common/output_set.h"
 #include "common/tag_state.h"
 #include "records/gps_output.h"
+#include "records/record_sink.h"
 #include "records/tag_layout.h"
 #include "store/tag_file_set.h"
 
@@ -77,6 +78,7 @@ class TagOutput {
     std::string dropped_text_;
     std::unique_ptr<OutStream> info_memory_;
     std::unique_ptr<OutStream> dropped_;
+    DroppingSink dropped_records_;
 };
 
 // The first line of every information file: the decoder version and build.
