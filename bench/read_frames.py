@@ -15,7 +15,6 @@ and the decoder it starts) of each run, and the best of each way.
 import io
 import os
 import pathlib
-import resource
 import shutil
 import subprocess
 import sys
@@ -39,6 +38,7 @@ def text_way(decoder, container, work):
     subprocess.run([decoder, "-c", "3", "-f", container, "-d", str(out)], check=True,
                    stdout=subprocess.DEVNULL)
     fixes = samples = 0
+    frames = []  # every tag's frames are kept, as the module's are
     for path in sorted(out.glob("tag*.txt")):
         gps_lines, acc_values, acc_bursts = [], [], []
         with open(path) as f:
@@ -53,6 +53,7 @@ def text_way(decoder, container, work):
             gps = pd.read_csv(io.StringIO("".join(gps_lines)), header=None)
             gps["time"] = pd.to_datetime(gps[2] + " " + gps[4], format="%d.%m.%Y %H:%M:%S")
             fixes += len(gps)
+            frames.append(gps)
         if acc_values:
             counts = np.array([len(v) for v in acc_values])
             acc = pd.DataFrame({
@@ -63,6 +64,7 @@ def text_way(decoder, container, work):
             starts = pd.to_datetime(pd.Series(acc_bursts), format="%d.%m.%Y %H:%M:%S")
             acc["start"] = np.repeat(starts.to_numpy(), counts)
             samples += len(acc)
+            frames.append(acc)
     shutil.rmtree(out, ignore_errors=True)
     return fixes, samples
 
@@ -83,20 +85,22 @@ def main():
     best = {}
     for r in range(rounds):
         for way in ("module", "text"):
-            before = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
             start = time.perf_counter()
-            p = subprocess.run([sys.executable, __file__, "--child", way, decoder, container,
-                                work], check=True, capture_output=True, text=True,
-                               env=dict(os.environ))
+            p = subprocess.Popen([sys.executable, __file__, "--child", way, decoder, container,
+                                  work], stdout=subprocess.PIPE, text=True)
+            stdout = p.stdout.read()
+            # The child's own usage, which on Linux includes the decoder it
+            # waited for: its peak is the larger of the two.
+            _, status, usage = os.wait4(p.pid, 0)
+            p.returncode = os.waitstatus_to_exitcode(status)
             wall = time.perf_counter() - start
-            # ru_maxrss of the children is the largest of all waited for so
-            # far: a run that stays below an earlier one reports that one.
-            peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
-            _, inner, fixes, samples = p.stdout.split()
-            print("round %d %-6s wall %7.2f s (inside %7.2f s)  peak %s MiB  fixes %s  samples %s"
-                  % (r + 1, way, wall, float(inner),
-                     "%6.0f" % (peak / 1024) if peak > before else "<= earlier",
-                     fixes, samples), flush=True)
+            if p.returncode != 0:
+                raise SystemExit("%s failed" % way)
+            peak = usage.ru_maxrss
+            _, inner, fixes, samples = stdout.split()
+            print("round %d %-6s wall %7.2f s (inside %7.2f s)  peak %6.0f MiB  fixes %s  "
+                  "samples %s" % (r + 1, way, wall, float(inner), peak / 1024, fixes, samples),
+                  flush=True)
             best[way] = min(best.get(way, wall), wall)
     print("best: module %.2f s, text %.2f s: module %.1fx faster" % (
         best["module"], best["text"], best["text"] / best["module"]))
