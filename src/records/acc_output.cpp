@@ -6,22 +6,11 @@
 
 #include "common/tagtime.h"
 #include "common/version.h"
+#include "records/movebank_columns.h"
 
 namespace dec {
 
 namespace {
-
-// MOVEBANK headers of the acceleration file (generation 5 begins with the
-// decoder version's column) and the IMU files.
-constexpr const char* kMovebankAccHeader =
-    "key-bin-checksum,tag-serial-number,start-timestamp,acceleration-sampling-frequency-per-axis,"
-    "acceleration-axes,accelerations-raw\n";
-constexpr const char* kMovebankQuatHeader =
-    "data-decoding-software,key-bin-checksum,tag-serial-number,start-timestamp,quaternions-"
-    "sampling-frequency,quaternions-raw\n";
-constexpr const char* kMovebankMagHeader =
-    "data-decoding-software,key-bin-checksum,tag-serial-number,start-timestamp,magnetic-field-"
-    "sampling-frequency-per-axis,temperature,magnetic-fields-raw\n";
 
 // The legend of the spectrum lines (one line per burst).
 constexpr const char* kDftLegend =
@@ -342,13 +331,10 @@ uint32_t whole_microseconds(double us) {
 
 void write_acc_heads(const OutputPlan& plan, TagLayout layout, const TagStreams& streams) {
     if (plan.movebank) {
-        if (layout != TagLayout::gen3) {
-            streams.acc->put("data-decoding-software,");
-        }
-        streams.acc->put(kMovebankAccHeader);
+        put_header(*streams.acc, movebank_columns(TagFile::acc, layout));
         if (layout == TagLayout::v10) {
-            streams.quat->put(kMovebankQuatHeader);
-            streams.mag->put(kMovebankMagHeader);
+            put_header(*streams.quat, movebank_columns(TagFile::quat, layout));
+            put_header(*streams.mag, movebank_columns(TagFile::mag, layout));
         }
     }
     if (plan.acc_form == AccForm::spectrum_line) {
