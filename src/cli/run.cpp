@@ -149,10 +149,11 @@ std::optional<int> read_input_header(Console& con, const RunParams& params, uint
 }
 
 // Whether `name` has the form of an output file: "voltages.csv", "intact.txt",
-// or [info_|stat_][time stamp_]tagN[_kind] with ".txt", ".kml" or ".gpx".
+// or [info_|stat_][time stamp_]tagN[_kind] with ".txt", ".kml" or ".gpx"; or
+// the type sidecar of one ("voltages.csvt", "tagN_gps.csvt").
 bool has_output_form(const char* name) {
     const std::string_view n(name);
-    if (n == "voltages.csv" || n == "intact.txt") {
+    if (n == "voltages.csv" || n == "voltages.csvt" || n == "intact.txt") {
         return true;
     }
     std::string_view rest = n;
@@ -174,7 +175,7 @@ bool has_output_form(const char* name) {
         return false;
     }
     const std::string_view ext = rest.substr(dot);
-    return ext == ".txt" || ext == ".kml" || ext == ".gpx";
+    return ext == ".txt" || ext == ".kml" || ext == ".gpx" || ext == ".csvt";
 }
 
 // Whether the input is the file of the output folder under its own name,

@@ -303,21 +303,6 @@ void print_acc_time_us(uint32_t tag_time, uint32_t microseconds, OutStream& out,
     print_tag_time_us(tag_time, microseconds, out);
 }
 
-void put_movebank_columns(OutStream& out, const char* names, const OutputPlan& plan) {
-    if (plan.utc == nullptr) {
-        out.put(names);
-        return;
-    }
-    std::string_view rest(names);
-    for (size_t at; (at = rest.find("timestamp")) != std::string_view::npos;) {
-        const size_t end = std::min(rest.find_first_of(",\n", at), rest.size());
-        out.write(rest.data(), end);
-        out.put("-utc");
-        rest.remove_prefix(end);
-    }
-    out.write(rest.data(), rest.size());
-}
-
 namespace {
 
 // The text of an invalid week or time of week, or nullptr when both are valid.

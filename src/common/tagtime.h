@@ -83,10 +83,6 @@ inline int format_gps_description_iso(int32_t week, uint32_t tow_s, const char* 
 int format_gpx_time(uint32_t tow_ms, int32_t week, char* buf, size_t size,
                     const TimeScale& scale = {});
 
-// Names of MOVEBANK columns (a header line or part of one): with plan.utc,
-// "-utc" ends the name of every time stamp column ("timestamp-of-fix-utc").
-void put_movebank_columns(OutStream& out, const char* names, const OutputPlan& plan);
-
 // "%04i-%02i-%02i %02i:%02i:%02i" of UTC seconds since 1970, or "(NULL)" when
 // the year comes out as 1970 (an unset time). `buf` holds at least 32 bytes.
 void format_utc_or_null(int64_t unix_seconds, char* buf, size_t size);

@@ -91,7 +91,9 @@ int Gen3Decoder::run() {
     con.out().put("\nNow uncompressing data (please wait ...):\n");
     con.flush();  // the wait may be long: show the line now
     print_basestation_info(header, info_);
-    out_.write_heads();
+    if (out_.write_heads() != 0) {
+        return -1;
+    }
 
     uint64_t block_address = 0;
     uint8_t block[kGen3RecordSize];

@@ -19,10 +19,10 @@ int begin_second_pass(TagRun& tag);
 // printed).
 template <class Unit>
 int pass_over_units(TagRun& tag, StreamState& s, LoopFamily family, Unit&& unit) {
-    if (gather_tag_stream(tag, s, family) != 0 || begin_second_pass(tag) != 0) {
+    if (gather_tag_stream(tag, s, family) != 0 || begin_second_pass(tag) != 0 ||
+        tag.out.write_heads() != 0) {
         return -1;
     }
-    tag.out.write_heads();
     uint8_t u[kUnitSize];
     ProgressMeter meter(tag.run.progress, 0);
     while (tag.data.image_read(u, kUnitSize) == static_cast<ssize_t>(kUnitSize)) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "common/buffered_file.h"
+#include "common/columns.h"
 #include "common/le.h"
 #include "common/millivolts.h"
 #include "common/text_file.h"
@@ -28,6 +29,19 @@ uint16_t byte_sum(const uint8_t* p, size_t n) {
     return static_cast<uint16_t>(sum);
 }
 
+// The columns of "voltages.csv", typed in its sidecar "voltages.csvt" (a line
+// of a record that fails its checks is no row of them).
+constexpr Column kRecordColumns[] = {
+    {"diff/minutes", ColumnType::real}, {"hours", ColumnType::real},
+    {"Temp", ColumnType::integer},      {"Load", ColumnType::integer},
+    {"Ch0/mV", ColumnType::integer},    {"Ch1/mV", ColumnType::integer},
+    {"Ch2/mV", ColumnType::integer},    {"Ch3/mV", ColumnType::integer},
+    {"Ch4/mV", ColumnType::integer},    {"Ch5/mV", ColumnType::integer},
+    {"Ch6/mV", ColumnType::integer},    {"Ch7/mV", ColumnType::integer},
+};
+constexpr ColumnTable kColumns{{kRecordColumns}};
+constexpr const char* kCsvName = "voltages.csv";
+
 VoltageRecord read_voltage_record(const uint8_t* rec) {
     VoltageRecord v;
     v.time = le_u32(rec, 4);
@@ -52,8 +66,7 @@ void print_voltage_record(const VoltageRecord& v, uint32_t previous, OutStream& 
 // set (the lines of damaged records are then dropped); 0, or -1 after
 // printing the failure.
 int convert_voltages(Console& con, int fd, const char* path, OutStream& out, RecordTables* tables) {
-    out.put(
-        "diff/minutes,hours,Temp,Load,Ch0/mV,Ch1/mV,Ch2/mV,Ch3/mV,Ch4/mV,Ch5/mV,Ch6/mV,Ch7/mV\n");
+    put_header(out, kColumns);
 
     BufferedReader in(con.sys(), fd);
     in.stop_on_error(con, path);
@@ -106,7 +119,8 @@ ContainerResult write_voltages(Console& con, const Folder& folder, int fd, const
     OutputSet outputs(con.sys(), folder);
     const uint64_t failures = con.system_failures();
     TextFile csv;
-    if (csv.open(con, outputs, "voltages.csv") != 0) {
+    if (csv.open(con, outputs, kCsvName) != 0 ||
+        write_column_types(con, outputs, kCsvName, kColumns) != 0) {
         return ContainerResult::failed;
     }
     int rv = convert_voltages(con, fd, path, csv.out(), nullptr);

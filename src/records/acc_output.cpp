@@ -6,23 +6,12 @@
 
 #include "common/tagtime.h"
 #include "common/version.h"
+#include "records/movebank_columns.h"
 #include "records/record_sink.h"
 
 namespace dec {
 
 namespace {
-
-// MOVEBANK headers of the acceleration file (generation 5 begins with the
-// decoder version's column) and the IMU files.
-constexpr const char* kMovebankAccHeader =
-    "key-bin-checksum,tag-serial-number,start-timestamp,acceleration-sampling-frequency-per-axis,"
-    "acceleration-axes,accelerations-raw\n";
-constexpr const char* kMovebankQuatHeader =
-    "data-decoding-software,key-bin-checksum,tag-serial-number,start-timestamp,quaternions-"
-    "sampling-frequency,quaternions-raw\n";
-constexpr const char* kMovebankMagHeader =
-    "data-decoding-software,key-bin-checksum,tag-serial-number,start-timestamp,magnetic-field-"
-    "sampling-frequency-per-axis,temperature,magnetic-fields-raw\n";
 
 // The legend of the spectrum lines (one line per burst).
 constexpr const char* kDftLegend =
@@ -334,13 +323,10 @@ uint32_t whole_microseconds(double us) {
 
 void write_acc_heads(const OutputPlan& plan, TagLayout layout, const TagStreams& streams) {
     if (plan.movebank) {
-        if (layout != TagLayout::gen3) {
-            streams.acc->put("data-decoding-software,");
-        }
-        put_movebank_columns(*streams.acc, kMovebankAccHeader, plan);
+        put_header(*streams.acc, movebank_columns(TagFile::acc, layout), plan.utc != nullptr);
         if (layout == TagLayout::v10) {
-            put_movebank_columns(*streams.quat, kMovebankQuatHeader, plan);
-            put_movebank_columns(*streams.mag, kMovebankMagHeader, plan);
+            put_header(*streams.quat, movebank_columns(TagFile::quat, layout), plan.utc != nullptr);
+            put_header(*streams.mag, movebank_columns(TagFile::mag, layout), plan.utc != nullptr);
         }
     }
     if (plan.acc_form == AccForm::spectrum_line) {

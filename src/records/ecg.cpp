@@ -5,6 +5,7 @@
 #include "common/le.h"
 #include "common/tagtime.h"
 #include "records/fletcher32.h"
+#include "records/movebank_columns.h"
 #include "records/record_sink.h"
 #include "settings/ecg_rates.h"
 
@@ -20,9 +21,6 @@ namespace {
 constexpr size_t kUnitPayload = 63;
 constexpr size_t kSamplesOffset = 18;
 
-constexpr const char* kMovebankHeader =
-    "key-bin-checksum,tag-serial-number,start-timestamp,temperature,bat-mvolt,ecg-sampling-"
-    "frequency,voltage-resolution,dyn-offset-comp,ecg-raw\n";
 constexpr const char* kLegend =
     "\nFormat of ECG data lines:\nECG, daynumber, date, day-of-week, time-of-day,\ntemperature "
     "degree Celsius, battery-voltage mV, ecg-sampling-frequency Hz,\nvoltage resolution "
@@ -32,7 +30,7 @@ constexpr const char* kLegend =
 
 void write_ecg_heads(const OutputPlan& plan, OutStream& ecg, OutStream& info) {
     if (plan.movebank) {
-        put_movebank_columns(ecg, kMovebankHeader, plan);
+        put_header(ecg, movebank_columns(TagFile::ecg, TagLayout::ecg), plan.utc != nullptr);
     } else {
         info.put(kLegend);
     }

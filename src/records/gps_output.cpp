@@ -1,6 +1,7 @@
 #include "records/gps_output.h"
 
 #include "records/gps_print.h"
+#include "records/movebank_columns.h"
 #include "records/record_sink.h"
 
 namespace dec {
@@ -40,32 +41,13 @@ constexpr const char* kFineTemperature =
 // Feature bit of software-10 tags whose temperature sensor is calibrated.
 constexpr uint32_t kFeatureAccurateTemperature = 0x4000;
 
-// MOVEBANK GPS header: the columns every layout has, then the layout's own.
-// Generation 3 ends it after the horizontal accuracy.
-constexpr const char* kMovebankStart =
-    "key-bin-checksum,tag-serial-number,start-timestamp,longitude,latitude,height-above-"
-    "ellipsoid,type-of-fix,status,used-time-to-get-fix,timestamp-of-fix,battery-voltage,fix-"
-    "battery-voltage,temperature,speed-over-ground,heading-degree,speed-accuracy-estimate,"
-    "horizontal-accuracy-estimate";
-constexpr const char* kMovebankV10 =
-    ",dop,satellite-count,barometric-pressure,quat-w-raw,quat-x-raw,quat-y-raw,quat-z-raw,"
-    "magnetic-field-x-raw,magnetic-field-y-raw,magnetic-field-z-raw,data-decoding-software\n";
-constexpr const char* kMovebankV9 = ",data-decoding-software\n";
-
-// The layout's MOVEBANK columns, by TagLayout.
-constexpr const char* kMovebankColumns[] = {kMovebankV10, kMovebankV9, "\n", "\n"};
-static_assert(sizeof kMovebankColumns / sizeof kMovebankColumns[0] ==
-                  static_cast<size_t>(TagLayout::gen3) + 1,
-              "MOVEBANK columns of every layout");
-
 }  // namespace
 
 void GpsOutput::legend(const TagState& tag) {
     OutStream& info = *streams_.info;
     const bool extended = plan_.gps_extended;
     if (layout_ == TagLayout::gen3 && plan_.movebank) {
-        put_movebank_columns(info, kMovebankStart, plan_);
-        info.put("\n");
+        put_header(info, movebank_gps_start(), plan_.utc != nullptr);
         return;
     }
     if (layout_ == TagLayout::gen3 && plan_.gen3.early_tag) {
@@ -97,8 +79,7 @@ void GpsOutput::legend(const TagState& tag) {
 
 void GpsOutput::head(const TagState& tag) {
     if (plan_.movebank) {
-        put_movebank_columns(*streams_.main, kMovebankStart, plan_);
-        streams_.main->put(kMovebankColumns[static_cast<size_t>(layout_)]);
+        put_header(*streams_.main, movebank_columns(TagFile::gps, layout_), plan_.utc != nullptr);
     }
     if (!plan_.gps) {
         return;

@@ -4,6 +4,7 @@
 #include "common/version.h"
 #include "records/acc_output.h"
 #include "records/ecg.h"
+#include "records/movebank_columns.h"
 #include "records/record_sink.h"
 
 namespace dec {
@@ -89,13 +90,23 @@ int TagOutput::open() {
     return 0;
 }
 
-void TagOutput::write_heads() {
+int TagOutput::write_heads() {
     if (layout_ == TagLayout::ecg) {
         write_ecg_heads(plan_, *streams_.main, *streams_.info);
-        return;
+    } else {
+        write_acc_heads(plan_, layout_, streams_);
+        gps_.head(tag_);
     }
-    write_acc_heads(plan_, layout_, streams_);
-    gps_.head(tag_);
+    if (!plan_.movebank) {
+        return 0;
+    }
+    // Each MOVEBANK file's types, from the table its header was printed from.
+    for (TagFile f : {TagFile::gps, TagFile::acc, TagFile::quat, TagFile::mag, TagFile::ecg}) {
+        if (files_.is_open(f) && files_.write_column_types(f, movebank_columns(f, layout_)) != 0) {
+            return -1;
+        }
+    }
+    return 0;
 }
 
 void TagOutput::write_tails() {

@@ -47,8 +47,9 @@ class TagOutput {
     // opened: the information text is kept for the sink, the rest dropped.
     int open();
     // The heads of every output, before the first record (the tag's feature
-    // word is known by then).
-    void write_heads();
+    // word is known by then), and the type sidecars of the MOVEBANK files: 0,
+    // or -1 after printing the failure of a sidecar.
+    int write_heads();
     // The ends of the documents, after the last record.
     void write_tails();
     // Writes the STATS line when that is the output and closes the files: 0,

@@ -46,6 +46,12 @@ OutStream* TagFileSet::open(TagFile file) {
     return &f.out();
 }
 
+int TagFileSet::write_column_types(TagFile file, const ColumnTable& columns) {
+    char name[128];
+    format_tag_file_name(name, sizeof name, file, prefix_, tag_);
+    return dec::write_column_types(con_, outputs_, name, columns);
+}
+
 int TagFileSet::close_all() {
     int rv = 0;
     for (size_t i = 0; i < open_count_; ++i) {

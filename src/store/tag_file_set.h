@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 
+#include "common/columns.h"
 #include "common/console.h"
 #include "common/output_plan.h"
 #include "common/output_set.h"
@@ -31,6 +32,9 @@ class TagFileSet {
     OutStream* open(TagFile file);
     bool is_open(TagFile file) const { return files_[index(file)].is_open(); }
     OutStream& out(TagFile file) { return files_[index(file)].out(); }
+    // Writes the type sidecar of `file` ("tag17_gps.csvt" for "tag17_gps.txt")
+    // as an output of the set: 0, or -1 after printing the failure.
+    int write_column_types(TagFile file, const ColumnTable& columns);
     // Closes the open files in the order they were opened: 0, or -1 when one
     // could not be written completely.
     int close_all();

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -260,6 +261,70 @@ TEST(GoldenTracks, KmlAndGpxValidateAgainstSchemas) {
         }
     }
     EXPECT_EQ(tracks, 12);  // GPX and KML of keys 4, 5 and b, GPX of key 4 in UTC; generation 3 keys 4 and 5
+}
+
+// ------------------------------------------------- column types of CSV files
+
+// The comma-separated fields of `line`.
+std::vector<std::string> fields_of(const std::string& line) {
+    std::vector<std::string> fields(1);
+    for (const char ch : line) {
+        if (ch == ',') {
+            fields.emplace_back();
+        } else {
+            fields.back().push_back(ch);
+        }
+    }
+    return fields;
+}
+
+// Every CSV-like output of every tag layout (software 10, 9, ECG and
+// generation 3 with the MOVEBANK key; the voltage logger) has its type
+// sidecar: one known type per column of the header, and every data row has
+// as many fields.
+TEST(ColumnTypes, SidecarFitsHeaderAndRowsOfEveryLayout) {
+    struct Case {
+        GoldenCase run;
+        std::vector<std::string> sidecars;
+    };
+    const std::vector<Case> cases = {
+        {{"example", {"-c", "m"}, Input::example},
+         {"tag1201_acc.csvt", "tag1201_gps.csvt", "tag17_acc.csvt", "tag17_gps.csvt", "tag17_magnetic.csvt",
+          "tag17_quat.csvt", "tag19_acc.csvt", "tag19_gps.csvt", "tag19_magnetic.csvt", "tag19_quat.csvt",
+          "tag801_ecg.csvt"}},
+        {{"gen3", {"-c", "m"}, Input::gen3, 6},
+         {"tag1234_acc.csvt", "tag1234_gps.csvt", "tag5_acc.csvt", "tag5_gps.csvt"}},
+        {{"voltage", {"-c", "3"}, Input::voltage}, {"voltages.csvt"}},
+    };
+    const std::vector<std::string> known = {"\"String\"", "\"Integer\"", "\"Real\"", "\"DateTime\""};
+    for (const Case& c : cases) {
+        TempDir dir;
+        ASSERT_EQ(run_case(c.run, dir).exit_code, 0) << c.run.dir;
+        std::vector<std::string> sidecars;
+        for (const std::string& name : files_in(dir.file("out"))) {
+            if (name.ends_with(".csvt")) {
+                sidecars.push_back(name);
+            }
+        }
+        EXPECT_EQ(sidecars, c.sidecars) << c.run.dir;
+        for (const std::string& sidecar : sidecars) {
+            const std::string base = dir.file("out/" + sidecar.substr(0, sidecar.size() - 5));
+            const std::string types_text = read_text(dir.file("out/" + sidecar));
+            ASSERT_TRUE(types_text.ends_with("\n")) << sidecar;
+            const std::vector<std::string> types = fields_of(types_text.substr(0, types_text.size() - 1));
+            for (const std::string& t : types) {
+                EXPECT_NE(std::find(known.begin(), known.end(), t), known.end()) << sidecar << ": " << t;
+            }
+            std::istringstream data(read_text(fs::exists(base + ".csv") ? base + ".csv" : base + ".txt"));
+            std::string line;
+            for (int row = 0; std::getline(data, line); ++row) {
+                // The voltage logger reports a record that fails its checks on a line of its own.
+                if (!line.ends_with("not matching.")) {
+                    EXPECT_EQ(fields_of(line).size(), types.size()) << sidecar << " line " << row + 1;
+                }
+            }
+        }
+    }
 }
 
 // ------------------------------------------------------ the example generator

@@ -340,7 +340,7 @@ TEST_F(FailurePaths, PlantedLinksAreNeverWrittenThrough) {
          1,
          {"tag5.tmp", "ftag5.tmp", "tag5.txt.part", "intact.txt.part", "tag1234.txt.part", "ftag1234.tmp",
           "tag35.txt"}},
-        {"voltage", voltage, 1, {"voltages.csv.part", "voltages.csv.1.part"}},
+        {"voltage", voltage, 1, {"voltages.csv.part", "voltages.csv.1.part", "voltages.csvt", "voltages.csvt.part"}},
     };
     const std::string victim = in.file("victim");
     for (const Case& c : cases) {
@@ -466,10 +466,10 @@ TEST_F(FailurePaths, RenamedOutputFolderKeepsOutputsAndLock) {
 // output's name is refused before anything is written.
 
 TEST_F(FailurePaths, InputThatIsAnOutputIsRefused) {
-    for (const char* name : {"tag19.txt", "info_tag17.txt", "voltages.csv"}) {
+    for (const char* name : {"tag19.txt", "info_tag17.txt", "voltages.csv", "voltages.csvt", "tag17_gps.csvt"}) {
         SCOPED_TRACE(name);
         clear_output();
-        write_bytes(out.file(name), name == std::string("voltages.csv") ? voltage() : gen5());
+        write_bytes(out.file(name), std::string(name).starts_with("voltages") ? voltage() : gen5());
         const std::vector<uint8_t> before = read_bytes(out.file(name));
         const InProcessResult r = run_in_process({"-c", "3", "-f", out.file(name), "-d", out.path()});
         EXPECT_EQ(r.exit_code, 19);
@@ -491,8 +491,12 @@ TEST_F(FailurePaths, InputThatIsAnOutputIsRefused) {
 
 TEST_F(FailurePaths, LitterOfAKilledRunIsRemoved) {
     const Files good = reference(gen5(), {"-c", "3"});
-    const std::vector<std::string> litter = {"tag17.txt.part", "info_tag17.txt.3.part", "tag5.tmp", "ftag5.2.tmp",
-                                             "2019-05-03-07-00-09_tag17_gps.txt.part"};
+    const std::vector<std::string> litter = {"tag17.txt.part",
+                                             "info_tag17.txt.3.part",
+                                             "tag5.tmp",
+                                             "ftag5.2.tmp",
+                                             "2019-05-03-07-00-09_tag17_gps.txt.part",
+                                             "tag17_gps.csvt.1.part"};
     const std::vector<std::string> kept = {"notes.part", "tag5.tmp.keep", "logger.tmp", "ftagx.tmp", "mine.txt.part"};
     for (const std::string& name : litter) {
         write_text(out.file(name), "left behind\n");
@@ -502,7 +506,7 @@ TEST_F(FailurePaths, LitterOfAKilledRunIsRemoved) {
     }
     const InProcessResult r = decode(gen5(), {"-c", "3"});
     EXPECT_EQ(r.exit_code, 0);
-    EXPECT_NE(r.out.find("\nRemoved 5 staged or temporary files that an interrupted run left in the output "
+    EXPECT_NE(r.out.find("\nRemoved 6 staged or temporary files that an interrupted run left in the output "
                          "folder.\n"),
               std::string::npos)
         << r.out;
