@@ -1,8 +1,27 @@
 #include "cli/entry.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
+
+namespace {
+
+// How an interrupted run ends once its temporary files are gone: at once,
+// without destructors, while other threads may still be writing.
+[[noreturn]] void end_process(int code) {
+#if defined(_WIN32)
+    ExitProcess(static_cast<UINT>(code));
+#else
+    ::_exit(code);
+#endif
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
 #if defined(__GLIBC__)
@@ -14,5 +33,5 @@ int main(int argc, char** argv) {
     mallopt(M_MMAP_THRESHOLD, 8 << 20);
     mallopt(M_TRIM_THRESHOLD, 64 << 20);
 #endif
-    return dec::program_main(argc, argv);
+    return dec::program_main(argc, argv, end_process);
 }

@@ -20,13 +20,13 @@ int close_console(Console& con, int code) {
 
 }  // namespace
 
-int program_main(int argc, char** argv) {
+int program_main(int argc, char** argv, Platform::EndProcess end) {
     // Tags are decoded side by side on the processor's cores (at most four:
     // beyond that the container's reading and the console limit the gain).
     const unsigned cores = std::thread::hardware_concurrency();
     Platform& sys = Platform::system();
     // An interrupted run deletes its temporary files and half-written outputs.
-    sys.remove_temps_on_interrupt();
+    sys.remove_temps_on_interrupt(end);
     return program_main(argc, argv, sys, std::clamp(cores, 1u, 4u));
 }
 

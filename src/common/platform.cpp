@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <thread>
 #if defined(_WIN32)
 #include <io.h>
@@ -325,7 +326,8 @@ void Platform::unlock_folder(const Folder&) {
     }
 }
 
-void Platform::remove_temps_on_interrupt() {
+void Platform::remove_temps_on_interrupt(EndProcess end) {
+    end_process_ = end;
     interrupted_platform = this;
     SetConsoleCtrlHandler(on_console_event, TRUE);
 }
@@ -485,7 +487,8 @@ void Platform::unlock_folder(const Folder& at) {
     ::flock(at.fd, LOCK_UN);
 }
 
-void Platform::remove_temps_on_interrupt() {
+void Platform::remove_temps_on_interrupt(EndProcess end) {
+    end_process_ = end;
     // A closed pipe on the console and a file-size limit would end the
     // process at once, leaving the temporary files: as ignored signals they
     // fail the write instead (EPIPE, handled in write(); EFBIG, a failed output).
@@ -617,11 +620,8 @@ void Platform::exit_removing_temps(int code) {
     for (const Temp& t : temps_) {
         remove_file(t.folder, t.name.c_str());
     }
-#if defined(_WIN32)
-    ExitProcess(static_cast<UINT>(code));
-#else
-    ::_exit(code);
-#endif
+    end_process_(code);
+    std::terminate();  // not reached: end_process_ does not return
 }
 
 Platform& Platform::system() {

@@ -161,7 +161,11 @@ class Platform {
     // console nobody reads any more (SIGPIPE's number), and a file-size
     // limit fails the write (EFBIG) instead of ending the process. Signals that were ignored
     // when the program started stay ignored. Call it before any thread starts.
-    void remove_temps_on_interrupt();
+    // `end` ends the process with the code it is given and does not return:
+    // the console program hands it in, so that the library, which other
+    // programs load, never ends a process itself.
+    using EndProcess = void (*)(int code);
+    void remove_temps_on_interrupt(EndProcess end);
     // What an interrupt does: deletes the listed files and ends the process
     // with `code`. The list stays locked to the end, so that no thread names
     // or creates a file meanwhile.
@@ -180,6 +184,7 @@ class Platform {
 
     std::mutex temps_mutex_;
     bool interrupt_clean_up_ = false;  // remove_temps_on_interrupt() was called
+    EndProcess end_process_ = nullptr;
     std::vector<Temp> temps_;
 #if defined(_WIN32)
     void* lock_handle_ = nullptr;  // the folder's named mutex, while held
