@@ -84,16 +84,15 @@ unsigned sensor_bits(const std::vector<std::string>& names) {
             }
         }
         if (!known) {
-            throw py::value_error("unknown sensor '" + n +
-                                  "' (known: gps, acc, imu, events, ecg)");
+            throw py::value_error("unknown sensor '" + n + "' (known: gps, acc, imu, events, ecg)");
         }
     }
     return bits;
 }
 
 py::dict read_container(const std::string& path, const std::vector<uint32_t>& tags,
-              const std::optional<std::vector<std::string>>& sensors, const std::string& work_dir,
-              const std::string& leap_seconds_list) {
+                        const std::optional<std::vector<std::string>>& sensors,
+                        const std::string& work_dir, const std::string& leap_seconds_list) {
     tavro::ReadOptions options;
     options.tags = tags;
     options.sensors = sensors ? sensor_bits(*sensors) : tavro::kAllSensors;
