@@ -19,7 +19,13 @@
 #include "common/run_context.h"
 #include "common/tagtime.h"
 #include "common/version.h"
+#include "dsp/burst.h"
+#include "records/acc_output.h"
+#include "records/ecg.h"
+#include "records/gps_record.h"
+#include "records/imu_record.h"
 #include "records/record_sink.h"
+#include "records/sysinfo_record.h"
 #include "tavro/tavro.h"
 
 namespace tavro {

@@ -13,15 +13,18 @@
 #include <string_view>
 
 #include "common/tag_state.h"
-#include "dsp/burst.h"
-#include "records/acc_output.h"
-#include "records/ecg.h"
-#include "records/gps_record.h"
-#include "records/imu_record.h"
-#include "records/sysinfo_record.h"
 #include "records/tag_layout.h"
 
 namespace dec {
+
+// The records as their decoders give them (records/*_record.h, acc_output.h,
+// ecg.h, dsp/burst.h).
+struct BurstLine;
+struct BurstSamples;
+struct EcgRecord;
+struct GpsFix;
+struct QuatcmpBurst;
+struct SysinfoEvent;
 
 // One record of a voltage logger: the time in seconds, the temperature and
 // load bytes and eight channels in millivolts.

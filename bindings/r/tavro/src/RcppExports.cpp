@@ -6,30 +6,28 @@
 using namespace Rcpp;
 
 #ifdef RCPP_USE_GLOBAL_ROSTREAM
-Rcpp::Rostream<true>&  Rcpp::Rcout = Rcpp::Rcpp_cout_get();
+Rcpp::Rostream<true>& Rcpp::Rcout = Rcpp::Rcpp_cout_get();
 Rcpp::Rostream<false>& Rcpp::Rcerr = Rcpp::Rcpp_cerr_get();
 #endif
 
 // read_container
 Rcpp::List read_container(std::string path, Rcpp::NumericVector tags, unsigned sensors);
 RcppExport SEXP _tavro_read_container(SEXP pathSEXP, SEXP tagsSEXP, SEXP sensorsSEXP) {
-BEGIN_RCPP
+    BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< std::string >::type path(pathSEXP);
-    Rcpp::traits::input_parameter< Rcpp::NumericVector >::type tags(tagsSEXP);
-    Rcpp::traits::input_parameter< unsigned >::type sensors(sensorsSEXP);
+    Rcpp::traits::input_parameter<std::string>::type path(pathSEXP);
+    Rcpp::traits::input_parameter<Rcpp::NumericVector>::type tags(tagsSEXP);
+    Rcpp::traits::input_parameter<unsigned>::type sensors(sensorsSEXP);
     rcpp_result_gen = Rcpp::wrap(read_container(path, tags, sensors));
     return rcpp_result_gen;
-END_RCPP
+    END_RCPP
 }
 
 static const R_CallMethodDef CallEntries[] = {
-    {"_tavro_read_container", (DL_FUNC) &_tavro_read_container, 3},
-    {NULL, NULL, 0}
-};
+    {"_tavro_read_container", (DL_FUNC)&_tavro_read_container, 3}, {NULL, NULL, 0}};
 
-RcppExport void R_init_tavro(DllInfo *dll) {
+RcppExport void R_init_tavro(DllInfo* dll) {
     R_registerRoutines(dll, NULL, CallEntries, NULL, NULL);
     R_useDynamicSymbols(dll, FALSE);
 }
