@@ -140,20 +140,29 @@ class TagTables final : public dec::RecordSink {
         const int64_t start = tag_time_ns(f.start_time);
         g.start_gps.push_back(start);
         g.start.push_back(clock_.utc(start));
+        // What the MOVEBANK lines leave empty has no value here either: the
+        // position and motion of a record without a fix (software 10: a zero
+        // position, whose type of fix reads 0), and the fix time of letters
+        // C and D (no time of week) of the other layouts.
+        const bool v10 = layout_ == TagLayout::v10;
+        const bool located = v10 ? !f.zero_position : f.valid;
+        const bool moving = located && f.kind != dec::GpsKind::early;
+        const bool timed = v10 || (f.letter != 'C' && f.letter != 'D');
+        const double nan = std::nan("");
         // The fix time as the MOVEBANK lines print it: week and time of week
         // to the millisecond; none when the record has neither.
         int64_t fix_time = kNoTime;
-        if (!(f.tow_ms == 0 && f.week == 0) && f.week >= 0 && f.tow_ms < kSecondsPerWeek * 1000) {
+        if (timed && !(f.tow_ms == 0 && f.week == 0) && f.week >= 0 &&
+            f.tow_ms < kSecondsPerWeek * 1000) {
             fix_time = (kGpsEpochUnix + f.week * kSecondsPerWeek) * kNsPerSecond +
                        static_cast<int64_t>(f.tow_ms) * 1000000;
         }
         g.time_gps.push_back(fix_time);
         g.time.push_back(clock_.utc(fix_time));
-        const double nan = std::nan("");
-        g.lon.push_back(f.lon * 1e-7);
-        g.lat.push_back(f.lat * 1e-7);
-        g.height.push_back(f.height_mm / 1000.0);
-        g.fix_type.push_back(f.fix_type);
+        g.lon.push_back(located ? f.lon * 1e-7 : nan);
+        g.lat.push_back(located ? f.lat * 1e-7 : nan);
+        g.height.push_back(located ? f.height_mm / 1000.0 : nan);
+        g.fix_type.push_back(v10 && !located ? 0 : f.fix_type);
         g.status.emplace_back(1, f.letter);
         g.clock_flag.push_back(f.clock_flag);
         g.time_to_fix.push_back(f.time_to_fix);
@@ -163,10 +172,10 @@ class TagTables final : public dec::RecordSink {
         g.temperature.push_back(f.temperature_fine && layout_ == TagLayout::v10
                                     ? f.temperature
                                     : static_cast<double>(f.temperature_coarse));
-        g.speed.push_back(f.speed);
-        g.heading.push_back(f.heading);
-        g.speed_accuracy.push_back(f.speed_acc);
-        g.horizontal_accuracy.push_back(f.horiz_acc);
+        g.speed.push_back(moving ? f.speed : nan);
+        g.heading.push_back(moving ? f.heading : nan);
+        g.speed_accuracy.push_back(moving ? f.speed_acc : nan);
+        g.horizontal_accuracy.push_back(moving ? f.horiz_acc : nan);
         const bool extended = f.kind == dec::GpsKind::extended;
         g.vertical_accuracy.push_back(extended ? f.vert_acc_raw * 0.1 : f.vert_acc_raw);
         g.dop.push_back(extended ? f.dop_raw * 0.1 : nan);

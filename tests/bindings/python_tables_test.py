@@ -89,6 +89,10 @@ def compare_gps(tag, files):
     check_equal("tag", g["tag-local-identifier"].astype(str), f["tag-serial-number"])
     check_equal("start", gps_text(g["start-timestamp-gps"]), f["start-timestamp"])
     located = f["longitude"] != ""
+    # What the file leaves empty the table has no value for.
+    check_equal("no position", g["location-long"].isna(), ~located)
+    check_equal("no fix time", g["timestamp-gps"].isna(), f["timestamp-of-fix"] == "")
+    check_equal("type of fix", g["type-of-fix"].astype(str), f["type-of-fix"])
     check_equal("longitude", fixed(g["location-long"][located], 7), f["longitude"][located])
     check_equal("latitude", fixed(g["location-lat"][located], 7), f["latitude"][located])
     check_equal("height", fixed(g["height-above-ellipsoid"][located], 1),
@@ -99,6 +103,7 @@ def compare_gps(tag, files):
     check_equal("fix time", np.array(gps_text(g["timestamp-gps"]))[fixed_time],
                 f["timestamp-of-fix"][fixed_time])
     check_equal("battery", g["tag-voltage"].astype(str), f["battery-voltage"])
+    check_equal("no motion", g["ground-speed"].isna(), f["speed-over-ground"] == "")
     moving = located & (f["speed-over-ground"] != "")
     check_equal("speed", fixed(g["ground-speed"][moving], 2), f["speed-over-ground"][moving])
     check_equal("heading", fixed(g["heading"][moving], 2), f["heading-degree"][moving])
