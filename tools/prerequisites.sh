@@ -42,11 +42,23 @@ install_missing() {
     fi
     echo "Installing: ${missing_packages[*]}"
     local run=("${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get)
+    local files=("${as_root[@]}")
     if [ -n "${DEC_PREREQ_DRY_RUN:-}" ]; then
         run=(echo "${run[@]}")
+        files=(echo "${files[@]}")
     fi
     "${run[@]}" update -qq
-    "${run[@]}" install -y -qq --no-install-recommends "${missing_packages[@]}"
+    # The downloaded packages go into a folder of their own, deleted once
+    # they are installed: the set-up leaves no archives in apt's cache (and
+    # the cache holds what it held).
+    local archives=/var/cache/apt/archives/tavro-setup.$$
+    "${files[@]}" mkdir -p "$archives/partial"
+    if getent passwd _apt >/dev/null; then
+        "${files[@]}" chown _apt "$archives/partial"
+    fi
+    "${run[@]}" install -y -qq --no-install-recommends -o Dir::Cache::Archives="$archives/" \
+        "${missing_packages[@]}"
+    "${files[@]}" rm -rf "$archives"
     missing_packages=()
 }
 
