@@ -138,6 +138,9 @@ def compare_acc(tag, files):
         check_equal("samples of burst %d" % i, " ".join(map(str, values.ravel())).split(),
                     f["accelerations-raw"][i].split())
         assert (rows["burst"] == i).all()
+        for a in "XYZ":
+            if a not in (axes or "X"):
+                assert rows[columns[a]].isna().all(), (i, axes, a)
     check_utc(s, "timestamp")
     return len(s)
 

@@ -84,18 +84,21 @@ def _frame(columns, masks=None):
 
 def _axis_masks(bursts, samples):
     """Which sample rows lack an axis: the burst's axis letters tell."""
-    axes = bursts["accelerations-axes"]
+    axes = pd.Series(bursts["accelerations-axes"], dtype=object).str.upper()
+    # A burst that names no axes has one, written as x.
+    named = axes != ""
+    lacks = np.zeros(len(axes), dtype=np.uint8)
+    for bit, letter in enumerate("XYZ"):
+        has = axes.str.contains(letter, regex=False).to_numpy(bool)
+        if letter == "X":
+            has |= ~named.to_numpy(bool)
+        lacks |= (~has).astype(np.uint8) << bit
     counts = np.asarray(bursts["samples-per-axis"], dtype=np.int64)
-    masks = {}
-    for column, letter in (("acceleration-raw-x", "X"), ("acceleration-raw-y", "Y"),
-                           ("acceleration-raw-z", "Z")):
-        # A burst that names no axes has one, written as x.
-        lacks = np.fromiter((letter not in (a.upper() or "X") for a in axes), dtype=bool,
-                            count=len(axes))
-        masks[column] = np.repeat(lacks, counts)
-    if len(masks["acceleration-raw-x"]) != len(samples["burst"]):
+    rows = np.repeat(lacks, counts)
+    if len(rows) != len(samples["burst"]):
         return None
-    return masks
+    return {column: (rows & (1 << bit)) != 0 for bit, column in enumerate(
+        ("acceleration-raw-x", "acceleration-raw-y", "acceleration-raw-z"))}
 
 
 def read(path, tags: Optional[Sequence[int]] = None, sensors: Optional[Sequence[str]] = None,
