@@ -149,7 +149,8 @@ struct GpsFixes {
     Array<double> height;             // m above the ellipsoid
     Array<uint8_t> fix_type;          // 0 none, 2 2D, 3 3D
     std::vector<std::string> status;  // A with a fix, B, C, D without
-    Array<uint8_t> clock_flag;        //
+    Array<uint8_t> clock_flag;        // the GPS clock was set
+    Array<double> noise;              // noise level; NaN in extended records, which have none
     Array<uint16_t> time_to_fix;      // s
     Array<uint32_t> battery_mv, fix_battery_mv, loaded_battery_mv;
     Array<double> temperature;  // degrees Celsius

@@ -165,6 +165,7 @@ class TagTables final : public dec::RecordSink {
         g.fix_type.push_back(v10 && !located ? 0 : f.fix_type);
         g.status.emplace_back(1, f.letter);
         g.clock_flag.push_back(f.clock_flag);
+        g.noise.push_back(f.kind == dec::GpsKind::extended ? nan : f.noise);
         g.time_to_fix.push_back(f.time_to_fix);
         g.battery_mv.push_back(f.battery_mv);
         g.fix_battery_mv.push_back(f.fix_battery_mv);

@@ -63,6 +63,7 @@ std::vector<Column> GpsFixes::columns() const {
         column("type-of-fix", fix_type),
         column("status", status),
         column("gps-clock-flag", clock_flag),
+        column("noise-level", noise),
         column("used-time-to-get-fix", time_to_fix),
         column("tag-voltage", battery_mv),
         column("fix-battery-voltage", fix_battery_mv),
