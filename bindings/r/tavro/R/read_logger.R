@@ -62,10 +62,7 @@ gps_sf <- function(x, tag = NULL) {
     }
     if (!all(c("location-long", "location-lat") %in% names(gps)))
         stop("'x' has no location-long and location-lat columns", call. = FALSE)
-    # A record without a fix holds 0 for its position (an extended record
-    # keeps its fix type 3): no point, as the console prints no position.
-    nofix <- gps[["location-long"]] == 0 & gps[["location-lat"]] == 0
-    gps[nofix, c("location-long", "location-lat")] <- NA_real_
+    # A record without a fix has no position (NA): an empty point.
     sf::st_as_sf(gps, coords = c("location-long", "location-lat"), crs = 4326,
                  remove = FALSE, na.fail = FALSE)
 }

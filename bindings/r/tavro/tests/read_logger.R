@@ -33,13 +33,13 @@ for (name in c("tag17", "tag19", "tag1201")) {
     stopifnot(nrow(file) > 0, nrow(gps) == nrow(file))
     for (i in seq_len(nrow(file))) {
         # The console leaves the position of a record without a fix empty
-        # (the table holds 0), a version-9 tag's line also the fix time.
+        # (the table holds NA), a version-9 tag's line also the fix time.
         fixed <- nzchar(file$longitude[i])
         ok <- if (fixed)
             abs(gps[["location-long"]][i] - as.numeric(file$longitude[i])) < 1e-7 &&
                 abs(gps[["location-lat"]][i] - as.numeric(file$latitude[i])) < 1e-7
         else
-            gps[["location-long"]][i] == 0 && gps[["location-lat"]][i] == 0 &&
+            is.na(gps[["location-long"]][i]) && is.na(gps[["location-lat"]][i]) &&
                 !nzchar(file$latitude[i])
         fix_time <- file[["timestamp-of-fix"]][i]
         ok <- ok && (if (nzchar(fix_time) || fixed)
@@ -63,7 +63,7 @@ stopifnot(identical(attr(v, "kind"), "voltage logger"), nrow(v$voltages) > 0)
 if (requireNamespace("sf", quietly = TRUE)) {
     s <- gps_sf(x, tag = c(17, 19))
     both <- rbind(x$tag17$gps, x$tag19$gps)
-    fix <- both[["location-long"]] != 0 | both[["location-lat"]] != 0
+    fix <- !is.na(both[["location-long"]])
     xy <- sf::st_coordinates(s[fix, ])
     stopifnot(inherits(s, "sf"), sf::st_crs(s) == sf::st_crs(4326),
               all(sf::st_geometry_type(s) == "POINT"), nrow(s) == nrow(both),
