@@ -65,17 +65,15 @@ const char* layout_name(TagLayout layout) {
     return "";
 }
 
-// GPS time to UTC with the run's leap-second table. A time past the table's
-// expiry is not guessed: kNoTime, and one warning per tag.
+// GPS time to UTC with the run's leap-second table, for one tag. A time past
+// the table's expiry is not guessed: kNoTime, and one warning in `warnings`.
 class UtcClock {
   public:
-    explicit UtcClock(const dec::LeapSeconds& leap) : leap_(leap) {}
+    UtcClock(const dec::LeapSeconds& leap, std::vector<std::string>* warnings)
+        : leap_(leap), warnings_(warnings) {}
 
-    void begin_tag(std::vector<std::string>* warnings) {
-        warnings_ = warnings;
-        warned_ = false;
-    }
-    // The offset (UTC minus GPS, ns) at `gps_ns`, or nullopt past expiry.
+    // The offset (UTC minus GPS, ns) at `gps_ns` in *offset; false past the
+    // table's expiry.
     bool offset_ns(int64_t gps_ns, int64_t* offset) {
         const int64_t s = floor_seconds(gps_ns);
         const dec::LeapSeconds::Utc u = leap_.utc_of_gps(s);
@@ -97,7 +95,7 @@ class UtcClock {
         return ns % kNsPerSecond < 0 ? s - 1 : s;
     }
     void warn() {
-        if (warned_ || warnings_ == nullptr) {
+        if (warned_) {
             return;
         }
         warned_ = true;
@@ -111,7 +109,7 @@ class UtcClock {
     }
 
     const dec::LeapSeconds& leap_;
-    std::vector<std::string>* warnings_ = nullptr;
+    std::vector<std::string>* warnings_;
     bool warned_ = false;
 };
 
@@ -120,10 +118,9 @@ class TagTables final : public dec::RecordSink {
   public:
     TagTables(const dec::TagState& tag, TagLayout layout, unsigned sensors,
               const dec::LeapSeconds& leap)
-        : order_(tag.order), sensors_(sensors), layout_(layout), clock_(leap) {
+        : order_(tag.order), sensors_(sensors), layout_(layout), clock_(leap, &tag_->warnings) {
         tag_->number = tag.tag_number;
         tag_->layout = layout_name(layout);
-        clock_.begin_tag(&tag_->warnings);
     }
 
     uint32_t order() const { return order_; }
@@ -379,6 +376,7 @@ class TagTables final : public dec::RecordSink {
         return settings;
     }
 
+    // First: the clock writes to its warnings.
     std::unique_ptr<Tag> tag_ = std::make_unique<Tag>();
     uint32_t order_;
     unsigned sensors_;
